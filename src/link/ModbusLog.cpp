@@ -1,0 +1,108 @@
+#include "link/ModbusLog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+const QString kPrefix = QStringLiteral("z4link-");
+const QString kSuffix = QStringLiteral(".log");
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+
+bool FolderIsWritable(const QString &folder)
+{
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return false;
+    // Permissions alone do not tell (read-only mounts, ACLs): try to create a file.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("probe-XXXXXX")));
+    return probe.open();
+}
+} // namespace
+
+void ModbusLog::SetFolder(const QString &folder)
+{
+    if (folder == m_folder)
+        return;
+    m_folder = folder;
+    m_file.close();
+    m_fileDay = {};
+}
+
+void ModbusLog::SetEnabled(bool enabled)
+{
+    m_enabled = enabled;
+    if (!enabled) {
+        m_file.close();
+        m_fileDay = {};
+    }
+}
+
+QString ModbusLog::FileNameFor(QDate day)
+{
+    return kPrefix + day.toString(kDateFormat) + kSuffix;
+}
+
+QDate ModbusLog::DayOf(const QString &fileName)
+{
+    if (!fileName.startsWith(kPrefix) || !fileName.endsWith(kSuffix))
+        return {};
+    const QString stamp = fileName.mid(kPrefix.size(), fileName.size() - kPrefix.size() - kSuffix.size());
+    return QDate::fromString(stamp, kDateFormat);
+}
+
+QString ModbusLog::UsableFolder() const
+{
+    if (FolderIsWritable(m_folder))
+        return m_folder;
+    // The configured folder (often beside the executable) may be read-only for this user.
+    const QString fallback =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(QStringLiteral("logs"));
+    return FolderIsWritable(fallback) ? fallback : QString();
+}
+
+bool ModbusLog::OpenFor(QDate day)
+{
+    if (m_file.isOpen() && m_fileDay == day)
+        return true;
+    m_file.close();
+    const QString folder = UsableFolder();
+    if (folder.isEmpty())
+        return false;
+    m_file.setFileName(QDir(folder).filePath(FileNameFor(day)));
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        return false;
+    m_fileDay = day;
+    return true;
+}
+
+void ModbusLog::Write(int level, const QString &text)
+{
+    if (!Wants(level))
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!OpenFor(now.date()))
+        return;  // nowhere to write: the log is a diagnostic aid and must never stop the link
+    const QByteArray line =
+        (now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + text + QLatin1Char('\n')).toUtf8();
+    m_file.write(line);
+    m_file.flush();
+}
+
+void ModbusLog::Purge()
+{
+    if (!m_enabled)
+        return;
+    const QString folder = UsableFolder();
+    if (folder.isEmpty())
+        return;
+    const QDate oldestKept = QDate::currentDate().addDays(-m_keepDays);
+    QDir dir(folder);
+    const QStringList names = dir.entryList({kPrefix + QStringLiteral("*") + kSuffix}, QDir::Files);
+    for (const QString &name : names) {
+        const QDate day = DayOf(name);
+        if (day.isValid() && day < oldestKept)
+            dir.remove(name);
+    }
+}

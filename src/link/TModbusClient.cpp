@@ -1,0 +1,388 @@
+#include "link/TModbusClient.h"
+
+#include <QElapsedTimer>
+#include <QModbusClient>
+#include <QModbusReply>
+#include <QtEndian>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+constexpr quint8 kReadHolding = 0x03;
+constexpr quint8 kWriteSingle = 0x06;
+constexpr quint8 kWriteMultiple = 0x10;
+// Protocol limits of one request.
+constexpr quint16 kMaxReadCount = 125;
+constexpr quint16 kMaxWriteCount = 123;
+
+qint64 MonotonicNs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.nsecsElapsed();
+}
+
+void AppendWord(QByteArray &bytes, quint16 word)
+{
+    bytes.append(static_cast<char>(word >> 8));
+    bytes.append(static_cast<char>(word & 0xFF));
+}
+
+quint16 WordAt(const QByteArray &bytes, qsizetype offset)
+{
+    return qFromBigEndian<quint16>(bytes.constData() + offset);
+}
+
+QString Hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' '));
+}
+
+TModbusAnswer AnswerOf(const QByteArray &answerPdu)
+{
+    TModbusAnswer answer;
+    answer.FunctionCode = static_cast<quint8>(answerPdu.at(0));
+    if (answer.FunctionCode == kReadHolding) {
+        answer.ByteCount = static_cast<quint8>(answerPdu.at(1));
+        for (qsizetype at = 2; at + 1 < answerPdu.size(); at += 2)
+            answer.Registers.append(WordAt(answerPdu, at));
+    } else {
+        for (qsizetype at = 1; at + 1 < answerPdu.size(); at += 2)
+            answer.Registers.append(WordAt(answerPdu, at));
+    }
+    return answer;
+}
+} // namespace
+
+TModbusClient::TModbusClient(QModbusClient *device, QObject *parent)
+    : QObject(parent), m_device(device)
+{
+    m_device->setParent(this);
+    m_device->setNumberOfRetries(0);  // a silent board fails after the caller's timeout, not a multiple
+    m_watchdog.setSingleShot(true);
+    connect(&m_watchdog, &QTimer::timeout, this, &TModbusClient::OnWatchdog);
+    connect(m_device, &QModbusDevice::stateChanged, this, &TModbusClient::OnStateChanged);
+    connect(m_device, &QModbusDevice::errorOccurred, this, [this](QModbusDevice::Error error) {
+        if (error != QModbusDevice::NoError)
+            DeviceError(error, m_device->errorString());
+    });
+}
+
+TModbusClient::~TModbusClient()
+{
+    // Nothing is reported from a client that is going away.
+    disconnect(m_device, nullptr, this, nullptr);
+}
+
+void TModbusClient::ReadHoldingRegisters(quint8 slave, quint16 start, quint16 count, quint32 timeout,
+                                         const FunctionsStr &record)
+{
+    QByteArray pdu;
+    pdu.append(static_cast<char>(kReadHolding));
+    AppendWord(pdu, start);
+    AppendWord(pdu, count);
+    Enqueue(slave, std::move(pdu), timeout, record);
+}
+
+void TModbusClient::WriteSingleRegister(quint8 slave, quint16 address, quint16 value, quint32 timeout,
+                                        const FunctionsStr &record)
+{
+    QByteArray pdu;
+    pdu.append(static_cast<char>(kWriteSingle));
+    AppendWord(pdu, address);
+    AppendWord(pdu, value);
+    Enqueue(slave, std::move(pdu), timeout, record);
+}
+
+void TModbusClient::WriteMultipleRegisters(quint8 slave, quint16 start, std::span<const quint16> values,
+                                           quint32 timeout, const FunctionsStr &record)
+{
+    QByteArray pdu;
+    pdu.append(static_cast<char>(kWriteMultiple));
+    AppendWord(pdu, start);
+    // A count the protocol cannot carry is kept as given so that CheckAnswer refuses to send it.
+    const auto count = static_cast<quint16>(std::min<size_t>(values.size(), 0xFFFF));
+    AppendWord(pdu, count);
+    pdu.append(static_cast<char>(static_cast<quint8>(std::min<size_t>(values.size() * 2, 0xFF))));
+    for (quint16 v : values.first(count))
+        AppendWord(pdu, v);
+    Enqueue(slave, std::move(pdu), timeout, record);
+}
+
+QString TModbusClient::CheckAnswer(const QByteArray &requestPdu, const QByteArray &answerPdu)
+{
+    if (requestPdu.size() < 5)
+        return QStringLiteral("the request is malformed");
+    if (answerPdu.isEmpty())
+        return QStringLiteral("the answer is empty");
+    const auto function = static_cast<quint8>(requestPdu.at(0));
+    const auto answered = static_cast<quint8>(answerPdu.at(0));
+    if (answered != function)
+        return QStringLiteral("function code %1 answers function code %2").arg(answered).arg(function);
+    const quint16 first = WordAt(requestPdu, 1);
+    const quint16 second = WordAt(requestPdu, 3);
+    switch (function) {
+    case kReadHolding: {
+        const int expected = 2 * second;
+        if (answerPdu.size() < 2)
+            return QStringLiteral("the answer has no byte count");
+        const int byteCount = static_cast<quint8>(answerPdu.at(1));
+        if (byteCount != expected)
+            return QStringLiteral("byte count %1 for %2 registers").arg(byteCount).arg(second);
+        if (answerPdu.size() != 2 + expected)
+            return QStringLiteral("%1 register bytes where the byte count says %2")
+                .arg(answerPdu.size() - 2).arg(expected);
+        return {};
+    }
+    case kWriteSingle:
+    case kWriteMultiple:
+        if (answerPdu.size() != 5)
+            return QStringLiteral("a write answer of %1 bytes").arg(answerPdu.size());
+        if (WordAt(answerPdu, 1) != first || WordAt(answerPdu, 3) != second)
+            return QStringLiteral("the answer echoes %1/%2 instead of %3/%4")
+                .arg(WordAt(answerPdu, 1)).arg(WordAt(answerPdu, 3)).arg(first).arg(second);
+        return {};
+    default:
+        return QStringLiteral("function code %1 is not used by this client").arg(function);
+    }
+}
+
+QString TModbusClient::Describe(const Request &request) const
+{
+    const auto function = static_cast<quint8>(request.Pdu.at(0));
+    const quint16 first = WordAt(request.Pdu, 1);
+    const quint16 second = WordAt(request.Pdu, 3);
+    QString what;
+    switch (function) {
+    case kReadHolding:
+        what = QStringLiteral("read 0x%1 x%2").arg(first, 4, 16, QLatin1Char('0')).arg(second);
+        break;
+    case kWriteSingle:
+        what = QStringLiteral("write 0x%1 = %2").arg(first, 4, 16, QLatin1Char('0')).arg(second);
+        break;
+    default:
+        what = QStringLiteral("write 0x%1 x%2").arg(first, 4, 16, QLatin1Char('0')).arg(second);
+        break;
+    }
+    return QStringLiteral("[%1] #%2 slave %3 %4").arg(LineName()).arg(request.Id).arg(request.Slave).arg(what);
+}
+
+void TModbusClient::Post(std::function<void()> call)
+{
+    // Posted with this client as context: a call pending when the client is destroyed is dropped.
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+void TModbusClient::Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const FunctionsStr &record)
+{
+    Request request{m_nextId++, slave, std::move(pdu), timeout, record};
+    if (!m_linkUp) {
+        ++m_counters.Discarded;
+        m_log.Write(ModbusLog::Requests, Describe(request) + QStringLiteral(": discarded, the line is closed"));
+        return;
+    }
+    m_queue.push_back(std::move(request));
+    Pump();
+}
+
+void TModbusClient::Pump()
+{
+    if (m_inFlight || m_queue.empty() || !m_linkUp)
+        return;
+    m_inFlight = std::move(m_queue.front());
+    m_queue.pop_front();
+    const Request &request = *m_inFlight;
+    const quint64 id = request.Id;
+
+    // Requests the protocol cannot carry never reach the line; they fail like any other.
+    const auto function = static_cast<quint8>(request.Pdu.at(0));
+    const quint16 count = WordAt(request.Pdu, 3);
+    const bool countOk = function == kWriteSingle
+        || (function == kReadHolding && count >= 1 && count <= kMaxReadCount)
+        || (function == kWriteMultiple && count >= 1 && count <= kMaxWriteCount);
+    QModbusReply *reply = nullptr;
+    const int timeoutMs = static_cast<int>(std::clamp<quint32>(request.Timeout, 10, std::numeric_limits<int>::max()));
+    if (countOk) {
+        m_device->setTimeout(timeoutMs);
+        ++m_counters.Requests;
+        if (m_log.Wants(ModbusLog::Frames))
+            m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" tx ") + Hex(request.Pdu));
+        m_sentAtNs = MonotonicNs();
+        reply = m_device->sendRawRequest(
+            QModbusRequest(static_cast<QModbusPdu::FunctionCode>(function), request.Pdu.mid(1)), request.Slave);
+    }
+    if (!reply) {
+        const QString why = countOk ? QStringLiteral("could not be sent: ") + m_device->errorString()
+                                    : QStringLiteral("register count %1 is outside what one request carries").arg(count);
+        // Reported after the caller's call has returned, like every other outcome.
+        Post([this, id, why] {
+            if (!m_inFlight || m_inFlight->Id != id)
+                return;
+            const Request done = *std::exchange(m_inFlight, std::nullopt);
+            QPointer<TModbusClient> self(this);
+            Fail(done, why);
+            if (self)
+                Pump();
+        });
+        return;
+    }
+    m_reply = reply;
+    m_watchdog.start(timeoutMs);
+    if (reply->isFinished()) {
+        Post([this, r = QPointer<QModbusReply>(reply)] {
+            if (r)
+                OnReplyFinished(r);
+        });
+    } else {
+        connect(reply, &QModbusReply::finished, this, [this, reply] { OnReplyFinished(reply); });
+    }
+}
+
+void TModbusClient::OnReplyFinished(QModbusReply *reply)
+{
+    reply->deleteLater();
+    if (reply != m_reply || !m_inFlight)
+        return;  // abandoned by the watchdog or the line going down; its outcome was reported
+    m_watchdog.stop();
+    m_reply = nullptr;
+    const Request request = *std::exchange(m_inFlight, std::nullopt);
+    const QModbusDevice::Error error = reply->error();
+    const QModbusResponse response = reply->rawResult();
+    const double ms = (MonotonicNs() - m_sentAtNs) / 1e6;
+    QPointer<TModbusClient> self(this);
+
+    if ((error == QModbusDevice::NoError || error == QModbusDevice::ProtocolError) && response.isException()) {
+        ++m_counters.Refusals;
+        TModbusAnswer answer;
+        answer.FunctionCode = static_cast<quint8>(response.functionCode());
+        answer.ExceptionCode = static_cast<quint8>(response.exceptionCode());
+        m_log.Write(ModbusLog::Failures, Describe(request)
+                        + QStringLiteral(": refused with exception %1 after %2 ms").arg(answer.ExceptionCode).arg(ms, 0, 'f', 1));
+        emit OnResponse();
+        if (self && request.Record.OnRefused)
+            request.Record.OnRefused(answer);
+    } else if (error == QModbusDevice::NoError) {
+        QByteArray answerPdu;
+        answerPdu.append(static_cast<char>(response.functionCode()));
+        answerPdu.append(response.data());
+        if (m_log.Wants(ModbusLog::Frames))
+            m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" rx ") + Hex(answerPdu));
+        const QString misfit = CheckAnswer(request.Pdu, answerPdu);
+        if (!misfit.isEmpty()) {
+            Fail(request, QStringLiteral("the answer does not fit the request: ") + misfit);
+        } else {
+            ++m_counters.Answers;
+            m_log.Write(ModbusLog::Requests, Describe(request) + QStringLiteral(": answered in %1 ms").arg(ms, 0, 'f', 1));
+            emit OnResponse();
+            if (self && request.Record.OnReply)
+                request.Record.OnReply(AnswerOf(answerPdu));
+        }
+    } else if (error == QModbusDevice::TimeoutError) {
+        Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout));
+        if (self)
+            FailQueued(QStringLiteral("not sent: the request before it got no answer"));
+    } else {
+        Fail(request, reply->errorString());
+    }
+    if (self)
+        Pump();
+}
+
+void TModbusClient::OnWatchdog()
+{
+    if (!m_inFlight)
+        return;
+    // The reply may never finish (a vanished serial port): stop waiting for it.
+    if (m_reply) {
+        disconnect(m_reply, nullptr, this, nullptr);
+        m_reply->deleteLater();
+        m_reply = nullptr;
+    }
+    const Request request = *std::exchange(m_inFlight, std::nullopt);
+    QPointer<TModbusClient> self(this);
+    Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout));
+    if (self)
+        FailQueued(QStringLiteral("not sent: the request before it got no answer"));
+    if (self)
+        Pump();
+}
+
+void TModbusClient::Fail(const Request &request, const QString &why)
+{
+    ++m_counters.Failures;
+    m_log.Write(ModbusLog::Failures, Describe(request) + QStringLiteral(": failed, ") + why);
+    if (request.Record.OnFailed)
+        request.Record.OnFailed();
+}
+
+void TModbusClient::FailQueued(const QString &why)
+{
+    // Closures may queue new requests while we go: those are sent normally.
+    std::deque<Request> stale = std::exchange(m_queue, {});
+    QPointer<TModbusClient> self(this);
+    for (const Request &request : stale) {
+        Fail(request, why);
+        if (!self)
+            return;
+    }
+}
+
+void TModbusClient::OnStateChanged(QModbusDevice::State state)
+{
+    if (state == QModbusDevice::ConnectedState) {
+        if (m_linkUp)
+            return;
+        m_linkUp = true;
+        m_log.Write(ModbusLog::Requests, QStringLiteral("[%1] line open").arg(LineName()));
+        Post([this] { emit OnConnect(); });
+        return;
+    }
+    if (state != QModbusDevice::UnconnectedState)
+        return;
+
+    const bool wasUp = std::exchange(m_linkUp, false);
+    const bool userClosed = m_userClosed;
+    m_watchdog.stop();
+    std::deque<Request> lost = std::exchange(m_queue, {});
+    if (m_inFlight) {
+        lost.push_front(*std::exchange(m_inFlight, std::nullopt));
+        if (m_reply) {
+            disconnect(m_reply, nullptr, this, nullptr);
+            m_reply->deleteLater();
+            m_reply = nullptr;
+        }
+    }
+    if (wasUp)
+        m_log.Write(ModbusLog::Failures, QStringLiteral("[%1] line %2").arg(LineName(), userClosed ? QStringLiteral("closed") : QStringLiteral("lost")));
+    Post([this, lost = std::move(lost), wasUp, userClosed] {
+        QPointer<TModbusClient> self(this);
+        const QString why = userClosed ? QStringLiteral("the line was closed") : QStringLiteral("the line was lost");
+        for (const Request &request : lost) {
+            Fail(request, why);
+            if (!self)
+                return;
+        }
+        LineDown(wasUp, userClosed);
+    });
+}
+
+bool TModbusClient::StartDevice()
+{
+    m_userClosed = false;
+    m_log.Purge();
+    m_log.Write(ModbusLog::Requests, QStringLiteral("[%1] opening the line").arg(LineName()));
+    return m_device->connectDevice();
+}
+
+bool TModbusClient::StopDevice()
+{
+    m_userClosed = true;
+    if (m_device->state() == QModbusDevice::UnconnectedState)
+        return false;
+    m_device->disconnectDevice();
+    return true;
+}

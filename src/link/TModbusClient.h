@@ -1,0 +1,165 @@
+#pragma once
+
+#include "link/ModbusLog.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QModbusDevice>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <span>
+
+class QModbusClient;
+class QModbusReply;
+
+// One answer of the board as the reply closures receive it.
+struct TModbusAnswer
+{
+    quint8 FunctionCode = 0;
+    // Reads: the number of register bytes that follow (twice the register count). Writes: 0.
+    quint8 ByteCount = 0;
+    // Reads: the registers as the board sent them. Writes: the two words the board echoes
+    // (address and value for a single write, start and count for a block write).
+    QList<quint16> Registers;
+    // Refusals: the Modbus exception code (2 = illegal data address, ...). Otherwise 0.
+    quint8 ExceptionCode = 0;
+
+    qint16 Signed(qsizetype index) const { return static_cast<qint16>(Registers.at(index)); }
+};
+
+// The closures a request calls on its outcome; any may be empty. The client copies the record at
+// the call, so the caller may change or reuse it at once.
+struct FunctionsStr
+{
+    std::function<void(const TModbusAnswer &)> OnReply;    // a valid answer
+    std::function<void(const TModbusAnswer &)> OnRefused;  // an exception answer
+    std::function<void()> OnFailed;                        // no valid answer
+};
+
+// The Modbus master all pages talk through. Requests are queued and sent one at a time, and each
+// ends in exactly one outcome, delivered on the thread that owns the client, in request order:
+//  - OnReply for an answer that fits the request (function code, byte count, echoed words);
+//  - OnRefused for an exception answer;
+//  - OnFailed for no answer within the request's own timeout, an answer that does not fit, or the
+//    line going down (lost, or closed by Close) while the request was waiting.
+// When a request gets no answer, the requests queued behind it fail at once: a dead board must not
+// build up a queue of stale requests (a write typed now must not reach the board minutes later).
+// A request made while the line is not open is discarded and logged; no closure is called.
+class TModbusClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Counters
+    {
+        quint64 Requests = 0;   // sent to the board
+        quint64 Answers = 0;    // valid answers
+        quint64 Refusals = 0;   // exception answers
+        quint64 Failures = 0;   // no valid answer
+        quint64 Discarded = 0;  // made while the line was closed
+    };
+
+    ~TModbusClient() override;
+
+    void ReadHoldingRegisters(quint8 slave, quint16 start, quint16 count, quint32 timeout,
+                              const FunctionsStr &record);
+    void WriteSingleRegister(quint8 slave, quint16 address, quint16 value, quint32 timeout,
+                             const FunctionsStr &record);
+    void WriteMultipleRegisters(quint8 slave, quint16 start, std::span<const quint16> values,
+                                quint32 timeout, const FunctionsStr &record);
+
+    // Opens the line with the current settings. The connect event follows once it is up.
+    virtual void Open() = 0;
+    // Closes the line; requests still waiting fail. See the variants for the events raised.
+    virtual void Close() = 0;
+    // True while the line is up and requests go out.
+    bool IsOpen() const { return m_linkUp; }
+    // A short description of the line for the log and the user ("127.0.0.1:502", "/dev/ttyUSB0").
+    virtual QString LineName() const = 0;
+
+    void ClearCounters() { m_counters = {}; }
+    const Counters &GetCounters() const { return m_counters; }
+    // Requests waiting for their turn, not counting the one on the wire.
+    int QueuedCount() const { return static_cast<int>(m_queue.size()); }
+
+    int LogFileLevel() const { return m_log.Level(); }
+    void SetLogFileLevel(int level) { m_log.SetLevel(level); }
+    QString LogFilePath() const { return m_log.Folder(); }
+    void SetLogFilePath(const QString &folder) { m_log.SetFolder(folder); }
+    int LogFileExistTime() const { return m_log.KeepDays(); }
+    void SetLogFileExistTime(int days) { m_log.SetKeepDays(days); }
+    bool LogFileEnabled() const { return m_log.Enabled(); }
+    void SetLogFileEnabled(bool enabled) { m_log.SetEnabled(enabled); }
+    // The file the log is written to today (empty while logging is off or not yet written).
+    QString LogFileName() const { return m_log.CurrentFile(); }
+
+    // Checks that an answer fits its request. Returns an empty string when it does, otherwise why
+    // not. Exposed for tests; the client applies it to every answer.
+    static QString CheckAnswer(const QByteArray &requestPdu, const QByteArray &answerPdu);
+
+signals:
+    void OnConnect();
+    void OnDisconnect();
+    // Any answer of the board, valid or refusal.
+    void OnResponse();
+    // A line problem worth telling the user (a port that cannot be opened or vanished, a refused
+    // connection), with the reason in words.
+    void OnLineError(const QString &message);
+
+protected:
+    explicit TModbusClient(QModbusClient *device, QObject *parent);
+
+    QModbusClient *Device() const { return m_device; }
+    ModbusLog &Log() { return m_log; }
+
+    // Called after the line went down and the waiting requests failed. wasUp tells whether the
+    // connect event had been raised for it; userClosed whether Close asked for it.
+    virtual void LineDown(bool wasUp, bool userClosed) = 0;
+    // Called on every device error; the variants decide what it means for the line.
+    virtual void DeviceError(QModbusDevice::Error error, const QString &text) = 0;
+
+    // Starts the device, first purging old log files. False when it could not even start.
+    bool StartDevice();
+    // Closes the device if it is not closed; true when a line-down will follow.
+    bool StopDevice();
+    // Posts a call to run after the current event, keeping events in the order they were posted.
+    void Post(std::function<void()> call);
+
+    bool m_userClosed = false;
+
+private:
+    struct Request
+    {
+        quint64 Id = 0;
+        quint8 Slave = 0;
+        QByteArray Pdu;  // function code followed by its data
+        quint32 Timeout = 0;
+        FunctionsStr Record;
+    };
+
+    void Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const FunctionsStr &record);
+    void Pump();
+    void OnStateChanged(QModbusDevice::State state);
+    void OnReplyFinished(QModbusReply *reply);
+    void OnWatchdog();
+    void FinishInFlight();
+    void Fail(const Request &request, const QString &why);
+    void FailQueued(const QString &why);
+    QString Describe(const Request &request) const;
+
+    QModbusClient *m_device;
+    ModbusLog m_log;
+    Counters m_counters;
+    std::deque<Request> m_queue;
+    std::optional<Request> m_inFlight;
+    QPointer<QModbusReply> m_reply;
+    QTimer m_watchdog;
+    qint64 m_sentAtNs = 0;
+    quint64 m_nextId = 1;
+    bool m_linkUp = false;
+};

@@ -1,0 +1,68 @@
+#include "link/TSerialModbusClient.h"
+
+#include <QModbusRtuSerialClient>
+
+TSerialModbusClient::TSerialModbusClient(QObject *parent)
+    : TModbusClient(new QModbusRtuSerialClient, parent)
+{
+}
+
+void TSerialModbusClient::SetCommDevice(int number, const QString &path)
+{
+    if (path.trimmed().isEmpty())
+        m_devices.remove(number);
+    else
+        m_devices.insert(number, path.trimmed());
+}
+
+QString TSerialModbusClient::PortName() const
+{
+    if (const auto it = m_devices.constFind(m_commNumber); it != m_devices.cend())
+        return *it;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(m_commNumber);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(m_commNumber - 1);
+#endif
+}
+
+void TSerialModbusClient::Open()
+{
+    if (Device()->state() != QModbusDevice::UnconnectedState)
+        return;
+    Device()->setConnectionParameter(QModbusDevice::SerialPortNameParameter, PortName());
+    Device()->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_baudRate);
+    Device()->setConnectionParameter(QModbusDevice::SerialParityParameter, m_parity);
+    Device()->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, m_dataBits);
+    Device()->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, m_stopBits);
+    if (!StartDevice()) {
+        const QString why = Device()->errorString();
+        Log().Write(ModbusLog::Failures, QStringLiteral("[%1] cannot open: %2").arg(LineName(), why));
+        emit OnLineError(tr("Cannot open the serial port %1: %2").arg(PortName(), why));
+    }
+}
+
+void TSerialModbusClient::Close()
+{
+    if (!StopDevice())
+        Post([this] { emit OnDisconnect(); });
+}
+
+void TSerialModbusClient::LineDown(bool wasUp, bool userClosed)
+{
+    if (wasUp || userClosed)
+        emit OnDisconnect();
+}
+
+void TSerialModbusClient::DeviceError(QModbusDevice::Error error, const QString &text)
+{
+    // A port that vanishes (USB adapter pulled) floods read and connection errors while the
+    // device still claims to be connected, and its pending reply never finishes: close the line.
+    const bool lineBroken = error == QModbusDevice::ReadError || error == QModbusDevice::WriteError
+        || error == QModbusDevice::ConnectionError;
+    if (!lineBroken || Device()->state() != QModbusDevice::ConnectedState)
+        return;
+    Log().Write(ModbusLog::Failures, QStringLiteral("[%1] %2; closing the line").arg(LineName(), text));
+    emit OnLineError(tr("The serial port %1 stopped working: %2").arg(PortName(), text));
+    Device()->disconnectDevice();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "link/TModbusClient.h"
+
+#include <QMap>
+#include <QSerialPort>
+
+// Modbus RTU on a serial port. COM port numbers map to "COMn" on Windows and /dev/ttyS(n-1)
+// elsewhere, unless a device path was configured for the number (USB adapters). OnDisconnect is
+// raised when the line closes, whether Close asked for it or the port went away.
+class TSerialModbusClient : public TModbusClient
+{
+    Q_OBJECT
+
+public:
+    explicit TSerialModbusClient(QObject *parent = nullptr);
+
+    int CommNumber() const { return m_commNumber; }
+    void SetCommNumber(int number) { m_commNumber = number; }
+    // The device behind COM port number n; an empty path restores the platform's default.
+    void SetCommDevice(int number, const QString &path);
+    // The port that Open will use for the current number.
+    QString PortName() const;
+
+    void SetBaudRate(int baud) { m_baudRate = baud; }
+    int BaudRate() const { return m_baudRate; }
+    void SetParity(QSerialPort::Parity parity) { m_parity = parity; }
+    QSerialPort::Parity Parity() const { return m_parity; }
+    void SetDataBits(QSerialPort::DataBits bits) { m_dataBits = bits; }
+    QSerialPort::DataBits DataBits() const { return m_dataBits; }
+    void SetStopBits(QSerialPort::StopBits bits) { m_stopBits = bits; }
+    QSerialPort::StopBits StopBits() const { return m_stopBits; }
+
+    void Open() override;
+    void Close() override;
+    QString LineName() const override { return PortName(); }
+
+protected:
+    void LineDown(bool wasUp, bool userClosed) override;
+    void DeviceError(QModbusDevice::Error error, const QString &text) override;
+
+private:
+    int m_commNumber = 1;
+    QMap<int, QString> m_devices;
+    // The Modbus serial-line default: 19200 baud, 8 data bits, even parity, 1 stop bit.
+    int m_baudRate = QSerialPort::Baud19200;
+    QSerialPort::Parity m_parity = QSerialPort::EvenParity;
+    QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+};

@@ -1,0 +1,98 @@
+#include "link/TTCPModbusClient.h"
+
+#include <QModbusTcpClient>
+
+TTCPModbusClient::TTCPModbusClient(QObject *parent)
+    : TModbusClient(new QModbusTcpClient, parent)
+{
+    m_reconnectTimer.setSingleShot(true);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, &TTCPModbusClient::TryConnect);
+    // An unreachable host can keep a connection attempt pending for minutes: give up on it after
+    // one reconnect interval and start the next attempt.
+    m_connectGuard.setSingleShot(true);
+    connect(&m_connectGuard, &QTimer::timeout, this, [this] {
+        if (Device()->state() == QModbusDevice::ConnectingState) {
+            Log().Write(ModbusLog::Failures, QStringLiteral("[%1] no connection within %2 ms").arg(LineName()).arg(m_reconnectInterval));
+            Device()->disconnectDevice();
+        }
+    });
+}
+
+QString TTCPModbusClient::LineName() const
+{
+    return QStringLiteral("%1:%2").arg(m_address).arg(m_port);
+}
+
+void TTCPModbusClient::SetReconnect(bool reconnect)
+{
+    m_reconnect = reconnect;
+    if (!reconnect)
+        m_reconnectTimer.stop();
+}
+
+void TTCPModbusClient::Open()
+{
+    m_userClosed = false;
+    m_reconnectTimer.stop();
+    switch (Device()->state()) {
+    case QModbusDevice::ConnectedState:
+        return;
+    case QModbusDevice::UnconnectedState:
+        TryConnect();
+        return;
+    default:
+        // Opening again while an attempt is under way restarts it with the current address.
+        m_openPending = true;
+        Device()->disconnectDevice();
+        return;
+    }
+}
+
+void TTCPModbusClient::TryConnect()
+{
+    if (Device()->state() != QModbusDevice::UnconnectedState || m_userClosed)
+        return;
+    Device()->setConnectionParameter(QModbusDevice::NetworkAddressParameter, m_address);
+    Device()->setConnectionParameter(QModbusDevice::NetworkPortParameter, m_port);
+    if (StartDevice()) {
+        m_connectGuard.start(m_reconnectInterval);
+        return;
+    }
+    emit OnLineError(tr("Cannot connect to %1: %2").arg(LineName(), Device()->errorString()));
+    if (m_reconnect)
+        m_reconnectTimer.start(m_reconnectInterval);
+}
+
+void TTCPModbusClient::Close()
+{
+    m_openPending = false;
+    m_reconnectTimer.stop();
+    m_connectGuard.stop();
+    if (!StopDevice())
+        Post([this] { emit OnClose(); });
+}
+
+void TTCPModbusClient::LineDown(bool wasUp, bool userClosed)
+{
+    m_connectGuard.stop();
+    if (userClosed) {
+        emit OnClose();
+        return;
+    }
+    if (wasUp)
+        emit OnDisconnect();
+    if (std::exchange(m_openPending, false)) {
+        TryConnect();
+        return;
+    }
+    if (m_reconnect && !m_userClosed && Device()->state() == QModbusDevice::UnconnectedState)
+        m_reconnectTimer.start(m_reconnectInterval);
+}
+
+void TTCPModbusClient::DeviceError(QModbusDevice::Error error, const QString &text)
+{
+    if (error == QModbusDevice::ConnectionError) {
+        Log().Write(ModbusLog::Failures, QStringLiteral("[%1] %2").arg(LineName(), text));
+        emit OnLineError(tr("Connection to %1: %2").arg(LineName(), text));
+    }
+}

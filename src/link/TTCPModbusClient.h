@@ -1,0 +1,47 @@
+#pragma once
+
+#include "link/TModbusClient.h"
+
+#include <algorithm>
+
+// Modbus TCP to a board at ServerAddress:Port. While Reconnect is set, a line that cannot be
+// opened or is lost is tried again every ReconnectInterval, and OnConnect is raised each time it
+// comes up. OnDisconnect is raised when an open line is lost, OnClose once Close has closed it.
+class TTCPModbusClient : public TModbusClient
+{
+    Q_OBJECT
+
+public:
+    explicit TTCPModbusClient(QObject *parent = nullptr);
+
+    QString ServerAddress() const { return m_address; }
+    void SetServerAddress(const QString &address) { m_address = address.trimmed(); }
+    quint16 Port() const { return m_port; }
+    void SetPort(quint16 port) { m_port = port; }
+    bool Reconnect() const { return m_reconnect; }
+    void SetReconnect(bool reconnect);
+    int ReconnectInterval() const { return m_reconnectInterval; }
+    void SetReconnectInterval(int ms) { m_reconnectInterval = std::max(ms, 10); }
+
+    void Open() override;
+    void Close() override;
+    QString LineName() const override;
+
+signals:
+    void OnClose();
+
+protected:
+    void LineDown(bool wasUp, bool userClosed) override;
+    void DeviceError(QModbusDevice::Error error, const QString &text) override;
+
+private:
+    void TryConnect();
+
+    QString m_address = QStringLiteral("127.0.0.1");
+    quint16 m_port = 502;
+    bool m_reconnect = true;
+    int m_reconnectInterval = 10000;
+    bool m_openPending = false;
+    QTimer m_reconnectTimer;
+    QTimer m_connectGuard;
+};
