@@ -1,0 +1,151 @@
+#include "TcpFaultRelay.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QtEndian>
+
+namespace {
+// A Modbus TCP frame: transaction id, protocol id, length (of unit id + PDU), unit id, PDU.
+constexpr int kHeader = 6;
+constexpr int kMaxLength = 254;  // unit id + the largest PDU
+
+// Takes one complete frame off the front of buffer. Empty while the frame is incomplete;
+// *broken is set when the stream cannot be a Modbus TCP stream.
+QByteArray TakeFrame(QByteArray &buffer, bool *broken)
+{
+    *broken = false;
+    if (buffer.size() < kHeader)
+        return {};
+    const quint16 length = qFromBigEndian<quint16>(buffer.constData() + 4);
+    if (length < 2 || length > kMaxLength) {
+        *broken = true;
+        return {};
+    }
+    if (buffer.size() < kHeader + length)
+        return {};
+    QByteArray frame = buffer.left(kHeader + length);
+    buffer.remove(0, kHeader + length);
+    return frame;
+}
+
+quint16 TransactionOf(const QByteArray &frame)
+{
+    return qFromBigEndian<quint16>(frame.constData());
+}
+} // namespace
+
+struct TcpFaultRelay::Pipe
+{
+    QTcpSocket *Client = nullptr;
+    QTcpSocket *Server = nullptr;
+    QByteArray FromClient;
+    QByteArray FromServer;
+    int Requests = 0;
+    QSet<quint16> Dropped;  // transactions whose answers are swallowed
+};
+
+TcpFaultRelay::TcpFaultRelay(QObject *parent) : QObject(parent)
+{
+    connect(&m_listener, &QTcpServer::newConnection, this, &TcpFaultRelay::Accept);
+}
+
+TcpFaultRelay::~TcpFaultRelay()
+{
+    DropConnections();
+}
+
+bool TcpFaultRelay::Listen(const QHostAddress &address, quint16 port, quint16 target, QString *error)
+{
+    m_target = target;
+    if (m_listener.listen(address, port))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(m_listener.errorString());
+    return false;
+}
+
+void TcpFaultRelay::Accept()
+{
+    while (QTcpSocket *client = m_listener.nextPendingConnection()) {
+        auto *pipe = new Pipe;
+        pipe->Client = client;
+        pipe->Server = new QTcpSocket(this);
+        m_pipes.append(pipe);
+        connect(client, &QTcpSocket::readyRead, this, [this, pipe] { FromClient(pipe); });
+        connect(pipe->Server, &QTcpSocket::readyRead, this, [this, pipe] { FromServer(pipe); });
+        connect(client, &QTcpSocket::disconnected, this, [this, pipe] { Shut(pipe); });
+        connect(pipe->Server, &QTcpSocket::disconnected, this, [this, pipe] { Shut(pipe); });
+        connect(pipe->Server, &QTcpSocket::errorOccurred, this, [this, pipe] { Shut(pipe); });
+        // Writes made before the connection is up are buffered by the socket.
+        pipe->Server->connectToHost(QHostAddress::LocalHost, m_target);
+    }
+}
+
+void TcpFaultRelay::FromClient(Pipe *pipe)
+{
+    pipe->FromClient.append(pipe->Client->readAll());
+    for (;;) {
+        bool broken = false;
+        const QByteArray frame = TakeFrame(pipe->FromClient, &broken);
+        if (broken) {
+            Shut(pipe);
+            return;
+        }
+        if (frame.isEmpty())
+            return;
+        ++pipe->Requests;
+        if (m_faults.CloseAfter > 0 && pipe->Requests > m_faults.CloseAfter) {
+            Shut(pipe);
+            return;
+        }
+        ++m_requestsSeen;
+        // The board still gets the request (and records it); only its answer is lost.
+        if (m_faults.DropEvery > 0 && m_requestsSeen % static_cast<quint64>(m_faults.DropEvery) == 0)
+            pipe->Dropped.insert(TransactionOf(frame));
+        pipe->Server->write(frame);
+    }
+}
+
+void TcpFaultRelay::FromServer(Pipe *pipe)
+{
+    pipe->FromServer.append(pipe->Server->readAll());
+    for (;;) {
+        bool broken = false;
+        const QByteArray frame = TakeFrame(pipe->FromServer, &broken);
+        if (broken) {
+            Shut(pipe);
+            return;
+        }
+        if (frame.isEmpty())
+            return;
+        if (pipe->Dropped.remove(TransactionOf(frame)))
+            continue;
+        if (m_faults.DelayMs > 0) {
+            QTimer::singleShot(m_faults.DelayMs, pipe->Client, [client = QPointer<QTcpSocket>(pipe->Client), frame] {
+                if (client && client->state() == QAbstractSocket::ConnectedState)
+                    client->write(frame);
+            });
+        } else {
+            pipe->Client->write(frame);
+        }
+    }
+}
+
+void TcpFaultRelay::Shut(Pipe *pipe)
+{
+    if (!m_pipes.removeOne(pipe))
+        return;  // already shut (both sockets report their end)
+    for (QTcpSocket *socket : {pipe->Client, pipe->Server}) {
+        disconnect(socket, nullptr, this, nullptr);
+        socket->abort();
+        socket->deleteLater();
+    }
+    delete pipe;
+}
+
+void TcpFaultRelay::DropConnections()
+{
+    while (!m_pipes.isEmpty())
+        Shut(m_pipes.first());
+}

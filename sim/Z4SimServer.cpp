@@ -1,0 +1,222 @@
+#include "Z4SimServer.h"
+
+#include <QEventLoop>
+#include <QModbusRtuSerialServer>
+#include <QModbusTcpServer>
+#include <QTcpServer>
+#include <QtEndian>
+
+#include <functional>
+
+namespace {
+constexpr quint8 kReadHolding = 0x03;
+constexpr quint8 kWriteSingle = 0x06;
+constexpr quint8 kWriteMultiple = 0x10;
+
+// A Qt Modbus server whose answers come from a function of ours instead of its data map.
+template <class Base>
+class AnsweringServer : public Base
+{
+public:
+    std::function<QModbusResponse(const QModbusPdu &)> Answer;
+
+protected:
+    QModbusResponse processRequest(const QModbusPdu &request) override { return Answer(request); }
+};
+
+quint16 WordAt(const QByteArray &bytes, qsizetype offset)
+{
+    return qFromBigEndian<quint16>(bytes.constData() + offset);
+}
+
+void AppendWord(QByteArray &bytes, quint16 word)
+{
+    bytes.append(static_cast<char>(word >> 8));
+    bytes.append(static_cast<char>(word & 0xFF));
+}
+
+QModbusResponse Refusal(const QModbusPdu &request, quint8 code)
+{
+    return QModbusExceptionResponse(request.functionCode(), static_cast<QModbusPdu::ExceptionCode>(code));
+}
+} // namespace
+
+Z4SimServer::Z4SimServer(const Z4BoardOptions &options, QObject *parent)
+    : QObject(parent), m_board(options)
+{
+    m_ticker.setInterval(1000);
+    connect(&m_ticker, &QTimer::timeout, this, [this] { m_board.advance(); });
+}
+
+Z4SimServer::~Z4SimServer()
+{
+    Stop();
+}
+
+bool Z4SimServer::ListenTcp(const QHostAddress &address, quint16 port, QString *error)
+{
+    // The Modbus server listens on a free loopback port; clients talk to the relay in front of it.
+    auto server = std::make_unique<AnsweringServer<QModbusTcpServer>>();
+    server->Answer = [this](const QModbusPdu &request) { return Answer(request, false); };
+    server->setServerAddress(m_unit);
+    server->setConnectionParameter(QModbusDevice::NetworkAddressParameter, QHostAddress(QHostAddress::LocalHost).toString());
+    server->setConnectionParameter(QModbusDevice::NetworkPortParameter, 0);
+    if (!server->connectDevice()) {
+        if (error)
+            *error = QStringLiteral("cannot start the Modbus TCP server: ") + server->errorString();
+        return false;
+    }
+    const auto *listener = server->findChild<QTcpServer *>();
+    if (!listener || !listener->isListening()) {
+        if (error)
+            *error = QStringLiteral("the Modbus TCP server is not listening");
+        return false;
+    }
+    auto relay = std::make_unique<TcpFaultRelay>();
+    if (!relay->Listen(address, port, listener->serverPort(), error))
+        return false;
+    m_tcp = std::move(server);
+    m_relay = std::move(relay);
+    SetFaults(m_faults);
+    return true;
+}
+
+bool Z4SimServer::OpenRtu(const QString &device, const SimSerialSettings &settings, QString *error)
+{
+    auto server = std::make_unique<AnsweringServer<QModbusRtuSerialServer>>();
+    server->Answer = [this](const QModbusPdu &request) { return Answer(request, true); };
+    server->setServerAddress(m_unit);
+    server->setConnectionParameter(QModbusDevice::SerialPortNameParameter, device);
+    server->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, settings.BaudRate);
+    server->setConnectionParameter(QModbusDevice::SerialParityParameter, settings.Parity);
+    server->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, settings.DataBits);
+    server->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, settings.StopBits);
+    if (!server->connectDevice()) {
+        if (error)
+            *error = QStringLiteral("cannot open %1: %2").arg(device, server->errorString());
+        return false;
+    }
+    m_rtu = std::move(server);
+    return true;
+}
+
+void Z4SimServer::Stop()
+{
+    m_relay.reset();
+    if (m_tcp)
+        m_tcp->disconnectDevice();
+    m_tcp.reset();
+    if (m_rtu)
+        m_rtu->disconnectDevice();
+    m_rtu.reset();
+}
+
+void Z4SimServer::SetFaults(const SimFaults &faults)
+{
+    m_faults = faults;
+    if (m_relay)
+        m_relay->faults() = {faults.DelayMs, faults.DropEvery, faults.CloseAfter};
+}
+
+void Z4SimServer::DropConnections()
+{
+    if (m_relay)
+        m_relay->DropConnections();
+}
+
+void Z4SimServer::SetTicking(bool on)
+{
+    if (on)
+        m_ticker.start();
+    else
+        m_ticker.stop();
+}
+
+void Z4SimServer::ClearRecord()
+{
+    m_requests.clear();
+    m_writes.clear();
+}
+
+QModbusResponse Z4SimServer::Answer(const QModbusPdu &request, bool rtu)
+{
+    ++m_handled;
+    SimRequest record;
+    record.Function = static_cast<quint8>(request.functionCode());
+    QModbusResponse response = Execute(request, record);
+    m_requests.append(record);
+    emit RequestHandled(record);
+
+    if (!response.isException() && record.Function == kReadHolding && m_faults.CorruptEvery > 0
+        && ++m_reads % static_cast<quint64>(m_faults.CorruptEvery) == 0) {
+        // One register more than asked for, with a byte count to match: well framed, wrong size.
+        QByteArray data = response.data();
+        AppendWord(data, 0);
+        data[0] = static_cast<char>(data.size() - 1);
+        response.setData(data);
+    }
+    if (rtu) {
+        // Over TCP the relay delays and drops answers; on the serial line it happens here.
+        if (m_faults.DropEvery > 0 && m_handled % static_cast<quint64>(m_faults.DropEvery) == 0)
+            return QModbusResponse();  // an invalid response is not sent
+        if (m_faults.DelayMs > 0) {
+            QEventLoop wait;
+            QTimer::singleShot(m_faults.DelayMs, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+    }
+    return response;
+}
+
+QModbusResponse Z4SimServer::Execute(const QModbusPdu &request, SimRequest &record)
+{
+    const QByteArray data = request.data();
+    const quint8 function = record.Function;
+    if (function != kReadHolding && function != kWriteSingle && function != kWriteMultiple)
+        return Refusal(request, QModbusExceptionResponse::IllegalFunction);
+    if (data.size() < 4)
+        return Refusal(request, QModbusExceptionResponse::IllegalDataValue);
+
+    record.Address = WordAt(data, 0);
+    record.Count = function == kWriteSingle ? 1 : WordAt(data, 2);
+    if (function == kWriteSingle)
+        record.Values = {WordAt(data, 2)};
+    if (function == kWriteMultiple) {
+        if (record.Count < 1 || record.Count > 123 || data.size() != 5 + 2 * record.Count
+            || static_cast<quint8>(data.at(4)) != 2 * record.Count)
+            return Refusal(request, QModbusExceptionResponse::IllegalDataValue);
+        for (int i = 0; i < record.Count; ++i)
+            record.Values.append(WordAt(data, 5 + 2 * i));
+    }
+    if (function == kReadHolding && (record.Count < 1 || record.Count > 125))
+        return Refusal(request, QModbusExceptionResponse::IllegalDataValue);
+
+    const quint32 last = quint32(record.Address) + record.Count - 1;
+    for (const SimFaults::Refusal &refusal : m_faults.Refuse) {
+        if (record.Address <= refusal.Last && last >= refusal.First)
+            return Refusal(request, refusal.Code);
+    }
+    if (last > 0xFFFF || !m_board.covers(record.Address, record.Count))
+        return Refusal(request, QModbusExceptionResponse::IllegalDataAddress);
+
+    if (function == kReadHolding) {
+        QByteArray answer;
+        answer.append(static_cast<char>(2 * record.Count));
+        for (quint16 i = 0; i < record.Count; ++i)
+            AppendWord(answer, m_board.value(static_cast<quint16>(record.Address + i)));
+        return QModbusResponse(request.functionCode(), answer);
+    }
+
+    for (int i = 0; i < record.Values.size(); ++i) {
+        const auto address = static_cast<quint16>(record.Address + i);
+        m_board.write(address, record.Values.at(i));
+        m_writes.append({address, record.Values.at(i)});
+    }
+    if (!m_stateFile.isEmpty()) {
+        QString why;
+        if (!m_board.saveState(m_stateFile, &why))
+            emit StateFileError(why);
+    }
+    // Both writes echo the first four data bytes: address and value, or address and count.
+    return QModbusResponse(request.functionCode(), data.left(4));
+}

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "TcpFaultRelay.h"
+#include "Z4Board.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <memory>
+
+class QModbusServer;
+class QModbusPdu;
+class QModbusResponse;
+
+// One request as the board received it.
+struct SimRequest
+{
+    quint8 Function = 0;
+    quint16 Address = 0;
+    quint16 Count = 0;        // registers read or written (1 for a single write)
+    QList<quint16> Values;    // values written
+};
+
+// Faults the board can be told to show, at start or while it runs.
+struct SimFaults
+{
+    struct Refusal
+    {
+        quint16 First = 0;
+        quint16 Last = 0;
+        quint8 Code = 2;  // illegal data address
+    };
+
+    int DelayMs = 0;        // answers come this late
+    int DropEvery = 0;      // every Nth request gets no answer
+    int CorruptEvery = 0;   // every Nth read is answered with a wrong byte count
+    int CloseAfter = 0;     // TCP: the connection is dropped at its request N+1
+    QList<Refusal> Refuse;  // requests touching these registers are refused
+};
+
+struct SimSerialSettings
+{
+    int BaudRate = 19200;
+    QSerialPort::Parity Parity = QSerialPort::EvenParity;
+    QSerialPort::DataBits DataBits = QSerialPort::Data8;
+    QSerialPort::StopBits StopBits = QSerialPort::OneStop;
+};
+
+// The simulated board on Modbus TCP and/or RTU, answering from a Z4Board. Used in-process by the
+// tests and behind the z4sim executable.
+class Z4SimServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Z4SimServer(const Z4BoardOptions &options = {}, QObject *parent = nullptr);
+    ~Z4SimServer() override;
+
+    Z4Board &Board() { return m_board; }
+
+    void SetUnit(quint8 unit) { m_unit = unit; }
+    quint8 Unit() const { return m_unit; }
+
+    // Serves Modbus TCP on address:port; port 0 picks a free one (see TcpPort).
+    bool ListenTcp(const QHostAddress &address, quint16 port, QString *error);
+    quint16 TcpPort() const { return m_relay ? m_relay->Port() : 0; }
+    // Serves Modbus RTU on a serial device (a pty works).
+    bool OpenRtu(const QString &device, const SimSerialSettings &settings, QString *error);
+    void Stop();
+
+    // Faults apply from the next request on.
+    void SetFaults(const SimFaults &faults);
+    const SimFaults &Faults() const { return m_faults; }
+    // Drops the open TCP connections now.
+    void DropConnections();
+
+    // Measurements drift once a second while ticking (off by default, so tests see fixed values).
+    void SetTicking(bool on);
+    // Every accepted write is saved to this file (empty: none).
+    void SetStateFile(const QString &path) { m_stateFile = path; }
+
+    const QList<SimRequest> &Requests() const { return m_requests; }
+    // Registers written, in order, as (address, value).
+    const QList<QPair<quint16, quint16>> &Writes() const { return m_writes; }
+    void ClearRecord();
+
+signals:
+    void RequestHandled(const SimRequest &request);
+    // A write could not be saved to the state file.
+    void StateFileError(const QString &message);
+
+private:
+    QModbusResponse Answer(const QModbusPdu &request, bool rtu);
+    QModbusResponse Execute(const QModbusPdu &request, SimRequest &record);
+
+    Z4Board m_board;
+    quint8 m_unit = 1;
+    SimFaults m_faults;
+    std::unique_ptr<QModbusServer> m_tcp;
+    std::unique_ptr<TcpFaultRelay> m_relay;
+    std::unique_ptr<QModbusServer> m_rtu;
+    QTimer m_ticker;
+    QString m_stateFile;
+    quint64 m_handled = 0;
+    quint64 m_reads = 0;
+    QList<SimRequest> m_requests;
+    QList<QPair<quint16, quint16>> m_writes;
+};

@@ -1,0 +1,185 @@
+// z4sim: a simulated Z4 board on Modbus TCP and/or RTU, for trying the tool without hardware and
+// for testing it against misbehaving links.
+#include "Z4SimServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+[[noreturn]] void Fail(const QString &message)
+{
+    std::fprintf(stderr, "z4sim: %s\n", qPrintable(message));
+    std::exit(2);
+}
+
+std::optional<quint32> Number(const QString &text, quint32 max)
+{
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 0);  // decimal, or 0x.. hexadecimal
+    if (!ok || value > max)
+        return std::nullopt;
+    return value;
+}
+
+quint32 NumberOption(const QCommandLineParser &parser, const QString &name, quint32 max)
+{
+    const auto value = Number(parser.value(name), max);
+    if (!value)
+        Fail(QStringLiteral("--%1 takes a whole number from 0 to %2, not \"%3\"").arg(name).arg(max).arg(parser.value(name)));
+    return *value;
+}
+
+SimFaults::Refusal ParseRefusal(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^([0-9a-fA-Fx]+)(?:-([0-9a-fA-Fx]+))?(?::([0-9]+))?$"));
+    const auto match = form.match(text);
+    if (match.hasMatch()) {
+        const auto first = Number(match.captured(1), 0xFFFF);
+        const auto last = match.captured(2).isEmpty() ? first : Number(match.captured(2), 0xFFFF);
+        const auto code = match.captured(3).isEmpty() ? std::optional<quint32>(2) : Number(match.captured(3), 255);
+        if (first && last && code && *first <= *last && *code >= 1)
+            return {static_cast<quint16>(*first), static_cast<quint16>(*last), static_cast<quint8>(*code)};
+    }
+    Fail(QStringLiteral("--refuse takes FIRST-LAST[:CODE] (e.g. 0x0430-0x0432:2), not \"%1\"").arg(text));
+}
+
+QSerialPort::Parity ParseParity(const QString &text)
+{
+    const QString p = text.toUpper();
+    if (p == QLatin1String("N"))
+        return QSerialPort::NoParity;
+    if (p == QLatin1String("E"))
+        return QSerialPort::EvenParity;
+    if (p == QLatin1String("O"))
+        return QSerialPort::OddParity;
+    Fail(QStringLiteral("--parity takes N, E or O, not \"%1\"").arg(text));
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("z4sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "A simulated Z4 air-handling-unit board for the Z4 Ventilation service tool.\n"
+        "Serves Modbus TCP (--tcp) and/or Modbus RTU (--rtu) until stopped with Ctrl+C.\n"
+        "Numbers may be given in decimal or as 0x... hexadecimal."));
+    parser.addHelpOption();
+    const QList<QCommandLineOption> options = {
+        {QStringLiteral("tcp"), QStringLiteral("Serve Modbus TCP on PORT (0 picks a free port, printed at start)."), QStringLiteral("PORT")},
+        {QStringLiteral("listen"), QStringLiteral("Address to listen on for TCP (default 127.0.0.1)."), QStringLiteral("ADDR"), QStringLiteral("127.0.0.1")},
+        {QStringLiteral("rtu"), QStringLiteral("Serve Modbus RTU on a serial DEVICE (e.g. /dev/ttyUSB0 or a pty)."), QStringLiteral("DEVICE")},
+        {QStringLiteral("baud"), QStringLiteral("RTU baud rate (default 19200)."), QStringLiteral("BAUD"), QStringLiteral("19200")},
+        {QStringLiteral("parity"), QStringLiteral("RTU parity N, E or O (default E)."), QStringLiteral("P"), QStringLiteral("E")},
+        {QStringLiteral("data-bits"), QStringLiteral("RTU data bits 5-8 (default 8)."), QStringLiteral("BITS"), QStringLiteral("8")},
+        {QStringLiteral("stop-bits"), QStringLiteral("RTU stop bits 1 or 2 (default 1)."), QStringLiteral("BITS"), QStringLiteral("1")},
+        {QStringLiteral("unit"), QStringLiteral("Modbus slave address of the board (default 1)."), QStringLiteral("ID"), QStringLiteral("1")},
+        {QStringLiteral("firmware"), QStringLiteral("Firmware version at 0xE700 (default 1011)."), QStringLiteral("N"), QStringLiteral("1011")},
+        {QStringLiteral("board-number"), QStringLiteral("Board number at 0xE701 (default 1)."), QStringLiteral("N"), QStringLiteral("1")},
+        {QStringLiteral("series"), QStringLiteral("Series number at 0x0385 (default 1)."), QStringLiteral("N"), QStringLiteral("1")},
+        {QStringLiteral("no-remote"), QStringLiteral("A board without remote control: 0x0430-0x0432 are refused with exception 2.")},
+        {QStringLiteral("state"), QStringLiteral("Keep the configuration in FILE: loaded at start if it exists, saved after every write."), QStringLiteral("FILE")},
+        {QStringLiteral("delay"), QStringLiteral("Answer every request MS milliseconds late."), QStringLiteral("MS"), QStringLiteral("0")},
+        {QStringLiteral("drop-every"), QStringLiteral("Leave every Nth request unanswered."), QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("refuse"), QStringLiteral("Refuse requests touching registers FIRST-LAST with exception CODE (default 2). Repeatable."), QStringLiteral("FIRST-LAST[:CODE]")},
+        {QStringLiteral("corrupt-every"), QStringLiteral("Answer every Nth read with a wrong byte count."), QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("close-after"), QStringLiteral("TCP: drop a connection when its request N+1 arrives."), QStringLiteral("N"), QStringLiteral("0")},
+    };
+    parser.addOptions(options);
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty())
+        Fail(QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().first()));
+    if (!parser.isSet(QStringLiteral("tcp")) && !parser.isSet(QStringLiteral("rtu")))
+        Fail(QStringLiteral("give --tcp PORT and/or --rtu DEVICE (see --help)"));
+
+    Z4BoardOptions board;
+    board.firmware = static_cast<quint16>(NumberOption(parser, QStringLiteral("firmware"), 0xFFFF));
+    board.boardNumber = static_cast<quint16>(NumberOption(parser, QStringLiteral("board-number"), 0xFFFF));
+    board.series = static_cast<quint16>(NumberOption(parser, QStringLiteral("series"), 0xFFFF));
+    board.remoteControl = !parser.isSet(QStringLiteral("no-remote"));
+    board.seed = static_cast<quint32>(QDateTime::currentMSecsSinceEpoch());
+
+    SimFaults faults;
+    faults.DelayMs = static_cast<int>(NumberOption(parser, QStringLiteral("delay"), 600000));
+    faults.DropEvery = static_cast<int>(NumberOption(parser, QStringLiteral("drop-every"), 1000000));
+    faults.CorruptEvery = static_cast<int>(NumberOption(parser, QStringLiteral("corrupt-every"), 1000000));
+    faults.CloseAfter = static_cast<int>(NumberOption(parser, QStringLiteral("close-after"), 1000000));
+    for (const QString &range : parser.values(QStringLiteral("refuse")))
+        faults.Refuse.append(ParseRefusal(range));
+
+    const auto unit = NumberOption(parser, QStringLiteral("unit"), 247);
+    if (unit < 1)
+        Fail(QStringLiteral("--unit takes a slave address from 1 to 247"));
+
+    Z4SimServer server(board);
+    server.SetUnit(static_cast<quint8>(unit));
+    server.SetFaults(faults);
+    server.SetTicking(true);
+    QObject::connect(&server, &Z4SimServer::StateFileError, [](const QString &why) {
+        std::fprintf(stderr, "z4sim: could not save the state file: %s\n", qPrintable(why));
+    });
+
+    if (parser.isSet(QStringLiteral("state"))) {
+        const QString path = parser.value(QStringLiteral("state"));
+        QString why;
+        if (QFileInfo::exists(path) && !server.Board().loadState(path, &why))
+            Fail(QStringLiteral("cannot load the state file %1: %2").arg(path, why));
+        server.SetStateFile(path);
+    }
+
+    QString error;
+    if (parser.isSet(QStringLiteral("tcp"))) {
+        const auto port = NumberOption(parser, QStringLiteral("tcp"), 65535);
+        const QHostAddress address(parser.value(QStringLiteral("listen")));
+        if (address.isNull())
+            Fail(QStringLiteral("--listen takes an IP address, not \"%1\"").arg(parser.value(QStringLiteral("listen"))));
+        if (!server.ListenTcp(address, static_cast<quint16>(port), &error))
+            Fail(error);
+        std::printf("z4sim: Modbus TCP on %s:%u, unit %u\n", qPrintable(address.toString()), server.TcpPort(), unit);
+    }
+    if (parser.isSet(QStringLiteral("rtu"))) {
+        SimSerialSettings serial;
+        serial.BaudRate = static_cast<int>(NumberOption(parser, QStringLiteral("baud"), 4000000));
+        serial.Parity = ParseParity(parser.value(QStringLiteral("parity")));
+        const auto dataBits = NumberOption(parser, QStringLiteral("data-bits"), 8);
+        const auto stopBits = NumberOption(parser, QStringLiteral("stop-bits"), 2);
+        if (dataBits < 5 || stopBits < 1)
+            Fail(QStringLiteral("--data-bits takes 5 to 8 and --stop-bits 1 or 2"));
+        serial.DataBits = static_cast<QSerialPort::DataBits>(dataBits);
+        serial.StopBits = stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
+        const QString device = parser.value(QStringLiteral("rtu"));
+        if (!server.OpenRtu(device, serial, &error))
+            Fail(error);
+        std::printf("z4sim: Modbus RTU on %s, unit %u\n", qPrintable(device), unit);
+    }
+    std::fflush(stdout);
+
+    // Ctrl+C and SIGTERM end the event loop, so the servers close their ports cleanly.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+    }
+    return app.exec();
+}

@@ -1,0 +1,372 @@
+// The Modbus client against the simulated board over TCP, in-process.
+#include "SimHarness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+class TestModbusClient : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void operationsReachTheBoard();
+    void answersComeInRequestOrder();
+    void recordIsCopiedAtTheCall();
+    void refusalCarriesTheExceptionCode();
+    void silentBoardFailsAfterTheTimeoutAndTheQueueFailsFast();
+    void corruptedAnswerFailsOnlyItsRequest();
+    void lostConnectionFailsOutstandingRequestsAndReconnects();
+    void requestsWhileClosedAreDiscarded();
+    void closeFailsWaitingRequestsAndRaisesOnCloseOnce();
+    void requestsTheProtocolCannotCarryFail();
+    void checkAnswerRejectsMisfits_data();
+    void checkAnswerRejectsMisfits();
+    void logFileRecordsRequestsAndPurgesOldDays();
+
+private:
+    std::unique_ptr<Z4SimServer> m_board;
+    std::unique_ptr<TTCPModbusClient> m_client;
+};
+
+void TestModbusClient::init()
+{
+    m_board = StartTcpBoard();
+    QVERIFY(m_board);
+    m_client = OpenTcpClient(m_board->TcpPort());
+    QVERIFY(m_client);
+    m_board->ClearRecord();
+}
+
+void TestModbusClient::cleanup()
+{
+    m_client.reset();
+    m_board.reset();
+}
+
+void TestModbusClient::operationsReachTheBoard()
+{
+    Outcome read, single, block;
+    m_board->Board().write(0x0200, 2150);
+    m_board->Board().write(0x0201, 0xFFFB);
+    m_client->ReadHoldingRegisters(1, 0x0200, 2, 3000, RecordInto(&read));
+    m_client->WriteSingleRegister(1, 0x0202, 0x8001, 3000, RecordInto(&single));
+    const quint16 values[] = {11, 22, 33};
+    m_client->WriteMultipleRegisters(1, 0x021A, values, 3000, RecordInto(&block));
+    QTRY_COMPARE_WITH_TIMEOUT(block.Calls, 1, kSoonMs);
+
+    QCOMPARE(read.What, Outcome::Reply);
+    QCOMPARE(read.Answer.FunctionCode, 0x03);
+    QCOMPARE(read.Answer.ByteCount, 4);
+    QCOMPARE(read.Answer.Registers, (QList<quint16>{2150, 0xFFFB}));
+    QCOMPARE(read.Answer.Signed(1), -5);
+
+    QCOMPARE(single.What, Outcome::Reply);
+    QCOMPARE(single.Answer.FunctionCode, 0x06);
+    QCOMPARE(single.Answer.Registers, (QList<quint16>{0x0202, 0x8001}));
+    QCOMPARE(m_board->Board().value(0x0202), 0x8001);
+
+    QCOMPARE(block.What, Outcome::Reply);
+    QCOMPARE(block.Answer.FunctionCode, 0x10);
+    QCOMPARE(block.Answer.Registers, (QList<quint16>{0x021A, 3}));
+    QCOMPARE(m_board->Board().value(0x021A), 11);
+    QCOMPARE(m_board->Board().value(0x021C), 33);
+
+    // The board saw one request per call, the block write as one request.
+    QCOMPARE(m_board->Requests().size(), 3);
+    QCOMPARE(m_board->Requests().at(2).Function, 0x10);
+    QCOMPARE(m_board->Requests().at(2).Values, (QList<quint16>{11, 22, 33}));
+    QCOMPARE(m_client->GetCounters().Answers, 3u);
+}
+
+void TestModbusClient::answersComeInRequestOrder()
+{
+    // The poll issues five reads back to back; a slow board must not reorder them.
+    m_board->SetFaults({.DelayMs = 20, .Refuse = {}});
+    QList<int> order;
+    const quint16 starts[] = {0x0100, 0x016D, 0x0000, 0x0193, 0x01C5};
+    const quint16 counts[] = {69, 38, 2, 7, 10};
+    for (int i = 0; i < 5; ++i) {
+        FunctionsStr record;
+        record.OnReply = [&order, i, count = counts[i]](const TModbusAnswer &a) {
+            QCOMPARE(a.Registers.size(), count);
+            order.append(i);
+        };
+        m_client->ReadHoldingRegisters(1, starts[i], counts[i], 3000, record);
+    }
+    // One request on the wire at a time: the board has seen only the first so far.
+    QCOMPARE(m_client->QueuedCount(), 4);
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), 5, kSoonMs);
+    QCOMPARE(order, (QList<int>{0, 1, 2, 3, 4}));
+}
+
+void TestModbusClient::recordIsCopiedAtTheCall()
+{
+    int first = 0, second = 0;
+    FunctionsStr record;
+    record.OnReply = [&first](const TModbusAnswer &) { ++first; };
+    m_client->ReadHoldingRegisters(1, 0xE700, 2, 3000, record);
+    // The caller reuses its one record at once, as the main window does.
+    record.OnReply = [&second](const TModbusAnswer &) { ++second; };
+    m_client->ReadHoldingRegisters(1, 0xE700, 2, 3000, record);
+    record.OnReply = nullptr;
+    QTRY_COMPARE_WITH_TIMEOUT(second, 1, kSoonMs);
+    QCOMPARE(first, 1);
+}
+
+void TestModbusClient::refusalCarriesTheExceptionCode()
+{
+    m_board->SetFaults({.Refuse = {{0x0430, 0x0432, 2}, {0x0500, 0x0500, 4}}});
+    Outcome remote, calibration, absent, fine;
+    m_client->ReadHoldingRegisters(1, 0x0430, 3, 3000, RecordInto(&remote));
+    m_client->WriteSingleRegister(1, 0x0500, 1, 3000, RecordInto(&calibration));
+    m_client->ReadHoldingRegisters(1, 0x7000, 1, 3000, RecordInto(&absent));
+    m_client->ReadHoldingRegisters(1, 0x0401, 6, 3000, RecordInto(&fine));
+    QSignalSpy responses(m_client.get(), &TModbusClient::OnResponse);
+    QTRY_COMPARE_WITH_TIMEOUT(fine.Calls, 1, kSoonMs);
+
+    QCOMPARE(remote.What, Outcome::Refused);
+    QCOMPARE(remote.Answer.ExceptionCode, 2);
+    QCOMPARE(calibration.What, Outcome::Refused);
+    QCOMPARE(calibration.Answer.ExceptionCode, 4);
+    QCOMPARE(absent.What, Outcome::Refused);
+    QCOMPARE(absent.Answer.ExceptionCode, 2);
+    QCOMPARE(fine.What, Outcome::Reply);
+    QCOMPARE(responses.size(), 4);  // refusals are answers too
+    QCOMPARE(m_client->GetCounters().Refusals, 3u);
+
+    // A request with no OnRefused simply ends; nothing else is called.
+    Outcome quiet;
+    FunctionsStr record = RecordInto(&quiet);
+    record.OnRefused = nullptr;
+    m_client->ReadHoldingRegisters(1, 0x0430, 1, 3000, record);
+    Outcome after;
+    m_client->ReadHoldingRegisters(1, 0xE700, 1, 3000, RecordInto(&after));
+    QTRY_COMPARE_WITH_TIMEOUT(after.Calls, 1, kSoonMs);
+    QCOMPARE(quiet.Calls, 0);
+}
+
+void TestModbusClient::silentBoardFailsAfterTheTimeoutAndTheQueueFailsFast()
+{
+    m_board->SetFaults({.DropEvery = 1, .Refuse = {}});
+    QList<Outcome> outcomes(6);
+    for (Outcome &o : outcomes)
+        m_client->ReadHoldingRegisters(1, 0x0100, 69, 300, RecordInto(&o));
+    QTRY_COMPARE_WITH_TIMEOUT(outcomes.last().Calls, 1, kSoonMs);
+    for (const Outcome &o : outcomes) {
+        QCOMPARE(o.What, Outcome::Failed);
+        QCOMPARE(o.Calls, 1);
+    }
+    // Only the first reached the board: the five behind it failed without waiting their turn.
+    QCOMPARE(m_board->Requests().size(), 1);
+    QCOMPARE(m_client->GetCounters().Failures, 6u);
+
+    // The board answers again: the next request goes out normally.
+    m_board->SetFaults({});
+    Outcome again;
+    m_client->ReadHoldingRegisters(1, 0xE700, 2, 3000, RecordInto(&again));
+    QTRY_COMPARE_WITH_TIMEOUT(again.Calls, 1, kSoonMs);
+    QCOMPARE(again.What, Outcome::Reply);
+    QCOMPARE(again.Answer.Registers.at(0), m_board->Board().value(0xE700));
+}
+
+void TestModbusClient::corruptedAnswerFailsOnlyItsRequest()
+{
+    m_board->SetFaults({.CorruptEvery = 2, .Refuse = {}});
+    Outcome a, b, c;
+    m_client->ReadHoldingRegisters(1, 0x0200, 4, 3000, RecordInto(&a));
+    m_client->ReadHoldingRegisters(1, 0x0200, 4, 3000, RecordInto(&b));
+    m_client->ReadHoldingRegisters(1, 0x0200, 4, 3000, RecordInto(&c));
+    QTRY_COMPARE_WITH_TIMEOUT(c.Calls, 1, kSoonMs);
+    QCOMPARE(a.What, Outcome::Reply);
+    QCOMPARE(b.What, Outcome::Failed);
+    QCOMPARE(b.Calls, 1);
+    QCOMPARE(c.What, Outcome::Reply);
+    QCOMPARE(m_board->Requests().size(), 3);
+}
+
+void TestModbusClient::lostConnectionFailsOutstandingRequestsAndReconnects()
+{
+    QSignalSpy disconnected(m_client.get(), &TModbusClient::OnDisconnect);
+    QSignalSpy connected(m_client.get(), &TModbusClient::OnConnect);
+    QSignalSpy closed(m_client.get(), &TTCPModbusClient::OnClose);
+
+    // The board drops the line at its second request; the third is still waiting.
+    m_board->SetFaults({.CloseAfter = 1, .Refuse = {}});
+    Outcome first, second, third;
+    m_client->ReadHoldingRegisters(1, 0x0100, 4, 3000, RecordInto(&first));
+    m_client->ReadHoldingRegisters(1, 0x0100, 4, 3000, RecordInto(&second));
+    m_client->ReadHoldingRegisters(1, 0x0100, 4, 3000, RecordInto(&third));
+    QVERIFY(disconnected.wait(kSoonMs));
+    QTRY_COMPARE_WITH_TIMEOUT(third.Calls, 1, kSoonMs);
+    QCOMPARE(first.What, Outcome::Reply);
+    QCOMPARE(second.What, Outcome::Failed);
+    QCOMPARE(third.What, Outcome::Failed);
+    QCOMPARE(second.Calls, 1);
+    QVERIFY(!m_client->IsOpen());
+
+    // The board goes away entirely and comes back on the same port: the client finds it again.
+    const quint16 port = m_board->TcpPort();
+    m_board.reset();
+    m_board = std::make_unique<Z4SimServer>();
+    QString error;
+    QVERIFY2(m_board->ListenTcp(QHostAddress::LocalHost, port, &error), qPrintable(error));
+    QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 1, kSoonMs);
+    QVERIFY(m_client->IsOpen());
+    Outcome back;
+    m_client->ReadHoldingRegisters(1, 0xE700, 2, 3000, RecordInto(&back));
+    QTRY_COMPARE_WITH_TIMEOUT(back.Calls, 1, kSoonMs);
+    QCOMPARE(back.What, Outcome::Reply);
+    QCOMPARE(disconnected.size(), 1);
+    QCOMPARE(closed.size(), 0);
+}
+
+void TestModbusClient::requestsWhileClosedAreDiscarded()
+{
+    QSignalSpy closed(m_client.get(), &TTCPModbusClient::OnClose);
+    m_client->Close();
+    QVERIFY(closed.wait(kSoonMs));
+    m_board->ClearRecord();
+
+    Outcome read, write;
+    m_client->ReadHoldingRegisters(1, 0xE700, 2, 3000, RecordInto(&read));
+    m_client->WriteSingleRegister(1, 0x0200, 5, 3000, RecordInto(&write));
+    // Give a wrongly queued request every chance to go out and be answered.
+    Outcome probe;
+    auto other = OpenTcpClient(m_board->TcpPort());
+    QVERIFY(other);
+    other->ReadHoldingRegisters(1, 0xE700, 1, 3000, RecordInto(&probe));
+    QTRY_COMPARE_WITH_TIMEOUT(probe.Calls, 1, kSoonMs);
+
+    QCOMPARE(read.Calls, 0);
+    QCOMPARE(write.Calls, 0);
+    QCOMPARE(m_board->Requests().size(), 1);
+    QCOMPARE(m_client->GetCounters().Discarded, 2u);
+    QCOMPARE(closed.size(), 1);
+}
+
+void TestModbusClient::closeFailsWaitingRequestsAndRaisesOnCloseOnce()
+{
+    QSignalSpy closed(m_client.get(), &TTCPModbusClient::OnClose);
+    QSignalSpy disconnected(m_client.get(), &TModbusClient::OnDisconnect);
+    m_board->SetFaults({.DelayMs = 200, .Refuse = {}});
+    Outcome a, b;
+    m_client->ReadHoldingRegisters(1, 0x0100, 4, 3000, RecordInto(&a));
+    m_client->ReadHoldingRegisters(1, 0x0100, 4, 3000, RecordInto(&b));
+    m_client->Close();
+    QVERIFY(closed.wait(kSoonMs));
+    QTRY_COMPARE_WITH_TIMEOUT(b.Calls, 1, kSoonMs);
+    QCOMPARE(a.What, Outcome::Failed);
+    QCOMPARE(b.What, Outcome::Failed);
+    QCOMPARE(a.Calls, 1);
+
+    // Closing stops reconnecting: a closed client stays closed even with the board there.
+    Outcome probe;
+    auto other = OpenTcpClient(m_board->TcpPort());
+    QVERIFY(other);
+    other->ReadHoldingRegisters(1, 0xE700, 1, 3000, RecordInto(&probe));
+    QTRY_COMPARE_WITH_TIMEOUT(probe.Calls, 1, kSoonMs);
+    QVERIFY(!m_client->IsOpen());
+    QCOMPARE(closed.size(), 1);
+    QCOMPARE(disconnected.size(), 0);
+
+    // Closing a closed client still answers with its close event.
+    m_client->Close();
+    QVERIFY(closed.wait(kSoonMs));
+}
+
+void TestModbusClient::requestsTheProtocolCannotCarryFail()
+{
+    Outcome none, tooMany, tooManyWritten, fine;
+    m_client->ReadHoldingRegisters(1, 0x0200, 0, 3000, RecordInto(&none));
+    m_client->ReadHoldingRegisters(1, 0x0200, 126, 3000, RecordInto(&tooMany));
+    const QList<quint16> values(124, 7);
+    m_client->WriteMultipleRegisters(1, 0x0200, values, 3000, RecordInto(&tooManyWritten));
+    m_client->ReadHoldingRegisters(1, 0x0200, 0x62, 3000, RecordInto(&fine));
+    // Outcomes come after the call returns, never inside it.
+    QCOMPARE(none.Calls, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(fine.Calls, 1, kSoonMs);
+    QCOMPARE(none.What, Outcome::Failed);
+    QCOMPARE(tooMany.What, Outcome::Failed);
+    QCOMPARE(tooManyWritten.What, Outcome::Failed);
+    QCOMPARE(m_board->Requests().size(), 1);
+    QVERIFY(m_board->Writes().isEmpty());
+}
+
+void TestModbusClient::checkAnswerRejectsMisfits_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("fits");
+    const QByteArray read2 = QByteArray::fromHex("0301000002");
+    QTest::newRow("read fits") << read2 << QByteArray::fromHex("030400010002") << true;
+    QTest::newRow("read byte count short") << read2 << QByteArray::fromHex("03020001") << false;
+    QTest::newRow("read byte count long") << read2 << QByteArray::fromHex("0306000100020003") << false;
+    QTest::newRow("read bytes disagree with count") << read2 << QByteArray::fromHex("0304000100") << false;
+    QTest::newRow("read other function") << read2 << QByteArray::fromHex("040400010002") << false;
+    QTest::newRow("empty") << read2 << QByteArray() << false;
+    const QByteArray single = QByteArray::fromHex("060200abcd");
+    QTest::newRow("single echo") << single << QByteArray::fromHex("060200abcd") << true;
+    QTest::newRow("single wrong value") << single << QByteArray::fromHex("060200abce") << false;
+    QTest::newRow("single wrong address") << single << QByteArray::fromHex("060201abcd") << false;
+    const QByteArray block = QByteArray::fromHex("10021a0003060001000200 03");
+    QTest::newRow("block echo") << block << QByteArray::fromHex("10021a0003") << true;
+    QTest::newRow("block wrong count") << block << QByteArray::fromHex("10021a0002") << false;
+    QTest::newRow("block short") << block << QByteArray::fromHex("10021a00") << false;
+}
+
+void TestModbusClient::checkAnswerRejectsMisfits()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, fits);
+    const QString why = TModbusClient::CheckAnswer(request, answer);
+    QVERIFY2(why.isEmpty() == fits, qPrintable(why));
+}
+
+void TestModbusClient::logFileRecordsRequestsAndPurgesOldDays()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QDate today = QDate::currentDate();
+    const QString old = ModbusLog::FileNameFor(today.addDays(-8));
+    const QString kept = ModbusLog::FileNameFor(today.addDays(-7));
+    for (const QString &name : {old, kept, QStringLiteral("notes.txt")}) {
+        QFile file(QDir(folder.path()).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+
+    QSignalSpy closed(m_client.get(), &TTCPModbusClient::OnClose);
+    m_client->Close();
+    QVERIFY(closed.wait(kSoonMs));
+    m_client->SetLogFilePath(folder.path());
+    m_client->SetLogFileEnabled(true);
+    m_client->SetLogFileLevel(2);
+    m_client->SetLogFileExistTime(7);
+    QSignalSpy connected(m_client.get(), &TModbusClient::OnConnect);
+    m_client->Open();
+    QVERIFY(connected.wait(kSoonMs));
+
+    m_board->SetFaults({.Refuse = {{0x0430, 0x0430, 2}}});
+    Outcome read, refused;
+    m_client->ReadHoldingRegisters(1, 0x0100, 4, 3000, RecordInto(&read));
+    m_client->ReadHoldingRegisters(1, 0x0430, 1, 3000, RecordInto(&refused));
+    QTRY_COMPARE_WITH_TIMEOUT(refused.Calls, 1, kSoonMs);
+
+    const QDir dir(folder.path());
+    QVERIFY(!dir.exists(old));
+    QVERIFY(dir.exists(kept));
+    QVERIFY(dir.exists(QStringLiteral("notes.txt")));
+    QFile log(dir.filePath(ModbusLog::FileNameFor(today)));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    QVERIFY2(text.contains(QLatin1String("read 0x0100 x4: answered in")), qPrintable(text));
+    QVERIFY2(text.contains(QLatin1String("read 0x0430 x1: refused with exception 2")), qPrintable(text));
+    QVERIFY(!text.contains(QLatin1String(" tx ")));  // frames only at level 3
+}
+
+QTEST_GUILESS_MAIN(TestModbusClient)
+#include "tst_modbusclient.moc"
