@@ -182,7 +182,8 @@ void TModbusClient::Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const
     Request request{m_nextId++, slave, std::move(pdu), timeout, record};
     if (!m_linkUp) {
         ++m_counters.Discarded;
-        m_log.Write(ModbusLog::Requests, Describe(request) + QStringLiteral(": discarded, the line is closed"));
+        if (m_log.Wants(ModbusLog::Requests))
+            m_log.Write(ModbusLog::Requests, Describe(request) + QStringLiteral(": discarded, the line is closed"));
         return;
     }
     m_queue.push_back(std::move(request));
@@ -191,7 +192,8 @@ void TModbusClient::Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const
 
 void TModbusClient::Pump()
 {
-    if (m_inFlight || m_queue.empty() || !m_linkUp)
+    // A line that is going down still reads as up until the device is fully closed.
+    if (m_inFlight || m_queue.empty() || !m_linkUp || m_device->state() != QModbusDevice::ConnectedState)
         return;
     m_inFlight = std::move(m_queue.front());
     m_queue.pop_front();
@@ -208,12 +210,13 @@ void TModbusClient::Pump()
     const int timeoutMs = static_cast<int>(std::clamp<quint32>(request.Timeout, 10, std::numeric_limits<int>::max()));
     if (countOk) {
         m_device->setTimeout(timeoutMs);
-        ++m_counters.Requests;
         if (m_log.Wants(ModbusLog::Frames))
             m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" tx ") + Hex(request.Pdu));
         m_sentAtNs = MonotonicNs();
         reply = m_device->sendRawRequest(
             QModbusRequest(static_cast<QModbusPdu::FunctionCode>(function), request.Pdu.mid(1)), request.Slave);
+        if (reply)
+            ++m_counters.Requests;
     }
     if (!reply) {
         const QString why = countOk ? QStringLiteral("could not be sent: ") + m_device->errorString()
@@ -260,7 +263,8 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         TModbusAnswer answer;
         answer.FunctionCode = static_cast<quint8>(response.functionCode());
         answer.ExceptionCode = static_cast<quint8>(response.exceptionCode());
-        m_log.Write(ModbusLog::Failures, Describe(request)
+        if (m_log.Wants(ModbusLog::Failures))
+            m_log.Write(ModbusLog::Failures, Describe(request)
                         + QStringLiteral(": refused with exception %1 after %2 ms").arg(answer.ExceptionCode).arg(ms, 0, 'f', 1));
         emit OnResponse();
         if (self && request.Record.OnRefused)
@@ -276,7 +280,8 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
             Fail(request, QStringLiteral("the answer does not fit the request: ") + misfit);
         } else {
             ++m_counters.Answers;
-            m_log.Write(ModbusLog::Requests, Describe(request) + QStringLiteral(": answered in %1 ms").arg(ms, 0, 'f', 1));
+            if (m_log.Wants(ModbusLog::Requests))
+                m_log.Write(ModbusLog::Requests, Describe(request) + QStringLiteral(": answered in %1 ms").arg(ms, 0, 'f', 1));
             emit OnResponse();
             if (self && request.Record.OnReply)
                 request.Record.OnReply(AnswerOf(answerPdu));
@@ -314,7 +319,8 @@ void TModbusClient::OnWatchdog()
 void TModbusClient::Fail(const Request &request, const QString &why)
 {
     ++m_counters.Failures;
-    m_log.Write(ModbusLog::Failures, Describe(request) + QStringLiteral(": failed, ") + why);
+    if (m_log.Wants(ModbusLog::Failures))
+        m_log.Write(ModbusLog::Failures, Describe(request) + QStringLiteral(": failed, ") + why);
     if (request.Record.OnFailed)
         request.Record.OnFailed();
 }

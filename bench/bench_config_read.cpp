@@ -1,0 +1,367 @@
+// bench_config_read: the configuration read (140 reads, each sent from the previous one's reply,
+// as a configuration Save does) through our TTCPModbusClient, against the same 140 reads by a
+// blocking libmodbus loop, both on one z4sim started for the run. Prints the medians and their
+// ratio; our client should stay within 1.5 times the plain loop. A bare QModbusTcpClient chain
+// runs alongside, to tell our client's own cost from the Qt Modbus stack's.
+#include "link/TTCPModbusClient.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QModbusReply>
+#include <QModbusTcpClient>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <modbus.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+constexpr quint8 kUnit = 1;
+constexpr quint32 kTimeoutMs = 1000;
+constexpr int kStartMs = 10000;
+
+struct Item
+{
+    quint16 First;
+    quint16 Count;
+};
+
+// Runs of configuration items: Items consecutive items of Count registers each from First.
+struct Run
+{
+    quint16 First;
+    quint16 Count;
+    int Items;
+};
+
+constexpr std::array<Run, 27> kRuns{{
+    {0x0200, 1, 13}, {0x020D, 3, 1}, {0x0210, 1, 6}, {0x0217, 1, 3}, {0x021A, 4, 10},
+    {0x0242, 1, 13}, {0x024F, 3, 2}, {0x0255, 2, 1}, {0x0257, 1, 8}, {0x025F, 2, 1},
+    {0x0261, 1, 1}, {0x0300, 1, 17}, {0x0311, 10, 2}, {0x0325, 8, 2}, {0x0335, 1, 6},
+    {0x033B, 3, 1}, {0x033E, 1, 2}, {0x0340, 42, 1}, {0x036A, 21, 1}, {0x037F, 1, 5},
+    {0x0400, 1, 1}, {0x0401, 6, 1}, {0x0407, 1, 19}, {0x041A, 3, 2}, {0x0421, 1, 18},
+    {0x0518, 2, 2}, {0x0520, 2, 1},
+}};
+
+constexpr int ItemCount()
+{
+    int n = 0;
+    for (const Run &run : kRuns)
+        n += run.Items;
+    return n;
+}
+static_assert(ItemCount() == 140, "the configuration has 140 items");
+
+constexpr std::array<Item, 140> MakeItems()
+{
+    std::array<Item, 140> items{};
+    size_t at = 0;
+    for (const Run &run : kRuns) {
+        for (int i = 0; i < run.Items; ++i)
+            items[at++] = {static_cast<quint16>(run.First + i * run.Count), run.Count};
+    }
+    return items;
+}
+constexpr std::array<Item, 140> kItems = MakeItems();
+static_assert(kItems[13].First == 0x020D && kItems[23].First == 0x021A && kItems[88].First == 0x033F
+                  && kItems[118].First == 0x041D && kItems[139].First == 0x0520,
+              "items sit where the configuration has them");
+
+int RegisterCount()
+{
+    int n = 0;
+    for (const Item &item : kItems)
+        n += item.Count;
+    return n;
+}
+
+// The least wire time of the reads on an RTU line at the given baud rate, 8E1 (11 bits a
+// character): an 8-byte request, an answer of 5 + 2 x count bytes, and a 3.5-character silence
+// after each frame.
+double RtuWireSeconds(int baud)
+{
+    constexpr double kBitsPerChar = 11;
+    constexpr double kGapChars = 3.5;
+    double chars = 0;
+    for (const Item &item : kItems)
+        chars += 8 + (5 + 2 * item.Count) + 2 * kGapChars;
+    return chars * kBitsPerChar / baud;
+}
+
+// Reports the failure and ends the run (and the simulator with it).
+[[noreturn]] void Fail(const QString &message);
+
+// z4sim on a free loopback port for the length of the run.
+class Simulator
+{
+public:
+    Simulator() { s_running = this; }
+
+    quint16 Start(const QString &program)
+    {
+        m_process.setProgram(program);
+        m_process.setArguments({QStringLiteral("--tcp"), QStringLiteral("0")});
+        m_process.start();
+        if (!m_process.waitForStarted(kStartMs))
+            Fail(QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString()));
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(kStartMs))
+                Fail(QStringLiteral("z4sim did not start: ") + QString::fromLocal8Bit(m_process.readAllStandardError()));
+        }
+        static const QRegularExpression portOf(QStringLiteral(":(\\d+), unit"));
+        const auto match = portOf.match(QString::fromUtf8(m_process.readLine()));
+        if (!match.hasMatch())
+            Fail(QStringLiteral("z4sim did not say its port"));
+        return static_cast<quint16>(match.captured(1).toUInt());
+    }
+
+    ~Simulator()
+    {
+        s_running = nullptr;
+        m_process.terminate();
+        if (!m_process.waitForFinished(kStartMs)) {
+            m_process.kill();
+            m_process.waitForFinished(kStartMs);
+        }
+    }
+
+    // The one running, so that a failure can end it before leaving.
+    static Simulator *Running() { return s_running; }
+    void Kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished(kStartMs);
+    }
+
+private:
+    static inline Simulator *s_running = nullptr;
+    QProcess m_process;
+};
+
+[[noreturn]] void Fail(const QString &message)
+{
+    std::fprintf(stderr, "bench_config_read: %s\n", qPrintable(message));
+    if (Simulator *simulator = Simulator::Running())
+        simulator->Kill();
+    std::exit(1);
+}
+
+// One pass through our client: each read is sent from the reply of the one before. Seconds.
+double OursPass(TTCPModbusClient &client)
+{
+    QEventLoop loop;
+    size_t next = 0;
+    int registers = 0;
+    QString failure;
+    std::function<void()> send;
+    FunctionsStr record;
+    record.OnReply = [&](const TModbusAnswer &answer) {
+        registers += static_cast<int>(answer.Registers.size());
+        if (++next < kItems.size())
+            send();
+        else
+            loop.quit();
+    };
+    record.OnRefused = [&](const TModbusAnswer &answer) {
+        failure = QStringLiteral("refused with exception %1").arg(answer.ExceptionCode);
+        loop.quit();
+    };
+    record.OnFailed = [&] {
+        failure = QStringLiteral("no valid answer");
+        loop.quit();
+    };
+    send = [&] { client.ReadHoldingRegisters(kUnit, kItems[next].First, kItems[next].Count, kTimeoutMs, record); };
+
+    QElapsedTimer clock;
+    clock.start();
+    send();
+    loop.exec();
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    if (!failure.isEmpty())
+        Fail(QStringLiteral("our client, item %1 (0x%2): %3").arg(next).arg(kItems[next].First, 4, 16, QLatin1Char('0')).arg(failure));
+    if (registers != RegisterCount())
+        Fail(QStringLiteral("our client read %1 registers instead of %2").arg(registers).arg(RegisterCount()));
+    return seconds;
+}
+
+// One pass through a bare QModbusTcpClient chained the same way: the part of our time that is the
+// Qt Modbus stack's own, so that the cost of our client on top of it can be told apart. Seconds.
+double BareQtPass(QModbusTcpClient &device)
+{
+    QEventLoop loop;
+    size_t next = 0;
+    QString failure;
+    std::function<void()> send = [&] {
+        QByteArray data;
+        for (quint16 word : {kItems[next].First, kItems[next].Count}) {
+            data.append(static_cast<char>(word >> 8));
+            data.append(static_cast<char>(word & 0xFF));
+        }
+        QModbusReply *reply = device.sendRawRequest(QModbusRequest(QModbusPdu::ReadHoldingRegisters, data), kUnit);
+        if (!reply) {
+            failure = device.errorString();
+            loop.quit();
+            return;
+        }
+        QObject::connect(reply, &QModbusReply::finished, &loop, [&, reply] {
+            reply->deleteLater();
+            if (reply->error() != QModbusDevice::NoError) {
+                failure = reply->errorString();
+                loop.quit();
+            } else if (++next < kItems.size()) {
+                send();
+            } else {
+                loop.quit();
+            }
+        });
+    };
+
+    QElapsedTimer clock;
+    clock.start();
+    send();
+    loop.exec();
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    if (!failure.isEmpty())
+        Fail(QStringLiteral("bare QModbusTcpClient, item %1: %2").arg(next).arg(failure));
+    return seconds;
+}
+
+// One pass of the blocking libmodbus loop. Seconds.
+double LibmodbusPass(modbus_t *context)
+{
+    std::array<uint16_t, 125> buffer{};
+    QElapsedTimer clock;
+    clock.start();
+    for (size_t i = 0; i < kItems.size(); ++i) {
+        if (modbus_read_registers(context, kItems[i].First, kItems[i].Count, buffer.data()) != kItems[i].Count)
+            Fail(QStringLiteral("libmodbus, item %1 (0x%2): %3").arg(i).arg(kItems[i].First, 4, 16, QLatin1Char('0')).arg(QString::fromLocal8Bit(modbus_strerror(errno))));
+    }
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times the 140-read configuration read through our Modbus TCP "
+                                                    "client against a blocking libmodbus loop, both on z4sim."));
+    parser.addHelpOption();
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds of each (default 20)."),
+                                          QStringLiteral("N"), QStringLiteral("20"));
+    const QCommandLineOption warmupOption(QStringLiteral("warmup"), QStringLiteral("Untimed rounds of each first (default 3)."),
+                                          QStringLiteral("N"), QStringLiteral("3"));
+    const QCommandLineOption simOption(QStringLiteral("sim"), QStringLiteral("The z4sim executable (default: the one built with this)."),
+                                       QStringLiteral("PATH"), QStringLiteral(Z4_SIM_EXE));
+    parser.addOptions({roundsOption, warmupOption, simOption});
+    parser.process(app);
+    bool roundsOk = false;
+    bool warmupOk = false;
+    const int rounds = parser.value(roundsOption).toInt(&roundsOk);
+    const int warmup = parser.value(warmupOption).toInt(&warmupOk);
+    if (!roundsOk || rounds < 1 || !warmupOk || warmup < 0)
+        Fail(QStringLiteral("--rounds takes a whole number from 1 and --warmup one from 0"));
+
+    Simulator simulator;
+    const quint16 port = simulator.Start(parser.value(simOption));
+
+    TTCPModbusClient client;
+    client.SetServerAddress(QStringLiteral("127.0.0.1"));
+    client.SetPort(port);
+    client.SetReconnect(false);
+    {
+        QEventLoop loop;
+        QObject::connect(&client, &TModbusClient::OnConnect, &loop, &QEventLoop::quit);
+        QObject::connect(&client, &TModbusClient::OnLineError, &loop, [](const QString &why) { Fail(why); });
+        client.Open();
+        loop.exec();
+    }
+
+    QModbusTcpClient bare;
+    bare.setConnectionParameter(QModbusDevice::NetworkAddressParameter, QStringLiteral("127.0.0.1"));
+    bare.setConnectionParameter(QModbusDevice::NetworkPortParameter, port);
+    bare.setTimeout(static_cast<int>(kTimeoutMs));
+    bare.setNumberOfRetries(0);
+    {
+        QEventLoop loop;
+        QObject::connect(&bare, &QModbusDevice::stateChanged, &loop, [&](QModbusDevice::State state) {
+            if (state == QModbusDevice::ConnectedState)
+                loop.quit();
+            else if (state == QModbusDevice::UnconnectedState)
+                Fail(QStringLiteral("bare QModbusTcpClient: ") + bare.errorString());
+        });
+        if (!bare.connectDevice())
+            Fail(QStringLiteral("bare QModbusTcpClient: ") + bare.errorString());
+        loop.exec();
+    }
+
+    modbus_t *context = modbus_new_tcp("127.0.0.1", port);
+    if (!context)
+        Fail(QStringLiteral("modbus_new_tcp: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
+    modbus_set_slave(context, kUnit);  // Modbus TCP's default unit 0xFF is not the board's
+    modbus_set_response_timeout(context, kTimeoutMs / 1000, (kTimeoutMs % 1000) * 1000);
+    if (modbus_connect(context) != 0)
+        Fail(QStringLiteral("modbus_connect: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
+
+    struct Pass
+    {
+        const char *Name;
+        std::function<double()> Run;
+        std::vector<double> Seconds;
+    };
+    std::array<Pass, 3> passes{{
+        {"TTCPModbusClient (chained)", [&] { return OursPass(client); }, {}},
+        {"libmodbus (blocking loop)", [&] { return LibmodbusPass(context); }, {}},
+        {"bare QModbusTcpClient (chained)", [&] { return BareQtPass(bare); }, {}},
+    }};
+    for (int i = 0; i < warmup; ++i) {
+        for (Pass &pass : passes)
+            pass.Run();
+    }
+    for (int i = 0; i < rounds; ++i) {
+        // Each round starts with another pass, so that drift of the machine's load touches all alike.
+        for (size_t k = 0; k < passes.size(); ++k) {
+            Pass &pass = passes[(i + k) % passes.size()];
+            pass.Seconds.push_back(pass.Run());
+        }
+    }
+    modbus_close(context);
+    modbus_free(context);
+    bare.disconnectDevice();
+    client.Close();
+
+    std::printf("configuration read: %zu reads, %d registers, z4sim on 127.0.0.1:%u, median of %d rounds after %d warm-up\n",
+                kItems.size(), RegisterCount(), port, rounds, warmup);
+    std::array<double, 3> medians{};
+    for (size_t k = 0; k < passes.size(); ++k) {
+        const std::vector<double> &seconds = passes[k].Seconds;
+        medians[k] = Median(seconds);
+        std::printf("  %-32s %8.2f ms  (%5.1f us a read; best %.2f ms, worst %.2f ms)\n", passes[k].Name,
+                    medians[k] * 1e3, medians[k] * 1e6 / kItems.size(),
+                    *std::min_element(seconds.begin(), seconds.end()) * 1e3,
+                    *std::max_element(seconds.begin(), seconds.end()) * 1e3);
+    }
+    const double ratio = medians[0] / medians[1];
+    std::printf("  ratio ours/libmodbus             %8.2fx  (target: at most 1.5x) %s\n", ratio,
+                ratio <= 1.5 ? "met" : "NOT MET");
+    std::printf("  ratio ours/bare Qt               %8.2fx  (what our client adds to the Qt Modbus stack)\n",
+                medians[0] / medians[2]);
+    std::printf("for the record: on RTU at 19200 baud 8E1 the same reads need at least %.2f s of wire time\n",
+                RtuWireSeconds(19200));
+    return 0;
+}

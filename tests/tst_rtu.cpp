@@ -1,0 +1,296 @@
+// Our RTU master (TSerialModbusClient) against the simulated board across a socat pty pair: the
+// frames, CRCs and turnarounds of a real serial line, and a port that vanishes while in use.
+#include "PtyPair.h"
+#include "SimHarness.h"
+#include "link/TSerialModbusClient.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+constexpr int kComNumber = 3;
+constexpr quint8 kUnit = 1;
+constexpr quint32 kTimeoutMs = 2000;
+
+// A board on one end of a pty pair and our client on the other.
+struct RtuLine
+{
+    PtyPair Pty;
+    std::unique_ptr<Z4SimServer> Server;
+    std::unique_ptr<TSerialModbusClient> Client;
+};
+
+QList<quint16> BoardValues(Z4SimServer &server, quint16 first, quint16 count)
+{
+    QList<quint16> values;
+    for (quint16 i = 0; i < count; ++i)
+        values.append(server.Board().value(static_cast<quint16>(first + i)));
+    return values;
+}
+} // namespace
+
+class TstRtu : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void readsAnswerInRequestOrder();
+    void writesLandInTheBoard();
+    void refusalsReachOnRefused();
+    void vanishingPortFailsWaitingRequestsOnce();
+    void missingDeviceNeverConnects_data();
+    void missingDeviceNeverConnects();
+
+private:
+    // Serves the board on end B and opens the client on end A, through a COM number mapped to it.
+    void Connect(RtuLine &line, const Z4BoardOptions &options = {});
+};
+
+void TstRtu::init()
+{
+    const bool needsPty = qstrcmp(QTest::currentTestFunction(), "missingDeviceNeverConnects") != 0;
+    if (needsPty && !PtyPair::Available())
+        QSKIP("socat is not installed: no pty pair for the RTU tests (apt-get install socat)");
+}
+
+void TstRtu::Connect(RtuLine &line, const Z4BoardOptions &options)
+{
+    line.Pty.Start(kSoonMs);
+    if (QTest::currentTestFailed())
+        return;
+    line.Server = std::make_unique<Z4SimServer>(options);
+    QString error;
+    QVERIFY2(line.Server->OpenRtu(line.Pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
+
+    line.Client = std::make_unique<TSerialModbusClient>();
+    line.Client->SetCommDevice(kComNumber, line.Pty.EndA());
+    line.Client->SetCommNumber(kComNumber);
+    QCOMPARE(line.Client->PortName(), line.Pty.EndA());
+    QSignalSpy connected(line.Client.get(), &TModbusClient::OnConnect);
+    line.Client->Open();
+    QVERIFY(connected.wait(kSoonMs));
+    QVERIFY(line.Client->IsOpen());
+}
+
+// Reads of every size the tool uses, queued at once: each answer carries what the board holds
+// and they come back in the order they were asked.
+void TstRtu::readsAnswerInRequestOrder()
+{
+    Z4BoardOptions options;
+    options.firmware = 1234;
+    options.boardNumber = 4321;
+    RtuLine line;
+    Connect(line, options);
+    if (QTest::currentTestFailed())
+        return;
+
+    struct Read
+    {
+        quint16 First;
+        quint16 Count;
+    };
+    // The identification pair, the whole settings block, the ventilation block, the largest read.
+    const std::array<Read, 4> reads{{{0xE700, 2}, {0x0200, 66}, {0x0400, 51}, {0x0300, 125}}};
+    std::array<Outcome, 4> outcomes;
+    std::vector<int> order;
+    for (size_t i = 0; i < reads.size(); ++i) {
+        FunctionsStr record = RecordInto(&outcomes[i]);
+        record.OnReply = [&, i, inner = record.OnReply](const TModbusAnswer &a) { order.push_back(int(i)); inner(a); };
+        line.Client->ReadHoldingRegisters(kUnit, reads[i].First, reads[i].Count, kTimeoutMs, record);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), reads.size(), kSoonMs);
+    QCOMPARE(order, (std::vector<int>{0, 1, 2, 3}));
+
+    QCOMPARE(outcomes[0].Answer.Registers, (QList<quint16>{1234, 4321}));
+    for (size_t i = 0; i < reads.size(); ++i) {
+        QCOMPARE(outcomes[i].Calls, 1);
+        QCOMPARE(outcomes[i].Answer.FunctionCode, quint8(0x03));
+        QCOMPARE(outcomes[i].Answer.ByteCount, quint8(2 * reads[i].Count));
+        QCOMPARE(outcomes[i].Answer.Registers, BoardValues(*line.Server, reads[i].First, reads[i].Count));
+    }
+    QCOMPARE(line.Client->GetCounters().Answers, quint64(reads.size()));
+}
+
+// A single and a block write: the board echoes them and holds the new values.
+void TstRtu::writesLandInTheBoard()
+{
+    RtuLine line;
+    Connect(line);
+    if (QTest::currentTestFailed())
+        return;
+    Z4Board &board = line.Server->Board();
+
+    // Values the board does not hold yet: the supply set point (x100, 10.0 .. 55.0 degC) and the
+    // two sensor columns after it (0 .. 3).
+    const quint16 setPoint = board.value(0x0200) == 2150 ? 2250 : 2150;
+    const std::array<quint16, 2> columns{static_cast<quint16>((board.value(0x0201) + 1) % 4),
+                                         static_cast<quint16>((board.value(0x0202) + 1) % 4)};
+
+    Outcome single;
+    Outcome block;
+    line.Client->WriteSingleRegister(kUnit, 0x0200, setPoint, kTimeoutMs, RecordInto(&single));
+    line.Client->WriteMultipleRegisters(kUnit, 0x0201, columns, kTimeoutMs, RecordInto(&block));
+    QTRY_COMPARE_WITH_TIMEOUT(block.Calls, 1, kSoonMs);
+
+    QCOMPARE(single.Calls, 1);
+    QCOMPARE(single.What, Outcome::Reply);
+    QCOMPARE(single.Answer.FunctionCode, quint8(0x06));
+    QCOMPARE(single.Answer.Registers, (QList<quint16>{0x0200, setPoint}));
+    QCOMPARE(block.What, Outcome::Reply);
+    QCOMPARE(block.Answer.FunctionCode, quint8(0x10));
+    QCOMPARE(block.Answer.Registers, (QList<quint16>{0x0201, 2}));
+
+    QCOMPARE(board.value(0x0200), setPoint);
+    QCOMPARE(board.value(0x0201), columns[0]);
+    QCOMPARE(board.value(0x0202), columns[1]);
+    const QList<QPair<quint16, quint16>> written{{0x0200, setPoint}, {0x0201, columns[0]}, {0x0202, columns[1]}};
+    QCOMPARE(line.Server->Writes(), written);
+}
+
+// Exception answers (a board without remote control, a register that does not exist) reach
+// OnRefused with their code, and the line goes on working after them.
+void TstRtu::refusalsReachOnRefused()
+{
+    Z4BoardOptions options;
+    options.remoteControl = false;
+    RtuLine line;
+    Connect(line, options);
+    if (QTest::currentTestFailed())
+        return;
+
+    Outcome remote;
+    Outcome absent;
+    Outcome after;
+    line.Client->ReadHoldingRegisters(kUnit, 0x0430, 3, kTimeoutMs, RecordInto(&remote));
+    line.Client->WriteSingleRegister(kUnit, 0x0150, 1, kTimeoutMs, RecordInto(&absent));
+    line.Client->ReadHoldingRegisters(kUnit, 0x0400, 1, kTimeoutMs, RecordInto(&after));
+    QTRY_COMPARE_WITH_TIMEOUT(after.Calls, 1, kSoonMs);
+
+    for (const Outcome *refused : {&remote, &absent}) {
+        QCOMPARE(refused->Calls, 1);
+        QCOMPARE(refused->What, Outcome::Refused);
+        QCOMPARE(refused->Answer.ExceptionCode, quint8(2));
+        QVERIFY(refused->Answer.Registers.isEmpty());
+    }
+    QCOMPARE(after.What, Outcome::Reply);
+    QCOMPARE(after.Answer.Registers, BoardValues(*line.Server, 0x0400, 1));
+    QVERIFY(line.Server->Writes().isEmpty());
+    QCOMPARE(line.Client->GetCounters().Refusals, quint64(2));
+    QVERIFY(line.Client->IsOpen());
+}
+
+// The adapter is pulled while the board sits on a request: the client notices by itself, raises
+// OnDisconnect, and the request on the wire and the one queued behind it each fail exactly once,
+// in order, long before their own timeouts. The client then opens again on a new port.
+void TstRtu::vanishingPortFailsWaitingRequestsOnce()
+{
+    RtuLine line;
+    Connect(line);
+    if (QTest::currentTestFailed())
+        return;
+    SimFaults silent;
+    silent.DropEvery = 1;  // the board takes every request and answers none
+    line.Server->SetFaults(silent);
+
+    QSignalSpy handled(line.Server.get(), &Z4SimServer::RequestHandled);
+    QSignalSpy disconnected(line.Client.get(), &TModbusClient::OnDisconnect);
+    QSignalSpy lineErrors(line.Client.get(), &TModbusClient::OnLineError);
+    // Timeouts far beyond the wait below: a failure in time can only come from the lost port.
+    constexpr quint32 kLongTimeoutMs = 4 * kSoonMs;
+    std::array<Outcome, 2> outcomes;
+    std::vector<int> failures;
+    for (int i = 0; i < 2; ++i) {
+        FunctionsStr record = RecordInto(&outcomes[i]);
+        record.OnFailed = [&, i, inner = record.OnFailed] { failures.push_back(i); inner(); };
+        line.Client->ReadHoldingRegisters(kUnit, static_cast<quint16>(0x0200 + i), 1, kLongTimeoutMs, record);
+    }
+    QVERIFY(handled.wait(kSoonMs));  // the first request is on the wire, unanswered
+    QCOMPARE(line.Client->QueuedCount(), 1);
+
+    QVERIFY(line.Pty.Kill(kSoonMs));
+    QVERIFY(disconnected.wait(kSoonMs));
+    QCOMPARE(failures, (std::vector<int>{0, 1}));
+    QCOMPARE(outcomes[0].What, Outcome::Failed);
+    QCOMPARE(outcomes[1].What, Outcome::Failed);
+    QCOMPARE(lineErrors.count(), 1);
+    QCOMPARE(line.Client->GetCounters().Requests, quint64(1));  // the second never went out
+    QVERIFY(lineErrors.first().first().toString().contains(line.Pty.EndA()));
+    QVERIFY(!line.Client->IsOpen());
+    line.Server->Stop();
+
+    // While the line is down requests are discarded without an outcome.
+    Outcome discarded;
+    line.Client->ReadHoldingRegisters(kUnit, 0x0200, 1, kTimeoutMs, RecordInto(&discarded));
+    QCOMPARE(line.Client->GetCounters().Discarded, quint64(1));
+
+    // A new adapter: the same client opens on it and works; nothing more reaches the old records.
+    RtuLine next;
+    next.Pty.Start(kSoonMs);
+    if (QTest::currentTestFailed())
+        return;
+    QString error;
+    QVERIFY2(line.Server->OpenRtu(next.Pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
+    line.Server->SetFaults({});
+    QSignalSpy connected(line.Client.get(), &TModbusClient::OnConnect);
+    line.Client->SetCommDevice(kComNumber, next.Pty.EndA());
+    line.Client->Open();
+    QVERIFY(connected.wait(kSoonMs));
+    Outcome fresh;
+    line.Client->ReadHoldingRegisters(kUnit, 0x0200, 1, kTimeoutMs, RecordInto(&fresh));
+    QTRY_COMPARE_WITH_TIMEOUT(fresh.Calls, 1, kSoonMs);
+    QCOMPARE(fresh.What, Outcome::Reply);
+    QCOMPARE(outcomes[0].Calls, 1);
+    QCOMPARE(outcomes[1].Calls, 1);
+    QCOMPARE(discarded.Calls, 0);
+    QCOMPARE(disconnected.count(), 1);
+    line.Server->Stop();
+}
+
+void TstRtu::missingDeviceNeverConnects_data()
+{
+    QTest::addColumn<bool>("configured");
+    QTest::addColumn<int>("number");
+    QTest::newRow("a device configured for the number") << true << 7;
+    QTest::newRow("the platform's default device of the number") << false << 250;
+}
+
+// A COM number whose device is not there: the user is told why, no connect event follows, and
+// requests are discarded without an outcome.
+void TstRtu::missingDeviceNeverConnects()
+{
+    QFETCH(bool, configured);
+    QFETCH(int, number);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+
+    TSerialModbusClient client;
+    if (configured)
+        client.SetCommDevice(number, dir.filePath(QStringLiteral("ttyUSB-gone")));
+    client.SetCommNumber(number);
+    if (QFileInfo::exists(client.PortName()))
+        QSKIP(qPrintable(client.PortName() + QStringLiteral(" exists on this machine")));
+
+    QSignalSpy connected(&client, &TModbusClient::OnConnect);
+    QSignalSpy lineErrors(&client, &TModbusClient::OnLineError);
+    client.Open();
+    QTRY_COMPARE_WITH_TIMEOUT(lineErrors.count(), 1, kSoonMs);
+    QVERIFY(lineErrors.first().first().toString().contains(client.PortName()));
+
+    Outcome outcome;
+    client.ReadHoldingRegisters(kUnit, 0x0200, 1, kTimeoutMs, RecordInto(&outcome));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(connected.count(), 0);
+    QVERIFY(!client.IsOpen());
+    QCOMPARE(outcome.Calls, 0);
+    QCOMPARE(client.GetCounters().Discarded, quint64(1));
+    QCOMPARE(lineErrors.count(), 1);
+}
+
+QTEST_GUILESS_MAIN(TstRtu)
+#include "tst_rtu.moc"
