@@ -1,13 +1,10 @@
-#include <QApplication>
-#include <QLabel>
+#include "app/TApplication.h"
+#include "app/TForm1.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Z4 Ventilation"));
-    QLabel window(QStringLiteral("Z4 Ventilation"));
-    window.setWindowTitle(QStringLiteral("Z4 Ventilation"));
-    window.resize(720, 620);
-    window.show();
+    TApplication app(argc, argv);
+    TForm1 form;
+    form.show();
     return app.exec();
 }

@@ -1,0 +1,346 @@
+#include "app/TForm1.h"
+
+#include "app/TSettings.h"
+#include "app/TStartupForm.h"
+#include "app/TUserMessages.h"
+#include "app/Version.h"
+#include "charts/TTempChartForm.h"
+#include "config/TParametersPage.h"
+#include "link/TConnectionPanel.h"
+#include "monitor/TInputsOutputsPage.h"
+#include "params/TCascadePage.h"
+#include "params/TControlPage.h"
+#include "params/TCoolingPage.h"
+#include "params/THeatingPage.h"
+#include "params/TSettingsPage.h"
+#include "params/TStopPage.h"
+#include "params/TVentilationPage.h"
+#include "service/TCalibrationPage.h"
+#include "service/TInOutPage.h"
+#include "service/TTimersPage.h"
+#include "widgets/TAdvEdit.h"
+#include "widgets/TIPAddressEdit.h"
+#include "widgets/TLed.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr quint16 kStartStopRegister = 0x013A;
+constexpr quint32 kRequestTimeoutMs = 3000;
+// The window's design size: the pages take the right-hand 552 pixels.
+constexpr QSize kClientSize(720, 620);
+constexpr int kLeftColumnWidth = 168;
+
+template <class W>
+W *Named(W *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel *ValueLabel(QWidget *parent, const char *name, const QString &accessibleName)
+{
+    auto *label = Named(new QLabel(parent), name);
+    label->setAccessibleName(accessibleName);
+    label->setMinimumWidth(40);
+    return label;
+}
+} // namespace
+
+TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
+    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_messages(messages ? std::move(messages) : std::make_unique<TDialogMessages>(this)),
+      m_options(options),
+      m_context{m_session, *m_messages}
+{
+    setObjectName(QStringLiteral("Form1"));
+    ConnectiondxfGroupBox = new TConnectionPanel(m_session, TCPModbusClient, SerialModbusClient, *m_messages);
+    auto *central = new QWidget(this);
+    auto *row = new QHBoxLayout(central);
+    row->setContentsMargins(4, 4, 4, 4);
+    row->addWidget(BuildLeftColumn());
+    BuildPages();
+    row->addWidget(MainPageControl, 1);
+    setCentralWidget(central);
+    BuildStatusBar();
+
+    m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
+    m_readTimer.setInterval(5000);
+
+    ConnectiondxfGroupBox->OnLineUp = [this] { LineUp(); };
+    ConnectiondxfGroupBox->OnDisconnectClick = [this] { ClearLiveDisplay(); };
+    ConnectiondxfGroupBox->OnPeriod = [this](int seconds) { SetPollPeriod(seconds); };
+    connect(StartStopVrButton, &QPushButton::clicked, this, &TForm1::StartStopVrButtonClick);
+    // Every key reaches the window first, whichever control has the focus.
+    auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::WindowShortcut);
+    connect(f1, &QShortcut::activated, this, [this] { FormKeyDown(Qt::Key_F1); });
+
+    FormCreate();
+
+    // Fixed size: the design size, or what larger system fonts need.
+    setFixedSize(sizeHint().expandedTo(kClientSize));
+}
+
+TForm1::~TForm1()
+{
+    // The windows the main window opened go with it.
+    delete m_tempChart;
+}
+
+QWidget *TForm1::BuildLeftColumn()
+{
+    auto *column = new QWidget(this);
+    column->setFixedWidth(kLeftColumnWidth);
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(ConnectiondxfGroupBox);
+
+    auto *dateTime = Named(new QGroupBox(QStringLiteral(" Date && Time "), column), "DateTimeGroupBox");
+    YearDateStaticText = ValueLabel(dateTime, "YearDateStaticText", QStringLiteral("Board date"));
+    TimeStaticText = ValueLabel(dateTime, "TimeStaticText", QStringLiteral("Board time"));
+    DayStaticText = ValueLabel(dateTime, "DayStaticText", QStringLiteral("Board weekday"));
+    TimeVrButton = Named(new QPushButton(QStringLiteral("Set"), dateTime), "TimeVrButton");
+    TimeVrButton->setAccessibleName(QStringLiteral("Set the board clock"));
+    auto *dateLayout = new QGridLayout(dateTime);
+    dateLayout->setContentsMargins(6, 2, 6, 4);
+    dateLayout->addWidget(YearDateStaticText, 0, 0);
+    dateLayout->addWidget(DayStaticText, 0, 1);
+    dateLayout->addWidget(TimeStaticText, 1, 0);
+    dateLayout->addWidget(TimeVrButton, 1, 1);
+    layout->addWidget(dateTime);
+
+    auto *fan = Named(new QGroupBox(QStringLiteral(" Fan speed "), column), "FanSpeedGroupBox");
+    FanSpeedVrLabel = ValueLabel(fan, "FanSpeedVrLabel", QStringLiteral("Fan speed"));
+    FanSpeedVrLabel->setText(QStringLiteral("0"));
+    FanSpeedVrLabel->setAlignment(Qt::AlignCenter);
+    QFont big = FanSpeedVrLabel->font();
+    big.setPointSizeF(big.pointSizeF() * 1.6);
+    big.setBold(true);
+    FanSpeedVrLabel->setFont(big);
+    auto *fanLayout = new QVBoxLayout(fan);
+    fanLayout->setContentsMargins(6, 2, 6, 4);
+    fanLayout->addWidget(FanSpeedVrLabel);
+    layout->addWidget(fan);
+
+    auto *startStop = Named(new QGroupBox(QStringLiteral(" Start/Stop "), column), "StartStopGroupBox");
+    StartStopVrUserLed = Named(new TLed(startStop), "StartStopVrUserLed");
+    StartStopVrUserLed->setAccessibleName(QStringLiteral("Unit running"));
+    StartStopVrButton = Named(new QPushButton(QStringLiteral("Start"), startStop), "StartStopVrButton");
+    auto *startStopLayout = new QHBoxLayout(startStop);
+    startStopLayout->setContentsMargins(6, 2, 6, 4);
+    startStopLayout->addWidget(StartStopVrUserLed);
+    startStopLayout->addWidget(StartStopVrButton, 1);
+    layout->addWidget(startStop);
+
+    auto *values = Named(new QGroupBox(column), "ValuesdxfGroupBox");
+    SeasonValVrLabel = ValueLabel(values, "SeasonValVrLabel", QStringLiteral("Season"));
+    SVentValVrLabel = ValueLabel(values, "SVentValVrLabel", QStringLiteral("Supply ventilation"));
+    EVentValVrLabel = ValueLabel(values, "EVentValVrLabel", QStringLiteral("Exhaust ventilation"));
+    HearthValVrLabel = ValueLabel(values, "HearthValVrLabel", QStringLiteral("Hearth minutes"));
+    HearthVrUserLed = Named(new TLed(values), "HearthVrUserLed");
+    HearthVrUserLed->setAccessibleName(QStringLiteral("Hearth"));
+    ModeValVrLabel = ValueLabel(values, "ModeValVrLabel", QStringLiteral("Mode"));
+    RegulationModeVrLed = Named(new TLed(values), "RegulationModeVrLed");
+    RegulationModeVrLed->setAccessibleName(QStringLiteral("Regulation mode"));
+    auto *valuesLayout = new QGridLayout(values);
+    valuesLayout->setContentsMargins(6, 4, 6, 4);
+    valuesLayout->setVerticalSpacing(2);
+    const auto addRow = [&](int r, const QString &caption, QWidget *value, QWidget *led = nullptr) {
+        auto *label = new QLabel(caption, values);
+        label->setBuddy(value);
+        valuesLayout->addWidget(label, r, 0);
+        valuesLayout->addWidget(value, r, 1);
+        if (led)
+            valuesLayout->addWidget(led, r, 2);
+    };
+    addRow(0, QStringLiteral("Season"), SeasonValVrLabel);
+    addRow(1, QStringLiteral("Supply"), SVentValVrLabel);
+    addRow(2, QStringLiteral("Exhaust"), EVentValVrLabel);
+    addRow(3, QStringLiteral("Hearth"), HearthValVrLabel, HearthVrUserLed);
+    addRow(4, QStringLiteral("Mode"), ModeValVrLabel, RegulationModeVrLed);
+    layout->addWidget(values);
+
+    ChartVrButton = Named(new QPushButton(QStringLiteral("Chart"), column), "ChartVrButton");
+    layout->addWidget(ChartVrButton);
+    layout->addStretch();
+    return column;
+}
+
+void TForm1::BuildPages()
+{
+    MainPageControl = Named(new QTabWidget(this), "MainPageControl");
+    MainPageControl->setUsesScrollButtons(true);
+    MainPageControl->addTab(InputsOutputsTabSheet = new TInputsOutputsPage(m_context), QStringLiteral("Inputs && Outputs"));
+    MainPageControl->addTab(StopTabSheet = new TStopPage(m_context), QStringLiteral("Stop"));
+    MainPageControl->addTab(SettingsTabSheet = new TSettingsPage(m_context), QStringLiteral("Settings"));
+    MainPageControl->addTab(HeatingTabSheet = new THeatingPage(m_context), QStringLiteral("Heating"));
+    MainPageControl->addTab(CoolingTabSheet = new TCoolingPage(m_context), QStringLiteral("Cooling"));
+    MainPageControl->addTab(CascadeTabSheet = new TCascadePage(m_context), QStringLiteral("Cascade"));
+    MainPageControl->addTab(InOutTabSheet = new TInOutPage(m_context), QStringLiteral("In/Out"));
+    MainPageControl->addTab(TimersTabSheet = new TTimersPage(m_context), QStringLiteral("Timers"));
+    MainPageControl->addTab(VentilationTabSheet = new TVentilationPage(m_context), QStringLiteral("Ventilation"));
+    MainPageControl->addTab(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
+    MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context), QStringLiteral("Parameters"));
+    MainPageControl->addTab(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
+    MainPageControl->setCurrentWidget(CalibrationTabSheet);
+    MainPageControl->setMinimumWidth(kClientSize.width() - kLeftColumnWidth - 16);
+}
+
+void TForm1::BuildStatusBar()
+{
+    const std::array<int, 5> widths{230, 130, 130, 130, 50};
+    const std::array<QString, 5> texts{QString(), QStringLiteral("Series:"), QStringLiteral("Board No.:"),
+                                       QStringLiteral("Version:"), QString()};
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    for (int i = 0; i < 5; ++i) {
+        StatusPanels[i] = new QLabel(texts[i], bar);
+        StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        StatusPanels[i]->setMinimumWidth(widths[i]);
+        bar->addWidget(StatusPanels[i], i == 4 ? 1 : 0);
+    }
+}
+
+void TForm1::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Z4 Ventilation v") + ToolVersionText());
+
+    m_workDir = QDir::currentPath();
+    const TSettings settings = TSettings::Read(QDir(m_workDir).filePath(TSettings::FileName()));
+    ConnectiondxfGroupBox->SetMode(settings.Mode);
+    TModbusClient &active = settings.Mode ? static_cast<TModbusClient &>(SerialModbusClient)
+                                          : static_cast<TModbusClient &>(TCPModbusClient);
+    m_session.SetActiveClient(&active);
+    ConnectiondxfGroupBox->IPAddressEdit->SetOctets(settings.IP);
+    ConnectiondxfGroupBox->COMPortColumnComboBox->setCurrentIndex(settings.ComPort);
+    active.SetLogFileEnabled(settings.LogFileEnabled);
+    active.SetLogFileExistTime(settings.LogFileExistTime);
+    active.SetLogFileLevel(settings.LogFileLevel);
+    ConnectiondxfGroupBox->PeriodAdvEdit->setText(QString::number(settings.ReadPeriod));
+    ConnectiondxfGroupBox->AddressAdvEdit->setText(QString::number(settings.Address));
+    m_boardTypeIndex = settings.BoardTypeIndex;
+    m_session.SetSlaveAddress(static_cast<quint8>(settings.Address));
+
+    // Line settings the original keys cannot express.
+    TCPModbusClient.SetServerAddress(ConnectiondxfGroupBox->IPAddressEdit->text());
+    TCPModbusClient.SetPort(settings.Port);
+    SerialModbusClient.SetBaudRate(settings.BaudRate);
+    SerialModbusClient.SetParity(settings.Parity);
+    SerialModbusClient.SetDataBits(settings.DataBits);
+    SerialModbusClient.SetStopBits(settings.StopBits);
+    for (int i = 0; i < 4; ++i)
+        SerialModbusClient.SetCommDevice(i + 1, settings.ComDevice[i]);
+
+    SetPollPeriod(settings.ReadPeriod);
+    m_session.SetRequestTimeout(kRequestTimeoutMs);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!std::exchange(m_shown, true))
+        QTimer::singleShot(0, this, &TForm1::FormShow);  // once the window is on screen
+}
+
+void TForm1::FormShow()
+{
+    if (m_options.StartupPicture) {
+        TStartupForm picture(this);
+        picture.exec();
+    }
+    ConnectiondxfGroupBox->ConnectVrButton->setFocus();
+    if (m_readTimer.interval() > 0)
+        m_readTimer.start();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::FormClose()
+{
+    const QString path = QDir(m_workDir).filePath(TSettings::FileName());
+    // What cannot be stored keeps the value the file had.
+    TSettings settings = TSettings::Read(path);
+    settings.Mode = ConnectiondxfGroupBox->SerialSelected();
+    if (const auto octets = ConnectiondxfGroupBox->IPAddressEdit->Octets())
+        settings.IP = *octets;
+    settings.ComPort = ConnectiondxfGroupBox->COMPortColumnComboBox->currentIndex();
+    bool ok = false;
+    const int period = ConnectiondxfGroupBox->PeriodAdvEdit->text().toInt(&ok);
+    if (ok)
+        settings.ReadPeriod = period;
+    else
+        m_messages->ErrorBox(NotAnIntegerMessage(ConnectiondxfGroupBox->PeriodAdvEdit->text()));
+    const int address = ConnectiondxfGroupBox->AddressAdvEdit->text().toInt(&ok);
+    if (ok)
+        settings.Address = address;
+    else
+        m_messages->ErrorBox(NotAnIntegerMessage(ConnectiondxfGroupBox->AddressAdvEdit->text()));
+    settings.BoardTypeIndex = m_boardTypeIndex;
+    QString error;
+    if (!TSettings::Write(path, settings, &error))
+        m_messages->ErrorBox(QStringLiteral("The settings could not be saved: %1").arg(error));
+}
+
+void TForm1::FormKeyDown(int key)
+{
+    if (key != Qt::Key_F1)
+        return;
+    if (m_tempChart && m_tempChart->isVisible())
+        return;
+    delete m_tempChart;  // a hidden one is replaced by a fresh window
+    m_tempChart = new TTempChartForm(this);
+    m_tempChart->show();
+}
+
+void TForm1::StartStopVrButtonClick()
+{
+    const bool start = StartStopVrButton->text() == QLatin1String("Start");
+    StartStopVrButton->setText(start ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    m_session.WriteSingle(kStartStopRegister, start ? 1 : 0);
+}
+
+void TForm1::SetPollPeriod(int seconds)
+{
+    m_readTimer.stop();
+    m_readTimer.setInterval(std::max(seconds, 0) * 1000);
+    // A period of 0 leaves the poll off rather than reading the board without pause.
+    if (seconds > 0 && m_shown)
+        m_readTimer.start();
+}
+
+void TForm1::ClearLiveDisplay()
+{
+    FanSpeedVrLabel->setText(QStringLiteral("0"));
+    StartStopVrUserLed->SetOn(false);
+    StartStopVrButton->setText(QStringLiteral("Start"));
+    ModeValVrLabel->clear();
+    SeasonValVrLabel->clear();
+    SVentValVrLabel->clear();
+    EVentValVrLabel->clear();
+    HearthVrUserLed->SetOn(false);
+    HearthValVrLabel->clear();
+}
+
+void TForm1::LineUp()
+{
+    VersionCountdown = 1;  // the firmware version is read on the next tick
+}

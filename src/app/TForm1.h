@@ -1,0 +1,124 @@
+#pragma once
+
+#include "app/TBoardSession.h"
+#include "app/TPage.h"
+#include "app/TUserMessages.h"
+#include "charts/TTempChartForm.h"
+#include "link/TSerialModbusClient.h"
+#include "link/TTCPModbusClient.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class TCalibrationPage;
+class TCascadePage;
+class TConnectionPanel;
+class TControlPage;
+class TCoolingPage;
+class THeatingPage;
+class TInOutPage;
+class TInputsOutputsPage;
+class TLed;
+class TParametersPage;
+class TSettingsPage;
+class TStopPage;
+class TTimersPage;
+class TVentilationPage;
+
+struct TForm1Options
+{
+    bool StartupPicture = true;  // tests skip the picture window
+};
+
+// The main window: wires the pages, the left column and the status bar to the board session.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // messages: where messages and file dialogs go (null: real dialogs). Runs FormCreate.
+    explicit TForm1(std::unique_ptr<TUserMessages> messages = nullptr, TForm1Options options = {});
+    ~TForm1() override;
+
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    // F1 opens the regulation trend window unless it is already visible.
+    void FormKeyDown(int key);
+    void StartStopVrButtonClick();
+
+    TBoardSession &Session() { return m_session; }
+    TPageContext &PageContext() { return m_context; }
+    TUserMessages &Messages() { return *m_messages; }
+    QString WorkDir() const { return m_workDir; }
+    int BoardTypeIndex() const { return m_boardTypeIndex; }
+    QTimer &ReadTimer() { return m_readTimer; }
+    TTempChartForm *TempChartForm() const { return m_tempChart; }
+
+    TTCPModbusClient TCPModbusClient;
+    TSerialModbusClient SerialModbusClient;
+
+    QTabWidget *MainPageControl;
+    TConnectionPanel *ConnectiondxfGroupBox;
+    QLabel *YearDateStaticText;
+    QLabel *TimeStaticText;
+    QLabel *DayStaticText;
+    QPushButton *TimeVrButton;
+    QLabel *FanSpeedVrLabel;
+    TLed *StartStopVrUserLed;
+    QPushButton *StartStopVrButton;
+    QLabel *SeasonValVrLabel;
+    QLabel *SVentValVrLabel;
+    QLabel *EVentValVrLabel;
+    QLabel *HearthValVrLabel;
+    TLed *HearthVrUserLed;
+    QLabel *ModeValVrLabel;
+    TLed *RegulationModeVrLed;
+    QPushButton *ChartVrButton;
+    std::array<QLabel *, 5> StatusPanels;
+
+    TInputsOutputsPage *InputsOutputsTabSheet;
+    TStopPage *StopTabSheet;
+    TSettingsPage *SettingsTabSheet;
+    THeatingPage *HeatingTabSheet;
+    TCoolingPage *CoolingTabSheet;
+    TCascadePage *CascadeTabSheet;
+    TInOutPage *InOutTabSheet;
+    TTimersPage *TimersTabSheet;
+    TVentilationPage *VentilationTabSheet;
+    TCalibrationPage *CalibrationTabSheet;
+    TParametersPage *ParametersTabSheet;
+    TControlPage *ControlTabSheet;
+
+    // Ticks until the next firmware-version read.
+    qint16 VersionCountdown = 0;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *BuildLeftColumn();
+    void BuildPages();
+    void BuildStatusBar();
+    void SetPollPeriod(int seconds);
+    void ClearLiveDisplay();
+    void LineUp();
+
+    std::unique_ptr<TUserMessages> m_messages;
+    TForm1Options m_options;
+    TBoardSession m_session;
+    TPageContext m_context;
+    QTimer m_readTimer;
+    QString m_workDir;
+    int m_boardTypeIndex = 0;
+    bool m_shown = false;
+    QPointer<TTempChartForm> m_tempChart;
+};

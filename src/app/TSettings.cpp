@@ -1,0 +1,63 @@
+#include "app/TSettings.h"
+
+#include "common/IniFile.h"
+
+namespace {
+const QString kConnection = QStringLiteral("Connection");
+const QString kBoardType = QStringLiteral("BoardType");
+
+int InRange(const TIniFile &ini, const QString &key, int low, int high, int fallback)
+{
+    const int value = ini.ReadInteger(kConnection, key, fallback);
+    return value >= low && value <= high ? value : fallback;
+}
+} // namespace
+
+TSettings TSettings::Read(const QString &path)
+{
+    TSettings s;
+    TIniFile ini;
+    if (!ini.Load(path, nullptr))
+        return s;  // an unreadable file is treated like a missing one
+
+    s.Mode = ini.ReadBool(kConnection, QStringLiteral("Mode"), s.Mode);
+    for (int i = 0; i < 4; ++i)
+        s.IP[i] = InRange(ini, QStringLiteral("IP%1").arg(i + 1), 0, 255, 0);
+    s.ComPort = InRange(ini, QStringLiteral("COM Port"), 0, 3, 0);
+    s.LogFileEnabled = ini.ReadBool(kConnection, QStringLiteral("Log File Enabled"), s.LogFileEnabled);
+    s.LogFileExistTime = InRange(ini, QStringLiteral("Log File Exist Time"), 0, 36500, s.LogFileExistTime);
+    s.LogFileLevel = InRange(ini, QStringLiteral("Log File Level"), 0, 3, s.LogFileLevel);
+    s.ReadPeriod = ini.ReadInteger(kConnection, QStringLiteral("ReadPeriod"), s.ReadPeriod);
+    s.Address = ini.ReadInteger(kConnection, QStringLiteral("Address"), s.Address);
+    s.BoardTypeIndex = ini.ReadInteger(kBoardType, QStringLiteral("BoardTypeIndex"), s.BoardTypeIndex);
+
+    s.Port = static_cast<quint16>(InRange(ini, QStringLiteral("Port"), 1, 65535, s.Port));
+    s.BaudRate = InRange(ini, QStringLiteral("Baud Rate"), 50, 4000000, s.BaudRate);
+    const QString parity = ini.ReadString(kConnection, QStringLiteral("Parity"), QString()).toUpper();
+    if (parity == QLatin1String("N") || parity == QLatin1String("NONE"))
+        s.Parity = QSerialPort::NoParity;
+    else if (parity == QLatin1String("O") || parity == QLatin1String("ODD"))
+        s.Parity = QSerialPort::OddParity;
+    else if (parity == QLatin1String("E") || parity == QLatin1String("EVEN"))
+        s.Parity = QSerialPort::EvenParity;
+    s.DataBits = static_cast<QSerialPort::DataBits>(InRange(ini, QStringLiteral("Data Bits"), 5, 8, s.DataBits));
+    s.StopBits = InRange(ini, QStringLiteral("Stop Bits"), 1, 2, 1) == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
+    for (int i = 0; i < 4; ++i)
+        s.ComDevice[i] = ini.ReadString(kConnection, QStringLiteral("COM%1 Device").arg(i + 1), QString());
+    return s;
+}
+
+bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
+{
+    TIniFile ini;
+    if (!ini.Load(path, error))
+        return false;  // never replace a file we could not read: its hand-made keys would be lost
+    ini.WriteBool(kConnection, QStringLiteral("Mode"), s.Mode);
+    for (int i = 0; i < 4; ++i)
+        ini.WriteInteger(kConnection, QStringLiteral("IP%1").arg(i + 1), s.IP[i]);
+    ini.WriteInteger(kConnection, QStringLiteral("COM Port"), s.ComPort);
+    ini.WriteInteger(kConnection, QStringLiteral("ReadPeriod"), s.ReadPeriod);
+    ini.WriteInteger(kConnection, QStringLiteral("Address"), s.Address);
+    ini.WriteInteger(kBoardType, QStringLiteral("BoardTypeIndex"), s.BoardTypeIndex);
+    return ini.Save(path, error);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+#include <array>
+
+// The settings file R4Ivivaz.ini in the working folder.
+struct TSettings
+{
+    static QString FileName() { return QStringLiteral("R4Ivivaz.ini"); }
+
+    // Written back at close.
+    bool Mode = false;                  // true: serial line, false: Ethernet
+    std::array<int, 4> IP{0, 0, 0, 0};  // the board's IPv4 address, octet by octet
+    int ComPort = 0;                    // 0 = COM1 ... 3 = COM4
+    int ReadPeriod = 1;                 // seconds between polls
+    int Address = 1;                    // Modbus slave address
+    int BoardTypeIndex = 0;
+
+    // Read only: log keys for the client "Mode" selects, added by hand.
+    bool LogFileEnabled = false;
+    int LogFileExistTime = 7;
+    int LogFileLevel = 1;
+
+    // Read only: what the original keys cannot express.
+    quint16 Port = 502;
+    int BaudRate = 19200;
+    QSerialPort::Parity Parity = QSerialPort::EvenParity;
+    QSerialPort::DataBits DataBits = QSerialPort::Data8;
+    QSerialPort::StopBits StopBits = QSerialPort::OneStop;
+    std::array<QString, 4> ComDevice;   // device path behind COM1..COM4; empty: the platform's
+
+    // Missing file or keys give the defaults above; a value that makes no sense for its key
+    // (an octet of 300, parity "X") is taken as absent.
+    static TSettings Read(const QString &path);
+    // Rewrites the keys that are written back, keeping everything else in the file. A file that
+    // exists but cannot be read is left alone.
+    static bool Write(const QString &path, const TSettings &settings, QString *error);
+};

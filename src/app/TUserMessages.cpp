@@ -1,0 +1,49 @@
+#include "app/TUserMessages.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace {
+const QString kCnfFilter = QStringLiteral("Configuration Parameters (*.cnf)");
+} // namespace
+
+QString NotAnIntegerMessage(const QString &text)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
+
+void TDialogMessages::RangeWarning(QWidget *edit)
+{
+    QMessageBox::warning(m_parent, QStringLiteral("Warning"), QStringLiteral("Input range error!"), QMessageBox::Ok);
+    if (edit)
+        edit->setFocus(Qt::OtherFocusReason);
+}
+
+void TDialogMessages::ErrorBox(const QString &text)
+{
+    QMessageBox::critical(m_parent, QApplication::applicationName(), text, QMessageBox::Ok);
+}
+
+QString TDialogMessages::AskSaveFile()
+{
+    QFileDialog dialog(m_parent, QStringLiteral("Save Configuration Parameters"), QString(), kCnfFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("cnf"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+QString TDialogMessages::AskOpenFile()
+{
+    QFileDialog dialog(m_parent, QStringLiteral("Load Configuration Parameters"), QString(), kCnfFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("cnf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every message and file dialog the tool shows to the user goes through here, so that tests
+// can record them instead of blocking on a modal box.
+class TUserMessages
+{
+public:
+    virtual ~TUserMessages() = default;
+
+    // "Input range error!" titled "Warning" with an exclamation icon and OK; the focus then goes
+    // back to the edit.
+    virtual void RangeWarning(QWidget *edit) = 0;
+    // The standard error box with the text of the error.
+    virtual void ErrorBox(const QString &text) = 0;
+    // "Save Configuration Parameters": the chosen file, empty when cancelled.
+    virtual QString AskSaveFile() = 0;
+    // "Load Configuration Parameters": an existing file, empty when cancelled.
+    virtual QString AskOpenFile() = 0;
+};
+
+// The real dialogs, parented to the main window.
+class TDialogMessages : public TUserMessages
+{
+public:
+    explicit TDialogMessages(QWidget *parent) : m_parent(parent) {}
+
+    void RangeWarning(QWidget *edit) override;
+    void ErrorBox(const QString &text) override;
+    QString AskSaveFile() override;
+    QString AskOpenFile() override;
+
+private:
+    QWidget *m_parent;
+};
+
+// The conversion error of a text that is not a whole number, as the error box shows it.
+QString NotAnIntegerMessage(const QString &text);

@@ -1,0 +1,143 @@
+#include "common/IniFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+struct TIniFile::Impl
+{
+    // Case-insensitive names, UTF-8, one value per key, "key=value" without spaces.
+    CSimpleIniA Ini{true, false, false};
+    Impl() { Ini.SetSpaces(false); }
+};
+
+TIniFile::TIniFile() : d(std::make_unique<Impl>()) {}
+TIniFile::~TIniFile() = default;
+
+bool TIniFile::Load(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.exists()) {
+        d->Ini.Reset();
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return LoadText(file.readAll(), error);
+}
+
+bool TIniFile::LoadText(const QByteArray &text, QString *error)
+{
+    d->Ini.Reset();
+    const SI_Error rc = d->Ini.LoadData(text.constData(), static_cast<size_t>(text.size()));
+    if (rc < 0) {
+        if (error)
+            *error = rc == SI_NOMEM ? QStringLiteral("out of memory") : QStringLiteral("the file is not a valid INI file");
+        d->Ini.Reset();
+        return false;
+    }
+    return true;
+}
+
+QByteArray TIniFile::Text() const
+{
+    std::string text;
+    d->Ini.Save(text);
+    return QByteArray::fromStdString(text);
+}
+
+bool TIniFile::Save(const QString &path, QString *error) const
+{
+    QSaveFile file(path);
+    const QByteArray text = Text();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool TIniFile::HasKey(const QString &section, const QString &key) const
+{
+    return Value(section, key).has_value();
+}
+
+QStringList TIniFile::Sections() const
+{
+    CSimpleIniA::TNamesDepend names;
+    d->Ini.GetAllSections(names);
+    names.sort(CSimpleIniA::Entry::LoadOrder());
+    QStringList out;
+    for (const auto &entry : names)
+        out.append(QString::fromUtf8(entry.pItem));
+    return out;
+}
+
+QStringList TIniFile::Keys(const QString &section) const
+{
+    CSimpleIniA::TNamesDepend names;
+    d->Ini.GetAllKeys(section.toUtf8().constData(), names);
+    names.sort(CSimpleIniA::Entry::LoadOrder());
+    QStringList out;
+    for (const auto &entry : names)
+        out.append(QString::fromUtf8(entry.pItem));
+    return out;
+}
+
+std::optional<QString> TIniFile::Value(const QString &section, const QString &key) const
+{
+    const char *value = d->Ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), nullptr);
+    if (!value)
+        return std::nullopt;
+    return QString::fromUtf8(value).trimmed();
+}
+
+QString TIniFile::ReadString(const QString &section, const QString &key, const QString &fallback) const
+{
+    return Value(section, key).value_or(fallback);
+}
+
+int TIniFile::ReadInteger(const QString &section, const QString &key, int fallback) const
+{
+    const auto text = Value(section, key);
+    if (!text)
+        return fallback;
+    bool ok = false;
+    const int value = text->toInt(&ok, 10);
+    return ok ? value : fallback;
+}
+
+bool TIniFile::ReadBool(const QString &section, const QString &key, bool fallback) const
+{
+    const auto text = Value(section, key);
+    if (!text)
+        return fallback;
+    const QString v = text->toLower();
+    if (v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("yes") || v == QLatin1String("on"))
+        return true;
+    if (v == QLatin1String("0") || v == QLatin1String("false") || v == QLatin1String("no") || v == QLatin1String("off"))
+        return false;
+    return fallback;
+}
+
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+{
+    d->Ini.SetValue(section.toUtf8().constData(), key.toUtf8().constData(), value.toUtf8().constData());
+}
+
+void TIniFile::WriteInteger(const QString &section, const QString &key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void TIniFile::WriteBool(const QString &section, const QString &key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QPointer>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class TAdvEdit;
+class TBoardSession;
+class TErrorForm;
+class TIPAddressEdit;
+class TLed;
+class TModbusClient;
+class TSerialModbusClient;
+class TTCPModbusClient;
+class TUserMessages;
+
+// " Connection ": serial or Ethernet, COM port, server address, poll period and slave address;
+// opening and closing the line, the clients' events, and the communication-error window.
+class TConnectionPanel : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp, TSerialModbusClient &serial,
+                     TUserMessages &messages, QWidget *parent = nullptr);
+
+    // What the main window does on the panel's behalf.
+    std::function<void()> OnLineUp;            // a connect event: read the visible page
+    std::function<void()> OnDisconnectClick;   // "Disconnect" clicked: clear the live display
+    std::function<void(int seconds)> OnPeriod; // a poll period was accepted
+
+    void SetMode(bool serial);
+    bool SerialSelected() const;
+
+    void SerialdxfCheckBoxClick();
+    void EthernetdxfCheckBoxClick();
+    void IPAddressEditExit();
+    void PeriodeAdvEditExit();
+    void ConnectVrButtonClick();
+    void TCPModbusClientConnect();
+    void SerialModbusClientConnect();
+    void TCPModbusClientDisconnect();
+    void TCPModbusClientClose();
+    void SerialModbusClientDisconnect();
+    void TCPModbusClientResponse();
+    // The request record's OnFailed while connected.
+    void ShowErrorWindow();
+
+    TErrorForm *ErrorWindow() const { return m_errorForm; }
+
+    TLed *ConnectionVrUserLed;
+    QPushButton *ConnectVrButton;
+    QCheckBox *SerialdxfCheckBox;
+    QCheckBox *EthernetdxfCheckBox;
+    TIPAddressEdit *IPAddressEdit;
+    QComboBox *COMPortColumnComboBox;
+    TAdvEdit *PeriodAdvEdit;
+    TAdvEdit *AddressAdvEdit;
+
+private:
+    void LineUp();
+    void RestorePanel();
+    void CloseErrorWindow();
+
+    TBoardSession &m_session;
+    TTCPModbusClient &m_tcp;
+    TSerialModbusClient &m_serial;
+    TUserMessages &m_messages;
+    TErrorForm *m_errorForm = nullptr;  // the one open error window, if any
+};

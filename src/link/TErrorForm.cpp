@@ -1,0 +1,36 @@
+#include "link/TErrorForm.h"
+
+#include <QHideEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+TErrorForm::TErrorForm(QWidget *mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("ErrorForm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setWindowTitle(QStringLiteral("Communication error"));
+    auto *label = new QLabel(QStringLiteral("Communication error!"), this);
+    label->setObjectName(QStringLiteral("ErrorLabel"));
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 2.0);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: red;"));
+    label->setAlignment(Qt::AlignCenter);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(32, 24, 32, 24);
+    layout->addWidget(label);
+    setFixedSize(sizeHint());
+    if (mainWindow)
+        move(mainWindow->geometry().center() - rect().center());
+}
+
+void TErrorForm::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    // Hidden by the window system (the main window minimised) is not closed.
+    if (!event->spontaneous())
+        deleteLater();
+}

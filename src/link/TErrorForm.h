@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDialog>
+
+// "Communication error": opened when requests fail, closed by the next answer. It is created
+// on demand and destroys itself once closed, whether by the user (close button, Escape) or by
+// the link.
+class TErrorForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TErrorForm(QWidget *mainWindow);
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/TPage.h"
+
+// The "Cooling" page.
+class TCoolingPage : public TPage
+{
+    Q_OBJECT
+
+public:
+    TCoolingPage(TPageContext &context, QWidget *parent = nullptr)
+        : TPage(QStringLiteral("CoolingTabSheet"), context, parent)
+    {
+    }
+};

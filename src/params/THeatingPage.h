@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/TPage.h"
+
+// The "Heating" page.
+class THeatingPage : public TPage
+{
+    Q_OBJECT
+
+public:
+    THeatingPage(TPageContext &context, QWidget *parent = nullptr)
+        : TPage(QStringLiteral("HeatingTabSheet"), context, parent)
+    {
+    }
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/TPage.h"
+
+// The "Stop" page.
+class TStopPage : public TPage
+{
+    Q_OBJECT
+
+public:
+    TStopPage(TPageContext &context, QWidget *parent = nullptr)
+        : TPage(QStringLiteral("StopTabSheet"), context, parent)
+    {
+    }
+};

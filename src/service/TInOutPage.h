@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/TPage.h"
+
+// The "In/Out" page.
+class TInOutPage : public TPage
+{
+    Q_OBJECT
+
+public:
+    TInOutPage(TPageContext &context, QWidget *parent = nullptr)
+        : TPage(QStringLiteral("InOutTabSheet"), context, parent)
+    {
+    }
+};

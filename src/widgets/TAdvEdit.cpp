@@ -1,0 +1,52 @@
+#include "widgets/TAdvEdit.h"
+
+#include <QKeyEvent>
+#include <QLocale>
+
+TNumberKeyFilter::TNumberKeyFilter(bool allowSign, bool allowDecimal, QObject *parent)
+    : QValidator(parent), m_sign(allowSign), m_decimal(allowDecimal)
+{
+}
+
+QValidator::State TNumberKeyFilter::validate(QString &input, int &) const
+{
+    const QString separator = locale().decimalPoint();
+    bool seenSeparator = false;
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        const QChar c = input.at(i);
+        if (c.isDigit() && c.unicode() < 128)
+            continue;
+        if (c == QLatin1Char('-') && m_sign && i == 0)
+            continue;
+        if (m_decimal && !seenSeparator && QStringView(input).mid(i).startsWith(separator)) {
+            seenSeparator = true;
+            i += separator.size() - 1;
+            continue;
+        }
+        return Invalid;
+    }
+    // Any shape the filter lets through may be typed; "-" or "" are taken (and refused) later.
+    return Acceptable;
+}
+
+TAdvEdit::TAdvEdit(Kind kind, QWidget *parent) : QLineEdit(parent), m_kind(kind)
+{
+    if (kind != Text)
+        setValidator(new TNumberKeyFilter(kind == Signed || kind == SignedDecimal,
+                                          kind == Decimal || kind == SignedDecimal, this));
+}
+
+void TAdvEdit::keyPressEvent(QKeyEvent *event)
+{
+    QLineEdit::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        emit Applied();
+}
+
+void TAdvEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    // Popups (a context menu) take the focus without the user leaving the edit.
+    if (event->reason() != Qt::PopupFocusReason)
+        emit Applied();
+}

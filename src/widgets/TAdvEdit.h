@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QValidator>
+
+// A numeric edit with a key filter: digits only, a minus sign only where the value is signed,
+// one decimal separator (the user's locale's) only where it is decimal. The filter shapes what
+// can be typed; whether the text is a valid number in range is decided when it is taken.
+class TAdvEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    enum Kind { Unsigned, Signed, Decimal, SignedDecimal, Text };
+
+    explicit TAdvEdit(Kind kind, QWidget *parent = nullptr);
+    Kind EditKind() const { return m_kind; }
+
+signals:
+    // Return pressed, or the focus left the edit: the moments an edit applies its value. Unlike
+    // editingFinished, also raised when the text did not change.
+    void Applied();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    Kind m_kind;
+};
+
+// The key filter of TAdvEdit, usable on its own.
+class TNumberKeyFilter : public QValidator
+{
+public:
+    TNumberKeyFilter(bool allowSign, bool allowDecimal, QObject *parent = nullptr);
+    State validate(QString &input, int &pos) const override;
+
+private:
+    bool m_sign;
+    bool m_decimal;
+};
