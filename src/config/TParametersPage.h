@@ -8,8 +8,5 @@ class TParametersPage : public TPage
     Q_OBJECT
 
 public:
-    TParametersPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("ParametersTabSheet"), context, parent)
-    {
-    }
+    TParametersPage(TPageContext &context, QWidget *parent = nullptr);
 };

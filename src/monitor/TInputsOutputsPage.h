@@ -8,8 +8,5 @@ class TInputsOutputsPage : public TPage
     Q_OBJECT
 
 public:
-    TInputsOutputsPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("InputsOutputsTabSheet"), context, parent)
-    {
-    }
+    TInputsOutputsPage(TPageContext &context, QWidget *parent = nullptr);
 };

@@ -8,8 +8,5 @@ class TCascadePage : public TPage
     Q_OBJECT
 
 public:
-    TCascadePage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("CascadeTabSheet"), context, parent)
-    {
-    }
+    TCascadePage(TPageContext &context, QWidget *parent = nullptr);
 };

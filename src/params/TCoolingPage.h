@@ -8,8 +8,5 @@ class TCoolingPage : public TPage
     Q_OBJECT
 
 public:
-    TCoolingPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("CoolingTabSheet"), context, parent)
-    {
-    }
+    TCoolingPage(TPageContext &context, QWidget *parent = nullptr);
 };

@@ -8,8 +8,5 @@ class THeatingPage : public TPage
     Q_OBJECT
 
 public:
-    THeatingPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("HeatingTabSheet"), context, parent)
-    {
-    }
+    THeatingPage(TPageContext &context, QWidget *parent = nullptr);
 };

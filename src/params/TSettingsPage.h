@@ -8,8 +8,5 @@ class TSettingsPage : public TPage
     Q_OBJECT
 
 public:
-    TSettingsPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("SettingsTabSheet"), context, parent)
-    {
-    }
+    TSettingsPage(TPageContext &context, QWidget *parent = nullptr);
 };

@@ -8,8 +8,5 @@ class TStopPage : public TPage
     Q_OBJECT
 
 public:
-    TStopPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("StopTabSheet"), context, parent)
-    {
-    }
+    TStopPage(TPageContext &context, QWidget *parent = nullptr);
 };

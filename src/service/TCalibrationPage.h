@@ -8,8 +8,5 @@ class TCalibrationPage : public TPage
     Q_OBJECT
 
 public:
-    TCalibrationPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("CalibrationTabSheet"), context, parent)
-    {
-    }
+    TCalibrationPage(TPageContext &context, QWidget *parent = nullptr);
 };

@@ -8,8 +8,5 @@ class TInOutPage : public TPage
     Q_OBJECT
 
 public:
-    TInOutPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("InOutTabSheet"), context, parent)
-    {
-    }
+    TInOutPage(TPageContext &context, QWidget *parent = nullptr);
 };

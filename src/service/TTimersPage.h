@@ -8,8 +8,5 @@ class TTimersPage : public TPage
     Q_OBJECT
 
 public:
-    TTimersPage(TPageContext &context, QWidget *parent = nullptr)
-        : TPage(QStringLiteral("TimersTabSheet"), context, parent)
-    {
-    }
+    TTimersPage(TPageContext &context, QWidget *parent = nullptr);
 };

@@ -1,0 +1,6 @@
+#include "monitor/TInputsOutputsPage.h"
+
+TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
+    : TPage(QStringLiteral("InputsOutputsTabSheet"), context, parent)
+{
+}

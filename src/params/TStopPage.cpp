@@ -1,0 +1,6 @@
+#include "params/TStopPage.h"
+
+TStopPage::TStopPage(TPageContext &context, QWidget *parent)
+    : TPage(QStringLiteral("StopTabSheet"), context, parent)
+{
+}

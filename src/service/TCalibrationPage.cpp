@@ -1,0 +1,6 @@
+#include "service/TCalibrationPage.h"
+
+TCalibrationPage::TCalibrationPage(TPageContext &context, QWidget *parent)
+    : TPage(QStringLiteral("CalibrationTabSheet"), context, parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "service/TInOutPage.h"
+
+TInOutPage::TInOutPage(TPageContext &context, QWidget *parent)
+    : TPage(QStringLiteral("InOutTabSheet"), context, parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "service/TTimersPage.h"
+
+TTimersPage::TTimersPage(TPageContext &context, QWidget *parent)
+    : TPage(QStringLiteral("TimersTabSheet"), context, parent)
+{
+}

@@ -1,0 +1,139 @@
+#include "widgets/PageBuilder.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+
+namespace ui {
+
+namespace {
+const char *const kTagProperty = "Tag";
+
+QLabel *LabelFor(QGridLayout *grid, int row, int col, const QString &text, QWidget *buddy)
+{
+    if (text.isEmpty())
+        return nullptr;
+    auto *label = new QLabel(text, grid->parentWidget());
+    label->setBuddy(buddy);
+    grid->addWidget(label, row, col);
+    return label;
+}
+
+void UnitFor(QGridLayout *grid, int row, int col, const QString &unit)
+{
+    if (!unit.isEmpty())
+        grid->addWidget(new QLabel(unit, grid->parentWidget()), row, col);
+}
+} // namespace
+
+void SetTag(QWidget *widget, int tag)
+{
+    widget->setProperty(kTagProperty, tag);
+}
+
+int Tag(const QWidget *widget)
+{
+    return widget->property(kTagProperty).toInt();
+}
+
+QGroupBox *Group(QWidget *parent, const QString &title, const QString &objectName)
+{
+    auto *group = new QGroupBox(title, parent);
+    if (!objectName.isEmpty())
+        group->setObjectName(objectName);
+    auto *grid = new QGridLayout(group);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
+    return group;
+}
+
+QGridLayout *GridOf(QGroupBox *group)
+{
+    return qobject_cast<QGridLayout *>(group->layout());
+}
+
+TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
+               TAdvEdit::Kind kind, int maxLength, const QString &initial, const QString &unit)
+{
+    auto *edit = new TAdvEdit(kind, grid->parentWidget());
+    edit->setObjectName(name);
+    edit->setMaxLength(maxLength);
+    edit->setText(initial);
+    // Wide enough for its longest text, not wider: the pages are narrow.
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(std::max(maxLength, 3) + 1, QLatin1Char('0'))) + 14);
+    if (!LabelFor(grid, row, col, label, edit))
+        edit->setAccessibleName(name);
+    else
+        edit->setAccessibleName(label);
+    grid->addWidget(edit, row, col + 1);
+    UnitFor(grid, row, col + 2, unit);
+    return edit;
+}
+
+TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
+                   TAdvEdit::Kind kind, int maxLength, const QString &initial)
+{
+    auto *edit = new TAdvEdit(kind, grid->parentWidget());
+    edit->setObjectName(name);
+    edit->setMaxLength(maxLength);
+    edit->setText(initial);
+    edit->setAccessibleName(accessibleName);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(std::max(maxLength, 3) + 1, QLatin1Char('0'))) + 14);
+    grid->addWidget(edit, row, col);
+    return edit;
+}
+
+QComboBox *Combo(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
+                 const QStringList &items, int index, const QString &unit)
+{
+    auto *combo = new QComboBox(grid->parentWidget());
+    combo->setObjectName(name);
+    combo->addItems(items);
+    combo->setCurrentIndex(index);
+    combo->setAccessibleName(label.isEmpty() ? name : label);
+    LabelFor(grid, row, col, label, combo);
+    grid->addWidget(combo, row, col + 1);
+    UnitFor(grid, row, col + 2, unit);
+    return combo;
+}
+
+QCheckBox *Check(QWidget *parent, const QString &name, const QString &caption, bool checked)
+{
+    auto *box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    if (caption.trimmed().isEmpty())
+        box->setAccessibleName(name);
+    return box;
+}
+
+QLabel *Value(QWidget *parent, const QString &name, const QString &accessibleName, const QString &initial)
+{
+    auto *label = new QLabel(initial, parent);
+    label->setObjectName(name);
+    label->setAccessibleName(accessibleName);
+    return label;
+}
+
+QButtonGroup *Exclusive(std::initializer_list<QCheckBox *> boxes)
+{
+    auto *group = new QButtonGroup((*boxes.begin())->parent());
+    group->setExclusive(true);
+    for (QCheckBox *box : boxes)
+        group->addButton(box);
+    return group;
+}
+
+QStringList Numbers(int first, int last)
+{
+    QStringList items;
+    for (int i = first; i <= last; ++i)
+        items.append(QString::number(i));
+    return items;
+}
+
+} // namespace ui

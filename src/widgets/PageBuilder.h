@@ -1,0 +1,51 @@
+#pragma once
+// Small helpers that build the pages in code, so that a page file reads like the page's table:
+// one call per control, with the control's name, caption and initial state.
+
+#include "widgets/TAdvEdit.h"
+
+#include <QStringList>
+
+#include <initializer_list>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QWidget;
+
+namespace ui {
+
+// Every control carries an integer Tag: a register offset, a limit-table row or a bit weight.
+void SetTag(QWidget *widget, int tag);
+int Tag(const QWidget *widget);
+
+// A group box titled as given (spaces and "&&" kept: "&&" shows as "&") with a grid layout.
+QGroupBox *Group(QWidget *parent, const QString &title, const QString &objectName = {});
+QGridLayout *GridOf(QGroupBox *group);
+
+// A numeric edit named name in row/col of grid: its label left of it (the label is the edit's
+// buddy, so it names the edit for screen readers), the unit right of it. Occupies three columns
+// from col: label, edit, unit.
+TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
+               TAdvEdit::Kind kind, int maxLength, const QString &initial, const QString &unit = {});
+// An edit without a visible label of its own (a cell of a table of edits): accessibleName says
+// what it is, e.g. "Supply, level I".
+TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
+                   TAdvEdit::Kind kind, int maxLength, const QString &initial);
+// A drop-down list with its label, like Edit (label, combo, unit).
+QComboBox *Combo(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
+                 const QStringList &items, int index, const QString &unit = {});
+QCheckBox *Check(QWidget *parent, const QString &name, const QString &caption, bool checked = false);
+// A read-only text shown by the page (filled from the board).
+QLabel *Value(QWidget *parent, const QString &name, const QString &accessibleName, const QString &initial = {});
+
+// Check boxes of which exactly one is checked; clicking the checked one does not clear it.
+QButtonGroup *Exclusive(std::initializer_list<QCheckBox *> boxes);
+
+// "1" .. "n", the items of a channel-number list.
+QStringList Numbers(int first, int last);
+
+} // namespace ui
