@@ -8,6 +8,8 @@
 #include "config/TParametersPage.h"
 #include "link/TConnectionPanel.h"
 #include "monitor/TInputsOutputsPage.h"
+#include "monitor/TPageRefresh.h"
+#include "monitor/TPoll.h"
 #include "params/TCascadePage.h"
 #include "params/TControlPage.h"
 #include "params/TCoolingPage.h"
@@ -26,6 +28,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -69,7 +73,8 @@ TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
     ConnectiondxfGroupBox = new TConnectionPanel(m_session, TCPModbusClient, SerialModbusClient, *m_messages);
     auto *central = new QWidget(this);
     auto *row = new QHBoxLayout(central);
-    row->setContentsMargins(4, 4, 4, 4);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
     row->addWidget(BuildLeftColumn());
     BuildPages();
     row->addWidget(MainPageControl, 1);
@@ -78,6 +83,26 @@ TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
 
     m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
     m_readTimer.setInterval(5000);
+    const TLiveDisplay live{.YearDateStaticText = YearDateStaticText,
+                            .TimeStaticText = TimeStaticText,
+                            .DayStaticText = DayStaticText,
+                            .FanSpeedVrLabel = FanSpeedVrLabel,
+                            .StartStopVrUserLed = StartStopVrUserLed,
+                            .StartStopVrButton = StartStopVrButton,
+                            .SeasonValVrLabel = SeasonValVrLabel,
+                            .SVentValVrLabel = SVentValVrLabel,
+                            .EVentValVrLabel = EVentValVrLabel,
+                            .HearthVrUserLed = HearthVrUserLed,
+                            .HearthValVrLabel = HearthValVrLabel,
+                            .ModeValVrLabel = ModeValVrLabel,
+                            .RegulationModeVrLed = RegulationModeVrLed,
+                            .SeriesPanel = StatusPanels[1],
+                            .BoardPanel = StatusPanels[2],
+                            .VersionPanel = StatusPanels[3],
+                            .Window = this};
+    m_poll = new TPoll(m_session, *this, live, {*InputsOutputsTabSheet, *StopTabSheet, *ControlTabSheet}, this);
+    m_poll->RegulationTrendWindow = [this] { return static_cast<QWidget *>(m_tempChart.data()); };
+    connect(&m_readTimer, &QTimer::timeout, this, &TForm1::ReadTimerTimer);
 
     ConnectiondxfGroupBox->OnLineUp = [this] { LineUp(); };
     ConnectiondxfGroupBox->OnDisconnectClick = [this] { ClearLiveDisplay(); };
@@ -89,13 +114,25 @@ TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
     connect(f1, &QShortcut::activated, this, [this] { FormKeyDown(Qt::Key_F1); });
 
     FormCreate();
+    m_refresh = std::make_unique<TPageRefresh>(m_session, m_table, *this, *TimersTabSheet, *CalibrationTabSheet);
+    connect(MainPageControl, &QTabWidget::currentChanged, this, &TForm1::MainPageControlChange);
 
-    // Fixed size: the design size, or what larger system fonts need.
+    // Fixed size: the design size, or what larger system fonts need; centred on the desktop.
     setFixedSize(sizeHint().expandedTo(kClientSize));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 TForm1::~TForm1()
 {
+    // Taking the window apart moves the focus out of the focused edit: its handlers must not run
+    // (closing the window sends nothing to the board).
+    if (QWidget *focused = focusWidget())
+        focused->blockSignals(true);
+    // The pages and panels refer to members of this window (session, clients, timer): take them
+    // apart while those still exist.
+    hide();
+    delete takeCentralWidget();
     // The windows the main window opened go with it.
     delete m_tempChart;
 }
@@ -197,7 +234,7 @@ void TForm1::BuildPages()
     MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context), QStringLiteral("Parameters"));
     MainPageControl->addTab(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
     MainPageControl->setCurrentWidget(CalibrationTabSheet);
-    MainPageControl->setMinimumWidth(kClientSize.width() - kLeftColumnWidth - 16);
+    MainPageControl->setMinimumWidth(kClientSize.width() - kLeftColumnWidth);
 }
 
 void TForm1::BuildStatusBar()
@@ -247,6 +284,16 @@ void TForm1::FormCreate()
         SerialModbusClient.SetCommDevice(i + 1, settings.ComDevice[i]);
 
     SetPollPeriod(settings.ReadPeriod);
+
+    // The transfer table ties every configuration register to its controls; until the definition
+    // file is read, the images are shaped by the table itself.
+    const QStringList problems = m_table.Bind(*this, *TimersTabSheet, *m_messages);
+    if (!problems.isEmpty())
+        m_messages->ErrorBox(QStringLiteral("Some parameters cannot be shown:\n") + problems.join(QLatin1Char('\n')));
+    m_images.FileImage = ImageFromTable();
+    m_images.BoardImage = ImageFromTable();
+    m_images.ItemCount = static_cast<qint32>(m_images.BoardImage.size());
+    m_images.ActiveItemCount = m_images.ItemCount;
     m_session.SetRequestTimeout(kRequestTimeoutMs);
 }
 
@@ -318,6 +365,11 @@ void TForm1::StartStopVrButtonClick()
     m_session.WriteSingle(kStartStopRegister, start ? 1 : 0);
 }
 
+void TForm1::ReadTimerTimer()
+{
+    m_poll->Tick();
+}
+
 void TForm1::SetPollPeriod(int seconds)
 {
     m_readTimer.stop();
@@ -340,7 +392,13 @@ void TForm1::ClearLiveDisplay()
     HearthValVrLabel->clear();
 }
 
+void TForm1::MainPageControlChange()
+{
+    m_refresh->Refresh(MainPageControl->currentWidget());
+}
+
 void TForm1::LineUp()
 {
     VersionCountdown = 1;  // the firmware version is read on the next tick
+    MainPageControlChange();
 }

@@ -4,8 +4,11 @@
 #include "app/TPage.h"
 #include "app/TUserMessages.h"
 #include "charts/TTempChartForm.h"
+#include "config/ConfigItem.h"
+#include "config/TransferTable.h"
 #include "link/TSerialModbusClient.h"
 #include "link/TTCPModbusClient.h"
+#include "monitor/TLiveState.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -27,6 +30,8 @@ class TInOutPage;
 class TInputsOutputsPage;
 class TLed;
 class TParametersPage;
+class TPageRefresh;
+class TPoll;
 class TSettingsPage;
 class TStopPage;
 class TTimersPage;
@@ -38,7 +43,8 @@ struct TForm1Options
 };
 
 // The main window: wires the pages, the left column and the status bar to the board session.
-class TForm1 : public QMainWindow
+// The live state the poll keeps (trend samples, firmware version, version countdown) is its own.
+class TForm1 : public QMainWindow, public TLiveState
 {
     Q_OBJECT
 
@@ -53,6 +59,10 @@ public:
     // F1 opens the regulation trend window unless it is already visible.
     void FormKeyDown(int key);
     void StartStopVrButtonClick();
+    // A tick of ReadTimer: the poll cycle and the version countdown.
+    void ReadTimerTimer();
+    // The visible page changed (or the line came up): read what it shows.
+    void MainPageControlChange();
 
     TBoardSession &Session() { return m_session; }
     TPageContext &PageContext() { return m_context; }
@@ -61,6 +71,9 @@ public:
     int BoardTypeIndex() const { return m_boardTypeIndex; }
     QTimer &ReadTimer() { return m_readTimer; }
     TTempChartForm *TempChartForm() const { return m_tempChart; }
+    TPoll &Poll() { return *m_poll; }
+    const TTransferTable &TransferTable() const { return m_table; }
+    TConfigImages &Images() { return m_images; }
 
     TTCPModbusClient TCPModbusClient;
     TSerialModbusClient SerialModbusClient;
@@ -97,9 +110,6 @@ public:
     TParametersPage *ParametersTabSheet;
     TControlPage *ControlTabSheet;
 
-    // Ticks until the next firmware-version read.
-    qint16 VersionCountdown = 0;
-
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -121,4 +131,8 @@ private:
     int m_boardTypeIndex = 0;
     bool m_shown = false;
     QPointer<TTempChartForm> m_tempChart;
+    TPoll *m_poll;
+    TTransferTable m_table;
+    TConfigImages m_images;
+    std::unique_ptr<TPageRefresh> m_refresh;
 };

@@ -6,10 +6,15 @@ namespace {
 const QString kConnection = QStringLiteral("Connection");
 const QString kBoardType = QStringLiteral("BoardType");
 
+int InRange(const TIniFile &ini, const QString &section, const QString &key, int low, int high, int fallback)
+{
+    const int value = ini.ReadInteger(section, key, fallback);
+    return value >= low && value <= high ? value : fallback;
+}
+
 int InRange(const TIniFile &ini, const QString &key, int low, int high, int fallback)
 {
-    const int value = ini.ReadInteger(kConnection, key, fallback);
-    return value >= low && value <= high ? value : fallback;
+    return InRange(ini, kConnection, key, low, high, fallback);
 }
 } // namespace
 
@@ -27,9 +32,10 @@ TSettings TSettings::Read(const QString &path)
     s.LogFileEnabled = ini.ReadBool(kConnection, QStringLiteral("Log File Enabled"), s.LogFileEnabled);
     s.LogFileExistTime = InRange(ini, QStringLiteral("Log File Exist Time"), 0, 36500, s.LogFileExistTime);
     s.LogFileLevel = InRange(ini, QStringLiteral("Log File Level"), 0, 3, s.LogFileLevel);
-    s.ReadPeriod = ini.ReadInteger(kConnection, QStringLiteral("ReadPeriod"), s.ReadPeriod);
-    s.Address = ini.ReadInteger(kConnection, QStringLiteral("Address"), s.Address);
-    s.BoardTypeIndex = ini.ReadInteger(kBoardType, QStringLiteral("BoardTypeIndex"), s.BoardTypeIndex);
+    // What the period and address edits would refuse, and board types the tool does not know.
+    s.ReadPeriod = InRange(ini, QStringLiteral("ReadPeriod"), 0, kMaxReadPeriod, s.ReadPeriod);
+    s.Address = InRange(ini, QStringLiteral("Address"), kMinAddress, kMaxAddress, s.Address);
+    s.BoardTypeIndex = InRange(ini, kBoardType, QStringLiteral("BoardTypeIndex"), 0, kBoardTypes - 1, s.BoardTypeIndex);
 
     s.Port = static_cast<quint16>(InRange(ini, QStringLiteral("Port"), 1, 65535, s.Port));
     s.BaudRate = InRange(ini, QStringLiteral("Baud Rate"), 50, 4000000, s.BaudRate);

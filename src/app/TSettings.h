@@ -10,6 +10,11 @@ struct TSettings
 {
     static QString FileName() { return QStringLiteral("R4Ivivaz.ini"); }
 
+    static constexpr int kMaxReadPeriod = 500;  // seconds
+    static constexpr int kMinAddress = 1;       // Modbus slave addresses
+    static constexpr int kMaxAddress = 247;
+    static constexpr int kBoardTypes = 2;
+
     // Written back at close.
     bool Mode = false;                  // true: serial line, false: Ethernet
     std::array<int, 4> IP{0, 0, 0, 0};  // the board's IPv4 address, octet by octet
@@ -32,7 +37,7 @@ struct TSettings
     std::array<QString, 4> ComDevice;   // device path behind COM1..COM4; empty: the platform's
 
     // Missing file or keys give the defaults above; a value that makes no sense for its key
-    // (an octet of 300, parity "X") is taken as absent.
+    // (an octet of 300, parity "X", a period above 500 s, slave address 0) is taken as absent.
     static TSettings Read(const QString &path);
     // Rewrites the keys that are written back, keeping everything else in the file. A file that
     // exists but cannot be read is left alone.

@@ -7,12 +7,16 @@
 #include <QPainter>
 
 TStartupForm::TStartupForm(QWidget *parent, int showMs)
-    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    // A plain frameless dialog rather than a splash window: window managers do not give splash
+    // windows the keyboard, and a key must close the picture.
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("StartupForm"));
     setModal(true);
     setFixedSize(480, 300);
-    setAccessibleName(QStringLiteral("Z4 Ventilation %1").arg(ToolVersionText()));
+    // The title has no bar to show in, but names the window in window lists and to screen readers.
+    setWindowTitle(QStringLiteral("Z4 Ventilation %1").arg(ToolVersionText()));
+    setAccessibleName(windowTitle());
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &QDialog::accept);
     m_timer.start(showMs);

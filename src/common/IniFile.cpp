@@ -35,6 +35,13 @@ bool TIniFile::Load(const QString &path, QString *error)
 bool TIniFile::LoadText(const QByteArray &text, QString *error)
 {
     d->Ini.Reset();
+    // The parser stops at the first NUL byte, so a UTF-16 file (as some Windows editors save INI
+    // files) or a binary one would be read as nearly empty, and a rewrite would destroy it.
+    if (text.contains('\0')) {
+        if (error)
+            *error = QStringLiteral("the file is not a plain text INI file (it holds NUL bytes; UTF-16 is not read)");
+        return false;
+    }
     const SI_Error rc = d->Ini.LoadData(text.constData(), static_cast<size_t>(text.size()));
     if (rc < 0) {
         if (error)

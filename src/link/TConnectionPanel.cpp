@@ -1,6 +1,7 @@
 #include "link/TConnectionPanel.h"
 
 #include "app/TBoardSession.h"
+#include "app/TSettings.h"
 #include "app/TUserMessages.h"
 #include "link/TErrorForm.h"
 #include "link/TSerialModbusClient.h"
@@ -21,8 +22,6 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kMaxPeriodSeconds = 500;
-
 template <class W>
 W *Named(W *widget, const char *name)
 {
@@ -105,6 +104,11 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     connect(&m_serial, &TModbusClient::OnDisconnect, this, &TConnectionPanel::SerialModbusClientDisconnect);
     connect(&m_tcp, &TModbusClient::OnResponse, this, &TConnectionPanel::TCPModbusClientResponse);
     connect(&m_serial, &TModbusClient::OnResponse, this, &TConnectionPanel::TCPModbusClientResponse);
+    // A serial port that cannot be opened, or stops working, is told; otherwise "Connect" would
+    // seem to do nothing. Queued: the box must not open inside the client's own handling. (A TCP
+    // board that cannot be reached shows nothing: the client keeps trying.)
+    connect(&m_serial, &TModbusClient::OnLineError, this, [this](const QString &message) { m_messages.ErrorBox(message); },
+            Qt::QueuedConnection);
 
     SerialdxfCheckBoxClick();
 }
@@ -152,7 +156,7 @@ void TConnectionPanel::PeriodeAdvEditExit()
         m_messages.ErrorBox(NotAnIntegerMessage(PeriodAdvEdit->text()));
         return;
     }
-    if (seconds > kMaxPeriodSeconds) {
+    if (seconds > TSettings::kMaxReadPeriod) {
         m_messages.RangeWarning(PeriodAdvEdit);
         return;
     }
@@ -163,9 +167,12 @@ void TConnectionPanel::PeriodeAdvEditExit()
 void TConnectionPanel::ConnectVrButtonClick()
 {
     if (ConnectVrButton->text() != QLatin1String("Connect")) {
+        // The lamp shows Connected (the TCP client's close event leaves it alone).
         m_session.SetConnected(false);
+        ConnectionVrUserLed->SetOn(false);
         if (m_session.ActiveClient())
             m_session.ActiveClient()->Close();
+        m_opened = nullptr;
         if (OnDisconnectClick)
             OnDisconnectClick();
         return;
@@ -179,8 +186,14 @@ void TConnectionPanel::ConnectVrButtonClick()
         m_messages.ErrorBox(NotAnIntegerMessage(AddressAdvEdit->text()));
         return;
     }
-    if (address < 1 || address > 247) {
+    if (address < TSettings::kMinAddress || address > TSettings::kMaxAddress) {
         m_messages.RangeWarning(AddressAdvEdit);
+        return;
+    }
+    // An address still being typed ("192.168.1.") would have the client retry it forever.
+    if (EthernetdxfCheckBox->isChecked() && !IPAddressEdit->Octets()) {
+        m_messages.ErrorBox(QStringLiteral("'%1' is not a complete IP address").arg(IPAddressEdit->text()));
+        IPAddressEdit->setFocus(Qt::OtherFocusReason);
         return;
     }
 
@@ -192,6 +205,11 @@ void TConnectionPanel::ConnectVrButtonClick()
         m_tcp.SetServerAddress(IPAddressEdit->text());
         client = &m_tcp;
     }
+    // Connecting again on the other line (the first one still opening) gives the first one up:
+    // a TCP client left retrying could come up later beside the line in use.
+    if (m_opened && m_opened != client)
+        m_opened->Close();
+    m_opened = client;
     m_session.SetActiveClient(client);
     client->Open();
     client->ClearCounters();
@@ -216,18 +234,29 @@ void TConnectionPanel::LineUp()
         OnLineUp();
 }
 
+// The line events below come only from the client in use: a client given up (see
+// ConnectVrButtonClick) may still report its closing after the other line came up.
+bool TConnectionPanel::IsActive(const TModbusClient &client) const
+{
+    return m_session.ActiveClient() == &client;
+}
+
 void TConnectionPanel::TCPModbusClientConnect()
 {
-    LineUp();
+    if (IsActive(m_tcp))
+        LineUp();
 }
 
 void TConnectionPanel::SerialModbusClientConnect()
 {
-    LineUp();
+    if (IsActive(m_serial))
+        LineUp();
 }
 
 void TConnectionPanel::TCPModbusClientDisconnect()
 {
+    if (!IsActive(m_tcp))
+        return;
     // The client reconnects by itself and raises its connect event again.
     m_session.SetConnected(false);
     ConnectionVrUserLed->SetOn(false);
@@ -246,11 +275,14 @@ void TConnectionPanel::RestorePanel()
 
 void TConnectionPanel::TCPModbusClientClose()
 {
-    RestorePanel();
+    if (IsActive(m_tcp))
+        RestorePanel();
 }
 
 void TConnectionPanel::SerialModbusClientDisconnect()
 {
+    if (!IsActive(m_serial))
+        return;
     m_session.SetConnected(false);
     ConnectionVrUserLed->SetOn(false);
     RestorePanel();
@@ -266,8 +298,12 @@ void TConnectionPanel::TCPModbusClientResponse()
 
 void TConnectionPanel::ShowErrorWindow()
 {
+    // Requests still waiting when the user disconnects fail, but that is no communication error.
+    if (!m_session.Connected())
+        return;
+    // One window stands for any number of failures.
     if (!m_session.LinkOk())
-        return;  // one window stands for any number of failures
+        return;
     m_session.SetLinkOk(false);
     auto *form = new TErrorForm(window());
     m_errorForm = form;

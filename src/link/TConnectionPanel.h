@@ -62,6 +62,7 @@ public:
     TAdvEdit *AddressAdvEdit;
 
 private:
+    bool IsActive(const TModbusClient &client) const;
     void LineUp();
     void RestorePanel();
     void CloseErrorWindow();
@@ -71,4 +72,5 @@ private:
     TSerialModbusClient &m_serial;
     TUserMessages &m_messages;
     TErrorForm *m_errorForm = nullptr;  // the one open error window, if any
+    TModbusClient *m_opened = nullptr;  // the client "Connect" opened, until "Disconnect"
 };

@@ -29,6 +29,18 @@ QValidator::State TNumberKeyFilter::validate(QString &input, int &) const
     return Acceptable;
 }
 
+bool LeavesTheEdit(const QFocusEvent *event)
+{
+    switch (event->reason()) {
+    case Qt::PopupFocusReason:
+    case Qt::ActiveWindowFocusReason:
+    case Qt::MenuBarFocusReason:
+        return false;
+    default:
+        return true;
+    }
+}
+
 TAdvEdit::TAdvEdit(Kind kind, QWidget *parent) : QLineEdit(parent), m_kind(kind)
 {
     if (kind != Text)
@@ -46,7 +58,6 @@ void TAdvEdit::keyPressEvent(QKeyEvent *event)
 void TAdvEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    // Popups (a context menu) take the focus without the user leaving the edit.
-    if (event->reason() != Qt::PopupFocusReason)
+    if (LeavesTheEdit(event))
         emit Applied();
 }

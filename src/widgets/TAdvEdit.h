@@ -29,6 +29,11 @@ private:
     Kind m_kind;
 };
 
+// Whether a focus loss means the user left the edit for another control of the window. A popup
+// (a context menu), another application's window or the window closing takes the focus without
+// the user leaving the edit; nothing is applied then.
+bool LeavesTheEdit(const QFocusEvent *event);
+
 // The key filter of TAdvEdit, usable on its own.
 class TNumberKeyFilter : public QValidator
 {

@@ -1,5 +1,7 @@
 #include "widgets/TIPAddressEdit.h"
 
+#include "widgets/TAdvEdit.h"
+
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 
@@ -46,6 +48,6 @@ void TIPAddressEdit::keyPressEvent(QKeyEvent *event)
 void TIPAddressEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    if (event->reason() != Qt::PopupFocusReason)
+    if (LeavesTheEdit(event))
         emit Applied();
 }

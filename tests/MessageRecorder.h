@@ -1,0 +1,66 @@
+#pragma once
+// A TUserMessages that records what the tool would have shown instead of opening modal boxes, and
+// a main window built around one for tests.
+
+#include "app/TForm1.h"
+#include "app/TUserMessages.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class MessageRecorder : public TUserMessages
+{
+public:
+    void RangeWarning(QWidget *edit) override
+    {
+        RangeWarnings.append(edit ? edit->objectName() : QString());
+        if (edit)
+            edit->setFocus(Qt::OtherFocusReason);
+    }
+    void ErrorBox(const QString &text) override { Errors.append(text); }
+    QString AskSaveFile() override { return SaveAnswer; }
+    QString AskOpenFile() override { return OpenAnswer; }
+
+    void Clear()
+    {
+        RangeWarnings.clear();
+        Errors.clear();
+    }
+
+    QStringList RangeWarnings;  // objectName of the edit each warning was about
+    QStringList Errors;         // texts of the standard error box
+    QString SaveAnswer;
+    QString OpenAnswer;
+};
+
+// The main window without the start-up picture, its messages going to a recorder.
+struct RecordedForm
+{
+    RecordedForm()
+    {
+        auto messages = std::make_unique<MessageRecorder>();
+        Messages = messages.get();
+        TForm1Options options;
+        options.StartupPicture = false;
+        Form = std::make_unique<TForm1>(std::move(messages), options);
+    }
+
+    // Hidden first, while the whole window still exists: hiding takes the focus out of the focused
+    // edit, and its handlers must not run inside the window's destructor.
+    ~RecordedForm()
+    {
+        if (Form)
+            Form->hide();
+    }
+    RecordedForm(const RecordedForm &) = delete;
+    RecordedForm &operator=(const RecordedForm &) = delete;
+
+    TForm1 *operator->() const { return Form.get(); }
+
+    MessageRecorder *Messages = nullptr;  // owned by the form
+    std::unique_ptr<TForm1> Form;
+};

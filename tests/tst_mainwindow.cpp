@@ -1,0 +1,838 @@
+// The main window against the simulated board: the connection panel through its states over TCP and
+// a serial pty pair, the communication-error window, the commands of the left column and the pages,
+// F1, the caption, the pages and the status bar, and the start-up picture.
+#include "MessageRecorder.h"
+#include "PtyPair.h"
+#include "SimHarness.h"
+#include "app/TApplication.h"
+#include "app/TStartupForm.h"
+#include "link/TConnectionPanel.h"
+#include "link/TErrorForm.h"
+#include "params/TControlPage.h"
+#include "params/TVentilationPage.h"
+#include "widgets/TAdvEdit.h"
+#include "widgets/TIPAddressEdit.h"
+#include "widgets/TLed.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <stdexcept>
+
+namespace {
+// The rows of the connection state table, as the panel shows them.
+const QString kClosed = QStringLiteral("connected=0 led=0 caption=Connect inputs=free");
+const QString kOpening = kClosed;
+const QString kOpen = QStringLiteral("connected=1 led=1 caption=Disconnect inputs=locked");
+const QString kDropped = QStringLiteral("connected=0 led=0 caption=Disconnect inputs=locked");
+const QString kClosing = kDropped;
+
+QString PanelState(TForm1 &form)
+{
+    const TConnectionPanel &p = *form.ConnectiondxfGroupBox;
+    const bool serial = p.SerialdxfCheckBox->isChecked();
+    const QList<QPair<QWidget *, bool>> free{{p.SerialdxfCheckBox, true},       {p.EthernetdxfCheckBox, true},
+                                            {p.IPAddressEdit, !serial},          {p.COMPortColumnComboBox, serial},
+                                            {p.PeriodAdvEdit, true},             {p.AddressAdvEdit, true}};
+    bool allFree = true, allLocked = true;
+    QStringList odd;
+    for (const auto &[widget, enabledWhenFree] : free) {
+        allFree = allFree && widget->isEnabled() == enabledWhenFree;
+        allLocked = allLocked && !widget->isEnabled();
+        odd << QStringLiteral("%1:%2").arg(widget->objectName()).arg(widget->isEnabled());
+    }
+    const QString inputs = allFree ? QStringLiteral("free") : allLocked ? QStringLiteral("locked") : odd.join(QLatin1Char(','));
+    return QStringLiteral("connected=%1 led=%2 caption=%3 inputs=%4")
+        .arg(form.Session().Connected())
+        .arg(p.ConnectionVrUserLed->IsOn())
+        .arg(p.ConnectVrButton->text(), inputs);
+}
+
+QList<TErrorForm *> VisibleErrorWindows()
+{
+    QList<TErrorForm *> found;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *form = qobject_cast<TErrorForm *>(w); form && form->isVisible())
+            found.append(form);
+    return found;
+}
+
+// Registers the board was asked to write, in order, from the given address.
+QList<quint16> WritesTo(const Z4SimServer &board, quint16 address)
+{
+    QList<quint16> values;
+    for (const auto &[at, value] : board.Writes())
+        if (at == address)
+            values.append(value);
+    return values;
+}
+
+// Nothing queued and nothing on the wire: every request sent has had its outcome.
+bool Idle(const TModbusClient &client)
+{
+    const TModbusClient::Counters &c = client.GetCounters();
+    return client.QueuedCount() == 0 && c.Requests == c.Answers + c.Refusals + c.Failures;
+}
+
+// The requests of one function the board received for one register (or a block starting there).
+QList<SimRequest> RequestsAt(const Z4SimServer &board, quint8 function, quint16 address)
+{
+    QList<SimRequest> found;
+    for (const SimRequest &request : board.Requests())
+        if (request.Function == function && request.Address == address)
+            found.append(request);
+    return found;
+}
+} // namespace
+
+class TstMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void connectionStatesOverTcp();
+    void connectionOverASerialLine();
+    void connectIsRefusedBeforeAnythingOpens_data();
+    void connectIsRefusedBeforeAnythingOpens();
+    void aSerialPortThatCannotOpenIsTold();
+    void connectingOnTheOtherLineGivesTheFirstUp();
+    void periodEdit();
+    void switchingWindowsAppliesNoEdit();
+    void ipAddressEdit();
+    void connectionPanelReadsInOrder();
+
+    void oneErrorWindowForAnyNumberOfFailures();
+    void disconnectingIsNoCommunicationError();
+
+    void startStopWritesAndToggles();
+    void startStopWithoutALine();
+    void remoteControlBoxes();
+    void clockTestButtons();
+    void f1OpensOneTrendWindow();
+
+    void captionFollowsTheDecimalSeparator();
+    void pagesAndStatusBar();
+    void startupPictureComesBeforeThePoll();
+    void startupPictureCloses();
+    void exceptionInAHandlerIsShownAndTheToolGoesOn();
+
+private:
+    // A main window on a running simulated board over TCP, connected. Null form on failure.
+    void ConnectTcp(RecordedForm &form, Z4SimServer &board);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCurrent;
+};
+
+void TstMainWindow::init()
+{
+    // Every window reads and writes its settings in a folder of its own.
+    m_oldCurrent = QDir::currentPath();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY2(m_dir->isValid(), qPrintable(m_dir->errorString()));
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void TstMainWindow::cleanup()
+{
+    QDir::setCurrent(m_oldCurrent);
+    m_dir.reset();
+}
+
+void TstMainWindow::ConnectTcp(RecordedForm &form, Z4SimServer &board)
+{
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    panel.EthernetdxfCheckBox->click();
+    panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
+    form->TCPModbusClient.SetPort(board.TcpPort());
+    form->TCPModbusClient.SetReconnectInterval(100);
+    panel.ConnectVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    // What the window reads by itself on a connect is done before a test starts its own traffic.
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+    board.ClearRecord();
+}
+
+// Closed -> Opening -> Open -> TCP dropped -> Open -> Closing -> Closed, as the panel shows it.
+void TstMainWindow::connectionStatesOverTcp()
+{
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    const quint16 port = board->TcpPort();
+    RecordedForm form;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
+    form->TCPModbusClient.SetPort(port);
+    form->TCPModbusClient.SetReconnectInterval(100);
+    QCOMPARE(PanelState(*form.Form), kClosed);
+
+    panel.ConnectVrButton->click();
+    QCOMPARE(PanelState(*form.Form), kOpening);  // the connect event comes later
+    QCOMPARE(form->Session().ActiveClient(), &form->TCPModbusClient);
+    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(form->Session().SlaveAddress(), quint8(1));
+
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    QVERIFY(form->Session().LinkOk());
+    QCOMPARE(form->VersionCountdown, qint16(1));  // the firmware version is read on the next tick
+
+    // The board goes away: the lamp goes out, the panel stays locked, the client keeps trying.
+    board.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kDropped, kSoonMs);
+
+    // ... and comes back where it was.
+    board = std::make_unique<Z4SimServer>();
+    QString error;
+    QVERIFY2(board->ListenTcp(QHostAddress::LocalHost, port, &error), qPrintable(error));
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    form->StartStopVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{1}, kSoonMs);
+
+    // Disconnect clears the live display at once; the panel opens up when the line is closed.
+    form->FanSpeedVrLabel->setText(QStringLiteral("3"));
+    form->StartStopVrUserLed->SetOn(true);
+    form->StartStopVrButton->setText(QStringLiteral("Stop"));
+    for (QLabel *label : {form->ModeValVrLabel, form->SeasonValVrLabel, form->SVentValVrLabel, form->EVentValVrLabel,
+                          form->HearthValVrLabel})
+        label->setText(QStringLiteral("x"));
+    form->HearthVrUserLed->SetOn(true);
+    panel.ConnectVrButton->click();
+    QCOMPARE(PanelState(*form.Form), kClosing);
+    QCOMPARE(form->FanSpeedVrLabel->text(), QStringLiteral("0"));
+    QVERIFY(!form->StartStopVrUserLed->IsOn());
+    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Start"));
+    for (QLabel *label : {form->ModeValVrLabel, form->SeasonValVrLabel, form->SVentValVrLabel, form->EVentValVrLabel,
+                          form->HearthValVrLabel})
+        QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
+    QVERIFY(!form->HearthVrUserLed->IsOn());
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
+    QVERIFY(!form->TCPModbusClient.IsOpen());
+    QVERIFY(form.Messages->Errors.isEmpty());
+}
+
+void TstMainWindow::connectionOverASerialLine()
+{
+    if (!PtyPair::Available())
+        QSKIP("socat is not installed: no pty pair for the serial line (apt-get install socat)");
+    PtyPair pty;
+    pty.Start(kSoonMs);
+    if (QTest::currentTestFailed())
+        return;
+    Z4SimServer board;
+    QString error;
+    QVERIFY2(board.OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
+
+    RecordedForm form;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    form->SerialModbusClient.SetCommDevice(3, pty.EndA());
+    panel.SerialdxfCheckBox->click();
+    QVERIFY(!panel.IPAddressEdit->isEnabled());
+    QVERIFY(panel.COMPortColumnComboBox->isEnabled());
+    panel.COMPortColumnComboBox->setCurrentIndex(2);
+    QCOMPARE(PanelState(*form.Form), kClosed);
+
+    panel.ConnectVrButton->click();
+    QCOMPARE(form->SerialModbusClient.CommNumber(), 3);  // "COM3" is port number 3
+    QCOMPARE(form->SerialModbusClient.PortName(), pty.EndA());
+    QCOMPARE(form->Session().ActiveClient(), &form->SerialModbusClient);
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+
+    form->StartStopVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(WritesTo(board, 0x013A), QList<quint16>{1}, kSoonMs);
+
+    panel.ConnectVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
+    QVERIFY(!form->SerialModbusClient.IsOpen());
+    QVERIFY(form.Messages->Errors.isEmpty());
+}
+
+void TstMainWindow::connectIsRefusedBeforeAnythingOpens_data()
+{
+    QTest::addColumn<bool>("serial");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("warning");  // the edit of the range warning, or empty
+    QTest::addColumn<QString>("error");    // the text of the error box, or empty
+    const QString ip = QStringLiteral("127.0.0.1");
+    QTest::newRow("address 0") << false << QStringLiteral("0") << ip << QStringLiteral("AddressAdvEdit") << QString();
+    QTest::newRow("address 248") << false << QStringLiteral("248") << ip << QStringLiteral("AddressAdvEdit") << QString();
+    QTest::newRow("address 999, serial") << true << QStringLiteral("999") << ip << QStringLiteral("AddressAdvEdit") << QString();
+    QTest::newRow("no address") << false << QString() << ip << QString() << NotAnIntegerMessage(QString());
+    QTest::newRow("IP address half typed") << false << QStringLiteral("1") << QStringLiteral("192.168.1.") << QString()
+                                           << QStringLiteral("'192.168.1.' is not a complete IP address");
+}
+
+void TstMainWindow::connectIsRefusedBeforeAnythingOpens()
+{
+    QFETCH(bool, serial);
+    QFETCH(QString, address);
+    QFETCH(QString, ip);
+    QFETCH(QString, warning);
+    QFETCH(QString, error);
+    RecordedForm form;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TModbusClient *before = form->Session().ActiveClient();
+    if (serial) {
+        panel.SerialdxfCheckBox->click();
+        panel.COMPortColumnComboBox->setCurrentIndex(2);
+    }
+    panel.IPAddressEdit->setText(ip);
+    panel.AddressAdvEdit->setText(address);
+
+    panel.ConnectVrButton->click();
+    QCOMPARE(form.Messages->RangeWarnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+    QCOMPARE(form.Messages->Errors, error.isEmpty() ? QStringList() : QStringList{error});
+    // Not even the line settings were touched.
+    QCOMPARE(form->Session().ActiveClient(), before);
+    QCOMPARE(form->Session().SlaveAddress(), quint8(1));
+    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("0.0.0.0"));
+    QCOMPARE(form->SerialModbusClient.CommNumber(), 1);
+    QCOMPARE(PanelState(*form.Form), kClosed);
+}
+
+void TstMainWindow::aSerialPortThatCannotOpenIsTold()
+{
+    QTemporaryDir empty;
+    QVERIFY(empty.isValid());
+    const QString missing = empty.filePath(QStringLiteral("ttyUSB7"));
+    RecordedForm form;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    form->SerialModbusClient.SetCommDevice(2, missing);
+    panel.SerialdxfCheckBox->click();
+    panel.COMPortColumnComboBox->setCurrentIndex(1);
+    panel.ConnectVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(form.Messages->Errors.size(), 1, kSoonMs);
+    QVERIFY2(form.Messages->Errors.first().contains(missing), qPrintable(form.Messages->Errors.first()));
+    QCOMPARE(PanelState(*form.Form), kClosed);
+}
+
+// "Connect" pressed again on the other line while the first is still opening: the first one must
+// not come up later beside it.
+void TstMainWindow::connectingOnTheOtherLineGivesTheFirstUp()
+{
+    if (!PtyPair::Available())
+        QSKIP("socat is not installed: no pty pair for the serial line (apt-get install socat)");
+    quint16 deadPort = 0;
+    {
+        auto gone = StartTcpBoard();
+        QVERIFY(gone);
+        deadPort = gone->TcpPort();
+    }
+    PtyPair pty;
+    pty.Start(kSoonMs);
+    if (QTest::currentTestFailed())
+        return;
+    Z4SimServer board;
+    QString error;
+    QVERIFY2(board.OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
+
+    RecordedForm form;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
+    form->TCPModbusClient.SetPort(deadPort);
+    form->TCPModbusClient.SetReconnectInterval(100);
+    QSignalSpy tcpClosed(&form->TCPModbusClient, &TTCPModbusClient::OnClose);
+    panel.ConnectVrButton->click();
+    QCOMPARE(PanelState(*form.Form), kOpening);
+
+    form->SerialModbusClient.SetCommDevice(1, pty.EndA());
+    panel.SerialdxfCheckBox->click();
+    panel.ConnectVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(tcpClosed.count(), 1, kSoonMs);
+    QCOMPARE(form->Session().ActiveClient(), &form->SerialModbusClient);
+    // The panel stays as the serial line left it.
+    QCOMPARE(PanelState(*form.Form), kOpen);
+}
+
+void TstMainWindow::periodEdit()
+{
+    RecordedForm form;
+    TAdvEdit *period = form->ConnectiondxfGroupBox->PeriodAdvEdit;
+    period->setText(QStringLiteral("500"));
+    QTest::keyClick(period, Qt::Key_Return);
+    QCOMPARE(form->ReadTimer().interval(), 500000);
+    QVERIFY(form.Messages->RangeWarnings.isEmpty());
+
+    period->setText(QStringLiteral("501"));
+    QTest::keyClick(period, Qt::Key_Return);
+    QCOMPARE(form.Messages->RangeWarnings, QStringList{QStringLiteral("PeriodAdvEdit")});
+    QCOMPARE(form->ReadTimer().interval(), 500000);
+
+    period->clear();
+    QTest::keyClick(period, Qt::Key_Return);
+    QCOMPARE(form.Messages->Errors, QStringList{NotAnIntegerMessage(QString())});
+    QCOMPARE(form->ReadTimer().interval(), 500000);
+
+    // Leaving the edit applies it too, and the running poll takes the new period.
+    form.Messages->Clear();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.Form.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(form->ReadTimer().isActive(), kSoonMs);
+    period->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
+    period->setText(QStringLiteral("2"));
+    form->ConnectiondxfGroupBox->AddressAdvEdit->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(form->ReadTimer().interval(), 2000, kSoonMs);
+    QVERIFY(form->ReadTimer().isActive());
+    QVERIFY(form.Messages->RangeWarnings.isEmpty());
+}
+
+// An edit applies its value when the user leaves it or presses Enter, not when its window stops
+// being the active one: another window, a message box (a range warning would come twice), or
+// closing the window (during destruction, the handler would run on a half-destroyed window).
+void TstMainWindow::switchingWindowsAppliesNoEdit()
+{
+    RecordedForm form;
+    TAdvEdit *period = form->ConnectiondxfGroupBox->PeriodAdvEdit;
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.Form.get()));
+    QTRY_COMPARE_WITH_TIMEOUT(form->focusWidget(), form->ConnectiondxfGroupBox->ConnectVrButton, kSoonMs);
+    period->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
+    period->selectAll();
+    QTest::keyClicks(period, QStringLiteral("7"));
+
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("another window"));
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QCOMPARE(form->ReadTimer().interval(), 1000);
+
+    // Back in the window and on to the next edit: now it applies.
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.Form.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
+    form->ConnectiondxfGroupBox->AddressAdvEdit->setFocus();
+    QTRY_COMPARE_WITH_TIMEOUT(form->ReadTimer().interval(), 7000, kSoonMs);
+
+    form->ConnectiondxfGroupBox->PeriodAdvEdit->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
+    period->selectAll();
+    QTest::keyClicks(period, QStringLiteral("9"));
+    form->close();
+    QCOMPARE(form->ReadTimer().interval(), 7000);
+    QVERIFY(form.Messages->RangeWarnings.isEmpty());
+}
+
+void TstMainWindow::ipAddressEdit()
+{
+    RecordedForm form;
+    TIPAddressEdit *edit = form->ConnectiondxfGroupBox->IPAddressEdit;
+    edit->clear();
+    // Only what can become an address gets typed: "300" stops at "30".
+    QTest::keyClicks(edit, QStringLiteral("300.1.2.3x"));
+    QCOMPARE(edit->text(), QStringLiteral("30.1.2.3"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("30.1.2.3"));
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("10.0.0.255"));
+    QCOMPARE(edit->Octets(), (std::array<int, 4>{10, 0, 0, 255}));
+    QTest::keyClick(edit, Qt::Key_Enter);
+    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("10.0.0.255"));
+}
+
+// Labels name their edits, and the tab key walks the panel as it reads.
+void TstMainWindow::connectionPanelReadsInOrder()
+{
+    RecordedForm form;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    QCOMPARE(panel.title(), QStringLiteral(" Connection "));
+    QHash<QWidget *, QString> labels;
+    for (QLabel *label : panel.findChildren<QLabel *>())
+        if (label->buddy())
+            labels.insert(label->buddy(), label->text());
+    QCOMPARE(labels.value(panel.PeriodAdvEdit), QStringLiteral("T"));
+    QCOMPARE(labels.value(panel.AddressAdvEdit), QStringLiteral("A"));
+    QCOMPARE(panel.COMPortColumnComboBox->count(), 4);
+    QCOMPARE(panel.COMPortColumnComboBox->itemText(3), QStringLiteral("COM4"));
+
+    const QList<QWidget *> order{panel.ConnectVrButton,       panel.SerialdxfCheckBox, panel.EthernetdxfCheckBox,
+                                 panel.IPAddressEdit,         panel.COMPortColumnComboBox, panel.PeriodAdvEdit,
+                                 panel.AddressAdvEdit};
+    QList<QWidget *> walked;
+    QWidget *w = panel.ConnectVrButton;
+    do {
+        if (order.contains(w) && !walked.contains(w))
+            walked.append(w);
+        w = w->nextInFocusChain();
+    } while (w != panel.ConnectVrButton && walked.size() < order.size());
+    QCOMPARE(walked, order);
+}
+
+void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
+{
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    RecordedForm form;
+    ConnectTcp(form, *board);
+    if (QTest::currentTestFailed())
+        return;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    form->Session().SetRequestTimeout(200);
+    const quint64 failedBefore = form->TCPModbusClient.GetCounters().Failures;
+    const auto failures = [&] { return form->TCPModbusClient.GetCounters().Failures - failedBefore; };
+
+    SimFaults silent;
+    silent.DropEvery = 1;
+    board->SetFaults(silent);
+    for (int i = 0; i < 3; ++i)
+        form->StartStopVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(failures(), quint64(3), kSoonMs);
+    QCOMPARE(VisibleErrorWindows().size(), 1);
+    TErrorForm *window = VisibleErrorWindows().first();
+    QCOMPARE(panel.ErrorWindow(), window);
+    QVERIFY(!form->Session().LinkOk());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Communication error"));
+    QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(!window->isModal());
+    auto *label = window->findChild<QLabel *>(QStringLiteral("ErrorLabel"));
+    QVERIFY(label);
+    QCOMPARE(label->text(), QStringLiteral("Communication error!"));
+
+    // The first answer closes it.
+    QPointer<TErrorForm> first = window;
+    board->SetFaults({});
+    form->StartStopVrButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!first, kSoonMs);
+    QVERIFY(form->Session().LinkOk());
+    QCOMPARE(panel.ErrorWindow(), nullptr);
+
+    // Failing again opens one; closed by hand, the next failure opens a new one.
+    board->SetFaults(silent);
+    form->StartStopVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(VisibleErrorWindows().size(), 1, kSoonMs);
+    QPointer<TErrorForm> second = VisibleErrorWindows().first();
+    second->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!second, kSoonMs);
+    QVERIFY(form->Session().LinkOk());
+    QCOMPARE(panel.ErrorWindow(), nullptr);
+    form->StartStopVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(VisibleErrorWindows().size(), 1, kSoonMs);
+    QCOMPARE(panel.ErrorWindow(), VisibleErrorWindows().first());
+
+    // A new connection closes it as well.
+    QPointer<TErrorForm> third = panel.ErrorWindow();
+    board->SetFaults({});
+    panel.ConnectVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
+    QVERIFY(third);  // disconnecting leaves it up: the failure did happen
+    panel.ConnectVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!third, kSoonMs);
+    QVERIFY(form->Session().LinkOk());
+}
+
+// Requests still waiting when the user presses "Disconnect" end unanswered; that is no failure of
+// the line.
+void TstMainWindow::disconnectingIsNoCommunicationError()
+{
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    RecordedForm form;
+    ConnectTcp(form, *board);
+    if (QTest::currentTestFailed())
+        return;
+    SimFaults silent;
+    silent.DropEvery = 1;
+    board->SetFaults(silent);
+    const quint64 failedBefore = form->TCPModbusClient.GetCounters().Failures;
+    form->StartStopVrButton->click();
+    form->StartStopVrButton->click();
+    form->ConnectiondxfGroupBox->ConnectVrButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
+    QCOMPARE(form->TCPModbusClient.GetCounters().Failures - failedBefore, quint64(2));  // they did fail...
+    QVERIFY(VisibleErrorWindows().isEmpty());                             // ...without a window
+    QVERIFY(form->Session().LinkOk());
+}
+
+void TstMainWindow::startStopWritesAndToggles()
+{
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    RecordedForm form;
+    ConnectTcp(form, *board);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Start"));
+    form->StartStopVrButton->click();
+    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Stop"));
+    form->StartStopVrButton->click();
+    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Start"));
+    QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), (QList<quint16>{1, 0}), kSoonMs);
+    QCOMPARE(RequestsAt(*board, 0x06, 0x013A).size(), 2);  // single-register writes
+}
+
+void TstMainWindow::startStopWithoutALine()
+{
+    RecordedForm form;
+    form->StartStopVrButton->click();
+    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Stop"));
+    form->StartStopVrButton->click();
+    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Start"));
+    // Both went to the closed client, which dropped them.
+    QCOMPARE(form->TCPModbusClient.GetCounters().Discarded, quint64(2));
+    QVERIFY(form.Messages->Errors.isEmpty());
+    QVERIFY(VisibleErrorWindows().isEmpty());
+}
+
+void TstMainWindow::remoteControlBoxes()
+{
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    RecordedForm form;
+    ConnectTcp(form, *board);
+    if (QTest::currentTestFailed())
+        return;
+    TVentilationPage &page = *form->VentilationTabSheet;
+    QVERIFY(page.StartStopdxfCheckBox->isChecked());
+    QVERIFY(!page.KitchenHooddxfCheckBox->isChecked());
+    page.KitchenHooddxfCheckBox->click();
+    QVERIFY(!page.StartStopdxfCheckBox->isChecked());
+    page.StartStopdxfCheckBox->click();
+    page.StartStopdxfCheckBox->click();  // one of the two stays checked
+    QVERIFY(page.StartStopdxfCheckBox->isChecked());
+    QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x0430), (QList<quint16>{1, 0, 0}), kSoonMs);
+
+    // Set from code (a page refresh, a loaded configuration) nothing is written.
+    page.KitchenHooddxfCheckBox->setChecked(true);
+    form->StartStopVrButton->click();  // a write behind it, to know everything before it arrived
+    QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{1}, kSoonMs);
+    QCOMPARE(WritesTo(*board, 0x0430), (QList<quint16>{1, 0, 0}));
+}
+
+void TstMainWindow::clockTestButtons()
+{
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    RecordedForm form;
+    ConnectTcp(form, *board);
+    if (QTest::currentTestFailed())
+        return;
+    TControlPage &page = *form->ControlTabSheet;
+    QCOMPARE(page.VrDemoButton1->text(), QStringLiteral("Set 00:14:00"));
+    QCOMPARE(page.VrDemoButton2->text(), QStringLiteral("Set 05:59:00"));
+
+    // Sunday 10 March 2024, late in the evening: only the date is taken from the PC.
+    form->PageContext().Now = [] { return QDateTime(QDate(2024, 3, 10), QTime(23, 59, 58)); };
+    page.VrDemoButton1->click();
+    // Saturday 16 March 2024.
+    form->PageContext().Now = [] { return QDateTime(QDate(2024, 3, 16), QTime(8, 0)); };
+    page.VrDemoButton2->click();
+    // New Year's Eve, a Tuesday: December and the 31st share one word.
+    form->PageContext().Now = [] { return QDateTime(QDate(2024, 12, 31), QTime(12, 0)); };
+    page.VrDemoButton1->click();
+
+    // One block write each.
+    QTRY_COMPARE_WITH_TIMEOUT(RequestsAt(*board, 0x10, 0x0100).size(), 3, kSoonMs);
+    const QList<SimRequest> writes = RequestsAt(*board, 0x10, 0x0100);
+    for (const SimRequest &write : writes)
+        QCOMPARE(write.Count, quint16(4));
+    QCOMPARE(writes[0].Values, (QList<quint16>{2024, 3 * 256 + 10, 0x000E, 1}));
+    QCOMPARE(writes[1].Values, (QList<quint16>{2024, 3 * 256 + 16, 0x053B, 7}));
+    QCOMPARE(writes[2].Values, (QList<quint16>{2024, 12 * 256 + 31, 0x000E, 3}));
+}
+
+void TstMainWindow::f1OpensOneTrendWindow()
+{
+    RecordedForm form;
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.Form.get()));
+    // FormShow has put the focus on "Connect"; a key typed anywhere in the window reaches F1.
+    QTRY_VERIFY_WITH_TIMEOUT(form->ConnectiondxfGroupBox->ConnectVrButton->hasFocus(), kSoonMs);
+    TAdvEdit *period = form->ConnectiondxfGroupBox->PeriodAdvEdit;
+    period->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
+    QCOMPARE(form->TempChartForm(), nullptr);
+    QTest::keyClick(period, Qt::Key_F1);
+    QPointer<TTempChartForm> first = form->TempChartForm();
+    QVERIFY(first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(period->text(), QStringLiteral("1"));
+
+    // Visible: nothing more opens.
+    form->FormKeyDown(Qt::Key_F1);
+    QCOMPARE(form->TempChartForm(), first.data());
+    QCOMPARE(form->findChildren<TTempChartForm *>().size(), 1);
+
+    // Other keys are not F1.
+    first->hide();
+    form->FormKeyDown(Qt::Key_F2);
+    form->FormKeyDown(Qt::Key_F11);
+    QVERIFY(!first->isVisible());
+    QCOMPARE(form->TempChartForm(), first.data());
+
+    // Hidden: F1 opens a fresh one in its place.
+    form->FormKeyDown(Qt::Key_F1);
+    QVERIFY(!first);
+    QVERIFY(form->TempChartForm());
+    QVERIFY(form->TempChartForm()->isVisible());
+    QCOMPARE(form->findChildren<TTempChartForm *>().size(), 1);
+}
+
+void TstMainWindow::captionFollowsTheDecimalSeparator()
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    {
+        RecordedForm form;
+        QCOMPARE(form->windowTitle(), QStringLiteral("Z4 Ventilation v2.07"));
+    }
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        RecordedForm form;
+        QCOMPARE(form->windowTitle(), QStringLiteral("Z4 Ventilation v2,07"));
+    }
+    QLocale::setDefault(saved);
+}
+
+void TstMainWindow::pagesAndStatusBar()
+{
+    RecordedForm form;
+    const QStringList captions{QStringLiteral("Inputs && Outputs"), QStringLiteral("Stop"),        QStringLiteral("Settings"),
+                               QStringLiteral("Heating"),           QStringLiteral("Cooling"),     QStringLiteral("Cascade"),
+                               QStringLiteral("In/Out"),            QStringLiteral("Timers"),      QStringLiteral("Ventilation"),
+                               QStringLiteral("Calibration"),       QStringLiteral("Parameters"),  QStringLiteral("Control")};
+    const QStringList names{QStringLiteral("InputsOutputsTabSheet"), QStringLiteral("StopTabSheet"),
+                            QStringLiteral("SettingsTabSheet"),      QStringLiteral("HeatingTabSheet"),
+                            QStringLiteral("CoolingTabSheet"),       QStringLiteral("CascadeTabSheet"),
+                            QStringLiteral("InOutTabSheet"),         QStringLiteral("TimersTabSheet"),
+                            QStringLiteral("VentilationTabSheet"),   QStringLiteral("CalibrationTabSheet"),
+                            QStringLiteral("ParametersTabSheet"),    QStringLiteral("ControlTabSheet")};
+    QTabWidget *pages = form->MainPageControl;
+    QCOMPARE(pages->objectName(), QStringLiteral("MainPageControl"));
+    QCOMPARE(pages->count(), 12);
+    for (int i = 0; i < pages->count(); ++i) {
+        QCOMPARE(pages->tabText(i), captions[i]);
+        QCOMPARE(pages->widget(i)->objectName(), names[i]);
+    }
+    QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("CalibrationTabSheet"));
+
+    QStatusBar *bar = form->statusBar();
+    QCOMPARE(bar->objectName(), QStringLiteral("StatusBar"));
+    const QStringList texts{QString(), QStringLiteral("Series:"), QStringLiteral("Board No.:"), QStringLiteral("Version:"), QString()};
+    const QList<int> widths{230, 130, 130, 130, 50};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(form->StatusPanels[i]->text(), texts[i]);
+        QCOMPARE(form->StatusPanels[i]->parentWidget(), bar);
+    }
+
+    // Laid out: the panels side by side in their order and widths, the pages at least as wide as
+    // the design's, the window fixed at no less than the design size.
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.Form.get()));
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY2(form->StatusPanels[i]->width() >= widths[i], qPrintable(QString::number(i)));
+        if (i > 0)
+            QVERIFY(form->StatusPanels[i]->x() > form->StatusPanels[i - 1]->x());
+    }
+    QCOMPARE(pages->currentIndex(), 9);
+    QVERIFY2(pages->width() >= 552, qPrintable(QString::number(pages->width())));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    QVERIFY(form->width() >= 720);
+    QVERIFY(form->height() >= 620);
+    QVERIFY(pages->mapTo(form.Form.get(), QPoint(0, pages->height())).y() <= bar->y());
+}
+
+// FormShow: the picture first, modal; the focus on "Connect" and the poll timer only after it.
+void TstMainWindow::startupPictureComesBeforeThePoll()
+{
+    auto messages = std::make_unique<MessageRecorder>();
+    TForm1 form(std::move(messages), TForm1Options{});
+    bool timerRanDuringPicture = true;
+    bool sawPicture = false;
+    // The picture runs its own event loop; it is looked at and closed from a timer inside it.
+    QTimer watch;
+    watch.setInterval(10);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        auto *picture = qobject_cast<TStartupForm *>(QApplication::activeModalWidget());
+        if (!picture || !picture->isVisible())
+            return;
+        sawPicture = true;
+        timerRanDuringPicture = form.ReadTimer().isActive();
+        QCOMPARE(picture->parentWidget(), &form);
+        QTest::keyClick(picture, Qt::Key_Space);
+    });
+    watch.start();
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.ReadTimer().isActive(), kSoonMs);
+    QVERIFY(sawPicture);
+    QVERIFY(!timerRanDuringPicture);
+    QCOMPARE(form.focusWidget(), form.ConnectiondxfGroupBox->ConnectVrButton);
+}
+
+void TstMainWindow::startupPictureCloses()
+{
+    constexpr int kNever = 3600 * 1000;
+    {
+        TStartupForm picture(nullptr, kNever);
+        QCOMPARE(picture.windowTitle(), QStringLiteral("Z4 Ventilation 2.07"));
+        picture.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&picture));
+        QTest::keyClick(&picture, Qt::Key_A);
+        QCOMPARE(picture.result(), int(QDialog::Accepted));
+        QVERIFY(!picture.isVisible());
+    }
+    {
+        TStartupForm picture(nullptr, kNever);
+        picture.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&picture));
+        QTest::mouseClick(&picture, Qt::LeftButton);
+        QVERIFY(!picture.isVisible());
+    }
+    {
+        // Nobody there: it goes by itself.
+        TStartupForm picture(nullptr, 20);
+        QSignalSpy finished(&picture, &QDialog::finished);
+        picture.open();
+        QVERIFY(finished.wait(kSoonMs));
+        QVERIFY(!picture.isVisible());
+    }
+}
+
+void TstMainWindow::exceptionInAHandlerIsShownAndTheToolGoesOn()
+{
+    QStringList shown;
+    QTimer dismiss;
+    dismiss.setInterval(10);
+    connect(&dismiss, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown.append(box->text());
+            box->accept();
+        }
+    });
+    dismiss.start();
+    bool after = false;
+    QMetaObject::invokeMethod(qApp, [] { throw std::runtime_error("the board image is damaged"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(qApp, [] { throw 42; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(qApp, [&] { after = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY_WITH_TIMEOUT(after, kSoonMs);
+    // The second box opens inside the first one's event loop, so the order they are seen in is open.
+    shown.sort();
+    QCOMPARE(shown, (QStringList{QStringLiteral("An unexpected error occurred."), QStringLiteral("the board image is damaged")}));
+}
+
+// The application object of the tool, so that exceptions take the tool's own way.
+int main(int argc, char *argv[])
+{
+    TApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TstMainWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"

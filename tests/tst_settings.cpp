@@ -1,0 +1,518 @@
+// The settings file R4Ivivaz.ini: what the main window reads from it at start, what it writes back
+// at close, and what it must leave alone.
+#include "MessageRecorder.h"
+#include "app/TSettings.h"
+#include "common/IniFile.h"
+#include "link/TConnectionPanel.h"
+#include "widgets/TAdvEdit.h"
+#include "widgets/TIPAddressEdit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+const QString kFile = QStringLiteral("R4Ivivaz.ini");
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+bool WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The value of a key in a settings file as the tool would read it.
+QString ValueIn(const QString &path, const QString &section, const QString &key)
+{
+    TIniFile ini;
+    if (!ini.Load(path, nullptr))
+        return QStringLiteral("<unreadable>");
+    return ini.Value(section, key).value_or(QStringLiteral("<absent>"));
+}
+
+QStringList KeysIn(const QString &path, const QString &section)
+{
+    TIniFile ini;
+    ini.Load(path, nullptr);
+    return ini.Keys(section);
+}
+
+TSettings ReadText(const QByteArray &text)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kFile);
+    if (!WriteAll(path, text))
+        qFatal("cannot write a temporary settings file");
+    return TSettings::Read(path);
+}
+} // namespace
+
+class TstSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    // Reading: what the file says, and what it cannot say.
+    void defaultsWithoutAFile();
+    void keysMatchRegardlessOfCase();
+    void booleansReadAsNumbersOrWords_data();
+    void booleansReadAsNumbersOrWords();
+    void nonsenseCountsAsAbsent_data();
+    void nonsenseCountsAsAbsent();
+    void logKeysGoOnlyToTheClientModeSelects_data();
+    void logKeysGoOnlyToTheClientModeSelects();
+    void lineKeysReachTheClients();
+
+    // Writing at close.
+    void valuesKeptOverCloseAndRestart();
+    void handMadeContentSurvivesAClose();
+    void readOnlyKeysAreNeverWritten();
+    void anEditThatIsNoNumberKeepsItsOldValue_data();
+    void anEditThatIsNoNumberKeepsItsOldValue();
+    void aFileThatCannotBeReadIsNotOverwritten_data();
+    void aFileThatCannotBeReadIsNotOverwritten();
+    void theWorkingFolderAtStartIsUsed();
+
+    void iniFileRewritesInPlace();
+
+private:
+    QString SettingsPath() const { return m_dir->filePath(kFile); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCurrent;
+};
+
+void TstSettings::init()
+{
+    m_oldCurrent = QDir::currentPath();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY2(m_dir->isValid(), qPrintable(m_dir->errorString()));
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+}
+
+void TstSettings::cleanup()
+{
+    QDir::setCurrent(m_oldCurrent);
+    m_dir.reset();
+}
+
+void TstSettings::defaultsWithoutAFile()
+{
+    RecordedForm form;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    QVERIFY(panel.EthernetdxfCheckBox->isChecked());
+    QVERIFY(!panel.SerialdxfCheckBox->isChecked());
+    QCOMPARE(form->Session().ActiveClient(), &form->TCPModbusClient);
+    QVERIFY(panel.IPAddressEdit->isEnabled());
+    QVERIFY(!panel.COMPortColumnComboBox->isEnabled());
+    QCOMPARE(panel.IPAddressEdit->text(), QStringLiteral("0.0.0.0"));
+    QCOMPARE(panel.COMPortColumnComboBox->currentIndex(), 0);
+    QCOMPARE(panel.COMPortColumnComboBox->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(panel.PeriodAdvEdit->text(), QStringLiteral("1"));
+    QCOMPARE(panel.AddressAdvEdit->text(), QStringLiteral("1"));
+    QCOMPARE(form->ReadTimer().interval(), 1000);
+    QVERIFY(!form->ReadTimer().isActive());
+    QCOMPARE(form->Session().SlaveAddress(), quint8(1));
+    QCOMPARE(form->Session().RequestTimeout(), quint32(3000));
+    QCOMPARE(form->BoardTypeIndex(), 0);
+    QCOMPARE(form->WorkDir(), QDir::currentPath());
+    QVERIFY(form.Messages->Errors.isEmpty());
+    // Reading creates nothing; the file appears at close.
+    QVERIFY(!QFile::exists(SettingsPath()));
+}
+
+void TstSettings::keysMatchRegardlessOfCase()
+{
+    const TSettings s = ReadText("[CONNECTION]\nmode=1\nip1=10\nIp2=1\niP3=2\nIP4=3\ncom port=2\n"
+                                 "READPERIOD=9\naddress=33\n[boardtype]\nboardTypeINDEX=1\n");
+    QCOMPARE(s.Mode, true);
+    QCOMPARE(s.IP, (std::array<int, 4>{10, 1, 2, 3}));
+    QCOMPARE(s.ComPort, 2);
+    QCOMPARE(s.ReadPeriod, 9);
+    QCOMPARE(s.Address, 33);
+    QCOMPARE(s.BoardTypeIndex, 1);
+}
+
+void TstSettings::booleansReadAsNumbersOrWords_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("1") << QByteArray("1") << true;
+    QTest::newRow("0") << QByteArray("0") << false;
+    QTest::newRow("true") << QByteArray("true") << true;
+    QTest::newRow("False") << QByteArray("False") << false;
+    QTest::newRow("TRUE") << QByteArray("TRUE") << true;
+    QTest::newRow("spaces around") << QByteArray("  1  ") << true;
+    // Anything else is no boolean: the default (Ethernet) stands.
+    QTest::newRow("2") << QByteArray("2") << false;
+    QTest::newRow("serial") << QByteArray("serial") << false;
+    QTest::newRow("empty") << QByteArray("") << false;
+}
+
+void TstSettings::booleansReadAsNumbersOrWords()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(bool, expected);
+    QCOMPARE(ReadText("[Connection]\nMode=" + value + "\n").Mode, expected);
+    // The log switch is read the same way.
+    QCOMPARE(ReadText("[Connection]\nLog File Enabled=" + value + "\n").LogFileEnabled, expected);
+}
+
+void TstSettings::nonsenseCountsAsAbsent_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("octet 256") << QByteArray("IP1=256");
+    QTest::newRow("octet -1") << QByteArray("IP4=-1");
+    QTest::newRow("octet text") << QByteArray("IP2=ten");
+    QTest::newRow("COM5") << QByteArray("COM Port=4");
+    QTest::newRow("COM -1") << QByteArray("COM Port=-1");
+    QTest::newRow("period 501") << QByteArray("ReadPeriod=501");
+    QTest::newRow("period 9999") << QByteArray("ReadPeriod=9999");
+    QTest::newRow("period -5") << QByteArray("ReadPeriod=-5");
+    QTest::newRow("period 1.5") << QByteArray("ReadPeriod=1.5");
+    QTest::newRow("address 0") << QByteArray("Address=0");
+    QTest::newRow("address 248") << QByteArray("Address=248");
+    QTest::newRow("address 300") << QByteArray("Address=300");
+    QTest::newRow("board type 2") << QByteArray("[BoardType]\nBoardTypeIndex=2");
+    QTest::newRow("board type -1") << QByteArray("[BoardType]\nBoardTypeIndex=-1");
+    QTest::newRow("port 0") << QByteArray("Port=0");
+    QTest::newRow("port 65536") << QByteArray("Port=65536");
+    QTest::newRow("parity X") << QByteArray("Parity=X");
+    QTest::newRow("data bits 9") << QByteArray("Data Bits=9");
+    QTest::newRow("stop bits 3") << QByteArray("Stop Bits=3");
+    QTest::newRow("baud 0") << QByteArray("Baud Rate=0");
+    QTest::newRow("log level 7") << QByteArray("Log File Level=7");
+}
+
+void TstSettings::nonsenseCountsAsAbsent()
+{
+    QFETCH(QByteArray, line);
+    const TSettings s = ReadText("[Connection]\n" + line + "\n");
+    const TSettings d;
+    QCOMPARE(s.IP, d.IP);
+    QCOMPARE(s.ComPort, d.ComPort);
+    QCOMPARE(s.ReadPeriod, d.ReadPeriod);
+    QCOMPARE(s.Address, d.Address);
+    QCOMPARE(s.BoardTypeIndex, d.BoardTypeIndex);
+    QCOMPARE(s.Port, d.Port);
+    QCOMPARE(s.Parity, d.Parity);
+    QCOMPARE(s.DataBits, d.DataBits);
+    QCOMPARE(s.StopBits, d.StopBits);
+    QCOMPARE(s.BaudRate, d.BaudRate);
+    QCOMPARE(s.LogFileLevel, d.LogFileLevel);
+}
+
+void TstSettings::logKeysGoOnlyToTheClientModeSelects_data()
+{
+    QTest::addColumn<bool>("serial");
+    QTest::newRow("serial") << true;
+    QTest::newRow("ethernet") << false;
+}
+
+void TstSettings::logKeysGoOnlyToTheClientModeSelects()
+{
+    QFETCH(bool, serial);
+    QVERIFY(WriteAll(SettingsPath(), QByteArray("[Connection]\nMode=") + (serial ? "1" : "0")
+                                         + "\nLog File Enabled=1\nLog File Exist Time=30\nLog File Level=3\n"));
+    RecordedForm form;
+    TModbusClient &chosen = serial ? static_cast<TModbusClient &>(form->SerialModbusClient)
+                                   : static_cast<TModbusClient &>(form->TCPModbusClient);
+    TModbusClient &other = serial ? static_cast<TModbusClient &>(form->TCPModbusClient)
+                                  : static_cast<TModbusClient &>(form->SerialModbusClient);
+    QCOMPARE(form->Session().ActiveClient(), &chosen);
+    QCOMPARE(chosen.LogFileEnabled(), true);
+    QCOMPARE(chosen.LogFileExistTime(), 30);
+    QCOMPARE(chosen.LogFileLevel(), 3);
+
+    // The other line keeps the client's own design settings.
+    const TTCPModbusClient fresh;
+    QCOMPARE(other.LogFileEnabled(), fresh.LogFileEnabled());
+    QCOMPARE(other.LogFileExistTime(), fresh.LogFileExistTime());
+    QCOMPARE(other.LogFileLevel(), fresh.LogFileLevel());
+}
+
+void TstSettings::lineKeysReachTheClients()
+{
+    QVERIFY(WriteAll(SettingsPath(), "[Connection]\nMode=0\nIP1=192\nIP2=168\nIP3=4\nIP4=40\nPort=1502\n"
+                                     "Baud Rate=9600\nParity=N\nData Bits=7\nStop Bits=2\n"
+                                     "COM1 Device=/dev/ttyUSB0\nCOM4 Device=/dev/ttyACM1\n"));
+    RecordedForm form;
+    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("192.168.4.40"));
+    QCOMPARE(form->TCPModbusClient.Port(), quint16(1502));
+    TSerialModbusClient &serial = form->SerialModbusClient;
+    QCOMPARE(serial.BaudRate(), 9600);
+    QCOMPARE(serial.Parity(), QSerialPort::NoParity);
+    QCOMPARE(serial.DataBits(), QSerialPort::Data7);
+    QCOMPARE(serial.StopBits(), QSerialPort::TwoStop);
+    serial.SetCommNumber(1);
+    QCOMPARE(serial.PortName(), QStringLiteral("/dev/ttyUSB0"));
+    serial.SetCommNumber(4);
+    QCOMPARE(serial.PortName(), QStringLiteral("/dev/ttyACM1"));
+    // A COM item without a device of its own keeps the platform's name.
+    serial.SetCommNumber(2);
+    TSerialModbusClient plain;
+    plain.SetCommNumber(2);
+    QCOMPARE(serial.PortName(), plain.PortName());
+
+    // Parity by word as well as by letter.
+    QCOMPARE(ReadText("[Connection]\nParity=odd\n").Parity, QSerialPort::OddParity);
+    QCOMPARE(ReadText("[Connection]\nParity=none\n").Parity, QSerialPort::NoParity);
+}
+
+void TstSettings::valuesKeptOverCloseAndRestart()
+{
+    QVERIFY(WriteAll(SettingsPath(), "[BoardType]\nBoardTypeIndex=1\n"));
+    {
+        RecordedForm form;
+        TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+        panel.SerialdxfCheckBox->click();
+        panel.IPAddressEdit->setText(QStringLiteral("192.168.10.20"));
+        panel.COMPortColumnComboBox->setCurrentIndex(2);
+        panel.PeriodAdvEdit->setText(QStringLiteral("30"));
+        panel.AddressAdvEdit->setText(QStringLiteral("17"));
+        QVERIFY(form->close());
+        QVERIFY(form.Messages->Errors.isEmpty());
+    }
+    const QString path = SettingsPath();
+    QCOMPARE(KeysIn(path, QStringLiteral("Connection")),
+             (QStringList{QStringLiteral("Mode"), QStringLiteral("IP1"), QStringLiteral("IP2"), QStringLiteral("IP3"),
+                          QStringLiteral("IP4"), QStringLiteral("COM Port"), QStringLiteral("ReadPeriod"),
+                          QStringLiteral("Address")}));
+    // Booleans as 1/0, "key=value" without spaces, as the original tool wrote them.
+    QVERIFY2(ReadAll(path).contains("\nMode=1\n"), ReadAll(path).constData());
+
+    RecordedForm again;
+    TConnectionPanel &panel = *again->ConnectiondxfGroupBox;
+    QVERIFY(panel.SerialdxfCheckBox->isChecked());
+    QVERIFY(!panel.EthernetdxfCheckBox->isChecked());
+    QCOMPARE(again->Session().ActiveClient(), &again->SerialModbusClient);
+    QVERIFY(!panel.IPAddressEdit->isEnabled());
+    QVERIFY(panel.COMPortColumnComboBox->isEnabled());
+    QCOMPARE(panel.IPAddressEdit->text(), QStringLiteral("192.168.10.20"));
+    QCOMPARE(panel.COMPortColumnComboBox->currentText(), QStringLiteral("COM3"));
+    QCOMPARE(panel.PeriodAdvEdit->text(), QStringLiteral("30"));
+    QCOMPARE(again->ReadTimer().interval(), 30000);
+    QCOMPARE(panel.AddressAdvEdit->text(), QStringLiteral("17"));
+    QCOMPARE(again->Session().SlaveAddress(), quint8(17));
+    QCOMPARE(again->BoardTypeIndex(), 1);
+
+    // And back to Ethernet.
+    panel.EthernetdxfCheckBox->click();
+    QVERIFY(again->close());
+    QCOMPARE(ValueIn(path, QStringLiteral("Connection"), QStringLiteral("Mode")), QStringLiteral("0"));
+}
+
+void TstSettings::handMadeContentSurvivesAClose()
+{
+    const QByteArray original =
+        "; settings of the service PC in the plant room\n"
+        "\n"
+        "[connection]\n"
+        "; the board on the roof\n"
+        "mode=0\n"
+        "Log File Enabled=true\n"
+        "Log File Level=3\n"
+        "Log File Exist Time=14\n"
+        "Technician=J. Smith\n"
+        "ip1=10\n"
+        "\n"
+        "[Site]\n"
+        "Name=Building 4\n";
+    QVERIFY(WriteAll(SettingsPath(), original));
+    {
+        RecordedForm form;
+        QCOMPARE(form->ConnectiondxfGroupBox->IPAddressEdit->text(), QStringLiteral("10.0.0.0"));
+        QCOMPARE(form->TCPModbusClient.LogFileLevel(), 3);
+        form->ConnectiondxfGroupBox->IPAddressEdit->setText(QStringLiteral("10.1.2.3"));
+        QVERIFY(form->close());
+    }
+    const QString text = QString::fromUtf8(ReadAll(SettingsPath()));
+    for (const char *kept : {"; settings of the service PC in the plant room", "; the board on the roof",
+                             "Log File Enabled=true", "Log File Level=3", "Log File Exist Time=14",
+                             "Technician=J. Smith", "[Site]", "Name=Building 4"})
+        QVERIFY2(text.contains(QLatin1String(kept)), kept);
+    // The keys written in a case of their own are rewritten where they are, never doubled.
+    QCOMPARE(text.count(QStringLiteral("[connection]"), Qt::CaseInsensitive), 1);
+    QCOMPARE(text.count(QStringLiteral("\nmode="), Qt::CaseInsensitive), 1);
+    QVERIFY2(text.contains(QLatin1String("\nmode=0\n")), qPrintable(text));
+    QCOMPARE(text.count(QStringLiteral("\nip1="), Qt::CaseInsensitive), 1);
+    QVERIFY2(text.contains(QLatin1String("\nip1=10\n")), qPrintable(text));
+    QVERIFY(text.contains(QLatin1String("\nIP4=3\n")));
+    // Order is kept: the hand-made section still follows the tool's own.
+    QVERIFY(text.indexOf(QLatin1String("[connection]")) < text.indexOf(QLatin1String("[Site]")));
+    QVERIFY(text.indexOf(QLatin1String("Technician")) < text.indexOf(QLatin1String("[Site]")));
+}
+
+void TstSettings::readOnlyKeysAreNeverWritten()
+{
+    {
+        RecordedForm form;
+        QVERIFY(form->close());
+    }
+    const QStringList written = KeysIn(SettingsPath(), QStringLiteral("Connection"));
+    for (const char *key : {"Log File Enabled", "Log File Exist Time", "Log File Level", "Port", "Baud Rate", "Parity",
+                            "Data Bits", "Stop Bits", "COM1 Device", "COM2 Device", "COM3 Device", "COM4 Device"})
+        QVERIFY2(!written.contains(QLatin1String(key), Qt::CaseInsensitive), key);
+    QCOMPARE(KeysIn(SettingsPath(), QStringLiteral("BoardType")), QStringList{QStringLiteral("BoardTypeIndex")});
+
+    // Present keys keep their text, even where the tool read something else from it.
+    QVERIFY(WriteAll(SettingsPath(), "[Connection]\nPort=1502\nParity=X\nCOM2 Device=/dev/ttyUSB1\n"));
+    {
+        RecordedForm form;
+        form->TCPModbusClient.SetPort(2000);
+        QVERIFY(form->close());
+    }
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Port")), QStringLiteral("1502"));
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Parity")), QStringLiteral("X"));
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("COM2 Device")),
+             QStringLiteral("/dev/ttyUSB1"));
+}
+
+void TstSettings::anEditThatIsNoNumberKeepsItsOldValue_data()
+{
+    QTest::addColumn<bool>("period");  // which edit holds no number: the period or the address
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty period") << true << QString();
+    QTest::newRow("period of letters") << true << QStringLiteral("abc");
+    QTest::newRow("empty address") << false << QString();
+}
+
+// The edits cannot be left holding something else than digits, except empty: then the value the
+// file had is kept, the conversion error is shown, and every other key is still written.
+void TstSettings::anEditThatIsNoNumberKeepsItsOldValue()
+{
+    QFETCH(bool, period);
+    QFETCH(QString, text);
+    QVERIFY(WriteAll(SettingsPath(), "[Connection]\nReadPeriod=7\nAddress=9\n"));
+    {
+        RecordedForm form;
+        TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+        panel.SerialdxfCheckBox->click();
+        panel.IPAddressEdit->setText(QStringLiteral("1.2.3.4"));
+        panel.COMPortColumnComboBox->setCurrentIndex(1);
+        (period ? panel.AddressAdvEdit : panel.PeriodAdvEdit)->setText(QStringLiteral("12"));
+        (period ? panel.PeriodAdvEdit : panel.AddressAdvEdit)->setText(text);
+        QVERIFY(form->close());
+        QCOMPARE(form.Messages->Errors, QStringList{NotAnIntegerMessage(text)});
+    }
+    const QString path = SettingsPath();
+    const QString section = QStringLiteral("Connection");
+    QCOMPARE(ValueIn(path, section, QStringLiteral("Mode")), QStringLiteral("1"));
+    QCOMPARE(ValueIn(path, section, QStringLiteral("IP4")), QStringLiteral("4"));
+    QCOMPARE(ValueIn(path, section, QStringLiteral("COM Port")), QStringLiteral("1"));
+    QCOMPARE(ValueIn(path, section, QStringLiteral("ReadPeriod")), period ? QStringLiteral("7") : QStringLiteral("12"));
+    QCOMPARE(ValueIn(path, section, QStringLiteral("Address")), period ? QStringLiteral("12") : QStringLiteral("9"));
+    QCOMPARE(ValueIn(path, QStringLiteral("BoardType"), QStringLiteral("BoardTypeIndex")), QStringLiteral("0"));
+}
+
+void TstSettings::aFileThatCannotBeReadIsNotOverwritten_data()
+{
+    QTest::addColumn<QByteArray>("content");  // empty: a folder stands where the file should be
+    // As Windows editors save "Unicode" text: every other byte is NUL.
+    QByteArray utf16("\xFF\xFE");
+    for (char c : QByteArray("[Connection]\r\nMode=1\r\nIP1=10\r\nTechnician=J. Smith\r\n"))
+        utf16.append(c).append('\0');
+    QTest::newRow("UTF-16 text") << utf16;
+    static const char binary[] = "[Connection]\nMode=1\n\0\x01\x02garbage\nIP1=10\n";
+    QTest::newRow("binary") << QByteArray(binary, sizeof binary - 1);
+    QTest::newRow("folder") << QByteArray();
+}
+
+void TstSettings::aFileThatCannotBeReadIsNotOverwritten()
+{
+    QFETCH(QByteArray, content);
+    const QString path = SettingsPath();
+    if (content.isEmpty())
+        QVERIFY(QDir(m_dir->path()).mkdir(kFile));
+    else
+        QVERIFY(WriteAll(path, content));
+
+    RecordedForm form;
+    // Nothing in it is trusted: the tool comes up as without a file.
+    QVERIFY(form->ConnectiondxfGroupBox->EthernetdxfCheckBox->isChecked());
+    QCOMPARE(form->ConnectiondxfGroupBox->IPAddressEdit->text(), QStringLiteral("0.0.0.0"));
+    QVERIFY(form->close());
+    QCOMPARE(form.Messages->Errors.size(), 1);
+    QVERIFY2(form.Messages->Errors.first().contains(QLatin1String("could not be saved")),
+             qPrintable(form.Messages->Errors.first()));
+    if (content.isEmpty())
+        QVERIFY(QFileInfo(path).isDir());
+    else
+        QCOMPARE(ReadAll(path), content);
+}
+
+void TstSettings::theWorkingFolderAtStartIsUsed()
+{
+    // Another folder holds settings of its own; the tool started here must not see or touch them.
+    QTemporaryDir other;
+    QVERIFY(other.isValid());
+    const QByteArray otherText = "[Connection]\nMode=1\nIP1=172\nReadPeriod=60\n";
+    QVERIFY(WriteAll(other.filePath(kFile), otherText));
+
+    RecordedForm form;
+    QCOMPARE(form->WorkDir(), m_dir->path());
+    QVERIFY(form->ConnectiondxfGroupBox->EthernetdxfCheckBox->isChecked());
+    form->ConnectiondxfGroupBox->PeriodAdvEdit->setText(QStringLiteral("4"));
+    // Where the process wanders off to later does not matter: the file belongs to the start folder.
+    QVERIFY(QDir::setCurrent(other.path()));
+    QVERIFY(form->close());
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("ReadPeriod")), QStringLiteral("4"));
+    QCOMPARE(ReadAll(other.filePath(kFile)), otherText);
+
+    // Started in the other folder, the tool takes that folder's settings.
+    RecordedForm there;
+    QCOMPARE(there->WorkDir(), other.path());
+    QVERIFY(there->ConnectiondxfGroupBox->SerialdxfCheckBox->isChecked());
+    QCOMPARE(there->ConnectiondxfGroupBox->IPAddressEdit->text(), QStringLiteral("172.0.0.0"));
+    QCOMPARE(there->ReadTimer().interval(), 60000);
+}
+
+// The INI layer on its own: edits land in place, new keys at the end of their section, new sections
+// at the end, and nothing else moves.
+void TstSettings::iniFileRewritesInPlace()
+{
+    TIniFile ini;
+    QString error;
+    QVERIFY2(ini.LoadText("; head\n\n[A]\nx=1\n; about y\nY=2\n\n[B]\nz=3\n", &error), qPrintable(error));
+    QCOMPARE(ini.ReadInteger(QStringLiteral("a"), QStringLiteral("y"), -1), 2);
+    QCOMPARE(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("x"), -1), 1);
+    QCOMPARE(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("missing"), -1), -1);
+    ini.WriteInteger(QStringLiteral("a"), QStringLiteral("y"), 20);
+    ini.WriteBool(QStringLiteral("A"), QStringLiteral("new"), true);
+    ini.WriteString(QStringLiteral("C"), QStringLiteral("k"), QStringLiteral("v w"));
+    const QByteArray text = ini.Text();
+    QList<QByteArray> lines = text.split('\n');
+    lines.removeAll(QByteArray());
+    QCOMPARE(lines, (QList<QByteArray>{"; head", "[A]", "x=1", "; about y", "Y=20", "new=1", "[B]", "z=3", "[C]", "k=v w"}));
+    // Rewritten again and again (the settings file at every close), the text stays as it is.
+    QVERIFY(ini.LoadText(text, &error));
+    QCOMPARE(ini.Text(), text);
+
+    QVERIFY2(ini.LoadText("[A]\nn= 12 \nbad=12abc\nneg=-4\nhex=0x10\n", &error), qPrintable(error));
+    QCOMPARE(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("n"), -1), 12);
+    QCOMPARE(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("bad"), -1), -1);
+    QCOMPARE(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("neg"), -1), -4);
+    QCOMPARE(ini.ReadInteger(QStringLiteral("A"), QStringLiteral("hex"), -1), -1);
+
+    QVERIFY(!ini.LoadText(QByteArray("[A]\0x=1\n", 9), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+QTEST_MAIN(TstSettings)
+#include "tst_settings.moc"
