@@ -1,12 +1,17 @@
 #pragma once
 
 #include "app/TPage.h"
+#include "monitor/LiveDecoders.h"
 
 #include <array>
 
+class QLabel;
 class QPushButton;
+class TAdvEdit;
+class TLed;
 
-// The "Control" page.
+// The "Control" page: the heat-recovery control's states and the board's debug variables, both
+// filled by the poll, and the clock test buttons.
 class TControlPage : public TPage
 {
     Q_OBJECT
@@ -22,8 +27,30 @@ public:
     // The four clock registers for today's date at the given hour and minute, seconds 0.
     static std::array<quint16, 4> ClockWords(QDate date, int hour, int minute);
 
+    // The heat-recovery states block. A control source without a name keeps the text shown.
+    void ShowHeatRecovery(const live::HeatRecoveryBlock &block);
+    // The ten debug variables, in decimal and in hex.
+    void ShowDiagnostics(const live::DiagnosticsBlock &block);
+
     QPushButton *VrDemoButton1;
     QPushButton *VrDemoButton2;
+
+    // " Heat Recovery ": "trecu", "rt_state", "rt_control_state", "rt_power", "control_status",
+    // "hrc_control_state", "control_state".
+    TAdvEdit *TRecuAdvEdit;
+    TAdvEdit *RtStateAdvEdit;
+    TAdvEdit *RtControlStateAdvEdit;
+    TAdvEdit *RtPowerAdvEdit;
+    TAdvEdit *ControlStatusAdvEdit;
+    TAdvEdit *HRCControlStateAdvEdit;
+    TAdvEdit *ControlStateAdvEdit;
+    // Lit while the rotor heats (states 1-3) or cools (states 4-6).
+    TLed *HeatingVrUserLed;
+    TLed *CoolingVrUserLed;
+    // " Debug Variables ": DV1DStaticText ... DV10DStaticText (decimal) and DV1HStaticText ...
+    // DV10HStaticText (hex).
+    std::array<QLabel *, 10> DVDTexts{};
+    std::array<QLabel *, 10> DVHTexts{};
 
 private:
     void WriteClock(int hour, int minute);

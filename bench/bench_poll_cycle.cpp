@@ -1,0 +1,368 @@
+// bench_poll_cycle: the live poll.
+//  1. Decode and display: the five answers of one cycle applied to the pages, the left column and
+//     the status bar (target: under 0.3 ms a cycle).
+//  2. One poll cycle against z4sim on loopback, from the tick to the last handler, through our
+//     TTCPModbusClient and TPoll, against the same five reads by a blocking libmodbus loop, in
+//     the same run (target: at most 2x).
+#include "Z4Board.h"
+#include "app/TBoardSession.h"
+#include "app/TPage.h"
+#include "app/TUserMessages.h"
+#include "link/TTCPModbusClient.h"
+#include "monitor/TInputsOutputsPage.h"
+#include "monitor/TPoll.h"
+#include "monitor/TTrendSink.h"
+#include "params/TControlPage.h"
+#include "params/TStopPage.h"
+#include "widgets/TLed.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include <modbus.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <time.h>
+#include <vector>
+
+namespace {
+constexpr quint8 kUnit = 1;
+constexpr quint32 kTimeoutMs = 1000;
+constexpr int kStartMs = 10000;
+
+constexpr std::array<live::BlockRead, 5> kCycle{live::kStatusRead, live::kColumnARead, live::kRegulationModeRead,
+                                                 live::kHeatRecoveryRead, live::kDiagnosticsRead};
+
+[[noreturn]] void Fail(const QString &message);
+
+// z4sim on a free loopback port for the length of the run.
+class Simulator
+{
+public:
+    quint16 Start(const QString &program)
+    {
+        s_running = this;
+        m_process.setProgram(program);
+        m_process.setArguments({QStringLiteral("--tcp"), QStringLiteral("0")});
+        m_process.start();
+        if (!m_process.waitForStarted(kStartMs))
+            Fail(QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString()));
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(kStartMs))
+                Fail(QStringLiteral("z4sim did not start: ") + QString::fromLocal8Bit(m_process.readAllStandardError()));
+        }
+        static const QRegularExpression portOf(QStringLiteral(":(\\d+), unit"));
+        const auto match = portOf.match(QString::fromUtf8(m_process.readLine()));
+        if (!match.hasMatch())
+            Fail(QStringLiteral("z4sim did not say its port"));
+        return static_cast<quint16>(match.captured(1).toUInt());
+    }
+
+    ~Simulator()
+    {
+        s_running = nullptr;
+        m_process.terminate();
+        if (!m_process.waitForFinished(kStartMs)) {
+            m_process.kill();
+            m_process.waitForFinished(kStartMs);
+        }
+    }
+
+    static void KillRunning()
+    {
+        if (s_running) {
+            s_running->m_process.kill();
+            s_running->m_process.waitForFinished(kStartMs);
+        }
+    }
+
+private:
+    static inline Simulator *s_running = nullptr;
+    QProcess m_process;
+};
+
+[[noreturn]] void Fail(const QString &message)
+{
+    std::fprintf(stderr, "bench_poll_cycle: %s\n", qPrintable(message));
+    Simulator::KillRunning();
+    std::exit(1);
+}
+
+class NoMessages : public TUserMessages
+{
+public:
+    void RangeWarning(QWidget *) override {}
+    void ErrorBox(const QString &text) override { Fail(QStringLiteral("unexpected error box: ") + text); }
+    QString AskSaveFile() override { return {}; }
+    QString AskOpenFile() override { return {}; }
+};
+
+// A regulation trend window that ends the cycle: its AddSample runs at the end of the last handler.
+class CycleEnd : public QWidget, public TTrendSink
+{
+public:
+    void AddSample() override
+    {
+        if (Loop)
+            Loop->quit();
+    }
+    QEventLoop *Loop = nullptr;
+};
+
+// The poll with the pages and the live-display widgets it fills, on screen (offscreen).
+struct Window
+{
+    Window()
+    {
+        auto *io = new TInputsOutputsPage(context, &root);
+        auto *stop = new TStopPage(context, &root);
+        auto *control = new TControlPage(context, &root);
+        for (QLabel **label : {&display.YearDateStaticText, &display.TimeStaticText, &display.DayStaticText,
+                               &display.FanSpeedVrLabel, &display.SeasonValVrLabel, &display.SVentValVrLabel,
+                               &display.EVentValVrLabel, &display.HearthValVrLabel, &display.ModeValVrLabel,
+                               &display.SeriesPanel, &display.BoardPanel, &display.VersionPanel})
+            *label = new QLabel(&root);
+        display.StartStopVrUserLed = new TLed(&root);
+        display.HearthVrUserLed = new TLed(&root);
+        display.RegulationModeVrLed = new TLed(&root);
+        display.StartStopVrButton = new QPushButton(QStringLiteral("Start"), &root);
+        display.Window = &root;
+        poll = std::make_unique<TPoll>(session, state, display, TLivePages{*io, *stop, *control});
+        poll->RegulationTrendWindow = [this] { return &end; };
+        session.SetSlaveAddress(kUnit);
+        session.SetRequestTimeout(kTimeoutMs);
+        session.RequestRecord().OnFailed = [] { Fail(QStringLiteral("a poll read got no valid answer")); };
+        // The focus rests on a button, as on "Connect" in the main window after start-up.
+        auto *connect = new QPushButton(QStringLiteral("Connect"), &root);
+        root.resize(900, 700);
+        root.show();
+        connect->setFocus();
+        end.show();
+    }
+
+    NoMessages messages;
+    TBoardSession session;
+    TPageContext context{session, messages};
+    QWidget root;
+    TLiveDisplay display;
+    TLiveState state;  // the version countdown starts at 0: no version read for 65536 ticks
+    CycleEnd end;
+    std::unique_ptr<TPoll> poll;
+};
+
+TModbusAnswer AnswerFrom(const Z4Board &board, const live::BlockRead &read)
+{
+    TModbusAnswer answer;
+    answer.FunctionCode = 3;
+    answer.ByteCount = static_cast<quint8>(2 * read.Count);
+    for (int i = 0; i < read.Count; ++i)
+        answer.Registers.append(board.value(static_cast<quint16>(read.Start + i)));
+    return answer;
+}
+
+// The processor time this thread has used, in seconds: unlike the wall clock it leaves out the
+// time other processes of a busy machine take.
+double ThreadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+struct Timings
+{
+    std::vector<double> Wall;
+    std::vector<double> Processor;
+};
+
+// 1. Decode and display: the handlers on answers from a drifting simulated board. Seconds a cycle.
+Timings DecodeAndDisplay(Window &window, int rounds)
+{
+    Z4Board board;
+    Timings seconds;
+    for (int round = 0; round < rounds; ++round) {
+        board.advance();  // new measurements, so the controls really change
+        const std::array<TModbusAnswer, 5> answers{AnswerFrom(board, kCycle[0]), AnswerFrom(board, kCycle[1]),
+                                                   AnswerFrom(board, kCycle[2]), AnswerFrom(board, kCycle[3]),
+                                                   AnswerFrom(board, kCycle[4])};
+        QElapsedTimer clock;
+        const double processor = ThreadSeconds();
+        clock.start();
+        window.poll->StatusBlockReply(answers[0]);
+        window.poll->ColumnABlockReply(answers[1]);
+        window.poll->RegulationModeReply(answers[2]);
+        window.poll->HeatRecoveryReply(answers[3]);
+        window.poll->DiagnosticsReply(answers[4]);
+        seconds.Wall.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        seconds.Processor.push_back(ThreadSeconds() - processor);
+        QCoreApplication::processEvents();  // the repaint, outside the timing
+    }
+    return seconds;
+}
+
+// 2. One cycle, ours: one tick until the diagnostic handler has run. Seconds.
+double OursCycle(Window &window)
+{
+    QEventLoop loop;
+    window.end.Loop = &loop;
+    QElapsedTimer clock;
+    clock.start();
+    window.poll->Tick();
+    loop.exec();
+    window.end.Loop = nullptr;
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+// 2. One cycle, the peer: the same five reads by a blocking libmodbus loop. Seconds.
+double LibmodbusCycle(modbus_t *context)
+{
+    std::array<uint16_t, 125> buffer{};
+    QElapsedTimer clock;
+    clock.start();
+    for (const live::BlockRead &read : kCycle) {
+        if (modbus_read_registers(context, read.Start, read.Count, buffer.data()) != read.Count)
+            Fail(QStringLiteral("libmodbus, read at 0x%1: %2").arg(read.Start, 4, 16, QLatin1Char('0')).arg(QString::fromLocal8Bit(modbus_strerror(errno))));
+    }
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double Percentile(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<size_t>(p * static_cast<double>(values.size())))];
+}
+
+// The least wire time of one cycle on an RTU line, 8E1 (11 bits a character): an 8-byte request
+// and a 5 + 2 x count byte answer per read, and a 3.5-character silence after each frame.
+double RtuWireSeconds(int baud, int *bytes)
+{
+    int total = 0;
+    for (const live::BlockRead &read : kCycle)
+        total += 8 + 5 + 2 * read.Count;
+    *bytes = total;
+    return (total + 2 * kCycle.size() * 3.5) * 11.0 / baud;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times the live poll: decoding and showing one cycle, and one cycle "
+                                                    "against z4sim compared with a blocking libmodbus loop."));
+    parser.addHelpOption();
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds of each (default 500)."),
+                                          QStringLiteral("N"), QStringLiteral("500"));
+    const QCommandLineOption warmupOption(QStringLiteral("warmup"), QStringLiteral("Untimed rounds of each first (default 20)."),
+                                          QStringLiteral("N"), QStringLiteral("20"));
+    const QCommandLineOption simOption(QStringLiteral("sim"), QStringLiteral("The z4sim executable (default: the one built with this)."),
+                                       QStringLiteral("PATH"), QStringLiteral(Z4_SIM_EXE));
+    parser.addOptions({roundsOption, warmupOption, simOption});
+    parser.process(app);
+    bool roundsOk = false;
+    bool warmupOk = false;
+    const int rounds = parser.value(roundsOption).toInt(&roundsOk);
+    const int warmup = parser.value(warmupOption).toInt(&warmupOk);
+    if (!roundsOk || rounds < 1 || !warmupOk || warmup < 0)
+        Fail(QStringLiteral("--rounds takes a whole number from 1 and --warmup one from 0"));
+
+    Window window;
+    QCoreApplication::processEvents();
+
+    // 1. Decode and display.
+    DecodeAndDisplay(window, warmup);
+    const Timings display = DecodeAndDisplay(window, rounds);
+
+    // 2. One cycle on loopback.
+    Simulator simulator;
+    const quint16 port = simulator.Start(parser.value(simOption));
+    TTCPModbusClient client;
+    client.SetServerAddress(QStringLiteral("127.0.0.1"));
+    client.SetPort(port);
+    client.SetReconnect(false);
+    {
+        QEventLoop loop;
+        QObject::connect(&client, &TModbusClient::OnConnect, &loop, &QEventLoop::quit);
+        QObject::connect(&client, &TModbusClient::OnLineError, &loop, [](const QString &why) { Fail(why); });
+        client.Open();
+        loop.exec();
+    }
+    window.session.SetActiveClient(&client);
+    window.session.SetConnected(true);
+
+    modbus_t *context = modbus_new_tcp("127.0.0.1", port);
+    if (!context)
+        Fail(QStringLiteral("modbus_new_tcp: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
+    modbus_set_slave(context, kUnit);
+    modbus_set_response_timeout(context, kTimeoutMs / 1000, (kTimeoutMs % 1000) * 1000);
+    if (modbus_connect(context) != 0)
+        Fail(QStringLiteral("modbus_connect: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
+
+    struct Pass
+    {
+        const char *Name;
+        std::function<double()> Run;
+        std::vector<double> Seconds;
+    };
+    std::array<Pass, 2> passes{{
+        {"TTCPModbusClient + TPoll (tick to last handler)", [&] { return OursCycle(window); }, {}},
+        {"libmodbus (blocking loop, five reads)", [&] { return LibmodbusCycle(context); }, {}},
+    }};
+    for (int i = 0; i < warmup; ++i) {
+        for (Pass &pass : passes)
+            pass.Run();
+    }
+    for (int i = 0; i < rounds; ++i) {
+        for (size_t k = 0; k < passes.size(); ++k) {
+            Pass &pass = passes[(static_cast<size_t>(i) + k) % passes.size()];
+            pass.Seconds.push_back(pass.Run());
+        }
+    }
+    modbus_close(context);
+    modbus_free(context);
+    client.Close();
+
+    const double displayMedian = Median(display.Wall);
+    std::printf("decode and display of one cycle (five answers, %d rounds after %d warm-up):\n", rounds, warmup);
+    std::printf("  median %.3f ms, best %.3f ms, 95th percentile %.3f ms  (target: under 0.3 ms) %s\n",
+                displayMedian * 1e3, *std::min_element(display.Wall.begin(), display.Wall.end()) * 1e3,
+                Percentile(display.Wall, 0.95) * 1e3, displayMedian < 0.3e-3 ? "met" : "NOT MET");
+    std::printf("  processor time: median %.3f ms, 95th percentile %.3f ms\n", Median(display.Processor) * 1e3,
+                Percentile(display.Processor, 0.95) * 1e3);
+    std::printf("one poll cycle on loopback, z4sim on 127.0.0.1:%u, median of %d rounds after %d warm-up:\n", port,
+                rounds, warmup);
+    std::array<double, 2> medians{};
+    for (size_t k = 0; k < passes.size(); ++k) {
+        medians[k] = Median(passes[k].Seconds);
+        std::printf("  %-48s %7.3f ms  (best %.3f ms, 95th percentile %.3f ms)\n", passes[k].Name, medians[k] * 1e3,
+                    *std::min_element(passes[k].Seconds.begin(), passes[k].Seconds.end()) * 1e3,
+                    Percentile(passes[k].Seconds, 0.95) * 1e3);
+    }
+    const double ratio = medians[0] / medians[1];
+    std::printf("  ratio ours/libmodbus %28.2fx  (target: at most 2x) %s\n", ratio, ratio <= 2.0 ? "met" : "NOT MET");
+    int bytes = 0;
+    const double wire19200 = RtuWireSeconds(19200, &bytes);
+    std::printf("for the record: on RTU 8E1 one cycle (%d bytes plus frame gaps) needs at least %.2f s of wire time "
+                "at 19200 baud, %.2f s at 9600\n",
+                bytes, wire19200, RtuWireSeconds(9600, &bytes));
+    return 0;
+}

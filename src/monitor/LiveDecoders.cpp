@@ -1,0 +1,295 @@
+#include "monitor/LiveDecoders.h"
+
+#include "common/NumberText.h"
+#include "monitor/StateNames.h"
+
+#include <QLocale>
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+namespace live {
+
+namespace {
+constexpr double kOutputMaximum = 10.0001;  // volts; a little over 10 V passes
+constexpr int kFirstPercentOutput = 6;      // outputs 6-8 are shown in percent
+
+// The offset of a register in its block.
+constexpr size_t At(const BlockRead &read, quint16 address)
+{
+    return static_cast<size_t>(address - read.Start);
+}
+
+int HighByte(quint16 word)
+{
+    return word >> 8;
+}
+
+int LowByte(quint16 word)
+{
+    return word & 0xFF;
+}
+
+QString Digits(int value, int width)
+{
+    return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+}
+
+ShownValue Invalid(const QString &text)
+{
+    return {text, false, InvalidValue};
+}
+
+ShownValue Valid(float value)
+{
+    return {FloatText(value), true, value};
+}
+} // namespace
+
+FloatReading FloatDecode(quint16 high, quint16 low)
+{
+    const int b0 = HighByte(high);
+    const int b1 = LowByte(high);
+    const int exponent = (b0 * 2 + (b1 >> 7)) % 256;
+    if (exponent == 0)
+        return {0.0f, FloatClass::Zero};
+    if (exponent == 255) {
+        if ((b1 & 0x7F) != 0)
+            return {0.0f, FloatClass::NotANumber};
+        return {0.0f, (b0 & 0x80) != 0 ? FloatClass::MinusInfinite : FloatClass::Infinite};
+    }
+    return {std::bit_cast<float>(static_cast<quint32>(high) << 16 | low), FloatClass::Normal};
+}
+
+ShownValue AnalogInput(quint16 high, quint16 low)
+{
+    const FloatReading reading = FloatDecode(high, low);
+    return reading.Valid() ? Valid(reading.Value) : Invalid(QStringLiteral("0.0"));
+}
+
+ShownValue AnalogOutput(quint16 high, quint16 low, int output)
+{
+    const FloatReading reading = FloatDecode(high, low);
+    if (!reading.Valid() || reading.Value < 0.0f || static_cast<double>(reading.Value) > kOutputMaximum)
+        return Invalid(QStringLiteral("0.0"));
+    return Valid(output >= kFirstPercentOutput ? reading.Value * 10.0f : reading.Value);
+}
+
+ShownValue RoundedReading(quint16 high, quint16 low)
+{
+    const FloatReading reading = FloatDecode(high, low);
+    if (!reading.Valid())
+        return Invalid(QStringLiteral("0"));
+    // In double: 0.49999997f + 0.5f would round up to 1 in float arithmetic.
+    return {TruncatedText(static_cast<double>(reading.Value) + 0.5), true, InvalidValue};
+}
+
+ShownValue RecoveryReading(quint16 high, quint16 low)
+{
+    const FloatReading reading = FloatDecode(high, low);
+    return reading.Valid() ? ShownValue{FloatText(reading.Value), true, InvalidValue}
+                           : Invalid(QStringLiteral("BAD VALUE"));
+}
+
+QString FloatText(float value)
+{
+    // The float's shortest decimal digits, not those of the double it widens to: 19.3f shows
+    // "19.3", not "19.2999992370605".
+    char buffer[32];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (written.ec != std::errc())
+        return QStringLiteral("0.0");
+    const std::string_view digits(buffer, static_cast<size_t>(written.ptr - buffer));
+    if (digits.find_first_of("eni") != std::string_view::npos) {
+        // An exponent (or no number at all): the tool's general text lays it out, from the
+        // double nearest to those digits.
+        double shortest = 0.0;
+        if (std::from_chars(buffer, written.ptr, shortest).ec != std::errc() || !std::isfinite(shortest))
+            return QStringLiteral("0.0");
+        return ::FloatText(shortest);
+    }
+    if (value == 0.0f)
+        return QStringLiteral("0");  // never "-0"
+    QString text = QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size()));
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point >= 0) {
+        const QString separator = QLocale().decimalPoint();
+        if (separator != QLatin1String("."))
+            text.replace(point, 1, separator);
+    }
+    return text;
+}
+
+QString TruncatedText(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("0");
+    const double whole = std::trunc(value);
+    if (std::fabs(whole) < 9.0e15)
+        return QString::number(static_cast<qint64>(whole));
+    return QString::number(whole, 'f', 0);
+}
+
+QString HexText(qint16 value)
+{
+    char buffer[16];
+    const int length = std::snprintf(buffer, sizeof buffer, "0x%04X", static_cast<quint32>(static_cast<qint32>(value)));
+    return QString::fromLatin1(buffer, length);
+}
+
+QString VersionText(quint16 version)
+{
+    // Thousandths in whole numbers, so that 1012 never reads 1.011999.
+    return QStringLiteral("Version: ") + QString::number(version / 1000) + QLocale().decimalPoint()
+        + Digits(version % 1000, 3);
+}
+
+QString DateText(quint16 year, quint16 monthDay)
+{
+    return QStringLiteral("%1-%2-%3").arg(static_cast<qint16>(year)).arg(HighByte(monthDay)).arg(LowByte(monthDay));
+}
+
+QString TimeText(quint16 hourMinute, quint16 secondWeekday)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(HighByte(hourMinute))
+        .arg(Digits(LowByte(hourMinute), 2), Digits(HighByte(secondWeekday), 2));
+}
+
+QString DayText(quint16 secondWeekday)
+{
+    return DayName(LowByte(secondWeekday));
+}
+
+std::optional<StatusBlock> DecodeStatusBlock(std::span<const quint16> r)
+{
+    const BlockRead &b = kStatusRead;
+    if (r.size() < b.Count)
+        return std::nullopt;
+    const auto word = [&](quint16 address) { return r[At(b, address)]; };
+    const auto signedWord = [&](quint16 address) { return static_cast<qint16>(word(address)); };
+    const auto pair = [&](quint16 address) { return FloatDecode(word(address), word(address + 1)); };
+
+    StatusBlock s;
+    s.Date = DateText(word(0x0100), word(0x0101));
+    s.Time = TimeText(word(0x0102), word(0x0103));
+    s.Day = DayText(word(0x0103));
+    for (int i = 0; i < 10; ++i) {
+        const auto address = static_cast<quint16>(0x0104 + 2 * i);
+        s.Inputs[static_cast<size_t>(i)] = AnalogInput(word(address), word(address + 1));
+    }
+    for (int i = 0; i < 8; ++i) {
+        const auto address = static_cast<quint16>(0x0118 + 2 * i);
+        s.Outputs[static_cast<size_t>(i)] = AnalogOutput(word(address), word(address + 1), i + 1);
+    }
+    s.DigitalInputs = word(0x0128);
+    s.DigitalOutputs = word(0x0129);
+    for (size_t i = 0; i < 2; ++i) {
+        const auto pressure = static_cast<quint16>(0x012A + 2 * i);
+        const auto flow = static_cast<quint16>(0x012E + 2 * i);
+        s.Pressures[i] = RoundedReading(word(pressure), word(pressure + 1));
+        s.AirFlows[i] = RoundedReading(word(flow), word(flow + 1));
+    }
+    s.FanSpeed = QString::number(signedWord(0x0132));
+    s.SupplyTrendValue = static_cast<float>(signedWord(0x0133) * 0.01);
+    s.RoomTrendValue = static_cast<float>(signedWord(0x0135) * 0.01);
+    s.PressureStopFlags = word(0x0136);
+    s.StopFlags = word(0x0137);
+    s.StopCode = signedWord(0x0138);
+    s.Auto = word(0x0139) != 0;
+    s.Running = word(0x013A) != 0;
+    s.Winter = HighByte(word(0x013B)) != 0;
+    // The ventilation levels are shown whatever their class (an invalid pair decodes to 0).
+    s.SupplyVentilation = TruncatedText(pair(0x013C).Value);
+    s.ExhaustVentilation = TruncatedText(pair(0x013E).Value);
+    s.Hearth = HighByte(word(0x0140)) != 0;
+    s.HearthMinutes = QString::number(signedWord(0x0141) / 60);
+    return s;
+}
+
+std::optional<ColumnABlock> DecodeColumnABlock(std::span<const quint16> r)
+{
+    const BlockRead &b = kColumnARead;
+    if (r.size() < b.Count)
+        return std::nullopt;
+    const auto word = [&](quint16 address) { return r[At(b, address)]; };
+
+    ColumnABlock a;
+    for (int i = 0; i < 10; ++i) {
+        const auto address = static_cast<quint16>(0x016D + 2 * i);
+        a.Inputs[static_cast<size_t>(i)] = AnalogInput(word(address), word(address + 1));
+    }
+    for (int i = 0; i < 8; ++i) {
+        const auto address = static_cast<quint16>(0x0181 + 2 * i);
+        a.Outputs[static_cast<size_t>(i)] = AnalogOutput(word(address), word(address + 1), i + 1);
+    }
+    a.DigitalInputs = word(0x0191);
+    a.DigitalOutputs = word(0x0192);
+    return a;
+}
+
+std::optional<bool> DecodeRegulationMode(std::span<const quint16> r)
+{
+    if (r.size() < kRegulationModeRead.Count)
+        return std::nullopt;
+    return r[1] == 0;
+}
+
+std::optional<HeatRecoveryBlock> DecodeHeatRecoveryBlock(std::span<const quint16> r)
+{
+    const BlockRead &b = kHeatRecoveryRead;
+    if (r.size() < b.Count)
+        return std::nullopt;
+    const auto word = [&](quint16 address) { return r[At(b, address)]; };
+
+    HeatRecoveryBlock h;
+    h.Temperature = RecoveryReading(word(0x0193), word(0x0194));
+    h.RotorPower = RecoveryReading(word(0x0195), word(0x0196));
+    const int rotorState = HighByte(word(0x0197));
+    h.RotorState = RotorStateName(rotorState);
+    h.Heating = rotorState >= 1 && rotorState <= 3;
+    h.Cooling = rotorState >= 4 && rotorState <= 6;
+    h.RotorControlState = RotorControlStateName(LowByte(word(0x0197)));
+    h.ControlSource = ControlSourceName(static_cast<qint8>(HighByte(word(0x0198))));
+    h.RecoveryControlState = RecoveryControlStateName(LowByte(word(0x0198)));
+    h.ControlStatus = ControlStatusName(HighByte(word(0x0199)));
+    return h;
+}
+
+std::optional<DiagnosticsBlock> DecodeDiagnosticsBlock(std::span<const quint16> r)
+{
+    if (r.size() < kDiagnosticsRead.Count)
+        return std::nullopt;
+    DiagnosticsBlock d;
+    for (size_t i = 0; i < d.Values.size(); ++i) {
+        d.Values[i] = static_cast<qint16>(r[i]);
+        d.Decimal[i] = QString::number(d.Values[i]);
+        d.Hex[i] = HexText(d.Values[i]);
+    }
+    return d;
+}
+
+std::optional<VersionBlock> DecodeVersionBlock(std::span<const quint16> r)
+{
+    if (r.size() < kVersionRead.Count)
+        return std::nullopt;
+    VersionBlock v;
+    v.Version = r[0];
+    v.Rev12 = v.Version % 100 >= 12;
+    v.HasSeries = v.Version % 100 > 10;
+    v.VersionPanel = VersionText(v.Version);
+    v.BoardPanel = QStringLiteral("Board No.: ") + QString::number(r[1]);
+    return v;
+}
+
+std::optional<QString> DecodeSeries(std::span<const quint16> r)
+{
+    if (r.size() < kSeriesRead.Count)
+        return std::nullopt;
+    return QStringLiteral("Series: ") + QString::number(r[0]);
+}
+
+} // namespace live

@@ -1,0 +1,30 @@
+#pragma once
+// The names the board's state bytes are shown by, and the weekday names of its clock.
+
+#include <QString>
+
+#include <optional>
+
+namespace live {
+
+// Ten dashes: a state byte without a name.
+QString NoStateText();
+// Eight dashes: a weekday outside 1..7.
+QString NoDayText();
+
+// 1 = "Sunday" ... 7 = "Saturday", as the board counts; anything else shows eight dashes.
+QString DayName(int weekday);
+
+// Rotor state 0..6 ("RS_PASSIVE" ... "RS_COOLING_VAR").
+QString RotorStateName(int state);
+// Rotor control state 0..3 ("RT_PASSIVE" ... "RT_STOPPING").
+QString RotorControlStateName(int state);
+// The stage in charge, by the signed byte the board sends (-2 "EH_CONTROL" ... 120 "ID_CONTROL").
+// Nothing for a value without a name: the display then keeps what it showed.
+std::optional<QString> ControlSourceName(int source);
+// Control status 0..5 ("CS_STOP" ... "CS_SOFT_STOP_CONTROL").
+QString ControlStatusName(int status);
+// Heat-recovery control state 0..21 ("CS_PASSIVE" ... "CS_WAIT_FAN_STOP").
+QString RecoveryControlStateName(int state);
+
+} // namespace live

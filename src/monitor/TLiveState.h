@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <array>
+
+// What the poll keeps of the board between ticks, held by the main window: the samples the trend
+// windows draw, the firmware version, and the countdown to the next version read.
+struct TLiveState
+{
+    // Analog inputs 1-10, then analog outputs 1-8 as shown; InvalidValue (-1000) when invalid.
+    std::array<float, 18> LiveValues{};
+    // Digital outputs 1-11 at the terminals.
+    std::array<bool, 11> OutputBits{};
+    // The supply and room temperatures of the status block, degC.
+    float SupplyTrendValue = 0.0f;
+    float RoomTrendValue = 0.0f;
+    // Diagnostic values 1-8, the regulation trend's variables.
+    std::array<float, 8> RegulationValues{};
+
+    // The last version the board reported; 0 until then.
+    quint16 FirmwareVersion = 0;
+    // Whether the firmware has the revision-12 items (version mod 100 is 12 or more). Assumed
+    // until the first version read says otherwise.
+    bool FirmwareRev12 = true;
+    // Ticks until the next firmware-version read. Each connect sets it to 1; before the first
+    // connect it runs down from 0 and wraps, so no version read is due for 65536 ticks.
+    qint16 VersionCountdown = 0;
+};

@@ -1,0 +1,61 @@
+#include "monitor/ValueDisplay.h"
+
+#include <QAbstractButton>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace live {
+
+void Show(QLineEdit *edit, const ShownValue &value)
+{
+    Show(edit, value.Text, value.Valid ? kValidColour : kInvalidColour);
+}
+
+void Show(QLineEdit *edit, const QString &text, const QColor &colour)
+{
+    if (edit->palette().color(QPalette::Text) != colour) {
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Text, colour);
+        edit->setPalette(palette);
+    }
+    Show(edit, text);
+}
+
+void Show(QLineEdit *edit, const QString &text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+void Show(QLabel *label, const QString &text)
+{
+    if (label->text() != text)
+        label->setText(text);
+}
+
+void Show(QAbstractButton *box, bool checked)
+{
+    if (box->isChecked() != checked)
+        box->setChecked(checked);
+}
+
+void MakeDisplayOnly(QAbstractButton *box)
+{
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);
+    box->setFocusPolicy(Qt::NoFocus);
+}
+
+void MakeDisplayOnly(QLineEdit *edit)
+{
+    edit->setReadOnly(true);
+    // Whatever the board sends is shown in full, however narrow the edit.
+    edit->setMaxLength(32767);
+    // The board's texts are plain ASCII and need no text shaping; leaving it out makes each new
+    // value far cheaper to lay out. Family and size still come from the parent.
+    QFont font;
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    edit->setFont(font);
+}
+
+} // namespace live

@@ -1,0 +1,33 @@
+#pragma once
+// Putting decoded live values on screen. The setters touch a control only when what it shows
+// changes, so a poll that finds the board unchanged costs next to nothing.
+
+#include "monitor/LiveDecoders.h"
+
+#include <QColor>
+
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace live {
+
+// Font colours of valid and invalid values.
+inline const QColor kValidColour(0, 128, 0);
+inline const QColor kInvalidColour(255, 0, 0);
+
+// A value in a read-only edit: its text in green when valid, red when not.
+void Show(QLineEdit *edit, const ShownValue &value);
+// A text in the colour given.
+void Show(QLineEdit *edit, const QString &text, const QColor &colour);
+void Show(QLineEdit *edit, const QString &text);
+void Show(QLabel *label, const QString &text);
+void Show(QAbstractButton *box, bool checked);
+
+// A check box or edit that only shows the board's state: the user can read it, select and copy
+// an edit's text, but not change anything. An edit takes texts of any length.
+void MakeDisplayOnly(QAbstractButton *box);
+void MakeDisplayOnly(QLineEdit *edit);
+
+} // namespace live
