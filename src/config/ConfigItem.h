@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+// One configuration item: a run of holding registers of the board, with its place in
+// configuration files.
+struct ConfigItem
+{
+    // Values[k] belongs to register FirstRegister + k; Registers words, all 0 until a read, a
+    // load or a take fills them.
+    std::vector<quint16> Values;
+    qint32 Registers = 0;
+    quint16 FirstRegister = 0;
+    QString Section;  // section of the item in configuration files
+    QString Ident;    // key, or key stem of a multi-register item, in configuration files
+};
+
+// One value array per configuration item, in item order.
+using ConfigImage = std::vector<ConfigItem>;
+
+// The configuration state of the main window.
+struct TConfigImages
+{
+    ConfigImage FileImage;   // what a configuration file provided (Load, Compare)
+    ConfigImage BoardImage;  // what was read from the board or taken from the window (Save, Verify, Compare)
+    qint32 ItemCount = 0;        // items the definition describes
+    qint32 ActiveItemCount = 0;  // leading items every walk covers: ItemCount or the base set
+};
