@@ -1,6 +1,83 @@
 #include "params/TCascadePage.h"
 
+#include "widgets/PageBuilder.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace {
+
+// A time of day typed as H:MM or HH:MM. Whether the hours and minutes are in range is decided
+// when the time is taken, so that a wrong time gets its own message.
+TAdvEdit *TimeEdit(QGridLayout *grid, int row, const QString &name, const QString &label, const QString &initial)
+{
+    TAdvEdit *edit = ui::Edit(grid, row, 0, name, label, TAdvEdit::Text, 5, initial);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral(R"(\d{1,2}:\d{2})")), edit));
+    return edit;
+}
+
+} // namespace
+
 TCascadePage::TCascadePage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("CascadeTabSheet"), context, parent)
 {
+    using ui::GridOf;
+    const QString zero = QStringLiteral("0");
+    const QString zeroDecimal = QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
+    const QString degrees = QStringLiteral("°C");
+    const QString seconds = QStringLiteral("sec");
+
+    auto *page = new QVBoxLayout(this);
+    page->setContentsMargins(4, 4, 4, 4);
+    auto *top = new QHBoxLayout;
+    top->setSpacing(4);
+    page->addLayout(top);
+    page->addStretch();
+
+    // Room-temperature cascade: the supply-air set point follows the room.
+    QGroupBox *cascade = ui::Group(this, QStringLiteral(" Cascade "));
+    top->addWidget(cascade, 0, Qt::AlignTop);
+    QGridLayout *grid = GridOf(cascade);
+    ui::Combo(grid, 0, 0, QStringLiteral("RegulationModeColumnComboBox"), QStringLiteral("Mode"),
+              {QStringLiteral("FIXED SP"), QStringLiteral("CASCADE"), QStringLiteral("AUTO")}, 0);
+    // Whole degrees 0 .. 5.
+    ui::Edit(grid, 1, 0, QStringLiteral("RegulationTempDiffAdvEdit"), QStringLiteral("Temp. Diff."), TAdvEdit::Unsigned,
+             1, zero, degrees);
+    ui::Edit(grid, 2, 0, QStringLiteral("RoomAirAdvEdit"), QStringLiteral("Room Air"), TAdvEdit::Decimal, 4,
+             zeroDecimal, degrees);
+    ui::Combo(grid, 3, 0, QStringLiteral("RoomSensorNoColumnComboBox"), QStringLiteral("Sensor No"), ui::Numbers(1, 4),
+              0);
+    ui::Edit(grid, 4, 0, QStringLiteral("SupplyAirMinLimitAdvEdit"), QStringLiteral("Supply Air Min Limit"),
+             TAdvEdit::Decimal, 4, zeroDecimal, degrees);
+    ui::Edit(grid, 5, 0, QStringLiteral("SupplyAirMaxLimitAdvEdit"), QStringLiteral("Supply Air Max Limit"),
+             TAdvEdit::Decimal, 4, zeroDecimal, degrees);
+    ui::Edit(grid, 6, 0, QStringLiteral("MaximumDiffAdvEdit"), QStringLiteral("Maximum Diff."), TAdvEdit::Decimal, 4,
+             zeroDecimal, degrees);
+    QGroupBox *regulator = ui::Group(cascade, QStringLiteral(" Cascade "));
+    grid->addWidget(regulator, 7, 0, 1, 3);
+    grid = GridOf(regulator);
+    ui::Edit(grid, 0, 0, QStringLiteral("WCCascPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
+             seconds);
+    ui::Edit(grid, 1, 0, QStringLiteral("WCCascSPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
+    ui::Edit(grid, 2, 0, QStringLiteral("WCCascKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
+    ui::Edit(grid, 3, 0, QStringLiteral("WCCascKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
+
+    // Recirculation and its daily period.
+    QGroupBox *recirculation = ui::Group(this, QStringLiteral(" Recirculation "));
+    top->addWidget(recirculation, 0, Qt::AlignTop);
+    grid = GridOf(recirculation);
+    const auto check = [&](int row, const QString &name, const QString &caption) {
+        grid->addWidget(ui::Check(recirculation, name, caption), row, 0, 1, 3);
+    };
+    check(0, QStringLiteral("RcEnableddxfCheckBox"), QStringLiteral("Enabled"));
+    check(1, QStringLiteral("RcStopFandxfCheckBox"), QStringLiteral("Stop Exhaust Fan"));
+    check(2, QStringLiteral("RcStopRotordxfCheckBox"), QStringLiteral("Stop Rotor"));
+    check(3, QStringLiteral("RecycleActivedxfCheckBox"), QStringLiteral("Active"));
+    TimeEdit(grid, 4, QStringLiteral("RecycleStartAdvMaskEdit"), QStringLiteral("Start"), QStringLiteral("08:00"));
+    TimeEdit(grid, 5, QStringLiteral("RecycleStopAdvMaskEdit"), QStringLiteral("Stop"), QStringLiteral("18:00"));
 }

@@ -1,6 +1,127 @@
 #include "params/THeatingPage.h"
 
+#include "widgets/PageBuilder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QVBoxLayout>
+
+namespace {
+
+// A group box inside another, spanning the outer grid's row.
+QGridLayout *InnerGroup(QGridLayout *outer, int row, const QString &title)
+{
+    QGroupBox *group = ui::Group(outer->parentWidget(), title);
+    outer->addWidget(group, row, 0, 1, 3);
+    return ui::GridOf(group);
+}
+
+// A check box in a cell of a group.
+QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &caption,
+                     bool checked = false)
+{
+    QCheckBox *box = ui::Check(grid->parentWidget(), name, caption, checked);
+    grid->addWidget(box, row, col);
+    return box;
+}
+
+// A drop-down list in a cell of the stages table, named for screen readers by accessibleName.
+QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
+                     const QStringList &items)
+{
+    auto *combo = new QComboBox(grid->parentWidget());
+    combo->setObjectName(name);
+    combo->addItems(items);
+    combo->setAccessibleName(accessibleName);
+    grid->addWidget(combo, row, col);
+    return combo;
+}
+
+} // namespace
+
 THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("HeatingTabSheet"), context, parent)
 {
+    const QString zero = QStringLiteral("0");
+    const QString zeroDecimal = QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
+    const QString seconds = QStringLiteral("sec");
+
+    auto *page = new QVBoxLayout(this);
+    page->setContentsMargins(4, 4, 4, 4);
+    page->setSpacing(4);
+    auto *top = new QHBoxLayout;
+    top->setSpacing(4);
+    page->addLayout(top);
+
+    // The water heater.
+    QGroupBox *water = ui::Group(this, QStringLiteral(" Water "));
+    top->addWidget(water, 0, Qt::AlignTop);
+    QGridLayout *outer = ui::GridOf(water);
+    QGridLayout *grid = InnerGroup(outer, 0, QStringLiteral(" Mode "));
+    ui::Exclusive({CellCheck(grid, 0, 0, QStringLiteral("WHNonedxfCheckBox"), QStringLiteral("Off"), true),
+                   CellCheck(grid, 0, 1, QStringLiteral("WHPIdxfCheckBox"), QStringLiteral("On"))});
+    ui::Edit(outer, 1, 0, QStringLiteral("WHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
+             seconds);
+    ui::Combo(outer, 2, 0, QStringLiteral("WHOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
+    ui::Edit(outer, 3, 0, QStringLiteral("UOffAdvEdit"), QStringLiteral("U Off"), TAdvEdit::Decimal, 4, zeroDecimal,
+             QStringLiteral("V"));
+    grid = InnerGroup(outer, 4, QStringLiteral(" PI "));
+    ui::Edit(grid, 0, 0, QStringLiteral("WHPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
+    ui::Edit(grid, 1, 0, QStringLiteral("WHPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
+    ui::Edit(grid, 2, 0, QStringLiteral("WHPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
+
+    // The electric heater.
+    QGroupBox *electric = ui::Group(this, QStringLiteral(" Electric "));
+    top->addWidget(electric, 0, Qt::AlignTop);
+    outer = ui::GridOf(electric);
+    grid = InnerGroup(outer, 0, QStringLiteral(" Mode "));
+    ui::Exclusive({CellCheck(grid, 0, 0, QStringLiteral("EHNonedxfCheckBox"), QStringLiteral("Off"), true),
+                   CellCheck(grid, 0, 1, QStringLiteral("EHAnalogdxfCheckBox"), QStringLiteral("Analog")),
+                   CellCheck(grid, 1, 0, QStringLiteral("EHAnDigdxfCheckBox"), QStringLiteral("An+Dig")),
+                   CellCheck(grid, 1, 1, QStringLiteral("EHpwm3dxfCheckBox"), QStringLiteral("3xPWM"))});
+    ui::Edit(outer, 1, 0, QStringLiteral("EHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
+             seconds);
+    grid = InnerGroup(outer, 2, QStringLiteral(" PI "));
+    ui::Edit(grid, 0, 0, QStringLiteral("EHPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
+    ui::Edit(grid, 1, 0, QStringLiteral("EHPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
+    ui::Edit(grid, 2, 0, QStringLiteral("EHPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
+
+    // The electric heater's stages: one row each, Tag = row - 1. Stage I has no digital output.
+    auto *bottom = new QHBoxLayout;
+    bottom->setSpacing(4);
+    page->addLayout(bottom);
+    QGroupBox *stages = ui::Group(this, QStringLiteral(" Stages "));
+    bottom->addWidget(stages, 0, Qt::AlignTop);
+    grid = ui::GridOf(stages);
+    grid->addWidget(new QLabel(QStringLiteral("Power"), stages), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("An. Output"), stages), 0, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Dig. Output"), stages), 0, 4);
+    const QStringList stageNames = {QStringLiteral("Stage I"), QStringLiteral("Stage II"), QStringLiteral("Stage III")};
+    for (int n = 1; n <= 3; ++n) {
+        const QString &stage = stageNames.at(n - 1);
+        ui::SetTag(CellCheck(grid, n, 0, QStringLiteral("Stage%1dxfCheckBox").arg(n), stage, true), n - 1);
+        ui::SetTag(ui::CellEdit(grid, n, 1, QStringLiteral("Power%1AdvEdit").arg(n), stage + QStringLiteral(" power"),
+                                TAdvEdit::Unsigned, 3, zero),
+                   n - 1);
+        grid->addWidget(new QLabel(QStringLiteral("%"), stages), n, 2);
+        ui::SetTag(CellCombo(grid, n, 3, QStringLiteral("AnOutput%1ColumnComboBox").arg(n),
+                             stage + QStringLiteral(" analog output"), ui::Numbers(1, 8)),
+                   n - 1);
+        if (n > 1)
+            ui::SetTag(CellCombo(grid, n, 4, QStringLiteral("DigOutput%1ColumnComboBox").arg(n),
+                                 stage + QStringLiteral(" digital output"), ui::Numbers(1, 11)),
+                       n - 2);
+    }
+
+    QGroupBox *sequence = ui::Group(this, QStringLiteral(" Heating Sequence "));
+    bottom->addWidget(sequence, 0, Qt::AlignTop);
+    CellCombo(ui::GridOf(sequence), 0, 0, QStringLiteral("HeatingSequenceColumnComboBox"),
+              QStringLiteral("Heating sequence"), {QStringLiteral("WATER-ELECTRIC"), QStringLiteral("ELECTRIC-WATER")});
+    bottom->addStretch();
+    page->addStretch();
 }

@@ -1,39 +1,277 @@
 #include "params/TVentilationPage.h"
 
 #include "app/TBoardSession.h"
+#include "widgets/PageBuilder.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
+
 constexpr quint16 kRemoteControlRegister = 0x0430;
+
+// A number text with the user's decimal separator in place of ".".
+QString Localized(const char *text)
+{
+    return QString::fromLatin1(text).replace(QLatin1Char('.'), QLocale().decimalPoint());
 }
+
+QPushButton *Button(QWidget *parent, const QString &name, const QString &caption, const QString &description)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(description);
+    button->setToolTip(description);
+    return button;
+}
+
+// Column headings "Supply" and "Exhaust" over columns 1 and 2 of a table of edits.
+void SupplyExhaustHeadings(QGridLayout *grid)
+{
+    grid->addWidget(new QLabel(QStringLiteral("Supply"), grid->parentWidget()), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Exhaust"), grid->parentWidget()), 0, 2);
+}
+
+// A row of a supply/exhaust table: the row's label names the supply edit; both carry tag.
+void SupplyExhaustRow(QGridLayout *grid, int row, const QString &label, const QString &supply, const QString &exhaust,
+                      TAdvEdit::Kind kind, int maxLength, const QString &initial, int supplyTag, int exhaustTag)
+{
+    TAdvEdit *s = ui::Edit(grid, row, 0, supply, label, kind, maxLength, initial);
+    s->setAccessibleName(QStringLiteral("Supply ") + label);
+    ui::SetTag(s, supplyTag);
+    TAdvEdit *e = ui::CellEdit(grid, row, 2, exhaust, QStringLiteral("Exhaust ") + label, kind, maxLength, initial);
+    ui::SetTag(e, exhaustTag);
+}
+
+// " Mode ": how the fans run; exactly one is chosen.
+QGroupBox *Mode(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Mode "), QStringLiteral("ModeGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    QCheckBox *boxes[] = {
+        ui::Check(group, QStringLiteral("ThreeSpeeddxfCheckBox"), QStringLiteral(" 3 Speed"), true),
+        ui::Check(group, QStringLiteral("FixedValdxfCheckBox"), QStringLiteral("Fixed Values")),
+        ui::Check(group, QStringLiteral("PControldxfCheckBox"), QStringLiteral("Pressure Control")),
+        ui::Check(group, QStringLiteral("WithoutExhaustdxfCheckBox"), QStringLiteral("Without Exhaust")),
+    };
+    for (int i = 0; i < 4; ++i)
+        grid->addWidget(boxes[i], i, 0);
+    ui::Exclusive({boxes[0], boxes[1], boxes[2], boxes[3]});
+    return group;
+}
+
+// " Outputs ": the digital outputs of fan speeds I..III (two each, "0" = none) and the analog
+// outputs of the supply and exhaust fans.
+QGroupBox *Outputs(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Outputs "), QStringLiteral("VentOutputsGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    const QString speeds[] = {QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")};
+    const QString which[] = {QStringLiteral("first"), QStringLiteral("second")};
+    for (int row = 0; row < 3; ++row) {
+        for (int k = 0; k < 2; ++k) {
+            const int tag = 2 * row + k;
+            QComboBox *output = ui::Combo(grid, row, k, QStringLiteral("VentOutput%1ColumnComboBox").arg(tag + 1),
+                                          k == 0 ? speeds[row] : QString(), ui::Numbers(0, 11), 0);
+            output->setAccessibleName(QStringLiteral("Speed %1, %2 output").arg(speeds[row], which[k]));
+            ui::SetTag(output, tag);
+        }
+    }
+    ui::Combo(grid, 3, 0, QStringLiteral("SFanOutputColumnComboBox"), QStringLiteral("Ysupply"), ui::Numbers(1, 5), 0);
+    ui::Combo(grid, 4, 0, QStringLiteral("EFanOutputColumnComboBox"), QStringLiteral("Yexhaust"), ui::Numbers(1, 5), 0);
+    return group;
+}
+
+// " Fan Speed Correction ": raises or lowers the fan speed by an analog input.
+QGroupBox *FanSpeedCorrection(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Fan Speed Correction "), QStringLiteral("FanSpeedCorrectionGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    grid->addWidget(ui::Check(group, QStringLiteral("CorOndxfCheckBox"), QStringLiteral("On")), 0, 0, 1, 2);
+    QCheckBox *above = ui::Check(group, QStringLiteral("AbovedxfCheckBox"), QStringLiteral("Above"), true);
+    QCheckBox *below = ui::Check(group, QStringLiteral("BelowdxfCheckBox"), QStringLiteral("Below"));
+    ui::Exclusive({above, below});
+    grid->addWidget(above, 1, 0, 1, 2);
+    grid->addWidget(below, 1, 2);
+    ui::Combo(grid, 2, 0, QStringLiteral("CorInputColumnComboBox"), QStringLiteral("Input"), ui::Numbers(5, 8), 0);
+    ui::Edit(grid, 3, 0, QStringLiteral("CorKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, Localized("0.0"));
+    ui::Edit(grid, 4, 0, QStringLiteral("ValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Decimal, 4, Localized("0.0"),
+             QStringLiteral("V"));
+    grid->setColumnStretch(3, 1);
+    return group;
+}
+
+// " Outdoor Temp. Influence ".
+QGroupBox *OutdoorInfluence(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Outdoor Temp. Influence "), QStringLiteral("InfluenceGroupBox"));
+    ui::GridOf(group)->addWidget(ui::Check(group, QStringLiteral("InfluencedxfCheckBox"), QStringLiteral("On")), 0, 0);
+    return group;
+}
+
+// " Pressure Control ": the pressure input and PI loop of each fan. Tags 0..7 are the rows of
+// the limit table the edits share (supply SPW, Period, Kp, Ki, then the same for exhaust).
+QGroupBox *PressureControl(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Pressure Control "), QStringLiteral("PressureControlGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    SupplyExhaustHeadings(grid);
+    const QStringList inputs{QStringLiteral("9"), QStringLiteral("10")};
+    ui::Combo(grid, 1, 0, QStringLiteral("SPControlInputColumnComboBox"), QStringLiteral("Input"), inputs, 0)
+        ->setAccessibleName(QStringLiteral("Supply pressure input"));
+    ui::Combo(grid, 1, 1, QStringLiteral("EPControlInputColumnComboBox"), {}, inputs, 0)
+        ->setAccessibleName(QStringLiteral("Exhaust pressure input"));
+    SupplyExhaustRow(grid, 2, QStringLiteral("SPW"), QStringLiteral("SPControlSPWAdvEdit"), QStringLiteral("EPControlSPWAdvEdit"),
+                     TAdvEdit::Decimal, 4, Localized("0.0"), 0, 4);
+    SupplyExhaustRow(grid, 3, QStringLiteral("Period"), QStringLiteral("SPControlPeriodAdvEdit"),
+                     QStringLiteral("EPControlPeriodAdvEdit"), TAdvEdit::Unsigned, 3, QStringLiteral("1"), 1, 5);
+    SupplyExhaustRow(grid, 4, QStringLiteral("Kp"), QStringLiteral("SPControlKpAdvEdit"), QStringLiteral("EPControlKpAdvEdit"),
+                     TAdvEdit::Decimal, 4, Localized("0.0"), 2, 6);
+    SupplyExhaustRow(grid, 5, QStringLiteral("Ki"), QStringLiteral("SPControlKiAdvEdit"), QStringLiteral("EPControlKiAdvEdit"),
+                     TAdvEdit::Decimal, 4, Localized("0.0"), 3, 7);
+    return group;
+}
+
+// " Speed ": the fan speed of the "Fixed Values" mode.
+QGroupBox *Speed(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Speed "), QStringLiteral("SpeedGroupBox"));
+    ui::Combo(ui::GridOf(group), 0, 0, QStringLiteral("SpeedColumnComboBox"), QStringLiteral("Speed"), ui::Numbers(1, 3), 0);
+    ui::GridOf(group)->setColumnStretch(3, 1);
+    return group;
+}
+
+// " Ventilation Intensity ": the fan intensities of speeds I..III (20..120).
+QGroupBox *VentilationIntensity(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Ventilation Intensity "), QStringLiteral("VentIntensityGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    SupplyExhaustHeadings(grid);
+    const QString speeds[] = {QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")};
+    for (int i = 0; i < 3; ++i)
+        SupplyExhaustRow(grid, i + 1, speeds[i], QStringLiteral("VIS%1AdvEdit").arg(i + 1), QStringLiteral("VIE%1AdvEdit").arg(i + 1),
+                         TAdvEdit::Unsigned, 3, QStringLiteral("20"), i, i);
+    grid->setColumnStretch(3, 1);
+    return group;
+}
+
+// " Hearth ": starts and stops the hearth run, its fan value and its duration.
+QGroupBox *Hearth(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Hearth "), QStringLiteral("HearthGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    grid->addWidget(Button(group, QStringLiteral("HearthStartVrDemoButton"), QStringLiteral("Start"),
+                           QStringLiteral("Start the hearth run")), 0, 0, 1, 2);
+    grid->addWidget(Button(group, QStringLiteral("HearthStopVrDemoButton"), QStringLiteral("Stop"),
+                           QStringLiteral("Stop the hearth run")), 0, 2, 1, 2);
+    ui::Edit(grid, 1, 0, QStringLiteral("HearthValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Signed, 3, QStringLiteral("0"));
+    ui::Edit(grid, 2, 0, QStringLiteral("HearthTimeAdvEdit"), QStringLiteral("Time"), TAdvEdit::Unsigned, 3, QStringLiteral("0"),
+             QStringLiteral("min"));
+    return group;
+}
+
+// The PI loop of one fan's air volume: input, set-point weight, period, gains and the voltage at
+// 100 %. Tags 0..3 are the rows of the shared limit table. side: "S" or "E".
+QGroupBox *AirVolumeLoop(QWidget *parent, const QString &title, const QString &side)
+{
+    QGroupBox *group = ui::Group(parent, title);
+    QGridLayout *grid = ui::GridOf(group);
+    grid->setVerticalSpacing(1);  // the two loops stand one above the other
+    const QString which = title.trimmed() + QLatin1Char(' ');
+    ui::Combo(grid, 0, 0, side + QStringLiteral("InputColumnComboBox"), QStringLiteral("In"), ui::Numbers(5, 8), 0)
+        ->setAccessibleName(which + QStringLiteral("input"));
+    // Tags 0..3: SPW 0..1, T 1..255 s, Kp 0..20, Ki 0..655 s; U100 has no range.
+    const struct
+    {
+        const char *Name, *Label, *Unit;
+        TAdvEdit::Kind Kind;
+        int MaxLength;
+        const char *Initial;
+    } rows[] = {
+        {"SPWAdvEdit", "SPW", "", TAdvEdit::Decimal, 4, "0.0"},    {"PeriodAdvEdit", "T", "sec", TAdvEdit::Unsigned, 3, "1"},
+        {"KpAdvEdit", "Kp", "", TAdvEdit::Decimal, 4, "0.0"},      {"KiAdvEdit", "Ki", "sec", TAdvEdit::Unsigned, 3, "0"},
+        {"U100AdvEdit", "U100", "V", TAdvEdit::Decimal, 4, "0.0"},
+    };
+    for (int i = 0; i < 5; ++i) {
+        TAdvEdit *edit = ui::Edit(grid, i + 1, 0, side + QLatin1String(rows[i].Name), QLatin1String(rows[i].Label), rows[i].Kind,
+                                  rows[i].MaxLength, Localized(rows[i].Initial), QLatin1String(rows[i].Unit));
+        edit->setAccessibleName(which + QLatin1String(rows[i].Label));
+        if (i < 4)
+            ui::SetTag(edit, i);
+    }
+    return group;
+}
+
+// " Air Volume ": constant or variable air volume, the board's calibration run, and each fan's loop.
+QGroupBox *AirVolume(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" Air Volume "), QStringLiteral("AirVolumeGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    auto *top = new QGridLayout;
+    grid->addLayout(top, 0, 0);
+    ui::Combo(top, 0, 0, QStringLiteral("AVModeColumnComboBox"), QStringLiteral("Mode"),
+              {QStringLiteral("CAV"), QStringLiteral("VAV")}, 0);
+    QPushButton *calibration = Button(group, QStringLiteral("CalibrationVrDemoButton"), QStringLiteral("Start"),
+                                      QStringLiteral("Start the air-volume calibration"));
+    auto *calibrationLabel = new QLabel(QStringLiteral("Calibration"), group);
+    calibrationLabel->setBuddy(calibration);
+    top->addWidget(calibrationLabel, 1, 0);
+    top->addWidget(calibration, 1, 1, 1, 2);
+    top->setColumnStretch(3, 1);
+    grid->addWidget(AirVolumeLoop(group, QStringLiteral(" Supply "), QStringLiteral("S")), 1, 0);
+    grid->addWidget(AirVolumeLoop(group, QStringLiteral(" Exhaust "), QStringLiteral("E")), 2, 0);
+    return group;
+}
+
+} // namespace
 
 TVentilationPage::TVentilationPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("VentilationTabSheet"), context, parent)
 {
-    auto *remote = new QGroupBox(QStringLiteral(" Remote Control "), this);
-    remote->setObjectName(QStringLiteral("RemoteControlGroupBox"));
-    StartStopdxfCheckBox = new QCheckBox(QStringLiteral("Start/Stop"), remote);
-    StartStopdxfCheckBox->setObjectName(QStringLiteral("StartStopdxfCheckBox"));
-    KitchenHooddxfCheckBox = new QCheckBox(QStringLiteral("Kitchen Hood"), remote);
-    KitchenHooddxfCheckBox->setObjectName(QStringLiteral("KitchenHooddxfCheckBox"));
-    auto *group = new QButtonGroup(remote);  // exactly one is checked; clicking it does not clear it
-    group->addButton(StartStopdxfCheckBox);
-    group->addButton(KitchenHooddxfCheckBox);
-    StartStopdxfCheckBox->setChecked(true);
-    auto *remoteLayout = new QVBoxLayout(remote);
-    remoteLayout->addWidget(StartStopdxfCheckBox);
-    remoteLayout->addWidget(KitchenHooddxfCheckBox);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(remote, 0, Qt::AlignLeft);
+    // Three columns, each read from the top.
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(4);
+    const auto column = [layout](std::initializer_list<QGroupBox *> groups) {
+        auto *boxes = new QVBoxLayout;
+        boxes->setSpacing(4);
+        layout->addLayout(boxes);
+        for (QGroupBox *group : groups)
+            boxes->addWidget(group);
+        boxes->addStretch();
+    };
+    column({Mode(this), Outputs(this), Speed(this), OutdoorInfluence(this), Hearth(this)});
+    column({FanSpeedCorrection(this), PressureControl(this), VentilationIntensity(this)});
+    column({BuildRemoteControl(), AirVolume(this)});
     layout->addStretch();
 
     connect(StartStopdxfCheckBox, &QCheckBox::clicked, this, &TVentilationPage::RemoteControldxfCheckBoxClick);
     connect(KitchenHooddxfCheckBox, &QCheckBox::clicked, this, &TVentilationPage::RemoteControldxfCheckBoxClick);
+}
+
+// " Remote Control ": what the remote input does, and the fan intensities it runs at.
+QGroupBox *TVentilationPage::BuildRemoteControl()
+{
+    QGroupBox *group = ui::Group(this, QStringLiteral(" Remote Control "), QStringLiteral("RemoteControlGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    StartStopdxfCheckBox = ui::Check(group, QStringLiteral("StartStopdxfCheckBox"), QStringLiteral("Start/Stop"), true);
+    KitchenHooddxfCheckBox = ui::Check(group, QStringLiteral("KitchenHooddxfCheckBox"), QStringLiteral("Kitchen Hood"));
+    ui::Exclusive({StartStopdxfCheckBox, KitchenHooddxfCheckBox});
+    grid->addWidget(StartStopdxfCheckBox, 0, 0, 1, 3);
+    grid->addWidget(KitchenHooddxfCheckBox, 1, 0, 1, 3);
+    ui::SetTag(ui::Edit(grid, 2, 0, QStringLiteral("VIS4AdvEdit"), QStringLiteral("Supply"), TAdvEdit::Unsigned, 3,
+                        QStringLiteral("20")), 3);
+    ui::SetTag(ui::Edit(grid, 3, 0, QStringLiteral("VIE4AdvEdit"), QStringLiteral("Exhaust"), TAdvEdit::Unsigned, 3,
+                        QStringLiteral("20")), 3);
+    return group;
 }
 
 void TVentilationPage::RemoteControldxfCheckBoxClick()

@@ -3,8 +3,10 @@
 #include "app/TPage.h"
 
 class QCheckBox;
+class QGroupBox;
 
-// The "Ventilation" page.
+// The "Ventilation" page: fan mode, fan outputs, speed correction, pressure control, ventilation
+// intensities, remote control, hearth and air-volume control.
 class TVentilationPage : public TPage
 {
     Q_OBJECT
@@ -17,4 +19,7 @@ public:
 
     QCheckBox *StartStopdxfCheckBox;
     QCheckBox *KitchenHooddxfCheckBox;
+
+private:
+    QGroupBox *BuildRemoteControl();
 };

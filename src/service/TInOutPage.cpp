@@ -1,6 +1,210 @@
 #include "service/TInOutPage.h"
 
+#include "widgets/PageBuilder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QPushButton>
+
+#include <span>
+
+namespace {
+
+// One analog channel: the unit of its manual value, what may be typed and how much.
+struct AnalogRow
+{
+    const char *Unit;
+    TAdvEdit::Kind Kind;
+    int MaxLength;
+};
+
+constexpr TAdvEdit::Kind kSignedDecimal = TAdvEdit::SignedDecimal;
+constexpr TAdvEdit::Kind kDecimal = TAdvEdit::Decimal;
+
+// Analog inputs A1..A10: four temperatures (-30..75), four voltages (0..10), two percentages.
+constexpr AnalogRow kAnalogInputs[] = {
+    {"°C", kSignedDecimal, 5},   {"°C", kSignedDecimal, 5},   {"°C", kSignedDecimal, 5},   {"°C", kSignedDecimal, 5},
+    {"V", kDecimal, 5},  {"V", kDecimal, 4},  {"V", kDecimal, 4},  {"V", kDecimal, 4},
+    {"%", kDecimal, 4},  {"%", kDecimal, 4},
+};
+// Analog outputs A1..A8: five voltages (0..10), three percentages (0..100).
+constexpr AnalogRow kAnalogOutputs[] = {
+    {"V", kDecimal, 4}, {"V", kDecimal, 4}, {"V", kDecimal, 4}, {"V", kDecimal, 4},
+    {"V", kDecimal, 5}, {"%", kDecimal, 5}, {"%", kDecimal, 5}, {"%", kDecimal, 5},
+};
+constexpr int kDigitalInputs = 8;
+constexpr int kDigitalOutputs = 11;
+constexpr int kSimChannels = 3;
+
+// A button as narrow as its caption, heading a column of check boxes that it switches at once.
+QPushButton *ColumnButton(QWidget *parent, const QString &name, const QString &caption, const QString &description)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(description);
+    button->setToolTip(description);
+    button->setFixedWidth(button->fontMetrics().horizontalAdvance(caption) + 16);
+    return button;
+}
+
+// The channel tables are long: rows and columns sit close together so that the page fits.
+QGroupBox *TableGroup(QWidget *parent, const QString &title, const QString &objectName)
+{
+    QGroupBox *group = ui::Group(parent, title, objectName);
+    ui::GridOf(group)->setHorizontalSpacing(2);
+    ui::GridOf(group)->setVerticalSpacing(1);
+    return group;
+}
+
+QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
+                     bool checked, int tag)
+{
+    QCheckBox *box = ui::Check(grid->parentWidget(), name, {}, checked);
+    box->setAccessibleName(accessibleName);
+    ui::SetTag(box, tag);
+    grid->addWidget(box, row, col, Qt::AlignHCenter);
+    return box;
+}
+
+// " Analog ": per channel "A<n>", the manual value and its unit, the automatic and the manual box
+// (exactly one of them checked); "A" and "M" above the box columns switch every channel.
+// prefix: "IAnalog" or "OAnalog"; what: "Analog input" or "Analog output".
+QGroupBox *AnalogGroup(QWidget *parent, const QString &objectName, const QString &prefix, const QString &what,
+                       std::span<const AnalogRow> rows)
+{
+    QGroupBox *group = TableGroup(parent, QStringLiteral(" Analog "), objectName);
+    QGridLayout *grid = ui::GridOf(group);
+    const QString zero = QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
+    const QString plural = what.toLower() + QStringLiteral("s");
+    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
+                                 QStringLiteral("All %1 automatic").arg(plural)), 0, 3);
+    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("MButton"), QStringLiteral("M"),
+                                 QStringLiteral("All %1 manual").arg(plural)), 0, 4);
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+        const int n = i + 1;
+        const QString channel = QStringLiteral("%1 A%2").arg(what).arg(n);
+        TAdvEdit *value = ui::Edit(grid, n, 0, QStringLiteral("%1%2AdvEdit").arg(prefix).arg(n), QStringLiteral("A%1").arg(n),
+                                   rows[i].Kind, rows[i].MaxLength, zero, QString::fromUtf8(rows[i].Unit));
+        value->setAccessibleName(channel + QStringLiteral(" manual value"));
+        value->setMaximumWidth(value->fontMetrics().horizontalAdvance(QString(rows[i].MaxLength, QLatin1Char('0'))) + 14);
+        ui::SetTag(value, i);
+        ui::Exclusive({CellCheck(grid, n, 3, QStringLiteral("%1A%2dxfCheckBox").arg(prefix).arg(n),
+                                 channel + QStringLiteral(" automatic"), true, i),
+                       CellCheck(grid, n, 4, QStringLiteral("%1M%2dxfCheckBox").arg(prefix).arg(n),
+                                 channel + QStringLiteral(" manual"), false, i)});
+    }
+    return group;
+}
+
+// " Digital ": per channel the manual value box captioned "IN<k>" / "OUT<k>", the inversion box,
+// and the automatic and manual boxes (exactly one checked). Every box of channel k carries the
+// bit weight 2^(k-1) of its mask register. "Inv", "A" and "M" head their columns.
+// prefix: "IDigital" or "ODigital"; caption: "IN" or "OUT".
+QGroupBox *DigitalGroup(QWidget *parent, const QString &objectName, const QString &prefix, const QString &caption,
+                        const QString &what, int count)
+{
+    QGroupBox *group = TableGroup(parent, QStringLiteral(" Digital "), objectName);
+    QGridLayout *grid = ui::GridOf(group);
+    const QString plural = what.toLower() + QStringLiteral("s");
+    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("IButton"), QStringLiteral("Inv"),
+                                 QStringLiteral("Invert all %1").arg(plural)), 0, 1);
+    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
+                                 QStringLiteral("All %1 automatic").arg(plural)), 0, 2);
+    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("MButton"), QStringLiteral("M"),
+                                 QStringLiteral("All %1 manual").arg(plural)), 0, 3);
+    for (int k = 1; k <= count; ++k) {
+        const int weight = 1 << (k - 1);
+        const QString channel = caption + QString::number(k);
+        QCheckBox *value = ui::Check(group, QStringLiteral("%1%2dxfCheckBox").arg(prefix).arg(k), channel);
+        value->setAccessibleName(QStringLiteral("%1 %2 on").arg(what).arg(channel));
+        ui::SetTag(value, weight);
+        grid->addWidget(value, k, 0);
+        CellCheck(grid, k, 1, QStringLiteral("%1I%2dxfCheckBox").arg(prefix).arg(k),
+                  QStringLiteral("%1 %2 inverted").arg(what, channel), false, weight);
+        ui::Exclusive({CellCheck(grid, k, 2, QStringLiteral("%1A%2dxfCheckBox").arg(prefix).arg(k),
+                                 QStringLiteral("%1 %2 automatic").arg(what, channel), true, weight),
+                       CellCheck(grid, k, 3, QStringLiteral("%1M%2dxfCheckBox").arg(prefix).arg(k),
+                                 QStringLiteral("%1 %2 manual").arg(what, channel), false, weight)});
+    }
+    return group;
+}
+
+// " SIM ": the three simulation channels, each with its time and its mode, ON/OFF or PWM. Both
+// mode boxes of channel k carry the weight 2^(k-1) of the mode mask.
+QGroupBox *SimGroup(QWidget *parent)
+{
+    QGroupBox *group = ui::Group(parent, QStringLiteral(" SIM "), QStringLiteral("IOSimGroupBox"));
+    QGridLayout *grid = ui::GridOf(group);
+    for (int i = 0; i < kSimChannels; ++i) {
+        const int n = i + 1;
+        const QString channel = QStringLiteral("T%1").arg(n);
+        TAdvEdit *time = ui::Edit(grid, i, 0, QStringLiteral("SimT%1AdvEdit").arg(n), channel, TAdvEdit::Unsigned, 4,
+                                  QStringLiteral("0"), QStringLiteral("sec"));
+        time->setAccessibleName(QStringLiteral("Simulation %1 time").arg(channel));
+        ui::SetTag(time, i);
+        QCheckBox *onOff = ui::Check(group, QStringLiteral("Sim%1OnOffdxfCheckBox").arg(n), QStringLiteral("ON/OFF"), true);
+        QCheckBox *pwm = ui::Check(group, QStringLiteral("Sim%1PwmdxfCheckBox").arg(n), QStringLiteral("PWM"));
+        onOff->setAccessibleName(QStringLiteral("Simulation %1 ON/OFF").arg(channel));
+        pwm->setAccessibleName(QStringLiteral("Simulation %1 PWM").arg(channel));
+        ui::SetTag(onOff, 1 << i);
+        ui::SetTag(pwm, 1 << i);
+        ui::Exclusive({onOff, pwm});
+        grid->addWidget(onOff, i, 3);
+        grid->addWidget(pwm, i, 4);
+    }
+    grid->setColumnStretch(5, 1);
+    return group;
+}
+
+// " Inputs ": the analog inputs above the digital ones.
+QGroupBox *Inputs(QWidget *page)
+{
+    QGroupBox *inputs = ui::Group(page, QStringLiteral(" Inputs "), QStringLiteral("IOInputsGroupBox"));
+    QGridLayout *grid = ui::GridOf(inputs);
+    grid->setContentsMargins(3, 2, 3, 3);
+    grid->addWidget(AnalogGroup(inputs, QStringLiteral("IAnalogGroupBox"), QStringLiteral("IAnalog"),
+                                QStringLiteral("Analog input"), kAnalogInputs), 0, 0);
+    grid->addWidget(DigitalGroup(inputs, QStringLiteral("IDigitalGroupBox"), QStringLiteral("IDigital"),
+                                 QStringLiteral("IN"), QStringLiteral("Digital input"), kDigitalInputs), 1, 0);
+    return inputs;
+}
+
+// " Outputs ": the analog and the digital outputs side by side, the simulation channels and the
+// alarm output below them.
+QGroupBox *Outputs(QWidget *page)
+{
+    QGroupBox *outputs = ui::Group(page, QStringLiteral(" Outputs "), QStringLiteral("IOOutputsGroupBox"));
+    QGridLayout *grid = ui::GridOf(outputs);
+    grid->setContentsMargins(3, 2, 3, 3);
+    grid->addWidget(AnalogGroup(outputs, QStringLiteral("OAnalogGroupBox"), QStringLiteral("OAnalog"),
+                                QStringLiteral("Analog output"), kAnalogOutputs), 0, 0, Qt::AlignTop);
+    grid->addWidget(DigitalGroup(outputs, QStringLiteral("ODigitalGroupBox"), QStringLiteral("ODigital"),
+                                 QStringLiteral("OUT"), QStringLiteral("Digital output"), kDigitalOutputs), 0, 1, Qt::AlignTop);
+    grid->addWidget(SimGroup(outputs), 1, 0, 1, 2);
+    // Which digital output carries the alarm; "0" is none.
+    auto *alarm = new QWidget(outputs);
+    auto *alarmGrid = new QGridLayout(alarm);
+    alarmGrid->setContentsMargins(6, 0, 0, 0);
+    ui::Combo(alarmGrid, 0, 0, QStringLiteral("AlarmOutputColumnComboBox"), QStringLiteral("Alarm Output"),
+              ui::Numbers(0, 11), 0);
+    alarmGrid->setColumnStretch(2, 1);
+    grid->addWidget(alarm, 2, 0, 1, 2);
+    return outputs;
+}
+
+} // namespace
+
 TInOutPage::TInOutPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("InOutTabSheet"), context, parent)
 {
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(4);
+    layout->addWidget(Inputs(this), 0, Qt::AlignTop);
+    layout->addWidget(Outputs(this), 0, Qt::AlignTop);
+    layout->addStretch();
 }

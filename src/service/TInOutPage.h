@@ -2,7 +2,9 @@
 
 #include "app/TPage.h"
 
-// The "In/Out" page.
+// The "In/Out" page: takes the board's inputs and outputs out of automatic operation and gives
+// them values by hand, inverts digital inputs and outputs, runs the three simulation channels and
+// chooses the alarm output.
 class TInOutPage : public TPage
 {
     Q_OBJECT

@@ -3,6 +3,13 @@
 #include "app/TPage.h"
 #include "service/WeekProgram.h"
 
+#include <array>
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class TAdvEdit;
+
 // The "Timers" page: the week timer program, the temperature correction, the board's numbers
 // and address.
 class TTimersPage : public TPage
@@ -20,7 +27,16 @@ public:
     // combos, from the image.
     void ShowDayTimes();
     void ShowDayLevels();
+    // "Read" and every click of the day selector: while connected, reads the selected day's
+    // program from the board into the image and the controls; otherwise shows it from the image.
+    void ReadVrButtonClick();
 
 private:
+    QGroupBox *BuildTimer();
+
     TWeekProgram m_program;
+    QButtonGroup *m_days = nullptr;
+    // Interval 1 start, 1 stop, 2 start, 2 stop, 3 start, 3 stop.
+    std::array<TAdvEdit *, TWeekProgram::kTimesPerDay> m_times{};
+    std::array<QComboBox *, TWeekProgram::kLevelsPerDay> m_levels{};
 };
