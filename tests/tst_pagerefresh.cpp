@@ -52,6 +52,7 @@ private slots:
     void calibrationValuesAndLamps();
     void remoteControlFollowsTheBoard();
     void timersOfflineAndOnline();
+    void quickSwitchingShowsEachPageItsOwnAnswers();
 
 private:
     void Connect(const Z4BoardOptions &options = {});
@@ -257,6 +258,30 @@ void TestPageRefresh::timersOfflineAndOnline()
     QCOMPARE(level1->currentIndex(), 3);
     QCOMPARE(timers.WeekProgram().Times[3][0], 6 * 60 + 5);
     QCOMPARE(timers.WeekProgram().Levels[3][0], 3);
+    QVERIFY(m_board->Writes().isEmpty());
+}
+
+void TestPageRefresh::quickSwitchingShowsEachPageItsOwnAnswers()
+{
+    Connect();
+    Z4Board &board = m_board->Board();
+    board.write(0x0243, 123);  // water heater period, seconds
+    board.write(0x0259, 45);   // water cooler period
+    board.write(0x0307, 77);   // cascade period
+    board.write(0x0336, 1);    // digital input 1 forced value
+    board.write(0x0408, 2);    // exhaust fan output
+    // Every page is opened before any answer comes back.
+    for (const char *page : {"HeatingTabSheet", "CoolingTabSheet", "CascadeTabSheet", "InOutTabSheet", "VentilationTabSheet",
+                             "SettingsTabSheet"})
+        Show(QLatin1String(page));
+    Settle();
+    TForm1 &form = *m_form->Form;
+    QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("WHPeriodAdvEdit"))->text(), QStringLiteral("123"));
+    QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("WCPeriodAdvEdit"))->text(), QStringLiteral("45"));
+    QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("WCCascPeriodAdvEdit"))->text(), QStringLiteral("77"));
+    QVERIFY(form.findChild<QCheckBox *>(QStringLiteral("IDigital1dxfCheckBox"))->isChecked());
+    QCOMPARE(form.findChild<QComboBox *>(QStringLiteral("EFanOutputColumnComboBox"))->currentIndex(),
+             form.TransferTable().Locate(0x0408)->Codec->Row().CodecOf(0).Offset + 2);
     QVERIFY(m_board->Writes().isEmpty());
 }
 
