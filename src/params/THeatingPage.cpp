@@ -30,18 +30,6 @@ QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, c
     return box;
 }
 
-// A drop-down list in a cell of the stages table, named for screen readers by accessibleName.
-QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
-                     const QStringList &items)
-{
-    auto *combo = new QComboBox(grid->parentWidget());
-    combo->setObjectName(name);
-    combo->addItems(items);
-    combo->setAccessibleName(accessibleName);
-    grid->addWidget(combo, row, col);
-    return combo;
-}
-
 } // namespace
 
 THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
@@ -109,18 +97,18 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
                                 TAdvEdit::Unsigned, 3, zero),
                    n - 1);
         grid->addWidget(new QLabel(QStringLiteral("%"), stages), n, 2);
-        ui::SetTag(CellCombo(grid, n, 3, QStringLiteral("AnOutput%1ColumnComboBox").arg(n),
+        ui::SetTag(ui::CellCombo(grid, n, 3, QStringLiteral("AnOutput%1ColumnComboBox").arg(n),
                              stage + QStringLiteral(" analog output"), ui::Numbers(1, 8)),
                    n - 1);
         if (n > 1)
-            ui::SetTag(CellCombo(grid, n, 4, QStringLiteral("DigOutput%1ColumnComboBox").arg(n),
+            ui::SetTag(ui::CellCombo(grid, n, 4, QStringLiteral("DigOutput%1ColumnComboBox").arg(n),
                                  stage + QStringLiteral(" digital output"), ui::Numbers(1, 11)),
                        n - 2);
     }
 
     QGroupBox *sequence = ui::Group(this, QStringLiteral(" Heating Sequence "));
     bottom->addWidget(sequence, 0, Qt::AlignTop);
-    CellCombo(ui::GridOf(sequence), 0, 0, QStringLiteral("HeatingSequenceColumnComboBox"),
+    ui::CellCombo(ui::GridOf(sequence), 0, 0, QStringLiteral("HeatingSequenceColumnComboBox"),
               QStringLiteral("Heating sequence"), {QStringLiteral("WATER-ELECTRIC"), QStringLiteral("ELECTRIC-WATER")});
     bottom->addStretch();
     page->addStretch();

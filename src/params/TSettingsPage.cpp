@@ -27,18 +27,6 @@ void HideRow(QGridLayout *grid, int row)
             item->widget()->hide();
 }
 
-// A drop-down list in a cell of a table of controls, named for screen readers by accessibleName.
-QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
-                     const QStringList &items)
-{
-    auto *combo = new QComboBox(grid->parentWidget());
-    combo->setObjectName(name);
-    combo->addItems(items);
-    combo->setAccessibleName(accessibleName);
-    grid->addWidget(combo, row, col);
-    return combo;
-}
-
 // A check box in a cell of a group; accessibleName, when given, says more than its caption.
 QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &caption,
                      const QString &accessibleName = {})
@@ -82,11 +70,11 @@ QGroupBox *ControlTable(QWidget *parent, const QString &title, const QString &ro
         ui::SetTag(CellCheck(grid, n, 0, names.enabled.arg(n), QString::number(n), row + QStringLiteral("enabled")),
                    n - 1);
         ui::SetTag(CellCheck(grid, n, 1, names.inverted.arg(n), QString(), row + QStringLiteral("inverted")), n - 1);
-        ui::SetTag(CellCombo(grid, n, 2, names.input.arg(n), row + QStringLiteral("input"), ui::Numbers(5, 8)), n - 1);
+        ui::SetTag(ui::CellCombo(grid, n, 2, names.input.arg(n), row + QStringLiteral("input"), ui::Numbers(5, 8)), n - 1);
         ui::SetTag(ui::CellEdit(grid, n, 3, names.value.arg(n), row + QStringLiteral("value"), TAdvEdit::Decimal, 4,
                                 zeroDecimal),
                    n - 1);
-        ui::SetTag(CellCombo(grid, n, 4, names.last.arg(n), row + lastHeader.toLower(), lastItems), n - 1);
+        ui::SetTag(ui::CellCombo(grid, n, 4, names.last.arg(n), row + lastHeader.toLower(), lastItems), n - 1);
     }
     return group;
 }
@@ -213,7 +201,7 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
               QStringLiteral("Heater control enabled"));
     CellCheck(grid, 1, 1, QStringLiteral("HeaterControlInvdxfCheckBox"), QString(),
               QStringLiteral("Heater control inverted"));
-    input->setBuddy(CellCombo(grid, 1, 2, QStringLiteral("HeaterControlInputColumnComboBox"),
+    input->setBuddy(ui::CellCombo(grid, 1, 2, QStringLiteral("HeaterControlInputColumnComboBox"),
                               QStringLiteral("Heater control input"), ui::Numbers(5, 8)));
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Season "))));

@@ -87,6 +87,17 @@ TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, con
     return edit;
 }
 
+QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
+                     const QStringList &items)
+{
+    auto *combo = new QComboBox(grid->parentWidget());
+    combo->setObjectName(name);
+    combo->addItems(items);
+    combo->setAccessibleName(accessibleName);
+    grid->addWidget(combo, row, col);
+    return combo;
+}
+
 QComboBox *Combo(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
                  const QStringList &items, int index, const QString &unit)
 {

@@ -35,6 +35,9 @@ TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const Q
 // what it is, e.g. "Supply, level I".
 TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
                    TAdvEdit::Kind kind, int maxLength, const QString &initial);
+// A drop-down list without a visible label of its own (a cell of a table of controls).
+QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
+                     const QStringList &items);
 // A drop-down list with its label, like Edit (label, combo, unit).
 QComboBox *Combo(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
                  const QStringList &items, int index, const QString &unit = {});
