@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -720,6 +721,15 @@ void TstMainWindow::pagesAndStatusBar()
         QCOMPARE(pages->widget(i)->objectName(), names[i]);
     }
     QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("CalibrationTabSheet"));
+    // The calibration page starts with the usual references of input 1 and output 1.
+    const QList<QPair<QString, QString>> starts{{QStringLiteral("LoLimitAdvEdit"), QStringLiteral("500")},
+                                                {QStringLiteral("HiLimitAdvEdit"), QStringLiteral("1000")},
+                                                {QStringLiteral("LoCodeAdvEdit"), QStringLiteral("409")},
+                                                {QStringLiteral("HiCodeAdvEdit"), QStringLiteral("3685")},
+                                                {QStringLiteral("LoVoltageAdvEdit"), QStringLiteral("1000")},
+                                                {QStringLiteral("HiVoltageAdvEdit"), QStringLiteral("9000")}};
+    for (const auto &[name, text] : starts)
+        QCOMPARE(form->findChild<QLineEdit *>(name)->text(), text);
 
     QStatusBar *bar = form->statusBar();
     QCOMPARE(bar->objectName(), QStringLiteral("StatusBar"));

@@ -20,6 +20,7 @@
 #include "service/TCalibrationPage.h"
 #include "service/TInOutPage.h"
 #include "service/TTimersPage.h"
+#include "service/TUpDown.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
@@ -33,6 +34,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -282,6 +284,20 @@ void TForm1::FormCreate()
     SerialModbusClient.SetStopBits(settings.StopBits);
     for (int i = 0; i < 4; ++i)
         SerialModbusClient.SetCommDevice(i + 1, settings.ComDevice[i]);
+
+    // The calibration page starts on input 1 and output 1 with their usual references.
+    const auto setText = [this](const char *name, const QString &text) {
+        if (auto *edit = findChild<QLineEdit *>(QLatin1String(name)))
+            edit->setText(text);
+    };
+    setText("LoLimitAdvEdit", QStringLiteral("500"));
+    setText("HiLimitAdvEdit", QStringLiteral("1000"));
+    setText("LoVoltageAdvEdit", QStringLiteral("1000"));
+    setText("HiVoltageAdvEdit", QStringLiteral("9000"));
+    if (auto *low = findChild<TUpDown *>(QStringLiteral("LoCodeUpDown")))
+        low->SetPosition(409);
+    if (auto *high = findChild<TUpDown *>(QStringLiteral("HiCodeUpDown")))
+        high->SetPosition(3685);
 
     SetPollPeriod(settings.ReadPeriod);
 
