@@ -11,8 +11,6 @@
 #include <QEventLoop>
 #include <QModbusReply>
 #include <QModbusTcpClient>
-#include <QProcess>
-#include <QRegularExpression>
 
 #include <modbus.h>
 
@@ -23,10 +21,11 @@
 #include <functional>
 #include <vector>
 
+#include "BenchSimulator.h"
+
 namespace {
 constexpr quint8 kUnit = 1;
 constexpr quint32 kTimeoutMs = 1000;
-constexpr int kStartMs = 10000;
 
 struct Item
 {
@@ -96,63 +95,8 @@ double RtuWireSeconds(int baud)
     return chars * kBitsPerChar / baud;
 }
 
-// Reports the failure and ends the run (and the simulator with it).
-[[noreturn]] void Fail(const QString &message);
-
-// z4sim on a free loopback port for the length of the run.
-class Simulator
-{
-public:
-    Simulator() { s_running = this; }
-
-    quint16 Start(const QString &program)
-    {
-        m_process.setProgram(program);
-        m_process.setArguments({QStringLiteral("--tcp"), QStringLiteral("0")});
-        m_process.start();
-        if (!m_process.waitForStarted(kStartMs))
-            Fail(QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString()));
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(kStartMs))
-                Fail(QStringLiteral("z4sim did not start: ") + QString::fromLocal8Bit(m_process.readAllStandardError()));
-        }
-        static const QRegularExpression portOf(QStringLiteral(":(\\d+), unit"));
-        const auto match = portOf.match(QString::fromUtf8(m_process.readLine()));
-        if (!match.hasMatch())
-            Fail(QStringLiteral("z4sim did not say its port"));
-        return static_cast<quint16>(match.captured(1).toUInt());
-    }
-
-    ~Simulator()
-    {
-        s_running = nullptr;
-        m_process.terminate();
-        if (!m_process.waitForFinished(kStartMs)) {
-            m_process.kill();
-            m_process.waitForFinished(kStartMs);
-        }
-    }
-
-    // The one running, so that a failure can end it before leaving.
-    static Simulator *Running() { return s_running; }
-    void Kill()
-    {
-        m_process.kill();
-        m_process.waitForFinished(kStartMs);
-    }
-
-private:
-    static inline Simulator *s_running = nullptr;
-    QProcess m_process;
-};
-
-[[noreturn]] void Fail(const QString &message)
-{
-    std::fprintf(stderr, "bench_config_read: %s\n", qPrintable(message));
-    if (Simulator *simulator = Simulator::Running())
-        simulator->Kill();
-    std::exit(1);
-}
+using bench::Fail;
+using bench::Simulator;
 
 // One pass through our client: each read is sent from the reply of the one before. Seconds.
 double OursPass(TTCPModbusClient &client)

@@ -21,9 +21,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 
 #include <modbus.h>
 
@@ -35,68 +33,17 @@
 #include <time.h>
 #include <vector>
 
+#include "BenchSimulator.h"
+
 namespace {
 constexpr quint8 kUnit = 1;
 constexpr quint32 kTimeoutMs = 1000;
-constexpr int kStartMs = 10000;
 
 constexpr std::array<live::BlockRead, 5> kCycle{live::kStatusRead, live::kColumnARead, live::kRegulationModeRead,
                                                  live::kHeatRecoveryRead, live::kDiagnosticsRead};
 
-[[noreturn]] void Fail(const QString &message);
-
-// z4sim on a free loopback port for the length of the run.
-class Simulator
-{
-public:
-    quint16 Start(const QString &program)
-    {
-        s_running = this;
-        m_process.setProgram(program);
-        m_process.setArguments({QStringLiteral("--tcp"), QStringLiteral("0")});
-        m_process.start();
-        if (!m_process.waitForStarted(kStartMs))
-            Fail(QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString()));
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(kStartMs))
-                Fail(QStringLiteral("z4sim did not start: ") + QString::fromLocal8Bit(m_process.readAllStandardError()));
-        }
-        static const QRegularExpression portOf(QStringLiteral(":(\\d+), unit"));
-        const auto match = portOf.match(QString::fromUtf8(m_process.readLine()));
-        if (!match.hasMatch())
-            Fail(QStringLiteral("z4sim did not say its port"));
-        return static_cast<quint16>(match.captured(1).toUInt());
-    }
-
-    ~Simulator()
-    {
-        s_running = nullptr;
-        m_process.terminate();
-        if (!m_process.waitForFinished(kStartMs)) {
-            m_process.kill();
-            m_process.waitForFinished(kStartMs);
-        }
-    }
-
-    static void KillRunning()
-    {
-        if (s_running) {
-            s_running->m_process.kill();
-            s_running->m_process.waitForFinished(kStartMs);
-        }
-    }
-
-private:
-    static inline Simulator *s_running = nullptr;
-    QProcess m_process;
-};
-
-[[noreturn]] void Fail(const QString &message)
-{
-    std::fprintf(stderr, "bench_poll_cycle: %s\n", qPrintable(message));
-    Simulator::KillRunning();
-    std::exit(1);
-}
+using bench::Fail;
+using bench::Simulator;
 
 class NoMessages : public TUserMessages
 {
