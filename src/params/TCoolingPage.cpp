@@ -20,15 +20,6 @@ QGroupBox *InnerGroup(QGridLayout *outer, int row, const QString &title)
     return group;
 }
 
-// A check box in a cell of a group.
-QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &caption,
-                     bool checked = false)
-{
-    QCheckBox *box = ui::Check(grid->parentWidget(), name, caption, checked);
-    grid->addWidget(box, row, col);
-    return box;
-}
-
 } // namespace
 
 TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
@@ -51,8 +42,8 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
     top->addWidget(water, 0, Qt::AlignTop);
     QGridLayout *outer = GridOf(water);
     QGridLayout *grid = GridOf(InnerGroup(outer, 0, QStringLiteral(" Mode ")));
-    ui::Exclusive({CellCheck(grid, 0, 0, QStringLiteral("WCNonedxfCheckBox"), QStringLiteral("Off"), true),
-                   CellCheck(grid, 0, 1, QStringLiteral("WCPIdxfCheckBox"), QStringLiteral("On"))});
+    ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("WCNonedxfCheckBox"), QStringLiteral("Off"), true),
+                   ui::CellCheck(grid, 0, 1, QStringLiteral("WCPIdxfCheckBox"), QStringLiteral("On"))});
     ui::Edit(outer, 1, 0, QStringLiteral("WCPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
              seconds);
     ui::Combo(outer, 2, 0, QStringLiteral("WCOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
@@ -66,8 +57,8 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
     top->addWidget(dx, 0, Qt::AlignTop);
     outer = GridOf(dx);
     grid = GridOf(InnerGroup(outer, 0, QStringLiteral(" Mode ")));
-    ui::Exclusive({CellCheck(grid, 0, 0, QStringLiteral("ECNonedxfCheckBox"), QStringLiteral("Off"), true),
-                   CellCheck(grid, 0, 1, QStringLiteral("ECOndxfCheckBox"), QStringLiteral("On"))});
+    ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("ECNonedxfCheckBox"), QStringLiteral("Off"), true),
+                   ui::CellCheck(grid, 0, 1, QStringLiteral("ECOndxfCheckBox"), QStringLiteral("On"))});
     grid = GridOf(InnerGroup(outer, 1, QStringLiteral(" Outputs ")));
     ui::SetTag(ui::Combo(grid, 0, 0, QStringLiteral("ECOutput1ColumnComboBox"), QStringLiteral("Output I"),
                          ui::Numbers(1, 11), 0),

@@ -21,15 +21,6 @@ QGridLayout *InnerGroup(QGridLayout *outer, int row, const QString &title)
     return ui::GridOf(group);
 }
 
-// A check box in a cell of a group.
-QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &caption,
-                     bool checked = false)
-{
-    QCheckBox *box = ui::Check(grid->parentWidget(), name, caption, checked);
-    grid->addWidget(box, row, col);
-    return box;
-}
-
 } // namespace
 
 THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
@@ -51,8 +42,8 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     top->addWidget(water, 0, Qt::AlignTop);
     QGridLayout *outer = ui::GridOf(water);
     QGridLayout *grid = InnerGroup(outer, 0, QStringLiteral(" Mode "));
-    ui::Exclusive({CellCheck(grid, 0, 0, QStringLiteral("WHNonedxfCheckBox"), QStringLiteral("Off"), true),
-                   CellCheck(grid, 0, 1, QStringLiteral("WHPIdxfCheckBox"), QStringLiteral("On"))});
+    ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("WHNonedxfCheckBox"), QStringLiteral("Off"), true),
+                   ui::CellCheck(grid, 0, 1, QStringLiteral("WHPIdxfCheckBox"), QStringLiteral("On"))});
     ui::Edit(outer, 1, 0, QStringLiteral("WHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
              seconds);
     ui::Combo(outer, 2, 0, QStringLiteral("WHOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
@@ -68,10 +59,10 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     top->addWidget(electric, 0, Qt::AlignTop);
     outer = ui::GridOf(electric);
     grid = InnerGroup(outer, 0, QStringLiteral(" Mode "));
-    ui::Exclusive({CellCheck(grid, 0, 0, QStringLiteral("EHNonedxfCheckBox"), QStringLiteral("Off"), true),
-                   CellCheck(grid, 0, 1, QStringLiteral("EHAnalogdxfCheckBox"), QStringLiteral("Analog")),
-                   CellCheck(grid, 1, 0, QStringLiteral("EHAnDigdxfCheckBox"), QStringLiteral("An+Dig")),
-                   CellCheck(grid, 1, 1, QStringLiteral("EHpwm3dxfCheckBox"), QStringLiteral("3xPWM"))});
+    ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("EHNonedxfCheckBox"), QStringLiteral("Off"), true),
+                   ui::CellCheck(grid, 0, 1, QStringLiteral("EHAnalogdxfCheckBox"), QStringLiteral("Analog")),
+                   ui::CellCheck(grid, 1, 0, QStringLiteral("EHAnDigdxfCheckBox"), QStringLiteral("An+Dig")),
+                   ui::CellCheck(grid, 1, 1, QStringLiteral("EHpwm3dxfCheckBox"), QStringLiteral("3xPWM"))});
     ui::Edit(outer, 1, 0, QStringLiteral("EHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
              seconds);
     grid = InnerGroup(outer, 2, QStringLiteral(" PI "));
@@ -92,7 +83,7 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     const QStringList stageNames = {QStringLiteral("Stage I"), QStringLiteral("Stage II"), QStringLiteral("Stage III")};
     for (int n = 1; n <= 3; ++n) {
         const QString &stage = stageNames.at(n - 1);
-        ui::SetTag(CellCheck(grid, n, 0, QStringLiteral("Stage%1dxfCheckBox").arg(n), stage, true), n - 1);
+        ui::SetTag(ui::CellCheck(grid, n, 0, QStringLiteral("Stage%1dxfCheckBox").arg(n), stage, true), n - 1);
         ui::SetTag(ui::CellEdit(grid, n, 1, QStringLiteral("Power%1AdvEdit").arg(n), stage + QStringLiteral(" power"),
                                 TAdvEdit::Unsigned, 3, zero),
                    n - 1);

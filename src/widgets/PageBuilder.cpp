@@ -122,6 +122,13 @@ QCheckBox *Check(QWidget *parent, const QString &name, const QString &caption, b
     return box;
 }
 
+QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &caption, bool checked)
+{
+    QCheckBox *box = Check(grid->parentWidget(), name, caption, checked);
+    grid->addWidget(box, row, col);
+    return box;
+}
+
 QLabel *Value(QWidget *parent, const QString &name, const QString &accessibleName, const QString &initial)
 {
     auto *label = new QLabel(initial, parent);

@@ -42,6 +42,9 @@ QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, c
 QComboBox *Combo(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
                  const QStringList &items, int index, const QString &unit = {});
 QCheckBox *Check(QWidget *parent, const QString &name, const QString &caption, bool checked = false);
+// A check box placed in a cell of grid.
+QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &caption,
+                     bool checked = false);
 // A read-only text shown by the page (filled from the board).
 QLabel *Value(QWidget *parent, const QString &name, const QString &accessibleName, const QString &initial = {});
 
