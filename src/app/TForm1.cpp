@@ -5,6 +5,7 @@
 #include "app/TUserMessages.h"
 #include "app/Version.h"
 #include "charts/TTempChartForm.h"
+#include "config/DefinitionFile.h"
 #include "config/TParametersPage.h"
 #include "link/TConnectionPanel.h"
 #include "monitor/TInputsOutputsPage.h"
@@ -233,7 +234,7 @@ void TForm1::BuildPages()
     MainPageControl->addTab(TimersTabSheet = new TTimersPage(m_context), QStringLiteral("Timers"));
     MainPageControl->addTab(VentilationTabSheet = new TVentilationPage(m_context), QStringLiteral("Ventilation"));
     MainPageControl->addTab(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
-    MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context), QStringLiteral("Parameters"));
+    MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context, m_table, m_images, *this), QStringLiteral("Parameters"));
     MainPageControl->addTab(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
     MainPageControl->setCurrentWidget(CalibrationTabSheet);
     MainPageControl->setMinimumWidth(kClientSize.width() - kLeftColumnWidth);
@@ -301,8 +302,9 @@ void TForm1::FormCreate()
 
     SetPollPeriod(settings.ReadPeriod);
 
-    // The transfer table ties every configuration register to its controls; until the definition
-    // file is read, the images are shaped by the table itself.
+    // The transfer table ties every configuration register to its controls; the definition file
+    // names the items in configuration files. Without a definition that fits the table there is
+    // nothing to save or load: the images stay shaped by the table and the transfers stay off.
     const QStringList problems = m_table.Bind(*this, *TimersTabSheet, *m_messages);
     if (!problems.isEmpty())
         m_messages->ErrorBox(QStringLiteral("Some parameters cannot be shown:\n") + problems.join(QLatin1Char('\n')));
@@ -310,6 +312,14 @@ void TForm1::FormCreate()
     m_images.BoardImage = ImageFromTable();
     m_images.ItemCount = static_cast<qint32>(m_images.BoardImage.size());
     m_images.ActiveItemCount = m_images.ItemCount;
+    QString definitionError;
+    const QString definition = m_options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : m_options.DefinitionPath;
+    if (!ReadDefinitionFile(definition, m_images, &definitionError)) {
+        m_images.DefinitionPath = definition;
+        ParametersTabSheet->SetDefinitionUsable(false);
+        m_messages->ErrorBox(definitionError + QStringLiteral("\nSave, Load, Verify and Compare are not available."));
+    }
+    FirmwareRev12 = true;
     m_session.SetRequestTimeout(kRequestTimeoutMs);
 }
 

@@ -40,6 +40,8 @@ class TVentilationPage;
 struct TForm1Options
 {
     bool StartupPicture = true;  // tests skip the picture window
+    // The parameter definition file; empty: the one shipped beside the executable.
+    QString DefinitionPath;
 };
 
 // The main window: wires the pages, the left column and the status bar to the board session.

@@ -1,6 +1,7 @@
 #include "app/TUserMessages.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QWidget>
@@ -28,7 +29,7 @@ void TDialogMessages::ErrorBox(const QString &text)
 
 QString TDialogMessages::AskSaveFile()
 {
-    QFileDialog dialog(m_parent, QStringLiteral("Save Configuration Parameters"), QString(), kCnfFilter);
+    QFileDialog dialog(m_parent, QStringLiteral("Save Configuration Parameters"), QDir::currentPath(), kCnfFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("cnf"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
@@ -39,7 +40,7 @@ QString TDialogMessages::AskSaveFile()
 
 QString TDialogMessages::AskOpenFile()
 {
-    QFileDialog dialog(m_parent, QStringLiteral("Load Configuration Parameters"), QString(), kCnfFilter);
+    QFileDialog dialog(m_parent, QStringLiteral("Load Configuration Parameters"), QDir::currentPath(), kCnfFilter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("cnf"));

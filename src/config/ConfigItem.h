@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <vector>
 
 // One configuration item: a run of holding registers of the board, with its place in
@@ -23,8 +24,20 @@ using ConfigImage = std::vector<ConfigItem>;
 // The configuration state of the main window.
 struct TConfigImages
 {
+    // Items from here on are the extended set, moved only with firmware that has them.
+    static constexpr qint32 kBaseItems = 132;
+
+    QString DefinitionPath;  // the definition file the images were built from
     ConfigImage FileImage;   // what a configuration file provided (Load, Compare)
     ConfigImage BoardImage;  // what was read from the board or taken from the window (Save, Verify, Compare)
     qint32 ItemCount = 0;        // items the definition describes
     qint32 ActiveItemCount = 0;  // leading items every walk covers: ItemCount or the base set
+    // Whether the configuration file read last holds the extended set.
+    bool FileHasExtendedItems = true;
+    // Whether FileImage holds a file yet (Verify has nothing to check against before).
+    bool FileLoaded = false;
+
+    // The walk for a board: every item when its firmware has the extended set, else the base set
+    // (or fewer, when the definition has fewer items).
+    qint32 ItemsFor(bool firmwareRev12) const { return firmwareRev12 ? ItemCount : std::min(ItemCount, kBaseItems); }
 };

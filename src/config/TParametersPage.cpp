@@ -1,6 +1,13 @@
 #include "config/TParametersPage.h"
 
+#include "app/TBoardSession.h"
+#include "app/TUserMessages.h"
+#include "config/ConfigFile.h"
+#include "config/TransferTable.h"
+#include "monitor/TLiveState.h"
 #include "widgets/PageBuilder.h"
+
+#include <QFileInfo>
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,8 +25,13 @@ QPushButton *Button(QWidget *parent, const char *name, const QString &caption)
 }
 } // namespace
 
-TParametersPage::TParametersPage(TPageContext &context, QWidget *parent)
-    : TPage(QStringLiteral("ParametersTabSheet"), context, parent)
+TParametersPage::TParametersPage(TPageContext &context, const TTransferTable &table, TConfigImages &images,
+                                 const TLiveState &live, QWidget *parent)
+    : TPage(QStringLiteral("ParametersTabSheet"), context, parent),
+      m_table(table),
+      m_images(images),
+      m_live(live),
+      m_chains(context.Session, images)
 {
     QGroupBox *history = ui::Group(this, QStringLiteral(" History "), QStringLiteral("HistoryGroupBox"));
     SaveButton = Button(history, "SaveButton", QStringLiteral("Save"));
@@ -59,4 +71,156 @@ TParametersPage::TParametersPage(TPageContext &context, QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(history);
+
+    connect(SaveButton, &QPushButton::clicked, this, &TParametersPage::SaveButtonClick);
+    connect(LoadButton, &QPushButton::clicked, this, &TParametersPage::LoadButtonClick);
+    connect(VerifyButton, &QPushButton::clicked, this, &TParametersPage::VerifyButtonClick);
+    connect(CompareButton, &QPushButton::clicked, this, &TParametersPage::CompareButtonClick);
+
+    m_chains.OnProgress = [this](int percent) { WritedxfProgressBar->setValue(percent); };
+    m_chains.OnAborted = [this](const QString &why) {
+        Log(QStringLiteral("Transfer aborted: %1.").arg(why));
+        Idle();
+    };
+    m_chains.OnWriteRefused = [this](const ConfigItem &item, quint8 exceptionCode) {
+        Log(QStringLiteral("The board refused [%1] %2 (exception %3): the items after it were not written.")
+                .arg(item.Section, item.Ident)
+                .arg(exceptionCode));
+    };
+}
+
+void TParametersPage::SetDefinitionUsable(bool usable)
+{
+    m_definitionUsable = usable;
+    EnableButtons(usable);
+}
+
+void TParametersPage::Log(const QString &line)
+{
+    ParametersMemo->appendPlainText(line);
+}
+
+void TParametersPage::EnableButtons(bool enabled)
+{
+    enabled = enabled && m_definitionUsable;
+    for (QPushButton *button : {LoadButton, SaveButton, VerifyButton, CompareButton})
+        button->setEnabled(enabled);
+}
+
+void TParametersPage::Busy()
+{
+    WritedxfProgressBar->setValue(0);
+    EnableButtons(false);
+}
+
+void TParametersPage::Idle()
+{
+    EnableButtons(true);
+    WritedxfProgressBar->setValue(0);
+}
+
+void TParametersPage::SaveFile(const QString &fileName)
+{
+    Log(QStringLiteral("Save Configuration To File: ") + fileName);
+    QString why;
+    if (!WriteConfigFile(fileName, m_images, &why)) {
+        Log(QStringLiteral("Save failed: ") + why);
+        Messages().ErrorBox(why);
+    }
+}
+
+bool TParametersPage::ReadFile(const QString &fileName)
+{
+    Log(QStringLiteral("Load Configuration From File: ") + fileName);
+    QString why;
+    if (ReadConfigFile(fileName, m_images, m_live.FirmwareRev12, &why))
+        return true;
+    Log(QStringLiteral("File refused: ") + why);
+    Messages().ErrorBox(why);
+    return false;
+}
+
+void TParametersPage::SaveButtonClick()
+{
+    if (!m_definitionUsable)
+        return;
+    const QString fileName = Messages().AskSaveFile();
+    if (fileName.isEmpty())
+        return;
+    m_images.ActiveItemCount = m_images.ItemsFor(m_live.FirmwareRev12);
+
+    if (Session().Connected()) {
+        Busy();
+        Log(QStringLiteral("Read Configuration From Board..."));
+        m_chains.BoardReadChain([this, fileName] {
+            m_table.ShowImage(m_images.BoardImage, m_images.ActiveItemCount);
+            SaveFile(fileName);
+            Idle();
+        });
+        return;
+    }
+    // Offline the window is the configuration; a text that is not a number ends the save here.
+    if (!m_table.TakeImage(m_images.BoardImage, m_images.ActiveItemCount))
+        return;
+    SaveFile(fileName);
+}
+
+void TParametersPage::LoadButtonClick()
+{
+    if (!m_definitionUsable)
+        return;
+    const QString fileName = Messages().AskOpenFile();
+    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
+        return;
+    if (!ReadFile(fileName))
+        return;
+
+    if (!Session().Connected()) {
+        m_table.ShowImage(m_images.FileImage, m_images.ActiveItemCount);
+        return;
+    }
+    Busy();
+    Log(QStringLiteral("Write Configuration To Board..."));
+    m_chains.BoardWriteChain([this] {
+        m_table.ShowImage(m_images.FileImage, m_images.ActiveItemCount);
+        Idle();
+    });
+}
+
+void TParametersPage::VerifyButtonClick()
+{
+    if (!m_definitionUsable || !Session().Connected())
+        return;
+    if (!m_images.FileLoaded) {
+        Log(QStringLiteral("No configuration file to verify against: load or compare a file first."));
+        return;
+    }
+    Busy();
+    Log(QStringLiteral("Read Configuration From Board..."));
+    m_chains.BoardReadChain([this] { CompareImages(); });
+}
+
+void TParametersPage::CompareButtonClick()
+{
+    if (!m_definitionUsable || !Session().Connected())
+        return;
+    const QString fileName = Messages().AskOpenFile();
+    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
+        return;
+    if (!ReadFile(fileName))
+        return;
+    Busy();
+    Log(QStringLiteral("Read Configuration From Board..."));
+    m_chains.BoardReadChain([this] { CompareImages(); });
+}
+
+void TParametersPage::CompareImages()
+{
+    bool same = true;
+    for (qint32 i = 0; i < m_images.ActiveItemCount && same; ++i) {
+        const size_t at = static_cast<size_t>(i);
+        same = m_images.FileImage[at].Values == m_images.BoardImage[at].Values;
+    }
+    Log(same ? QStringLiteral("OK!") : QStringLiteral("ERROR!"));
+    Idle();
 }

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "app/TPage.h"
+#include "config/ConfigChains.h"
+#include "config/ConfigItem.h"
 
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class TTransferTable;
+struct TLiveState;
 
 // The "Parameters" page: moving whole configurations between the board, the window and
 // configuration files, with a log of what was done and the progress of a transfer.
@@ -13,7 +17,25 @@ class TParametersPage : public TPage
     Q_OBJECT
 
 public:
-    TParametersPage(TPageContext &context, QWidget *parent = nullptr);
+    // table shows and takes the images; live tells whether the board's firmware has the
+    // extended item set.
+    TParametersPage(TPageContext &context, const TTransferTable &table, TConfigImages &images, const TLiveState &live,
+                    QWidget *parent = nullptr);
+
+    // Save: the board (or, offline, the window) to a configuration file.
+    void SaveButtonClick();
+    // Load: a configuration file to the board (when connected) and the window.
+    void LoadButtonClick();
+    // Verify: the board against the configuration file read last.
+    void VerifyButtonClick();
+    // Compare: the board against a configuration file.
+    void CompareButtonClick();
+
+    // Without a usable definition file the four buttons stay disabled: there is nothing to
+    // transfer and a save would write an empty or wrong file.
+    void SetDefinitionUsable(bool usable);
+
+    TConfigChains &Chains() { return m_chains; }
 
     // " History "
     QPushButton *SaveButton;
@@ -22,4 +44,19 @@ public:
     QPushButton *CompareButton;
     QPlainTextEdit *ParametersMemo;
     QProgressBar *WritedxfProgressBar;  // 0 .. 100, shown as a percentage
+
+private:
+    void Log(const QString &line);
+    void EnableButtons(bool enabled);
+    void Busy();
+    void Idle();
+    void CompareImages();
+    void SaveFile(const QString &fileName);
+    bool ReadFile(const QString &fileName);
+
+    const TTransferTable &m_table;
+    TConfigImages &m_images;
+    const TLiveState &m_live;
+    TConfigChains m_chains;
+    bool m_definitionUsable = true;
 };

@@ -17,7 +17,7 @@ class TTransferTable
 public:
     static constexpr int kItems = 140;
     // Items from here on (the extended set) are moved only with firmware that has them.
-    static constexpr int kBaseItems = 132;
+    static constexpr int kBaseItems = TConfigImages::kBaseItems;
 
     // The rows of items 0 .. kItems-1, as data.
     static const std::vector<TParameterRow> &Rows();

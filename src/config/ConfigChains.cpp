@@ -1,0 +1,152 @@
+#include "config/ConfigChains.h"
+
+#include "app/TBoardSession.h"
+
+#include <algorithm>
+
+TConfigChains::TConfigChains(TBoardSession &session, TConfigImages &images) : m_session(session), m_images(images) {}
+
+TConfigChains::~TConfigChains() = default;
+
+bool TConfigChains::LineOpen() const
+{
+    return m_session.Connected() && m_session.ActiveClient() && m_session.ActiveClient()->IsOpen();
+}
+
+void TConfigChains::Progress(int percent)
+{
+    if (OnProgress)
+        OnProgress(percent);
+}
+
+void TConfigChains::Abort(const QString &why)
+{
+    m_readDone = nullptr;
+    m_writeDone = nullptr;
+    if (OnAborted)
+        OnAborted(why);
+}
+
+FunctionsStr TConfigChains::ChainRecord(std::function<void(const TModbusAnswer &)> onReply,
+                                        std::function<void(const TModbusAnswer &)> onRefused)
+{
+    FunctionsStr record = m_session.RequestRecord();
+    record.OnReply = std::move(onReply);
+    record.OnRefused = std::move(onRefused);
+    std::weak_ptr<int> alive = m_alive;
+    record.OnFailed = [this, alive, shared = record.OnFailed] {
+        if (shared)
+            shared();
+        if (alive.expired())
+            return;
+        // The client fails the waiting requests after it marked the line down.
+        Abort(m_session.ActiveClient() && m_session.ActiveClient()->IsOpen() ? QStringLiteral("no answer from the board")
+                                                                             : QStringLiteral("the link was lost"));
+    };
+    return record;
+}
+
+void TConfigChains::BoardReadChain(Completion done)
+{
+    m_chainIndex = 0;
+    m_readDone = std::move(done);
+    ReadStep();
+}
+
+void TConfigChains::ReadStep()
+{
+    if (m_chainIndex >= m_images.ActiveItemCount) {
+        if (Completion done = std::exchange(m_readDone, nullptr))
+            done();
+        return;
+    }
+    if (!LineOpen()) {
+        Abort(QStringLiteral("the link was lost"));
+        return;
+    }
+    const ConfigItem &item = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
+    std::weak_ptr<int> alive = m_alive;
+    const FunctionsStr record = ChainRecord(
+        [this, alive](const TModbusAnswer &answer) {
+            if (!alive.expired())
+                ReadReply(answer);
+        },
+        [this, alive](const TModbusAnswer &answer) {
+            if (alive.expired())
+                return;
+            const ConfigItem &refused = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
+            Abort(QStringLiteral("the board refused reading [%1] %2 (exception %3)")
+                      .arg(refused.Section, refused.Ident)
+                      .arg(answer.ExceptionCode));
+        });
+    m_session.ActiveClient()->ReadHoldingRegisters(m_session.SlaveAddress(), item.FirstRegister,
+                                                   static_cast<quint16>(item.Registers), m_session.RequestTimeout(), record);
+}
+
+void TConfigChains::ReadReply(const TModbusAnswer &answer)
+{
+    Progress((m_chainIndex * 100 + 100) / m_images.ActiveItemCount);
+    ConfigItem &item = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
+    // The client has checked that the answer carries exactly the registers asked for.
+    const auto count = std::min<qsizetype>(item.Registers, answer.Registers.size());
+    std::copy_n(answer.Registers.cbegin(), count, item.Values.begin());
+    ++m_chainIndex;
+    ReadStep();
+}
+
+void TConfigChains::BoardWriteChain(Completion done)
+{
+    m_chainIndex = 0;
+    m_writeDone = std::move(done);
+    WriteStep();
+}
+
+void TConfigChains::WriteStep()
+{
+    if (m_chainIndex >= m_images.ActiveItemCount) {
+        if (Completion done = std::exchange(m_writeDone, nullptr))
+            done();
+        return;
+    }
+    // A request on a closed line would be dropped without an outcome and the chain would wait forever.
+    if (!LineOpen()) {
+        Abort(QStringLiteral("the link was lost"));
+        return;
+    }
+    const ConfigItem &item = m_images.FileImage[static_cast<size_t>(m_chainIndex)];
+    std::weak_ptr<int> alive = m_alive;
+    const FunctionsStr record = ChainRecord(
+        [this, alive](const TModbusAnswer &) {
+            if (!alive.expired())
+                WriteReply();
+        },
+        [this, alive](const TModbusAnswer &answer) {
+            if (!alive.expired())
+                WriteRefused(answer.ExceptionCode);
+        });
+    TModbusClient &client = *m_session.ActiveClient();
+    if (item.Registers == 1) {
+        client.WriteSingleRegister(m_session.SlaveAddress(), item.FirstRegister, item.Values[0], m_session.RequestTimeout(), record);
+    } else {
+        const auto n = static_cast<size_t>(item.Registers);
+        std::copy_n(item.Values.cbegin(), n, m_buffer.begin());
+        client.WriteMultipleRegisters(m_session.SlaveAddress(), item.FirstRegister, std::span(m_buffer.data(), n),
+                                      m_session.RequestTimeout(), record);
+    }
+}
+
+void TConfigChains::WriteReply()
+{
+    ++m_chainIndex;
+    Progress(m_chainIndex * 100 / m_images.ActiveItemCount);
+    WriteStep();
+}
+
+void TConfigChains::WriteRefused(quint8 exceptionCode)
+{
+    if (OnWriteRefused)
+        OnWriteRefused(m_images.FileImage[static_cast<size_t>(m_chainIndex)], exceptionCode);
+    m_chainIndex = m_images.ActiveItemCount;
+    Progress(100);
+    WriteStep();
+}

@@ -1,0 +1,92 @@
+#include "config/DefinitionFile.h"
+
+#include "common/IniFile.h"
+#include "config/TransferTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+namespace {
+// One request carries at most this many registers in the write chain's buffer.
+constexpr int kMaxItemRegisters = 128;
+
+QString Where(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+} // namespace
+
+QString StandardDefinitionPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("deffiles/z4_0parameters.def"));
+}
+
+bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *error)
+{
+    const auto fail = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("The parameter definition file %1 cannot be used: %2").arg(Where(path), why);
+        return false;
+    };
+
+    if (!QFileInfo::exists(path))
+        return fail(QStringLiteral("it does not exist."));
+    TIniFile ini;
+    QString why;
+    if (!ini.Load(path, &why))
+        return fail(why + QLatin1Char('.'));
+
+    const auto &rows = TTransferTable::Rows();
+    const int count = ini.ReadInteger(QStringLiteral("Info"), QStringLiteral("Items"), 0);
+    if (count <= 0)
+        return fail(QStringLiteral("[Info] Items gives no items."));
+    if (count > static_cast<int>(rows.size()))
+        return fail(QStringLiteral("[Info] Items is %1, more than the %2 items the tool knows.").arg(count).arg(rows.size()));
+
+    ConfigImage image;
+    image.reserve(static_cast<size_t>(count));
+    QSet<QString> keys;  // "section/key" in lower case: every register needs a key of its own
+    for (int i = 0; i < count; ++i) {
+        const QString section = QString::number(i);
+        const TParameterRow &row = rows[static_cast<size_t>(i)];
+        const auto bad = [&](const QString &what) { return fail(QStringLiteral("item %1 %2.").arg(i).arg(what)); };
+
+        if (!ini.Sections().contains(section, Qt::CaseInsensitive))
+            return bad(QStringLiteral("is missing"));
+        ConfigItem item;
+        item.Registers = ini.ReadInteger(section, QStringLiteral("Registers"), 0);
+        const int first = ini.ReadInteger(section, QStringLiteral("FirstRegister"), -1);
+        item.Section = ini.ReadString(section, QStringLiteral("Section"), QString());
+        item.Ident = ini.ReadString(section, QStringLiteral("Ident"), QString());
+
+        if (item.Registers < 1 || item.Registers > kMaxItemRegisters)
+            return bad(QStringLiteral("has %1 registers (1 to %2 are possible)").arg(item.Registers).arg(kMaxItemRegisters));
+        if (first != row.FirstRegister || item.Registers != row.Registers)
+            return bad(QStringLiteral("gives registers %1, %2 (the board has %3, %4 there)")
+                           .arg(first).arg(item.Registers).arg(row.FirstRegister).arg(row.Registers));
+        if (item.Section.isEmpty() || item.Ident.isEmpty())
+            return bad(QStringLiteral("has no Section or no Ident"));
+        item.FirstRegister = static_cast<quint16>(first);
+
+        for (int k = 0; k < item.Registers; ++k) {
+            const QString key = item.Registers == 1 ? item.Ident : item.Ident + QString::number(k);
+            const QString both = (item.Section + QLatin1Char('/') + key).toLower();
+            if (keys.contains(both))
+                return bad(QStringLiteral("uses the key %1 in [%2] that an earlier item uses").arg(key, item.Section));
+            keys.insert(both);
+        }
+        item.Values.assign(static_cast<size_t>(item.Registers), 0);
+        image.push_back(std::move(item));
+    }
+
+    images.DefinitionPath = path;
+    images.FileImage = image;
+    images.BoardImage = std::move(image);
+    images.ItemCount = count;
+    images.ActiveItemCount = count;
+    images.FileHasExtendedItems = true;
+    images.FileLoaded = false;
+    return true;
+}
