@@ -1,14 +1,28 @@
 #pragma once
-// What the loopback benchmarks share: z4sim as a process for the length of a run, and the way a
-// run ends on a failure.
+// What the loopback benchmarks share: z4sim as a process for the length of a run, the way a run
+// ends on a failure, the --rounds, --warmup and --sim options, our client opened on the
+// simulator's port, and the median of a pass's timings.
+//
+// Each target that includes this defines Z4_SIM_EXE, the z4sim built with it (bench/CMakeLists.txt).
 
+#include "link/TTCPModbusClient.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
+
+#ifndef Z4_SIM_EXE
+#error "Z4_SIM_EXE must name the z4sim executable (see bench/CMakeLists.txt)"
+#endif
 
 namespace bench {
 
@@ -69,6 +83,71 @@ private:
     std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(message));
     Simulator::KillRunning();
     std::exit(1);
+}
+
+// The options every loopback benchmark takes: how many timed and untimed rounds, and which z4sim.
+// The constructor adds them to the parser after the options it holds already, so make one before
+// parser.process() and Read it after.
+class RunOptions
+{
+public:
+    struct Values
+    {
+        int Rounds;
+        int Warmup;
+        QString SimulatorPath;
+    };
+
+    RunOptions(QCommandLineParser &parser, int defaultRounds, int defaultWarmup)
+        : m_rounds(QStringLiteral("rounds"), QStringLiteral("Timed rounds of each (default %1).").arg(defaultRounds),
+                   QStringLiteral("N"), QString::number(defaultRounds)),
+          m_warmup(QStringLiteral("warmup"), QStringLiteral("Untimed rounds of each first (default %1).").arg(defaultWarmup),
+                   QStringLiteral("N"), QString::number(defaultWarmup)),
+          m_sim(QStringLiteral("sim"), QStringLiteral("The z4sim executable (default: the one built with this)."),
+                QStringLiteral("PATH"), QStringLiteral(Z4_SIM_EXE))
+    {
+        parser.addOptions({m_rounds, m_warmup, m_sim});
+    }
+
+    // The values given, checked: ends the run when the rounds are not a whole number from 1 or the
+    // warm-up rounds not one from 0.
+    Values Read(const QCommandLineParser &parser) const
+    {
+        bool roundsOk = false;
+        bool warmupOk = false;
+        const int rounds = parser.value(m_rounds).toInt(&roundsOk);
+        const int warmup = parser.value(m_warmup).toInt(&warmupOk);
+        if (!roundsOk || rounds < 1 || !warmupOk || warmup < 0)
+            Fail(QStringLiteral("--rounds takes a whole number from 1 and --warmup one from 0"));
+        return {rounds, warmup, parser.value(m_sim)};
+    }
+
+private:
+    QCommandLineOption m_rounds;
+    QCommandLineOption m_warmup;
+    QCommandLineOption m_sim;
+};
+
+// Opens our client on the simulator's loopback port, without reconnecting, and waits until it is
+// up; a line error ends the run.
+inline void OpenClient(TTCPModbusClient &client, quint16 port)
+{
+    client.SetServerAddress(QStringLiteral("127.0.0.1"));
+    client.SetPort(port);
+    client.SetReconnect(false);
+    QEventLoop loop;
+    QObject::connect(&client, &TModbusClient::OnConnect, &loop, &QEventLoop::quit);
+    QObject::connect(&client, &TModbusClient::OnLineError, &loop, [](const QString &why) { Fail(why); });
+    client.Open();
+    loop.exec();
+}
+
+// The median of one pass's timings (the mean of the middle two when their number is even).
+inline double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace bench

@@ -96,6 +96,7 @@ double RtuWireSeconds(int baud)
 }
 
 using bench::Fail;
+using bench::Median;
 using bench::Simulator;
 
 // One pass through our client: each read is sent from the reply of the one before. Seconds.
@@ -190,13 +191,6 @@ double LibmodbusPass(modbus_t *context)
     }
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -206,35 +200,15 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Times the 140-read configuration read through our Modbus TCP "
                                                     "client against a blocking libmodbus loop, both on z4sim."));
     parser.addHelpOption();
-    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds of each (default 20)."),
-                                          QStringLiteral("N"), QStringLiteral("20"));
-    const QCommandLineOption warmupOption(QStringLiteral("warmup"), QStringLiteral("Untimed rounds of each first (default 3)."),
-                                          QStringLiteral("N"), QStringLiteral("3"));
-    const QCommandLineOption simOption(QStringLiteral("sim"), QStringLiteral("The z4sim executable (default: the one built with this)."),
-                                       QStringLiteral("PATH"), QStringLiteral(Z4_SIM_EXE));
-    parser.addOptions({roundsOption, warmupOption, simOption});
+    const bench::RunOptions runOptions(parser, 20, 3);
     parser.process(app);
-    bool roundsOk = false;
-    bool warmupOk = false;
-    const int rounds = parser.value(roundsOption).toInt(&roundsOk);
-    const int warmup = parser.value(warmupOption).toInt(&warmupOk);
-    if (!roundsOk || rounds < 1 || !warmupOk || warmup < 0)
-        Fail(QStringLiteral("--rounds takes a whole number from 1 and --warmup one from 0"));
+    const auto [rounds, warmup, simPath] = runOptions.Read(parser);
 
     Simulator simulator;
-    const quint16 port = simulator.Start(parser.value(simOption));
+    const quint16 port = simulator.Start(simPath);
 
     TTCPModbusClient client;
-    client.SetServerAddress(QStringLiteral("127.0.0.1"));
-    client.SetPort(port);
-    client.SetReconnect(false);
-    {
-        QEventLoop loop;
-        QObject::connect(&client, &TModbusClient::OnConnect, &loop, &QEventLoop::quit);
-        QObject::connect(&client, &TModbusClient::OnLineError, &loop, [](const QString &why) { Fail(why); });
-        client.Open();
-        loop.exec();
-    }
+    bench::OpenClient(client, port);
 
     QModbusTcpClient bare;
     bare.setConnectionParameter(QModbusDevice::NetworkAddressParameter, QStringLiteral("127.0.0.1"));

@@ -32,6 +32,7 @@ constexpr quint8 kUnit = 1;
 constexpr quint32 kTimeoutMs = 1000;
 
 using bench::Fail;
+using bench::Median;
 using bench::Simulator;
 
 QString ItemName(const ConfigImage &image, qint32 index)
@@ -283,13 +284,6 @@ void CheckRoundTrip(ChainRunner &runner, TConfigImages &images)
                      .arg(ItemName(images.BoardImage, at)));
     }
 }
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -299,22 +293,12 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Times the whole-configuration Save and Load chains (TConfigChains over our "
                                                     "Modbus TCP client) against blocking libmodbus loops, both on z4sim."));
     parser.addHelpOption();
-    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds of each (default 20)."),
-                                          QStringLiteral("N"), QStringLiteral("20"));
-    const QCommandLineOption warmupOption(QStringLiteral("warmup"), QStringLiteral("Untimed rounds of each first (default 3)."),
-                                          QStringLiteral("N"), QStringLiteral("3"));
-    const QCommandLineOption simOption(QStringLiteral("sim"), QStringLiteral("The z4sim executable (default: the one built with this)."),
-                                       QStringLiteral("PATH"), QStringLiteral(Z4_SIM_EXE));
+    const bench::RunOptions runOptions(parser, 20, 3);
     const QCommandLineOption defOption(QStringLiteral("def"), QStringLiteral("The parameter definition file (default: the shipped one)."),
                                        QStringLiteral("PATH"), QStringLiteral(Z4_DEF_FILE));
-    parser.addOptions({roundsOption, warmupOption, simOption, defOption});
+    parser.addOption(defOption);
     parser.process(app);
-    bool roundsOk = false;
-    bool warmupOk = false;
-    const int rounds = parser.value(roundsOption).toInt(&roundsOk);
-    const int warmup = parser.value(warmupOption).toInt(&warmupOk);
-    if (!roundsOk || rounds < 1 || !warmupOk || warmup < 0)
-        Fail(QStringLiteral("--rounds takes a whole number from 1 and --warmup one from 0"));
+    const auto [rounds, warmup, simPath] = runOptions.Read(parser);
 
     TConfigImages images;
     QString error;
@@ -325,19 +309,10 @@ int main(int argc, char *argv[])
     images.ActiveItemCount = images.ItemCount;
 
     Simulator simulator;
-    const quint16 port = simulator.Start(parser.value(simOption));
+    const quint16 port = simulator.Start(simPath);
 
     TTCPModbusClient client;
-    client.SetServerAddress(QStringLiteral("127.0.0.1"));
-    client.SetPort(port);
-    client.SetReconnect(false);
-    {
-        QEventLoop loop;
-        QObject::connect(&client, &TModbusClient::OnConnect, &loop, &QEventLoop::quit);
-        QObject::connect(&client, &TModbusClient::OnLineError, &loop, [](const QString &why) { Fail(why); });
-        client.Open();
-        loop.exec();
-    }
+    bench::OpenClient(client, port);
     // Losing the line mid-run ends the run: a chain would report it, a bare chain or a libmodbus
     // loop would fail on its next request anyway.
     QObject::connect(&client, &TModbusClient::OnDisconnect, [] { Fail(QStringLiteral("the link to z4sim was lost")); });

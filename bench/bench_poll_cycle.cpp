@@ -43,6 +43,7 @@ constexpr std::array<live::BlockRead, 5> kCycle{live::kStatusRead, live::kColumn
                                                  live::kHeatRecoveryRead, live::kDiagnosticsRead};
 
 using bench::Fail;
+using bench::Median;
 using bench::Simulator;
 
 class NoMessages : public TUserMessages
@@ -183,13 +184,6 @@ double LibmodbusCycle(modbus_t *context)
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 double Percentile(std::vector<double> values, double p)
 {
     std::sort(values.begin(), values.end());
@@ -217,20 +211,9 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral("Times the live poll: decoding and showing one cycle, and one cycle "
                                                     "against z4sim compared with a blocking libmodbus loop."));
     parser.addHelpOption();
-    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds of each (default 500)."),
-                                          QStringLiteral("N"), QStringLiteral("500"));
-    const QCommandLineOption warmupOption(QStringLiteral("warmup"), QStringLiteral("Untimed rounds of each first (default 20)."),
-                                          QStringLiteral("N"), QStringLiteral("20"));
-    const QCommandLineOption simOption(QStringLiteral("sim"), QStringLiteral("The z4sim executable (default: the one built with this)."),
-                                       QStringLiteral("PATH"), QStringLiteral(Z4_SIM_EXE));
-    parser.addOptions({roundsOption, warmupOption, simOption});
+    const bench::RunOptions runOptions(parser, 500, 20);
     parser.process(app);
-    bool roundsOk = false;
-    bool warmupOk = false;
-    const int rounds = parser.value(roundsOption).toInt(&roundsOk);
-    const int warmup = parser.value(warmupOption).toInt(&warmupOk);
-    if (!roundsOk || rounds < 1 || !warmupOk || warmup < 0)
-        Fail(QStringLiteral("--rounds takes a whole number from 1 and --warmup one from 0"));
+    const auto [rounds, warmup, simPath] = runOptions.Read(parser);
 
     Window window;
     QCoreApplication::processEvents();
@@ -241,18 +224,9 @@ int main(int argc, char *argv[])
 
     // 2. One cycle on loopback.
     Simulator simulator;
-    const quint16 port = simulator.Start(parser.value(simOption));
+    const quint16 port = simulator.Start(simPath);
     TTCPModbusClient client;
-    client.SetServerAddress(QStringLiteral("127.0.0.1"));
-    client.SetPort(port);
-    client.SetReconnect(false);
-    {
-        QEventLoop loop;
-        QObject::connect(&client, &TModbusClient::OnConnect, &loop, &QEventLoop::quit);
-        QObject::connect(&client, &TModbusClient::OnLineError, &loop, [](const QString &why) { Fail(why); });
-        client.Open();
-        loop.exec();
-    }
+    bench::OpenClient(client, port);
     window.session.SetActiveClient(&client);
     window.session.SetConnected(true);
 

@@ -1,6 +1,7 @@
 // The parameter definition file and configuration files on their own: what a definition must
 // hold to be used, the key forms and values of configuration files, which items a file brings,
 // and that files are refused or kept whole rather than half-used or half-written.
+#include "TestFiles.h"
 #include "common/IniFile.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
@@ -26,18 +27,6 @@ QByteArray DefinitionText(int items = TTransferTable::kItems)
                 + "\nIdent=P" + QByteArray::number(i) + "R\n";
     }
     return text;
-}
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteAll(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 // Two items of our own: X of one register and Y of three, under one section.

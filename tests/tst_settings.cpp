@@ -1,6 +1,7 @@
 // The settings file R4Ivivaz.ini: what the main window reads from it at start, what it writes back
 // at close, and what it must leave alone.
 #include "MessageRecorder.h"
+#include "TestFiles.h"
 #include "app/TSettings.h"
 #include "common/IniFile.h"
 #include "link/TConnectionPanel.h"
@@ -19,20 +20,6 @@
 
 namespace {
 const QString kFile = QStringLiteral("R4Ivivaz.ini");
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 // The value of a key in a settings file as the tool would read it.
 QString ValueIn(const QString &path, const QString &section, const QString &key)

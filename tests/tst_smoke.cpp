@@ -1,6 +1,8 @@
 // The tool itself under a real X server: it starts, shows the start-up picture and the main window,
 // draws them, and on a close from the window system writes its settings and exits. Screenshots are
 // left in the test's working folder (tst_smoke-picture.png, tst_smoke-main.png).
+#include "TestFiles.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -175,12 +177,6 @@ int Colours(const QImage &image, const QRect &area)
         for (int x = r.left(); x <= r.right(); x += 2)
             seen.insert(image.pixel(x, y));
     return int(seen.size());
-}
-
-bool WriteAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 } // namespace
 

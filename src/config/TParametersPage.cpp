@@ -129,8 +129,12 @@ void TParametersPage::SaveFile(const QString &fileName)
     }
 }
 
-bool TParametersPage::ReadFile(const QString &fileName)
+bool TParametersPage::ChooseAndReadFile()
 {
+    // A file gone by the time the dialog closes is ignored like a cancel.
+    const QString fileName = Messages().AskOpenFile();
+    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
+        return false;
     Log(QStringLiteral("Load Configuration From File: ") + fileName);
     QString why;
     if (ReadConfigFile(fileName, m_images, m_live.FirmwareRev12, &why))
@@ -167,12 +171,7 @@ void TParametersPage::SaveButtonClick()
 
 void TParametersPage::LoadButtonClick()
 {
-    if (!m_definitionUsable)
-        return;
-    const QString fileName = Messages().AskOpenFile();
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
-        return;
-    if (!ReadFile(fileName))
+    if (!m_definitionUsable || !ChooseAndReadFile())
         return;
 
     if (!Session().Connected()) {
@@ -202,12 +201,7 @@ void TParametersPage::VerifyButtonClick()
 
 void TParametersPage::CompareButtonClick()
 {
-    if (!m_definitionUsable || !Session().Connected())
-        return;
-    const QString fileName = Messages().AskOpenFile();
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
-        return;
-    if (!ReadFile(fileName))
+    if (!m_definitionUsable || !Session().Connected() || !ChooseAndReadFile())
         return;
     Busy();
     Log(QStringLiteral("Read Configuration From Board..."));

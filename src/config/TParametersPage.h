@@ -52,7 +52,8 @@ private:
     void Idle();
     void CompareImages();
     void SaveFile(const QString &fileName);
-    bool ReadFile(const QString &fileName);
+    // Asks for a configuration file and reads it into FileImage; false when cancelled, gone or refused.
+    bool ChooseAndReadFile();
 
     const TTransferTable &m_table;
     TConfigImages &m_images;
