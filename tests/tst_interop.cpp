@@ -1,6 +1,7 @@
 // Interoperability with Modbus implementations that are not ours: our TCP master against a
 // pymodbus server, and the mbpoll master (libmodbus) against z4sim over TCP and over RTU.
 #include "PtyPair.h"
+#include "PymodbusPeer.h"
 #include "SimHarness.h"
 #include "link/TTCPModbusClient.h"
 
@@ -17,8 +18,6 @@
 namespace {
 constexpr quint8 kUnit = 1;
 constexpr quint32 kTimeoutMs = 2000;
-constexpr int kPythonMissingPymodbus = 3;  // pymodbus_server.py's exit code without pymodbus
-const QString kPython = QStringLiteral("/usr/bin/python3");
 
 // pymodbus_server.py serves holding registers 0 .. 199 holding 1000 + address.
 constexpr quint16 kPeerRegisters = 200;
@@ -31,62 +30,6 @@ QList<quint16> PeerValues(int first, int count)
         values.append(PeerValue(first + i));
     return values;
 }
-
-// tests/pymodbus_server.py as a child process; it ends when we close its stdin.
-class PymodbusPeer
-{
-public:
-    // Starts the server; an empty string on success, otherwise why not. *missing is set when the
-    // server cannot run here at all (no system interpreter, no pymodbus).
-    QString Start(bool *missing)
-    {
-        *missing = !QFileInfo(kPython).isExecutable();
-        if (*missing)
-            return kPython + QStringLiteral(" is not installed");
-        m_process.setProgram(kPython);
-        m_process.setArguments({QStringLiteral(Z4_TESTS_DIR "/pymodbus_server.py")});
-        m_process.start();
-        if (!m_process.waitForStarted(kSoonMs))
-            return m_process.errorString();
-        static const QRegularExpression portLine(QStringLiteral("^port (\\d+)$"));
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(kSoonMs)) {
-                m_process.waitForFinished(kSoonMs);
-                *missing = m_process.exitStatus() == QProcess::NormalExit
-                           && m_process.exitCode() == kPythonMissingPymodbus;
-                return QStringLiteral("the pymodbus server did not start: ")
-                       + QString::fromLocal8Bit(m_process.readAllStandardError());
-            }
-        }
-        const auto match = portLine.match(QString::fromUtf8(m_process.readLine()).trimmed());
-        if (!match.hasMatch())
-            return QStringLiteral("the pymodbus server did not say its port");
-        m_port = static_cast<quint16>(match.captured(1).toUInt());
-        return {};
-    }
-
-    quint16 Port() const { return m_port; }
-
-    // Closes its stdin; true when it then ended by itself with success.
-    bool Stop()
-    {
-        m_process.closeWriteChannel();
-        return m_process.waitForFinished(kSoonMs) && m_process.exitStatus() == QProcess::NormalExit
-               && m_process.exitCode() == 0;
-    }
-
-    ~PymodbusPeer()
-    {
-        if (m_process.state() != QProcess::NotRunning && !Stop()) {
-            m_process.kill();
-            m_process.waitForFinished(kSoonMs);
-        }
-    }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 // One run of mbpoll and what it printed.
 struct MbpollRun
@@ -185,7 +128,7 @@ private:
 void TstInterop::OpenOnPymodbus(PymodbusPeer &peer, std::unique_ptr<TTCPModbusClient> &client)
 {
     bool missing = false;
-    const QString error = peer.Start(&missing);
+    const QString error = peer.Start({}, &missing);
     if (missing)
         QSKIP(qPrintable(QStringLiteral("pymodbus cannot run here (apt-get install python3-pymodbus "
                                         "python3-serial-asyncio): ") + error));

@@ -1,0 +1,268 @@
+// A configuration saved from a board does not depend on the Modbus implementation behind it: the
+// same register image served by z4sim (in-process) and by pymodbus gives the same .cnf file, byte
+// for byte, with the items the board's firmware version calls for.
+#include "MessageRecorder.h"
+#include "PymodbusPeer.h"
+#include "SimHarness.h"
+
+#include "common/IniFile.h"
+#include "config/ConfigFile.h"
+#include "config/DefinitionFile.h"
+#include "config/TParametersPage.h"
+#include "config/TransferTable.h"
+#include "link/TConnectionPanel.h"
+#include "monitor/TPoll.h"
+#include "widgets/TIPAddressEdit.h"
+
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+namespace {
+// Every register a board has, by address.
+using RegisterImage = QMap<quint16, quint16>;
+
+RegisterImage ImageOf(const Z4Board &board)
+{
+    RegisterImage image;
+    for (int a = 0; a <= 0xFFFF; ++a) {
+        const auto address = static_cast<quint16>(a);
+        if (board.covers(address, 1))
+            image.insert(address, board.value(address));
+    }
+    return image;
+}
+
+// The image as pymodbus_server.py --image takes it: {"address": value}.
+bool WriteImageFile(const RegisterImage &image, const QString &path)
+{
+    QJsonObject pairs;
+    for (auto it = image.cbegin(); it != image.cend(); ++it)
+        pairs.insert(QString::number(it.key()), it.value());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly)
+           && file.write(QJsonDocument(pairs).toJson(QJsonDocument::Compact)) > 0;
+}
+
+// Nothing queued and nothing on the wire: every request sent has had its outcome.
+bool Idle(const TModbusClient &client)
+{
+    const TModbusClient::Counters &c = client.GetCounters();
+    return client.QueuedCount() == 0 && c.Requests == c.Answers + c.Refusals + c.Failures;
+}
+
+QStringList MemoLines(const TParametersPage &page)
+{
+    return page.ParametersMemo->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool TransferEnded(const TParametersPage &page, const QString &fileName)
+{
+    const QString memo = page.ParametersMemo->toPlainText();
+    return memo.contains(QStringLiteral("Save Configuration To File: ") + fileName)
+           || memo.contains(QStringLiteral("Transfer aborted"));
+}
+
+// Runs the event loop until done() holds, looking again at each signal of sender; false when it
+// still does not hold after kSoonMs. Unlike QTRY, which pauses between its looks, this adds nothing
+// to each of a transfer's round trips to a peer in another process.
+template <typename Sender, typename Signal>
+bool WaitUntil(const Sender *sender, Signal signal, const std::function<bool()> &done)
+{
+    QSignalSpy spy(sender, signal);
+    const QDeadlineTimer deadline(kSoonMs);
+    while (!done()) {
+        if (deadline.hasExpired() || !spy.wait(static_cast<int>(deadline.remainingTime())))
+            return done();
+    }
+    return true;
+}
+
+QString FirstDifference(const QByteArray &a, const QByteArray &b)
+{
+    const QList<QByteArray> left = a.split('\n');
+    const QList<QByteArray> right = b.split('\n');
+    for (qsizetype i = 0; i < std::max(left.size(), right.size()); ++i) {
+        const QByteArray l = left.value(i, "<end of file>");
+        const QByteArray r = right.value(i, "<end of file>");
+        if (l != r)
+            return QStringLiteral("line %1: z4sim \"%2\", pymodbus \"%3\"")
+                .arg(i + 1)
+                .arg(QString::fromUtf8(l), QString::fromUtf8(r));
+    }
+    return QStringLiteral("no line differs");
+}
+} // namespace
+
+class TstConfigInterop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void sameImageSameFile_data();
+    void sameImageSameFile();
+
+private:
+    // Connects a new main window to the board at port, lets it read the firmware version, and saves
+    // the board's configuration into fileName with the Parameters page. *file gets what was saved.
+    void SaveFrom(quint16 port, quint16 firmware, const QString &fileName, QByteArray *file);
+
+    QTemporaryDir m_dir;
+    QString m_oldCurrent;
+};
+
+void TstConfigInterop::initTestCase()
+{
+    // The windows read their settings from the current folder: one of our own.
+    QVERIFY2(m_dir.isValid(), qPrintable(m_dir.errorString()));
+    m_oldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+}
+
+void TstConfigInterop::cleanupTestCase()
+{
+    QDir::setCurrent(m_oldCurrent);
+}
+
+void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &fileName, QByteArray *file)
+{
+    RecordedForm form;
+    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    panel.EthernetdxfCheckBox->click();
+    panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
+    form->TCPModbusClient.SetPort(port);
+    panel.ConnectVrButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(form->Session().Connected(), kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+
+    // The first tick after a connect reads the version, which decides how many items are saved.
+    QCOMPARE(form->FirmwareVersion, quint16(0));
+    form->ReadTimerTimer();
+    QTRY_COMPARE_WITH_TIMEOUT(form->FirmwareVersion, firmware, kSoonMs);
+    QCOMPARE(form->FirmwareRev12, firmware % 100 >= 12);
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+
+    TParametersPage &page = *form->ParametersTabSheet;
+    form.Messages->SaveAnswer = fileName;
+    page.SaveButton->click();
+    // A poll cycle on the same line while the chain runs, as the read timer would start one.
+    form->ReadTimerTimer();
+    QCOMPARE(form->Poll().SkippedCycles(), quint64(0));
+    QVERIFY(WaitUntil(page.ParametersMemo, &QPlainTextEdit::textChanged, [&] { return TransferEnded(page, fileName); }));
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+
+    QCOMPARE(MemoLines(page), (QStringList{QStringLiteral("Read Configuration From Board..."),
+                                           QStringLiteral("Save Configuration To File: ") + fileName}));
+    QCOMPARE(page.WritedxfProgressBar->value(), 0);
+    QVERIFY(page.SaveButton->isEnabled());
+    QCOMPARE(form.Messages->Errors, QStringList());
+    // Every request of the connect, the poll and the chain was answered: nothing refused or lost.
+    const TModbusClient::Counters &counters = form->TCPModbusClient.GetCounters();
+    QCOMPARE(counters.Refusals, quint64(0));
+    QCOMPARE(counters.Failures, quint64(0));
+
+    QFile saved(fileName);
+    QVERIFY2(saved.open(QIODevice::ReadOnly), qPrintable(saved.errorString()));
+    *file = saved.readAll();
+}
+
+void TstConfigInterop::sameImageSameFile_data()
+{
+    QTest::addColumn<quint16>("firmware");
+    QTest::addColumn<int>("items");
+    QTest::newRow("revision 12: the extended set") << quint16(1012) << TTransferTable::kItems;
+    QTest::newRow("revision 11: the base set") << quint16(1011) << TTransferTable::kBaseItems;
+}
+
+void TstConfigInterop::sameImageSameFile()
+{
+    QFETCH(quint16, firmware);
+    QFETCH(int, items);
+
+    QTemporaryDir dir;
+    QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
+    auto board = StartTcpBoard({.firmware = firmware});
+    QVERIFY(board);
+    // A negative value (T1, -5 degC), saved as a signed number.
+    QVERIFY(board->Board().write(0x020D, 0xFFFB));
+
+    // Only the configuration registers and the identification stay put; the live ones served by
+    // pymodbus are a snapshot, which is all the poll needs.
+    const RegisterImage image = ImageOf(board->Board());
+    const QString imagePath = dir.filePath(QStringLiteral("image.json"));
+    QVERIFY(WriteImageFile(image, imagePath));
+
+    PymodbusPeer peer;
+    bool missing = false;
+    const QString error = peer.Start({QStringLiteral("--image"), imagePath}, &missing);
+    if (missing)
+        QSKIP(qPrintable(QStringLiteral("pymodbus cannot run here (apt-get install python3-pymodbus "
+                                        "python3-serial-asyncio): ") + error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    const QString fromSim = dir.filePath(QStringLiteral("z4sim.cnf"));
+    const QString fromPymodbus = dir.filePath(QStringLiteral("pymodbus.cnf"));
+    QByteArray simFile;
+    QByteArray pymodbusFile;
+    SaveFrom(board->TcpPort(), firmware, fromSim, &simFile);
+    if (QTest::currentTestFailed())
+        return;
+    SaveFrom(peer.Port(), firmware, fromPymodbus, &pymodbusFile);
+    if (QTest::currentTestFailed())
+        return;
+
+    QVERIFY2(simFile == pymodbusFile, qPrintable(FirstDifference(simFile, pymodbusFile)));
+
+    // The file holds exactly the items of the walk, each register with the value served.
+    TConfigImages names;
+    QString why;
+    QVERIFY2(ReadDefinitionFile(StandardDefinitionPath(), names, &why), qPrintable(why));
+    QCOMPARE(names.ItemCount, TTransferTable::kItems);
+    TIniFile ini;
+    QVERIFY2(ini.LoadText(simFile, &why), qPrintable(why));
+    int keys = 0;
+    for (int i = 0; i < names.ItemCount; ++i) {
+        const ConfigItem &item = names.BoardImage[static_cast<size_t>(i)];
+        for (int k = 0; k < item.Registers; ++k) {
+            const QString key = ConfigKey(item, k);
+            const auto text = ini.Value(item.Section, key);
+            const QString where = QStringLiteral("item %1 [%2] %3").arg(i).arg(item.Section, key);
+            if (i >= items) {
+                QVERIFY2(!text, qPrintable(where + QStringLiteral(" is outside the walk but saved")));
+                continue;
+            }
+            QVERIFY2(text, qPrintable(where + QStringLiteral(" is missing")));
+            const auto address = static_cast<quint16>(item.FirstRegister + k);
+            QVERIFY2(image.contains(address), qPrintable(where + QStringLiteral(" is not a register of the board")));
+            QCOMPARE(*text, QString::number(static_cast<qint16>(image.value(address))));
+            ++keys;
+        }
+    }
+    int sectionKeys = 0;
+    for (const QString &section : ini.Sections())
+        sectionKeys += static_cast<int>(ini.Keys(section).size());
+    QCOMPARE(sectionKeys, keys);  // nothing else in the file
+}
+
+QTEST_MAIN(TstConfigInterop)
+#include "tst_config_interop.moc"
