@@ -312,14 +312,12 @@ void TForm1::FormCreate()
     m_images.BoardImage = ImageFromTable();
     m_images.ItemCount = static_cast<qint32>(m_images.BoardImage.size());
     m_images.ActiveItemCount = m_images.ItemCount;
+    m_images.DefinitionPath = m_options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : m_options.DefinitionPath;
     QString definitionError;
-    const QString definition = m_options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : m_options.DefinitionPath;
-    if (!ReadDefinitionFile(definition, m_images, &definitionError)) {
-        m_images.DefinitionPath = definition;
+    if (!ReadDefinitionFile(m_images.DefinitionPath, m_images, &definitionError)) {
         ParametersTabSheet->SetDefinitionUsable(false);
         m_messages->ErrorBox(definitionError + QStringLiteral("\nSave, Load, Verify and Compare are not available."));
     }
-    FirmwareRev12 = true;
     m_session.SetRequestTimeout(kRequestTimeoutMs);
 }
 

@@ -27,7 +27,7 @@ struct TConfigImages
     // Items from here on are the extended set, moved only with firmware that has them.
     static constexpr qint32 kBaseItems = 132;
 
-    QString DefinitionPath;  // the definition file the images were built from
+    QString DefinitionPath;  // the parameter definition file read at start-up
     ConfigImage FileImage;   // what a configuration file provided (Load, Compare)
     ConfigImage BoardImage;  // what was read from the board or taken from the window (Save, Verify, Compare)
     qint32 ItemCount = 0;        // items the definition describes
