@@ -1,13 +1,13 @@
 #include "params/TCascadePage.h"
 
 #include "widgets/PageBuilder.h"
+#include "widgets/TimeOfDayFilter.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLocale>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 TAdvEdit *TimeEdit(QGridLayout *grid, int row, const QString &name, const QString &label, const QString &initial)
 {
     TAdvEdit *edit = ui::Edit(grid, row, 0, name, label, TAdvEdit::Text, 5, initial);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral(R"(\d{1,2}:\d{2})")), edit));
+    edit->setValidator(new TTimeOfDayFilter(edit));
     return edit;
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/TBoardSession.h"
 #include "common/NumberText.h"
-#include "service/TimeOfDayFilter.h"
+#include "widgets/TimeOfDayFilter.h"
 #include "widgets/PageBuilder.h"
 
 #include <QButtonGroup>

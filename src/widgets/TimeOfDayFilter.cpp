@@ -1,4 +1,4 @@
-#include "service/TimeOfDayFilter.h"
+#include "widgets/TimeOfDayFilter.h"
 
 #include <QRegularExpression>
 
