@@ -2,8 +2,55 @@
 #include "SimHarness.h"
 
 #include <QDir>
+#include <QModbusDevice>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+// A loopback port whose listen queue is full: the kernel drops further connection requests, so a
+// connect attempt hangs as it does towards a host that does not answer.
+class SilentPort
+{
+public:
+    SilentPort()
+    {
+        m_listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) != 0 || listen(m_listener, 0) != 0
+            || getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        // Never accepted: the first fills the queue, the others wait behind it.
+        for (int &filler : m_fillers) {
+            filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            connect(filler, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        }
+    }
+    ~SilentPort()
+    {
+        for (int filler : m_fillers)
+            close(filler);
+        close(m_listener);
+    }
+    SilentPort(const SilentPort &) = delete;
+    SilentPort &operator=(const SilentPort &) = delete;
+
+    quint16 Port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    int m_fillers[3] = {-1, -1, -1};
+    quint16 m_port = 0;
+};
+} // namespace
 
 class TestModbusClient : public QObject
 {
@@ -22,6 +69,7 @@ private slots:
     void lostConnectionFailsOutstandingRequestsAndReconnects();
     void requestsWhileClosedAreDiscarded();
     void closeFailsWaitingRequestsAndRaisesOnCloseOnce();
+    void connectAttemptsToASilentHostEnd();
     void requestsTheProtocolCannotCarryFail();
     void checkAnswerRejectsMisfits_data();
     void checkAnswerRejectsMisfits();
@@ -246,6 +294,44 @@ void TestModbusClient::requestsWhileClosedAreDiscarded()
     QCOMPARE(m_board->Requests().size(), 1);
     QCOMPARE(m_client->GetCounters().Discarded, 2u);
     QCOMPARE(closed.size(), 1);
+}
+
+void TestModbusClient::connectAttemptsToASilentHostEnd()
+{
+    SilentPort silent;
+    QVERIFY(silent.Port() != 0);
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+
+    // Closing ends an attempt at once, not when the operating system gives up on it minutes later.
+    TTCPModbusClient client;
+    client.SetServerAddress(QStringLiteral("127.0.0.1"));
+    client.SetPort(silent.Port());
+    client.SetReconnectInterval(kSoonMs * 10);  // no give-up of the attempt within the test
+    QSignalSpy connected(&client, &TModbusClient::OnConnect);
+    QSignalSpy closed(&client, &TTCPModbusClient::OnClose);
+    client.Open();
+    client.Close();
+    QVERIFY(closed.wait(kSoonMs));
+    QCOMPARE(closed.count(), 1);
+    // And the line opens at once on a board that answers.
+    client.SetPort(board->TcpPort());
+    client.Open();
+    QVERIFY(connected.wait(kSoonMs));
+    client.Close();
+    QVERIFY(closed.wait(kSoonMs));
+
+    // An attempt given up after one reconnect interval is followed by the next one, which finds the
+    // board once the address points at it.
+    TTCPModbusClient retrying;
+    retrying.SetServerAddress(QStringLiteral("127.0.0.1"));
+    retrying.SetPort(silent.Port());
+    retrying.SetReconnectInterval(50);
+    QSignalSpy retried(&retrying, &TModbusClient::OnConnect);
+    retrying.Open();
+    retrying.SetPort(board->TcpPort());
+    QVERIFY(retried.wait(kSoonMs));
+    QVERIFY(retrying.IsOpen());
 }
 
 void TestModbusClient::closeFailsWaitingRequestsAndRaisesOnCloseOnce()

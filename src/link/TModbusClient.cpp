@@ -61,15 +61,29 @@ TModbusAnswer AnswerOf(const QByteArray &answerPdu)
 TModbusClient::TModbusClient(QModbusClient *device, QObject *parent)
     : QObject(parent), m_device(device)
 {
-    m_device->setParent(this);
-    m_device->setNumberOfRetries(0);  // a silent board fails after the caller's timeout, not a multiple
     m_watchdog.setSingleShot(true);
     connect(&m_watchdog, &QTimer::timeout, this, &TModbusClient::OnWatchdog);
+    AttachDevice();
+}
+
+void TModbusClient::AttachDevice()
+{
+    m_device->setParent(this);
+    m_device->setNumberOfRetries(0);  // a silent board fails after the caller's timeout, not a multiple
     connect(m_device, &QModbusDevice::stateChanged, this, &TModbusClient::OnStateChanged);
     connect(m_device, &QModbusDevice::errorOccurred, this, [this](QModbusDevice::Error error) {
         if (error != QModbusDevice::NoError)
             DeviceError(error, m_device->errorString());
     });
+}
+
+void TModbusClient::ReplaceDevice(QModbusClient *device)
+{
+    QModbusClient *old = std::exchange(m_device, device);
+    disconnect(old, nullptr, this, nullptr);
+    old->deleteLater();
+    AttachDevice();
+    OnStateChanged(QModbusDevice::UnconnectedState);
 }
 
 TModbusClient::~TModbusClient()

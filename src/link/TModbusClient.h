@@ -127,6 +127,10 @@ protected:
     bool StartDevice();
     // Closes the device if it is not closed; true when a line-down will follow.
     bool StopDevice();
+    // Drops the device with whatever it is doing and puts a fresh one in its place; the line then
+    // goes down as if the old device had closed. For a device stuck in a state it does not leave
+    // by itself.
+    void ReplaceDevice(QModbusClient *device);
     // Posts a call to run after the current event, keeping events in the order they were posted.
     void Post(std::function<void()> call);
 
@@ -142,6 +146,7 @@ private:
         FunctionsStr Record;
     };
 
+    void AttachDevice();
     void Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const FunctionsStr &record);
     void Pump();
     void OnStateChanged(QModbusDevice::State state);

@@ -13,7 +13,7 @@ TTCPModbusClient::TTCPModbusClient(QObject *parent)
     connect(&m_connectGuard, &QTimer::timeout, this, [this] {
         if (Device()->state() == QModbusDevice::ConnectingState) {
             Log().Write(ModbusLog::Failures, QStringLiteral("[%1] no connection within %2 ms").arg(LineName()).arg(m_reconnectInterval));
-            Device()->disconnectDevice();
+            AbortConnectAttempt();
         }
     });
 }
@@ -43,7 +43,8 @@ void TTCPModbusClient::Open()
     default:
         // Opening again while an attempt is under way restarts it with the current address.
         m_openPending = true;
-        Device()->disconnectDevice();
+        if (!AbortConnectAttempt())
+            Device()->disconnectDevice();
         return;
     }
 }
@@ -68,8 +69,22 @@ void TTCPModbusClient::Close()
     m_openPending = false;
     m_reconnectTimer.stop();
     m_connectGuard.stop();
+    m_userClosed = true;
+    if (AbortConnectAttempt())
+        return;  // the line-down raises OnClose
     if (!StopDevice())
         Post([this] { emit OnClose(); });
+}
+
+bool TTCPModbusClient::AbortConnectAttempt()
+{
+    // Qt closes a socket that is still connecting only once it has connected, and an attempt to a
+    // host that does not answer lasts minutes: until then the line could be neither closed nor
+    // opened again. A fresh device ends the attempt now.
+    if (Device()->state() != QModbusDevice::ConnectingState)
+        return false;
+    ReplaceDevice(new QModbusTcpClient);
+    return true;
 }
 
 void TTCPModbusClient::LineDown(bool wasUp, bool userClosed)

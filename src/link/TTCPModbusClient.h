@@ -36,6 +36,8 @@ protected:
 
 private:
     void TryConnect();
+    // Ends a connection attempt under way; false when there is none.
+    bool AbortConnectAttempt();
 
     QString m_address = QStringLiteral("127.0.0.1");
     quint16 m_port = 502;
