@@ -6,8 +6,6 @@
 
 TConfigChains::TConfigChains(TBoardSession &session, TConfigImages &images) : m_session(session), m_images(images) {}
 
-TConfigChains::~TConfigChains() = default;
-
 bool TConfigChains::LineOpen() const
 {
     return m_session.Connected() && m_session.ActiveClient() && m_session.ActiveClient()->IsOpen();

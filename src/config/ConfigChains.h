@@ -25,7 +25,6 @@ public:
     using Completion = std::function<void()>;
 
     TConfigChains(TBoardSession &session, TConfigImages &images);
-    ~TConfigChains();
     TConfigChains(const TConfigChains &) = delete;
     TConfigChains &operator=(const TConfigChains &) = delete;
 
