@@ -7,7 +7,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,15 +27,12 @@ TCascadePage::TCascadePage(TPageContext &context, QWidget *parent)
 {
     using ui::GridOf;
     const QString zero = QStringLiteral("0");
-    const QString zeroDecimal = QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
+    const QString zeroDecimal = ui::ZeroDecimal();
     const QString degrees = QStringLiteral("°C");
     const QString seconds = QStringLiteral("sec");
 
-    auto *page = new QVBoxLayout(this);
-    page->setContentsMargins(4, 4, 4, 4);
-    auto *top = new QHBoxLayout;
-    top->setSpacing(4);
-    page->addLayout(top);
+    QVBoxLayout *page = ui::PageLayout(this);
+    QHBoxLayout *top = ui::Row(page);
     page->addStretch();
 
     // Room-temperature cascade: the supply-air set point follows the room.

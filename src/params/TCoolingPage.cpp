@@ -7,47 +7,31 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QVBoxLayout>
-
-namespace {
-
-// A group box inside another, spanning the outer grid's row.
-QGroupBox *InnerGroup(QGridLayout *outer, int row, const QString &title)
-{
-    QGroupBox *group = ui::Group(outer->parentWidget(), title);
-    outer->addWidget(group, row, 0, 1, 3);
-    return group;
-}
-
-} // namespace
 
 TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("CoolingTabSheet"), context, parent)
 {
     using ui::GridOf;
     const QString zero = QStringLiteral("0");
-    const QString zeroDecimal = QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
+    const QString zeroDecimal = ui::ZeroDecimal();
     const QString seconds = QStringLiteral("sec");
 
-    auto *page = new QVBoxLayout(this);
-    page->setContentsMargins(4, 4, 4, 4);
-    auto *top = new QHBoxLayout;
-    top->setSpacing(4);
-    page->addLayout(top);
+    QVBoxLayout *page = ui::PageLayout(this);
+    QHBoxLayout *top = ui::Row(page);
     page->addStretch();
 
     // The water cooler.
     QGroupBox *water = ui::Group(this, QStringLiteral(" Water "));
     top->addWidget(water, 0, Qt::AlignTop);
     QGridLayout *outer = GridOf(water);
-    QGridLayout *grid = GridOf(InnerGroup(outer, 0, QStringLiteral(" Mode ")));
+    QGridLayout *grid = GridOf(ui::InnerGroup(outer, 0, QStringLiteral(" Mode ")));
     ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("WCNonedxfCheckBox"), QStringLiteral("Off"), true),
                    ui::CellCheck(grid, 0, 1, QStringLiteral("WCPIdxfCheckBox"), QStringLiteral("On"))});
     ui::Edit(outer, 1, 0, QStringLiteral("WCPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
              seconds);
     ui::Combo(outer, 2, 0, QStringLiteral("WCOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
-    grid = GridOf(InnerGroup(outer, 3, QStringLiteral(" PI ")));
+    grid = GridOf(ui::InnerGroup(outer, 3, QStringLiteral(" PI ")));
     ui::Edit(grid, 0, 0, QStringLiteral("WCPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 1, 0, QStringLiteral("WCPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 2, 0, QStringLiteral("WCPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
@@ -56,10 +40,10 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
     QGroupBox *dx = ui::Group(this, QStringLiteral(" DX cooling "));
     top->addWidget(dx, 0, Qt::AlignTop);
     outer = GridOf(dx);
-    grid = GridOf(InnerGroup(outer, 0, QStringLiteral(" Mode ")));
+    grid = GridOf(ui::InnerGroup(outer, 0, QStringLiteral(" Mode ")));
     ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("ECNonedxfCheckBox"), QStringLiteral("Off"), true),
                    ui::CellCheck(grid, 0, 1, QStringLiteral("ECOndxfCheckBox"), QStringLiteral("On"))});
-    grid = GridOf(InnerGroup(outer, 1, QStringLiteral(" Outputs ")));
+    grid = GridOf(ui::InnerGroup(outer, 1, QStringLiteral(" Outputs ")));
     ui::SetTag(ui::Combo(grid, 0, 0, QStringLiteral("ECOutput1ColumnComboBox"), QStringLiteral("Output I"),
                          ui::Numbers(1, 11), 0),
                0);
@@ -67,7 +51,7 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
                          ui::Numbers(0, 11), 0),
                1);
     // The delay before the second stage is not offered here; it moves only with a configuration.
-    QGroupBox *time = InnerGroup(outer, 2, QStringLiteral(" Time "));
+    QGroupBox *time = ui::InnerGroup(outer, 2, QStringLiteral(" Time "));
     ui::Edit(GridOf(time), 0, 0, QStringLiteral("ECTimeAdvEdit"), QStringLiteral("I->II"), TAdvEdit::Unsigned, 3, zero,
              QStringLiteral("min"));
     time->hide();

@@ -8,40 +8,23 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QVBoxLayout>
-
-namespace {
-
-// A group box inside another, spanning the outer grid's row.
-QGridLayout *InnerGroup(QGridLayout *outer, int row, const QString &title)
-{
-    QGroupBox *group = ui::Group(outer->parentWidget(), title);
-    outer->addWidget(group, row, 0, 1, 3);
-    return ui::GridOf(group);
-}
-
-} // namespace
 
 THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("HeatingTabSheet"), context, parent)
 {
     const QString zero = QStringLiteral("0");
-    const QString zeroDecimal = QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
+    const QString zeroDecimal = ui::ZeroDecimal();
     const QString seconds = QStringLiteral("sec");
 
-    auto *page = new QVBoxLayout(this);
-    page->setContentsMargins(4, 4, 4, 4);
-    page->setSpacing(4);
-    auto *top = new QHBoxLayout;
-    top->setSpacing(4);
-    page->addLayout(top);
+    QVBoxLayout *page = ui::PageLayout(this);
+    QHBoxLayout *top = ui::Row(page);
 
     // The water heater.
     QGroupBox *water = ui::Group(this, QStringLiteral(" Water "));
     top->addWidget(water, 0, Qt::AlignTop);
     QGridLayout *outer = ui::GridOf(water);
-    QGridLayout *grid = InnerGroup(outer, 0, QStringLiteral(" Mode "));
+    QGridLayout *grid = ui::GridOf(ui::InnerGroup(outer, 0, QStringLiteral(" Mode ")));
     ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("WHNonedxfCheckBox"), QStringLiteral("Off"), true),
                    ui::CellCheck(grid, 0, 1, QStringLiteral("WHPIdxfCheckBox"), QStringLiteral("On"))});
     ui::Edit(outer, 1, 0, QStringLiteral("WHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
@@ -49,7 +32,7 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     ui::Combo(outer, 2, 0, QStringLiteral("WHOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
     ui::Edit(outer, 3, 0, QStringLiteral("UOffAdvEdit"), QStringLiteral("U Off"), TAdvEdit::Decimal, 4, zeroDecimal,
              QStringLiteral("V"));
-    grid = InnerGroup(outer, 4, QStringLiteral(" PI "));
+    grid = ui::GridOf(ui::InnerGroup(outer, 4, QStringLiteral(" PI ")));
     ui::Edit(grid, 0, 0, QStringLiteral("WHPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 1, 0, QStringLiteral("WHPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 2, 0, QStringLiteral("WHPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
@@ -58,22 +41,20 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     QGroupBox *electric = ui::Group(this, QStringLiteral(" Electric "));
     top->addWidget(electric, 0, Qt::AlignTop);
     outer = ui::GridOf(electric);
-    grid = InnerGroup(outer, 0, QStringLiteral(" Mode "));
+    grid = ui::GridOf(ui::InnerGroup(outer, 0, QStringLiteral(" Mode ")));
     ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("EHNonedxfCheckBox"), QStringLiteral("Off"), true),
                    ui::CellCheck(grid, 0, 1, QStringLiteral("EHAnalogdxfCheckBox"), QStringLiteral("Analog")),
                    ui::CellCheck(grid, 1, 0, QStringLiteral("EHAnDigdxfCheckBox"), QStringLiteral("An+Dig")),
                    ui::CellCheck(grid, 1, 1, QStringLiteral("EHpwm3dxfCheckBox"), QStringLiteral("3xPWM"))});
     ui::Edit(outer, 1, 0, QStringLiteral("EHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
              seconds);
-    grid = InnerGroup(outer, 2, QStringLiteral(" PI "));
+    grid = ui::GridOf(ui::InnerGroup(outer, 2, QStringLiteral(" PI ")));
     ui::Edit(grid, 0, 0, QStringLiteral("EHPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 1, 0, QStringLiteral("EHPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 2, 0, QStringLiteral("EHPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
 
     // The electric heater's stages: one row each, Tag = row - 1. Stage I has no digital output.
-    auto *bottom = new QHBoxLayout;
-    bottom->setSpacing(4);
-    page->addLayout(bottom);
+    QHBoxLayout *bottom = ui::Row(page);
     QGroupBox *stages = ui::Group(this, QStringLiteral(" Stages "));
     bottom->addWidget(stages, 0, Qt::AlignTop);
     grid = ui::GridOf(stages);

@@ -8,16 +8,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QVBoxLayout>
 
 namespace {
-
-// The initial text of a decimal edit: "0,0" or "0.0", as the user's locale writes it.
-QString ZeroDecimal()
-{
-    return QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
-}
 
 // Hides a whole row of a group (a control with its label and unit).
 void HideRow(QGridLayout *grid, int row)
@@ -64,7 +57,7 @@ QGroupBox *ControlTable(QWidget *parent, const QString &title, const QString &ro
     Header(grid, 2, QStringLiteral("Input"));
     Header(grid, 3, QStringLiteral("Value"));
     Header(grid, 4, lastHeader);
-    const QString zeroDecimal = ZeroDecimal();
+    const QString zeroDecimal = ui::ZeroDecimal();
     for (int n = 1; n <= 4; ++n) {
         const QString row = rowName.arg(n) + QStringLiteral(", ");
         ui::SetTag(CellCheck(grid, n, 0, names.enabled.arg(n), QString::number(n), row + QStringLiteral("enabled")),
@@ -100,16 +93,12 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
 {
     using ui::GridOf;
     const QString zero = QStringLiteral("0");
-    const QString zeroDecimal = ZeroDecimal();
+    const QString zeroDecimal = ui::ZeroDecimal();
     const QString degrees = QStringLiteral("°C");
     const QString seconds = QStringLiteral("sec");
 
-    auto *page = new QVBoxLayout(this);
-    page->setContentsMargins(4, 4, 4, 4);
-    page->setSpacing(4);
-    auto *top = new QHBoxLayout;
-    top->setSpacing(4);
-    page->addLayout(top);
+    QVBoxLayout *page = ui::PageLayout(this);
+    QHBoxLayout *top = ui::Row(page);
 
     // Left column: temperatures and their sensors, the fixed outputs, the unit's mode.
     QVBoxLayout *column = NewColumn(top);
@@ -214,9 +203,7 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     column->addStretch();
 
     // Bottom: the four stop controls and the four output controls, one row each.
-    auto *bottom = new QHBoxLayout;
-    bottom->setSpacing(4);
-    page->addLayout(bottom);
+    QHBoxLayout *bottom = ui::Row(page);
 
     bottom->addWidget(ControlTable(
         this, QStringLiteral(" Stop Control "), QStringLiteral("Stop control %1"),

@@ -7,7 +7,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QPushButton>
 
 #include <span>
@@ -78,7 +77,7 @@ QGroupBox *AnalogGroup(QWidget *parent, const QString &objectName, const QString
 {
     QGroupBox *group = TableGroup(parent, QStringLiteral(" Analog "), objectName);
     QGridLayout *grid = ui::GridOf(group);
-    const QString zero = QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
+    const QString zero = ui::ZeroDecimal();
     const QString plural = what.toLower() + QStringLiteral("s");
     grid->addWidget(ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
                                  QStringLiteral("All %1 automatic").arg(plural)), 0, 3);

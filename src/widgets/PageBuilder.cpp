@@ -5,7 +5,10 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -39,6 +42,22 @@ int Tag(const QWidget *widget)
     return widget->property(kTagProperty).toInt();
 }
 
+QVBoxLayout *PageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    return layout;
+}
+
+QHBoxLayout *Row(QVBoxLayout *page)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(4);
+    page->addLayout(row);
+    return row;
+}
+
 QGroupBox *Group(QWidget *parent, const QString &title, const QString &objectName)
 {
     auto *group = new QGroupBox(title, parent);
@@ -54,6 +73,18 @@ QGroupBox *Group(QWidget *parent, const QString &title, const QString &objectNam
 QGridLayout *GridOf(QGroupBox *group)
 {
     return qobject_cast<QGridLayout *>(group->layout());
+}
+
+QGroupBox *InnerGroup(QGridLayout *outer, int row, const QString &title)
+{
+    QGroupBox *group = Group(outer->parentWidget(), title);
+    outer->addWidget(group, row, 0, 1, 3);
+    return group;
+}
+
+QString ZeroDecimal()
+{
+    return QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
 }
 
 TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const QString &label,

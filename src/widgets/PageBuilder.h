@@ -13,7 +13,9 @@ class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
+class QVBoxLayout;
 class QWidget;
 
 namespace ui {
@@ -22,9 +24,19 @@ namespace ui {
 void SetTag(QWidget *widget, int tag);
 int Tag(const QWidget *widget);
 
+// A parameter page's layout: rows of group boxes, top down, with narrow margins.
+QVBoxLayout *PageLayout(QWidget *page);
+// The next row of a page, holding group boxes side by side.
+QHBoxLayout *Row(QVBoxLayout *page);
+
 // A group box titled as given (spaces and "&&" kept: "&&" shows as "&") with a grid layout.
 QGroupBox *Group(QWidget *parent, const QString &title, const QString &objectName = {});
 QGridLayout *GridOf(QGroupBox *group);
+// A group box inside another, spanning the three columns of the outer grid's row.
+QGroupBox *InnerGroup(QGridLayout *outer, int row, const QString &title);
+
+// The initial text of a decimal edit: "0,0" or "0.0", as the user's locale writes it.
+QString ZeroDecimal();
 
 // A numeric edit named name in row/col of grid: its label left of it (the label is the edit's
 // buddy, so it names the edit for screen readers), the unit right of it. Occupies three columns
