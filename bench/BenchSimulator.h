@@ -1,7 +1,7 @@
 #pragma once
 // What the loopback benchmarks share: z4sim as a process for the length of a run, the way a run
-// ends on a failure, the --rounds, --warmup and --sim options, our client opened on the
-// simulator's port, and the median of a pass's timings.
+// ends on a failure, the --rounds, --warmup and --sim options, our client and the libmodbus peer
+// opened on the simulator's port, and the timed passes taking turns with their medians.
 //
 // Each target that includes this defines Z4_SIM_EXE, the z4sim built with it (bench/CMakeLists.txt).
 
@@ -15,9 +15,14 @@
 #include <QRegularExpression>
 #include <QString>
 
+#include <modbus.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <span>
 #include <vector>
 
 #ifndef Z4_SIM_EXE
@@ -140,6 +145,43 @@ inline void OpenClient(TTCPModbusClient &client, quint16 port)
     QObject::connect(&client, &TModbusClient::OnLineError, &loop, [](const QString &why) { Fail(why); });
     client.Open();
     loop.exec();
+}
+
+// The peer: a blocking libmodbus connection to the simulator's port, talking to unit.
+inline modbus_t *OpenLibmodbus(quint16 port, int unit, int timeoutMs)
+{
+    modbus_t *context = modbus_new_tcp("127.0.0.1", port);
+    if (!context)
+        Fail(QStringLiteral("modbus_new_tcp: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
+    modbus_set_slave(context, unit);  // Modbus TCP's default unit 0xFF is not the board's
+    modbus_set_response_timeout(context, static_cast<uint32_t>(timeoutMs / 1000), static_cast<uint32_t>((timeoutMs % 1000) * 1000));
+    if (modbus_connect(context) != 0)
+        Fail(QStringLiteral("modbus_connect: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
+    return context;
+}
+
+// One timed pass: Run does the work once and returns its seconds.
+struct Pass
+{
+    const char *Name;
+    std::function<double()> Run;
+    std::vector<double> Seconds;
+};
+
+// Runs every pass warmup times untimed, then rounds times timed. Each round starts with another
+// pass, so that drift of the machine's load touches all alike.
+inline void RunPasses(std::span<Pass> passes, int warmup, int rounds)
+{
+    for (int i = 0; i < warmup; ++i) {
+        for (Pass &pass : passes)
+            pass.Run();
+    }
+    for (int i = 0; i < rounds; ++i) {
+        for (size_t k = 0; k < passes.size(); ++k) {
+            Pass &pass = passes[(static_cast<size_t>(i) + k) % passes.size()];
+            pass.Seconds.push_back(pass.Run());
+        }
+    }
 }
 
 // The median of one pass's timings (the mean of the middle two when their number is even).

@@ -97,6 +97,9 @@ double RtuWireSeconds(int baud)
 
 using bench::Fail;
 using bench::Median;
+using bench::OpenLibmodbus;
+using bench::Pass;
+using bench::RunPasses;
 using bench::Simulator;
 
 // One pass through our client: each read is sent from the reply of the one before. Seconds.
@@ -228,36 +231,14 @@ int main(int argc, char *argv[])
         loop.exec();
     }
 
-    modbus_t *context = modbus_new_tcp("127.0.0.1", port);
-    if (!context)
-        Fail(QStringLiteral("modbus_new_tcp: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
-    modbus_set_slave(context, kUnit);  // Modbus TCP's default unit 0xFF is not the board's
-    modbus_set_response_timeout(context, kTimeoutMs / 1000, (kTimeoutMs % 1000) * 1000);
-    if (modbus_connect(context) != 0)
-        Fail(QStringLiteral("modbus_connect: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
+    modbus_t *context = OpenLibmodbus(port, kUnit, static_cast<int>(kTimeoutMs));
 
-    struct Pass
-    {
-        const char *Name;
-        std::function<double()> Run;
-        std::vector<double> Seconds;
-    };
     std::array<Pass, 3> passes{{
         {"TTCPModbusClient (chained)", [&] { return OursPass(client); }, {}},
         {"libmodbus (blocking loop)", [&] { return LibmodbusPass(context); }, {}},
         {"bare QModbusTcpClient (chained)", [&] { return BareQtPass(bare); }, {}},
     }};
-    for (int i = 0; i < warmup; ++i) {
-        for (Pass &pass : passes)
-            pass.Run();
-    }
-    for (int i = 0; i < rounds; ++i) {
-        // Each round starts with another pass, so that drift of the machine's load touches all alike.
-        for (size_t k = 0; k < passes.size(); ++k) {
-            Pass &pass = passes[(i + k) % passes.size()];
-            pass.Seconds.push_back(pass.Run());
-        }
-    }
+    RunPasses(passes, warmup, rounds);
     modbus_close(context);
     modbus_free(context);
     bare.disconnectDevice();

@@ -33,6 +33,9 @@ constexpr quint32 kTimeoutMs = 1000;
 
 using bench::Fail;
 using bench::Median;
+using bench::OpenLibmodbus;
+using bench::Pass;
+using bench::RunPasses;
 using bench::Simulator;
 
 QString ItemName(const ConfigImage &image, qint32 index)
@@ -327,25 +330,13 @@ int main(int argc, char *argv[])
     ChainRunner runner(session, images);
     CheckRoundTrip(runner, images);
 
-    modbus_t *context = modbus_new_tcp("127.0.0.1", port);
-    if (!context)
-        Fail(QStringLiteral("modbus_new_tcp: ") + LibmodbusError());
-    modbus_set_slave(context, kUnit);  // Modbus TCP's default unit 0xFF is not the board's
-    modbus_set_response_timeout(context, kTimeoutMs / 1000, (kTimeoutMs % 1000) * 1000);
-    if (modbus_connect(context) != 0)
-        Fail(QStringLiteral("modbus_connect: ") + LibmodbusError());
+    modbus_t *context = OpenLibmodbus(port, kUnit, static_cast<int>(kTimeoutMs));
 
     // The bare chains work on copies, so that the chains' images stay what they are.
     ConfigImage bareRead = images.BoardImage;
     ConfigImage bareWrite = images.FileImage;
     const ConfigImage &loopImage = images.FileImage;
 
-    struct Pass
-    {
-        const char *Name;
-        std::function<double()> Run;
-        std::vector<double> Seconds;
-    };
     enum { SaveChain, ReadLoop, BareRead, LoadChain, WriteLoop, BareWrite, PassCount };
     std::array<Pass, PassCount> passes{{
         {"Save: TConfigChains read chain", [&] { return runner.Save(); }, {}},
@@ -355,17 +346,7 @@ int main(int argc, char *argv[])
         {"Load: libmodbus write loop", [&] { return LibmodbusWritePass(context, loopImage); }, {}},
         {"Load: bare TTCPModbusClient chain", [&] { return BareClientPass(client, bareWrite, true); }, {}},
     }};
-    for (int i = 0; i < warmup; ++i) {
-        for (Pass &pass : passes)
-            pass.Run();
-    }
-    for (int i = 0; i < rounds; ++i) {
-        // Each round starts with another pass, so that drift of the machine's load touches all alike.
-        for (size_t k = 0; k < passes.size(); ++k) {
-            Pass &pass = passes[(static_cast<size_t>(i) + k) % passes.size()];
-            pass.Seconds.push_back(pass.Run());
-        }
-    }
+    RunPasses(passes, warmup, rounds);
     modbus_close(context);
     modbus_free(context);
     QObject::disconnect(&client, &TModbusClient::OnDisconnect, nullptr, nullptr);

@@ -44,6 +44,9 @@ constexpr std::array<live::BlockRead, 5> kCycle{live::kStatusRead, live::kColumn
 
 using bench::Fail;
 using bench::Median;
+using bench::OpenLibmodbus;
+using bench::Pass;
+using bench::RunPasses;
 using bench::Simulator;
 
 class NoMessages : public TUserMessages
@@ -230,34 +233,13 @@ int main(int argc, char *argv[])
     window.session.SetActiveClient(&client);
     window.session.SetConnected(true);
 
-    modbus_t *context = modbus_new_tcp("127.0.0.1", port);
-    if (!context)
-        Fail(QStringLiteral("modbus_new_tcp: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
-    modbus_set_slave(context, kUnit);
-    modbus_set_response_timeout(context, kTimeoutMs / 1000, (kTimeoutMs % 1000) * 1000);
-    if (modbus_connect(context) != 0)
-        Fail(QStringLiteral("modbus_connect: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
+    modbus_t *context = OpenLibmodbus(port, kUnit, static_cast<int>(kTimeoutMs));
 
-    struct Pass
-    {
-        const char *Name;
-        std::function<double()> Run;
-        std::vector<double> Seconds;
-    };
     std::array<Pass, 2> passes{{
         {"TTCPModbusClient + TPoll (tick to last handler)", [&] { return OursCycle(window); }, {}},
         {"libmodbus (blocking loop, five reads)", [&] { return LibmodbusCycle(context); }, {}},
     }};
-    for (int i = 0; i < warmup; ++i) {
-        for (Pass &pass : passes)
-            pass.Run();
-    }
-    for (int i = 0; i < rounds; ++i) {
-        for (size_t k = 0; k < passes.size(); ++k) {
-            Pass &pass = passes[(static_cast<size_t>(i) + k) % passes.size()];
-            pass.Seconds.push_back(pass.Run());
-        }
-    }
+    RunPasses(passes, warmup, rounds);
     modbus_close(context);
     modbus_free(context);
     client.Close();
