@@ -42,6 +42,13 @@ inline std::unique_ptr<TTCPModbusClient> OpenTcpClient(quint16 port)
     return client;
 }
 
+// Nothing queued and nothing on the wire: every request sent has had its outcome.
+inline bool Idle(const TModbusClient &client)
+{
+    const TModbusClient::Counters &c = client.GetCounters();
+    return client.QueuedCount() == 0 && c.Requests == c.Answers + c.Refusals + c.Failures;
+}
+
 // The outcome of one request, as its closures reported it.
 struct Outcome
 {

@@ -1,7 +1,7 @@
 // A configuration saved from a board does not depend on the Modbus implementation behind it: the
 // same register image served by z4sim (in-process) and by pymodbus gives the same .cnf file, byte
 // for byte, with the items the board's firmware version calls for.
-#include "MessageRecorder.h"
+#include "FormHarness.h"
 #include "PymodbusPeer.h"
 #include "SimHarness.h"
 
@@ -59,13 +59,6 @@ bool WriteImageFile(const RegisterImage &image, const QString &path)
     QFile file(path);
     return file.open(QIODevice::WriteOnly)
            && file.write(QJsonDocument(pairs).toJson(QJsonDocument::Compact)) > 0;
-}
-
-// Nothing queued and nothing on the wire: every request sent has had its outcome.
-bool Idle(const TModbusClient &client)
-{
-    const TModbusClient::Counters &c = client.GetCounters();
-    return client.QueuedCount() == 0 && c.Requests == c.Answers + c.Refusals + c.Failures;
 }
 
 QStringList MemoLines(const TParametersPage &page)
@@ -147,12 +140,7 @@ void TstConfigInterop::cleanupTestCase()
 void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &fileName, QByteArray *file)
 {
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
-    panel.EthernetdxfCheckBox->click();
-    panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form->TCPModbusClient.SetPort(port);
-    panel.ConnectVrButton->click();
-    QTRY_VERIFY_WITH_TIMEOUT(form->Session().Connected(), kSoonMs);
+    QVERIFY(ConnectTcp(*form.Form, port));
     QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
 
     // The first tick after a connect reads the version, which decides how many items are saved.

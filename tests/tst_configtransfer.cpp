@@ -1,7 +1,6 @@
 // Whole configurations between the board, the window and files: Save, Load, Verify and Compare on
 // the main window against the in-process simulated board, and how every failure ends.
-#include "MessageRecorder.h"
-#include "SimHarness.h"
+#include "FormHarness.h"
 #include "TestFiles.h"
 
 #include "config/ConfigFile.h"
@@ -65,8 +64,7 @@ private:
 
     // Connects the window to a fresh simulated board; returns the requests sent on the connection so far.
     int Connect(const Z4BoardOptions &options = Extended());
-    // Runs until the board has answered everything asked so far.
-    void Settle();
+    void Settle() { ::Settle(Form()); }
     // Runs until the page's buttons are back (the transfer ended one way or another).
     bool WaitIdle();
     QStringList Memo() const;
@@ -99,28 +97,12 @@ int TestConfigTransfer::Connect(const Z4BoardOptions &options)
     m_board = StartTcpBoard(options);
     if (!m_board)
         return -1;
-    Form().ConnectiondxfGroupBox->EthernetdxfCheckBox->click();
-    Form().ConnectiondxfGroupBox->IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    Form().TCPModbusClient.SetPort(m_board->TcpPort());
-    QSignalSpy connected(&Form().TCPModbusClient, &TModbusClient::OnConnect);
-    Form().ConnectiondxfGroupBox->ConnectVrButton->click();
-    if (!connected.wait(kSoonMs) || !QTest::qWaitFor([this] { return Form().Session().Connected(); }, kSoonMs))
+    if (!ConnectTcp(Form(), m_board->TcpPort()))
         return -1;
     Settle();
     const int sent = static_cast<int>(m_board->Requests().size());
     m_board->ClearRecord();
     return sent;
-}
-
-void TestConfigTransfer::Settle()
-{
-    // A marker read sent last is answered last: everything before it has been handled.
-    bool done = false;
-    FunctionsStr record;
-    record.OnReply = [&done](const TModbusAnswer &) { done = true; };
-    record.OnFailed = [&done] { done = true; };
-    Form().TCPModbusClient.ReadHoldingRegisters(Form().Session().SlaveAddress(), 0xE700, 1, 3000, record);
-    QTRY_VERIFY_WITH_TIMEOUT(done, kSoonMs);
 }
 
 bool TestConfigTransfer::WaitIdle()

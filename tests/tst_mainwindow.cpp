@@ -1,7 +1,7 @@
 // The main window against the simulated board: the connection panel through its states over TCP and
 // a serial pty pair, the communication-error window, the commands of the left column and the pages,
 // F1, the caption, the pages and the status bar, and the start-up picture.
-#include "MessageRecorder.h"
+#include "FormHarness.h"
 #include "PtyPair.h"
 #include "SimHarness.h"
 #include "app/TApplication.h"
@@ -77,13 +77,6 @@ QList<quint16> WritesTo(const Z4SimServer &board, quint16 address)
     return values;
 }
 
-// Nothing queued and nothing on the wire: every request sent has had its outcome.
-bool Idle(const TModbusClient &client)
-{
-    const TModbusClient::Counters &c = client.GetCounters();
-    return client.QueuedCount() == 0 && c.Requests == c.Answers + c.Refusals + c.Failures;
-}
-
 // The requests of one function the board received for one register (or a block starting there).
 QList<SimRequest> RequestsAt(const Z4SimServer &board, quint8 function, quint16 address)
 {
@@ -154,12 +147,8 @@ void TstMainWindow::cleanup()
 
 void TstMainWindow::ConnectTcp(RecordedForm &form, Z4SimServer &board)
 {
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
-    panel.EthernetdxfCheckBox->click();
-    panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form->TCPModbusClient.SetPort(board.TcpPort());
     form->TCPModbusClient.SetReconnectInterval(100);
-    panel.ConnectVrButton->click();
+    QVERIFY(::ConnectTcp(*form.Form, board.TcpPort()));
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
     // What the window reads by itself on a connect is done before a test starts its own traffic.
     QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);

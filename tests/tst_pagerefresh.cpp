@@ -1,7 +1,6 @@
 // A page shows what the board holds when it is opened: the reads of every page against the
 // in-process simulated board, and what the answers show.
-#include "MessageRecorder.h"
-#include "SimHarness.h"
+#include "FormHarness.h"
 
 #include "link/TConnectionPanel.h"
 #include "service/TTimersPage.h"
@@ -57,8 +56,7 @@ private slots:
 private:
     void Connect(const Z4BoardOptions &options = {});
     void Show(const QString &page);
-    // Runs until the board has answered everything asked so far.
-    void Settle();
+    void Settle() { ::Settle(*m_form->Form); }
 
     std::unique_ptr<Z4SimServer> m_board;
     std::unique_ptr<RecordedForm> m_form;
@@ -80,14 +78,7 @@ void TestPageRefresh::Connect(const Z4BoardOptions &options)
 {
     m_board = StartTcpBoard(options);
     QVERIFY(m_board);
-    TForm1 &form = *m_form->Form;
-    form.ConnectiondxfGroupBox->EthernetdxfCheckBox->click();
-    form.ConnectiondxfGroupBox->IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form.TCPModbusClient.SetPort(m_board->TcpPort());
-    QSignalSpy connected(&form.TCPModbusClient, &TModbusClient::OnConnect);
-    form.ConnectiondxfGroupBox->ConnectVrButton->click();
-    QVERIFY(connected.wait(kSoonMs));
-    QTRY_VERIFY_WITH_TIMEOUT(form.Session().Connected(), kSoonMs);
+    QVERIFY(ConnectTcp(*m_form->Form, m_board->TcpPort()));
     Settle();
     m_board->ClearRecord();
 }
@@ -102,18 +93,6 @@ void TestPageRefresh::Show(const QString &page)
         }
     }
     QFAIL(qPrintable(QStringLiteral("no page %1").arg(page)));
-}
-
-void TestPageRefresh::Settle()
-{
-    // A marker read sent last is answered last: everything before it has been handled.
-    bool done = false;
-    FunctionsStr record;
-    record.OnReply = [&done](const TModbusAnswer &) { done = true; };
-    record.OnFailed = [&done] { done = true; };
-    TForm1 &form = *m_form->Form;
-    form.TCPModbusClient.ReadHoldingRegisters(form.Session().SlaveAddress(), 0xE700, 1, 3000, record);
-    QTRY_VERIFY_WITH_TIMEOUT(done, kSoonMs);
 }
 
 void TestPageRefresh::eachPageReadsItsBlocks_data()
@@ -157,12 +136,7 @@ void TestPageRefresh::connectingReadsTheVisiblePageOnce()
     Show(QStringLiteral("HeatingTabSheet"));
     m_board = StartTcpBoard();
     QVERIFY(m_board);
-    TForm1 &form = *m_form->Form;
-    form.ConnectiondxfGroupBox->EthernetdxfCheckBox->click();
-    form.ConnectiondxfGroupBox->IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form.TCPModbusClient.SetPort(m_board->TcpPort());
-    form.ConnectiondxfGroupBox->ConnectVrButton->click();
-    QTRY_VERIFY_WITH_TIMEOUT(form.Session().Connected(), kSoonMs);
+    QVERIFY(ConnectTcp(*m_form->Form, m_board->TcpPort()));
     Settle();
     QList<Read> seen = ReadsOf(m_board->Requests());
     seen.removeLast();

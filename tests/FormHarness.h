@@ -1,0 +1,36 @@
+#pragma once
+// The main window of a test on a simulated board: connecting it as a user does, and waiting for
+// the board to answer what it asked.
+
+#include "MessageRecorder.h"
+#include "SimHarness.h"
+
+#include "link/TConnectionPanel.h"
+#include "widgets/TIPAddressEdit.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+// Connects the window over TCP to a board on a loopback port, as a user does on the connection
+// panel; true once the line is up. The reads the connect starts may still be under way.
+inline bool ConnectTcp(TForm1 &form, quint16 port)
+{
+    TConnectionPanel &panel = *form.ConnectiondxfGroupBox;
+    panel.EthernetdxfCheckBox->click();
+    panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
+    form.TCPModbusClient.SetPort(port);
+    panel.ConnectVrButton->click();
+    return QTest::qWaitFor([&form] { return form.Session().Connected(); }, kSoonMs);
+}
+
+// Runs until the board has answered everything the window asked so far: a marker read of the
+// version register, sent last, is answered last.
+inline void Settle(TForm1 &form)
+{
+    bool done = false;
+    FunctionsStr record;
+    record.OnReply = [&done](const TModbusAnswer &) { done = true; };
+    record.OnFailed = [&done] { done = true; };
+    form.TCPModbusClient.ReadHoldingRegisters(form.Session().SlaveAddress(), 0xE700, 1, 3000, record);
+    QTRY_VERIFY_WITH_TIMEOUT(done, kSoonMs);
+}
