@@ -5,11 +5,18 @@
 #include "MessageRecorder.h"
 #include "SimHarness.h"
 
+#include "config/TParametersPage.h"
 #include "link/TConnectionPanel.h"
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QDebug>
+#include <QEventLoop>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 // Connects the window over TCP to a board on a loopback port, as a user does on the connection
 // panel; true once the line is up. The reads the connect starts may still be under way.
@@ -33,4 +40,25 @@ inline void Settle(TForm1 &form)
     record.OnFailed = [&done] { done = true; };
     form.TCPModbusClient.ReadHoldingRegisters(form.Session().SlaveAddress(), 0xE700, 1, 3000, record);
     QTRY_VERIFY_WITH_TIMEOUT(done, kSoonMs);
+}
+
+
+// Runs until the page's buttons are back: a transfer ended, one way or another; false when it has
+// not after kSoonMs. Every ending adds a memo line or moves the bar, and the event loop runs freely
+// in between (a polling wait would pause between the hops of each of a transfer's round trips).
+inline bool WaitForTransferEnd(TParametersPage &page)
+{
+    const QDeadlineTimer deadline(kSoonMs);
+    while (!page.SaveButton->isEnabled()) {
+        if (deadline.hasExpired()) {
+            qWarning() << "still busy at item" << page.Chains().ChainIndex() << page.ParametersMemo->toPlainText();
+            return false;
+        }
+        QEventLoop loop;
+        QObject::connect(page.ParametersMemo, &QPlainTextEdit::textChanged, &loop, &QEventLoop::quit);
+        QObject::connect(page.WritedxfProgressBar, &QProgressBar::valueChanged, &loop, &QEventLoop::quit);
+        QTimer::singleShot(deadline.remainingTime(), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }

@@ -15,7 +15,6 @@
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +31,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 
 namespace {
@@ -64,28 +62,6 @@ bool WriteImageFile(const RegisterImage &image, const QString &path)
 QStringList MemoLines(const TParametersPage &page)
 {
     return page.ParametersMemo->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-bool TransferEnded(const TParametersPage &page, const QString &fileName)
-{
-    const QString memo = page.ParametersMemo->toPlainText();
-    return memo.contains(QStringLiteral("Save Configuration To File: ") + fileName)
-           || memo.contains(QStringLiteral("Transfer aborted"));
-}
-
-// Runs the event loop until done() holds, looking again at each signal of sender; false when it
-// still does not hold after kSoonMs. Unlike QTRY, which pauses between its looks, this adds nothing
-// to each of a transfer's round trips to a peer in another process.
-template <typename Sender, typename Signal>
-bool WaitUntil(const Sender *sender, Signal signal, const std::function<bool()> &done)
-{
-    QSignalSpy spy(sender, signal);
-    const QDeadlineTimer deadline(kSoonMs);
-    while (!done()) {
-        if (deadline.hasExpired() || !spy.wait(static_cast<int>(deadline.remainingTime())))
-            return done();
-    }
-    return true;
 }
 
 QString FirstDifference(const QByteArray &a, const QByteArray &b)
@@ -156,7 +132,7 @@ void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &f
     // A poll cycle on the same line while the chain runs, as the read timer would start one.
     form->ReadTimerTimer();
     QCOMPARE(form->Poll().SkippedCycles(), quint64(0));
-    QVERIFY(WaitUntil(page.ParametersMemo, &QPlainTextEdit::textChanged, [&] { return TransferEnded(page, fileName); }));
+    QVERIFY(WaitForTransferEnd(page));
     QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
 
     QCOMPARE(MemoLines(page), (QStringList{QStringLiteral("Read Configuration From Board..."),

@@ -9,14 +9,12 @@
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 namespace {
 // The writes among the board's requests.
@@ -65,8 +63,7 @@ private:
     // Connects the window to a fresh simulated board; returns the requests sent on the connection so far.
     int Connect(const Z4BoardOptions &options = Extended());
     void Settle() { ::Settle(Form()); }
-    // Runs until the page's buttons are back (the transfer ended one way or another).
-    bool WaitIdle();
+    bool WaitIdle() { return WaitForTransferEnd(Page()); }
     QStringList Memo() const;
     QString File(const QString &name) const { return m_dir.filePath(name); }
     TParametersPage &Page() const { return *m_form->Form->ParametersTabSheet; }
@@ -103,25 +100,6 @@ int TestConfigTransfer::Connect(const Z4BoardOptions &options)
     const int sent = static_cast<int>(m_board->Requests().size());
     m_board->ClearRecord();
     return sent;
-}
-
-bool TestConfigTransfer::WaitIdle()
-{
-    // Every ending of a transfer adds a memo line or moves the bar; the event loop runs freely in
-    // between (a polling wait would sleep between the hops of each of the 140 round trips).
-    QDeadlineTimer deadline(kSoonMs);
-    while (!Page().SaveButton->isEnabled()) {
-        if (deadline.hasExpired()) {
-            qWarning() << "still busy at item" << Page().Chains().ChainIndex() << Memo();
-            return false;
-        }
-        QEventLoop loop;
-        connect(Page().ParametersMemo, &QPlainTextEdit::textChanged, &loop, &QEventLoop::quit);
-        connect(Page().WritedxfProgressBar, &QProgressBar::valueChanged, &loop, &QEventLoop::quit);
-        QTimer::singleShot(deadline.remainingTime(), &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 QStringList TestConfigTransfer::Memo() const
