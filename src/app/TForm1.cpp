@@ -308,13 +308,13 @@ void TForm1::FormCreate()
     const QStringList problems = m_table.Bind(*this, *TimersTabSheet, *m_messages);
     if (!problems.isEmpty())
         m_messages->ErrorBox(QStringLiteral("Some parameters cannot be shown:\n") + problems.join(QLatin1Char('\n')));
-    m_images.FileImage = ImageFromTable();
-    m_images.BoardImage = ImageFromTable();
-    m_images.ItemCount = static_cast<qint32>(m_images.BoardImage.size());
-    m_images.ActiveItemCount = m_images.ItemCount;
     m_images.DefinitionPath = m_options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : m_options.DefinitionPath;
     QString definitionError;
     if (!ReadDefinitionFile(m_images.DefinitionPath, m_images, &definitionError)) {
+        m_images.FileImage = ImageFromTable();
+        m_images.BoardImage = ImageFromTable();
+        m_images.ItemCount = static_cast<qint32>(m_images.BoardImage.size());
+        m_images.ActiveItemCount = m_images.ItemCount;
         ParametersTabSheet->SetDefinitionUsable(false);
         m_messages->ErrorBox(definitionError + QStringLiteral("\nSave, Load, Verify and Compare are not available."));
     }

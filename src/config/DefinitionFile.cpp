@@ -45,6 +45,9 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
     if (count > static_cast<int>(rows.size()))
         return fail(QStringLiteral("[Info] Items is %1, more than the %2 items the tool knows.").arg(count).arg(rows.size()));
 
+    QSet<QString> sections;  // in lower case: names match without regard to case
+    for (const QString &name : ini.Sections())
+        sections.insert(name.toLower());
     ConfigImage image;
     image.reserve(static_cast<size_t>(count));
     QSet<QString> keys;  // "section/key" in lower case: every register needs a key of its own
@@ -53,7 +56,7 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
         const TParameterRow &row = rows[static_cast<size_t>(i)];
         const auto bad = [&](const QString &what) { return fail(QStringLiteral("item %1 %2.").arg(i).arg(what)); };
 
-        if (!ini.Sections().contains(section, Qt::CaseInsensitive))
+        if (!sections.contains(section))
             return bad(QStringLiteral("is missing"));
         ConfigItem item;
         item.Registers = ini.ReadInteger(section, QStringLiteral("Registers"), 0);
