@@ -6,7 +6,7 @@
 // should stay within 1.5 times the plain loops. The same requests chained straight through
 // TTCPModbusClient, without TConfigChains, run alongside to tell the chains' own cost from the
 // client's.
-#include "app/TBoardSession.h"
+#include "session/TBoardSession.h"
 #include "config/ConfigChains.h"
 #include "config/DefinitionFile.h"
 #include "link/TTCPModbusClient.h"

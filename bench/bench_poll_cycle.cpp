@@ -5,13 +5,16 @@
 //     TTCPModbusClient and TPoll, against the same five reads by a blocking libmodbus loop, in
 //     the same run (target: at most 2x).
 #include "Z4Board.h"
-#include "app/TBoardSession.h"
-#include "app/TPage.h"
-#include "app/TUserMessages.h"
+#include "session/TBoardSession.h"
+#include "widgets/TransferTable.h"
+#include "widgets/TPage.h"
+#include "session/TUserMessages.h"
 #include "link/TTCPModbusClient.h"
-#include "monitor/TInputsOutputsPage.h"
+#include "live/TInputsOutputsPage.h"
+#include "app/TLiveColumn.h"
 #include "monitor/TPoll.h"
-#include "monitor/TTrendSink.h"
+#include "session/TLiveState.h"
+#include "charts/TTrendSink.h"
 #include "params/TControlPage.h"
 #include "params/TStopPage.h"
 #include "widgets/TLed.h"
@@ -87,12 +90,13 @@ struct Window
         display.HearthVrUserLed = new TLed(&root);
         display.RegulationModeVrLed = new TLed(&root);
         display.StartStopVrButton = new QPushButton(QStringLiteral("Start"), &root);
-        display.Window = &root;
-        poll = std::make_unique<TPoll>(session, state, display, TLivePages{*io, *stop, *control});
-        poll->RegulationTrendWindow = [this] { return &end; };
+        poll = std::make_unique<TPoll>(session, state);
+        column = std::make_unique<TLiveColumn>(display);
+        ShowPollIn(*poll, *column, {*io, *stop, *control});
+        QObject::connect(poll.get(), &TPoll::RegulationSampleTaken, [this] { FeedTrend(&end); });
         session.SetSlaveAddress(kUnit);
         session.SetRequestTimeout(kTimeoutMs);
-        session.RequestRecord().OnFailed = [] { Fail(QStringLiteral("a poll read got no valid answer")); };
+        session.SetSharedFailureHandler([] { Fail(QStringLiteral("a poll read got no valid answer")); });
         // The focus rests on a button, as on "Connect" in the main window after start-up.
         auto *connect = new QPushButton(QStringLiteral("Connect"), &root);
         root.resize(900, 700);
@@ -103,12 +107,14 @@ struct Window
 
     NoMessages messages;
     TBoardSession session;
-    TPageContext context{session, messages};
+    TTransferTable table;
+    TPageContext context{session, messages, table};
     QWidget root;
     TLiveDisplay display;
     TLiveState state;  // the version countdown starts at 0: no version read for 65536 ticks
     CycleEnd end;
     std::unique_ptr<TPoll> poll;
+    std::unique_ptr<TLiveColumn> column;
 };
 
 TModbusAnswer AnswerFrom(const Z4Board &board, const live::BlockRead &read)

@@ -3,8 +3,9 @@
 // no codec work (every edit's text set, every combo's index, every box's check state; then each
 // read back), the floor that any table over these widgets pays. Prints the medians and ratios.
 #include "app/TForm1.h"
-#include "app/TUserMessages.h"
-#include "config/TransferTable.h"
+#include "service/TTimersPage.h"
+#include "session/TUserMessages.h"
+#include "widgets/TransferTable.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -43,8 +44,8 @@ ConfigImage WindowImage(const TTransferTable &table, quint32 seed)
         for (quint16 &v : item.Values)
             v = static_cast<quint16>(random.bounded(0x10000));
     }
-    table.ShowImage(image, TTransferTable::kItems);
-    if (!table.TakeImage(image, TTransferTable::kItems))
+    table.ShowImage(image, kTransferItems);
+    if (!table.TakeImage(image, kTransferItems))
         std::exit(1);
     return image;
 }
@@ -92,9 +93,10 @@ int main(int argc, char *argv[])
     TUserMessages &sink = *messages;
     TForm1Options options;
     options.StartupPicture = false;
-    TForm1 form(std::move(messages), options);
+    TBoardModel model;
+    TForm1 form(model, std::move(messages), options);
     TTransferTable table;
-    const QStringList problems = table.Bind(form, *form.TimersTabSheet, sink);
+    const QStringList problems = table.Bind(form, form.TimersTabSheet->WeekProgramView(), sink);
     if (!problems.isEmpty()) {
         std::fprintf(stderr, "the table does not bind:\n%s\n", qPrintable(problems.join(QLatin1Char('\n'))));
         return 1;
@@ -107,7 +109,7 @@ int main(int argc, char *argv[])
     std::vector<QLineEdit *> edits;
     std::vector<QComboBox *> combos;
     std::vector<QAbstractButton *> boxes;
-    for (int i = 0; i < TTransferTable::kItems; ++i) {
+    for (int i = 0; i < kTransferItems; ++i) {
         for (QWidget *w : table.Codec(i).Controls()) {
             if (auto *e = qobject_cast<QLineEdit *>(w))
                 edits.push_back(e);
@@ -124,9 +126,9 @@ int main(int argc, char *argv[])
     for (int round = 0; round < warmup + rounds; ++round) {
         const ConfigImage &image = images[static_cast<size_t>(round % 2)];
         const QString &text = texts[static_cast<size_t>(round % 2)];
-        const qint64 s = Timed([&] { table.ShowImage(image, TTransferTable::kItems); });
+        const qint64 s = Timed([&] { table.ShowImage(image, kTransferItems); });
         const qint64 t = Timed([&] {
-            if (!table.TakeImage(taken, TTransferTable::kItems))
+            if (!table.TakeImage(taken, kTransferItems))
                 std::exit(1);
         });
         const qint64 ps = Timed([&] {

@@ -5,8 +5,8 @@
 #include "MessageRecorder.h"
 #include "SimHarness.h"
 
-#include "config/TParametersPage.h"
-#include "link/TConnectionPanel.h"
+#include "params/TParametersPage.h"
+#include "app/TConnectionPanel.h"
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 // a main window built around one for tests.
 
 #include "app/TForm1.h"
-#include "app/TUserMessages.h"
+#include "session/TUserMessages.h"
 
 #include <QList>
 #include <QString>
@@ -46,7 +46,7 @@ struct RecordedForm
         Messages = messages.get();
         TForm1Options options;
         options.StartupPicture = false;
-        Form = std::make_unique<TForm1>(std::move(messages), options);
+        Form = std::make_unique<TForm1>(Model, std::move(messages), options);
     }
 
     // Hidden first, while the whole window still exists: hiding takes the focus out of the focused
@@ -61,6 +61,7 @@ struct RecordedForm
 
     TForm1 *operator->() const { return Form.get(); }
 
+    TBoardModel Model;                    // outlives the form
     MessageRecorder *Messages = nullptr;  // owned by the form
     std::unique_ptr<TForm1> Form;
 };

@@ -8,9 +8,9 @@
 #include "common/IniFile.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
-#include "config/TParametersPage.h"
-#include "config/TransferTable.h"
-#include "link/TConnectionPanel.h"
+#include "params/TParametersPage.h"
+#include "widgets/TransferTable.h"
+#include "app/TConnectionPanel.h"
 #include "monitor/TPoll.h"
 #include "widgets/TIPAddressEdit.h"
 
@@ -120,10 +120,10 @@ void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &f
     QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
 
     // The first tick after a connect reads the version, which decides how many items are saved.
-    QCOMPARE(form->FirmwareVersion, quint16(0));
+    QCOMPARE(form->Live().FirmwareVersion, quint16(0));
     form->ReadTimerTimer();
-    QTRY_COMPARE_WITH_TIMEOUT(form->FirmwareVersion, firmware, kSoonMs);
-    QCOMPARE(form->FirmwareRev12, firmware % 100 >= 12);
+    QTRY_COMPARE_WITH_TIMEOUT(form->Live().FirmwareVersion, firmware, kSoonMs);
+    QCOMPARE(form->Live().FirmwareRev12, firmware % 100 >= 12);
     QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
 
     TParametersPage &page = *form->ParametersTabSheet;
@@ -154,8 +154,8 @@ void TstConfigInterop::sameImageSameFile_data()
 {
     QTest::addColumn<quint16>("firmware");
     QTest::addColumn<int>("items");
-    QTest::newRow("revision 12: the extended set") << quint16(1012) << TTransferTable::kItems;
-    QTest::newRow("revision 11: the base set") << quint16(1011) << TTransferTable::kBaseItems;
+    QTest::newRow("revision 12: the extended set") << quint16(1012) << kTransferItems;
+    QTest::newRow("revision 11: the base set") << quint16(1011) << TConfigImages::kBaseItems;
 }
 
 void TstConfigInterop::sameImageSameFile()
@@ -201,7 +201,7 @@ void TstConfigInterop::sameImageSameFile()
     TConfigImages names;
     QString why;
     QVERIFY2(ReadDefinitionFile(StandardDefinitionPath(), names, &why), qPrintable(why));
-    QCOMPARE(names.ItemCount, TTransferTable::kItems);
+    QCOMPARE(names.ItemCount, kTransferItems);
     TIniFile ini;
     QVERIFY2(ini.LoadText(simFile, &why), qPrintable(why));
     int keys = 0;

@@ -5,7 +5,7 @@
 #include "common/IniFile.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
-#include "config/TransferTable.h"
+#include "widgets/TransferTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,11 +17,11 @@
 
 namespace {
 // A definition file that describes the table, as text: one section per row.
-QByteArray DefinitionText(int items = TTransferTable::kItems)
+QByteArray DefinitionText(int items = kTransferItems)
 {
     QByteArray text = "[Info]\nItems=" + QByteArray::number(items) + "\n";
     for (int i = 0; i < items; ++i) {
-        const TParameterRow &row = TTransferTable::Rows()[static_cast<size_t>(i)];
+        const TParameterRow &row = TransferRows()[static_cast<size_t>(i)];
         text += "\n[" + QByteArray::number(i) + "]\nRegisters=" + QByteArray::number(row.Registers)
                 + "\nFirstRegister=" + QByteArray::number(row.FirstRegister) + "\nSection=Page" + QByteArray::number(i % 7)
                 + "\nIdent=P" + QByteArray::number(i) + "R\n";

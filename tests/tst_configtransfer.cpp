@@ -4,8 +4,8 @@
 #include "TestFiles.h"
 
 #include "config/ConfigFile.h"
-#include "config/TParametersPage.h"
-#include "link/TConnectionPanel.h"
+#include "params/TParametersPage.h"
+#include "app/TConnectionPanel.h"
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
@@ -215,7 +215,7 @@ void TestConfigTransfer::olderFirmwareMovesTheBaseSetOnly()
     QVERIFY(SaveBoard(full));
 
     // The firmware has no extended set: a difference there does not count, and nothing of it moves.
-    Form().FirmwareRev12 = false;
+    Form().Live().FirmwareRev12 = false;
     const quint16 extended = images.BoardImage[136].FirstRegister;
     QVERIFY(m_board->Board().write(extended, quint16(m_board->Board().value(extended) ^ 1)));
     m_board->ClearRecord();
@@ -231,7 +231,7 @@ void TestConfigTransfer::olderFirmwareMovesTheBaseSetOnly()
     const QString base = File(QStringLiteral("base.cnf"));
     QVERIFY(SaveBoard(base));
     QVERIFY(!ReadAll(base).contains(images.BoardImage[139].Ident.toUtf8()));
-    Form().FirmwareRev12 = true;
+    Form().Live().FirmwareRev12 = true;
     auto *extendedEdit = Form().findChild<QLineEdit *>(QStringLiteral("VIS4AdvEdit"));  // item 135
     QVERIFY(extendedEdit);
     extendedEdit->setText(QStringLiteral("432"));
@@ -444,7 +444,7 @@ void TestConfigTransfer::unusableDefinitionKeepsTheButtonsOff()
     options.StartupPicture = false;
     options.DefinitionPath = definition;
     m_form = std::make_unique<RecordedForm>();
-    m_form->Form = std::make_unique<TForm1>(std::move(messages), options);
+    m_form->Form = std::make_unique<TForm1>(m_form->Model, std::move(messages), options);
     m_form->Messages = recorder;
 
     QCOMPARE(recorder->Errors.size(), 1);

@@ -6,8 +6,8 @@
 #include "SimHarness.h"
 #include "app/TApplication.h"
 #include "app/TStartupForm.h"
-#include "link/TConnectionPanel.h"
-#include "link/TErrorForm.h"
+#include "app/TConnectionPanel.h"
+#include "app/TErrorForm.h"
 #include "params/TControlPage.h"
 #include "params/TVentilationPage.h"
 #include "widgets/TAdvEdit.h"
@@ -176,7 +176,7 @@ void TstMainWindow::connectionStatesOverTcp()
 
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
     QVERIFY(form->Session().LinkOk());
-    QCOMPARE(form->VersionCountdown, qint16(1));  // the firmware version is read on the next tick
+    QCOMPARE(form->Live().VersionCountdown, qint16(1));  // the firmware version is read on the next tick
 
     // The board goes away: the lamp goes out, the panel stays locked, the client keeps trying.
     board.reset();
@@ -750,7 +750,8 @@ void TstMainWindow::pagesAndStatusBar()
 void TstMainWindow::startupPictureComesBeforeThePoll()
 {
     auto messages = std::make_unique<MessageRecorder>();
-    TForm1 form(std::move(messages), TForm1Options{});
+    TBoardModel model;
+    TForm1 form(model, std::move(messages), TForm1Options{});
     bool timerRanDuringPicture = true;
     bool sawPicture = false;
     // The picture runs its own event loop; it is looked at and closed from a timer inside it.

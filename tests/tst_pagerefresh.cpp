@@ -2,7 +2,7 @@
 // in-process simulated board, and what the answers show.
 #include "FormHarness.h"
 
-#include "link/TConnectionPanel.h"
+#include "app/TConnectionPanel.h"
 #include "service/TTimersPage.h"
 #include "widgets/TIPAddressEdit.h"
 

@@ -1,8 +1,9 @@
 // The controls of the "Settings", "Heating", "Cooling" and "Cascade" pages: names, kinds, key
 // filters, lengths, initial states, lists, exclusive groups, tags and the pages' width.
 
-#include "app/TBoardSession.h"
-#include "app/TUserMessages.h"
+#include "session/TBoardSession.h"
+#include "widgets/TransferTable.h"
+#include "session/TUserMessages.h"
 #include "params/TCascadePage.h"
 #include "params/TCoolingPage.h"
 #include "params/THeatingPage.h"
@@ -148,7 +149,8 @@ class TstPagesParams : public QObject
 private:
     TBoardSession m_session;
     NoMessages m_messages;
-    TPageContext m_context{m_session, m_messages};
+    TTransferTable m_table;
+    TPageContext m_context{m_session, m_messages, m_table};
     std::unique_ptr<QTabWidget> m_tabs;
 
     // The four pages, built anew under the current default locale.

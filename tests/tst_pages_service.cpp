@@ -2,8 +2,9 @@
 // control once with its kind, key filters, lengths, initial states, exclusive groups, tags, the
 // week program display, the up-down, and the page widths.
 
-#include "app/TBoardSession.h"
-#include "app/TUserMessages.h"
+#include "session/TBoardSession.h"
+#include "widgets/TransferTable.h"
+#include "session/TUserMessages.h"
 #include "link/TTCPModbusClient.h"
 #include "params/TVentilationPage.h"
 #include "service/TCalibrationPage.h"
@@ -44,7 +45,8 @@ struct Pages
     TTCPModbusClient client;
     TBoardSession session;
     NoMessages messages;
-    TPageContext context{session, messages};
+    TTransferTable table;
+    TPageContext context{session, messages, table};
     QWidget window;
     TVentilationPage *ventilation = new TVentilationPage(context, &window);
     TInOutPage *inOut = new TInOutPage(context, &window);

@@ -4,11 +4,13 @@
 #include "MessageRecorder.h"
 #include "SimHarness.h"
 
-#include "app/TBoardSession.h"
-#include "link/TConnectionPanel.h"
-#include "monitor/TInputsOutputsPage.h"
+#include "session/TBoardSession.h"
+#include "widgets/TransferTable.h"
+#include "app/TConnectionPanel.h"
+#include "live/TInputsOutputsPage.h"
+#include "app/TLiveColumn.h"
 #include "monitor/TPoll.h"
-#include "monitor/TTrendSink.h"
+#include "charts/TTrendSink.h"
 #include "params/TControlPage.h"
 #include "params/TStopPage.h"
 #include "widgets/TAdvEdit.h"
@@ -95,15 +97,13 @@ struct Rig
         display.HearthVrUserLed = new TLed(&window);
         display.RegulationModeVrLed = new TLed(&window);
         display.StartStopVrButton = new QPushButton(QStringLiteral("Start"), &window);
-        display.Window = &window;
-        set1 = new QPushButton(QStringLiteral("Set"), &window);
-        set1->setObjectName(QStringLiteral("Set1VrDemoButton"));
-        withoutExhaust = new QCheckBox(QStringLiteral("Without Exhaust"), &window);
-        withoutExhaust->setObjectName(QStringLiteral("WithoutExhaustdxfCheckBox"));
-        poll = std::make_unique<TPoll>(session, state, display, TLivePages{*io, *stop, *control});
+        // Wired as the main window wires them.
+        poll = std::make_unique<TPoll>(session, state);
+        column = std::make_unique<TLiveColumn>(display);
+        ShowPollIn(*poll, *column, {*io, *stop, *control});
         session.SetSlaveAddress(1);
         session.SetRequestTimeout(3000);
-        session.RequestRecord().OnFailed = [this] { ++failures; };
+        session.SetSharedFailureHandler([this] { ++failures; });
     }
 
     void Attach(TModbusClient &client)
@@ -119,16 +119,16 @@ struct Rig
 
     MessageRecorder messages;
     TBoardSession session;
-    TPageContext context{session, messages};
+    TTransferTable table;
+    TPageContext context{session, messages, table};
     QWidget window;
     TInputsOutputsPage *io;
     TStopPage *stop;
     TControlPage *control;
     TLiveDisplay display;
-    QPushButton *set1;
-    QCheckBox *withoutExhaust;
     TLiveState state;
     std::unique_ptr<TPoll> poll;
+    std::unique_ptr<TLiveColumn> column;
     int failures = 0;
 };
 
@@ -365,8 +365,9 @@ void TestPoll::trendWindowsGetTheirSamples()
     FakeTrend io(rig.state);
     FakeTrend regulation(rig.state);
     QWidget notATrend;  // an open window that takes no samples
-    rig.poll->IoTrendWindow = [&io] { return &io; };
-    rig.poll->RegulationTrendWindow = [&regulation] { return &regulation; };
+    QWidget *ioWindow = &io;
+    QObject::connect(rig.poll.get(), &TPoll::IoSampleTaken, [&ioWindow] { FeedTrend(ioWindow); });
+    QObject::connect(rig.poll.get(), &TPoll::RegulationSampleTaken, [&regulation] { FeedTrend(&regulation); });
 
     // Hidden windows get nothing.
     rig.poll->StatusBlockReply(Answer(StatusWords()));
@@ -397,9 +398,9 @@ void TestPoll::trendWindowsGetTheirSamples()
 
     // A visible window that is no trend, and no window at all, are passed by.
     notATrend.show();
-    rig.poll->IoTrendWindow = [&notATrend] { return &notATrend; };
+    ioWindow = &notATrend;
     rig.poll->StatusBlockReply(Answer(r));
-    rig.poll->IoTrendWindow = [] { return nullptr; };
+    ioWindow = nullptr;
     rig.poll->StatusBlockReply(Answer(r));
     QCOMPARE(io.Samples.size(), 2);
 }
@@ -449,8 +450,6 @@ void TestPoll::firmwareDecidesTheSeriesRead()
     TTCPModbusClient &client = *on.client;
     // The opposite of what the version will say, to see it change.
     rig.display.SeriesPanel->setText(QStringLiteral("Series: 99"));
-    rig.set1->setEnabled(!series);
-    rig.withoutExhaust->setEnabled(!series);
 
     rig.poll->Tick();
     const qsizetype requests = kCycle.size() + (series ? 2 : 1);
@@ -461,8 +460,6 @@ void TestPoll::firmwareDecidesTheSeriesRead()
     QCOMPARE(rig.display.VersionPanel->text(), QStringLiteral("Version: %1").arg(firmware / 1000.0, 0, 'f', 3));
     QCOMPARE(rig.display.BoardPanel->text(), QStringLiteral("Board No.: 417"));
     QCOMPARE(rig.display.SeriesPanel->text(), series ? QStringLiteral("Series: 23") : QStringLiteral("Series: "));
-    QCOMPARE(rig.set1->isEnabled(), series);
-    QCOMPARE(rig.withoutExhaust->isEnabled(), series);
 }
 
 void TestPoll::failedRequestsKeepTheLastValues()
@@ -591,7 +588,7 @@ void TestPoll::mainWindowShowsTheBoardLive()
     panel->ConnectVrButtonClick();
     QVERIFY(connected.wait(kSoonMs));
     QTRY_VERIFY_WITH_TIMEOUT(form->Session().Connected(), kSoonMs);
-    QCOMPARE(form->VersionCountdown, qint16(1));
+    QCOMPARE(form->Live().VersionCountdown, qint16(1));
 
     // The controls only firmware with a series number has are enabled by the version read.
     for (const char *name : {"Set1VrDemoButton", "WithoutExhaustdxfCheckBox"})
@@ -615,10 +612,10 @@ void TestPoll::mainWindowShowsTheBoardLive()
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "Aout6RAdvEdit")->text(), QStringLiteral("100"));
     // Input 8 of the simulated board is broken.
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "Ain8RAdvEdit")->text(), QStringLiteral("0.0"));
-    QCOMPARE(form->LiveValues[7], live::InvalidValue);
+    QCOMPARE(form->Live().LiveValues[7], live::InvalidValue);
     QVERIFY(Find<TLed>(form.Form.get(), "Dout2RVrUserLed")->IsOn());
     QVERIFY(Find<TLed>(form.Form.get(), "Dout11RVrUserLed")->IsOn());
-    QVERIFY(form->OutputBits[1] && form->OutputBits[10]);
+    QVERIFY(form->Live().OutputBits[1] && form->Live().OutputBits[10]);
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "ControlStatusAdvEdit")->text(), QStringLiteral("CS_STOP"));
     // Manual override is on, so the regulation-mode lamp is out.
     QVERIFY(!form->RegulationModeVrLed->IsOn());

@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 #include "app/TSettings.h"
 #include "common/IniFile.h"
-#include "link/TConnectionPanel.h"
+#include "app/TConnectionPanel.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 

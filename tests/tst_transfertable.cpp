@@ -6,10 +6,10 @@
 #include "MessageRecorder.h"
 #include "SimHarness.h"
 
-#include "app/TBoardSession.h"
+#include "session/TBoardSession.h"
 #include "common/IniFile.h"
-#include "config/TParametersPage.h"
-#include "config/TransferTable.h"
+#include "params/TParametersPage.h"
+#include "widgets/TransferTable.h"
 #include "service/TTimersPage.h"
 #include "widgets/PageBuilder.h"
 
@@ -31,7 +31,7 @@ namespace {
 
 const TParameterRow &RowOf(int item)
 {
-    return TTransferTable::Rows()[static_cast<size_t>(item)];
+    return TransferRows()[static_cast<size_t>(item)];
 }
 
 QString Localized(QString text)
@@ -81,10 +81,10 @@ public:
         boxes[0]->setChecked(true);
         return boxes;
     }
-    TParameterCodec Bind(int item, TTimersPage *timers = nullptr)
+    TParameterCodec Bind(int item, const TWeekProgramView &week = {})
     {
         QStringList problems;
-        TParameterCodec codec = TParameterCodec::Bind(RowOf(item), NamedControls(m_root), timers, problems);
+        TParameterCodec codec = TParameterCodec::Bind(RowOf(item), NamedControls(m_root), week, problems);
         if (!problems.isEmpty())
             qWarning("%s", qPrintable(problems.join(QLatin1Char('\n'))));
         return codec;
@@ -171,7 +171,7 @@ quint16 ValidWord(const TParameterCodec &codec, int reg, QRandomGenerator &rando
 ConfigImage RandomImage(const TTransferTable &table, QRandomGenerator &random)
 {
     ConfigImage image = ImageFromTable();
-    for (int i = 0; i < TTransferTable::kItems; ++i) {
+    for (int i = 0; i < kTransferItems; ++i) {
         for (int reg = 0; reg < image[static_cast<size_t>(i)].Registers; ++reg)
             image[static_cast<size_t>(i)].Values[static_cast<size_t>(reg)] = ValidWord(table.Codec(i), reg, random);
     }
@@ -181,7 +181,7 @@ ConfigImage RandomImage(const TTransferTable &table, QRandomGenerator &random)
 // The main window with the table bound to it.
 struct Window
 {
-    Window() { Problems = Table.Bind(*Form.Form, *Form->TimersTabSheet, *Form.Messages); }
+    Window() { Problems = Table.Bind(*Form.Form, Form->TimersTabSheet->WeekProgramView(), *Form.Messages); }
     RecordedForm Form;
     TTransferTable Table;
     QStringList Problems;
@@ -441,10 +441,11 @@ void TestTransferTable::weekProgram()
 {
     TBoardSession session;
     MessageRecorder messages;
-    TPageContext context{session, messages};
+    TTransferTable table;
+    TPageContext context{session, messages, table};
     TTimersPage timers(context);
     Controls c;
-    const TParameterCodec times = c.Bind(89, &timers), levels = c.Bind(90, &timers);
+    const TParameterCodec times = c.Bind(89, timers.WeekProgramView()), levels = c.Bind(90, timers.WeekProgramView());
 
     std::vector<quint16> timeWords(42), levelWords(21);
     for (size_t i = 0; i < timeWords.size(); ++i)
@@ -481,7 +482,7 @@ void TestTransferTable::bindReportsEveryProblem()
     const auto named = NamedControls(c.Root());
     std::vector<TParameterCodec> codecs;
     for (int item : {13, 0, 80, 81, 89})
-        codecs.push_back(TParameterCodec::Bind(RowOf(item), named, nullptr, problems));
+        codecs.push_back(TParameterCodec::Bind(RowOf(item), named, {}, problems));
     const QString all = problems.join(QLatin1Char('\n'));
     for (const char *expected : {"Item 13 (0x020d): T2AdvEdit exists 2 times", "T3AdvEdit is missing",
                                  "SupplySPAdvEdit is a QComboBox", "IDigitalI3dxfCheckBox has Tag 0",
@@ -502,11 +503,11 @@ void TestTransferTable::rowsMatchTheDefinitionFile()
     TIniFile definition;
     QString error;
     QVERIFY2(definition.Load(QStringLiteral(Z4_TESTS_DIR "/../deffiles/z4_0parameters.def"), &error), qPrintable(error));
-    QCOMPARE(definition.ReadInteger(QStringLiteral("Info"), QStringLiteral("Items"), 0), TTransferTable::kItems);
-    QCOMPARE(int(TTransferTable::Rows().size()), TTransferTable::kItems);
+    QCOMPARE(definition.ReadInteger(QStringLiteral("Info"), QStringLiteral("Items"), 0), kTransferItems);
+    QCOMPARE(int(TransferRows().size()), kTransferItems);
     QSet<QString> names;
     QList<std::pair<int, int>> runs;
-    for (const auto *rows : {&TTransferTable::Rows(), &TTransferTable::SideRows()}) {
+    for (const auto *rows : {&TransferRows(), &SideRows()}) {
         for (const TParameterRow &row : *rows) {
             if (row.Item >= 0) {
                 const QString section = QString::number(row.Item);
@@ -556,10 +557,10 @@ void TestTransferTable::roundTripOfEveryRow()
     QRandomGenerator random(20240517);
     for (int round = 0; round < 20; ++round) {
         const ConfigImage shown = RandomImage(w.Table, random);
-        w.Table.ShowImage(shown, TTransferTable::kItems);
+        w.Table.ShowImage(shown, kTransferItems);
         ConfigImage taken = ImageFromTable();
-        QVERIFY(w.Table.TakeImage(taken, TTransferTable::kItems));
-        for (int i = 0; i < TTransferTable::kItems; ++i)
+        QVERIFY(w.Table.TakeImage(taken, kTransferItems));
+        for (int i = 0; i < kTransferItems; ++i)
             QVERIFY2(shown[size_t(i)].Values == taken[size_t(i)].Values, qPrintable(QStringLiteral("item %1").arg(i)));
     }
     QVERIFY(w.Form.Messages->Errors.isEmpty());
@@ -572,25 +573,25 @@ void TestTransferTable::baseSetWalkLeavesTheExtendedItems()
     QRandomGenerator random(7);
     const ConfigImage before = RandomImage(w.Table, random);
     ConfigImage after = RandomImage(w.Table, random);
-    for (int i = TTransferTable::kBaseItems; i < TTransferTable::kItems; ++i) {
+    for (int i = TConfigImages::kBaseItems; i < kTransferItems; ++i) {
         auto &values = after[size_t(i)].Values;
         while (values == before[size_t(i)].Values) {
             for (size_t reg = 0; reg < values.size(); ++reg)
                 values[reg] = ValidWord(w.Table.Codec(i), int(reg), random);
         }
     }
-    w.Table.ShowImage(before, TTransferTable::kItems);
-    w.Table.ShowImage(after, TTransferTable::kBaseItems);
+    w.Table.ShowImage(before, kTransferItems);
+    w.Table.ShowImage(after, TConfigImages::kBaseItems);
 
     ConfigImage taken = ImageFromTable();
-    QVERIFY(w.Table.TakeImage(taken, TTransferTable::kItems));
-    for (int i = 0; i < TTransferTable::kItems; ++i) {
-        const ConfigImage &expected = i < TTransferTable::kBaseItems ? after : before;
+    QVERIFY(w.Table.TakeImage(taken, kTransferItems));
+    for (int i = 0; i < kTransferItems; ++i) {
+        const ConfigImage &expected = i < TConfigImages::kBaseItems ? after : before;
         QVERIFY2(taken[size_t(i)].Values == expected[size_t(i)].Values, qPrintable(QStringLiteral("item %1").arg(i)));
     }
     ConfigImage partial = before;  // a base-set take leaves the extended items too
-    QVERIFY(w.Table.TakeImage(partial, TTransferTable::kBaseItems));
-    for (int i = TTransferTable::kBaseItems; i < TTransferTable::kItems; ++i)
+    QVERIFY(w.Table.TakeImage(partial, TConfigImages::kBaseItems));
+    for (int i = TConfigImages::kBaseItems; i < kTransferItems; ++i)
         QCOMPARE(partial[size_t(i)].Values, before[size_t(i)].Values);
 }
 
@@ -599,14 +600,14 @@ void TestTransferTable::takeErrorStopsAndNamesThePlace()
     Window w;
     QVERIFY(w.Problems.isEmpty());
     QRandomGenerator random(11);
-    w.Table.ShowImage(RandomImage(w.Table, random), TTransferTable::kItems);
+    w.Table.ShowImage(RandomImage(w.Table, random), kTransferItems);
     w.Form->findChild<QLineEdit *>(QStringLiteral("VIS2AdvEdit"))->setText(QStringLiteral("12a"));
     w.Form->findChild<QLineEdit *>(QStringLiteral("SKiAdvEdit"))->setText(QStringLiteral("x"));  // never reached
 
     ConfigImage image = ImageFromTable();
     for (ConfigItem &item : image)
         std::fill(item.Values.begin(), item.Values.end(), 0x5A5A);
-    QVERIFY(!w.Table.TakeImage(image, TTransferTable::kItems));
+    QVERIFY(!w.Table.TakeImage(image, kTransferItems));
     QCOMPARE(w.Form.Messages->Errors.size(), 1);
     const QString message = w.Form.Messages->Errors.front();
     QVERIFY2(message.contains(QLatin1String("'12a'")) && message.contains(QLatin1String("\"Ventilation\"")), qPrintable(message));
@@ -631,10 +632,10 @@ void TestTransferTable::showingNeverWritesToTheBoard()
 
     QRandomGenerator random(3);
     for (int round = 0; round < 3; ++round)
-        w.Table.ShowImage(RandomImage(w.Table, random), TTransferTable::kItems);
+        w.Table.ShowImage(RandomImage(w.Table, random), kTransferItems);
     // Requests go out in order: once this read is answered, anything issued before it was too.
     bool answered = false;
-    session.Read(0x0200, 1, [&](const TModbusAnswer &) { answered = true; });
+    session.Read(0x0200, 1, {.OnReply = [&](const TModbusAnswer &) { answered = true; }});
     QTRY_VERIFY_WITH_TIMEOUT(answered, kSoonMs);
     session.SetActiveClient(nullptr);
     if (!board->Writes().isEmpty())

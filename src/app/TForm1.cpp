@@ -1,16 +1,17 @@
 #include "app/TForm1.h"
 
+#include "app/TConnectionPanel.h"
+#include "app/TDialogMessages.h"
 #include "app/TSettings.h"
 #include "app/TStartupForm.h"
-#include "app/TUserMessages.h"
 #include "app/Version.h"
 #include "charts/TTempChartForm.h"
+#include "charts/TTrendSink.h"
+#include "config/BoardAddresses.h"
 #include "config/DefinitionFile.h"
-#include "config/TParametersPage.h"
-#include "link/TConnectionPanel.h"
-#include "monitor/TInputsOutputsPage.h"
-#include "monitor/TPageRefresh.h"
+#include "live/TInputsOutputsPage.h"
 #include "monitor/TPoll.h"
+#include "params/TParametersPage.h"
 #include "params/TCascadePage.h"
 #include "params/TControlPage.h"
 #include "params/TCoolingPage.h"
@@ -21,7 +22,6 @@
 #include "service/TCalibrationPage.h"
 #include "service/TInOutPage.h"
 #include "service/TTimersPage.h"
-#include "service/TUpDown.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
@@ -43,7 +43,6 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr quint16 kStartStopRegister = 0x013A;
 constexpr quint32 kRequestTimeoutMs = 3000;
 // The window's design size: the pages take the right-hand 552 pixels.
 constexpr QSize kClientSize(720, 620);
@@ -65,15 +64,18 @@ QLabel *ValueLabel(QWidget *parent, const char *name, const QString &accessibleN
 }
 } // namespace
 
-TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
+TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TForm1Options options)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                                | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      TCPModbusClient(model.TcpClient()),
+      SerialModbusClient(model.SerialClient()),
+      m_model(model),
       m_messages(messages ? std::move(messages) : std::make_unique<TDialogMessages>(this)),
       m_options(options),
-      m_context{m_session, *m_messages}
+      m_context{model.Session(), *m_messages, m_table}
 {
     setObjectName(QStringLiteral("Form1"));
-    ConnectiondxfGroupBox = new TConnectionPanel(m_session, TCPModbusClient, SerialModbusClient, *m_messages);
+    ConnectiondxfGroupBox = new TConnectionPanel(Session(), TCPModbusClient, SerialModbusClient, *m_messages);
     auto *central = new QWidget(this);
     auto *row = new QHBoxLayout(central);
     row->setContentsMargins(0, 0, 0, 0);
@@ -86,7 +88,7 @@ TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
 
     m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
     m_readTimer.setInterval(5000);
-    const TLiveDisplay live{.YearDateStaticText = YearDateStaticText,
+    m_liveColumn = std::make_unique<TLiveColumn>(TLiveDisplay{.YearDateStaticText = YearDateStaticText,
                             .TimeStaticText = TimeStaticText,
                             .DayStaticText = DayStaticText,
                             .FanSpeedVrLabel = FanSpeedVrLabel,
@@ -101,10 +103,9 @@ TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
                             .RegulationModeVrLed = RegulationModeVrLed,
                             .SeriesPanel = StatusPanels[1],
                             .BoardPanel = StatusPanels[2],
-                            .VersionPanel = StatusPanels[3],
-                            .Window = this};
-    m_poll = new TPoll(m_session, *this, live, {*InputsOutputsTabSheet, *StopTabSheet, *ControlTabSheet}, this);
-    m_poll->RegulationTrendWindow = [this] { return static_cast<QWidget *>(m_tempChart.data()); };
+                            .VersionPanel = StatusPanels[3]});
+    m_poll = new TPoll(Session(), Live(), this);
+    WirePoll();
     connect(&m_readTimer, &QTimer::timeout, this, &TForm1::ReadTimerTimer);
 
     ConnectiondxfGroupBox->OnLineUp = [this] { LineUp(); };
@@ -117,7 +118,6 @@ TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
     connect(f1, &QShortcut::activated, this, [this] { FormKeyDown(Qt::Key_F1); });
 
     FormCreate();
-    m_refresh = std::make_unique<TPageRefresh>(m_session, m_table, *this, *TimersTabSheet, *CalibrationTabSheet);
     connect(MainPageControl, &QTabWidget::currentChanged, this, &TForm1::MainPageControlChange);
 
     // Fixed size: the design size, or what larger system fonts need; centred on the desktop.
@@ -128,6 +128,10 @@ TForm1::TForm1(std::unique_ptr<TUserMessages> messages, TForm1Options options)
 
 TForm1::~TForm1()
 {
+    // The model outlives the window: answers still to come must find nothing of it.
+    Session().SetSharedFailureHandler({});
+    TCPModbusClient.ForgetClosures();
+    SerialModbusClient.ForgetClosures();
     // Taking the window apart moves the focus out of the focused edit: its handlers must not run
     // (closing the window sends nothing to the board).
     if (QWidget *focused = focusWidget())
@@ -234,7 +238,7 @@ void TForm1::BuildPages()
     MainPageControl->addTab(TimersTabSheet = new TTimersPage(m_context), QStringLiteral("Timers"));
     MainPageControl->addTab(VentilationTabSheet = new TVentilationPage(m_context), QStringLiteral("Ventilation"));
     MainPageControl->addTab(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
-    MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context, m_table, m_images, *this), QStringLiteral("Parameters"));
+    MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context, m_images, Live()), QStringLiteral("Parameters"));
     MainPageControl->addTab(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
     MainPageControl->setCurrentWidget(CalibrationTabSheet);
     MainPageControl->setMinimumWidth(kClientSize.width() - kLeftColumnWidth);
@@ -265,7 +269,7 @@ void TForm1::FormCreate()
     ConnectiondxfGroupBox->SetMode(settings.Mode);
     TModbusClient &active = settings.Mode ? static_cast<TModbusClient &>(SerialModbusClient)
                                           : static_cast<TModbusClient &>(TCPModbusClient);
-    m_session.SetActiveClient(&active);
+    Session().SetActiveClient(&active);
     ConnectiondxfGroupBox->IPAddressEdit->SetOctets(settings.IP);
     ConnectiondxfGroupBox->COMPortColumnComboBox->setCurrentIndex(settings.ComPort);
     active.SetLogFileEnabled(settings.LogFileEnabled);
@@ -274,7 +278,7 @@ void TForm1::FormCreate()
     ConnectiondxfGroupBox->PeriodAdvEdit->setText(QString::number(settings.ReadPeriod));
     ConnectiondxfGroupBox->AddressAdvEdit->setText(QString::number(settings.Address));
     m_boardTypeIndex = settings.BoardTypeIndex;
-    m_session.SetSlaveAddress(static_cast<quint8>(settings.Address));
+    Session().SetSlaveAddress(static_cast<quint8>(settings.Address));
 
     // Line settings the original keys cannot express.
     TCPModbusClient.SetServerAddress(ConnectiondxfGroupBox->IPAddressEdit->text());
@@ -287,25 +291,14 @@ void TForm1::FormCreate()
         SerialModbusClient.SetCommDevice(i + 1, settings.ComDevice[i]);
 
     // The calibration page starts on input 1 and output 1 with their usual references.
-    const auto setText = [this](const char *name, const QString &text) {
-        if (auto *edit = findChild<QLineEdit *>(QLatin1String(name)))
-            edit->setText(text);
-    };
-    setText("LoLimitAdvEdit", QStringLiteral("500"));
-    setText("HiLimitAdvEdit", QStringLiteral("1000"));
-    setText("LoVoltageAdvEdit", QStringLiteral("1000"));
-    setText("HiVoltageAdvEdit", QStringLiteral("9000"));
-    if (auto *low = findChild<TUpDown *>(QStringLiteral("LoCodeUpDown")))
-        low->SetPosition(409);
-    if (auto *high = findChild<TUpDown *>(QStringLiteral("HiCodeUpDown")))
-        high->SetPosition(3685);
+    CalibrationTabSheet->ShowStartReferences();
 
     SetPollPeriod(settings.ReadPeriod);
 
     // The transfer table ties every configuration register to its controls; the definition file
     // names the items in configuration files. Without a definition that fits the table there is
     // nothing to save or load: the images stay shaped by the table and the transfers stay off.
-    const QStringList problems = m_table.Bind(*this, *TimersTabSheet, *m_messages);
+    const QStringList problems = m_table.Bind(*this, TimersTabSheet->WeekProgramView(), *m_messages);
     if (!problems.isEmpty())
         m_messages->ErrorBox(QStringLiteral("Some parameters cannot be shown:\n") + problems.join(QLatin1Char('\n')));
     m_images.DefinitionPath = m_options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : m_options.DefinitionPath;
@@ -318,7 +311,7 @@ void TForm1::FormCreate()
         ParametersTabSheet->SetDefinitionUsable(false);
         m_messages->ErrorBox(definitionError + QStringLiteral("\nSave, Load, Verify and Compare are not available."));
     }
-    m_session.SetRequestTimeout(kRequestTimeoutMs);
+    Session().SetRequestTimeout(kRequestTimeoutMs);
 }
 
 void TForm1::showEvent(QShowEvent *event)
@@ -386,7 +379,7 @@ void TForm1::StartStopVrButtonClick()
 {
     const bool start = StartStopVrButton->text() == QLatin1String("Start");
     StartStopVrButton->setText(start ? QStringLiteral("Stop") : QStringLiteral("Start"));
-    m_session.WriteSingle(kStartStopRegister, start ? 1 : 0);
+    Session().WriteSingle(board::StartStop, start ? 1 : 0);
 }
 
 void TForm1::ReadTimerTimer()
@@ -418,11 +411,23 @@ void TForm1::ClearLiveDisplay()
 
 void TForm1::MainPageControlChange()
 {
-    m_refresh->Refresh(MainPageControl->currentWidget());
+    if (auto *page = qobject_cast<TPage *>(MainPageControl->currentWidget()))
+        page->Refresh();
 }
 
 void TForm1::LineUp()
 {
-    VersionCountdown = 1;  // the firmware version is read on the next tick
+    Live().VersionCountdown = 1;  // the firmware version is read on the next tick
     MainPageControlChange();
+}
+
+void TForm1::WirePoll()
+{
+    ShowPollIn(*m_poll, *m_liveColumn, {*InputsOutputsTabSheet, *StopTabSheet, *ControlTabSheet});
+    // Firmware without a series number lacks what depends on it.
+    connect(m_poll, &TPoll::VersionRead, this, [this](const live::VersionBlock &block) {
+        TimersTabSheet->ShowFirmwareFeatures(block.HasSeries);
+        VentilationTabSheet->ShowFirmwareFeatures(block.HasSeries);
+    });
+    connect(m_poll, &TPoll::RegulationSampleTaken, this, [this] { FeedTrend(m_tempChart.data()); });
 }

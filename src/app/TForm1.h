@@ -1,14 +1,12 @@
 #pragma once
 
-#include "app/TBoardSession.h"
-#include "app/TPage.h"
-#include "app/TUserMessages.h"
+#include "app/TLiveColumn.h"
 #include "charts/TTempChartForm.h"
 #include "config/ConfigItem.h"
-#include "config/TransferTable.h"
-#include "link/TSerialModbusClient.h"
-#include "link/TTCPModbusClient.h"
-#include "monitor/TLiveState.h"
+#include "session/TBoardModel.h"
+#include "session/TUserMessages.h"
+#include "widgets/TPage.h"
+#include "widgets/TransferTable.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -30,7 +28,6 @@ class TInOutPage;
 class TInputsOutputsPage;
 class TLed;
 class TParametersPage;
-class TPageRefresh;
 class TPoll;
 class TSettingsPage;
 class TStopPage;
@@ -44,15 +41,16 @@ struct TForm1Options
     QString DefinitionPath;
 };
 
-// The main window: wires the pages, the left column and the status bar to the board session.
-// The live state the poll keeps (trend samples, firmware version, version countdown) is its own.
-class TForm1 : public QMainWindow, public TLiveState
+// The main window: wires the pages, the left column, the status bar and the trend windows to the
+// board model's session and to the poll.
+class TForm1 : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    // messages: where messages and file dialogs go (null: real dialogs). Runs FormCreate.
-    explicit TForm1(std::unique_ptr<TUserMessages> messages = nullptr, TForm1Options options = {});
+    // model: the clients, the session and the live state, which outlive the window. messages:
+    // where messages and file dialogs go (null: real dialogs). Runs FormCreate.
+    explicit TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages = nullptr, TForm1Options options = {});
     ~TForm1() override;
 
     void FormCreate();
@@ -66,7 +64,8 @@ public:
     // The visible page changed (or the line came up): read what it shows.
     void MainPageControlChange();
 
-    TBoardSession &Session() { return m_session; }
+    TBoardSession &Session() { return m_model.Session(); }
+    TLiveState &Live() { return m_model.Live(); }
     TPageContext &PageContext() { return m_context; }
     TUserMessages &Messages() { return *m_messages; }
     QString WorkDir() const { return m_workDir; }
@@ -77,8 +76,8 @@ public:
     const TTransferTable &TransferTable() const { return m_table; }
     TConfigImages &Images() { return m_images; }
 
-    TTCPModbusClient TCPModbusClient;
-    TSerialModbusClient SerialModbusClient;
+    TTCPModbusClient &TCPModbusClient;
+    TSerialModbusClient &SerialModbusClient;
 
     QTabWidget *MainPageControl;
     TConnectionPanel *ConnectiondxfGroupBox;
@@ -123,10 +122,12 @@ private:
     void SetPollPeriod(int seconds);
     void ClearLiveDisplay();
     void LineUp();
+    void WirePoll();
 
+    TBoardModel &m_model;
     std::unique_ptr<TUserMessages> m_messages;
     TForm1Options m_options;
-    TBoardSession m_session;
+    TTransferTable m_table;
     TPageContext m_context;
     QTimer m_readTimer;
     QString m_workDir;
@@ -134,7 +135,6 @@ private:
     bool m_shown = false;
     QPointer<TTempChartForm> m_tempChart;
     TPoll *m_poll;
-    TTransferTable m_table;
+    std::unique_ptr<TLiveColumn> m_liveColumn;
     TConfigImages m_images;
-    std::unique_ptr<TPageRefresh> m_refresh;
 };

@@ -1,10 +1,12 @@
 #include "app/TApplication.h"
 #include "app/TForm1.h"
+#include "session/TBoardModel.h"
 
 int main(int argc, char *argv[])
 {
     TApplication app(argc, argv);
-    TForm1 form;
+    TBoardModel model;
+    TForm1 form(model);
     form.show();
     return app.exec();
 }

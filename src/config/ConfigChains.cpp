@@ -1,6 +1,6 @@
 #include "config/ConfigChains.h"
 
-#include "app/TBoardSession.h"
+#include "session/TBoardSession.h"
 
 #include <algorithm>
 
@@ -25,23 +25,20 @@ void TConfigChains::Abort(const QString &why)
         OnAborted(why);
 }
 
-FunctionsStr TConfigChains::ChainRecord(std::function<void(const TModbusAnswer &)> onReply,
-                                        std::function<void(const TModbusAnswer &)> onRefused)
+TRequestHandlers TConfigChains::ChainHandlers(std::function<void(const TModbusAnswer &)> onReply,
+                                              std::function<void(const TModbusAnswer &)> onRefused)
 {
-    FunctionsStr record = m_session.RequestRecord();
-    record.OnReply = std::move(onReply);
-    record.OnRefused = std::move(onRefused);
     std::weak_ptr<int> alive = m_alive;
-    record.OnFailed = [this, alive, shared = record.OnFailed] {
-        if (shared)
-            shared();
-        if (alive.expired())
-            return;
-        // The client fails the waiting requests after it marked the line down.
-        Abort(m_session.ActiveClient() && m_session.ActiveClient()->IsOpen() ? QStringLiteral("no answer from the board")
-                                                                             : QStringLiteral("the link was lost"));
-    };
-    return record;
+    return {.OnReply = std::move(onReply),
+            .OnRefused = std::move(onRefused),
+            .OnFailed = [this, alive] {
+                if (alive.expired())
+                    return;
+                // The client fails the waiting requests after it marked the line down.
+                Abort(m_session.ActiveClient() && m_session.ActiveClient()->IsOpen()
+                          ? QStringLiteral("no answer from the board")
+                          : QStringLiteral("the link was lost"));
+            }};
 }
 
 void TConfigChains::BoardReadChain(Completion done)
@@ -64,7 +61,7 @@ void TConfigChains::ReadStep()
     }
     const ConfigItem &item = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
     std::weak_ptr<int> alive = m_alive;
-    const FunctionsStr record = ChainRecord(
+    TRequestHandlers handlers = ChainHandlers(
         [this, alive](const TModbusAnswer &answer) {
             if (!alive.expired())
                 ReadReply(answer);
@@ -77,8 +74,7 @@ void TConfigChains::ReadStep()
                       .arg(refused.Section, refused.Ident)
                       .arg(answer.ExceptionCode));
         });
-    m_session.ActiveClient()->ReadHoldingRegisters(m_session.SlaveAddress(), item.FirstRegister,
-                                                   static_cast<quint16>(item.Registers), m_session.RequestTimeout(), record);
+    m_session.Read(item.FirstRegister, static_cast<quint16>(item.Registers), std::move(handlers));
 }
 
 void TConfigChains::ReadReply(const TModbusAnswer &answer)
@@ -113,7 +109,7 @@ void TConfigChains::WriteStep()
     }
     const ConfigItem &item = m_images.FileImage[static_cast<size_t>(m_chainIndex)];
     std::weak_ptr<int> alive = m_alive;
-    const FunctionsStr record = ChainRecord(
+    TRequestHandlers handlers = ChainHandlers(
         [this, alive](const TModbusAnswer &) {
             if (!alive.expired())
                 WriteReply();
@@ -122,14 +118,12 @@ void TConfigChains::WriteStep()
             if (!alive.expired())
                 WriteRefused(answer.ExceptionCode);
         });
-    TModbusClient &client = *m_session.ActiveClient();
     if (item.Registers == 1) {
-        client.WriteSingleRegister(m_session.SlaveAddress(), item.FirstRegister, item.Values[0], m_session.RequestTimeout(), record);
+        m_session.WriteSingle(item.FirstRegister, item.Values[0], std::move(handlers));
     } else {
         const auto n = static_cast<size_t>(item.Registers);
         std::copy_n(item.Values.cbegin(), n, m_buffer.begin());
-        client.WriteMultipleRegisters(m_session.SlaveAddress(), item.FirstRegister, std::span(m_buffer.data(), n),
-                                      m_session.RequestTimeout(), record);
+        m_session.WriteMultiple(item.FirstRegister, std::span(m_buffer.data(), n), std::move(handlers));
     }
 }
 

@@ -9,12 +9,12 @@
 #include <memory>
 
 class TBoardSession;
-struct FunctionsStr;
 struct TModbusAnswer;
+struct TRequestHandlers;
 
 // The two request chains that move a whole configuration between the images and the board: one
 // request per item over items 0 .. ActiveItemCount-1, each issued from the previous one's answer,
-// through the session's client and record (the poll and page reads go on between them).
+// through the board session (the poll and page reads go on between them).
 //
 // A chain ends in exactly one way: its completion, or OnAborted when a request got no answer, a
 // read was refused or the link went down (the completion is then not called). A refused write
@@ -51,10 +51,10 @@ private:
     void WriteRefused(quint8 exceptionCode);
     void Abort(const QString &why);
     bool LineOpen() const;
-    // The session's record with this chain's closures; a failure still runs the record's own
-    // OnFailed (the communication error window) first.
-    FunctionsStr ChainRecord(std::function<void(const TModbusAnswer &)> onReply,
-                             std::function<void(const TModbusAnswer &)> onRefused);
+    // The handlers of one of this chain's requests; a failure ends the chain (after the session's
+    // shared failure handler, the communication-error window, has run).
+    TRequestHandlers ChainHandlers(std::function<void(const TModbusAnswer &)> onReply,
+                                   std::function<void(const TModbusAnswer &)> onRefused);
     void Progress(int percent);
 
     TBoardSession &m_session;

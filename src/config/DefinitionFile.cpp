@@ -1,7 +1,7 @@
 #include "config/DefinitionFile.h"
 
 #include "common/IniFile.h"
-#include "config/TransferTable.h"
+#include "config/TransferRows.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,7 +38,7 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
     if (!ini.Load(path, &why))
         return fail(why + QLatin1Char('.'));
 
-    const auto &rows = TTransferTable::Rows();
+    const auto &rows = TransferRows();
     const int count = ini.ReadInteger(QStringLiteral("Info"), QStringLiteral("Items"), 0);
     if (count <= 0)
         return fail(QStringLiteral("[Info] Items gives no items."));

@@ -92,6 +92,14 @@ TModbusClient::~TModbusClient()
     disconnect(m_device, nullptr, this, nullptr);
 }
 
+void TModbusClient::ForgetClosures()
+{
+    if (m_inFlight)
+        m_inFlight->Record = {};
+    for (Request &request : m_queue)
+        request.Record = {};
+}
+
 void TModbusClient::ReadHoldingRegisters(quint8 slave, quint16 start, quint16 count, quint32 timeout,
                                          const FunctionsStr &record)
 {

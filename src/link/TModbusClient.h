@@ -86,6 +86,9 @@ public:
     const Counters &GetCounters() const { return m_counters; }
     // Requests waiting for their turn, not counting the one on the wire.
     int QueuedCount() const { return static_cast<int>(m_queue.size()); }
+    // The requests already made go on, but their closures are dropped: for a caller that is going
+    // away while the line stays as it is.
+    void ForgetClosures();
 
     int LogFileLevel() const { return m_log.Level(); }
     void SetLogFileLevel(int level) { m_log.SetLevel(level); }

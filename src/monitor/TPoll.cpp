@@ -1,28 +1,14 @@
 #include "monitor/TPoll.h"
 
-#include "app/TBoardSession.h"
-#include "monitor/TInputsOutputsPage.h"
-#include "monitor/TTrendSink.h"
-#include "monitor/ValueDisplay.h"
-#include "params/TControlPage.h"
-#include "params/TStopPage.h"
-#include "widgets/TLed.h"
-
-#include <QLabel>
-#include <QPushButton>
-
-#include <array>
+#include "session/TBoardSession.h"
+#include "session/TLiveState.h"
 
 namespace {
 constexpr qint16 kVersionPeriodTicks = 10;
-
-// The controls that only firmware with a series number has.
-constexpr std::array<const char *, 2> kFirmwareControls{"Set1VrDemoButton", "WithoutExhaustdxfCheckBox"};
 } // namespace
 
-TPoll::TPoll(TBoardSession &session, TLiveState &state, const TLiveDisplay &display, const TLivePages &pages,
-             QObject *parent)
-    : QObject(parent), m_session(session), m_state(state), m_display(display), m_pages(pages)
+TPoll::TPoll(TBoardSession &session, TLiveState &state, QObject *parent)
+    : QObject(parent), m_session(session), m_state(state)
 {
 }
 
@@ -59,71 +45,73 @@ void TPoll::CountDownToVersion()
 
 void TPoll::Read(const live::BlockRead &read, void (TPoll::*handler)(const TModbusAnswer &))
 {
-    m_session.Read(read.Start, read.Count, [this, handler](const TModbusAnswer &answer) { (this->*handler)(answer); });
+    m_session.Read(read.Start, read.Count,
+                   {.OnReply = [this, handler](const TModbusAnswer &answer) { (this->*handler)(answer); }});
 }
 
 void TPoll::StatusBlockReply(const TModbusAnswer &answer)
 {
-    if (const auto block = live::DecodeStatusBlock(answer.Registers))
-        ShowStatusBlock(*block);
+    const auto block = live::DecodeStatusBlock(answer.Registers);
+    if (!block)
+        return;
+    emit StatusBlockRead(*block);
+    KeepStatusBlock(*block);
+    emit IoSampleTaken();
 }
 
 void TPoll::ColumnABlockReply(const TModbusAnswer &answer)
 {
-    if (const auto block = live::DecodeColumnABlock(answer.Registers))
-        ShowColumnABlock(*block);
+    const auto block = live::DecodeColumnABlock(answer.Registers);
+    if (!block)
+        return;
+    emit ColumnABlockRead(*block);
+    KeepColumnABlock(*block);
 }
 
 void TPoll::RegulationModeReply(const TModbusAnswer &answer)
 {
     if (const auto lit = live::DecodeRegulationMode(answer.Registers))
-        ShowRegulationMode(*lit);
+        emit RegulationModeRead(*lit);
 }
 
 void TPoll::HeatRecoveryReply(const TModbusAnswer &answer)
 {
     if (const auto block = live::DecodeHeatRecoveryBlock(answer.Registers))
-        ShowHeatRecovery(*block);
+        emit HeatRecoveryRead(*block);
 }
 
 void TPoll::DiagnosticsReply(const TModbusAnswer &answer)
 {
-    if (const auto block = live::DecodeDiagnosticsBlock(answer.Registers))
-        ShowDiagnostics(*block);
+    const auto block = live::DecodeDiagnosticsBlock(answer.Registers);
+    if (!block)
+        return;
+    emit DiagnosticsRead(*block);
+    KeepDiagnostics(*block);
+    emit RegulationSampleTaken();
 }
 
 void TPoll::VersionReply(const TModbusAnswer &answer)
 {
-    if (const auto block = live::DecodeVersionBlock(answer.Registers))
-        ShowVersion(*block);
+    const auto block = live::DecodeVersionBlock(answer.Registers);
+    if (!block)
+        return;
+    m_state.FirmwareVersion = block->Version;
+    m_state.FirmwareRev12 = block->Rev12;
+    emit VersionRead(*block);
+    if (block->HasSeries)
+        Read(live::kSeriesRead, &TPoll::SeriesReply);
+    else
+        emit SeriesRead(QStringLiteral("Series: "));
 }
 
 void TPoll::SeriesReply(const TModbusAnswer &answer)
 {
     if (const auto series = live::DecodeSeries(answer.Registers))
-        live::Show(m_display.SeriesPanel, *series);
+        emit SeriesRead(*series);
 }
 
-void TPoll::ShowStatusBlock(const live::StatusBlock &block)
+void TPoll::KeepStatusBlock(const live::StatusBlock &block)
 {
-    const TLiveDisplay &d = m_display;
-    live::Show(d.YearDateStaticText, block.Date);
-    live::Show(d.TimeStaticText, block.Time);
-    live::Show(d.DayStaticText, block.Day);
-    m_pages.InputsOutputs.ShowColumnR(block);
-    m_pages.Stop.ShowStopState(block);
-    live::Show(d.FanSpeedVrLabel, block.FanSpeed);
-    live::Show(d.ModeValVrLabel, block.Auto ? QStringLiteral("Auto") : QStringLiteral("Manual"));
-    d.StartStopVrUserLed->SetOn(block.Running);
-    const QString caption = block.Running ? QStringLiteral("Stop") : QStringLiteral("Start");
-    if (d.StartStopVrButton->text() != caption)
-        d.StartStopVrButton->setText(caption);
-    live::Show(d.SeasonValVrLabel, block.Winter ? QStringLiteral("Winter") : QStringLiteral("Summer"));
-    live::Show(d.SVentValVrLabel, block.SupplyVentilation);
-    live::Show(d.EVentValVrLabel, block.ExhaustVentilation);
-    d.HearthVrUserLed->SetOn(block.Hearth);
-    live::Show(d.HearthValVrLabel, block.HearthMinutes);
-
     for (size_t i = 0; i < block.Inputs.size(); ++i)
         m_state.LiveValues[i] = block.Inputs[i].Kept;
     for (size_t i = 0; i < block.Outputs.size(); ++i)
@@ -132,12 +120,10 @@ void TPoll::ShowStatusBlock(const live::StatusBlock &block)
         m_state.OutputBits[i] = block.DigitalOutput(static_cast<int>(i));
     m_state.SupplyTrendValue = block.SupplyTrendValue;
     m_state.RoomTrendValue = block.RoomTrendValue;
-    FeedTrend(IoTrendWindow);
 }
 
-void TPoll::ShowColumnABlock(const live::ColumnABlock &block)
+void TPoll::KeepColumnABlock(const live::ColumnABlock &block)
 {
-    m_pages.InputsOutputs.ShowColumnA(block);
     // An input the regulation cannot use is invalid for the trend too; a valid one leaves the
     // terminal value from the status block in place.
     for (size_t i = 0; i < block.Inputs.size(); ++i) {
@@ -146,59 +132,8 @@ void TPoll::ShowColumnABlock(const live::ColumnABlock &block)
     }
 }
 
-void TPoll::ShowRegulationMode(bool lit)
+void TPoll::KeepDiagnostics(const live::DiagnosticsBlock &block)
 {
-    m_display.RegulationModeVrLed->SetOn(lit);
-}
-
-void TPoll::ShowHeatRecovery(const live::HeatRecoveryBlock &block)
-{
-    m_pages.Control.ShowHeatRecovery(block);
-}
-
-void TPoll::ShowDiagnostics(const live::DiagnosticsBlock &block)
-{
-    m_pages.Control.ShowDiagnostics(block);
     for (size_t i = 0; i < m_state.RegulationValues.size(); ++i)
         m_state.RegulationValues[i] = static_cast<float>(block.Values[i]);
-    FeedTrend(RegulationTrendWindow);
-}
-
-void TPoll::ShowVersion(const live::VersionBlock &block)
-{
-    m_state.FirmwareVersion = block.Version;
-    m_state.FirmwareRev12 = block.Rev12;
-    live::Show(m_display.VersionPanel, block.VersionPanel);
-    live::Show(m_display.BoardPanel, block.BoardPanel);
-    if (block.HasSeries) {
-        Read(live::kSeriesRead, &TPoll::SeriesReply);
-    } else {
-        live::Show(m_display.SeriesPanel, QStringLiteral("Series: "));
-    }
-    SetFirmwareControlsEnabled(block.HasSeries);
-}
-
-void TPoll::SetFirmwareControlsEnabled(bool enabled)
-{
-    if (!m_display.Window)
-        return;
-    for (const char *name : kFirmwareControls) {
-        if (auto *control = m_display.Window->findChild<QWidget *>(QLatin1String(name)))
-            control->setEnabled(enabled);
-    }
-}
-
-void TPoll::FeedTrend(const std::function<QWidget *()> &window)
-{
-    QWidget *widget = window ? window() : nullptr;
-    if (!widget || !widget->isVisible())
-        return;
-    auto *sink = dynamic_cast<TTrendSink *>(widget);
-    if (!sink)
-        return;
-    try {
-        sink->AddSample();
-    } catch (...) {
-        // A trend that cannot take a sample must not stop the poll; the next sample tries again.
-    }
 }

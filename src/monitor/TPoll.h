@@ -1,65 +1,24 @@
 #pragma once
 
 #include "monitor/LiveDecoders.h"
-#include "monitor/TLiveState.h"
 
 #include <QObject>
 
-#include <functional>
-
-class QLabel;
-class QPushButton;
-class QWidget;
 class TBoardSession;
-class TControlPage;
-class TInputsOutputsPage;
-class TLed;
-class TStopPage;
+struct TLiveState;
 struct TModbusAnswer;
 
-// The main window's live-display widgets the poll fills.
-struct TLiveDisplay
-{
-    QLabel *YearDateStaticText = nullptr;
-    QLabel *TimeStaticText = nullptr;
-    QLabel *DayStaticText = nullptr;
-    QLabel *FanSpeedVrLabel = nullptr;
-    TLed *StartStopVrUserLed = nullptr;
-    QPushButton *StartStopVrButton = nullptr;
-    QLabel *SeasonValVrLabel = nullptr;
-    QLabel *SVentValVrLabel = nullptr;
-    QLabel *EVentValVrLabel = nullptr;
-    TLed *HearthVrUserLed = nullptr;
-    QLabel *HearthValVrLabel = nullptr;
-    QLabel *ModeValVrLabel = nullptr;
-    TLed *RegulationModeVrLed = nullptr;
-    QLabel *SeriesPanel = nullptr;   // status panel 1
-    QLabel *BoardPanel = nullptr;    // status panel 2
-    QLabel *VersionPanel = nullptr;  // status panel 3
-    // The window whose controls depend on the firmware: Set1VrDemoButton and
-    // WithoutExhaustdxfCheckBox are found in it by name when the version arrives.
-    QWidget *Window = nullptr;
-};
-
-// The pages the poll fills.
-struct TLivePages
-{
-    TInputsOutputsPage &InputsOutputs;
-    TStopPage &Stop;
-    TControlPage &Control;
-};
-
 // The periodic read of the board's live registers. Each tick issues the cycle's five reads while
-// connected and, every tenth tick, the firmware-version read; each answer is decoded into the
-// pages, the left column, the status bar and the live state, and feeds the trend windows.
-// A request that gets no answer calls no handler: the controls keep their last values.
+// connected and, every tenth tick, the firmware-version read. Each answer is decoded, kept in the
+// live state where the trend windows look for it, and announced by a signal; the main window ties
+// the signals to the pages, the left column and the trend windows.
+// A request that gets no answer raises nothing: the views keep their last values.
 class TPoll : public QObject
 {
     Q_OBJECT
 
 public:
-    TPoll(TBoardSession &session, TLiveState &state, const TLiveDisplay &display, const TLivePages &pages,
-          QObject *parent = nullptr);
+    TPoll(TBoardSession &session, TLiveState &state, QObject *parent = nullptr);
 
     // One tick of ReadTimer: PollCycle, then the version countdown.
     void Tick();
@@ -80,30 +39,32 @@ public:
     void VersionReply(const TModbusAnswer &answer);
     void SeriesReply(const TModbusAnswer &answer);
 
-    // The same, from decoded blocks.
-    void ShowStatusBlock(const live::StatusBlock &block);
-    void ShowColumnABlock(const live::ColumnABlock &block);
-    void ShowRegulationMode(bool lit);
-    void ShowHeatRecovery(const live::HeatRecoveryBlock &block);
-    void ShowDiagnostics(const live::DiagnosticsBlock &block);
-    void ShowVersion(const live::VersionBlock &block);
-
-    // The trend windows, asked for at each sample (null when there is none). A window that is
-    // visible and a TTrendSink gets AddSample; whatever it throws is dropped.
-    std::function<QWidget *()> IoTrendWindow;
-    std::function<QWidget *()> RegulationTrendWindow;
-
     // Cycles left out because earlier requests were still waiting.
     quint64 SkippedCycles() const { return m_skippedCycles; }
 
+signals:
+    void StatusBlockRead(const live::StatusBlock &block);
+    void ColumnABlockRead(const live::ColumnABlock &block);
+    void RegulationModeRead(bool lit);
+    void HeatRecoveryRead(const live::HeatRecoveryBlock &block);
+    void DiagnosticsRead(const live::DiagnosticsBlock &block);
+    // The firmware version (kept in the live state first); the series read follows when the
+    // firmware has one.
+    void VersionRead(const live::VersionBlock &block);
+    // "Series: <n>", or "Series: " for firmware without a series number.
+    void SeriesRead(const QString &panelText);
+    // A new sample is in the live state: the I/O trend's after the status block, the regulation
+    // trend's after the diagnostic block.
+    void IoSampleTaken();
+    void RegulationSampleTaken();
+
 private:
     void Read(const live::BlockRead &read, void (TPoll::*handler)(const TModbusAnswer &));
-    void SetFirmwareControlsEnabled(bool enabled);
-    static void FeedTrend(const std::function<QWidget *()> &window);
+    void KeepStatusBlock(const live::StatusBlock &block);
+    void KeepColumnABlock(const live::ColumnABlock &block);
+    void KeepDiagnostics(const live::DiagnosticsBlock &block);
 
     TBoardSession &m_session;
     TLiveState &m_state;
-    TLiveDisplay m_display;
-    TLivePages m_pages;
     quint64 m_skippedCycles = 0;
 };

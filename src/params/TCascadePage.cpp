@@ -1,26 +1,12 @@
 #include "params/TCascadePage.h"
 
 #include "widgets/PageBuilder.h"
-#include "widgets/TimeOfDayFilter.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
-
-namespace {
-
-// A time of day typed as H:MM or HH:MM. Whether the hours and minutes are in range is decided
-// when the time is taken, so that a wrong time gets its own message.
-TAdvEdit *TimeEdit(QGridLayout *grid, int row, const QString &name, const QString &label, const QString &initial)
-{
-    TAdvEdit *edit = ui::Edit(grid, row, 0, name, label, TAdvEdit::Text, 5, initial);
-    edit->setValidator(new TTimeOfDayFilter(edit));
-    return edit;
-}
-
-} // namespace
 
 TCascadePage::TCascadePage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("CascadeTabSheet"), context, parent)
@@ -74,6 +60,7 @@ TCascadePage::TCascadePage(TPageContext &context, QWidget *parent)
     check(1, QStringLiteral("RcStopFandxfCheckBox"), QStringLiteral("Stop Exhaust Fan"));
     check(2, QStringLiteral("RcStopRotordxfCheckBox"), QStringLiteral("Stop Rotor"));
     check(3, QStringLiteral("RecycleActivedxfCheckBox"), QStringLiteral("Active"));
-    TimeEdit(grid, 4, QStringLiteral("RecycleStartAdvMaskEdit"), QStringLiteral("Start"), QStringLiteral("08:00"));
-    TimeEdit(grid, 5, QStringLiteral("RecycleStopAdvMaskEdit"), QStringLiteral("Stop"), QStringLiteral("18:00"));
+    // The edits hold the minutes they show from the start: an offline Save takes those.
+    ui::TimeEdit(grid, 4, 0, QStringLiteral("RecycleStartAdvMaskEdit"), QStringLiteral("Start"), 8 * 60);
+    ui::TimeEdit(grid, 5, 0, QStringLiteral("RecycleStopAdvMaskEdit"), QStringLiteral("Stop"), 18 * 60);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TPage.h"
+#include "widgets/TPage.h"
 
 // The "Cascade" page.
 class TCascadePage : public TPage
@@ -9,4 +9,7 @@ class TCascadePage : public TPage
 
 public:
     TCascadePage(TPageContext &context, QWidget *parent = nullptr);
+
+    // Reads the page's items 59 to 75 (cascade and recirculation) as one block.
+    void Refresh() override { RefreshItems(59, 75); }
 };

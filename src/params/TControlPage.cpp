@@ -1,7 +1,8 @@
 #include "params/TControlPage.h"
 
-#include "app/TBoardSession.h"
-#include "monitor/ValueDisplay.h"
+#include "config/BoardAddresses.h"
+#include "session/TBoardSession.h"
+#include "widgets/ValueDisplay.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
 
@@ -15,7 +16,6 @@
 #include <tuple>
 
 namespace {
-constexpr quint16 kClockRegister = 0x0100;
 constexpr int kStateChars = 30;
 
 TAdvEdit *StateEdit(QGridLayout *grid, int row, const QString &name, const QString &label)
@@ -122,7 +122,7 @@ std::array<quint16, 4> TControlPage::ClockWords(QDate date, int hour, int minute
 void TControlPage::WriteClock(int hour, int minute)
 {
     const std::array<quint16, 4> words = ClockWords(Now().date(), hour, minute);
-    Session().WriteMultiple(kClockRegister, words);
+    Session().WriteMultiple(board::Clock, words);
 }
 
 void TControlPage::VrDemoButton1Click()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TPage.h"
+#include "widgets/TPage.h"
 
 // The "Cooling" page.
 class TCoolingPage : public TPage
@@ -9,4 +9,7 @@ class TCoolingPage : public TPage
 
 public:
     TCoolingPage(TPageContext &context, QWidget *parent = nullptr);
+
+    // Reads the page's items 50 to 58 as one block.
+    void Refresh() override { RefreshItems(50, 58); }
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TPage.h"
+#include "widgets/TPage.h"
 
 // The "Heating" page.
 class THeatingPage : public TPage
@@ -9,4 +9,7 @@ class THeatingPage : public TPage
 
 public:
     THeatingPage(TPageContext &context, QWidget *parent = nullptr);
+
+    // Reads the page's items 33 to 49 as one block.
+    void Refresh() override { RefreshItems(33, 49); }
 };

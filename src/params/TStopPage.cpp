@@ -1,6 +1,6 @@
 #include "params/TStopPage.h"
 
-#include "monitor/ValueDisplay.h"
+#include "widgets/ValueDisplay.h"
 #include "widgets/PageBuilder.h"
 
 #include <QCheckBox>

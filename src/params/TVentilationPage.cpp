@@ -1,6 +1,8 @@
 #include "params/TVentilationPage.h"
 
-#include "app/TBoardSession.h"
+#include "config/BoardAddresses.h"
+#include "session/TBoardSession.h"
+#include "widgets/TransferTable.h"
 #include "widgets/PageBuilder.h"
 
 #include <QButtonGroup>
@@ -16,7 +18,10 @@
 
 namespace {
 
-constexpr quint16 kRemoteControlRegister = 0x0430;
+// The page's items: from the fan mode to the remote-control block, which ends the page.
+constexpr int kFanModeItem = 96;
+constexpr int kRemoteControlFirstItem = 134;
+constexpr int kRemoteControlLastItem = 136;
 
 // A number text with the user's decimal separator in place of ".".
 QString Localized(const char *text)
@@ -52,7 +57,7 @@ void SupplyExhaustRow(QGridLayout *grid, int row, const QString &label, const QS
 }
 
 // " Mode ": how the fans run; exactly one is chosen.
-QGroupBox *Mode(QWidget *parent)
+QGroupBox *Mode(QWidget *parent, QCheckBox *&withoutExhaust)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Mode "), QStringLiteral("ModeGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
@@ -65,6 +70,7 @@ QGroupBox *Mode(QWidget *parent)
     for (int i = 0; i < 4; ++i)
         grid->addWidget(boxes[i], i, 0);
     ui::Exclusive({boxes[0], boxes[1], boxes[2], boxes[3]});
+    withoutExhaust = boxes[3];
     return group;
 }
 
@@ -248,7 +254,7 @@ TVentilationPage::TVentilationPage(TPageContext &context, QWidget *parent)
             boxes->addWidget(group);
         boxes->addStretch();
     };
-    column({Mode(this), Outputs(this), Speed(this), OutdoorInfluence(this), Hearth(this)});
+    column({Mode(this, WithoutExhaustdxfCheckBox), Outputs(this), Speed(this), OutdoorInfluence(this), Hearth(this)});
     column({FanSpeedCorrection(this), PressureControl(this), VentilationIntensity(this)});
     column({BuildRemoteControl(), AirVolume(this)});
     layout->addStretch();
@@ -276,5 +282,34 @@ QGroupBox *TVentilationPage::BuildRemoteControl()
 
 void TVentilationPage::RemoteControldxfCheckBoxClick()
 {
-    Session().WriteSingle(kRemoteControlRegister, KitchenHooddxfCheckBox->isChecked() ? 1 : 0);
+    Session().WriteSingle(board::RemoteControl, KitchenHooddxfCheckBox->isChecked() ? 1 : 0);
+}
+
+void TVentilationPage::ShowFirmwareFeatures(bool hasSeries)
+{
+    WithoutExhaustdxfCheckBox->setEnabled(hasSeries);
+}
+
+void TVentilationPage::SetRemoteControlEnabled(bool enabled)
+{
+    // The items of the remote-control block: the start/stop-or-hood choice and the two intensities.
+    for (int item = kRemoteControlFirstItem; item <= kRemoteControlLastItem; ++item) {
+        for (QWidget *control : Table().Codec(item).Controls())
+            control->setEnabled(enabled);
+    }
+}
+
+void TVentilationPage::Refresh()
+{
+    if (!Session().Connected())
+        return;
+    RefreshItems(kFanModeItem, kRemoteControlFirstItem - 1);
+    const TRegisterBlock remote = BlockOfItems(kRemoteControlFirstItem, kRemoteControlLastItem);
+    Session().Read(remote.Start, remote.Count,
+                   {.OnReply =
+                        [this, start = remote.Start](const TModbusAnswer &answer) {
+                            SetRemoteControlEnabled(true);
+                            Table().ShowBlock(start, answer.Registers);
+                        },
+                    .OnRefused = [this](const TModbusAnswer &) { SetRemoteControlEnabled(false); }});
 }

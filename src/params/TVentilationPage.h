@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TPage.h"
+#include "widgets/TPage.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -14,12 +14,19 @@ class TVentilationPage : public TPage
 public:
     TVentilationPage(TPageContext &context, QWidget *parent = nullptr);
 
+    // The fan-mode block, then the remote-control block; a board without remote control
+    // refuses the latter, and the remote-control box stays greyed out until a read succeeds.
+    void Refresh() override;
     // " Remote Control ": what the board's remote input does, start/stop or the kitchen hood.
     void RemoteControldxfCheckBoxClick();
+    // Firmware without a series number has no "Without Exhaust" mode.
+    void ShowFirmwareFeatures(bool hasSeries);
 
     QCheckBox *StartStopdxfCheckBox;
     QCheckBox *KitchenHooddxfCheckBox;
+    QCheckBox *WithoutExhaustdxfCheckBox = nullptr;
 
 private:
     QGroupBox *BuildRemoteControl();
+    void SetRemoteControlEnabled(bool enabled);
 };

@@ -1,9 +1,12 @@
 #include "service/TCalibrationPage.h"
 
-#include "app/TBoardSession.h"
+#include "config/BoardAddresses.h"
+#include "common/NumberText.h"
+#include "session/TBoardSession.h"
 #include "service/TUpDown.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
+#include "widgets/TransferTable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,12 +22,17 @@
 
 namespace {
 
-constexpr int kAnalogInputs = 8;
-constexpr int kAnalogOutputs = 5;
 constexpr int kTwelveBitCodeMaximum = 4095;
-// Calibration status: one register per input from 0x0500, one per output from 0x0522.
-constexpr quint16 kInputStatusRegister = 0x0500;
-constexpr quint16 kOutputStatusRegister = 0x0522;
+// The status reads: eight registers each, one per channel; the outputs use the first five.
+constexpr quint16 kStatusCount = 8;
+// Filling the page: the pressure parameters Plim, Pmax, Offset, Gain and Coef of AIN9 and AIN10
+// from 0x0518 (the read takes 20 registers, the page shows the first ten).
+constexpr quint16 kPressureReadCount = 20;
+constexpr int kPressureShownCount = 10;
+// Within them: the offsets (signed) and gains (x 0.0001) of AIN9 and AIN10, which no
+// configuration item holds.
+constexpr int kOffsetIndex = board::PressureOffset - board::PressureLimit;
+constexpr int kGainIndex = board::PressureGain - board::PressureLimit;
 
 // A parameter of the pressure inputs AIN9 and AIN10.
 struct PressureParameter
@@ -69,8 +77,9 @@ void ChannelSelector(QGridLayout *grid, int row, const QString &title, const QSt
 
 // " Status ": one lamp per channel, lit when the board reports the channel calibrated.
 QGroupBox *StatusLamps(QWidget *parent, const QString &objectName, const QString &prefix, const QString &ledPrefix,
-                       int count, int columns)
+                       std::span<TLed *> lamps, int columns)
 {
+    const int count = static_cast<int>(lamps.size());
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Status "), objectName);
     QGridLayout *grid = ui::GridOf(group);
     for (int i = 0; i < count; ++i) {
@@ -79,6 +88,7 @@ QGroupBox *StatusLamps(QWidget *parent, const QString &objectName, const QString
         led->setObjectName(QStringLiteral("%1%2VrUserLed").arg(ledPrefix).arg(i + 1));
         led->setAccessibleName(channel + QStringLiteral(" calibration status"));
         grid->addWidget(led, i / columns, 2 * (i % columns));
+        lamps[static_cast<size_t>(i)] = led;
         grid->addWidget(new QLabel(channel, group), i / columns, 2 * (i % columns) + 1);
     }
     return group;
@@ -102,29 +112,31 @@ QLabel *Label(QGridLayout *grid, int row, int col, const QString &text)
 
 // " Inputs ": the input to calibrate with its two references, the inputs' status, and the
 // parameters of the pressure inputs AIN9 and AIN10.
-QGroupBox *Inputs(QWidget *parent)
+QGroupBox *Inputs(QWidget *parent, TAdvEdit *&low, TAdvEdit *&high, std::span<TLed *> lamps,
+                  std::span<TAdvEdit *, 2> offsets, std::span<TAdvEdit *, 2> gains)
 {
+    const int channels = static_cast<int>(lamps.size());
     QGroupBox *inputs = ui::Group(parent, QStringLiteral(" Inputs "), QStringLiteral("InputsGroupBox"));
     QGridLayout *grid = ui::GridOf(inputs);
     ChannelSelector(grid, 0, QStringLiteral(" Analog input "), QStringLiteral("InputRadioGroup"), QStringLiteral("AIN"),
-                    kAnalogInputs);
+                    channels);
 
     auto *references = new QGridLayout;
     grid->addLayout(references, 1, 0, Qt::AlignTop);
     Label(references, 0, 0, QStringLiteral("Reference"));
-    ui::CellEdit(references, 1, 0, QStringLiteral("LoLimitAdvEdit"), QStringLiteral("Low reference"), TAdvEdit::Unsigned, 5,
+    low = ui::CellEdit(references, 1, 0, QStringLiteral("LoLimitAdvEdit"), QStringLiteral("Low reference"), TAdvEdit::Unsigned, 5,
                  QStringLiteral("0"));
     Label(references, 1, 1, QStringLiteral("mV"));
     references->addWidget(Button(inputs, QStringLiteral("LoLimitVrDemoButton"), QStringLiteral("Lo Limit"),
                                  QStringLiteral("Send the low reference")), 1, 2);
-    ui::CellEdit(references, 2, 0, QStringLiteral("HiLimitAdvEdit"), QStringLiteral("High reference"), TAdvEdit::Unsigned, 5,
+    high = ui::CellEdit(references, 2, 0, QStringLiteral("HiLimitAdvEdit"), QStringLiteral("High reference"), TAdvEdit::Unsigned, 5,
                  QStringLiteral("0"));
     Label(references, 2, 1, QStringLiteral("mV"));
     references->addWidget(Button(inputs, QStringLiteral("HiLimitVrDemoButton"), QStringLiteral("Hi Limit"),
                                  QStringLiteral("Send the high reference")), 2, 2);
     references->setColumnStretch(3, 1);
     grid->addWidget(StatusLamps(inputs, QStringLiteral("AinStatusdxfGroupBox"), QStringLiteral("AIN"), QStringLiteral("Ain"),
-                                kAnalogInputs, 4), 1, 1, Qt::AlignTop);
+                                lamps, 4), 1, 1, Qt::AlignTop);
 
     // The pressure inputs, one row each; the edits of AIN9 carry Tag 0, those of AIN10 Tag 1.
     auto *pressure = new QGridLayout;
@@ -146,6 +158,10 @@ QGroupBox *Inputs(QWidget *parent)
                                           QString::fromLatin1(parameter.Initial).replace(QLatin1Char('.'), QLocale().decimalPoint()));
             ui::SetTag(edit, tag);
             edit->setHidden(parameter.Hidden);
+            if (name == QLatin1String("Offset"))
+                offsets[static_cast<size_t>(tag)] = edit;
+            else if (name == QLatin1String("Gain"))
+                gains[static_cast<size_t>(tag)] = edit;
             if (p == 0)
                 label->setBuddy(edit);
             if (*parameter.Unit)
@@ -158,15 +174,16 @@ QGroupBox *Inputs(QWidget *parent)
 
 // One output reference row: the voltage the output produced, the code driving it with its
 // up-down, and the button that tells the board the voltage.
-void OutputRow(QGridLayout *grid, int row, const QString &end, const QString &which, const QString &button)
+void OutputRow(QGridLayout *grid, int row, const QString &end, const QString &which, const QString &button,
+               TAdvEdit *&voltage, TUpDown *&upDown)
 {
     QWidget *parent = grid->parentWidget();
-    ui::CellEdit(grid, row, 0, end + QStringLiteral("VoltageAdvEdit"), which + QStringLiteral(" voltage"), TAdvEdit::Unsigned, 5,
+    voltage = ui::CellEdit(grid, row, 0, end + QStringLiteral("VoltageAdvEdit"), which + QStringLiteral(" voltage"), TAdvEdit::Unsigned, 5,
                  QStringLiteral("0"));
     Label(grid, row, 1, QStringLiteral("mV"));
     TAdvEdit *code = ui::CellEdit(grid, row, 2, end + QStringLiteral("CodeAdvEdit"), which + QStringLiteral(" code"),
                                   TAdvEdit::Unsigned, 4, QStringLiteral("0"));
-    auto *upDown = new TUpDown(code, parent);
+    upDown = new TUpDown(code, parent);
     upDown->setObjectName(end + QStringLiteral("CodeUpDown"));
     upDown->setAccessibleName(which + QStringLiteral(" code up-down"));
     upDown->SetMaximum(kTwelveBitCodeMaximum);
@@ -177,30 +194,33 @@ void OutputRow(QGridLayout *grid, int row, const QString &end, const QString &wh
 
 // " Outputs ": the output to calibrate, its low and high voltage with the codes that drive it,
 // and the outputs' status.
-QGroupBox *Outputs(QWidget *parent)
+QGroupBox *Outputs(QWidget *parent, TAdvEdit *&lowVoltage, TAdvEdit *&highVoltage, TUpDown *&lowCode, TUpDown *&highCode,
+                   std::span<TLed *> lamps)
 {
+    const int channels = static_cast<int>(lamps.size());
     QGroupBox *outputs = ui::Group(parent, QStringLiteral(" Outputs "), QStringLiteral("OutputsGroupBox"));
     QGridLayout *grid = ui::GridOf(outputs);
     ChannelSelector(grid, 0, QStringLiteral(" Analog output "), QStringLiteral("OutputRadioGroup"), QStringLiteral("AOUT"),
-                    kAnalogOutputs);
+                    channels);
     auto *references = new QGridLayout;
     grid->addLayout(references, 1, 0, Qt::AlignTop);
     references->setHorizontalSpacing(2);
     Label(references, 0, 0, QStringLiteral("Voltage"));
     Label(references, 0, 2, QStringLiteral("Code"));
-    OutputRow(references, 1, QStringLiteral("Lo"), QStringLiteral("Low"), QStringLiteral("Lo Limit"));
-    OutputRow(references, 2, QStringLiteral("Hi"), QStringLiteral("High"), QStringLiteral("Hi Limit"));
+    OutputRow(references, 1, QStringLiteral("Lo"), QStringLiteral("Low"), QStringLiteral("Lo Limit"), lowVoltage, lowCode);
+    OutputRow(references, 2, QStringLiteral("Hi"), QStringLiteral("High"), QStringLiteral("Hi Limit"), highVoltage, highCode);
     references->setColumnStretch(5, 1);
     grid->addWidget(StatusLamps(outputs, QStringLiteral("AoutStatusdxfGroupBox"), QStringLiteral("AOUT"), QStringLiteral("Aout"),
-                                kAnalogOutputs, 3), 1, 1, Qt::AlignTop);
+                                lamps, 3), 1, 1, Qt::AlignTop);
     return outputs;
 }
 
 // " On/Off ": the board's calibration mode.
-QGroupBox *Mode(QWidget *parent)
+QGroupBox *Mode(QWidget *parent, QCheckBox *&box)
 {
     QGroupBox *mode = ui::Group(parent, QStringLiteral(" On/Off "), QStringLiteral("CalibrationGroupBox"));
-    ui::GridOf(mode)->addWidget(ui::Check(mode, QStringLiteral("CalibrationdxfCheckBox"), QStringLiteral("Calibration")), 0, 0);
+    box = ui::Check(mode, QStringLiteral("CalibrationdxfCheckBox"), QStringLiteral("Calibration"));
+    ui::GridOf(mode)->addWidget(box, 0, 0);
     return mode;
 }
 
@@ -212,28 +232,57 @@ TCalibrationPage::TCalibrationPage(TPageContext &context, QWidget *parent)
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(6);
-    layout->addWidget(Inputs(this), 0, 0);
-    layout->addWidget(Outputs(this), 1, 0);
-    layout->addWidget(Mode(this), 2, 0, Qt::AlignLeft);
+    layout->addWidget(Inputs(this, m_lowReference, m_highReference, m_inputLamps, m_offsets, m_gains), 0, 0);
+    layout->addWidget(Outputs(this, m_lowVoltage, m_highVoltage, m_lowCode, m_highCode, m_outputLamps), 1, 0);
+    layout->addWidget(Mode(this, m_calibrationMode), 2, 0, Qt::AlignLeft);
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(3, 1);
 }
 
-void TCalibrationPage::ShowStatus(const QString &prefix, int count, const TModbusAnswer &answer)
+void TCalibrationPage::ShowStatus(std::span<TLed *const> lamps, const TModbusAnswer &answer)
 {
     // A channel is calibrated when the low byte of its status register is not 0.
-    for (int k = 1; k <= count; ++k) {
-        if (auto *led = findChild<TLed *>(prefix + QString::number(k) + QStringLiteral("VrUserLed")))
-            led->SetOn((answer.Registers.at(k - 1) & 0xFF) != 0);
-    }
+    for (size_t k = 0; k < lamps.size(); ++k)
+        lamps[k]->SetOn((answer.Registers.at(static_cast<qsizetype>(k)) & 0xFF) != 0);
 }
 
 void TCalibrationPage::InputStatusRead()
 {
-    Session().Read(kInputStatusRegister, 8, [this](const TModbusAnswer &answer) { ShowStatus(QStringLiteral("Ain"), 8, answer); });
+    Session().Read(board::InputStatus, kStatusCount,
+                   {.OnReply = [this](const TModbusAnswer &answer) { ShowStatus(m_inputLamps, answer); }});
 }
 
 void TCalibrationPage::OutputStatusRead()
 {
-    Session().Read(kOutputStatusRegister, 8, [this](const TModbusAnswer &answer) { ShowStatus(QStringLiteral("Aout"), 5, answer); });
+    Session().Read(board::OutputStatus, kStatusCount,
+                   {.OnReply = [this](const TModbusAnswer &answer) { ShowStatus(m_outputLamps, answer); }});
+}
+
+void TCalibrationPage::ShowStartReferences()
+{
+    m_lowReference->setText(QStringLiteral("500"));
+    m_highReference->setText(QStringLiteral("1000"));
+    m_lowVoltage->setText(QStringLiteral("1000"));
+    m_highVoltage->setText(QStringLiteral("9000"));
+    m_lowCode->SetPosition(409);
+    m_highCode->SetPosition(3685);
+}
+
+void TCalibrationPage::Refresh()
+{
+    if (!Session().Connected())
+        return;
+    Session().Read(board::PressureLimit, kPressureReadCount, {.OnReply = [this](const TModbusAnswer &answer) {
+                       Table().ShowBlock(board::PressureLimit, answer.Registers.mid(0, kPressureShownCount));
+                       for (size_t ch = 0; ch < 2; ++ch) {
+                           const auto at = static_cast<qsizetype>(ch);
+                           m_offsets[ch]->setText(QString::number(answer.Signed(kOffsetIndex + at)));
+                           m_gains[ch]->setText(ScaledText(answer.Signed(kGainIndex + at), 4));
+                       }
+                   }});
+    Session().Read(board::CalibrationMode, 1, {.OnReply = [this](const TModbusAnswer &answer) {
+                       m_calibrationMode->setChecked(answer.Registers.at(0) != 0);
+                   }});
+    InputStatusRead();
+    OutputStatusRead();
 }

@@ -1,7 +1,14 @@
 #pragma once
 
-#include "app/TPage.h"
+#include "widgets/TPage.h"
 
+#include <array>
+#include <span>
+
+class QCheckBox;
+class TAdvEdit;
+class TLed;
+class TUpDown;
 struct TModbusAnswer;
 
 // The "Calibration" page: calibrates the analog inputs AIN1-AIN8 against a low and a high
@@ -18,7 +25,23 @@ public:
     // lamps are read from the board's calibration status registers.
     void InputStatusRead();
     void OutputStatusRead();
+    // The usual references of input 1 and output 1, which the page starts with.
+    void ShowStartReferences();
+    // The pressure-input parameters, the calibration mode and both status reads.
+    void Refresh() override;
 
 private:
-    void ShowStatus(const QString &prefix, int count, const TModbusAnswer &answer);
+    void ShowStatus(std::span<TLed *const> lamps, const TModbusAnswer &answer);
+
+    std::array<TLed *, 8> m_inputLamps{};   // AIN1 .. AIN8
+    std::array<TLed *, 5> m_outputLamps{};  // AOUT1 .. AOUT5
+    std::array<TAdvEdit *, 2> m_offsets{};  // AIN9, AIN10
+    std::array<TAdvEdit *, 2> m_gains{};
+    TAdvEdit *m_lowReference = nullptr;
+    TAdvEdit *m_highReference = nullptr;
+    TAdvEdit *m_lowVoltage = nullptr;
+    TAdvEdit *m_highVoltage = nullptr;
+    TUpDown *m_lowCode = nullptr;
+    TUpDown *m_highCode = nullptr;
+    QCheckBox *m_calibrationMode = nullptr;
 };

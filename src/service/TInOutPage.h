@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TPage.h"
+#include "widgets/TPage.h"
 
 // The "In/Out" page: takes the board's inputs and outputs out of automatic operation and gives
 // them values by hand, inverts digital inputs and outputs, runs the three simulation channels and
@@ -11,4 +11,7 @@ class TInOutPage : public TPage
 
 public:
     TInOutPage(TPageContext &context, QWidget *parent = nullptr);
+
+    // Reads the page's items 76 to 88 (the I/O test and simulation registers) as one block.
+    void Refresh() override { RefreshItems(76, 88); }
 };

@@ -1,9 +1,10 @@
 #include "service/TTimersPage.h"
 
-#include "app/TBoardSession.h"
+#include "config/BoardAddresses.h"
+#include "session/TBoardSession.h"
 #include "common/NumberText.h"
-#include "widgets/TimeOfDayFilter.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/ParameterCodec.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -16,29 +17,14 @@
 
 namespace {
 
-// The minutes after midnight a time edit stands for: the last time shown in it or accepted from it.
-const char *const kHeldMinutes = "HeldMinutes";
-// The week program on the board: six times per day from 0x0340, three levels per day from 0x036A.
-constexpr quint16 kTimesRegister = 0x0340;
-constexpr quint16 kLevelsRegister = 0x036A;
+// The items read when the page is shown, after the week program: the temperature correction to
+// the slave address.
+constexpr int kTemperatureCorrectionItem = 91;
+constexpr int kSlaveAddressItem = 95;
 
 const QStringList kDays{QStringLiteral("Sunday"),   QStringLiteral("Monday"), QStringLiteral("Tuesday"),
                         QStringLiteral("Wednesday"), QStringLiteral("Thursday"), QStringLiteral("Friday"),
                         QStringLiteral("Saturday")};
-
-TAdvEdit *AsTimeEdit(TAdvEdit *edit, quint16 minutes)
-{
-    edit->setValidator(new TTimeOfDayFilter(edit));
-    edit->setProperty(kHeldMinutes, int(minutes));
-    return edit;
-}
-
-// A time of day with its label; initial shows minutes.
-TAdvEdit *TimeEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
-                   const QString &initial, quint16 minutes)
-{
-    return AsTimeEdit(ui::Edit(grid, row, col, name, label, TAdvEdit::Text, 5, initial), minutes);
-}
 
 QPushButton *Button(QWidget *parent, const QString &name, const QString &caption, const QString &description)
 {
@@ -58,27 +44,29 @@ QGroupBox *TemperatureCorrection(QWidget *parent)
     for (int value = 9; value >= -9; --value)
         values.append(QString::number(value));
     ui::Combo(grid, 0, 0, QStringLiteral("TCorValueColumnComboBox"), QStringLiteral("Value"), values, 0);
-    TimeEdit(grid, 1, 0, QStringLiteral("TCorStartAdvMaskEdit"), QStringLiteral("Start"), QStringLiteral("08:00"), 8 * 60);
-    TimeEdit(grid, 2, 0, QStringLiteral("TCorStopAdvMaskEdit"), QStringLiteral("Stop"), QStringLiteral("18:00"), 18 * 60);
+    ui::TimeEdit(grid, 1, 0, QStringLiteral("TCorStartAdvMaskEdit"), QStringLiteral("Start"), 8 * 60);
+    ui::TimeEdit(grid, 2, 0, QStringLiteral("TCorStopAdvMaskEdit"), QStringLiteral("Stop"), 18 * 60);
     return group;
 }
 
-// A number with its "Set" button, which sends it; initially 1.
-void NumberToSet(QGridLayout *grid, int row, const QString &edit, const QString &label, int maxLength, const QString &button,
-                 const QString &description)
+// A number with its "Set" button, which sends it; initially 1. Returns the button.
+QPushButton *NumberToSet(QGridLayout *grid, int row, const QString &edit, const QString &label, int maxLength,
+                         const QString &button, const QString &description)
 {
     ui::Edit(grid, row, 0, edit, label, TAdvEdit::Unsigned, maxLength, QStringLiteral("1"));
-    grid->addWidget(Button(grid->parentWidget(), button, QStringLiteral("Set"), description), row, 3);
+    QPushButton *set = Button(grid->parentWidget(), button, QStringLiteral("Set"), description);
+    grid->addWidget(set, row, 3);
+    return set;
 }
 
-// " Board Identification ": the board number and the series number.
-QGroupBox *Identification(QWidget *parent)
+// " Board Identification ": the board number and the series number, whose button is given back.
+QGroupBox *Identification(QWidget *parent, QPushButton *&setSeries)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Board Identification "), QStringLiteral("SerialNoGroupBox"));
     NumberToSet(ui::GridOf(group), 0, QStringLiteral("SerialNoAdvEdit"), QStringLiteral("Board No"), 5,
                 QStringLiteral("SetVrButton"), QStringLiteral("Set the board number"));
-    NumberToSet(ui::GridOf(group), 1, QStringLiteral("SerialNo1AdvEdit"), QStringLiteral("Series"), 5,
-                QStringLiteral("Set1VrDemoButton"), QStringLiteral("Set the series number"));
+    setSeries = NumberToSet(ui::GridOf(group), 1, QStringLiteral("SerialNo1AdvEdit"), QStringLiteral("Series"), 5,
+                            QStringLiteral("Set1VrDemoButton"), QStringLiteral("Set the series number"));
     return group;
 }
 
@@ -101,14 +89,12 @@ TTimersPage::TTimersPage(TPageContext &context, QWidget *parent)
     layout->setSpacing(6);
     layout->addWidget(BuildTimer(), 0, 0, 1, 2);
     layout->addWidget(TemperatureCorrection(this), 1, 0, 2, 1, Qt::AlignTop);
-    layout->addWidget(Identification(this), 1, 1);
+    layout->addWidget(Identification(this, m_setSeries), 1, 1);
     layout->addWidget(Address(this), 2, 1);
     layout->setColumnStretch(2, 1);
     layout->setRowStretch(3, 1);
 
     connect(m_days, &QButtonGroup::idClicked, this, &TTimersPage::ReadVrButtonClick);
-    connect(findChild<QPushButton *>(QStringLiteral("ReadVrButton")), &QPushButton::clicked, this,
-            &TTimersPage::ReadVrButtonClick);
 }
 
 // " Timer ": the day selector and that day's three intervals, each from a start to a stop time
@@ -139,11 +125,10 @@ QGroupBox *TTimersPage::BuildTimer()
         const int n = i + 1;
         const QString interval = QStringLiteral("Interval #%1").arg(n);
         const QString name = QStringLiteral("Int%1%2AdvMaskEdit").arg(n);
-        TAdvEdit *start = TimeEdit(grid, n, 1, name.arg(1), interval, QStringLiteral("00:00"), 0);
+        TAdvEdit *start = ui::TimeEdit(grid, n, 1, name.arg(1), interval, 0);
         start->setAccessibleName(interval + QStringLiteral(" start"));
-        TAdvEdit *stop = AsTimeEdit(ui::CellEdit(grid, n, 3, name.arg(2), interval + QStringLiteral(" stop"), TAdvEdit::Text, 5,
-                                                 QStringLiteral("00:00")),
-                                    0);
+        TAdvEdit *stop = ui::AsTimeEdit(
+            ui::CellEdit(grid, n, 3, name.arg(2), interval + QStringLiteral(" stop"), TAdvEdit::Text, 5, {}), 0);
         QComboBox *level = ui::Combo(grid, n, 3, QStringLiteral("Int%1ColumnComboBox").arg(n), {}, ui::Numbers(0, 3), 0);
         level->setAccessibleName(interval + QStringLiteral(" level"));
         ui::SetTag(start, 2 * i);
@@ -156,8 +141,10 @@ QGroupBox *TTimersPage::BuildTimer()
 
     auto *buttons = new QGridLayout;
     buttons->setSpacing(4);
-    buttons->addWidget(Button(timer, QStringLiteral("ReadVrButton"), QStringLiteral("Read"),
-                              QStringLiteral("Read the selected day from the board")), 0, 0);
+    QPushButton *read = Button(timer, QStringLiteral("ReadVrButton"), QStringLiteral("Read"),
+                               QStringLiteral("Read the selected day from the board"));
+    connect(read, &QPushButton::clicked, this, &TTimersPage::ReadVrButtonClick);
+    buttons->addWidget(read, 0, 0);
     buttons->addWidget(Button(timer, QStringLiteral("WriteVrButton"), QStringLiteral("Write"),
                               QStringLiteral("Write the shown program to the selected day")), 0, 1);
     buttons->addWidget(Button(timer, QStringLiteral("MonFriVrDemoButton"), QStringLiteral("Mon-Fri"),
@@ -167,6 +154,14 @@ QGroupBox *TTimersPage::BuildTimer()
     grid->addLayout(buttons, 4, 1, 2, 4, Qt::AlignLeft | Qt::AlignBottom);
     grid->setColumnStretch(5, 1);
     return timer;
+}
+
+TWeekProgramView TTimersPage::WeekProgramView()
+{
+    return {&m_program, [this] {
+                ShowDayTimes();
+                ShowDayLevels();
+            }};
 }
 
 int TTimersPage::SelectedDay() const
@@ -179,7 +174,7 @@ void TTimersPage::ShowDayTimes()
     const auto &times = m_program.Times[SelectedDay()];
     for (int i = 0; i < TWeekProgram::kTimesPerDay; ++i) {
         m_times[i]->setText(TimeOfDayText(times[i]));
-        m_times[i]->setProperty(kHeldMinutes, int(times[i]));
+        SetHeldMinutes(m_times[i], times[i]);
     }
 }
 
@@ -201,18 +196,31 @@ void TTimersPage::ReadVrButtonClick()
     const int day = SelectedDay();
     // The answers go to the day selected when they arrive: a quick click on another day while a
     // read is under way shows and stores the later day's answer there, as the board sent it.
-    Session().Read(static_cast<quint16>(kTimesRegister + TWeekProgram::kTimesPerDay * day), TWeekProgram::kTimesPerDay,
-                   [this](const TModbusAnswer &answer) {
-                       auto &times = m_program.Times[SelectedDay()];
-                       for (int i = 0; i < TWeekProgram::kTimesPerDay; ++i)
-                           times[i] = answer.Registers.at(i);
-                       ShowDayTimes();
-                   });
-    Session().Read(static_cast<quint16>(kLevelsRegister + TWeekProgram::kLevelsPerDay * day), TWeekProgram::kLevelsPerDay,
-                   [this](const TModbusAnswer &answer) {
-                       auto &levels = m_program.Levels[SelectedDay()];
-                       for (int i = 0; i < TWeekProgram::kLevelsPerDay; ++i)
-                           levels[i] = answer.Registers.at(i);
-                       ShowDayLevels();
-                   });
+    Session().Read(static_cast<quint16>(board::WeekTimes + TWeekProgram::kTimesPerDay * day), TWeekProgram::kTimesPerDay,
+                   {.OnReply = [this](const TModbusAnswer &answer) {
+                        auto &times = m_program.Times[SelectedDay()];
+                        for (int i = 0; i < TWeekProgram::kTimesPerDay; ++i)
+                            times[i] = answer.Registers.at(i);
+                        ShowDayTimes();
+                    }});
+    Session().Read(static_cast<quint16>(board::WeekLevels + TWeekProgram::kLevelsPerDay * day), TWeekProgram::kLevelsPerDay,
+                   {.OnReply = [this](const TModbusAnswer &answer) {
+                        auto &levels = m_program.Levels[SelectedDay()];
+                        for (int i = 0; i < TWeekProgram::kLevelsPerDay; ++i)
+                            levels[i] = answer.Registers.at(i);
+                        ShowDayLevels();
+                    }});
+}
+
+void TTimersPage::Refresh()
+{
+    // Offline the page shows the program held in memory for the selected day.
+    ReadVrButtonClick();
+    RefreshItems(kTemperatureCorrectionItem, kSlaveAddressItem);
+    RefreshBlock(board::Series, 1);
+}
+
+void TTimersPage::ShowFirmwareFeatures(bool hasSeries)
+{
+    m_setSeries->setEnabled(hasSeries);
 }

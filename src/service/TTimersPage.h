@@ -1,13 +1,15 @@
 #pragma once
 
-#include "app/TPage.h"
-#include "service/WeekProgram.h"
+#include "widgets/TPage.h"
+#include "config/WeekProgram.h"
+#include "widgets/ParameterCodec.h"
 
 #include <array>
 
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
+class QPushButton;
 class TAdvEdit;
 
 // The "Timers" page: the week timer program, the temperature correction, the board's numbers
@@ -21,6 +23,8 @@ public:
 
     // The program image behind the page; the edits show one day of it at a time.
     TWeekProgram &WeekProgram() { return m_program; }
+    // The image with the page showing it, for the transfer table's week program rows.
+    TWeekProgramView WeekProgramView();
     // The day chosen in DayRadioGroup, 0 = Sunday ... 6 = Saturday.
     int SelectedDay() const;
     // Shows the selected day's six times in the time edits, or its three levels in the level
@@ -30,12 +34,18 @@ public:
     // "Read" and every click of the day selector: while connected, reads the selected day's
     // program from the board into the image and the controls; otherwise shows it from the image.
     void ReadVrButtonClick();
+    // The selected day's program (offline from memory), then the temperature correction, the
+    // numbers and the address.
+    void Refresh() override;
+    // Firmware without a series number cannot set one.
+    void ShowFirmwareFeatures(bool hasSeries);
 
 private:
     QGroupBox *BuildTimer();
 
     TWeekProgram m_program;
     QButtonGroup *m_days = nullptr;
+    QPushButton *m_setSeries = nullptr;
     // Interval 1 start, 1 stop, 2 start, 2 stop, 3 start, 3 stop.
     std::array<TAdvEdit *, TWeekProgram::kTimesPerDay> m_times{};
     std::array<QComboBox *, TWeekProgram::kLevelsPerDay> m_levels{};

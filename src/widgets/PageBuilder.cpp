@@ -1,5 +1,8 @@
 #include "widgets/PageBuilder.h"
 
+#include "widgets/ParameterCodec.h"
+#include "widgets/TimeOfDayFilter.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -103,6 +106,19 @@ TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const Q
     grid->addWidget(edit, row, col + 1);
     UnitFor(grid, row, col + 2, unit);
     return edit;
+}
+
+TAdvEdit *AsTimeEdit(TAdvEdit *edit, quint16 minutes)
+{
+    edit->setValidator(new TTimeOfDayFilter(edit));
+    edit->setText(QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0')));
+    SetHeldMinutes(edit, minutes);
+    return edit;
+}
+
+TAdvEdit *TimeEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &label, quint16 minutes)
+{
+    return AsTimeEdit(Edit(grid, row, col, name, label, TAdvEdit::Text, 5, {}), minutes);
 }
 
 TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,

@@ -48,6 +48,12 @@ TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const Q
 TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
                    TAdvEdit::Kind kind, int maxLength, const QString &initial);
 // A drop-down list without a visible label of its own (a cell of a table of controls).
+// A time of day typed as H:MM or HH:MM (TTimeOfDayFilter), with its label like Edit. The edit holds
+// the minutes after midnight it stands for (HeldMinutes), starting at minutes and shown as "HH:MM";
+// whether a typed time is in range is decided when it is taken, so that each part gets its message.
+TAdvEdit *TimeEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &label, quint16 minutes);
+// Makes edit such a time-of-day edit.
+TAdvEdit *AsTimeEdit(TAdvEdit *edit, quint16 minutes);
 QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
                      const QStringList &items);
 // A drop-down list with its label, like Edit (label, combo, unit).

@@ -1,15 +1,12 @@
 #include "widgets/TIPAddressEdit.h"
 
-#include "widgets/TAdvEdit.h"
-
-#include <QKeyEvent>
 #include <QRegularExpressionValidator>
 
 namespace {
 const QString kOctet = QStringLiteral("(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])");
 }
 
-TIPAddressEdit::TIPAddressEdit(QWidget *parent) : QLineEdit(parent)
+TIPAddressEdit::TIPAddressEdit(QWidget *parent) : TAdvEdit(TAdvEdit::Text, parent)
 {
     // While typing, an address may be incomplete ("192.168."); the validator only keeps out
     // anything that can never become one.
@@ -36,18 +33,4 @@ std::optional<std::array<int, 4>> TIPAddressEdit::Octets() const
 void TIPAddressEdit::SetOctets(const std::array<int, 4> &octets)
 {
     setText(QStringLiteral("%1.%2.%3.%4").arg(octets[0]).arg(octets[1]).arg(octets[2]).arg(octets[3]));
-}
-
-void TIPAddressEdit::keyPressEvent(QKeyEvent *event)
-{
-    QLineEdit::keyPressEvent(event);
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        emit Applied();
-}
-
-void TIPAddressEdit::focusOutEvent(QFocusEvent *event)
-{
-    QLineEdit::focusOutEvent(event);
-    if (LeavesTheEdit(event))
-        emit Applied();
 }

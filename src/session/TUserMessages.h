@@ -22,20 +22,5 @@ public:
     virtual QString AskOpenFile() = 0;
 };
 
-// The real dialogs, parented to the main window.
-class TDialogMessages : public TUserMessages
-{
-public:
-    explicit TDialogMessages(QWidget *parent) : m_parent(parent) {}
-
-    void RangeWarning(QWidget *edit) override;
-    void ErrorBox(const QString &text) override;
-    QString AskSaveFile() override;
-    QString AskOpenFile() override;
-
-private:
-    QWidget *m_parent;
-};
-
 // The conversion error of a text that is not a whole number, as the error box shows it.
 QString NotAnIntegerMessage(const QString &text);

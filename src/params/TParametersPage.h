@@ -1,13 +1,12 @@
 #pragma once
 
-#include "app/TPage.h"
+#include "widgets/TPage.h"
 #include "config/ConfigChains.h"
 #include "config/ConfigItem.h"
 
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class TTransferTable;
 struct TLiveState;
 
 // The "Parameters" page: moving whole configurations between the board, the window and
@@ -17,10 +16,9 @@ class TParametersPage : public TPage
     Q_OBJECT
 
 public:
-    // table shows and takes the images; live tells whether the board's firmware has the
-    // extended item set.
-    TParametersPage(TPageContext &context, const TTransferTable &table, TConfigImages &images, const TLiveState &live,
-                    QWidget *parent = nullptr);
+    // The context's table shows and takes the images; live tells whether the board's firmware
+    // has the extended item set.
+    TParametersPage(TPageContext &context, TConfigImages &images, const TLiveState &live, QWidget *parent = nullptr);
 
     // Save: the board (or, offline, the window) to a configuration file.
     void SaveButtonClick();
@@ -55,7 +53,6 @@ private:
     // Asks for a configuration file and reads it into FileImage; false when cancelled, gone or refused.
     bool ChooseAndReadFile();
 
-    const TTransferTable &m_table;
     TConfigImages &m_images;
     const TLiveState &m_live;
     TConfigChains m_chains;

@@ -1,10 +1,10 @@
-#include "config/TParametersPage.h"
+#include "params/TParametersPage.h"
 
-#include "app/TBoardSession.h"
-#include "app/TUserMessages.h"
+#include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
 #include "config/ConfigFile.h"
-#include "config/TransferTable.h"
-#include "monitor/TLiveState.h"
+#include "widgets/TransferTable.h"
+#include "session/TLiveState.h"
 #include "widgets/PageBuilder.h"
 
 #include <QFileInfo>
@@ -25,10 +25,8 @@ QPushButton *Button(QWidget *parent, const char *name, const QString &caption)
 }
 } // namespace
 
-TParametersPage::TParametersPage(TPageContext &context, const TTransferTable &table, TConfigImages &images,
-                                 const TLiveState &live, QWidget *parent)
+TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, const TLiveState &live, QWidget *parent)
     : TPage(QStringLiteral("ParametersTabSheet"), context, parent),
-      m_table(table),
       m_images(images),
       m_live(live),
       m_chains(context.Session, images)
@@ -157,14 +155,14 @@ void TParametersPage::SaveButtonClick()
         Busy();
         Log(QStringLiteral("Read Configuration From Board..."));
         m_chains.BoardReadChain([this, fileName] {
-            m_table.ShowImage(m_images.BoardImage, m_images.ActiveItemCount);
+            Table().ShowImage(m_images.BoardImage, m_images.ActiveItemCount);
             SaveFile(fileName);
             Idle();
         });
         return;
     }
     // Offline the window is the configuration; a text that is not a number ends the save here.
-    if (!m_table.TakeImage(m_images.BoardImage, m_images.ActiveItemCount))
+    if (!Table().TakeImage(m_images.BoardImage, m_images.ActiveItemCount))
         return;
     SaveFile(fileName);
 }
@@ -175,13 +173,13 @@ void TParametersPage::LoadButtonClick()
         return;
 
     if (!Session().Connected()) {
-        m_table.ShowImage(m_images.FileImage, m_images.ActiveItemCount);
+        Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
         return;
     }
     Busy();
     Log(QStringLiteral("Write Configuration To Board..."));
     m_chains.BoardWriteChain([this] {
-        m_table.ShowImage(m_images.FileImage, m_images.ActiveItemCount);
+        Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
         Idle();
     });
 }

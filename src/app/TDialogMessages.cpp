@@ -1,4 +1,4 @@
-#include "app/TUserMessages.h"
+#include "app/TDialogMessages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,11 +9,6 @@
 namespace {
 const QString kCnfFilter = QStringLiteral("Configuration Parameters (*.cnf)");
 } // namespace
-
-QString NotAnIntegerMessage(const QString &text)
-{
-    return QStringLiteral("'%1' is not a valid integer value").arg(text);
-}
 
 void TDialogMessages::RangeWarning(QWidget *edit)
 {

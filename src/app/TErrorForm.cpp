@@ -1,4 +1,4 @@
-#include "link/TErrorForm.h"
+#include "app/TErrorForm.h"
 
 #include <QHideEvent>
 #include <QLabel>

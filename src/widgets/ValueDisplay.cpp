@@ -1,4 +1,4 @@
-#include "monitor/ValueDisplay.h"
+#include "widgets/ValueDisplay.h"
 
 #include <QAbstractButton>
 #include <QFont>

@@ -6,6 +6,7 @@
 #include <functional>
 
 class TBoardSession;
+class TTransferTable;
 class TUserMessages;
 
 // What every page of the main window works with.
@@ -13,6 +14,8 @@ struct TPageContext
 {
     TBoardSession &Session;
     TUserMessages &Messages;
+    // The transfer table, bound once every page is built: how a page shows what it reads.
+    const TTransferTable &Table;
     // The PC clock; tests put a fixed one here.
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
 };
@@ -29,10 +32,22 @@ public:
         setObjectName(objectName);
     }
 
+    // The page became the visible one, or the line came up while it is: reads what the page
+    // shows from the board, so that it shows what the board holds now. Only reads; pages the poll
+    // or the configuration workflows fill read nothing.
+    virtual void Refresh() {}
+
 protected:
     TBoardSession &Session() const { return m_context.Session; }
     TUserMessages &Messages() const { return m_context.Messages; }
+    const TTransferTable &Table() const { return m_context.Table; }
     QDateTime Now() const { return m_context.Now(); }
+
+    // Reads the registers of configuration items first .. last as one block, while connected,
+    // and shows the answer through the table's rows.
+    void RefreshItems(int first, int last);
+    // The same for any block.
+    void RefreshBlock(quint16 start, quint16 count);
 
 private:
     TPageContext &m_context;

@@ -1,6 +1,6 @@
-#include "monitor/TInputsOutputsPage.h"
+#include "live/TInputsOutputsPage.h"
 
-#include "monitor/ValueDisplay.h"
+#include "widgets/ValueDisplay.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
 

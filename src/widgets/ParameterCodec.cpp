@@ -1,7 +1,6 @@
-#include "config/ParameterCodec.h"
+#include "widgets/ParameterCodec.h"
 
 #include "common/NumberText.h"
-#include "service/TTimersPage.h"
 #include "widgets/PageBuilder.h"
 
 #include <QButtonGroup>
@@ -14,51 +13,8 @@
 
 namespace {
 
-// The longest run one row may span: the size of a block write's buffer.
-constexpr int kMaxRegisters = 128;
 // ComboByText looks among this many leading items.
 constexpr int kTextItems = 19;
-
-enum class TControlKind { None, Edit, Combo, Box };
-
-struct TKindTraits
-{
-    TControlKind Control;
-    int PerRegister;  // controls per register; 0 for the kinds that fill one register from a set
-};
-
-TKindTraits Traits(TCodecKind kind)
-{
-    switch (kind) {
-    case TCodecKind::Centi:
-    case TCodecKind::CentiU:
-    case TCodecKind::Deci:
-    case TCodecKind::Int:
-    case TCodecKind::UInt:
-    case TCodecKind::Tenths:
-    case TCodecKind::TimeOfDay:
-        return {TControlKind::Edit, 1};
-    case TCodecKind::Combo:
-    case TCodecKind::ComboByText:
-        return {TControlKind::Combo, 1};
-    case TCodecKind::Flag:
-        return {TControlKind::Box, 1};
-    case TCodecKind::AutoManual:
-        return {TControlKind::Box, 2};
-    case TCodecKind::Choice2:
-    case TCodecKind::Choice2One:
-    case TCodecKind::Choice4:
-    case TCodecKind::StageCount:
-    case TCodecKind::Bits:
-    case TCodecKind::TaggedBits:
-    case TCodecKind::BitPairs:
-        return {TControlKind::Box, 0};
-    case TCodecKind::WeekTimes:
-    case TCodecKind::WeekLevels:
-        break;
-    }
-    return {TControlKind::None, 0};
-}
 
 const char *KindName(TControlKind kind)
 {
@@ -197,7 +153,7 @@ QMultiHash<QString, QWidget *> NamedControls(QWidget &root)
 }
 
 TParameterCodec TParameterCodec::Bind(const TParameterRow &row, const QMultiHash<QString, QWidget *> &named,
-                                      TTimersPage *timers, QStringList &problems)
+                                      const TWeekProgramView &week, QStringList &problems)
 {
     TParameterCodec codec(row);
     const qsizetype before = problems.size();
@@ -207,40 +163,14 @@ TParameterCodec TParameterCodec::Bind(const TParameterRow &row, const QMultiHash
     };
 
     // The row's own shape.
+    for (const QString &text : RowShapeProblems(row))
+        problem(text);
+    const TKindTraits traits = row.Codecs.empty() ? TKindTraits{TControlKind::None, 0} : Traits(row.Codecs.front().Kind);
     const int controls = static_cast<int>(row.Controls.size());
-    TKindTraits traits{TControlKind::None, 0};
-    if (row.Codecs.empty() || (row.Codecs.size() != 1 && static_cast<int>(row.Codecs.size()) != row.Registers)) {
-        problem(QStringLiteral("needs one codec, or one for each of its %1 registers").arg(row.Registers));
-    } else if (row.Registers < 1 || row.Registers > kMaxRegisters) {
-        problem(QStringLiteral("%1 registers (1 to %2 are possible)").arg(row.Registers).arg(kMaxRegisters));
-    } else {
-        traits = Traits(row.Codecs.front().Kind);
-        for (const TCodec &c : row.Codecs) {
-            const TKindTraits other = Traits(c.Kind);
-            if (other.Control != traits.Control || other.PerRegister != traits.PerRegister)
-                problem(QStringLiteral("its codecs need different controls"));
-        }
-        const TCodecKind kind = row.Codecs.front().Kind;
-        if (traits.PerRegister > 0) {
-            if (controls != row.Registers * traits.PerRegister)
-                problem(QStringLiteral("%1 controls for %2 registers").arg(controls).arg(row.Registers));
-        } else if (traits.Control == TControlKind::Box) {
-            const bool fits = kind == TCodecKind::Choice2 || kind == TCodecKind::Choice2One ? controls == 2
-                            : kind == TCodecKind::Choice4                                    ? controls == 4
-                            : kind == TCodecKind::StageCount                                 ? controls == 3
-                            : kind == TCodecKind::BitPairs ? controls >= 2 && controls <= 32 && controls % 2 == 0
-                                                           : controls >= 1 && controls <= 16;
-            if (row.Registers != 1 || !fits)
-                problem(QStringLiteral("%1 check boxes over %2 registers").arg(controls).arg(row.Registers));
-        } else {
-            const int expected = kind == TCodecKind::WeekTimes ? TWeekProgram::kDays * TWeekProgram::kTimesPerDay
-                                                               : TWeekProgram::kDays * TWeekProgram::kLevelsPerDay;
-            if (row.Registers != expected || controls != 0)
-                problem(QStringLiteral("the week program needs %1 registers and no controls").arg(expected));
-            if (!timers)
-                problem(QStringLiteral("no timers page to hold the week program"));
-            codec.m_timers = timers;
-        }
+    if (traits.Control == TControlKind::None) {
+        if (!week.Program || !week.Show)
+            problem(QStringLiteral("no timers page to hold the week program"));
+        codec.m_week = week;
     }
 
     // The controls, each exactly once and of the codec's kind.
@@ -374,19 +304,19 @@ bool TParameterCodec::RegistersToControls(std::span<const quint16> values) const
             ShowOneOf(std::span(m_controls).subspan(2 * j, 2), (value & m_weights[j]) != 0 ? 0 : 1);
         break;
     case TCodecKind::WeekTimes: {
-        TWeekProgram &program = m_timers->WeekProgram();
+        TWeekProgram &program = *m_week.Program;
         for (int d = 0; d < TWeekProgram::kDays; ++d)
             for (int t = 0; t < TWeekProgram::kTimesPerDay; ++t)
                 program.Times[d][t] = values[static_cast<size_t>(d * TWeekProgram::kTimesPerDay + t)];
-        m_timers->ShowDayTimes();
+        m_week.Show();
         break;
     }
     case TCodecKind::WeekLevels: {
-        TWeekProgram &program = m_timers->WeekProgram();
+        TWeekProgram &program = *m_week.Program;
         for (int d = 0; d < TWeekProgram::kDays; ++d)
             for (int l = 0; l < TWeekProgram::kLevelsPerDay; ++l)
                 program.Levels[d][l] = values[static_cast<size_t>(d * TWeekProgram::kLevelsPerDay + l)];
-        m_timers->ShowDayLevels();
+        m_week.Show();
         break;
     }
     default:
@@ -397,7 +327,7 @@ bool TParameterCodec::RegistersToControls(std::span<const quint16> values) const
     return true;
 }
 
-TTakeResult TParameterCodec::TakeRegister(const TCodec &codec, int reg, quint16 &value) const
+TTakeResult TParameterCodec::TakeOwnRegister(const TCodec &codec, int reg, quint16 &value) const
 {
     const int per = Traits(codec.Kind).PerRegister;
     QWidget *control = m_controls[static_cast<size_t>(reg * per)];
@@ -471,14 +401,8 @@ TTakeResult TParameterCodec::ControlsToRegisters(std::span<quint16> values) cons
                     .arg(values.size())
                     .arg(row.Registers)};
 
-    std::array<quint16, kMaxRegisters> taken{};
+    std::array<quint16, kMaxRowRegisters> taken{};
     const TCodecKind kind = row.Codecs.front().Kind;
-    const auto sumOf = [&](size_t step) {
-        quint32 sum = 0;
-        for (size_t j = 0; j < m_weights.size(); ++j)
-            sum += Checked(m_controls[j * step]) ? m_weights[j] : 0u;
-        return static_cast<quint16>(sum);
-    };
     switch (kind) {
     case TCodecKind::Choice2:
     case TCodecKind::Choice2One:
@@ -493,20 +417,20 @@ TTakeResult TParameterCodec::ControlsToRegisters(std::span<quint16> values) cons
         break;
     case TCodecKind::Bits:
     case TCodecKind::TaggedBits:
-        taken[0] = sumOf(1);
+        taken[0] = WeightedSum(1);
         break;
     case TCodecKind::BitPairs:
-        taken[0] = sumOf(2);
+        taken[0] = WeightedSum(2);
         break;
     case TCodecKind::WeekTimes: {
-        const TWeekProgram &program = m_timers->WeekProgram();
+        const TWeekProgram &program = *m_week.Program;
         for (int d = 0; d < TWeekProgram::kDays; ++d)
             for (int t = 0; t < TWeekProgram::kTimesPerDay; ++t)
                 taken[static_cast<size_t>(d * TWeekProgram::kTimesPerDay + t)] = program.Times[d][t];
         break;
     }
     case TCodecKind::WeekLevels: {
-        const TWeekProgram &program = m_timers->WeekProgram();
+        const TWeekProgram &program = *m_week.Program;
         for (int d = 0; d < TWeekProgram::kDays; ++d)
             for (int l = 0; l < TWeekProgram::kLevelsPerDay; ++l)
                 taken[static_cast<size_t>(d * TWeekProgram::kLevelsPerDay + l)] = program.Levels[d][l];
@@ -514,7 +438,7 @@ TTakeResult TParameterCodec::ControlsToRegisters(std::span<quint16> values) cons
     }
     default:
         for (int reg = 0; reg < row.Registers; ++reg) {
-            TTakeResult result = TakeRegister(row.CodecOf(reg), reg, taken[static_cast<size_t>(reg)]);
+            TTakeResult result = TakeOwnRegister(row.CodecOf(reg), reg, taken[static_cast<size_t>(reg)]);
             if (!result.Ok())
                 return result;
         }
@@ -522,4 +446,39 @@ TTakeResult TParameterCodec::ControlsToRegisters(std::span<quint16> values) cons
     }
     std::copy_n(taken.begin(), row.Registers, values.begin());
     return {};
+}
+
+quint16 TParameterCodec::WeightedSum(size_t step) const
+{
+    quint32 sum = 0;
+    for (size_t j = 0; j < m_weights.size(); ++j)
+        sum += Checked(m_controls[j * step]) ? m_weights[j] : 0u;
+    return static_cast<quint16>(sum);
+}
+
+TTakeResult TParameterCodec::TakeRegister(int reg, quint16 &value) const
+{
+    const TParameterRow &row = *m_row;
+    if (reg < 0 || reg >= row.Registers)
+        return {TTakeResult::Unbound, nullptr,
+                QStringLiteral("Register %1 is outside the %2 registers of its row.").arg(reg).arg(row.Registers)};
+    if (m_bound && Traits(row.CodecOf(reg).Kind).PerRegister > 0) {
+        quint16 taken = 0;
+        TTakeResult result = TakeOwnRegister(row.CodecOf(reg), reg, taken);
+        if (result.Ok())
+            value = taken;
+        return result;
+    }
+    // The rows that fill their registers from a set of controls or the week program.
+    std::array<quint16, kMaxRowRegisters> taken{};
+    TTakeResult result = ControlsToRegisters(std::span(taken.data(), static_cast<size_t>(row.Registers)));
+    if (result.Ok())
+        value = taken[static_cast<size_t>(reg)];
+    return result;
+}
+
+int TParameterCodec::RegisterOfControl(int controlIndex) const
+{
+    const int per = Traits(m_row->Codecs.front().Kind).PerRegister;
+    return per > 0 ? controlIndex / per : 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TPage.h"
+#include "widgets/TPage.h"
 #include "monitor/LiveDecoders.h"
 
 #include <array>

@@ -1,11 +1,12 @@
-#include "link/TConnectionPanel.h"
+#include "app/TConnectionPanel.h"
 
-#include "app/TBoardSession.h"
+#include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
+#include "app/TErrorForm.h"
 #include "app/TSettings.h"
-#include "app/TUserMessages.h"
-#include "link/TErrorForm.h"
 #include "link/TSerialModbusClient.h"
 #include "link/TTCPModbusClient.h"
+#include "widgets/EditApplied.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
@@ -91,11 +92,11 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     setTabOrder(COMPortColumnComboBox, PeriodAdvEdit);
     setTabOrder(PeriodAdvEdit, AddressAdvEdit);
 
-    connect(SerialdxfCheckBox, &QCheckBox::clicked, this, &TConnectionPanel::SerialdxfCheckBoxClick);
-    connect(EthernetdxfCheckBox, &QCheckBox::clicked, this, &TConnectionPanel::EthernetdxfCheckBoxClick);
-    connect(IPAddressEdit, &TIPAddressEdit::Applied, this, &TConnectionPanel::IPAddressEditExit);
-    connect(PeriodAdvEdit, &TAdvEdit::Applied, this, &TConnectionPanel::PeriodeAdvEditExit);
-    connect(ConnectVrButton, &QPushButton::clicked, this, &TConnectionPanel::ConnectVrButtonClick);
+    OnApplied(SerialdxfCheckBox, this, [this] { SerialdxfCheckBoxClick(); });
+    OnApplied(EthernetdxfCheckBox, this, [this] { EthernetdxfCheckBoxClick(); });
+    OnApplied(IPAddressEdit, this, [this] { IPAddressEditExit(); });
+    OnApplied(PeriodAdvEdit, this, [this] { PeriodeAdvEditExit(); });
+    OnApplied(ConnectVrButton, this, [this] { ConnectVrButtonClick(); });
 
     connect(&m_tcp, &TModbusClient::OnConnect, this, &TConnectionPanel::TCPModbusClientConnect);
     connect(&m_tcp, &TModbusClient::OnDisconnect, this, &TConnectionPanel::TCPModbusClientDisconnect);
@@ -210,13 +211,13 @@ void TConnectionPanel::ConnectVrButtonClick()
     if (m_opened && m_opened != client)
         m_opened->Close();
     m_opened = client;
+    // Set up, then open: opening purges and writes the log, and its events may follow at once.
     m_session.SetActiveClient(client);
-    client->Open();
+    m_session.SetSlaveAddress(static_cast<quint8>(address));
+    m_session.SetSharedFailureHandler([this] { ShowErrorWindow(); });
     client->ClearCounters();
     client->SetLogFilePath(QDir(QCoreApplication::applicationDirPath()).absolutePath() + QDir::separator());
-    m_session.RequestRecord().OnRefused = nullptr;
-    m_session.RequestRecord().OnFailed = [this] { ShowErrorWindow(); };
-    m_session.SetSlaveAddress(static_cast<quint8>(address));
+    client->Open();
 }
 
 void TConnectionPanel::LineUp()

@@ -1,0 +1,60 @@
+#include "app/TLiveColumn.h"
+
+#include "live/TInputsOutputsPage.h"
+#include "monitor/TPoll.h"
+#include "params/TControlPage.h"
+#include "params/TStopPage.h"
+#include "widgets/TLed.h"
+#include "widgets/ValueDisplay.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+void TLiveColumn::ShowStatusBlock(const live::StatusBlock &block)
+{
+    const TLiveDisplay &d = m_display;
+    live::Show(d.YearDateStaticText, block.Date);
+    live::Show(d.TimeStaticText, block.Time);
+    live::Show(d.DayStaticText, block.Day);
+    live::Show(d.FanSpeedVrLabel, block.FanSpeed);
+    live::Show(d.ModeValVrLabel, block.Auto ? QStringLiteral("Auto") : QStringLiteral("Manual"));
+    d.StartStopVrUserLed->SetOn(block.Running);
+    const QString caption = block.Running ? QStringLiteral("Stop") : QStringLiteral("Start");
+    if (d.StartStopVrButton->text() != caption)
+        d.StartStopVrButton->setText(caption);
+    live::Show(d.SeasonValVrLabel, block.Winter ? QStringLiteral("Winter") : QStringLiteral("Summer"));
+    live::Show(d.SVentValVrLabel, block.SupplyVentilation);
+    live::Show(d.EVentValVrLabel, block.ExhaustVentilation);
+    d.HearthVrUserLed->SetOn(block.Hearth);
+    live::Show(d.HearthValVrLabel, block.HearthMinutes);
+}
+
+void TLiveColumn::ShowRegulationMode(bool lit)
+{
+    m_display.RegulationModeVrLed->SetOn(lit);
+}
+
+void TLiveColumn::ShowVersion(const live::VersionBlock &block)
+{
+    live::Show(m_display.VersionPanel, block.VersionPanel);
+    live::Show(m_display.BoardPanel, block.BoardPanel);
+}
+
+void TLiveColumn::ShowSeries(const QString &panelText)
+{
+    live::Show(m_display.SeriesPanel, panelText);
+}
+
+void ShowPollIn(TPoll &poll, TLiveColumn &column, const TLivePages &pages)
+{
+    TLiveColumn *c = &column;
+    QObject::connect(&poll, &TPoll::StatusBlockRead, &poll, [c](const live::StatusBlock &b) { c->ShowStatusBlock(b); });
+    QObject::connect(&poll, &TPoll::RegulationModeRead, &poll, [c](bool lit) { c->ShowRegulationMode(lit); });
+    QObject::connect(&poll, &TPoll::VersionRead, &poll, [c](const live::VersionBlock &b) { c->ShowVersion(b); });
+    QObject::connect(&poll, &TPoll::SeriesRead, &poll, [c](const QString &text) { c->ShowSeries(text); });
+    QObject::connect(&poll, &TPoll::StatusBlockRead, &pages.InputsOutputs, &TInputsOutputsPage::ShowColumnR);
+    QObject::connect(&poll, &TPoll::StatusBlockRead, &pages.Stop, &TStopPage::ShowStopState);
+    QObject::connect(&poll, &TPoll::ColumnABlockRead, &pages.InputsOutputs, &TInputsOutputsPage::ShowColumnA);
+    QObject::connect(&poll, &TPoll::HeatRecoveryRead, &pages.Control, &TControlPage::ShowHeatRecovery);
+    QObject::connect(&poll, &TPoll::DiagnosticsRead, &pages.Control, &TControlPage::ShowDiagnostics);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "link/TSerialModbusClient.h"
+#include "link/TTCPModbusClient.h"
+#include "session/TBoardSession.h"
+#include "session/TLiveState.h"
+
+// What the tool holds of the board apart from any window: the two clients (one serial, one TCP),
+// the session over the active one, and the live state the poll keeps. main() creates it before
+// the main window, and it outlives the window, so that no answer ever reaches a window being
+// taken apart.
+class TBoardModel
+{
+public:
+    TBoardModel() = default;
+    TBoardModel(const TBoardModel &) = delete;
+    TBoardModel &operator=(const TBoardModel &) = delete;
+
+    TTCPModbusClient &TcpClient() { return m_tcp; }
+    TSerialModbusClient &SerialClient() { return m_serial; }
+    TBoardSession &Session() { return m_session; }
+    TLiveState &Live() { return m_live; }
+
+private:
+    TTCPModbusClient m_tcp;
+    TSerialModbusClient m_serial;
+    TBoardSession m_session;
+    TLiveState m_live;
+};

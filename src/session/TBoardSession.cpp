@@ -1,0 +1,36 @@
+#include "session/TBoardSession.h"
+
+FunctionsStr TBoardSession::Record(TRequestHandlers handlers) const
+{
+    FunctionsStr record;
+    record.OnReply = std::move(handlers.OnReply);
+    record.OnRefused = std::move(handlers.OnRefused);
+    if (!m_sharedFailure || !handlers.OnFailed) {
+        record.OnFailed = m_sharedFailure ? m_sharedFailure : std::move(handlers.OnFailed);
+    } else {
+        record.OnFailed = [shared = m_sharedFailure, own = std::move(handlers.OnFailed)] {
+            shared();
+            own();
+        };
+    }
+    return record;
+}
+
+void TBoardSession::Read(quint16 start, quint16 count, TRequestHandlers handlers)
+{
+    if (m_activeClient)
+        m_activeClient->ReadHoldingRegisters(m_slaveAddress, start, count, m_requestTimeout, Record(std::move(handlers)));
+}
+
+void TBoardSession::WriteSingle(quint16 address, quint16 value, TRequestHandlers handlers)
+{
+    if (m_activeClient)
+        m_activeClient->WriteSingleRegister(m_slaveAddress, address, value, m_requestTimeout, Record(std::move(handlers)));
+}
+
+void TBoardSession::WriteMultiple(quint16 start, std::span<const quint16> values, TRequestHandlers handlers)
+{
+    if (m_activeClient)
+        m_activeClient->WriteMultipleRegisters(m_slaveAddress, start, values, m_requestTimeout,
+                                               Record(std::move(handlers)));
+}

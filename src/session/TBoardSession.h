@@ -1,0 +1,58 @@
+#pragma once
+
+#include "link/TModbusClient.h"
+
+#include <QObject>
+
+#include <functional>
+#include <span>
+
+// What one request does with its outcome; any handler may be empty. A request without a valid
+// answer runs the session's shared failure handler first (the communication-error window), then
+// its own OnFailed.
+struct TRequestHandlers
+{
+    std::function<void(const TModbusAnswer &)> OnReply;
+    std::function<void(const TModbusAnswer &)> OnRefused;
+    std::function<void()> OnFailed;
+};
+
+// The link state that every page shares: the active client, the slave address, the request
+// timeout, the shared failure handler, and whether the line is up. Pages talk to the board only
+// through the reads and writes below.
+class TBoardSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TBoardSession(QObject *parent = nullptr) : QObject(parent) {}
+
+    TModbusClient *ActiveClient() const { return m_activeClient; }
+    void SetActiveClient(TModbusClient *client) { m_activeClient = client; }
+    quint8 SlaveAddress() const { return m_slaveAddress; }
+    void SetSlaveAddress(quint8 address) { m_slaveAddress = address; }
+    quint32 RequestTimeout() const { return m_requestTimeout; }
+    void SetRequestTimeout(quint32 ms) { m_requestTimeout = ms; }
+    bool Connected() const { return m_connected; }
+    void SetConnected(bool connected) { m_connected = connected; }
+    bool LinkOk() const { return m_linkOk; }
+    void SetLinkOk(bool ok) { m_linkOk = ok; }
+    // Runs for every request of the session that gets no valid answer, before its own OnFailed.
+    void SetSharedFailureHandler(std::function<void()> handler) { m_sharedFailure = std::move(handler); }
+
+    // The requests go to the active client (none: nothing happens). A request made while the line
+    // is closed is discarded by the client without an outcome.
+    void Read(quint16 start, quint16 count, TRequestHandlers handlers = {});
+    void WriteSingle(quint16 address, quint16 value, TRequestHandlers handlers = {});
+    void WriteMultiple(quint16 start, std::span<const quint16> values, TRequestHandlers handlers = {});
+
+private:
+    FunctionsStr Record(TRequestHandlers handlers) const;
+
+    TModbusClient *m_activeClient = nullptr;
+    quint8 m_slaveAddress = 0;
+    quint32 m_requestTimeout = 0;
+    std::function<void()> m_sharedFailure;
+    bool m_connected = false;
+    bool m_linkOk = false;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <functional>
+
+class QObject;
+class QWidget;
+
+// The one way the pages and panels learn that the user applied a control's value:
+//  - a TAdvEdit (numeric, time of day, IP address): Return or Enter, or leaving it for another
+//    control of the window, also when the text did not change;
+//  - a combo box: an item chosen by the user;
+//  - a check box, radio button or button: a real click (mouse or keyboard).
+// Values set from code (a page refresh, a configuration load) never raise it, so nothing is
+// written back to the board. handler runs while context lives. Returns false, connecting
+// nothing, for a control of any other kind.
+bool OnApplied(QWidget *control, QObject *context, std::function<void()> handler);
