@@ -5,7 +5,7 @@
 #include "common/IniFile.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
-#include "widgets/TransferTable.h"
+#include "config/TransferRows.h"
 
 #include <QDir>
 #include <QFile>

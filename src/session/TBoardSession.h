@@ -12,9 +12,9 @@
 // its own OnFailed.
 struct TRequestHandlers
 {
-    std::function<void(const TModbusAnswer &)> OnReply;
-    std::function<void(const TModbusAnswer &)> OnRefused;
-    std::function<void()> OnFailed;
+    std::function<void(const TModbusAnswer &)> OnReply = {};
+    std::function<void(const TModbusAnswer &)> OnRefused = {};
+    std::function<void()> OnFailed = {};
 };
 
 // The link state that every page shares: the active client, the slave address, the request
