@@ -16,7 +16,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -106,6 +110,7 @@ private slots:
     void switchingWindowsAppliesNoEdit();
     void ipAddressEdit();
     void connectionPanelReadsInOrder();
+    void firstConnectLogsBesideTheTool();
 
     void oneErrorWindowForAnyNumberOfFailures();
     void disconnectingIsNoCommunicationError();
@@ -153,6 +158,29 @@ void TstMainWindow::ConnectTcp(RecordedForm &form, Z4SimServer &board)
     // What the window reads by itself on a connect is done before a test starts its own traffic.
     QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
     board.ClearRecord();
+}
+
+// The line is set up before it opens: the first connect's log lines (and its purge of old logs)
+// are in the folder beside the tool, not in the fallback folder.
+void TstMainWindow::firstConnectLogsBesideTheTool()
+{
+    QStandardPaths::setTestModeEnabled(true);  // the fallback folder, away from the user's own
+    QDir fallback(QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(QStringLiteral("logs")));
+    QVERIFY(fallback.removeRecursively());
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    RecordedForm form;
+    form->TCPModbusClient.SetLogFileEnabled(true);
+    form->TCPModbusClient.SetLogFileLevel(3);
+    QVERIFY(::ConnectTcp(*form.Form, board->TcpPort()));
+
+    const QString log = form->TCPModbusClient.LogFileName();
+    QCOMPARE(QFileInfo(log).absolutePath(), QCoreApplication::applicationDirPath());
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString opening = QStringLiteral("[127.0.0.1:%1] opening the line").arg(board->TcpPort());
+    QVERIFY(QString::fromUtf8(file.readAll()).contains(opening));
+    QVERIFY2(!fallback.exists() || fallback.isEmpty(), qPrintable(fallback.entryList().join(QLatin1Char(' '))));
 }
 
 // Closed -> Opening -> Open -> TCP dropped -> Open -> Closing -> Closed, as the panel shows it.

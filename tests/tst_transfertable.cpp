@@ -5,6 +5,7 @@
 
 #include "MessageRecorder.h"
 #include "SimHarness.h"
+#include "app/TConnectionPanel.h"
 
 #include "session/TBoardSession.h"
 #include "common/IniFile.h"
@@ -26,6 +27,8 @@
 #include <QTest>
 
 #include <tuple>
+
+Q_DECLARE_METATYPE(TParameterRow)
 
 namespace {
 
@@ -207,9 +210,12 @@ private slots:
     void weekProgram();
     void bindReportsEveryProblem();
     void rowsMatchTheDefinitionFile();
+    void limitsFitTheEncoding_data();
+    void limitsFitTheEncoding();
 
     void everyControlBindsOnce();
     void locate();
+    void everyControlFindsItsRegister();
     void roundTripOfEveryRow();
     void baseSetWalkLeavesTheExtendedItems();
     void takeErrorStopsAndNamesThePlace();
@@ -527,6 +533,39 @@ void TestTransferTable::rowsMatchTheDefinitionFile()
         QVERIFY2(runs[i].first >= runs[i - 1].second, "a register in two rows");
 }
 
+// Every edit of the table says what it accepts, inside what its register can store; the check at
+// start-up refuses a row that does not.
+void TestTransferTable::limitsFitTheEncoding_data()
+{
+    QTest::addColumn<TParameterRow>("row");
+    QTest::addColumn<QString>("problem");
+    const auto edit = [](TCodecKind kind, std::vector<TLimits> limits, int registers = 1) {
+        QStringList names;
+        for (int r = 0; r < registers; ++r)
+            names << QStringLiteral("E%1").arg(r);
+        return TParameterRow{0, 0x0200, registers, {{kind}}, names, std::move(limits)};
+    };
+    QTest::newRow("no limits") << edit(TCodecKind::Centi, {}) << "needs the accepted range";
+    QTest::newRow("two limits for three") << edit(TCodecKind::Int, {{0, 1}, {0, 2}}, 3) << "needs the accepted range";
+    QTest::newRow("signed over 32767") << edit(TCodecKind::Centi, {{0, 32768}}) << "cannot store";
+    QTest::newRow("unsigned below 0") << edit(TCodecKind::UInt, {{-1, 10}}) << "cannot store";
+    QTest::newRow("tenths not whole") << edit(TCodecKind::Tenths, {{10, 15}}) << "cannot store";
+    QTest::newRow("past midnight") << edit(TCodecKind::TimeOfDay, {{0, 1440}}) << "cannot store";
+    QTest::newRow("upside down") << edit(TCodecKind::Deci, {{10, 0}}) << "cannot store";
+    QTest::newRow("limits on a box") << TParameterRow{0, 0x0200, 1, {{TCodecKind::Flag}}, {QStringLiteral("B")}, {{0, 1}}}
+                                     << "has limits but no edits";
+    QTest::newRow("sound") << edit(TCodecKind::CentiU, {{0, 65500}}) << QString();
+}
+
+void TestTransferTable::limitsFitTheEncoding()
+{
+    QFETCH(TParameterRow, row);
+    QFETCH(QString, problem);
+    const QString problems = RowShapeProblems(row).join(QLatin1Char('\n'));
+    QVERIFY2(problem.isEmpty() ? problems.isEmpty() : problems.contains(problem), qPrintable(problems));
+}
+
+// Binding checks each row's shape too: every edit row of the table has limits its register holds.
 void TestTransferTable::everyControlBindsOnce()
 {
     Window w;
@@ -548,6 +587,40 @@ void TestTransferTable::locate()
     QCOMPARE(place(0x0216), std::pair(-1, 0));  // the season: coded, in no item
     QCOMPARE(place(0x0385), std::pair(-1, 0));  // the series number
     QCOMPARE(place(0x0420), std::pair(-2, -2));  // the hearth command: no row
+}
+
+// Each control of a bound row leads to its row and register, and taking that register alone gives
+// what the whole row's take gives there: what a single write of an edited control sends.
+void TestTransferTable::everyControlFindsItsRegister()
+{
+    Window w;
+    QVERIFY(w.Problems.isEmpty());
+    QRandomGenerator random(7);
+    w.Table.ShowImage(RandomImage(w.Table, random), kTransferItems);
+    for (int i = 0; i < kTransferItems; ++i) {
+        const TParameterCodec &codec = w.Table.Codec(i);
+        const std::vector<quint16> row = Take(codec);
+        for (QWidget *control : codec.Controls()) {
+            const QString where = QStringLiteral("item %1, %2").arg(i).arg(control->objectName());
+            const auto place = w.Table.Find(control);
+            QVERIFY2(place && place->Codec == &codec, qPrintable(where));
+            const auto located = w.Table.Locate(static_cast<quint16>(codec.Row().FirstRegister + place->Offset));
+            QVERIFY2(located && located->Codec == &codec && located->Offset == place->Offset, qPrintable(where));
+            quint16 value = 0xBEEF;
+            QVERIFY2(codec.TakeRegister(place->Offset, value).Ok(), qPrintable(where));
+            QVERIFY2(value == row[static_cast<size_t>(place->Offset)], qPrintable(where));
+        }
+    }
+    // The register of an A/M pair's second box is the pair's; a set of boxes fills register 0.
+    const TParameterCodec &inputModes = w.Table.Codec(77);
+    QCOMPARE(w.Table.Find(inputModes.Controls()[5])->Offset, 2);
+    QCOMPARE(w.Table.Find(w.Table.Codec(16).Controls()[7])->Offset, 0);
+    // Controls of no row, and a register outside the row, give nothing.
+    QVERIFY(!w.Table.Find(w.Form->ConnectiondxfGroupBox->ConnectVrButton));
+    QVERIFY(!w.Table.Find(nullptr));
+    quint16 value = 0xBEEF;
+    QCOMPARE(w.Table.Codec(0).TakeRegister(1, value).Result, TTakeResult::Unbound);
+    QCOMPARE(value, quint16(0xBEEF));
 }
 
 void TestTransferTable::roundTripOfEveryRow()
