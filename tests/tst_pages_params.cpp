@@ -8,8 +8,12 @@
 #include "params/TCoolingPage.h"
 #include "params/THeatingPage.h"
 #include "params/TSettingsPage.h"
+#include "widgets/EditApplied.h"
+#include "widgets/ParameterCodec.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/TIPAddressEdit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -208,6 +212,56 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         BuildPages();
+    }
+
+    // A time edit stands for the time it shows from the start: an offline Save takes these minutes.
+    void timeEditsHoldTheTimeTheyShow()
+    {
+        for (const auto &[name, minutes] : {std::pair("RecycleStartAdvMaskEdit", 480), std::pair("RecycleStopAdvMaskEdit", 1080)}) {
+            const auto *edit = Find<TAdvEdit>(QLatin1String(name));
+            QVERIFY2(edit, name);
+            QCOMPARE(int(HeldMinutes(edit)), minutes);
+            QCOMPARE(edit->text(), QStringLiteral("%1:00").arg(minutes / 60, 2, 10, QLatin1Char('0')));
+        }
+    }
+
+    // Every editable kind applies its value on the user's action only: Return or leaving an edit
+    // (not for a popup), a chosen combo item, a click; never a value set from code.
+    void valuesAreAppliedByTheUserOnly()
+    {
+        TCascadePage page(m_context);
+        TIPAddressEdit address;
+        address.setObjectName(QStringLiteral("IPAddressEdit"));
+        auto *numeric = page.findChild<TAdvEdit *>(QStringLiteral("RoomAirAdvEdit"));
+        auto *time = page.findChild<TAdvEdit *>(QStringLiteral("RecycleStartAdvMaskEdit"));
+        auto *combo = page.findChild<QComboBox *>(QStringLiteral("RoomSensorNoColumnComboBox"));
+        auto *box = page.findChild<QCheckBox *>(QStringLiteral("RcEnableddxfCheckBox"));
+        QVERIFY(numeric && time && combo && box);
+        QStringList applied;
+        for (QWidget *control : std::initializer_list<QWidget *>{&address, numeric, time, combo, box})
+            QVERIFY(OnApplied(control, this, [&applied, control] { applied << control->objectName(); }));
+        QLabel label;
+        QVERIFY(!OnApplied(&label, this, [] {}));
+
+        // From code: nothing.
+        address.setText(QStringLiteral("10.0.0.1"));
+        numeric->setText(QStringLiteral("21.5"));
+        combo->setCurrentIndex(2);
+        box->setChecked(!box->isChecked());
+        QVERIFY(applied.isEmpty());
+
+        // By the user.
+        QTest::keyClick(&address, Qt::Key_Return);
+        QTest::keyClick(numeric, Qt::Key_Enter);
+        QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(time, &left);
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QApplication::sendEvent(time, &popup);
+        QTest::keyClick(combo, Qt::Key_Up);
+        box->click();
+        QCOMPARE(applied, (QStringList{QStringLiteral("IPAddressEdit"), QStringLiteral("RoomAirAdvEdit"),
+                                       QStringLiteral("RecycleStartAdvMaskEdit"), QStringLiteral("RoomSensorNoColumnComboBox"),
+                                       QStringLiteral("RcEnableddxfCheckBox")}));
     }
 
     void everyControlExistsOnceWithItsKind()
