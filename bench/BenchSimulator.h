@@ -50,7 +50,8 @@ public:
             Fail(QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString()));
         while (!m_process.canReadLine()) {
             if (!m_process.waitForReadyRead(kStartMs))
-                Fail(QStringLiteral("z4sim did not start: ") + QString::fromLocal8Bit(m_process.readAllStandardError()));
+                Fail(QStringLiteral("z4sim did not start: ")
+                     + QString::fromLocal8Bit(m_process.readAllStandardError()));
         }
         static const QRegularExpression portOf(QStringLiteral(":(\\d+), unit"));
         const auto match = portOf.match(QString::fromUtf8(m_process.readLine()));
@@ -106,8 +107,9 @@ public:
     RunOptions(QCommandLineParser &parser, int defaultRounds, int defaultWarmup)
         : m_rounds(QStringLiteral("rounds"), QStringLiteral("Timed rounds of each (default %1).").arg(defaultRounds),
                    QStringLiteral("N"), QString::number(defaultRounds)),
-          m_warmup(QStringLiteral("warmup"), QStringLiteral("Untimed rounds of each first (default %1).").arg(defaultWarmup),
-                   QStringLiteral("N"), QString::number(defaultWarmup)),
+          m_warmup(QStringLiteral("warmup"),
+                   QStringLiteral("Untimed rounds of each first (default %1).").arg(defaultWarmup), QStringLiteral("N"),
+                   QString::number(defaultWarmup)),
           m_sim(QStringLiteral("sim"), QStringLiteral("The z4sim executable (default: the one built with this)."),
                 QStringLiteral("PATH"), QStringLiteral(Z4_SIM_EXE))
     {
@@ -154,7 +156,8 @@ inline modbus_t *OpenLibmodbus(quint16 port, int unit, int timeoutMs)
     if (!context)
         Fail(QStringLiteral("modbus_new_tcp: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
     modbus_set_slave(context, unit);  // Modbus TCP's default unit 0xFF is not the board's
-    modbus_set_response_timeout(context, static_cast<uint32_t>(timeoutMs / 1000), static_cast<uint32_t>((timeoutMs % 1000) * 1000));
+    modbus_set_response_timeout(context, static_cast<uint32_t>(timeoutMs / 1000),
+                                static_cast<uint32_t>((timeoutMs % 1000) * 1000));
     if (modbus_connect(context) != 0)
         Fail(QStringLiteral("modbus_connect: ") + QString::fromLocal8Bit(modbus_strerror(errno)));
     return context;
@@ -192,4 +195,4 @@ inline double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-} // namespace bench
+}  // namespace bench

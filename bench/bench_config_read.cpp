@@ -42,12 +42,10 @@ struct Run
 };
 
 constexpr std::array<Run, 27> kRuns{{
-    {0x0200, 1, 13}, {0x020D, 3, 1}, {0x0210, 1, 6}, {0x0217, 1, 3}, {0x021A, 4, 10},
-    {0x0242, 1, 13}, {0x024F, 3, 2}, {0x0255, 2, 1}, {0x0257, 1, 8}, {0x025F, 2, 1},
-    {0x0261, 1, 1}, {0x0300, 1, 17}, {0x0311, 10, 2}, {0x0325, 8, 2}, {0x0335, 1, 6},
-    {0x033B, 3, 1}, {0x033E, 1, 2}, {0x0340, 42, 1}, {0x036A, 21, 1}, {0x037F, 1, 5},
-    {0x0400, 1, 1}, {0x0401, 6, 1}, {0x0407, 1, 19}, {0x041A, 3, 2}, {0x0421, 1, 18},
-    {0x0518, 2, 2}, {0x0520, 2, 1},
+    {0x0200, 1, 13}, {0x020D, 3, 1},  {0x0210, 1, 6}, {0x0217, 1, 3},  {0x021A, 4, 10}, {0x0242, 1, 13}, {0x024F, 3, 2},
+    {0x0255, 2, 1},  {0x0257, 1, 8},  {0x025F, 2, 1}, {0x0261, 1, 1},  {0x0300, 1, 17}, {0x0311, 10, 2}, {0x0325, 8, 2},
+    {0x0335, 1, 6},  {0x033B, 3, 1},  {0x033E, 1, 2}, {0x0340, 42, 1}, {0x036A, 21, 1}, {0x037F, 1, 5},  {0x0400, 1, 1},
+    {0x0401, 6, 1},  {0x0407, 1, 19}, {0x041A, 3, 2}, {0x0421, 1, 18}, {0x0518, 2, 2},  {0x0520, 2, 1},
 }};
 
 constexpr int ItemCount()
@@ -134,7 +132,10 @@ double OursPass(TTCPModbusClient &client)
     loop.exec();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (!failure.isEmpty())
-        Fail(QStringLiteral("our client, item %1 (0x%2): %3").arg(next).arg(kItems[next].First, 4, 16, QLatin1Char('0')).arg(failure));
+        Fail(QStringLiteral("our client, item %1 (0x%2): %3")
+                 .arg(next)
+                 .arg(kItems[next].First, 4, 16, QLatin1Char('0'))
+                 .arg(failure));
     if (registers != RegisterCount())
         Fail(QStringLiteral("our client read %1 registers instead of %2").arg(registers).arg(RegisterCount()));
     return seconds;
@@ -190,11 +191,14 @@ double LibmodbusPass(modbus_t *context)
     clock.start();
     for (size_t i = 0; i < kItems.size(); ++i) {
         if (modbus_read_registers(context, kItems[i].First, kItems[i].Count, buffer.data()) != kItems[i].Count)
-            Fail(QStringLiteral("libmodbus, item %1 (0x%2): %3").arg(i).arg(kItems[i].First, 4, 16, QLatin1Char('0')).arg(QString::fromLocal8Bit(modbus_strerror(errno))));
+            Fail(QStringLiteral("libmodbus, item %1 (0x%2): %3")
+                     .arg(i)
+                     .arg(kItems[i].First, 4, 16, QLatin1Char('0'))
+                     .arg(QString::fromLocal8Bit(modbus_strerror(errno))));
     }
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -244,8 +248,9 @@ int main(int argc, char *argv[])
     bare.disconnectDevice();
     client.Close();
 
-    std::printf("configuration read: %zu reads, %d registers, z4sim on 127.0.0.1:%u, median of %d rounds after %d warm-up\n",
-                kItems.size(), RegisterCount(), port, rounds, warmup);
+    std::printf(
+        "configuration read: %zu reads, %d registers, z4sim on 127.0.0.1:%u, median of %d rounds after %d warm-up\n",
+        kItems.size(), RegisterCount(), port, rounds, warmup);
     std::array<double, 3> medians{};
     for (size_t k = 0; k < passes.size(); ++k) {
         const std::vector<double> &seconds = passes[k].Seconds;

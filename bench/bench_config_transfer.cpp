@@ -6,10 +6,10 @@
 // should stay within 1.5 times the plain loops. The same requests chained straight through
 // TTCPModbusClient, without TConfigChains, run alongside to tell the chains' own cost from the
 // client's.
-#include "session/TBoardSession.h"
 #include "config/ConfigChains.h"
 #include "config/DefinitionFile.h"
 #include "link/TTCPModbusClient.h"
+#include "session/TBoardSession.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -88,7 +88,8 @@ public:
     {
         m_chains.OnProgress = [this](int percent) { m_percent = percent; };
         m_chains.OnAborted = [this](const QString &why) {
-            m_failure = QStringLiteral("%1 aborted at %2: %3").arg(m_what, ItemName(*m_image, m_chains.ChainIndex()), why);
+            m_failure =
+                QStringLiteral("%1 aborted at %2: %3").arg(m_what, ItemName(*m_image, m_chains.ChainIndex()), why);
             m_loop.quit();
         };
         m_chains.OnWriteRefused = [this](const ConfigItem &item, quint8 code) {
@@ -180,7 +181,8 @@ double BareClientPass(TTCPModbusClient &client, ConfigImage &image, bool write)
     send = [&] {
         const ConfigItem &item = image[next];
         if (!write) {
-            client.ReadHoldingRegisters(kUnit, item.FirstRegister, static_cast<quint16>(item.Registers), kTimeoutMs, record);
+            client.ReadHoldingRegisters(kUnit, item.FirstRegister, static_cast<quint16>(item.Registers), kTimeoutMs,
+                                        record);
         } else if (item.Registers == 1) {
             client.WriteSingleRegister(kUnit, item.FirstRegister, item.Values[0], kTimeoutMs, record);
         } else {
@@ -196,7 +198,8 @@ double BareClientPass(TTCPModbusClient &client, ConfigImage &image, bool write)
     loop.exec();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (!failure.isEmpty())
-        Fail(QStringLiteral("bare TTCPModbusClient %1, %2: %3").arg(write ? "write" : "read", ItemName(image, static_cast<qint32>(next)), failure));
+        Fail(QStringLiteral("bare TTCPModbusClient %1, %2: %3")
+                 .arg(write ? "write" : "read", ItemName(image, static_cast<qint32>(next)), failure));
     return seconds;
 }
 
@@ -214,7 +217,8 @@ double LibmodbusReadPass(modbus_t *context, const ConfigImage &image)
     for (size_t i = 0; i < image.size(); ++i) {
         const ConfigItem &item = image[i];
         if (modbus_read_registers(context, item.FirstRegister, item.Registers, buffer.data()) != item.Registers)
-            Fail(QStringLiteral("libmodbus read, %1: %2").arg(ItemName(image, static_cast<qint32>(i)), LibmodbusError()));
+            Fail(QStringLiteral("libmodbus read, %1: %2")
+                     .arg(ItemName(image, static_cast<qint32>(i)), LibmodbusError()));
     }
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
@@ -228,9 +232,11 @@ double LibmodbusWritePass(modbus_t *context, const ConfigImage &image)
     for (size_t i = 0; i < image.size(); ++i) {
         const ConfigItem &item = image[i];
         const int written = item.Registers == 1 ? modbus_write_register(context, item.FirstRegister, item.Values[0])
-                                                : modbus_write_registers(context, item.FirstRegister, item.Registers, item.Values.data());
+                                                : modbus_write_registers(context, item.FirstRegister, item.Registers,
+                                                                         item.Values.data());
         if (written != item.Registers)
-            Fail(QStringLiteral("libmodbus write, %1: %2").arg(ItemName(image, static_cast<qint32>(i)), LibmodbusError()));
+            Fail(QStringLiteral("libmodbus write, %1: %2")
+                     .arg(ItemName(image, static_cast<qint32>(i)), LibmodbusError()));
     }
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
@@ -287,17 +293,19 @@ void CheckRoundTrip(ChainRunner &runner, TConfigImages &images)
                      .arg(ItemName(images.BoardImage, at)));
     }
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times the whole-configuration Save and Load chains (TConfigChains over our "
-                                                    "Modbus TCP client) against blocking libmodbus loops, both on z4sim."));
+    parser.setApplicationDescription(
+        QStringLiteral("Times the whole-configuration Save and Load chains (TConfigChains over our "
+                       "Modbus TCP client) against blocking libmodbus loops, both on z4sim."));
     parser.addHelpOption();
     const bench::RunOptions runOptions(parser, 20, 3);
-    const QCommandLineOption defOption(QStringLiteral("def"), QStringLiteral("The parameter definition file (default: the shipped one)."),
+    const QCommandLineOption defOption(QStringLiteral("def"),
+                                       QStringLiteral("The parameter definition file (default: the shipped one)."),
                                        QStringLiteral("PATH"), QStringLiteral(Z4_DEF_FILE));
     parser.addOption(defOption);
     parser.process(app);
@@ -308,7 +316,8 @@ int main(int argc, char *argv[])
     if (!ReadDefinitionFile(parser.value(defOption), images, &error))
         Fail(error);
     if (images.ItemCount != 140)
-        Fail(QStringLiteral("the definition file describes %1 items, not the configuration's 140").arg(images.ItemCount));
+        Fail(QStringLiteral("the definition file describes %1 items, not the configuration's 140")
+                 .arg(images.ItemCount));
     images.ActiveItemCount = images.ItemCount;
 
     Simulator simulator;
@@ -355,8 +364,9 @@ int main(int argc, char *argv[])
     if (FirstDifference(images.BoardImage, images.FileImage) >= 0 || FirstDifference(bareRead, images.FileImage) >= 0)
         Fail(QStringLiteral("the timed reads did not bring back the configuration the timed writes wrote"));
 
-    std::printf("configuration transfer: %d items, %d registers, z4sim on 127.0.0.1:%u, median of %d rounds after %d warm-up\n",
-                images.ActiveItemCount, RegisterCount(images.FileImage), port, rounds, warmup);
+    std::printf(
+        "configuration transfer: %d items, %d registers, z4sim on 127.0.0.1:%u, median of %d rounds after %d warm-up\n",
+        images.ActiveItemCount, RegisterCount(images.FileImage), port, rounds, warmup);
     std::printf("round trip checked: Load then Save brings back what was written\n");
     std::array<double, PassCount> medians{};
     for (size_t k = 0; k < passes.size(); ++k) {
@@ -370,8 +380,10 @@ int main(int argc, char *argv[])
     const auto verdict = [](double ratio) { return ratio <= 1.5 ? "met" : "NOT MET"; };
     const double saveRatio = medians[SaveChain] / medians[ReadLoop];
     const double loadRatio = medians[LoadChain] / medians[WriteLoop];
-    std::printf("  ratio Save chain/libmodbus         %8.2fx  (target: at most 1.5x) %s\n", saveRatio, verdict(saveRatio));
-    std::printf("  ratio Load chain/libmodbus         %8.2fx  (target: at most 1.5x) %s\n", loadRatio, verdict(loadRatio));
+    std::printf("  ratio Save chain/libmodbus         %8.2fx  (target: at most 1.5x) %s\n", saveRatio,
+                verdict(saveRatio));
+    std::printf("  ratio Load chain/libmodbus         %8.2fx  (target: at most 1.5x) %s\n", loadRatio,
+                verdict(loadRatio));
     std::printf("  ratio Save chain/bare client       %8.2fx  (what TConfigChains adds to the client)\n",
                 medians[SaveChain] / medians[BareRead]);
     std::printf("  ratio Load chain/bare client       %8.2fx  (what TConfigChains adds to the client)\n",

@@ -5,19 +5,19 @@
 //     TTCPModbusClient and TPoll, against the same five reads by a blocking libmodbus loop, in
 //     the same run (target: at most 2x).
 #include "Z4Board.h"
-#include "session/TBoardSession.h"
-#include "widgets/TransferTable.h"
-#include "widgets/TPage.h"
-#include "session/TUserMessages.h"
+#include "app/TLiveColumn.h"
+#include "charts/TTrendSink.h"
 #include "link/TTCPModbusClient.h"
 #include "live/TInputsOutputsPage.h"
-#include "app/TLiveColumn.h"
 #include "monitor/TPoll.h"
-#include "session/TLiveState.h"
-#include "charts/TTrendSink.h"
 #include "params/TControlPage.h"
 #include "params/TStopPage.h"
+#include "session/TBoardSession.h"
+#include "session/TLiveState.h"
+#include "session/TUserMessages.h"
 #include "widgets/TLed.h"
+#include "widgets/TPage.h"
+#include "widgets/TransferTable.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -43,7 +43,7 @@ constexpr quint8 kUnit = 1;
 constexpr quint32 kTimeoutMs = 1000;
 
 constexpr std::array<live::BlockRead, 5> kCycle{live::kStatusRead, live::kColumnARead, live::kRegulationModeRead,
-                                                 live::kHeatRecoveryRead, live::kDiagnosticsRead};
+                                                live::kHeatRecoveryRead, live::kDiagnosticsRead};
 
 using bench::Fail;
 using bench::Median;
@@ -81,10 +81,10 @@ struct Window
         auto *io = new TInputsOutputsPage(context, &root);
         auto *stop = new TStopPage(context, &root);
         auto *control = new TControlPage(context, &root);
-        for (QLabel **label : {&display.YearDateStaticText, &display.TimeStaticText, &display.DayStaticText,
-                               &display.FanSpeedVrLabel, &display.SeasonValVrLabel, &display.SVentValVrLabel,
-                               &display.EVentValVrLabel, &display.HearthValVrLabel, &display.ModeValVrLabel,
-                               &display.SeriesPanel, &display.BoardPanel, &display.VersionPanel})
+        for (QLabel **label :
+             {&display.YearDateStaticText, &display.TimeStaticText, &display.DayStaticText, &display.FanSpeedVrLabel,
+              &display.SeasonValVrLabel, &display.SVentValVrLabel, &display.EVentValVrLabel, &display.HearthValVrLabel,
+              &display.ModeValVrLabel, &display.SeriesPanel, &display.BoardPanel, &display.VersionPanel})
             *label = new QLabel(&root);
         display.StartStopVrUserLed = new TLed(&root);
         display.HearthVrUserLed = new TLed(&root);
@@ -188,7 +188,9 @@ double LibmodbusCycle(modbus_t *context)
     clock.start();
     for (const live::BlockRead &read : kCycle) {
         if (modbus_read_registers(context, read.Start, read.Count, buffer.data()) != read.Count)
-            Fail(QStringLiteral("libmodbus, read at 0x%1: %2").arg(read.Start, 4, 16, QLatin1Char('0')).arg(QString::fromLocal8Bit(modbus_strerror(errno))));
+            Fail(QStringLiteral("libmodbus, read at 0x%1: %2")
+                     .arg(read.Start, 4, 16, QLatin1Char('0'))
+                     .arg(QString::fromLocal8Bit(modbus_strerror(errno))));
     }
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }
@@ -209,7 +211,7 @@ double RtuWireSeconds(int baud, int *bytes)
     *bytes = total;
     return (total + 2 * kCycle.size() * 3.5) * 11.0 / baud;
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -217,8 +219,9 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times the live poll: decoding and showing one cycle, and one cycle "
-                                                    "against z4sim compared with a blocking libmodbus loop."));
+    parser.setApplicationDescription(
+        QStringLiteral("Times the live poll: decoding and showing one cycle, and one cycle "
+                       "against z4sim compared with a blocking libmodbus loop."));
     parser.addHelpOption();
     const bench::RunOptions runOptions(parser, 500, 20);
     parser.process(app);

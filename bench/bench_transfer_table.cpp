@@ -64,7 +64,7 @@ qint64 Timed(const std::function<void()> &work)
     return timer.nsecsElapsed();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -76,8 +76,9 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Timed rounds (default 200)."),
                                           QStringLiteral("n"), QStringLiteral("200"));
-    const QCommandLineOption warmupOption(QStringLiteral("warmup"), QStringLiteral("Untimed rounds first (default 20)."),
-                                          QStringLiteral("n"), QStringLiteral("20"));
+    const QCommandLineOption warmupOption(QStringLiteral("warmup"),
+                                          QStringLiteral("Untimed rounds first (default 20)."), QStringLiteral("n"),
+                                          QStringLiteral("20"));
     parser.addOptions({roundsOption, warmupOption});
     parser.process(app);
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
@@ -162,9 +163,9 @@ int main(int argc, char *argv[])
     std::printf("controls: %zu edits, %zu combo boxes, %zu check boxes (checksum %d)\n", edits.size(), combos.size(),
                 boxes.size(), sum % 10);
     std::printf("%d rounds after %d warm-up rounds, medians:\n", rounds, warmup);
-    std::printf("  ShowImage  %8.1f us   (target < 2000 us)   plain setters %8.1f us   ratio %.2f\n", showUs, peerShowUs,
-                showUs / peerShowUs);
-    std::printf("  TakeImage  %8.1f us   (target < 2000 us)   plain getters %8.1f us   ratio %.2f\n", takeUs, peerTakeUs,
-                takeUs / peerTakeUs);
+    std::printf("  ShowImage  %8.1f us   (target < 2000 us)   plain setters %8.1f us   ratio %.2f\n", showUs,
+                peerShowUs, showUs / peerShowUs);
+    std::printf("  TakeImage  %8.1f us   (target < 2000 us)   plain getters %8.1f us   ratio %.2f\n", takeUs,
+                peerTakeUs, takeUs / peerTakeUs);
     return 0;
 }

@@ -33,7 +33,7 @@ quint16 TransactionOf(const QByteArray &frame)
 {
     return qFromBigEndian<quint16>(frame.constData());
 }
-} // namespace
+}  // namespace
 
 struct TcpFaultRelay::Pipe
 {
@@ -61,7 +61,10 @@ bool TcpFaultRelay::Listen(const QHostAddress &address, quint16 port, quint16 ta
     if (m_listener.listen(address, port))
         return true;
     if (error)
-        *error = QStringLiteral("cannot listen on %1:%2: %3").arg(address.toString()).arg(port).arg(m_listener.errorString());
+        *error = QStringLiteral("cannot listen on %1:%2: %3")
+                     .arg(address.toString())
+                     .arg(port)
+                     .arg(m_listener.errorString());
     return false;
 }
 

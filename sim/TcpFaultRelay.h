@@ -19,9 +19,9 @@ class TcpFaultRelay : public QObject
 public:
     struct Faults
     {
-        int DelayMs = 0;      // every answer is held back this long
-        int DropEvery = 0;    // every Nth request (counted over all connections) gets no answer
-        int CloseAfter = 0;   // a connection is dropped when its request N+1 arrives
+        int DelayMs = 0;     // every answer is held back this long
+        int DropEvery = 0;   // every Nth request (counted over all connections) gets no answer
+        int CloseAfter = 0;  // a connection is dropped when its request N+1 arrives
     };
 
     explicit TcpFaultRelay(QObject *parent = nullptr);

@@ -1,7 +1,6 @@
 #include "Z4Board.h"
 
-Z4Board::Z4Board(const Z4BoardOptions &options)
-    : m_options(options), m_registers(options), m_plant(options.seed)
+Z4Board::Z4Board(const Z4BoardOptions &options) : m_options(options), m_registers(options), m_plant(options.seed)
 {
     m_plant.publish(m_registers);
 }

@@ -40,10 +40,9 @@ quint16 hundredths(double value)
     return static_cast<quint16>(static_cast<qint16>(std::lround(std::clamp(value * 100.0, -32767.0, 32767.0))));
 }
 
-} // namespace
+}  // namespace
 
-Z4Plant::Z4Plant(quint32 seed)
-    : m_rng(seed)
+Z4Plant::Z4Plant(quint32 seed) : m_rng(seed)
 {
     m_unit.winterByOutdoor = m_unit.outdoor < kWinterBelow;
 }
@@ -233,7 +232,8 @@ void Z4Plant::publishInputs(Z4Registers &regs) const
     const quint16 terminals = regs[z4reg::StartStop] != 0 ? 0x0010 : 0x0000;
     const quint16 automatic = regs[z4reg::DigitalInputAutomatic] & 0x00FF;
     const quint16 inUse = (((terminals ^ regs[z4reg::DigitalInputInvert]) & automatic)
-                           | (regs[z4reg::DigitalInputManualValues] & ~automatic)) & 0x00FF;
+                           | (regs[z4reg::DigitalInputManualValues] & ~automatic))
+                          & 0x00FF;
     regs.set(z4reg::DigitalInputsAtTerminals, terminals);
     regs.set(z4reg::DigitalInputsInUse, inUse);
 
@@ -280,7 +280,7 @@ void Z4Plant::decide(const Z4Registers &regs, const QDateTime &boardTime)
 
     // Manual mode runs at the chosen speed; auto mode at the level of the week program's interval.
     const int speed = regs[z4reg::ModeAuto] != 0 ? weekProgramLevel(regs, boardTime)
-                                                  : std::clamp<int>(regs.signedAt(z4reg::Speed), 1, 3);
+                                                 : std::clamp<int>(regs.signedAt(z4reg::Speed), 1, 3);
     d.running = regs[z4reg::StartStop] != 0 && !d.fault && speed > 0;
     d.speed = d.running ? speed : 0;
 
@@ -309,7 +309,7 @@ void Z4Plant::decide(const Z4Registers &regs, const QDateTime &boardTime)
     const double outdoor = outdoorChannel >= 0 ? applicationInput(regs, outdoorChannel) : std::nan("");
     const double exhaust = exhaustChannel >= 0 ? applicationInput(regs, exhaustChannel) : std::nan("");
     const bool recirculating = regs[z4reg::RecirculationEnabled] != 0 && regs[z4reg::RecirculationActive] != 0
-        && inWindow(minute, regs[z4reg::RecirculationStart], regs[z4reg::RecirculationStop]);
+                               && inWindow(minute, regs[z4reg::RecirculationStart], regs[z4reg::RecirculationStop]);
     const bool rotorAllowed = !(recirculating && regs[z4reg::RecirculationStopsRotor] != 0);
     const auto add = [&d](Stage stage) { d.chain[d.chainLength++] = stage; };
     if (d.winter) {
@@ -436,7 +436,7 @@ void Z4Plant::publishStates(Z4Registers &regs) const
     const auto stage = [&d](Stage s) { return d.stage[static_cast<size_t>(s)]; };
 
     bool override = (regs[z4reg::DigitalInputAutomatic] & 0x00FF) != 0x00FF
-        || (regs[z4reg::DigitalOutputAutomatic] & 0x07FF) != 0x07FF;
+                    || (regs[z4reg::DigitalOutputAutomatic] & 0x07FF) != 0x07FF;
     for (int ch = 0; ch < Z4Registers::kInputs; ++ch)
         override = override || regs[z4reg::InputManual + ch] != 0;
     for (int out = 0; out < Z4Registers::kOutputs; ++out)
@@ -475,7 +475,7 @@ void Z4Plant::publishStates(Z4Registers &regs) const
         if (d.stage[static_cast<size_t>(d.chain[k])] > 0)
             last = k;
     }
-    int source = 0;  // RT_CONTROL
+    int source = 0;         // RT_CONTROL
     int recoveryState = 0;  // CS_PASSIVE
     if (d.chainLength > 0) {
         const Stage inCharge = d.chain[last];
@@ -506,7 +506,7 @@ void Z4Plant::publishStates(Z4Registers &regs) const
     if (!d.running)
         recoveryState = 0;
     else if (settling)
-        recoveryState = 1;  // CS_WAIT_T1
+        recoveryState = 1;                                 // CS_WAIT_T1
     const int status = !d.running ? 0 : settling ? 2 : 1;  // CS_STOP, CS_START_CONTROL, CS_ACTIVE_CONTROL
     regs.set(z4reg::RotorStates, static_cast<quint16>(rotorState << 8 | rotorControl));
     regs.set(z4reg::ControlStates, static_cast<quint16>((source & 0xFF) << 8 | recoveryState));
@@ -540,10 +540,10 @@ void Z4Plant::advance(Z4Registers &regs)
     // The weather and the building drift slowly around their usual values.
     u.outdoor = std::clamp(u.outdoor + 0.002 * (8.0 - u.outdoor) + noise(0.05), -25.0, 35.0);
     const double coils = 25.0 * stage(Stage::WaterHeater) + 18.0 * stage(Stage::ElectricHeater)
-        - 12.0 * stage(Stage::WaterCooler) - 8.0 * stage(Stage::DxCooler);
+                         - 12.0 * stage(Stage::WaterCooler) - 8.0 * stage(Stage::DxCooler);
     const double supplyTarget = d.running
-        ? u.outdoor + 0.75 * stage(Stage::Rotor) * (u.exhaust - u.outdoor) + coils + 0.8
-        : 0.3 * u.outdoor + 0.7 * u.room;
+                                    ? u.outdoor + 0.75 * stage(Stage::Rotor) * (u.exhaust - u.outdoor) + coils + 0.8
+                                    : 0.3 * u.outdoor + 0.7 * u.room;
     u.supply = std::clamp(u.supply + 0.2 * (supplyTarget - u.supply) + noise(0.03), -30.0, 60.0);
     // The rooms settle between the supply air and their own resting temperature, slowly.
     const double towardsSupply = d.running ? 0.002 * (u.supply - u.room) : 0.0;

@@ -43,17 +43,17 @@ private:
     // The air-handling unit around the board: what its sensors measure. advance() moves it.
     struct Unit
     {
-        double outdoor = 8.0;                 // degC
-        double supply = 19.3;                 // degC, supply duct after the coils
-        double exhaust = 22.0;                // degC, extract air from the rooms
-        double room = 21.5;                   // degC
+        double outdoor = 8.0;                        // degC
+        double supply = 19.3;                        // degC, supply duct after the coils
+        double exhaust = 22.0;                       // degC, extract air from the rooms
+        double room = 21.5;                          // degC
         std::array<double, 3> volts{3.5, 6.0, 2.0};  // 0-10 V inputs 5-7
-        std::array<double, 2> pressure{150, 150};  // Pa at the supply and exhaust fans
-        double demand = 50;                   // regulation demand, % (heating > 0, cooling < 0)
-        bool winterByOutdoor = true;          // season choice of the "Auto" season mode
-        int runSeconds = 600;                 // since the unit last started
-        int hearthSeconds = 0;                // left of a hearth run
-        int airVolumeCalibrationSeconds = 0;  // left of an air-volume calibration
+        std::array<double, 2> pressure{150, 150};    // Pa at the supply and exhaust fans
+        double demand = 50;                          // regulation demand, % (heating > 0, cooling < 0)
+        bool winterByOutdoor = true;                 // season choice of the "Auto" season mode
+        int runSeconds = 600;                        // since the unit last started
+        int hearthSeconds = 0;                       // left of a hearth run
+        int airVolumeCalibrationSeconds = 0;         // left of an air-volume calibration
     };
 
     // What the board decided at the last publish(); advance() steps the unit from it.
@@ -62,15 +62,15 @@ private:
         bool running = false;
         bool winter = true;
         bool fault = false;
-        int speed = 0;                        // 0 stopped, 1-3
-        double setpoint = 20.0;               // effective supply-air set point, degC
-        double measuredSupply = 0;            // the supply sensor as the regulation reads it
+        int speed = 0;              // 0 stopped, 1-3
+        double setpoint = 20.0;     // effective supply-air set point, degC
+        double measuredSupply = 0;  // the supply sensor as the regulation reads it
         bool canHeat = false;
         bool canCool = false;
-        std::array<Stage, 3> chain{};         // stages of the current season, in order
+        std::array<Stage, 3> chain{};  // stages of the current season, in order
         int chainLength = 0;
-        std::array<double, 5> stage{};        // output fraction 0..1 per Stage
-        double supplyIntensity = 0;           // ventilation intensity in use, 0-120 %
+        std::array<double, 5> stage{};  // output fraction 0..1 per Stage
+        double supplyIntensity = 0;     // ventilation intensity in use, 0-120 %
         double exhaustIntensity = 0;
     };
 

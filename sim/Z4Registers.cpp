@@ -304,7 +304,7 @@ bool fail(QString *error, const QString &why)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 Z4Registers::Z4Registers(const Z4BoardOptions &options)
 {
@@ -340,11 +340,12 @@ bool Z4Registers::covers(quint16 first, quint16 count) const
 bool Z4Registers::isReadOnly(quint16 address) const
 {
     return address <= z4reg::ServiceOverride
-        || (address > z4reg::ClockSecondWeekday && address <= 0x0144 && address != z4reg::StartStop)
-        || (address >= 0x016D && address <= 0x0199) || (address >= 0x01C5 && address <= 0x01CE)
-        || address == z4reg::SeasonInUse
-        || (address >= z4reg::InputCalibrated && address < z4reg::InputCalibrated + 8)
-        || (address >= z4reg::OutputCalibrated && address < z4reg::OutputCalibrated + 5) || address >= z4reg::Firmware;
+           || (address > z4reg::ClockSecondWeekday && address <= 0x0144 && address != z4reg::StartStop)
+           || (address >= 0x016D && address <= 0x0199) || (address >= 0x01C5 && address <= 0x01CE)
+           || address == z4reg::SeasonInUse
+           || (address >= z4reg::InputCalibrated && address < z4reg::InputCalibrated + 8)
+           || (address >= z4reg::OutputCalibrated && address < z4reg::OutputCalibrated + 5)
+           || address >= z4reg::Firmware;
 }
 
 bool Z4Registers::isPersistent(quint16 address) const
@@ -356,7 +357,7 @@ bool Z4Registers::isPersistent(quint16 address) const
     if (!m_exists[address] || address < 0x0200 || address == z4reg::SeasonInUse || address >= z4reg::Firmware)
         return false;
     return address != z4reg::TimerStore && address != z4reg::HearthCommand && address != z4reg::AirVolumeCalibration
-        && !(address >= z4reg::OutputCode && address < z4reg::OutputCode + 5) && address != z4reg::CalibrationMode;
+           && !(address >= z4reg::OutputCode && address < z4reg::OutputCode + 5) && address != z4reg::CalibrationMode;
 }
 
 void Z4Registers::setFloat(quint16 address, float value)
@@ -429,14 +430,18 @@ bool Z4Registers::loadState(const QString &path, QString *error)
     QJsonParseError parse{};
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parse);
     if (parse.error != QJsonParseError::NoError)
-        return fail(error, QStringLiteral("not a JSON document: %1 at offset %2").arg(parse.errorString()).arg(parse.offset));
+        return fail(error,
+                    QStringLiteral("not a JSON document: %1 at offset %2").arg(parse.errorString()).arg(parse.offset));
     const QJsonObject root = document.object();
     if (!document.isObject() || root.value(QStringLiteral("format")).toString() != QLatin1String(kStateFormat))
-        return fail(error, QStringLiteral("not a board state file (\"format\" is not \"%1\")").arg(QLatin1String(kStateFormat)));
+        return fail(
+            error,
+            QStringLiteral("not a board state file (\"format\" is not \"%1\")").arg(QLatin1String(kStateFormat)));
     const QJsonValue version = root.value(QStringLiteral("version"));
     if (!version.isDouble() || version.toDouble() != kStateVersion)
         return fail(error, QStringLiteral("\"version\" is %1; this board reads version %2")
-                               .arg(version.isDouble() ? QString::number(version.toDouble()) : QStringLiteral("missing or not a number"))
+                               .arg(version.isDouble() ? QString::number(version.toDouble())
+                                                       : QStringLiteral("missing or not a number"))
                                .arg(kStateVersion));
     const QJsonValue registersValue = root.value(QStringLiteral("registers"));
     if (!registersValue.isObject())
@@ -455,12 +460,15 @@ bool Z4Registers::loadState(const QString &path, QString *error)
         if (!m_exists[a])
             return fail(error, QStringLiteral("register %1 does not exist on this board").arg(hexAddress(a)));
         if (!isPersistent(a))
-            return fail(error, QStringLiteral("register %1 is live or a command and has no place in a state file").arg(hexAddress(a)));
+            return fail(
+                error,
+                QStringLiteral("register %1 is live or a command and has no place in a state file").arg(hexAddress(a)));
         const QJsonValue v = it.value();
         const double number = v.toDouble(-1);
         if (!v.isDouble() || number < 0 || number > 65535 || number != std::floor(number))
             return fail(error, QStringLiteral("register %1 holds %2, not a whole number from 0 to 65535")
-                                   .arg(hexAddress(a), v.isDouble() ? QString::number(number) : QStringLiteral("a non-number")));
+                                   .arg(hexAddress(a),
+                                        v.isDouble() ? QString::number(number) : QStringLiteral("a non-number")));
         values.emplace_back(a, static_cast<quint16>(number));
         seen.set(a);
     }

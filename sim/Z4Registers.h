@@ -11,40 +11,40 @@ struct Z4BoardOptions;
 namespace z4reg {
 // Live registers the tool polls.
 constexpr quint16 RegulationModeInUse = 0x0000;
-constexpr quint16 ServiceOverride = 0x0001;       // 1 while any I/O is in manual override
+constexpr quint16 ServiceOverride = 0x0001;  // 1 while any I/O is in manual override
 constexpr quint16 ClockYear = 0x0100;
 constexpr quint16 ClockMonthDay = 0x0101;
 constexpr quint16 ClockHourMinute = 0x0102;
 constexpr quint16 ClockSecondWeekday = 0x0103;
-constexpr quint16 InputsAtTerminals = 0x0104;      // column R: 10 float pairs
-constexpr quint16 OutputsAtTerminals = 0x0118;     // column R: 8 float pairs
+constexpr quint16 InputsAtTerminals = 0x0104;   // column R: 10 float pairs
+constexpr quint16 OutputsAtTerminals = 0x0118;  // column R: 8 float pairs
 constexpr quint16 DigitalInputsAtTerminals = 0x0128;
 constexpr quint16 DigitalOutputsAtTerminals = 0x0129;
-constexpr quint16 Pressures = 0x012A;              // 2 float pairs, Pa
-constexpr quint16 AirFlows = 0x012E;               // 2 float pairs, m3/h
+constexpr quint16 Pressures = 0x012A;  // 2 float pairs, Pa
+constexpr quint16 AirFlows = 0x012E;   // 2 float pairs, m3/h
 constexpr quint16 FanSpeed = 0x0132;
 constexpr quint16 SupplyTrend = 0x0133;
 constexpr quint16 RoomTrend = 0x0135;
-constexpr quint16 PressureStopFlags = 0x0136;      // bits 0-1: AIN9, AIN10
-constexpr quint16 StopFlags = 0x0137;              // bits 0-7: DIN1-8, bits 8-15: AIN1-8
+constexpr quint16 PressureStopFlags = 0x0136;  // bits 0-1: AIN9, AIN10
+constexpr quint16 StopFlags = 0x0137;          // bits 0-7: DIN1-8, bits 8-15: AIN1-8
 constexpr quint16 StopCode = 0x0138;
 constexpr quint16 Mode = 0x0139;
 constexpr quint16 StartStop = 0x013A;
 constexpr quint16 Season = 0x013B;
-constexpr quint16 SupplyVentilation = 0x013C;      // float pair
-constexpr quint16 ExhaustVentilation = 0x013E;     // float pair
+constexpr quint16 SupplyVentilation = 0x013C;   // float pair
+constexpr quint16 ExhaustVentilation = 0x013E;  // float pair
 constexpr quint16 HearthFlag = 0x0140;
 constexpr quint16 HearthSecondsLeft = 0x0141;
-constexpr quint16 InputsInUse = 0x016D;            // column A: 10 float pairs
-constexpr quint16 OutputsDemanded = 0x0181;        // column A: 8 float pairs
+constexpr quint16 InputsInUse = 0x016D;      // column A: 10 float pairs
+constexpr quint16 OutputsDemanded = 0x0181;  // column A: 8 float pairs
 constexpr quint16 DigitalInputsInUse = 0x0191;
 constexpr quint16 DigitalOutputsDemanded = 0x0192;
-constexpr quint16 RecoveryTemperature = 0x0193;    // float pair
-constexpr quint16 RotorPower = 0x0195;             // float pair
+constexpr quint16 RecoveryTemperature = 0x0193;  // float pair
+constexpr quint16 RotorPower = 0x0195;           // float pair
 constexpr quint16 RotorStates = 0x0197;
 constexpr quint16 ControlStates = 0x0198;
 constexpr quint16 ControlStatus = 0x0199;
-constexpr quint16 Diagnostics = 0x01C5;            // 10 signed words
+constexpr quint16 Diagnostics = 0x01C5;  // 10 signed words
 
 // Configuration.
 constexpr quint16 SupplySetPoint = 0x0200;
@@ -76,13 +76,13 @@ constexpr quint16 WaterHeaterOutput = 0x0244;
 constexpr quint16 WaterHeaterOffVoltage = 0x0245;
 constexpr quint16 ElectricHeaterMode = 0x0249;
 constexpr quint16 ElectricStages = 0x024E;
-constexpr quint16 ElectricStageOutputs = 0x0252;   // 3 analog outputs
+constexpr quint16 ElectricStageOutputs = 0x0252;         // 3 analog outputs
 constexpr quint16 ElectricStageDigitalOutputs = 0x0255;  // stages II and III
 constexpr quint16 HeatingSequence = 0x0257;
 constexpr quint16 WaterCoolerMode = 0x0258;
 constexpr quint16 WaterCoolerOutput = 0x025A;
 constexpr quint16 DxMode = 0x025E;
-constexpr quint16 DxOutputs = 0x025F;              // stages I and II
+constexpr quint16 DxOutputs = 0x025F;  // stages I and II
 constexpr quint16 RegulationMode = 0x0300;
 constexpr quint16 RoomSetPoint = 0x0302;
 constexpr quint16 RoomSensor = 0x0303;
@@ -114,7 +114,7 @@ constexpr quint16 BoardNumber = 0x0382;
 constexpr quint16 TimerStore = 0x0384;
 constexpr quint16 Series = 0x0385;
 constexpr quint16 FanMode = 0x0400;
-constexpr quint16 SpeedOutputs = 0x0401;           // two outputs per speed I, II, III
+constexpr quint16 SpeedOutputs = 0x0401;  // two outputs per speed I, II, III
 constexpr quint16 SupplyFanOutput = 0x0407;
 constexpr quint16 ExhaustFanOutput = 0x0408;
 constexpr quint16 Speed = 0x0419;
@@ -141,7 +141,7 @@ constexpr quint16 OutputHighVoltage = 0x0531;
 constexpr quint16 CalibrationMode = 0x0536;
 constexpr quint16 Firmware = 0xE700;
 constexpr quint16 BoardNumberShown = 0xE701;
-} // namespace z4reg
+}  // namespace z4reg
 
 // The register tables of a simulated Z4 board: which registers exist, which ones the board
 // computes itself, the factory configuration and the state file the configuration survives in.
@@ -187,7 +187,7 @@ private:
     bool isPersistent(quint16 address) const;
     void writeCalibration(quint16 address, quint16 value);
 
-    std::array<quint16, kSpace> m_regs{};        // every register of the 16-bit space
-    std::bitset<kSpace> m_exists;                // the registers this board has
+    std::array<quint16, kSpace> m_regs{};  // every register of the 16-bit space
+    std::bitset<kSpace> m_exists;          // the registers this board has
     int m_timerStores = 0;
 };

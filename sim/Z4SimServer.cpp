@@ -39,10 +39,9 @@ QModbusResponse Refusal(const QModbusPdu &request, quint8 code)
 {
     return QModbusExceptionResponse(request.functionCode(), static_cast<QModbusPdu::ExceptionCode>(code));
 }
-} // namespace
+}  // namespace
 
-Z4SimServer::Z4SimServer(const Z4BoardOptions &options, QObject *parent)
-    : QObject(parent), m_board(options)
+Z4SimServer::Z4SimServer(const Z4BoardOptions &options, QObject *parent) : QObject(parent), m_board(options)
 {
     m_ticker.setInterval(1000);
     connect(&m_ticker, &QTimer::timeout, this, [this] { m_board.advance(); });
@@ -59,7 +58,8 @@ bool Z4SimServer::ListenTcp(const QHostAddress &address, quint16 port, QString *
     auto server = std::make_unique<AnsweringServer<QModbusTcpServer>>();
     server->Answer = [this](const QModbusPdu &request) { return Answer(request, false); };
     server->setServerAddress(m_unit);
-    server->setConnectionParameter(QModbusDevice::NetworkAddressParameter, QHostAddress(QHostAddress::LocalHost).toString());
+    server->setConnectionParameter(QModbusDevice::NetworkAddressParameter,
+                                   QHostAddress(QHostAddress::LocalHost).toString());
     server->setConnectionParameter(QModbusDevice::NetworkPortParameter, 0);
     if (!server->connectDevice()) {
         if (error)

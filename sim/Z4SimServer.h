@@ -20,8 +20,8 @@ struct SimRequest
 {
     quint8 Function = 0;
     quint16 Address = 0;
-    quint16 Count = 0;        // registers read or written (1 for a single write)
-    QList<quint16> Values;    // values written
+    quint16 Count = 0;      // registers read or written (1 for a single write)
+    QList<quint16> Values;  // values written
 };
 
 // Faults the board can be told to show, at start or while it runs.

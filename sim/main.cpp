@@ -43,7 +43,10 @@ quint32 NumberOption(const QCommandLineParser &parser, const QString &name, quin
 {
     const auto value = Number(parser.value(name), max);
     if (!value)
-        Fail(QStringLiteral("--%1 takes a whole number from 0 to %2, not \"%3\"").arg(name).arg(max).arg(parser.value(name)));
+        Fail(QStringLiteral("--%1 takes a whole number from 0 to %2, not \"%3\"")
+                 .arg(name)
+                 .arg(max)
+                 .arg(parser.value(name)));
     return *value;
 }
 
@@ -72,7 +75,7 @@ QSerialPort::Parity ParseParity(const QString &text)
         return QSerialPort::OddParity;
     Fail(QStringLiteral("--parity takes N, E or O, not \"%1\"").arg(text));
 }
-} // namespace
+}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -80,30 +83,50 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("z4sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A simulated Z4 air-handling-unit board for the Z4 Ventilation service tool.\n"
-        "Serves Modbus TCP (--tcp) and/or Modbus RTU (--rtu) until stopped with Ctrl+C.\n"
-        "Numbers may be given in decimal or as 0x... hexadecimal."));
+    parser.setApplicationDescription(
+        QStringLiteral("A simulated Z4 air-handling-unit board for the Z4 Ventilation service tool.\n"
+                       "Serves Modbus TCP (--tcp) and/or Modbus RTU (--rtu) until stopped with Ctrl+C.\n"
+                       "Numbers may be given in decimal or as 0x... hexadecimal."));
     parser.addHelpOption();
     const QList<QCommandLineOption> options = {
-        {QStringLiteral("tcp"), QStringLiteral("Serve Modbus TCP on PORT (0 picks a free port, printed at start)."), QStringLiteral("PORT")},
-        {QStringLiteral("listen"), QStringLiteral("Address to listen on for TCP (default 127.0.0.1)."), QStringLiteral("ADDR"), QStringLiteral("127.0.0.1")},
-        {QStringLiteral("rtu"), QStringLiteral("Serve Modbus RTU on a serial DEVICE (e.g. /dev/ttyUSB0 or a pty)."), QStringLiteral("DEVICE")},
-        {QStringLiteral("baud"), QStringLiteral("RTU baud rate (default 19200)."), QStringLiteral("BAUD"), QStringLiteral("19200")},
-        {QStringLiteral("parity"), QStringLiteral("RTU parity N, E or O (default E)."), QStringLiteral("P"), QStringLiteral("E")},
-        {QStringLiteral("data-bits"), QStringLiteral("RTU data bits 5-8 (default 8)."), QStringLiteral("BITS"), QStringLiteral("8")},
-        {QStringLiteral("stop-bits"), QStringLiteral("RTU stop bits 1 or 2 (default 1)."), QStringLiteral("BITS"), QStringLiteral("1")},
-        {QStringLiteral("unit"), QStringLiteral("Modbus slave address of the board (default 1)."), QStringLiteral("ID"), QStringLiteral("1")},
-        {QStringLiteral("firmware"), QStringLiteral("Firmware version at 0xE700 (default 1011)."), QStringLiteral("N"), QStringLiteral("1011")},
-        {QStringLiteral("board-number"), QStringLiteral("Board number at 0xE701 (default 1)."), QStringLiteral("N"), QStringLiteral("1")},
-        {QStringLiteral("series"), QStringLiteral("Series number at 0x0385 (default 1)."), QStringLiteral("N"), QStringLiteral("1")},
-        {QStringLiteral("no-remote"), QStringLiteral("A board without remote control: 0x0430-0x0432 are refused with exception 2.")},
-        {QStringLiteral("state"), QStringLiteral("Keep the configuration in FILE: loaded at start if it exists, saved after every write."), QStringLiteral("FILE")},
-        {QStringLiteral("delay"), QStringLiteral("Answer every request MS milliseconds late."), QStringLiteral("MS"), QStringLiteral("0")},
-        {QStringLiteral("drop-every"), QStringLiteral("Leave every Nth request unanswered."), QStringLiteral("N"), QStringLiteral("0")},
-        {QStringLiteral("refuse"), QStringLiteral("Refuse requests touching registers FIRST-LAST with exception CODE (default 2). Repeatable."), QStringLiteral("FIRST-LAST[:CODE]")},
-        {QStringLiteral("corrupt-every"), QStringLiteral("Answer every Nth read with a wrong byte count."), QStringLiteral("N"), QStringLiteral("0")},
-        {QStringLiteral("close-after"), QStringLiteral("TCP: drop a connection when its request N+1 arrives."), QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("tcp"), QStringLiteral("Serve Modbus TCP on PORT (0 picks a free port, printed at start)."),
+         QStringLiteral("PORT")},
+        {QStringLiteral("listen"), QStringLiteral("Address to listen on for TCP (default 127.0.0.1)."),
+         QStringLiteral("ADDR"), QStringLiteral("127.0.0.1")},
+        {QStringLiteral("rtu"), QStringLiteral("Serve Modbus RTU on a serial DEVICE (e.g. /dev/ttyUSB0 or a pty)."),
+         QStringLiteral("DEVICE")},
+        {QStringLiteral("baud"), QStringLiteral("RTU baud rate (default 19200)."), QStringLiteral("BAUD"),
+         QStringLiteral("19200")},
+        {QStringLiteral("parity"), QStringLiteral("RTU parity N, E or O (default E)."), QStringLiteral("P"),
+         QStringLiteral("E")},
+        {QStringLiteral("data-bits"), QStringLiteral("RTU data bits 5-8 (default 8)."), QStringLiteral("BITS"),
+         QStringLiteral("8")},
+        {QStringLiteral("stop-bits"), QStringLiteral("RTU stop bits 1 or 2 (default 1)."), QStringLiteral("BITS"),
+         QStringLiteral("1")},
+        {QStringLiteral("unit"), QStringLiteral("Modbus slave address of the board (default 1)."), QStringLiteral("ID"),
+         QStringLiteral("1")},
+        {QStringLiteral("firmware"), QStringLiteral("Firmware version at 0xE700 (default 1011)."), QStringLiteral("N"),
+         QStringLiteral("1011")},
+        {QStringLiteral("board-number"), QStringLiteral("Board number at 0xE701 (default 1)."), QStringLiteral("N"),
+         QStringLiteral("1")},
+        {QStringLiteral("series"), QStringLiteral("Series number at 0x0385 (default 1)."), QStringLiteral("N"),
+         QStringLiteral("1")},
+        {QStringLiteral("no-remote"),
+         QStringLiteral("A board without remote control: 0x0430-0x0432 are refused with exception 2.")},
+        {QStringLiteral("state"),
+         QStringLiteral("Keep the configuration in FILE: loaded at start if it exists, saved after every write."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("delay"), QStringLiteral("Answer every request MS milliseconds late."), QStringLiteral("MS"),
+         QStringLiteral("0")},
+        {QStringLiteral("drop-every"), QStringLiteral("Leave every Nth request unanswered."), QStringLiteral("N"),
+         QStringLiteral("0")},
+        {QStringLiteral("refuse"),
+         QStringLiteral("Refuse requests touching registers FIRST-LAST with exception CODE (default 2). Repeatable."),
+         QStringLiteral("FIRST-LAST[:CODE]")},
+        {QStringLiteral("corrupt-every"), QStringLiteral("Answer every Nth read with a wrong byte count."),
+         QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("close-after"), QStringLiteral("TCP: drop a connection when its request N+1 arrives."),
+         QStringLiteral("N"), QStringLiteral("0")},
     };
     parser.addOptions(options);
     parser.process(app);
@@ -152,7 +175,8 @@ int main(int argc, char *argv[])
         const auto port = NumberOption(parser, QStringLiteral("tcp"), 65535);
         const QHostAddress address(parser.value(QStringLiteral("listen")));
         if (address.isNull())
-            Fail(QStringLiteral("--listen takes an IP address, not \"%1\"").arg(parser.value(QStringLiteral("listen"))));
+            Fail(
+                QStringLiteral("--listen takes an IP address, not \"%1\"").arg(parser.value(QStringLiteral("listen"))));
         if (!server.ListenTcp(address, static_cast<quint16>(port), &error))
             Fail(error);
         std::printf("z4sim: Modbus TCP on %s:%u, unit %u\n", qPrintable(address.toString()), server.TcpPort(), unit);

@@ -5,8 +5,8 @@
 #include "MessageRecorder.h"
 #include "SimHarness.h"
 
-#include "params/TParametersPage.h"
 #include "app/TConnectionPanel.h"
+#include "params/TParametersPage.h"
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
@@ -41,7 +41,6 @@ inline void Settle(TForm1 &form)
     form.TCPModbusClient.ReadHoldingRegisters(form.Session().SlaveAddress(), 0xE700, 1, 3000, record);
     QTRY_VERIFY_WITH_TIMEOUT(done, kSoonMs);
 }
-
 
 // Runs until the page's buttons are back: a transfer ended, one way or another; false when it has
 // not after kSoonMs. Every ending adds a memo line or moves the bar, and the event loop runs freely

@@ -61,9 +61,20 @@ struct Outcome
 inline FunctionsStr RecordInto(Outcome *outcome)
 {
     FunctionsStr record;
-    record.OnReply = [outcome](const TModbusAnswer &a) { outcome->What = Outcome::Reply; outcome->Answer = a; ++outcome->Calls; };
-    record.OnRefused = [outcome](const TModbusAnswer &a) { outcome->What = Outcome::Refused; outcome->Answer = a; ++outcome->Calls; };
-    record.OnFailed = [outcome] { outcome->What = Outcome::Failed; ++outcome->Calls; };
+    record.OnReply = [outcome](const TModbusAnswer &a) {
+        outcome->What = Outcome::Reply;
+        outcome->Answer = a;
+        ++outcome->Calls;
+    };
+    record.OnRefused = [outcome](const TModbusAnswer &a) {
+        outcome->What = Outcome::Refused;
+        outcome->Answer = a;
+        ++outcome->Calls;
+    };
+    record.OnFailed = [outcome] {
+        outcome->What = Outcome::Failed;
+        ++outcome->Calls;
+    };
     return record;
 }
 

@@ -5,14 +5,14 @@
 #include "PymodbusPeer.h"
 #include "SimHarness.h"
 
+#include "app/TConnectionPanel.h"
 #include "common/IniFile.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
-#include "params/TParametersPage.h"
-#include "widgets/TransferTable.h"
-#include "app/TConnectionPanel.h"
 #include "monitor/TPoll.h"
+#include "params/TParametersPage.h"
 #include "widgets/TIPAddressEdit.h"
+#include "widgets/TransferTable.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -55,8 +55,7 @@ bool WriteImageFile(const RegisterImage &image, const QString &path)
     for (auto it = image.cbegin(); it != image.cend(); ++it)
         pairs.insert(QString::number(it.key()), it.value());
     QFile file(path);
-    return file.open(QIODevice::WriteOnly)
-           && file.write(QJsonDocument(pairs).toJson(QJsonDocument::Compact)) > 0;
+    return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(pairs).toJson(QJsonDocument::Compact)) > 0;
 }
 
 QStringList MemoLines(const TParametersPage &page)
@@ -78,7 +77,7 @@ QString FirstDifference(const QByteArray &a, const QByteArray &b)
     }
     return QStringLiteral("no line differs");
 }
-} // namespace
+}  // namespace
 
 class TstConfigInterop : public QObject
 {
@@ -181,7 +180,8 @@ void TstConfigInterop::sameImageSameFile()
     const QString error = peer.Start({QStringLiteral("--image"), imagePath}, &missing);
     if (missing)
         QSKIP(qPrintable(QStringLiteral("pymodbus cannot run here (apt-get install python3-pymodbus "
-                                        "python3-serial-asyncio): ") + error));
+                                        "python3-serial-asyncio): ")
+                         + error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
     const QString fromSim = dir.filePath(QStringLiteral("z4sim.cnf"));

@@ -23,8 +23,8 @@ QByteArray DefinitionText(int items = kTransferItems)
     for (int i = 0; i < items; ++i) {
         const TParameterRow &row = TransferRows()[static_cast<size_t>(i)];
         text += "\n[" + QByteArray::number(i) + "]\nRegisters=" + QByteArray::number(row.Registers)
-                + "\nFirstRegister=" + QByteArray::number(row.FirstRegister) + "\nSection=Page" + QByteArray::number(i % 7)
-                + "\nIdent=P" + QByteArray::number(i) + "R\n";
+                + "\nFirstRegister=" + QByteArray::number(row.FirstRegister) + "\nSection=Page"
+                + QByteArray::number(i % 7) + "\nIdent=P" + QByteArray::number(i) + "R\n";
     }
     return text;
 }
@@ -64,7 +64,7 @@ TConfigImages ShippedImages(quint16 seed)
             value = v++;
     return images;
 }
-} // namespace
+}  // namespace
 
 class TestConfigFile : public QObject
 {
@@ -132,18 +132,21 @@ void TestConfigFile::unusableDefinitionsAreRefused_data()
     QTest::newRow("no items") << QByteArray("[Info]\nItems=0\n") << QStringLiteral("Items");
     QTest::newRow("no Info") << good.mid(good.indexOf("\n[0]")) << QStringLiteral("Items");
     QTest::newRow("more items than the tool knows")
-        << (DefinitionText() .replace("Items=140", "Items=141") + "\n[140]\nRegisters=1\nFirstRegister=4000\nSection=A\nIdent=B\n")
+        << (DefinitionText().replace("Items=140", "Items=141")
+            + "\n[140]\nRegisters=1\nFirstRegister=4000\nSection=A\nIdent=B\n")
         << QStringLiteral("141");
     QTest::newRow("item missing") << QByteArray(good).replace("[7]", "[seven]") << QStringLiteral("item 7 ");
-    QTest::newRow("run of another row")
-        << QByteArray(good).replace("[3]\nRegisters=1\nFirstRegister=515", "[3]\nRegisters=1\nFirstRegister=516")
-        << QStringLiteral("item 3 ");
-    QTest::newRow("no registers") << QByteArray(good).replace("[4]\nRegisters=1", "[4]\nRegisters=0") << QStringLiteral("item 4 ");
+    QTest::newRow("run of another row") << QByteArray(good).replace("[3]\nRegisters=1\nFirstRegister=515",
+                                                                    "[3]\nRegisters=1\nFirstRegister=516")
+                                        << QStringLiteral("item 3 ");
+    QTest::newRow("no registers") << QByteArray(good).replace("[4]\nRegisters=1", "[4]\nRegisters=0")
+                                  << QStringLiteral("item 4 ");
     QTest::newRow("more than a request holds")
         << QByteArray(good).replace("[4]\nRegisters=1", "[4]\nRegisters=129") << QStringLiteral("item 4 ");
     QTest::newRow("no key") << QByteArray(good).replace("Ident=P9R\n", "") << QStringLiteral("item 9 ");
     // Item 8 would take over item 1's value (section Page1 both; names match in any case).
-    QTest::newRow("key used twice") << QByteArray(good).replace("Ident=P8R\n", "Ident=p1r\n") << QStringLiteral("item 8 ");
+    QTest::newRow("key used twice") << QByteArray(good).replace("Ident=P8R\n", "Ident=p1r\n")
+                                    << QStringLiteral("item 8 ");
     // Item 13 has three registers, P13R0 .. P13R2 in Page6; item 20 (Page6 too) would share one.
     QTest::newRow("multi-register key of a single item")
         << QByteArray(good).replace("Ident=P20R\n", "Ident=P13R1\n") << QStringLiteral("item 20 ");
@@ -221,7 +224,8 @@ void TestConfigFile::valuesReadAsRegisterPatterns()
     if (read) {
         QCOMPARE(int(images.FileImage[0].Values[0]), expected);
     } else {
-        QVERIFY2(error.contains(QDir::toNativeSeparators(path)) && error.contains(QStringLiteral("X")), qPrintable(error));
+        QVERIFY2(error.contains(QDir::toNativeSeparators(path)) && error.contains(QStringLiteral("X")),
+                 qPrintable(error));
         QCOMPARE(images.FileImage[0].Values[0], quint16(4444));
         QVERIFY(!images.FileLoaded);
     }
@@ -310,8 +314,7 @@ void TestConfigFile::missingKeysInsideTheWalkRefuseTheFile()
     QVERIFY(WriteAll(path, edited));
     images.ActiveItemCount = 77;
     QVERIFY(!ReadConfigFile(path, images, true, &error));
-    QVERIFY2(error.contains(QDir::toNativeSeparators(path)) && error.contains(name)
-                 && error.contains(item.Section),
+    QVERIFY2(error.contains(QDir::toNativeSeparators(path)) && error.contains(name) && error.contains(item.Section),
              qPrintable(error));
     QCOMPARE(images.ActiveItemCount, 77);
     QVERIFY(!images.FileLoaded);

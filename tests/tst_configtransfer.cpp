@@ -3,9 +3,9 @@
 #include "FormHarness.h"
 #include "TestFiles.h"
 
+#include "app/TConnectionPanel.h"
 #include "config/ConfigFile.h"
 #include "params/TParametersPage.h"
-#include "app/TConnectionPanel.h"
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
@@ -33,7 +33,7 @@ Z4BoardOptions Extended()
     options.firmware = 1012;
     return options;
 }
-} // namespace
+}  // namespace
 
 class TestConfigTransfer : public QObject
 {
@@ -200,9 +200,9 @@ void TestConfigTransfer::compareFindsOneChangedRegister()
     QVERIFY(m_board->Board().write(address, quint16(m_board->Board().value(address) + 1)));
     Page().CompareButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().mid(Memo().size() - 3), QStringList({QStringLiteral("Load Configuration From File: ") + saved,
-                                                         QStringLiteral("Read Configuration From Board..."),
-                                                         QStringLiteral("ERROR!")}));
+    QCOMPARE(Memo().mid(Memo().size() - 3),
+             QStringList({QStringLiteral("Load Configuration From File: ") + saved,
+                          QStringLiteral("Read Configuration From Board..."), QStringLiteral("ERROR!")}));
     // Compare shows nothing: the window keeps what the save showed.
     QCOMPARE(WritesOf(m_board->Requests()).size(), 0);
 }
@@ -285,7 +285,8 @@ void TestConfigTransfer::offlineSaveAndLoadUseTheWindow()
     m_form->Messages->SaveAnswer = nowhere;
     Page().SaveButtonClick();
     QCOMPARE(m_form->Messages->Errors.size(), 2);
-    QVERIFY2(Memo().last().startsWith(QStringLiteral("Save failed: ")) && Memo().last().contains(QStringLiteral("folder.cnf")),
+    QVERIFY2(Memo().last().startsWith(QStringLiteral("Save failed: "))
+                 && Memo().last().contains(QStringLiteral("folder.cnf")),
              qPrintable(Memo().last()));
     QCOMPARE(Memo().size(), 4);
 
@@ -300,7 +301,8 @@ void TestConfigTransfer::verifyNeedsAFileAndMissingFilesAreIgnored()
     QVERIFY(Connect() >= 0);
     Page().VerifyButtonClick();
     QCOMPARE(Memo().size(), 1);
-    QVERIFY2(Memo().first().startsWith(QStringLiteral("No configuration file to verify against")), qPrintable(Memo().first()));
+    QVERIFY2(Memo().first().startsWith(QStringLiteral("No configuration file to verify against")),
+             qPrintable(Memo().first()));
     QVERIFY(Page().VerifyButton->isEnabled());
 
     // A file gone by the time the dialog closes, or a cancelled dialog: nothing at all.
@@ -362,7 +364,8 @@ void TestConfigTransfer::refusedWriteEndsTheLoadAndSaysSo()
     QCOMPARE(writes.last().Address, refused.FirstRegister);
     QCOMPARE(progress.mid(progress.size() - 2), QList<int>({100, 0}));
     const QString last = Memo().last();
-    QVERIFY2(last.contains(refused.Section) && last.contains(refused.Ident) && last.contains(QStringLiteral("not written")),
+    QVERIFY2(last.contains(refused.Section) && last.contains(refused.Ident)
+                 && last.contains(QStringLiteral("not written")),
              qPrintable(last));
     QVERIFY(Page().CompareButton->isEnabled());
 }
@@ -373,7 +376,8 @@ void TestConfigTransfer::aStoppedSaveWritesNothing_data()
     QTest::addColumn<QString>("memo");  // how the memo's last line starts
     QTest::addColumn<int>("reads");     // requests the board received
 
-    QTest::newRow("read refused") << int(RefuseItem70) << QStringLiteral("Transfer aborted: the board refused reading [") << 71;
+    QTest::newRow("read refused") << int(RefuseItem70)
+                                  << QStringLiteral("Transfer aborted: the board refused reading [") << 71;
     QTest::newRow("no answer") << int(Silent) << QStringLiteral("Transfer aborted: no answer from the board.") << 1;
     QTest::newRow("link lost") << int(CloseAfter30) << QStringLiteral("Transfer aborted: the link was lost.") << 30;
 }
@@ -430,7 +434,8 @@ void TestConfigTransfer::transfersRunAlongsideThePoll()
     QCOMPARE(Memo().last(), QStringLiteral("OK!"));
     // The poll went on in between.
     const QList<SimRequest> &requests = m_board->Requests();
-    QVERIFY(std::count_if(requests.cbegin(), requests.cend(), [](const SimRequest &r) { return r.Address < 0x0200; }) > 0);
+    QVERIFY(std::count_if(requests.cbegin(), requests.cend(), [](const SimRequest &r) { return r.Address < 0x0200; })
+            > 0);
 }
 
 void TestConfigTransfer::unusableDefinitionKeepsTheButtonsOff()
@@ -448,7 +453,8 @@ void TestConfigTransfer::unusableDefinitionKeepsTheButtonsOff()
     m_form->Messages = recorder;
 
     QCOMPARE(recorder->Errors.size(), 1);
-    QVERIFY2(recorder->Errors.first().contains(QDir::toNativeSeparators(definition)) && recorder->Errors.first().contains(QStringLiteral("item 0")),
+    QVERIFY2(recorder->Errors.first().contains(QDir::toNativeSeparators(definition))
+                 && recorder->Errors.first().contains(QStringLiteral("item 0")),
              qPrintable(recorder->Errors.first()));
     for (QPushButton *button : {Page().SaveButton, Page().LoadButton, Page().VerifyButton, Page().CompareButton})
         QVERIFY(!button->isEnabled());

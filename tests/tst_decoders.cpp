@@ -44,7 +44,7 @@ HeatRecoveryBlock Recovery(quint16 rotor, quint16 control)
 {
     return *DecodeHeatRecoveryBlock(std::array<quint16, 7>{0, 0, 0, 0, rotor, control, 0});
 }
-} // namespace
+}  // namespace
 
 class TestDecoders : public QObject
 {
@@ -168,10 +168,12 @@ void TestDecoders::stateNames()
 {
     const QString dashes = QStringLiteral("----------");
     QCOMPARE(Names(RotorStateName, 5, 7), QStringList({"RS_COOLING_100", "RS_COOLING_VAR", dashes}));
-    QCOMPARE(Names(RotorControlStateName, -1, 4), QStringList({dashes, "RT_PASSIVE", "RT_ACTIVE", "RT_STARTING", "RT_STOPPING", dashes}));
+    QCOMPARE(Names(RotorControlStateName, -1, 4),
+             QStringList({dashes, "RT_PASSIVE", "RT_ACTIVE", "RT_STARTING", "RT_STOPPING", dashes}));
     QCOMPARE(Names(ControlStatusName, 5, 6), QStringList({"CS_SOFT_STOP_CONTROL", dashes}));
     QCOMPARE(Names(RecoveryControlStateName, 10, 12),
-             QStringList({"CS_MIN_ELECTRIC_HEATER_CONTROL", "CS_MAX_ELECTRIC_HEATER_CONTROL", "CS_END_ELECTRIC_HEATER_CONTROL"}));
+             QStringList({"CS_MIN_ELECTRIC_HEATER_CONTROL", "CS_MAX_ELECTRIC_HEATER_CONTROL",
+                          "CS_END_ELECTRIC_HEATER_CONTROL"}));
     QCOMPARE(Names(RecoveryControlStateName, 21, 22), QStringList({"CS_WAIT_FAN_STOP", dashes}));
 
     // The control source is a signed byte: 254 is -2; 3 has no name.
@@ -243,7 +245,8 @@ void TestDecoders::randomBlocksShowSaneTexts()
         const StatusBlock s = *DecodeStatusBlock(words);
         QVERIFY(days.contains(s.Day));
         for (const ShownValue &v : s.Inputs)
-            QVERIFY2(sane(v, "0.0") && (!v.Valid || (std::isfinite(v.Kept) && v.Kept != InvalidValue)), qPrintable(v.Text));
+            QVERIFY2(sane(v, "0.0") && (!v.Valid || (std::isfinite(v.Kept) && v.Kept != InvalidValue)),
+                     qPrintable(v.Text));
         for (const ShownValue &v : s.Outputs)
             QVERIFY2(sane(v, "0.0") && (!v.Valid || (v.Kept >= 0.0f && v.Kept <= 100.001f)), qPrintable(v.Text));
         for (const ShownValue &v : s.Pressures)

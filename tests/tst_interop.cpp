@@ -21,7 +21,10 @@ constexpr quint32 kTimeoutMs = 2000;
 
 // pymodbus_server.py serves holding registers 0 .. 199 holding 1000 + address.
 constexpr quint16 kPeerRegisters = 200;
-quint16 PeerValue(int address) { return static_cast<quint16>(1000 + address); }
+quint16 PeerValue(int address)
+{
+    return static_cast<quint16>(1000 + address);
+}
 
 QList<quint16> PeerValues(int first, int count)
 {
@@ -55,8 +58,8 @@ MbpollRun RunMbpoll(const MbpollLine &line, const QStringList &arguments, const 
     // that a healthy peer never comes near.
     QStringList all = line.Options;
     all << QStringLiteral("-a") << QString::number(kUnit) << QStringLiteral("-t") << QStringLiteral("4")
-        << QStringLiteral("-0") << QStringLiteral("-1") << QStringLiteral("-o") << QStringLiteral("5")
-        << arguments << line.Target << writeValues;
+        << QStringLiteral("-0") << QStringLiteral("-1") << QStringLiteral("-o") << QStringLiteral("5") << arguments
+        << line.Target << writeValues;
     process.start(QStringLiteral("mbpoll"), all);
     MbpollRun run;
     run.Finished = process.waitForStarted(kSoonMs) && process.waitForFinished(3 * kSoonMs);
@@ -79,7 +82,8 @@ MbpollRun RunMbpoll(const MbpollLine &line, const QStringList &arguments, const 
 
 MbpollRun MbpollRead(const MbpollLine &line, quint16 first, quint16 count)
 {
-    return RunMbpoll(line, {QStringLiteral("-r"), QString::number(first), QStringLiteral("-c"), QString::number(count)});
+    return RunMbpoll(line,
+                     {QStringLiteral("-r"), QString::number(first), QStringLiteral("-c"), QString::number(count)});
 }
 
 MbpollRun MbpollWrite(const MbpollLine &line, quint16 first, const QList<quint16> &values)
@@ -102,7 +106,7 @@ QString Describe(const MbpollRun &run)
 {
     return QStringLiteral("mbpoll exit %1\n%2\n%3").arg(run.ExitCode).arg(run.Output, run.Errors);
 }
-} // namespace
+}  // namespace
 
 class TstInterop : public QObject
 {
@@ -131,7 +135,8 @@ void TstInterop::OpenOnPymodbus(PymodbusPeer &peer, std::unique_ptr<TTCPModbusCl
     const QString error = peer.Start({}, &missing);
     if (missing)
         QSKIP(qPrintable(QStringLiteral("pymodbus cannot run here (apt-get install python3-pymodbus "
-                                        "python3-serial-asyncio): ") + error));
+                                        "python3-serial-asyncio): ")
+                         + error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
     client = OpenTcpClient(peer.Port());
     QVERIFY(client);
@@ -232,8 +237,14 @@ void TstInterop::MbpollRows()
     QTest::newRow("rtu 19200 8E1") << true;
 }
 
-void TstInterop::mbpollReadsZ4sim_data() { MbpollRows(); }
-void TstInterop::mbpollWritesZ4sim_data() { MbpollRows(); }
+void TstInterop::mbpollReadsZ4sim_data()
+{
+    MbpollRows();
+}
+void TstInterop::mbpollWritesZ4sim_data()
+{
+    MbpollRows();
+}
 
 void TstInterop::StartZ4sim(SimProcess &sim, PtyPair &pty, const QStringList &boardOptions, MbpollLine *line)
 {
@@ -243,20 +254,23 @@ void TstInterop::StartZ4sim(SimProcess &sim, PtyPair &pty, const QStringList &bo
     if (rtu && !PtyPair::Available())
         QSKIP("socat is not installed: no pty pair for RTU (apt-get install socat)");
     if (!rtu) {
-        QVERIFY2(sim.Start(QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + boardOptions), qPrintable(sim.ErrorOutput()));
+        QVERIFY2(sim.Start(QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + boardOptions),
+                 qPrintable(sim.ErrorOutput()));
         QVERIFY(sim.TcpPort() != 0);
-        line->Options = {QStringLiteral("-m"), QStringLiteral("tcp"), QStringLiteral("-p"), QString::number(sim.TcpPort())};
+        line->Options = {QStringLiteral("-m"), QStringLiteral("tcp"), QStringLiteral("-p"),
+                         QString::number(sim.TcpPort())};
         line->Target = QStringLiteral("127.0.0.1");
         return;
     }
     pty.Start(kSoonMs);
     if (QTest::currentTestFailed())
         return;
-    QVERIFY2(sim.Start(QStringList{QStringLiteral("--rtu"), pty.EndA(), QStringLiteral("--baud"), QStringLiteral("19200"),
-                                   QStringLiteral("--parity"), QStringLiteral("E")} + boardOptions),
+    QVERIFY2(sim.Start(QStringList{QStringLiteral("--rtu"), pty.EndA(), QStringLiteral("--baud"),
+                                   QStringLiteral("19200"), QStringLiteral("--parity"), QStringLiteral("E")}
+                       + boardOptions),
              qPrintable(sim.ErrorOutput()));
     line->Options = {QStringLiteral("-m"), QStringLiteral("rtu"), QStringLiteral("-b"), QStringLiteral("19200"),
-                     QStringLiteral("-d"), QStringLiteral("8"), QStringLiteral("-P"), QStringLiteral("even"),
+                     QStringLiteral("-d"), QStringLiteral("8"),   QStringLiteral("-P"), QStringLiteral("even"),
                      QStringLiteral("-s"), QStringLiteral("1")};
     line->Target = pty.EndB();
 }
@@ -268,8 +282,10 @@ void TstInterop::mbpollReadsZ4sim()
     PtyPair pty;
     SimProcess sim;
     MbpollLine line;
-    StartZ4sim(sim, pty, {QStringLiteral("--firmware"), QStringLiteral("1234"), QStringLiteral("--board-number"),
-                          QStringLiteral("4321"), QStringLiteral("--series"), QStringLiteral("77")}, &line);
+    StartZ4sim(sim, pty,
+               {QStringLiteral("--firmware"), QStringLiteral("1234"), QStringLiteral("--board-number"),
+                QStringLiteral("4321"), QStringLiteral("--series"), QStringLiteral("77")},
+               &line);
     if (line.Target.isEmpty())
         return;
 

@@ -5,9 +5,9 @@
 #include "PtyPair.h"
 #include "SimHarness.h"
 #include "app/TApplication.h"
-#include "app/TStartupForm.h"
 #include "app/TConnectionPanel.h"
 #include "app/TErrorForm.h"
+#include "app/TStartupForm.h"
 #include "params/TControlPage.h"
 #include "params/TVentilationPage.h"
 #include "widgets/TAdvEdit.h"
@@ -20,12 +20,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
-#include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,9 +45,9 @@ QString PanelState(TForm1 &form)
 {
     const TConnectionPanel &p = *form.ConnectiondxfGroupBox;
     const bool serial = p.SerialdxfCheckBox->isChecked();
-    const QList<QPair<QWidget *, bool>> free{{p.SerialdxfCheckBox, true},       {p.EthernetdxfCheckBox, true},
-                                            {p.IPAddressEdit, !serial},          {p.COMPortColumnComboBox, serial},
-                                            {p.PeriodAdvEdit, true},             {p.AddressAdvEdit, true}};
+    const QList<QPair<QWidget *, bool>> free{{p.SerialdxfCheckBox, true}, {p.EthernetdxfCheckBox, true},
+                                             {p.IPAddressEdit, !serial},  {p.COMPortColumnComboBox, serial},
+                                             {p.PeriodAdvEdit, true},     {p.AddressAdvEdit, true}};
     bool allFree = true, allLocked = true;
     QStringList odd;
     for (const auto &[widget, enabledWhenFree] : free) {
@@ -55,7 +55,9 @@ QString PanelState(TForm1 &form)
         allLocked = allLocked && !widget->isEnabled();
         odd << QStringLiteral("%1:%2").arg(widget->objectName()).arg(widget->isEnabled());
     }
-    const QString inputs = allFree ? QStringLiteral("free") : allLocked ? QStringLiteral("locked") : odd.join(QLatin1Char(','));
+    const QString inputs = allFree     ? QStringLiteral("free")
+                           : allLocked ? QStringLiteral("locked")
+                                       : odd.join(QLatin1Char(','));
     return QStringLiteral("connected=%1 led=%2 caption=%3 inputs=%4")
         .arg(form.Session().Connected())
         .arg(p.ConnectionVrUserLed->IsOn())
@@ -90,7 +92,7 @@ QList<SimRequest> RequestsAt(const Z4SimServer &board, quint8 function, quint16 
             found.append(request);
     return found;
 }
-} // namespace
+}  // namespace
 
 class TstMainWindow : public QObject
 {
@@ -165,7 +167,8 @@ void TstMainWindow::ConnectTcp(RecordedForm &form, Z4SimServer &board)
 void TstMainWindow::firstConnectLogsBesideTheTool()
 {
     QStandardPaths::setTestModeEnabled(true);  // the fallback folder, away from the user's own
-    QDir fallback(QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(QStringLiteral("logs")));
+    QDir fallback(
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(QStringLiteral("logs")));
     QVERIFY(fallback.removeRecursively());
     auto board = StartTcpBoard();
     QVERIFY(board);
@@ -285,8 +288,10 @@ void TstMainWindow::connectIsRefusedBeforeAnythingOpens_data()
     QTest::addColumn<QString>("error");    // the text of the error box, or empty
     const QString ip = QStringLiteral("127.0.0.1");
     QTest::newRow("address 0") << false << QStringLiteral("0") << ip << QStringLiteral("AddressAdvEdit") << QString();
-    QTest::newRow("address 248") << false << QStringLiteral("248") << ip << QStringLiteral("AddressAdvEdit") << QString();
-    QTest::newRow("address 999, serial") << true << QStringLiteral("999") << ip << QStringLiteral("AddressAdvEdit") << QString();
+    QTest::newRow("address 248") << false << QStringLiteral("248") << ip << QStringLiteral("AddressAdvEdit")
+                                 << QString();
+    QTest::newRow("address 999, serial") << true << QStringLiteral("999") << ip << QStringLiteral("AddressAdvEdit")
+                                         << QString();
     QTest::newRow("no address") << false << QString() << ip << QString() << NotAnIntegerMessage(QString());
     QTest::newRow("IP address half typed") << false << QStringLiteral("1") << QStringLiteral("192.168.1.") << QString()
                                            << QStringLiteral("'192.168.1.' is not a complete IP address");
@@ -478,8 +483,8 @@ void TstMainWindow::connectionPanelReadsInOrder()
     QCOMPARE(panel.COMPortColumnComboBox->count(), 4);
     QCOMPARE(panel.COMPortColumnComboBox->itemText(3), QStringLiteral("COM4"));
 
-    const QList<QWidget *> order{panel.ConnectVrButton,       panel.SerialdxfCheckBox, panel.EthernetdxfCheckBox,
-                                 panel.IPAddressEdit,         panel.COMPortColumnComboBox, panel.PeriodAdvEdit,
+    const QList<QWidget *> order{panel.ConnectVrButton, panel.SerialdxfCheckBox,     panel.EthernetdxfCheckBox,
+                                 panel.IPAddressEdit,   panel.COMPortColumnComboBox, panel.PeriodAdvEdit,
                                  panel.AddressAdvEdit};
     QList<QWidget *> walked;
     QWidget *w = panel.ConnectVrButton;
@@ -573,7 +578,7 @@ void TstMainWindow::disconnectingIsNoCommunicationError()
     form->ConnectiondxfGroupBox->ConnectVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
     QCOMPARE(form->TCPModbusClient.GetCounters().Failures - failedBefore, quint64(2));  // they did fail...
-    QVERIFY(VisibleErrorWindows().isEmpty());                             // ...without a window
+    QVERIFY(VisibleErrorWindows().isEmpty());                                           // ...without a window
     QVERIFY(form->Session().LinkOk());
 }
 
@@ -720,10 +725,18 @@ void TstMainWindow::captionFollowsTheDecimalSeparator()
 void TstMainWindow::pagesAndStatusBar()
 {
     RecordedForm form;
-    const QStringList captions{QStringLiteral("Inputs && Outputs"), QStringLiteral("Stop"),        QStringLiteral("Settings"),
-                               QStringLiteral("Heating"),           QStringLiteral("Cooling"),     QStringLiteral("Cascade"),
-                               QStringLiteral("In/Out"),            QStringLiteral("Timers"),      QStringLiteral("Ventilation"),
-                               QStringLiteral("Calibration"),       QStringLiteral("Parameters"),  QStringLiteral("Control")};
+    const QStringList captions{QStringLiteral("Inputs && Outputs"),
+                               QStringLiteral("Stop"),
+                               QStringLiteral("Settings"),
+                               QStringLiteral("Heating"),
+                               QStringLiteral("Cooling"),
+                               QStringLiteral("Cascade"),
+                               QStringLiteral("In/Out"),
+                               QStringLiteral("Timers"),
+                               QStringLiteral("Ventilation"),
+                               QStringLiteral("Calibration"),
+                               QStringLiteral("Parameters"),
+                               QStringLiteral("Control")};
     const QStringList names{QStringLiteral("InputsOutputsTabSheet"), QStringLiteral("StopTabSheet"),
                             QStringLiteral("SettingsTabSheet"),      QStringLiteral("HeatingTabSheet"),
                             QStringLiteral("CoolingTabSheet"),       QStringLiteral("CascadeTabSheet"),
@@ -750,7 +763,8 @@ void TstMainWindow::pagesAndStatusBar()
 
     QStatusBar *bar = form->statusBar();
     QCOMPARE(bar->objectName(), QStringLiteral("StatusBar"));
-    const QStringList texts{QString(), QStringLiteral("Series:"), QStringLiteral("Board No.:"), QStringLiteral("Version:"), QString()};
+    const QStringList texts{QString(), QStringLiteral("Series:"), QStringLiteral("Board No.:"),
+                            QStringLiteral("Version:"), QString()};
     const QList<int> widths{230, 130, 130, 130, 50};
     for (int i = 0; i < 5; ++i) {
         QCOMPARE(form->StatusPanels[i]->text(), texts[i]);
@@ -844,13 +858,17 @@ void TstMainWindow::exceptionInAHandlerIsShownAndTheToolGoesOn()
     });
     dismiss.start();
     bool after = false;
-    QMetaObject::invokeMethod(qApp, [] { throw std::runtime_error("the board image is damaged"); }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(qApp, [] { throw 42; }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(qApp, [&] { after = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { throw std::runtime_error("the board image is damaged"); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { throw 42; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { after = true; }, Qt::QueuedConnection);
     QTRY_VERIFY_WITH_TIMEOUT(after, kSoonMs);
     // The second box opens inside the first one's event loop, so the order they are seen in is open.
     shown.sort();
-    QCOMPARE(shown, (QStringList{QStringLiteral("An unexpected error occurred."), QStringLiteral("the board image is damaged")}));
+    QCOMPARE(shown, (QStringList{QStringLiteral("An unexpected error occurred."),
+                                 QStringLiteral("the board image is damaged")}));
 }
 
 // The application object of the tool, so that exceptions take the tool's own way.

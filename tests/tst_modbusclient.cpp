@@ -2,8 +2,8 @@
 #include "SimHarness.h"
 
 #include <QDir>
-#include <QModbusDevice>
 #include <QFile>
+#include <QModbusDevice>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
@@ -50,7 +50,7 @@ private:
     int m_fillers[3] = {-1, -1, -1};
     quint16 m_port = 0;
 };
-} // namespace
+}  // namespace
 
 class TestModbusClient : public QObject
 {

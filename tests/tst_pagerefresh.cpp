@@ -34,7 +34,7 @@ char *toString(const Read &r)
 {
     return qstrdup(qPrintable(QStringLiteral("0x%1x%2").arg(r.Address, 4, 16, QLatin1Char('0')).arg(r.Count)));
 }
-} // namespace
+}  // namespace
 
 class TestPageRefresh : public QObject
 {
@@ -154,7 +154,8 @@ void TestPageRefresh::settingsShowTheBoard()
     Settle();
     TForm1 &form = *m_form->Form;
     const QString point = QLocale().decimalPoint();
-    QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("SupplySPAdvEdit"))->text(), QStringLiteral("21") + point + QStringLiteral("5"));
+    QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("SupplySPAdvEdit"))->text(),
+             QStringLiteral("21") + point + QStringLiteral("5"));
     QCOMPARE(form.findChild<QComboBox *>(QStringLiteral("SeasonColumnComboBox"))->currentIndex(), 1);
     QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("T1AdvEdit"))->text(), QStringLiteral("-5"));
 }
@@ -163,7 +164,7 @@ void TestPageRefresh::calibrationValuesAndLamps()
 {
     Connect();
     Z4Board &board = m_board->Board();
-    board.write(0x051E, 12345);  // gain AIN9 x 0.0001
+    board.write(0x051E, 12345);   // gain AIN9 x 0.0001
     board.write(0x051A, 0xFFFF);  // Pmax9, unsigned
     board.write(0x0518, 0xFFFF);  // Plim9, signed
     // The window opens on "Calibration": open it again to read it.
@@ -172,7 +173,8 @@ void TestPageRefresh::calibrationValuesAndLamps()
     Settle();
     TForm1 &form = *m_form->Form;
     const QString point = QLocale().decimalPoint();
-    QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("Gain9AdvEdit"))->text(), QStringLiteral("1") + point + QStringLiteral("2345"));
+    QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("Gain9AdvEdit"))->text(),
+             QStringLiteral("1") + point + QStringLiteral("2345"));
     QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("Pmax9AdvEdit"))->text(), QStringLiteral("65535"));
     QCOMPARE(form.findChild<QLineEdit *>(QStringLiteral("Plim9AdvEdit"))->text(), QStringLiteral("-1"));
     QCOMPARE(form.findChild<QCheckBox *>(QStringLiteral("CalibrationdxfCheckBox"))->isChecked(),
@@ -245,8 +247,8 @@ void TestPageRefresh::quickSwitchingShowsEachPageItsOwnAnswers()
     board.write(0x0336, 1);    // digital input 1 forced value
     board.write(0x0408, 2);    // exhaust fan output
     // Every page is opened before any answer comes back.
-    for (const char *page : {"HeatingTabSheet", "CoolingTabSheet", "CascadeTabSheet", "InOutTabSheet", "VentilationTabSheet",
-                             "SettingsTabSheet"})
+    for (const char *page : {"HeatingTabSheet", "CoolingTabSheet", "CascadeTabSheet", "InOutTabSheet",
+                             "VentilationTabSheet", "SettingsTabSheet"})
         Show(QLatin1String(page));
     Settle();
     TForm1 &form = *m_form->Form;

@@ -1,17 +1,17 @@
 // The controls of the "Settings", "Heating", "Cooling" and "Cascade" pages: names, kinds, key
 // filters, lengths, initial states, lists, exclusive groups, tags and the pages' width.
 
-#include "session/TBoardSession.h"
-#include "widgets/TransferTable.h"
-#include "session/TUserMessages.h"
 #include "params/TCascadePage.h"
 #include "params/TCoolingPage.h"
 #include "params/THeatingPage.h"
 #include "params/TSettingsPage.h"
+#include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
-#include "widgets/ParameterCodec.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/ParameterCodec.h"
 #include "widgets/TIPAddressEdit.h"
+#include "widgets/TransferTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -61,30 +61,36 @@ struct EditRow
     QString name;
     TAdvEdit::Kind kind;
     int maxLength;
-    QString initial; // "0.0" stands for zero with the locale's decimal separator
-    QString label;   // the buddy label; empty for a cell of a table
+    QString initial;  // "0.0" stands for zero with the locale's decimal separator
+    QString label;    // the buddy label; empty for a cell of a table
 };
 
 QList<EditRow> Edits()
 {
     using K = TAdvEdit::Kind;
-    QList<EditRow> rows = {
-        {"SupplySPAdvEdit", K::Decimal, 4, "0.0", "Temp."}, {"AntiFreezingTempAdvEdit", K::SignedDecimal, 5, "0.0", "Temp."},
-        {"RotorTimeAdvEdit", K::Unsigned, 1, "0", ""}, {"RotorPeriodAdvEdit", K::Unsigned, 3, "0", "Period"},
-        {"T1AdvEdit", K::Unsigned, 3, "0", "T1"}, {"T2AdvEdit", K::Unsigned, 3, "0", "T2"},
-        {"T3AdvEdit", K::Unsigned, 3, "0", "T3"}, {"UOffAdvEdit", K::Decimal, 4, "0.0", "U Off"},
-        {"ECTimeAdvEdit", K::Unsigned, 3, "0", "I->II"}, {"RegulationTempDiffAdvEdit", K::Unsigned, 1, "0", "Temp. Diff."},
-        {"RoomAirAdvEdit", K::Decimal, 4, "0.0", "Room Air"},
-        {"SupplyAirMinLimitAdvEdit", K::Decimal, 4, "0.0", "Supply Air Min Limit"},
-        {"SupplyAirMaxLimitAdvEdit", K::Decimal, 4, "0.0", "Supply Air Max Limit"},
-        {"MaximumDiffAdvEdit", K::Decimal, 4, "0.0", "Maximum Diff."},
-        {"RecycleStartAdvMaskEdit", K::Text, 5, "08:00", "Start"}, {"RecycleStopAdvMaskEdit", K::Text, 5, "18:00", "Stop"}};
+    QList<EditRow> rows = {{"SupplySPAdvEdit", K::Decimal, 4, "0.0", "Temp."},
+                           {"AntiFreezingTempAdvEdit", K::SignedDecimal, 5, "0.0", "Temp."},
+                           {"RotorTimeAdvEdit", K::Unsigned, 1, "0", ""},
+                           {"RotorPeriodAdvEdit", K::Unsigned, 3, "0", "Period"},
+                           {"T1AdvEdit", K::Unsigned, 3, "0", "T1"},
+                           {"T2AdvEdit", K::Unsigned, 3, "0", "T2"},
+                           {"T3AdvEdit", K::Unsigned, 3, "0", "T3"},
+                           {"UOffAdvEdit", K::Decimal, 4, "0.0", "U Off"},
+                           {"ECTimeAdvEdit", K::Unsigned, 3, "0", "I->II"},
+                           {"RegulationTempDiffAdvEdit", K::Unsigned, 1, "0", "Temp. Diff."},
+                           {"RoomAirAdvEdit", K::Decimal, 4, "0.0", "Room Air"},
+                           {"SupplyAirMinLimitAdvEdit", K::Decimal, 4, "0.0", "Supply Air Min Limit"},
+                           {"SupplyAirMaxLimitAdvEdit", K::Decimal, 4, "0.0", "Supply Air Max Limit"},
+                           {"MaximumDiffAdvEdit", K::Decimal, 4, "0.0", "Maximum Diff."},
+                           {"RecycleStartAdvMaskEdit", K::Text, 5, "08:00", "Start"},
+                           {"RecycleStopAdvMaskEdit", K::Text, 5, "18:00", "Stop"}};
     for (const QString &name : Series("StopControlValue%1AdvEdit", 1, 4) + Series("OutputControlValue%1AdvEdit", 1, 4))
         rows.append({name, K::Decimal, 4, "0.0", ""});
     for (const QString &name : Series("Power%1AdvEdit", 1, 3))
         rows.append({name, K::Unsigned, 3, "0", ""});
     for (const QString pi : {"Rotor", "WHPI", "EHPI", "WCPI", "WCCasc"})
-        rows << EditRow{pi + "SPWAdvEdit", K::Decimal, 4, "0.0", "SPW"} << EditRow{pi + "KpAdvEdit", K::Decimal, 4, "0.0", "Kp"}
+        rows << EditRow{pi + "SPWAdvEdit", K::Decimal, 4, "0.0", "SPW"}
+             << EditRow{pi + "KpAdvEdit", K::Decimal, 4, "0.0", "Kp"}
              << EditRow{pi + "KiAdvEdit", K::Unsigned, 3, "0", "Ki"};
     for (const char *period : {"WHPeriodAdvEdit", "EHPeriodAdvEdit", "WCPeriodAdvEdit", "WCCascPeriodAdvEdit"})
         rows.append({period, K::Unsigned, 3, "0", "Period"});
@@ -96,15 +102,23 @@ QList<std::tuple<QString, QStringList, QString>> Combos()
 {
     const QStringList seasons = {"Summer", "Winter"};
     QList<std::tuple<QString, QStringList, QString>> rows = {
-        {"SupplySensorColumnComboBox", Range(1, 4), "Sens. No"}, {"OutdoorSensorColumnComboBox", Range(1, 4), "Outdoor"},
-        {"ExhaustSensorColumnComboBox", Range(1, 4), "Outlet"}, {"AntiFreezingSensorColumnComboBox", Range(0, 4), "Sens. No"},
-        {"AnRotorOutputColumnComboBox", Range(1, 5), "AOut"}, {"DiRotorOutputColumnComboBox", Range(0, 11), "DOut"},
-        {"ActiveControlColumnComboBox", Range(1, 11), "Active Control"}, {"WaterPumpColumnComboBox", Range(1, 11), "Water Pump"},
-        {"SeasonModeColumnComboBox", seasons + QStringList{"Auto"}, "Mode"}, {"SeasonColumnComboBox", seasons, "Season"},
-        {"HeaterControlInputColumnComboBox", Range(5, 8), "Input"}, {"WHOutputColumnComboBox", Range(1, 5), "Output"},
+        {"SupplySensorColumnComboBox", Range(1, 4), "Sens. No"},
+        {"OutdoorSensorColumnComboBox", Range(1, 4), "Outdoor"},
+        {"ExhaustSensorColumnComboBox", Range(1, 4), "Outlet"},
+        {"AntiFreezingSensorColumnComboBox", Range(0, 4), "Sens. No"},
+        {"AnRotorOutputColumnComboBox", Range(1, 5), "AOut"},
+        {"DiRotorOutputColumnComboBox", Range(0, 11), "DOut"},
+        {"ActiveControlColumnComboBox", Range(1, 11), "Active Control"},
+        {"WaterPumpColumnComboBox", Range(1, 11), "Water Pump"},
+        {"SeasonModeColumnComboBox", seasons + QStringList{"Auto"}, "Mode"},
+        {"SeasonColumnComboBox", seasons, "Season"},
+        {"HeaterControlInputColumnComboBox", Range(5, 8), "Input"},
+        {"WHOutputColumnComboBox", Range(1, 5), "Output"},
         {"HeatingSequenceColumnComboBox", {"WATER-ELECTRIC", "ELECTRIC-WATER"}, ""},
-        {"DigOutput2ColumnComboBox", Range(1, 11), ""}, {"DigOutput3ColumnComboBox", Range(1, 11), ""},
-        {"WCOutputColumnComboBox", Range(1, 5), "Output"}, {"ECOutput1ColumnComboBox", Range(1, 11), "Output I"},
+        {"DigOutput2ColumnComboBox", Range(1, 11), ""},
+        {"DigOutput3ColumnComboBox", Range(1, 11), ""},
+        {"WCOutputColumnComboBox", Range(1, 5), "Output"},
+        {"ECOutput1ColumnComboBox", Range(1, 11), "Output I"},
         {"ECOutput2ColumnComboBox", Range(0, 11), "Output II"},
         {"RegulationModeColumnComboBox", {"FIXED SP", "CASCADE", "AUTO"}, "Mode"},
         {"RoomSensorNoColumnComboBox", Range(1, 4), "Sensor No"}};
@@ -122,16 +136,27 @@ QList<std::tuple<QString, QStringList, QString>> Combos()
 // Check boxes: name, caption, checked before the first refresh.
 QList<std::tuple<QString, QString, bool>> Checks()
 {
-    QList<std::tuple<QString, QString, bool>> rows = {
-        {"ModeMandxfCheckBox", "Manual", true}, {"ModeAutdxfCheckBox", "Auto", false},
-        {"HeaterControldxfCheckBox", "1", false}, {"HeaterControlInvdxfCheckBox", "", false},
-        {"WHNonedxfCheckBox", "Off", true}, {"WHPIdxfCheckBox", "On", false}, {"EHNonedxfCheckBox", "Off", true},
-        {"EHAnalogdxfCheckBox", "Analog", false}, {"EHAnDigdxfCheckBox", "An+Dig", false}, {"EHpwm3dxfCheckBox", "3xPWM", false},
-        {"Stage1dxfCheckBox", "Stage I", true}, {"Stage2dxfCheckBox", "Stage II", true}, {"Stage3dxfCheckBox", "Stage III", true},
-        {"WCNonedxfCheckBox", "Off", true}, {"WCPIdxfCheckBox", "On", false}, {"ECNonedxfCheckBox", "Off", true},
-        {"ECOndxfCheckBox", "On", false}, {"RcEnableddxfCheckBox", "Enabled", false},
-        {"RcStopFandxfCheckBox", "Stop Exhaust Fan", false}, {"RcStopRotordxfCheckBox", "Stop Rotor", false},
-        {"RecycleActivedxfCheckBox", "Active", false}};
+    QList<std::tuple<QString, QString, bool>> rows = {{"ModeMandxfCheckBox", "Manual", true},
+                                                      {"ModeAutdxfCheckBox", "Auto", false},
+                                                      {"HeaterControldxfCheckBox", "1", false},
+                                                      {"HeaterControlInvdxfCheckBox", "", false},
+                                                      {"WHNonedxfCheckBox", "Off", true},
+                                                      {"WHPIdxfCheckBox", "On", false},
+                                                      {"EHNonedxfCheckBox", "Off", true},
+                                                      {"EHAnalogdxfCheckBox", "Analog", false},
+                                                      {"EHAnDigdxfCheckBox", "An+Dig", false},
+                                                      {"EHpwm3dxfCheckBox", "3xPWM", false},
+                                                      {"Stage1dxfCheckBox", "Stage I", true},
+                                                      {"Stage2dxfCheckBox", "Stage II", true},
+                                                      {"Stage3dxfCheckBox", "Stage III", true},
+                                                      {"WCNonedxfCheckBox", "Off", true},
+                                                      {"WCPIdxfCheckBox", "On", false},
+                                                      {"ECNonedxfCheckBox", "Off", true},
+                                                      {"ECOndxfCheckBox", "On", false},
+                                                      {"RcEnableddxfCheckBox", "Enabled", false},
+                                                      {"RcStopFandxfCheckBox", "Stop Exhaust Fan", false},
+                                                      {"RcStopRotordxfCheckBox", "Stop Rotor", false},
+                                                      {"RecycleActivedxfCheckBox", "Active", false}};
     for (int n = 1; n <= 10; ++n) {
         if (n <= 8)
             rows.append({QString("Din%1dxfCheckBox").arg(n), QString("DIN%1").arg(n), false});
@@ -144,7 +169,7 @@ QList<std::tuple<QString, QString, bool>> Checks()
     return rows;
 }
 
-} // namespace
+}  // namespace
 
 class TstPagesParams : public QObject
 {
@@ -196,7 +221,7 @@ private:
             QVERIFY2(edit->text() == QString(row.initial).replace(".", point), what + " " + edit->text().toUtf8());
             QVERIFY2(BuddyText(edit) == row.label && !edit->accessibleName().isEmpty(), what);
             if (row.kind == TAdvEdit::Text)
-                continue; // the times have a test of their own
+                continue;  // the times have a test of their own
             // A minus only where signed, one separator of the locale only where decimal, nothing else.
             edit->clear();
             QTest::keyClicks(edit, "x-1" + point + "5" + point + other + "7");
@@ -217,7 +242,8 @@ private slots:
     // A time edit stands for the time it shows from the start: an offline Save takes these minutes.
     void timeEditsHoldTheTimeTheyShow()
     {
-        for (const auto &[name, minutes] : {std::pair("RecycleStartAdvMaskEdit", 480), std::pair("RecycleStopAdvMaskEdit", 1080)}) {
+        for (const auto &[name, minutes] :
+             {std::pair("RecycleStartAdvMaskEdit", 480), std::pair("RecycleStopAdvMaskEdit", 1080)}) {
             const auto *edit = Find<TAdvEdit>(QLatin1String(name));
             QVERIFY2(edit, name);
             QCOMPARE(int(HeldMinutes(edit)), minutes);
@@ -259,9 +285,10 @@ private slots:
         QApplication::sendEvent(time, &popup);
         QTest::keyClick(combo, Qt::Key_Up);
         box->click();
-        QCOMPARE(applied, (QStringList{QStringLiteral("IPAddressEdit"), QStringLiteral("RoomAirAdvEdit"),
-                                       QStringLiteral("RecycleStartAdvMaskEdit"), QStringLiteral("RoomSensorNoColumnComboBox"),
-                                       QStringLiteral("RcEnableddxfCheckBox")}));
+        QCOMPARE(applied,
+                 (QStringList{QStringLiteral("IPAddressEdit"), QStringLiteral("RoomAirAdvEdit"),
+                              QStringLiteral("RecycleStartAdvMaskEdit"), QStringLiteral("RoomSensorNoColumnComboBox"),
+                              QStringLiteral("RcEnableddxfCheckBox")}));
     }
 
     void everyControlExistsOnceWithItsKind()
@@ -311,8 +338,9 @@ private slots:
     {
         // A colon between the hours and two minute digits. Hours and minutes out of range are refused
         // when the time is taken, with a message of their own, so they can be typed.
-        const std::pair<const char *, const char *> cases[] = {{"x12:345", "12:34"}, {"8:00", "8:00"}, {"0800", "08"},
-                                                               {"24:60", "24:60"}, {"7:3a0", "7:30"}, {"-1:00", "1:00"}};
+        const std::pair<const char *, const char *> cases[] = {{"x12:345", "12:34"}, {"8:00", "8:00"},
+                                                               {"0800", "08"},       {"24:60", "24:60"},
+                                                               {"7:3a0", "7:30"},    {"-1:00", "1:00"}};
         for (const char *name : {"RecycleStartAdvMaskEdit", "RecycleStopAdvMaskEdit"})
             for (const auto &[keys, shown] : cases) {
                 auto *edit = Find<TAdvEdit>(name);
@@ -351,9 +379,11 @@ private slots:
     void exclusiveGroupsKeepOneBoxChecked()
     {
         const QList<QStringList> groups = {
-            {"ModeMandxfCheckBox", "ModeAutdxfCheckBox"}, {"WHNonedxfCheckBox", "WHPIdxfCheckBox"},
+            {"ModeMandxfCheckBox", "ModeAutdxfCheckBox"},
+            {"WHNonedxfCheckBox", "WHPIdxfCheckBox"},
             {"EHNonedxfCheckBox", "EHAnalogdxfCheckBox", "EHAnDigdxfCheckBox", "EHpwm3dxfCheckBox"},
-            {"WCNonedxfCheckBox", "WCPIdxfCheckBox"}, {"ECNonedxfCheckBox", "ECOndxfCheckBox"}};
+            {"WCNonedxfCheckBox", "WCPIdxfCheckBox"},
+            {"ECNonedxfCheckBox", "ECOndxfCheckBox"}};
         for (const QStringList &group : groups)
             // Each click checks the clicked box alone; a click on the checked box leaves it checked.
             for (const QString &clicked : group + QStringList{group.last(), group.first(), group.first()}) {
@@ -365,15 +395,19 @@ private slots:
 
     void tagsGiveRowsAndOffsets()
     {
-        QList<std::pair<QString, int>> tags = {{"T1AdvEdit", 0}, {"T2AdvEdit", 1}, {"T3AdvEdit", 2},
-                                               {"DigOutput2ColumnComboBox", 0}, {"DigOutput3ColumnComboBox", 1},
-                                               {"ECOutput1ColumnComboBox", 0}, {"ECOutput2ColumnComboBox", 1}};
+        QList<std::pair<QString, int>> tags = {{"T1AdvEdit", 0},
+                                               {"T2AdvEdit", 1},
+                                               {"T3AdvEdit", 2},
+                                               {"DigOutput2ColumnComboBox", 0},
+                                               {"DigOutput3ColumnComboBox", 1},
+                                               {"ECOutput1ColumnComboBox", 0},
+                                               {"ECOutput2ColumnComboBox", 1}};
         for (int n = 1; n <= 4; ++n)
-            for (const char *pattern : {"StopControl%1dxfCheckBox", "StopControlInv%1dxfCheckBox",
-                                        "StopControlUin%1ColumnComboBox", "StopControlValue%1AdvEdit",
-                                        "StopControlCode%1ColumnComboBox", "OutputControl%1dxfCheckBox",
-                                        "OutputControlInv%1dxfCheckBox", "OutputControlInput%1ColumnComboBox",
-                                        "OutputControlValue%1AdvEdit", "OutputControlOutput%1ColumnComboBox"})
+            for (const char *pattern :
+                 {"StopControl%1dxfCheckBox", "StopControlInv%1dxfCheckBox", "StopControlUin%1ColumnComboBox",
+                  "StopControlValue%1AdvEdit", "StopControlCode%1ColumnComboBox", "OutputControl%1dxfCheckBox",
+                  "OutputControlInv%1dxfCheckBox", "OutputControlInput%1ColumnComboBox", "OutputControlValue%1AdvEdit",
+                  "OutputControlOutput%1ColumnComboBox"})
                 tags.append({QString(pattern).arg(n), n - 1});
         for (int n = 1; n <= 3; ++n)
             for (const char *pattern : {"Stage%1dxfCheckBox", "Power%1AdvEdit", "AnOutput%1ColumnComboBox"})

@@ -2,17 +2,17 @@
 // control once with its kind, key filters, lengths, initial states, exclusive groups, tags, the
 // week program display, the up-down, and the page widths.
 
-#include "session/TBoardSession.h"
-#include "widgets/TransferTable.h"
-#include "session/TUserMessages.h"
 #include "link/TTCPModbusClient.h"
 #include "params/TVentilationPage.h"
 #include "service/TCalibrationPage.h"
 #include "service/TInOutPage.h"
 #include "service/TTimersPage.h"
 #include "service/TUpDown.h"
+#include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TAdvEdit.h"
+#include "widgets/TransferTable.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -87,7 +87,7 @@ QString WithSeparator(QString text)
     return text.replace(QStringLiteral("{sep}"), QLocale().decimalPoint());
 }
 
-} // namespace
+}  // namespace
 
 class TstPagesService : public QObject
 {
@@ -125,15 +125,16 @@ void TstPagesService::everyControlOnceWithItsKind()
              + Names("IAnalogAButton") + Names("IAnalogMButton") + Names("OAnalogAButton") + Names("OAnalogMButton")
              + Names("IDigitalAButton") + Names("IDigitalMButton") + Names("IDigitalIButton") + Names("ODigitalAButton")
              + Names("ODigitalMButton") + Names("ODigitalIButton") + Names("ReadVrButton") + Names("WriteVrButton")
-             + Names("MonFriVrDemoButton") + Names("SatSunVrDemoButton") + Names("SetVrButton") + Names("Set1VrDemoButton")
-             + Names("AddressVrDemoButton") + Names("LoLimitVrDemoButton") + Names("HiLimitVrDemoButton")
-             + Names("LoLimitVrButton") + Names("HiLimitVrButton"),
+             + Names("MonFriVrDemoButton") + Names("SatSunVrDemoButton") + Names("SetVrButton")
+             + Names("Set1VrDemoButton") + Names("AddressVrDemoButton") + Names("LoLimitVrDemoButton")
+             + Names("HiLimitVrDemoButton") + Names("LoLimitVrButton") + Names("HiLimitVrButton"),
          "QPushButton"},
         {Names("IOInputsGroupBox") + Names("IAnalogGroupBox") + Names("IDigitalGroupBox") + Names("IOOutputsGroupBox")
              + Names("OAnalogGroupBox") + Names("ODigitalGroupBox") + Names("IOSimGroupBox") + Names("TimerGroupBox")
              + Names("DayRadioGroup") + Names("TCordxfGroupBox") + Names("SerialNoGroupBox") + Names("AddressGroupBox")
-             + Names("InputsGroupBox") + Names("OutputsGroupBox") + Names("CalibrationGroupBox") + Names("InputRadioGroup")
-             + Names("OutputRadioGroup") + Names("AinStatusdxfGroupBox") + Names("AoutStatusdxfGroupBox"),
+             + Names("InputsGroupBox") + Names("OutputsGroupBox") + Names("CalibrationGroupBox")
+             + Names("InputRadioGroup") + Names("OutputRadioGroup") + Names("AinStatusdxfGroupBox")
+             + Names("AoutStatusdxfGroupBox"),
          "QGroupBox"},
         {Names("Ain%1VrUserLed", 1, 8) + Names("Aout%1VrUserLed", 1, 5), "TLed"},
         {Names("LoCodeUpDown") + Names("HiCodeUpDown"), "TUpDown"},
@@ -143,7 +144,8 @@ void TstPagesService::everyControlOnceWithItsKind()
         for (const QString &name : row.names) {
             const QList<QWidget *> found = pages.window.findChildren<QWidget *>(name);
             QVERIFY2(found.size() == 1, qPrintable(QStringLiteral("%1 found %2 times").arg(name).arg(found.size())));
-            QVERIFY2(found.first()->inherits(row.kind), qPrintable(name + QStringLiteral(" is not a ") + QLatin1String(row.kind)));
+            QVERIFY2(found.first()->inherits(row.kind),
+                     qPrintable(name + QStringLiteral(" is not a ") + QLatin1String(row.kind)));
         }
     }
 }
@@ -164,8 +166,8 @@ void TstPagesService::editsKindLengthAndInitialText()
              + Names("EPControlKiAdvEdit") + Names("SSPWAdvEdit") + Names("SKpAdvEdit") + Names("SU100AdvEdit")
              + Names("ESPWAdvEdit") + Names("EKpAdvEdit") + Names("EU100AdvEdit"),
          K::Decimal, 4, "0{sep}0"},
-        {Names("SPControlPeriodAdvEdit") + Names("EPControlPeriodAdvEdit") + Names("SPeriodAdvEdit") + Names("EPeriodAdvEdit")
-             + Names("SKiAdvEdit") + Names("EKiAdvEdit") + Names("HearthTimeAdvEdit"),
+        {Names("SPControlPeriodAdvEdit") + Names("EPControlPeriodAdvEdit") + Names("SPeriodAdvEdit")
+             + Names("EPeriodAdvEdit") + Names("SKiAdvEdit") + Names("EKiAdvEdit") + Names("HearthTimeAdvEdit"),
          K::Unsigned, 3, nullptr},
         {Names("VIS%1AdvEdit", 1, 4) + Names("VIE%1AdvEdit", 1, 4), K::Unsigned, 3, "20"},
         {Names("HearthValueAdvEdit"), K::Signed, 3, nullptr},
@@ -269,12 +271,12 @@ void TstPagesService::checkBoxesAndTheirInitialState()
         {Names("BelowdxfCheckBox"), "Below", false},
         {Names("StartStopdxfCheckBox"), "Start/Stop", true},
         {Names("KitchenHooddxfCheckBox"), "Kitchen Hood", false},
-        {Names("IAnalogA%1dxfCheckBox", 1, 10) + Names("OAnalogA%1dxfCheckBox", 1, 8) + Names("IDigitalA%1dxfCheckBox", 1, 8)
-             + Names("ODigitalA%1dxfCheckBox", 1, 11),
+        {Names("IAnalogA%1dxfCheckBox", 1, 10) + Names("OAnalogA%1dxfCheckBox", 1, 8)
+             + Names("IDigitalA%1dxfCheckBox", 1, 8) + Names("ODigitalA%1dxfCheckBox", 1, 11),
          nullptr, true},
-        {Names("IAnalogM%1dxfCheckBox", 1, 10) + Names("OAnalogM%1dxfCheckBox", 1, 8) + Names("IDigitalM%1dxfCheckBox", 1, 8)
-             + Names("ODigitalM%1dxfCheckBox", 1, 11) + Names("IDigitalI%1dxfCheckBox", 1, 8)
-             + Names("ODigitalI%1dxfCheckBox", 1, 11),
+        {Names("IAnalogM%1dxfCheckBox", 1, 10) + Names("OAnalogM%1dxfCheckBox", 1, 8)
+             + Names("IDigitalM%1dxfCheckBox", 1, 8) + Names("ODigitalM%1dxfCheckBox", 1, 11)
+             + Names("IDigitalI%1dxfCheckBox", 1, 8) + Names("ODigitalI%1dxfCheckBox", 1, 11),
          nullptr, false},
         {Names("Sim%1OnOffdxfCheckBox", 1, 3), "ON/OFF", true},
         {Names("Sim%1PwmdxfCheckBox", 1, 3), "PWM", false},
@@ -293,8 +295,8 @@ void TstPagesService::checkBoxesAndTheirInitialState()
         }
     }
     // The manual values of the digital channels, unchecked, captioned by channel.
-    for (const auto &[pattern, caption, count] : {std::tuple{"IDigital%1dxfCheckBox", "IN%1", 8},
-                                                  std::tuple{"ODigital%1dxfCheckBox", "OUT%1", 11}}) {
+    for (const auto &[pattern, caption, count] :
+         {std::tuple{"IDigital%1dxfCheckBox", "IN%1", 8}, std::tuple{"ODigital%1dxfCheckBox", "OUT%1", 11}}) {
         for (int k = 1; k <= count; ++k) {
             const QCheckBox *box = pages.Find<QCheckBox>(QString::fromLatin1(pattern).arg(k));
             QVERIFY(box && !box->isChecked());
@@ -309,7 +311,7 @@ void TstPagesService::comboItems()
     const QStringList one5{"1", "2", "3", "4", "5"};
     const QStringList five8{"5", "6", "7", "8"};
     const QStringList levels{"0", "1", "2", "3"};
-    const QStringList corrections{"9", "8", "7", "6", "5", "4", "3", "2", "1", "0",
+    const QStringList corrections{"9",  "8",  "7",  "6",  "5",  "4",  "3",  "2",  "1", "0",
                                   "-1", "-2", "-3", "-4", "-5", "-6", "-7", "-8", "-9"};
     const struct
     {
@@ -391,14 +393,15 @@ void TstPagesService::exclusiveGroupsKeepOneChecked()
             for (int twice = 0; twice < 2; ++twice) {
                 pages.Find<QCheckBox>(clicked)->click();
                 for (const QString &name : names)
-                    QVERIFY2(pages.Find<QCheckBox>(name)->isChecked() == (name == clicked), qPrintable(clicked + " / " + name));
+                    QVERIFY2(pages.Find<QCheckBox>(name)->isChecked() == (name == clicked),
+                             qPrintable(clicked + " / " + name));
             }
         }
     }
     // The value and inversion boxes are independent of each other and of the channels.
-    const QStringList independent{"IDigital1dxfCheckBox", "IDigital2dxfCheckBox", "IDigitalI1dxfCheckBox",
+    const QStringList independent{"IDigital1dxfCheckBox",  "IDigital2dxfCheckBox",  "IDigitalI1dxfCheckBox",
                                   "IDigitalI2dxfCheckBox", "ODigital11dxfCheckBox", "ODigitalI11dxfCheckBox",
-                                  "CorOndxfCheckBox", "InfluencedxfCheckBox", "CalibrationdxfCheckBox"};
+                                  "CorOndxfCheckBox",      "InfluencedxfCheckBox",  "CalibrationdxfCheckBox"};
     for (const QString &name : independent)
         pages.Find<QCheckBox>(name)->click();
     for (const QString &name : independent)
@@ -408,12 +411,17 @@ void TstPagesService::exclusiveGroupsKeepOneChecked()
 void TstPagesService::tags()
 {
     QList<QPair<QString, int>> table{
-        {"SPControlSPWAdvEdit", 0}, {"SPControlPeriodAdvEdit", 1}, {"SPControlKpAdvEdit", 2}, {"SPControlKiAdvEdit", 3},
-        {"EPControlSPWAdvEdit", 4}, {"EPControlPeriodAdvEdit", 5}, {"EPControlKpAdvEdit", 6}, {"EPControlKiAdvEdit", 7},
-        {"SSPWAdvEdit", 0},         {"SPeriodAdvEdit", 1},         {"SKpAdvEdit", 2},         {"SKiAdvEdit", 3},
-        {"ESPWAdvEdit", 0},         {"EPeriodAdvEdit", 1},         {"EKpAdvEdit", 2},         {"EKiAdvEdit", 3},
+        {"SPControlSPWAdvEdit", 0}, {"SPControlPeriodAdvEdit", 1},
+        {"SPControlKpAdvEdit", 2},  {"SPControlKiAdvEdit", 3},
+        {"EPControlSPWAdvEdit", 4}, {"EPControlPeriodAdvEdit", 5},
+        {"EPControlKpAdvEdit", 6},  {"EPControlKiAdvEdit", 7},
+        {"SSPWAdvEdit", 0},         {"SPeriodAdvEdit", 1},
+        {"SKpAdvEdit", 2},          {"SKiAdvEdit", 3},
+        {"ESPWAdvEdit", 0},         {"EPeriodAdvEdit", 1},
+        {"EKpAdvEdit", 2},          {"EKiAdvEdit", 3},
         {"VIS4AdvEdit", 3},         {"VIE4AdvEdit", 3},
-        {"Int11AdvMaskEdit", 0},    {"Int12AdvMaskEdit", 1},       {"Int21AdvMaskEdit", 2},   {"Int22AdvMaskEdit", 3},
+        {"Int11AdvMaskEdit", 0},    {"Int12AdvMaskEdit", 1},
+        {"Int21AdvMaskEdit", 2},    {"Int22AdvMaskEdit", 3},
         {"Int31AdvMaskEdit", 4},    {"Int32AdvMaskEdit", 5},
     };
     const auto numbered = [&table](const char *pattern, int count, auto tagOf) {
@@ -573,8 +581,9 @@ void TstPagesService::pagesFitTheirArea()
     Pages pages;
     for (QWidget *page : {static_cast<QWidget *>(pages.ventilation), static_cast<QWidget *>(pages.inOut),
                           static_cast<QWidget *>(pages.timers), static_cast<QWidget *>(pages.calibration)})
-        QVERIFY2(page->minimumSizeHint().width() <= 552,
-                 qPrintable(QStringLiteral("%1 needs %2 px").arg(page->objectName()).arg(page->minimumSizeHint().width())));
+        QVERIFY2(
+            page->minimumSizeHint().width() <= 552,
+            qPrintable(QStringLiteral("%1 needs %2 px").arg(page->objectName()).arg(page->minimumSizeHint().width())));
 }
 
 QTEST_MAIN(TstPagesService)

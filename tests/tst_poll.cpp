@@ -4,18 +4,18 @@
 #include "MessageRecorder.h"
 #include "SimHarness.h"
 
-#include "session/TBoardSession.h"
-#include "widgets/TransferTable.h"
 #include "app/TConnectionPanel.h"
-#include "live/TInputsOutputsPage.h"
 #include "app/TLiveColumn.h"
-#include "monitor/TPoll.h"
 #include "charts/TTrendSink.h"
+#include "live/TInputsOutputsPage.h"
+#include "monitor/TPoll.h"
 #include "params/TControlPage.h"
 #include "params/TStopPage.h"
+#include "session/TBoardSession.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
+#include "widgets/TransferTable.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -88,10 +88,10 @@ struct Rig
         io = new TInputsOutputsPage(context, &window);
         stop = new TStopPage(context, &window);
         control = new TControlPage(context, &window);
-        for (QLabel **label : {&display.YearDateStaticText, &display.TimeStaticText, &display.DayStaticText,
-                               &display.FanSpeedVrLabel, &display.SeasonValVrLabel, &display.SVentValVrLabel,
-                               &display.EVentValVrLabel, &display.HearthValVrLabel, &display.ModeValVrLabel,
-                               &display.SeriesPanel, &display.BoardPanel, &display.VersionPanel})
+        for (QLabel **label :
+             {&display.YearDateStaticText, &display.TimeStaticText, &display.DayStaticText, &display.FanSpeedVrLabel,
+              &display.SeasonValVrLabel, &display.SVentValVrLabel, &display.EVentValVrLabel, &display.HearthValVrLabel,
+              &display.ModeValVrLabel, &display.SeriesPanel, &display.BoardPanel, &display.VersionPanel})
             *label = new QLabel(&window);
         display.StartStopVrUserLed = new TLed(&window);
         display.HearthVrUserLed = new TLed(&window);
@@ -178,7 +178,7 @@ const QList<std::tuple<int, int, int>> kCycle{
     {kReadHolding, 0x0193, 7},  {kReadHolding, 0x01C5, 10},
 };
 const QList<std::tuple<int, int, int>> kVersionAndSeries{{kReadHolding, 0xE700, 2}, {kReadHolding, 0x0385, 1}};
-} // namespace
+}  // namespace
 
 class TestPoll : public QObject
 {
@@ -205,24 +205,24 @@ void TestPoll::statusBlockEdgeCases()
 {
     Rig rig;
     QList<quint16> r = StatusWords();
-    r[3] = 0x0900;              // weekday 0
-    r[4] = 0x7FC0;              // input 1: quiet NaN
+    r[3] = 0x0900;  // weekday 0
+    r[4] = 0x7FC0;  // input 1: quiet NaN
     r[5] = 0x0000;
-    Put(r, 6, 0.0f);            // input 2: zero
-    Put(r, 8, -12.345679f);     // input 3: a long text
-    Put(r, 34, 10.0f);          // output 6 at 10 V: 100 %
-    Put(r, 36, 10.5f);          // output 7 out of range
-    r[40] = 0x1481;             // digital inputs 1 and 8, warning bits 10 and 12
-    r[41] = 0x0405;             // digital outputs 1, 3 and 11
-    Put(r, 42, 150.5f);         // pressure 9
-    r[44] = 0x7FC0;             // pressure 10 invalid
-    Put(r, 48, 1010.4f);        // air flow 10
-    r[50] = 0xFFFE;             // fan speed -2
-    r[51] = 1930;               // supply 19.30
-    r[53] = 0xF830;             // room -20.00
-    r[54] = 0x0002;             // AIN10 stops
-    r[55] = 0x8001;             // DIN1 and AIN8 stop
-    r[56] = 27;                 // stop code
+    Put(r, 6, 0.0f);         // input 2: zero
+    Put(r, 8, -12.345679f);  // input 3: a long text
+    Put(r, 34, 10.0f);       // output 6 at 10 V: 100 %
+    Put(r, 36, 10.5f);       // output 7 out of range
+    r[40] = 0x1481;          // digital inputs 1 and 8, warning bits 10 and 12
+    r[41] = 0x0405;          // digital outputs 1, 3 and 11
+    Put(r, 42, 150.5f);      // pressure 9
+    r[44] = 0x7FC0;          // pressure 10 invalid
+    Put(r, 48, 1010.4f);     // air flow 10
+    r[50] = 0xFFFE;          // fan speed -2
+    r[51] = 1930;            // supply 19.30
+    r[53] = 0xF830;          // room -20.00
+    r[54] = 0x0002;          // AIN10 stops
+    r[55] = 0x8001;          // DIN1 and AIN8 stop
+    r[56] = 27;              // stop code
     r[57] = 1;
     r[58] = 1;
     r[59] = 0x0100;
@@ -254,9 +254,11 @@ void TestPoll::statusBlockEdgeCases()
     QCOMPARE(rig.state.LiveValues[16], live::InvalidValue);
     QCOMPARE(rig.state.SupplyTrendValue, 19.3f);
     QCOMPARE(rig.state.RoomTrendValue, -20.0f);
-    QCOMPARE(rig.state.OutputBits, (std::array<bool, 11>{true, false, true, false, false, false, false, false, false, false, true}));
+    QCOMPARE(rig.state.OutputBits,
+             (std::array<bool, 11>{true, false, true, false, false, false, false, false, false, false, true}));
     QVERIFY(rig.Led("Dout11RVrUserLed")->IsOn() && !rig.Led("Dout2RVrUserLed")->IsOn());
-    QVERIFY(rig.Led("Din1RVrUserLed")->IsOn() && rig.Led("Din8RVrUserLed")->IsOn() && !rig.Led("Din2RVrUserLed")->IsOn());
+    QVERIFY(rig.Led("Din1RVrUserLed")->IsOn() && rig.Led("Din8RVrUserLed")->IsOn()
+            && !rig.Led("Din2RVrUserLed")->IsOn());
 
     // The stop page: causes, warnings, and stop code 27 checking only the third stop-control box.
     QStringList checked;
@@ -573,10 +575,19 @@ void TestPoll::mainWindowShowsTheBoardLive()
     // Chosen registers: the clock, the unit stopped in auto mode in summer, input 1 in manual
     // override at 21.5, output 6 held at 10 V, digital outputs 2 and 11 forced on.
     Z4Board &b = board->Board();
-    for (const auto &[address, value] : std::initializer_list<std::pair<quint16, quint16>>{
-             {0x0100, 2024}, {0x0101, 0x0305}, {0x0102, 0x0705}, {0x0103, 0x0000}, {0x013A, 0}, {0x0214, 1},
-             {0x0215, 0}, {0x0311, 2150}, {0x031B, 1}, {0x032A, 1000}, {0x0332, 1}, {0x033A, 0},
-             {0x0339, 0x0402}})
+    for (const auto &[address, value] : std::initializer_list<std::pair<quint16, quint16>>{{0x0100, 2024},
+                                                                                           {0x0101, 0x0305},
+                                                                                           {0x0102, 0x0705},
+                                                                                           {0x0103, 0x0000},
+                                                                                           {0x013A, 0},
+                                                                                           {0x0214, 1},
+                                                                                           {0x0215, 0},
+                                                                                           {0x0311, 2150},
+                                                                                           {0x031B, 1},
+                                                                                           {0x032A, 1000},
+                                                                                           {0x0332, 1},
+                                                                                           {0x033A, 0},
+                                                                                           {0x0339, 0x0402}})
         QVERIFY(b.write(address, value));
 
     TConnectionPanel *panel = form->ConnectiondxfGroupBox;

@@ -31,7 +31,7 @@ QList<quint16> BoardValues(Z4SimServer &server, quint16 first, quint16 count)
         values.append(server.Board().value(static_cast<quint16>(first + i)));
     return values;
 }
-} // namespace
+}  // namespace
 
 class TstRtu : public QObject
 {
@@ -100,7 +100,10 @@ void TstRtu::readsAnswerInRequestOrder()
     std::vector<int> order;
     for (size_t i = 0; i < reads.size(); ++i) {
         FunctionsStr record = RecordInto(&outcomes[i]);
-        record.OnReply = [&, i, inner = record.OnReply](const TModbusAnswer &a) { order.push_back(int(i)); inner(a); };
+        record.OnReply = [&, i, inner = record.OnReply](const TModbusAnswer &a) {
+            order.push_back(int(i));
+            inner(a);
+        };
         line.Client->ReadHoldingRegisters(kUnit, reads[i].First, reads[i].Count, kTimeoutMs, record);
     }
     QTRY_COMPARE_WITH_TIMEOUT(order.size(), reads.size(), kSoonMs);
@@ -206,7 +209,10 @@ void TstRtu::vanishingPortFailsWaitingRequestsOnce()
     std::vector<int> failures;
     for (int i = 0; i < 2; ++i) {
         FunctionsStr record = RecordInto(&outcomes[i]);
-        record.OnFailed = [&, i, inner = record.OnFailed] { failures.push_back(i); inner(); };
+        record.OnFailed = [&, i, inner = record.OnFailed] {
+            failures.push_back(i);
+            inner();
+        };
         line.Client->ReadHoldingRegisters(kUnit, static_cast<quint16>(0x0200 + i), 1, kLongTimeoutMs, record);
     }
     QVERIFY(handled.wait(kSoonMs));  // the first request is on the wire, unanswered

@@ -48,10 +48,15 @@ void TestSession::eachRequestReachesItsOwnHandlers()
     m_board->SetFaults({.Refuse = {{0x0430, 0x0430, 2}}});
     QStringList seen;
     const auto handlers = [&seen](const QString &name) {
-        return TRequestHandlers{
-            .OnReply = [&seen, name](const TModbusAnswer &a) { seen << name + QStringLiteral(" reply %1").arg(a.Registers.value(0)); },
-            .OnRefused = [&seen, name](const TModbusAnswer &a) { seen << name + QStringLiteral(" refused %1").arg(a.ExceptionCode); },
-            .OnFailed = [&seen, name] { seen << name + QStringLiteral(" failed"); }};
+        return TRequestHandlers{.OnReply =
+                                    [&seen, name](const TModbusAnswer &a) {
+                                        seen << name + QStringLiteral(" reply %1").arg(a.Registers.value(0));
+                                    },
+                                .OnRefused =
+                                    [&seen, name](const TModbusAnswer &a) {
+                                        seen << name + QStringLiteral(" refused %1").arg(a.ExceptionCode);
+                                    },
+                                .OnFailed = [&seen, name] { seen << name + QStringLiteral(" failed"); }};
     };
     const std::array<quint16, 2> words{2100, 2200};
     m_session.WriteSingle(0x0200, 2050, handlers(QStringLiteral("single")));

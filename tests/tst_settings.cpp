@@ -2,9 +2,9 @@
 // at close, and what it must leave alone.
 #include "MessageRecorder.h"
 #include "TestFiles.h"
+#include "app/TConnectionPanel.h"
 #include "app/TSettings.h"
 #include "common/IniFile.h"
-#include "app/TConnectionPanel.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 
@@ -45,7 +45,7 @@ TSettings ReadText(const QByteArray &text)
         qFatal("cannot write a temporary settings file");
     return TSettings::Read(path);
 }
-} // namespace
+}  // namespace
 
 class TstSettings : public QObject
 {
@@ -307,20 +307,19 @@ void TstSettings::valuesKeptOverCloseAndRestart()
 
 void TstSettings::handMadeContentSurvivesAClose()
 {
-    const QByteArray original =
-        "; settings of the service PC in the plant room\n"
-        "\n"
-        "[connection]\n"
-        "; the board on the roof\n"
-        "mode=0\n"
-        "Log File Enabled=true\n"
-        "Log File Level=3\n"
-        "Log File Exist Time=14\n"
-        "Technician=J. Smith\n"
-        "ip1=10\n"
-        "\n"
-        "[Site]\n"
-        "Name=Building 4\n";
+    const QByteArray original = "; settings of the service PC in the plant room\n"
+                                "\n"
+                                "[connection]\n"
+                                "; the board on the roof\n"
+                                "mode=0\n"
+                                "Log File Enabled=true\n"
+                                "Log File Level=3\n"
+                                "Log File Exist Time=14\n"
+                                "Technician=J. Smith\n"
+                                "ip1=10\n"
+                                "\n"
+                                "[Site]\n"
+                                "Name=Building 4\n";
     QVERIFY(WriteAll(SettingsPath(), original));
     {
         RecordedForm form;
@@ -330,9 +329,9 @@ void TstSettings::handMadeContentSurvivesAClose()
         QVERIFY(form->close());
     }
     const QString text = QString::fromUtf8(ReadAll(SettingsPath()));
-    for (const char *kept : {"; settings of the service PC in the plant room", "; the board on the roof",
-                             "Log File Enabled=true", "Log File Level=3", "Log File Exist Time=14",
-                             "Technician=J. Smith", "[Site]", "Name=Building 4"})
+    for (const char *kept :
+         {"; settings of the service PC in the plant room", "; the board on the roof", "Log File Enabled=true",
+          "Log File Level=3", "Log File Exist Time=14", "Technician=J. Smith", "[Site]", "Name=Building 4"})
         QVERIFY2(text.contains(QLatin1String(kept)), kept);
     // The keys written in a case of their own are rewritten where they are, never doubled.
     QCOMPARE(text.count(QStringLiteral("[connection]"), Qt::CaseInsensitive), 1);
@@ -486,7 +485,8 @@ void TstSettings::iniFileRewritesInPlace()
     const QByteArray text = ini.Text();
     QList<QByteArray> lines = text.split('\n');
     lines.removeAll(QByteArray());
-    QCOMPARE(lines, (QList<QByteArray>{"; head", "[A]", "x=1", "; about y", "Y=20", "new=1", "[B]", "z=3", "[C]", "k=v w"}));
+    QCOMPARE(lines,
+             (QList<QByteArray>{"; head", "[A]", "x=1", "; about y", "Y=20", "new=1", "[B]", "z=3", "[C]", "k=v w"}));
     // Rewritten again and again (the settings file at every close), the text stays as it is.
     QVERIFY(ini.LoadText(text, &error));
     QCOMPARE(ini.Text(), text);

@@ -74,7 +74,8 @@ public:
             Window w;
             w.Id = children[i];
             w.Name = Name(w.Id);
-            if (auto *attributes = xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, w.Id), nullptr)) {
+            if (auto *attributes =
+                    xcb_get_window_attributes_reply(m_c, xcb_get_window_attributes(m_c, w.Id), nullptr)) {
                 w.Viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
                 std::free(attributes);
             }
@@ -102,22 +103,27 @@ public:
         QStringList lines;
         for (const Window &w : TopLevels())
             if (!w.Name.isEmpty())
-                lines << QStringLiteral("\"%1\" %2 %3x%4").arg(w.Name, w.Viewable ? QStringLiteral("viewable") : QStringLiteral("unmapped"))
-                             .arg(w.Geometry.width()).arg(w.Geometry.height());
+                lines << QStringLiteral("\"%1\" %2 %3x%4")
+                             .arg(w.Name, w.Viewable ? QStringLiteral("viewable") : QStringLiteral("unmapped"))
+                             .arg(w.Geometry.width())
+                             .arg(w.Geometry.height());
         return lines;
     }
 
     // What the screen shows.
     QImage Grab()
     {
-        auto *reply = xcb_get_image_reply(
-            m_c, xcb_get_image(m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, 0, 0, quint16(m_size.width()), quint16(m_size.height()), ~0u),
-            nullptr);
+        auto *reply = xcb_get_image_reply(m_c,
+                                          xcb_get_image(m_c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, 0, 0,
+                                                        quint16(m_size.width()), quint16(m_size.height()), ~0u),
+                                          nullptr);
         if (!reply)
             return {};
         QImage image;
         if (reply->depth == 24 && xcb_get_image_data_length(reply) == m_size.width() * m_size.height() * 4)
-            image = QImage(xcb_get_image_data(reply), m_size.width(), m_size.height(), m_size.width() * 4, QImage::Format_RGB32).copy();
+            image = QImage(xcb_get_image_data(reply), m_size.width(), m_size.height(), m_size.width() * 4,
+                           QImage::Format_RGB32)
+                        .copy();
         std::free(reply);
         return image;
     }
@@ -147,7 +153,8 @@ private:
 
     QString Property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
     {
-        auto *reply = xcb_get_property_reply(m_c, xcb_get_property(m_c, false, window, property, type, 0, 1024), nullptr);
+        auto *reply =
+            xcb_get_property_reply(m_c, xcb_get_property(m_c, false, window, property, type, 0, 1024), nullptr);
         if (!reply)
             return {};
         const QString value = QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(reply)),
@@ -178,7 +185,7 @@ int Colours(const QImage &image, const QRect &area)
             seen.insert(image.pixel(x, y));
     return int(seen.size());
 }
-} // namespace
+}  // namespace
 
 class TstSmoke : public QObject
 {
@@ -208,8 +215,9 @@ void TstSmoke::initTestCase()
         QSKIP("Xvfb is not installed: no X server for the smoke test (apt-get install xvfb)");
     // Xvfb picks a free display itself and tells which on the descriptor given.
     m_xvfb.setProgram(xvfb);
-    m_xvfb.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-                         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    m_xvfb.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                         QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                         QStringLiteral("tcp")});
     m_xvfb.start();
     QVERIFY2(m_xvfb.waitForStarted(kSoonMs), qPrintable(m_xvfb.errorString()));
     QElapsedTimer clock;
@@ -252,7 +260,9 @@ bool TstSmoke::WaitFor(const std::function<bool()> &done, int timeoutMs)
 
 QString TstSmoke::ToolOutput()
 {
-    return QStringLiteral("exit %1, stderr:\n%2").arg(m_tool.exitCode()).arg(QString::fromLocal8Bit(m_tool.readAllStandardError()));
+    return QStringLiteral("exit %1, stderr:\n%2")
+        .arg(m_tool.exitCode())
+        .arg(QString::fromLocal8Bit(m_tool.readAllStandardError()));
 }
 
 void TstSmoke::toolStartsShowsItsWindowsAndClosesCleanly()
@@ -281,10 +291,13 @@ void TstSmoke::toolStartsShowsItsWindowsAndClosesCleanly()
              qPrintable(x.Describe().join(QLatin1Char('\n')) + QLatin1Char('\n') + ToolOutput()));
     QVERIFY(x.Shown(kMainTitle));
     QImage shot;
-    const bool pictureDrawn = WaitFor([&] {
-        shot = x.Grab();
-        return Colours(shot, picture->Geometry) > 50 || !x.Shown(kPictureTitle);
-    }, kSoonMs) && Colours(shot, picture->Geometry) > 50;
+    const bool pictureDrawn = WaitFor(
+                                  [&] {
+                                      shot = x.Grab();
+                                      return Colours(shot, picture->Geometry) > 50 || !x.Shown(kPictureTitle);
+                                  },
+                                  kSoonMs)
+                              && Colours(shot, picture->Geometry) > 50;
     QVERIFY2(pictureDrawn, "the start-up picture closed before it was ever drawn");
     shot.save(QDir(m_artifacts).filePath(QStringLiteral("tst_smoke-picture.png")));
 
@@ -294,10 +307,12 @@ void TstSmoke::toolStartsShowsItsWindowsAndClosesCleanly()
     QVERIFY2(main, qPrintable(x.Describe().join(QLatin1Char('\n'))));
     QVERIFY2(main->Geometry.width() >= 720 && main->Geometry.height() >= 620,
              qPrintable(QStringLiteral("%1x%2").arg(main->Geometry.width()).arg(main->Geometry.height())));
-    QVERIFY(WaitFor([&] {
-        shot = x.Grab();
-        return Colours(shot, main->Geometry) > 20;
-    }, kSoonMs));
+    QVERIFY(WaitFor(
+        [&] {
+            shot = x.Grab();
+            return Colours(shot, main->Geometry) > 20;
+        },
+        kSoonMs));
     QVERIFY(shot.save(QDir(m_artifacts).filePath(QStringLiteral("tst_smoke-main.png"))));
 
     // Closed as a window manager closes it: the settings are written back and the tool exits.
@@ -308,7 +323,8 @@ void TstSmoke::toolStartsShowsItsWindowsAndClosesCleanly()
     QFile written(settings);
     QVERIFY(written.open(QIODevice::ReadOnly));
     const QByteArray text = written.readAll();
-    for (const char *line : {"; the demo board", "Mode=0", "IP1=127", "IP4=1", "ReadPeriod=2", "Address=1", "BoardTypeIndex=0"})
+    for (const char *line :
+         {"; the demo board", "Mode=0", "IP1=127", "IP4=1", "ReadPeriod=2", "Address=1", "BoardTypeIndex=0"})
         QVERIFY2(text.contains(line), text.constData());
 }
 

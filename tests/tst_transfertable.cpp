@@ -7,12 +7,12 @@
 #include "SimHarness.h"
 #include "app/TConnectionPanel.h"
 
-#include "session/TBoardSession.h"
 #include "common/IniFile.h"
 #include "params/TParametersPage.h"
-#include "widgets/TransferTable.h"
 #include "service/TTimersPage.h"
+#include "session/TBoardSession.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/TransferTable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -139,7 +139,8 @@ quint16 ValidWord(const TParameterCodec &codec, int reg, QRandomGenerator &rando
             value |= random.bounded(2) ? ui::Tag(controls[j]) : 0;
         return static_cast<quint16>(value);
     };
-    const auto *combo = qobject_cast<const QComboBox *>(controls.empty() ? nullptr : controls[static_cast<size_t>(reg)]);
+    const auto *combo =
+        qobject_cast<const QComboBox *>(controls.empty() ? nullptr : controls[static_cast<size_t>(reg)]);
     switch (c.Kind) {
     case TCodecKind::Tenths:
         return static_cast<quint16>(pick(0, 6553) * 10);
@@ -190,7 +191,7 @@ struct Window
     QStringList Problems;
 };
 
-} // namespace
+}  // namespace
 
 class TestTransferTable : public QObject
 {
@@ -364,16 +365,20 @@ void TestTransferTable::checkBoxes()
     Controls c;
     const auto mode = c.Exclusive({"ModeMandxfCheckBox", "ModeAutdxfCheckBox"});
     const auto remote = c.Exclusive({"StartStopdxfCheckBox", "KitchenHooddxfCheckBox"});
-    const auto eh = c.Exclusive({"EHNonedxfCheckBox", "EHAnalogdxfCheckBox", "EHAnDigdxfCheckBox", "EHpwm3dxfCheckBox"});
+    const auto eh =
+        c.Exclusive({"EHNonedxfCheckBox", "EHAnalogdxfCheckBox", "EHAnDigdxfCheckBox", "EHpwm3dxfCheckBox"});
     const QList<QCheckBox *> stages{c.Box("Stage1dxfCheckBox"), c.Box("Stage2dxfCheckBox"), c.Box("Stage3dxfCheckBox")};
     QList<QCheckBox *> din, inversion, sim, analog;
     for (int n = 1; n <= 8; ++n) {
         din << c.Box(QStringLiteral("Din%1dxfCheckBox").arg(n));  // Tag 0: weighted by position
         inversion << c.Box(QStringLiteral("IDigitalI%1dxfCheckBox").arg(n), 1 << (8 - n));  // by Tag, reversed
-        analog << c.Exclusive({QStringLiteral("OAnalogA%1dxfCheckBox").arg(n), QStringLiteral("OAnalogM%1dxfCheckBox").arg(n)});
+        analog << c.Exclusive(
+            {QStringLiteral("OAnalogA%1dxfCheckBox").arg(n), QStringLiteral("OAnalogM%1dxfCheckBox").arg(n)});
     }
     for (int n = 1; n <= 3; ++n)
-        sim << c.Exclusive({QStringLiteral("Sim%1PwmdxfCheckBox").arg(n), QStringLiteral("Sim%1OnOffdxfCheckBox").arg(n)}, 1 << (n - 1));
+        sim << c.Exclusive(
+            {QStringLiteral("Sim%1PwmdxfCheckBox").arg(n), QStringLiteral("Sim%1OnOffdxfCheckBox").arg(n)},
+            1 << (n - 1));
     const TParameterCodec choice2 = c.Bind(18), choice2One = c.Bind(134), choice4 = c.Bind(40), stageCount = c.Bind(45),
                           bits = c.Bind(16), tagged = c.Bind(80), pairs = c.Bind(87), autoManual = c.Bind(79);
 
@@ -428,7 +433,8 @@ void TestTransferTable::timeOfDay()
     c.Edit("RecycleStopAdvMaskEdit", 5, TAdvEdit::Text)->setText(QStringLiteral("18:00"));
     const TParameterCodec tcor = c.Bind(92), recycle = c.Bind(74), untouched = c.Bind(75);
 
-    for (const auto &[minutes, text] : QList<std::pair<int, const char *>>{{480, "8:00"}, {65, "1:05"}, {1500, "25:00"}}) {
+    for (const auto &[minutes, text] :
+         QList<std::pair<int, const char *>>{{480, "8:00"}, {65, "1:05"}, {1500, "25:00"}}) {
         Show(tcor, W({minutes}));
         QCOMPARE(plain->text(), QString::fromLatin1(text));
         QCOMPARE(HeldMinutes(plain), quint16(minutes));
@@ -490,9 +496,10 @@ void TestTransferTable::bindReportsEveryProblem()
     for (int item : {13, 0, 80, 81, 89})
         codecs.push_back(TParameterCodec::Bind(RowOf(item), named, {}, problems));
     const QString all = problems.join(QLatin1Char('\n'));
-    for (const char *expected : {"Item 13 (0x020d): T2AdvEdit exists 2 times", "T3AdvEdit is missing",
-                                 "SupplySPAdvEdit is a QComboBox", "IDigitalI3dxfCheckBox has Tag 0",
-                                 "IDigital5dxfCheckBox has Tag 1, the weight of another box", "Item 89 (0x0340): no timers page"})
+    for (const char *expected :
+         {"Item 13 (0x020d): T2AdvEdit exists 2 times", "T3AdvEdit is missing", "SupplySPAdvEdit is a QComboBox",
+          "IDigitalI3dxfCheckBox has Tag 0", "IDigital5dxfCheckBox has Tag 1, the weight of another box",
+          "Item 89 (0x0340): no timers page"})
         QVERIFY2(all.contains(QLatin1String(expected)), qPrintable(all));
     QCOMPARE(problems.size(), 6);
     // A row with a problem shows nothing and takes nothing.
@@ -508,7 +515,8 @@ void TestTransferTable::rowsMatchTheDefinitionFile()
 {
     TIniFile definition;
     QString error;
-    QVERIFY2(definition.Load(QStringLiteral(Z4_TESTS_DIR "/../deffiles/z4_0parameters.def"), &error), qPrintable(error));
+    QVERIFY2(definition.Load(QStringLiteral(Z4_TESTS_DIR "/../deffiles/z4_0parameters.def"), &error),
+             qPrintable(error));
     QCOMPARE(definition.ReadInteger(QStringLiteral("Info"), QStringLiteral("Items"), 0), kTransferItems);
     QCOMPARE(int(TransferRows().size()), kTransferItems);
     QSet<QString> names;
@@ -552,7 +560,8 @@ void TestTransferTable::limitsFitTheEncoding_data()
     QTest::newRow("tenths not whole") << edit(TCodecKind::Tenths, {{10, 15}}) << "cannot store";
     QTest::newRow("past midnight") << edit(TCodecKind::TimeOfDay, {{0, 1440}}) << "cannot store";
     QTest::newRow("upside down") << edit(TCodecKind::Deci, {{10, 0}}) << "cannot store";
-    QTest::newRow("limits on a box") << TParameterRow{0, 0x0200, 1, {{TCodecKind::Flag}}, {QStringLiteral("B")}, {{0, 1}}}
+    QTest::newRow("limits on a box") << TParameterRow{0,       0x0200, 1, {{TCodecKind::Flag}}, {QStringLiteral("B")},
+                                                      {{0, 1}}}
                                      << "has limits but no edits";
     QTest::newRow("sound") << edit(TCodecKind::CentiU, {{0, 65500}}) << QString();
 }
@@ -584,8 +593,8 @@ void TestTransferTable::locate()
     QCOMPARE(place(0x020F), std::pair(13, 2));
     QCOMPARE(place(0x0355), std::pair(89, 21));
     QCOMPARE(place(0x0521), std::pair(139, 1));
-    QCOMPARE(place(0x0216), std::pair(-1, 0));  // the season: coded, in no item
-    QCOMPARE(place(0x0385), std::pair(-1, 0));  // the series number
+    QCOMPARE(place(0x0216), std::pair(-1, 0));   // the season: coded, in no item
+    QCOMPARE(place(0x0385), std::pair(-1, 0));   // the series number
     QCOMPARE(place(0x0420), std::pair(-2, -2));  // the hearth command: no row
 }
 
@@ -683,7 +692,8 @@ void TestTransferTable::takeErrorStopsAndNamesThePlace()
     QVERIFY(!w.Table.TakeImage(image, kTransferItems));
     QCOMPARE(w.Form.Messages->Errors.size(), 1);
     const QString message = w.Form.Messages->Errors.front();
-    QVERIFY2(message.contains(QLatin1String("'12a'")) && message.contains(QLatin1String("\"Ventilation\"")), qPrintable(message));
+    QVERIFY2(message.contains(QLatin1String("'12a'")) && message.contains(QLatin1String("\"Ventilation\"")),
+             qPrintable(message));
     for (const ConfigItem &item : image)  // the image keeps what it had
         QCOMPARE(item.Values, std::vector<quint16>(item.Values.size(), 0x5A5A));
 }
@@ -712,7 +722,9 @@ void TestTransferTable::showingNeverWritesToTheBoard()
     QTRY_VERIFY_WITH_TIMEOUT(answered, kSoonMs);
     session.SetActiveClient(nullptr);
     if (!board->Writes().isEmpty())
-        QFAIL(qPrintable(QStringLiteral("%1 writes, the first to 0x%2").arg(board->Writes().size()).arg(board->Writes().front().first, 4, 16)));
+        QFAIL(qPrintable(QStringLiteral("%1 writes, the first to 0x%2")
+                             .arg(board->Writes().size())
+                             .arg(board->Writes().front().first, 4, 16)));
 }
 
 void TestTransferTable::historyBox()
@@ -720,7 +732,8 @@ void TestTransferTable::historyBox()
     RecordedForm form;
     TParametersPage *page = form->ParametersTabSheet;
     // Keyboard order follows the reading order: the four buttons, then the log.
-    const QList<QWidget *> order{page->SaveButton, page->LoadButton, page->VerifyButton, page->CompareButton, page->ParametersMemo};
+    const QList<QWidget *> order{page->SaveButton, page->LoadButton, page->VerifyButton, page->CompareButton,
+                                 page->ParametersMemo};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QCOMPARE(order[i]->nextInFocusChain(), order[i + 1]);
     QVERIFY(page->ParametersMemo->isReadOnly());

@@ -56,7 +56,7 @@ QString hex(int address)
 
 using Writes = QList<QPair<quint16, quint16>>;
 
-} // namespace
+}  // namespace
 
 class TestZ4Board : public QObject
 {
@@ -67,20 +67,28 @@ private slots:
     // values that must agree with each other.
     void factoryConfigurationIsValid()
     {
-        const struct { quint16 address; int low; int high; } ranges[] = {
-            {0x0200, 1000, 5500}, {0x0201, 0, 3}, {0x0204, -1000, 1000}, {0x0205, -1, 3}, {0x0207, -1, 10},
-            {0x0208, 1, 6}, {0x0209, 1, 255}, {0x020A, 0, 100}, {0x020C, 0, 65500}, {0x020F, 0, 300},
-            {0x0212, 0, 0xFF}, {0x0213, 0, 0x3FF}, {0x0214, 0, 1}, {0x0215, 0, 2}, {0x0216, 0, 1},
-            {0x0225, 4, 7}, {0x022D, 25, 28}, {0x0241, 0, 10}, {0x0245, 0, 1000}, {0x0249, 0, 3},
-            {0x024E, 1, 3}, {0x0251, 0, 100}, {0x0254, 0, 7}, {0x0260, -1, 10}, {0x0261, 0, 3600},
-            {0x0300, 0, 2}, {0x0301, 0, 5}, {0x0302, 1000, 5500}, {0x0306, 0, 3000}, {0x0310, 0, 1439},
-            {0x0311, -3000, 7500}, {0x031A, 0, 10000}, {0x0324, 0, 1}, {0x032C, 0, 1000}, {0x033A, 0, 0x7FF},
-            {0x033B, 10, 60000}, {0x033E, 0, 7}, {0x033F, -1, 10}, {0x037F, -9, 9}, {0x0381, 0, 1439},
-            {0x0383, 1, 247}, {0x0400, 0, 3}, {0x0402, -1, 10}, {0x040B, 4, 7}, {0x040C, -10000, 10000},
-            {0x040D, 0, 100}, {0x0410, 8, 9}, {0x0419, 1, 3}, {0x041F, 20, 120}, {0x0421, -50, 50},
-            {0x0422, 0, 99}, {0x0429, 0, 9990}, {0x0430, 0, 1}, {0x0432, 20, 120}, {0x0513, 0, 1750},
-            {0x0517, 0, 10000}, {0x0518, 0, 10000}, {0x051D, -100, 100}, {0x051E, 8000, 12000},
-            {0x0521, 1, 1233}, {0x0535, 0, 10000}, {0x0536, 0, 1},
+        const struct
+        {
+            quint16 address;
+            int low;
+            int high;
+        } ranges[] = {
+            {0x0200, 1000, 5500},    {0x0201, 0, 3},      {0x0204, -1000, 1000}, {0x0205, -1, 3},
+            {0x0207, -1, 10},        {0x0208, 1, 6},      {0x0209, 1, 255},      {0x020A, 0, 100},
+            {0x020C, 0, 65500},      {0x020F, 0, 300},    {0x0212, 0, 0xFF},     {0x0213, 0, 0x3FF},
+            {0x0214, 0, 1},          {0x0215, 0, 2},      {0x0216, 0, 1},        {0x0225, 4, 7},
+            {0x022D, 25, 28},        {0x0241, 0, 10},     {0x0245, 0, 1000},     {0x0249, 0, 3},
+            {0x024E, 1, 3},          {0x0251, 0, 100},    {0x0254, 0, 7},        {0x0260, -1, 10},
+            {0x0261, 0, 3600},       {0x0300, 0, 2},      {0x0301, 0, 5},        {0x0302, 1000, 5500},
+            {0x0306, 0, 3000},       {0x0310, 0, 1439},   {0x0311, -3000, 7500}, {0x031A, 0, 10000},
+            {0x0324, 0, 1},          {0x032C, 0, 1000},   {0x033A, 0, 0x7FF},    {0x033B, 10, 60000},
+            {0x033E, 0, 7},          {0x033F, -1, 10},    {0x037F, -9, 9},       {0x0381, 0, 1439},
+            {0x0383, 1, 247},        {0x0400, 0, 3},      {0x0402, -1, 10},      {0x040B, 4, 7},
+            {0x040C, -10000, 10000}, {0x040D, 0, 100},    {0x0410, 8, 9},        {0x0419, 1, 3},
+            {0x041F, 20, 120},       {0x0421, -50, 50},   {0x0422, 0, 99},       {0x0429, 0, 9990},
+            {0x0430, 0, 1},          {0x0432, 20, 120},   {0x0513, 0, 1750},     {0x0517, 0, 10000},
+            {0x0518, 0, 10000},      {0x051D, -100, 100}, {0x051E, 8000, 12000}, {0x0521, 1, 1233},
+            {0x0535, 0, 10000},      {0x0536, 0, 1},
         };
         const Z4BoardOptions options{.boardNumber = 4711, .series = 12};
         const Z4Board board(options);
@@ -122,16 +130,24 @@ private slots:
     void coversTheBoardsBlocks()
     {
         // Every block the tool reads or writes, then just outside each block, past the end, empty.
-        const struct { quint16 first; quint16 count; } used[] = {
-            {0x0100, 69}, {0x016D, 38}, {0x0000, 2}, {0x0193, 7}, {0x01C5, 10}, {0xE700, 2}, {0x0385, 1},
-            {0x0200, 66}, {0x0242, 22}, {0x0258, 10}, {0x0300, 17}, {0x0311, 47}, {0x0364, 6}, {0x037C, 3},
-            {0x037F, 5}, {0x0384, 1}, {0x0400, 48}, {0x0430, 3}, {0x04FF, 1}, {0x0518, 20}, {0x0536, 1},
-            {0x0500, 8}, {0x0522, 8},
+        const struct
+        {
+            quint16 first;
+            quint16 count;
+        } used[] = {
+            {0x0100, 69}, {0x016D, 38}, {0x0000, 2},  {0x0193, 7},  {0x01C5, 10}, {0xE700, 2},
+            {0x0385, 1},  {0x0200, 66}, {0x0242, 22}, {0x0258, 10}, {0x0300, 17}, {0x0311, 47},
+            {0x0364, 6},  {0x037C, 3},  {0x037F, 5},  {0x0384, 1},  {0x0400, 48}, {0x0430, 3},
+            {0x04FF, 1},  {0x0518, 20}, {0x0536, 1},  {0x0500, 8},  {0x0522, 8},
         };
-        const struct { quint16 first; quint16 count; } outside[] = {
-            {0x0002, 1}, {0x00FF, 1}, {0x0100, 70}, {0x0145, 1}, {0x016C, 1}, {0x0199, 2}, {0x01C4, 1},
-            {0x01CF, 1}, {0x01FF, 1}, {0x0262, 1}, {0x02FF, 1}, {0x0386, 1}, {0x03FF, 2}, {0x0432, 0xCE},
-            {0x04FE, 1}, {0x0537, 1}, {0xE6FF, 1}, {0xE702, 1}, {0xFFFF, 1}, {0xE701, 0xFFFF}, {0x0200, 0},
+        const struct
+        {
+            quint16 first;
+            quint16 count;
+        } outside[] = {
+            {0x0002, 1}, {0x00FF, 1}, {0x0100, 70}, {0x0145, 1}, {0x016C, 1}, {0x0199, 2},      {0x01C4, 1},
+            {0x01CF, 1}, {0x01FF, 1}, {0x0262, 1},  {0x02FF, 1}, {0x0386, 1}, {0x03FF, 2},      {0x0432, 0xCE},
+            {0x04FE, 1}, {0x0537, 1}, {0xE6FF, 1},  {0xE702, 1}, {0xFFFF, 1}, {0xE701, 0xFFFF}, {0x0200, 0},
         };
         const Z4Board board;
         for (const auto &u : used)
@@ -225,10 +241,15 @@ private slots:
 
     void implausibleClockWritesAreIgnored()
     {
-        const struct { const char *name; quint16 address; quint16 value; } writes[] = {
-            {"month 13", 0x0101, 0x0D05}, {"month 0", 0x0101, 0x0005}, {"day 0", 0x0101, 0x0C00},
+        const struct
+        {
+            const char *name;
+            quint16 address;
+            quint16 value;
+        } writes[] = {
+            {"month 13", 0x0101, 0x0D05},    {"month 0", 0x0101, 0x0005},          {"day 0", 0x0101, 0x0C00},
             {"31 November", 0x0101, 0x0B1F}, {"29 February 2026", 0x0101, 0x021D}, {"hour 24", 0x0102, 0x1800},
-            {"minute 60", 0x0102, 0x0E3C}, {"second 60", 0x0103, 0x3C07}, {"year 1999", 0x0100, 1999},
+            {"minute 60", 0x0102, 0x0E3C},   {"second 60", 0x0103, 0x3C07},        {"year 1999", 0x0100, 1999},
             {"year -1", 0x0100, 0xFFFF},
         };
         for (const auto &w : writes) {
@@ -311,9 +332,9 @@ private slots:
         advance(board, 900);
         // Winter, set point 20 degC: the rotor recovers (nearly) all it can, the water heater tops up.
         QVERIFY(qAbs(signedValue(board, 0x0133) - 2000) < 100);
-        QVERIFY(floatPair(board, 0x0118).value > 9.0f);                     // rotor, output 1
+        QVERIFY(floatPair(board, 0x0118).value > 9.0f);                      // rotor, output 1
         QVERIFY(qAbs(floatPair(board, 0x011E).value - 70.0f / 12) < 0.01f);  // supply fan, 70 %
-        QCOMPARE(board.value(0x0129), quint16(0x003A));  // speed II, rotor, pump, active control
+        QCOMPARE(board.value(0x0129), quint16(0x003A));                      // speed II, rotor, pump, active control
         QVERIFY((board.value(0x0197) >> 8) == 2 || (board.value(0x0197) >> 8) == 3);  // RS_HEATING_*
         // A set point beyond reach opens the water valve (output 2) fully.
         QVERIFY(board.write(0x0200, 5500));
@@ -328,7 +349,7 @@ private slots:
         advance(board, 300);
         QCOMPARE(floatPair(board, 0x011A).value, 0.0f);
         QVERIFY(floatPair(board, 0x011C).value > 5.0f);  // cooling valve, output 3
-        QCOMPARE(board.value(0x0198) >> 8, 1);            // WC_CONTROL
+        QCOMPARE(board.value(0x0198) >> 8, 1);           // WC_CONTROL
         // Stopped: no fans, no outputs, CS_STOP.
         QVERIFY(board.write(0x013A, 0));
         QCOMPARE(board.value(0x0132), quint16(0));
@@ -433,7 +454,8 @@ private slots:
         QVERIFY2(loaded.loadState(path, &error), qPrintable(error));
         for (int address = 0x0200; address <= 0x0536; ++address) {
             const auto a = static_cast<quint16>(address);
-            const bool command = a == 0x0384 || a == 0x0420 || a == 0x04FF || (a >= 0x0527 && a <= 0x052B) || a == 0x0536;
+            const bool command =
+                a == 0x0384 || a == 0x0420 || a == 0x04FF || (a >= 0x0527 && a <= 0x052B) || a == 0x0536;
             if (saved.covers(a, 1) && !command)
                 QVERIFY2(loaded.value(a) == saved.value(a), qPrintable(hex(address)));
         }
@@ -470,7 +492,12 @@ private slots:
                 copy.insert(QStringLiteral("registers"), registers);
             return QJsonDocument(copy).toJson();
         };
-        const struct { const char *name; QByteArray content; const char *explains; } cases[] = {
+        const struct
+        {
+            const char *name;
+            QByteArray content;
+            const char *explains;
+        } cases[] = {
             {"empty", QByteArray(), "JSON"},
             {"not JSON", QByteArrayLiteral("{ \"format\": "), "JSON"},
             {"other format", edited(QStringLiteral("format"), QStringLiteral("settings"), false), "format"},
@@ -505,7 +532,8 @@ private slots:
             file.write(c.content);
             file.close();
             QVERIFY2(!board.loadState(path, &error), c.name);
-            QVERIFY2(error.contains(QLatin1String(c.explains)), qPrintable(QLatin1String(c.name) + QStringLiteral(": ") + error));
+            QVERIFY2(error.contains(QLatin1String(c.explains)),
+                     qPrintable(QLatin1String(c.name) + QStringLiteral(": ") + error));
             QVERIFY2(unchanged(), c.name);
         }
         error.clear();

@@ -1,11 +1,11 @@
 #include "app/TConnectionPanel.h"
 
-#include "session/TBoardSession.h"
-#include "session/TUserMessages.h"
 #include "app/TErrorForm.h"
 #include "app/TSettings.h"
 #include "link/TSerialModbusClient.h"
 #include "link/TTCPModbusClient.h"
+#include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
@@ -29,11 +29,15 @@ W *Named(W *widget, const char *name)
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
-} // namespace
+}  // namespace
 
 TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp, TSerialModbusClient &serial,
                                    TUserMessages &messages, QWidget *parent)
-    : QGroupBox(QStringLiteral(" Connection "), parent), m_session(session), m_tcp(tcp), m_serial(serial), m_messages(messages)
+    : QGroupBox(QStringLiteral(" Connection "), parent),
+      m_session(session),
+      m_tcp(tcp),
+      m_serial(serial),
+      m_messages(messages)
 {
     setObjectName(QStringLiteral("ConnectiondxfGroupBox"));
 
@@ -53,7 +57,8 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     (new QVBoxLayout(ipBox))->addWidget(IPAddressEdit);
     auto *comBox = new QGroupBox(QStringLiteral(" COM Port "), this);
     COMPortColumnComboBox = Named(new QComboBox(comBox), "COMPortColumnComboBox");
-    COMPortColumnComboBox->addItems({QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")});
+    COMPortColumnComboBox->addItems(
+        {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")});
     COMPortColumnComboBox->setAccessibleName(QStringLiteral("COM Port"));
     (new QVBoxLayout(comBox))->addWidget(COMPortColumnComboBox);
 
@@ -108,8 +113,9 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     // A serial port that cannot be opened, or stops working, is told; otherwise "Connect" would
     // seem to do nothing. Queued: the box must not open inside the client's own handling. (A TCP
     // board that cannot be reached shows nothing: the client keeps trying.)
-    connect(&m_serial, &TModbusClient::OnLineError, this, [this](const QString &message) { m_messages.ErrorBox(message); },
-            Qt::QueuedConnection);
+    connect(
+        &m_serial, &TModbusClient::OnLineError, this, [this](const QString &message) { m_messages.ErrorBox(message); },
+        Qt::QueuedConnection);
 
     SerialdxfCheckBoxClick();
 }

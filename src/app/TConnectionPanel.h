@@ -29,9 +29,9 @@ public:
                      TUserMessages &messages, QWidget *parent = nullptr);
 
     // What the main window does on the panel's behalf.
-    std::function<void()> OnLineUp;            // a connect event: read the visible page
-    std::function<void()> OnDisconnectClick;   // "Disconnect" clicked: clear the live display
-    std::function<void(int seconds)> OnPeriod; // a poll period was accepted
+    std::function<void()> OnLineUp;             // a connect event: read the visible page
+    std::function<void()> OnDisconnectClick;    // "Disconnect" clicked: clear the live display
+    std::function<void(int seconds)> OnPeriod;  // a poll period was accepted
 
     void SetMode(bool serial);
     bool SerialSelected() const;

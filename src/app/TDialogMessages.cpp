@@ -8,7 +8,7 @@
 
 namespace {
 const QString kCnfFilter = QStringLiteral("Configuration Parameters (*.cnf)");
-} // namespace
+}  // namespace
 
 void TDialogMessages::RangeWarning(QWidget *edit)
 {

@@ -11,11 +11,11 @@
 #include "config/DefinitionFile.h"
 #include "live/TInputsOutputsPage.h"
 #include "monitor/TPoll.h"
-#include "params/TParametersPage.h"
 #include "params/TCascadePage.h"
 #include "params/TControlPage.h"
 #include "params/TCoolingPage.h"
 #include "params/THeatingPage.h"
+#include "params/TParametersPage.h"
 #include "params/TSettingsPage.h"
 #include "params/TStopPage.h"
 #include "params/TVentilationPage.h"
@@ -30,13 +30,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -62,11 +62,11 @@ QLabel *ValueLabel(QWidget *parent, const char *name, const QString &accessibleN
     label->setMinimumWidth(40);
     return label;
 }
-} // namespace
+}  // namespace
 
 TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TForm1Options options)
-    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                               | Qt::WindowCloseButtonHint),
       TCPModbusClient(model.TcpClient()),
       SerialModbusClient(model.SerialClient()),
       m_model(model),
@@ -89,21 +89,21 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
     m_readTimer.setInterval(5000);
     m_liveColumn = std::make_unique<TLiveColumn>(TLiveDisplay{.YearDateStaticText = YearDateStaticText,
-                            .TimeStaticText = TimeStaticText,
-                            .DayStaticText = DayStaticText,
-                            .FanSpeedVrLabel = FanSpeedVrLabel,
-                            .StartStopVrUserLed = StartStopVrUserLed,
-                            .StartStopVrButton = StartStopVrButton,
-                            .SeasonValVrLabel = SeasonValVrLabel,
-                            .SVentValVrLabel = SVentValVrLabel,
-                            .EVentValVrLabel = EVentValVrLabel,
-                            .HearthVrUserLed = HearthVrUserLed,
-                            .HearthValVrLabel = HearthValVrLabel,
-                            .ModeValVrLabel = ModeValVrLabel,
-                            .RegulationModeVrLed = RegulationModeVrLed,
-                            .SeriesPanel = StatusPanels[1],
-                            .BoardPanel = StatusPanels[2],
-                            .VersionPanel = StatusPanels[3]});
+                                                              .TimeStaticText = TimeStaticText,
+                                                              .DayStaticText = DayStaticText,
+                                                              .FanSpeedVrLabel = FanSpeedVrLabel,
+                                                              .StartStopVrUserLed = StartStopVrUserLed,
+                                                              .StartStopVrButton = StartStopVrButton,
+                                                              .SeasonValVrLabel = SeasonValVrLabel,
+                                                              .SVentValVrLabel = SVentValVrLabel,
+                                                              .EVentValVrLabel = EVentValVrLabel,
+                                                              .HearthVrUserLed = HearthVrUserLed,
+                                                              .HearthValVrLabel = HearthValVrLabel,
+                                                              .ModeValVrLabel = ModeValVrLabel,
+                                                              .RegulationModeVrLed = RegulationModeVrLed,
+                                                              .SeriesPanel = StatusPanels[1],
+                                                              .BoardPanel = StatusPanels[2],
+                                                              .VersionPanel = StatusPanels[3]});
     m_poll = new TPoll(Session(), Live(), this);
     WirePoll();
     connect(&m_readTimer, &QTimer::timeout, this, &TForm1::ReadTimerTimer);
@@ -228,7 +228,8 @@ void TForm1::BuildPages()
 {
     MainPageControl = Named(new QTabWidget(this), "MainPageControl");
     MainPageControl->setUsesScrollButtons(true);
-    MainPageControl->addTab(InputsOutputsTabSheet = new TInputsOutputsPage(m_context), QStringLiteral("Inputs && Outputs"));
+    MainPageControl->addTab(InputsOutputsTabSheet = new TInputsOutputsPage(m_context),
+                            QStringLiteral("Inputs && Outputs"));
     MainPageControl->addTab(StopTabSheet = new TStopPage(m_context), QStringLiteral("Stop"));
     MainPageControl->addTab(SettingsTabSheet = new TSettingsPage(m_context), QStringLiteral("Settings"));
     MainPageControl->addTab(HeatingTabSheet = new THeatingPage(m_context), QStringLiteral("Heating"));
@@ -238,7 +239,8 @@ void TForm1::BuildPages()
     MainPageControl->addTab(TimersTabSheet = new TTimersPage(m_context), QStringLiteral("Timers"));
     MainPageControl->addTab(VentilationTabSheet = new TVentilationPage(m_context), QStringLiteral("Ventilation"));
     MainPageControl->addTab(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
-    MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context, m_images, Live()), QStringLiteral("Parameters"));
+    MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context, m_images, Live()),
+                            QStringLiteral("Parameters"));
     MainPageControl->addTab(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
     MainPageControl->setCurrentWidget(CalibrationTabSheet);
     MainPageControl->setMinimumWidth(kClientSize.width() - kLeftColumnWidth);

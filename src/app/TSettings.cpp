@@ -16,7 +16,7 @@ int InRange(const TIniFile &ini, const QString &key, int low, int high, int fall
 {
     return InRange(ini, kConnection, key, low, high, fallback);
 }
-} // namespace
+}  // namespace
 
 TSettings TSettings::Read(const QString &path)
 {

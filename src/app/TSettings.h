@@ -34,7 +34,7 @@ struct TSettings
     QSerialPort::Parity Parity = QSerialPort::EvenParity;
     QSerialPort::DataBits DataBits = QSerialPort::Data8;
     QSerialPort::StopBits StopBits = QSerialPort::OneStop;
-    std::array<QString, 4> ComDevice;   // device path behind COM1..COM4; empty: the platform's
+    std::array<QString, 4> ComDevice;  // device path behind COM1..COM4; empty: the platform's
 
     // Missing file or keys give the defaults above; a value that makes no sense for its key
     // (an octet of 300, parity "X", a period above 500 s, slave address 0) is taken as absent.

@@ -80,7 +80,8 @@ void TStartupForm::paintEvent(QPaintEvent *)
     p.setPen(QPen(QColor(120, 190, 255), 3));
     p.drawLine(QPointF(24, casing.top() + 30), QPointF(60, casing.top() + 30));
     p.setPen(QPen(QColor(255, 150, 90), 3));
-    p.drawLine(QPointF(casing.right() + 10, casing.center().y() + 30), QPointF(casing.right() + 46, casing.center().y() + 30));
+    p.drawLine(QPointF(casing.right() + 10, casing.center().y() + 30),
+               QPointF(casing.right() + 46, casing.center().y() + 30));
 
     p.setPen(Qt::white);
     QFont title = font();

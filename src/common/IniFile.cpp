@@ -45,7 +45,8 @@ bool TIniFile::LoadText(const QByteArray &text, QString *error)
     const SI_Error rc = d->Ini.LoadData(text.constData(), static_cast<size_t>(text.size()));
     if (rc < 0) {
         if (error)
-            *error = rc == SI_NOMEM ? QStringLiteral("out of memory") : QStringLiteral("the file is not a valid INI file");
+            *error =
+                rc == SI_NOMEM ? QStringLiteral("out of memory") : QStringLiteral("the file is not a valid INI file");
         d->Ini.Reset();
         return false;
     }

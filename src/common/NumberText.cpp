@@ -20,7 +20,7 @@ int Clamped(int decimals)
     return std::clamp(decimals, 0, static_cast<int>(kPowersOfTen.size()) - 1);
 }
 
-} // namespace
+}  // namespace
 
 QString TimeOfDayText(quint16 minutes)
 {

@@ -8,20 +8,20 @@
 namespace board {
 
 // Commands of the left column and the control page.
-inline constexpr quint16 Clock = 0x0100;        // 4 words: year, month/day, hour/minute, second/weekday
-inline constexpr quint16 StartStop = 0x013A;    // 1 starts the unit, 0 stops it
+inline constexpr quint16 Clock = 0x0100;          // 4 words: year, month/day, hour/minute, second/weekday
+inline constexpr quint16 StartStop = 0x013A;      // 1 starts the unit, 0 stops it
 inline constexpr quint16 RemoteControl = 0x0430;  // start/stop (0) or kitchen hood (1) remote control
 
 // Week timers, temperature correction and identification.
-inline constexpr quint16 WeekTimes = 0x0340;    // 6 per day from Sunday: 0x0340 + 6 x day
-inline constexpr quint16 WeekLevels = 0x036A;   // 3 per day from Sunday: 0x036A + 3 x day
+inline constexpr quint16 WeekTimes = 0x0340;              // 6 per day from Sunday: 0x0340 + 6 x day
+inline constexpr quint16 WeekLevels = 0x036A;             // 3 per day from Sunday: 0x036A + 3 x day
 inline constexpr quint16 TemperatureCorrection = 0x037F;  // value, start, stop, board number, slave address
 inline constexpr quint16 BoardNumber = 0x0382;
 inline constexpr quint16 SlaveAddress = 0x0383;
-inline constexpr quint16 TimerStore = 0x0384;   // written TimerStoreCommand after a week-program write
+inline constexpr quint16 TimerStore = 0x0384;  // written TimerStoreCommand after a week-program write
 inline constexpr quint16 TimerStoreCommand = 0xA563;
 inline constexpr quint16 Series = 0x0385;
-inline constexpr quint16 Version = 0xE700;      // firmware version, board number
+inline constexpr quint16 Version = 0xE700;  // firmware version, board number
 
 // Calibration: inputs AIN1-AIN8, pressure inputs AIN9 and AIN10, outputs AOUT1-AOUT5.
 inline constexpr quint16 InputStatus = 0x0500;  // 8 words, low byte non-zero: calibrated
@@ -36,4 +36,4 @@ inline constexpr quint16 OutputLowVoltage = 0x052C;
 inline constexpr quint16 OutputHighVoltage = 0x0531;
 inline constexpr quint16 CalibrationMode = 0x0536;  // 0 off, 1 on
 
-} // namespace board
+}  // namespace board

@@ -29,9 +29,7 @@ TRequestHandlers TConfigChains::ChainHandlers(std::function<void(const TModbusAn
                                               std::function<void(const TModbusAnswer &)> onRefused)
 {
     std::weak_ptr<int> alive = m_alive;
-    return {.OnReply = std::move(onReply),
-            .OnRefused = std::move(onRefused),
-            .OnFailed = [this, alive] {
+    return {.OnReply = std::move(onReply), .OnRefused = std::move(onRefused), .OnFailed = [this, alive] {
                 if (alive.expired())
                     return;
                 // The client fails the waiting requests after it marked the line down.

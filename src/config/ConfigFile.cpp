@@ -23,7 +23,7 @@ std::optional<quint16> RegisterValue(const QString &text)
         return std::nullopt;
     return static_cast<quint16>(value & 0xFFFF);
 }
-} // namespace
+}  // namespace
 
 QString ConfigKey(const ConfigItem &item, int k)
 {
@@ -42,7 +42,8 @@ bool WriteConfigFile(const QString &fileName, const TConfigImages &images, QStri
     for (qint32 i = 0; i < images.ActiveItemCount; ++i) {
         const ConfigItem &item = images.BoardImage[static_cast<size_t>(i)];
         for (int k = 0; k < item.Registers; ++k)
-            ini.WriteInteger(item.Section, ConfigKey(item, k), static_cast<qint16>(item.Values[static_cast<size_t>(k)]));
+            ini.WriteInteger(item.Section, ConfigKey(item, k),
+                             static_cast<qint16>(item.Values[static_cast<size_t>(k)]));
     }
     if (!ini.Save(fileName, &why)) {
         if (error)

@@ -27,9 +27,9 @@ struct TConfigImages
     // Items from here on are the extended set, moved only with firmware that has them.
     static constexpr qint32 kBaseItems = 132;
 
-    QString DefinitionPath;  // the parameter definition file read at start-up
-    ConfigImage FileImage;   // what a configuration file provided (Load, Compare)
-    ConfigImage BoardImage;  // what was read from the board or taken from the window (Save, Verify, Compare)
+    QString DefinitionPath;      // the parameter definition file read at start-up
+    ConfigImage FileImage;       // what a configuration file provided (Load, Compare)
+    ConfigImage BoardImage;      // what was read from the board or taken from the window (Save, Verify, Compare)
     qint32 ItemCount = 0;        // items the definition describes
     qint32 ActiveItemCount = 0;  // leading items every walk covers: ItemCount or the base set
     // Whether the configuration file read last holds the extended set.

@@ -16,7 +16,7 @@ QString Where(const QString &path)
 {
     return QDir::toNativeSeparators(path);
 }
-} // namespace
+}  // namespace
 
 QString StandardDefinitionPath()
 {
@@ -43,7 +43,8 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
     if (count <= 0)
         return fail(QStringLiteral("[Info] Items gives no items."));
     if (count > static_cast<int>(rows.size()))
-        return fail(QStringLiteral("[Info] Items is %1, more than the %2 items the tool knows.").arg(count).arg(rows.size()));
+        return fail(
+            QStringLiteral("[Info] Items is %1, more than the %2 items the tool knows.").arg(count).arg(rows.size()));
 
     QSet<QString> sections;  // in lower case: names match without regard to case
     for (const QString &name : ini.Sections())
@@ -65,10 +66,14 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
         item.Ident = ini.ReadString(section, QStringLiteral("Ident"), QString());
 
         if (item.Registers < 1 || item.Registers > kMaxItemRegisters)
-            return bad(QStringLiteral("has %1 registers (1 to %2 are possible)").arg(item.Registers).arg(kMaxItemRegisters));
+            return bad(
+                QStringLiteral("has %1 registers (1 to %2 are possible)").arg(item.Registers).arg(kMaxItemRegisters));
         if (first != row.FirstRegister || item.Registers != row.Registers)
             return bad(QStringLiteral("gives registers %1, %2 (the board has %3, %4 there)")
-                           .arg(first).arg(item.Registers).arg(row.FirstRegister).arg(row.Registers));
+                           .arg(first)
+                           .arg(item.Registers)
+                           .arg(row.FirstRegister)
+                           .arg(row.Registers));
         if (item.Section.isEmpty() || item.Ident.isEmpty())
             return bad(QStringLiteral("has no Section or no Ident"));
         item.FirstRegister = static_cast<quint16>(first);

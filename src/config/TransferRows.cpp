@@ -50,6 +50,8 @@ QStringList Pairs(const char *first, const char *second, int from, int to)
     return names;
 }
 
+// The table as a table: one row a line, whatever the column limit.
+// clang-format off
 std::vector<TParameterRow> MakeRows()
 {
     return {
@@ -139,10 +141,14 @@ std::vector<TParameterRow> MakeRows()
         {74, 0x030F, 1, {kTimeOfDay}, {"RecycleStartAdvMaskEdit"}, {{0, 1439}}},
         {75, 0x0310, 1, {kTimeOfDay}, {"RecycleStopAdvMaskEdit"}, {{0, 1439}}},
         // "In/Out"
-        {76, 0x0311, 10, {kCenti}, Names("IAnalog%1AdvEdit", 1, 10), {{-3000, 7500}, {-3000, 7500}, {-3000, 7500}, {-3000, 7500}, {0, 1000}, {0, 1000}, {0, 1000}, {0, 1000}, {0, 10000}, {0, 10000}}},
+        // Inputs A1-A4 in degrees, A5-A8 in volts, A9-A10 in percent.
+        {76, 0x0311, 10, {kCenti}, Names("IAnalog%1AdvEdit", 1, 10),
+         {{-3000, 7500}, {-3000, 7500}, {-3000, 7500}, {-3000, 7500}, {0, 1000}, {0, 1000}, {0, 1000}, {0, 1000},
+          {0, 10000}, {0, 10000}}},
         {77, 0x031B, 10, {kAutoManual}, Pairs("IAnalogA%1dxfCheckBox", "IAnalogM%1dxfCheckBox", 1, 10)},
         // Outputs A1-A5 in volts x 100, A6-A8 in percent x 10.
-        {78, 0x0325, 8, {kCenti, kCenti, kCenti, kCenti, kCenti, kDeci, kDeci, kDeci}, Names("OAnalog%1AdvEdit", 1, 8), {{0, 1000}}},
+        {78, 0x0325, 8, {kCenti, kCenti, kCenti, kCenti, kCenti, kDeci, kDeci, kDeci}, Names("OAnalog%1AdvEdit", 1, 8),
+         {{0, 1000}}},
         {79, 0x032D, 8, {kAutoManual}, Pairs("OAnalogA%1dxfCheckBox", "OAnalogM%1dxfCheckBox", 1, 8)},
         {80, 0x0335, 1, {kTaggedBits}, Names("IDigitalI%1dxfCheckBox", 1, 8)},
         {81, 0x0336, 1, {kTaggedBits}, Names("IDigital%1dxfCheckBox", 1, 8)},
@@ -211,8 +217,9 @@ std::vector<TParameterRow> MakeRows()
         {139, 0x0520, 2, {kInt}, {"Coef9AdvEdit", "Coef10AdvEdit"}, {{1, 1233}}},
     };
 }
+// clang-format on
 
-} // namespace
+}  // namespace
 
 TKindTraits Traits(TCodecKind kind)
 {
@@ -292,10 +299,10 @@ QStringList RowShapeProblems(const TParameterRow &row)
             problems.append(QStringLiteral("%1 controls for %2 registers").arg(controls).arg(row.Registers));
     } else if (traits.Control == TControlKind::Box) {
         const bool fits = kind == TCodecKind::Choice2 || kind == TCodecKind::Choice2One ? controls == 2
-                        : kind == TCodecKind::Choice4                                    ? controls == 4
-                        : kind == TCodecKind::StageCount                                 ? controls == 3
-                        : kind == TCodecKind::BitPairs ? controls >= 2 && controls <= 32 && controls % 2 == 0
-                                                       : controls >= 1 && controls <= 16;
+                          : kind == TCodecKind::Choice4                                 ? controls == 4
+                          : kind == TCodecKind::StageCount                              ? controls == 3
+                          : kind == TCodecKind::BitPairs ? controls >= 2 && controls <= 32 && controls % 2 == 0
+                                                         : controls >= 1 && controls <= 16;
         if (row.Registers != 1 || !fits)
             problems.append(QStringLiteral("%1 check boxes over %2 registers").arg(controls).arg(row.Registers));
     } else {
@@ -319,7 +326,8 @@ QStringList RowShapeProblems(const TParameterRow &row)
     for (int reg = 0; reg < row.Registers; ++reg) {
         const TLimits &limits = row.LimitsOf(reg);
         const TLimits storable = *StorableRange(row.CodecOf(reg).Kind);
-        const bool wholeTenths = row.CodecOf(reg).Kind != TCodecKind::Tenths || (limits.Min % 10 == 0 && limits.Max % 10 == 0);
+        const bool wholeTenths =
+            row.CodecOf(reg).Kind != TCodecKind::Tenths || (limits.Min % 10 == 0 && limits.Max % 10 == 0);
         if (limits.Min > limits.Max || !storable.Contains(limits.Min) || !storable.Contains(limits.Max) || !wholeTenths)
             problems.append(QStringLiteral("accepts %1 .. %2 in register %3, which its encoding cannot store")
                                 .arg(limits.Min)

@@ -19,7 +19,7 @@ bool FolderIsWritable(const QString &folder)
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("probe-XXXXXX")));
     return probe.open();
 }
-} // namespace
+}  // namespace
 
 void ModbusLog::SetFolder(const QString &folder)
 {

@@ -56,10 +56,9 @@ TModbusAnswer AnswerOf(const QByteArray &answerPdu)
     }
     return answer;
 }
-} // namespace
+}  // namespace
 
-TModbusClient::TModbusClient(QModbusClient *device, QObject *parent)
-    : QObject(parent), m_device(device)
+TModbusClient::TModbusClient(QModbusClient *device, QObject *parent) : QObject(parent), m_device(device)
 {
     m_watchdog.setSingleShot(true);
     connect(&m_watchdog, &QTimer::timeout, this, &TModbusClient::OnWatchdog);
@@ -157,7 +156,8 @@ QString TModbusClient::CheckAnswer(const QByteArray &requestPdu, const QByteArra
             return QStringLiteral("byte count %1 for %2 registers").arg(byteCount).arg(second);
         if (answerPdu.size() != 2 + expected)
             return QStringLiteral("%1 register bytes where the byte count says %2")
-                .arg(answerPdu.size() - 2).arg(expected);
+                .arg(answerPdu.size() - 2)
+                .arg(expected);
         return {};
     }
     case kWriteSingle:
@@ -166,7 +166,10 @@ QString TModbusClient::CheckAnswer(const QByteArray &requestPdu, const QByteArra
             return QStringLiteral("a write answer of %1 bytes").arg(answerPdu.size());
         if (WordAt(answerPdu, 1) != first || WordAt(answerPdu, 3) != second)
             return QStringLiteral("the answer echoes %1/%2 instead of %3/%4")
-                .arg(WordAt(answerPdu, 1)).arg(WordAt(answerPdu, 3)).arg(first).arg(second);
+                .arg(WordAt(answerPdu, 1))
+                .arg(WordAt(answerPdu, 3))
+                .arg(first)
+                .arg(second);
         return {};
     default:
         return QStringLiteral("function code %1 is not used by this client").arg(function);
@@ -225,9 +228,8 @@ void TModbusClient::Pump()
     // Requests the protocol cannot carry never reach the line; they fail like any other.
     const auto function = static_cast<quint8>(request.Pdu.at(0));
     const quint16 count = WordAt(request.Pdu, 3);
-    const bool countOk = function == kWriteSingle
-        || (function == kReadHolding && count >= 1 && count <= kMaxReadCount)
-        || (function == kWriteMultiple && count >= 1 && count <= kMaxWriteCount);
+    const bool countOk = function == kWriteSingle || (function == kReadHolding && count >= 1 && count <= kMaxReadCount)
+                         || (function == kWriteMultiple && count >= 1 && count <= kMaxWriteCount);
     QModbusReply *reply = nullptr;
     const int timeoutMs = static_cast<int>(std::clamp<quint32>(request.Timeout, 10, std::numeric_limits<int>::max()));
     if (countOk) {
@@ -241,8 +243,9 @@ void TModbusClient::Pump()
             ++m_counters.Requests;
     }
     if (!reply) {
-        const QString why = countOk ? QStringLiteral("could not be sent: ") + m_device->errorString()
-                                    : QStringLiteral("register count %1 is outside what one request carries").arg(count);
+        const QString why = countOk
+                                ? QStringLiteral("could not be sent: ") + m_device->errorString()
+                                : QStringLiteral("register count %1 is outside what one request carries").arg(count);
         // Reported after the caller's call has returned, like every other outcome.
         Post([this, id, why] {
             if (!m_inFlight || m_inFlight->Id != id)
@@ -287,7 +290,9 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         answer.ExceptionCode = static_cast<quint8>(response.exceptionCode());
         if (m_log.Wants(ModbusLog::Failures))
             m_log.Write(ModbusLog::Failures, Describe(request)
-                        + QStringLiteral(": refused with exception %1 after %2 ms").arg(answer.ExceptionCode).arg(ms, 0, 'f', 1));
+                                                 + QStringLiteral(": refused with exception %1 after %2 ms")
+                                                       .arg(answer.ExceptionCode)
+                                                       .arg(ms, 0, 'f', 1));
         emit OnResponse();
         if (self && request.Record.OnRefused)
             request.Record.OnRefused(answer);
@@ -303,7 +308,8 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         } else {
             ++m_counters.Answers;
             if (m_log.Wants(ModbusLog::Requests))
-                m_log.Write(ModbusLog::Requests, Describe(request) + QStringLiteral(": answered in %1 ms").arg(ms, 0, 'f', 1));
+                m_log.Write(ModbusLog::Requests,
+                            Describe(request) + QStringLiteral(": answered in %1 ms").arg(ms, 0, 'f', 1));
             emit OnResponse();
             if (self && request.Record.OnReply)
                 request.Record.OnReply(AnswerOf(answerPdu));
@@ -385,7 +391,9 @@ void TModbusClient::OnStateChanged(QModbusDevice::State state)
         }
     }
     if (wasUp)
-        m_log.Write(ModbusLog::Failures, QStringLiteral("[%1] line %2").arg(LineName(), userClosed ? QStringLiteral("closed") : QStringLiteral("lost")));
+        m_log.Write(ModbusLog::Failures,
+                    QStringLiteral("[%1] line %2")
+                        .arg(LineName(), userClosed ? QStringLiteral("closed") : QStringLiteral("lost")));
     Post([this, lost = std::move(lost), wasUp, userClosed] {
         QPointer<TModbusClient> self(this);
         const QString why = userClosed ? QStringLiteral("the line was closed") : QStringLiteral("the line was lost");

@@ -66,12 +66,10 @@ public:
 
     ~TModbusClient() override;
 
-    void ReadHoldingRegisters(quint8 slave, quint16 start, quint16 count, quint32 timeout,
-                              const FunctionsStr &record);
-    void WriteSingleRegister(quint8 slave, quint16 address, quint16 value, quint32 timeout,
-                             const FunctionsStr &record);
-    void WriteMultipleRegisters(quint8 slave, quint16 start, std::span<const quint16> values,
-                                quint32 timeout, const FunctionsStr &record);
+    void ReadHoldingRegisters(quint8 slave, quint16 start, quint16 count, quint32 timeout, const FunctionsStr &record);
+    void WriteSingleRegister(quint8 slave, quint16 address, quint16 value, quint32 timeout, const FunctionsStr &record);
+    void WriteMultipleRegisters(quint8 slave, quint16 start, std::span<const quint16> values, quint32 timeout,
+                                const FunctionsStr &record);
 
     // Opens the line with the current settings. The connect event follows once it is up.
     virtual void Open() = 0;

@@ -2,10 +2,7 @@
 
 #include <QModbusRtuSerialClient>
 
-TSerialModbusClient::TSerialModbusClient(QObject *parent)
-    : TModbusClient(new QModbusRtuSerialClient, parent)
-{
-}
+TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QModbusRtuSerialClient, parent) {}
 
 void TSerialModbusClient::SetCommDevice(int number, const QString &path)
 {
@@ -59,7 +56,7 @@ void TSerialModbusClient::DeviceError(QModbusDevice::Error error, const QString 
     // A port that vanishes (USB adapter pulled) floods read and connection errors while the
     // device still claims to be connected, and its pending reply never finishes: close the line.
     const bool lineBroken = error == QModbusDevice::ReadError || error == QModbusDevice::WriteError
-        || error == QModbusDevice::ConnectionError;
+                            || error == QModbusDevice::ConnectionError;
     if (!lineBroken || Device()->state() != QModbusDevice::ConnectedState)
         return;
     Log().Write(ModbusLog::Failures, QStringLiteral("[%1] %2; closing the line").arg(LineName(), text));

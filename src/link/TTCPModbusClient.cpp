@@ -2,8 +2,7 @@
 
 #include <QModbusTcpClient>
 
-TTCPModbusClient::TTCPModbusClient(QObject *parent)
-    : TModbusClient(new QModbusTcpClient, parent)
+TTCPModbusClient::TTCPModbusClient(QObject *parent) : TModbusClient(new QModbusTcpClient, parent)
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &TTCPModbusClient::TryConnect);
@@ -12,7 +11,8 @@ TTCPModbusClient::TTCPModbusClient(QObject *parent)
     m_connectGuard.setSingleShot(true);
     connect(&m_connectGuard, &QTimer::timeout, this, [this] {
         if (Device()->state() == QModbusDevice::ConnectingState) {
-            Log().Write(ModbusLog::Failures, QStringLiteral("[%1] no connection within %2 ms").arg(LineName()).arg(m_reconnectInterval));
+            Log().Write(ModbusLog::Failures,
+                        QStringLiteral("[%1] no connection within %2 ms").arg(LineName()).arg(m_reconnectInterval));
             AbortConnectAttempt();
         }
     });

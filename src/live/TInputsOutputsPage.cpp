@@ -1,8 +1,8 @@
 #include "live/TInputsOutputsPage.h"
 
-#include "widgets/ValueDisplay.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
+#include "widgets/ValueDisplay.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,10 +15,10 @@ const QColor kAlarmColour(230, 0, 0);
 
 // The digital inputs as the board's terminals are marked; the spacing lines the numbers up.
 const std::array<QString, 8> kDigitalInputCaptions{
-    QStringLiteral("Supply air fan overh.      1"), QStringLiteral("Exhaust air fan overh.   2"),
-    QStringLiteral("Rotor stopping               3"), QStringLiteral("Electric heater overh.    4"),
+    QStringLiteral("Supply air fan overh.      1"),       QStringLiteral("Exhaust air fan overh.   2"),
+    QStringLiteral("Rotor stopping               3"),     QStringLiteral("Electric heater overh.    4"),
     QStringLiteral("Start/Stop                       5"), QStringLiteral("Fire alarm                        6"),
-    QStringLiteral("Change supply air filter  7"), QStringLiteral("Chan. exhaust  air filter  8"),
+    QStringLiteral("Change supply air filter  7"),        QStringLiteral("Chan. exhaust  air filter  8"),
 };
 // Input 5 is the start/stop switch, a state; the others are alarms.
 constexpr int kStartStopInput = 4;
@@ -72,8 +72,8 @@ std::array<TAdvEdit *, 2> AnalogRow(QGridLayout *grid, int row, const QString &c
 }
 
 // One row of a digital table: caption, lamp A, lamp R.
-std::array<TLed *, 2> DigitalRow(QGridLayout *grid, int row, const QString &caption, const QString &prefix,
-                                 int number, const QColor &colour)
+std::array<TLed *, 2> DigitalRow(QGridLayout *grid, int row, const QString &caption, const QString &prefix, int number,
+                                 const QColor &colour)
 {
     const QString spoken = caption.simplified();
     std::array<TLed *, 2> leds{};
@@ -100,14 +100,15 @@ QGridLayout *TableOf(QGroupBox *group)
     grid->setHorizontalSpacing(3);
     return grid;
 }
-} // namespace
+}  // namespace
 
 TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("InputsOutputsTabSheet"), context, parent)
 {
     // Three columns, read top to bottom: analog and digital inputs; analog outputs with the fan
     // pressures and air flows; digital outputs.
-    QGroupBox *analogInputs = ui::Group(this, QStringLiteral(" Analog Inputs "), QStringLiteral("AnalogInputsGroupBox"));
+    QGroupBox *analogInputs =
+        ui::Group(this, QStringLiteral(" Analog Inputs "), QStringLiteral("AnalogInputsGroupBox"));
     QGridLayout *grid = TableOf(analogInputs);
     AddColumnHeads(grid, 1);
     for (int i = 0; i < 10; ++i) {
@@ -117,7 +118,8 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
         AinREdits[static_cast<size_t>(i)] = r;
     }
 
-    QGroupBox *digitalInputs = ui::Group(this, QStringLiteral(" Digital Inputs "), QStringLiteral("DigitalInputsGroupBox"));
+    QGroupBox *digitalInputs =
+        ui::Group(this, QStringLiteral(" Digital Inputs "), QStringLiteral("DigitalInputsGroupBox"));
     grid = TableOf(digitalInputs);
     AddColumnHeads(grid, 1);
     for (int i = 0; i < 8; ++i) {
@@ -128,7 +130,8 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
         DinRLeds[static_cast<size_t>(i)] = r;
     }
 
-    QGroupBox *analogOutputs = ui::Group(this, QStringLiteral(" Analog Outputs "), QStringLiteral("AnalogOutputsGroupBox"));
+    QGroupBox *analogOutputs =
+        ui::Group(this, QStringLiteral(" Analog Outputs "), QStringLiteral("AnalogOutputsGroupBox"));
     grid = TableOf(analogOutputs);
     AddColumnHeads(grid, 1);
     for (int i = 0; i < 8; ++i) {
@@ -138,15 +141,18 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
         AoutREdits[static_cast<size_t>(i)] = r;
     }
 
-    QGroupBox *fans = ui::Group(this, QStringLiteral(" Pressure && Air Flow "), QStringLiteral("PressureAirFlowGroupBox"));
+    QGroupBox *fans =
+        ui::Group(this, QStringLiteral(" Pressure && Air Flow "), QStringLiteral("PressureAirFlowGroupBox"));
     grid = TableOf(fans);
     for (int k = 0; k < 2; ++k) {
         const int input = 9 + k;
         for (int kind = 0; kind < 2; ++kind) {
             const bool pressure = kind == 0;
-            const QString caption = pressure ? QStringLiteral("Pressure %1").arg(input) : QStringLiteral("Air Flow %1").arg(input);
+            const QString caption =
+                pressure ? QStringLiteral("Pressure %1").arg(input) : QStringLiteral("Air Flow %1").arg(input);
             const QString unit = pressure ? QStringLiteral("Pa") : QStringLiteral("m³/h");
-            const QString name = pressure ? QStringLiteral("Pa%1AdvEdit").arg(input) : QStringLiteral("AirFlow%1AdvEdit").arg(input);
+            const QString name =
+                pressure ? QStringLiteral("Pa%1AdvEdit").arg(input) : QStringLiteral("AirFlow%1AdvEdit").arg(input);
             const int row = 2 * k + kind;
             TAdvEdit *edit = ValueEdit(grid, row, 1, name, QStringLiteral("%1 (%2)").arg(caption, unit));
             auto *label = new QLabel(caption, fans);
@@ -157,7 +163,8 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
         }
     }
 
-    QGroupBox *digitalOutputs = ui::Group(this, QStringLiteral(" Digital Outputs "), QStringLiteral("DigitalOutputsGroupBox"));
+    QGroupBox *digitalOutputs =
+        ui::Group(this, QStringLiteral(" Digital Outputs "), QStringLiteral("DigitalOutputsGroupBox"));
     grid = TableOf(digitalOutputs);
     AddColumnHeads(grid, 1);
     for (int i = 0; i < 11; ++i) {

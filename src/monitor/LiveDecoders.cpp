@@ -47,7 +47,7 @@ ShownValue Valid(float value)
 {
     return {FloatText(value), true, value};
 }
-} // namespace
+}  // namespace
 
 FloatReading FloatDecode(quint16 high, quint16 low)
 {
@@ -144,7 +144,7 @@ QString VersionText(quint16 version)
 {
     // Thousandths in whole numbers, so that 1012 never reads 1.011999.
     return QStringLiteral("Version: ") + QString::number(version / 1000) + QLocale().decimalPoint()
-        + Digits(version % 1000, 3);
+           + Digits(version % 1000, 3);
 }
 
 QString DateText(quint16 year, quint16 monthDay)
@@ -292,4 +292,4 @@ std::optional<QString> DecodeSeries(std::span<const quint16> r)
     return QStringLiteral("Series: ") + QString::number(r[0]);
 }
 
-} // namespace live
+}  // namespace live

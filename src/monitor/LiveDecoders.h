@@ -19,20 +19,19 @@ struct BlockRead
 };
 
 // The five reads of every poll cycle, in the order they are issued, and the occasional ones.
-inline constexpr BlockRead kStatusRead{0x0100, 69};        // clock, column R, stop causes, modes
-inline constexpr BlockRead kColumnARead{0x016D, 38};       // column A: the values the regulation uses
+inline constexpr BlockRead kStatusRead{0x0100, 69};   // clock, column R, stop causes, modes
+inline constexpr BlockRead kColumnARead{0x016D, 38};  // column A: the values the regulation uses
 inline constexpr BlockRead kRegulationModeRead{0x0000, 2};
-inline constexpr BlockRead kHeatRecoveryRead{0x0193, 7};   // heat-recovery states
-inline constexpr BlockRead kDiagnosticsRead{0x01C5, 10};   // diagnostic values
-inline constexpr BlockRead kVersionRead{0xE700, 2};        // firmware version, board number
-inline constexpr BlockRead kSeriesRead{0x0385, 1};         // series number
+inline constexpr BlockRead kHeatRecoveryRead{0x0193, 7};  // heat-recovery states
+inline constexpr BlockRead kDiagnosticsRead{0x01C5, 10};  // diagnostic values
+inline constexpr BlockRead kVersionRead{0xE700, 2};       // firmware version, board number
+inline constexpr BlockRead kSeriesRead{0x0385, 1};        // series number
 
 // What an invalid analog value is kept as (and what is shown as invalid, whatever its origin).
 inline constexpr float InvalidValue = -1000.0f;
 
 // The class FloatDecode gives a float pair.
-enum class FloatClass
-{
+enum class FloatClass {
     Normal = 0,         // a float
     Zero = 1,           // zero or denormal, taken as 0.0
     Infinite = 2,       // +infinity
@@ -97,17 +96,17 @@ struct StatusBlock
     QString Date;
     QString Time;
     QString Day;
-    std::array<ShownValue, 10> Inputs;   // column R
-    std::array<ShownValue, 8> Outputs;   // column R
-    quint16 DigitalInputs = 0;           // bits 0-7 inputs 1-8; bit 10, bit 12 warnings
-    quint16 DigitalOutputs = 0;          // bits 0-10 outputs 1-11
+    std::array<ShownValue, 10> Inputs;  // column R
+    std::array<ShownValue, 8> Outputs;  // column R
+    quint16 DigitalInputs = 0;          // bits 0-7 inputs 1-8; bit 10, bit 12 warnings
+    quint16 DigitalOutputs = 0;         // bits 0-10 outputs 1-11
     std::array<ShownValue, 2> Pressures;
     std::array<ShownValue, 2> AirFlows;
     QString FanSpeed;
     float SupplyTrendValue = 0.0f;
     float RoomTrendValue = 0.0f;
-    quint16 PressureStopFlags = 0;       // bits 0-1: AIN9, AIN10
-    quint16 StopFlags = 0;               // bits 0-7: DIN1-8; bits 8-15: AIN1-8
+    quint16 PressureStopFlags = 0;  // bits 0-1: AIN9, AIN10
+    quint16 StopFlags = 0;          // bits 0-7: DIN1-8; bits 8-15: AIN1-8
     qint16 StopCode = 0;
     bool Auto = false;
     bool Running = false;
@@ -166,14 +165,14 @@ std::optional<DiagnosticsBlock> DecodeDiagnosticsBlock(std::span<const quint16> 
 struct VersionBlock
 {
     quint16 Version = 0;
-    bool Rev12 = false;     // version mod 100 is 12 or more
-    bool HasSeries = false; // version mod 100 is above 10: the board has a series number
-    QString VersionPanel;   // "Version: 1.012"
-    QString BoardPanel;     // "Board No.: 17"
+    bool Rev12 = false;      // version mod 100 is 12 or more
+    bool HasSeries = false;  // version mod 100 is above 10: the board has a series number
+    QString VersionPanel;    // "Version: 1.012"
+    QString BoardPanel;      // "Board No.: 17"
 };
 std::optional<VersionBlock> DecodeVersionBlock(std::span<const quint16> registers);
 
 // Register 0x0385: "Series: 3".
 std::optional<QString> DecodeSeries(std::span<const quint16> registers);
 
-} // namespace live
+}  // namespace live

@@ -13,7 +13,7 @@ QString NameOf(const std::array<const char *, N> &names, int index)
     return QString::fromLatin1(names[static_cast<size_t>(index)]);
 }
 
-constexpr std::array<const char *, 7> kDays{"Sunday", "Monday", "Tuesday", "Wednesday",
+constexpr std::array<const char *, 7> kDays{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                             "Thursday", "Friday", "Saturday"};
 
 constexpr std::array<const char *, 7> kRotorStates{"RS_PASSIVE",   "RS_HEATING_0",   "RS_HEATING_100", "RS_HEATING_VAR",
@@ -37,34 +37,35 @@ constexpr std::array<Source, 8> kControlSources{{
     {-1, "WH_CONTROL"},
 }};
 
-constexpr std::array<const char *, 6> kControlStatuses{"CS_STOP",         "CS_ACTIVE_CONTROL",   "CS_START_CONTROL",
-                                                       "CS_SOFT_START_CONTROL", "CS_STOP_CONTROL", "CS_SOFT_STOP_CONTROL"};
+constexpr std::array<const char *, 6> kControlStatuses{"CS_STOP",          "CS_ACTIVE_CONTROL",
+                                                       "CS_START_CONTROL", "CS_SOFT_START_CONTROL",
+                                                       "CS_STOP_CONTROL",  "CS_SOFT_STOP_CONTROL"};
 
 constexpr std::array<const char *, 22> kRecoveryControlStates{
-    "CS_PASSIVE",                     // 0
-    "CS_WAIT_T1",                     // 1
-    "CS_BEGIN_ROTOR_CONTROL",         // 2
-    "CS_MAX_ROTOR_HEATER_CONTROL",    // 3
-    "CS_MAX_ROTOR_COOLER_CONTROL",    // 4
-    "CS_WATER_HEATER_CONTROL",        // 5
-    "CS_MIN_WATER_HEATER_CONTROL",    // 6
-    "CS_MAX_WATER_HEATER_CONTROL",    // 7
-    "CS_END_WATER_HEATER_CONTROL",    // 8
-    "CS_ELECTRIC_HEATER_CONTROL",     // 9
-    "CS_MIN_ELECTRIC_HEATER_CONTROL", // 10
-    "CS_MAX_ELECTRIC_HEATER_CONTROL", // 11: the electric heater at full power, as the water stages name it
-    "CS_END_ELECTRIC_HEATER_CONTROL", // 12
-    "CS_WATER_COOLER_CONTROL",        // 13
-    "CS_MIN_WATER_COOLER_CONTROL",    // 14
-    "CS_MAX_WATER_COOLER_CONTROL",    // 15
-    "CS_END_WATER_COOLER_CONTROL",    // 16
-    "CS_ELECTRIC_COOLER_CONTROL",     // 17
-    "CS_MIN_ELECTRIC_COOLER_CONTROL", // 18
-    "CS_MAX_ELECTRIC_COOLER_CONTROL", // 19
-    "CS_END_ELECTRIC_COOLER_CONTROL", // 20
-    "CS_WAIT_FAN_STOP",               // 21
+    "CS_PASSIVE",                      // 0
+    "CS_WAIT_T1",                      // 1
+    "CS_BEGIN_ROTOR_CONTROL",          // 2
+    "CS_MAX_ROTOR_HEATER_CONTROL",     // 3
+    "CS_MAX_ROTOR_COOLER_CONTROL",     // 4
+    "CS_WATER_HEATER_CONTROL",         // 5
+    "CS_MIN_WATER_HEATER_CONTROL",     // 6
+    "CS_MAX_WATER_HEATER_CONTROL",     // 7
+    "CS_END_WATER_HEATER_CONTROL",     // 8
+    "CS_ELECTRIC_HEATER_CONTROL",      // 9
+    "CS_MIN_ELECTRIC_HEATER_CONTROL",  // 10
+    "CS_MAX_ELECTRIC_HEATER_CONTROL",  // 11: the electric heater at full power, as the water stages name it
+    "CS_END_ELECTRIC_HEATER_CONTROL",  // 12
+    "CS_WATER_COOLER_CONTROL",         // 13
+    "CS_MIN_WATER_COOLER_CONTROL",     // 14
+    "CS_MAX_WATER_COOLER_CONTROL",     // 15
+    "CS_END_WATER_COOLER_CONTROL",     // 16
+    "CS_ELECTRIC_COOLER_CONTROL",      // 17
+    "CS_MIN_ELECTRIC_COOLER_CONTROL",  // 18
+    "CS_MAX_ELECTRIC_COOLER_CONTROL",  // 19
+    "CS_END_ELECTRIC_COOLER_CONTROL",  // 20
+    "CS_WAIT_FAN_STOP",                // 21
 };
-} // namespace
+}  // namespace
 
 QString NoStateText()
 {
@@ -112,4 +113,4 @@ QString RecoveryControlStateName(int state)
     return NameOf(kRecoveryControlStates, state);
 }
 
-} // namespace live
+}  // namespace live

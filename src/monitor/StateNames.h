@@ -27,4 +27,4 @@ QString ControlStatusName(int status);
 // Heat-recovery control state 0..21 ("CS_PASSIVE" ... "CS_WAIT_FAN_STOP").
 QString RecoveryControlStateName(int state);
 
-} // namespace live
+}  // namespace live

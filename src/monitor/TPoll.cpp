@@ -5,7 +5,7 @@
 
 namespace {
 constexpr qint16 kVersionPeriodTicks = 10;
-} // namespace
+}  // namespace
 
 TPoll::TPoll(TBoardSession &session, TLiveState &state, QObject *parent)
     : QObject(parent), m_session(session), m_state(state)

@@ -2,9 +2,9 @@
 
 #include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
-#include "widgets/ValueDisplay.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
+#include "widgets/ValueDisplay.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -35,7 +35,7 @@ QLabel *DebugText(QWidget *parent, const QString &name, const QString &accessibl
     text->setMinimumWidth(text->fontMetrics().horizontalAdvance(QString(minimumChars, QLatin1Char('F'))) + 8);
     return text;
 }
-} // namespace
+}  // namespace
 
 TControlPage::TControlPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("ControlTabSheet"), context, parent)
@@ -44,10 +44,12 @@ TControlPage::TControlPage(TPageContext &context, QWidget *parent)
     QGridLayout *grid = ui::GridOf(recovery);
     TRecuAdvEdit = StateEdit(grid, 0, QStringLiteral("TRecuAdvEdit"), QStringLiteral("trecu"));
     RtStateAdvEdit = StateEdit(grid, 1, QStringLiteral("RtStateAdvEdit"), QStringLiteral("rt_state"));
-    RtControlStateAdvEdit = StateEdit(grid, 2, QStringLiteral("RtControlStateAdvEdit"), QStringLiteral("rt_control_state"));
+    RtControlStateAdvEdit =
+        StateEdit(grid, 2, QStringLiteral("RtControlStateAdvEdit"), QStringLiteral("rt_control_state"));
     RtPowerAdvEdit = StateEdit(grid, 3, QStringLiteral("RtPowerAdvEdit"), QStringLiteral("rt_power"));
     ControlStatusAdvEdit = StateEdit(grid, 4, QStringLiteral("ControlStatusAdvEdit"), QStringLiteral("control_status"));
-    HRCControlStateAdvEdit = StateEdit(grid, 5, QStringLiteral("HRCControlStateAdvEdit"), QStringLiteral("hrc_control_state"));
+    HRCControlStateAdvEdit =
+        StateEdit(grid, 5, QStringLiteral("HRCControlStateAdvEdit"), QStringLiteral("hrc_control_state"));
     ControlStateAdvEdit = StateEdit(grid, 6, QStringLiteral("ControlStateAdvEdit"), QStringLiteral("control_state"));
     for (TAdvEdit *edit : {TRecuAdvEdit, RtPowerAdvEdit}) {
         edit->setAlignment(Qt::AlignRight);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/TPage.h"
 #include "monitor/LiveDecoders.h"
+#include "widgets/TPage.h"
 
 #include <array>
 

@@ -70,18 +70,19 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
                    n - 1);
         grid->addWidget(new QLabel(QStringLiteral("%"), stages), n, 2);
         ui::SetTag(ui::CellCombo(grid, n, 3, QStringLiteral("AnOutput%1ColumnComboBox").arg(n),
-                             stage + QStringLiteral(" analog output"), ui::Numbers(1, 8)),
+                                 stage + QStringLiteral(" analog output"), ui::Numbers(1, 8)),
                    n - 1);
         if (n > 1)
             ui::SetTag(ui::CellCombo(grid, n, 4, QStringLiteral("DigOutput%1ColumnComboBox").arg(n),
-                                 stage + QStringLiteral(" digital output"), ui::Numbers(1, 11)),
+                                     stage + QStringLiteral(" digital output"), ui::Numbers(1, 11)),
                        n - 2);
     }
 
     QGroupBox *sequence = ui::Group(this, QStringLiteral(" Heating Sequence "));
     bottom->addWidget(sequence, 0, Qt::AlignTop);
     ui::CellCombo(ui::GridOf(sequence), 0, 0, QStringLiteral("HeatingSequenceColumnComboBox"),
-              QStringLiteral("Heating sequence"), {QStringLiteral("WATER-ELECTRIC"), QStringLiteral("ELECTRIC-WATER")});
+                  QStringLiteral("Heating sequence"),
+                  {QStringLiteral("WATER-ELECTRIC"), QStringLiteral("ELECTRIC-WATER")});
     bottom->addStretch();
     page->addStretch();
 }

@@ -1,11 +1,11 @@
 #include "params/TParametersPage.h"
 
-#include "session/TBoardSession.h"
-#include "session/TUserMessages.h"
 #include "config/ConfigFile.h"
-#include "widgets/TransferTable.h"
+#include "session/TBoardSession.h"
 #include "session/TLiveState.h"
+#include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/TransferTable.h"
 
 #include <QFileInfo>
 
@@ -23,7 +23,7 @@ QPushButton *Button(QWidget *parent, const char *name, const QString &caption)
     button->setObjectName(QLatin1String(name));
     return button;
 }
-} // namespace
+}  // namespace
 
 TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, const TLiveState &live, QWidget *parent)
     : TPage(QStringLiteral("ParametersTabSheet"), context, parent),

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "widgets/TPage.h"
 #include "config/ConfigChains.h"
 #include "config/ConfigItem.h"
+#include "widgets/TPage.h"
 
 class QPlainTextEdit;
 class QProgressBar;

@@ -63,7 +63,8 @@ QGroupBox *ControlTable(QWidget *parent, const QString &title, const QString &ro
         ui::SetTag(CellCheck(grid, n, 0, names.enabled.arg(n), QString::number(n), row + QStringLiteral("enabled")),
                    n - 1);
         ui::SetTag(CellCheck(grid, n, 1, names.inverted.arg(n), QString(), row + QStringLiteral("inverted")), n - 1);
-        ui::SetTag(ui::CellCombo(grid, n, 2, names.input.arg(n), row + QStringLiteral("input"), ui::Numbers(5, 8)), n - 1);
+        ui::SetTag(ui::CellCombo(grid, n, 2, names.input.arg(n), row + QStringLiteral("input"), ui::Numbers(5, 8)),
+                   n - 1);
         ui::SetTag(ui::CellEdit(grid, n, 3, names.value.arg(n), row + QStringLiteral("value"), TAdvEdit::Decimal, 4,
                                 zeroDecimal),
                    n - 1);
@@ -86,7 +87,7 @@ QVBoxLayout *NewColumn(QHBoxLayout *row)
     return column;
 }
 
-} // namespace
+}  // namespace
 
 TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("SettingsTabSheet"), context, parent)
@@ -191,7 +192,7 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     CellCheck(grid, 1, 1, QStringLiteral("HeaterControlInvdxfCheckBox"), QString(),
               QStringLiteral("Heater control inverted"));
     input->setBuddy(ui::CellCombo(grid, 1, 2, QStringLiteral("HeaterControlInputColumnComboBox"),
-                              QStringLiteral("Heater control input"), ui::Numbers(5, 8)));
+                                  QStringLiteral("Heater control input"), ui::Numbers(5, 8)));
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Season "))));
     ui::Combo(grid, 0, 0, QStringLiteral("SeasonModeColumnComboBox"), QStringLiteral("Mode"),

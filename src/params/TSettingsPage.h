@@ -10,6 +10,7 @@ class TSettingsPage : public TPage
 public:
     TSettingsPage(TPageContext &context, QWidget *parent = nullptr);
 
-    // Reads the page's items 0 to 32 (from the supply set point to the output controls, with the season between) as one block.
+    // Reads the page's items 0 to 32 (from the supply set point to the output controls, with the season between) as one
+    // block.
     void Refresh() override { RefreshItems(0, 32); }
 };

@@ -1,7 +1,7 @@
 #include "params/TStopPage.h"
 
-#include "widgets/ValueDisplay.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/ValueDisplay.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -24,26 +24,28 @@ QCheckBox *StateBox(QWidget *parent, const QString &name, const QString &caption
     live::MakeDisplayOnly(box);
     return box;
 }
-} // namespace
+}  // namespace
 
-TStopPage::TStopPage(TPageContext &context, QWidget *parent)
-    : TPage(QStringLiteral("StopTabSheet"), context, parent)
+TStopPage::TStopPage(TPageContext &context, QWidget *parent) : TPage(QStringLiteral("StopTabSheet"), context, parent)
 {
     QGroupBox *din = ui::Group(this, QStringLiteral(" DIN Stop "), QStringLiteral("DINStopGroupBox"));
     for (int i = 0; i < 8; ++i) {
-        DIChecks[static_cast<size_t>(i)] = StateBox(din, QStringLiteral("DI%1dxfCheckBox").arg(i + 1), QStringLiteral("DIN%1").arg(i + 1));
+        DIChecks[static_cast<size_t>(i)] =
+            StateBox(din, QStringLiteral("DI%1dxfCheckBox").arg(i + 1), QStringLiteral("DIN%1").arg(i + 1));
         ui::GridOf(din)->addWidget(DIChecks[static_cast<size_t>(i)], i % 4, i / 4);
     }
 
     QGroupBox *ain = ui::Group(this, QStringLiteral(" AIN Stop "), QStringLiteral("AINStopGroupBox"));
     for (int i = 0; i < 10; ++i) {
-        AIChecks[static_cast<size_t>(i)] = StateBox(ain, QStringLiteral("AI%1dxfCheckBox").arg(i + 1), QStringLiteral("AIN%1").arg(i + 1));
+        AIChecks[static_cast<size_t>(i)] =
+            StateBox(ain, QStringLiteral("AI%1dxfCheckBox").arg(i + 1), QStringLiteral("AIN%1").arg(i + 1));
         ui::GridOf(ain)->addWidget(AIChecks[static_cast<size_t>(i)], i % 5, i / 5);
     }
 
     QGroupBox *reason = ui::Group(this, QStringLiteral(" Stop Reason "), QStringLiteral("StopReasonGroupBox"));
     QGridLayout *grid = ui::GridOf(reason);
-    StopCodeAdvEdit = ui::Edit(grid, 0, 0, QStringLiteral("StopCodeAdvEdit"), QStringLiteral("Stop Code"), TAdvEdit::Text, 6, QString());
+    StopCodeAdvEdit = ui::Edit(grid, 0, 0, QStringLiteral("StopCodeAdvEdit"), QStringLiteral("Stop Code"),
+                               TAdvEdit::Text, 6, QString());
     live::MakeDisplayOnly(StopCodeAdvEdit);
     StopCodeAdvEdit->setAlignment(Qt::AlignRight);
     Stop3dxfCheckBox = StateBox(reason, QStringLiteral("Stop3dxfCheckBox"), QStringLiteral("Stop 3 (code 19)"));
@@ -63,13 +65,16 @@ TStopPage::TStopPage(TPageContext &context, QWidget *parent)
     }
 
     QGroupBox *warnings = ui::Group(this, QStringLiteral(" Warnings "), QStringLiteral("WarningsGroupBox"));
-    DIN3WarningdxfCheckBox = StateBox(warnings, QStringLiteral("DIN3WarningdxfCheckBox"), QStringLiteral("DIN3 Warning"));
+    DIN3WarningdxfCheckBox =
+        StateBox(warnings, QStringLiteral("DIN3WarningdxfCheckBox"), QStringLiteral("DIN3 Warning"));
     HCWarningdxfCheckBox = StateBox(warnings, QStringLiteral("HCWarningdxfCheckBox"), QStringLiteral("HC Warning"));
     ui::GridOf(warnings)->addWidget(DIN3WarningdxfCheckBox, 0, 0);
     ui::GridOf(warnings)->addWidget(HCWarningdxfCheckBox, 1, 0);
 
-    ErrLoAdvEdit = ui::CellEdit(grid, 7, 0, QStringLiteral("ErrLoAdvEdit"), QStringLiteral("Error word, low"), TAdvEdit::Text, 6, QString());
-    ErrHiAdvEdit = ui::CellEdit(grid, 7, 1, QStringLiteral("ErrHiAdvEdit"), QStringLiteral("Error word, high"), TAdvEdit::Text, 6, QString());
+    ErrLoAdvEdit = ui::CellEdit(grid, 7, 0, QStringLiteral("ErrLoAdvEdit"), QStringLiteral("Error word, low"),
+                                TAdvEdit::Text, 6, QString());
+    ErrHiAdvEdit = ui::CellEdit(grid, 7, 1, QStringLiteral("ErrHiAdvEdit"), QStringLiteral("Error word, high"),
+                                TAdvEdit::Text, 6, QString());
     for (TAdvEdit *edit : {ErrLoAdvEdit, ErrHiAdvEdit}) {
         live::MakeDisplayOnly(edit);
         edit->hide();

@@ -2,18 +2,18 @@
 
 #include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
-#include "widgets/TransferTable.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/TransferTable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -99,7 +99,8 @@ QGroupBox *Outputs(QWidget *parent)
 // " Fan Speed Correction ": raises or lowers the fan speed by an analog input.
 QGroupBox *FanSpeedCorrection(QWidget *parent)
 {
-    QGroupBox *group = ui::Group(parent, QStringLiteral(" Fan Speed Correction "), QStringLiteral("FanSpeedCorrectionGroupBox"));
+    QGroupBox *group =
+        ui::Group(parent, QStringLiteral(" Fan Speed Correction "), QStringLiteral("FanSpeedCorrectionGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
     grid->addWidget(ui::Check(group, QStringLiteral("CorOndxfCheckBox"), QStringLiteral("On")), 0, 0, 1, 2);
     QCheckBox *above = ui::Check(group, QStringLiteral("AbovedxfCheckBox"), QStringLiteral("Above"), true);
@@ -109,8 +110,8 @@ QGroupBox *FanSpeedCorrection(QWidget *parent)
     grid->addWidget(below, 1, 2);
     ui::Combo(grid, 2, 0, QStringLiteral("CorInputColumnComboBox"), QStringLiteral("Input"), ui::Numbers(5, 8), 0);
     ui::Edit(grid, 3, 0, QStringLiteral("CorKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, Localized("0.0"));
-    ui::Edit(grid, 4, 0, QStringLiteral("ValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Decimal, 4, Localized("0.0"),
-             QStringLiteral("V"));
+    ui::Edit(grid, 4, 0, QStringLiteral("ValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Decimal, 4,
+             Localized("0.0"), QStringLiteral("V"));
     grid->setColumnStretch(3, 1);
     return group;
 }
@@ -118,7 +119,8 @@ QGroupBox *FanSpeedCorrection(QWidget *parent)
 // " Outdoor Temp. Influence ".
 QGroupBox *OutdoorInfluence(QWidget *parent)
 {
-    QGroupBox *group = ui::Group(parent, QStringLiteral(" Outdoor Temp. Influence "), QStringLiteral("InfluenceGroupBox"));
+    QGroupBox *group =
+        ui::Group(parent, QStringLiteral(" Outdoor Temp. Influence "), QStringLiteral("InfluenceGroupBox"));
     ui::GridOf(group)->addWidget(ui::Check(group, QStringLiteral("InfluencedxfCheckBox"), QStringLiteral("On")), 0, 0);
     return group;
 }
@@ -127,7 +129,8 @@ QGroupBox *OutdoorInfluence(QWidget *parent)
 // the limit table the edits share (supply SPW, Period, Kp, Ki, then the same for exhaust).
 QGroupBox *PressureControl(QWidget *parent)
 {
-    QGroupBox *group = ui::Group(parent, QStringLiteral(" Pressure Control "), QStringLiteral("PressureControlGroupBox"));
+    QGroupBox *group =
+        ui::Group(parent, QStringLiteral(" Pressure Control "), QStringLiteral("PressureControlGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
     SupplyExhaustHeadings(grid);
     const QStringList inputs{QStringLiteral("9"), QStringLiteral("10")};
@@ -135,14 +138,14 @@ QGroupBox *PressureControl(QWidget *parent)
         ->setAccessibleName(QStringLiteral("Supply pressure input"));
     ui::Combo(grid, 1, 1, QStringLiteral("EPControlInputColumnComboBox"), {}, inputs, 0)
         ->setAccessibleName(QStringLiteral("Exhaust pressure input"));
-    SupplyExhaustRow(grid, 2, QStringLiteral("SPW"), QStringLiteral("SPControlSPWAdvEdit"), QStringLiteral("EPControlSPWAdvEdit"),
-                     TAdvEdit::Decimal, 4, Localized("0.0"), 0, 4);
+    SupplyExhaustRow(grid, 2, QStringLiteral("SPW"), QStringLiteral("SPControlSPWAdvEdit"),
+                     QStringLiteral("EPControlSPWAdvEdit"), TAdvEdit::Decimal, 4, Localized("0.0"), 0, 4);
     SupplyExhaustRow(grid, 3, QStringLiteral("Period"), QStringLiteral("SPControlPeriodAdvEdit"),
                      QStringLiteral("EPControlPeriodAdvEdit"), TAdvEdit::Unsigned, 3, QStringLiteral("1"), 1, 5);
-    SupplyExhaustRow(grid, 4, QStringLiteral("Kp"), QStringLiteral("SPControlKpAdvEdit"), QStringLiteral("EPControlKpAdvEdit"),
-                     TAdvEdit::Decimal, 4, Localized("0.0"), 2, 6);
-    SupplyExhaustRow(grid, 5, QStringLiteral("Ki"), QStringLiteral("SPControlKiAdvEdit"), QStringLiteral("EPControlKiAdvEdit"),
-                     TAdvEdit::Decimal, 4, Localized("0.0"), 3, 7);
+    SupplyExhaustRow(grid, 4, QStringLiteral("Kp"), QStringLiteral("SPControlKpAdvEdit"),
+                     QStringLiteral("EPControlKpAdvEdit"), TAdvEdit::Decimal, 4, Localized("0.0"), 2, 6);
+    SupplyExhaustRow(grid, 5, QStringLiteral("Ki"), QStringLiteral("SPControlKiAdvEdit"),
+                     QStringLiteral("EPControlKiAdvEdit"), TAdvEdit::Decimal, 4, Localized("0.0"), 3, 7);
     return group;
 }
 
@@ -150,7 +153,8 @@ QGroupBox *PressureControl(QWidget *parent)
 QGroupBox *Speed(QWidget *parent)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Speed "), QStringLiteral("SpeedGroupBox"));
-    ui::Combo(ui::GridOf(group), 0, 0, QStringLiteral("SpeedColumnComboBox"), QStringLiteral("Speed"), ui::Numbers(1, 3), 0);
+    ui::Combo(ui::GridOf(group), 0, 0, QStringLiteral("SpeedColumnComboBox"), QStringLiteral("Speed"),
+              ui::Numbers(1, 3), 0);
     ui::GridOf(group)->setColumnStretch(3, 1);
     return group;
 }
@@ -158,13 +162,14 @@ QGroupBox *Speed(QWidget *parent)
 // " Ventilation Intensity ": the fan intensities of speeds I..III (20..120).
 QGroupBox *VentilationIntensity(QWidget *parent)
 {
-    QGroupBox *group = ui::Group(parent, QStringLiteral(" Ventilation Intensity "), QStringLiteral("VentIntensityGroupBox"));
+    QGroupBox *group =
+        ui::Group(parent, QStringLiteral(" Ventilation Intensity "), QStringLiteral("VentIntensityGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
     SupplyExhaustHeadings(grid);
     const QString speeds[] = {QStringLiteral("I"), QStringLiteral("II"), QStringLiteral("III")};
     for (int i = 0; i < 3; ++i)
-        SupplyExhaustRow(grid, i + 1, speeds[i], QStringLiteral("VIS%1AdvEdit").arg(i + 1), QStringLiteral("VIE%1AdvEdit").arg(i + 1),
-                         TAdvEdit::Unsigned, 3, QStringLiteral("20"), i, i);
+        SupplyExhaustRow(grid, i + 1, speeds[i], QStringLiteral("VIS%1AdvEdit").arg(i + 1),
+                         QStringLiteral("VIE%1AdvEdit").arg(i + 1), TAdvEdit::Unsigned, 3, QStringLiteral("20"), i, i);
     grid->setColumnStretch(3, 1);
     return group;
 }
@@ -175,12 +180,15 @@ QGroupBox *Hearth(QWidget *parent)
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Hearth "), QStringLiteral("HearthGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
     grid->addWidget(Button(group, QStringLiteral("HearthStartVrDemoButton"), QStringLiteral("Start"),
-                           QStringLiteral("Start the hearth run")), 0, 0, 1, 2);
+                           QStringLiteral("Start the hearth run")),
+                    0, 0, 1, 2);
     grid->addWidget(Button(group, QStringLiteral("HearthStopVrDemoButton"), QStringLiteral("Stop"),
-                           QStringLiteral("Stop the hearth run")), 0, 2, 1, 2);
-    ui::Edit(grid, 1, 0, QStringLiteral("HearthValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Signed, 3, QStringLiteral("0"));
-    ui::Edit(grid, 2, 0, QStringLiteral("HearthTimeAdvEdit"), QStringLiteral("Time"), TAdvEdit::Unsigned, 3, QStringLiteral("0"),
-             QStringLiteral("min"));
+                           QStringLiteral("Stop the hearth run")),
+                    0, 2, 1, 2);
+    ui::Edit(grid, 1, 0, QStringLiteral("HearthValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Signed, 3,
+             QStringLiteral("0"));
+    ui::Edit(grid, 2, 0, QStringLiteral("HearthTimeAdvEdit"), QStringLiteral("Time"), TAdvEdit::Unsigned, 3,
+             QStringLiteral("0"), QStringLiteral("min"));
     return group;
 }
 
@@ -202,13 +210,16 @@ QGroupBox *AirVolumeLoop(QWidget *parent, const QString &title, const QString &s
         int MaxLength;
         const char *Initial;
     } rows[] = {
-        {"SPWAdvEdit", "SPW", "", TAdvEdit::Decimal, 4, "0.0"},    {"PeriodAdvEdit", "T", "sec", TAdvEdit::Unsigned, 3, "1"},
-        {"KpAdvEdit", "Kp", "", TAdvEdit::Decimal, 4, "0.0"},      {"KiAdvEdit", "Ki", "sec", TAdvEdit::Unsigned, 3, "0"},
+        {"SPWAdvEdit", "SPW", "", TAdvEdit::Decimal, 4, "0.0"},
+        {"PeriodAdvEdit", "T", "sec", TAdvEdit::Unsigned, 3, "1"},
+        {"KpAdvEdit", "Kp", "", TAdvEdit::Decimal, 4, "0.0"},
+        {"KiAdvEdit", "Ki", "sec", TAdvEdit::Unsigned, 3, "0"},
         {"U100AdvEdit", "U100", "V", TAdvEdit::Decimal, 4, "0.0"},
     };
     for (int i = 0; i < 5; ++i) {
-        TAdvEdit *edit = ui::Edit(grid, i + 1, 0, side + QLatin1String(rows[i].Name), QLatin1String(rows[i].Label), rows[i].Kind,
-                                  rows[i].MaxLength, Localized(rows[i].Initial), QLatin1String(rows[i].Unit));
+        TAdvEdit *edit =
+            ui::Edit(grid, i + 1, 0, side + QLatin1String(rows[i].Name), QLatin1String(rows[i].Label), rows[i].Kind,
+                     rows[i].MaxLength, Localized(rows[i].Initial), QLatin1String(rows[i].Unit));
         edit->setAccessibleName(which + QLatin1String(rows[i].Label));
         if (i < 4)
             ui::SetTag(edit, i);
@@ -237,7 +248,7 @@ QGroupBox *AirVolume(QWidget *parent)
     return group;
 }
 
-} // namespace
+}  // namespace
 
 TVentilationPage::TVentilationPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("VentilationTabSheet"), context, parent)
@@ -274,9 +285,11 @@ QGroupBox *TVentilationPage::BuildRemoteControl()
     grid->addWidget(StartStopdxfCheckBox, 0, 0, 1, 3);
     grid->addWidget(KitchenHooddxfCheckBox, 1, 0, 1, 3);
     ui::SetTag(ui::Edit(grid, 2, 0, QStringLiteral("VIS4AdvEdit"), QStringLiteral("Supply"), TAdvEdit::Unsigned, 3,
-                        QStringLiteral("20")), 3);
+                        QStringLiteral("20")),
+               3);
     ui::SetTag(ui::Edit(grid, 3, 0, QStringLiteral("VIE4AdvEdit"), QStringLiteral("Exhaust"), TAdvEdit::Unsigned, 3,
-                        QStringLiteral("20")), 3);
+                        QStringLiteral("20")),
+               3);
     return group;
 }
 

@@ -1,9 +1,9 @@
 #include "service/TCalibrationPage.h"
 
-#include "config/BoardAddresses.h"
 #include "common/NumberText.h"
-#include "session/TBoardSession.h"
+#include "config/BoardAddresses.h"
 #include "service/TUpDown.h"
+#include "session/TBoardSession.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
 #include "widgets/TransferTable.h"
@@ -12,11 +12,11 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QHBoxLayout>
 
 #include <iterator>
 
@@ -39,7 +39,7 @@ struct PressureParameter
 {
     const char *Name;
     TAdvEdit::Kind Kind;
-    int Length[2];  // characters for AIN9, AIN10
+    int Length[2];        // characters for AIN9, AIN10
     const char *Initial;  // "." stands for the decimal separator
     const char *Unit;
     bool Hidden;
@@ -48,17 +48,15 @@ struct PressureParameter
 // Offset: four characters for AIN9 too, so that -100 can be typed. The gain stays on the board's
 // factory value: its edits are filled and handled but not shown; six characters hold "1,0000".
 constexpr PressureParameter kPressureParameters[] = {
-    {"Plim", TAdvEdit::Unsigned, {5, 5}, "0", "Pa", false},
-    {"Pmax", TAdvEdit::Unsigned, {5, 5}, "0", "m³/h", false},
-    {"Offset", TAdvEdit::Signed, {4, 5}, "0", "Pa", false},
-    {"Gain", TAdvEdit::Decimal, {6, 6}, "1.0000", "", true},
+    {"Plim", TAdvEdit::Unsigned, {5, 5}, "0", "Pa", false}, {"Pmax", TAdvEdit::Unsigned, {5, 5}, "0", "m³/h", false},
+    {"Offset", TAdvEdit::Signed, {4, 5}, "0", "Pa", false}, {"Gain", TAdvEdit::Decimal, {6, 6}, "1.0000", "", true},
     {"Coef", TAdvEdit::Unsigned, {4, 4}, "0", "", false},
 };
 
 // A titled row of radio buttons "<prefix>1" .. "<prefix><count>", the first one selected; the
 // button group's ids are the channel indexes 0 .. count-1.
-void ChannelSelector(QGridLayout *grid, int row, const QString &title, const QString &objectName,
-                              const QString &prefix, int count)
+void ChannelSelector(QGridLayout *grid, int row, const QString &title, const QString &objectName, const QString &prefix,
+                     int count)
 {
     auto *box = new QGroupBox(title, grid->parentWidget());
     box->setObjectName(objectName);
@@ -124,19 +122,22 @@ QGroupBox *Inputs(QWidget *parent, TAdvEdit *&low, TAdvEdit *&high, std::span<TL
     auto *references = new QGridLayout;
     grid->addLayout(references, 1, 0, Qt::AlignTop);
     Label(references, 0, 0, QStringLiteral("Reference"));
-    low = ui::CellEdit(references, 1, 0, QStringLiteral("LoLimitAdvEdit"), QStringLiteral("Low reference"), TAdvEdit::Unsigned, 5,
-                 QStringLiteral("0"));
+    low = ui::CellEdit(references, 1, 0, QStringLiteral("LoLimitAdvEdit"), QStringLiteral("Low reference"),
+                       TAdvEdit::Unsigned, 5, QStringLiteral("0"));
     Label(references, 1, 1, QStringLiteral("mV"));
     references->addWidget(Button(inputs, QStringLiteral("LoLimitVrDemoButton"), QStringLiteral("Lo Limit"),
-                                 QStringLiteral("Send the low reference")), 1, 2);
-    high = ui::CellEdit(references, 2, 0, QStringLiteral("HiLimitAdvEdit"), QStringLiteral("High reference"), TAdvEdit::Unsigned, 5,
-                 QStringLiteral("0"));
+                                 QStringLiteral("Send the low reference")),
+                          1, 2);
+    high = ui::CellEdit(references, 2, 0, QStringLiteral("HiLimitAdvEdit"), QStringLiteral("High reference"),
+                        TAdvEdit::Unsigned, 5, QStringLiteral("0"));
     Label(references, 2, 1, QStringLiteral("mV"));
     references->addWidget(Button(inputs, QStringLiteral("HiLimitVrDemoButton"), QStringLiteral("Hi Limit"),
-                                 QStringLiteral("Send the high reference")), 2, 2);
+                                 QStringLiteral("Send the high reference")),
+                          2, 2);
     references->setColumnStretch(3, 1);
-    grid->addWidget(StatusLamps(inputs, QStringLiteral("AinStatusdxfGroupBox"), QStringLiteral("AIN"), QStringLiteral("Ain"),
-                                lamps, 4), 1, 1, Qt::AlignTop);
+    grid->addWidget(StatusLamps(inputs, QStringLiteral("AinStatusdxfGroupBox"), QStringLiteral("AIN"),
+                                QStringLiteral("Ain"), lamps, 4),
+                    1, 1, Qt::AlignTop);
 
     // The pressure inputs, one row each; the edits of AIN9 carry Tag 0, those of AIN10 Tag 1.
     auto *pressure = new QGridLayout;
@@ -153,9 +154,10 @@ QGroupBox *Inputs(QWidget *parent, TAdvEdit *&low, TAdvEdit *&high, std::span<TL
         for (int p = 0; p < std::ssize(kPressureParameters); ++p) {
             const PressureParameter &parameter = kPressureParameters[p];
             const QString name = QLatin1String(parameter.Name);
-            TAdvEdit *edit = ui::CellEdit(pressure, tag + 1, 1 + 2 * p, QStringLiteral("%1%2AdvEdit").arg(name).arg(9 + tag),
-                                          input + QLatin1Char(' ') + name, parameter.Kind, parameter.Length[tag],
-                                          QString::fromLatin1(parameter.Initial).replace(QLatin1Char('.'), QLocale().decimalPoint()));
+            TAdvEdit *edit = ui::CellEdit(
+                pressure, tag + 1, 1 + 2 * p, QStringLiteral("%1%2AdvEdit").arg(name).arg(9 + tag),
+                input + QLatin1Char(' ') + name, parameter.Kind, parameter.Length[tag],
+                QString::fromLatin1(parameter.Initial).replace(QLatin1Char('.'), QLocale().decimalPoint()));
             ui::SetTag(edit, tag);
             edit->setHidden(parameter.Hidden);
             if (name == QLatin1String("Offset"))
@@ -178,8 +180,8 @@ void OutputRow(QGridLayout *grid, int row, const QString &end, const QString &wh
                TAdvEdit *&voltage, TUpDown *&upDown)
 {
     QWidget *parent = grid->parentWidget();
-    voltage = ui::CellEdit(grid, row, 0, end + QStringLiteral("VoltageAdvEdit"), which + QStringLiteral(" voltage"), TAdvEdit::Unsigned, 5,
-                 QStringLiteral("0"));
+    voltage = ui::CellEdit(grid, row, 0, end + QStringLiteral("VoltageAdvEdit"), which + QStringLiteral(" voltage"),
+                           TAdvEdit::Unsigned, 5, QStringLiteral("0"));
     Label(grid, row, 1, QStringLiteral("mV"));
     TAdvEdit *code = ui::CellEdit(grid, row, 2, end + QStringLiteral("CodeAdvEdit"), which + QStringLiteral(" code"),
                                   TAdvEdit::Unsigned, 4, QStringLiteral("0"));
@@ -189,29 +191,33 @@ void OutputRow(QGridLayout *grid, int row, const QString &end, const QString &wh
     upDown->SetMaximum(kTwelveBitCodeMaximum);
     grid->addWidget(upDown, row, 3);
     grid->addWidget(Button(parent, end + QStringLiteral("LimitVrButton"), button,
-                           QStringLiteral("Send the %1 voltage").arg(which.toLower())), row, 4);
+                           QStringLiteral("Send the %1 voltage").arg(which.toLower())),
+                    row, 4);
 }
 
 // " Outputs ": the output to calibrate, its low and high voltage with the codes that drive it,
 // and the outputs' status.
-QGroupBox *Outputs(QWidget *parent, TAdvEdit *&lowVoltage, TAdvEdit *&highVoltage, TUpDown *&lowCode, TUpDown *&highCode,
-                   std::span<TLed *> lamps)
+QGroupBox *Outputs(QWidget *parent, TAdvEdit *&lowVoltage, TAdvEdit *&highVoltage, TUpDown *&lowCode,
+                   TUpDown *&highCode, std::span<TLed *> lamps)
 {
     const int channels = static_cast<int>(lamps.size());
     QGroupBox *outputs = ui::Group(parent, QStringLiteral(" Outputs "), QStringLiteral("OutputsGroupBox"));
     QGridLayout *grid = ui::GridOf(outputs);
-    ChannelSelector(grid, 0, QStringLiteral(" Analog output "), QStringLiteral("OutputRadioGroup"), QStringLiteral("AOUT"),
-                    channels);
+    ChannelSelector(grid, 0, QStringLiteral(" Analog output "), QStringLiteral("OutputRadioGroup"),
+                    QStringLiteral("AOUT"), channels);
     auto *references = new QGridLayout;
     grid->addLayout(references, 1, 0, Qt::AlignTop);
     references->setHorizontalSpacing(2);
     Label(references, 0, 0, QStringLiteral("Voltage"));
     Label(references, 0, 2, QStringLiteral("Code"));
-    OutputRow(references, 1, QStringLiteral("Lo"), QStringLiteral("Low"), QStringLiteral("Lo Limit"), lowVoltage, lowCode);
-    OutputRow(references, 2, QStringLiteral("Hi"), QStringLiteral("High"), QStringLiteral("Hi Limit"), highVoltage, highCode);
+    OutputRow(references, 1, QStringLiteral("Lo"), QStringLiteral("Low"), QStringLiteral("Lo Limit"), lowVoltage,
+              lowCode);
+    OutputRow(references, 2, QStringLiteral("Hi"), QStringLiteral("High"), QStringLiteral("Hi Limit"), highVoltage,
+              highCode);
     references->setColumnStretch(5, 1);
-    grid->addWidget(StatusLamps(outputs, QStringLiteral("AoutStatusdxfGroupBox"), QStringLiteral("AOUT"), QStringLiteral("Aout"),
-                                lamps, 3), 1, 1, Qt::AlignTop);
+    grid->addWidget(StatusLamps(outputs, QStringLiteral("AoutStatusdxfGroupBox"), QStringLiteral("AOUT"),
+                                QStringLiteral("Aout"), lamps, 3),
+                    1, 1, Qt::AlignTop);
     return outputs;
 }
 
@@ -224,7 +230,7 @@ QGroupBox *Mode(QWidget *parent, QCheckBox *&box)
     return mode;
 }
 
-} // namespace
+}  // namespace
 
 TCalibrationPage::TCalibrationPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("CalibrationTabSheet"), context, parent)

@@ -26,9 +26,9 @@ constexpr TAdvEdit::Kind kDecimal = TAdvEdit::Decimal;
 
 // Analog inputs A1..A10: four temperatures (-30..75), four voltages (0..10), two percentages.
 constexpr AnalogRow kAnalogInputs[] = {
-    {"°C", kSignedDecimal, 5},   {"°C", kSignedDecimal, 5},   {"°C", kSignedDecimal, 5},   {"°C", kSignedDecimal, 5},
-    {"V", kDecimal, 5},  {"V", kDecimal, 4},  {"V", kDecimal, 4},  {"V", kDecimal, 4},
-    {"%", kDecimal, 4},  {"%", kDecimal, 4},
+    {"°C", kSignedDecimal, 5}, {"°C", kSignedDecimal, 5}, {"°C", kSignedDecimal, 5}, {"°C", kSignedDecimal, 5},
+    {"V", kDecimal, 5},        {"V", kDecimal, 4},        {"V", kDecimal, 4},        {"V", kDecimal, 4},
+    {"%", kDecimal, 4},        {"%", kDecimal, 4},
 };
 // Analog outputs A1..A8: five voltages (0..10), three percentages (0..100).
 constexpr AnalogRow kAnalogOutputs[] = {
@@ -80,16 +80,20 @@ QGroupBox *AnalogGroup(QWidget *parent, const QString &objectName, const QString
     const QString zero = ui::ZeroDecimal();
     const QString plural = what.toLower() + QStringLiteral("s");
     grid->addWidget(ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
-                                 QStringLiteral("All %1 automatic").arg(plural)), 0, 3);
+                                 QStringLiteral("All %1 automatic").arg(plural)),
+                    0, 3);
     grid->addWidget(ColumnButton(group, prefix + QStringLiteral("MButton"), QStringLiteral("M"),
-                                 QStringLiteral("All %1 manual").arg(plural)), 0, 4);
+                                 QStringLiteral("All %1 manual").arg(plural)),
+                    0, 4);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const int n = i + 1;
         const QString channel = QStringLiteral("%1 A%2").arg(what).arg(n);
-        TAdvEdit *value = ui::Edit(grid, n, 0, QStringLiteral("%1%2AdvEdit").arg(prefix).arg(n), QStringLiteral("A%1").arg(n),
-                                   rows[i].Kind, rows[i].MaxLength, zero, QString::fromUtf8(rows[i].Unit));
+        TAdvEdit *value =
+            ui::Edit(grid, n, 0, QStringLiteral("%1%2AdvEdit").arg(prefix).arg(n), QStringLiteral("A%1").arg(n),
+                     rows[i].Kind, rows[i].MaxLength, zero, QString::fromUtf8(rows[i].Unit));
         value->setAccessibleName(channel + QStringLiteral(" manual value"));
-        value->setMaximumWidth(value->fontMetrics().horizontalAdvance(QString(rows[i].MaxLength, QLatin1Char('0'))) + 14);
+        value->setMaximumWidth(value->fontMetrics().horizontalAdvance(QString(rows[i].MaxLength, QLatin1Char('0')))
+                               + 14);
         ui::SetTag(value, i);
         ui::Exclusive({CellCheck(grid, n, 3, QStringLiteral("%1A%2dxfCheckBox").arg(prefix).arg(n),
                                  channel + QStringLiteral(" automatic"), true, i),
@@ -110,11 +114,14 @@ QGroupBox *DigitalGroup(QWidget *parent, const QString &objectName, const QStrin
     QGridLayout *grid = ui::GridOf(group);
     const QString plural = what.toLower() + QStringLiteral("s");
     grid->addWidget(ColumnButton(group, prefix + QStringLiteral("IButton"), QStringLiteral("Inv"),
-                                 QStringLiteral("Invert all %1").arg(plural)), 0, 1);
+                                 QStringLiteral("Invert all %1").arg(plural)),
+                    0, 1);
     grid->addWidget(ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
-                                 QStringLiteral("All %1 automatic").arg(plural)), 0, 2);
+                                 QStringLiteral("All %1 automatic").arg(plural)),
+                    0, 2);
     grid->addWidget(ColumnButton(group, prefix + QStringLiteral("MButton"), QStringLiteral("M"),
-                                 QStringLiteral("All %1 manual").arg(plural)), 0, 3);
+                                 QStringLiteral("All %1 manual").arg(plural)),
+                    0, 3);
     for (int k = 1; k <= count; ++k) {
         const int weight = 1 << (k - 1);
         const QString channel = caption + QString::number(k);
@@ -145,7 +152,8 @@ QGroupBox *SimGroup(QWidget *parent)
                                   QStringLiteral("0"), QStringLiteral("sec"));
         time->setAccessibleName(QStringLiteral("Simulation %1 time").arg(channel));
         ui::SetTag(time, i);
-        QCheckBox *onOff = ui::Check(group, QStringLiteral("Sim%1OnOffdxfCheckBox").arg(n), QStringLiteral("ON/OFF"), true);
+        QCheckBox *onOff =
+            ui::Check(group, QStringLiteral("Sim%1OnOffdxfCheckBox").arg(n), QStringLiteral("ON/OFF"), true);
         QCheckBox *pwm = ui::Check(group, QStringLiteral("Sim%1PwmdxfCheckBox").arg(n), QStringLiteral("PWM"));
         onOff->setAccessibleName(QStringLiteral("Simulation %1 ON/OFF").arg(channel));
         pwm->setAccessibleName(QStringLiteral("Simulation %1 PWM").arg(channel));
@@ -166,9 +174,11 @@ QGroupBox *Inputs(QWidget *page)
     QGridLayout *grid = ui::GridOf(inputs);
     grid->setContentsMargins(3, 2, 3, 3);
     grid->addWidget(AnalogGroup(inputs, QStringLiteral("IAnalogGroupBox"), QStringLiteral("IAnalog"),
-                                QStringLiteral("Analog input"), kAnalogInputs), 0, 0);
+                                QStringLiteral("Analog input"), kAnalogInputs),
+                    0, 0);
     grid->addWidget(DigitalGroup(inputs, QStringLiteral("IDigitalGroupBox"), QStringLiteral("IDigital"),
-                                 QStringLiteral("IN"), QStringLiteral("Digital input"), kDigitalInputs), 1, 0);
+                                 QStringLiteral("IN"), QStringLiteral("Digital input"), kDigitalInputs),
+                    1, 0);
     return inputs;
 }
 
@@ -180,9 +190,11 @@ QGroupBox *Outputs(QWidget *page)
     QGridLayout *grid = ui::GridOf(outputs);
     grid->setContentsMargins(3, 2, 3, 3);
     grid->addWidget(AnalogGroup(outputs, QStringLiteral("OAnalogGroupBox"), QStringLiteral("OAnalog"),
-                                QStringLiteral("Analog output"), kAnalogOutputs), 0, 0, Qt::AlignTop);
+                                QStringLiteral("Analog output"), kAnalogOutputs),
+                    0, 0, Qt::AlignTop);
     grid->addWidget(DigitalGroup(outputs, QStringLiteral("ODigitalGroupBox"), QStringLiteral("ODigital"),
-                                 QStringLiteral("OUT"), QStringLiteral("Digital output"), kDigitalOutputs), 0, 1, Qt::AlignTop);
+                                 QStringLiteral("OUT"), QStringLiteral("Digital output"), kDigitalOutputs),
+                    0, 1, Qt::AlignTop);
     grid->addWidget(SimGroup(outputs), 1, 0, 1, 2);
     // Which digital output carries the alarm; "0" is none.
     auto *alarm = new QWidget(outputs);
@@ -195,10 +207,9 @@ QGroupBox *Outputs(QWidget *page)
     return outputs;
 }
 
-} // namespace
+}  // namespace
 
-TInOutPage::TInOutPage(TPageContext &context, QWidget *parent)
-    : TPage(QStringLiteral("InOutTabSheet"), context, parent)
+TInOutPage::TInOutPage(TPageContext &context, QWidget *parent) : TPage(QStringLiteral("InOutTabSheet"), context, parent)
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);

@@ -1,8 +1,8 @@
 #include "service/TTimersPage.h"
 
+#include "common/NumberText.h"
 #include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
-#include "common/NumberText.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/ParameterCodec.h"
 
@@ -22,7 +22,7 @@ namespace {
 constexpr int kTemperatureCorrectionItem = 91;
 constexpr int kSlaveAddressItem = 95;
 
-const QStringList kDays{QStringLiteral("Sunday"),   QStringLiteral("Monday"), QStringLiteral("Tuesday"),
+const QStringList kDays{QStringLiteral("Sunday"),    QStringLiteral("Monday"),   QStringLiteral("Tuesday"),
                         QStringLiteral("Wednesday"), QStringLiteral("Thursday"), QStringLiteral("Friday"),
                         QStringLiteral("Saturday")};
 
@@ -79,7 +79,7 @@ QGroupBox *Address(QWidget *parent)
     return group;
 }
 
-} // namespace
+}  // namespace
 
 TTimersPage::TTimersPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("TimersTabSheet"), context, parent)
@@ -129,7 +129,8 @@ QGroupBox *TTimersPage::BuildTimer()
         start->setAccessibleName(interval + QStringLiteral(" start"));
         TAdvEdit *stop = ui::AsTimeEdit(
             ui::CellEdit(grid, n, 3, name.arg(2), interval + QStringLiteral(" stop"), TAdvEdit::Text, 5, {}), 0);
-        QComboBox *level = ui::Combo(grid, n, 3, QStringLiteral("Int%1ColumnComboBox").arg(n), {}, ui::Numbers(0, 3), 0);
+        QComboBox *level =
+            ui::Combo(grid, n, 3, QStringLiteral("Int%1ColumnComboBox").arg(n), {}, ui::Numbers(0, 3), 0);
         level->setAccessibleName(interval + QStringLiteral(" level"));
         ui::SetTag(start, 2 * i);
         ui::SetTag(stop, 2 * i + 1);
@@ -146,11 +147,14 @@ QGroupBox *TTimersPage::BuildTimer()
     connect(read, &QPushButton::clicked, this, &TTimersPage::ReadVrButtonClick);
     buttons->addWidget(read, 0, 0);
     buttons->addWidget(Button(timer, QStringLiteral("WriteVrButton"), QStringLiteral("Write"),
-                              QStringLiteral("Write the shown program to the selected day")), 0, 1);
+                              QStringLiteral("Write the shown program to the selected day")),
+                       0, 1);
     buttons->addWidget(Button(timer, QStringLiteral("MonFriVrDemoButton"), QStringLiteral("Mon-Fri"),
-                              QStringLiteral("Write the shown program to Monday to Friday")), 1, 0);
+                              QStringLiteral("Write the shown program to Monday to Friday")),
+                       1, 0);
     buttons->addWidget(Button(timer, QStringLiteral("SatSunVrDemoButton"), QStringLiteral("Sat,Sun"),
-                              QStringLiteral("Write the shown program to Saturday and Sunday")), 1, 1);
+                              QStringLiteral("Write the shown program to Saturday and Sunday")),
+                       1, 1);
     grid->addLayout(buttons, 4, 1, 2, 4, Qt::AlignLeft | Qt::AlignBottom);
     grid->setColumnStretch(5, 1);
     return timer;
@@ -196,20 +200,20 @@ void TTimersPage::ReadVrButtonClick()
     const int day = SelectedDay();
     // The answers go to the day selected when they arrive: a quick click on another day while a
     // read is under way shows and stores the later day's answer there, as the board sent it.
-    Session().Read(static_cast<quint16>(board::WeekTimes + TWeekProgram::kTimesPerDay * day), TWeekProgram::kTimesPerDay,
-                   {.OnReply = [this](const TModbusAnswer &answer) {
-                        auto &times = m_program.Times[SelectedDay()];
-                        for (int i = 0; i < TWeekProgram::kTimesPerDay; ++i)
-                            times[i] = answer.Registers.at(i);
-                        ShowDayTimes();
-                    }});
-    Session().Read(static_cast<quint16>(board::WeekLevels + TWeekProgram::kLevelsPerDay * day), TWeekProgram::kLevelsPerDay,
-                   {.OnReply = [this](const TModbusAnswer &answer) {
-                        auto &levels = m_program.Levels[SelectedDay()];
-                        for (int i = 0; i < TWeekProgram::kLevelsPerDay; ++i)
-                            levels[i] = answer.Registers.at(i);
-                        ShowDayLevels();
-                    }});
+    Session().Read(static_cast<quint16>(board::WeekTimes + TWeekProgram::kTimesPerDay * day),
+                   TWeekProgram::kTimesPerDay, {.OnReply = [this](const TModbusAnswer &answer) {
+                       auto &times = m_program.Times[SelectedDay()];
+                       for (int i = 0; i < TWeekProgram::kTimesPerDay; ++i)
+                           times[i] = answer.Registers.at(i);
+                       ShowDayTimes();
+                   }});
+    Session().Read(static_cast<quint16>(board::WeekLevels + TWeekProgram::kLevelsPerDay * day),
+                   TWeekProgram::kLevelsPerDay, {.OnReply = [this](const TModbusAnswer &answer) {
+                       auto &levels = m_program.Levels[SelectedDay()];
+                       for (int i = 0; i < TWeekProgram::kLevelsPerDay; ++i)
+                           levels[i] = answer.Registers.at(i);
+                       ShowDayLevels();
+                   }});
 }
 
 void TTimersPage::Refresh()

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "widgets/TPage.h"
 #include "config/WeekProgram.h"
 #include "widgets/ParameterCodec.h"
+#include "widgets/TPage.h"
 
 #include <array>
 

@@ -19,13 +19,15 @@ FunctionsStr TBoardSession::Record(TRequestHandlers handlers) const
 void TBoardSession::Read(quint16 start, quint16 count, TRequestHandlers handlers)
 {
     if (m_activeClient)
-        m_activeClient->ReadHoldingRegisters(m_slaveAddress, start, count, m_requestTimeout, Record(std::move(handlers)));
+        m_activeClient->ReadHoldingRegisters(m_slaveAddress, start, count, m_requestTimeout,
+                                             Record(std::move(handlers)));
 }
 
 void TBoardSession::WriteSingle(quint16 address, quint16 value, TRequestHandlers handlers)
 {
     if (m_activeClient)
-        m_activeClient->WriteSingleRegister(m_slaveAddress, address, value, m_requestTimeout, Record(std::move(handlers)));
+        m_activeClient->WriteSingleRegister(m_slaveAddress, address, value, m_requestTimeout,
+                                            Record(std::move(handlers)));
 }
 
 void TBoardSession::WriteMultiple(quint16 start, std::span<const quint16> values, TRequestHandlers handlers)

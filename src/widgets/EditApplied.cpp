@@ -16,7 +16,8 @@ bool OnApplied(QWidget *control, QObject *context, std::function<void()> handler
         return true;
     }
     if (auto *button = qobject_cast<QAbstractButton *>(control)) {
-        QObject::connect(button, &QAbstractButton::clicked, context, [handler = std::move(handler)](bool) { handler(); });
+        QObject::connect(button, &QAbstractButton::clicked, context,
+                         [handler = std::move(handler)](bool) { handler(); });
         return true;
     }
     return false;

@@ -33,7 +33,7 @@ void UnitFor(QGridLayout *grid, int row, int col, const QString &unit)
     if (!unit.isEmpty())
         grid->addWidget(new QLabel(unit, grid->parentWidget()), row, col);
 }
-} // namespace
+}  // namespace
 
 void SetTag(QWidget *widget, int tag)
 {
@@ -90,15 +90,16 @@ QString ZeroDecimal()
     return QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("0");
 }
 
-TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
-               TAdvEdit::Kind kind, int maxLength, const QString &initial, const QString &unit)
+TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const QString &label, TAdvEdit::Kind kind,
+               int maxLength, const QString &initial, const QString &unit)
 {
     auto *edit = new TAdvEdit(kind, grid->parentWidget());
     edit->setObjectName(name);
     edit->setMaxLength(maxLength);
     edit->setText(initial);
     // Wide enough for its longest text, not wider: the pages are narrow.
-    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(std::max(maxLength, 3) + 1, QLatin1Char('0'))) + 14);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(std::max(maxLength, 3) + 1, QLatin1Char('0')))
+                          + 14);
     if (!LabelFor(grid, row, col, label, edit))
         edit->setAccessibleName(name);
     else
@@ -111,7 +112,8 @@ TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const Q
 TAdvEdit *AsTimeEdit(TAdvEdit *edit, quint16 minutes)
 {
     edit->setValidator(new TTimeOfDayFilter(edit));
-    edit->setText(QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0')));
+    edit->setText(
+        QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0')));
     SetHeldMinutes(edit, minutes);
     return edit;
 }
@@ -129,7 +131,8 @@ TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, con
     edit->setMaxLength(maxLength);
     edit->setText(initial);
     edit->setAccessibleName(accessibleName);
-    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(std::max(maxLength, 3) + 1, QLatin1Char('0'))) + 14);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(std::max(maxLength, 3) + 1, QLatin1Char('0')))
+                          + 14);
     grid->addWidget(edit, row, col);
     return edit;
 }
@@ -201,4 +204,4 @@ QStringList Numbers(int first, int last)
     return items;
 }
 
-} // namespace ui
+}  // namespace ui

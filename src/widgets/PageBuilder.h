@@ -41,8 +41,8 @@ QString ZeroDecimal();
 // A numeric edit named name in row/col of grid: its label left of it (the label is the edit's
 // buddy, so it names the edit for screen readers), the unit right of it. Occupies three columns
 // from col: label, edit, unit.
-TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
-               TAdvEdit::Kind kind, int maxLength, const QString &initial, const QString &unit = {});
+TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const QString &label, TAdvEdit::Kind kind,
+               int maxLength, const QString &initial, const QString &unit = {});
 // An edit without a visible label of its own (a cell of a table of edits): accessibleName says
 // what it is, e.g. "Supply, level I".
 TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
@@ -72,4 +72,4 @@ QButtonGroup *Exclusive(std::initializer_list<QCheckBox *> boxes);
 // "1" .. "n", the items of a channel-number list.
 QStringList Numbers(int first, int last);
 
-} // namespace ui
+}  // namespace ui

@@ -120,7 +120,7 @@ TTakeResult Failure(TTakeStatus status, QWidget *control, const QString &text, b
     return {OutcomeOf(status), control, TakeErrorMessage(status, text, integerForm)};
 }
 
-} // namespace
+}  // namespace
 
 quint16 HeldMinutes(const QWidget *edit)
 {
@@ -159,13 +159,15 @@ TParameterCodec TParameterCodec::Bind(const TParameterRow &row, const QMultiHash
     const qsizetype before = problems.size();
     const auto problem = [&](const QString &text) {
         const QString where = row.Item >= 0 ? QStringLiteral("Item %1").arg(row.Item) : QStringLiteral("Register");
-        problems.append(QStringLiteral("%1 (0x%2): %3").arg(where).arg(row.FirstRegister, 4, 16, QLatin1Char('0')).arg(text));
+        problems.append(
+            QStringLiteral("%1 (0x%2): %3").arg(where).arg(row.FirstRegister, 4, 16, QLatin1Char('0')).arg(text));
     };
 
     // The row's own shape.
     for (const QString &text : RowShapeProblems(row))
         problem(text);
-    const TKindTraits traits = row.Codecs.empty() ? TKindTraits{TControlKind::None, 0} : Traits(row.Codecs.front().Kind);
+    const TKindTraits traits =
+        row.Codecs.empty() ? TKindTraits{TControlKind::None, 0} : Traits(row.Codecs.front().Kind);
     const int controls = static_cast<int>(row.Controls.size());
     if (traits.Control == TControlKind::None) {
         if (!week.Program || !week.Show)
@@ -182,8 +184,9 @@ TParameterCodec TParameterCodec::Bind(const TParameterRow &row, const QMultiHash
         else if (found.size() > 1)
             problem(QStringLiteral("%1 exists %2 times").arg(name).arg(found.size()));
         else if (!IsKind(widget, traits.Control))
-            problem(QStringLiteral("%1 is a %2, not %3").arg(name, QLatin1String(widget->metaObject()->className()),
-                                                          QLatin1String(KindName(traits.Control))));
+            problem(QStringLiteral("%1 is a %2, not %3")
+                        .arg(name, QLatin1String(widget->metaObject()->className()),
+                             QLatin1String(KindName(traits.Control))));
         codec.m_controls.push_back(widget);
     }
 

@@ -10,8 +10,8 @@ TIPAddressEdit::TIPAddressEdit(QWidget *parent) : TAdvEdit(TAdvEdit::Text, paren
 {
     // While typing, an address may be incomplete ("192.168."); the validator only keeps out
     // anything that can never become one.
-    setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("^%1(\\.%1){3}$").arg(kOctet)), this));
+    setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("^%1(\\.%1){3}$").arg(kOctet)), this));
     setMaxLength(15);
 }
 

@@ -26,7 +26,7 @@ QString PlaceOf(const QWidget *control)
     return page.isEmpty() ? name : QStringLiteral("page \"%1\", %2").arg(page, name);
 }
 
-} // namespace
+}  // namespace
 
 QStringList TTransferTable::Bind(QWidget &root, const TWeekProgramView &week, TUserMessages &messages)
 {
@@ -86,8 +86,8 @@ void TTransferTable::ShowBlock(quint16 start, const QList<quint16> &registers) c
 
 void TTransferTable::ShowImage(const ConfigImage &image, int activeItemCount) const
 {
-    const int count = std::min({activeItemCount, static_cast<int>(image.size()), static_cast<int>(m_codecs.size()),
-                                kTransferItems});
+    const int count =
+        std::min({activeItemCount, static_cast<int>(image.size()), static_cast<int>(m_codecs.size()), kTransferItems});
     for (int i = 0; i < count; ++i)
         m_codecs[static_cast<size_t>(i)].RegistersToControls(image[static_cast<size_t>(i)].Values);
 }
@@ -107,8 +107,9 @@ bool TTransferTable::TakeImage(ConfigImage &image, int activeItemCount) const
                                                      QStringLiteral("The parameter table is not bound to the window.")};
         if (!result.Ok()) {
             if (m_messages)
-                m_messages->ErrorBox(result.Control ? QStringLiteral("%1 (%2)").arg(result.Message, PlaceOf(result.Control))
-                                                    : result.Message);
+                m_messages->ErrorBox(result.Control
+                                         ? QStringLiteral("%1 (%2)").arg(result.Message, PlaceOf(result.Control))
+                                         : result.Message);
             return false;
         }
     }

@@ -58,4 +58,4 @@ void MakeDisplayOnly(QLineEdit *edit)
     edit->setFont(font);
 }
 
-} // namespace live
+}  // namespace live

@@ -30,4 +30,4 @@ void Show(QAbstractButton *box, bool checked);
 void MakeDisplayOnly(QAbstractButton *box);
 void MakeDisplayOnly(QLineEdit *edit);
 
-} // namespace live
+}  // namespace live
