@@ -11,15 +11,6 @@
 // The register tables are Z4Registers, the board's life around them Z4Plant; this class routes
 // reads and writes between the two. It knows nothing about Modbus transports; Z4SimServer answers
 // requests from it.
-struct Z4BoardOptions
-{
-    quint16 firmware = 1011;  // 0xE700; version % 100: 11 and up has the series number, 12 and up the extended item set
-    quint16 boardNumber = 1;  // 0xE701
-    quint16 series = 1;       // 0x0385
-    bool remoteControl = true;  // false: 0x0430-0x0432 do not exist (the board refuses them)
-    quint32 seed = 1;           // seed of the drifting measurements, so runs are repeatable
-};
-
 class Z4Board
 {
 public:

@@ -1,7 +1,5 @@
 #include "Z4Registers.h"
 
-#include "Z4Board.h"
-
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>

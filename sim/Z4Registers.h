@@ -5,7 +5,15 @@
 #include <array>
 #include <bitset>
 
-struct Z4BoardOptions;
+// What kind of board is simulated.
+struct Z4BoardOptions
+{
+    quint16 firmware = 1011;  // 0xE700; version % 100: 11 and up has the series number, 12 and up the extended item set
+    quint16 boardNumber = 1;  // 0xE701
+    quint16 series = 1;       // 0x0385
+    bool remoteControl = true;  // false: 0x0430-0x0432 do not exist (the board refuses them)
+    quint32 seed = 1;           // seed of the drifting measurements, so runs are repeatable
+};
 
 // Addresses the board's own logic works with.
 namespace z4reg {
