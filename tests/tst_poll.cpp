@@ -199,6 +199,7 @@ private slots:
     void countdownWrapsBeforeTheFirstConnect();
     void aCycleWaitsForTheBacklog();
     void mainWindowShowsTheBoardLive();
+    void firmwareWithoutSeriesLacksItsControls();
 };
 
 void TestPoll::statusBlockEdgeCases()
@@ -637,6 +638,19 @@ void TestPoll::mainWindowShowsTheBoardLive()
     QVERIFY(form->StartStopVrUserLed->IsOn());
     QVERIFY(form.Messages->Errors.isEmpty());
     form->ReadTimer().stop();
+}
+
+// The main window gives the version to the pages whose controls depend on the firmware.
+void TestPoll::firmwareWithoutSeriesLacksItsControls()
+{
+    RecordedForm form;
+    for (const bool series : {false, true, false}) {
+        live::VersionBlock block;
+        block.HasSeries = series;
+        emit form->Poll().VersionRead(block);
+        for (const char *name : {"Set1VrDemoButton", "WithoutExhaustdxfCheckBox"})
+            QVERIFY2(Find<QWidget>(form.Form.get(), name)->isEnabled() == series, name);
+    }
 }
 
 QTEST_MAIN(TestPoll)
