@@ -227,7 +227,7 @@ void TstPagesService::keyFilters_data()
         row("signed: a leading minus", "HearthValueAdvEdit", "-5x0", "-50");
         row("signed: no minus inside", "HearthValueAdvEdit", "5-2", "52");
         row("decimal: no minus, one separator", "CorKpAdvEdit", "-1{sep}5{sep}", "1{sep}5");
-        row("decimal: the other separator refused", "ValueAdvEdit", "1{other}5", "15");
+        row("decimal: the other separator becomes the locale's", "ValueAdvEdit", "1{other}5{other}", "1{sep}5");
         row("signed decimal", "IAnalog1AdvEdit", "-30{sep}5", "-30{sep}5");
         row("time: any hour and minute", "Int11AdvMaskEdit", "24:60", "24:60");
         row("time: one hour digit", "Int22AdvMaskEdit", "8:05", "8:05");

@@ -61,10 +61,9 @@ QString ScaledText(qint64 raw, int decimals, const QLocale &locale)
     return text;
 }
 
-TNumberTake TakeScaled(QStringView text, int decimals, const QLocale &locale)
+TNumberTake TakeScaled(QStringView text, int decimals)
 {
     decimals = Clamped(decimals);
-    const QString separator = locale.decimalPoint();
     const QStringView s = text.trimmed();
     qsizetype i = 0;
     bool negative = false;
@@ -95,9 +94,9 @@ TNumberTake TakeScaled(QStringView text, int decimals, const QLocale &locale)
                 ++fractionDigits;
             }  // digits beyond the scale are dropped: toward zero for either sign
             ++i;
-        } else if (!afterSeparator && !separator.isEmpty() && s.mid(i).startsWith(separator)) {
+        } else if (!afterSeparator && (c == QLatin1Char('.') || c == QLatin1Char(','))) {
             afterSeparator = true;
-            i += separator.size();
+            ++i;
         } else {
             return {TTakeStatus::NotANumber, 0};
         }

@@ -39,9 +39,10 @@ struct TNumberTake
 // The text's decimal value times 10^decimals, taken on the typed digits (never through a binary
 // float): "0.53" at 2 decimals is 53, "21.5" is 2150; further digits are dropped toward zero
 // ("-0.537" is -53). Accepts surrounding blanks, one leading '-' or '+', digits and at most one
-// separator of the locale with a digit on at least one side of it. Magnitudes beyond 10^15 after
-// scaling are OutOfRange. decimals is 0 to 9.
-TNumberTake TakeScaled(QStringView text, int decimals, const QLocale &locale = QLocale());
+// decimal separator, '.' or ',' whatever the locale (a technician types either; there is no
+// grouping to confuse it with), with a digit on at least one side of it. Magnitudes beyond 10^15
+// after scaling are OutOfRange. decimals is 0 to 9.
+TNumberTake TakeScaled(QStringView text, int decimals);
 
 // The text as a signed 32-bit decimal integer: surrounding blanks, one leading sign, digits.
 // A whole number outside the 32-bit range is OutOfRange.

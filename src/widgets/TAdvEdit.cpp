@@ -10,7 +10,6 @@ TNumberKeyFilter::TNumberKeyFilter(bool allowSign, bool allowDecimal, QObject *p
 
 QValidator::State TNumberKeyFilter::validate(QString &input, int &) const
 {
-    const QString separator = locale().decimalPoint();
     bool seenSeparator = false;
     for (qsizetype i = 0; i < input.size(); ++i) {
         const QChar c = input.at(i);
@@ -18,9 +17,12 @@ QValidator::State TNumberKeyFilter::validate(QString &input, int &) const
             continue;
         if (c == QLatin1Char('-') && m_sign && i == 0)
             continue;
-        if (m_decimal && !seenSeparator && QStringView(input).mid(i).startsWith(separator)) {
+        // Either separator, shown as the locale's: on a decimal-point system "2,5" must not
+        // become 25.
+        if (m_decimal && !seenSeparator && (c == QLatin1Char('.') || c == QLatin1Char(','))) {
             seenSeparator = true;
-            i += separator.size() - 1;
+            if (const QString own = locale().decimalPoint(); own.size() == 1)
+                input[i] = own.front();
             continue;
         }
         return Invalid;

@@ -4,7 +4,8 @@
 #include <QValidator>
 
 // A numeric edit with a key filter: digits only, a minus sign only where the value is signed,
-// one decimal separator (the user's locale's) only where it is decimal. The filter shapes what
+// one decimal separator ('.' or ',', whatever the locale, shown as the locale's) only where it is
+// decimal. The filter shapes what
 // can be typed; whether the text is a valid number in range is decided when it is taken.
 class TAdvEdit : public QLineEdit
 {
