@@ -17,6 +17,7 @@
 #include "session/TUserMessages.h"
 #include "widgets/TLed.h"
 #include "widgets/TPage.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
 #include <QApplication>
@@ -108,7 +109,8 @@ struct Window
     NoMessages messages;
     TBoardSession session;
     TTransferTable table;
-    TPageContext context{session, messages, table};
+    TParameterEditor editor{session, table, messages};
+    TPageContext context{session, messages, table, editor};
     QWidget root;
     TLiveDisplay display;
     TLiveState state;  // the version countdown starts at 0: no version read for 65536 ticks

@@ -11,6 +11,7 @@
 #include "widgets/PageBuilder.h"
 #include "widgets/ParameterCodec.h"
 #include "widgets/TIPAddressEdit.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
 #include <QApplication>
@@ -179,7 +180,8 @@ private:
     TBoardSession m_session;
     NoMessages m_messages;
     TTransferTable m_table;
-    TPageContext m_context{m_session, m_messages, m_table};
+    TParameterEditor m_editor{m_session, m_table, m_messages};
+    TPageContext m_context{m_session, m_messages, m_table, m_editor};
     std::unique_ptr<QTabWidget> m_tabs;
 
     // The four pages, built anew under the current default locale.

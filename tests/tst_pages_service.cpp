@@ -12,6 +12,7 @@
 #include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TAdvEdit.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
 #include <QAbstractButton>
@@ -46,14 +47,21 @@ struct Pages
     TBoardSession session;
     NoMessages messages;
     TTransferTable table;
-    TPageContext context{session, messages, table};
+    TParameterEditor editor{session, table, messages};
+    TPageContext context{session, messages, table, editor};
     QWidget window;
     TVentilationPage *ventilation = new TVentilationPage(context, &window);
     TInOutPage *inOut = new TInOutPage(context, &window);
     TTimersPage *timers = new TTimersPage(context, &window);
     TCalibrationPage *calibration = new TCalibrationPage(context, &window);
 
-    Pages() { session.SetActiveClient(&client); }
+    Pages()
+    {
+        session.SetActiveClient(&client);
+        // The ventilation page's parameters write on the user's actions, as in the main window.
+        table.Bind(window, timers->WeekProgramView(), messages);
+        editor.AttachItems(96, 136);
+    }
 
     quint64 Requests() const { return client.GetCounters().Discarded; }
 

@@ -15,6 +15,7 @@
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
 #include <QCheckBox>
@@ -120,7 +121,8 @@ struct Rig
     MessageRecorder messages;
     TBoardSession session;
     TTransferTable table;
-    TPageContext context{session, messages, table};
+    TParameterEditor editor{session, table, messages};
+    TPageContext context{session, messages, table, editor};
     QWidget window;
     TInputsOutputsPage *io;
     TStopPage *stop;

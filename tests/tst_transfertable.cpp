@@ -12,6 +12,7 @@
 #include "service/TTimersPage.h"
 #include "session/TBoardSession.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
 #include <QButtonGroup>
@@ -454,7 +455,8 @@ void TestTransferTable::weekProgram()
     TBoardSession session;
     MessageRecorder messages;
     TTransferTable table;
-    TPageContext context{session, messages, table};
+    TParameterEditor editor{session, table, messages};
+    TPageContext context{session, messages, table, editor};
     TTimersPage timers(context);
     Controls c;
     const TParameterCodec times = c.Bind(89, timers.WeekProgramView()), levels = c.Bind(90, timers.WeekProgramView());

@@ -44,6 +44,13 @@
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
+// The rows the parameter pages edit: items 0 .. 75 (Settings to Cascade) with the season beside
+// them, and 96 .. 136 (Ventilation).
+constexpr int kFirstSettingsItem = 0;
+constexpr int kLastCascadeItem = 75;
+constexpr quint16 kSeasonRegister = 0x0216;
+constexpr int kFirstVentilationItem = 96;
+constexpr int kLastVentilationItem = 136;
 // The window's design size: the pages take the right-hand 552 pixels.
 constexpr QSize kClientSize(720, 620);
 constexpr int kLeftColumnWidth = 168;
@@ -72,7 +79,8 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
       m_model(model),
       m_messages(messages ? std::move(messages) : std::make_unique<TDialogMessages>(this)),
       m_options(options),
-      m_context{model.Session(), *m_messages, m_table}
+      m_editor(model.Session(), m_table, *m_messages),
+      m_context{model.Session(), *m_messages, m_table, m_editor}
 {
     setObjectName(QStringLiteral("Form1"));
     ConnectiondxfGroupBox = new TConnectionPanel(Session(), TCPModbusClient, SerialModbusClient, *m_messages);
@@ -301,6 +309,12 @@ void TForm1::FormCreate()
     // names the items in configuration files. Without a definition that fits the table there is
     // nothing to save or load: the images stay shaped by the table and the transfers stay off.
     const QStringList problems = m_table.Bind(*this, TimersTabSheet->WeekProgramView(), *m_messages);
+    // Every parameter of the Settings, Heating, Cooling, Cascade and Ventilation pages is written
+    // when the user applies it.
+    m_editor.AttachItems(kFirstSettingsItem, kLastCascadeItem);
+    m_editor.AttachRegister(kSeasonRegister);
+    m_editor.AttachItems(kFirstVentilationItem, kLastVentilationItem);
+    connect(&m_editor, &TParameterEditor::Status, StatusPanels[0], &QLabel::setText);
     if (!problems.isEmpty())
         m_messages->ErrorBox(QStringLiteral("Some parameters cannot be shown:\n") + problems.join(QLatin1Char('\n')));
     m_images.DefinitionPath = m_options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : m_options.DefinitionPath;

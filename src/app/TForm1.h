@@ -6,6 +6,7 @@
 #include "session/TBoardModel.h"
 #include "session/TUserMessages.h"
 #include "widgets/TPage.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
 #include <QMainWindow>
@@ -75,6 +76,7 @@ public:
     TPoll &Poll() { return *m_poll; }
     const TTransferTable &TransferTable() const { return m_table; }
     TConfigImages &Images() { return m_images; }
+    TParameterEditor &Editor() { return m_editor; }
 
     TTCPModbusClient &TCPModbusClient;
     TSerialModbusClient &SerialModbusClient;
@@ -128,6 +130,7 @@ private:
     std::unique_ptr<TUserMessages> m_messages;
     TForm1Options m_options;
     TTransferTable m_table;
+    TParameterEditor m_editor;
     TPageContext m_context;
     QTimer m_readTimer;
     QString m_workDir;

@@ -1,6 +1,7 @@
 #include "params/THeatingPage.h"
 
 #include "widgets/PageBuilder.h"
+#include "widgets/TParameterEditor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,6 +10,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+
+namespace {
+// The row of the three power edits.
+constexpr int kPowerItem = 46;
+} // namespace
 
 THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("HeatingTabSheet"), context, parent)
@@ -64,7 +70,9 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     const QStringList stageNames = {QStringLiteral("Stage I"), QStringLiteral("Stage II"), QStringLiteral("Stage III")};
     for (int n = 1; n <= 3; ++n) {
         const QString &stage = stageNames.at(n - 1);
-        ui::SetTag(ui::CellCheck(grid, n, 0, QStringLiteral("Stage%1dxfCheckBox").arg(n), stage, true), n - 1);
+        m_stages[n - 1] = ui::CellCheck(grid, n, 0, QStringLiteral("Stage%1dxfCheckBox").arg(n), stage, true);
+        ui::SetTag(m_stages[n - 1], n - 1);
+        context.Editor.Override(m_stages[n - 1], [this, n] { StagedxfCheckBoxClick(n - 1); });
         ui::SetTag(ui::CellEdit(grid, n, 1, QStringLiteral("Power%1AdvEdit").arg(n), stage + QStringLiteral(" power"),
                                 TAdvEdit::Unsigned, 3, zero),
                    n - 1);
@@ -85,4 +93,23 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
                   {QStringLiteral("WATER-ELECTRIC"), QStringLiteral("ELECTRIC-WATER")});
     bottom->addStretch();
     page->addStretch();
+    // The three power edits are one parameter to the board's eyes: each edit needs the others too.
+    context.Editor.TakeRowTogether(kPowerItem);
+}
+
+void THeatingPage::StagedxfCheckBoxClick(int tag)
+{
+    QCheckBox *first = m_stages[0];
+    QCheckBox *second = m_stages[1];
+    QCheckBox *third = m_stages[2];
+    if (tag == 0) {
+        // Stage I cannot be switched off: nothing changes on the board.
+        first->setChecked(true);
+        return;
+    }
+    if (tag == 1 && !second->isChecked())
+        third->setChecked(false);
+    if (tag == 2 && third->isChecked())
+        second->setChecked(true);
+    Editor().Apply(first);
 }

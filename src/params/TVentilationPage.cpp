@@ -3,6 +3,8 @@
 #include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
 #include "widgets/PageBuilder.h"
+#include "widgets/EditApplied.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
 #include <QButtonGroup>
@@ -22,6 +24,9 @@ namespace {
 constexpr int kFanModeItem = 96;
 constexpr int kRemoteControlFirstItem = 134;
 constexpr int kRemoteControlLastItem = 136;
+// The supply and exhaust intensities I..III.
+constexpr int kSupplyIntensityItem = 117;
+constexpr int kExhaustIntensityItem = 118;
 
 // A number text with the user's decimal separator in place of ".".
 QString Localized(const char *text)
@@ -175,16 +180,16 @@ QGroupBox *VentilationIntensity(QWidget *parent)
 }
 
 // " Hearth ": starts and stops the hearth run, its fan value and its duration.
-QGroupBox *Hearth(QWidget *parent)
+QGroupBox *Hearth(QWidget *parent, QPushButton *&start, QPushButton *&stop)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Hearth "), QStringLiteral("HearthGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
-    grid->addWidget(Button(group, QStringLiteral("HearthStartVrDemoButton"), QStringLiteral("Start"),
-                           QStringLiteral("Start the hearth run")),
-                    0, 0, 1, 2);
-    grid->addWidget(Button(group, QStringLiteral("HearthStopVrDemoButton"), QStringLiteral("Stop"),
-                           QStringLiteral("Stop the hearth run")),
-                    0, 2, 1, 2);
+    start = Button(group, QStringLiteral("HearthStartVrDemoButton"), QStringLiteral("Start"),
+                   QStringLiteral("Start the hearth run"));
+    stop = Button(group, QStringLiteral("HearthStopVrDemoButton"), QStringLiteral("Stop"),
+                  QStringLiteral("Stop the hearth run"));
+    grid->addWidget(start, 0, 0, 1, 2);
+    grid->addWidget(stop, 0, 2, 1, 2);
     ui::Edit(grid, 1, 0, QStringLiteral("HearthValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Signed, 3,
              QStringLiteral("0"));
     ui::Edit(grid, 2, 0, QStringLiteral("HearthTimeAdvEdit"), QStringLiteral("Time"), TAdvEdit::Unsigned, 3,
@@ -228,7 +233,7 @@ QGroupBox *AirVolumeLoop(QWidget *parent, const QString &title, const QString &s
 }
 
 // " Air Volume ": constant or variable air volume, the board's calibration run, and each fan's loop.
-QGroupBox *AirVolume(QWidget *parent)
+QGroupBox *AirVolume(QWidget *parent, QPushButton *&calibration)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Air Volume "), QStringLiteral("AirVolumeGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
@@ -236,8 +241,8 @@ QGroupBox *AirVolume(QWidget *parent)
     grid->addLayout(top, 0, 0);
     ui::Combo(top, 0, 0, QStringLiteral("AVModeColumnComboBox"), QStringLiteral("Mode"),
               {QStringLiteral("CAV"), QStringLiteral("VAV")}, 0);
-    QPushButton *calibration = Button(group, QStringLiteral("CalibrationVrDemoButton"), QStringLiteral("Start"),
-                                      QStringLiteral("Start the air-volume calibration"));
+    calibration = Button(group, QStringLiteral("CalibrationVrDemoButton"), QStringLiteral("Start"),
+                         QStringLiteral("Start the air-volume calibration"));
     auto *calibrationLabel = new QLabel(QStringLiteral("Calibration"), group);
     calibrationLabel->setBuddy(calibration);
     top->addWidget(calibrationLabel, 1, 0);
@@ -265,13 +270,19 @@ TVentilationPage::TVentilationPage(TPageContext &context, QWidget *parent)
             boxes->addWidget(group);
         boxes->addStretch();
     };
-    column({Mode(this, WithoutExhaustdxfCheckBox), Outputs(this), Speed(this), OutdoorInfluence(this), Hearth(this)});
+    column({Mode(this, WithoutExhaustdxfCheckBox), Outputs(this), Speed(this), OutdoorInfluence(this), Hearth(this, HearthStartVrDemoButton, HearthStopVrDemoButton)});
     column({FanSpeedCorrection(this), PressureControl(this), VentilationIntensity(this)});
-    column({BuildRemoteControl(), AirVolume(this)});
+    column({BuildRemoteControl(), AirVolume(this, CalibrationVrDemoButton)});
     layout->addStretch();
 
-    connect(StartStopdxfCheckBox, &QCheckBox::clicked, this, &TVentilationPage::RemoteControldxfCheckBoxClick);
-    connect(KitchenHooddxfCheckBox, &QCheckBox::clicked, this, &TVentilationPage::RemoteControldxfCheckBoxClick);
+    // The commands: a constant each, on every click.
+    OnApplied(HearthStartVrDemoButton, this, [this] { Editor().Write(HearthStartVrDemoButton, board::Hearth, 1); });
+    OnApplied(HearthStopVrDemoButton, this, [this] { Editor().Write(HearthStopVrDemoButton, board::Hearth, 0); });
+    OnApplied(CalibrationVrDemoButton, this,
+              [this] { Editor().Write(CalibrationVrDemoButton, board::AirVolumeCalibration, 1); });
+    // The intensities of a column are one parameter to the board's eyes.
+    context.Editor.TakeRowTogether(kSupplyIntensityItem);
+    context.Editor.TakeRowTogether(kExhaustIntensityItem);
 }
 
 // " Remote Control ": what the remote input does, and the fan intensities it runs at.
@@ -291,11 +302,6 @@ QGroupBox *TVentilationPage::BuildRemoteControl()
                         QStringLiteral("20")),
                3);
     return group;
-}
-
-void TVentilationPage::RemoteControldxfCheckBoxClick()
-{
-    Session().WriteSingle(board::RemoteControl, KitchenHooddxfCheckBox->isChecked() ? 1 : 0);
 }
 
 void TVentilationPage::ShowFirmwareFeatures(bool hasSeries)

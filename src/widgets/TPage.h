@@ -6,6 +6,7 @@
 #include <functional>
 
 class TBoardSession;
+class TParameterEditor;
 class TTransferTable;
 class TUserMessages;
 
@@ -16,6 +17,8 @@ struct TPageContext
     TUserMessages &Messages;
     // The transfer table, bound once every page is built: how a page shows what it reads.
     const TTransferTable &Table;
+    // Writes what the user edits; a page gives it the rules of its own controls.
+    TParameterEditor &Editor;
     // The PC clock; tests put a fixed one here.
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
 };
@@ -41,6 +44,7 @@ protected:
     TBoardSession &Session() const { return m_context.Session; }
     TUserMessages &Messages() const { return m_context.Messages; }
     const TTransferTable &Table() const { return m_context.Table; }
+    TParameterEditor &Editor() const { return m_context.Editor; }
     QDateTime Now() const { return m_context.Now(); }
 
     // Reads the registers of configuration items first .. last as one block, while connected,

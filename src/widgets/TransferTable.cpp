@@ -7,9 +7,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The page a control sits on and what it is called there, for messages: "page "Heating", Kp".
 QString PlaceOf(const QWidget *control)
 {
     QString page;
@@ -25,8 +22,6 @@ QString PlaceOf(const QWidget *control)
     const QString name = control->accessibleName().isEmpty() ? control->objectName() : control->accessibleName();
     return page.isEmpty() ? name : QStringLiteral("page \"%1\", %2").arg(page, name);
 }
-
-}  // namespace
 
 QStringList TTransferTable::Bind(QWidget &root, const TWeekProgramView &week, TUserMessages &messages)
 {

@@ -11,6 +11,9 @@
 
 class TUserMessages;
 
+// The page a control sits on and what it is called there, for messages: page "Heating", Kp.
+QString PlaceOf(const QWidget *control);
+
 // The parameter transfer table bound to the main window: for every configuration item (and the
 // side rows), the controls that show its registers and the one encoding that page refresh,
 // single writes and whole configuration transfers share.

@@ -1,0 +1,175 @@
+#include "widgets/TParameterEditor.h"
+
+#include "common/NumberText.h"
+#include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
+#include "widgets/EditApplied.h"
+#include "widgets/TransferTable.h"
+
+#include <QLineEdit>
+
+#include <array>
+
+namespace {
+
+QString ExceptionText(quint8 code)
+{
+    switch (code) {
+    case 1:
+        return QStringLiteral("illegal function");
+    case 2:
+        return QStringLiteral("illegal data address");
+    case 3:
+        return QStringLiteral("illegal data value");
+    case 4:
+        return QStringLiteral("device failure");
+    default:
+        return QStringLiteral("exception %1").arg(code);
+    }
+}
+
+} // namespace
+
+TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable &table, TUserMessages &messages,
+                                   QObject *parent)
+    : QObject(parent), m_session(session), m_table(table), m_messages(messages)
+{
+}
+
+void TParameterEditor::AttachItems(int first, int last)
+{
+    for (int item = first; item <= last; ++item) {
+        for (QWidget *control : m_table.Codec(item).Controls()) {
+            if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); }))
+                m_attached.insert(control);
+        }
+    }
+}
+
+void TParameterEditor::AttachRegister(quint16 address)
+{
+    const auto place = m_table.Locate(address);
+    if (!place)
+        return;
+    for (QWidget *control : place->Codec->Controls()) {
+        if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); }))
+            m_attached.insert(control);
+    }
+}
+
+void TParameterEditor::Override(QWidget *control, std::function<void()> handler)
+{
+    m_overrides.insert(control, std::move(handler));
+}
+
+void TParameterEditor::TakeRowTogether(int item)
+{
+    m_together.insert(item);
+}
+
+void TParameterEditor::Dispatch(QWidget *control)
+{
+    // The focus going back to a refused edit is no action of the user's on the control it leaves.
+    if (m_refusing)
+        return;
+    if (const auto found = m_overrides.constFind(control); found != m_overrides.cend())
+        (*found)();
+    else
+        Apply(control);
+}
+
+bool TParameterEditor::Apply(QWidget *control)
+{
+    const auto place = m_table.Find(control);
+    if (!place)
+        return false;
+    const TParameterCodec &codec = *place->Codec;
+    const TParameterRow &row = codec.Row();
+    const int reg = place->Offset;
+    const auto address = static_cast<quint16>(row.FirstRegister + reg);
+    const TCodecKind kind = row.CodecOf(reg).Kind;
+    if (kind == TCodecKind::TimeOfDay)
+        return ApplyTime(control, address);
+
+    if (m_together.contains(row.Item)) {
+        std::array<quint16, kMaxRowRegisters> all{};
+        const TTakeResult whole = codec.ControlsToRegisters(std::span(all.data(), static_cast<size_t>(row.Registers)));
+        if (whole.Result == TTakeResult::NotANumber) {
+            m_messages.ErrorBox(whole.Message);
+            return false;
+        }
+    }
+    quint16 word = 0;
+    const TTakeResult taken = codec.TakeRegister(reg, word);
+    if (taken.Result == TTakeResult::NotANumber || taken.Result == TTakeResult::Unbound) {
+        m_messages.ErrorBox(taken.Message);
+        return false;
+    }
+    // A number beyond any register, or outside what the row accepts, is out of range: the typed
+    // value is checked, not the word it would leave.
+    const bool edit = Traits(kind).Control == TControlKind::Edit;
+    if (taken.Result == TTakeResult::OutOfRange || (edit && !row.LimitsOf(reg).Contains(taken.Value))) {
+        Refuse(control);
+        return false;
+    }
+    Write(control, address, word);
+    return true;
+}
+
+bool TParameterEditor::ApplyTime(QWidget *control, quint16 address)
+{
+    const QString text = static_cast<QLineEdit *>(control)->text().trimmed();
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    const QString hourText = colon < 0 ? text : text.left(colon);
+    const QString minuteText = colon < 0 ? QString() : text.mid(colon + 1);
+    const TNumberTake hours = TakeInteger(hourText);
+    const TNumberTake minutes = TakeInteger(minuteText);
+    if (!hours.Ok()) {
+        Refuse(control, NotAnIntegerMessage(hourText));
+    } else if (!minutes.Ok()) {
+        Refuse(control, NotAnIntegerMessage(minuteText));
+    } else if (hours.Value < 0 || hours.Value > 23) {
+        Refuse(control, QStringLiteral("Hour < 0 or Hour > 23"));
+    } else if (minutes.Value < 0 || minutes.Value > 59) {
+        Refuse(control, QStringLiteral("Min < 0 or Min > 59"));
+    } else {
+        const auto word = static_cast<quint16>(hours.Value * 60 + minutes.Value);
+        SetHeldMinutes(control, word);
+        Write(control, address, word);
+        return true;
+    }
+    return false;
+}
+
+void TParameterEditor::Refuse(QWidget *control, const QString &error)
+{
+    m_refusing = true;
+    if (error.isEmpty()) {
+        m_messages.RangeWarning(control);
+    } else {
+        m_messages.ErrorBox(error);
+        control->setFocus(Qt::OtherFocusReason);
+    }
+    m_refusing = false;
+}
+
+void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word)
+{
+    const QString name = PlaceOf(control);
+    const bool open = m_session.Connected();
+    m_session.WriteSingle(address, word,
+                          {.OnReply = [this](const TModbusAnswer &) { emit Status({}); },
+                           .OnRefused = [this, name, address](const TModbusAnswer &answer) {
+                               emit Status(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
+                                               .arg(name, ExceptionText(answer.ExceptionCode)));
+                               // Show what the board holds: the whole row, so that every encoding shows.
+                               const auto place = m_table.Locate(address);
+                               const quint16 first = place ? place->Codec->Row().FirstRegister : address;
+                               const auto count = static_cast<quint16>(place ? place->Codec->Row().Registers : 1);
+                               m_session.Read(first, count, {.OnReply = [this, first](const TModbusAnswer &shown) {
+                                                  m_table.ShowBlock(first, shown.Registers);
+                                              }});
+                           }});
+    if (!open)
+        emit Status(QStringLiteral("%1 was not written: the line is closed.").arg(name));
+}

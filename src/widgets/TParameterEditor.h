@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+
+#include <functional>
+
+class QWidget;
+class TBoardSession;
+class TTransferTable;
+class TUserMessages;
+
+// Writes what the technician edits. Every control of the attached rows of the transfer table
+// applies its value on the user's action (Return or leaving an edit, a click, a chosen item):
+// its row and register are looked up, that one register is taken through the row's encoding,
+// an edit's typed value is checked against the row's limits, and the word goes to the board in
+// one single-register write. Values shown from code never write.
+//
+// On a value out of range: "Input range error!", the focus back in the edit, the text kept,
+// nothing written. On a text that is no number: its error in the standard error box, nothing
+// written. A time of day says which part is out of range and goes back to its edit.
+class TParameterEditor : public QObject
+{
+    Q_OBJECT
+
+public:
+    TParameterEditor(TBoardSession &session, const TTransferTable &table, TUserMessages &messages,
+                     QObject *parent = nullptr);
+
+    // Connects the controls of the bound rows of items first .. last, or of the side row at
+    // address, to the common rule (or to their override).
+    void AttachItems(int first, int last);
+    void AttachRegister(quint16 address);
+    // A control whose page gives it a rule of its own: its user action runs handler instead.
+    void Override(QWidget *control, std::function<void()> handler);
+    // The edits of item's row are taken together: a text that is no number in any of them stops
+    // an edit of another (the row is one parameter split over several edits).
+    void TakeRowTogether(int item);
+
+    // The common rule for control; true when a write was issued.
+    bool Apply(QWidget *control);
+    // Writes word to address on behalf of control (named in what the status bar says).
+    void Write(QWidget *control, quint16 address, quint16 word);
+
+signals:
+    // A line for the status bar: a write the board refused, or one made while the line is closed;
+    // empty once a write is answered.
+    void Status(const QString &text);
+
+private:
+    void Dispatch(QWidget *control);
+    bool ApplyTime(QWidget *control, quint16 address);
+    // The range message (or an error text), the focus back to control; the user actions that the
+    // focus moving back raises in other controls write nothing.
+    void Refuse(QWidget *control, const QString &error = {});
+
+    TBoardSession &m_session;
+    const TTransferTable &m_table;
+    TUserMessages &m_messages;
+    QHash<const QWidget *, std::function<void()>> m_overrides;
+    QSet<int> m_together;
+    QSet<const QWidget *> m_attached;
+    bool m_refusing = false;
+};
