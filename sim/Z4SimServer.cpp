@@ -193,7 +193,8 @@ QModbusResponse Z4SimServer::Execute(const QModbusPdu &request, SimRequest &reco
 
     const quint32 last = quint32(record.Address) + record.Count - 1;
     for (const SimFaults::Refusal &refusal : m_faults.Refuse) {
-        if (record.Address <= refusal.Last && last >= refusal.First)
+        if (record.Address <= refusal.Last && last >= refusal.First
+            && !(refusal.WritesOnly && function == kReadHolding))
             return Refusal(request, refusal.Code);
     }
     if (last > 0xFFFF || !m_board.covers(record.Address, record.Count))

@@ -31,7 +31,8 @@ struct SimFaults
     {
         quint16 First = 0;
         quint16 Last = 0;
-        quint8 Code = 2;  // illegal data address
+        quint8 Code = 2;          // illegal data address
+        bool WritesOnly = false;  // reads of the registers are answered
     };
 
     int DelayMs = 0;        // answers come this late

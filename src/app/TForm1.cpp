@@ -44,11 +44,10 @@
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
-// The rows the parameter pages edit: items 0 .. 75 (Settings to Cascade) with the season beside
-// them, and 96 .. 136 (Ventilation).
+// The rows the parameter pages edit: items 0 .. 75 (Settings to Cascade) and 96 .. 136
+// (Ventilation). The season beside them is the board's own choice and shown only.
 constexpr int kFirstSettingsItem = 0;
 constexpr int kLastCascadeItem = 75;
-constexpr quint16 kSeasonRegister = 0x0216;
 constexpr int kFirstVentilationItem = 96;
 constexpr int kLastVentilationItem = 136;
 // The window's design size: the pages take the right-hand 552 pixels.
@@ -312,7 +311,6 @@ void TForm1::FormCreate()
     // Every parameter of the Settings, Heating, Cooling, Cascade and Ventilation pages is written
     // when the user applies it.
     m_editor.AttachItems(kFirstSettingsItem, kLastCascadeItem);
-    m_editor.AttachRegister(kSeasonRegister);
     m_editor.AttachItems(kFirstVentilationItem, kLastVentilationItem);
     connect(&m_editor, &TParameterEditor::Status, StatusPanels[0], &QLabel::setText);
     if (!problems.isEmpty())

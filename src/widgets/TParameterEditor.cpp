@@ -28,7 +28,7 @@ QString ExceptionText(quint8 code)
     }
 }
 
-} // namespace
+}  // namespace
 
 TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable &table, TUserMessages &messages,
                                    QObject *parent)
@@ -43,17 +43,6 @@ void TParameterEditor::AttachItems(int first, int last)
             if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); }))
                 m_attached.insert(control);
         }
-    }
-}
-
-void TParameterEditor::AttachRegister(quint16 address)
-{
-    const auto place = m_table.Locate(address);
-    if (!place)
-        return;
-    for (QWidget *control : place->Codec->Controls()) {
-        if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); }))
-            m_attached.insert(control);
     }
 }
 
@@ -159,17 +148,18 @@ void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word)
     const bool open = m_session.Connected();
     m_session.WriteSingle(address, word,
                           {.OnReply = [this](const TModbusAnswer &) { emit Status({}); },
-                           .OnRefused = [this, name, address](const TModbusAnswer &answer) {
-                               emit Status(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
-                                               .arg(name, ExceptionText(answer.ExceptionCode)));
-                               // Show what the board holds: the whole row, so that every encoding shows.
-                               const auto place = m_table.Locate(address);
-                               const quint16 first = place ? place->Codec->Row().FirstRegister : address;
-                               const auto count = static_cast<quint16>(place ? place->Codec->Row().Registers : 1);
-                               m_session.Read(first, count, {.OnReply = [this, first](const TModbusAnswer &shown) {
-                                                  m_table.ShowBlock(first, shown.Registers);
-                                              }});
-                           }});
+                           .OnRefused =
+                               [this, name, address](const TModbusAnswer &answer) {
+                                   emit Status(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
+                                                   .arg(name, ExceptionText(answer.ExceptionCode)));
+                                   // Show what the board holds: the whole row, so that every encoding shows.
+                                   const auto place = m_table.Locate(address);
+                                   const quint16 first = place ? place->Codec->Row().FirstRegister : address;
+                                   const auto count = static_cast<quint16>(place ? place->Codec->Row().Registers : 1);
+                                   m_session.Read(first, count, {.OnReply = [this, first](const TModbusAnswer &shown) {
+                                                      m_table.ShowBlock(first, shown.Registers);
+                                                  }});
+                               }});
     if (!open)
         emit Status(QStringLiteral("%1 was not written: the line is closed.").arg(name));
 }

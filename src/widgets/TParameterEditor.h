@@ -28,10 +28,9 @@ public:
     TParameterEditor(TBoardSession &session, const TTransferTable &table, TUserMessages &messages,
                      QObject *parent = nullptr);
 
-    // Connects the controls of the bound rows of items first .. last, or of the side row at
-    // address, to the common rule (or to their override).
+    // Connects the controls of the bound rows of items first .. last to the common rule (or to
+    // their override).
     void AttachItems(int first, int last);
-    void AttachRegister(quint16 address);
     // A control whose page gives it a rule of its own: its user action runs handler instead.
     void Override(QWidget *control, std::function<void()> handler);
     // The edits of item's row are taken together: a text that is no number in any of them stops

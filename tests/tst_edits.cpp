@@ -1,0 +1,398 @@
+// Parameter edits on the main window against the in-process simulated board: every editable row
+// takes its range and nothing else, the rules of the controls that do more than encode, what a
+// refused or impossible write tells, and the same edits reaching an independent Modbus peer.
+#include "FormHarness.h"
+#include "PymodbusPeer.h"
+#include "SimHarness.h"
+
+#include "common/NumberText.h"
+#include "widgets/TAdvEdit.h"
+#include "widgets/TParameterEditor.h"
+#include "widgets/TransferTable.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+namespace {
+
+using Write = QPair<quint16, quint16>;
+
+// The rows the parameter pages edit (the season's side row aside).
+bool Edited(int item)
+{
+    return (item >= 0 && item <= 75) || (item >= 96 && item <= 136);
+}
+
+// The text a user types for raw (register units) in an edit of kind.
+QString TextOf(TCodecKind kind, qint64 raw)
+{
+    switch (kind) {
+    case TCodecKind::Centi:
+    case TCodecKind::CentiU:
+        return ScaledText(raw, 2);
+    case TCodecKind::Deci:
+        return ScaledText(raw, 1);
+    case TCodecKind::Tenths:
+        return QString::number(raw / 10);
+    default:
+        return QString::number(raw);
+    }
+}
+
+// The smallest step a user can type in an edit of kind, in register units.
+int StepOf(TCodecKind kind)
+{
+    return kind == TCodecKind::Tenths ? 10 : 1;
+}
+
+}  // namespace
+
+class TestEdits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void everyEditTakesItsRangeAndNothingElse();
+    void controlsWriteTheirWord_data();
+    void controlsWriteTheirWord();
+    void stagesKeepTheirOrder();
+    void timesSayWhichPartIsWrong();
+    void powerEditsAreTakenTogether();
+    void aRefusedWriteIsToldAndReadBack();
+    void aWriteWithTheLineClosedSaysSo();
+    void refreshingWritesNothing();
+    void theRangeMessageMovesNoOtherValue();
+    void editsReachAnIndependentPeer();
+
+private:
+    TForm1 &Form() const { return *m_form->Form; }
+    MessageRecorder &Messages() const { return *m_form->Messages; }
+    template <class W>
+    W *Named(const char *name) const
+    {
+        W *widget = Form().findChild<W *>(QLatin1String(name));
+        if (!widget)
+            qWarning("no control named %s", name);
+        return widget;
+    }
+    // Types text into the edit and presses Return, as a user does.
+    void Type(const char *edit, const QString &text) const;
+    // Chooses the combo item with text, as a user does with the keyboard.
+    void Choose(const char *combo, const QString &item) const;
+    QList<Write> Writes() const;
+
+    QTemporaryDir m_dir;
+    QString m_oldCurrent;
+    std::unique_ptr<Z4SimServer> m_board;
+    std::unique_ptr<RecordedForm> m_form;
+};
+
+void TestEdits::initTestCase()
+{
+    // The window reads its settings file in the current folder.
+    m_oldCurrent = QDir::currentPath();
+    QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestEdits::cleanupTestCase()
+{
+    QDir::setCurrent(m_oldCurrent);
+}
+
+void TestEdits::init()
+{
+    m_board = StartTcpBoard({.firmware = 1012});
+    QVERIFY(m_board);
+    m_form = std::make_unique<RecordedForm>();
+    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+    Settle(Form());
+    m_board->ClearRecord();
+}
+
+void TestEdits::cleanup()
+{
+    m_form.reset();
+    m_board.reset();
+}
+
+void TestEdits::Type(const char *edit, const QString &text) const
+{
+    auto *control = Named<TAdvEdit>(edit);
+    control->setText(text);
+    QTest::keyClick(control, Qt::Key_Return);
+}
+
+void TestEdits::Choose(const char *combo, const QString &item) const
+{
+    auto *control = Named<QComboBox>(combo);
+    const int index = control->findText(item);
+    QVERIFY2(index >= 0, combo);
+    // The keyboard moves the selection by one and the choice is the user's.
+    control->setCurrentIndex(index == 0 ? 1 : index - 1);
+    QTest::keyClick(control, index == 0 ? Qt::Key_Up : Qt::Key_Down);
+}
+
+QList<Write> TestEdits::Writes() const
+{
+    Settle(Form());
+    return m_board->Writes();
+}
+
+// Every edit of every edited row: its limits and nothing past them, and a text that is no number.
+void TestEdits::everyEditTakesItsRangeAndNothingElse()
+{
+    const TTransferTable &table = Form().TransferTable();
+    QList<Write> expected;
+    QStringList refused;
+    int notNumbers = 0;
+    for (int item = 0; item < kTransferItems; ++item) {
+        const TParameterCodec &codec = table.Codec(item);
+        const TParameterRow &row = codec.Row();
+        if (!Edited(item) || Traits(row.Codecs.front().Kind).Control != TControlKind::Edit)
+            continue;
+        for (QWidget *control : codec.Controls()) {
+            const int reg = table.Find(control)->Offset;
+            const TCodecKind kind = row.CodecOf(reg).Kind;
+            if (kind == TCodecKind::TimeOfDay)
+                continue;  // a test of its own
+            auto *edit = static_cast<TAdvEdit *>(control);
+            edit->setMaxLength(32);  // the key filter's lengths have tests of their own
+            const TLimits limits = row.LimitsOf(reg);
+            const auto address = static_cast<quint16>(row.FirstRegister + reg);
+            for (const qint64 raw : {qint64(limits.Min), qint64(limits.Max)}) {
+                edit->setText(TextOf(kind, raw));
+                QTest::keyClick(edit, Qt::Key_Return);
+                expected.append({address, static_cast<quint16>(raw)});
+            }
+            for (const qint64 raw : {qint64(limits.Min) - StepOf(kind), qint64(limits.Max) + StepOf(kind)}) {
+                edit->setText(TextOf(kind, raw));
+                QTest::keyClick(edit, Qt::Key_Return);
+                refused.append(edit->objectName());
+                QCOMPARE(edit->text(), TextOf(kind, raw));  // the refused text stays
+            }
+            edit->setText(QStringLiteral("x"));
+            QTest::keyClick(edit, Qt::Key_Return);
+            ++notNumbers;
+            // The row's last value accepted stays in the edit for the items taken together.
+            edit->setText(TextOf(kind, limits.Max));
+        }
+    }
+    QCOMPARE(Writes(), expected);
+    QCOMPARE(Messages().RangeWarnings, refused);
+    QCOMPARE(Messages().Errors.size(), notNumbers);
+    QVERIFY(expected.size() > 140);
+}
+
+void TestEdits::controlsWriteTheirWord_data()
+{
+    QTest::addColumn<QString>("action");  // "type NAME TEXT", "choose NAME ITEM", "click NAME"
+    QTest::addColumn<quint16>("address");
+    QTest::addColumn<quint16>("word");
+    const auto row = [](const char *tag, const char *action, quint16 address, quint16 word) {
+        QTest::newRow(tag) << QString::fromLatin1(action) << address << word;
+    };
+    row("scale 100", "type SupplySPAdvEdit 55.0", 0x0200, 5500);
+    row("either separator", "type SupplySPAdvEdit 21,5", 0x0200, 2150);
+    row("negative in two's complement", "type AntiFreezingTempAdvEdit -10.0", 0x0204, 0xFC18);
+    row("digits past the scale dropped", "type WHPISPWAdvEdit 0.709", 0x0246, 70);
+    row("unsigned x100 above 327", "type RotorKiAdvEdit 655", 0x020C, 65500);
+    row("scale 10", "type ValueAdvEdit 10.0", 0x040D, 100);
+    row("no range but the register's", "type SU100AdvEdit 99.9", 0x0429, 9990);
+    row("signed integer", "type HearthValueAdvEdit -50", 0x0421, 0xFFCE);
+    row("timer by its row", "type T3AdvEdit 300", 0x020F, 300);
+    row("intensity of the remote input", "type VIS4AdvEdit 120", 0x0431, 120);
+    row("combo offset +1, none", "choose AntiFreezingSensorColumnComboBox 0", 0x0205, 0xFFFF);
+    row("combo offset -25", "choose StopControlCode3ColumnComboBox FROST", 0x022C, 28);
+    row("combo offset 0", "choose ECOutput2ColumnComboBox 1", 0x0260, 0);
+    row("combo output II none", "choose ECOutput2ColumnComboBox 0", 0x0260, 0xFFFF);
+    row("combo offset -8", "choose SPControlInputColumnComboBox 10", 0x040F, 9);
+    row("combo offset -1", "choose SpeedColumnComboBox 3", 0x0419, 3);
+    row("combo by index", "choose SeasonModeColumnComboBox Winter", 0x0215, 1);
+    row("flag", "click HeaterControldxfCheckBox", 0x0217, 1);
+    row("bit mask", "click Din8dxfCheckBox", 0x0212, 0x0080);
+    row("choice of two", "click ModeAutdxfCheckBox", 0x0214, 1);
+    row("choice of four", "click PControldxfCheckBox", 0x0400, 2);
+    row("remote control", "click KitchenHooddxfCheckBox", 0x0430, 1);
+    row("hearth start", "click HearthStartVrDemoButton", 0x0420, 1);
+    row("hearth stop", "click HearthStopVrDemoButton", 0x0420, 0);
+    row("air-volume calibration", "click CalibrationVrDemoButton", 0x04FF, 1);
+}
+
+void TestEdits::controlsWriteTheirWord()
+{
+    QFETCH(QString, action);
+    QFETCH(quint16, address);
+    QFETCH(quint16, word);
+    const QStringList parts = action.split(QLatin1Char(' '));
+    const QByteArray name = parts.at(1).toLatin1();
+    if (parts[0] == QLatin1String("type"))
+        Type(name, parts.at(2));
+    else if (parts[0] == QLatin1String("choose"))
+        Choose(name, parts.at(2));
+    else
+        Named<QAbstractButton>(name)->click();
+    QCOMPARE(Writes(), QList<Write>{Write(address, word)});
+    QVERIFY2(Messages().Errors.isEmpty() && Messages().RangeWarnings.isEmpty(),
+             qPrintable(Messages().Errors.join(' ')));
+}
+
+void TestEdits::stagesKeepTheirOrder()
+{
+    auto *first = Named<QCheckBox>("Stage1dxfCheckBox");
+    auto *second = Named<QCheckBox>("Stage2dxfCheckBox");
+    auto *third = Named<QCheckBox>("Stage3dxfCheckBox");
+    const auto states = [&] { return QList<bool>{first->isChecked(), second->isChecked(), third->isChecked()}; };
+
+    // Stage I cannot be switched off, and nothing is written.
+    first->click();
+    QCOMPARE(states(), (QList<bool>{true, true, true}));
+    QCOMPARE(Writes(), QList<Write>{});
+    // Stage II off takes stage III with it.
+    second->click();
+    QCOMPARE(states(), (QList<bool>{true, false, false}));
+    // Stage III on brings stage II.
+    third->click();
+    QCOMPARE(states(), (QList<bool>{true, true, true}));
+    QCOMPARE(Writes(), (QList<Write>{{0x024E, 1}, {0x024E, 3}}));
+}
+
+void TestEdits::timesSayWhichPartIsWrong()
+{
+    auto *start = Named<TAdvEdit>("RecycleStartAdvMaskEdit");
+    Type("RecycleStartAdvMaskEdit", QStringLiteral("07:30"));
+    Type("RecycleStartAdvMaskEdit", QStringLiteral("24:00"));
+    Type("RecycleStartAdvMaskEdit", QStringLiteral("07:60"));
+    Type("RecycleStartAdvMaskEdit", QStringLiteral("7:"));
+    Type("RecycleStopAdvMaskEdit", QStringLiteral("18:00"));
+    QCOMPARE(Writes(), (QList<Write>{{0x030F, 450}, {0x0310, 1080}}));
+    QCOMPARE(Messages().Errors.mid(0, 2),
+             (QStringList{QStringLiteral("Hour < 0 or Hour > 23"), QStringLiteral("Min < 0 or Min > 59")}));
+    QCOMPARE(Messages().Errors.size(), 3);
+    // A refused time keeps the minutes last accepted: a configuration write sends those.
+    QCOMPARE(HeldMinutes(start), quint16(450));
+}
+
+void TestEdits::powerEditsAreTakenTogether()
+{
+    Named<TAdvEdit>("Power3AdvEdit")->setText(QString());
+    Type("Power1AdvEdit", QStringLiteral("50"));
+    QCOMPARE(Messages().Errors.size(), 1);
+    Named<TAdvEdit>("Power3AdvEdit")->setText(QStringLiteral("10"));
+    Type("Power2AdvEdit", QStringLiteral("100"));
+    Type("Power2AdvEdit", QStringLiteral("101"));
+    QCOMPARE(Writes(), QList<Write>{Write(0x0250, 100)});
+    QCOMPARE(Messages().RangeWarnings, QStringList{QStringLiteral("Power2AdvEdit")});
+}
+
+// The board refuses a write: the status bar says so and the control shows what the board holds.
+void TestEdits::aRefusedWriteIsToldAndReadBack()
+{
+    const quint16 held = m_board->Board().value(0x0201);
+    m_board->SetFaults({.Refuse = {{.First = 0x0201, .Last = 0x0201, .Code = 3, .WritesOnly = true}}});
+    auto *sensor = Named<QComboBox>("SupplySensorColumnComboBox");
+    Choose("SupplySensorColumnComboBox", sensor->itemText(held == 0 ? 1 : 0));
+    QTRY_VERIFY_WITH_TIMEOUT(Form().StatusPanels[0]->text().contains(QLatin1String("illegal data value")), kSoonMs);
+    QVERIFY2(Form().StatusPanels[0]->text().contains(PlaceOf(sensor)), qPrintable(Form().StatusPanels[0]->text()));
+    QTRY_COMPARE_WITH_TIMEOUT(sensor->currentIndex(), int(held), kSoonMs);
+    QCOMPARE(m_board->Writes(), QList<Write>{});
+    // The next write the board takes clears the line.
+    m_board->SetFaults({});
+    Choose("SupplySensorColumnComboBox", sensor->itemText(held == 0 ? 1 : 0));
+    QTRY_VERIFY_WITH_TIMEOUT(Form().StatusPanels[0]->text().isEmpty(), kSoonMs);
+}
+
+void TestEdits::aWriteWithTheLineClosedSaysSo()
+{
+    Form().ConnectiondxfGroupBox->ConnectVrButton->click();  // Disconnect
+    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    const quint64 discarded = Form().TCPModbusClient.GetCounters().Discarded;
+    Type("SupplySPAdvEdit", QStringLiteral("20"));
+    QCOMPARE(Form().TCPModbusClient.GetCounters().Discarded, discarded + 1);
+    QVERIFY2(Form().StatusPanels[0]->text().contains(QLatin1String("was not written: the line is closed")),
+             qPrintable(Form().StatusPanels[0]->text()));
+}
+
+void TestEdits::refreshingWritesNothing()
+{
+    for (const char *page :
+         {"SettingsTabSheet", "HeatingTabSheet", "CoolingTabSheet", "CascadeTabSheet", "VentilationTabSheet"}) {
+        Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+        Settle(Form());
+    }
+    QVERIFY(m_board->Requests().size() >= 6);
+    QCOMPARE(Writes(), QList<Write>{});
+}
+
+// The user leaves a refused edit for another: the focus goes back, and the other edit, which the
+// user never changed, writes nothing on the way.
+void TestEdits::theRangeMessageMovesNoOtherValue()
+{
+    Form().MainPageControl->setCurrentWidget(Named<QWidget>("SettingsTabSheet"));
+    Form().show();
+    QVERIFY(QTest::qWaitForWindowActive(&Form()));
+    auto *first = Named<TAdvEdit>("T1AdvEdit");
+    first->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(first->hasFocus());
+    first->setText(QStringLiteral("300"));
+    QTest::keyClick(first, Qt::Key_Tab);  // on to T2, which holds a value it would write
+    QCOMPARE(Messages().RangeWarnings, QStringList{QStringLiteral("T1AdvEdit")});
+    QVERIFY(first->hasFocus());
+    QCOMPARE(Writes(), QList<Write>{});
+    Form().hide();
+}
+
+// The same edits through the real window reach pymodbus, which holds what they wrote.
+void TestEdits::editsReachAnIndependentPeer()
+{
+    QJsonObject image;
+    // The parameters edited below, and the version the window reads.
+    for (int address : {0x0200, 0x0204, 0x020C, 0x0212, 0x0214, 0x0246, 0x0260, 0x0400, 0x0421, 0xE700, 0xE701})
+        image.insert(QString::number(address), 0);
+    const QString path = m_dir.filePath(QStringLiteral("edits.json"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(image).toJson()) > 0);
+    file.close();
+    PymodbusPeer peer;
+    bool missing = false;
+    const QString error = peer.Start({QStringLiteral("--image"), path}, &missing);
+    if (missing)
+        QSKIP(qPrintable(error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    m_form = std::make_unique<RecordedForm>();
+    QVERIFY(ConnectTcp(Form(), peer.Port()));
+    Settle(Form());
+    Type("SupplySPAdvEdit", QStringLiteral("21.5"));
+    Type("AntiFreezingTempAdvEdit", QStringLiteral("-10"));
+    Type("RotorKiAdvEdit", QStringLiteral("655"));
+    Named<QCheckBox>("Din1dxfCheckBox")->click();
+    Named<QCheckBox>("ModeAutdxfCheckBox")->click();
+    Type("WHPISPWAdvEdit", QStringLiteral("0.7"));
+    Choose("ECOutput2ColumnComboBox", QStringLiteral("0"));
+    Named<QCheckBox>("WithoutExhaustdxfCheckBox")->click();
+    Type("HearthValueAdvEdit", QStringLiteral("-50"));
+
+    QList<quint16> read;
+    FunctionsStr record;
+    for (quint16 address : {0x0200, 0x0204, 0x020C, 0x0212, 0x0214, 0x0246, 0x0260, 0x0400, 0x0421}) {
+        record.OnReply = [&read](const TModbusAnswer &answer) { read.append(answer.Registers.at(0)); };
+        Form().TCPModbusClient.ReadHoldingRegisters(1, address, 1, 3000, record);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(read.size(), 9, kSoonMs);
+    QCOMPARE(read, (QList<quint16>{2150, 0xFC18, 65500, 1, 1, 70, 0xFFFF, 3, 0xFFCE}));
+    QVERIFY2(Form().StatusPanels[0]->text().isEmpty(), qPrintable(Form().StatusPanels[0]->text()));
+}
+
+QTEST_MAIN(TestEdits)
+#include "tst_edits.moc"
