@@ -97,7 +97,7 @@ double LibmodbusPass(modbus_t *context, int round)
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char *argv[])
 {

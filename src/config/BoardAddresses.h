@@ -8,10 +8,10 @@
 namespace board {
 
 // Commands of the left column and the control page.
-inline constexpr quint16 Clock = 0x0100;          // 4 words: year, month/day, hour/minute, second/weekday
-inline constexpr quint16 StartStop = 0x013A;      // 1 starts the unit, 0 stops it
-inline constexpr quint16 RemoteControl = 0x0430;  // start/stop (0) or kitchen hood (1) remote control
-inline constexpr quint16 Hearth = 0x0420;         // 1 starts the hearth run, 0 stops it
+inline constexpr quint16 Clock = 0x0100;                 // 4 words: year, month/day, hour/minute, second/weekday
+inline constexpr quint16 StartStop = 0x013A;             // 1 starts the unit, 0 stops it
+inline constexpr quint16 RemoteControl = 0x0430;         // start/stop (0) or kitchen hood (1) remote control
+inline constexpr quint16 Hearth = 0x0420;                // 1 starts the hearth run, 0 stops it
 inline constexpr quint16 AirVolumeCalibration = 0x04FF;  // 1 starts the air-volume calibration
 
 // Week timers, temperature correction and identification.

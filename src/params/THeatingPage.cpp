@@ -14,7 +14,7 @@
 namespace {
 // The row of the three power edits.
 constexpr int kPowerItem = 46;
-} // namespace
+}  // namespace
 
 THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     : TPage(QStringLiteral("HeatingTabSheet"), context, parent)

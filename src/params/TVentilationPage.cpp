@@ -2,8 +2,8 @@
 
 #include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
-#include "widgets/PageBuilder.h"
 #include "widgets/EditApplied.h"
+#include "widgets/PageBuilder.h"
 #include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
@@ -270,7 +270,8 @@ TVentilationPage::TVentilationPage(TPageContext &context, QWidget *parent)
             boxes->addWidget(group);
         boxes->addStretch();
     };
-    column({Mode(this, WithoutExhaustdxfCheckBox), Outputs(this), Speed(this), OutdoorInfluence(this), Hearth(this, HearthStartVrDemoButton, HearthStopVrDemoButton)});
+    column({Mode(this, WithoutExhaustdxfCheckBox), Outputs(this), Speed(this), OutdoorInfluence(this),
+            Hearth(this, HearthStartVrDemoButton, HearthStopVrDemoButton)});
     column({FanSpeedCorrection(this), PressureControl(this), VentilationIntensity(this)});
     column({BuildRemoteControl(), AirVolume(this, CalibrationVrDemoButton)});
     layout->addStretch();
