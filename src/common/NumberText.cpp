@@ -155,3 +155,21 @@ QString TakeErrorMessage(TTakeStatus status, QStringView text, bool integerForm)
     }
     return {};
 }
+
+TTimeTake TakeTimeOfDay(QStringView text)
+{
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    const QStringView hourText = colon < 0 ? text : text.left(colon);
+    const QStringView minuteText = colon < 0 ? QStringView() : text.mid(colon + 1);
+    const TNumberTake hours = TakeInteger(hourText);
+    const TNumberTake minutes = TakeInteger(minuteText);
+    if (!hours.Ok())
+        return {0, TakeErrorMessage(hours.Status, hourText, true)};
+    if (!minutes.Ok())
+        return {0, TakeErrorMessage(minutes.Status, minuteText, true)};
+    if (hours.Value < 0 || hours.Value > 23)
+        return {0, QStringLiteral("Hour < 0 or Hour > 23")};
+    if (minutes.Value < 0 || minutes.Value > 59)
+        return {0, QStringLiteral("Min < 0 or Min > 59")};
+    return {static_cast<quint16>(hours.Value * 60 + minutes.Value), {}};
+}

@@ -52,6 +52,18 @@ TNumberTake TakeInteger(QStringView text);
 // -32768 .. 65535. Its low 16 bits are then the register word.
 bool FitsRegister(qint64 value);
 
+// A time of day typed as "H:MM" or "HH:MM" (blanks around either part allowed), as minutes after
+// midnight; otherwise Error says why, as the user is told: the conversion error of a part that is
+// no number, "Hour < 0 or Hour > 23" or "Min < 0 or Min > 59".
+struct TTimeTake
+{
+    quint16 Minutes = 0;
+    QString Error;
+
+    bool Ok() const { return Error.isEmpty(); }
+};
+TTimeTake TakeTimeOfDay(QStringView text);
+
 // What the standard error box says about a failed take of text: integerForm chooses the wording
 // for texts that must be whole numbers.
 QString TakeErrorMessage(TTakeStatus status, QStringView text, bool integerForm);

@@ -67,67 +67,58 @@ void TParameterEditor::Dispatch(QWidget *control)
         Apply(control);
 }
 
-bool TParameterEditor::Apply(QWidget *control)
+std::optional<quint16> TParameterEditor::Take(QWidget *control)
 {
     const auto place = m_table.Find(control);
     if (!place)
-        return false;
+        return std::nullopt;
     const TParameterCodec &codec = *place->Codec;
     const TParameterRow &row = codec.Row();
     const int reg = place->Offset;
-    const auto address = static_cast<quint16>(row.FirstRegister + reg);
     const TCodecKind kind = row.CodecOf(reg).Kind;
-    if (kind == TCodecKind::TimeOfDay)
-        return ApplyTime(control, address);
-
+    if (kind == TCodecKind::TimeOfDay) {
+        const TTimeTake time = TakeTimeOfDay(static_cast<QLineEdit *>(control)->text());
+        if (!time.Ok()) {
+            Refuse(control, time.Error);
+            return std::nullopt;
+        }
+        return time.Minutes;
+    }
     if (m_together.contains(row.Item)) {
         std::array<quint16, kMaxRowRegisters> all{};
         const TTakeResult whole = codec.ControlsToRegisters(std::span(all.data(), static_cast<size_t>(row.Registers)));
         if (whole.Result == TTakeResult::NotANumber) {
             m_messages.ErrorBox(whole.Message);
-            return false;
+            return std::nullopt;
         }
     }
     quint16 word = 0;
     const TTakeResult taken = codec.TakeRegister(reg, word);
     if (taken.Result == TTakeResult::NotANumber || taken.Result == TTakeResult::Unbound) {
         m_messages.ErrorBox(taken.Message);
-        return false;
+        return std::nullopt;
     }
     // A number beyond any register, or outside what the row accepts, is out of range: the typed
     // value is checked, not the word it would leave.
     const bool edit = Traits(kind).Control == TControlKind::Edit;
     if (taken.Result == TTakeResult::OutOfRange || (edit && !row.LimitsOf(reg).Contains(taken.Value))) {
         Refuse(control);
-        return false;
+        return std::nullopt;
     }
-    Write(control, address, word);
-    return true;
+    return word;
 }
 
-bool TParameterEditor::ApplyTime(QWidget *control, quint16 address)
+bool TParameterEditor::Apply(QWidget *control)
 {
-    const QString text = static_cast<QLineEdit *>(control)->text().trimmed();
-    const qsizetype colon = text.indexOf(QLatin1Char(':'));
-    const QString hourText = colon < 0 ? text : text.left(colon);
-    const QString minuteText = colon < 0 ? QString() : text.mid(colon + 1);
-    const TNumberTake hours = TakeInteger(hourText);
-    const TNumberTake minutes = TakeInteger(minuteText);
-    if (!hours.Ok()) {
-        Refuse(control, NotAnIntegerMessage(hourText));
-    } else if (!minutes.Ok()) {
-        Refuse(control, NotAnIntegerMessage(minuteText));
-    } else if (hours.Value < 0 || hours.Value > 23) {
-        Refuse(control, QStringLiteral("Hour < 0 or Hour > 23"));
-    } else if (minutes.Value < 0 || minutes.Value > 59) {
-        Refuse(control, QStringLiteral("Min < 0 or Min > 59"));
-    } else {
-        const auto word = static_cast<quint16>(hours.Value * 60 + minutes.Value);
-        SetHeldMinutes(control, word);
-        Write(control, address, word);
-        return true;
-    }
-    return false;
+    const auto place = m_table.Find(control);
+    const auto word = place ? Take(control) : std::nullopt;
+    if (!word)
+        return false;
+    const TParameterRow &row = place->Codec->Row();
+    if (row.CodecOf(place->Offset).Kind == TCodecKind::TimeOfDay)
+        SetHeldMinutes(control, *word);  // what a configuration Save takes from now on
+    Write(control, static_cast<quint16>(row.FirstRegister + place->Offset), *word);
+    return true;
 }
 
 void TParameterEditor::Refuse(QWidget *control, const QString &error)
@@ -142,24 +133,39 @@ void TParameterEditor::Refuse(QWidget *control, const QString &error)
     m_refusing = false;
 }
 
+TRequestHandlers TParameterEditor::WriteHandlers(QWidget *control, quint16 address)
+{
+    return {.OnReply = [this](const TModbusAnswer &) { emit Status({}); },
+            .OnRefused =
+                [this, name = PlaceOf(control), address](const TModbusAnswer &answer) {
+                    emit Status(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
+                                    .arg(name, ExceptionText(answer.ExceptionCode)));
+                    // Show what the board holds: the whole row, so that every encoding shows.
+                    const auto place = m_table.Locate(address);
+                    if (!place)
+                        return;
+                    const quint16 first = place->Codec->Row().FirstRegister;
+                    const auto count = static_cast<quint16>(place->Codec->Row().Registers);
+                    m_session.Read(first, count, {.OnReply = [this, first](const TModbusAnswer &shown) {
+                                       m_table.ShowBlock(first, shown.Registers);
+                                   }});
+                }};
+}
+
+void TParameterEditor::TellIfClosed(QWidget *control)
+{
+    if (!m_session.Connected())
+        emit Status(QStringLiteral("%1 was not written: the line is closed.").arg(PlaceOf(control)));
+}
+
 void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word)
 {
-    const QString name = PlaceOf(control);
-    const bool open = m_session.Connected();
-    m_session.WriteSingle(address, word,
-                          {.OnReply = [this](const TModbusAnswer &) { emit Status({}); },
-                           .OnRefused =
-                               [this, name, address](const TModbusAnswer &answer) {
-                                   emit Status(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
-                                                   .arg(name, ExceptionText(answer.ExceptionCode)));
-                                   // Show what the board holds: the whole row, so that every encoding shows.
-                                   const auto place = m_table.Locate(address);
-                                   const quint16 first = place ? place->Codec->Row().FirstRegister : address;
-                                   const auto count = static_cast<quint16>(place ? place->Codec->Row().Registers : 1);
-                                   m_session.Read(first, count, {.OnReply = [this, first](const TModbusAnswer &shown) {
-                                                      m_table.ShowBlock(first, shown.Registers);
-                                                  }});
-                               }});
-    if (!open)
-        emit Status(QStringLiteral("%1 was not written: the line is closed.").arg(name));
+    TellIfClosed(control);
+    m_session.WriteSingle(address, word, WriteHandlers(control, address));
+}
+
+void TParameterEditor::WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words)
+{
+    TellIfClosed(control);
+    m_session.WriteMultiple(start, words, WriteHandlers(control, start));
 }

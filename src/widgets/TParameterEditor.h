@@ -5,11 +5,14 @@
 #include <QSet>
 
 #include <functional>
+#include <optional>
+#include <span>
 
 class QWidget;
 class TBoardSession;
 class TTransferTable;
 class TUserMessages;
+struct TRequestHandlers;
 
 // Writes what the technician edits. Every control of the attached rows of the transfer table
 // applies its value on the user's action (Return or leaving an edit, a click, a chosen item):
@@ -39,8 +42,17 @@ public:
 
     // The common rule for control; true when a write was issued.
     bool Apply(QWidget *control);
-    // Writes word to address on behalf of control (named in what the status bar says).
+    // The common rule's checks of control without the write: its register's word, or nothing
+    // (and the user told why) when the value cannot be written.
+    std::optional<quint16> Take(QWidget *control);
+    // Writes word to address, or words from start, on behalf of control (named in what the
+    // status bar says about a refusal or a closed line).
     void Write(QWidget *control, quint16 address, quint16 word);
+    void WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words);
+    // Tells why control's value was refused (the range message when error is empty, else error in
+    // the standard error box) and sends the focus back to it; the user actions that the focus
+    // moving back raises in other controls write nothing.
+    void Refuse(QWidget *control, const QString &error = {});
 
 signals:
     // A line for the status bar: a write the board refused, or one made while the line is closed;
@@ -49,10 +61,8 @@ signals:
 
 private:
     void Dispatch(QWidget *control);
-    bool ApplyTime(QWidget *control, quint16 address);
-    // The range message (or an error text), the focus back to control; the user actions that the
-    // focus moving back raises in other controls write nothing.
-    void Refuse(QWidget *control, const QString &error = {});
+    TRequestHandlers WriteHandlers(QWidget *control, quint16 address);
+    void TellIfClosed(QWidget *control);
 
     TBoardSession &m_session;
     const TTransferTable &m_table;
