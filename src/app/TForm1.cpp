@@ -8,6 +8,7 @@
 #include "charts/TTempChartForm.h"
 #include "charts/TTrendSink.h"
 #include "config/BoardAddresses.h"
+#include "config/BoardClock.h"
 #include "config/DefinitionFile.h"
 #include "live/TInputsOutputsPage.h"
 #include "monitor/TPoll.h"
@@ -44,10 +45,13 @@
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
-// The rows the parameter pages edit: items 0 .. 75 (Settings to Cascade) and 96 .. 136
-// (Ventilation). The season beside them is the board's own choice and shown only.
+// The rows written as soon as they are edited: items 0 .. 75 (Settings to Cascade), the
+// temperature correction 91 .. 93 and 96 .. 136 (Ventilation). The season beside them is the
+// board's own choice and shown only; the week program, numbers and address have buttons.
 constexpr int kFirstSettingsItem = 0;
 constexpr int kLastCascadeItem = 75;
+constexpr int kFirstCorrectionItem = 91;
+constexpr int kLastCorrectionItem = 93;
 constexpr int kFirstVentilationItem = 96;
 constexpr int kLastVentilationItem = 136;
 // The window's design size: the pages take the right-hand 552 pixels.
@@ -119,6 +123,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     ConnectiondxfGroupBox->OnDisconnectClick = [this] { ClearLiveDisplay(); };
     ConnectiondxfGroupBox->OnPeriod = [this](int seconds) { SetPollPeriod(seconds); };
     connect(StartStopVrButton, &QPushButton::clicked, this, &TForm1::StartStopVrButtonClick);
+    connect(TimeVrButton, &QPushButton::clicked, this, &TForm1::TimeVrButtonClick);
     // Every key reaches the window first, whichever control has the focus.
     auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
@@ -311,6 +316,7 @@ void TForm1::FormCreate()
     // Every parameter of the Settings, Heating, Cooling, Cascade and Ventilation pages is written
     // when the user applies it.
     m_editor.AttachItems(kFirstSettingsItem, kLastCascadeItem);
+    m_editor.AttachItems(kFirstCorrectionItem, kLastCorrectionItem);
     m_editor.AttachItems(kFirstVentilationItem, kLastVentilationItem);
     connect(&m_editor, &TParameterEditor::Status, StatusPanels[0], &QLabel::setText);
     if (!problems.isEmpty())
@@ -396,6 +402,12 @@ void TForm1::StartStopVrButtonClick()
     Session().WriteSingle(board::StartStop, start ? 1 : 0);
 }
 
+void TForm1::TimeVrButtonClick()
+{
+    const QDateTime now = m_context.Now();
+    m_editor.WriteBlock(TimeVrButton, board::Clock, BoardClockWords(now.date(), now.time()));
+}
+
 void TForm1::ReadTimerTimer()
 {
     m_poll->Tick();
@@ -444,4 +456,7 @@ void TForm1::WirePoll()
         VentilationTabSheet->ShowFirmwareFeatures(block.HasSeries);
     });
     connect(m_poll, &TPoll::RegulationSampleTaken, this, [this] { FeedTrend(m_tempChart.data()); });
+    // What the Timers page set is read back into the status bar.
+    connect(TimersTabSheet, &TTimersPage::IdentificationWritten, m_poll, &TPoll::ReadVersion);
+    connect(TimersTabSheet, &TTimersPage::SeriesWritten, m_poll, &TPoll::ReadSeries);
 }

@@ -60,6 +60,8 @@ public:
     // F1 opens the regulation trend window unless it is already visible.
     void FormKeyDown(int key);
     void StartStopVrButtonClick();
+    // " Date && Time " "Set": the board's clock to the PC's local date and time.
+    void TimeVrButtonClick();
     // A tick of ReadTimer: the poll cycle and the version countdown.
     void ReadTimerTimer();
     // The visible page changed (or the line came up): read what it shows.

@@ -29,6 +29,9 @@ public:
     // Counts VersionCountdown down and, when it reaches 0, sets it to 10 and reads the version
     // (connected or not: on a closed line the request is simply dropped).
     void CountDownToVersion();
+    // The identification reads out of turn, after the board number or series was set.
+    void ReadVersion() { Read(live::kVersionRead, &TPoll::VersionReply); }
+    void ReadSeries() { Read(live::kSeriesRead, &TPoll::SeriesReply); }
 
     // The reply handlers, each given the answer to its read.
     void StatusBlockReply(const TModbusAnswer &answer);

@@ -1,9 +1,10 @@
 #include "params/TControlPage.h"
 
 #include "config/BoardAddresses.h"
-#include "session/TBoardSession.h"
+#include "config/BoardClock.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/ValueDisplay.h"
 
 #include <QGridLayout>
@@ -113,28 +114,20 @@ TControlPage::TControlPage(TPageContext &context, QWidget *parent)
     connect(VrDemoButton2, &QPushButton::clicked, this, &TControlPage::VrDemoButton2Click);
 }
 
-std::array<quint16, 4> TControlPage::ClockWords(QDate date, int hour, int minute)
+void TControlPage::WriteClock(QPushButton *button, int hour, int minute)
 {
-    // Weekday 1 = Sunday ... 7 = Saturday; Qt counts Monday = 1 ... Sunday = 7.
-    const int weekday = date.dayOfWeek() % 7 + 1;
-    return {static_cast<quint16>(date.year()), static_cast<quint16>(date.month() * 256 + date.day()),
-            static_cast<quint16>(hour * 256 + minute), static_cast<quint16>(weekday)};
-}
-
-void TControlPage::WriteClock(int hour, int minute)
-{
-    const std::array<quint16, 4> words = ClockWords(Now().date(), hour, minute);
-    Session().WriteMultiple(board::Clock, words);
+    const std::array<quint16, 4> words = BoardClockWords(Now().date(), QTime(hour, minute));
+    Editor().WriteBlock(button, board::Clock, words);
 }
 
 void TControlPage::VrDemoButton1Click()
 {
-    WriteClock(0, 14);
+    WriteClock(VrDemoButton1, 0, 14);
 }
 
 void TControlPage::VrDemoButton2Click()
 {
-    WriteClock(5, 59);
+    WriteClock(VrDemoButton2, 5, 59);
 }
 
 void TControlPage::ShowHeatRecovery(const live::HeatRecoveryBlock &block)

@@ -24,9 +24,6 @@ public:
     void VrDemoButton1Click();
     void VrDemoButton2Click();
 
-    // The four clock registers for today's date at the given hour and minute, seconds 0.
-    static std::array<quint16, 4> ClockWords(QDate date, int hour, int minute);
-
     // The heat-recovery states block. A control source without a name keeps the text shown.
     void ShowHeatRecovery(const live::HeatRecoveryBlock &block);
     // The ten debug variables, in decimal and in hex.
@@ -53,5 +50,5 @@ public:
     std::array<QLabel *, 10> DVHTexts{};
 
 private:
-    void WriteClock(int hour, int minute);
+    void WriteClock(QPushButton *button, int hour, int minute);
 };

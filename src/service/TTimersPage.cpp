@@ -5,6 +5,7 @@
 #include "session/TBoardSession.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/ParameterCodec.h"
+#include "widgets/TParameterEditor.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -16,6 +17,8 @@
 #include <QVBoxLayout>
 
 namespace {
+
+using TNumberToSet = TTimersPage::TNumberToSet;
 
 // The items read when the page is shown, after the week program: the temperature correction to
 // the slave address.
@@ -49,33 +52,33 @@ QGroupBox *TemperatureCorrection(QWidget *parent)
     return group;
 }
 
-// A number with its "Set" button, which sends it; initially 1. Returns the button.
-QPushButton *NumberToSet(QGridLayout *grid, int row, const QString &edit, const QString &label, int maxLength,
+// A number with its "Set" button, which sends it; initially 1.
+TNumberToSet NumberToSet(QGridLayout *grid, int row, const QString &edit, const QString &label, int maxLength,
                          const QString &button, const QString &description)
 {
-    ui::Edit(grid, row, 0, edit, label, TAdvEdit::Unsigned, maxLength, QStringLiteral("1"));
+    TAdvEdit *number = ui::Edit(grid, row, 0, edit, label, TAdvEdit::Unsigned, maxLength, QStringLiteral("1"));
     QPushButton *set = Button(grid->parentWidget(), button, QStringLiteral("Set"), description);
     grid->addWidget(set, row, 3);
-    return set;
+    return {number, set};
 }
 
-// " Board Identification ": the board number and the series number, whose button is given back.
-QGroupBox *Identification(QWidget *parent, QPushButton *&setSeries)
+// " Board Identification ": the board number and the series number.
+QGroupBox *Identification(QWidget *parent, TNumberToSet &board, TNumberToSet &series)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Board Identification "), QStringLiteral("SerialNoGroupBox"));
-    NumberToSet(ui::GridOf(group), 0, QStringLiteral("SerialNoAdvEdit"), QStringLiteral("Board No"), 5,
-                QStringLiteral("SetVrButton"), QStringLiteral("Set the board number"));
-    setSeries = NumberToSet(ui::GridOf(group), 1, QStringLiteral("SerialNo1AdvEdit"), QStringLiteral("Series"), 5,
-                            QStringLiteral("Set1VrDemoButton"), QStringLiteral("Set the series number"));
+    board = NumberToSet(ui::GridOf(group), 0, QStringLiteral("SerialNoAdvEdit"), QStringLiteral("Board No"), 5,
+                        QStringLiteral("SetVrButton"), QStringLiteral("Set the board number"));
+    series = NumberToSet(ui::GridOf(group), 1, QStringLiteral("SerialNo1AdvEdit"), QStringLiteral("Series"), 5,
+                         QStringLiteral("Set1VrDemoButton"), QStringLiteral("Set the series number"));
     return group;
 }
 
 // " Address ": the board's Modbus slave address.
-QGroupBox *Address(QWidget *parent)
+QGroupBox *Address(QWidget *parent, TNumberToSet &address)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Address "), QStringLiteral("AddressGroupBox"));
-    NumberToSet(ui::GridOf(group), 0, QStringLiteral("BoardAddrAdvEdit"), QStringLiteral("Address"), 3,
-                QStringLiteral("AddressVrDemoButton"), QStringLiteral("Set the slave address"));
+    address = NumberToSet(ui::GridOf(group), 0, QStringLiteral("BoardAddrAdvEdit"), QStringLiteral("Address"), 3,
+                          QStringLiteral("AddressVrDemoButton"), QStringLiteral("Set the slave address"));
     return group;
 }
 
@@ -89,12 +92,22 @@ TTimersPage::TTimersPage(TPageContext &context, QWidget *parent)
     layout->setSpacing(6);
     layout->addWidget(BuildTimer(), 0, 0, 1, 2);
     layout->addWidget(TemperatureCorrection(this), 1, 0, 2, 1, Qt::AlignTop);
-    layout->addWidget(Identification(this, m_setSeries), 1, 1);
-    layout->addWidget(Address(this), 2, 1);
+    layout->addWidget(Identification(this, m_boardNumber, m_series), 1, 1);
+    layout->addWidget(Address(this, m_address), 2, 1);
     layout->setColumnStretch(2, 1);
     layout->setRowStretch(3, 1);
 
     connect(m_days, &QButtonGroup::idClicked, this, &TTimersPage::ReadVrButtonClick);
+    for (int tag = 0; tag < TWeekProgram::kTimesPerDay; ++tag)
+        context.Editor.Override(m_times[static_cast<size_t>(tag)], [this, tag] { IntAdvMaskEditExit(tag); });
+    for (int tag = 0; tag < TWeekProgram::kLevelsPerDay; ++tag)
+        context.Editor.Override(m_levels[static_cast<size_t>(tag)], [this, tag] { IntColumnComboBoxChange(tag); });
+    context.Editor.Override(m_write, [this] { WriteVrButtonClick(); });
+    context.Editor.Override(m_monFri, [this] { MonFriVrDemoButtonClick(); });
+    context.Editor.Override(m_satSun, [this] { SatSunVrDemoButtonClick(); });
+    context.Editor.Override(m_boardNumber.Set, [this] { SetVrButtonClick(); });
+    context.Editor.Override(m_series.Set, [this] { Set1VrDemoButtonClick(); });
+    context.Editor.Override(m_address.Set, [this] { AddressVrDemoButtonClick(); });
 }
 
 // " Timer ": the day selector and that day's three intervals, each from a start to a stop time
@@ -146,15 +159,15 @@ QGroupBox *TTimersPage::BuildTimer()
                                QStringLiteral("Read the selected day from the board"));
     connect(read, &QPushButton::clicked, this, &TTimersPage::ReadVrButtonClick);
     buttons->addWidget(read, 0, 0);
-    buttons->addWidget(Button(timer, QStringLiteral("WriteVrButton"), QStringLiteral("Write"),
-                              QStringLiteral("Write the shown program to the selected day")),
-                       0, 1);
-    buttons->addWidget(Button(timer, QStringLiteral("MonFriVrDemoButton"), QStringLiteral("Mon-Fri"),
-                              QStringLiteral("Write the shown program to Monday to Friday")),
-                       1, 0);
-    buttons->addWidget(Button(timer, QStringLiteral("SatSunVrDemoButton"), QStringLiteral("Sat,Sun"),
-                              QStringLiteral("Write the shown program to Saturday and Sunday")),
-                       1, 1);
+    m_write = Button(timer, QStringLiteral("WriteVrButton"), QStringLiteral("Write"),
+                     QStringLiteral("Write the shown program to the selected day"));
+    m_monFri = Button(timer, QStringLiteral("MonFriVrDemoButton"), QStringLiteral("Mon-Fri"),
+                      QStringLiteral("Write the shown program to Monday to Friday"));
+    m_satSun = Button(timer, QStringLiteral("SatSunVrDemoButton"), QStringLiteral("Sat,Sun"),
+                      QStringLiteral("Write the shown program to Saturday and Sunday"));
+    buttons->addWidget(m_write, 0, 1);
+    buttons->addWidget(m_monFri, 1, 0);
+    buttons->addWidget(m_satSun, 1, 1);
     grid->addLayout(buttons, 4, 1, 2, 4, Qt::AlignLeft | Qt::AlignBottom);
     grid->setColumnStretch(5, 1);
     return timer;
@@ -198,22 +211,137 @@ void TTimersPage::ReadVrButtonClick()
         return;
     }
     const int day = SelectedDay();
-    // The answers go to the day selected when they arrive: a quick click on another day while a
-    // read is under way shows and stores the later day's answer there, as the board sent it.
+    // Each answer is filed under the day it was asked for, and shown only while that day is
+    // selected: quick clicks through the days never file one day's program under another.
     Session().Read(static_cast<quint16>(board::WeekTimes + TWeekProgram::kTimesPerDay * day),
-                   TWeekProgram::kTimesPerDay, {.OnReply = [this](const TModbusAnswer &answer) {
-                       auto &times = m_program.Times[SelectedDay()];
+                   TWeekProgram::kTimesPerDay, {.OnReply = [this, day](const TModbusAnswer &answer) {
+                       auto &times = m_program.Times[static_cast<size_t>(day)];
                        for (int i = 0; i < TWeekProgram::kTimesPerDay; ++i)
-                           times[i] = answer.Registers.at(i);
-                       ShowDayTimes();
+                           times[static_cast<size_t>(i)] = answer.Registers.at(i);
+                       if (SelectedDay() == day)
+                           ShowDayTimes();
                    }});
     Session().Read(static_cast<quint16>(board::WeekLevels + TWeekProgram::kLevelsPerDay * day),
-                   TWeekProgram::kLevelsPerDay, {.OnReply = [this](const TModbusAnswer &answer) {
-                       auto &levels = m_program.Levels[SelectedDay()];
+                   TWeekProgram::kLevelsPerDay, {.OnReply = [this, day](const TModbusAnswer &answer) {
+                       auto &levels = m_program.Levels[static_cast<size_t>(day)];
                        for (int i = 0; i < TWeekProgram::kLevelsPerDay; ++i)
-                           levels[i] = answer.Registers.at(i);
-                       ShowDayLevels();
+                           levels[static_cast<size_t>(i)] = answer.Registers.at(i);
+                       if (SelectedDay() == day)
+                           ShowDayLevels();
                    }});
+}
+
+void TTimersPage::IntAdvMaskEditExit(int tag)
+{
+    TAdvEdit *edit = m_times[static_cast<size_t>(tag)];
+    const TTimeTake time = TakeTimeOfDay(edit->text());
+    auto &times = m_program.Times[static_cast<size_t>(SelectedDay())];
+    // The six times of a day do not decrease: each is checked against the one before it.
+    if (!time.Ok() || (tag > 0 && time.Minutes < times[static_cast<size_t>(tag - 1)])) {
+        Editor().Refuse(edit, time.Ok() ? QStringLiteral("Input range error") : time.Error);
+        return;
+    }
+    times[static_cast<size_t>(tag)] = time.Minutes;
+}
+
+void TTimersPage::IntColumnComboBoxChange(int tag)
+{
+    const int level = m_levels[static_cast<size_t>(tag)]->currentIndex();
+    if (level >= 0)
+        m_program.Levels[static_cast<size_t>(SelectedDay())][static_cast<size_t>(tag)] = static_cast<quint16>(level);
+}
+
+std::optional<TTimersPage::TDayProgram> TTimersPage::ShownDay()
+{
+    TDayProgram day;
+    for (int i = 0; i < TWeekProgram::kTimesPerDay; ++i) {
+        TAdvEdit *edit = m_times[static_cast<size_t>(i)];
+        const TTimeTake time = TakeTimeOfDay(edit->text());
+        QString error = time.Error;
+        if (time.Ok() && i > 0 && time.Minutes < day.Times[static_cast<size_t>(i - 1)])
+            error = QStringLiteral("Input range error");
+        if (!error.isEmpty()) {
+            Editor().Refuse(edit, QStringLiteral("%1: %2").arg(edit->accessibleName(), error));
+            return std::nullopt;
+        }
+        day.Times[static_cast<size_t>(i)] = time.Minutes;
+    }
+    for (int i = 0; i < TWeekProgram::kLevelsPerDay; ++i) {
+        QComboBox *level = m_levels[static_cast<size_t>(i)];
+        if (level->currentIndex() < 0) {
+            Editor().Refuse(level, QStringLiteral("%1: no level chosen").arg(level->accessibleName()));
+            return std::nullopt;
+        }
+        day.Levels[static_cast<size_t>(i)] = static_cast<quint16>(level->currentIndex());
+    }
+    return day;
+}
+
+void TTimersPage::WriteDays(QPushButton *button, std::initializer_list<int> days)
+{
+    // The whole shown day is checked first: nothing of it goes out when any part is wrong.
+    const std::optional<TDayProgram> shown = ShownDay();
+    if (!shown)
+        return;
+    for (const int d : days) {
+        Editor().WriteBlock(button, static_cast<quint16>(board::WeekTimes + TWeekProgram::kTimesPerDay * d),
+                            shown->Times);
+        Editor().WriteBlock(button, static_cast<quint16>(board::WeekLevels + TWeekProgram::kLevelsPerDay * d),
+                            shown->Levels);
+        // The image follows what the board now holds.
+        m_program.Times[static_cast<size_t>(d)] = shown->Times;
+        m_program.Levels[static_cast<size_t>(d)] = shown->Levels;
+    }
+    Editor().Write(button, board::TimerStore, board::TimerStoreCommand);
+}
+
+void TTimersPage::WriteVrButtonClick()
+{
+    WriteDays(m_write, {SelectedDay()});
+}
+
+void TTimersPage::MonFriVrDemoButtonClick()
+{
+    WriteDays(m_monFri, {1, 2, 3, 4, 5});
+}
+
+void TTimersPage::SatSunVrDemoButtonClick()
+{
+    WriteDays(m_satSun, {0, 6});
+}
+
+void TTimersPage::SetVrButtonClick()
+{
+    const std::optional<quint16> number = Editor().Take(m_boardNumber.Edit);
+    if (!number)
+        return;
+    Editor().Write(m_boardNumber.Set, board::BoardNumber, *number);
+    if (Session().Connected())
+        emit IdentificationWritten();
+}
+
+void TTimersPage::Set1VrDemoButtonClick()
+{
+    const std::optional<quint16> series = Editor().Take(m_series.Edit);
+    if (!series)
+        return;
+    Editor().Write(m_series.Set, board::Series, *series);
+    if (Session().Connected())
+        emit SeriesWritten();
+}
+
+void TTimersPage::AddressVrDemoButtonClick()
+{
+    const std::optional<quint16> address = Editor().Take(m_address.Edit);
+    if (!address)
+        return;
+    // The line keeps the address it has: the board is reached at the new one only once the
+    // connection's address says so.
+    Editor().Write(m_address.Set, board::SlaveAddress, *address, [this, address = *address] {
+        Editor().Tell(QStringLiteral("The board now answers at address %1: set the connection's address to %1 "
+                                     "to reach it.")
+                          .arg(address));
+    });
 }
 
 void TTimersPage::Refresh()
@@ -226,5 +354,5 @@ void TTimersPage::Refresh()
 
 void TTimersPage::ShowFirmwareFeatures(bool hasSeries)
 {
-    m_setSeries->setEnabled(hasSeries);
+    m_series.Set->setEnabled(hasSeries);
 }

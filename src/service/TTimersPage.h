@@ -5,6 +5,8 @@
 #include "widgets/TPage.h"
 
 #include <array>
+#include <initializer_list>
+#include <optional>
 
 class QButtonGroup;
 class QComboBox;
@@ -40,12 +42,53 @@ public:
     // Firmware without a series number cannot set one.
     void ShowFirmwareFeatures(bool hasSeries);
 
+    // Leaving interval edit tag (0 .. 5): a valid time not earlier than the one before it goes to
+    // the image of the selected day; nothing is sent.
+    void IntAdvMaskEditExit(int tag);
+    // A level chosen for interval tag (0 .. 2) goes to the image; nothing is sent.
+    void IntColumnComboBoxChange(int tag);
+    // "Write", "Mon-Fri", "Sat,Sun": the shown day, checked whole, to the selected day, to Monday
+    // to Friday or to Sunday and Saturday, then the store command once.
+    void WriteVrButtonClick();
+    void MonFriVrDemoButtonClick();
+    void SatSunVrDemoButtonClick();
+    // "Set" of the board number, the series and the slave address.
+    void SetVrButtonClick();
+    void Set1VrDemoButtonClick();
+    void AddressVrDemoButtonClick();
+
+    // A number with its "Set" button.
+    struct TNumberToSet
+    {
+        TAdvEdit *Edit = nullptr;
+        QPushButton *Set = nullptr;
+    };
+
+signals:
+    // The board number or the series went to the board: the status bar reads them again.
+    void IdentificationWritten();
+    void SeriesWritten();
+
 private:
+    struct TDayProgram
+    {
+        std::array<quint16, TWeekProgram::kTimesPerDay> Times{};
+        std::array<quint16, TWeekProgram::kLevelsPerDay> Levels{};
+    };
+
     QGroupBox *BuildTimer();
+    // The shown day's times and levels, or nothing (and the field named) when any is not valid.
+    std::optional<TDayProgram> ShownDay();
+    void WriteDays(QPushButton *button, std::initializer_list<int> days);
 
     TWeekProgram m_program;
     QButtonGroup *m_days = nullptr;
-    QPushButton *m_setSeries = nullptr;
+    QPushButton *m_write = nullptr;
+    QPushButton *m_monFri = nullptr;
+    QPushButton *m_satSun = nullptr;
+    TNumberToSet m_boardNumber;
+    TNumberToSet m_series;
+    TNumberToSet m_address;
     // Interval 1 start, 1 stop, 2 start, 2 stop, 3 start, 3 stop.
     std::array<TAdvEdit *, TWeekProgram::kTimesPerDay> m_times{};
     std::array<QComboBox *, TWeekProgram::kLevelsPerDay> m_levels{};

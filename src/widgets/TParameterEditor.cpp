@@ -36,19 +36,24 @@ TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable 
 {
 }
 
+void TParameterEditor::Connect(QWidget *control)
+{
+    if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); }))
+        m_attached.insert(control);
+}
+
 void TParameterEditor::AttachItems(int first, int last)
 {
     for (int item = first; item <= last; ++item) {
-        for (QWidget *control : m_table.Codec(item).Controls()) {
-            if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); }))
-                m_attached.insert(control);
-        }
+        for (QWidget *control : m_table.Codec(item).Controls())
+            Connect(control);
     }
 }
 
 void TParameterEditor::Override(QWidget *control, std::function<void()> handler)
 {
     m_overrides.insert(control, std::move(handler));
+    Connect(control);
 }
 
 void TParameterEditor::TakeRowTogether(int item)
@@ -133,9 +138,14 @@ void TParameterEditor::Refuse(QWidget *control, const QString &error)
     m_refusing = false;
 }
 
-TRequestHandlers TParameterEditor::WriteHandlers(QWidget *control, quint16 address)
+TRequestHandlers TParameterEditor::WriteHandlers(QWidget *control, quint16 address, std::function<void()> written)
 {
-    return {.OnReply = [this](const TModbusAnswer &) { emit Status({}); },
+    return {.OnReply =
+                [this, written = std::move(written)](const TModbusAnswer &) {
+                    emit Status({});
+                    if (written)
+                        written();
+                },
             .OnRefused =
                 [this, name = PlaceOf(control), address](const TModbusAnswer &answer) {
                     emit Status(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
@@ -158,10 +168,10 @@ void TParameterEditor::TellIfClosed(QWidget *control)
         emit Status(QStringLiteral("%1 was not written: the line is closed.").arg(PlaceOf(control)));
 }
 
-void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word)
+void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word, std::function<void()> written)
 {
     TellIfClosed(control);
-    m_session.WriteSingle(address, word, WriteHandlers(control, address));
+    m_session.WriteSingle(address, word, WriteHandlers(control, address, std::move(written)));
 }
 
 void TParameterEditor::WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words)

@@ -34,7 +34,8 @@ public:
     // Connects the controls of the bound rows of items first .. last to the common rule (or to
     // their override).
     void AttachItems(int first, int last);
-    // A control whose page gives it a rule of its own: its user action runs handler instead.
+    // A control whose page gives it a rule of its own: its user action runs handler instead of the
+    // common rule (a control of no row is connected here too).
     void Override(QWidget *control, std::function<void()> handler);
     // The edits of item's row are taken together: a text that is no number in any of them stops
     // an edit of another (the row is one parameter split over several edits).
@@ -47,8 +48,11 @@ public:
     std::optional<quint16> Take(QWidget *control);
     // Writes word to address, or words from start, on behalf of control (named in what the
     // status bar says about a refusal or a closed line).
-    void Write(QWidget *control, quint16 address, quint16 word);
+    // written runs once the board has taken the write.
+    void Write(QWidget *control, quint16 address, quint16 word, std::function<void()> written = {});
     void WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words);
+    // A line for the status bar on behalf of a page.
+    void Tell(const QString &text) { emit Status(text); }
     // Tells why control's value was refused (the range message when error is empty, else error in
     // the standard error box) and sends the focus back to it; the user actions that the focus
     // moving back raises in other controls write nothing.
@@ -61,7 +65,8 @@ signals:
 
 private:
     void Dispatch(QWidget *control);
-    TRequestHandlers WriteHandlers(QWidget *control, quint16 address);
+    void Connect(QWidget *control);
+    TRequestHandlers WriteHandlers(QWidget *control, quint16 address, std::function<void()> written = {});
     void TellIfClosed(QWidget *control);
 
     TBoardSession &m_session;

@@ -1,0 +1,325 @@
+// The Timers page and the board clock on the main window against the in-process simulated board:
+// the interval rules, the day writes with their store command, day reads filed under their day,
+// the correction window, the numbers and the address, the clock; and a week program reaching an
+// independent Modbus peer.
+#include "FormHarness.h"
+#include "PymodbusPeer.h"
+#include "SimHarness.h"
+
+#include "service/TTimersPage.h"
+#include "widgets/TAdvEdit.h"
+
+#include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr quint8 kWriteMultiple = 16;
+constexpr quint8 kWriteSingle = 6;
+
+// A request as the board saw it: function, first register, count, values.
+using Seen = std::tuple<quint8, quint16, quint16, QList<quint16>>;
+
+}  // namespace
+
+class TestTimers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void intervalsGoToTheImageInOrder();
+    void writeSendsTheShownDayThenTheStore();
+    void monFriAndSatSunStoreOnce();
+    void aWrongDayWritesNothingAndNamesTheField();
+    void dayReadsAreFiledUnderTheirDay();
+    void correctionValueAndWindow();
+    void numbersAndAddress();
+    void clockFromThePc();
+    void offlineShowsTheImageAndWritesNothing();
+    void weekProgramReachesAnIndependentPeer();
+
+private:
+    TForm1 &Form() const { return *m_form->Form; }
+    MessageRecorder &Messages() const { return *m_form->Messages; }
+    TTimersPage &Page() const { return *Form().TimersTabSheet; }
+    template <class W>
+    W *Named(const QString &name) const
+    {
+        W *widget = Form().findChild<W *>(name);
+        if (!widget)
+            qWarning("no control named %s", qPrintable(name));
+        return widget;
+    }
+    void Type(const QString &edit, const QString &text) const
+    {
+        auto *control = Named<TAdvEdit>(edit);
+        control->setText(text);
+        QTest::keyClick(control, Qt::Key_Return);
+    }
+    void ShowDay(const QStringList &times, const QList<int> &levels) const
+    {
+        for (int i = 0; i < 6; ++i)
+            Named<TAdvEdit>(QStringLiteral("Int%1%2AdvMaskEdit").arg(i / 2 + 1).arg(i % 2 + 1))->setText(times[i]);
+        for (int i = 0; i < 3; ++i)
+            Named<QComboBox>(QStringLiteral("Int%1ColumnComboBox").arg(i + 1))->setCurrentIndex(levels[i]);
+    }
+    void SelectDay(int day) const
+    {
+        Form().findChild<QWidget *>(QStringLiteral("DayRadioGroup"))->findChildren<QRadioButton *>().at(day)->click();
+    }
+    QList<Seen> Requests(quint8 function) const
+    {
+        Settle(Form());
+        QList<Seen> seen;
+        for (const SimRequest &r : m_board->Requests()) {
+            if (r.Function == function)
+                seen.append({r.Function, r.Address, r.Count, r.Values});
+        }
+        return seen;
+    }
+    QList<Seen> Writes() const { return Requests(kWriteMultiple) + Requests(kWriteSingle); }
+
+    QTemporaryDir m_dir;
+    QString m_oldCurrent;
+    std::unique_ptr<Z4SimServer> m_board;
+    std::unique_ptr<RecordedForm> m_form;
+};
+
+void TestTimers::initTestCase()
+{
+    m_oldCurrent = QDir::currentPath();
+    QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
+}
+
+void TestTimers::cleanupTestCase()
+{
+    QDir::setCurrent(m_oldCurrent);
+}
+
+void TestTimers::init()
+{
+    m_board = StartTcpBoard();
+    QVERIFY(m_board);
+    m_form = std::make_unique<RecordedForm>();
+    Form().MainPageControl->setCurrentWidget(&Page());
+    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+    Settle(Form());
+    m_board->ClearRecord();
+}
+
+void TestTimers::cleanup()
+{
+    m_form.reset();
+    m_board.reset();
+}
+
+void TestTimers::intervalsGoToTheImageInOrder()
+{
+    SelectDay(2);
+    Settle(Form());
+    Type(QStringLiteral("Int11AdvMaskEdit"), QStringLiteral("07:30"));
+    Type(QStringLiteral("Int12AdvMaskEdit"), QStringLiteral("07:00"));  // before the start
+    Type(QStringLiteral("Int12AdvMaskEdit"), QStringLiteral("24:00"));
+    Type(QStringLiteral("Int12AdvMaskEdit"), QStringLiteral("12:60"));
+    Type(QStringLiteral("Int12AdvMaskEdit"), QStringLiteral("07:30"));  // equal is accepted
+    Named<QComboBox>(QStringLiteral("Int2ColumnComboBox"))->setCurrentIndex(1);
+    QTest::keyClick(Named<QComboBox>(QStringLiteral("Int2ColumnComboBox")), Qt::Key_Down);
+    QCOMPARE(Messages().Errors,
+             (QStringList{QStringLiteral("Input range error"), QStringLiteral("Hour < 0 or Hour > 23"),
+                          QStringLiteral("Min < 0 or Min > 59")}));
+    QCOMPARE(Page().WeekProgram().Times[2][0], quint16(450));
+    QCOMPARE(Page().WeekProgram().Times[2][1], quint16(450));
+    QCOMPARE(Page().WeekProgram().Levels[2][1], quint16(2));
+    QCOMPARE(Writes(), QList<Seen>{});
+}
+
+void TestTimers::writeSendsTheShownDayThenTheStore()
+{
+    SelectDay(3);  // Wednesday
+    Settle(Form());
+    m_board->ClearRecord();
+    ShowDay({"6:00", "8:05", "12:00", "13:00", "17:00", "22:00"}, {1, 2, 3});
+    Named<QPushButton>(QStringLiteral("WriteVrButton"))->click();
+    const QList<Seen> expected{{kWriteMultiple, 0x0352, 6, {360, 485, 720, 780, 1020, 1320}},
+                               {kWriteMultiple, 0x0373, 3, {1, 2, 3}},
+                               {kWriteSingle, 0x0384, 1, {0xA563}}};
+    Settle(Form());
+    QList<Seen> all;
+    for (const SimRequest &r : m_board->Requests()) {
+        if (r.Function != 3)  // the reads of the harness aside
+            all.append({r.Function, r.Address, r.Count, r.Values});
+    }
+    QCOMPARE(all, expected);
+    QCOMPARE(m_board->Board().timerStoreCount(), 1);
+    QCOMPARE(Page().WeekProgram().Times[3][1], quint16(485));
+    // What the board keeps is read back as 8:05.
+    SelectDay(4);
+    SelectDay(3);
+    Settle(Form());
+    QCOMPARE(Named<TAdvEdit>(QStringLiteral("Int12AdvMaskEdit"))->text(), QStringLiteral("8:05"));
+}
+
+void TestTimers::monFriAndSatSunStoreOnce()
+{
+    ShowDay({"0:00", "1:00", "2:00", "3:00", "4:00", "5:00"}, {0, 1, 0});
+    Named<QPushButton>(QStringLiteral("MonFriVrDemoButton"))->click();
+    Named<QPushButton>(QStringLiteral("SatSunVrDemoButton"))->click();
+    QList<quint16> starts;
+    for (const auto &[function, address, count, values] : Requests(kWriteMultiple))
+        starts.append(address);
+    QCOMPARE(starts, (QList<quint16>{0x0346, 0x036D, 0x034C, 0x0370, 0x0352, 0x0373, 0x0358, 0x0376, 0x035E, 0x0379,
+                                     0x0340, 0x036A, 0x0364, 0x037C}));
+    QCOMPARE(Requests(kWriteSingle).size(), 2);
+    QCOMPARE(m_board->Board().timerStoreCount(), 2);
+}
+
+void TestTimers::aWrongDayWritesNothingAndNamesTheField()
+{
+    ShowDay({"6:00", "8:00", "24:00", "13:00", "17:00", "22:00"}, {1, 2, 3});
+    Named<QPushButton>(QStringLiteral("WriteVrButton"))->click();
+    ShowDay({"6:00", "8:00", "7:00", "13:00", "17:00", "22:00"}, {1, 2, 3});
+    Named<QPushButton>(QStringLiteral("MonFriVrDemoButton"))->click();
+    ShowDay({"6:00", "8:00", "9:00", "13:00", "17:00", "22:00"}, {1, -1, 3});
+    Named<QPushButton>(QStringLiteral("SatSunVrDemoButton"))->click();
+    QCOMPARE(Messages().Errors, (QStringList{QStringLiteral("Interval #2 start: Hour < 0 or Hour > 23"),
+                                             QStringLiteral("Interval #2 start: Input range error"),
+                                             QStringLiteral("Interval #2 level: no level chosen")}));
+    QCOMPARE(Writes(), QList<Seen>{});
+    QCOMPARE(m_board->Board().timerStoreCount(), 0);
+}
+
+// Two days asked for in quick succession: each answer lands under its own day.
+void TestTimers::dayReadsAreFiledUnderTheirDay()
+{
+    Z4Board &board = m_board->Board();
+    for (int d = 0; d < 7; ++d)
+        QVERIFY(board.write(static_cast<quint16>(0x0340 + 6 * d), static_cast<quint16>(100 + d)));
+    m_board->SetFaults({.DelayMs = 30, .Refuse = {}});
+    SelectDay(1);
+    SelectDay(2);
+    Settle(Form());
+    QCOMPARE(Page().WeekProgram().Times[1][0], quint16(101));
+    QCOMPARE(Page().WeekProgram().Times[2][0], quint16(102));
+    QCOMPARE(Named<TAdvEdit>(QStringLiteral("Int11AdvMaskEdit"))->text(), QStringLiteral("1:42"));
+}
+
+void TestTimers::correctionValueAndWindow()
+{
+    auto *value = Named<QComboBox>(QStringLiteral("TCorValueColumnComboBox"));
+    value->setCurrentIndex(value->findText(QStringLiteral("-2")) - 1);
+    QTest::keyClick(value, Qt::Key_Down);
+    Type(QStringLiteral("TCorStartAdvMaskEdit"), QStringLiteral("08:05"));
+    Type(QStringLiteral("TCorStopAdvMaskEdit"), QStringLiteral("24:00"));
+    QCOMPARE(Writes(), (QList<Seen>{{kWriteSingle, 0x037F, 1, {0xFFFE}}, {kWriteSingle, 0x0380, 1, {485}}}));
+    QCOMPARE(Messages().Errors, QStringList{QStringLiteral("Hour < 0 or Hour > 23")});
+}
+
+void TestTimers::numbersAndAddress()
+{
+    const auto set = [this](const char *edit, const char *button, const QString &text) {
+        Named<TAdvEdit>(QLatin1String(edit))->setText(text);
+        Named<QPushButton>(QLatin1String(button))->click();
+    };
+    set("SerialNoAdvEdit", "SetVrButton", QStringLiteral("65536"));
+    set("SerialNoAdvEdit", "SetVrButton", QStringLiteral("-1"));
+    set("SerialNoAdvEdit", "SetVrButton", QStringLiteral("65535"));
+    set("SerialNo1AdvEdit", "Set1VrDemoButton", QStringLiteral("23"));
+    set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("0"));
+    set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("248"));
+    set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("247"));
+    QCOMPARE(Messages().RangeWarnings,
+             (QStringList{QStringLiteral("SerialNoAdvEdit"), QStringLiteral("SerialNoAdvEdit"),
+                          QStringLiteral("BoardAddrAdvEdit"), QStringLiteral("BoardAddrAdvEdit")}));
+    QCOMPARE(Writes(), (QList<Seen>{{kWriteSingle, 0x0382, 1, {65535}},
+                                    {kWriteSingle, 0x0385, 1, {23}},
+                                    {kWriteSingle, 0x0383, 1, {247}}}));
+    // The status bar reads them back; the line keeps its address and says where the board went.
+    QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[2]->text(), QStringLiteral("Board No.: 65535"), kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[1]->text(), QStringLiteral("Series: 23"), kSoonMs);
+    QVERIFY2(Form().StatusPanels[0]->text().contains(QLatin1String("now answers at address 247")),
+             qPrintable(Form().StatusPanels[0]->text()));
+    QCOMPARE(Form().Session().SlaveAddress(), quint8(1));
+}
+
+void TestTimers::clockFromThePc()
+{
+    Form().PageContext().Now = [] { return QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9, 500)); };  // a Saturday
+    Form().TimeVrButton->click();
+    QCOMPARE(Writes(), (QList<Seen>{{kWriteMultiple, 0x0100, 4, {2026, 0x0C05, 0x0E07, 0x0907}}}));
+    // The board keeps the time written.
+    QCOMPARE(m_board->Board().clock().date(), QDate(2026, 12, 5));
+}
+
+void TestTimers::offlineShowsTheImageAndWritesNothing()
+{
+    Form().ConnectiondxfGroupBox->ConnectVrButton->click();  // Disconnect
+    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    Page().WeekProgram().Times[5].fill(485);
+    SelectDay(5);
+    QCOMPARE(Named<TAdvEdit>(QStringLiteral("Int11AdvMaskEdit"))->text(), QStringLiteral("8:05"));
+    Named<QPushButton>(QStringLiteral("WriteVrButton"))->click();
+    QVERIFY2(Form().StatusPanels[0]->text().contains(QLatin1String("was not written: the line is closed")),
+             qPrintable(Form().StatusPanels[0]->text()));
+    Named<QPushButton>(QStringLiteral("SetVrButton"))->click();
+    QVERIFY(Messages().Errors.isEmpty());
+    QCOMPARE(m_board->Requests().size(), 0);
+}
+
+// "Mon-Fri" and the clock through the real window reach pymodbus, which holds what they wrote.
+void TestTimers::weekProgramReachesAnIndependentPeer()
+{
+    QJsonObject image;
+    for (int address = 0x0340; address <= 0x037E; ++address)
+        image.insert(QString::number(address), 0);
+    for (int address : {0x0100, 0x0101, 0x0102, 0x0103, 0x0384, 0xE700, 0xE701})
+        image.insert(QString::number(address), 0);
+    const QString path = m_dir.filePath(QStringLiteral("timers.json"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(image).toJson()) > 0);
+    file.close();
+    PymodbusPeer peer;
+    bool missing = false;
+    const QString error = peer.Start({QStringLiteral("--image"), path}, &missing);
+    if (missing)
+        QSKIP(qPrintable(error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    m_form = std::make_unique<RecordedForm>();
+    QVERIFY(ConnectTcp(Form(), peer.Port()));
+    Settle(Form());
+    ShowDay({"6:00", "8:05", "12:00", "13:00", "17:00", "22:00"}, {1, 2, 3});
+    Named<QPushButton>(QStringLiteral("MonFriVrDemoButton"))->click();
+    Form().PageContext().Now = [] { return QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9)); };
+    Form().TimeVrButton->click();
+
+    QList<QList<quint16>> read;
+    FunctionsStr record;
+    record.OnReply = [&read](const TModbusAnswer &answer) { read.append(answer.Registers); };
+    Form().TCPModbusClient.ReadHoldingRegisters(1, 0x0346, 30, 3000, record);  // Monday to Friday
+    Form().TCPModbusClient.ReadHoldingRegisters(1, 0x036D, 15, 3000, record);
+    Form().TCPModbusClient.ReadHoldingRegisters(1, 0x0384, 1, 3000, record);
+    Form().TCPModbusClient.ReadHoldingRegisters(1, 0x0100, 4, 3000, record);
+    QTRY_COMPARE_WITH_TIMEOUT(read.size(), 4, kSoonMs);
+    QList<quint16> times;
+    QList<quint16> levels;
+    for (int d = 0; d < 5; ++d) {
+        times << QList<quint16>{360, 485, 720, 780, 1020, 1320};
+        levels << QList<quint16>{1, 2, 3};
+    }
+    QCOMPARE(read[0], times);
+    QCOMPARE(read[1], levels);
+    QCOMPARE(read[2], QList<quint16>{0xA563});
+    QCOMPARE(read[3], (QList<quint16>{2026, 0x0C05, 0x0E07, 0x0907}));
+}
+
+QTEST_MAIN(TestTimers)
+#include "tst_timers.moc"
