@@ -11,6 +11,7 @@
 #include "widgets/TransferTable.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,10 +23,10 @@ namespace {
 
 using Write = QPair<quint16, quint16>;
 
-// The rows the parameter pages edit (the season's side row aside).
+// The rows written as soon as they are edited (the season's side row aside).
 bool Edited(int item)
 {
-    return (item >= 0 && item <= 75) || (item >= 96 && item <= 136);
+    return (item >= 0 && item <= 88) || (item >= 91 && item <= 93) || (item >= 96 && item <= 136);
 }
 
 // The text a user types for raw (register units) in an edit of kind.
@@ -65,6 +66,7 @@ private slots:
     void everyEditTakesItsRangeAndNothingElse();
     void controlsWriteTheirWord_data();
     void controlsWriteTheirWord();
+    void inOutButtonsWriteTheWholeGroup();
     void stagesKeepTheirOrder();
     void timesSayWhichPartIsWrong();
     void powerEditsAreTakenTogether();
@@ -227,6 +229,15 @@ void TestEdits::controlsWriteTheirWord_data()
     row("hearth start", "click HearthStartVrDemoButton", 0x0420, 1);
     row("hearth stop", "click HearthStopVrDemoButton", 0x0420, 0);
     row("air-volume calibration", "click CalibrationVrDemoButton", 0x04FF, 1);
+    row("analog input below zero", "type IAnalog2AdvEdit -30", 0x0312, 0xF448);
+    row("analog output x10", "type OAnalog6AdvEdit 55.5", 0x032A, 555);
+    row("simulation time in tenths", "type SimT1AdvEdit 6000", 0x033B, 60000);
+    row("analog manual box", "click IAnalogM7dxfCheckBox", 0x0321, 1);
+    row("digital value mask", "click IDigital8dxfCheckBox", 0x0336, 0x0080);
+    row("digital manual box", "click ODigitalM2dxfCheckBox", 0x033A, 0x07FD);
+    row("simulation mode mask", "click Sim2PwmdxfCheckBox", 0x033E, 2);
+    row("alarm output none", "choose AlarmOutputColumnComboBox 0", 0x033F, 0xFFFF);
+    row("alarm output 11", "choose AlarmOutputColumnComboBox 11", 0x033F, 10);
 }
 
 void TestEdits::controlsWriteTheirWord()
@@ -245,6 +256,28 @@ void TestEdits::controlsWriteTheirWord()
     QCOMPARE(Writes(), QList<Write>{Write(address, word)});
     QVERIFY2(Messages().Errors.isEmpty() && Messages().RangeWarnings.isEmpty(),
              qPrintable(Messages().Errors.join(' ')));
+}
+
+void TestEdits::inOutButtonsWriteTheWholeGroup()
+{
+    Named<QAbstractButton>("OAnalogMButton")->click();
+    QList<Write> expected;
+    for (quint16 r = 0x032D; r <= 0x0334; ++r)
+        expected.append({r, 1});
+    QCOMPARE(Writes(), expected);
+    QVERIFY(Named<QCheckBox>("OAnalogM8dxfCheckBox")->isChecked()
+            && !Named<QCheckBox>("OAnalogA8dxfCheckBox")->isChecked());
+
+    m_board->ClearRecord();
+    Named<QAbstractButton>("IAnalogAButton")->click();
+    Named<QAbstractButton>("ODigitalIButton")->click();
+    Named<QAbstractButton>("IDigitalMButton")->click();
+    Named<QAbstractButton>("IDigitalAButton")->click();
+    expected.clear();
+    for (quint16 r = 0x031B; r <= 0x0324; ++r)
+        expected.append({r, 0});
+    expected << Write(0x0338, 0x07FF) << Write(0x0337, 0) << Write(0x0337, 0x00FF);
+    QCOMPARE(Writes(), expected);
 }
 
 void TestEdits::stagesKeepTheirOrder()

@@ -45,11 +45,11 @@
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
-// The rows written as soon as they are edited: items 0 .. 75 (Settings to Cascade), the
+// The rows written as soon as they are edited: items 0 .. 88 (Settings to In/Out), the
 // temperature correction 91 .. 93 and 96 .. 136 (Ventilation). The season beside them is the
 // board's own choice and shown only; the week program, numbers and address have buttons.
 constexpr int kFirstSettingsItem = 0;
-constexpr int kLastCascadeItem = 75;
+constexpr int kLastInOutItem = 88;
 constexpr int kFirstCorrectionItem = 91;
 constexpr int kLastCorrectionItem = 93;
 constexpr int kFirstVentilationItem = 96;
@@ -315,7 +315,7 @@ void TForm1::FormCreate()
     const QStringList problems = m_table.Bind(*this, TimersTabSheet->WeekProgramView(), *m_messages);
     // Every parameter of the Settings, Heating, Cooling, Cascade and Ventilation pages is written
     // when the user applies it.
-    m_editor.AttachItems(kFirstSettingsItem, kLastCascadeItem);
+    m_editor.AttachItems(kFirstSettingsItem, kLastInOutItem);
     m_editor.AttachItems(kFirstCorrectionItem, kLastCorrectionItem);
     m_editor.AttachItems(kFirstVentilationItem, kLastVentilationItem);
     connect(&m_editor, &TParameterEditor::Status, StatusPanels[0], &QLabel::setText);

@@ -1,6 +1,8 @@
 #include "service/TInOutPage.h"
 
 #include "widgets/PageBuilder.h"
+#include "widgets/TParameterEditor.h"
+#include "widgets/TransferTable.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,9 +11,20 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include <array>
 #include <span>
 
 namespace {
+
+using TColumnButtons = TInOutPage::TColumnButtons;
+
+// The rows of the page's groups: values, automatic/manual, inversion.
+constexpr int kAnalogInputModes = 77;
+constexpr int kAnalogOutputModes = 79;
+constexpr int kDigitalInputInversion = 80;
+constexpr int kDigitalInputModes = 82;
+constexpr int kDigitalOutputInversion = 83;
+constexpr int kDigitalOutputModes = 85;
 
 // One analog channel: the unit of its manual value, what may be typed and how much.
 struct AnalogRow
@@ -73,18 +86,18 @@ QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, c
 // (exactly one of them checked); "A" and "M" above the box columns switch every channel.
 // prefix: "IAnalog" or "OAnalog"; what: "Analog input" or "Analog output".
 QGroupBox *AnalogGroup(QWidget *parent, const QString &objectName, const QString &prefix, const QString &what,
-                       std::span<const AnalogRow> rows)
+                       std::span<const AnalogRow> rows, TColumnButtons &buttons)
 {
     QGroupBox *group = TableGroup(parent, QStringLiteral(" Analog "), objectName);
     QGridLayout *grid = ui::GridOf(group);
     const QString zero = ui::ZeroDecimal();
     const QString plural = what.toLower() + QStringLiteral("s");
-    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
-                                 QStringLiteral("All %1 automatic").arg(plural)),
-                    0, 3);
-    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("MButton"), QStringLiteral("M"),
-                                 QStringLiteral("All %1 manual").arg(plural)),
-                    0, 4);
+    buttons.Automatic = ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
+                                     QStringLiteral("All %1 automatic").arg(plural));
+    buttons.Manual = ColumnButton(group, prefix + QStringLiteral("MButton"), QStringLiteral("M"),
+                                  QStringLiteral("All %1 manual").arg(plural));
+    grid->addWidget(buttons.Automatic, 0, 3);
+    grid->addWidget(buttons.Manual, 0, 4);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const int n = i + 1;
         const QString channel = QStringLiteral("%1 A%2").arg(what).arg(n);
@@ -108,20 +121,20 @@ QGroupBox *AnalogGroup(QWidget *parent, const QString &objectName, const QString
 // bit weight 2^(k-1) of its mask register. "Inv", "A" and "M" head their columns.
 // prefix: "IDigital" or "ODigital"; caption: "IN" or "OUT".
 QGroupBox *DigitalGroup(QWidget *parent, const QString &objectName, const QString &prefix, const QString &caption,
-                        const QString &what, int count)
+                        const QString &what, int count, TColumnButtons &buttons)
 {
     QGroupBox *group = TableGroup(parent, QStringLiteral(" Digital "), objectName);
     QGridLayout *grid = ui::GridOf(group);
     const QString plural = what.toLower() + QStringLiteral("s");
-    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("IButton"), QStringLiteral("Inv"),
-                                 QStringLiteral("Invert all %1").arg(plural)),
-                    0, 1);
-    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
-                                 QStringLiteral("All %1 automatic").arg(plural)),
-                    0, 2);
-    grid->addWidget(ColumnButton(group, prefix + QStringLiteral("MButton"), QStringLiteral("M"),
-                                 QStringLiteral("All %1 manual").arg(plural)),
-                    0, 3);
+    buttons.Invert = ColumnButton(group, prefix + QStringLiteral("IButton"), QStringLiteral("Inv"),
+                                  QStringLiteral("Invert all %1").arg(plural));
+    buttons.Automatic = ColumnButton(group, prefix + QStringLiteral("AButton"), QStringLiteral("A"),
+                                     QStringLiteral("All %1 automatic").arg(plural));
+    buttons.Manual = ColumnButton(group, prefix + QStringLiteral("MButton"), QStringLiteral("M"),
+                                  QStringLiteral("All %1 manual").arg(plural));
+    grid->addWidget(buttons.Invert, 0, 1);
+    grid->addWidget(buttons.Automatic, 0, 2);
+    grid->addWidget(buttons.Manual, 0, 3);
     for (int k = 1; k <= count; ++k) {
         const int weight = 1 << (k - 1);
         const QString channel = caption + QString::number(k);
@@ -168,32 +181,32 @@ QGroupBox *SimGroup(QWidget *parent)
 }
 
 // " Inputs ": the analog inputs above the digital ones.
-QGroupBox *Inputs(QWidget *page)
+QGroupBox *Inputs(QWidget *page, TColumnButtons &analog, TColumnButtons &digital)
 {
     QGroupBox *inputs = ui::Group(page, QStringLiteral(" Inputs "), QStringLiteral("IOInputsGroupBox"));
     QGridLayout *grid = ui::GridOf(inputs);
     grid->setContentsMargins(3, 2, 3, 3);
     grid->addWidget(AnalogGroup(inputs, QStringLiteral("IAnalogGroupBox"), QStringLiteral("IAnalog"),
-                                QStringLiteral("Analog input"), kAnalogInputs),
+                                QStringLiteral("Analog input"), kAnalogInputs, analog),
                     0, 0);
     grid->addWidget(DigitalGroup(inputs, QStringLiteral("IDigitalGroupBox"), QStringLiteral("IDigital"),
-                                 QStringLiteral("IN"), QStringLiteral("Digital input"), kDigitalInputs),
+                                 QStringLiteral("IN"), QStringLiteral("Digital input"), kDigitalInputs, digital),
                     1, 0);
     return inputs;
 }
 
 // " Outputs ": the analog and the digital outputs side by side, the simulation channels and the
 // alarm output below them.
-QGroupBox *Outputs(QWidget *page)
+QGroupBox *Outputs(QWidget *page, TColumnButtons &analog, TColumnButtons &digital)
 {
     QGroupBox *outputs = ui::Group(page, QStringLiteral(" Outputs "), QStringLiteral("IOOutputsGroupBox"));
     QGridLayout *grid = ui::GridOf(outputs);
     grid->setContentsMargins(3, 2, 3, 3);
     grid->addWidget(AnalogGroup(outputs, QStringLiteral("OAnalogGroupBox"), QStringLiteral("OAnalog"),
-                                QStringLiteral("Analog output"), kAnalogOutputs),
+                                QStringLiteral("Analog output"), kAnalogOutputs, analog),
                     0, 0, Qt::AlignTop);
     grid->addWidget(DigitalGroup(outputs, QStringLiteral("ODigitalGroupBox"), QStringLiteral("ODigital"),
-                                 QStringLiteral("OUT"), QStringLiteral("Digital output"), kDigitalOutputs),
+                                 QStringLiteral("OUT"), QStringLiteral("Digital output"), kDigitalOutputs, digital),
                     0, 1, Qt::AlignTop);
     grid->addWidget(SimGroup(outputs), 1, 0, 1, 2);
     // Which digital output carries the alarm; "0" is none.
@@ -214,7 +227,54 @@ TInOutPage::TInOutPage(TPageContext &context, QWidget *parent) : TPage(QStringLi
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(4);
-    layout->addWidget(Inputs(this), 0, Qt::AlignTop);
-    layout->addWidget(Outputs(this), 0, Qt::AlignTop);
+    TColumnButtons analogInputs, digitalInputs, analogOutputs, digitalOutputs;
+    layout->addWidget(Inputs(this, analogInputs, digitalInputs), 0, Qt::AlignTop);
+    layout->addWidget(Outputs(this, analogOutputs, digitalOutputs), 0, Qt::AlignTop);
     layout->addStretch();
+
+    // "A" and "M" set every channel of their group, "Inv" flips every inversion box; then the
+    // group's registers go to the board whole, as the boxes now stand.
+    const auto all = [this](QPushButton *button, int item, int pick) {
+        Editor().Override(button, [this, button, item, pick] {
+            CheckEvery(item, pick);
+            WriteRow(button, item);
+        });
+    };
+    all(analogInputs.Automatic, kAnalogInputModes, 0);
+    all(analogInputs.Manual, kAnalogInputModes, 1);
+    all(analogOutputs.Automatic, kAnalogOutputModes, 0);
+    all(analogOutputs.Manual, kAnalogOutputModes, 1);
+    all(digitalInputs.Automatic, kDigitalInputModes, 0);
+    all(digitalInputs.Manual, kDigitalInputModes, 1);
+    all(digitalOutputs.Automatic, kDigitalOutputModes, 0);
+    all(digitalOutputs.Manual, kDigitalOutputModes, 1);
+    for (const auto &[button, item] : {std::pair(digitalInputs.Invert, kDigitalInputInversion),
+                                       std::pair(digitalOutputs.Invert, kDigitalOutputInversion)}) {
+        Editor().Override(button, [this, button = button, item = item] {
+            for (QWidget *box : Table().Codec(item).Controls())
+                static_cast<QCheckBox *>(box)->toggle();
+            WriteRow(button, item);
+        });
+    }
+}
+
+void TInOutPage::CheckEvery(int item, int pick)
+{
+    const std::vector<QWidget *> &boxes = Table().Codec(item).Controls();
+    for (size_t j = static_cast<size_t>(pick); j < boxes.size(); j += 2)
+        static_cast<QCheckBox *>(boxes[j])->setChecked(true);
+}
+
+void TInOutPage::WriteRow(QPushButton *button, int item)
+{
+    const TParameterCodec &codec = Table().Codec(item);
+    const TParameterRow &row = codec.Row();
+    std::array<quint16, kMaxRowRegisters> words{};
+    const std::span<quint16> taken(words.data(), static_cast<size_t>(row.Registers));
+    if (!codec.ControlsToRegisters(taken).Ok())
+        return;  // an unbound row: the start-up message said so
+    if (row.Registers == 1)
+        Editor().Write(button, row.FirstRegister, taken[0]);
+    else
+        Editor().WriteBlock(button, row.FirstRegister, taken);
 }

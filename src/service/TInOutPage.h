@@ -2,6 +2,8 @@
 
 #include "widgets/TPage.h"
 
+class QPushButton;
+
 // The "In/Out" page: takes the board's inputs and outputs out of automatic operation and gives
 // them values by hand, inverts digital inputs and outputs, runs the three simulation channels and
 // chooses the alarm output.
@@ -14,4 +16,19 @@ public:
 
     // Reads the page's items 76 to 88 (the I/O test and simulation registers) as one block.
     void Refresh() override { RefreshItems(76, 88); }
+
+    // The buttons heading a group's columns: "A", "M" and, for the digital groups, "Inv".
+    struct TColumnButtons
+    {
+        QPushButton *Automatic = nullptr;
+        QPushButton *Manual = nullptr;
+        QPushButton *Invert = nullptr;
+    };
+
+private:
+    // Checks the first box (pick 0, automatic) or the second (pick 1, manual) of every pair of
+    // item's row.
+    void CheckEvery(int item, int pick);
+    // Writes item's row as its controls stand, on behalf of button.
+    void WriteRow(QPushButton *button, int item);
 };
