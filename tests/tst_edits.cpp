@@ -26,7 +26,7 @@ using Write = QPair<quint16, quint16>;
 // The rows written as soon as they are edited (the season's side row aside).
 bool Edited(int item)
 {
-    return (item >= 0 && item <= 88) || (item >= 91 && item <= 93) || (item >= 96 && item <= 136);
+    return (item >= 0 && item <= 88) || (item >= 91 && item <= 93) || (item >= 96 && item <= 139);
 }
 
 // The text a user types for raw (register units) in an edit of kind.

@@ -46,14 +46,15 @@
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
 // The rows written as soon as they are edited: items 0 .. 88 (Settings to In/Out), the
-// temperature correction 91 .. 93 and 96 .. 136 (Ventilation). The season beside them is the
-// board's own choice and shown only; the week program, numbers and address have buttons.
+// temperature correction 91 .. 93, and 96 .. 139 (Ventilation and the calibration page's
+// pressure inputs). The season beside them is the board's own choice and shown only; the week
+// program, numbers and address have buttons.
 constexpr int kFirstSettingsItem = 0;
 constexpr int kLastInOutItem = 88;
 constexpr int kFirstCorrectionItem = 91;
 constexpr int kLastCorrectionItem = 93;
 constexpr int kFirstVentilationItem = 96;
-constexpr int kLastVentilationItem = 136;
+constexpr int kLastPressureItem = 139;
 // The window's design size: the pages take the right-hand 552 pixels.
 constexpr QSize kClientSize(720, 620);
 constexpr int kLeftColumnWidth = 168;
@@ -317,7 +318,7 @@ void TForm1::FormCreate()
     // when the user applies it.
     m_editor.AttachItems(kFirstSettingsItem, kLastInOutItem);
     m_editor.AttachItems(kFirstCorrectionItem, kLastCorrectionItem);
-    m_editor.AttachItems(kFirstVentilationItem, kLastVentilationItem);
+    m_editor.AttachItems(kFirstVentilationItem, kLastPressureItem);
     connect(&m_editor, &TParameterEditor::Status, StatusPanels[0], &QLabel::setText);
     if (!problems.isEmpty())
         m_messages->ErrorBox(QStringLiteral("Some parameters cannot be shown:\n") + problems.join(QLatin1Char('\n')));

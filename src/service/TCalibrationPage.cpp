@@ -6,6 +6,7 @@
 #include "session/TBoardSession.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
+#include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
 
 #include <QButtonGroup>
@@ -21,6 +22,44 @@
 #include <iterator>
 
 namespace {
+
+using TControls = TCalibrationPage::TControls;
+
+// Inputs AIN1-AIN4 and AIN5-AIN8: the largest reference they take and the references a
+// calibration usually starts from, in mV.
+struct InputClass
+{
+    int Bound;
+    int Low;
+    int High;
+};
+constexpr InputClass kInputClasses[] = {{1750, 500, 1000}, {10000, 1000, 9000}};
+constexpr InputClass ClassOfInput(int input)
+{
+    return kInputClasses[input < 4 ? 0 : 1];
+}
+
+// Outputs AOUT1-AOUT2 (12-bit) and AOUT3-AOUT5 (15-bit, whose code the board takes doubled).
+struct OutputClass
+{
+    int FullScale;  // the code of 10 V
+    int Maximum;    // the largest code the up-downs step to
+    int Length;     // characters of a code
+    int Factor;     // what the code is multiplied by on its way to the board
+};
+constexpr OutputClass kOutputClasses[] = {{4095, 4095, 4, 1}, {32768, 32767, 5, 2}};
+constexpr OutputClass ClassOfOutput(int output)
+{
+    return kOutputClasses[output < 2 ? 0 : 1];
+}
+// The voltages a calibration usually starts from, in mV, and the most a voltage can be.
+constexpr int kLowVoltage = 1000;
+constexpr int kHighVoltage = 9000;
+constexpr int kMaxVoltage = 10000;
+// The pressure offsets (Pa) and gains (x 10000) the board takes.
+constexpr int kMaxOffset = 100;
+constexpr int kMinGain = 8000;
+constexpr int kMaxGain = 12000;
 
 constexpr int kTwelveBitCodeMaximum = 4095;
 // The status reads: eight registers each, one per channel; the outputs use the first five.
@@ -55,8 +94,8 @@ constexpr PressureParameter kPressureParameters[] = {
 
 // A titled row of radio buttons "<prefix>1" .. "<prefix><count>", the first one selected; the
 // button group's ids are the channel indexes 0 .. count-1.
-void ChannelSelector(QGridLayout *grid, int row, const QString &title, const QString &objectName, const QString &prefix,
-                     int count)
+QButtonGroup *ChannelSelector(QGridLayout *grid, int row, const QString &title, const QString &objectName,
+                              const QString &prefix, int count)
 {
     auto *box = new QGroupBox(title, grid->parentWidget());
     box->setObjectName(objectName);
@@ -71,6 +110,7 @@ void ChannelSelector(QGridLayout *grid, int row, const QString &title, const QSt
     layout->addStretch();
     group->button(0)->setChecked(true);
     grid->addWidget(box, row, 0, 1, -1);
+    return group;
 }
 
 // " Status ": one lamp per channel, lit when the board reports the channel calibrated.
@@ -110,33 +150,31 @@ QLabel *Label(QGridLayout *grid, int row, int col, const QString &text)
 
 // " Inputs ": the input to calibrate with its two references, the inputs' status, and the
 // parameters of the pressure inputs AIN9 and AIN10.
-QGroupBox *Inputs(QWidget *parent, TAdvEdit *&low, TAdvEdit *&high, std::span<TLed *> lamps,
-                  std::span<TAdvEdit *, 2> offsets, std::span<TAdvEdit *, 2> gains)
+QGroupBox *Inputs(QWidget *parent, TControls &c)
 {
-    const int channels = static_cast<int>(lamps.size());
     QGroupBox *inputs = ui::Group(parent, QStringLiteral(" Inputs "), QStringLiteral("InputsGroupBox"));
     QGridLayout *grid = ui::GridOf(inputs);
-    ChannelSelector(grid, 0, QStringLiteral(" Analog input "), QStringLiteral("InputRadioGroup"), QStringLiteral("AIN"),
-                    channels);
+    c.Inputs = ChannelSelector(grid, 0, QStringLiteral(" Analog input "), QStringLiteral("InputRadioGroup"),
+                               QStringLiteral("AIN"), static_cast<int>(c.InputLamps.size()));
 
     auto *references = new QGridLayout;
     grid->addLayout(references, 1, 0, Qt::AlignTop);
     Label(references, 0, 0, QStringLiteral("Reference"));
-    low = ui::CellEdit(references, 1, 0, QStringLiteral("LoLimitAdvEdit"), QStringLiteral("Low reference"),
-                       TAdvEdit::Unsigned, 5, QStringLiteral("0"));
+    c.LowReference = ui::CellEdit(references, 1, 0, QStringLiteral("LoLimitAdvEdit"), QStringLiteral("Low reference"),
+                                  TAdvEdit::Unsigned, 5, QStringLiteral("0"));
     Label(references, 1, 1, QStringLiteral("mV"));
-    references->addWidget(Button(inputs, QStringLiteral("LoLimitVrDemoButton"), QStringLiteral("Lo Limit"),
-                                 QStringLiteral("Send the low reference")),
-                          1, 2);
-    high = ui::CellEdit(references, 2, 0, QStringLiteral("HiLimitAdvEdit"), QStringLiteral("High reference"),
-                        TAdvEdit::Unsigned, 5, QStringLiteral("0"));
+    c.SendLowReference = Button(inputs, QStringLiteral("LoLimitVrDemoButton"), QStringLiteral("Lo Limit"),
+                                QStringLiteral("Send the low reference"));
+    references->addWidget(c.SendLowReference, 1, 2);
+    c.HighReference = ui::CellEdit(references, 2, 0, QStringLiteral("HiLimitAdvEdit"), QStringLiteral("High reference"),
+                                   TAdvEdit::Unsigned, 5, QStringLiteral("0"));
     Label(references, 2, 1, QStringLiteral("mV"));
-    references->addWidget(Button(inputs, QStringLiteral("HiLimitVrDemoButton"), QStringLiteral("Hi Limit"),
-                                 QStringLiteral("Send the high reference")),
-                          2, 2);
+    c.SendHighReference = Button(inputs, QStringLiteral("HiLimitVrDemoButton"), QStringLiteral("Hi Limit"),
+                                 QStringLiteral("Send the high reference"));
+    references->addWidget(c.SendHighReference, 2, 2);
     references->setColumnStretch(3, 1);
     grid->addWidget(StatusLamps(inputs, QStringLiteral("AinStatusdxfGroupBox"), QStringLiteral("AIN"),
-                                QStringLiteral("Ain"), lamps, 4),
+                                QStringLiteral("Ain"), c.InputLamps, 4),
                     1, 1, Qt::AlignTop);
 
     // The pressure inputs, one row each; the edits of AIN9 carry Tag 0, those of AIN10 Tag 1.
@@ -161,9 +199,9 @@ QGroupBox *Inputs(QWidget *parent, TAdvEdit *&low, TAdvEdit *&high, std::span<TL
             ui::SetTag(edit, tag);
             edit->setHidden(parameter.Hidden);
             if (name == QLatin1String("Offset"))
-                offsets[static_cast<size_t>(tag)] = edit;
+                c.Offsets[static_cast<size_t>(tag)] = edit;
             else if (name == QLatin1String("Gain"))
-                gains[static_cast<size_t>(tag)] = edit;
+                c.Gains[static_cast<size_t>(tag)] = edit;
             if (p == 0)
                 label->setBuddy(edit);
             if (*parameter.Unit)
@@ -177,7 +215,7 @@ QGroupBox *Inputs(QWidget *parent, TAdvEdit *&low, TAdvEdit *&high, std::span<TL
 // One output reference row: the voltage the output produced, the code driving it with its
 // up-down, and the button that tells the board the voltage.
 void OutputRow(QGridLayout *grid, int row, const QString &end, const QString &which, const QString &button,
-               TAdvEdit *&voltage, TUpDown *&upDown)
+               TAdvEdit *&voltage, TUpDown *&upDown, QPushButton *&send)
 {
     QWidget *parent = grid->parentWidget();
     voltage = ui::CellEdit(grid, row, 0, end + QStringLiteral("VoltageAdvEdit"), which + QStringLiteral(" voltage"),
@@ -190,43 +228,41 @@ void OutputRow(QGridLayout *grid, int row, const QString &end, const QString &wh
     upDown->setAccessibleName(which + QStringLiteral(" code up-down"));
     upDown->SetMaximum(kTwelveBitCodeMaximum);
     grid->addWidget(upDown, row, 3);
-    grid->addWidget(Button(parent, end + QStringLiteral("LimitVrButton"), button,
-                           QStringLiteral("Send the %1 voltage").arg(which.toLower())),
-                    row, 4);
+    send = Button(parent, end + QStringLiteral("LimitVrButton"), button,
+                  QStringLiteral("Send the %1 voltage").arg(which.toLower()));
+    grid->addWidget(send, row, 4);
 }
 
 // " Outputs ": the output to calibrate, its low and high voltage with the codes that drive it,
 // and the outputs' status.
-QGroupBox *Outputs(QWidget *parent, TAdvEdit *&lowVoltage, TAdvEdit *&highVoltage, TUpDown *&lowCode,
-                   TUpDown *&highCode, std::span<TLed *> lamps)
+QGroupBox *Outputs(QWidget *parent, TControls &c)
 {
-    const int channels = static_cast<int>(lamps.size());
     QGroupBox *outputs = ui::Group(parent, QStringLiteral(" Outputs "), QStringLiteral("OutputsGroupBox"));
     QGridLayout *grid = ui::GridOf(outputs);
-    ChannelSelector(grid, 0, QStringLiteral(" Analog output "), QStringLiteral("OutputRadioGroup"),
-                    QStringLiteral("AOUT"), channels);
+    c.Outputs = ChannelSelector(grid, 0, QStringLiteral(" Analog output "), QStringLiteral("OutputRadioGroup"),
+                                QStringLiteral("AOUT"), static_cast<int>(c.OutputLamps.size()));
     auto *references = new QGridLayout;
     grid->addLayout(references, 1, 0, Qt::AlignTop);
     references->setHorizontalSpacing(2);
     Label(references, 0, 0, QStringLiteral("Voltage"));
     Label(references, 0, 2, QStringLiteral("Code"));
-    OutputRow(references, 1, QStringLiteral("Lo"), QStringLiteral("Low"), QStringLiteral("Lo Limit"), lowVoltage,
-              lowCode);
-    OutputRow(references, 2, QStringLiteral("Hi"), QStringLiteral("High"), QStringLiteral("Hi Limit"), highVoltage,
-              highCode);
+    OutputRow(references, 1, QStringLiteral("Lo"), QStringLiteral("Low"), QStringLiteral("Lo Limit"), c.LowVoltage,
+              c.LowCode, c.SendLowVoltage);
+    OutputRow(references, 2, QStringLiteral("Hi"), QStringLiteral("High"), QStringLiteral("Hi Limit"), c.HighVoltage,
+              c.HighCode, c.SendHighVoltage);
     references->setColumnStretch(5, 1);
     grid->addWidget(StatusLamps(outputs, QStringLiteral("AoutStatusdxfGroupBox"), QStringLiteral("AOUT"),
-                                QStringLiteral("Aout"), lamps, 3),
+                                QStringLiteral("Aout"), c.OutputLamps, 3),
                     1, 1, Qt::AlignTop);
     return outputs;
 }
 
 // " On/Off ": the board's calibration mode.
-QGroupBox *Mode(QWidget *parent, QCheckBox *&box)
+QGroupBox *Mode(QWidget *parent, TControls &c)
 {
     QGroupBox *mode = ui::Group(parent, QStringLiteral(" On/Off "), QStringLiteral("CalibrationGroupBox"));
-    box = ui::Check(mode, QStringLiteral("CalibrationdxfCheckBox"), QStringLiteral("Calibration"));
-    ui::GridOf(mode)->addWidget(box, 0, 0);
+    c.Mode = ui::Check(mode, QStringLiteral("CalibrationdxfCheckBox"), QStringLiteral("Calibration"));
+    ui::GridOf(mode)->addWidget(c.Mode, 0, 0);
     return mode;
 }
 
@@ -238,11 +274,118 @@ TCalibrationPage::TCalibrationPage(TPageContext &context, QWidget *parent)
     auto *layout = new QGridLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(6);
-    layout->addWidget(Inputs(this, m_lowReference, m_highReference, m_inputLamps, m_offsets, m_gains), 0, 0);
-    layout->addWidget(Outputs(this, m_lowVoltage, m_highVoltage, m_lowCode, m_highCode, m_outputLamps), 1, 0);
-    layout->addWidget(Mode(this, m_calibrationMode), 2, 0, Qt::AlignLeft);
+    layout->addWidget(Inputs(this, m_c), 0, 0);
+    layout->addWidget(Outputs(this, m_c), 1, 0);
+    layout->addWidget(Mode(this, m_c), 2, 0, Qt::AlignLeft);
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(3, 1);
+
+    TParameterEditor &editor = context.Editor;
+    connect(m_c.Inputs, &QButtonGroup::idClicked, this, &TCalibrationPage::InputRadioGroupClick);
+    connect(m_c.Outputs, &QButtonGroup::idClicked, this, &TCalibrationPage::OutputRadioGroupClick);
+    editor.Override(m_c.LowReference, [this] { ReferenceOf(m_c.LowReference); });
+    editor.Override(m_c.HighReference, [this] { ReferenceOf(m_c.HighReference); });
+    editor.Override(m_c.SendLowReference, [this] { SendReference(m_c.LowReference, board::InputLowReference, false); });
+    editor.Override(m_c.SendHighReference,
+                    [this] { SendReference(m_c.HighReference, board::InputHighReference, true); });
+    for (size_t ch = 0; ch < 2; ++ch) {
+        TAdvEdit *offset = m_c.Offsets[ch];
+        TAdvEdit *gain = m_c.Gains[ch];
+        const auto tag = static_cast<quint16>(ch);
+        editor.Override(offset, [this, offset, tag] {
+            if (const auto value = Editor().TakeNumber(offset, -kMaxOffset, kMaxOffset, 0))
+                Editor().Write(offset, static_cast<quint16>(board::PressureOffset + tag), static_cast<quint16>(*value));
+        });
+        editor.Override(gain, [this, gain, tag] {
+            if (const auto value = Editor().TakeNumber(gain, kMinGain, kMaxGain, 4))
+                Editor().Write(gain, static_cast<quint16>(board::PressureGain + tag), static_cast<quint16>(*value));
+        });
+    }
+    editor.Override(m_c.LowVoltage, [this] { VoltageToCode(m_c.LowVoltage, m_c.LowCode); });
+    editor.Override(m_c.HighVoltage, [this] { VoltageToCode(m_c.HighVoltage, m_c.HighCode); });
+    connect(m_c.LowCode, &TUpDown::Stepped, this, [this] { SendCode(m_c.LowCode); });
+    connect(m_c.HighCode, &TUpDown::Stepped, this, [this] { SendCode(m_c.HighCode); });
+    editor.Override(m_c.SendLowVoltage, [this] { SendVoltage(m_c.LowVoltage, board::OutputLowVoltage, false); });
+    editor.Override(m_c.SendHighVoltage, [this] { SendVoltage(m_c.HighVoltage, board::OutputHighVoltage, true); });
+    editor.Override(m_c.Mode,
+                    [this] { Editor().Write(m_c.Mode, board::CalibrationMode, m_c.Mode->isChecked() ? 1 : 0); });
+}
+
+int TCalibrationPage::SelectedInput() const
+{
+    return m_c.Inputs->checkedId();
+}
+
+int TCalibrationPage::SelectedOutput() const
+{
+    return m_c.Outputs->checkedId();
+}
+
+void TCalibrationPage::InputRadioGroupClick()
+{
+    const InputClass input = ClassOfInput(SelectedInput());
+    m_c.LowReference->setText(QString::number(input.Low));
+    m_c.HighReference->setText(QString::number(input.High));
+}
+
+std::optional<qint64> TCalibrationPage::ReferenceOf(TAdvEdit *edit)
+{
+    return Editor().TakeNumber(edit, 0, ClassOfInput(SelectedInput()).Bound, 0);
+}
+
+void TCalibrationPage::SendReference(TAdvEdit *edit, quint16 base, bool thenStatus)
+{
+    // The edit's own check may have been passed by: checked again before anything goes out.
+    const auto reference = ReferenceOf(edit);
+    if (!reference)
+        return;
+    Editor().Write(edit, static_cast<quint16>(base + SelectedInput()), static_cast<quint16>(*reference));
+    if (thenStatus && Session().Connected())
+        InputStatusRead();
+}
+
+void TCalibrationPage::OutputRadioGroupClick()
+{
+    const OutputClass output = ClassOfOutput(SelectedOutput());
+    for (TUpDown *code : {m_c.LowCode, m_c.HighCode}) {
+        code->SetMaximum(output.Maximum);
+        code->Associate()->setMaxLength(output.Length);
+    }
+    m_c.LowVoltage->setText(QString::number(kLowVoltage));
+    m_c.HighVoltage->setText(QString::number(kHighVoltage));
+    m_c.LowCode->SetPosition(kLowVoltage * output.FullScale / kMaxVoltage);
+    m_c.HighCode->SetPosition(kHighVoltage * output.FullScale / kMaxVoltage);
+}
+
+void TCalibrationPage::VoltageToCode(TAdvEdit *voltage, TUpDown *code)
+{
+    const auto millivolts = Editor().TakeNumber(voltage, 0, kMaxVoltage, 0);
+    if (millivolts)
+        code->Associate()->setText(
+            QString::number(*millivolts * ClassOfOutput(SelectedOutput()).FullScale / kMaxVoltage));
+}
+
+void TCalibrationPage::SendCode(TUpDown *code)
+{
+    // The board drives the output with each code stepped to, while the line is up; a code the
+    // output class cannot take is refused rather than sent wrapped.
+    if (!Session().Connected())
+        return;
+    const OutputClass output = ClassOfOutput(SelectedOutput());
+    const auto value = Editor().TakeNumber(code->Associate(), 0, output.Maximum, 0);
+    if (value)
+        Editor().Write(code, static_cast<quint16>(board::OutputCode + SelectedOutput()),
+                       static_cast<quint16>(*value * output.Factor));
+}
+
+void TCalibrationPage::SendVoltage(TAdvEdit *voltage, quint16 base, bool thenStatus)
+{
+    const auto millivolts = Editor().TakeNumber(voltage, 0, kMaxVoltage, 0);
+    if (!millivolts)
+        return;
+    Editor().Write(voltage, static_cast<quint16>(base + SelectedOutput()), static_cast<quint16>(*millivolts));
+    if (thenStatus && Session().Connected())
+        OutputStatusRead();
 }
 
 void TCalibrationPage::ShowStatus(std::span<TLed *const> lamps, const TModbusAnswer &answer)
@@ -255,23 +398,25 @@ void TCalibrationPage::ShowStatus(std::span<TLed *const> lamps, const TModbusAns
 void TCalibrationPage::InputStatusRead()
 {
     Session().Read(board::InputStatus, kStatusCount,
-                   {.OnReply = [this](const TModbusAnswer &answer) { ShowStatus(m_inputLamps, answer); }});
+                   {.OnReply = [this](const TModbusAnswer &answer) { ShowStatus(m_c.InputLamps, answer); }});
 }
 
 void TCalibrationPage::OutputStatusRead()
 {
     Session().Read(board::OutputStatus, kStatusCount,
-                   {.OnReply = [this](const TModbusAnswer &answer) { ShowStatus(m_outputLamps, answer); }});
+                   {.OnReply = [this](const TModbusAnswer &answer) { ShowStatus(m_c.OutputLamps, answer); }});
 }
 
 void TCalibrationPage::ShowStartReferences()
 {
-    m_lowReference->setText(QStringLiteral("500"));
-    m_highReference->setText(QStringLiteral("1000"));
-    m_lowVoltage->setText(QStringLiteral("1000"));
-    m_highVoltage->setText(QStringLiteral("9000"));
-    m_lowCode->SetPosition(409);
-    m_highCode->SetPosition(3685);
+    const InputClass input = ClassOfInput(0);
+    const OutputClass output = ClassOfOutput(0);
+    m_c.LowReference->setText(QString::number(input.Low));
+    m_c.HighReference->setText(QString::number(input.High));
+    m_c.LowVoltage->setText(QString::number(kLowVoltage));
+    m_c.HighVoltage->setText(QString::number(kHighVoltage));
+    m_c.LowCode->SetPosition(kLowVoltage * output.FullScale / kMaxVoltage);
+    m_c.HighCode->SetPosition(kHighVoltage * output.FullScale / kMaxVoltage);
 }
 
 void TCalibrationPage::Refresh()
@@ -282,12 +427,12 @@ void TCalibrationPage::Refresh()
                        Table().ShowBlock(board::PressureLimit, answer.Registers.mid(0, kPressureShownCount));
                        for (size_t ch = 0; ch < 2; ++ch) {
                            const auto at = static_cast<qsizetype>(ch);
-                           m_offsets[ch]->setText(QString::number(answer.Signed(kOffsetIndex + at)));
-                           m_gains[ch]->setText(ScaledText(answer.Signed(kGainIndex + at), 4));
+                           m_c.Offsets[ch]->setText(QString::number(answer.Signed(kOffsetIndex + at)));
+                           m_c.Gains[ch]->setText(ScaledText(answer.Signed(kGainIndex + at), 4));
                        }
                    }});
     Session().Read(board::CalibrationMode, 1, {.OnReply = [this](const TModbusAnswer &answer) {
-                       m_calibrationMode->setChecked(answer.Registers.at(0) != 0);
+                       m_c.Mode->setChecked(answer.Registers.at(0) != 0);
                    }});
     InputStatusRead();
     OutputStatusRead();

@@ -3,9 +3,12 @@
 #include "widgets/TPage.h"
 
 #include <array>
+#include <optional>
 #include <span>
 
+class QButtonGroup;
 class QCheckBox;
+class QPushButton;
 class TAdvEdit;
 class TLed;
 class TUpDown;
@@ -30,18 +33,50 @@ public:
     // The pressure-input parameters, the calibration mode and both status reads.
     void Refresh() override;
 
+    // Selecting an input shows its usual references; selecting an output its usual voltages and
+    // codes, and fits the code edits to its class. Nothing is sent.
+    void InputRadioGroupClick();
+    void OutputRadioGroupClick();
+
+    // The controls the page's handlers work with, as the page is built.
+    struct TControls
+    {
+        QButtonGroup *Inputs = nullptr;
+        TAdvEdit *LowReference = nullptr;
+        TAdvEdit *HighReference = nullptr;
+        QPushButton *SendLowReference = nullptr;
+        QPushButton *SendHighReference = nullptr;
+        std::array<TLed *, 8> InputLamps{};   // AIN1 .. AIN8
+        std::array<TAdvEdit *, 2> Offsets{};  // AIN9, AIN10
+        std::array<TAdvEdit *, 2> Gains{};
+        QButtonGroup *Outputs = nullptr;
+        TAdvEdit *LowVoltage = nullptr;
+        TAdvEdit *HighVoltage = nullptr;
+        TUpDown *LowCode = nullptr;
+        TUpDown *HighCode = nullptr;
+        QPushButton *SendLowVoltage = nullptr;
+        QPushButton *SendHighVoltage = nullptr;
+        std::array<TLed *, 5> OutputLamps{};  // AOUT1 .. AOUT5
+        QCheckBox *Mode = nullptr;
+    };
+
 private:
+    int SelectedInput() const;
+    int SelectedOutput() const;
+    // A reference in mV of the selected input, from 0 to the input's bound; nothing (and the
+    // user told) otherwise.
+    std::optional<qint64> ReferenceOf(TAdvEdit *edit);
+    // "Lo Limit" / "Hi Limit" of the inputs: the reference to base + input; the high one then reads
+    // the inputs' status.
+    void SendReference(TAdvEdit *edit, quint16 base, bool thenStatus);
+    // The code that gives the typed voltage on the selected output, shown in code's edit.
+    void VoltageToCode(TAdvEdit *voltage, TUpDown *code);
+    // A code stepped to goes to the board at once while the line is up.
+    void SendCode(TUpDown *code);
+    // "Lo Limit" / "Hi Limit" of the outputs: the voltage produced to base + output; the high one
+    // then reads the outputs' status.
+    void SendVoltage(TAdvEdit *voltage, quint16 base, bool thenStatus);
     void ShowStatus(std::span<TLed *const> lamps, const TModbusAnswer &answer);
 
-    std::array<TLed *, 8> m_inputLamps{};   // AIN1 .. AIN8
-    std::array<TLed *, 5> m_outputLamps{};  // AOUT1 .. AOUT5
-    std::array<TAdvEdit *, 2> m_offsets{};  // AIN9, AIN10
-    std::array<TAdvEdit *, 2> m_gains{};
-    TAdvEdit *m_lowReference = nullptr;
-    TAdvEdit *m_highReference = nullptr;
-    TAdvEdit *m_lowVoltage = nullptr;
-    TAdvEdit *m_highVoltage = nullptr;
-    TUpDown *m_lowCode = nullptr;
-    TUpDown *m_highCode = nullptr;
-    QCheckBox *m_calibrationMode = nullptr;
+    TControls m_c;
 };

@@ -113,6 +113,21 @@ std::optional<quint16> TParameterEditor::Take(QWidget *control)
     return word;
 }
 
+std::optional<qint64> TParameterEditor::TakeNumber(QLineEdit *edit, qint64 min, qint64 max, int decimals)
+{
+    const QString text = edit->text();
+    const TNumberTake take = decimals > 0 ? TakeScaled(text, decimals) : TakeInteger(text);
+    if (take.Status == TTakeStatus::NotANumber) {
+        m_messages.ErrorBox(TakeErrorMessage(take.Status, text, decimals == 0));
+        return std::nullopt;
+    }
+    if (!take.Ok() || take.Value < min || take.Value > max) {
+        Refuse(edit);
+        return std::nullopt;
+    }
+    return take.Value;
+}
+
 bool TParameterEditor::Apply(QWidget *control)
 {
     const auto place = m_table.Find(control);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 
+class QLineEdit;
 class QWidget;
 class TBoardSession;
 class TTransferTable;
@@ -43,6 +44,9 @@ public:
 
     // The common rule for control; true when a write was issued.
     bool Apply(QWidget *control);
+    // The number typed in edit (of no row) times 10^decimals, when it lies from min to max in
+    // those units; nothing, and the user told (its error, or the range message), otherwise.
+    std::optional<qint64> TakeNumber(QLineEdit *edit, qint64 min, qint64 max, int decimals);
     // The common rule's checks of control without the write: its register's word, or nothing
     // (and the user told why) when the value cannot be written.
     std::optional<quint16> Take(QWidget *control);
