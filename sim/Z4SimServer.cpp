@@ -12,6 +12,7 @@ namespace {
 constexpr quint8 kReadHolding = 0x03;
 constexpr quint8 kWriteSingle = 0x06;
 constexpr quint8 kWriteMultiple = 0x10;
+constexpr quint16 kSlaveAddressRegister = 0x0383;
 
 // A Qt Modbus server whose answers come from a function of ours instead of its data map.
 template <class Base>
@@ -45,6 +46,15 @@ Z4SimServer::Z4SimServer(const Z4BoardOptions &options, QObject *parent) : QObje
 {
     m_ticker.setInterval(1000);
     connect(&m_ticker, &QTimer::timeout, this, [this] { m_board.advance(); });
+}
+
+void Z4SimServer::ChangeUnit(quint8 unit)
+{
+    m_unit = unit;
+    if (m_tcp)
+        m_tcp->setServerAddress(unit);
+    if (m_rtu)
+        m_rtu->setServerAddress(unit);
 }
 
 Z4SimServer::~Z4SimServer()
@@ -210,8 +220,12 @@ QModbusResponse Z4SimServer::Execute(const QModbusPdu &request, SimRequest &reco
 
     for (int i = 0; i < record.Values.size(); ++i) {
         const auto address = static_cast<quint16>(record.Address + i);
-        m_board.write(address, record.Values.at(i));
-        m_writes.append({address, record.Values.at(i)});
+        const quint16 value = record.Values.at(i);
+        m_board.write(address, value);
+        m_writes.append({address, value});
+        // A new slave address takes effect once this answer, from the old one, has gone out.
+        if (address == kSlaveAddressRegister && value >= 1 && value <= 247 && value != m_unit)
+            QTimer::singleShot(0, this, [this, value] { ChangeUnit(static_cast<quint8>(value)); });
     }
     if (!m_stateFile.isEmpty()) {
         QString why;

@@ -62,6 +62,8 @@ public:
 
     Z4Board &Board() { return m_board; }
 
+    // The slave address to answer at, before the line is opened. A write of the board's slave
+    // address register (1 .. 247) moves it, as on a real board, once its own answer has gone out.
     void SetUnit(quint8 unit) { m_unit = unit; }
     quint8 Unit() const { return m_unit; }
 
@@ -95,6 +97,7 @@ signals:
 
 private:
     QModbusResponse Answer(const QModbusPdu &request, bool rtu);
+    void ChangeUnit(quint8 unit);
     QModbusResponse Execute(const QModbusPdu &request, SimRequest &record);
 
     Z4Board m_board;

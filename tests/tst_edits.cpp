@@ -358,12 +358,12 @@ void TestEdits::aWriteWithTheLineClosedSaysSo()
 
 void TestEdits::refreshingWritesNothing()
 {
-    for (const char *page :
-         {"SettingsTabSheet", "HeatingTabSheet", "CoolingTabSheet", "CascadeTabSheet", "VentilationTabSheet"}) {
+    for (const char *page : {"SettingsTabSheet", "HeatingTabSheet", "CoolingTabSheet", "CascadeTabSheet",
+                             "InOutTabSheet", "TimersTabSheet", "VentilationTabSheet", "CalibrationTabSheet"}) {
         Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
         Settle(Form());
     }
-    QVERIFY(m_board->Requests().size() >= 6);
+    QVERIFY(m_board->Requests().size() >= 12);
     QCOMPARE(Writes(), QList<Write>{});
 }
 

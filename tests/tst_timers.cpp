@@ -235,19 +235,25 @@ void TestTimers::numbersAndAddress()
     set("SerialNo1AdvEdit", "Set1VrDemoButton", QStringLiteral("23"));
     set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("0"));
     set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("248"));
-    set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("247"));
+    QCOMPARE(Writes(), (QList<Seen>{{kWriteSingle, 0x0382, 1, {65535}}, {kWriteSingle, 0x0385, 1, {23}}}));
     QCOMPARE(Messages().RangeWarnings,
              (QStringList{QStringLiteral("SerialNoAdvEdit"), QStringLiteral("SerialNoAdvEdit"),
                           QStringLiteral("BoardAddrAdvEdit"), QStringLiteral("BoardAddrAdvEdit")}));
-    QCOMPARE(Writes(), (QList<Seen>{{kWriteSingle, 0x0382, 1, {65535}},
-                                    {kWriteSingle, 0x0385, 1, {23}},
-                                    {kWriteSingle, 0x0383, 1, {247}}}));
-    // The status bar reads them back; the line keeps its address and says where the board went.
+    // The status bar reads them back.
     QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[2]->text(), QStringLiteral("Board No.: 65535"), kSoonMs);
     QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[1]->text(), QStringLiteral("Series: 23"), kSoonMs);
+
+    // A new slave address: the board answers there from then on, the line keeps its own and the
+    // status bar says where the board went.
+    set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("247"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->Unit(), quint8(247), kSoonMs);
     QVERIFY2(Form().StatusPanels[0]->text().contains(QLatin1String("now answers at address 247")),
              qPrintable(Form().StatusPanels[0]->text()));
     QCOMPARE(Form().Session().SlaveAddress(), quint8(1));
+    Outcome atNew;
+    Form().TCPModbusClient.ReadHoldingRegisters(247, 0x0383, 1, 3000, RecordInto(&atNew));
+    QTRY_COMPARE_WITH_TIMEOUT(atNew.What, Outcome::Reply, kSoonMs);
+    QCOMPARE(atNew.Answer.Registers, QList<quint16>{247});
 }
 
 void TestTimers::clockFromThePc()
