@@ -43,6 +43,7 @@ public:
     void ErrorBox(const QString &text) override { Fail(text); }
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
+    bool AskReturnOverrides(const QStringList &) override { return false; }
 };
 
 // Connects the window over TCP to the simulator, as a user does on the connection panel.

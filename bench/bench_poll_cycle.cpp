@@ -60,6 +60,7 @@ public:
     void ErrorBox(const QString &text) override { Fail(QStringLiteral("unexpected error box: ") + text); }
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
+    bool AskReturnOverrides(const QStringList &) override { return false; }
 };
 
 // A regulation trend window that ends the cycle: its AddSample runs at the end of the last handler.

@@ -24,6 +24,11 @@ public:
     void ErrorBox(const QString &text) override { Errors.append(text); }
     QString AskSaveFile() override { return SaveAnswer; }
     QString AskOpenFile() override { return OpenAnswer; }
+    bool AskReturnOverrides(const QStringList &what) override
+    {
+        OverridesAsked.append(what);
+        return ReturnOverrides;
+    }
 
     void Clear()
     {
@@ -35,6 +40,8 @@ public:
     QStringList Errors;         // texts of the standard error box
     QString SaveAnswer;
     QString OpenAnswer;
+    QList<QStringList> OverridesAsked;  // what each question about active overrides named
+    bool ReturnOverrides = false;
 };
 
 // The main window without the start-up picture, its messages going to a recorder.

@@ -33,6 +33,8 @@ private slots:
     void outputClassesDecideTheCodes();
     void steppedCodesGoOutWhileConnected();
     void calibrationModeAndOffline();
+    void leavingOffersToReturnOverrides_data();
+    void leavingOffersToReturnOverrides();
 
 private:
     TForm1 &Form() const { return *m_form->Form; }
@@ -197,6 +199,55 @@ void TestCalibration::calibrationModeAndOffline()
     QTest::keyClick(Edit("LoCodeAdvEdit"), Qt::Key_Up);  // stepping offline sends nothing at all
     QCOMPARE(Form().TCPModbusClient.GetCounters().Discarded, discarded);
     QCOMPARE(m_board->Requests().size(), 0);
+}
+
+void TestCalibration::leavingOffersToReturnOverrides_data()
+{
+    QTest::addColumn<bool>("returnThem");
+    QTest::addColumn<bool>("byClosing");
+    QTest::newRow("disconnect, return them") << true << false;
+    QTest::newRow("disconnect, leave them") << false << false;
+    QTest::newRow("close, return them") << true << true;
+}
+
+// Manual, inverted and simulated I/O and calibration mode stay on the board when the technician
+// goes: the window says so while they last, and asks before the line closes.
+void TestCalibration::leavingOffersToReturnOverrides()
+{
+    QFETCH(bool, returnThem);
+    QFETCH(bool, byClosing);
+    QCOMPARE(Form().StatusPanels[4]->text(), QString());
+    Click("IAnalogM3dxfCheckBox");
+    Click("ODigitalI2dxfCheckBox");
+    Type("SimT1AdvEdit", QStringLiteral("30"));
+    Click("CalibrationdxfCheckBox");
+    QCOMPARE(Form().StatusPanels[4]->text(), QStringLiteral("Overrides active"));
+    const QStringList active{QStringLiteral("analog inputs in manual: A3"),
+                             QStringLiteral("digital outputs inverted: OUT2"),
+                             QStringLiteral("simulation channels running: T1"), QStringLiteral("calibration mode on")};
+    QCOMPARE(Form().StatusPanels[4]->toolTip(), active.join(QLatin1Char('\n')));
+    Settle(Form());
+    m_board->ClearRecord();
+
+    Messages().ReturnOverrides = returnThem;
+    if (byClosing)
+        Form().close();
+    else
+        Click("ConnectVrButton");
+    QCOMPARE(Messages().OverridesAsked, QList<QStringList>{active});
+    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen() || byClosing, kSoonMs);
+    QList<Write> expected;
+    if (returnThem) {
+        for (quint16 r = 0x031B; r <= 0x0324; ++r)
+            expected.append({r, 0});
+        expected << Write(0x0335, 0) << Write(0x0336, 0) << Write(0x0337, 0x00FF) << Write(0x0338, 0)
+                 << Write(0x0339, 0) << Write(0x033A, 0x07FF) << Write(0x033B, 0) << Write(0x033C, 0)
+                 << Write(0x033D, 0) << Write(0x0536, 0);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->Writes(), expected, kSoonMs);
+    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), returnThem);
+    if (byClosing)
+        QTRY_VERIFY_WITH_TIMEOUT(!Form().isVisible(), kSoonMs);
 }
 
 QTEST_MAIN(TestCalibration)

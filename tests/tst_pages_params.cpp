@@ -37,6 +37,7 @@ public:
     void ErrorBox(const QString &) override {}
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
+    bool AskReturnOverrides(const QStringList &) override { return false; }
 };
 
 QStringList Series(const char *pattern, int first, int last)

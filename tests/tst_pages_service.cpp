@@ -37,6 +37,7 @@ public:
     void ErrorBox(const QString &text) override { QFAIL(qPrintable(text)); }
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
+    bool AskReturnOverrides(const QStringList &) override { return false; }
 };
 
 // The four pages under one window, talking to a client whose line is closed: every request the

@@ -174,14 +174,10 @@ void TConnectionPanel::PeriodeAdvEditExit()
 void TConnectionPanel::ConnectVrButtonClick()
 {
     if (ConnectVrButton->text() != QLatin1String("Connect")) {
-        // The lamp shows Connected (the TCP client's close event leaves it alone).
-        m_session.SetConnected(false);
-        ConnectionVrUserLed->SetOn(false);
-        if (m_session.ActiveClient())
-            m_session.ActiveClient()->Close();
-        m_opened = nullptr;
-        if (OnDisconnectClick)
-            OnDisconnectClick();
+        if (BeforeDisconnect && m_session.Connected())
+            BeforeDisconnect([this] { Disconnect(); });
+        else
+            Disconnect();
         return;
     }
 
@@ -239,6 +235,18 @@ void TConnectionPanel::LineUp()
     m_session.SetLinkOk(true);
     if (OnLineUp)
         OnLineUp();
+}
+
+void TConnectionPanel::Disconnect()
+{
+    // The lamp shows Connected (the TCP client's close event leaves it alone).
+    m_session.SetConnected(false);
+    ConnectionVrUserLed->SetOn(false);
+    if (m_session.ActiveClient())
+        m_session.ActiveClient()->Close();
+    m_opened = nullptr;
+    if (OnDisconnectClick)
+        OnDisconnectClick();
 }
 
 // The line events below come only from the client in use: a client given up (see

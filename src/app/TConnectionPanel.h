@@ -29,8 +29,11 @@ public:
                      TUserMessages &messages, QWidget *parent = nullptr);
 
     // What the main window does on the panel's behalf.
-    std::function<void()> OnLineUp;             // a connect event: read the visible page
-    std::function<void()> OnDisconnectClick;    // "Disconnect" clicked: clear the live display
+    std::function<void()> OnLineUp;           // a connect event: read the visible page
+    std::function<void()> OnDisconnectClick;  // "Disconnect" done: clear the live display
+    // "Disconnect" clicked with the line up: runs disconnect (now, later or never) instead of
+    // disconnecting at once, so that what must reach the board first can.
+    std::function<void(std::function<void()> disconnect)> BeforeDisconnect;
     std::function<void(int seconds)> OnPeriod;  // a poll period was accepted
 
     void SetMode(bool serial);
@@ -41,6 +44,8 @@ public:
     void IPAddressEditExit();
     void PeriodeAdvEditExit();
     void ConnectVrButtonClick();
+    // Closes the line the user connected, as "Disconnect" does.
+    void Disconnect();
     void TCPModbusClientConnect();
     void SerialModbusClientConnect();
     void TCPModbusClientDisconnect();

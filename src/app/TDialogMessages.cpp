@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
 
 namespace {
@@ -42,4 +43,18 @@ QString TDialogMessages::AskOpenFile()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
+}
+
+bool TDialogMessages::AskReturnOverrides(const QStringList &what)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Overrides active"),
+                    QStringLiteral("The board still runs with:\n\n%1\n\nReturn them to automatic and off before "
+                                   "leaving?")
+                        .arg(what.join(QLatin1Char('\n'))),
+                    QMessageBox::NoButton, m_parent);
+    QPushButton *back = box.addButton(QStringLiteral("Return to automatic"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Leave them"), QMessageBox::RejectRole);
+    box.setDefaultButton(back);
+    box.exec();
+    return box.clickedButton() == back;
 }

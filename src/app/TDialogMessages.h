@@ -12,6 +12,7 @@ public:
     void ErrorBox(const QString &text) override;
     QString AskSaveFile() override;
     QString AskOpenFile() override;
+    bool AskReturnOverrides(const QStringList &what) override;
 
 private:
     QWidget *m_parent;

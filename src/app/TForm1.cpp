@@ -122,6 +122,9 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
 
     ConnectiondxfGroupBox->OnLineUp = [this] { LineUp(); };
     ConnectiondxfGroupBox->OnDisconnectClick = [this] { ClearLiveDisplay(); };
+    ConnectiondxfGroupBox->BeforeDisconnect = [this](std::function<void()> disconnect) {
+        LeaveBoard(std::move(disconnect));
+    };
     ConnectiondxfGroupBox->OnPeriod = [this](int seconds) { SetPollPeriod(seconds); };
     connect(StartStopVrButton, &QPushButton::clicked, this, &TForm1::StartStopVrButtonClick);
     connect(TimeVrButton, &QPushButton::clicked, this, &TForm1::TimeVrButtonClick);
@@ -320,6 +323,10 @@ void TForm1::FormCreate()
     m_editor.AttachItems(kFirstCorrectionItem, kLastCorrectionItem);
     m_editor.AttachItems(kFirstVentilationItem, kLastPressureItem);
     connect(&m_editor, &TParameterEditor::Status, StatusPanels[0], &QLabel::setText);
+    // A lasting word in the status bar while the board is known to run with overrides.
+    InOutTabSheet->WatchOverrides();
+    connect(InOutTabSheet, &TInOutPage::OverridesChanged, this, &TForm1::ShowOverrideWarning);
+    connect(CalibrationTabSheet, &TCalibrationPage::ModeChanged, this, &TForm1::ShowOverrideWarning);
     if (!problems.isEmpty())
         m_messages->ErrorBox(QStringLiteral("Some parameters cannot be shown:\n") + problems.join(QLatin1Char('\n')));
     m_images.DefinitionPath = m_options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : m_options.DefinitionPath;
@@ -355,6 +362,14 @@ void TForm1::FormShow()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    if (!m_leaving && Session().Connected() && !ActiveOverrides().isEmpty()) {
+        event->ignore();
+        LeaveBoard([this] {
+            m_leaving = true;
+            close();
+        });
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }
@@ -446,6 +461,39 @@ void TForm1::LineUp()
 {
     Live().VersionCountdown = 1;  // the firmware version is read on the next tick
     MainPageControlChange();
+}
+
+QStringList TForm1::ActiveOverrides() const
+{
+    QStringList active = InOutTabSheet->ActiveOverrides();
+    if (CalibrationTabSheet->ModeOn())
+        active << QStringLiteral("calibration mode on");
+    return active;
+}
+
+void TForm1::ShowOverrideWarning()
+{
+    const QStringList active = ActiveOverrides();
+    StatusPanels[4]->setText(active.isEmpty() ? QString() : QStringLiteral("Overrides active"));
+    StatusPanels[4]->setToolTip(active.join(QLatin1Char('\n')));
+}
+
+void TForm1::LeaveBoard(std::function<void()> leave)
+{
+    const QStringList active = ActiveOverrides();
+    if (active.isEmpty() || !m_messages->AskReturnOverrides(active)) {
+        leave();
+        return;
+    }
+    // One write a group; leave once every one of them has its outcome.
+    auto pending = std::make_shared<int>(0);
+    const auto done = [pending, leave] {
+        if (--*pending == 0)
+            leave();
+    };
+    *pending = InOutTabSheet->ReturnToAutomatic(done) + CalibrationTabSheet->SwitchModeOff(done);
+    if (*pending == 0)
+        leave();
 }
 
 void TForm1::WirePoll()

@@ -127,6 +127,13 @@ private:
     void ClearLiveDisplay();
     void LineUp();
     void WirePoll();
+    // The overrides the pages show active on the board: manual, inverted and simulated I/O and
+    // calibration mode.
+    QStringList ActiveOverrides() const;
+    void ShowOverrideWarning();
+    // Before the line closes or the window goes: with overrides active, asks whether to return
+    // them to automatic first; then runs leave (once those writes have their outcomes).
+    void LeaveBoard(std::function<void()> leave);
 
     TBoardModel &m_model;
     std::unique_ptr<TUserMessages> m_messages;
@@ -138,6 +145,7 @@ private:
     QString m_workDir;
     int m_boardTypeIndex = 0;
     bool m_shown = false;
+    bool m_leaving = false;  // the user has decided about the overrides; the window may close
     QPointer<TTempChartForm> m_tempChart;
     TPoll *m_poll;
     std::unique_ptr<TLiveColumn> m_liveColumn;

@@ -282,6 +282,7 @@ TCalibrationPage::TCalibrationPage(TPageContext &context, QWidget *parent)
 
     TParameterEditor &editor = context.Editor;
     connect(m_c.Inputs, &QButtonGroup::idClicked, this, &TCalibrationPage::InputRadioGroupClick);
+    connect(m_c.Mode, &QCheckBox::toggled, this, &TCalibrationPage::ModeChanged);
     connect(m_c.Outputs, &QButtonGroup::idClicked, this, &TCalibrationPage::OutputRadioGroupClick);
     editor.Override(m_c.LowReference, [this] { ReferenceOf(m_c.LowReference); });
     editor.Override(m_c.HighReference, [this] { ReferenceOf(m_c.HighReference); });
@@ -309,6 +310,23 @@ TCalibrationPage::TCalibrationPage(TPageContext &context, QWidget *parent)
     editor.Override(m_c.SendHighVoltage, [this] { SendVoltage(m_c.HighVoltage, board::OutputHighVoltage, true); });
     editor.Override(m_c.Mode,
                     [this] { Editor().Write(m_c.Mode, board::CalibrationMode, m_c.Mode->isChecked() ? 1 : 0); });
+}
+
+bool TCalibrationPage::ModeOn() const
+{
+    return m_c.Mode->isChecked();
+}
+
+int TCalibrationPage::SwitchModeOff(const std::function<void()> &done)
+{
+    if (!ModeOn())
+        return 0;
+    m_c.Mode->setChecked(false);
+    Session().WriteSingle(board::CalibrationMode, 0,
+                          {.OnReply = [done](const TModbusAnswer &) { done(); },
+                           .OnRefused = [done](const TModbusAnswer &) { done(); },
+                           .OnFailed = done});
+    return 1;
 }
 
 int TCalibrationPage::SelectedInput() const

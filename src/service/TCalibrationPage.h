@@ -3,6 +3,7 @@
 #include "widgets/TPage.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -33,6 +34,12 @@ public:
     // The pressure-input parameters, the calibration mode and both status reads.
     void Refresh() override;
 
+    // Whether the page shows the board in calibration mode, as last read or written.
+    bool ModeOn() const;
+    // Switches calibration mode off on the board and on the page; done runs once the write has
+    // an outcome. Returns the number of writes (0 when the mode is off).
+    int SwitchModeOff(const std::function<void()> &done);
+
     // Selecting an input shows its usual references; selecting an output its usual voltages and
     // codes, and fits the code edits to its class. Nothing is sent.
     void InputRadioGroupClick();
@@ -59,6 +66,9 @@ public:
         std::array<TLed *, 5> OutputLamps{};  // AOUT1 .. AOUT5
         QCheckBox *Mode = nullptr;
     };
+
+signals:
+    void ModeChanged();
 
 private:
     int SelectedInput() const;

@@ -1,5 +1,7 @@
 #include "service/TInOutPage.h"
 
+#include "common/NumberText.h"
+#include "session/TBoardSession.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
@@ -9,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <array>
@@ -25,6 +28,7 @@ constexpr int kDigitalInputInversion = 80;
 constexpr int kDigitalInputModes = 82;
 constexpr int kDigitalOutputInversion = 83;
 constexpr int kDigitalOutputModes = 85;
+constexpr int kSimulationTimes = 86;
 
 // One analog channel: the unit of its manual value, what may be typed and how much.
 struct AnalogRow
@@ -277,4 +281,117 @@ void TInOutPage::WriteRow(QPushButton *button, int item)
         Editor().Write(button, row.FirstRegister, taken[0]);
     else
         Editor().WriteBlock(button, row.FirstRegister, taken);
+}
+
+namespace {
+
+// "A1, A4" from the channel names of the boxes (or edits) that are on, given their names' prefix.
+QString Channels(const std::vector<QWidget *> &controls, size_t first, size_t step,
+                 const std::function<bool(QWidget *)> &on, const QString &prefix)
+{
+    QStringList names;
+    for (size_t j = first, n = 1; j < controls.size(); j += step, ++n) {
+        if (on(controls[j]))
+            names << prefix + QString::number(n);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+bool Checked(QWidget *box)
+{
+    return static_cast<QCheckBox *>(box)->isChecked();
+}
+
+}  // namespace
+
+QStringList TInOutPage::ActiveOverrides() const
+{
+    QStringList active;
+    const auto add = [&](const QString &what, const QString &channels) {
+        if (!channels.isEmpty())
+            active << QStringLiteral("%1: %2").arg(what, channels);
+    };
+    const auto controls = [this](int item) -> const std::vector<QWidget *> & { return Table().Codec(item).Controls(); };
+    add(QStringLiteral("analog inputs in manual"), Channels(controls(kAnalogInputModes), 1, 2, Checked, "A"));
+    add(QStringLiteral("analog outputs in manual"), Channels(controls(kAnalogOutputModes), 1, 2, Checked, "A"));
+    add(QStringLiteral("digital inputs in manual"), Channels(controls(kDigitalInputModes), 1, 2, Checked, "IN"));
+    add(QStringLiteral("digital outputs in manual"), Channels(controls(kDigitalOutputModes), 1, 2, Checked, "OUT"));
+    add(QStringLiteral("digital inputs inverted"), Channels(controls(kDigitalInputInversion), 0, 1, Checked, "IN"));
+    add(QStringLiteral("digital outputs inverted"), Channels(controls(kDigitalOutputInversion), 0, 1, Checked, "OUT"));
+    const auto running = [](QWidget *edit) {
+        const TNumberTake seconds = TakeInteger(static_cast<QLineEdit *>(edit)->text());
+        return !seconds.Ok() || seconds.Value != 0;
+    };
+    add(QStringLiteral("simulation channels running"), Channels(controls(kSimulationTimes), 0, 1, running, "T"));
+    return active;
+}
+
+int TInOutPage::ReturnToAutomatic(const std::function<void()> &done)
+{
+    const TRequestHandlers handlers{.OnReply = [done](const TModbusAnswer &) { done(); },
+                                    .OnRefused = [done](const TModbusAnswer &) { done(); },
+                                    .OnFailed = done};
+    int writes = 0;
+    const auto any = [this](int item, size_t first, size_t step) {
+        const std::vector<QWidget *> &boxes = Table().Codec(item).Controls();
+        for (size_t j = first; j < boxes.size(); j += step) {
+            if (Checked(boxes[j]))
+                return true;
+        }
+        return false;
+    };
+    const auto writeRow = [&](int item) {
+        const TParameterCodec &codec = Table().Codec(item);
+        std::array<quint16, kMaxRowRegisters> words{};
+        const std::span<quint16> taken(words.data(), static_cast<size_t>(codec.Row().Registers));
+        if (codec.ControlsToRegisters(taken).Ok()) {
+            Session().WriteMultiple(codec.Row().FirstRegister, taken, handlers);
+            ++writes;
+        }
+    };
+    for (const int item : {kAnalogInputModes, kAnalogOutputModes}) {
+        if (any(item, 1, 2)) {
+            CheckEvery(item, 0);
+            writeRow(item);
+        }
+    }
+    // The digital inversion, value and automatic masks of inputs and outputs lie side by side:
+    // one block from the input inversion mask to the output automatic mask.
+    if (any(kDigitalInputModes, 1, 2) || any(kDigitalOutputModes, 1, 2) || any(kDigitalInputInversion, 0, 1)
+        || any(kDigitalOutputInversion, 0, 1)) {
+        CheckEvery(kDigitalInputModes, 0);
+        CheckEvery(kDigitalOutputModes, 0);
+        for (const int item : {kDigitalInputInversion, kDigitalOutputInversion}) {
+            for (QWidget *box : Table().Codec(item).Controls())
+                static_cast<QCheckBox *>(box)->setChecked(false);
+        }
+        std::array<quint16, kDigitalOutputModes - kDigitalInputInversion + 1> masks{};
+        bool taken = true;
+        for (int item = kDigitalInputInversion; item <= kDigitalOutputModes; ++item)
+            taken =
+                taken
+                && Table().Codec(item).ControlsToRegisters(std::span(&masks[item - kDigitalInputInversion], 1)).Ok();
+        if (taken) {
+            Session().WriteMultiple(Table().Codec(kDigitalInputInversion).Row().FirstRegister, masks, handlers);
+            ++writes;
+        }
+    }
+    const std::vector<QWidget *> &times = Table().Codec(kSimulationTimes).Controls();
+    if (!ActiveOverrides().filter(QStringLiteral("simulation")).isEmpty()) {
+        for (QWidget *edit : times)
+            static_cast<QLineEdit *>(edit)->setText(QStringLiteral("0"));
+        writeRow(kSimulationTimes);
+    }
+    return writes;
+}
+
+void TInOutPage::WatchOverrides()
+{
+    for (const int item : {kAnalogInputModes, kAnalogOutputModes, kDigitalInputModes, kDigitalOutputModes,
+                           kDigitalInputInversion, kDigitalOutputInversion}) {
+        for (QWidget *box : Table().Codec(item).Controls())
+            connect(static_cast<QCheckBox *>(box), &QCheckBox::toggled, this, &TInOutPage::OverridesChanged);
+    }
+    for (QWidget *edit : Table().Codec(kSimulationTimes).Controls())
+        connect(static_cast<QLineEdit *>(edit), &QLineEdit::textChanged, this, &TInOutPage::OverridesChanged);
 }

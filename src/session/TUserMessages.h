@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -20,6 +21,9 @@ public:
     virtual QString AskSaveFile() = 0;
     // "Load Configuration Parameters": an existing file, empty when cancelled.
     virtual QString AskOpenFile() = 0;
+    // Before leaving a board with overrides active (each named in what): true to return them to
+    // automatic / off first, false to leave them as they are.
+    virtual bool AskReturnOverrides(const QStringList &what) = 0;
 };
 
 // The conversion error of a text that is not a whole number, as the error box shows it.
