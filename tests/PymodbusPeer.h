@@ -4,7 +4,10 @@
 
 #include "SimHarness.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
@@ -43,6 +46,21 @@ public:
             return QStringLiteral("the pymodbus server did not say its port");
         m_port = static_cast<quint16>(match.captured(1).toUInt());
         return {};
+    }
+
+    // Starts the server on an image of the given registers, all 0, written to path.
+    QString StartWithImage(const QList<int> &addresses, const QString &path, bool *missing)
+    {
+        QJsonObject image;
+        for (const int address : addresses)
+            image.insert(QString::number(address), 0);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(image).toJson()) <= 0) {
+            *missing = false;
+            return QStringLiteral("cannot write the image ") + path;
+        }
+        file.close();
+        return Start({QStringLiteral("--image"), path}, missing);
     }
 
     quint16 Port() const { return m_port; }

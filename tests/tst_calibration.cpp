@@ -1,8 +1,7 @@
 // The Calibration page on the main window against the in-process simulated board: references and
 // their bounds, the status lamps after a calibration, the pressure-input parameters, the output
 // classes with their codes, and the calibration mode.
-#include "FormHarness.h"
-#include "SimHarness.h"
+#include "WindowOnBoard.h"
 
 #include "service/TCalibrationPage.h"
 #include "service/TUpDown.h"
@@ -11,13 +10,12 @@
 
 #include <QLabel>
 #include <QRadioButton>
-#include <QTemporaryDir>
 
 namespace {
 using Write = QPair<quint16, quint16>;
 }  // namespace
 
-class TestCalibration : public QObject
+class TestCalibration : public QObject, private WindowOnBoard
 {
     Q_OBJECT
 
@@ -37,65 +35,33 @@ private slots:
     void leavingOffersToReturnOverrides();
 
 private:
-    TForm1 &Form() const { return *m_form->Form; }
-    MessageRecorder &Messages() const { return *m_form->Messages; }
-    template <class W>
-    W *Named(const QString &name) const
-    {
-        W *widget = Form().findChild<W *>(name);
-        if (!widget)
-            qWarning("no control named %s", qPrintable(name));
-        return widget;
-    }
-    TAdvEdit *Edit(const char *name) const { return Named<TAdvEdit>(QLatin1String(name)); }
-    void Type(const char *edit, const QString &text) const
-    {
-        Edit(edit)->setText(text);
-        QTest::keyClick(Edit(edit), Qt::Key_Return);
-    }
+    TAdvEdit *Edit(const char *name) const { return Named<TAdvEdit>(name); }
     void Click(const char *name) const { Named<QAbstractButton>(QLatin1String(name))->click(); }
     void Select(const char *group, int channel) const
     {
         Named<QWidget>(QLatin1String(group))->findChildren<QRadioButton *>().at(channel)->click();
     }
-    QList<Write> Writes() const
-    {
-        Settle(Form());
-        return m_board->Writes();
-    }
-
-    QTemporaryDir m_dir;
-    QString m_oldCurrent;
-    std::unique_ptr<Z4SimServer> m_board;
-    std::unique_ptr<RecordedForm> m_form;
 };
 
 void TestCalibration::initTestCase()
 {
-    m_oldCurrent = QDir::currentPath();
-    QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
+    EnterOwnFolder();
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));  // the gain's decimal comma
 }
 
 void TestCalibration::cleanupTestCase()
 {
-    QDir::setCurrent(m_oldCurrent);
+    LeaveOwnFolder();
 }
 
 void TestCalibration::init()
 {
-    m_board = StartTcpBoard();
-    QVERIFY(m_board);
-    m_form = std::make_unique<RecordedForm>();
-    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));  // the Calibration page is the visible one
-    Settle(Form());
-    m_board->ClearRecord();
+    Open();  // the Calibration page is the visible one
 }
 
 void TestCalibration::cleanup()
 {
-    m_form.reset();
-    m_board.reset();
+    Close();
 }
 
 void TestCalibration::inputReferencesKeepTheirBounds()

@@ -1,9 +1,8 @@
 // Parameter edits on the main window against the in-process simulated board: every editable row
 // takes its range and nothing else, the rules of the controls that do more than encode, what a
 // refused or impossible write tells, and the same edits reaching an independent Modbus peer.
-#include "FormHarness.h"
 #include "PymodbusPeer.h"
-#include "SimHarness.h"
+#include "WindowOnBoard.h"
 
 #include "common/NumberText.h"
 #include "widgets/TAdvEdit.h"
@@ -13,11 +12,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QStatusBar>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -53,7 +49,7 @@ int StepOf(TCodecKind kind)
 
 }  // namespace
 
-class TestEdits : public QObject
+class TestEdits : public QObject, private WindowOnBoard
 {
     Q_OBJECT
 
@@ -77,62 +73,29 @@ private slots:
     void editsReachAnIndependentPeer();
 
 private:
-    TForm1 &Form() const { return *m_form->Form; }
-    MessageRecorder &Messages() const { return *m_form->Messages; }
-    template <class W>
-    W *Named(const char *name) const
-    {
-        W *widget = Form().findChild<W *>(QLatin1String(name));
-        if (!widget)
-            qWarning("no control named %s", name);
-        return widget;
-    }
-    // Types text into the edit and presses Return, as a user does.
-    void Type(const char *edit, const QString &text) const;
     // Chooses the combo item with text, as a user does with the keyboard.
     void Choose(const char *combo, const QString &item) const;
-    QList<Write> Writes() const;
-
-    QTemporaryDir m_dir;
-    QString m_oldCurrent;
-    std::unique_ptr<Z4SimServer> m_board;
-    std::unique_ptr<RecordedForm> m_form;
 };
 
 void TestEdits::initTestCase()
 {
-    // The window reads its settings file in the current folder.
-    m_oldCurrent = QDir::currentPath();
-    QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
+    EnterOwnFolder();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
 void TestEdits::cleanupTestCase()
 {
-    QDir::setCurrent(m_oldCurrent);
+    LeaveOwnFolder();
 }
 
 void TestEdits::init()
 {
-    m_board = StartTcpBoard({.firmware = 1012});
-    QVERIFY(m_board);
-    m_form = std::make_unique<RecordedForm>();
-    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
-    Settle(Form());
-    m_board->ClearRecord();
+    Open({.firmware = 1012});
 }
 
 void TestEdits::cleanup()
 {
-    m_form.reset();
-    m_board.reset();
-}
-
-void TestEdits::Type(const char *edit, const QString &text) const
-{
-    auto *control = Named<TAdvEdit>(edit);
-    control->setText(text);
-    QTest::keyClick(control, Qt::Key_Return);
+    Close();
 }
 
 void TestEdits::Choose(const char *combo, const QString &item) const
@@ -143,12 +106,6 @@ void TestEdits::Choose(const char *combo, const QString &item) const
     // The keyboard moves the selection by one and the choice is the user's.
     control->setCurrentIndex(index == 0 ? 1 : index - 1);
     QTest::keyClick(control, index == 0 ? Qt::Key_Up : Qt::Key_Down);
-}
-
-QList<Write> TestEdits::Writes() const
-{
-    Settle(Form());
-    return m_board->Writes();
 }
 
 // Every edit of every edited row: its limits and nothing past them, and a text that is no number.
@@ -252,7 +209,7 @@ void TestEdits::controlsWriteTheirWord()
     else if (parts[0] == QLatin1String("choose"))
         Choose(name, parts.at(2));
     else
-        Named<QAbstractButton>(name)->click();
+        Named<QAbstractButton>(name.constData())->click();
     QCOMPARE(Writes(), QList<Write>{Write(address, word)});
     QVERIFY2(Messages().Errors.isEmpty() && Messages().RangeWarnings.isEmpty(),
              qPrintable(Messages().Errors.join(' ')));
@@ -388,17 +345,12 @@ void TestEdits::theRangeMessageMovesNoOtherValue()
 // The same edits through the real window reach pymodbus, which holds what they wrote.
 void TestEdits::editsReachAnIndependentPeer()
 {
-    QJsonObject image;
-    // The parameters edited below, and the version the window reads.
-    for (int address : {0x0200, 0x0204, 0x020C, 0x0212, 0x0214, 0x0246, 0x0260, 0x0400, 0x0421, 0xE700, 0xE701})
-        image.insert(QString::number(address), 0);
-    const QString path = m_dir.filePath(QStringLiteral("edits.json"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(image).toJson()) > 0);
-    file.close();
     PymodbusPeer peer;
     bool missing = false;
-    const QString error = peer.Start({QStringLiteral("--image"), path}, &missing);
+    // The parameters edited below, and the version the window reads.
+    const QString error =
+        peer.StartWithImage({0x0200, 0x0204, 0x020C, 0x0212, 0x0214, 0x0246, 0x0260, 0x0400, 0x0421, 0xE700, 0xE701},
+                            m_dir.filePath(QStringLiteral("edits.json")), &missing);
     if (missing)
         QSKIP(qPrintable(error));
     QVERIFY2(error.isEmpty(), qPrintable(error));

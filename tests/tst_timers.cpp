@@ -2,19 +2,15 @@
 // the interval rules, the day writes with their store command, day reads filed under their day,
 // the correction window, the numbers and the address, the clock; and a week program reaching an
 // independent Modbus peer.
-#include "FormHarness.h"
 #include "PymodbusPeer.h"
-#include "SimHarness.h"
+#include "WindowOnBoard.h"
 
 #include "service/TTimersPage.h"
 #include "widgets/TAdvEdit.h"
 
 #include <QComboBox>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QRadioButton>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -26,7 +22,7 @@ using Seen = std::tuple<quint8, quint16, quint16, QList<quint16>>;
 
 }  // namespace
 
-class TestTimers : public QObject
+class TestTimers : public QObject, private WindowOnBoard
 {
     Q_OBJECT
 
@@ -48,23 +44,7 @@ private slots:
     void weekProgramReachesAnIndependentPeer();
 
 private:
-    TForm1 &Form() const { return *m_form->Form; }
-    MessageRecorder &Messages() const { return *m_form->Messages; }
     TTimersPage &Page() const { return *Form().TimersTabSheet; }
-    template <class W>
-    W *Named(const QString &name) const
-    {
-        W *widget = Form().findChild<W *>(name);
-        if (!widget)
-            qWarning("no control named %s", qPrintable(name));
-        return widget;
-    }
-    void Type(const QString &edit, const QString &text) const
-    {
-        auto *control = Named<TAdvEdit>(edit);
-        control->setText(text);
-        QTest::keyClick(control, Qt::Key_Return);
-    }
     void ShowDay(const QStringList &times, const QList<int> &levels) const
     {
         for (int i = 0; i < 6; ++i)
@@ -86,40 +66,27 @@ private:
         }
         return seen;
     }
-    QList<Seen> Writes() const { return Requests(kWriteMultiple) + Requests(kWriteSingle); }
-
-    QTemporaryDir m_dir;
-    QString m_oldCurrent;
-    std::unique_ptr<Z4SimServer> m_board;
-    std::unique_ptr<RecordedForm> m_form;
+    QList<Seen> WriteRequests() const { return Requests(kWriteMultiple) + Requests(kWriteSingle); }
 };
 
 void TestTimers::initTestCase()
 {
-    m_oldCurrent = QDir::currentPath();
-    QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
+    EnterOwnFolder();
 }
 
 void TestTimers::cleanupTestCase()
 {
-    QDir::setCurrent(m_oldCurrent);
+    LeaveOwnFolder();
 }
 
 void TestTimers::init()
 {
-    m_board = StartTcpBoard();
-    QVERIFY(m_board);
-    m_form = std::make_unique<RecordedForm>();
-    Form().MainPageControl->setCurrentWidget(&Page());
-    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
-    Settle(Form());
-    m_board->ClearRecord();
+    Open({}, "TimersTabSheet");
 }
 
 void TestTimers::cleanup()
 {
-    m_form.reset();
-    m_board.reset();
+    Close();
 }
 
 void TestTimers::intervalsGoToTheImageInOrder()
@@ -139,7 +106,7 @@ void TestTimers::intervalsGoToTheImageInOrder()
     QCOMPARE(Page().WeekProgram().Times[2][0], quint16(450));
     QCOMPARE(Page().WeekProgram().Times[2][1], quint16(450));
     QCOMPARE(Page().WeekProgram().Levels[2][1], quint16(2));
-    QCOMPARE(Writes(), QList<Seen>{});
+    QCOMPARE(WriteRequests(), QList<Seen>{});
 }
 
 void TestTimers::writeSendsTheShownDayThenTheStore()
@@ -193,7 +160,7 @@ void TestTimers::aWrongDayWritesNothingAndNamesTheField()
     QCOMPARE(Messages().Errors, (QStringList{QStringLiteral("Interval #2 start: Hour < 0 or Hour > 23"),
                                              QStringLiteral("Interval #2 start: Input range error"),
                                              QStringLiteral("Interval #2 level: no level chosen")}));
-    QCOMPARE(Writes(), QList<Seen>{});
+    QCOMPARE(WriteRequests(), QList<Seen>{});
     QCOMPARE(m_board->Board().timerStoreCount(), 0);
 }
 
@@ -219,7 +186,7 @@ void TestTimers::correctionValueAndWindow()
     QTest::keyClick(value, Qt::Key_Down);
     Type(QStringLiteral("TCorStartAdvMaskEdit"), QStringLiteral("08:05"));
     Type(QStringLiteral("TCorStopAdvMaskEdit"), QStringLiteral("24:00"));
-    QCOMPARE(Writes(), (QList<Seen>{{kWriteSingle, 0x037F, 1, {0xFFFE}}, {kWriteSingle, 0x0380, 1, {485}}}));
+    QCOMPARE(WriteRequests(), (QList<Seen>{{kWriteSingle, 0x037F, 1, {0xFFFE}}, {kWriteSingle, 0x0380, 1, {485}}}));
     QCOMPARE(Messages().Errors, QStringList{QStringLiteral("Hour < 0 or Hour > 23")});
 }
 
@@ -235,7 +202,7 @@ void TestTimers::numbersAndAddress()
     set("SerialNo1AdvEdit", "Set1VrDemoButton", QStringLiteral("23"));
     set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("0"));
     set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("248"));
-    QCOMPARE(Writes(), (QList<Seen>{{kWriteSingle, 0x0382, 1, {65535}}, {kWriteSingle, 0x0385, 1, {23}}}));
+    QCOMPARE(WriteRequests(), (QList<Seen>{{kWriteSingle, 0x0382, 1, {65535}}, {kWriteSingle, 0x0385, 1, {23}}}));
     QCOMPARE(Messages().RangeWarnings,
              (QStringList{QStringLiteral("SerialNoAdvEdit"), QStringLiteral("SerialNoAdvEdit"),
                           QStringLiteral("BoardAddrAdvEdit"), QStringLiteral("BoardAddrAdvEdit")}));
@@ -260,7 +227,7 @@ void TestTimers::clockFromThePc()
 {
     Form().PageContext().Now = [] { return QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9, 500)); };  // a Saturday
     Form().TimeVrButton->click();
-    QCOMPARE(Writes(), (QList<Seen>{{kWriteMultiple, 0x0100, 4, {2026, 0x0C05, 0x0E07, 0x0907}}}));
+    QCOMPARE(WriteRequests(), (QList<Seen>{{kWriteMultiple, 0x0100, 4, {2026, 0x0C05, 0x0E07, 0x0907}}}));
     // The board keeps the time written.
     QCOMPARE(m_board->Board().clock().date(), QDate(2026, 12, 5));
 }
@@ -283,18 +250,12 @@ void TestTimers::offlineShowsTheImageAndWritesNothing()
 // "Mon-Fri" and the clock through the real window reach pymodbus, which holds what they wrote.
 void TestTimers::weekProgramReachesAnIndependentPeer()
 {
-    QJsonObject image;
+    QList<int> registers{0x0100, 0x0101, 0x0102, 0x0103, 0x0384, 0xE700, 0xE701};
     for (int address = 0x0340; address <= 0x037E; ++address)
-        image.insert(QString::number(address), 0);
-    for (int address : {0x0100, 0x0101, 0x0102, 0x0103, 0x0384, 0xE700, 0xE701})
-        image.insert(QString::number(address), 0);
-    const QString path = m_dir.filePath(QStringLiteral("timers.json"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(image).toJson()) > 0);
-    file.close();
+        registers.append(address);
     PymodbusPeer peer;
     bool missing = false;
-    const QString error = peer.Start({QStringLiteral("--image"), path}, &missing);
+    const QString error = peer.StartWithImage(registers, m_dir.filePath(QStringLiteral("timers.json")), &missing);
     if (missing)
         QSKIP(qPrintable(error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
