@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -302,6 +303,13 @@ bool Checked(QWidget *box)
     return static_cast<QCheckBox *>(box)->isChecked();
 }
 
+// A simulation channel runs while its time is not 0 (a time that is no number may run too).
+bool Running(QWidget *time)
+{
+    const TNumberTake seconds = TakeInteger(static_cast<QLineEdit *>(time)->text());
+    return !seconds.Ok() || seconds.Value != 0;
+}
+
 }  // namespace
 
 QStringList TInOutPage::ActiveOverrides() const
@@ -318,11 +326,7 @@ QStringList TInOutPage::ActiveOverrides() const
     add(QStringLiteral("digital outputs in manual"), Channels(controls(kDigitalOutputModes), 1, 2, Checked, "OUT"));
     add(QStringLiteral("digital inputs inverted"), Channels(controls(kDigitalInputInversion), 0, 1, Checked, "IN"));
     add(QStringLiteral("digital outputs inverted"), Channels(controls(kDigitalOutputInversion), 0, 1, Checked, "OUT"));
-    const auto running = [](QWidget *edit) {
-        const TNumberTake seconds = TakeInteger(static_cast<QLineEdit *>(edit)->text());
-        return !seconds.Ok() || seconds.Value != 0;
-    };
-    add(QStringLiteral("simulation channels running"), Channels(controls(kSimulationTimes), 0, 1, running, "T"));
+    add(QStringLiteral("simulation channels running"), Channels(controls(kSimulationTimes), 0, 1, Running, "T"));
     return active;
 }
 
@@ -377,7 +381,7 @@ int TInOutPage::ReturnToAutomatic(const std::function<void()> &done)
         }
     }
     const std::vector<QWidget *> &times = Table().Codec(kSimulationTimes).Controls();
-    if (!ActiveOverrides().filter(QStringLiteral("simulation")).isEmpty()) {
+    if (std::any_of(times.begin(), times.end(), Running)) {
         for (QWidget *edit : times)
             static_cast<QLineEdit *>(edit)->setText(QStringLiteral("0"));
         writeRow(kSimulationTimes);
