@@ -407,7 +407,7 @@ void TForm1::FormKeyDown(int key)
     if (m_tempChart && m_tempChart->isVisible())
         return;
     delete m_tempChart;  // a hidden one is replaced by a fresh window
-    m_tempChart = new TTempChartForm(this);
+    m_tempChart = new TTempChartForm(Live(), this);
     m_tempChart->show();
 }
 

@@ -1,0 +1,189 @@
+// Trend recording: the compact store with its cap, its CSV, the follow and scroll rules of a
+// trend chart, and the regulation trend window recording from the live state.
+#include "charts/TTempChartForm.h"
+#include "monitor/TrendRecording.h"
+#include "session/TLiveState.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <qcustomplot.h>
+
+#include <cmath>
+
+namespace {
+
+const double kGap = std::nan("");
+
+// The values series s holds, a gap as -1.
+QList<double> Column(const TTrendRecording &recording, int s)
+{
+    QList<double> values;
+    for (qsizetype i = 0; i < recording.Count(); ++i)
+        values.append(recording.Value(i, s).value_or(-1));
+    return values;
+}
+
+}  // namespace
+
+class TestTrend : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void storeKeepsValuesGapsAndItsCap();
+    void csvOfASmallRecording();
+    void followAndScroll();
+    void followAtTheCap();
+    void regulationWindowRecords();
+};
+
+void TestTrend::storeKeepsValuesGapsAndItsCap()
+{
+    TTrendRecording recording(2, 5, 2);
+    recording.Add(1000, std::array{21.084, kGap});
+    recording.Add(2000, std::array{-20.0, 1000.0});  // beyond what two decimals can keep
+    QCOMPARE(Column(recording, 0), (QList<double>{21.08, -20.0}));
+    QCOMPARE(Column(recording, 1), (QList<double>{-1, 327.67}));
+
+    // Past the cap the oldest go, and only they.
+    for (int i = 0; i < 6; ++i)
+        recording.Add(3000 + i * 1000, std::array{double(i), i % 2 ? kGap : double(-i)});
+    QCOMPARE(recording.Count(), qsizetype(5));
+    QCOMPARE(recording.Dropped(), qint64(3));
+    QCOMPARE(recording.Stamp(0), qint64(4000));
+    QCOMPARE(Column(recording, 0), (QList<double>{1, 2, 3, 4, 5}));
+    QCOMPARE(Column(recording, 1), (QList<double>{-1, -2, -1, -4, -1}));
+
+    // Whole numbers keep the board's whole register range.
+    TTrendRecording registers(1, 3, 0);
+    registers.Add(0, std::array{32767.0});
+    registers.Add(0, std::array{-5.0});
+    QCOMPARE(Column(registers, 0), (QList<double>{32767, -5}));
+    recording.Clear();
+    QCOMPARE(recording.Count(), qsizetype(0));
+    QCOMPARE(recording.Dropped(), qint64(0));
+}
+
+void TestTrend::csvOfASmallRecording()
+{
+    TTrendRecording recording(2, 2, 1);
+    const QDateTime start(QDate(2026, 12, 5), QTime(14, 7, 9, 250));
+    recording.Add(start.toMSecsSinceEpoch() - 1000, std::array{1.0, 1.0});
+    recording.Add(start.toMSecsSinceEpoch(), std::array{21.5, kGap});
+    recording.Add(start.toMSecsSinceEpoch() + 1000, std::array{kGap, -3.0});
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QVERIFY(WriteTrendCsv(recording, {QStringLiteral("SP1"), QStringLiteral("Out5 ")}, out));
+    QCOMPARE(QString::fromUtf8(out.data()), QStringLiteral("Time;Sample;SP1;Out5\n"
+                                                           "2026-12-05T14:07:09.250;1;21.5;\n"
+                                                           "2026-12-05T14:07:10.250;2;;-3.0\n"));
+}
+
+void TestTrend::followAndScroll()
+{
+    TTrendFollow follow;
+    qsizetype count = 0;
+    const auto add = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            follow.Added(++count);
+    };
+    add(101);
+    QCOMPARE(follow.First(), qsizetype(0));
+    QVERIFY(!follow.ScrollBarEnabled());
+    // The next sample moves the view to 1 .. 101 and brings the scroll bar.
+    add(1);
+    QCOMPARE(follow.First(), qsizetype(1));
+    QVERIFY(follow.ScrollBarEnabled());
+    QCOMPARE(follow.Position(), 100);
+    add(98);  // 200 samples, the view at 99 .. 199
+    QCOMPARE(follow.First(), qsizetype(99));
+
+    // A step back: new samples leave the view where the user put it.
+    follow.Step(follow.Position() - 1, count);
+    QCOMPARE(follow.First(), qsizetype(98));
+    add(10);
+    QCOMPARE(follow.First(), qsizetype(98));
+    follow.Step(follow.Position() - 3, count);  // no line step: ignored
+    QCOMPARE(follow.First(), qsizetype(98));
+
+    // Tracking: a move of 5 or less from the last one handled is ignored.
+    follow.Track(40, count);
+    QCOMPARE(follow.First(), qsizetype(109 * 40 / 100));
+    follow.Track(44, count);
+    QCOMPARE(follow.First(), qsizetype(109 * 40 / 100));
+    follow.Track(46, count);
+    QCOMPARE(follow.First(), qsizetype(109 * 46 / 100));
+    QCOMPARE(follow.Position(), 46);
+
+    follow.Clear();
+    QCOMPARE(follow.First(), qsizetype(0));
+    QVERIFY(!follow.ScrollBarEnabled());
+    QCOMPARE(follow.Position(), 0);
+}
+
+// At the cap the newest sample drops the oldest: a following view keeps following, and a view
+// scrolled back moves with the samples it shows.
+void TestTrend::followAtTheCap()
+{
+    TTrendRecording recording(1, 150, 0);
+    TTrendFollow follow;
+    for (int i = 0; i < 400; ++i) {
+        const qint64 dropped = recording.Dropped();
+        recording.Add(i, std::array{double(i)});
+        follow.Added(recording.Count(), static_cast<qsizetype>(recording.Dropped() - dropped));
+    }
+    QCOMPARE(follow.First(), qsizetype(49));
+    QCOMPARE(recording.Value(follow.First() + 100, 0), std::optional<double>(399));
+    follow.Step(follow.Position() - 1, recording.Count());
+    const double shown = *recording.Value(follow.First(), 0);
+    const qint64 dropped = recording.Dropped();
+    recording.Add(400, std::array{400.0});
+    follow.Added(recording.Count(), static_cast<qsizetype>(recording.Dropped() - dropped));
+    QCOMPARE(*recording.Value(follow.First(), 0), shown);
+}
+
+void TestTrend::regulationWindowRecords()
+{
+    TLiveState live;
+    TTempChartForm window(live, nullptr, 1000);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Temp Chart"));
+    QVERIFY(!window.TempChartScrollBar->isEnabled());
+    window.VariableBoxes[0]->click();  // SP1
+    window.VariableBoxes[1]->click();  // PV1
+    live.RegulationValues = {2150, -5, 3, 4, 5, 6, 7, 8};
+    window.AddSample();  // not recording yet
+    QCOMPARE(window.Recording().Count(), qsizetype(0));
+
+    window.TempChartVrPowerButton->click();
+    QVERIFY(!window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
+    window.AddSample();
+    QCOMPARE(window.Recording().Value(0, 0), std::optional<double>(2150));
+    QCOMPARE(window.Recording().Value(0, 1), std::optional<double>(-5));  // plotted, not a gap
+    QCOMPARE(window.Recording().Value(0, 3), std::nullopt);
+    for (int i = 0; i < 150; ++i)
+        window.AddSample();
+    QCOMPARE(window.Follow().First(), qsizetype(50));
+    QVERIFY(window.TempChartScrollBar->isEnabled());
+    // Only the view goes to the chart.
+    QCOMPARE(window.VariablesChart->graph(0)->data()->size(), 101);
+    QCOMPARE(window.VariablesChart->xAxis->range().lower, 50.0);
+
+    // A step back by the user holds against new samples.
+    window.TempChartScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    window.AddSample();
+    QCOMPARE(window.Follow().First(), qsizetype(49));
+
+    window.TempClearButton->click();
+    QCOMPARE(window.Recording().Count(), qsizetype(0));
+    QVERIFY(!window.TempChartScrollBar->isEnabled());
+    window.TempChartVrPowerButton->click();
+    QVERIFY(window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
+}
+
+QTEST_MAIN(TestTrend)
+#include "tst_trend.moc"
