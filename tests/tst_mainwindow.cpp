@@ -8,6 +8,7 @@
 #include "app/TConnectionPanel.h"
 #include "app/TErrorForm.h"
 #include "app/TStartupForm.h"
+#include "monitor/TPoll.h"
 #include "params/TControlPage.h"
 #include "params/TVentilationPage.h"
 #include "widgets/TAdvEdit.h"
@@ -122,6 +123,7 @@ private slots:
     void remoteControlBoxes();
     void clockTestButtons();
     void f1OpensOneTrendWindow();
+    void chartOpensOneTrendWindow();
 
     void captionFollowsTheDecimalSeparator();
     void pagesAndStatusBar();
@@ -667,6 +669,27 @@ void TstMainWindow::clockTestButtons()
     QCOMPARE(writes[0].Values, (QList<quint16>{2024, 3 * 256 + 10, 0x000E, 1}));
     QCOMPARE(writes[1].Values, (QList<quint16>{2024, 3 * 256 + 16, 0x053B, 7}));
     QCOMPARE(writes[2].Values, (QList<quint16>{2024, 12 * 256 + 31, 0x000E, 3}));
+}
+
+// "Chart" opens the I/O trend window once; a closed one is replaced by a fresh window, and the
+// closed one is gone, not left hidden in memory.
+void TstMainWindow::chartOpensOneTrendWindow()
+{
+    RecordedForm form;
+    form->ChartVrButton->click();
+    QPointer<TChartForm> first = form->ChartForm();
+    QVERIFY(first && first->isVisible());
+    form->ChartVrButton->click();
+    QCOMPARE(form->ChartForm(), first.data());
+    first->close();
+    form->ChartVrButton->click();
+    QVERIFY(form->ChartForm() && form->ChartForm()->isVisible());
+    QVERIFY(!first);
+    QCOMPARE(form->findChildren<TChartForm *>().size(), 1);
+    // The poll's I/O sample reaches it while it records.
+    form->ChartForm()->ChartVrPowerButton->click();
+    emit form->Poll().IoSampleTaken();
+    QCOMPARE(form->ChartForm()->Recording().Count(), qsizetype(1));
 }
 
 void TstMainWindow::f1OpensOneTrendWindow()

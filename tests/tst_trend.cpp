@@ -1,6 +1,8 @@
 // Trend recording: the compact store with its cap, its CSV, the follow and scroll rules of a
 // trend chart, and the regulation trend window recording from the live state.
+#include "charts/TChartForm.h"
 #include "charts/TTempChartForm.h"
+#include "common/IniFile.h"
 #include "monitor/TrendRecording.h"
 #include "session/TLiveState.h"
 
@@ -9,6 +11,7 @@
 #include <QDateTime>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <qcustomplot.h>
@@ -40,6 +43,8 @@ private slots:
     void followAndScroll();
     void followAtTheCap();
     void regulationWindowRecords();
+    void ioWindowRecordsValuesGapsAndLanes();
+    void ioWindowRemembersItsBoxes();
 };
 
 void TestTrend::storeKeepsValuesGapsAndItsCap()
@@ -183,6 +188,82 @@ void TestTrend::regulationWindowRecords()
     QVERIFY(!window.TempChartScrollBar->isEnabled());
     window.TempChartVrPowerButton->click();
     QVERIFY(window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
+}
+
+void TestTrend::ioWindowRecordsValuesGapsAndLanes()
+{
+    QTemporaryDir dir;
+    TLiveState live;
+    TChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), nullptr, 1000);
+    const auto box = [&window](const char *name) { return window.findChild<QCheckBox *>(QLatin1String(name)); };
+    for (const char *name : {"Tin1dxfCheckBox", "Tin2dxfCheckBox", "TsspdxfCheckBox", "Pin2dxfCheckBox",
+                             "Out5dxfCheckBox", "Rel3dxfCheckBox", "Sim3dxfCheckBox"})
+        box(name)->click();
+    live.LiveValues.fill(5.5f);
+    live.LiveValues[0] = -1000.0f;  // input 1 has no valid value
+    live.LiveValues[9] = 42.25f;    // input 10
+    live.LiveValues[14] = 7.5f;     // analog output 5
+    live.SupplyTrendValue = 19.3f;
+    live.OutputBits.fill(false);
+    live.OutputBits[2] = true;  // Rel3
+    window.ChartVrPowerButton->click();
+    window.AddSample();
+    live.OutputBits[2] = false;
+    window.AddSample();
+    const TTrendRecording &r = window.Recording();
+    const QStringList names = TChartForm::SeriesNames();
+    const auto at = [&](qsizetype i, const char *series) { return r.Value(i, names.indexOf(QLatin1String(series))); };
+    QCOMPARE(at(0, "Inp1"), std::nullopt);
+    QCOMPARE(at(0, "Inp2"), std::optional<double>(5.5));
+    QCOMPARE(at(0, "Inp3"), std::nullopt);  // unchecked
+    QCOMPARE(*at(0, "Sup."), 19.3);
+    QCOMPARE(at(0, "Inp10"), std::optional<double>(42.25));
+    QCOMPARE(at(0, "Out5 "), std::optional<double>(7.5));
+    QCOMPARE(at(0, "Rel3"), std::optional<double>(89));
+    QCOMPARE(at(1, "Rel3"), std::optional<double>(81));
+    QCOMPARE(at(0, "Sim3 "), std::optional<double>(1));
+    QCOMPARE(at(0, "Rel1"), std::nullopt);
+    QCOMPARE(window.Charts[4]->graph(2)->data()->size(), 2);
+
+    // Unchecking stops a series from then on and keeps what it drew.
+    box("Tin2dxfCheckBox")->click();
+    window.AddSample();
+    QCOMPARE(at(1, "Inp2"), std::optional<double>(5.5));
+    QCOMPARE(at(2, "Inp2"), std::nullopt);
+    window.ClearButton->click();
+    QCOMPARE(r.Count(), qsizetype(0));
+}
+
+// The check boxes go to the settings file when the window closes and come back with the next one;
+// other keys of the file stay.
+void TestTrend::ioWindowRemembersItsBoxes()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("; by hand\n[Other]\nKey=1\n[Chart]\nRel2=1\n") > 0);
+    file.close();
+    TLiveState live;
+    {
+        TChartForm window(live, path);
+        QVERIFY(window.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->isChecked());
+        window.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->click();
+        window.findChild<QCheckBox *>(QStringLiteral("Pin1dxfCheckBox"))->click();
+        window.show();
+        window.close();
+    }
+    TIniFile settings;
+    QString error;
+    QVERIFY(settings.Load(path, &error));
+    QCOMPARE(settings.ReadInteger(QStringLiteral("Other"), QStringLiteral("Key"), 0), 1);
+    QCOMPARE(settings.Keys(QStringLiteral("Chart")).size(), TChartForm::kSeries);
+    TChartForm again(live, path);
+    QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("Pin1dxfCheckBox"))->isChecked());
+    QVERIFY(!again.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->isChecked());
+    // A missing file: every box unchecked.
+    TChartForm fresh(live, dir.filePath(QStringLiteral("none.ini")));
+    for (const QCheckBox *box : fresh.SeriesBoxes)
+        QVERIFY(!box->isChecked());
 }
 
 QTEST_MAIN(TestTrend)

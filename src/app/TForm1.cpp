@@ -128,6 +128,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     ConnectiondxfGroupBox->OnPeriod = [this](int seconds) { SetPollPeriod(seconds); };
     connect(StartStopVrButton, &QPushButton::clicked, this, &TForm1::StartStopVrButtonClick);
     connect(TimeVrButton, &QPushButton::clicked, this, &TForm1::TimeVrButtonClick);
+    connect(ChartVrButton, &QPushButton::clicked, this, &TForm1::ChartVrButtonClick);
     // Every key reaches the window first, whichever control has the focus.
     auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
@@ -158,6 +159,7 @@ TForm1::~TForm1()
     delete takeCentralWidget();
     // The windows the main window opened go with it.
     delete m_tempChart;
+    delete m_chart;
 }
 
 QWidget *TForm1::BuildLeftColumn()
@@ -411,6 +413,18 @@ void TForm1::FormKeyDown(int key)
     m_tempChart->show();
 }
 
+void TForm1::ChartVrButtonClick()
+{
+    if (m_chart && m_chart->isVisible())
+        return;
+    delete m_chart;  // a closed one is replaced by a fresh window
+    m_chart = new TChartForm(Live(), QDir(m_workDir).filePath(QStringLiteral("settings.ini")), this);
+    connect(m_chart, &TChartForm::SettingsNotWritten, this, [this](const QString &why) {
+        m_messages->ErrorBox(QStringLiteral("The chart's check boxes could not be saved: %1").arg(why));
+    });
+    m_chart->show();
+}
+
 void TForm1::StartStopVrButtonClick()
 {
     const bool start = StartStopVrButton->text() == QLatin1String("Start");
@@ -505,6 +519,7 @@ void TForm1::WirePoll()
         VentilationTabSheet->ShowFirmwareFeatures(block.HasSeries);
     });
     connect(m_poll, &TPoll::RegulationSampleTaken, this, [this] { FeedTrend(m_tempChart.data()); });
+    connect(m_poll, &TPoll::IoSampleTaken, this, [this] { FeedTrend(m_chart.data()); });
     // What the Timers page set is read back into the status bar.
     connect(TimersTabSheet, &TTimersPage::IdentificationWritten, m_poll, &TPoll::ReadVersion);
     connect(TimersTabSheet, &TTimersPage::SeriesWritten, m_poll, &TPoll::ReadSeries);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/TLiveColumn.h"
+#include "charts/TChartForm.h"
 #include "charts/TTempChartForm.h"
 #include "config/ConfigItem.h"
 #include "session/TBoardModel.h"
@@ -59,6 +60,8 @@ public:
     void FormClose();
     // F1 opens the regulation trend window unless it is already visible.
     void FormKeyDown(int key);
+    // "Chart" opens the I/O trend window unless it is already visible.
+    void ChartVrButtonClick();
     void StartStopVrButtonClick();
     // " Date && Time " "Set": the board's clock to the PC's local date and time.
     void TimeVrButtonClick();
@@ -75,6 +78,7 @@ public:
     int BoardTypeIndex() const { return m_boardTypeIndex; }
     QTimer &ReadTimer() { return m_readTimer; }
     TTempChartForm *TempChartForm() const { return m_tempChart; }
+    TChartForm *ChartForm() const { return m_chart; }
     TPoll &Poll() { return *m_poll; }
     const TTransferTable &TransferTable() const { return m_table; }
     TConfigImages &Images() { return m_images; }
@@ -147,6 +151,7 @@ private:
     bool m_shown = false;
     bool m_leaving = false;  // the user has decided about the overrides; the window may close
     QPointer<TTempChartForm> m_tempChart;
+    QPointer<TChartForm> m_chart;
     TPoll *m_poll;
     std::unique_ptr<TLiveColumn> m_liveColumn;
     TConfigImages m_images;
