@@ -60,6 +60,7 @@ public:
     void ErrorBox(const QString &text) override { Fail(QStringLiteral("unexpected error box: ") + text); }
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
+    QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
     bool AskReturnOverrides(const QStringList &) override { return false; }
 };
 

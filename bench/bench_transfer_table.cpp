@@ -33,6 +33,7 @@ public:
     void ErrorBox(const QString &text) override { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); }
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
+    QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
     bool AskReturnOverrides(const QStringList &) override { return false; }
 };
 

@@ -24,6 +24,7 @@ public:
     void ErrorBox(const QString &text) override { Errors.append(text); }
     QString AskSaveFile() override { return SaveAnswer; }
     QString AskOpenFile() override { return OpenAnswer; }
+    QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return SaveAnswer; }
     bool AskReturnOverrides(const QStringList &what) override
     {
         OverridesAsked.append(what);

@@ -687,7 +687,7 @@ void TstMainWindow::chartOpensOneTrendWindow()
     QVERIFY(!first);
     QCOMPARE(form->findChildren<TChartForm *>().size(), 1);
     // The poll's I/O sample reaches it while it records.
-    form->ChartForm()->ChartVrPowerButton->click();
+    form->ChartForm()->PowerButton->click();
     emit form->Poll().IoSampleTaken();
     QCOMPARE(form->ChartForm()->Recording().Count(), qsizetype(1));
 }

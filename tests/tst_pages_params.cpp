@@ -37,6 +37,7 @@ public:
     void ErrorBox(const QString &) override {}
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
+    QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
     bool AskReturnOverrides(const QStringList &) override { return false; }
 };
 

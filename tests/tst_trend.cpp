@@ -5,10 +5,13 @@
 #include "common/IniFile.h"
 #include "monitor/TrendRecording.h"
 #include "session/TLiveState.h"
+#include "session/TUserMessages.h"
 
 #include <QBuffer>
 #include <QCheckBox>
 #include <QDateTime>
+#include <QFile>
+#include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -21,6 +24,21 @@
 namespace {
 
 const double kGap = std::nan("");
+
+// The file the user picks, and the errors shown.
+class Messages : public TUserMessages
+{
+public:
+    void RangeWarning(QWidget *) override {}
+    void ErrorBox(const QString &text) override { Errors << text; }
+    QString AskSaveFile() override { return {}; }
+    QString AskOpenFile() override { return {}; }
+    QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return SaveAnswer; }
+    bool AskReturnOverrides(const QStringList &) override { return false; }
+
+    QString SaveAnswer;
+    QStringList Errors;
+};
 
 // The values series s holds, a gap as -1.
 QList<double> Column(const TTrendRecording &recording, int s)
@@ -155,16 +173,17 @@ void TestTrend::followAtTheCap()
 void TestTrend::regulationWindowRecords()
 {
     TLiveState live;
-    TTempChartForm window(live, nullptr, 1000);
+    Messages messages;
+    TTempChartForm window(live, messages, nullptr, 1000);
     QCOMPARE(window.windowTitle(), QStringLiteral("Temp Chart"));
-    QVERIFY(!window.TempChartScrollBar->isEnabled());
+    QVERIFY(!window.ScrollBar->isEnabled());
     window.VariableBoxes[0]->click();  // SP1
     window.VariableBoxes[1]->click();  // PV1
     live.RegulationValues = {2150, -5, 3, 4, 5, 6, 7, 8};
     window.AddSample();  // not recording yet
     QCOMPARE(window.Recording().Count(), qsizetype(0));
 
-    window.TempChartVrPowerButton->click();
+    window.PowerButton->click();
     QVERIFY(!window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
     window.AddSample();
     QCOMPARE(window.Recording().Value(0, 0), std::optional<double>(2150));
@@ -173,20 +192,20 @@ void TestTrend::regulationWindowRecords()
     for (int i = 0; i < 150; ++i)
         window.AddSample();
     QCOMPARE(window.Follow().First(), qsizetype(50));
-    QVERIFY(window.TempChartScrollBar->isEnabled());
+    QVERIFY(window.ScrollBar->isEnabled());
     // Only the view goes to the chart.
     QCOMPARE(window.VariablesChart->graph(0)->data()->size(), 101);
     QCOMPARE(window.VariablesChart->xAxis->range().lower, 50.0);
 
     // A step back by the user holds against new samples.
-    window.TempChartScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    window.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     window.AddSample();
     QCOMPARE(window.Follow().First(), qsizetype(49));
 
-    window.TempClearButton->click();
+    window.ClearButton->click();
     QCOMPARE(window.Recording().Count(), qsizetype(0));
-    QVERIFY(!window.TempChartScrollBar->isEnabled());
-    window.TempChartVrPowerButton->click();
+    QVERIFY(!window.ScrollBar->isEnabled());
+    window.PowerButton->click();
     QVERIFY(window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
 }
 
@@ -194,7 +213,8 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
 {
     QTemporaryDir dir;
     TLiveState live;
-    TChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), nullptr, 1000);
+    Messages messages;
+    TChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), messages, nullptr, 1000);
     const auto box = [&window](const char *name) { return window.findChild<QCheckBox *>(QLatin1String(name)); };
     for (const char *name : {"Tin1dxfCheckBox", "Tin2dxfCheckBox", "TsspdxfCheckBox", "Pin2dxfCheckBox",
                              "Out5dxfCheckBox", "Rel3dxfCheckBox", "Sim3dxfCheckBox"})
@@ -206,12 +226,12 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
     live.SupplyTrendValue = 19.3f;
     live.OutputBits.fill(false);
     live.OutputBits[2] = true;  // Rel3
-    window.ChartVrPowerButton->click();
+    window.PowerButton->click();
     window.AddSample();
     live.OutputBits[2] = false;
     window.AddSample();
     const TTrendRecording &r = window.Recording();
-    const QStringList names = TChartForm::SeriesNames();
+    const QStringList names = window.SeriesNames();
     const auto at = [&](qsizetype i, const char *series) { return r.Value(i, names.indexOf(QLatin1String(series))); };
     QCOMPARE(at(0, "Inp1"), std::nullopt);
     QCOMPARE(at(0, "Inp2"), std::optional<double>(5.5));
@@ -230,6 +250,22 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
     window.AddSample();
     QCOMPARE(at(1, "Inp2"), std::optional<double>(5.5));
     QCOMPARE(at(2, "Inp2"), std::nullopt);
+    // The whole recording as CSV, and the charts as a picture, through the file the user picks.
+    messages.SaveAnswer = dir.filePath(QStringLiteral("recording.csv"));
+    window.ExportButton->click();
+    QFile csv(messages.SaveAnswer);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    QCOMPARE(lines.size(), 5);  // the header, three samples, the end
+    QVERIFY(lines[0].startsWith("Time;Sample;Inp1;Inp2;Inp3;Inp4;Sup.;Room;"));
+    QVERIFY(lines[1].contains(";0;;5.50;;;19.30;;"));
+    messages.SaveAnswer = dir.filePath(QStringLiteral("charts.png"));
+    window.PictureButton->click();
+    QVERIFY(QImage(messages.SaveAnswer).width() > 100);
+    messages.SaveAnswer = dir.filePath(QStringLiteral("missing/recording.csv"));
+    window.ExportButton->click();
+    QCOMPARE(messages.Errors.size(), 1);
+
     window.ClearButton->click();
     QCOMPARE(r.Count(), qsizetype(0));
 }
@@ -244,8 +280,9 @@ void TestTrend::ioWindowRemembersItsBoxes()
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("; by hand\n[Other]\nKey=1\n[Chart]\nRel2=1\n") > 0);
     file.close();
     TLiveState live;
+    Messages messages;
     {
-        TChartForm window(live, path);
+        TChartForm window(live, path, messages);
         QVERIFY(window.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->isChecked());
         window.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->click();
         window.findChild<QCheckBox *>(QStringLiteral("Pin1dxfCheckBox"))->click();
@@ -257,11 +294,11 @@ void TestTrend::ioWindowRemembersItsBoxes()
     QVERIFY(settings.Load(path, &error));
     QCOMPARE(settings.ReadInteger(QStringLiteral("Other"), QStringLiteral("Key"), 0), 1);
     QCOMPARE(settings.Keys(QStringLiteral("Chart")).size(), TChartForm::kSeries);
-    TChartForm again(live, path);
+    TChartForm again(live, path, messages);
     QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("Pin1dxfCheckBox"))->isChecked());
     QVERIFY(!again.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->isChecked());
     // A missing file: every box unchecked.
-    TChartForm fresh(live, dir.filePath(QStringLiteral("none.ini")));
+    TChartForm fresh(live, dir.filePath(QStringLiteral("none.ini")), messages);
     for (const QCheckBox *box : fresh.SeriesBoxes)
         QVERIFY(!box->isChecked());
 }

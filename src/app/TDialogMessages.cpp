@@ -25,9 +25,14 @@ void TDialogMessages::ErrorBox(const QString &text)
 
 QString TDialogMessages::AskSaveFile()
 {
-    QFileDialog dialog(m_parent, QStringLiteral("Save Configuration Parameters"), QDir::currentPath(), kCnfFilter);
+    return AskSaveFileAs(QStringLiteral("Save Configuration Parameters"), kCnfFilter, QStringLiteral("cnf"));
+}
+
+QString TDialogMessages::AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix)
+{
+    QFileDialog dialog(m_parent, title, QDir::currentPath(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("cnf"));
+    dialog.setDefaultSuffix(suffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

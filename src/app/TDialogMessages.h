@@ -12,6 +12,7 @@ public:
     void ErrorBox(const QString &text) override;
     QString AskSaveFile() override;
     QString AskOpenFile() override;
+    QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) override;
     bool AskReturnOverrides(const QStringList &what) override;
 
 private:

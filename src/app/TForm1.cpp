@@ -409,7 +409,7 @@ void TForm1::FormKeyDown(int key)
     if (m_tempChart && m_tempChart->isVisible())
         return;
     delete m_tempChart;  // a hidden one is replaced by a fresh window
-    m_tempChart = new TTempChartForm(Live(), this);
+    m_tempChart = new TTempChartForm(Live(), *m_messages, this);
     m_tempChart->show();
 }
 
@@ -418,7 +418,7 @@ void TForm1::ChartVrButtonClick()
     if (m_chart && m_chart->isVisible())
         return;
     delete m_chart;  // a closed one is replaced by a fresh window
-    m_chart = new TChartForm(Live(), QDir(m_workDir).filePath(QStringLiteral("settings.ini")), this);
+    m_chart = new TChartForm(Live(), QDir(m_workDir).filePath(QStringLiteral("settings.ini")), *m_messages, this);
     connect(m_chart, &TChartForm::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The chart's check boxes could not be saved: %1").arg(why));
     });

@@ -74,33 +74,21 @@ constexpr int kInvalid = -1000;    // a live value the board could not give
 
 }  // namespace
 
-QStringList TChartForm::SeriesNames()
-{
-    QStringList names;
-    for (const Series &s : kSeriesTable)
-        names << QLatin1String(s.Legend);
-    return names;
-}
-
-TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, QWidget *parent, qsizetype capacity)
-    : QWidget(parent, Qt::Window), m_live(live), m_settingsPath(settingsPath), m_recording(kSeries, capacity, 2)
+TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages, QWidget *parent,
+                       qsizetype capacity)
+    : TTrendWindow(kSeries, capacity, 2, messages, parent), m_live(live), m_settingsPath(settingsPath)
 {
     setObjectName(QStringLiteral("ChartForm"));
     setWindowTitle(QStringLiteral("Chart"));
+    MakeControls(QStringLiteral("ChartVrPowerButton"), QStringLiteral("On/Off"), QStringLiteral("ClearButton"),
+                 QStringLiteral("ChartScrollBar"));
 
     auto *charts = new QVBoxLayout;
     auto *side = new QVBoxLayout;
     std::array<QGridLayout *, kCharts> groups{};
     for (int c = 0; c < kCharts; ++c) {
         const Chart &chart = kChartTable[static_cast<size_t>(c)];
-        auto *plot = new QCustomPlot(this);
-        plot->setObjectName(QLatin1String(chart.Name));
-        plot->setAccessibleName(QLatin1String(chart.Title));
-        plot->plotLayout()->insertRow(0);
-        plot->plotLayout()->addElement(0, 0, new QCPTextElement(plot, QLatin1String(chart.Title)));
-        plot->xAxis->setRange(0, TTrendFollow::Span);
-        plot->yAxis->setRange(chart.Low, chart.High);
-        plot->legend->setVisible(true);
+        QCustomPlot *plot = MakeChart(QLatin1String(chart.Name), QLatin1String(chart.Title), chart.Low, chart.High);
         plot->setMinimumHeight(110);
         charts->addWidget(plot, 1);
         Charts[static_cast<size_t>(c)] = plot;
@@ -112,12 +100,9 @@ TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, QWid
     std::array<int, kCharts> inGroup{};
     for (int s = 0; s < kSeries; ++s) {
         const Series &series = kSeriesTable[static_cast<size_t>(s)];
-        QCPGraph *graph = Charts[static_cast<size_t>(series.Chart)]->addGraph();
-        graph->setName(QLatin1String(series.Legend));
         const bool digital = s >= kFirstDigital;
-        graph->setPen(QPen(series.Colour, digital ? 3 : 2));
-        if (digital)
-            graph->setLineStyle(QCPGraph::lsStepLeft);
+        AddSeries(Charts[static_cast<size_t>(series.Chart)], QLatin1String(series.Legend),
+                  QPen(series.Colour, digital ? 3 : 2), digital);
         auto *box = new QCheckBox(QLatin1String(series.Caption), this);
         box->setObjectName(QLatin1String(series.Key) + QStringLiteral("dxfCheckBox"));
         box->setAccessibleName(QLatin1String(kChartTable[static_cast<size_t>(series.Chart)].Title) + QLatin1Char(' ')
@@ -128,32 +113,17 @@ TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, QWid
         groups[static_cast<size_t>(series.Chart)]->addWidget(box, row, digital ? n / 6 : 0);
         SeriesBoxes[static_cast<size_t>(s)] = box;
     }
-
-    ChartVrPowerButton = new QPushButton(QStringLiteral("On/Off"), this);
-    ChartVrPowerButton->setObjectName(QStringLiteral("ChartVrPowerButton"));
-    ChartVrPowerButton->setCheckable(true);
-    ChartVrPowerButton->setAccessibleName(QStringLiteral("Recording"));
-    ClearButton = new QPushButton(QStringLiteral("Clear"), this);
-    ClearButton->setObjectName(QStringLiteral("ClearButton"));
-    side->addWidget(ChartVrPowerButton);
-    side->addWidget(ClearButton);
+    for (QWidget *control : {static_cast<QWidget *>(PowerButton), static_cast<QWidget *>(ClearButton),
+                             static_cast<QWidget *>(ExportButton), static_cast<QWidget *>(PictureButton),
+                             static_cast<QWidget *>(ReachLabel)})
+        side->addWidget(control);
     side->addStretch();
-    ChartScrollBar = new QScrollBar(Qt::Horizontal, this);
-    ChartScrollBar->setObjectName(QStringLiteral("ChartScrollBar"));
-    ChartScrollBar->setAccessibleName(QStringLiteral("Recorded samples"));
-    ChartScrollBar->setRange(0, 100);
-    ChartScrollBar->setPageStep(10);
-    ChartScrollBar->setEnabled(false);
-    charts->addWidget(ChartScrollBar);
+    charts->addWidget(ScrollBar);
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(charts, 1);
     layout->addLayout(side);
 
-    connect(ChartVrPowerButton, &QPushButton::clicked, this, &TChartForm::ChartVrPowerButtonClick);
-    connect(ClearButton, &QPushButton::clicked, this, &TChartForm::ClearButtonClick);
-    connect(ChartScrollBar, &QScrollBar::actionTriggered, this, &TChartForm::ScrollBarAction);
     ReadSettings();
-    ChartVrPowerButtonClick();
     resize(896, 696);
 }
 
@@ -190,8 +160,6 @@ void TChartForm::closeEvent(QCloseEvent *event)
 
 void TChartForm::AddSample()
 {
-    if (!ChartVrPowerButton->isChecked())
-        return;
     std::array<double, kSeries> values{};
     for (int s = 0; s < kSeries; ++s) {
         double value = std::nan("");
@@ -214,67 +182,5 @@ void TChartForm::AddSample()
         }
         values[static_cast<size_t>(s)] = value;
     }
-    const qint64 dropped = m_recording.Dropped();
-    m_recording.Add(QDateTime::currentMSecsSinceEpoch(), values);
-    m_follow.Added(m_recording.Count(), static_cast<qsizetype>(m_recording.Dropped() - dropped));
-    ShowView();
-}
-
-void TChartForm::ChartVrPowerButtonClick()
-{
-    // Zooming while the views follow the newest sample would fight the following.
-    const QCP::Interactions zoom =
-        ChartVrPowerButton->isChecked() ? QCP::Interactions() : QCP::Interactions(QCP::iRangeZoom | QCP::iRangeDrag);
-    for (QCustomPlot *chart : Charts)
-        chart->setInteractions(zoom);
-}
-
-void TChartForm::ClearButtonClick()
-{
-    m_recording.Clear();
-    m_follow.Clear();
-    ShowView();
-}
-
-void TChartForm::ScrollBarAction(int action)
-{
-    const int position = ChartScrollBar->sliderPosition();
-    switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd:
-    case QAbstractSlider::SliderSingleStepSub:
-        m_follow.Step(position, m_recording.Count());
-        break;
-    case QAbstractSlider::SliderPageStepAdd:
-    case QAbstractSlider::SliderPageStepSub:
-    case QAbstractSlider::SliderMove:
-        m_follow.Track(position, m_recording.Count());
-        break;
-    default:
-        return;
-    }
-    ShowView();
-}
-
-void TChartForm::ShowView()
-{
-    // Only the samples in view go to the charts.
-    const qsizetype first = m_follow.First();
-    const qsizetype last = std::min(first + TTrendFollow::Span, m_recording.Count() - 1);
-    std::array<int, kCharts> graphs{};
-    for (int s = 0; s < kSeries; ++s) {
-        QVector<double> keys;
-        QVector<double> values;
-        for (qsizetype i = first; i <= last; ++i) {
-            keys.append(static_cast<double>(i));
-            values.append(m_recording.Value(i, s).value_or(std::nan("")));
-        }
-        const int chart = kSeriesTable[static_cast<size_t>(s)].Chart;
-        Charts[static_cast<size_t>(chart)]->graph(graphs[static_cast<size_t>(chart)]++)->setData(keys, values, true);
-    }
-    for (QCustomPlot *chart : Charts) {
-        chart->xAxis->setRange(static_cast<double>(first), static_cast<double>(first + TTrendFollow::Span));
-        chart->replot(QCustomPlot::rpQueuedReplot);
-    }
-    ChartScrollBar->setEnabled(m_follow.ScrollBarEnabled());
-    ChartScrollBar->setValue(m_follow.Position());
+    Record(values);
 }

@@ -1,22 +1,16 @@
 #pragma once
 
-#include "charts/TTrendSink.h"
-#include "monitor/TrendRecording.h"
-
-#include <QWidget>
+#include "charts/TTrendWindow.h"
 
 #include <array>
 
 class QCheckBox;
-class QCustomPlot;
-class QPushButton;
-class QScrollBar;
 struct TLiveState;
 
 // "Chart": the trend of the board's live inputs and outputs in five charts (temperatures, analog
 // inputs, pressure inputs, analog outputs, digital outputs in lanes), one sample a poll tick while
 // recording, the series chosen with 28 check boxes that the settings file remembers.
-class TChartForm : public QWidget, public TTrendSink
+class TChartForm : public TTrendWindow
 {
     Q_OBJECT
 
@@ -28,27 +22,15 @@ public:
 
     // live: where the poll leaves the I/O sample; settingsPath: the file of the check boxes
     // (section "Chart").
-    TChartForm(const TLiveState &live, const QString &settingsPath, QWidget *parent = nullptr,
+    TChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr,
                qsizetype capacity = kCapacity);
 
     void AddSample() override;
-    // "On/Off": recording on (zooming off) or off (zooming on).
-    void ChartVrPowerButtonClick();
-    // "Clear": an empty recording, the views at their start, the scroll bar off.
-    void ClearButtonClick();
     // Writes the check boxes to the settings file; false (and why) when it cannot.
     bool WriteSettings(QString *error) const;
 
-    const TTrendRecording &Recording() const { return m_recording; }
-    const TTrendFollow &Follow() const { return m_follow; }
-    // The series' legend titles, in recording order.
-    static QStringList SeriesNames();
-
     std::array<QCustomPlot *, kCharts> Charts{};
     std::array<QCheckBox *, kSeries> SeriesBoxes{};
-    QPushButton *ChartVrPowerButton;
-    QPushButton *ClearButton;
-    QScrollBar *ChartScrollBar;
 
 signals:
     // The check boxes could not be written when the window closed.
@@ -59,11 +41,7 @@ protected:
 
 private:
     void ReadSettings();
-    void ScrollBarAction(int action);
-    void ShowView();
 
     const TLiveState &m_live;
     QString m_settingsPath;
-    TTrendRecording m_recording;
-    TTrendFollow m_follow;
 };
