@@ -175,6 +175,7 @@ void TestTrend::regulationWindowRecords()
     TLiveState live;
     Messages messages;
     TTempChartForm window(live, messages, nullptr, 1000);
+    window.show();  // a hidden window draws nothing
     QCOMPARE(window.windowTitle(), QStringLiteral("Temp Chart"));
     QVERIFY(!window.ScrollBar->isEnabled());
     window.VariableBoxes[0]->click();  // SP1
@@ -215,6 +216,7 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
     TLiveState live;
     Messages messages;
     TChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), messages, nullptr, 1000);
+    window.show();
     const auto box = [&window](const char *name) { return window.findChild<QCheckBox *>(QLatin1String(name)); };
     for (const char *name : {"Tin1dxfCheckBox", "Tin2dxfCheckBox", "TsspdxfCheckBox", "Pin2dxfCheckBox",
                              "Out5dxfCheckBox", "Rel3dxfCheckBox", "Sim3dxfCheckBox"})

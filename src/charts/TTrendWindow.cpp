@@ -93,6 +93,13 @@ void TTrendWindow::Record(std::span<const double> values)
     const qint64 dropped = m_recording.Dropped();
     m_recording.Add(QDateTime::currentMSecsSinceEpoch(), values);
     m_follow.Added(m_recording.Count(), static_cast<qsizetype>(m_recording.Dropped() - dropped));
+    if (isVisible())
+        ShowView();
+}
+
+void TTrendWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
     ShowView();
 }
 

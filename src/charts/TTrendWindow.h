@@ -48,6 +48,8 @@ public:
 
 protected:
     TTrendWindow(int series, qsizetype capacity, int decimals, TUserMessages &messages, QWidget *parent);
+    // A window that is not shown draws nothing; it catches up when it is shown.
+    void showEvent(QShowEvent *event) override;
 
     // Makes the controls every trend window has (named with prefix: "ChartVr"/"TempChartVr" for
     // the power button and so on), for the window to lay out.
