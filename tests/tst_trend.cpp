@@ -203,6 +203,13 @@ void TestTrend::regulationWindowRecords()
     window.AddSample();
     QCOMPARE(window.Follow().First(), qsizetype(49));
 
+    // Hovering names the sample and the values there.
+    const QString hover = window.HoverText(window.VariablesChart, 3.2);
+    QVERIFY2(hover.contains(QLatin1String("(sample 3)")) && hover.contains(QLatin1String("SP1: 2150"))
+                 && hover.contains(QLatin1String("PV1: -5")) && hover.contains(QLatin1String("SP2: -")),
+             qPrintable(hover));
+    QCOMPARE(window.HoverText(window.VariablesChart, -1), QString());
+
     window.ClearButton->click();
     QCOMPARE(window.Recording().Count(), qsizetype(0));
     QVERIFY(!window.ScrollBar->isEnabled());

@@ -4,9 +4,11 @@
 
 #include <QDateTime>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <qcustomplot.h>
@@ -59,6 +61,10 @@ QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, 
     chart->yAxis->setRange(low, high);
     chart->legend->setVisible(true);
     chart->setInteractions(QCP::iRangeZoom | QCP::iRangeDrag);
+    connect(chart, &QCustomPlot::mouseMove, this, [this, chart](QMouseEvent *event) {
+        const QString text = HoverText(chart, chart->xAxis->pixelToCoord(event->position().x()));
+        QToolTip::showText(event->globalPosition().toPoint(), text, chart);
+    });
     m_charts.push_back(chart);
     return chart;
 }
@@ -79,6 +85,25 @@ QStringList TTrendWindow::SeriesNames() const
     for (const TSeries &series : m_series)
         names << series.Chart->graph(series.Graph)->name();
     return names;
+}
+
+QString TTrendWindow::HoverText(const QCustomPlot *chart, double key) const
+{
+    const auto index = static_cast<qsizetype>(std::lround(key));
+    if (index < 0 || index >= m_recording.Count())
+        return {};
+    QStringList lines{QStringLiteral("%1  (sample %2)")
+                          .arg(QDateTime::fromMSecsSinceEpoch(m_recording.Stamp(index))
+                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                          .arg(m_recording.Dropped() + index)};
+    for (size_t s = 0; s < m_series.size(); ++s) {
+        if (m_series[s].Chart != chart)
+            continue;
+        const auto value = m_recording.Value(index, static_cast<int>(s));
+        lines << QStringLiteral("%1: %2").arg(chart->graph(m_series[s].Graph)->name().trimmed(),
+                                              value ? QString::number(*value) : QStringLiteral("-"));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 bool TTrendWindow::IsRecording() const

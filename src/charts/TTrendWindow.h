@@ -36,6 +36,10 @@ public:
     void ExportCsvClick();
     void SavePictureClick();
     bool ExportCsv(const QString &path, QString *error) const;
+    // What hovering over chart at the time axis' key shows: the sample's wall-clock time and
+    // number, and the value of each of the chart's series there ("-" for a gap). Empty off the
+    // recording.
+    QString HoverText(const QCustomPlot *chart, double key) const;
     bool SavePicture(const QString &path, QString *error);
 
     QPushButton *PowerButton = nullptr;
