@@ -8,6 +8,7 @@
 #include "app/TConnectionPanel.h"
 #include "app/TErrorForm.h"
 #include "app/TStartupForm.h"
+#include "common/IniFile.h"
 #include "monitor/TPoll.h"
 #include "params/TControlPage.h"
 #include "params/TVentilationPage.h"
@@ -690,6 +691,13 @@ void TstMainWindow::chartOpensOneTrendWindow()
     form->ChartForm()->PowerButton->click();
     emit form->Poll().IoSampleTaken();
     QCOMPARE(form->ChartForm()->Recording().Count(), qsizetype(1));
+    // Closing the tool closes it, and its check boxes are kept.
+    form->ChartForm()->SeriesBoxes[3]->click();
+    form->close();
+    TIniFile chart;
+    QString error;
+    QVERIFY(chart.Load(QStringLiteral("settings.ini"), &error));
+    QVERIFY(chart.ReadBool(QStringLiteral("Chart"), QStringLiteral("Tin4"), false));
 }
 
 void TstMainWindow::f1OpensOneTrendWindow()

@@ -378,6 +378,9 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::FormClose()
 {
+    // An open trend window closes with the tool, and keeps its check boxes as when closed alone.
+    if (m_chart)
+        m_chart->close();
     const QString path = QDir(m_workDir).filePath(TSettings::FileName());
     // What cannot be stored keeps the value the file had.
     TSettings settings = TSettings::Read(path);

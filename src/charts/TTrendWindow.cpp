@@ -60,6 +60,13 @@ QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, 
     chart->xAxis->setRange(0, TTrendFollow::Span);
     chart->yAxis->setRange(low, high);
     chart->legend->setVisible(true);
+    // Four series a column, in a smaller type: a legend of eleven still fits a short chart.
+    QFont legend = chart->legend->font();
+    legend.setPointSizeF(legend.pointSizeF() * 0.85);
+    chart->legend->setFont(legend);
+    chart->legend->setRowSpacing(0);
+    chart->legend->setWrap(4);
+    chart->legend->setFillOrder(QCPLayoutGrid::foRowsFirst, false);
     chart->setInteractions(QCP::iRangeZoom | QCP::iRangeDrag);
     connect(chart, &QCustomPlot::mouseMove, this, [this, chart](QMouseEvent *event) {
         const QString text = HoverText(chart, chart->xAxis->pixelToCoord(event->position().x()));
