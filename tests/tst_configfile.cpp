@@ -86,6 +86,7 @@ private slots:
     void savingTheBaseSetKeepsEverythingElseInTheFile();
 
     void missingKeysInsideTheWalkRefuseTheFile();
+    void ambiguousOrHugeFilesAreRefused();
     void aFailedSaveLeavesTheOldFile();
 
 private:
@@ -151,6 +152,18 @@ void TestConfigFile::unusableDefinitionsAreRefused_data()
     QTest::newRow("multi-register key of a single item")
         << QByteArray(good).replace("Ident=P20R\n", "Ident=P13R1\n") << QStringLiteral("item 20 ");
     QTest::newRow("UTF-16 text") << QByteArray("\xFF\xFE[\0I\0", 6) << QStringLiteral("UTF-16");
+    // Names a configuration file cannot hold: Save would write files that Load refuses.
+    QTest::newRow("equals sign in a key")
+        << QByteArray(good).replace("Ident=P5R\n", "Ident=P5=R\n") << QStringLiteral("item 5 ");
+    QTest::newRow("bracket in a section") << QByteArray(good).replace(
+        "[6]\nRegisters=1\nFirstRegister=518\nSection=Page6", "[6]\nRegisters=1\nFirstRegister=518\nSection=Pa]ge6")
+                                          << QStringLiteral("item 6 ");
+    QTest::newRow("key starting a comment")
+        << QByteArray(good).replace("Ident=P10R\n", "Ident=;P10R\n") << QStringLiteral("item 10 ");
+    QTest::newRow("a value given twice") << QByteArray(good).replace("[2]\nRegisters=1",
+                                                                     "[2]\nRegisters=1\nRegisters=2")
+                                         << QStringLiteral("[2] Registers");
+    QTest::newRow("far too large") << (good + "\n; " + QByteArray(1024 * 1024, 'x') + "\n") << QStringLiteral("KiB");
 }
 
 void TestConfigFile::unusableDefinitionsAreRefused()
@@ -289,6 +302,34 @@ void TestConfigFile::savingTheBaseSetKeepsEverythingElseInTheFile()
     QCOMPARE(base.ActiveItemCount, 140);
     for (size_t i = 0; i < 140; ++i)
         QCOMPARE(base.FileImage[i].Values, i < 132 ? base.BoardImage[i].Values : full[i].Values);
+}
+
+// A key given twice with different values, a file far larger than any real one, and a bad value a
+// megabyte long: refused with a message that names the key and quotes only a short part.
+void TestConfigFile::ambiguousOrHugeFilesAreRefused()
+{
+    TConfigImages images = ShippedImages(1);
+    const QString path = Path(QStringLiteral("board.cnf"));
+    QString error;
+    QVERIFY(WriteConfigFile(path, images, &error));
+    const QByteArray saved = ReadAll(path);
+    const ConfigItem &item = images.BoardImage[0];
+    const QByteArray key = ConfigKey(item, 0).toUtf8();
+    const QByteArray line = key + "=" + QByteArray::number(item.Values[0]);
+    QVERIFY(saved.contains(line));
+
+    QVERIFY(WriteAll(path, QByteArray(saved).replace(line, line + "\n" + line)));  // the same twice
+    QVERIFY2(ReadConfigFile(path, images, true, &error), qPrintable(error));
+    QVERIFY(WriteAll(path, QByteArray(saved).replace(line, line + "\n" + key + "=7")));
+    QVERIFY(!ReadConfigFile(path, images, true, &error));
+    QVERIFY2(error.contains(QStringLiteral("[%1] %2").arg(item.Section, QString::fromUtf8(key))), qPrintable(error));
+
+    QVERIFY(WriteAll(path, QByteArray(saved).replace(line, key + "=" + QByteArray(900 * 1024, '9'))));
+    QVERIFY(!ReadConfigFile(path, images, true, &error));
+    QVERIFY2(error.size() < 300, qPrintable(error.left(300)));
+    QVERIFY(WriteAll(path, saved + "\n; " + QByteArray(2 * 1024 * 1024, 'x')));
+    QVERIFY(!ReadConfigFile(path, images, true, &error));
+    QVERIFY2(error.contains(QStringLiteral("KiB")) && error.size() < 300, qPrintable(error.left(300)));
 }
 
 void TestConfigFile::missingKeysInsideTheWalkRefuseTheFile()

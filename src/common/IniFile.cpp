@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
@@ -11,6 +12,7 @@ struct TIniFile::Impl
 {
     // Case-insensitive names, UTF-8, one value per key, "key=value" without spaces.
     CSimpleIniA Ini{true, false, false};
+    QStringList Conflicts;
     Impl() { Ini.SetSpaces(false); }
 };
 
@@ -29,12 +31,21 @@ bool TIniFile::Load(const QString &path, QString *error)
             *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return false;
     }
+    if (file.size() > kMaxFileSize) {
+        d->Ini.Reset();
+        if (error)
+            *error = QStringLiteral("the file is %1 KiB, far larger than such a file can be (at most %2 KiB)")
+                         .arg(file.size() / 1024)
+                         .arg(kMaxFileSize / 1024);
+        return false;
+    }
     return LoadText(file.readAll(), error);
 }
 
 bool TIniFile::LoadText(const QByteArray &text, QString *error)
 {
     d->Ini.Reset();
+    d->Conflicts.clear();
     // The parser stops at the first NUL byte, so a UTF-16 file (as some Windows editors save INI
     // files) or a binary one would be read as nearly empty, and a rewrite would destroy it.
     if (text.contains('\0')) {
@@ -50,7 +61,32 @@ bool TIniFile::LoadText(const QByteArray &text, QString *error)
         d->Ini.Reset();
         return false;
     }
+    // A second reading that keeps every value of a key finds the keys given twice.
+    CSimpleIniA all(true, true, false);
+    if (all.LoadData(text.constData(), static_cast<size_t>(text.size())) >= 0) {
+        CSimpleIniA::TNamesDepend sections;
+        all.GetAllSections(sections);
+        for (const auto &section : sections) {
+            CSimpleIniA::TNamesDepend keys;
+            all.GetAllKeys(section.pItem, keys);
+            for (const auto &key : keys) {
+                CSimpleIniA::TNamesDepend values;
+                all.GetAllValues(section.pItem, key.pItem, values);
+                QSet<QString> distinct;
+                for (const auto &value : values)
+                    distinct.insert(QString::fromUtf8(value.pItem).trimmed());
+                if (distinct.size() > 1)
+                    d->Conflicts << QStringLiteral("[%1] %2").arg(QString::fromUtf8(section.pItem),
+                                                                  QString::fromUtf8(key.pItem));
+            }
+        }
+    }
     return true;
+}
+
+QStringList TIniFile::ConflictingKeys() const
+{
+    return d->Conflicts;
 }
 
 QByteArray TIniFile::Text() const

@@ -22,6 +22,13 @@ public:
     bool Load(const QString &path, QString *error);
     // Parses INI text (for tests and files read elsewhere).
     bool LoadText(const QByteArray &text, QString *error);
+    // The largest file Load reads: far more than any real settings, definition or configuration
+    // file, so that a wrong file chosen by mistake is refused rather than parsed for minutes.
+    static constexpr qint64 kMaxFileSize = 1024 * 1024;
+
+    // Keys the text gives more than once with different values, as "[section] key" (a value read
+    // for them is the last one given).
+    QStringList ConflictingKeys() const;
     // Writes the file whole or not at all (a temporary file renamed over it).
     bool Save(const QString &path, QString *error) const;
     QByteArray Text() const;

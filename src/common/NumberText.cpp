@@ -148,10 +148,10 @@ QString TakeErrorMessage(TTakeStatus status, QStringView text, bool integerForm)
     case TTakeStatus::Ok:
         break;
     case TTakeStatus::NotANumber:
-        return integerForm ? QStringLiteral("'%1' is not a valid integer value").arg(text)
-                           : QStringLiteral("'%1' is not a valid number").arg(text);
+        return integerForm ? QStringLiteral("'%1' is not a valid integer value").arg(Excerpt(text))
+                           : QStringLiteral("'%1' is not a valid number").arg(Excerpt(text));
     case TTakeStatus::OutOfRange:
-        return QStringLiteral("'%1' is out of range for its register").arg(text);
+        return QStringLiteral("'%1' is out of range for its register").arg(Excerpt(text));
     }
     return {};
 }
@@ -172,4 +172,11 @@ TTimeTake TakeTimeOfDay(QStringView text)
     if (minutes.Value < 0 || minutes.Value > 59)
         return {0, QStringLiteral("Min < 0 or Min > 59")};
     return {static_cast<quint16>(hours.Value * 60 + minutes.Value), {}};
+}
+
+QString Excerpt(QStringView text, int length)
+{
+    if (text.size() <= length)
+        return text.toString();
+    return text.left(length).toString() + QStringLiteral("...");
 }

@@ -64,6 +64,10 @@ struct TTimeTake
 };
 TTimeTake TakeTimeOfDay(QStringView text);
 
+// At most length characters of text for a message, an ellipsis standing for the rest: a file's
+// bad value may be a megabyte long.
+QString Excerpt(QStringView text, int length = 40);
+
 // What the standard error box says about a failed take of text: integerForm chooses the wording
 // for texts that must be whole numbers.
 QString TakeErrorMessage(TTakeStatus status, QStringView text, bool integerForm);

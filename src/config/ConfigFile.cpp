@@ -1,6 +1,7 @@
 #include "config/ConfigFile.h"
 
 #include "common/IniFile.h"
+#include "common/NumberText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,6 +70,14 @@ bool ReadConfigFile(const QString &fileName, TConfigImages &images, bool firmwar
         return refuse(why + QLatin1Char('.'));
     if (images.ItemCount <= 0)
         return refuse(QStringLiteral("no parameter definition is loaded."));
+    // A key given twice with different values: which one was meant cannot be known.
+    for (const ConfigItem &item : images.FileImage) {
+        for (int k = 0; k < item.Registers; ++k) {
+            const QString both = QStringLiteral("[%1] %2").arg(item.Section, ConfigKey(item, k));
+            if (ini.ConflictingKeys().contains(both, Qt::CaseInsensitive))
+                return refuse(QStringLiteral("it gives %1 more than once, with different values.").arg(both));
+        }
+    }
 
     // First every value the file has; the walk depends on the last item.
     ConfigImage image = images.FileImage;
@@ -86,7 +95,7 @@ bool ReadConfigFile(const QString &fileName, TConfigImages &images, bool firmwar
                 value = *read;
             } else {
                 return refuse(QStringLiteral("[%1] %2 = \"%3\" is not a whole number from -32768 to 65535.")
-                                  .arg(item.Section, key, *text));
+                                  .arg(item.Section, key, Excerpt(*text)));
             }
             item.Values[static_cast<size_t>(k)] = value;
         }

@@ -1,12 +1,15 @@
 #include "config/DefinitionFile.h"
 
 #include "common/IniFile.h"
+#include "common/NumberText.h"
 #include "config/TransferRows.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 // One request carries at most this many registers in the write chain's buffer.
@@ -38,6 +41,9 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
     if (!ini.Load(path, &why))
         return fail(why + QLatin1Char('.'));
 
+    if (!ini.ConflictingKeys().isEmpty())
+        return fail(
+            QStringLiteral("it gives %1 more than once, with different values.").arg(ini.ConflictingKeys().front()));
     const auto &rows = TransferRows();
     const int count = ini.ReadInteger(QStringLiteral("Info"), QStringLiteral("Items"), 0);
     if (count <= 0)
@@ -76,6 +82,15 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
                            .arg(row.Registers));
         if (item.Section.isEmpty() || item.Ident.isEmpty())
             return bad(QStringLiteral("has no Section or no Ident"));
+        // A name a configuration file cannot hold would make Save write files that Load refuses.
+        const auto unusable = [](const QString &name) {
+            return name.contains(QLatin1Char('=')) || name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']'))
+                   || name.startsWith(QLatin1Char(';')) || name.startsWith(QLatin1Char('#')) || name != name.trimmed()
+                   || std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x20; });
+        };
+        if (unusable(item.Section) || unusable(item.Ident))
+            return bad(QStringLiteral("has a Section or Ident that a configuration file cannot hold (\"%1\", \"%2\")")
+                           .arg(Excerpt(item.Section), Excerpt(item.Ident)));
         item.FirstRegister = static_cast<quint16>(first);
 
         for (int k = 0; k < item.Registers; ++k) {
