@@ -528,6 +528,10 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
     auto *label = window->findChild<QLabel *>(QStringLiteral("ErrorLabel"));
     QVERIFY(label);
     QCOMPARE(label->text(), QStringLiteral("Communication error!"));
+    // A line on what failed and where.
+    auto *reason = window->findChild<QLabel *>(QStringLiteral("ErrorReasonLabel"));
+    QVERIFY(reason);
+    QCOMPARE(reason->text(), QStringLiteral("no answer within 200 ms (127.0.0.1:%1)").arg(board->TcpPort()));
 
     // The first answer closes it.
     QPointer<TErrorForm> first = window;

@@ -320,7 +320,8 @@ void TConnectionPanel::ShowErrorWindow()
     if (!m_session.LinkOk())
         return;
     m_session.SetLinkOk(false);
-    auto *form = new TErrorForm(window());
+    const TModbusClient *client = m_session.ActiveClient();
+    auto *form = new TErrorForm(window(), client ? client->LastFailure() : QString());
     m_errorForm = form;
     // Closed by the user: the next failure opens a new window.
     connect(form, &QObject::destroyed, this, [this, form] {

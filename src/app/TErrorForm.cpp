@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-TErrorForm::TErrorForm(QWidget *mainWindow)
+TErrorForm::TErrorForm(QWidget *mainWindow, const QString &reason)
     : QDialog(mainWindow, Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("ErrorForm"));
@@ -19,9 +19,14 @@ TErrorForm::TErrorForm(QWidget *mainWindow)
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("color: red;"));
     label->setAlignment(Qt::AlignCenter);
+    auto *why = new QLabel(reason, this);
+    why->setObjectName(QStringLiteral("ErrorReasonLabel"));
+    why->setAlignment(Qt::AlignCenter);
+    why->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 24, 32, 24);
     layout->addWidget(label);
+    layout->addWidget(why);
     setFixedSize(sizeHint());
     if (mainWindow)
         move(mainWindow->geometry().center() - rect().center());

@@ -10,7 +10,8 @@ class TErrorForm : public QDialog
     Q_OBJECT
 
 public:
-    explicit TErrorForm(QWidget *mainWindow);
+    // reason: one line on what failed and where, under "Communication error!".
+    TErrorForm(QWidget *mainWindow, const QString &reason);
 
 protected:
     void hideEvent(QHideEvent *event) override;

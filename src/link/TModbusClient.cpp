@@ -347,6 +347,7 @@ void TModbusClient::OnWatchdog()
 void TModbusClient::Fail(const Request &request, const QString &why)
 {
     ++m_counters.Failures;
+    m_lastFailure = QStringLiteral("%1 (%2)").arg(why, LineName());
     if (m_log.Wants(ModbusLog::Failures))
         m_log.Write(ModbusLog::Failures, Describe(request) + QStringLiteral(": failed, ") + why);
     if (request.Record.OnFailed)

@@ -81,6 +81,9 @@ public:
     virtual QString LineName() const = 0;
 
     void ClearCounters() { m_counters = {}; }
+    // Why the last request that got no valid answer failed, with the line: "no answer within
+    // 3000 ms (10.0.0.7:502)". Empty until one failed.
+    QString LastFailure() const { return m_lastFailure; }
     const Counters &GetCounters() const { return m_counters; }
     // Requests waiting for their turn, not counting the one on the wire.
     int QueuedCount() const { return static_cast<int>(m_queue.size()); }
@@ -168,4 +171,5 @@ private:
     qint64 m_sentAtNs = 0;
     quint64 m_nextId = 1;
     bool m_linkUp = false;
+    QString m_lastFailure;
 };
