@@ -245,6 +245,9 @@ void TestPoll::statusBlockEdgeCases()
     QCOMPARE(TextColour(rig.Edit("Ain2RAdvEdit")), QColor(0, 128, 0));
     QCOMPARE(rig.Edit("Ain10RAdvEdit")->text(), QStringLiteral("29.5"));
     QCOMPARE(rig.Edit("Ain3RAdvEdit")->text(), QStringLiteral("-12.345679"));  // every digit, however narrow
+    // ... shown from its start, and whole on hovering.
+    QCOMPARE(rig.Edit("Ain3RAdvEdit")->cursorPosition(), 0);
+    QCOMPARE(rig.Edit("Ain3RAdvEdit")->toolTip(), QStringLiteral("-12.345679"));
     QCOMPARE(rig.Edit("Aout6RAdvEdit")->text(), QStringLiteral("100"));
     QCOMPARE(rig.Edit("Aout7RAdvEdit")->text(), QStringLiteral("0.0"));
     QCOMPARE(rig.Edit("Pa9AdvEdit")->text(), QStringLiteral("151"));

@@ -24,8 +24,12 @@ void Show(QLineEdit *edit, const QString &text, const QColor &colour)
 
 void Show(QLineEdit *edit, const QString &text)
 {
-    if (edit->text() != text)
-        edit->setText(text);
+    if (edit->text() == text)
+        return;
+    edit->setText(text);
+    // A long value in a narrow edit shows its start, not its last digits, and whole on hovering.
+    edit->setCursorPosition(0);
+    edit->setToolTip(text);
 }
 
 void Show(QLabel *label, const QString &text)
