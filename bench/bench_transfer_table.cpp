@@ -4,8 +4,9 @@
 // read back), the floor that any table over these widgets pays. Prints the medians and ratios.
 #include "app/TForm1.h"
 #include "service/TTimersPage.h"
-#include "session/TUserMessages.h"
 #include "widgets/TransferTable.h"
+
+#include "PrintedMessages.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -25,17 +26,6 @@
 #include <vector>
 
 namespace {
-
-class PrintedMessages : public TUserMessages
-{
-public:
-    void RangeWarning(QWidget *) override {}
-    void ErrorBox(const QString &text) override { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); }
-    QString AskSaveFile() override { return {}; }
-    QString AskOpenFile() override { return {}; }
-    QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
-    bool AskReturnOverrides(const QStringList &) override { return false; }
-};
 
 // An image the window can show exactly: random words shown, then taken back.
 ConfigImage WindowImage(const TTransferTable &table, quint32 seed)

@@ -5,7 +5,8 @@
 // Both measured in the same run, offscreen.
 #include "charts/TChartForm.h"
 #include "session/TLiveState.h"
-#include "session/TUserMessages.h"
+
+#include "PrintedMessages.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,17 +27,6 @@ namespace {
 constexpr qsizetype kWeek = 7 * 24 * 3600;
 constexpr int kSeries = TChartForm::kSeries;
 constexpr int kRounds = 200;
-
-class NoMessages : public TUserMessages
-{
-public:
-    void RangeWarning(QWidget *) override {}
-    void ErrorBox(const QString &text) override { std::fprintf(stderr, "error box: %s\n", qPrintable(text)); }
-    QString AskSaveFile() override { return {}; }
-    QString AskOpenFile() override { return {}; }
-    QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
-    bool AskReturnOverrides(const QStringList &) override { return false; }
-};
 
 // The resident memory of this process, in MB.
 double ResidentMb()
@@ -121,7 +111,7 @@ struct OurWindow
     }
 
     TLiveState live;
-    NoMessages messages;
+    PrintedMessages messages;
     TChartForm window;
 };
 

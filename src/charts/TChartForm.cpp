@@ -113,11 +113,7 @@ TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, TUse
         groups[static_cast<size_t>(series.Chart)]->addWidget(box, row, digital ? n / 6 : 0);
         SeriesBoxes[static_cast<size_t>(s)] = box;
     }
-    for (QWidget *control : {static_cast<QWidget *>(PowerButton), static_cast<QWidget *>(ClearButton),
-                             static_cast<QWidget *>(ExportButton), static_cast<QWidget *>(PictureButton),
-                             static_cast<QWidget *>(ReachLabel)})
-        side->addWidget(control);
-    side->addStretch();
+    AddControls(side);
     charts->addWidget(ScrollBar);
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(charts, 1);

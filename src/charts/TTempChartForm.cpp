@@ -57,11 +57,7 @@ TTempChartForm::TTempChartForm(const TLiveState &live, TUserMessages &messages, 
 
     auto *side = new QVBoxLayout;
     side->addWidget(variables);
-    for (QWidget *control : {static_cast<QWidget *>(PowerButton), static_cast<QWidget *>(ClearButton),
-                             static_cast<QWidget *>(ExportButton), static_cast<QWidget *>(PictureButton),
-                             static_cast<QWidget *>(ReachLabel)})
-        side->addWidget(control);
-    side->addStretch();
+    AddControls(side);
     auto *chart = new QVBoxLayout;
     chart->addWidget(VariablesChart, 1);
     chart->addWidget(ScrollBar);

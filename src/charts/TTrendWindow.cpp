@@ -50,6 +50,15 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     connect(ScrollBar, &QScrollBar::actionTriggered, this, &TTrendWindow::ScrollBarAction);
 }
 
+void TTrendWindow::AddControls(QBoxLayout *side) const
+{
+    for (QWidget *control : {static_cast<QWidget *>(PowerButton), static_cast<QWidget *>(ClearButton),
+                             static_cast<QWidget *>(ExportButton), static_cast<QWidget *>(PictureButton),
+                             static_cast<QWidget *>(ReachLabel)})
+        side->addWidget(control);
+    side->addStretch();
+}
+
 QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, double low, double high)
 {
     auto *chart = new QCustomPlot(this);

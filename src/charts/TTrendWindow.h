@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+class QBoxLayout;
 class QCustomPlot;
 class QLabel;
 class QPushButton;
@@ -59,6 +60,8 @@ protected:
     // the power button and so on), for the window to lay out.
     void MakeControls(const QString &power, const QString &powerCaption, const QString &clear,
                       const QString &scrollBar);
+    // The power button, "Clear", the export buttons and the reach, top down, at the end of side.
+    void AddControls(QBoxLayout *side) const;
     // A chart titled title with a fixed value axis low .. high and the time axis 0 .. Span.
     QCustomPlot *MakeChart(const QString &name, const QString &title, double low, double high);
     // Adds a series to chart, in recording order.
