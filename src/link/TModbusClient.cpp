@@ -252,7 +252,7 @@ void TModbusClient::Pump()
                 return;
             const Request done = *std::exchange(m_inFlight, std::nullopt);
             QPointer<TModbusClient> self(this);
-            Fail(done, why);
+            Fail(done, why, TFailureKind::LineDown);
             if (self)
                 Pump();
         });
@@ -304,7 +304,7 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
             m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" rx ") + Hex(answerPdu));
         const QString misfit = CheckAnswer(request.Pdu, answerPdu);
         if (!misfit.isEmpty()) {
-            Fail(request, QStringLiteral("the answer does not fit the request: ") + misfit);
+            Fail(request, QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
         } else {
             ++m_counters.Answers;
             if (m_log.Wants(ModbusLog::Requests))
@@ -315,11 +315,14 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
                 request.Record.OnReply(AnswerOf(answerPdu));
         }
     } else if (error == QModbusDevice::TimeoutError) {
-        Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout));
+        Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
         if (self)
             FailQueued(QStringLiteral("not sent: the request before it got no answer"));
     } else {
-        Fail(request, reply->errorString());
+        // Protocol and reply errors: a frame came that could not be made out.
+        Fail(request, reply->errorString(),
+             error == QModbusDevice::ProtocolError || error == QModbusDevice::ReplyAbortedError ? TFailureKind::Misfit
+                                                                                              : TFailureKind::LineDown);
     }
     if (self)
         Pump();
@@ -337,17 +340,18 @@ void TModbusClient::OnWatchdog()
     }
     const Request request = *std::exchange(m_inFlight, std::nullopt);
     QPointer<TModbusClient> self(this);
-    Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout));
+    Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
     if (self)
         FailQueued(QStringLiteral("not sent: the request before it got no answer"));
     if (self)
         Pump();
 }
 
-void TModbusClient::Fail(const Request &request, const QString &why)
+void TModbusClient::Fail(const Request &request, const QString &why, TFailureKind kind)
 {
     ++m_counters.Failures;
     m_lastFailure = QStringLiteral("%1 (%2)").arg(why, LineName());
+    m_lastFailureKind = kind;
     if (m_log.Wants(ModbusLog::Failures))
         m_log.Write(ModbusLog::Failures, Describe(request) + QStringLiteral(": failed, ") + why);
     if (request.Record.OnFailed)
@@ -360,7 +364,7 @@ void TModbusClient::FailQueued(const QString &why)
     std::deque<Request> stale = std::exchange(m_queue, {});
     QPointer<TModbusClient> self(this);
     for (const Request &request : stale) {
-        Fail(request, why);
+        Fail(request, why, TFailureKind::NoAnswer);
         if (!self)
             return;
     }
@@ -399,7 +403,7 @@ void TModbusClient::OnStateChanged(QModbusDevice::State state)
         QPointer<TModbusClient> self(this);
         const QString why = userClosed ? QStringLiteral("the line was closed") : QStringLiteral("the line was lost");
         for (const Request &request : lost) {
-            Fail(request, why);
+            Fail(request, why, TFailureKind::LineDown);
             if (!self)
                 return;
         }

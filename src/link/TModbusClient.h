@@ -32,6 +32,14 @@ struct TModbusAnswer
     qint16 Signed(qsizetype index) const { return static_cast<qint16>(Registers.at(index)); }
 };
 
+// Why a request got no valid answer.
+enum class TFailureKind
+{
+    NoAnswer,  // nothing came back within the request's timeout
+    Misfit,    // an answer came that does not fit the request, or could not be made out
+    LineDown,  // the line went down, was closed, or the request could not be sent
+};
+
 // The closures a request calls on its outcome; any may be empty. The client copies the record at
 // the call, so the caller may change or reuse it at once.
 struct FunctionsStr
@@ -84,6 +92,8 @@ public:
     // Why the last request that got no valid answer failed, with the line: "no answer within
     // 3000 ms (10.0.0.7:502)". Empty until one failed.
     QString LastFailure() const { return m_lastFailure; }
+    // The kind of that failure; read it from an OnFailed closure to tell the kinds apart.
+    TFailureKind LastFailureKind() const { return m_lastFailureKind; }
     const Counters &GetCounters() const { return m_counters; }
     // Requests waiting for their turn, not counting the one on the wire.
     int QueuedCount() const { return static_cast<int>(m_queue.size()); }
@@ -157,7 +167,7 @@ private:
     void OnReplyFinished(QModbusReply *reply);
     void OnWatchdog();
     void FinishInFlight();
-    void Fail(const Request &request, const QString &why);
+    void Fail(const Request &request, const QString &why, TFailureKind kind);
     void FailQueued(const QString &why);
     QString Describe(const Request &request) const;
 
@@ -172,4 +182,5 @@ private:
     quint64 m_nextId = 1;
     bool m_linkUp = false;
     QString m_lastFailure;
+    TFailureKind m_lastFailureKind = TFailureKind::NoAnswer;
 };
