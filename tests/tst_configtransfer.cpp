@@ -348,7 +348,8 @@ void TestConfigTransfer::refusedWriteEndsTheLoadAndSaysSo()
     const QString saved = File(QStringLiteral("board.cnf"));
     QVERIFY(SaveBoard(saved));
 
-    const ConfigItem &refused = Form().Images().FileImage[50];
+    // A copy: the Load below replaces the file image this item lives in.
+    const ConfigItem refused = Form().Images().FileImage[50];
     SimFaults faults;
     faults.Refuse.append({refused.FirstRegister, refused.FirstRegister, 2});
     m_board->SetFaults(faults);
