@@ -124,15 +124,52 @@ void TcpFaultRelay::FromServer(Pipe *pipe)
             return;
         if (pipe->Dropped.remove(TransactionOf(frame)))
             continue;
+        const QByteArray bytes = Misframed(frame);
         if (m_faults.DelayMs > 0) {
-            QTimer::singleShot(m_faults.DelayMs, pipe->Client, [client = QPointer<QTcpSocket>(pipe->Client), frame] {
+            QTimer::singleShot(m_faults.DelayMs, pipe->Client, [client = QPointer<QTcpSocket>(pipe->Client), bytes] {
                 if (client && client->state() == QAbstractSocket::ConnectedState)
-                    client->write(frame);
+                    client->write(bytes);
             });
         } else {
-            pipe->Client->write(frame);
+            pipe->Client->write(bytes);
         }
     }
+}
+
+QByteArray TcpFaultRelay::Misframed(QByteArray frame)
+{
+    ++m_answersSeen;
+    if (m_faults.Misframe == Misframing::None || m_faults.MisframeEvery <= 0
+        || m_answersSeen % static_cast<quint64>(m_faults.MisframeEvery) != 0)
+        return frame;
+    const auto setWord = [&frame](int offset, quint16 word) { qToBigEndian(word, frame.data() + offset); };
+    const quint16 length = qFromBigEndian<quint16>(frame.constData() + 4);
+    switch (m_faults.Misframe) {
+    case Misframing::None:
+        break;
+    case Misframing::LengthTooLong:
+        setWord(4, length + 5);
+        break;
+    case Misframing::LengthTooShort:
+        setWord(4, length - 2);
+        break;
+    case Misframing::Length65535:
+        setWord(4, 0xFFFF);
+        break;
+    case Misframing::JunkBytes: {
+        QByteArray junk;
+        for (int i = 0; i < 53; ++i)
+            junk.append(static_cast<char>((i * 37 + 11) & 0xFF));
+        return junk + frame;
+    }
+    case Misframing::CutFrame:
+        frame.truncate(frame.size() / 2);
+        break;
+    case Misframing::WrongTransaction:
+        setWord(0, TransactionOf(frame) ^ 0x5A5A);
+        break;
+    }
+    return frame;
 }
 
 void TcpFaultRelay::Shut(Pipe *pipe)

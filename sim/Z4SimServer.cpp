@@ -125,7 +125,7 @@ void Z4SimServer::SetFaults(const SimFaults &faults)
 {
     m_faults = faults;
     if (m_relay)
-        m_relay->faults() = {faults.DelayMs, faults.DropEvery, faults.CloseAfter};
+        m_relay->faults() = {faults.DelayMs, faults.DropEvery, faults.CloseAfter, faults.Misframe, faults.MisframeEvery};
 }
 
 void Z4SimServer::DropConnections()

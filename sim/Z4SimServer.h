@@ -40,6 +40,9 @@ struct SimFaults
     int CorruptEvery = 0;   // every Nth read is answered with a wrong byte count
     int CloseAfter = 0;     // TCP: the connection is dropped at its request N+1
     QList<Refusal> Refuse;  // requests touching these registers are refused
+    // TCP: every Nth answer is badly framed this way.
+    TcpFaultRelay::Misframing Misframe = TcpFaultRelay::Misframing::None;
+    int MisframeEvery = 0;
 };
 
 struct SimSerialSettings

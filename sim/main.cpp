@@ -64,6 +64,29 @@ SimFaults::Refusal ParseRefusal(const QString &text)
     Fail(QStringLiteral("--refuse takes FIRST-LAST[:CODE] (e.g. 0x0430-0x0432:2), not \"%1\"").arg(text));
 }
 
+// --misframe KIND[:N]: every Nth answer (default every 10th) badly framed.
+void ParseMisframing(const QString &text, SimFaults &faults)
+{
+    using M = TcpFaultRelay::Misframing;
+    static const QList<QPair<QString, M>> kinds{
+        {QStringLiteral("long"), M::LengthTooLong},     {QStringLiteral("short"), M::LengthTooShort},
+        {QStringLiteral("65535"), M::Length65535},      {QStringLiteral("junk"), M::JunkBytes},
+        {QStringLiteral("cut"), M::CutFrame},           {QStringLiteral("transaction"), M::WrongTransaction},
+    };
+    const QString kind = text.section(QLatin1Char(':'), 0, 0);
+    const QString every = text.section(QLatin1Char(':'), 1);
+    const auto n = every.isEmpty() ? std::optional<quint32>(10) : Number(every, 1000000);
+    for (const auto &[name, misframing] : kinds) {
+        if (name == kind && n && *n >= 1 && text.count(QLatin1Char(':')) <= 1) {
+            faults.Misframe = misframing;
+            faults.MisframeEvery = static_cast<int>(*n);
+            return;
+        }
+    }
+    Fail(QStringLiteral("--misframe takes long, short, 65535, junk, cut or transaction, optionally :N, not \"%1\"")
+             .arg(text));
+}
+
 QSerialPort::Parity ParseParity(const QString &text)
 {
     const QString p = text.toUpper();
@@ -127,6 +150,11 @@ int main(int argc, char *argv[])
          QStringLiteral("N"), QStringLiteral("0")},
         {QStringLiteral("close-after"), QStringLiteral("TCP: drop a connection when its request N+1 arrives."),
          QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("misframe"),
+         QStringLiteral("TCP: frame every Nth answer (default 10th) badly: long or short (length field 5 too "
+                        "many or 2 too few), 65535 (length field), junk (53 bytes before it), cut (half of it "
+                        "sent) or transaction (another transaction id)."),
+         QStringLiteral("KIND[:N]")},
     };
     parser.addOptions(options);
     parser.process(app);
@@ -149,6 +177,8 @@ int main(int argc, char *argv[])
     faults.CloseAfter = static_cast<int>(NumberOption(parser, QStringLiteral("close-after"), 1000000));
     for (const QString &range : parser.values(QStringLiteral("refuse")))
         faults.Refuse.append(ParseRefusal(range));
+    if (parser.isSet(QStringLiteral("misframe")))
+        ParseMisframing(parser.value(QStringLiteral("misframe")), faults);
 
     const auto unit = NumberOption(parser, QStringLiteral("unit"), 247);
     if (unit < 1)

@@ -66,6 +66,8 @@ private slots:
     void refusalCarriesTheExceptionCode();
     void silentBoardFailsAfterTheTimeoutAndTheQueueFailsFast();
     void corruptedAnswerFailsOnlyItsRequest();
+    void misframedAnswerResynchronisesTheLine_data();
+    void misframedAnswerResynchronisesTheLine();
     void lostConnectionFailsOutstandingRequestsAndReconnects();
     void requestsWhileClosedAreDiscarded();
     void closeFailsWaitingRequestsAndRaisesOnCloseOnce();
@@ -234,6 +236,59 @@ void TestModbusClient::corruptedAnswerFailsOnlyItsRequest()
     QCOMPARE(b.Calls, 1);
     QCOMPARE(c.What, Outcome::Reply);
     QCOMPARE(m_board->Requests().size(), 3);
+}
+
+void TestModbusClient::misframedAnswerResynchronisesTheLine_data()
+{
+    using M = TcpFaultRelay::Misframing;
+    QTest::addColumn<M>("misframing");
+    QTest::newRow("length too long") << M::LengthTooLong;
+    QTest::newRow("length too short") << M::LengthTooShort;
+    QTest::newRow("length 65535") << M::Length65535;
+    QTest::newRow("junk bytes") << M::JunkBytes;
+    QTest::newRow("cut frame") << M::CutFrame;
+    QTest::newRow("wrong transaction") << M::WrongTransaction;
+}
+
+void TestModbusClient::misframedAnswerResynchronisesTheLine()
+{
+    QFETCH(TcpFaultRelay::Misframing, misframing);
+    QSignalSpy disconnected(m_client.get(), &TModbusClient::OnDisconnect);
+    QSignalSpy connected(m_client.get(), &TModbusClient::OnConnect);
+    // The first answer is fine, the second badly framed. It, or the one after it that meets what
+    // is left of it in the stream, fails; neither may carry wrong values.
+    m_board->SetFaults({.Refuse = {}, .Misframe = misframing, .MisframeEvery = 2});
+    QList<Outcome> around(3);
+    for (Outcome &o : around)
+        m_client->ReadHoldingRegisters(1, 0xE700, 2, 300, RecordInto(&o));
+    QTRY_COMPARE_WITH_TIMEOUT(around.last().Calls, 1, kSoonMs);
+    QCOMPARE(around.first().What, Outcome::Reply);
+    int failed = 0;
+    for (const Outcome &o : around) {
+        if (o.What == Outcome::Failed)
+            ++failed;
+        else
+            QCOMPARE(o.Answer.Registers, (QList<quint16>{m_board->Board().value(0xE700), m_board->Board().value(0xE701)}));
+    }
+    QVERIFY(failed >= 1);
+    m_board->SetFaults({});
+
+    // Whatever the stream held, the requests after it get their own answers, on a fresh
+    // connection, and callers see the line stay up.
+    QVERIFY(m_board->Board().write(0x0200, 1234));
+    QVERIFY(m_board->Board().write(0x0201, 4321));
+    QList<Outcome> after(3);
+    for (Outcome &o : after)
+        m_client->ReadHoldingRegisters(1, 0x0200, 2, 3000, RecordInto(&o));
+    QTRY_COMPARE_WITH_TIMEOUT(after.last().Calls, 1, kSoonMs);
+    for (const Outcome &o : after) {
+        QCOMPARE(o.What, Outcome::Reply);
+        QCOMPARE(o.Answer.Registers, (QList<quint16>{1234, 4321}));
+    }
+    QVERIFY(m_client->IsOpen());
+    QCOMPARE(m_client->GetCounters().Resyncs, 1u);
+    QCOMPARE(disconnected.size(), 0);
+    QCOMPARE(connected.size(), 0);
 }
 
 void TestModbusClient::lostConnectionFailsOutstandingRequestsAndReconnects()

@@ -42,6 +42,7 @@ private slots:
     void readsAnswerInRequestOrder();
     void writesLandInTheBoard();
     void refusalsReachOnRefused();
+    void lateAnswerIsNotTakenForTheNext();
     void vanishingPortFailsWaitingRequestsOnce();
     void missingDeviceNeverConnects_data();
     void missingDeviceNeverConnects();
@@ -117,6 +118,43 @@ void TstRtu::readsAnswerInRequestOrder()
         QCOMPARE(outcomes[i].Answer.Registers, BoardValues(*line.Server, reads[i].First, reads[i].Count));
     }
     QCOMPARE(line.Client->GetCounters().Answers, quint64(reads.size()));
+}
+
+// The board answers after the request's timeout, when the next request of the same shape is
+// already waiting: the late answer must not pass for the next one's, nor the next for the one
+// after it.
+void TstRtu::lateAnswerIsNotTakenForTheNext()
+{
+    RtuLine line;
+    Connect(line);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(line.Server->Board().write(0x0200, 1111));
+    QVERIFY(line.Server->Board().write(0x0210, 2222));
+    QVERIFY(line.Server->Board().write(0x0220, 3333));
+
+    line.Server->SetFaults({.DelayMs = 600, .Refuse = {}});
+    Outcome late;
+    line.Client->ReadHoldingRegisters(kUnit, 0x0200, 1, 400, RecordInto(&late));
+    QTRY_COMPARE_WITH_TIMEOUT(late.Calls, 1, kSoonMs);
+    QCOMPARE(late.What, Outcome::Failed);
+    line.Server->SetFaults({});
+
+    std::array<Outcome, 2> next;
+    line.Client->ReadHoldingRegisters(kUnit, 0x0210, 1, kTimeoutMs, RecordInto(&next[0]));
+    line.Client->ReadHoldingRegisters(kUnit, 0x0220, 1, kTimeoutMs, RecordInto(&next[1]));
+    QTRY_COMPARE_WITH_TIMEOUT(next[1].Calls, 1, kSoonMs);
+    // Each either fails or carries its own register, never another's.
+    for (const auto &[outcome, value] : {std::pair{&next[0], 2222}, std::pair{&next[1], 3333}}) {
+        if (outcome->What == Outcome::Reply)
+            QCOMPARE(outcome->Answer.Registers, (QList<quint16>{quint16(value)}));
+    }
+    // And the line is clean again after it.
+    Outcome after;
+    line.Client->ReadHoldingRegisters(kUnit, 0x0200, 1, kTimeoutMs, RecordInto(&after));
+    QTRY_COMPARE_WITH_TIMEOUT(after.Calls, 1, kSoonMs);
+    QCOMPARE(after.What, Outcome::Reply);
+    QCOMPARE(after.Answer.Registers, (QList<quint16>{1111}));
 }
 
 // A single and a block write: the board echoes them and holds the new values.

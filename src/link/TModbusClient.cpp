@@ -218,7 +218,8 @@ void TModbusClient::Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const
 void TModbusClient::Pump()
 {
     // A line that is going down still reads as up until the device is fully closed.
-    if (m_inFlight || m_queue.empty() || !m_linkUp || m_device->state() != QModbusDevice::ConnectedState)
+    if (m_inFlight || m_holding || m_queue.empty() || !m_linkUp
+        || m_device->state() != QModbusDevice::ConnectedState)
         return;
     m_inFlight = std::move(m_queue.front());
     m_queue.pop_front();
@@ -305,6 +306,8 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         const QString misfit = CheckAnswer(request.Pdu, answerPdu);
         if (!misfit.isEmpty()) {
             Fail(request, QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
+            if (self)
+                AfterFailure(request.Timeout);
         } else {
             ++m_counters.Answers;
             if (m_log.Wants(ModbusLog::Requests))
@@ -318,11 +321,14 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
         if (self)
             FailQueued(QStringLiteral("not sent: the request before it got no answer"));
+        if (self)
+            AfterFailure(request.Timeout);
     } else {
         // Protocol and reply errors: a frame came that could not be made out.
-        Fail(request, reply->errorString(),
-             error == QModbusDevice::ProtocolError || error == QModbusDevice::ReplyAbortedError ? TFailureKind::Misfit
-                                                                                              : TFailureKind::LineDown);
+        const bool misframed = error == QModbusDevice::ProtocolError || error == QModbusDevice::ReplyAbortedError;
+        Fail(request, reply->errorString(), misframed ? TFailureKind::Misfit : TFailureKind::LineDown);
+        if (self && misframed)
+            AfterFailure(request.Timeout);
     }
     if (self)
         Pump();
@@ -344,7 +350,39 @@ void TModbusClient::OnWatchdog()
     if (self)
         FailQueued(QStringLiteral("not sent: the request before it got no answer"));
     if (self)
+        AfterFailure(request.Timeout);
+    if (self)
         Pump();
+}
+
+void TModbusClient::AfterFailure(quint32 timeoutMs)
+{
+    if (m_linkUp && !m_reopening && !m_holding && m_device->state() == QModbusDevice::ConnectedState)
+        Resynchronise(timeoutMs);
+}
+
+void TModbusClient::HoldRequests(bool hold)
+{
+    m_holding = hold;
+    if (!hold)
+        Pump();
+}
+
+void TModbusClient::ReopenDevice(QModbusClient *device)
+{
+    ++m_counters.Resyncs;
+    m_log.Write(ModbusLog::Failures, QStringLiteral("[%1] reopening the line to find the next answer").arg(LineName()));
+    QModbusClient *old = std::exchange(m_device, device);
+    disconnect(old, nullptr, this, nullptr);
+    old->disconnectDevice();
+    old->deleteLater();
+    m_reopening = true;
+    AttachDevice();
+    if (!m_device->connectDevice())
+        Post([this, device] {
+            if (m_device == device && m_reopening)
+                OnStateChanged(QModbusDevice::UnconnectedState);
+        });
 }
 
 void TModbusClient::Fail(const Request &request, const QString &why, TFailureKind kind)
@@ -373,8 +411,13 @@ void TModbusClient::FailQueued(const QString &why)
 void TModbusClient::OnStateChanged(QModbusDevice::State state)
 {
     if (state == QModbusDevice::ConnectedState) {
-        if (m_linkUp)
+        if (m_linkUp) {
+            if (std::exchange(m_reopening, false)) {
+                m_log.Write(ModbusLog::Requests, QStringLiteral("[%1] line reopened").arg(LineName()));
+                Pump();
+            }
             return;
+        }
         m_linkUp = true;
         m_log.Write(ModbusLog::Requests, QStringLiteral("[%1] line open").arg(LineName()));
         Post([this] { emit OnConnect(); });
@@ -383,6 +426,8 @@ void TModbusClient::OnStateChanged(QModbusDevice::State state)
     if (state != QModbusDevice::UnconnectedState)
         return;
 
+    m_reopening = false;
+    m_holding = false;
     const bool wasUp = std::exchange(m_linkUp, false);
     const bool userClosed = m_userClosed;
     m_watchdog.stop();

@@ -70,6 +70,7 @@ public:
         quint64 Refusals = 0;   // exception answers
         quint64 Failures = 0;   // no valid answer
         quint64 Discarded = 0;  // made while the line was closed
+        quint64 Resyncs = 0;    // times the line was reopened to find the next answer again
     };
 
     ~TModbusClient() override;
@@ -145,6 +146,17 @@ protected:
     // goes down as if the old device had closed. For a device stuck in a state it does not leave
     // by itself.
     void ReplaceDevice(QModbusClient *device);
+    // Called when the request on the wire got no answer or an answer that did not fit, so that
+    // bytes of it may still be on their way; timeoutMs is that request's timeout. A variant whose
+    // line cannot find the next frame by itself puts it right here: a fresh device in place
+    // (ReopenDevice), or the next request held back until the line is quiet (HoldRequests).
+    virtual void Resynchronise(quint32 timeoutMs) { Q_UNUSED(timeoutMs); }
+    // While held, requests wait in the queue and none goes out; releasing sends the next.
+    void HoldRequests(bool hold);
+    // Puts a fresh device, its connection parameters set, in place of the current one and
+    // connects it. Callers see the line stay up; requests wait for the fresh connection. If it
+    // does not come up, the line goes down as when it is lost.
+    void ReopenDevice(QModbusClient *device);
     // Posts a call to run after the current event, keeping events in the order they were posted.
     void Post(std::function<void()> call);
 
@@ -167,6 +179,8 @@ private:
     void OnReplyFinished(QModbusReply *reply);
     void OnWatchdog();
     void FinishInFlight();
+    // After a failure of the request on the wire: lets the variant resynchronise the line.
+    void AfterFailure(quint32 timeoutMs);
     void Fail(const Request &request, const QString &why, TFailureKind kind);
     void FailQueued(const QString &why);
     QString Describe(const Request &request) const;
@@ -181,6 +195,8 @@ private:
     qint64 m_sentAtNs = 0;
     quint64 m_nextId = 1;
     bool m_linkUp = false;
+    bool m_reopening = false;
+    bool m_holding = false;
     QString m_lastFailure;
     TFailureKind m_lastFailureKind = TFailureKind::NoAnswer;
 };

@@ -2,7 +2,43 @@
 
 #include <QModbusRtuSerialClient>
 
-TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QModbusRtuSerialClient, parent) {}
+#include <algorithm>
+
+namespace {
+// How long the line must stay quiet before the next request goes out after a failure, at least.
+constexpr int kQuietMs = 50;
+// The wait for a late answer is the failed request's timeout, within these bounds.
+constexpr quint32 kMinSettleMs = 100;
+constexpr quint32 kMaxSettleMs = 1000;
+}  // namespace
+
+TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QModbusRtuSerialClient, parent)
+{
+    m_settle.setSingleShot(true);
+    connect(&m_settle, &QTimer::timeout, this, &TSerialModbusClient::Settled);
+}
+
+void TSerialModbusClient::Resynchronise(quint32 timeoutMs)
+{
+    // The device's own port: bytes arriving on it keep the line from counting as quiet.
+    auto *port = Device()->findChild<QSerialPort *>();
+    HoldRequests(true);
+    m_settle.start(static_cast<int>(std::clamp(timeoutMs, kMinSettleMs, kMaxSettleMs)));
+    if (port)
+        m_settleWatch = connect(port, &QIODevice::readyRead, this, [this] {
+            if (m_settle.isActive())
+                m_settle.start(std::max(m_settle.remainingTime(), kQuietMs));
+        });
+    Log().Write(ModbusLog::Failures, QStringLiteral("[%1] waiting for the line to be quiet").arg(LineName()));
+}
+
+void TSerialModbusClient::Settled()
+{
+    disconnect(m_settleWatch);
+    if (auto *port = Device()->findChild<QSerialPort *>())
+        port->clear(QSerialPort::Input);
+    HoldRequests(false);
+}
 
 void TSerialModbusClient::SetCommDevice(int number, const QString &path)
 {
@@ -47,6 +83,8 @@ void TSerialModbusClient::Close()
 
 void TSerialModbusClient::LineDown(bool wasUp, bool userClosed)
 {
+    m_settle.stop();
+    disconnect(m_settleWatch);
     if (wasUp || userClosed)
         emit OnDisconnect();
 }

@@ -38,8 +38,15 @@ public:
 protected:
     void LineDown(bool wasUp, bool userClosed) override;
     void DeviceError(QModbusDevice::Error error, const QString &text) override;
+    // RTU frames carry no transaction id: an answer that comes after its request's timeout would
+    // pass for the next request's if that request were already out. After a request fails, the
+    // next one waits until the line has been quiet for a while, and what came meanwhile is
+    // thrown away.
+    void Resynchronise(quint32 timeoutMs) override;
 
 private:
+    void Settled();
+
     int m_commNumber = 1;
     QMap<int, QString> m_devices;
     // The Modbus serial-line default: 19200 baud, 8 data bits, even parity, 1 stop bit.
@@ -47,4 +54,6 @@ private:
     QSerialPort::Parity m_parity = QSerialPort::EvenParity;
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+    QTimer m_settle;
+    QMetaObject::Connection m_settleWatch;
 };

@@ -53,8 +53,7 @@ void TTCPModbusClient::TryConnect()
 {
     if (Device()->state() != QModbusDevice::UnconnectedState || m_userClosed)
         return;
-    Device()->setConnectionParameter(QModbusDevice::NetworkAddressParameter, m_address);
-    Device()->setConnectionParameter(QModbusDevice::NetworkPortParameter, m_port);
+    SetConnectionParameters(Device());
     if (StartDevice()) {
         m_connectGuard.start(m_reconnectInterval);
         return;
@@ -62,6 +61,20 @@ void TTCPModbusClient::TryConnect()
     emit OnLineError(tr("Cannot connect to %1: %2").arg(LineName(), Device()->errorString()));
     if (m_reconnect)
         m_reconnectTimer.start(m_reconnectInterval);
+}
+
+void TTCPModbusClient::SetConnectionParameters(QModbusClient *device) const
+{
+    device->setConnectionParameter(QModbusDevice::NetworkAddressParameter, m_address);
+    device->setConnectionParameter(QModbusDevice::NetworkPortParameter, m_port);
+}
+
+void TTCPModbusClient::Resynchronise(quint32 /*timeoutMs*/)
+{
+    auto *fresh = new QModbusTcpClient;
+    SetConnectionParameters(fresh);
+    ReopenDevice(fresh);
+    m_connectGuard.start(m_reconnectInterval);
 }
 
 void TTCPModbusClient::Close()

@@ -33,9 +33,14 @@ signals:
 protected:
     void LineDown(bool wasUp, bool userClosed) override;
     void DeviceError(QModbusDevice::Error error, const QString &text) override;
+    // Modbus TCP has no way to find the next frame in a stream that lost its step (a length field
+    // that lies, junk, a cut frame, an answer that comes after its timeout): a fresh connection
+    // starts clean.
+    void Resynchronise(quint32 timeoutMs) override;
 
 private:
     void TryConnect();
+    void SetConnectionParameters(QModbusClient *device) const;
     // Ends a connection attempt under way; false when there is none.
     bool AbortConnectAttempt();
 
