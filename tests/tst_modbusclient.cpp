@@ -255,13 +255,26 @@ void TestModbusClient::misframedAnswerResynchronisesTheLine()
     QFETCH(TcpFaultRelay::Misframing, misframing);
     QSignalSpy disconnected(m_client.get(), &TModbusClient::OnDisconnect);
     QSignalSpy connected(m_client.get(), &TModbusClient::OnConnect);
-    // The first answer is fine, the second badly framed. It, or the one after it that meets what
-    // is left of it in the stream, fails; neither may carry wrong values.
-    m_board->SetFaults({.Refuse = {}, .Misframe = misframing, .MisframeEvery = 2});
-    QList<Outcome> around(3);
-    for (Outcome &o : around)
-        m_client->ReadHoldingRegisters(1, 0xE700, 2, 300, RecordInto(&o));
+    QVERIFY(m_board->Board().write(0x0200, 1234));
+    QVERIFY(m_board->Board().write(0x0201, 4321));
+    // The third answer is badly framed. It, or the one after it that meets what is left of it in
+    // the stream, fails; none may carry wrong values.
+    m_board->SetFaults({.Refuse = {}, .Misframe = misframing, .MisframeEvery = 3});
+    QList<Outcome> around(4);
+    // The first failure repeats its request from its closure, as the transfers do: the repeat
+    // goes out on the clean line.
+    Outcome repeat;
+    for (Outcome &o : around) {
+        FunctionsStr record = RecordInto(&o);
+        record.OnFailed = [this, &o, &repeat, inner = record.OnFailed] {
+            inner();
+            if (repeat.Calls == 0 && m_client->GetCounters().Failures == 1)
+                m_client->ReadHoldingRegisters(1, 0x0200, 2, 3000, RecordInto(&repeat));
+        };
+        m_client->ReadHoldingRegisters(1, 0xE700, 2, 300, record);
+    }
     QTRY_COMPARE_WITH_TIMEOUT(around.last().Calls, 1, kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(repeat.Calls, 1, kSoonMs);
     QCOMPARE(around.first().What, Outcome::Reply);
     int failed = 0;
     for (const Outcome &o : around) {
@@ -275,12 +288,11 @@ void TestModbusClient::misframedAnswerResynchronisesTheLine()
 
     // Whatever the stream held, the requests after it get their own answers, on a fresh
     // connection, and callers see the line stay up.
-    QVERIFY(m_board->Board().write(0x0200, 1234));
-    QVERIFY(m_board->Board().write(0x0201, 4321));
     QList<Outcome> after(3);
     for (Outcome &o : after)
         m_client->ReadHoldingRegisters(1, 0x0200, 2, 3000, RecordInto(&o));
     QTRY_COMPARE_WITH_TIMEOUT(after.last().Calls, 1, kSoonMs);
+    after.append(repeat);
     for (const Outcome &o : after) {
         QCOMPARE(o.What, Outcome::Reply);
         QCOMPARE(o.Answer.Registers, (QList<quint16>{1234, 4321}));

@@ -305,9 +305,7 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
             m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" rx ") + Hex(answerPdu));
         const QString misfit = CheckAnswer(request.Pdu, answerPdu);
         if (!misfit.isEmpty()) {
-            Fail(request, QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
-            if (self)
-                AfterFailure(request.Timeout);
+            FailOnWire(request, QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
         } else {
             ++m_counters.Answers;
             if (m_log.Wants(ModbusLog::Requests))
@@ -318,17 +316,12 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
                 request.Record.OnReply(AnswerOf(answerPdu));
         }
     } else if (error == QModbusDevice::TimeoutError) {
-        Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
-        if (self)
-            FailQueued(QStringLiteral("not sent: the request before it got no answer"));
-        if (self)
-            AfterFailure(request.Timeout);
+        FailOnWire(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
+    } else if (error == QModbusDevice::ProtocolError || error == QModbusDevice::ReplyAbortedError) {
+        // A frame came that could not be made out.
+        FailOnWire(request, reply->errorString(), TFailureKind::Misfit);
     } else {
-        // Protocol and reply errors: a frame came that could not be made out.
-        const bool misframed = error == QModbusDevice::ProtocolError || error == QModbusDevice::ReplyAbortedError;
-        Fail(request, reply->errorString(), misframed ? TFailureKind::Misfit : TFailureKind::LineDown);
-        if (self && misframed)
-            AfterFailure(request.Timeout);
+        Fail(request, reply->errorString(), TFailureKind::LineDown);
     }
     if (self)
         Pump();
@@ -346,19 +339,29 @@ void TModbusClient::OnWatchdog()
     }
     const Request request = *std::exchange(m_inFlight, std::nullopt);
     QPointer<TModbusClient> self(this);
-    Fail(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
-    if (self)
-        FailQueued(QStringLiteral("not sent: the request before it got no answer"));
-    if (self)
-        AfterFailure(request.Timeout);
+    FailOnWire(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
     if (self)
         Pump();
 }
 
-void TModbusClient::AfterFailure(quint32 timeoutMs)
+void TModbusClient::FailOnWire(const Request &request, const QString &why, TFailureKind kind)
 {
+    // Without an answer, the requests behind it fail at once: a dead board must not build up a
+    // queue of stale requests.
+    std::deque<Request> stale;
+    if (kind == TFailureKind::NoAnswer)
+        stale = std::exchange(m_queue, {});
+    // The line is put right before anyone hears of the failure, so that a request made from a
+    // closure (a repeat) goes out on a clean line.
     if (m_linkUp && !m_reopening && !m_holding && m_device->state() == QModbusDevice::ConnectedState)
-        Resynchronise(timeoutMs);
+        Resynchronise(request.Timeout);
+    QPointer<TModbusClient> self(this);
+    Fail(request, why, kind);
+    for (const Request &behind : stale) {
+        if (!self)
+            return;
+        Fail(behind, QStringLiteral("not sent: the request before it got no answer"), TFailureKind::NoAnswer);
+    }
 }
 
 void TModbusClient::HoldRequests(bool hold)
@@ -394,18 +397,6 @@ void TModbusClient::Fail(const Request &request, const QString &why, TFailureKin
         m_log.Write(ModbusLog::Failures, Describe(request) + QStringLiteral(": failed, ") + why);
     if (request.Record.OnFailed)
         request.Record.OnFailed();
-}
-
-void TModbusClient::FailQueued(const QString &why)
-{
-    // Closures may queue new requests while we go: those are sent normally.
-    std::deque<Request> stale = std::exchange(m_queue, {});
-    QPointer<TModbusClient> self(this);
-    for (const Request &request : stale) {
-        Fail(request, why, TFailureKind::NoAnswer);
-        if (!self)
-            return;
-    }
 }
 
 void TModbusClient::OnStateChanged(QModbusDevice::State state)

@@ -179,10 +179,9 @@ private:
     void OnReplyFinished(QModbusReply *reply);
     void OnWatchdog();
     void FinishInFlight();
-    // After a failure of the request on the wire: lets the variant resynchronise the line.
-    void AfterFailure(quint32 timeoutMs);
+    // Fails the request that was on the wire, after letting the variant resynchronise the line.
+    void FailOnWire(const Request &request, const QString &why, TFailureKind kind);
     void Fail(const Request &request, const QString &why, TFailureKind kind);
-    void FailQueued(const QString &why);
     QString Describe(const Request &request) const;
 
     QModbusClient *m_device;
