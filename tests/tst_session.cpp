@@ -80,16 +80,23 @@ void TestSession::sharedFailureHandlerRunsFirst_data()
 {
     QTest::addColumn<bool>("shared");
     QTest::addColumn<bool>("own");
+    QTest::addColumn<int>("finalFailure");  // FinalFailure: -1 none, 0 answers false (to be repeated), 1 true
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("both") << true << true << QStringList{QStringLiteral("shared"), QStringLiteral("own")};
-    QTest::newRow("shared only") << true << false << QStringList{QStringLiteral("shared")};
-    QTest::newRow("own only") << false << true << QStringList{QStringLiteral("own")};
+    const QStringList both{QStringLiteral("shared"), QStringLiteral("own")};
+    QTest::newRow("both") << true << true << -1 << both;
+    QTest::newRow("shared only") << true << false << -1 << QStringList{QStringLiteral("shared")};
+    QTest::newRow("own only") << false << true << -1 << QStringList{QStringLiteral("own")};
+    // A request its caller will repeat leaves the shared handler out until its final failure.
+    QTest::newRow("both, final") << true << true << 1 << both;
+    QTest::newRow("both, repeated") << true << true << 0 << QStringList{QStringLiteral("own")};
+    QTest::newRow("shared only, repeated") << true << false << 0 << QStringList{};
 }
 
 void TestSession::sharedFailureHandlerRunsFirst()
 {
     QFETCH(bool, shared);
     QFETCH(bool, own);
+    QFETCH(int, finalFailure);
     QFETCH(QStringList, expected);
     m_board->SetFaults({.DropEvery = 1, .Refuse = {}});
     m_session.SetRequestTimeout(200);
@@ -99,6 +106,8 @@ void TestSession::sharedFailureHandlerRunsFirst()
     TRequestHandlers handlers;
     if (own)
         handlers.OnFailed = [&calls] { calls << QStringLiteral("own"); };
+    if (finalFailure >= 0)
+        handlers.FinalFailure = [finalFailure] { return finalFailure == 1; };
     m_session.Read(0x0200, 1, handlers);
     QTRY_VERIFY_WITH_TIMEOUT(Idle(*m_client), kSoonMs);
     QCOMPARE(calls, expected);

@@ -5,12 +5,15 @@ FunctionsStr TBoardSession::Record(TRequestHandlers handlers) const
     FunctionsStr record;
     record.OnReply = std::move(handlers.OnReply);
     record.OnRefused = std::move(handlers.OnRefused);
-    if (!m_sharedFailure || !handlers.OnFailed) {
+    if (!m_sharedFailure || (!handlers.OnFailed && !handlers.FinalFailure)) {
         record.OnFailed = m_sharedFailure ? m_sharedFailure : std::move(handlers.OnFailed);
     } else {
-        record.OnFailed = [shared = m_sharedFailure, own = std::move(handlers.OnFailed)] {
-            shared();
-            own();
+        record.OnFailed = [shared = m_sharedFailure, own = std::move(handlers.OnFailed),
+                           isFinal = std::move(handlers.FinalFailure)] {
+            if (!isFinal || isFinal())
+                shared();
+            if (own)
+                own();
         };
     }
     return record;

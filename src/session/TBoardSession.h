@@ -15,6 +15,10 @@ struct TRequestHandlers
     std::function<void(const TModbusAnswer &)> OnReply = {};
     std::function<void(const TModbusAnswer &)> OnRefused = {};
     std::function<void()> OnFailed = {};
+    // For a caller that repeats failed requests: asked first on a failure, false when the caller
+    // will send the request again, and the shared failure handler then stays quiet (OnFailed still
+    // runs). Empty: every failure is final.
+    std::function<bool()> FinalFailure = {};
 };
 
 // The link state that every page shares: the active client, the slave address, the request
@@ -37,7 +41,8 @@ public:
     void SetConnected(bool connected) { m_connected = connected; }
     bool LinkOk() const { return m_linkOk; }
     void SetLinkOk(bool ok) { m_linkOk = ok; }
-    // Runs for every request of the session that gets no valid answer, before its own OnFailed.
+    // Runs for every request of the session that gets no valid answer, before its own OnFailed
+    // (for a request to be repeated, only on its final failure).
     void SetSharedFailureHandler(std::function<void()> handler) { m_sharedFailure = std::move(handler); }
 
     // The requests go to the active client (none: nothing happens). A request made while the line
