@@ -53,12 +53,16 @@ private slots:
     void refusedWriteEndsTheLoadAndSaysSo();
     void aStoppedSaveWritesNothing_data();
     void aStoppedSaveWritesNothing();
+    void transfersSurviveANoisyLine_data();
+    void transfersSurviveANoisyLine();
+    void aStoppedLoadSaysWhatItLeft_data();
+    void aStoppedLoadSaysWhatItLeft();
     void transfersRunAlongsideThePoll();
 
     void unusableDefinitionKeepsTheButtonsOff();
 
 private:
-    enum Fault { RefuseItem70, Silent, CloseAfter30 };
+    enum Fault { RefuseItem70, Silent, Misfit, CloseAfter30 };
 
     // Connects the window to a fresh simulated board; returns the requests sent on the connection so far.
     int Connect(const Z4BoardOptions &options = Extended());
@@ -364,29 +368,49 @@ void TestConfigTransfer::refusedWriteEndsTheLoadAndSaysSo()
     QCOMPARE(writes.size(), 51);  // items 0 .. 50, the last refused
     QCOMPARE(writes.last().Address, refused.FirstRegister);
     QCOMPARE(progress.mid(progress.size() - 2), QList<int>({100, 0}));
-    const QString last = Memo().last();
-    QVERIFY2(last.contains(refused.Section) && last.contains(refused.Ident)
-                 && last.contains(QStringLiteral("not written")),
-             qPrintable(last));
+    const QStringList tail = Memo().mid(Memo().size() - 3);
+    QVERIFY2(tail[0].contains(refused.Section) && tail[0].contains(refused.Ident)
+                 && tail[0].contains(QStringLiteral("not written")),
+             qPrintable(tail[0]));
+    const ConfigItem &last = Form().Images().FileImage[49];
+    QCOMPARE(tail.mid(1),
+             QStringList({QStringLiteral("50 of 140 items were written; the last one written was [%1] %2.")
+                              .arg(last.Section, last.Ident),
+                          QStringLiteral("The board now holds a mix of old and new values: press Verify to compare it "
+                                         "with the file.")}));
+    QCOMPARE(m_form->Messages->Errors, QStringList{tail.join(QLatin1Char('\n'))});
     QVERIFY(Page().CompareButton->isEnabled());
 }
 
 void TestConfigTransfer::aStoppedSaveWritesNothing_data()
 {
     QTest::addColumn<int>("fault");
-    QTest::addColumn<QString>("memo");  // how the memo's last line starts
-    QTest::addColumn<int>("reads");     // requests the board received
+    QTest::addColumn<QStringList>("memo");  // the memo after its first line; a last line ending in "[" is its start
+    QTest::addColumn<int>("reads");         // requests the board received
 
+    // The first item is asked three times, the window waiting for the last failure.
+    const QString first = QStringLiteral("[Settings] SupplySetPoint, sent 3 times.");
     QTest::newRow("read refused") << int(RefuseItem70)
-                                  << QStringLiteral("Transfer aborted: the board refused reading [") << 71;
-    QTest::newRow("no answer") << int(Silent) << QStringLiteral("Transfer aborted: no answer from the board.") << 1;
-    QTest::newRow("link lost") << int(CloseAfter30) << QStringLiteral("Transfer aborted: the link was lost.") << 30;
+                                  << QStringList{QStringLiteral("Transfer aborted: the board refused reading [")} << 71;
+    QTest::newRow("no answer") << int(Silent)
+                               << QStringList{QStringLiteral("2 requests repeated after no answer."),
+                                              QStringLiteral("Transfer aborted: no answer from the board to the "
+                                                             "request for ")
+                                                  + first}
+                               << 3;
+    QTest::newRow("answers that do not fit")
+        << int(Misfit)
+        << QStringList{QStringLiteral("2 requests repeated after an answer that did not fit."),
+                       QStringLiteral("Transfer aborted: an answer that did not fit the request for ") + first}
+        << 3;
+    QTest::newRow("link lost") << int(CloseAfter30)
+                               << QStringList{QStringLiteral("Transfer aborted: the link was lost.")} << 30;
 }
 
 void TestConfigTransfer::aStoppedSaveWritesNothing()
 {
     QFETCH(int, fault);
-    QFETCH(QString, memo);
+    QFETCH(QStringList, memo);
     QFETCH(int, reads);
     const int sent = Connect();
     QVERIFY(sent >= 0);
@@ -400,6 +424,9 @@ void TestConfigTransfer::aStoppedSaveWritesNothing()
         Form().Session().SetRequestTimeout(300);
         faults.DropEvery = 1;
         break;
+    case Misfit:
+        faults.CorruptEvery = 1;
+        break;
     case CloseAfter30:
         faults.CloseAfter = sent + 30;
         break;
@@ -412,13 +439,166 @@ void TestConfigTransfer::aStoppedSaveWritesNothing()
     QVERIFY(WaitIdle());
     QVERIFY(!QFile::exists(name));
     QCOMPARE(Page().WritedxfProgressBar->value(), 0);
-    QCOMPARE(Memo().size(), 2);
-    QVERIFY2(Memo().last().startsWith(memo), qPrintable(Memo().last()));
+    QCOMPARE(Memo().size(), memo.size() + 1);
+    if (memo.last().endsWith(QLatin1Char('[')))
+        QVERIFY2(Memo().last().startsWith(memo.last()), qPrintable(Memo().last()));
+    else
+        QCOMPARE(Memo().mid(1), memo);
     QCOMPARE(m_board->Requests().size(), reads);
     if (fault == RefuseItem70)
         QVERIFY(Memo().last().contains(refused.Ident));
     // A board that stops answering or a dropped line is a communication error as always; a refusal is an answer.
     QCOMPARE(Form().ConnectiondxfGroupBox->ErrorWindow() != nullptr, fault != RefuseItem70);
+}
+
+void TestConfigTransfer::transfersSurviveANoisyLine_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("why");  // the end of the memo's line of repeats
+
+    QTest::newRow("answers lost") << int(Silent) << QStringLiteral(" after no answer.");
+    QTest::newRow("answers that do not fit") << int(Misfit) << QStringLiteral(" after an answer that did not fit.");
+}
+
+// One answer in 20 lost or not fitting: Save, Load and Verify each go through to the end, with what
+// they should have moved, and the line's trouble is told once, in the memo.
+void TestConfigTransfer::transfersSurviveANoisyLine()
+{
+    QFETCH(int, fault);
+    QFETCH(QString, why);
+    QVERIFY(Connect() >= 0);
+    Form().Session().SetRequestTimeout(300);
+    SimFaults faults;
+    (fault == Silent ? faults.DropEvery : faults.CorruptEvery) = 20;
+    m_board->SetFaults(faults);
+    const TConfigImages &images = Form().Images();
+    // Memo lines of the form "<n> requests repeated<why>", with n the requests the board got twice.
+    const auto repeated = [this, &why](int from) {
+        const int n = int(m_board->Requests().size()) - 140;
+        const QStringList lines = Memo().mid(from).filter(QStringLiteral(" repeated "));
+        return n > 0 && lines == QStringList{QStringLiteral("%1 requests repeated").arg(n) + why};
+    };
+
+    const QString saved = File(QStringLiteral("board.cnf"));
+    QVERIFY(SaveBoard(saved));
+    QVERIFY2(repeated(0), qPrintable(Memo().join(QLatin1Char('\n'))));
+    TConfigImages file = images;
+    QString error;
+    QVERIFY2(ReadConfigFile(saved, file, true, &error), qPrintable(error));
+    for (const ConfigItem &item : file.FileImage)
+        for (int k = 0; k < item.Registers; ++k)
+            QCOMPARE(item.Values[size_t(k)], m_board->Board().value(quint16(item.FirstRegister + k)));
+
+    // Loaded with one value changed: every write carries the file's value, and the board ends up
+    // holding the file.
+    QByteArray text = ReadAll(saved);
+    const QByteArray key = '\n' + images.BoardImage[0].Ident.toUtf8() + '=';
+    const qsizetype at = text.indexOf(key) + key.size();
+    text.replace(at, text.indexOf('\n', at) - at, "1850");
+    QVERIFY(WriteAll(saved, text));
+    m_board->ClearRecord();
+    const int loadFrom = int(Memo().size());
+    m_form->Messages->OpenAnswer = saved;
+    Page().LoadButtonClick();
+    QVERIFY(WaitIdle());
+    QMap<quint16, quint16> fileValues;
+    for (const ConfigItem &item : images.FileImage)
+        for (int k = 0; k < item.Registers; ++k)
+            fileValues.insert(quint16(item.FirstRegister + k), item.Values[size_t(k)]);
+    QCOMPARE(fileValues.value(images.FileImage[0].FirstRegister), quint16(1850));
+    for (auto [address, value] : m_board->Writes())
+        QCOMPARE(value, fileValues.value(address));
+    for (auto it = fileValues.cbegin(); it != fileValues.cend(); ++it)
+        QCOMPARE(m_board->Board().value(it.key()), it.value());
+    if (fault == Silent)
+        QVERIFY2(repeated(loadFrom), qPrintable(Memo().join(QLatin1Char('\n'))));
+    else  // only reads are answered wrongly
+        QCOMPARE(Memo().mid(loadFrom).filter(QStringLiteral(" repeated ")), QStringList());
+
+    m_board->ClearRecord();
+    const int verifyFrom = int(Memo().size());
+    Page().VerifyButtonClick();
+    QVERIFY(WaitIdle());
+    QCOMPARE(Memo().last(), QStringLiteral("OK!"));
+    QVERIFY2(repeated(verifyFrom), qPrintable(Memo().join(QLatin1Char('\n'))));
+    QVERIFY(m_form->Messages->Errors.isEmpty());
+    QVERIFY(Form().ConnectiondxfGroupBox->ErrorWindow() == nullptr);
+}
+
+void TestConfigTransfer::aStoppedLoadSaysWhatItLeft_data()
+{
+    QTest::addColumn<bool>("refused");  // else unanswered
+    QTest::addColumn<int>("at");        // the item the load stops at
+    QTest::addColumn<int>("writes");    // requests the board received
+
+    QTest::newRow("first item refused") << true << 0 << 1;
+    QTest::newRow("first item unanswered") << false << 0 << 3;
+    QTest::newRow("item 90 unanswered") << false << 90 << 93;
+}
+
+// A Load that stops early says how far it came, in the memo and in a message: the board holds
+// what was written before the stop, and the window goes on showing what it showed.
+void TestConfigTransfer::aStoppedLoadSaysWhatItLeft()
+{
+    QFETCH(bool, refused);
+    QFETCH(int, at);
+    QFETCH(int, writes);
+    QVERIFY(Connect() >= 0);
+    const QString saved = File(QStringLiteral("board.cnf"));
+    QVERIFY(SaveBoard(saved));
+    const ConfigImage image = Form().Images().BoardImage;
+    const ConfigItem &stop = image[size_t(at)];
+
+    Form().Session().SetRequestTimeout(300);
+    SimFaults faults;
+    if (refused)
+        faults.Refuse.append({stop.FirstRegister, stop.FirstRegister, 2});
+    else if (at == 0)
+        faults.DropEvery = 1;
+    m_board->SetFaults(faults);
+    if (!refused && at > 0) {
+        // From the write of the item before on, the board answers nothing.
+        connect(m_board.get(), &Z4SimServer::RequestHandled, this, [this, &image, at](const SimRequest &r) {
+            if (r.Function != 0x03 && r.Address == image[size_t(at - 1)].FirstRegister)
+                m_board->SetFaults({.DropEvery = 1, .Refuse = {}});
+        });
+    }
+    m_board->ClearRecord();
+    const int from = int(Memo().size());
+    m_form->Messages->OpenAnswer = saved;
+    Page().LoadButtonClick();
+    QVERIFY(WaitIdle());
+    QCOMPARE(WritesOf(m_board->Requests()).size(), writes);
+
+    QStringList said;
+    if (refused) {
+        said << QStringLiteral("The board refused [%1] %2 (exception 2): the items after it were not written.")
+                    .arg(stop.Section, stop.Ident)
+             << QStringLiteral("None of the 140 items was written.");
+    } else {
+        said << QStringLiteral("Transfer aborted: no answer from the board to the request for [%1] %2, sent 3 times.")
+                    .arg(stop.Section, stop.Ident);
+        if (at == 0) {
+            said << QStringLiteral("None of the 140 items was confirmed written, but [%1] %2 may have reached the "
+                                   "board: press Verify to compare it with the file.")
+                        .arg(stop.Section, stop.Ident);
+        } else {
+            said << QStringLiteral("%1 of 140 items were written; the last one written was [%2] %3.")
+                        .arg(at)
+                        .arg(image[size_t(at - 1)].Section, image[size_t(at - 1)].Ident)
+                 << QStringLiteral("The board now holds a mix of old and new values: press Verify to compare it "
+                                   "with the file.");
+        }
+    }
+    QCOMPARE(Memo().mid(Memo().size() - said.size()), said);
+    QCOMPARE(m_form->Messages->Errors, QStringList{said.join(QLatin1Char('\n'))});
+    const QStringList before =
+        refused ? QStringList{} : QStringList{QStringLiteral("2 requests repeated after no answer.")};
+    QCOMPARE(Memo().mid(from, Memo().size() - from - said.size()),
+             QStringList({QStringLiteral("Load Configuration From File: ") + saved,
+                          QStringLiteral("Write Configuration To Board...")})
+                 + before);
+    QVERIFY(Page().LoadButton->isEnabled());
 }
 
 void TestConfigTransfer::transfersRunAlongsideThePoll()

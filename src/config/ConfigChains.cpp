@@ -25,23 +25,59 @@ void TConfigChains::Abort(const QString &why)
         OnAborted(why);
 }
 
+void TConfigChains::Start()
+{
+    m_chainIndex = 0;
+    m_sends = 0;
+    m_repeats = {};
+}
+
+bool TConfigChains::WillRepeat() const
+{
+    // A line that went down or was closed is not asked again: the chain ends as it always did.
+    const TModbusClient *client = m_session.ActiveClient();
+    return client && client->LastFailureKind() != TFailureKind::LineDown && m_sends <= kMaxRepeats && LineOpen();
+}
+
+void TConfigChains::Failed(void (TConfigChains::*repeat)(), const ConfigImage &image)
+{
+    const bool misfit =
+        m_session.ActiveClient() && m_session.ActiveClient()->LastFailureKind() == TFailureKind::Misfit;
+    if (WillRepeat()) {
+        ++(misfit ? m_repeats.Misfit : m_repeats.NoAnswer);
+        (this->*repeat)();
+        return;
+    }
+    // The client fails the waiting requests after it marked the line down.
+    if (!LineOpen() || m_session.ActiveClient()->LastFailureKind() == TFailureKind::LineDown) {
+        Abort(QStringLiteral("the link was lost"));
+        return;
+    }
+    const ConfigItem &item = image[static_cast<size_t>(m_chainIndex)];
+    Abort((misfit ? QStringLiteral("an answer that did not fit the request for [%1] %2, sent %3 times")
+                  : QStringLiteral("no answer from the board to the request for [%1] %2, sent %3 times"))
+              .arg(item.Section, item.Ident)
+              .arg(m_sends));
+}
+
 TRequestHandlers TConfigChains::ChainHandlers(std::function<void(const TModbusAnswer &)> onReply,
-                                              std::function<void(const TModbusAnswer &)> onRefused)
+                                              std::function<void(const TModbusAnswer &)> onRefused,
+                                              void (TConfigChains::*repeat)(), const ConfigImage &image)
 {
     std::weak_ptr<int> alive = m_alive;
-    return {.OnReply = std::move(onReply), .OnRefused = std::move(onRefused), .OnFailed = [this, alive] {
-                if (alive.expired())
-                    return;
-                // The client fails the waiting requests after it marked the line down.
-                Abort(m_session.ActiveClient() && m_session.ActiveClient()->IsOpen()
-                          ? QStringLiteral("no answer from the board")
-                          : QStringLiteral("the link was lost"));
-            }};
+    return {.OnReply = std::move(onReply),
+            .OnRefused = std::move(onRefused),
+            .OnFailed =
+                [this, alive, repeat, items = &image] {
+                    if (!alive.expired())
+                        Failed(repeat, *items);
+                },
+            .FinalFailure = [this, alive] { return alive.expired() || !WillRepeat(); }};
 }
 
 void TConfigChains::BoardReadChain(Completion done)
 {
-    m_chainIndex = 0;
+    Start();
     m_readDone = std::move(done);
     ReadStep();
 }
@@ -58,6 +94,7 @@ void TConfigChains::ReadStep()
         return;
     }
     const ConfigItem &item = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
+    ++m_sends;
     std::weak_ptr<int> alive = m_alive;
     TRequestHandlers handlers = ChainHandlers(
         [this, alive](const TModbusAnswer &answer) {
@@ -71,7 +108,8 @@ void TConfigChains::ReadStep()
             Abort(QStringLiteral("the board refused reading [%1] %2 (exception %3)")
                       .arg(refused.Section, refused.Ident)
                       .arg(answer.ExceptionCode));
-        });
+        },
+        &TConfigChains::ReadStep, m_images.BoardImage);
     m_session.Read(item.FirstRegister, static_cast<quint16>(item.Registers), std::move(handlers));
 }
 
@@ -83,12 +121,13 @@ void TConfigChains::ReadReply(const TModbusAnswer &answer)
     const auto count = std::min<qsizetype>(item.Registers, answer.Registers.size());
     std::copy_n(answer.Registers.cbegin(), count, item.Values.begin());
     ++m_chainIndex;
+    m_sends = 0;
     ReadStep();
 }
 
 void TConfigChains::BoardWriteChain(Completion done)
 {
-    m_chainIndex = 0;
+    Start();
     m_writeDone = std::move(done);
     WriteStep();
 }
@@ -106,6 +145,7 @@ void TConfigChains::WriteStep()
         return;
     }
     const ConfigItem &item = m_images.FileImage[static_cast<size_t>(m_chainIndex)];
+    ++m_sends;
     std::weak_ptr<int> alive = m_alive;
     TRequestHandlers handlers = ChainHandlers(
         [this, alive](const TModbusAnswer &) {
@@ -115,7 +155,8 @@ void TConfigChains::WriteStep()
         [this, alive](const TModbusAnswer &answer) {
             if (!alive.expired())
                 WriteRefused(answer.ExceptionCode);
-        });
+        },
+        &TConfigChains::WriteStep, m_images.FileImage);
     if (item.Registers == 1) {
         m_session.WriteSingle(item.FirstRegister, item.Values[0], std::move(handlers));
     } else {
@@ -128,6 +169,7 @@ void TConfigChains::WriteStep()
 void TConfigChains::WriteReply()
 {
     ++m_chainIndex;
+    m_sends = 0;
     Progress(m_chainIndex * 100 / m_images.ActiveItemCount);
     WriteStep();
 }

@@ -77,13 +77,25 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
 
     m_chains.OnProgress = [this](int percent) { WritedxfProgressBar->setValue(percent); };
     m_chains.OnAborted = [this](const QString &why) {
-        Log(QStringLiteral("Transfer aborted: %1.").arg(why));
+        LogRepeats();
+        QStringList lines{QStringLiteral("Transfer aborted: %1.").arg(why)};
+        if (m_writing)
+            lines += WrittenSoFar(m_chains.ChainIndex(), false);
+        for (const QString &line : lines)
+            Log(line);
         Idle();
+        if (m_writing)
+            Messages().ErrorBox(lines.join(QLatin1Char('\n')));
     };
     m_chains.OnWriteRefused = [this](const ConfigItem &item, quint8 exceptionCode) {
-        Log(QStringLiteral("The board refused [%1] %2 (exception %3): the items after it were not written.")
+        LogRepeats();
+        m_stopped = QStringList{
+            QStringLiteral("The board refused [%1] %2 (exception %3): the items after it were not written.")
                 .arg(item.Section, item.Ident)
-                .arg(exceptionCode));
+                .arg(exceptionCode)};
+        m_stopped += WrittenSoFar(m_chains.ChainIndex(), true);
+        for (const QString &line : m_stopped)
+            Log(line);
     };
 }
 
@@ -109,12 +121,51 @@ void TParametersPage::Busy()
 {
     WritedxfProgressBar->setValue(0);
     EnableButtons(false);
+    m_writing = false;
 }
 
 void TParametersPage::Idle()
 {
     EnableButtons(true);
     WritedxfProgressBar->setValue(0);
+}
+
+void TParametersPage::LogRepeats()
+{
+    const TConfigChains::Repeats &repeats = m_chains.RepeatCounts();
+    const auto requests = [](int n) {
+        return n == 1 ? QStringLiteral("1 request repeated") : QStringLiteral("%1 requests repeated").arg(n);
+    };
+    if (repeats.NoAnswer > 0 && repeats.Misfit > 0)
+        Log(QStringLiteral("%1 after no answer, %2 after an answer that did not fit.")
+                .arg(requests(repeats.NoAnswer))
+                .arg(repeats.Misfit));
+    else if (repeats.NoAnswer > 0)
+        Log(requests(repeats.NoAnswer) + QStringLiteral(" after no answer."));
+    else if (repeats.Misfit > 0)
+        Log(requests(repeats.Misfit) + QStringLiteral(" after an answer that did not fit."));
+}
+
+QStringList TParametersPage::WrittenSoFar(qint32 written, bool refused) const
+{
+    const qint32 total = m_images.ActiveItemCount;
+    if (written > 0) {
+        const ConfigItem &last = m_images.FileImage[static_cast<size_t>(written - 1)];
+        return {QStringLiteral("%1 of %2 items were written; the last one written was [%3] %4.")
+                    .arg(written)
+                    .arg(total)
+                    .arg(last.Section, last.Ident),
+                QStringLiteral("The board now holds a mix of old and new values: press Verify to compare it with "
+                               "the file.")};
+    }
+    if (refused)
+        return {QStringLiteral("None of the %1 items was written.").arg(total)};
+    // The request that got no valid answer may still have been carried out.
+    const ConfigItem &first = m_images.FileImage.front();
+    return {QStringLiteral("None of the %1 items was confirmed written, but [%2] %3 may have reached the board: "
+                           "press Verify to compare it with the file.")
+                .arg(total)
+                .arg(first.Section, first.Ident)};
 }
 
 void TParametersPage::SaveFile(const QString &fileName)
@@ -155,6 +206,7 @@ void TParametersPage::SaveButtonClick()
         Busy();
         Log(QStringLiteral("Read Configuration From Board..."));
         m_chains.BoardReadChain([this, fileName] {
+            LogRepeats();
             Table().ShowImage(m_images.BoardImage, m_images.ActiveItemCount);
             SaveFile(fileName);
             Idle();
@@ -177,10 +229,17 @@ void TParametersPage::LoadButtonClick()
         return;
     }
     Busy();
+    m_writing = true;
     Log(QStringLiteral("Write Configuration To Board..."));
     m_chains.BoardWriteChain([this] {
+        // A refused write has said all it had to when it came.
+        const QStringList stopped = std::exchange(m_stopped, {});
+        if (stopped.isEmpty())
+            LogRepeats();
         Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
         Idle();
+        if (!stopped.isEmpty())
+            Messages().ErrorBox(stopped.join(QLatin1Char('\n')));
     });
 }
 
@@ -208,6 +267,7 @@ void TParametersPage::CompareButtonClick()
 
 void TParametersPage::CompareImages()
 {
+    LogRepeats();
     bool same = true;
     for (qint32 i = 0; i < m_images.ActiveItemCount && same; ++i) {
         const size_t at = static_cast<size_t>(i);

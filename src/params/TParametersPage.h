@@ -4,6 +4,8 @@
 #include "config/ConfigItem.h"
 #include "widgets/TPage.h"
 
+#include <QStringList>
+
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -49,6 +51,10 @@ private:
     void Busy();
     void Idle();
     void CompareImages();
+    // One memo line with the requests the chain sent again, when there were any.
+    void LogRepeats();
+    // What a write chain that stopped at item written (refused, or failed) left on the board.
+    QStringList WrittenSoFar(qint32 written, bool refused) const;
     void SaveFile(const QString &fileName);
     // Asks for a configuration file and reads it into FileImage; false when cancelled, gone or refused.
     bool ChooseAndReadFile();
@@ -57,4 +63,6 @@ private:
     const TLiveState &m_live;
     TConfigChains m_chains;
     bool m_definitionUsable = true;
+    bool m_writing = false;  // the running transfer is a Load writing the board
+    QStringList m_stopped;   // why a Load stopped early at a refused write, and what it left
 };
