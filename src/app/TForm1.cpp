@@ -40,7 +40,9 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -246,6 +248,9 @@ void TForm1::BuildPages()
 {
     MainPageControl = Named(new QTabWidget(this), "MainPageControl");
     MainPageControl->setUsesScrollButtons(true);
+    // The arrows only scroll the strip, which the arrow keys do on the tab strip itself: no Tab stops.
+    for (QToolButton *arrow : MainPageControl->tabBar()->findChildren<QToolButton *>())
+        arrow->setFocusPolicy(Qt::NoFocus);
     MainPageControl->addTab(InputsOutputsTabSheet = new TInputsOutputsPage(m_context),
                             QStringLiteral("Inputs && Outputs"));
     MainPageControl->addTab(StopTabSheet = new TStopPage(m_context), QStringLiteral("Stop"));
