@@ -642,6 +642,34 @@ void TestPoll::mainWindowShowsTheBoardLive()
     QTRY_COMPARE_WITH_TIMEOUT(form->StartStopVrButton->text(), QStringLiteral("Stop"), kSoonMs);
     QVERIFY(form->StartStopVrUserLed->IsOn());
     QVERIFY(form.Messages->Errors.isEmpty());
+
+    // The board stops answering: the values, lamps and clock fade and the status bar says since
+    // when, until it answers again.
+    const QList<QWidget *> live{Find<TAdvEdit>(form.Form.get(), "Ain1AAdvEdit"), form->StartStopVrUserLed,
+                                form->TimeStaticText, Find<TLed>(form.Form.get(), "Dout2RVrUserLed"),
+                                Find<TAdvEdit>(form.Form.get(), "ControlStatusAdvEdit")};
+    const auto faded = [&live](bool on) {
+        return std::all_of(live.begin(), live.end(), [on](QWidget *w) { return (w->graphicsEffect() != nullptr) == on; });
+    };
+    QVERIFY(faded(false));
+    QVERIFY(form->LiveStatusPanel->text().isEmpty());
+    form->Session().SetRequestTimeout(200);
+    board->SetFaults({.DropEvery = 1, .Refuse = {}});
+    QTRY_VERIFY_WITH_TIMEOUT(faded(true), kSoonMs);
+    QVERIFY2(form->LiveStatusPanel->text().startsWith(QLatin1String("No answer from the board since ")),
+             qPrintable(form->LiveStatusPanel->text()));
+    // Nothing else is faded: the connection panel and the page's own controls stay as they are.
+    QVERIFY(!form->ConnectiondxfGroupBox->ConnectVrButton->graphicsEffect());
+    board->SetFaults({});
+    QTRY_VERIFY_WITH_TIMEOUT(faded(false), kSoonMs);
+    QVERIFY(form->LiveStatusPanel->text().isEmpty());
+
+    // The line closes: what is shown is no longer current either.
+    form->ConnectiondxfGroupBox->ConnectVrButtonClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!form->Session().Connected(), kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(faded(true), kSoonMs);
+    QVERIFY2(form->LiveStatusPanel->text().startsWith(QLatin1String("Line closed; values from ")),
+             qPrintable(form->LiveStatusPanel->text()));
     form->ReadTimer().stop();
 }
 

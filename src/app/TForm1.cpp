@@ -26,6 +26,7 @@
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
+#include "widgets/ValueDisplay.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -283,6 +284,33 @@ void TForm1::BuildStatusBar()
         StatusPanels[i]->setMinimumWidth(widths[i]);
         bar->addWidget(StatusPanels[i], i == 4 ? 1 : 0);
     }
+    LiveStatusPanel = new QLabel(bar);
+    LiveStatusPanel->setObjectName(QStringLiteral("LiveStatusPanel"));
+    LiveStatusPanel->setAccessibleName(QStringLiteral("Live values"));
+    bar->addPermanentWidget(LiveStatusPanel);
+}
+
+void TForm1::ShowLiveLost(const QDateTime &lastAnswer)
+{
+    live::MarkStale(this, true);
+    const QString since = lastAnswer.time().toString(QStringLiteral("HH:mm:ss"));
+    QString text;
+    if (!Session().Connected())
+        text = QStringLiteral("Line closed; values from %1").arg(since);
+    else if (lastAnswer.isValid())
+        text = QStringLiteral("No answer from the board since %1").arg(since);
+    else
+        text = QStringLiteral("No answer from the board");
+    LiveStatusPanel->setText(text);
+    LiveStatusPanel->setToolTip(QStringLiteral("The values shown are the last the board sent; they are faded "
+                                               "until it answers again."));
+}
+
+void TForm1::ShowLiveBack()
+{
+    live::MarkStale(this, false);
+    LiveStatusPanel->clear();
+    LiveStatusPanel->setToolTip({});
 }
 
 void TForm1::FormCreate()
@@ -521,6 +549,8 @@ void TForm1::LeaveBoard(std::function<void()> leave)
 void TForm1::WirePoll()
 {
     ShowPollIn(*m_poll, *m_liveColumn, {*InputsOutputsTabSheet, *StopTabSheet, *ControlTabSheet});
+    connect(m_poll, &TPoll::LiveLost, this, &TForm1::ShowLiveLost);
+    connect(m_poll, &TPoll::LiveBack, this, &TForm1::ShowLiveBack);
     // Firmware without a series number lacks what depends on it.
     connect(m_poll, &TPoll::VersionRead, this, [this](const live::VersionBlock &block) {
         TimersTabSheet->ShowFirmwareFeatures(block.HasSeries);

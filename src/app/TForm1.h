@@ -105,6 +105,8 @@ public:
     TLed *RegulationModeVrLed;
     QPushButton *ChartVrButton;
     std::array<QLabel *, 5> StatusPanels;
+    // Since when the values shown are no longer current; empty while they are.
+    QLabel *LiveStatusPanel;
 
     TInputsOutputsPage *InputsOutputsTabSheet;
     TStopPage *StopTabSheet;
@@ -129,6 +131,9 @@ private:
     void BuildStatusBar();
     void SetPollPeriod(int seconds);
     void ClearLiveDisplay();
+    // The poll's values stopped being current, or are current again.
+    void ShowLiveLost(const QDateTime &lastAnswer);
+    void ShowLiveBack();
     void LineUp();
     void WirePoll();
     // The overrides the pages show active on the board: manual, inverted and simulated I/O and

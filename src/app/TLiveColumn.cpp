@@ -18,20 +18,20 @@ void TLiveColumn::ShowStatusBlock(const live::StatusBlock &block)
     live::Show(d.DayStaticText, block.Day);
     live::Show(d.FanSpeedVrLabel, block.FanSpeed);
     live::Show(d.ModeValVrLabel, block.Auto ? QStringLiteral("Auto") : QStringLiteral("Manual"));
-    d.StartStopVrUserLed->SetOn(block.Running);
+    live::Show(d.StartStopVrUserLed, block.Running);
     const QString caption = block.Running ? QStringLiteral("Stop") : QStringLiteral("Start");
     if (d.StartStopVrButton->text() != caption)
         d.StartStopVrButton->setText(caption);
     live::Show(d.SeasonValVrLabel, block.Winter ? QStringLiteral("Winter") : QStringLiteral("Summer"));
     live::Show(d.SVentValVrLabel, block.SupplyVentilation);
     live::Show(d.EVentValVrLabel, block.ExhaustVentilation);
-    d.HearthVrUserLed->SetOn(block.Hearth);
+    live::Show(d.HearthVrUserLed, block.Hearth);
     live::Show(d.HearthValVrLabel, block.HearthMinutes);
 }
 
 void TLiveColumn::ShowRegulationMode(bool lit)
 {
-    m_display.RegulationModeVrLed->SetOn(lit);
+    live::Show(m_display.RegulationModeVrLed, lit);
 }
 
 void TLiveColumn::ShowVersion(const live::VersionBlock &block)

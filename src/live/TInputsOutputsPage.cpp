@@ -198,9 +198,9 @@ void TInputsOutputsPage::ShowColumnR(const live::StatusBlock &block)
     for (size_t i = 0; i < AoutREdits.size(); ++i)
         live::Show(AoutREdits[i], block.Outputs[i]);
     for (size_t i = 0; i < DinRLeds.size(); ++i)
-        DinRLeds[i]->SetOn(block.DigitalInput(static_cast<int>(i)));
+        live::Show(DinRLeds[i], block.DigitalInput(static_cast<int>(i)));
     for (size_t i = 0; i < DoutRLeds.size(); ++i)
-        DoutRLeds[i]->SetOn(block.DigitalOutput(static_cast<int>(i)));
+        live::Show(DoutRLeds[i], block.DigitalOutput(static_cast<int>(i)));
     for (size_t i = 0; i < 2; ++i) {
         live::Show(PaEdits[i], block.Pressures[i]);
         live::Show(AirFlowEdits[i], block.AirFlows[i]);
@@ -214,7 +214,7 @@ void TInputsOutputsPage::ShowColumnA(const live::ColumnABlock &block)
     for (size_t i = 0; i < AoutAEdits.size(); ++i)
         live::Show(AoutAEdits[i], block.Outputs[i]);
     for (size_t i = 0; i < DinALeds.size(); ++i)
-        DinALeds[i]->SetOn(block.DigitalInput(static_cast<int>(i)));
+        live::Show(DinALeds[i], block.DigitalInput(static_cast<int>(i)));
     for (size_t i = 0; i < DoutALeds.size(); ++i)
-        DoutALeds[i]->SetOn(block.DigitalOutput(static_cast<int>(i)));
+        live::Show(DoutALeds[i], block.DigitalOutput(static_cast<int>(i)));
 }

@@ -3,6 +3,8 @@
 #include "session/TBoardSession.h"
 #include "session/TLiveState.h"
 
+#include <utility>
+
 namespace {
 constexpr qint16 kVersionPeriodTicks = 10;
 }  // namespace
@@ -20,8 +22,11 @@ void TPoll::Tick()
 
 void TPoll::PollCycle()
 {
-    if (!m_session.Connected())
+    if (!m_session.Connected()) {
+        if (m_lastAnswer.isValid())
+            Lost();
         return;
+    }
     if (const TModbusClient *client = m_session.ActiveClient(); client && client->QueuedCount() > 0) {
         ++m_skippedCycles;
         return;
@@ -46,7 +51,25 @@ void TPoll::CountDownToVersion()
 void TPoll::Read(const live::BlockRead &read, void (TPoll::*handler)(const TModbusAnswer &))
 {
     m_session.Read(read.Start, read.Count,
-                   {.OnReply = [this, handler](const TModbusAnswer &answer) { (this->*handler)(answer); }});
+                   {.OnReply =
+                        [this, handler](const TModbusAnswer &answer) {
+                            Heard();
+                            (this->*handler)(answer);
+                        },
+                    .OnFailed = [this] { Lost(); }});
+}
+
+void TPoll::Heard()
+{
+    m_lastAnswer = QDateTime::currentDateTime();
+    if (std::exchange(m_stale, false))
+        emit LiveBack();
+}
+
+void TPoll::Lost()
+{
+    if (!std::exchange(m_stale, true))
+        emit LiveLost(m_lastAnswer);
 }
 
 void TPoll::StatusBlockReply(const TModbusAnswer &answer)

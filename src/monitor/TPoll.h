@@ -2,6 +2,7 @@
 
 #include "monitor/LiveDecoders.h"
 
+#include <QDateTime>
 #include <QObject>
 
 class TBoardSession;
@@ -12,7 +13,9 @@ struct TModbusAnswer;
 // connected and, every tenth tick, the firmware-version read. Each answer is decoded, kept in the
 // live state where the trend windows look for it, and announced by a signal; the main window ties
 // the signals to the pages, the left column and the trend windows.
-// A request that gets no answer raises nothing: the views keep their last values.
+// A request that gets no answer raises LiveLost once: the views keep their last values, marked as
+// no longer current, until LiveBack follows the next good answer. A line that is not open counts
+// as no answer once something was shown.
 class TPoll : public QObject
 {
     Q_OBJECT
@@ -44,6 +47,8 @@ public:
 
     // Cycles left out because earlier requests were still waiting.
     quint64 SkippedCycles() const { return m_skippedCycles; }
+    // True from a live read without an answer until the next answered one.
+    bool Stale() const { return m_stale; }
 
 signals:
     void StatusBlockRead(const live::StatusBlock &block);
@@ -60,14 +65,23 @@ signals:
     // trend's after the diagnostic block.
     void IoSampleTaken();
     void RegulationSampleTaken();
+    // The shown values stopped being current; lastAnswer is when the board last answered a live
+    // read (invalid when it never did).
+    void LiveLost(const QDateTime &lastAnswer);
+    // A live read was answered again after LiveLost.
+    void LiveBack();
 
 private:
     void Read(const live::BlockRead &read, void (TPoll::*handler)(const TModbusAnswer &));
     void KeepStatusBlock(const live::StatusBlock &block);
     void KeepColumnABlock(const live::ColumnABlock &block);
     void KeepDiagnostics(const live::DiagnosticsBlock &block);
+    void Heard();
+    void Lost();
 
     TBoardSession &m_session;
     TLiveState &m_state;
     quint64 m_skippedCycles = 0;
+    bool m_stale = false;
+    QDateTime m_lastAnswer;
 };

@@ -135,8 +135,8 @@ void TControlPage::ShowHeatRecovery(const live::HeatRecoveryBlock &block)
     live::Show(TRecuAdvEdit, block.Temperature);
     live::Show(RtPowerAdvEdit, block.RotorPower);
     live::Show(RtStateAdvEdit, block.RotorState);
-    HeatingVrUserLed->SetOn(block.Heating);
-    CoolingVrUserLed->SetOn(block.Cooling);
+    live::Show(HeatingVrUserLed, block.Heating);
+    live::Show(CoolingVrUserLed, block.Cooling);
     live::Show(RtControlStateAdvEdit, block.RotorControlState);
     if (block.ControlSource)
         live::Show(ControlStateAdvEdit, *block.ControlSource);

@@ -1,11 +1,27 @@
 #include "widgets/ValueDisplay.h"
 
+#include "widgets/TLed.h"
+
 #include <QAbstractButton>
 #include <QFont>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLineEdit>
 
 namespace live {
+
+namespace {
+// Set on every control a live value was shown in, so that MarkStale finds them.
+constexpr char kLiveProperty[] = "z4LiveValue";
+// How much of a stale value still shows.
+constexpr qreal kStaleOpacity = 0.35;
+
+void MarkLive(QWidget *widget)
+{
+    if (!widget->property(kLiveProperty).isValid())
+        widget->setProperty(kLiveProperty, true);
+}
+}  // namespace
 
 void Show(QLineEdit *edit, const ShownValue &value)
 {
@@ -24,6 +40,7 @@ void Show(QLineEdit *edit, const QString &text, const QColor &colour)
 
 void Show(QLineEdit *edit, const QString &text)
 {
+    MarkLive(edit);
     if (edit->text() == text)
         return;
     edit->setText(text);
@@ -34,14 +51,37 @@ void Show(QLineEdit *edit, const QString &text)
 
 void Show(QLabel *label, const QString &text)
 {
+    MarkLive(label);
     if (label->text() != text)
         label->setText(text);
 }
 
 void Show(QAbstractButton *box, bool checked)
 {
+    MarkLive(box);
     if (box->isChecked() != checked)
         box->setChecked(checked);
+}
+
+void Show(TLed *led, bool on)
+{
+    MarkLive(led);
+    led->SetOn(on);
+}
+
+void MarkStale(QWidget *root, bool stale)
+{
+    for (QWidget *widget : root->findChildren<QWidget *>()) {
+        if (!widget->property(kLiveProperty).isValid())
+            continue;
+        if (!stale) {
+            widget->setGraphicsEffect(nullptr);  // deletes the fade
+        } else if (!widget->graphicsEffect()) {
+            auto *fade = new QGraphicsOpacityEffect(widget);
+            fade->setOpacity(kStaleOpacity);
+            widget->setGraphicsEffect(fade);
+        }
+    }
 }
 
 void MakeDisplayOnly(QAbstractButton *box)

@@ -10,6 +10,7 @@ class QAbstractButton;
 class QLabel;
 class QLineEdit;
 class QWidget;
+class TLed;
 
 namespace live {
 
@@ -24,6 +25,11 @@ void Show(QLineEdit *edit, const QString &text, const QColor &colour);
 void Show(QLineEdit *edit, const QString &text);
 void Show(QLabel *label, const QString &text);
 void Show(QAbstractButton *box, bool checked);
+void Show(TLed *led, bool on);
+
+// Fades every control under root that the setters above have shown a value in, while the values
+// are no longer current (the board stopped answering, the line closed), and brings them back.
+void MarkStale(QWidget *root, bool stale);
 
 // A check box or edit that only shows the board's state: the user can read it, select and copy
 // an edit's text, but not change anything. An edit takes texts of any length.
