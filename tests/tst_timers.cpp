@@ -157,9 +157,9 @@ void TestTimers::aWrongDayWritesNothingAndNamesTheField()
     Named<QPushButton>(QStringLiteral("MonFriVrDemoButton"))->click();
     ShowDay({"6:00", "8:00", "9:00", "13:00", "17:00", "22:00"}, {1, -1, 3});
     Named<QPushButton>(QStringLiteral("SatSunVrDemoButton"))->click();
-    QCOMPARE(Messages().Errors, (QStringList{QStringLiteral("Interval #2 start: Hour < 0 or Hour > 23"),
-                                             QStringLiteral("Interval #2 start: Input range error"),
-                                             QStringLiteral("Interval #2 level: no level chosen")}));
+    QCOMPARE(Messages().Errors, (QStringList{QStringLiteral("Timer Interval #2 start: Hour < 0 or Hour > 23"),
+                                             QStringLiteral("Timer Interval #2 start: Input range error"),
+                                             QStringLiteral("Timer Interval #2 level: no level chosen")}));
     QCOMPARE(WriteRequests(), QList<Seen>{});
     QCOMPARE(m_board->Board().timerStoreCount(), 0);
 }

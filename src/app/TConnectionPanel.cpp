@@ -6,6 +6,7 @@
 #include "link/TTCPModbusClient.h"
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
+#include "widgets/ComboAccessible.h"
 #include "widgets/EditApplied.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
@@ -56,6 +57,7 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     IPAddressEdit->setAccessibleName(QStringLiteral("IP Address"));
     (new QVBoxLayout(ipBox))->addWidget(IPAddressEdit);
     auto *comBox = new QGroupBox(QStringLiteral(" COM Port "), this);
+    ui::SpeakComboNames();
     COMPortColumnComboBox = Named(new QComboBox(comBox), "COMPortColumnComboBox");
     COMPortColumnComboBox->addItems(
         {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4")});

@@ -83,9 +83,9 @@ TControlPage::TControlPage(TPageContext &context, QWidget *parent)
         const QString number = QString::number(i + 1);
         auto *label = new QLabel(QStringLiteral("DV%1").arg(number), debug);
         QLabel *decimal = DebugText(debug, QStringLiteral("DV%1DStaticText").arg(number),
-                                    QStringLiteral("Debug variable %1, decimal").arg(number), 6);
+                                    QStringLiteral("DV%1, decimal").arg(number), 6);
         QLabel *hex = DebugText(debug, QStringLiteral("DV%1HStaticText").arg(number),
-                                QStringLiteral("Debug variable %1, hex").arg(number), 10);
+                                QStringLiteral("DV%1, hex").arg(number), 10);
         label->setBuddy(decimal);
         grid->addWidget(label, row, col);
         grid->addWidget(decimal, row, col + 1);

@@ -20,13 +20,13 @@ void HideRow(QGridLayout *grid, int row)
             item->widget()->hide();
 }
 
-// A check box in a cell of a group; accessibleName, when given, says more than its caption.
+// A check box in a cell of a group; label, when given, says more than its caption.
 QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &caption,
-                     const QString &accessibleName = {})
+                     const QString &label = {})
 {
     QCheckBox *box = ui::Check(grid->parentWidget(), name, caption);
-    if (!accessibleName.isEmpty())
-        box->setAccessibleName(accessibleName);
+    if (!label.isEmpty())
+        ui::Name(box, label);
     grid->addWidget(box, row, col);
     return box;
 }
@@ -46,9 +46,9 @@ struct TControlRowNames
 };
 
 // A table of four rows (stop control, output control): "En.", "Inv.", "Input", "Value" and a last
-// column of its own. The controls of row n carry Tag n - 1.
-QGroupBox *ControlTable(QWidget *parent, const QString &title, const QString &rowName, const TControlRowNames &names,
-                        const QString &lastHeader, const QStringList &lastItems)
+// column of its own. The controls of row n carry Tag n - 1 and are spoken as "<title> n, <column>".
+QGroupBox *ControlTable(QWidget *parent, const QString &title, const TControlRowNames &names, const QString &lastHeader,
+                        const QStringList &lastItems)
 {
     QGroupBox *group = ui::Group(parent, title);
     QGridLayout *grid = ui::GridOf(group);
@@ -59,7 +59,7 @@ QGroupBox *ControlTable(QWidget *parent, const QString &title, const QString &ro
     Header(grid, 4, lastHeader);
     const QString zeroDecimal = ui::ZeroDecimal();
     for (int n = 1; n <= 4; ++n) {
-        const QString row = rowName.arg(n) + QStringLiteral(", ");
+        const QString row = QString::number(n) + QStringLiteral(", ");
         ui::SetTag(CellCheck(grid, n, 0, names.enabled.arg(n), QString::number(n), row + QStringLiteral("enabled")),
                    n - 1);
         ui::SetTag(CellCheck(grid, n, 1, names.inverted.arg(n), QString(), row + QStringLiteral("inverted")), n - 1);
@@ -153,8 +153,7 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     ui::Edit(grid, 3, 0, QStringLiteral("RotorKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Rotor Stop "))));
-    ui::CellEdit(grid, 0, 0, QStringLiteral("RotorTimeAdvEdit"), QStringLiteral("Rotor stop time"), TAdvEdit::Unsigned,
-                 1, zero);
+    ui::CellEdit(grid, 0, 0, QStringLiteral("RotorTimeAdvEdit"), QStringLiteral("time"), TAdvEdit::Unsigned, 1, zero);
     grid->addWidget(new QLabel(QStringLiteral("min"), grid->parentWidget()), 0, 1);
     grid->setColumnStretch(2, 1);
 
@@ -175,24 +174,20 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Stop "))));
     for (int n = 1; n <= 8; ++n)
-        ui::SetTag(CellCheck(grid, n - 1, 0, QStringLiteral("Din%1dxfCheckBox").arg(n), QStringLiteral("DIN%1").arg(n),
-                             QStringLiteral("Stop on DIN%1").arg(n)),
+        ui::SetTag(CellCheck(grid, n - 1, 0, QStringLiteral("Din%1dxfCheckBox").arg(n), QStringLiteral("DIN%1").arg(n)),
                    1);
     for (int n = 1; n <= 10; ++n)
-        ui::SetTag(CellCheck(grid, n - 1, 1, QStringLiteral("Ain%1dxfCheckBox").arg(n), QStringLiteral("AIN%1").arg(n),
-                             QStringLiteral("Stop on AIN%1").arg(n)),
+        ui::SetTag(CellCheck(grid, n - 1, 1, QStringLiteral("Ain%1dxfCheckBox").arg(n), QStringLiteral("AIN%1").arg(n)),
                    1);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Heater Control "))));
     Header(grid, 0, QStringLiteral("En."));
     Header(grid, 1, QStringLiteral("Inv."));
     QLabel *input = Header(grid, 2, QStringLiteral("Input"));
-    CellCheck(grid, 1, 0, QStringLiteral("HeaterControldxfCheckBox"), QStringLiteral("1"),
-              QStringLiteral("Heater control enabled"));
-    CellCheck(grid, 1, 1, QStringLiteral("HeaterControlInvdxfCheckBox"), QString(),
-              QStringLiteral("Heater control inverted"));
+    CellCheck(grid, 1, 0, QStringLiteral("HeaterControldxfCheckBox"), QStringLiteral("1"), QStringLiteral("enabled"));
+    CellCheck(grid, 1, 1, QStringLiteral("HeaterControlInvdxfCheckBox"), QString(), QStringLiteral("inverted"));
     input->setBuddy(ui::CellCombo(grid, 1, 2, QStringLiteral("HeaterControlInputColumnComboBox"),
-                                  QStringLiteral("Heater control input"), ui::Numbers(5, 8)));
+                                  QStringLiteral("input"), ui::Numbers(5, 8)));
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Season "))));
     ui::Combo(grid, 0, 0, QStringLiteral("SeasonModeColumnComboBox"), QStringLiteral("Mode"),
@@ -207,14 +202,14 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     QHBoxLayout *bottom = ui::Row(page);
 
     bottom->addWidget(ControlTable(
-        this, QStringLiteral(" Stop Control "), QStringLiteral("Stop control %1"),
+        this, QStringLiteral(" Stop Control "),
         {QStringLiteral("StopControl%1dxfCheckBox"), QStringLiteral("StopControlInv%1dxfCheckBox"),
          QStringLiteral("StopControlUin%1ColumnComboBox"), QStringLiteral("StopControlValue%1AdvEdit"),
          QStringLiteral("StopControlCode%1ColumnComboBox")},
         QStringLiteral("Code"),
         {QStringLiteral("STOP"), QStringLiteral("HEATER"), QStringLiteral("WATER"), QStringLiteral("FROST")}));
     bottom->addWidget(ControlTable(
-        this, QStringLiteral(" Output Control "), QStringLiteral("Output control %1"),
+        this, QStringLiteral(" Output Control "),
         {QStringLiteral("OutputControl%1dxfCheckBox"), QStringLiteral("OutputControlInv%1dxfCheckBox"),
          QStringLiteral("OutputControlInput%1ColumnComboBox"), QStringLiteral("OutputControlValue%1AdvEdit"),
          QStringLiteral("OutputControlOutput%1ColumnComboBox")},

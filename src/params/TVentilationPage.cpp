@@ -55,7 +55,7 @@ void SupplyExhaustRow(QGridLayout *grid, int row, const QString &label, const QS
                       TAdvEdit::Kind kind, int maxLength, const QString &initial, int supplyTag, int exhaustTag)
 {
     TAdvEdit *s = ui::Edit(grid, row, 0, supply, label, kind, maxLength, initial);
-    s->setAccessibleName(QStringLiteral("Supply ") + label);
+    ui::Name(s, QStringLiteral("Supply ") + label);
     ui::SetTag(s, supplyTag);
     TAdvEdit *e = ui::CellEdit(grid, row, 2, exhaust, QStringLiteral("Exhaust ") + label, kind, maxLength, initial);
     ui::SetTag(e, exhaustTag);
@@ -92,7 +92,7 @@ QGroupBox *Outputs(QWidget *parent)
             const int tag = 2 * row + k;
             QComboBox *output = ui::Combo(grid, row, k, QStringLiteral("VentOutput%1ColumnComboBox").arg(tag + 1),
                                           k == 0 ? speeds[row] : QString(), ui::Numbers(0, 11), 0);
-            output->setAccessibleName(QStringLiteral("Speed %1, %2 output").arg(speeds[row], which[k]));
+            ui::Name(output, QStringLiteral("Speed %1, %2 output").arg(speeds[row], which[k]));
             ui::SetTag(output, tag);
         }
     }
@@ -139,10 +139,10 @@ QGroupBox *PressureControl(QWidget *parent)
     QGridLayout *grid = ui::GridOf(group);
     SupplyExhaustHeadings(grid);
     const QStringList inputs{QStringLiteral("9"), QStringLiteral("10")};
-    ui::Combo(grid, 1, 0, QStringLiteral("SPControlInputColumnComboBox"), QStringLiteral("Input"), inputs, 0)
-        ->setAccessibleName(QStringLiteral("Supply pressure input"));
-    ui::Combo(grid, 1, 1, QStringLiteral("EPControlInputColumnComboBox"), {}, inputs, 0)
-        ->setAccessibleName(QStringLiteral("Exhaust pressure input"));
+    ui::Name(ui::Combo(grid, 1, 0, QStringLiteral("SPControlInputColumnComboBox"), QStringLiteral("Input"), inputs, 0),
+             QStringLiteral("Supply input"));
+    ui::Name(ui::Combo(grid, 1, 1, QStringLiteral("EPControlInputColumnComboBox"), {}, inputs, 0),
+             QStringLiteral("Exhaust input"));
     SupplyExhaustRow(grid, 2, QStringLiteral("SPW"), QStringLiteral("SPControlSPWAdvEdit"),
                      QStringLiteral("EPControlSPWAdvEdit"), TAdvEdit::Decimal, 4, Localized("0.0"), 0, 4);
     SupplyExhaustRow(grid, 3, QStringLiteral("Period"), QStringLiteral("SPControlPeriodAdvEdit"),
@@ -204,9 +204,9 @@ QGroupBox *AirVolumeLoop(QWidget *parent, const QString &title, const QString &s
     QGroupBox *group = ui::Group(parent, title);
     QGridLayout *grid = ui::GridOf(group);
     grid->setVerticalSpacing(1);  // the two loops stand one above the other
-    const QString which = title.trimmed() + QLatin1Char(' ');
-    ui::Combo(grid, 0, 0, side + QStringLiteral("InputColumnComboBox"), QStringLiteral("In"), ui::Numbers(5, 8), 0)
-        ->setAccessibleName(which + QStringLiteral("input"));
+    ui::Name(
+        ui::Combo(grid, 0, 0, side + QStringLiteral("InputColumnComboBox"), QStringLiteral("In"), ui::Numbers(5, 8), 0),
+        QStringLiteral("input"));
     // Tags 0..3: SPW 0..1, T 1..255 s, Kp 0..20, Ki 0..655 s; U100 has no range.
     const struct
     {
@@ -225,7 +225,6 @@ QGroupBox *AirVolumeLoop(QWidget *parent, const QString &title, const QString &s
         TAdvEdit *edit =
             ui::Edit(grid, i + 1, 0, side + QLatin1String(rows[i].Name), QLatin1String(rows[i].Label), rows[i].Kind,
                      rows[i].MaxLength, Localized(rows[i].Initial), QLatin1String(rows[i].Unit));
-        edit->setAccessibleName(which + QLatin1String(rows[i].Label));
         if (i < 4)
             ui::SetTag(edit, i);
     }

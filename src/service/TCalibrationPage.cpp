@@ -104,6 +104,7 @@ QButtonGroup *ChannelSelector(QGridLayout *grid, int row, const QString &title, 
     auto *group = new QButtonGroup(box);
     for (int i = 0; i < count; ++i) {
         auto *channel = new QRadioButton(prefix + QString::number(i + 1), box);
+        ui::Name(channel, channel->text());
         group->addButton(channel, i);
         layout->addWidget(channel);
     }

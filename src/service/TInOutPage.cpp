@@ -77,11 +77,11 @@ QGroupBox *TableGroup(QWidget *parent, const QString &title, const QString &obje
     return group;
 }
 
-QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
-                     bool checked, int tag)
+QCheckBox *CellCheck(QGridLayout *grid, int row, int col, const QString &name, const QString &label, bool checked,
+                     int tag)
 {
     QCheckBox *box = ui::Check(grid->parentWidget(), name, {}, checked);
-    box->setAccessibleName(accessibleName);
+    ui::Name(box, label);
     ui::SetTag(box, tag);
     grid->addWidget(box, row, col, Qt::AlignHCenter);
     return box;
@@ -105,11 +105,11 @@ QGroupBox *AnalogGroup(QWidget *parent, const QString &objectName, const QString
     grid->addWidget(buttons.Manual, 0, 4);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const int n = i + 1;
-        const QString channel = QStringLiteral("%1 A%2").arg(what).arg(n);
+        const QString channel = QStringLiteral("A%1").arg(n);
         TAdvEdit *value =
             ui::Edit(grid, n, 0, QStringLiteral("%1%2AdvEdit").arg(prefix).arg(n), QStringLiteral("A%1").arg(n),
                      rows[i].Kind, rows[i].MaxLength, zero, QString::fromUtf8(rows[i].Unit));
-        value->setAccessibleName(channel + QStringLiteral(" manual value"));
+        ui::Name(value, channel + QStringLiteral(" manual value"));
         value->setMaximumWidth(value->fontMetrics().horizontalAdvance(QString(rows[i].MaxLength, QLatin1Char('0')))
                                + 14);
         ui::SetTag(value, i);
@@ -144,15 +144,15 @@ QGroupBox *DigitalGroup(QWidget *parent, const QString &objectName, const QStrin
         const int weight = 1 << (k - 1);
         const QString channel = caption + QString::number(k);
         QCheckBox *value = ui::Check(group, QStringLiteral("%1%2dxfCheckBox").arg(prefix).arg(k), channel);
-        value->setAccessibleName(QStringLiteral("%1 %2 on").arg(what).arg(channel));
+        ui::Name(value, channel + QStringLiteral(" on"));
         ui::SetTag(value, weight);
         grid->addWidget(value, k, 0);
         CellCheck(grid, k, 1, QStringLiteral("%1I%2dxfCheckBox").arg(prefix).arg(k),
-                  QStringLiteral("%1 %2 inverted").arg(what, channel), false, weight);
+                  channel + QStringLiteral(" inverted"), false, weight);
         ui::Exclusive({CellCheck(grid, k, 2, QStringLiteral("%1A%2dxfCheckBox").arg(prefix).arg(k),
-                                 QStringLiteral("%1 %2 automatic").arg(what, channel), true, weight),
+                                 channel + QStringLiteral(" automatic"), true, weight),
                        CellCheck(grid, k, 3, QStringLiteral("%1M%2dxfCheckBox").arg(prefix).arg(k),
-                                 QStringLiteral("%1 %2 manual").arg(what, channel), false, weight)});
+                                 channel + QStringLiteral(" manual"), false, weight)});
     }
     return group;
 }
@@ -168,13 +168,13 @@ QGroupBox *SimGroup(QWidget *parent)
         const QString channel = QStringLiteral("T%1").arg(n);
         TAdvEdit *time = ui::Edit(grid, i, 0, QStringLiteral("SimT%1AdvEdit").arg(n), channel, TAdvEdit::Unsigned, 4,
                                   QStringLiteral("0"), QStringLiteral("sec"));
-        time->setAccessibleName(QStringLiteral("Simulation %1 time").arg(channel));
+        ui::Name(time, channel + QStringLiteral(" time"));
         ui::SetTag(time, i);
         QCheckBox *onOff =
             ui::Check(group, QStringLiteral("Sim%1OnOffdxfCheckBox").arg(n), QStringLiteral("ON/OFF"), true);
         QCheckBox *pwm = ui::Check(group, QStringLiteral("Sim%1PwmdxfCheckBox").arg(n), QStringLiteral("PWM"));
-        onOff->setAccessibleName(QStringLiteral("Simulation %1 ON/OFF").arg(channel));
-        pwm->setAccessibleName(QStringLiteral("Simulation %1 PWM").arg(channel));
+        ui::Name(onOff, channel + QStringLiteral(" ON/OFF"));
+        ui::Name(pwm, channel + QStringLiteral(" PWM"));
         ui::SetTag(onOff, 1 << i);
         ui::SetTag(pwm, 1 << i);
         ui::Exclusive({onOff, pwm});

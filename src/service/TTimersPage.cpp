@@ -125,6 +125,7 @@ QGroupBox *TTimersPage::BuildTimer()
     m_days = new QButtonGroup(dayBox);
     for (int d = 0; d < TWeekProgram::kDays; ++d) {
         auto *day = new QRadioButton(kDays[d], dayBox);
+        ui::Name(day, kDays[d]);
         m_days->addButton(day, d);
         dayLayout->addWidget(day);
     }
@@ -139,12 +140,12 @@ QGroupBox *TTimersPage::BuildTimer()
         const QString interval = QStringLiteral("Interval #%1").arg(n);
         const QString name = QStringLiteral("Int%1%2AdvMaskEdit").arg(n);
         TAdvEdit *start = ui::TimeEdit(grid, n, 1, name.arg(1), interval, 0);
-        start->setAccessibleName(interval + QStringLiteral(" start"));
+        ui::Name(start, interval + QStringLiteral(" start"));
         TAdvEdit *stop = ui::AsTimeEdit(
             ui::CellEdit(grid, n, 3, name.arg(2), interval + QStringLiteral(" stop"), TAdvEdit::Text, 5, {}), 0);
         QComboBox *level =
             ui::Combo(grid, n, 3, QStringLiteral("Int%1ColumnComboBox").arg(n), {}, ui::Numbers(0, 3), 0);
-        level->setAccessibleName(interval + QStringLiteral(" level"));
+        ui::Name(level, interval + QStringLiteral(" level"));
         ui::SetTag(start, 2 * i);
         ui::SetTag(stop, 2 * i + 1);
         ui::SetTag(level, i);

@@ -1,5 +1,6 @@
 #include "widgets/PageBuilder.h"
 
+#include "widgets/ComboAccessible.h"
 #include "widgets/ParameterCodec.h"
 #include "widgets/TimeOfDayFilter.h"
 
@@ -33,7 +34,42 @@ void UnitFor(QGridLayout *grid, int row, int col, const QString &unit)
     if (!unit.isEmpty())
         grid->addWidget(new QLabel(unit, grid->parentWidget()), row, col);
 }
+
+// A group box title as said: " Date && Time " reads "Date & Time"; an abbreviation's closing
+// full stop stays.
+QString SpokenTitle(QString title)
+{
+    title.replace(QLatin1String("&&"), QLatin1String("&"));
+    qsizetype first = 0;
+    qsizetype end = title.size();
+    while (first < end && !title.at(first).isLetterOrNumber())
+        ++first;
+    while (end > first && !title.at(end - 1).isLetterOrNumber() && title.at(end - 1) != QLatin1Char('.')
+           && title.at(end - 1) != QLatin1Char(')'))
+        --end;
+    return title.mid(first, end - first);
+}
 }  // namespace
+
+QString SpokenName(const QWidget *place, const QString &label)
+{
+    QStringList words;
+    const QString own = label.trimmed();
+    for (const QWidget *w = place; w; w = w->parentWidget()) {
+        const auto *group = qobject_cast<const QGroupBox *>(w);
+        const QString title = group ? SpokenTitle(group->title()) : QString();
+        const QString &inner = words.isEmpty() ? own : words.first();
+        if (!title.isEmpty() && title.compare(inner, Qt::CaseInsensitive) != 0)
+            words.prepend(title);
+    }
+    words.append(own);
+    return words.join(QLatin1Char(' ')).trimmed();
+}
+
+void Name(QWidget *control, const QString &label)
+{
+    control->setAccessibleName(SpokenName(control->parentWidget(), label));
+}
 
 void SetTag(QWidget *widget, int tag)
 {
@@ -100,10 +136,8 @@ TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const Q
     // Wide enough for its longest text, not wider: the pages are narrow.
     edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(std::max(maxLength, 3) + 1, QLatin1Char('0')))
                           + 14);
-    if (!LabelFor(grid, row, col, label, edit))
-        edit->setAccessibleName(name);
-    else
-        edit->setAccessibleName(label);
+    LabelFor(grid, row, col, label, edit);
+    Name(edit, label.isEmpty() ? name : label);
     grid->addWidget(edit, row, col + 1);
     UnitFor(grid, row, col + 2, unit);
     return edit;
@@ -130,7 +164,7 @@ TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, con
     edit->setObjectName(name);
     edit->setMaxLength(maxLength);
     edit->setText(initial);
-    edit->setAccessibleName(accessibleName);
+    Name(edit, accessibleName);
     edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(std::max(maxLength, 3) + 1, QLatin1Char('0')))
                           + 14);
     grid->addWidget(edit, row, col);
@@ -140,10 +174,11 @@ TAdvEdit *CellEdit(QGridLayout *grid, int row, int col, const QString &name, con
 QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
                      const QStringList &items)
 {
+    SpeakComboNames();
     auto *combo = new QComboBox(grid->parentWidget());
     combo->setObjectName(name);
     combo->addItems(items);
-    combo->setAccessibleName(accessibleName);
+    Name(combo, accessibleName);
     grid->addWidget(combo, row, col);
     return combo;
 }
@@ -151,11 +186,12 @@ QComboBox *CellCombo(QGridLayout *grid, int row, int col, const QString &name, c
 QComboBox *Combo(QGridLayout *grid, int row, int col, const QString &name, const QString &label,
                  const QStringList &items, int index, const QString &unit)
 {
+    SpeakComboNames();
     auto *combo = new QComboBox(grid->parentWidget());
     combo->setObjectName(name);
     combo->addItems(items);
     combo->setCurrentIndex(index);
-    combo->setAccessibleName(label.isEmpty() ? name : label);
+    Name(combo, label.isEmpty() ? name : label);
     LabelFor(grid, row, col, label, combo);
     grid->addWidget(combo, row, col + 1);
     UnitFor(grid, row, col + 2, unit);
@@ -167,8 +203,7 @@ QCheckBox *Check(QWidget *parent, const QString &name, const QString &caption, b
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(name);
     box->setChecked(checked);
-    if (caption.trimmed().isEmpty())
-        box->setAccessibleName(name);
+    Name(box, caption.trimmed().isEmpty() ? name : caption);
     return box;
 }
 
@@ -183,7 +218,7 @@ QLabel *Value(QWidget *parent, const QString &name, const QString &accessibleNam
 {
     auto *label = new QLabel(initial, parent);
     label->setObjectName(name);
-    label->setAccessibleName(accessibleName);
+    Name(label, accessibleName);
     return label;
 }
 
