@@ -120,6 +120,7 @@ private slots:
     void mbpollReadsZ4sim();
     void mbpollWritesZ4sim_data();
     void mbpollWritesZ4sim();
+    void ourClientRidesOutMisframedAnswersOfZ4sim();
 
 private:
     // Starts the pymodbus server and opens our client on it (skips when pymodbus is missing).
@@ -341,6 +342,32 @@ void TstInterop::mbpollWritesZ4sim()
     QTRY_COMPARE_WITH_TIMEOUT(ours.Calls, 1, kSoonMs);
     QCOMPARE(ours.What, Outcome::Reply);
     QCOMPARE(ours.Answer.Registers, wanted);
+}
+
+// z4sim as a process, every fourth answer preceded by junk: each failure costs one request, and
+// every answer that comes through is the board's own.
+void TstInterop::ourClientRidesOutMisframedAnswersOfZ4sim()
+{
+    SimProcess sim;
+    QVERIFY2(sim.Start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--misframe"),
+                        QStringLiteral("junk:4"), QStringLiteral("--firmware"), QStringLiteral("1234"),
+                        QStringLiteral("--board-number"), QStringLiteral("4321")}),
+             qPrintable(sim.ErrorOutput()));
+    auto client = OpenTcpClient(sim.TcpPort());
+    QVERIFY(client);
+    int failed = 0;
+    for (int i = 0; i < 12; ++i) {
+        Outcome o;
+        client->ReadHoldingRegisters(1, 0xE700, 2, 300, RecordInto(&o));
+        QTRY_COMPARE_WITH_TIMEOUT(o.Calls, 1, kSoonMs);
+        if (o.What == Outcome::Failed)
+            ++failed;
+        else
+            QCOMPARE(o.Answer.Registers, (QList<quint16>{1234, 4321}));
+    }
+    QCOMPARE(failed, 3);
+    QCOMPARE(client->GetCounters().Resyncs, 3u);
+    QVERIFY(client->IsOpen());
 }
 
 QTEST_GUILESS_MAIN(TstInterop)
