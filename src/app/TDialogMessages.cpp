@@ -1,5 +1,7 @@
 #include "app/TDialogMessages.h"
 
+#include "app/TSettings.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -10,6 +12,26 @@
 namespace {
 const QString kCnfFilter = QStringLiteral("Configuration Parameters (*.cnf)");
 }  // namespace
+
+TDialogMessages::TDialogMessages(QWidget *parent)
+    : m_parent(parent), m_settingsPath(QDir::current().filePath(TSettings::FileName()))
+{
+}
+
+QString TDialogMessages::StartFolder() const
+{
+    return TSettings::Read(m_settingsPath).DialogFolder(QDir::currentPath());
+}
+
+QString TDialogMessages::Chosen(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString file = dialog.selectedFiles().first();
+    // Not kept (a settings file that cannot be read or written): the next dialog opens as this one did.
+    TSettings::RememberFolder(m_settingsPath, file, nullptr);
+    return file;
+}
 
 void TDialogMessages::RangeWarning(QWidget *edit)
 {
@@ -30,24 +52,20 @@ QString TDialogMessages::AskSaveFile()
 
 QString TDialogMessages::AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix)
 {
-    QFileDialog dialog(m_parent, title, QDir::currentPath(), filter);
+    QFileDialog dialog(m_parent, title, StartFolder(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    return Chosen(dialog);
 }
 
 QString TDialogMessages::AskOpenFile()
 {
-    QFileDialog dialog(m_parent, QStringLiteral("Load Configuration Parameters"), QDir::currentPath(), kCnfFilter);
+    QFileDialog dialog(m_parent, QStringLiteral("Load Configuration Parameters"), StartFolder(), kCnfFilter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("cnf"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    return Chosen(dialog);
 }
 
 bool TDialogMessages::AskReturnOverrides(const QStringList &what)

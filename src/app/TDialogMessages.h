@@ -2,11 +2,14 @@
 
 #include "session/TUserMessages.h"
 
-// The real dialogs, parented to the main window.
+class QFileDialog;
+
+// The real dialogs, parented to the main window. The file dialogs open in the folder of the file
+// chosen last, kept in the settings file of the working folder at construction.
 class TDialogMessages : public TUserMessages
 {
 public:
-    explicit TDialogMessages(QWidget *parent) : m_parent(parent) {}
+    explicit TDialogMessages(QWidget *parent);
 
     void RangeWarning(QWidget *edit) override;
     void ErrorBox(const QString &text) override;
@@ -16,5 +19,11 @@ public:
     bool AskReturnOverrides(const QStringList &what) override;
 
 private:
+    // The folder the next file dialog opens in.
+    QString StartFolder() const;
+    // The file a file dialog closed with, its folder remembered; empty when cancelled.
+    QString Chosen(QFileDialog &dialog);
+
     QWidget *m_parent;
+    QString m_settingsPath;
 };

@@ -2,9 +2,13 @@
 
 #include "common/IniFile.h"
 
+#include <QFileInfo>
+
 namespace {
 const QString kConnection = QStringLiteral("Connection");
 const QString kBoardType = QStringLiteral("BoardType");
+const QString kFiles = QStringLiteral("Files");
+const QString kFolder = QStringLiteral("Folder");
 
 int InRange(const TIniFile &ini, const QString &section, const QString &key, int low, int high, int fallback)
 {
@@ -50,6 +54,7 @@ TSettings TSettings::Read(const QString &path)
     s.StopBits = InRange(ini, QStringLiteral("Stop Bits"), 1, 2, 1) == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
     for (int i = 0; i < 4; ++i)
         s.ComDevice[i] = ini.ReadString(kConnection, QStringLiteral("COM%1 Device").arg(i + 1), QString());
+    s.FileFolder = ini.ReadString(kFiles, kFolder, QString());
     return s;
 }
 
@@ -65,5 +70,25 @@ bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
     ini.WriteInteger(kConnection, QStringLiteral("ReadPeriod"), s.ReadPeriod);
     ini.WriteInteger(kConnection, QStringLiteral("Address"), s.Address);
     ini.WriteInteger(kBoardType, QStringLiteral("BoardTypeIndex"), s.BoardTypeIndex);
+    return ini.Save(path, error);
+}
+
+QString TSettings::DialogFolder(const QString &fallback) const
+{
+    return !FileFolder.isEmpty() && QFileInfo(FileFolder).isDir() ? FileFolder : fallback;
+}
+
+bool TSettings::RememberFolder(const QString &path, const QString &file, QString *error)
+{
+    const QString folder = QFileInfo(file).absolutePath();
+    if (folder.contains(QLatin1Char('\n')) || folder.contains(QLatin1Char('\r'))) {
+        if (error)
+            *error = QStringLiteral("a folder name with a line break cannot be kept");
+        return false;
+    }
+    TIniFile ini;
+    if (!ini.Load(path, error))
+        return false;
+    ini.WriteString(kFiles, kFolder, folder);
     return ini.Save(path, error);
 }

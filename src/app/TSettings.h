@@ -23,6 +23,9 @@ struct TSettings
     int Address = 1;                    // Modbus slave address
     int BoardTypeIndex = 0;
 
+    // Written when a file dialog closes with a file: the folder the file dialogs open in.
+    QString FileFolder;
+
     // Read only: log keys for the client "Mode" selects, added by hand.
     bool LogFileEnabled = false;
     int LogFileExistTime = 7;
@@ -42,4 +45,10 @@ struct TSettings
     // Rewrites the keys that are written back, keeping everything else in the file. A file that
     // exists but cannot be read is left alone.
     static bool Write(const QString &path, const TSettings &settings, QString *error);
+
+    // The folder a file dialog opens in: FileFolder while that folder exists, else fallback.
+    QString DialogFolder(const QString &fallback) const;
+    // Sets FileFolder in the file at path to the folder that holds file, keeping everything else
+    // as Write does. A folder whose name holds a line break is not kept: the file could not hold it.
+    static bool RememberFolder(const QString &path, const QString &file, QString *error);
 };
