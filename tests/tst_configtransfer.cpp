@@ -378,7 +378,7 @@ void TestConfigTransfer::refusedWriteEndsTheLoadAndSaysSo()
                               .arg(last.Section, last.Ident),
                           QStringLiteral("The board now holds a mix of old and new values: press Verify to compare it "
                                          "with the file.")}));
-    QCOMPARE(m_form->Messages->Errors, QStringList{tail.join(QLatin1Char('\n'))});
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Messages->Errors, QStringList{tail.join(QLatin1Char('\n'))}, kSoonMs);
     QVERIFY(Page().CompareButton->isEnabled());
 }
 
@@ -591,7 +591,7 @@ void TestConfigTransfer::aStoppedLoadSaysWhatItLeft()
         }
     }
     QCOMPARE(Memo().mid(Memo().size() - said.size()), said);
-    QCOMPARE(m_form->Messages->Errors, QStringList{said.join(QLatin1Char('\n'))});
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->Messages->Errors, QStringList{said.join(QLatin1Char('\n'))}, kSoonMs);
     const QStringList before =
         refused ? QStringList{} : QStringList{QStringLiteral("2 requests repeated after no answer.")};
     QCOMPARE(Memo().mid(from, Memo().size() - from - said.size()),

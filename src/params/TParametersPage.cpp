@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -85,7 +86,7 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
             Log(line);
         Idle();
         if (m_writing)
-            Messages().ErrorBox(lines.join(QLatin1Char('\n')));
+            TellStopped(lines);
     };
     m_chains.OnWriteRefused = [this](const ConfigItem &item, quint8 exceptionCode) {
         LogRepeats();
@@ -168,6 +169,13 @@ QStringList TParametersPage::WrittenSoFar(qint32 written, bool refused) const
                 .arg(first.Section, first.Ident)};
 }
 
+void TParametersPage::TellStopped(const QStringList &lines)
+{
+    // Shown once the request's outcome has been delivered: a modal box inside the client's
+    // closure would let new requests in between the client's own steps.
+    QTimer::singleShot(0, this, [this, text = lines.join(QLatin1Char('\n'))] { Messages().ErrorBox(text); });
+}
+
 void TParametersPage::SaveFile(const QString &fileName)
 {
     Log(QStringLiteral("Save Configuration To File: ") + fileName);
@@ -239,7 +247,7 @@ void TParametersPage::LoadButtonClick()
         Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
         Idle();
         if (!stopped.isEmpty())
-            Messages().ErrorBox(stopped.join(QLatin1Char('\n')));
+            TellStopped(stopped);
     });
 }
 

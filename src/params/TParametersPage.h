@@ -55,6 +55,8 @@ private:
     void LogRepeats();
     // What a write chain that stopped at item written (refused, or failed) left on the board.
     QStringList WrittenSoFar(qint32 written, bool refused) const;
+    // The message of a Load that stopped early.
+    void TellStopped(const QStringList &lines);
     void SaveFile(const QString &fileName);
     // Asks for a configuration file and reads it into FileImage; false when cancelled, gone or refused.
     bool ChooseAndReadFile();
