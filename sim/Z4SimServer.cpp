@@ -6,7 +6,10 @@
 #include <QTcpServer>
 #include <QtEndian>
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 namespace {
 constexpr quint8 kReadHolding = 0x03;
@@ -39,6 +42,33 @@ void AppendWord(QByteArray &bytes, quint16 word)
 QModbusResponse Refusal(const QModbusPdu &request, quint8 code)
 {
     return QModbusExceptionResponse(request.functionCode(), static_cast<QModbusPdu::ExceptionCode>(code));
+}
+
+qint64 MonotonicNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// An RTU frame on the wire: address, PDU and CRC.
+int RtuChars(const QModbusPdu &pdu)
+{
+    return 1 + static_cast<int>(pdu.size()) + 2;
+}
+
+// Serves events until shortly before dueNs, then sleeps the rest: an event loop's timers are only
+// as fine as a millisecond, a paced answer should not be late by one on every request.
+void WaitUntil(qint64 dueNs)
+{
+    constexpr qint64 kSleptNs = 2'000'000;
+    const qint64 served = dueNs - MonotonicNs() - kSleptNs;
+    if (served >= 1'000'000) {
+        QEventLoop wait;
+        QTimer::singleShot(static_cast<int>(served / 1'000'000), Qt::PreciseTimer, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    if (const qint64 rest = dueNs - MonotonicNs(); rest > 0)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(rest));
 }
 }  // namespace
 
@@ -107,6 +137,8 @@ bool Z4SimServer::OpenRtu(const QString &device, const SimSerialSettings &settin
         return false;
     }
     m_rtu = std::move(server);
+    m_rtuBitsPerChar = 1 + settings.DataBits + (settings.Parity == QSerialPort::NoParity ? 0 : 1)
+                       + (settings.StopBits == QSerialPort::TwoStop ? 2 : 1);
     return true;
 }
 
@@ -150,6 +182,7 @@ void Z4SimServer::ClearRecord()
 
 QModbusResponse Z4SimServer::Answer(const QModbusPdu &request, bool rtu)
 {
+    const qint64 arrivedNs = MonotonicNs();
     ++m_handled;
     SimRequest record;
     record.Function = static_cast<quint8>(request.functionCode());
@@ -167,15 +200,34 @@ QModbusResponse Z4SimServer::Answer(const QModbusPdu &request, bool rtu)
     }
     if (rtu) {
         // Over TCP the relay delays and drops answers; on the serial line it happens here.
-        if (m_faults.DropEvery > 0 && m_handled % static_cast<quint64>(m_faults.DropEvery) == 0)
+        if (m_faults.DropEvery > 0 && m_handled % static_cast<quint64>(m_faults.DropEvery) == 0) {
+            RtuAnswerDue(arrivedNs, RtuChars(request), 0);
             return QModbusResponse();  // an invalid response is not sent
-        if (m_faults.DelayMs > 0) {
-            QEventLoop wait;
-            QTimer::singleShot(m_faults.DelayMs, &wait, &QEventLoop::quit);
-            wait.exec();
         }
+        const qint64 dueNs = RtuAnswerDue(arrivedNs, RtuChars(request), RtuChars(response));
+        if (dueNs > MonotonicNs())
+            WaitUntil(dueNs);
     }
     return response;
+}
+
+qint64 Z4SimServer::RtuAnswerDue(qint64 arrivedNs, int requestChars, int answerChars)
+{
+    const qint64 delayNs = qint64(m_faults.DelayMs) * 1'000'000;
+    if (m_pacing.LineRate <= 0)
+        return arrivedNs + delayNs;
+    const double charNs = 1e9 * m_rtuBitsPerChar / m_pacing.LineRate;
+    const auto silenceNs = static_cast<qint64>(m_pacing.LineRate > 19200 ? 1'750'000 : 3.5 * charNs);
+    const qint64 requestEndNs =
+        std::max(arrivedNs, m_lineQuietFromNs) + static_cast<qint64>(requestChars * charNs) + silenceNs;
+    if (answerChars == 0) {
+        m_lineQuietFromNs = requestEndNs;
+        return requestEndNs;
+    }
+    const qint64 answerEndNs = requestEndNs + qint64(m_pacing.TurnaroundMs) * 1'000'000 + delayNs
+                               + static_cast<qint64>(answerChars * charNs);
+    m_lineQuietFromNs = answerEndNs + silenceNs;
+    return answerEndNs;
 }
 
 QModbusResponse Z4SimServer::Execute(const QModbusPdu &request, SimRequest &record)

@@ -53,6 +53,18 @@ struct SimSerialSettings
     QSerialPort::StopBits StopBits = QSerialPort::OneStop;
 };
 
+// On a line that carries bytes at once (a pty pair), the board can still answer at the pace of a
+// real RS-485 line: a frame takes its characters' time on the wire at LineRate (start bit, data
+// bits, parity bit and stop bits of the serial settings a character), and is followed by a
+// silence of 3.5 characters (1.75 ms above 19200 baud) before the other side may answer or send.
+// A request starts on the wire when it arrives, or when the silence after the last answer ends if
+// it arrives earlier; its answer is written when its last character would have arrived.
+struct SimLinePacing
+{
+    int LineRate = 0;      // baud; 0: answers go out as soon as they are made
+    int TurnaroundMs = 0;  // the board's own time from the end of a request to its answer
+};
+
 // The simulated board on Modbus TCP and/or RTU, answering from a Z4Board. Used in-process by the
 // tests and behind the z4sim executable.
 class Z4SimServer : public QObject
@@ -76,6 +88,10 @@ public:
     // Serves Modbus RTU on a serial device (a pty works).
     bool OpenRtu(const QString &device, const SimSerialSettings &settings, QString *error);
     void Stop();
+
+    // Pacing applies to RTU answers from the next request on.
+    void SetLinePacing(const SimLinePacing &pacing) { m_pacing = pacing; }
+    const SimLinePacing &LinePacing() const { return m_pacing; }
 
     // Faults apply from the next request on.
     void SetFaults(const SimFaults &faults);
@@ -102,6 +118,9 @@ private:
     QModbusResponse Answer(const QModbusPdu &request, bool rtu);
     void ChangeUnit(quint8 unit);
     QModbusResponse Execute(const QModbusPdu &request, SimRequest &record);
+    // When an RTU answer may go out: arrivedNs is when the request came in, answerChars the
+    // answer's length on the wire (0: none goes out). Monotonic nanoseconds.
+    qint64 RtuAnswerDue(qint64 arrivedNs, int requestChars, int answerChars);
 
     Z4Board m_board;
     quint8 m_unit = 1;
@@ -109,6 +128,9 @@ private:
     std::unique_ptr<QModbusServer> m_tcp;
     std::unique_ptr<TcpFaultRelay> m_relay;
     std::unique_ptr<QModbusServer> m_rtu;
+    int m_rtuBitsPerChar = 11;
+    SimLinePacing m_pacing;
+    qint64 m_lineQuietFromNs = 0;  // when the silence after the last paced answer ends
     QTimer m_ticker;
     QString m_stateFile;
     quint64 m_handled = 0;

@@ -126,6 +126,15 @@ int main(int argc, char *argv[])
          QStringLiteral("8")},
         {QStringLiteral("stop-bits"), QStringLiteral("RTU stop bits 1 or 2 (default 1)."), QStringLiteral("BITS"),
          QStringLiteral("1")},
+        {QStringLiteral("line-rate"),
+         QStringLiteral("RTU: answer no sooner than a real line at BAUD would carry the request and the answer, "
+                        "with a 3.5-character silence after each frame (for a pty pair, which carries bytes "
+                        "at once)."),
+         QStringLiteral("BAUD")},
+        {QStringLiteral("turnaround"),
+         QStringLiteral("RTU with --line-rate: the board starts its answer MS milliseconds after the request's "
+                        "silence (default 0)."),
+         QStringLiteral("MS"), QStringLiteral("0")},
         {QStringLiteral("unit"), QStringLiteral("Modbus slave address of the board (default 1)."), QStringLiteral("ID"),
          QStringLiteral("1")},
         {QStringLiteral("firmware"), QStringLiteral("Firmware version at 0xE700 (default 1011)."), QStringLiteral("N"),
@@ -162,6 +171,10 @@ int main(int argc, char *argv[])
         Fail(QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().first()));
     if (!parser.isSet(QStringLiteral("tcp")) && !parser.isSet(QStringLiteral("rtu")))
         Fail(QStringLiteral("give --tcp PORT and/or --rtu DEVICE (see --help)"));
+    if (parser.isSet(QStringLiteral("turnaround")) && !parser.isSet(QStringLiteral("line-rate")))
+        Fail(QStringLiteral("--turnaround needs --line-rate"));
+    if (parser.isSet(QStringLiteral("line-rate")) && !parser.isSet(QStringLiteral("rtu")))
+        Fail(QStringLiteral("--line-rate paces RTU answers: give --rtu DEVICE too"));
 
     Z4BoardOptions board;
     board.firmware = static_cast<quint16>(NumberOption(parser, QStringLiteral("firmware"), 0xFFFF));
@@ -224,6 +237,13 @@ int main(int argc, char *argv[])
         const QString device = parser.value(QStringLiteral("rtu"));
         if (!server.OpenRtu(device, serial, &error))
             Fail(error);
+        if (parser.isSet(QStringLiteral("line-rate"))) {
+            const auto rate = NumberOption(parser, QStringLiteral("line-rate"), 4000000);
+            if (rate < 50)
+                Fail(QStringLiteral("--line-rate takes a baud rate from 50"));
+            server.SetLinePacing({static_cast<int>(rate),
+                                  static_cast<int>(NumberOption(parser, QStringLiteral("turnaround"), 10000))});
+        }
         std::printf("z4sim: Modbus RTU on %s, unit %u\n", qPrintable(device), unit);
     }
     std::fflush(stdout);

@@ -4,6 +4,7 @@
 #include "SimHarness.h"
 #include "link/TSerialModbusClient.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -43,6 +44,8 @@ private slots:
     void writesLandInTheBoard();
     void refusalsReachOnRefused();
     void lateAnswerIsNotTakenForTheNext();
+    void pacedAnswersTakeTheirWireTime_data();
+    void pacedAnswersTakeTheirWireTime();
     void vanishingPortFailsWaitingRequestsOnce();
     void missingDeviceNeverConnects_data();
     void missingDeviceNeverConnects();
@@ -155,6 +158,54 @@ void TstRtu::lateAnswerIsNotTakenForTheNext()
     QTRY_COMPARE_WITH_TIMEOUT(after.Calls, 1, kSoonMs);
     QCOMPARE(after.What, Outcome::Reply);
     QCOMPARE(after.Answer.Registers, (QList<quint16>{1111}));
+}
+
+void TstRtu::pacedAnswersTakeTheirWireTime_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("turnaroundMs");
+    QTest::addColumn<bool>("write");
+    QTest::newRow("reads at 19200") << 19200 << 0 << false;
+    QTest::newRow("block writes at 9600, 15 ms turnaround") << 9600 << 15 << true;
+}
+
+// With the board pacing a real line, two requests queued at once take at least what their frames
+// need on the wire (8E1: 11 bits a character), a 3.5-character silence after each frame and the
+// board's turnaround. A lower bound only: a busy machine makes it longer, never shorter.
+void TstRtu::pacedAnswersTakeTheirWireTime()
+{
+    QFETCH(int, rate);
+    QFETCH(int, turnaroundMs);
+    QFETCH(bool, write);
+    RtuLine line;
+    Connect(line);
+    if (QTest::currentTestFailed())
+        return;
+    line.Server->SetLinePacing({rate, turnaroundMs});
+
+    constexpr quint16 kCount = 60;
+    const std::vector<quint16> values(kCount, 0);
+    // A read: 8 characters and 5 + 2n back. A block write: 9 + 2n characters and 8 back.
+    const int frameChars = write ? (9 + 2 * kCount) + 8 : 8 + (5 + 2 * kCount);
+    const double charMs = 11 * 1000.0 / rate;
+    const double leastMs = 2 * ((frameChars + 2 * 3.5) * charMs + turnaroundMs);
+
+    std::array<Outcome, 2> outcomes;
+    QElapsedTimer clock;
+    clock.start();
+    for (Outcome &outcome : outcomes) {
+        if (write)
+            line.Client->WriteMultipleRegisters(kUnit, 0x0300, values, kTimeoutMs, RecordInto(&outcome));
+        else
+            line.Client->ReadHoldingRegisters(kUnit, 0x0300, kCount, kTimeoutMs, RecordInto(&outcome));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(outcomes[1].Calls, 1, kSoonMs);
+    const double elapsedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    QCOMPARE(outcomes[0].What, Outcome::Reply);
+    QCOMPARE(outcomes[1].What, Outcome::Reply);
+    // The silence after the last answer is the line's, not the client's: it need not have passed.
+    QVERIFY2(elapsedMs >= leastMs - 3.5 * charMs,
+             qPrintable(QStringLiteral("%1 ms, the wire needs %2 ms").arg(elapsedMs).arg(leastMs - 3.5 * charMs)));
 }
 
 // A single and a block write: the board echoes them and holds the new values.
