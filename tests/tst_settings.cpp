@@ -77,6 +77,8 @@ private slots:
     void theWorkingFolderAtStartIsUsed();
 
     void iniFileRewritesInPlace();
+    void aSectionLineWithoutItsBracketStaysOneLine_data();
+    void aSectionLineWithoutItsBracketStaysOneLine();
 
 private:
     QString SettingsPath() const { return m_dir->filePath(kFile); }
@@ -499,6 +501,49 @@ void TstSettings::iniFileRewritesInPlace()
 
     QVERIFY(!ini.LoadText(QByteArray("[A]\0x=1\n", 9), &error));
     QVERIFY(!error.isEmpty());
+}
+
+void TstSettings::aSectionLineWithoutItsBracketStaysOneLine_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("line");  // the line without "]"
+    QTest::addColumn<bool>("mode");        // Mode as read: the keys after the line are in the section before it
+    QTest::addColumn<int>("address");
+
+    QTest::newRow("inside a section") << QByteArray("[Connection]\nIP1=10\n[Notes from the roof\nMode=1\nAddress=7\n")
+                                      << QByteArray("[Notes from the roof") << true << 7;
+    QTest::newRow("a bracket alone") << QByteArray("[Connection]\n[\nMode=1\nAddress=7]\nIP1=10\n")
+                                     << QByteArray("[") << true << 1;
+    QTest::newRow("last line") << QByteArray("[Connection]\nMode=1\nAddress=7\n[Chart") << QByteArray("[Chart") << true
+                               << 7;
+    QTest::newRow("first line") << QByteArray("  [Connection\r\nMode=1\r\n[BoardType]\r\nBoardTypeIndex=1\r\n")
+                                << QByteArray("  [Connection") << false << 1;
+}
+
+// Every close rewrites the file: such a line is kept once, as it was, and the file does not grow.
+void TstSettings::aSectionLineWithoutItsBracketStaysOneLine()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, line);
+    QFETCH(bool, mode);
+    QFETCH(int, address);
+    QVERIFY(WriteAll(SettingsPath(), text));
+
+    const TSettings read = TSettings::Read(SettingsPath());
+    QCOMPARE(read.Mode, mode);
+    QCOMPARE(read.Address, address);
+    QString error;
+    QVERIFY2(TSettings::Write(SettingsPath(), read, &error), qPrintable(error));
+    const QByteArray written = ReadAll(SettingsPath());
+    QVERIFY2(TSettings::Write(SettingsPath(), TSettings::Read(SettingsPath()), &error), qPrintable(error));
+    QCOMPARE(ReadAll(SettingsPath()), written);
+
+    QCOMPARE(written.split('\n').count(line), 1);
+    TIniFile ini;
+    QVERIFY(ini.LoadText(written, &error));
+    for (const QString &section : ini.Sections())
+        QVERIFY2(!section.contains(QLatin1Char('\n')) && !section.contains(QLatin1Char('\r')), qPrintable(section));
+    QCOMPARE(TSettings::Read(SettingsPath()).Mode, mode);
 }
 
 QTEST_MAIN(TstSettings)

@@ -4,16 +4,91 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <algorithm>
+
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
+
+namespace {
+bool IsNewLine(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
+// What a line is to the parser.
+enum class LineKind { Blank, Comment, BrokenSection, Entry };
+
+LineKind KindOf(QByteArrayView line)
+{
+    qsizetype at = 0;
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+        ++at;
+    if (at == line.size())
+        return LineKind::Blank;
+    if (line[at] == ';' || line[at] == '#')
+        return LineKind::Comment;
+    if (line[at] == '[' && !line.sliced(at).contains(']'))
+        return LineKind::BrokenSection;
+    return LineKind::Entry;
+}
+}  // namespace
 
 struct TIniFile::Impl
 {
     // Case-insensitive names, UTF-8, one value per key, "key=value" without spaces.
     CSimpleIniA Ini{true, false, false};
     QStringList Conflicts;
+    // Put before the lines handed to the parser as comments; never part of the text read.
+    QByteArray Marker;
+    // Comments after the last entry, as read: the parser drops them.
+    QByteArray Tail;
     Impl() { Ini.SetSpaces(false); }
+
+    void Clear()
+    {
+        Ini.Reset();
+        Conflicts.clear();
+        Marker.clear();
+        Tail.clear();
+    }
+
+    // The text as the parser gets it. A line that starts with "[" and has no "]" would be taken
+    // for the start of a section name running on over the following lines up to the next "=", and
+    // written back with one line more at every rewrite; it goes to the parser as a marked comment
+    // instead, so the keys after it stay in the section before it and Text() gives it back as it
+    // was. The comments after the last entry are kept aside in Tail.
+    QByteArray Parsed(const QByteArray &text)
+    {
+        Marker = QByteArrayLiteral(";\x1fz4");
+        while (text.contains(Marker))
+            Marker.append('\x1f');
+        QByteArray parsed;
+        parsed.reserve(text.size());
+        qsizetype entriesEnd = 0;  // in parsed: just after the newline that ends the last entry
+        qsizetype textEnd = 0;     // the same place in text
+        for (qsizetype at = 0; at < text.size();) {
+            qsizetype end = at;
+            while (end < text.size() && !IsNewLine(text[end]))
+                ++end;
+            const LineKind kind = KindOf(QByteArrayView(text).sliced(at, end - at));
+            if (kind == LineKind::BrokenSection)
+                parsed.append(Marker);
+            if (end < text.size())
+                ++end;  // "\r\n" leaves an empty line, which is blank
+            parsed.append(QByteArrayView(text).sliced(at, end - at));
+            if (kind == LineKind::Entry) {
+                entriesEnd = parsed.size();
+                textEnd = end;
+            }
+            at = end;
+        }
+        Tail = text.sliced(textEnd);
+        if (std::all_of(Tail.cbegin(), Tail.cend(), [](char c) { return c == ' ' || c == '\t' || IsNewLine(c); }))
+            Tail.clear();
+        parsed.truncate(entriesEnd);
+        return parsed;
+    }
 };
 
 TIniFile::TIniFile() : d(std::make_unique<Impl>()) {}
@@ -23,7 +98,7 @@ bool TIniFile::Load(const QString &path, QString *error)
 {
     QFile file(path);
     if (!file.exists()) {
-        d->Ini.Reset();
+        d->Clear();
         return true;
     }
     if (!file.open(QIODevice::ReadOnly)) {
@@ -32,7 +107,7 @@ bool TIniFile::Load(const QString &path, QString *error)
         return false;
     }
     if (file.size() > kMaxFileSize) {
-        d->Ini.Reset();
+        d->Clear();
         if (error)
             *error = QStringLiteral("the file is %1 KiB, far larger than such a file can be (at most %2 KiB)")
                          .arg(file.size() / 1024)
@@ -44,8 +119,7 @@ bool TIniFile::Load(const QString &path, QString *error)
 
 bool TIniFile::LoadText(const QByteArray &text, QString *error)
 {
-    d->Ini.Reset();
-    d->Conflicts.clear();
+    d->Clear();
     // The parser stops at the first NUL byte, so a UTF-16 file (as some Windows editors save INI
     // files) or a binary one would be read as nearly empty, and a rewrite would destroy it.
     if (text.contains('\0')) {
@@ -53,17 +127,18 @@ bool TIniFile::LoadText(const QByteArray &text, QString *error)
             *error = QStringLiteral("the file is not a plain text INI file (it holds NUL bytes; UTF-16 is not read)");
         return false;
     }
-    const SI_Error rc = d->Ini.LoadData(text.constData(), static_cast<size_t>(text.size()));
+    const QByteArray parsed = d->Parsed(text);
+    const SI_Error rc = d->Ini.LoadData(parsed.constData(), static_cast<size_t>(parsed.size()));
     if (rc < 0) {
         if (error)
             *error =
                 rc == SI_NOMEM ? QStringLiteral("out of memory") : QStringLiteral("the file is not a valid INI file");
-        d->Ini.Reset();
+        d->Clear();
         return false;
     }
     // A second reading that keeps every value of a key finds the keys given twice.
     CSimpleIniA all(true, true, false);
-    if (all.LoadData(text.constData(), static_cast<size_t>(text.size())) >= 0) {
+    if (all.LoadData(parsed.constData(), static_cast<size_t>(parsed.size())) >= 0) {
         CSimpleIniA::TNamesDepend sections;
         all.GetAllSections(sections);
         for (const auto &section : sections) {
@@ -91,9 +166,17 @@ QStringList TIniFile::ConflictingKeys() const
 
 QByteArray TIniFile::Text() const
 {
-    std::string text;
-    d->Ini.Save(text);
-    return QByteArray::fromStdString(text);
+    std::string saved;
+    d->Ini.Save(saved);
+    QByteArray text = QByteArray::fromStdString(saved);
+    if (!d->Marker.isEmpty()) {
+        if (text.startsWith(d->Marker))
+            text.remove(0, d->Marker.size());
+        text.replace('\n' + d->Marker, "\n");
+    }
+    if (!d->Tail.isEmpty() && !text.isEmpty() && !text.endsWith('\n'))
+        text.append('\n');
+    return text + d->Tail;
 }
 
 bool TIniFile::Save(const QString &path, QString *error) const
