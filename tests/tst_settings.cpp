@@ -3,18 +3,22 @@
 #include "MessageRecorder.h"
 #include "TestFiles.h"
 #include "app/TConnectionPanel.h"
+#include "app/TDialogMessages.h"
 #include "app/TSettings.h"
 #include "common/IniFile.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -75,6 +79,9 @@ private slots:
     void aFileThatCannotBeReadIsNotOverwritten_data();
     void aFileThatCannotBeReadIsNotOverwritten();
     void theWorkingFolderAtStartIsUsed();
+    void theDialogFolderIsKeptAcrossACloseAndRestart();
+    void fileDialogsOpenWhereTheLastFileWasChosen_data();
+    void fileDialogsOpenWhereTheLastFileWasChosen();
 
     void iniFileRewritesInPlace();
     void aSectionLineWithoutItsBracketStaysOneLine_data();
@@ -469,6 +476,90 @@ void TstSettings::theWorkingFolderAtStartIsUsed()
     QVERIFY(there->ConnectiondxfGroupBox->SerialdxfCheckBox->isChecked());
     QCOMPARE(there->ConnectiondxfGroupBox->IPAddressEdit->text(), QStringLiteral("172.0.0.0"));
     QCOMPARE(there->ReadTimer().interval(), 60000);
+}
+
+// The folder of the file chosen last in a file dialog is kept in the settings file, across a close
+// and a restart, beside what was there.
+void TstSettings::theDialogFolderIsKeptAcrossACloseAndRestart()
+{
+    const QString here = QDir::currentPath();
+    QTemporaryDir files;
+    QVERIFY(files.isValid());
+    const QString folder = QDir(files.path()).filePath(QStringLiteral("site 7"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(WriteAll(SettingsPath(), "; by hand\n[Connection]\nPort=1502\n"));
+    QString error;
+    QVERIFY2(TSettings::RememberFolder(SettingsPath(), QDir(folder).filePath(QStringLiteral("ahu.cnf")), &error),
+             qPrintable(error));
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Files"), QStringLiteral("Folder")), folder);
+    QVERIFY(ReadAll(SettingsPath()).startsWith("; by hand\n"));
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Port")), QStringLiteral("1502"));
+
+    // The window's close rewrites the file and keeps the folder; the next start finds it.
+    {
+        RecordedForm form;
+        QVERIFY(form->close());
+    }
+    const TSettings read = TSettings::Read(SettingsPath());
+    QCOMPARE(read.FileFolder, folder);
+    QCOMPARE(read.DialogFolder(here), folder);
+
+    // A folder name the file cannot hold on one line is not kept; the one before stays.
+    QVERIFY(!TSettings::RememberFolder(SettingsPath(), QStringLiteral("/tmp/a\nb/x.cnf"), &error));
+    QCOMPARE(TSettings::Read(SettingsPath()).FileFolder, folder);
+}
+
+void TstSettings::fileDialogsOpenWhereTheLastFileWasChosen_data()
+{
+    QTest::addColumn<int>("remembered");  // 0 none, 1 a folder that exists, 2 a folder gone since
+    QTest::addColumn<bool>("open");       // the Load dialog, else the Save dialog
+
+    QTest::newRow("nothing remembered, save") << 0 << false;
+    QTest::newRow("remembered, save") << 1 << false;
+    QTest::newRow("remembered, open") << 1 << true;
+    QTest::newRow("gone since, open") << 2 << true;
+}
+
+// The real dialogs, answered as they come up: they open in the folder of the file chosen last, or
+// in the working folder while that is unknown or gone, and remember where the next file is chosen.
+void TstSettings::fileDialogsOpenWhereTheLastFileWasChosen()
+{
+    QFETCH(int, remembered);
+    QFETCH(bool, open);
+    QTemporaryDir files;
+    QVERIFY(files.isValid());
+    const QString before = QDir(files.path()).filePath(QStringLiteral("before"));
+    const QString next = QDir(files.path()).filePath(QStringLiteral("next"));
+    QVERIFY(QDir().mkpath(before) && QDir().mkpath(next));
+    const QString chosen = QDir(next).filePath(QStringLiteral("ahu.cnf"));
+    if (open)  // a save over an existing file would first ask whether to replace it
+        QVERIFY(WriteAll(chosen, "[Settings]\n"));
+    QString error;
+    if (remembered > 0)
+        QVERIFY2(TSettings::RememberFolder(SettingsPath(), QDir(before).filePath(QStringLiteral("old.cnf")), &error),
+                 qPrintable(error));
+    if (remembered == 2)
+        QVERIFY(QDir(before).removeRecursively());
+
+    TDialogMessages messages(nullptr);
+    QString openedIn;
+    // Looks for the dialog on every turn of the event loop until it is up, then answers it. Any
+    // other box (or the dialog still up after its answer) is cancelled, so that the test ends.
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&openedIn, &chosen] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && openedIn.isEmpty()) {
+            openedIn = dialog->directory().absolutePath();
+            dialog->selectFile(chosen);
+            static_cast<QDialog *>(dialog)->accept();  // as the dialog's own button does
+        } else if (auto *other = qobject_cast<QDialog *>(modal)) {
+            other->reject();
+        }
+    });
+    answer.start(0);
+    QCOMPARE(open ? messages.AskOpenFile() : messages.AskSaveFile(), chosen);
+    QCOMPARE(openedIn, remembered == 1 ? before : m_dir->path());
+    QCOMPARE(TSettings::Read(SettingsPath()).FileFolder, next);
 }
 
 // The INI layer on its own: edits land in place, new keys at the end of their section, new sections
