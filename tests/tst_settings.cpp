@@ -609,6 +609,9 @@ void TstSettings::aSectionLineWithoutItsBracketStaysOneLine_data()
                                << 7;
     QTest::newRow("first line") << QByteArray("  [Connection\r\nMode=1\r\n[BoardType]\r\nBoardTypeIndex=1\r\n")
                                 << QByteArray("  [Connection") << false << 1;
+    QTest::newRow("first line, after a byte-order mark")
+        << QByteArray("\xEF\xBB\xBF[Connection\nMode=1\n[BoardType]\nBoardTypeIndex=1\n") << QByteArray("[Connection")
+        << false << 1;
 }
 
 // Every close rewrites the file: such a line is kept once, as it was, and the file does not grow.

@@ -67,7 +67,10 @@ struct TIniFile::Impl
         parsed.reserve(text.size());
         qsizetype entriesEnd = 0;  // in parsed: just after the newline that ends the last entry
         qsizetype textEnd = 0;     // the same place in text
-        for (qsizetype at = 0; at < text.size();) {
+        // The parser skips a UTF-8 byte-order mark (as Notepad writes) before the first line.
+        qsizetype at = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        parsed.append(text.first(at));
+        while (at < text.size()) {
             qsizetype end = at;
             while (end < text.size() && !IsNewLine(text[end]))
                 ++end;
