@@ -317,10 +317,11 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         }
     } else if (error == QModbusDevice::TimeoutError) {
         FailOnWire(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
-    } else if (error == QModbusDevice::ProtocolError || error == QModbusDevice::ReplyAbortedError) {
+    } else if (error == QModbusDevice::ProtocolError) {
         // A frame came that could not be made out.
         FailOnWire(request, reply->errorString(), TFailureKind::Misfit);
     } else {
+        // Aborted by the connection closing, or the device failing.
         Fail(request, reply->errorString(), TFailureKind::LineDown);
     }
     if (self)
