@@ -605,6 +605,8 @@ void TstSettings::aSectionLineWithoutItsBracketStaysOneLine_data()
                                       << QByteArray("[Notes from the roof") << true << 7;
     QTest::newRow("a bracket alone") << QByteArray("[Connection]\n[\nMode=1\nAddress=7]\nIP1=10\n")
                                      << QByteArray("[") << true << 1;
+    QTest::newRow("an empty name") << QByteArray("[Connection]\nIP1=10\n[]\nMode=1\nAddress=7\n") << QByteArray("[]")
+                                   << true << 7;
     QTest::newRow("last line") << QByteArray("[Connection]\nMode=1\nAddress=7\n[Chart") << QByteArray("[Chart") << true
                                << 7;
     QTest::newRow("first line") << QByteArray("  [Connection\r\nMode=1\r\n[BoardType]\r\nBoardTypeIndex=1\r\n")

@@ -16,7 +16,8 @@ bool IsNewLine(char c)
     return c == '\n' || c == '\r';
 }
 
-// What a line is to the parser.
+// What a line is to the parser. A broken section line opens no section of its own: it has no "]"
+// or no name.
 enum class LineKind { Blank, Comment, BrokenSection, Entry };
 
 LineKind KindOf(QByteArrayView line)
@@ -28,9 +29,15 @@ LineKind KindOf(QByteArrayView line)
         return LineKind::Blank;
     if (line[at] == ';' || line[at] == '#')
         return LineKind::Comment;
-    if (line[at] == '[' && !line.sliced(at).contains(']'))
+    if (line[at] != '[')
+        return LineKind::Entry;
+    const qsizetype close = line.indexOf(']', at);
+    if (close < 0)
         return LineKind::BrokenSection;
-    return LineKind::Entry;
+    const QByteArrayView name = line.sliced(at + 1, close - at - 1);
+    return std::all_of(name.cbegin(), name.cend(), [](char c) { return c == ' ' || c == '\t'; })
+               ? LineKind::BrokenSection
+               : LineKind::Entry;
 }
 }  // namespace
 
@@ -55,7 +62,8 @@ struct TIniFile::Impl
 
     // The text as the parser gets it. A line that starts with "[" and has no "]" would be taken
     // for the start of a section name running on over the following lines up to the next "=", and
-    // written back with one line more at every rewrite; it goes to the parser as a marked comment
+    // written back with one line more at every rewrite; one with an empty name ("[]") would move
+    // the keys after it to the top of the file. Such a line goes to the parser as a marked comment
     // instead, so the keys after it stay in the section before it and Text() gives it back as it
     // was. The comments after the last entry are kept aside in Tail.
     QByteArray Parsed(const QByteArray &text)
