@@ -182,3 +182,25 @@ void TConfigChains::WriteRefused(quint8 exceptionCode)
     Progress(100);
     WriteStep();
 }
+
+QStringList WrittenSoFar(const TConfigImages &images, qint32 written, bool refused, const QString &check)
+{
+    const qint32 total = images.ActiveItemCount;
+    if (written > 0) {
+        const ConfigItem &last = images.FileImage[static_cast<size_t>(written - 1)];
+        return {QStringLiteral("%1 of %2 items were written; the last one written was [%3] %4.")
+                    .arg(written)
+                    .arg(total)
+                    .arg(last.Section, last.Ident),
+                QStringLiteral("The board now holds a mix of old and new values: %1 to compare it with the file.")
+                    .arg(check)};
+    }
+    if (refused)
+        return {QStringLiteral("None of the %1 items was written.").arg(total)};
+    // The request that got no valid answer may still have been carried out.
+    const ConfigItem &first = images.FileImage.front();
+    return {QStringLiteral("None of the %1 items was confirmed written, but [%2] %3 may have reached the board: "
+                           "%4 to compare it with the file.")
+                .arg(total)
+                .arg(first.Section, first.Ident, check)};
+}

@@ -3,6 +3,7 @@
 #include "config/ConfigItem.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -92,3 +93,8 @@ private:
     // Answers that arrive after this object is gone find the token expired and do nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
+
+// What a write chain of images.FileImage that stopped at item written (refused there, or failed)
+// left on the board, in lines for the user; check says how to compare the board with the file
+// ("press Verify").
+QStringList WrittenSoFar(const TConfigImages &images, qint32 written, bool refused, const QString &check);

@@ -1,5 +1,6 @@
 #include "config/TransferRows.h"
 
+#include "common/NumberText.h"
 #include "config/WeekProgram.h"
 
 #include <algorithm>
@@ -252,6 +253,42 @@ TKindTraits Traits(TCodecKind kind)
         break;
     }
     return {TControlKind::None, 0};
+}
+
+std::optional<QString> EditText(TCodecKind kind, quint16 value)
+{
+    const auto signedValue = static_cast<qint16>(value);
+    switch (kind) {
+    case TCodecKind::Centi:
+        return ScaledText(signedValue, 2);
+    case TCodecKind::CentiU:
+        return ScaledText(value, 2);
+    case TCodecKind::Deci:
+        return ScaledText(signedValue, 1);
+    case TCodecKind::Int:
+        return QString::number(signedValue);
+    case TCodecKind::UInt:
+        return QString::number(value);
+    case TCodecKind::Tenths:
+        return QString::number(value / 10);
+    case TCodecKind::TimeOfDay:
+        return TimeOfDayText(value);
+    default:
+        return std::nullopt;
+    }
+}
+
+QString RegisterText(int item, int reg, quint16 value)
+{
+    const std::vector<TParameterRow> &rows = TransferRows();
+    if (item >= 0 && item < static_cast<int>(rows.size())) {
+        const TParameterRow &row = rows[static_cast<size_t>(item)];
+        if (reg >= 0 && reg < row.Registers) {
+            if (auto text = EditText(row.CodecOf(reg).Kind, value))
+                return *text;
+        }
+    }
+    return QString::number(static_cast<qint16>(value));
 }
 
 std::optional<TLimits> StorableRange(TCodecKind kind)

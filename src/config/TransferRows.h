@@ -65,6 +65,10 @@ struct TLimits
 // whole tenths for Tenths, the minutes of a day for TimeOfDay. Nothing for the other kinds.
 std::optional<TLimits> StorableRange(TCodecKind kind);
 
+// The text an edit of kind shows for a register word: 21.5 for 2150 in a Centi edit, the
+// signed or unsigned decimal, whole seconds of tenths, h:mm. Nothing for the kinds without an edit.
+std::optional<QString> EditText(TCodecKind kind, quint16 value);
+
 // One row of the transfer table: a run of registers, the controls that show them and how.
 struct TParameterRow
 {
@@ -106,6 +110,10 @@ struct TRegisterBlock
     quint16 Count;
 };
 TRegisterBlock BlockOfItems(int first, int last);
+
+// Register reg of configuration item item as its control shows it: the edit's text, or the
+// signed decimal for the registers shown by boxes and lists (and for items outside the table).
+QString RegisterText(int item, int reg, quint16 value);
 
 // An image shaped by the table: item i has row i's register run, every value 0, and no file
 // names (those come from the definition file).

@@ -1,5 +1,6 @@
 #include "params/TParametersPage.h"
 
+#include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
 #include "session/TBoardSession.h"
 #include "session/TLiveState.h"
@@ -149,24 +150,7 @@ void TParametersPage::LogRepeats()
 
 QStringList TParametersPage::WrittenSoFar(qint32 written, bool refused) const
 {
-    const qint32 total = m_images.ActiveItemCount;
-    if (written > 0) {
-        const ConfigItem &last = m_images.FileImage[static_cast<size_t>(written - 1)];
-        return {QStringLiteral("%1 of %2 items were written; the last one written was [%3] %4.")
-                    .arg(written)
-                    .arg(total)
-                    .arg(last.Section, last.Ident),
-                QStringLiteral("The board now holds a mix of old and new values: press Verify to compare it with "
-                               "the file.")};
-    }
-    if (refused)
-        return {QStringLiteral("None of the %1 items was written.").arg(total)};
-    // The request that got no valid answer may still have been carried out.
-    const ConfigItem &first = m_images.FileImage.front();
-    return {QStringLiteral("None of the %1 items was confirmed written, but [%2] %3 may have reached the board: "
-                           "press Verify to compare it with the file.")
-                .arg(total)
-                .arg(first.Section, first.Ident)};
+    return ::WrittenSoFar(m_images, written, refused, QStringLiteral("press Verify"));
 }
 
 void TParametersPage::TellStopped(const QStringList &lines)
@@ -276,11 +260,7 @@ void TParametersPage::CompareButtonClick()
 void TParametersPage::CompareImages()
 {
     LogRepeats();
-    bool same = true;
-    for (qint32 i = 0; i < m_images.ActiveItemCount && same; ++i) {
-        const size_t at = static_cast<size_t>(i);
-        same = m_images.FileImage[at].Values == m_images.BoardImage[at].Values;
-    }
+    const bool same = ConfigDifferences(m_images.FileImage, m_images.BoardImage, m_images.ActiveItemCount).empty();
     Log(same ? QStringLiteral("OK!") : QStringLiteral("ERROR!"));
     Idle();
 }

@@ -225,22 +225,12 @@ void TParameterCodec::ShowRegister(const TCodec &codec, int reg, quint16 value) 
     QWidget *control = m_controls[static_cast<size_t>(reg * per)];
     switch (codec.Kind) {
     case TCodecKind::Centi:
-        ShowText(Edit(control), ScaledText(signedValue, 2));
-        break;
     case TCodecKind::CentiU:
-        ShowText(Edit(control), ScaledText(value, 2));
-        break;
     case TCodecKind::Deci:
-        ShowText(Edit(control), ScaledText(signedValue, 1));
-        break;
     case TCodecKind::Int:
-        ShowText(Edit(control), QString::number(signedValue));
-        break;
     case TCodecKind::UInt:
-        ShowText(Edit(control), QString::number(value));
-        break;
     case TCodecKind::Tenths:
-        ShowText(Edit(control), QString::number(value / 10));
+        ShowText(Edit(control), *EditText(codec.Kind, value));
         break;
     case TCodecKind::TimeOfDay:
         SetHeldMinutes(control, value);
