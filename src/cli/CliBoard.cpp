@@ -1,0 +1,223 @@
+#include "cli/CliBoard.h"
+
+#include "config/ConfigChains.h"
+#include "monitor/LiveDecoders.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// Runs the event loop until done() holds, checking it after every event batch that quits it.
+template <typename Done>
+void RunUntil(QEventLoop &loop, Done done)
+{
+    while (!done())
+        loop.exec();
+}
+
+// The progress of a long chain on stderr, only when a person watches it there.
+class TProgressLine
+{
+public:
+    explicit TProgressLine(const char *what) : m_what(what), m_shown(isatty(STDERR_FILENO) != 0) {}
+    ~TProgressLine()
+    {
+        if (m_shown && m_percent >= 0)
+            std::fputs("\n", stderr);
+    }
+    void Show(int percent)
+    {
+        if (!m_shown || percent == m_percent)
+            return;
+        m_percent = percent;
+        std::fprintf(stderr, "\r%s %3d%%", m_what, percent);
+        std::fflush(stderr);
+    }
+
+private:
+    const char *m_what;
+    bool m_shown;
+    int m_percent = -1;
+};
+
+}  // namespace
+
+TCliBoard::TCliBoard(const TLineOptions &line) : m_timeoutMs(line.TimeoutMs)
+{
+    TBoardSession &session = m_model.Session();
+    if (line.Serial) {
+        TSerialModbusClient &serial = m_model.SerialClient();
+        serial.SetCommDevice(1, line.Device);
+        serial.SetCommNumber(1);
+        serial.SetBaudRate(line.BaudRate);
+        serial.SetParity(line.Parity);
+        serial.SetDataBits(line.DataBits);
+        serial.SetStopBits(line.StopBits);
+        m_client = &serial;
+    } else {
+        TTCPModbusClient &tcp = m_model.TcpClient();
+        tcp.SetServerAddress(line.Host);
+        tcp.SetPort(line.Port);
+        // One attempt: a script wants the failure, not a retry every ten seconds.
+        tcp.SetReconnect(false);
+        tcp.SetReconnectInterval(static_cast<int>(line.TimeoutMs));
+        m_client = &tcp;
+    }
+    session.SetActiveClient(m_client);
+    session.SetSlaveAddress(line.Unit);
+    session.SetRequestTimeout(line.TimeoutMs);
+    QObject::connect(m_client, &TModbusClient::OnLineError, m_client,
+                     [this](const QString &message) { m_lineError = message; });
+    QObject::connect(m_client, &TModbusClient::OnConnect, m_client, [this] { m_model.Session().SetConnected(true); });
+    QObject::connect(m_client, &TModbusClient::OnDisconnect, m_client,
+                     [this] { m_model.Session().SetConnected(false); });
+}
+
+TCliBoard::~TCliBoard()
+{
+    m_client->ForgetClosures();
+    m_client->Close();
+}
+
+bool TCliBoard::Fail(TExitStatus status, const QString &why)
+{
+    m_status = status;
+    m_error = why;
+    return false;
+}
+
+bool TCliBoard::Open()
+{
+    QEventLoop loop;
+    bool timedOut = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    const auto quit = [&loop] { loop.quit(); };
+    const QMetaObject::Connection up = QObject::connect(m_client, &TModbusClient::OnConnect, &loop, quit);
+    const QMetaObject::Connection refused = QObject::connect(m_client, &TModbusClient::OnLineError, &loop, quit);
+    // A TCP connection attempt is given up after one interval; a little more leaves it its turn.
+    guard.start(static_cast<int>(m_timeoutMs) + 100);
+    m_client->Open();
+    RunUntil(loop, [&] { return m_model.Session().Connected() || !m_lineError.isEmpty() || timedOut; });
+    QObject::disconnect(up);
+    QObject::disconnect(refused);
+    if (m_model.Session().Connected())
+        return true;
+    m_client->Close();
+    if (!m_lineError.isEmpty())
+        return Fail(kExitLink, m_lineError);
+    return Fail(kExitLink, QStringLiteral("no connection to %1 within %2 ms").arg(LineName()).arg(m_timeoutMs));
+}
+
+std::optional<TModbusAnswer> TCliBoard::Read(quint16 start, quint16 count)
+{
+    if (!m_model.Session().Connected() || !m_client->IsOpen()) {
+        Fail(kExitLink, QStringLiteral("the line to %1 is closed").arg(LineName()));
+        return std::nullopt;
+    }
+    QEventLoop loop;
+    bool done = false;
+    std::optional<TModbusAnswer> result;
+    const auto finish = [&] {
+        done = true;
+        loop.quit();
+    };
+    m_model.Session().Read(start, count,
+                           {.OnReply =
+                                [&](const TModbusAnswer &answer) {
+                                    result = answer;
+                                    finish();
+                                },
+                            .OnRefused =
+                                [&](const TModbusAnswer &answer) {
+                                    Fail(kExitLink, QStringLiteral("the board refused reading %1 registers from 0x%2 "
+                                                                   "(exception %3)")
+                                                        .arg(count)
+                                                        .arg(start, 4, 16, QLatin1Char('0'))
+                                                        .arg(answer.ExceptionCode));
+                                    finish();
+                                },
+                            .OnFailed =
+                                [&] {
+                                    Fail(kExitLink, m_client->LastFailure());
+                                    finish();
+                                }});
+    RunUntil(loop, [&] { return done; });
+    return result;
+}
+
+bool TCliBoard::ReadVersion()
+{
+    const auto answer = Read(live::kVersionRead.Start, live::kVersionRead.Count);
+    if (!answer)
+        return false;
+    const auto block = live::DecodeVersionBlock(answer->Registers);
+    if (!block)
+        return Fail(kExitLink, QStringLiteral("the board's version answer is too short"));
+    m_model.Live().FirmwareVersion = block->Version;
+    m_model.Live().FirmwareRev12 = block->Rev12;
+    return true;
+}
+
+bool TCliBoard::ReadConfiguration(TConfigImages &images)
+{
+    TConfigChains chains(m_model.Session(), images);
+    TProgressLine progress("reading the board");
+    QEventLoop loop;
+    bool done = false;
+    bool aborted = false;
+    chains.OnProgress = [&](int percent) { progress.Show(percent); };
+    chains.OnAborted = [&](const QString &why) {
+        Fail(kExitLink, QStringLiteral("transfer aborted: %1").arg(why));
+        aborted = true;
+        loop.quit();
+    };
+    chains.BoardReadChain([&] {
+        done = true;
+        loop.quit();
+    });
+    RunUntil(loop, [&] { return done || aborted; });
+    return done;
+}
+
+bool TCliBoard::WriteConfiguration(TConfigImages &images)
+{
+    TConfigChains chains(m_model.Session(), images);
+    TProgressLine progress("writing the board");
+    QEventLoop loop;
+    bool done = false;
+    bool aborted = false;
+    QStringList refusal;
+    const QString check = QStringLiteral("run z4ctl verify");
+    chains.OnProgress = [&](int percent) { progress.Show(percent); };
+    chains.OnAborted = [&](const QString &why) {
+        const QStringList lines = QStringList{QStringLiteral("transfer aborted: %1.").arg(why)}
+                                  + WrittenSoFar(images, chains.ChainIndex(), false, check);
+        Fail(kExitLink, lines.join(QLatin1Char('\n')));
+        aborted = true;
+        loop.quit();
+    };
+    chains.OnWriteRefused = [&](const ConfigItem &item, quint8 exceptionCode) {
+        refusal = QStringList{QStringLiteral("the board refused [%1] %2 (exception %3): the items after it were "
+                                             "not written.")
+                                  .arg(item.Section, item.Ident)
+                                  .arg(exceptionCode)}
+                  + WrittenSoFar(images, chains.ChainIndex(), true, check);
+    };
+    chains.BoardWriteChain([&] {
+        done = true;
+        loop.quit();
+    });
+    RunUntil(loop, [&] { return done || aborted; });
+    if (!refusal.isEmpty())
+        return Fail(kExitRefused, refusal.join(QLatin1Char('\n')));
+    return done;
+}

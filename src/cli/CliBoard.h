@@ -1,0 +1,47 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+#include "link/TModbusClient.h"
+#include "session/TBoardModel.h"
+
+#include <optional>
+
+struct TConfigImages;
+
+// One board behind the line of the command line, driven to completion one step at a time: each
+// call runs the event loop until its requests have had their outcomes. What failed is kept in
+// Error() with the exit status it calls for.
+class TCliBoard
+{
+public:
+    explicit TCliBoard(const TLineOptions &line);
+    TCliBoard(const TCliBoard &) = delete;
+    TCliBoard &operator=(const TCliBoard &) = delete;
+    ~TCliBoard();
+
+    // Opens the line; false when it does not come up within the request timeout.
+    bool Open();
+    // One block read; nothing when it was refused or got no valid answer.
+    std::optional<TModbusAnswer> Read(quint16 start, quint16 count);
+    // Reads the firmware version into the live state (which decides the items of a transfer).
+    bool ReadVersion();
+    // The configuration of items 0 .. images.ActiveItemCount-1 into images.BoardImage.
+    bool ReadConfiguration(TConfigImages &images);
+    // images.FileImage to the board. On a refusal or a lost line, Error() also says what was written.
+    bool WriteConfiguration(TConfigImages &images);
+
+    TBoardModel &Model() { return m_model; }
+    QString Error() const { return m_error; }
+    TExitStatus ErrorStatus() const { return m_status; }
+    QString LineName() const { return m_client->LineName(); }
+
+private:
+    bool Fail(TExitStatus status, const QString &why);
+
+    TBoardModel m_model;
+    TModbusClient *m_client;
+    quint32 m_timeoutMs;
+    QString m_lineError;  // what the client said last about its line
+    QString m_error;
+    TExitStatus m_status = kExitDone;
+};

@@ -1,0 +1,326 @@
+#include "cli/CliCommands.h"
+
+#include "cli/CliBoard.h"
+#include "config/ConfigCompare.h"
+#include "config/ConfigFile.h"
+#include "config/DefinitionFile.h"
+#include "config/TransferRows.h"
+#include "monitor/LiveDecoders.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// What a command prints: named values, shown as "name: value" lines or as one JSON object.
+class TReport
+{
+public:
+    explicit TReport(bool json) : m_json(json) {}
+
+    void Add(const QString &name, const QJsonValue &value) { m_fields.append({name, value}); }
+
+    void Print(std::FILE *out) const
+    {
+        if (m_json) {
+            QJsonObject object;
+            for (const auto &[name, value] : m_fields)
+                object.insert(name, value);
+            std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), out);
+            std::fputs("\n", out);
+            return;
+        }
+        for (const auto &[name, value] : m_fields) {
+            if (value.isArray()) {
+                for (const QJsonValue &line : value.toArray())
+                    std::fprintf(out, "%s\n", qPrintable(Text(line)));
+            } else {
+                std::fprintf(out, "%s: %s\n", qPrintable(name), qPrintable(Text(value)));
+            }
+        }
+    }
+
+private:
+    static QString Text(const QJsonValue &value)
+    {
+        switch (value.type()) {
+        case QJsonValue::Bool:
+            return value.toBool() ? QStringLiteral("on") : QStringLiteral("off");
+        case QJsonValue::Double:
+            return QString::number(value.toDouble());
+        case QJsonValue::Null:
+            return QStringLiteral("invalid");
+        case QJsonValue::Object: {
+            QStringList parts;
+            const QJsonObject object = value.toObject();
+            for (auto it = object.begin(); it != object.end(); ++it)
+                parts << it.key() + QLatin1Char('=') + Text(it.value());
+            return parts.join(QLatin1Char(' '));
+        }
+        default:
+            return value.toString();
+        }
+    }
+
+    bool m_json;
+    QList<std::pair<QString, QJsonValue>> m_fields;
+};
+
+TExitStatus Complain(std::FILE *err, TExitStatus status, const QString &message)
+{
+    std::fprintf(err, "z4ctl: %s\n", qPrintable(message));
+    return status;
+}
+
+// A live value as the window shows it: its number, or null when the board marks it invalid.
+QJsonValue Shown(const live::ShownValue &value)
+{
+    bool ok = false;
+    const double number = value.Text.toDouble(&ok);
+    return value.Valid && ok ? QJsonValue(number) : QJsonValue();
+}
+
+bool LoadDefinition(const TCliOptions &options, TConfigImages &images, QString *error)
+{
+    images.DefinitionPath = options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : options.DefinitionPath;
+    return ReadDefinitionFile(images.DefinitionPath, images, error);
+}
+
+// The registers in which two images differ, each named by its file key with both values.
+QJsonArray Differences(const TConfigImages &left, const TConfigImages &right, qint32 count, const QString &leftName,
+                       const QString &rightName, bool json)
+{
+    QJsonArray list;
+    for (const TConfigDifference &d : ConfigDifferences(left.FileImage, right.FileImage, count)) {
+        const ConfigItem &item = left.FileImage[static_cast<size_t>(d.Item)];
+        const QString key = ConfigKey(item, d.Register);
+        const QString a = RegisterText(d.Item, d.Register, d.Left);
+        const QString b = RegisterText(d.Item, d.Register, d.Right);
+        if (json)
+            list.append(QJsonObject{{QStringLiteral("section"), item.Section},
+                                    {QStringLiteral("key"), key},
+                                    {leftName, a},
+                                    {rightName, b}});
+        else
+            list.append(QStringLiteral("[%1] %2: %3 %4, %5 %6").arg(item.Section, key, leftName, a, rightName, b));
+    }
+    return list;
+}
+
+// Whether two configurations are equal, and the registers in which they differ.
+void AddVerdict(TReport &report, const QJsonArray &differences, bool json)
+{
+    if (json) {
+        report.Add(QStringLiteral("Equal"), differences.isEmpty());
+    } else {
+        report.Add(QStringLiteral("Result"), differences.isEmpty()
+                                                 ? QStringLiteral("equal")
+                                                 : QStringLiteral("%1 registers differ").arg(differences.size()));
+    }
+    report.Add(QStringLiteral("Differences"), differences);
+}
+
+TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    TReport report(options.Json);
+    const auto read = [&](const live::BlockRead &block) { return board.Read(block.Start, block.Count); };
+    const auto fail = [&] { return Complain(err, board.ErrorStatus(), board.Error()); };
+
+    const auto status = read(live::kStatusRead);
+    const auto columnA = status ? read(live::kColumnARead) : std::nullopt;
+    const auto mode = columnA ? read(live::kRegulationModeRead) : std::nullopt;
+    const auto recovery = mode ? read(live::kHeatRecoveryRead) : std::nullopt;
+    const auto diagnostics = recovery ? read(live::kDiagnosticsRead) : std::nullopt;
+    const auto version = diagnostics ? read(live::kVersionRead) : std::nullopt;
+    if (!version)
+        return fail();
+    // The client hands on only answers that carry the registers asked for, so every block decodes.
+    const live::StatusBlock s = *live::DecodeStatusBlock(status->Registers);
+    const live::ColumnABlock a = *live::DecodeColumnABlock(columnA->Registers);
+    const live::HeatRecoveryBlock h = *live::DecodeHeatRecoveryBlock(recovery->Registers);
+    const live::DiagnosticsBlock g = *live::DecodeDiagnosticsBlock(diagnostics->Registers);
+    const live::VersionBlock v = *live::DecodeVersionBlock(version->Registers);
+    QJsonValue series;
+    if (v.HasSeries) {
+        const auto answer = read(live::kSeriesRead);
+        if (!answer)
+            return fail();
+        series = live::DecodeSeries(answer->Registers)->mid(QStringLiteral("Series: ").size()).toInt();
+    }
+
+    report.Add(QStringLiteral("Date"), s.Date);
+    report.Add(QStringLiteral("Time"), s.Time);
+    report.Add(QStringLiteral("Day"), s.Day);
+    report.Add(QStringLiteral("Version"), v.VersionPanel.mid(QStringLiteral("Version: ").size()));
+    report.Add(QStringLiteral("Board No."), v.BoardPanel.mid(QStringLiteral("Board No.: ").size()).toInt());
+    report.Add(QStringLiteral("Series"), series);
+    for (size_t i = 0; i < s.Inputs.size(); ++i)
+        report.Add(QStringLiteral("AIN%1").arg(i + 1), Shown(s.Inputs[i]));
+    for (size_t i = 0; i < a.Inputs.size(); ++i)
+        report.Add(QStringLiteral("AIN%1 A").arg(i + 1), Shown(a.Inputs[i]));
+    for (size_t i = 0; i < s.Outputs.size(); ++i)
+        report.Add(QStringLiteral("AOUT%1").arg(i + 1), Shown(s.Outputs[i]));
+    for (size_t i = 0; i < a.Outputs.size(); ++i)
+        report.Add(QStringLiteral("AOUT%1 A").arg(i + 1), Shown(a.Outputs[i]));
+    for (int i = 0; i < 8; ++i)
+        report.Add(QStringLiteral("DIN%1").arg(i + 1), s.DigitalInput(i));
+    for (int i = 0; i < 11; ++i)
+        report.Add(QStringLiteral("DOUT%1").arg(i + 1), s.DigitalOutput(i));
+    for (size_t i = 0; i < s.Pressures.size(); ++i)
+        report.Add(QStringLiteral("Pressure %1").arg(i + 1), Shown(s.Pressures[i]));
+    for (size_t i = 0; i < s.AirFlows.size(); ++i)
+        report.Add(QStringLiteral("Air flow %1").arg(i + 1), Shown(s.AirFlows[i]));
+    report.Add(QStringLiteral("Fan speed"), s.FanSpeed.toInt());
+    report.Add(QStringLiteral("Supply ventilation"), s.SupplyVentilation);
+    report.Add(QStringLiteral("Exhaust ventilation"), s.ExhaustVentilation);
+    report.Add(QStringLiteral("Auto"), s.Auto);
+    report.Add(QStringLiteral("Running"), s.Running);
+    report.Add(QStringLiteral("Winter"), s.Winter);
+    report.Add(QStringLiteral("Hearth"), s.Hearth);
+    report.Add(QStringLiteral("Hearth minutes"), s.HearthMinutes.toInt());
+    report.Add(QStringLiteral("Regulation mode"), *live::DecodeRegulationMode(mode->Registers));
+    report.Add(QStringLiteral("Stop code"), s.StopCode);
+    QStringList causes;
+    for (int i = 0; i < 8; ++i) {
+        if (s.StopFlags >> i & 1)
+            causes.append(QStringLiteral("DIN%1").arg(i + 1));
+    }
+    for (int i = 0; i < 10; ++i) {
+        const bool stopped = i < 8 ? (s.StopFlags >> (8 + i) & 1) != 0 : (s.PressureStopFlags >> (i - 8) & 1) != 0;
+        if (stopped)
+            causes.append(QStringLiteral("AIN%1").arg(i + 1));
+    }
+    if (options.Json)
+        report.Add(QStringLiteral("Stop causes"), QJsonArray::fromStringList(causes));
+    else
+        report.Add(QStringLiteral("Stop causes"),
+                   causes.isEmpty() ? QStringLiteral("none") : causes.join(QLatin1Char(' ')));
+    report.Add(QStringLiteral("Recovery temperature"), Shown(h.Temperature));
+    report.Add(QStringLiteral("Rotor power"), Shown(h.RotorPower));
+    report.Add(QStringLiteral("Rotor state"), h.RotorState);
+    report.Add(QStringLiteral("Rotor control state"), h.RotorControlState);
+    report.Add(QStringLiteral("Recovery heating"), h.Heating);
+    report.Add(QStringLiteral("Recovery cooling"), h.Cooling);
+    report.Add(QStringLiteral("Control source"), h.ControlSource ? QJsonValue(*h.ControlSource) : QJsonValue());
+    report.Add(QStringLiteral("Recovery control state"), h.RecoveryControlState);
+    report.Add(QStringLiteral("Control status"), h.ControlStatus);
+    for (size_t i = 0; i < g.Values.size(); ++i)
+        report.Add(QStringLiteral("Diagnostic %1").arg(i + 1), g.Values[i]);
+    report.Print(out);
+    return kExitDone;
+}
+
+TExitStatus Save(TCliBoard &board, TConfigImages &images, const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    if (!board.ReadVersion())
+        return Complain(err, board.ErrorStatus(), board.Error());
+    images.ActiveItemCount = images.ItemsFor(board.Model().Live().FirmwareRev12);
+    if (!board.ReadConfiguration(images))
+        return Complain(err, board.ErrorStatus(), board.Error());
+    const QString &fileName = options.Arguments[0];
+    QString why;
+    if (!WriteConfigFile(fileName, images, &why))
+        return Complain(err, kExitUsage, why);
+    TReport report(options.Json);
+    report.Add(QStringLiteral("Saved"), fileName);
+    report.Add(QStringLiteral("Items"), images.ActiveItemCount);
+    report.Print(out);
+    return kExitDone;
+}
+
+// Reads the board's version, then the file for that board's walk.
+TExitStatus ReadFileFor(TCliBoard &board, TConfigImages &images, const QString &fileName, std::FILE *err)
+{
+    if (!board.ReadVersion())
+        return Complain(err, board.ErrorStatus(), board.Error());
+    QString why;
+    if (!ReadConfigFile(fileName, images, board.Model().Live().FirmwareRev12, &why))
+        return Complain(err, kExitUsage, why);
+    return kExitDone;
+}
+
+// The board read into images.BoardImage and compared with images.FileImage.
+TExitStatus CompareWithBoard(TCliBoard &board, TConfigImages &images, TReport &report, bool json, std::FILE *out,
+                             std::FILE *err)
+{
+    if (!board.ReadConfiguration(images))
+        return Complain(err, board.ErrorStatus(), board.Error());
+    TConfigImages boardSide = images;
+    boardSide.FileImage = images.BoardImage;
+    const QJsonArray differences =
+        Differences(boardSide, images, images.ActiveItemCount, QStringLiteral("board"), QStringLiteral("file"), json);
+    report.Add(QStringLiteral("Items"), images.ActiveItemCount);
+    AddVerdict(report, differences, json);
+    report.Print(out);
+    return differences.isEmpty() ? kExitDone : kExitDifferent;
+}
+
+TExitStatus Verify(TCliBoard &board, TConfigImages &images, const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    if (const TExitStatus status = ReadFileFor(board, images, options.Arguments[0], err); status != kExitDone)
+        return status;
+    TReport report(options.Json);
+    return CompareWithBoard(board, images, report, options.Json, out, err);
+}
+
+TExitStatus Load(TCliBoard &board, TConfigImages &images, const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    if (const TExitStatus status = ReadFileFor(board, images, options.Arguments[0], err); status != kExitDone)
+        return status;
+    if (!board.WriteConfiguration(images))
+        return Complain(err, board.ErrorStatus(), board.Error());
+    TReport report(options.Json);
+    report.Add(QStringLiteral("Written"), images.ActiveItemCount);
+    return CompareWithBoard(board, images, report, options.Json, out, err);
+}
+
+TExitStatus Diff(TConfigImages &definition, const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    std::array<TConfigImages, 2> files{definition, definition};
+    for (size_t i = 0; i < files.size(); ++i) {
+        QString why;
+        // A file is read as for a board with the extended set: it gives the walk itself.
+        if (!ReadConfigFile(options.Arguments[static_cast<qsizetype>(i)], files[i], true, &why))
+            return Complain(err, kExitUsage, why);
+    }
+    const qint32 count = std::min(files[0].ActiveItemCount, files[1].ActiveItemCount);
+    if (files[0].ActiveItemCount != files[1].ActiveItemCount)
+        std::fprintf(err, "z4ctl: one file holds only the base set: the first %d items are compared\n", count);
+    const QJsonArray differences =
+        Differences(files[0], files[1], count, QStringLiteral("a"), QStringLiteral("b"), options.Json);
+    TReport report(options.Json);
+    report.Add(QStringLiteral("Items"), count);
+    AddVerdict(report, differences, options.Json);
+    report.Print(out);
+    return differences.isEmpty() ? kExitDone : kExitDifferent;
+}
+
+}  // namespace
+
+TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    const QString &command = options.Command;
+    TConfigImages images;
+    if (command != QLatin1String("status")) {
+        QString why;
+        if (!LoadDefinition(options, images, &why))
+            return Complain(err, kExitUsage, why);
+    }
+    if (command == QLatin1String("diff"))
+        return Diff(images, options, out, err);
+
+    TCliBoard board(*options.Line);
+    if (!board.Open())
+        return Complain(err, board.ErrorStatus(), board.Error());
+    if (command == QLatin1String("status"))
+        return Status(board, options, out, err);
+    if (command == QLatin1String("save"))
+        return Save(board, images, options, out, err);
+    if (command == QLatin1String("verify"))
+        return Verify(board, images, options, out, err);
+    return Load(board, images, options, out, err);
+}

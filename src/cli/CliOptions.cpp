@@ -1,0 +1,175 @@
+#include "cli/CliOptions.h"
+
+#include "common/NumberText.h"
+
+#include <QHash>
+
+namespace {
+
+// The commands built so far and the number of file arguments each takes.
+const QHash<QString, int> &Commands()
+{
+    static const QHash<QString, int> commands{
+        {QStringLiteral("status"), 0}, {QStringLiteral("save"), 1}, {QStringLiteral("load"), 1},
+        {QStringLiteral("verify"), 1}, {QStringLiteral("diff"), 2},
+    };
+    return commands;
+}
+
+std::optional<qint64> Whole(const QString &text, qint64 min, qint64 max)
+{
+    const TNumberTake take = TakeInteger(text);
+    if (!take.Ok() || take.Value < min || take.Value > max)
+        return std::nullopt;
+    return take.Value;
+}
+
+}  // namespace
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "Usage: z4ctl [line options] [--json] COMMAND [FILE...]\n"
+        "\n"
+        "Commands:\n"
+        "  status            one poll cycle of the board, decoded\n"
+        "  save FILE.cnf     the board's configuration to a file\n"
+        "  load FILE.cnf     a configuration file to the board, then verify it\n"
+        "  verify FILE.cnf   the board against a configuration file\n"
+        "  diff A.cnf B.cnf  two configuration files against each other (no line)\n"
+        "\n"
+        "Line options:\n"
+        "  --tcp HOST[:PORT]   Modbus TCP (port 502 unless given)\n"
+        "  --rtu DEVICE        Modbus RTU on a serial device, with\n"
+        "    --baud N (19200)  --parity N|E|O (E)  --data-bits 5-8 (8)  --stop-bits 1|2 (1)\n"
+        "  --unit N            slave address 1-247 (1)\n"
+        "  --timeout MS        answer time of one request, 10-60000 ms (3000)\n"
+        "  --definition FILE   the parameter definition file (deffiles/z4_0parameters.def beside z4ctl)\n"
+        "  --json              machine-readable output\n"
+        "\n"
+        "Exit status: 0 done and equal, 1 done but different, 2 bad usage or a refused file,\n"
+        "3 no line, no answer or a transfer that stopped early, 4 a write the board refused.\n");
+}
+
+std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QString *error)
+{
+    TCliOptions options;
+    TLineOptions line;
+    bool tcp = false;
+    bool rtu = false;
+    bool serialSettings = false;
+    const auto fail = [error](const QString &why) {
+        *error = why;
+        return std::nullopt;
+    };
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == QLatin1String("--json")) {
+            options.Json = true;
+            continue;
+        }
+        if (!argument.startsWith(QLatin1String("--"))) {
+            if (!options.Command.isEmpty())
+                options.Arguments.append(argument);
+            else if (Commands().contains(argument))
+                options.Command = argument;
+            else
+                return fail(QStringLiteral("unknown command '%1'").arg(argument));
+            continue;
+        }
+        static const QStringList withValue{
+            QStringLiteral("--tcp"),    QStringLiteral("--rtu"),       QStringLiteral("--baud"),
+            QStringLiteral("--parity"), QStringLiteral("--data-bits"), QStringLiteral("--stop-bits"),
+            QStringLiteral("--unit"),   QStringLiteral("--timeout"),   QStringLiteral("--definition")};
+        if (!withValue.contains(argument))
+            return fail(QStringLiteral("unknown option '%1'").arg(argument));
+        if (i + 1 >= arguments.size())
+            return fail(QStringLiteral("%1 needs a value").arg(argument));
+        const QString value = arguments[++i];
+        const auto bad = [&] { return fail(QStringLiteral("%1: '%2' is not valid").arg(argument, value)); };
+
+        if (argument == QLatin1String("--tcp")) {
+            tcp = true;
+            const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+            line.Host = colon < 0 ? value : value.left(colon);
+            if (colon >= 0) {
+                const auto port = Whole(value.mid(colon + 1), 1, 65535);
+                if (!port)
+                    return bad();
+                line.Port = static_cast<quint16>(*port);
+            }
+            if (line.Host.trimmed().isEmpty())
+                return bad();
+        } else if (argument == QLatin1String("--rtu")) {
+            rtu = true;
+            line.Device = value;
+            if (value.isEmpty())
+                return bad();
+        } else if (argument == QLatin1String("--baud")) {
+            const auto baud = Whole(value, 50, 4000000);
+            if (!baud)
+                return bad();
+            line.BaudRate = static_cast<int>(*baud);
+            serialSettings = true;
+        } else if (argument == QLatin1String("--parity")) {
+            const QString p = value.toUpper();
+            if (p == QLatin1String("N"))
+                line.Parity = QSerialPort::NoParity;
+            else if (p == QLatin1String("E"))
+                line.Parity = QSerialPort::EvenParity;
+            else if (p == QLatin1String("O"))
+                line.Parity = QSerialPort::OddParity;
+            else
+                return bad();
+            serialSettings = true;
+        } else if (argument == QLatin1String("--data-bits")) {
+            const auto bits = Whole(value, 5, 8);
+            if (!bits)
+                return bad();
+            line.DataBits = static_cast<QSerialPort::DataBits>(*bits);
+            serialSettings = true;
+        } else if (argument == QLatin1String("--stop-bits")) {
+            const auto bits = Whole(value, 1, 2);
+            if (!bits)
+                return bad();
+            line.StopBits = *bits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop;
+            serialSettings = true;
+        } else if (argument == QLatin1String("--unit")) {
+            const auto unit = Whole(value, 1, 247);
+            if (!unit)
+                return bad();
+            line.Unit = static_cast<quint8>(*unit);
+        } else if (argument == QLatin1String("--timeout")) {
+            const auto ms = Whole(value, 10, 60000);
+            if (!ms)
+                return bad();
+            line.TimeoutMs = static_cast<quint32>(*ms);
+        } else {
+            options.DefinitionPath = value;
+        }
+    }
+
+    if (options.Command.isEmpty())
+        return fail(QStringLiteral("no command given"));
+    const int files = Commands().value(options.Command);
+    if (options.Arguments.size() != files)
+        return fail(
+            QStringLiteral("%1 takes %2, not %3 arguments")
+                .arg(options.Command, files == 0 ? QStringLiteral("no file") : QStringLiteral("%1 file(s)").arg(files))
+                .arg(options.Arguments.size()));
+    if (tcp && rtu)
+        return fail(QStringLiteral("give either --tcp or --rtu, not both"));
+    if (serialSettings && !rtu)
+        return fail(QStringLiteral("--baud, --parity, --data-bits and --stop-bits go with --rtu"));
+    const bool needsLine = options.Command != QLatin1String("diff");
+    if (needsLine && !tcp && !rtu)
+        return fail(QStringLiteral("%1 needs a line: --tcp HOST[:PORT] or --rtu DEVICE").arg(options.Command));
+    if (!needsLine && (tcp || rtu))
+        return fail(QStringLiteral("diff compares two files and takes no line"));
+    if (tcp || rtu) {
+        line.Serial = rtu;
+        options.Line = line;
+    }
+    return options;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The exit statuses of z4ctl.
+enum TExitStatus : int {
+    kExitDone = 0,       // done, and the configurations compared are equal
+    kExitDifferent = 1,  // done, but the configurations compared differ
+    kExitUsage = 2,      // bad usage, or a file refused
+    kExitLink = 3,       // no line, no answer, or a transfer that stopped early
+    kExitRefused = 4,    // the board refused a write
+};
+
+// The line to the board, as the settings file knows it.
+struct TLineOptions
+{
+    bool Serial = false;
+    QString Host;  // TCP
+    quint16 Port = 502;
+    QString Device;  // RTU
+    int BaudRate = QSerialPort::Baud19200;
+    QSerialPort::Parity Parity = QSerialPort::EvenParity;
+    QSerialPort::DataBits DataBits = QSerialPort::Data8;
+    QSerialPort::StopBits StopBits = QSerialPort::OneStop;
+    quint8 Unit = 1;
+    quint32 TimeoutMs = 3000;  // per request, as the window's
+};
+
+struct TCliOptions
+{
+    std::optional<TLineOptions> Line;  // none when neither --tcp nor --rtu was given
+    QString DefinitionPath;            // empty: the standard place
+    bool Json = false;
+    QString Command;
+    QStringList Arguments;  // the command's own
+};
+
+// The command line without the program name. On a mistake returns nothing, with *error saying what.
+std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QString *error);
+
+// How z4ctl is called, for --help and after a usage error.
+QString UsageText();

@@ -1,0 +1,328 @@
+// z4ctl as a process against z4sim as a process and against pymodbus: what status decodes, the
+// saved file against the window's Save, and every command's exit status and what it names.
+#include "FormHarness.h"
+#include "PymodbusPeer.h"
+#include "SimHarness.h"
+
+#include "common/NumberText.h"
+#include "monitor/LiveDecoders.h"
+#include "monitor/TPoll.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int Exit = -1;
+    QString Out;
+    QString Err;
+};
+
+// z4ctl with arguments, to its end.
+Run Z4ctl(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(Z4_CTL_EXE), arguments);
+    Run run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        process.waitForFinished();
+        run.Err = QStringLiteral("z4ctl did not finish: ") + process.errorString();
+        return run;
+    }
+    run.Exit = process.exitCode();
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QStringList Tcp(quint16 port)
+{
+    return {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port)};
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// The image as pymodbus_server.py --image takes it: every register the board has.
+bool WriteBoardImage(const Z4Board &board, const QString &path)
+{
+    QJsonObject pairs;
+    for (int a = 0; a <= 0xFFFF; ++a) {
+        if (board.covers(static_cast<quint16>(a), 1))
+            pairs.insert(QString::number(a), board.value(static_cast<quint16>(a)));
+    }
+    return WriteAll(path, QJsonDocument(pairs).toJson(QJsonDocument::Compact));
+}
+
+std::vector<quint16> Registers(const Z4Board &board, const live::BlockRead &read)
+{
+    std::vector<quint16> words;
+    for (int i = 0; i < read.Count; ++i)
+        words.push_back(board.value(static_cast<quint16>(read.Start + i)));
+    return words;
+}
+
+QJsonValue Shown(const live::ShownValue &value)
+{
+    return value.Valid ? QJsonValue(value.Text.toDouble()) : QJsonValue();
+}
+
+// The setting a configuration file holds at key, as its line "key=value".
+QString SettingOf(const QByteArray &file, const QString &key)
+{
+    for (const QByteArray &line : file.split('\n')) {
+        if (line.startsWith(key.toUtf8() + '='))
+            return QString::fromUtf8(line.mid(key.size() + 1)).trimmed();
+    }
+    return {};
+}
+
+}  // namespace
+
+class TstZ4ctl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void statusAndSaveAgainstPymodbus();
+    void commands_data();
+    void commands();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_base;      // saved from a fresh z4sim
+    QString m_changed;   // the same with SupplySetPoint 22.00
+    QString m_bad;       // the same with a SupplySetPoint that is no number
+    QString m_setPoint;  // SupplySetPoint of a fresh z4sim, as its edit shows it
+};
+
+void TstZ4ctl::initTestCase()
+{
+    QVERIFY2(m_dir.isValid(), qPrintable(m_dir.errorString()));
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    SimProcess sim;
+    QVERIFY(sim.Start(
+        {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--firmware"), QStringLiteral("1012")}));
+    m_base = m_dir.filePath(QStringLiteral("base.cnf"));
+    const Run save = Z4ctl(Tcp(sim.TcpPort()) + QStringList{QStringLiteral("save"), m_base});
+    QVERIFY2(save.Exit == 0, qPrintable(save.Err));
+    QCOMPARE(save.Out, QStringLiteral("Saved: %1\nItems: 140\n").arg(m_base));
+
+    const QByteArray base = ReadAll(m_base);
+    const QString raw = SettingOf(base, QStringLiteral("SupplySetPoint"));
+    QVERIFY(!raw.isEmpty() && raw != QLatin1String("2200"));
+    m_setPoint = ScaledText(raw.toInt(), 2, QLocale::c());
+    QByteArray changed = base;
+    changed.replace("SupplySetPoint=" + raw.toUtf8(), "SupplySetPoint=2200");
+    QByteArray bad = base;
+    bad.replace("SupplySetPoint=" + raw.toUtf8(), "SupplySetPoint=21,5");
+    m_changed = m_dir.filePath(QStringLiteral("changed.cnf"));
+    m_bad = m_dir.filePath(QStringLiteral("bad.cnf"));
+    QVERIFY(WriteAll(m_changed, changed));
+    QVERIFY(WriteAll(m_bad, bad));
+}
+
+void TstZ4ctl::statusAndSaveAgainstPymodbus()
+{
+    // A board with its own identification and a set point of 21.50, served by pymodbus as a
+    // snapshot of every register.
+    auto board = StartTcpBoard({.firmware = 1012, .boardNumber = 17, .series = 3});
+    QVERIFY(board);
+    QVERIFY(board->Board().write(0x0200, 2150));
+    const QString imagePath = m_dir.filePath(QStringLiteral("image.json"));
+    QVERIFY(WriteBoardImage(board->Board(), imagePath));
+    PymodbusPeer peer;
+    bool missing = false;
+    const QString error = peer.Start({QStringLiteral("--image"), imagePath}, &missing);
+    if (missing)
+        QSKIP(qPrintable(QStringLiteral("pymodbus cannot run here: ") + error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    const Run status = Z4ctl(Tcp(peer.Port()) + QStringList{QStringLiteral("--json"), QStringLiteral("status")});
+    QVERIFY2(status.Exit == 0, qPrintable(status.Err));
+    const QJsonObject shown = QJsonDocument::fromJson(status.Out.toUtf8()).object();
+    QCOMPARE(shown.value(QStringLiteral("Version")).toString(), QStringLiteral("1.012"));
+    QCOMPARE(shown.value(QStringLiteral("Board No.")).toInt(), 17);
+    QCOMPARE(shown.value(QStringLiteral("Series")).toInt(), 3);
+    const Z4Board &served = board->Board();
+    const live::StatusBlock s = *live::DecodeStatusBlock(Registers(served, live::kStatusRead));
+    QCOMPARE(shown.value(QStringLiteral("Date")).toString(), s.Date);
+    QCOMPARE(shown.value(QStringLiteral("Time")).toString(), s.Time);
+    for (size_t i = 0; i < s.Inputs.size(); ++i)
+        QCOMPARE(shown.value(QStringLiteral("AIN%1").arg(i + 1)), Shown(s.Inputs[i]));
+    for (size_t i = 0; i < s.Outputs.size(); ++i)
+        QCOMPARE(shown.value(QStringLiteral("AOUT%1").arg(i + 1)), Shown(s.Outputs[i]));
+    for (int i = 0; i < 11; ++i)
+        QCOMPARE(shown.value(QStringLiteral("DOUT%1").arg(i + 1)).toBool(), s.DigitalOutput(i));
+    QCOMPARE(shown.value(QStringLiteral("Stop code")).toInt(), int(s.StopCode));
+    const live::DiagnosticsBlock g = *live::DecodeDiagnosticsBlock(Registers(served, live::kDiagnosticsRead));
+    for (size_t i = 0; i < g.Values.size(); ++i)
+        QCOMPARE(shown.value(QStringLiteral("Diagnostic %1").arg(i + 1)).toInt(), int(g.Values[i]));
+    // The invalid input the board always has shows as invalid.
+    QVERIFY(std::any_of(s.Inputs.cbegin(), s.Inputs.cend(), [](const live::ShownValue &v) { return !v.Valid; }));
+
+    // The window's Save of the in-process board and z4ctl's of the snapshot: the same bytes.
+    const QString fromWindow = m_dir.filePath(QStringLiteral("window.cnf"));
+    {
+        RecordedForm form;
+        QVERIFY(ConnectTcp(*form.Form, board->TcpPort()));
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+        form->ReadTimerTimer();  // the first tick reads the version, which decides the items
+        QTRY_COMPARE_WITH_TIMEOUT(form->Live().FirmwareVersion, quint16(1012), kSoonMs);
+        TParametersPage &page = *form->ParametersTabSheet;
+        form.Messages->SaveAnswer = fromWindow;
+        page.SaveButton->click();
+        QVERIFY(WaitForTransferEnd(page));
+        QCOMPARE(form.Messages->Errors, QStringList());
+    }
+    const QString fromCli = m_dir.filePath(QStringLiteral("z4ctl.cnf"));
+    const Run save = Z4ctl(Tcp(peer.Port()) + QStringList{QStringLiteral("save"), fromCli});
+    QVERIFY2(save.Exit == 0, qPrintable(save.Err));
+    const QByteArray windowFile = ReadAll(fromWindow);
+    QVERIFY(windowFile.contains("SupplySetPoint=2150\n"));
+    QCOMPARE(ReadAll(fromCli), windowFile);
+}
+
+void TstZ4ctl::commands_data()
+{
+    QTest::addColumn<QStringList>("sim");           // z4sim's arguments besides --tcp 0; "closed": a closed port
+    QTest::addColumn<QList<QStringList>>("steps");  // z4ctl's arguments; LINE stands for the line
+    QTest::addColumn<QList<int>>("exits");
+    QTest::addColumn<QStringList>("says");  // what each step's stdout or stderr holds
+
+    const QString base = m_base;
+    const QString changed = m_changed;
+    const QString bad = m_bad;
+    const QString fresh = m_dir.filePath(QStringLiteral("fresh.cnf"));
+    const QString sp = m_setPoint;
+    const QStringList rev12{QStringLiteral("--firmware"), QStringLiteral("1012")};
+    const auto line = [](const QStringList &rest) { return QStringList{QStringLiteral("LINE")} + rest; };
+    using L = QList<QStringList>;
+
+    QTest::newRow("verify: equal") << rev12 << L{line({"verify", base})} << QList<int>{0}
+                                   << QStringList{"Items: 140\nResult: equal\n"};
+    QTest::newRow("verify: different, both values named")
+        << rev12 << L{line({"verify", changed})} << QList<int>{1}
+        << QStringList{
+               QStringLiteral("Result: 1 registers differ\n[Settings] SupplySetPoint: board %1, file 22\n").arg(sp)};
+    QTest::newRow("verify --json") << rev12 << L{line({"--json", "verify", changed})} << QList<int>{1}
+                                   << QStringList{
+                                          QStringLiteral("\"Differences\":[{\"board\":\"%1\",\"file\":\"22\","
+                                                         "\"key\":\"SupplySetPoint\",\"section\":\"Settings\"}],"
+                                                         "\"Equal\":false,\"Items\":140}")
+                                              .arg(sp)};
+    QTest::newRow("verify: a base-set board compares the base set")
+        << QStringList{} << L{line({"verify", base})} << QList<int>{0} << QStringList{"Items: 132\n"};
+    QTest::newRow("diff: equal") << QStringList{} << L{{"diff", base, base}} << QList<int>{0}
+                                 << QStringList{"Result: equal"};
+    QTest::newRow("diff: different") << QStringList{} << L{{"diff", base, changed}} << QList<int>{1}
+                                     << QStringList{QStringLiteral("[Settings] SupplySetPoint: a %1, b 22\n").arg(sp)};
+    QTest::newRow("load, then verify") << rev12
+                                       << L{line({"load", changed}), line({"verify", changed}), line({"verify", base})}
+                                       << QList<int>{0, 0, 1}
+                                       << QStringList{"Written: 140\nItems: 140\nResult: equal\n", "Result: equal",
+                                                      QStringLiteral("SupplySetPoint: board 22, file %1").arg(sp)};
+    QTest::newRow("a refused file writes nothing")
+        << rev12 << L{line({"load", bad}), line({"verify", base})} << QList<int>{2, 0}
+        << QStringList{"SupplySetPoint", "Result: equal"};
+    QTest::newRow("a refused write: exit 4, what was written")
+        << (rev12 + QStringList{"--refuse", "0x0201-0x0201"}) << L{line({"load", changed})} << QList<int>{4}
+        << QStringList{"the board refused [Settings] SupplySensor (exception 2): the items after it were not "
+                       "written.\n1 of 140 items were written; the last one written was [Settings] SupplySetPoint."};
+    QTest::newRow("a silent board: status")
+        << QStringList{"--drop-every", "1"} << L{line({"--timeout", "100", "status"})} << QList<int>{3}
+        << QStringList{"no answer within 100 ms"};
+    QTest::newRow("a silent board: save writes no file")
+        << QStringList{"--drop-every", "1"} << L{line({"--timeout", "100", "save", fresh})} << QList<int>{3}
+        << QStringList{"no answer within 100 ms"};
+    QTest::newRow("a refused read aborts the save")
+        << QStringList{"--refuse", "0x0210-0x0210"} << L{line({"save", fresh})} << QList<int>{3}
+        << QStringList{"transfer aborted: the board refused reading ["};
+    QTest::newRow("the board lost in the middle of a load")
+        << (rev12 + QStringList{"--close-after", "11"}) << L{line({"load", changed})} << QList<int>{3}
+        << QStringList{"transfer aborted: the link was lost.\n10 of 140 items were written; the last one written was "
+                       "[Settings] "};
+    QTest::newRow("a closed port") << QStringList{"closed"} << L{line({"status"})} << QList<int>{3}
+                                   << QStringList{"127.0.0.1:"};
+    QTest::newRow("usage: no command") << QStringList{} << L{{"--json"}} << QList<int>{2}
+                                       << QStringList{"no command given"};
+    QTest::newRow("usage: a command not built") << QStringList{} << L{line({"get", "Settings.SupplySetPoint"})}
+                                                << QList<int>{2} << QStringList{"unknown command 'get'"};
+    QTest::newRow("usage: no line") << QStringList{} << L{{"status"}} << QList<int>{2} << QStringList{"needs a line"};
+    QTest::newRow("usage: a bad port") << QStringList{} << L{{"--tcp", "127.0.0.1:70000", "status"}} << QList<int>{2}
+                                       << QStringList{"--tcp: '127.0.0.1:70000' is not valid"};
+    QTest::newRow("usage: a serial setting without --rtu")
+        << QStringList{} << L{line({"--parity", "N", "status"})} << QList<int>{2} << QStringList{"go with --rtu"};
+    QTest::newRow("usage: a file missing")
+        << QStringList{} << L{{"diff", base}} << QList<int>{2} << QStringList{"diff takes 2 file(s), not 1 arguments"};
+    QTest::newRow("a file that is not there")
+        << QStringList{} << L{{"diff", base, m_dir.filePath(QStringLiteral("none.cnf"))}} << QList<int>{2}
+        << QStringList{"none.cnf"};
+    QTest::newRow("a definition that is not there")
+        << QStringList{} << L{{"--definition", m_dir.filePath(QStringLiteral("none.def")), "diff", base, base}}
+        << QList<int>{2} << QStringList{"none.def"};
+}
+
+void TstZ4ctl::commands()
+{
+    QFETCH(QStringList, sim);
+    QFETCH(QList<QStringList>, steps);
+    QFETCH(QList<int>, exits);
+    QFETCH(QStringList, says);
+    QCOMPARE(exits.size(), steps.size());
+    QCOMPARE(says.size(), steps.size());
+
+    SimProcess board;
+    quint16 port = 0;
+    if (sim == QStringList{QStringLiteral("closed")}) {
+        QTcpServer server;  // a port that was free a moment ago, with nothing listening now
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        port = server.serverPort();
+    } else if (!sim.isEmpty() || std::any_of(steps.cbegin(), steps.cend(), [](const QStringList &s) {
+                   return s.contains(QStringLiteral("LINE"));
+               })) {
+        QVERIFY(board.Start(QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + sim));
+        port = board.TcpPort();
+    }
+
+    const QString fresh = m_dir.filePath(QStringLiteral("fresh.cnf"));
+    QFile::remove(fresh);
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        QStringList arguments;
+        for (const QString &argument : steps[i])
+            arguments += argument == QLatin1String("LINE") ? Tcp(port) : QStringList{argument};
+        const Run run = Z4ctl(arguments);
+        const QString output = run.Out + run.Err;
+        QVERIFY2(run.Exit == exits[i],
+                 qPrintable(QStringLiteral("step %1 exit %2: %3").arg(i).arg(run.Exit).arg(output)));
+        QVERIFY2(output.contains(says[i]), qPrintable(QStringLiteral("step %1 says: %2").arg(i).arg(output)));
+        // Messages go to stderr, results to stdout.
+        QCOMPARE(run.Exit >= 2, run.Out.isEmpty());
+    }
+    // A save that failed leaves no file behind.
+    if (exits.back() != 0)
+        QVERIFY(!QFile::exists(fresh));
+}
+
+QTEST_MAIN(TstZ4ctl)
+#include "tst_z4ctl.moc"
