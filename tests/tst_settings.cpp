@@ -614,6 +614,8 @@ void TstSettings::aSectionLineWithoutItsBracketStaysOneLine_data()
     QTest::newRow("first line, after a byte-order mark")
         << QByteArray("\xEF\xBB\xBF[Connection\nMode=1\n[BoardType]\nBoardTypeIndex=1\n") << QByteArray("[Connection")
         << false << 1;
+    QTest::newRow("the only line, after a byte-order mark") << QByteArray("\xEF\xBB\xBF[Chart") << QByteArray("[Chart")
+                                                            << false << 1;
 }
 
 // Every close rewrites the file: such a line is kept once, as it was, and the file does not grow.

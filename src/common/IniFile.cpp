@@ -73,11 +73,12 @@ struct TIniFile::Impl
             Marker.append('\x1f');
         QByteArray parsed;
         parsed.reserve(text.size());
-        qsizetype entriesEnd = 0;  // in parsed: just after the newline that ends the last entry
-        qsizetype textEnd = 0;     // the same place in text
-        // The parser skips a UTF-8 byte-order mark (as Notepad writes) before the first line.
+        // The parser skips a UTF-8 byte-order mark (as Notepad writes) before the first line; it
+        // does not write one back.
         qsizetype at = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
         parsed.append(text.first(at));
+        qsizetype entriesEnd = at;  // in parsed: just after the newline that ends the last entry
+        qsizetype textEnd = at;     // the same place in text
         while (at < text.size()) {
             qsizetype end = at;
             while (end < text.size() && !IsNewLine(text[end]))
