@@ -5,6 +5,8 @@
 #include "link/TSerialModbusClient.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -44,6 +46,7 @@ private slots:
     void writesLandInTheBoard();
     void refusalsReachOnRefused();
     void lateAnswerIsNotTakenForTheNext();
+    void aLineThatNeverFallsQuietStillTakesRequests();
     void pacedAnswersTakeTheirWireTime_data();
     void pacedAnswersTakeTheirWireTime();
     void vanishingPortFailsWaitingRequestsOnce();
@@ -279,6 +282,33 @@ void TstRtu::refusalsReachOnRefused()
 // The adapter is pulled while the board sits on a request: the client notices by itself, raises
 // OnDisconnect, and the request on the wire and the one queued behind it each fail exactly once,
 // in order, long before their own timeouts. The client then opens again on a new port.
+// Bytes keep coming (another master on the bus, a babbling device): waiting for the line to fall
+// quiet after a failure must end all the same, or no request would ever go out again.
+void TstRtu::aLineThatNeverFallsQuietStillTakesRequests()
+{
+    RtuLine line;
+    Connect(line);
+    if (QTest::currentTestFailed())
+        return;
+    line.Server->SetFaults({.DropEvery = 1, .Refuse = {}});
+    QFile chatter(line.Pty.EndB());
+    QVERIFY(chatter.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QTimer babble;
+    QObject::connect(&babble, &QTimer::timeout, [&chatter] { chatter.write("\xAA", 1); });
+    babble.start(20);
+
+    Outcome first, next;
+    FunctionsStr record = RecordInto(&first);
+    record.OnFailed = [&, inner = record.OnFailed] {
+        inner();
+        line.Client->ReadHoldingRegisters(kUnit, 0x0200, 1, 100, RecordInto(&next));
+    };
+    line.Client->ReadHoldingRegisters(kUnit, 0x0200, 1, 100, record);
+    QTRY_COMPARE_WITH_TIMEOUT(first.Calls, 1, kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(next.Calls, 1, kSoonMs);
+    QCOMPARE(next.What, Outcome::Failed);
+}
+
 void TstRtu::vanishingPortFailsWaitingRequestsOnce()
 {
     RtuLine line;

@@ -15,6 +15,8 @@ constexpr quint8 kWriteMultiple = 0x10;
 // Protocol limits of one request.
 constexpr quint16 kMaxReadCount = 125;
 constexpr quint16 kMaxWriteCount = 123;
+// How much longer than a request's timeout the watchdog waits for its reply to finish.
+constexpr int kWatchdogGraceMs = 500;
 
 qint64 MonotonicNs()
 {
@@ -260,7 +262,9 @@ void TModbusClient::Pump()
         return;
     }
     m_reply = reply;
-    m_watchdog.start(timeoutMs);
+    // The device's own timeout ends the request; the watchdog only catches a reply that never
+    // finishes, so it waits a little longer.
+    m_watchdog.start(timeoutMs + kWatchdogGraceMs);
     if (reply->isFinished()) {
         Post([this, r = QPointer<QModbusReply>(reply)] {
             if (r)
@@ -332,10 +336,12 @@ void TModbusClient::OnWatchdog()
 {
     if (!m_inFlight)
         return;
-    // The reply may never finish (a vanished serial port): stop waiting for it.
+    // The reply may never finish (a vanished serial port): stop waiting for it. The device may
+    // still hold it (an RTU device goes on parsing bytes into it), so it is deleted only once it
+    // finishes, or with its device.
     if (m_reply) {
         disconnect(m_reply, nullptr, this, nullptr);
-        m_reply->deleteLater();
+        connect(m_reply, &QModbusReply::finished, m_reply, &QObject::deleteLater);
         m_reply = nullptr;
     }
     const Request request = *std::exchange(m_inFlight, std::nullopt);

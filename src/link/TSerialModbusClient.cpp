@@ -10,6 +10,8 @@ constexpr int kQuietMs = 50;
 // The wait for a late answer is the failed request's timeout, within these bounds.
 constexpr quint32 kMinSettleMs = 100;
 constexpr quint32 kMaxSettleMs = 1000;
+// A line that never falls quiet (another master, a babbling device) holds requests no longer.
+constexpr int kLongestSettleMs = 2000;
 }  // namespace
 
 TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QModbusRtuSerialClient, parent)
@@ -24,10 +26,12 @@ void TSerialModbusClient::Resynchronise(quint32 timeoutMs)
     auto *port = Device()->findChild<QSerialPort *>();
     HoldRequests(true);
     m_settle.start(static_cast<int>(std::clamp(timeoutMs, kMinSettleMs, kMaxSettleMs)));
+    m_settleLimit.setRemainingTime(kLongestSettleMs);
     if (port)
         m_settleWatch = connect(port, &QIODevice::readyRead, this, [this] {
             if (m_settle.isActive())
-                m_settle.start(std::max(m_settle.remainingTime(), kQuietMs));
+                m_settle.start(static_cast<int>(std::min<qint64>(std::max(m_settle.remainingTime(), kQuietMs),
+                                                                 m_settleLimit.remainingTime())));
         });
     Log().Write(ModbusLog::Failures, QStringLiteral("[%1] waiting for the line to be quiet").arg(LineName()));
 }

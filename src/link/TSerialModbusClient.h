@@ -2,6 +2,7 @@
 
 #include "link/TModbusClient.h"
 
+#include <QDeadlineTimer>
 #include <QMap>
 #include <QSerialPort>
 
@@ -55,5 +56,6 @@ private:
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
     QTimer m_settle;
+    QDeadlineTimer m_settleLimit;
     QMetaObject::Connection m_settleWatch;
 };
