@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -114,6 +115,7 @@ private:
     QString m_changed;   // the same with SupplySetPoint 22.00
     QString m_bad;       // the same with a SupplySetPoint that is no number
     QString m_setPoint;  // SupplySetPoint of a fresh z4sim, as its edit shows it
+    QString m_antiFreeze;  // AntiFreezeTemp of a fresh z4sim, as its edit shows it
 };
 
 void TstZ4ctl::initTestCase()
@@ -132,6 +134,9 @@ void TstZ4ctl::initTestCase()
     const QString raw = SettingOf(base, QStringLiteral("SupplySetPoint"));
     QVERIFY(!raw.isEmpty() && raw != QLatin1String("2200"));
     m_setPoint = ScaledText(raw.toInt(), 2, QLocale::c());
+    const QString antiFreeze = SettingOf(base, QStringLiteral("AntiFreezeTemp"));
+    QVERIFY(!antiFreeze.isEmpty());
+    m_antiFreeze = ScaledText(antiFreeze.toInt(), 2, QLocale::c());
     QByteArray changed = base;
     changed.replace("SupplySetPoint=" + raw.toUtf8(), "SupplySetPoint=2200");
     QByteArray bad = base;
@@ -205,7 +210,9 @@ void TstZ4ctl::statusAndSaveAgainstPymodbus()
 
 void TstZ4ctl::commands_data()
 {
-    QTest::addColumn<QStringList>("sim");           // z4sim's arguments besides --tcp 0; "closed": a closed port
+    // z4sim's arguments besides --tcp 0; "closed": a closed port. STATE stands for a z4sim state
+    // file, which z4sim writes on the first write it takes: no step of such a row may write.
+    QTest::addColumn<QStringList>("sim");
     QTest::addColumn<QList<QStringList>>("steps");  // z4ctl's arguments; LINE stands for the line
     QTest::addColumn<QList<int>>("exits");
     QTest::addColumn<QStringList>("says");  // what each step's stdout or stderr holds
@@ -266,8 +273,36 @@ void TstZ4ctl::commands_data()
                                    << QStringList{"127.0.0.1:"};
     QTest::newRow("usage: no command") << QStringList{} << L{{"--json"}} << QList<int>{2}
                                        << QStringList{"no command given"};
-    QTest::newRow("usage: a command not built") << QStringList{} << L{line({"get", "Settings.SupplySetPoint"})}
-                                                << QList<int>{2} << QStringList{"unknown command 'get'"};
+    QTest::newRow("get: two keys as their edits show them")
+        << QStringList{} << L{line({"get", "Settings.SupplySetPoint", "settings.antifreezetemp"})} << QList<int>{0}
+        << QStringList{QStringLiteral("Settings.SupplySetPoint: %1\nSettings.AntiFreezeTemp: %2\n").arg(sp, m_antiFreeze)};
+    QTest::newRow("set: written and read back")
+        << QStringList{} << L{line({"set", "Settings.SupplySetPoint=22.5", "InOut.SimulatedTemp2=6"}),
+                              line({"--json", "get", "Settings.SupplySetPoint", "InOut.SimulatedTemp2"})}
+        << QList<int>{0, 0}
+        << QStringList{"Settings.SupplySetPoint: 22.5\nInOut.SimulatedTemp2: 6\n",
+                       "{\"InOut.SimulatedTemp2\":\"6\",\"Settings.SupplySetPoint\":\"22.5\"}\n"};
+    QTest::newRow("set: one bad value writes nothing")
+        << QStringList{"--state", "STATE"}
+        << L{line({"set", "Settings.AntiFreezeTemp=5", "Settings.SupplySetPoint=55.01"}),
+             line({"set", "Settings.SupplySetPoint=21.5x"}), line({"set", "Cascade.RecycleStart=24:00"}),
+             line({"set", "Settings.SupplySensor=1"}), line({"set", "Settings.SupplySetPoint"})}
+        << QList<int>{2, 2, 2, 2, 2}
+        << QStringList{"Settings.SupplySetPoint: '55.01' is out of range; it takes 10 .. 55. Nothing was written.",
+                       "'21.5x' is not a valid number; it takes 10 .. 55", "it takes 0:00 .. 23:59",
+                       "Settings.SupplySensor is not written through an edit", "is not KEY=VALUE"};
+    QTest::newRow("keys the board does not have")
+        << QStringList{} << L{line({"get", "Settings.SupplySetPoint", "Settings.Nothing"}),
+                              line({"get", "Ventilation.ExhaustFlowKi"})}
+        << QList<int>{2, 2}
+        << QStringList{"unknown key 'Settings.Nothing'", "Ventilation.ExhaustFlowKi belongs to the extended set"};
+    QTest::newRow("set: a refused write")
+        << QStringList{"--refuse", "0x0200-0x0200"} << L{line({"set", "Settings.SupplySetPoint=21"})} << QList<int>{4}
+        << QStringList{"the board refused writing 0x0200 (exception 2)\nWritten: nothing"};
+    QTest::newRow("usage: a command not built") << QStringList{} << L{line({"watch"})} << QList<int>{2}
+                                                << QStringList{"unknown command 'watch'"};
+    QTest::newRow("usage: no key") << QStringList{} << L{line({"get"})} << QList<int>{2}
+                                   << QStringList{"get takes one key or more"};
     QTest::newRow("usage: no line") << QStringList{} << L{{"status"}} << QList<int>{2} << QStringList{"needs a line"};
     QTest::newRow("usage: a bad port") << QStringList{} << L{{"--tcp", "127.0.0.1:70000", "status"}} << QList<int>{2}
                                        << QStringList{"--tcp: '127.0.0.1:70000' is not valid"};
@@ -292,6 +327,9 @@ void TstZ4ctl::commands()
     QCOMPARE(exits.size(), steps.size());
     QCOMPARE(says.size(), steps.size());
 
+    const QString state = m_dir.filePath(QStringLiteral("state.cnf"));
+    QFile::remove(state);
+    sim.replaceInStrings(QRegularExpression(QStringLiteral("^STATE$")), state);
     SimProcess board;
     quint16 port = 0;
     if (sim == QStringList{QStringLiteral("closed")}) {
@@ -322,6 +360,8 @@ void TstZ4ctl::commands()
     // A save that failed leaves no file behind.
     if (exits.back() != 0)
         QVERIFY(!QFile::exists(fresh));
+    if (sim.contains(state))
+        QVERIFY2(!QFile::exists(state), "z4sim took a write");
 }
 
 QTEST_MAIN(TstZ4ctl)

@@ -48,16 +48,6 @@
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
-// The rows written as soon as they are edited: items 0 .. 88 (Settings to In/Out), the
-// temperature correction 91 .. 93, and 96 .. 139 (Ventilation and the calibration page's
-// pressure inputs). The season beside them is the board's own choice and shown only; the week
-// program, numbers and address have buttons.
-constexpr int kFirstSettingsItem = 0;
-constexpr int kLastInOutItem = 88;
-constexpr int kFirstCorrectionItem = 91;
-constexpr int kLastCorrectionItem = 93;
-constexpr int kFirstVentilationItem = 96;
-constexpr int kLastPressureItem = 139;
 // The window's design size: the pages take the right-hand 552 pixels.
 constexpr QSize kClientSize(720, 620);
 constexpr int kLeftColumnWidth = 168;
@@ -354,9 +344,9 @@ void TForm1::FormCreate()
     const QStringList problems = m_table.Bind(*this, TimersTabSheet->WeekProgramView(), *m_messages);
     // Every parameter of the Settings, Heating, Cooling, Cascade and Ventilation pages is written
     // when the user applies it.
-    m_editor.AttachItems(kFirstSettingsItem, kLastInOutItem);
-    m_editor.AttachItems(kFirstCorrectionItem, kLastCorrectionItem);
-    m_editor.AttachItems(kFirstVentilationItem, kLastPressureItem);
+    // The season beside them is the board's own choice and shown only.
+    for (const auto &[first, last] : kEditedItems)
+        m_editor.AttachItems(first, last);
     connect(&m_editor, &TParameterEditor::Status, StatusPanels[0], &QLabel::setText);
     // A lasting word in the status bar while the board is known to run with overrides.
     InOutTabSheet->WatchOverrides();

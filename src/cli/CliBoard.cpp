@@ -117,41 +117,55 @@ bool TCliBoard::Open()
     return Fail(kExitLink, QStringLiteral("no connection to %1 within %2 ms").arg(LineName()).arg(m_timeoutMs));
 }
 
-std::optional<TModbusAnswer> TCliBoard::Read(quint16 start, quint16 count)
+bool TCliBoard::Request(const std::function<void(TRequestHandlers)> &send, TExitStatus refusedStatus,
+                        const QString &refused, std::optional<TModbusAnswer> &answer)
 {
-    if (!m_model.Session().Connected() || !m_client->IsOpen()) {
-        Fail(kExitLink, QStringLiteral("the line to %1 is closed").arg(LineName()));
-        return std::nullopt;
-    }
+    if (!m_model.Session().Connected() || !m_client->IsOpen())
+        return Fail(kExitLink, QStringLiteral("the line to %1 is closed").arg(LineName()));
     QEventLoop loop;
     bool done = false;
-    std::optional<TModbusAnswer> result;
+    bool answered = false;
     const auto finish = [&] {
         done = true;
         loop.quit();
     };
-    m_model.Session().Read(start, count,
-                           {.OnReply =
-                                [&](const TModbusAnswer &answer) {
-                                    result = answer;
-                                    finish();
-                                },
-                            .OnRefused =
-                                [&](const TModbusAnswer &answer) {
-                                    Fail(kExitLink, QStringLiteral("the board refused reading %1 registers from 0x%2 "
-                                                                   "(exception %3)")
-                                                        .arg(count)
-                                                        .arg(start, 4, 16, QLatin1Char('0'))
-                                                        .arg(answer.ExceptionCode));
-                                    finish();
-                                },
-                            .OnFailed =
-                                [&] {
-                                    Fail(kExitLink, m_client->LastFailure());
-                                    finish();
-                                }});
+    send({.OnReply =
+              [&](const TModbusAnswer &reply) {
+                  answer = reply;
+                  answered = true;
+                  finish();
+              },
+          .OnRefused =
+              [&](const TModbusAnswer &reply) {
+                  Fail(refusedStatus, QStringLiteral("%1 (exception %2)").arg(refused).arg(reply.ExceptionCode));
+                  finish();
+              },
+          .OnFailed =
+              [&] {
+                  Fail(kExitLink, m_client->LastFailure());
+                  finish();
+              }});
     RunUntil(loop, [&] { return done; });
-    return result;
+    return answered;
+}
+
+std::optional<TModbusAnswer> TCliBoard::Read(quint16 start, quint16 count)
+{
+    std::optional<TModbusAnswer> answer;
+    Request([&](TRequestHandlers handlers) { m_model.Session().Read(start, count, std::move(handlers)); }, kExitLink,
+            QStringLiteral("the board refused reading %1 registers from 0x%2")
+                .arg(count)
+                .arg(start, 4, 16, QLatin1Char('0')),
+            answer);
+    return answer;
+}
+
+bool TCliBoard::Write(quint16 address, quint16 word)
+{
+    std::optional<TModbusAnswer> answer;
+    return Request([&](TRequestHandlers handlers) { m_model.Session().WriteSingle(address, word, std::move(handlers)); },
+                   kExitRefused, QStringLiteral("the board refused writing 0x%1").arg(address, 4, 16, QLatin1Char('0')),
+                   answer);
 }
 
 bool TCliBoard::ReadVersion()

@@ -4,6 +4,7 @@
 #include "link/TModbusClient.h"
 #include "session/TBoardModel.h"
 
+#include <functional>
 #include <optional>
 
 struct TConfigImages;
@@ -23,6 +24,8 @@ public:
     bool Open();
     // One block read; nothing when it was refused or got no valid answer.
     std::optional<TModbusAnswer> Read(quint16 start, quint16 count);
+    // One single-register write; false when the board refused it (kExitRefused) or did not answer.
+    bool Write(quint16 address, quint16 word);
     // Reads the firmware version into the live state (which decides the items of a transfer).
     bool ReadVersion();
     // The configuration of items 0 .. images.ActiveItemCount-1 into images.BoardImage.
@@ -37,6 +40,10 @@ public:
 
 private:
     bool Fail(TExitStatus status, const QString &why);
+    // Runs one request to its outcome; false when the line is closed or the request had no answer.
+    // refused is what an exception answer fails with.
+    bool Request(const std::function<void(TRequestHandlers)> &send, TExitStatus refusedStatus, const QString &refused,
+                 std::optional<TModbusAnswer> &answer);
 
     TBoardModel m_model;
     TModbusClient *m_client;

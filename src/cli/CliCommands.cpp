@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CliBoard.h"
+#include "common/NumberText.h"
 #include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -299,6 +302,181 @@ TExitStatus Diff(TConfigImages &definition, const TCliOptions &options, std::FIL
     return differences.isEmpty() ? kExitDone : kExitDifferent;
 }
 
+// A parameter named by its file key: one register of one configuration item.
+struct TKeyPlace
+{
+    QString Key;  // Section.Key as the definition spells it
+    int Item;
+    int Register;
+    quint16 Address;
+};
+
+// The register that key (Section.Key, in any case, as in the files) names among the items of the
+// transfer table; nothing for a key the definition does not have.
+std::optional<TKeyPlace> FindKey(const TConfigImages &images, const QString &key)
+{
+    const size_t items = std::min(images.FileImage.size(), TransferRows().size());
+    for (size_t i = 0; i < items; ++i) {
+        const ConfigItem &item = images.FileImage[i];
+        for (int k = 0; k < item.Registers; ++k) {
+            const QString name = item.Section + QLatin1Char('.') + ConfigKey(item, k);
+            if (key.compare(name, Qt::CaseInsensitive) == 0)
+                return TKeyPlace{name, static_cast<int>(i), k, static_cast<quint16>(item.FirstRegister + k)};
+        }
+    }
+    return std::nullopt;
+}
+
+// The word the window's edit of place would write for text, checked by its rules and limits;
+// nothing, with *why saying what is wrong and what the edit accepts, otherwise.
+std::optional<quint16> TakeValue(const TKeyPlace &place, const QString &text, QString *why)
+{
+    const TParameterRow &row = TransferRows()[static_cast<size_t>(place.Item)];
+    const TCodecKind kind = row.CodecOf(place.Register).Kind;
+    const bool edited = std::any_of(kEditedItems.cbegin(), kEditedItems.cend(), [&](const auto &run) {
+        return place.Item >= run.first && place.Item <= run.second;
+    });
+    if (!edited || Traits(kind).Control != TControlKind::Edit) {
+        *why = QStringLiteral("%1 is not written through an edit in the window; set leaves it alone").arg(place.Key);
+        return std::nullopt;
+    }
+    const TLimits limits = row.LimitsOf(place.Register);
+    const QString range = QStringLiteral("it takes %1 .. %2")
+                              .arg(*EditText(kind, static_cast<quint16>(limits.Min)),
+                                   *EditText(kind, static_cast<quint16>(limits.Max)));
+    TNumberTake take;
+    if (kind == TCodecKind::TimeOfDay) {
+        const TTimeTake time = TakeTimeOfDay(text);
+        if (!time.Ok()) {
+            *why = QStringLiteral("%1: %2; %3").arg(place.Key, time.Error, range);
+            return std::nullopt;
+        }
+        take = {TTakeStatus::Ok, time.Minutes};
+    } else {
+        take = TakeEditText(kind, text);
+        if (take.Status == TTakeStatus::NotANumber) {
+            *why = QStringLiteral("%1: %2; %3")
+                       .arg(place.Key, TakeErrorMessage(take.Status, text, TakesWholeNumbers(kind)), range);
+            return std::nullopt;
+        }
+    }
+    // The typed value is checked, not the word it would leave.
+    if (!take.Ok() || !limits.Contains(take.Value)) {
+        *why = QStringLiteral("%1: '%2' is out of range; %3").arg(place.Key, Excerpt(text), range);
+        return std::nullopt;
+    }
+    return static_cast<quint16>(take.Value);
+}
+
+// The places of keys, all known; the first unknown one is named in the exit.
+TExitStatus FindKeys(const TConfigImages &images, const QStringList &keys, std::vector<TKeyPlace> &places,
+                     std::FILE *err)
+{
+    for (const QString &key : keys) {
+        const auto place = FindKey(images, key);
+        if (!place)
+            return Complain(err, kExitUsage,
+                            QStringLiteral("unknown key '%1' (keys are Section.Key, e.g. Settings.SupplySetPoint)")
+                                .arg(Excerpt(key)));
+        places.push_back(*place);
+    }
+    return kExitDone;
+}
+
+// The board's version read, and every place among the items its firmware has.
+TExitStatus CheckOnBoard(TCliBoard &board, const TConfigImages &images, const std::vector<TKeyPlace> &places,
+                         std::FILE *err)
+{
+    if (!board.ReadVersion())
+        return Complain(err, board.ErrorStatus(), board.Error());
+    const qint32 items = images.ItemsFor(board.Model().Live().FirmwareRev12);
+    for (const TKeyPlace &place : places) {
+        if (place.Item >= items)
+            return Complain(err, kExitUsage,
+                            QStringLiteral("%1 belongs to the extended set, which this board's firmware does not have")
+                                .arg(place.Key));
+    }
+    return kExitDone;
+}
+
+// place's register read and shown as its control shows it.
+std::optional<QString> ReadShown(TCliBoard &board, const TKeyPlace &place)
+{
+    const auto answer = board.Read(place.Address, 1);
+    if (!answer)
+        return std::nullopt;
+    return RegisterText(place.Item, place.Register, answer->Registers.at(0));
+}
+
+TExitStatus Get(TCliBoard &board, const TConfigImages &images, const std::vector<TKeyPlace> &places,
+                const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    if (const TExitStatus status = CheckOnBoard(board, images, places, err); status != kExitDone)
+        return status;
+    TReport report(options.Json);
+    for (const TKeyPlace &place : places) {
+        const auto shown = ReadShown(board, place);
+        if (!shown)
+            return Complain(err, board.ErrorStatus(), QStringLiteral("%1: %2").arg(place.Key, board.Error()));
+        report.Add(place.Key, *shown);
+    }
+    report.Print(out);
+    return kExitDone;
+}
+
+// One value of set: where it goes and the word checked for it.
+struct TSetting
+{
+    TKeyPlace Place;
+    quint16 Word;
+};
+
+// Every KEY=VALUE of options taken; nothing is written unless all of them are sound.
+TExitStatus TakeSettings(const TConfigImages &images, const TCliOptions &options, std::vector<TSetting> &settings,
+                         std::FILE *err)
+{
+    for (const QString &argument : options.Arguments) {
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        if (equals < 0)
+            return Complain(err, kExitUsage, QStringLiteral("'%1' is not KEY=VALUE").arg(Excerpt(argument)));
+        std::vector<TKeyPlace> place;
+        if (const TExitStatus status = FindKeys(images, {argument.left(equals)}, place, err); status != kExitDone)
+            return status;
+        QString why;
+        const auto word = TakeValue(place.front(), argument.mid(equals + 1), &why);
+        if (!word)
+            return Complain(err, kExitUsage, why + QStringLiteral(". Nothing was written."));
+        settings.push_back({place.front(), *word});
+    }
+    return kExitDone;
+}
+
+TExitStatus Set(TCliBoard &board, const TConfigImages &images, const std::vector<TSetting> &settings,
+                const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    std::vector<TKeyPlace> places;
+    for (const TSetting &setting : settings)
+        places.push_back(setting.Place);
+    if (const TExitStatus status = CheckOnBoard(board, images, places, err); status != kExitDone)
+        return status;
+    TReport report(options.Json);
+    QStringList written;
+    for (const TSetting &setting : settings) {
+        const bool taken = board.Write(setting.Place.Address, setting.Word);
+        if (taken)
+            written.append(setting.Place.Key);
+        const auto shown = taken ? ReadShown(board, setting.Place) : std::nullopt;
+        if (!shown)
+            return Complain(err, board.ErrorStatus(),
+                            QStringLiteral("%1: %2\nWritten: %3")
+                                .arg(setting.Place.Key, board.Error(),
+                                     written.isEmpty() ? QStringLiteral("nothing") : written.join(QLatin1Char(' '))));
+        report.Add(setting.Place.Key, *shown);
+    }
+    report.Print(out);
+    return kExitDone;
+}
+
 }  // namespace
 
 TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *err)
@@ -312,6 +490,14 @@ TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *er
     }
     if (command == QLatin1String("diff"))
         return Diff(images, options, out, err);
+    // Keys and values are checked before the line is opened.
+    std::vector<TKeyPlace> places;
+    std::vector<TSetting> settings;
+    const TExitStatus checked = command == QLatin1String("get")   ? FindKeys(images, options.Arguments, places, err)
+                                : command == QLatin1String("set") ? TakeSettings(images, options, settings, err)
+                                                                  : kExitDone;
+    if (checked != kExitDone)
+        return checked;
 
     TCliBoard board(*options.Line);
     if (!board.Open())
@@ -322,5 +508,9 @@ TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *er
         return Save(board, images, options, out, err);
     if (command == QLatin1String("verify"))
         return Verify(board, images, options, out, err);
+    if (command == QLatin1String("get"))
+        return Get(board, images, places, options, out, err);
+    if (command == QLatin1String("set"))
+        return Set(board, images, settings, options, out, err);
     return Load(board, images, options, out, err);
 }

@@ -6,12 +6,15 @@
 
 namespace {
 
-// The commands built so far and the number of file arguments each takes.
+// The commands built so far and the number of file arguments each takes; kSomeKeys for the
+// commands that take one key or more.
+constexpr int kSomeKeys = -1;
 const QHash<QString, int> &Commands()
 {
     static const QHash<QString, int> commands{
-        {QStringLiteral("status"), 0}, {QStringLiteral("save"), 1}, {QStringLiteral("load"), 1},
-        {QStringLiteral("verify"), 1}, {QStringLiteral("diff"), 2},
+        {QStringLiteral("status"), 0}, {QStringLiteral("save"), 1},       {QStringLiteral("load"), 1},
+        {QStringLiteral("verify"), 1}, {QStringLiteral("diff"), 2},       {QStringLiteral("get"), kSomeKeys},
+        {QStringLiteral("set"), kSomeKeys},
     };
     return commands;
 }
@@ -29,7 +32,7 @@ std::optional<qint64> Whole(const QString &text, qint64 min, qint64 max)
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: z4ctl [line options] [--json] COMMAND [FILE...]\n"
+        "Usage: z4ctl [line options] [--json] COMMAND [ARGUMENT...]\n"
         "\n"
         "Commands:\n"
         "  status            one poll cycle of the board, decoded\n"
@@ -37,6 +40,8 @@ QString UsageText()
         "  load FILE.cnf     a configuration file to the board, then verify it\n"
         "  verify FILE.cnf   the board against a configuration file\n"
         "  diff A.cnf B.cnf  two configuration files against each other (no line)\n"
+        "  get KEY...        parameters by their file key, e.g. Settings.SupplySetPoint\n"
+        "  set KEY=VALUE...  parameters checked against the window's limits, written, read back\n"
         "\n"
         "Line options:\n"
         "  --tcp HOST[:PORT]   Modbus TCP (port 502 unless given)\n"
@@ -47,7 +52,7 @@ QString UsageText()
         "  --definition FILE   the parameter definition file (deffiles/z4_0parameters.def beside z4ctl)\n"
         "  --json              machine-readable output\n"
         "\n"
-        "Exit status: 0 done and equal, 1 done but different, 2 bad usage or a refused file,\n"
+        "Exit status: 0 done and equal, 1 done but different, 2 bad usage, a refused file or value,\n"
         "3 no line, no answer or a transfer that stopped early, 4 a write the board refused.\n");
 }
 
@@ -153,7 +158,9 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
     if (options.Command.isEmpty())
         return fail(QStringLiteral("no command given"));
     const int files = Commands().value(options.Command);
-    if (options.Arguments.size() != files)
+    if (files == kSomeKeys && options.Arguments.isEmpty())
+        return fail(QStringLiteral("%1 takes one key or more").arg(options.Command));
+    if (files != kSomeKeys && options.Arguments.size() != files)
         return fail(
             QStringLiteral("%1 takes %2, not %3 arguments")
                 .arg(options.Command, files == 0 ? QStringLiteral("no file") : QStringLiteral("%1 file(s)").arg(files))

@@ -278,6 +278,38 @@ std::optional<QString> EditText(TCodecKind kind, quint16 value)
     }
 }
 
+TNumberTake TakeEditText(TCodecKind kind, QStringView text)
+{
+    TNumberTake take;
+    switch (kind) {
+    case TCodecKind::Centi:
+    case TCodecKind::CentiU:
+        take = TakeScaled(text, 2);
+        break;
+    case TCodecKind::Deci:
+        take = TakeScaled(text, 1);
+        break;
+    case TCodecKind::Int:
+    case TCodecKind::UInt:
+        take = TakeInteger(text);
+        break;
+    case TCodecKind::Tenths:
+        take = TakeInteger(text);
+        take.Value *= 10;
+        break;
+    default:
+        return take;
+    }
+    if (take.Ok() && !FitsRegister(take.Value))
+        take.Status = TTakeStatus::OutOfRange;
+    return take;
+}
+
+bool TakesWholeNumbers(TCodecKind kind)
+{
+    return kind != TCodecKind::Centi && kind != TCodecKind::CentiU && kind != TCodecKind::Deci;
+}
+
 QString RegisterText(int item, int reg, quint16 value)
 {
     const std::vector<TParameterRow> &rows = TransferRows();

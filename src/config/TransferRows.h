@@ -1,12 +1,14 @@
 #pragma once
 
+#include "common/NumberText.h"
 #include "config/ConfigItem.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
-
+#include <utility>
 #include <vector>
 
 // How register words become control states and back. The kinds that work one register at a
@@ -69,6 +71,14 @@ std::optional<TLimits> StorableRange(TCodecKind kind);
 // signed or unsigned decimal, whole seconds of tenths, h:mm. Nothing for the kinds without an edit.
 std::optional<QString> EditText(TCodecKind kind, quint16 value);
 
+// What an edit of one of the numeric kinds (Centi .. Tenths) takes from a typed text: the typed
+// value in its register's units (21.5 in a Centi edit is 2150, 6 in a Tenths edit 60), whose low
+// 16 bits are the word written. NotANumber for a text that is no number, OutOfRange for a number
+// no register can hold; the other kinds take nothing from a text.
+TNumberTake TakeEditText(TCodecKind kind, QStringView text);
+// Whether an edit of kind takes whole numbers only (how a failed take is worded).
+bool TakesWholeNumbers(TCodecKind kind);
+
 // One row of the transfer table: a run of registers, the controls that show them and how.
 struct TParameterRow
 {
@@ -95,6 +105,11 @@ inline constexpr int kMaxRowRegisters = 128;
 // one line each; empty for a sound row. An edit row needs limits for every register, each inside
 // what its encoding can store.
 QStringList RowShapeProblems(const TParameterRow &row);
+
+// The items whose controls write as soon as the user applies them, first and last of each run:
+// Settings to In/Out, the temperature correction, and Ventilation to the calibration page's
+// pressure inputs. The week program, numbers and address are written by their buttons.
+inline constexpr std::array<std::pair<int, int>, 3> kEditedItems{{{0, 88}, {91, 93}, {96, 139}}};
 
 // The rows of configuration items 0 .. kTransferItems-1, as data.
 inline constexpr int kTransferItems = 140;

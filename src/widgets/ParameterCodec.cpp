@@ -324,36 +324,23 @@ TTakeResult TParameterCodec::TakeOwnRegister(const TCodec &codec, int reg, quint
 {
     const int per = Traits(codec.Kind).PerRegister;
     QWidget *control = m_controls[static_cast<size_t>(reg * per)];
-    const auto fromText = [&](TNumberTake take, const QString &text, bool integerForm, int factor) -> TTakeResult {
+    const auto fromText = [&](TCodecKind kind, const QString &text) -> TTakeResult {
+        const TNumberTake take = TakeEditText(kind, text);
         if (!take.Ok())
-            return Failure(take.Status, control, text, integerForm);
-        const qint64 scaled = take.Value * factor;
-        if (!FitsRegister(scaled))
-            return Failure(TTakeStatus::OutOfRange, control, text, integerForm);
-        value = static_cast<quint16>(scaled);
+            return Failure(take.Status, control, text, TakesWholeNumbers(kind));
+        value = static_cast<quint16>(take.Value);
         TTakeResult taken;
-        taken.Value = scaled;
+        taken.Value = take.Value;
         return taken;
     };
     switch (codec.Kind) {
     case TCodecKind::Centi:
-    case TCodecKind::CentiU: {
-        const QString text = Edit(control)->text();
-        return fromText(TakeScaled(text, 2), text, false, 1);
-    }
-    case TCodecKind::Deci: {
-        const QString text = Edit(control)->text();
-        return fromText(TakeScaled(text, 1), text, false, 1);
-    }
+    case TCodecKind::CentiU:
+    case TCodecKind::Deci:
     case TCodecKind::Int:
-    case TCodecKind::UInt: {
-        const QString text = Edit(control)->text();
-        return fromText(TakeInteger(text), text, true, 1);
-    }
-    case TCodecKind::Tenths: {
-        const QString text = Edit(control)->text();
-        return fromText(TakeInteger(text), text, true, 10);
-    }
+    case TCodecKind::UInt:
+    case TCodecKind::Tenths:
+        return fromText(codec.Kind, Edit(control)->text());
     case TCodecKind::TimeOfDay:
         value = HeldMinutes(control);  // the text may hold a time that was refused
         return {};
@@ -366,8 +353,8 @@ TTakeResult TParameterCodec::TakeOwnRegister(const TCodec &codec, int reg, quint
             value = 0;  // nothing selected
             return {};
         }
-        const QString text = combo->currentText();
-        return fromText(TakeInteger(text), text, true, 1);
+        // The item's text is the signed decimal value.
+        return fromText(TCodecKind::Int, combo->currentText());
     }
     case TCodecKind::Flag:
         value = Checked(control) ? 1 : 0;
