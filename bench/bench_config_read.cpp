@@ -21,6 +21,7 @@
 #include <functional>
 #include <vector>
 
+#include "BareQtChain.h"
 #include "BenchSimulator.h"
 
 namespace {
@@ -145,42 +146,13 @@ double OursPass(TTCPModbusClient &client)
 // Qt Modbus stack's own, so that the cost of our client on top of it can be told apart. Seconds.
 double BareQtPass(QModbusTcpClient &device)
 {
-    QEventLoop loop;
-    size_t next = 0;
-    QString failure;
-    std::function<void()> send = [&] {
-        QByteArray data;
-        for (quint16 word : {kItems[next].First, kItems[next].Count}) {
-            data.append(static_cast<char>(word >> 8));
-            data.append(static_cast<char>(word & 0xFF));
-        }
-        QModbusReply *reply = device.sendRawRequest(QModbusRequest(QModbusPdu::ReadHoldingRegisters, data), kUnit);
-        if (!reply) {
-            failure = device.errorString();
-            loop.quit();
-            return;
-        }
-        QObject::connect(reply, &QModbusReply::finished, &loop, [&, reply] {
-            reply->deleteLater();
-            if (reply->error() != QModbusDevice::NoError) {
-                failure = reply->errorString();
-                loop.quit();
-            } else if (++next < kItems.size()) {
-                send();
-            } else {
-                loop.quit();
-            }
-        });
-    };
-
-    QElapsedTimer clock;
-    clock.start();
-    send();
-    loop.exec();
-    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    if (!failure.isEmpty())
-        Fail(QStringLiteral("bare QModbusTcpClient, item %1: %2").arg(next).arg(failure));
-    return seconds;
+    std::vector<bench::ReadBlock> blocks;
+    for (const Item &item : kItems)
+        blocks.push_back({item.First, item.Count});
+    const bench::ChainResult chain = bench::BareQtReadChain(device, kUnit, blocks);
+    if (!chain.Failure.isEmpty())
+        Fail(QStringLiteral("bare QModbusTcpClient, item %1: %2").arg(chain.FailedAt).arg(chain.Failure));
+    return chain.Seconds;
 }
 
 // One pass of the blocking libmodbus loop. Seconds.

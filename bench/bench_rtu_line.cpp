@@ -18,8 +18,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QModbusDataUnit>
-#include <QModbusReply>
 #include <QModbusRtuSerialClient>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -34,6 +32,7 @@
 #include <functional>
 #include <vector>
 
+#include "BareQtChain.h"
 #include "BenchSimulator.h"
 
 namespace {
@@ -307,41 +306,14 @@ double BareQtReadChain(const QString &port, int rate, const ConfigImage &image)
     if (!client.connectDevice())
         Fail(QStringLiteral("QModbusRtuSerialClient cannot open %1: %2").arg(port, client.errorString()));
 
-    QEventLoop loop;
-    size_t next = 0;
-    QString failure;
-    std::function<void()> send = [&] {
-        const ConfigItem &item = image[next];
-        QModbusReply *reply =
-            client.sendReadRequest(QModbusDataUnit(QModbusDataUnit::HoldingRegisters, item.FirstRegister,
-                                                   static_cast<quint16>(item.Registers)),
-                                   kUnit);
-        if (!reply) {
-            failure = client.errorString();
-            loop.quit();
-            return;
-        }
-        QObject::connect(reply, &QModbusReply::finished, &loop, [&, reply] {
-            reply->deleteLater();
-            if (reply->error() != QModbusDevice::NoError) {
-                failure = reply->errorString();
-                loop.quit();
-            } else if (++next < image.size()) {
-                send();
-            } else {
-                loop.quit();
-            }
-        });
-    };
-    QElapsedTimer clock;
-    clock.start();
-    send();
-    loop.exec();
-    const double seconds = Seconds(clock);
-    if (!failure.isEmpty())
-        Fail(QStringLiteral("QModbusRtuSerialClient, %1: %2").arg(ItemName(image, next), failure));
+    std::vector<bench::ReadBlock> blocks;
+    for (const ConfigItem &item : image)
+        blocks.push_back({item.FirstRegister, static_cast<quint16>(item.Registers)});
+    const bench::ChainResult chain = bench::BareQtReadChain(client, kUnit, blocks);
+    if (!chain.Failure.isEmpty())
+        Fail(QStringLiteral("QModbusRtuSerialClient, %1: %2").arg(ItemName(image, chain.FailedAt), chain.Failure));
     client.disconnectDevice();
-    return seconds;
+    return chain.Seconds;
 }
 
 // The peer: a blocking libmodbus RTU master, opened for one pass on the master's end.
