@@ -21,9 +21,19 @@ QString Where(const QString &path)
 }
 }  // namespace
 
+QStringList StandardDefinitionPlaces()
+{
+    const QDir program(QCoreApplication::applicationDirPath());
+    const QString file = QStringLiteral("deffiles/z4_0parameters.def");
+    return {program.filePath(file), QDir::cleanPath(program.filePath(QStringLiteral(Z4_DATA_FROM_PROGRAM "/") + file))};
+}
+
 QString StandardDefinitionPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("deffiles/z4_0parameters.def"));
+    const QStringList places = StandardDefinitionPlaces();
+    const auto found =
+        std::find_if(places.cbegin(), places.cend(), [](const QString &p) { return QFileInfo::exists(p); });
+    return found != places.cend() ? *found : places.front();
 }
 
 bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *error)
@@ -34,8 +44,18 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
         return false;
     };
 
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo::exists(path)) {
+        // The standard file is looked for in two places: a message naming one would send the user
+        // looking in the wrong one.
+        const QStringList places = StandardDefinitionPlaces();
+        if (places.contains(path)) {
+            if (error)
+                *error = QStringLiteral("The parameter definition file cannot be used: it is neither at %1 nor at %2.")
+                             .arg(Where(places[0]), Where(places[1]));
+            return false;
+        }
         return fail(QStringLiteral("it does not exist."));
+    }
     TIniFile ini;
     QString why;
     if (!ini.Load(path, &why))

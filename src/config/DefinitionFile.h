@@ -3,11 +3,19 @@
 #include "config/ConfigItem.h"
 
 #include <QString>
+#include <QStringList>
 
-// The parameter definition file shipped beside the tool: for each configuration item its run of
+// The parameter definition file shipped with the tool: for each configuration item its run of
 // holding registers and its section and key in configuration files.
 
-// <folder of the executable>/deffiles/z4_0parameters.def, whatever the current directory is.
+// The places the shipped definition file is looked for, in order, whatever the current directory
+// is: deffiles/ beside the executable (the build tree, or a folder the tool was copied to whole),
+// then the data folder of an installed package next to the executable's folder
+// (<prefix>/bin/../share/z4vent/deffiles/, wherever the package was installed or unpacked).
+QStringList StandardDefinitionPlaces();
+
+// The first of StandardDefinitionPlaces() that exists; when none does, the first (reading it then
+// fails naming every place looked in).
 QString StandardDefinitionPath();
 
 // Reads the definition file at path into both images of images (item i of each gets the same run
@@ -17,5 +25,6 @@ QString StandardDefinitionPath();
 // The file must describe the transfer table: at most as many items as the table has rows, item i
 // with row i's first register and register count, every item with a section and a key that no
 // other item uses. When it does not (or cannot be read), returns false with the file and the
-// first bad item in *error, and images is left as it was.
+// first bad item in *error, and images is left as it was. A missing file at one of the standard
+// places names both.
 bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *error);
