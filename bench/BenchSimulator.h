@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 
 #include <modbus.h>
 
@@ -40,11 +41,12 @@ class Simulator
 public:
     static constexpr int kStartMs = 10000;
 
-    quint16 Start(const QString &program)
+    // options: further z4sim options (the board's firmware, ...).
+    quint16 Start(const QString &program, const QStringList &options = {})
     {
         s_running = this;
         m_process.setProgram(program);
-        m_process.setArguments({QStringLiteral("--tcp"), QStringLiteral("0")});
+        m_process.setArguments(QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + options);
         m_process.start();
         if (!m_process.waitForStarted(kStartMs))
             Fail(QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString()));
