@@ -1,0 +1,248 @@
+// The Debian package as cpack makes it from this build tree (the ctest fixture package_make),
+// unpacked with dpkg-deb into a temporary folder: what it holds, what it depends on, and its
+// programs run from there, away from the build tree's files, against each other.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+namespace {
+
+constexpr int kRunMs = 60000;
+
+struct Run
+{
+    int Exit = -1;
+    QString Out;
+    QString Err;
+};
+
+// A program with arguments, to its end.
+Run RunProgram(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    Run run;
+    if (!process.waitForFinished(kRunMs) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        process.waitForFinished();
+        run.Err = program + QStringLiteral(" did not finish: ") + process.errorString();
+        return run;
+    }
+    run.Exit = process.exitCode();
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The unpacked z4sim on a free loopback port, stopped when this goes.
+class UnpackedSim
+{
+public:
+    bool Start(const QString &program)
+    {
+        m_process.start(program, {QStringLiteral("--tcp"), QStringLiteral("0")});
+        if (!m_process.waitForStarted(kRunMs))
+            return false;
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(kRunMs))
+                return false;
+        }
+        // "z4sim: Modbus TCP on 127.0.0.1:40123, unit 1"
+        const auto match = QRegularExpression(QStringLiteral("Modbus TCP on [^ ]+:(\\d+),"))
+                               .match(QString::fromUtf8(m_process.readLine()));
+        m_port = match.hasMatch() ? match.captured(1) : QString();
+        return !m_port.isEmpty();
+    }
+    QString Address() const { return QStringLiteral("127.0.0.1:") + m_port; }
+    ~UnpackedSim()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(kRunMs))
+            m_process.kill();
+    }
+
+private:
+    QProcess m_process;
+    QString m_port;
+};
+
+}  // namespace
+
+class TstPackage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void contents_data();
+    void contents();
+    void control();
+    void desktopEntryAndIcon();
+    void unpackedProgramsSaveAConfiguration();
+    void definitionPlaces_data();
+    void definitionPlaces();
+
+private:
+    QString Unpacked(const QString &path) const { return m_root.filePath(path); }
+
+    QString m_deb;
+    QTemporaryDir m_root;  // the package unpacked
+    QTemporaryDir m_work;  // files the tests write
+};
+
+void TstPackage::initTestCase()
+{
+    const QString dpkgDeb = QStandardPaths::findExecutable(QStringLiteral("dpkg-deb"));
+    if (dpkgDeb.isEmpty())
+        QSKIP("dpkg-deb is not installed: the package cannot be unpacked");
+    const QDir packages(QStringLiteral(Z4_PACKAGE_DIR));
+    const QStringList debs = packages.entryList({QStringLiteral("*.deb")}, QDir::Files);
+    QVERIFY2(
+        debs.size() == 1,
+        qPrintable(
+            QStringLiteral("one package expected in %1, found: %2").arg(packages.path(), debs.join(QLatin1Char(' ')))));
+    m_deb = packages.filePath(debs.front());
+    QVERIFY2(m_root.isValid() && m_work.isValid(), qPrintable(m_root.errorString() + m_work.errorString()));
+    const Run unpack = RunProgram(dpkgDeb, {QStringLiteral("-x"), m_deb, m_root.path()});
+    QVERIFY2(unpack.Exit == 0, qPrintable(unpack.Err));
+}
+
+void TstPackage::contents_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("program");
+
+    QTest::newRow("window") << "usr/bin/z4vent" << true;
+    QTest::newRow("command-line tool") << "usr/bin/z4ctl" << true;
+    QTest::newRow("simulator") << "usr/bin/z4sim" << true;
+    QTest::newRow("definition file") << "usr/share/z4vent/deffiles/z4_0parameters.def" << false;
+    QTest::newRow("desktop entry") << "usr/share/applications/z4vent.desktop" << false;
+    QTest::newRow("icon") << "usr/share/icons/hicolor/scalable/apps/z4vent.svg" << false;
+    QTest::newRow("README") << "usr/share/doc/z4vent/README.md" << false;
+}
+
+void TstPackage::contents()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, program);
+    const QFileInfo file(Unpacked(path));
+    QVERIFY2(file.isFile() && file.size() > 0, qPrintable(path));
+    QCOMPARE(file.isExecutable(), program);
+}
+
+// The fields dpkg and apt read, the dependencies taken from the libraries linked.
+void TstPackage::control()
+{
+    const auto field = [this](const char *name) {
+        const Run run = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, QLatin1String(name)});
+        return run.Exit == 0 ? run.Out.trimmed() : QString();
+    };
+    QCOMPARE(field("Package"), QStringLiteral("z4vent"));
+    QVERIFY(!field("Maintainer").isEmpty());
+    QVERIFY(!field("Section").isEmpty());
+    QVERIFY(!field("Description").isEmpty());
+    const QString depends = field("Depends");
+    for (const char *library : {"libc6", "libqt6core6", "libqt6serialbus6", "libqt6widgets6", "qt6-qpa-plugins"})
+        QVERIFY2(depends.contains(QRegularExpression(QStringLiteral("(^|, )%1( |,|$)").arg(QLatin1String(library)))),
+                 qPrintable(library + QStringLiteral(" missing from: ") + depends));
+}
+
+// The menu entry starts the packaged window and shows the packaged icon.
+void TstPackage::desktopEntryAndIcon()
+{
+    const QString entry = Unpacked(QStringLiteral("usr/share/applications/z4vent.desktop"));
+    const QString validate = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validate.isEmpty()) {
+        qInfo("desktop-file-validate is not installed: the entry's syntax is not checked");
+    } else {
+        const Run run = RunProgram(validate, {entry});
+        QVERIFY2(run.Exit == 0 && run.Out.isEmpty(), qPrintable(run.Out + run.Err));
+    }
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString text = QString::fromUtf8(file.readAll());
+    const auto value = [&text](const QString &key) {
+        return QRegularExpression(QStringLiteral("^%1=(.*)$").arg(key), QRegularExpression::MultilineOption)
+            .match(text)
+            .captured(1);
+    };
+    QVERIFY(QFileInfo(Unpacked(QStringLiteral("usr/bin/")) + value(QStringLiteral("Exec"))).isExecutable());
+    const QString icon =
+        Unpacked(QStringLiteral("usr/share/icons/hicolor/scalable/apps/%1.svg").arg(value(QStringLiteral("Icon"))));
+    QFile svg(icon);
+    QVERIFY2(svg.open(QIODevice::ReadOnly), qPrintable(icon));
+    QXmlStreamReader xml(&svg);
+    QVERIFY(xml.readNextStartElement());
+    QCOMPARE(xml.name().toString(), QStringLiteral("svg"));
+    while (!xml.atEnd())
+        xml.readNext();
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+}
+
+// The unpacked z4ctl finds the unpacked definition file under share/ and saves the unpacked
+// z4sim's configuration.
+void TstPackage::unpackedProgramsSaveAConfiguration()
+{
+    // Nothing of the build tree's layout, where the definition file is beside the programs.
+    QVERIFY(!QFileInfo::exists(Unpacked(QStringLiteral("usr/bin/deffiles"))));
+    UnpackedSim sim;
+    QVERIFY(sim.Start(Unpacked(QStringLiteral("usr/bin/z4sim"))));
+    const QString saved = m_work.filePath(QStringLiteral("saved.cnf"));
+    const QString z4ctl = Unpacked(QStringLiteral("usr/bin/z4ctl"));
+    const Run save = RunProgram(z4ctl, {QStringLiteral("--tcp"), sim.Address(), QStringLiteral("save"), saved});
+    QVERIFY2(save.Exit == 0, qPrintable(save.Err));
+    QCOMPARE(save.Out, QStringLiteral("Saved: %1\nItems: 132\n").arg(saved));
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("\nSupplySetPoint="));
+    const Run verify = RunProgram(z4ctl, {QStringLiteral("--tcp"), sim.Address(), QStringLiteral("verify"), saved});
+    QVERIFY2(verify.Exit == 0, qPrintable(verify.Out + verify.Err));
+}
+
+// z4ctl copied into other layouts: a definition file beside it comes first; with none anywhere,
+// the message names both places.
+void TstPackage::definitionPlaces_data()
+{
+    QTest::addColumn<bool>("beside");
+    QTest::addColumn<bool>("shared");
+
+    QTest::newRow("beside and under share/") << true << true;
+    QTest::newRow("neither") << false << false;
+}
+
+void TstPackage::definitionPlaces()
+{
+    QFETCH(bool, beside);
+    QFETCH(bool, shared);
+    QTemporaryDir layout;
+    QVERIFY(layout.isValid());
+    const QDir root(layout.path());
+    const QString program = root.filePath(QStringLiteral("bin/z4ctl"));
+    const QString besideFile = root.filePath(QStringLiteral("bin/deffiles/z4_0parameters.def"));
+    const QString sharedFile = root.filePath(QStringLiteral("share/z4vent/deffiles/z4_0parameters.def"));
+    QVERIFY(root.mkpath(QStringLiteral("bin/deffiles")) && root.mkpath(QStringLiteral("share/z4vent/deffiles")));
+    QVERIFY(QFile::copy(Unpacked(QStringLiteral("usr/bin/z4ctl")), program));
+    // The one beside is not usable: a program that took the shared one would not say so.
+    if (beside) {
+        QFile file(besideFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Info]\nItems=0\n") > 0);
+    }
+    if (shared)
+        QVERIFY(QFile::copy(Unpacked(QStringLiteral("usr/share/z4vent/deffiles/z4_0parameters.def")), sharedFile));
+
+    const QString any = m_work.filePath(QStringLiteral("any.cnf"));
+    QVERIFY(QFile(any).open(QIODevice::WriteOnly));
+    const Run run = RunProgram(program, {QStringLiteral("diff"), any, any});
+    QCOMPARE(run.Exit, 2);
+    QVERIFY2(run.Err.contains(besideFile), qPrintable(run.Err));
+    QCOMPARE(run.Err.contains(sharedFile), !beside);
+}
+
+QTEST_MAIN(TstPackage)
+#include "tst_package.moc"
