@@ -235,7 +235,7 @@ double MbpollRun(const QString &script, const QString &file, const Values &expec
     QFile::remove(file);
     const char *name = "mbpoll loop";
     const double seconds = RunProcess(name, QStringLiteral("/bin/sh"), {script, file});
-    // A value over 32767 comes with its signed reading: "[517]: 	65535 (-1)".
+    // A value over 32767 comes with its signed reading: "[517]:<tab>65535 (-1)".
     static const QRegularExpression line(QStringLiteral("^\\[(\\d+)\\]:\\s+(\\d+)(?: \\(-\\d+\\))?\\s*$"),
                                          QRegularExpression::MultilineOption);
     Check(name, ParseLines(ReadWhole(name, file), line, 10), expected);
