@@ -1,6 +1,11 @@
 // The Debian package as cpack makes it from this build tree (the ctest fixture package_make),
 // unpacked with dpkg-deb into a temporary folder: what it holds, what it depends on, and its
-// programs run from there, away from the build tree's files, against each other.
+// programs run from there, away from the build tree's files, against each other. And the window
+// of an installed tool: this test program sits in bin/ beside share/z4vent/, as installed.
+#include "FormHarness.h"
+
+#include "config/DefinitionFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -87,6 +92,7 @@ private slots:
     void unpackedProgramsSaveAConfiguration();
     void definitionPlaces_data();
     void definitionPlaces();
+    void installedWindowLogsInTheUserFolder();
 
 private:
     QString Unpacked(const QString &path) const { return m_root.filePath(path); }
@@ -242,6 +248,36 @@ void TstPackage::definitionPlaces()
     QCOMPARE(run.Exit, 2);
     QVERIFY2(run.Err.contains(besideFile), qPrintable(run.Err));
     QCOMPARE(run.Err.contains(sharedFile), !beside);
+}
+
+// An installed window reads the definition from share/ and logs into the user's data folder, never
+// into its program folder, even where that folder is writable (as /usr/bin is for root, and this
+// test's bin/ is).
+void TstPackage::installedWindowLogsInTheUserFolder()
+{
+    QStandardPaths::setTestModeEnabled(true);  // the user's folder, away from the user's own
+    QDir userLogs(
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(QStringLiteral("logs")));
+    QVERIFY(userLogs.removeRecursively());
+    QDir program(QCoreApplication::applicationDirPath());
+    for (const QString &stale : program.entryList({QStringLiteral("z4link-*")}))
+        QVERIFY(program.remove(stale));
+    QCOMPARE(StandardDefinitionPath(),
+             QDir::cleanPath(program.filePath(QStringLiteral("../share/z4vent/deffiles/z4_0parameters.def"))));
+
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    RecordedForm form;
+    QVERIFY2(form.Messages->Errors.isEmpty(), qPrintable(form.Messages->Errors.join(QLatin1Char('\n'))));
+    form->TCPModbusClient.SetLogFileEnabled(true);
+    form->TCPModbusClient.SetLogFileLevel(2);
+    QVERIFY(::ConnectTcp(*form.Form, board->TcpPort()));
+    Settle(*form.Form);
+
+    const QFileInfo log(form->TCPModbusClient.LogFileName());
+    QCOMPARE(log.absolutePath(), userLogs.absolutePath());
+    QVERIFY(log.size() > 0);
+    QVERIFY2(program.entryList({QStringLiteral("z4link-*")}).isEmpty(), qPrintable(program.entryList().join(' ')));
 }
 
 QTEST_MAIN(TstPackage)

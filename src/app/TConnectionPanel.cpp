@@ -2,6 +2,8 @@
 
 #include "app/TErrorForm.h"
 #include "app/TSettings.h"
+#include "config/DefinitionFile.h"
+#include "link/ModbusLog.h"
 #include "link/TSerialModbusClient.h"
 #include "link/TTCPModbusClient.h"
 #include "session/TBoardSession.h"
@@ -24,6 +26,16 @@
 #include <QVBoxLayout>
 
 namespace {
+// The link's log goes beside the tool when it runs from its own folder (the build tree, a folder
+// copied whole). An installed tool's folder (/usr/bin) is no place for logs even where it can be
+// written, as by root: there it goes to the user's own folder.
+QString LogFolder()
+{
+    if (!DefinitionBesideProgram())
+        return ModbusLog::UserFolder();
+    return QDir(QCoreApplication::applicationDirPath()).absolutePath() + QDir::separator();
+}
+
 template <class W>
 W *Named(W *widget, const char *name)
 {
@@ -220,7 +232,7 @@ void TConnectionPanel::ConnectVrButtonClick()
     m_session.SetSlaveAddress(static_cast<quint8>(address));
     m_session.SetSharedFailureHandler([this] { ShowErrorWindow(); });
     client->ClearCounters();
-    client->SetLogFilePath(QDir(QCoreApplication::applicationDirPath()).absolutePath() + QDir::separator());
+    client->SetLogFilePath(LogFolder());
     client->Open();
 }
 

@@ -36,6 +36,11 @@ QString StandardDefinitionPath()
     return found != places.cend() ? *found : places.front();
 }
 
+bool DefinitionBesideProgram()
+{
+    return QFileInfo::exists(StandardDefinitionPlaces().front());
+}
+
 bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *error)
 {
     const auto fail = [&](const QString &why) {

@@ -18,6 +18,10 @@ QStringList StandardDefinitionPlaces();
 // fails naming every place looked in).
 QString StandardDefinitionPath();
 
+// True when the definition file is beside the executable: the tool runs from its build tree or a
+// folder it was copied to whole, rather than installed.
+bool DefinitionBesideProgram();
+
 // Reads the definition file at path into both images of images (item i of each gets the same run
 // and names, every value 0), sets ItemCount and ActiveItemCount to the number of items and marks
 // files as holding the extended set until one is read.

@@ -57,9 +57,14 @@ QString ModbusLog::UsableFolder() const
     if (FolderIsWritable(m_folder))
         return m_folder;
     // The configured folder (often beside the executable) may be read-only for this user.
-    const QString fallback =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(QStringLiteral("logs"));
+    const QString fallback = UserFolder();
     return FolderIsWritable(fallback) ? fallback : QString();
+}
+
+QString ModbusLog::UserFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+        .filePath(QStringLiteral("logs"));
 }
 
 bool ModbusLog::OpenFor(QDate day)

@@ -31,6 +31,9 @@ public:
     // files that are not ours).
     static QString FileNameFor(QDate day);
     static QDate DayOf(const QString &fileName);
+    // The user's own log folder (<application data>/logs), where the log goes when its folder
+    // cannot be written.
+    static QString UserFolder();
 
 private:
     QString UsableFolder() const;
