@@ -564,7 +564,10 @@ void TestTransferTable::limitsFitTheEncoding_data()
     QTest::newRow("upside down") << edit(TCodecKind::Deci, {{10, 0}}) << "cannot store";
     QTest::newRow("limits on a box") << TParameterRow{0,       0x0200, 1, {{TCodecKind::Flag}}, {QStringLiteral("B")},
                                                       {{0, 1}}}
-                                     << "has limits but no edits";
+                                     << "has limits or units but no edits";
+    TParameterRow twoUnits = edit(TCodecKind::Int, {{0, 1}}, 3);
+    twoUnits.Units = {QStringLiteral("V"), QStringLiteral("%")};
+    QTest::newRow("two units for three") << twoUnits << "needs one unit";
     QTest::newRow("sound") << edit(TCodecKind::CentiU, {{0, 65500}}) << QString();
 }
 

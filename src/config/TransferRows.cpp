@@ -1,13 +1,17 @@
 #include "config/TransferRows.h"
 
 #include "common/NumberText.h"
+#include "config/Units.h"
 #include "config/WeekProgram.h"
+
+#include <QHash>
 
 #include <algorithm>
 
 namespace {
 
 using K = TCodecKind;
+using namespace units;
 const TCodec kCenti{K::Centi};
 const TCodec kCentiU{K::CentiU};
 const TCodec kDeci{K::Deci};
@@ -51,27 +55,36 @@ QStringList Pairs(const char *first, const char *second, int from, int to)
     return names;
 }
 
+// The units of channels 1 .. count, one a register.
+QStringList Units(QString (*unitOf)(int), int count)
+{
+    QStringList list;
+    for (int n = 1; n <= count; ++n)
+        list.append(unitOf(n));
+    return list;
+}
+
 // The table as a table: one row a line, whatever the column limit.
 // clang-format off
 std::vector<TParameterRow> MakeRows()
 {
     return {
         // "Settings"
-        {0, 0x0200, 1, {kCenti}, {"SupplySPAdvEdit"}, {{1000, 5500}}},
+        {0, 0x0200, 1, {kCenti}, {"SupplySPAdvEdit"}, {{1000, 5500}}, {kDegrees}},
         {1, 0x0201, 1, {Combo(0)}, {"SupplySensorColumnComboBox"}},
         {2, 0x0202, 1, {Combo(0)}, {"OutdoorSensorColumnComboBox"}},
         {3, 0x0203, 1, {Combo(0)}, {"ExhaustSensorColumnComboBox"}},
-        {4, 0x0204, 1, {kCenti}, {"AntiFreezingTempAdvEdit"}, {{-1000, 1000}}},
+        {4, 0x0204, 1, {kCenti}, {"AntiFreezingTempAdvEdit"}, {{-1000, 1000}}, {kDegrees}},
         {5, 0x0205, 1, {Combo(+1)}, {"AntiFreezingSensorColumnComboBox"}},
         {6, 0x0206, 1, {Combo(0)}, {"AnRotorOutputColumnComboBox"}},
         {7, 0x0207, 1, {Combo(+1)}, {"DiRotorOutputColumnComboBox"}},
-        {8, 0x0208, 1, {kInt}, {"RotorTimeAdvEdit"}, {{1, 6}}},
-        {9, 0x0209, 1, {kInt}, {"RotorPeriodAdvEdit"}, {{1, 255}}},
+        {8, 0x0208, 1, {kInt}, {"RotorTimeAdvEdit"}, {{1, 6}}, {kMinutes}},
+        {9, 0x0209, 1, {kInt}, {"RotorPeriodAdvEdit"}, {{1, 255}}, {kSeconds}},
         {10, 0x020A, 1, {kCenti}, {"RotorSPWAdvEdit"}, {{0, 100}}},
         {11, 0x020B, 1, {kCenti}, {"RotorKpAdvEdit"}, {{0, 2000}}},
         // Ki holds up to 655 s x 100 = 65500: unsigned, as every other Ki.
-        {12, 0x020C, 1, {kCentiU}, {"RotorKiAdvEdit"}, {{0, 65500}}},
-        {13, 0x020D, 3, {kInt}, {"T1AdvEdit", "T2AdvEdit", "T3AdvEdit"}, {{0, 200}, {0, 200}, {0, 300}}},
+        {12, 0x020C, 1, {kCentiU}, {"RotorKiAdvEdit"}, {{0, 65500}}, {kSeconds}},
+        {13, 0x020D, 3, {kInt}, {"T1AdvEdit", "T2AdvEdit", "T3AdvEdit"}, {{0, 200}, {0, 200}, {0, 300}}, {kSeconds}},
         {14, 0x0210, 1, {Combo(0)}, {"ActiveControlColumnComboBox"}},
         {15, 0x0211, 1, {Combo(0)}, {"WaterPumpColumnComboBox"}},
         {16, 0x0212, 1, {kBits}, Names("Din%1dxfCheckBox", 1, 8)},
@@ -94,47 +107,47 @@ std::vector<TParameterRow> MakeRows()
         {32, 0x023E, 4, {Combo(0)}, Names("OutputControlOutput%1ColumnComboBox", 1, 4)},
         // "Heating"
         {33, 0x0242, 1, {kChoice2}, {"WHNonedxfCheckBox", "WHPIdxfCheckBox"}},
-        {34, 0x0243, 1, {kInt}, {"WHPeriodAdvEdit"}, {{1, 255}}},
+        {34, 0x0243, 1, {kInt}, {"WHPeriodAdvEdit"}, {{1, 255}}, {kSeconds}},
         {35, 0x0244, 1, {Combo(0)}, {"WHOutputColumnComboBox"}},
-        {36, 0x0245, 1, {kCenti}, {"UOffAdvEdit"}, {{0, 1000}}},
+        {36, 0x0245, 1, {kCenti}, {"UOffAdvEdit"}, {{0, 1000}}, {kVolts}},
         {37, 0x0246, 1, {kCenti}, {"WHPISPWAdvEdit"}, {{0, 100}}},
         {38, 0x0247, 1, {kCenti}, {"WHPIKpAdvEdit"}, {{0, 2000}}},
-        {39, 0x0248, 1, {kCentiU}, {"WHPIKiAdvEdit"}, {{0, 65500}}},
+        {39, 0x0248, 1, {kCentiU}, {"WHPIKiAdvEdit"}, {{0, 65500}}, {kSeconds}},
         {40, 0x0249, 1, {kChoice4},
          {"EHNonedxfCheckBox", "EHAnalogdxfCheckBox", "EHAnDigdxfCheckBox", "EHpwm3dxfCheckBox"}},
-        {41, 0x024A, 1, {kInt}, {"EHPeriodAdvEdit"}, {{1, 255}}},
+        {41, 0x024A, 1, {kInt}, {"EHPeriodAdvEdit"}, {{1, 255}}, {kSeconds}},
         {42, 0x024B, 1, {kCenti}, {"EHPISPWAdvEdit"}, {{0, 100}}},
         {43, 0x024C, 1, {kCenti}, {"EHPIKpAdvEdit"}, {{0, 2000}}},
-        {44, 0x024D, 1, {kCentiU}, {"EHPIKiAdvEdit"}, {{0, 65500}}},
+        {44, 0x024D, 1, {kCentiU}, {"EHPIKiAdvEdit"}, {{0, 65500}}, {kSeconds}},
         {45, 0x024E, 1, {kStageCount}, {"Stage1dxfCheckBox", "Stage2dxfCheckBox", "Stage3dxfCheckBox"}},
-        {46, 0x024F, 3, {kInt}, {"Power1AdvEdit", "Power2AdvEdit", "Power3AdvEdit"}, {{0, 100}}},
+        {46, 0x024F, 3, {kInt}, {"Power1AdvEdit", "Power2AdvEdit", "Power3AdvEdit"}, {{0, 100}}, {kPercent}},
         {47, 0x0252, 3, {Combo(0)}, Names("AnOutput%1ColumnComboBox", 1, 3)},
         {48, 0x0255, 2, {Combo(0)}, Names("DigOutput%1ColumnComboBox", 2, 3)},
         {49, 0x0257, 1, {Combo(0)}, {"HeatingSequenceColumnComboBox"}},
         // "Cooling"
         {50, 0x0258, 1, {kChoice2}, {"WCNonedxfCheckBox", "WCPIdxfCheckBox"}},
-        {51, 0x0259, 1, {kInt}, {"WCPeriodAdvEdit"}, {{1, 255}}},
+        {51, 0x0259, 1, {kInt}, {"WCPeriodAdvEdit"}, {{1, 255}}, {kSeconds}},
         {52, 0x025A, 1, {Combo(0)}, {"WCOutputColumnComboBox"}},
         {53, 0x025B, 1, {kCenti}, {"WCPISPWAdvEdit"}, {{0, 100}}},
         {54, 0x025C, 1, {kCenti}, {"WCPIKpAdvEdit"}, {{0, 2000}}},
-        {55, 0x025D, 1, {kCentiU}, {"WCPIKiAdvEdit"}, {{0, 65500}}},
+        {55, 0x025D, 1, {kCentiU}, {"WCPIKiAdvEdit"}, {{0, 65500}}, {kSeconds}},
         {56, 0x025E, 1, {kChoice2}, {"ECNonedxfCheckBox", "ECOndxfCheckBox"}},
         // Output I lists "1".."11"; output II lists "0" (none) first.
         {57, 0x025F, 2, {Combo(0), Combo(+1)}, {"ECOutput1ColumnComboBox", "ECOutput2ColumnComboBox"}},
-        {58, 0x0261, 1, {kInt}, {"ECTimeAdvEdit"}, {{0, 3600}}},
+        {58, 0x0261, 1, {kInt}, {"ECTimeAdvEdit"}, {{0, 3600}}, {kMinutes}},
         // "Cascade"
         {59, 0x0300, 1, {Combo(0)}, {"RegulationModeColumnComboBox"}},
-        {60, 0x0301, 1, {kInt}, {"RegulationTempDiffAdvEdit"}, {{0, 5}}},
-        {61, 0x0302, 1, {kCenti}, {"RoomAirAdvEdit"}, {{1000, 5500}}},
+        {60, 0x0301, 1, {kInt}, {"RegulationTempDiffAdvEdit"}, {{0, 5}}, {kDegrees}},
+        {61, 0x0302, 1, {kCenti}, {"RoomAirAdvEdit"}, {{1000, 5500}}, {kDegrees}},
         {62, 0x0303, 1, {Combo(0)}, {"RoomSensorNoColumnComboBox"}},
-        {63, 0x0304, 1, {kCenti}, {"SupplyAirMinLimitAdvEdit"}, {{0, 5000}}},
-        {64, 0x0305, 1, {kCenti}, {"SupplyAirMaxLimitAdvEdit"}, {{0, 5500}}},
-        {65, 0x0306, 1, {kCenti}, {"MaximumDiffAdvEdit"}, {{0, 3000}}},
+        {63, 0x0304, 1, {kCenti}, {"SupplyAirMinLimitAdvEdit"}, {{0, 5000}}, {kDegrees}},
+        {64, 0x0305, 1, {kCenti}, {"SupplyAirMaxLimitAdvEdit"}, {{0, 5500}}, {kDegrees}},
+        {65, 0x0306, 1, {kCenti}, {"MaximumDiffAdvEdit"}, {{0, 3000}}, {kDegrees}},
         // Whole seconds, like every other "Period" edit: the edit takes 1 .. 255 s.
-        {66, 0x0307, 1, {kInt}, {"WCCascPeriodAdvEdit"}, {{1, 255}}},
+        {66, 0x0307, 1, {kInt}, {"WCCascPeriodAdvEdit"}, {{1, 255}}, {kSeconds}},
         {67, 0x0308, 1, {kCenti}, {"WCCascSPWAdvEdit"}, {{0, 100}}},
         {68, 0x0309, 1, {kCenti}, {"WCCascKpAdvEdit"}, {{0, 2000}}},
-        {69, 0x030A, 1, {kCentiU}, {"WCCascKiAdvEdit"}, {{0, 65500}}},
+        {69, 0x030A, 1, {kCentiU}, {"WCCascKiAdvEdit"}, {{0, 65500}}, {kSeconds}},
         {70, 0x030B, 1, {kFlag}, {"RcEnableddxfCheckBox"}},
         {71, 0x030C, 1, {kFlag}, {"RcStopFandxfCheckBox"}},
         {72, 0x030D, 1, {kFlag}, {"RcStopRotordxfCheckBox"}},
@@ -145,11 +158,11 @@ std::vector<TParameterRow> MakeRows()
         // Inputs A1-A4 in degrees, A5-A8 in volts, A9-A10 in percent.
         {76, 0x0311, 10, {kCenti}, Names("IAnalog%1AdvEdit", 1, 10),
          {{-3000, 7500}, {-3000, 7500}, {-3000, 7500}, {-3000, 7500}, {0, 1000}, {0, 1000}, {0, 1000}, {0, 1000},
-          {0, 10000}, {0, 10000}}},
+          {0, 10000}, {0, 10000}}, Units(InputUnit, 10)},
         {77, 0x031B, 10, {kAutoManual}, Pairs("IAnalogA%1dxfCheckBox", "IAnalogM%1dxfCheckBox", 1, 10)},
         // Outputs A1-A5 in volts x 100, A6-A8 in percent x 10.
         {78, 0x0325, 8, {kCenti, kCenti, kCenti, kCenti, kCenti, kDeci, kDeci, kDeci}, Names("OAnalog%1AdvEdit", 1, 8),
-         {{0, 1000}}},
+         {{0, 1000}}, Units(OutputUnit, 8)},
         {79, 0x032D, 8, {kAutoManual}, Pairs("OAnalogA%1dxfCheckBox", "OAnalogM%1dxfCheckBox", 1, 8)},
         {80, 0x0335, 1, {kTaggedBits}, Names("IDigitalI%1dxfCheckBox", 1, 8)},
         {81, 0x0336, 1, {kTaggedBits}, Names("IDigital%1dxfCheckBox", 1, 8)},
@@ -157,7 +170,7 @@ std::vector<TParameterRow> MakeRows()
         {83, 0x0338, 1, {kTaggedBits}, Names("ODigitalI%1dxfCheckBox", 1, 11)},
         {84, 0x0339, 1, {kTaggedBits}, Names("ODigital%1dxfCheckBox", 1, 11)},
         {85, 0x033A, 1, {kBitPairs}, Pairs("ODigitalA%1dxfCheckBox", "ODigitalM%1dxfCheckBox", 1, 11)},
-        {86, 0x033B, 3, {kTenths}, Names("SimT%1AdvEdit", 1, 3), {{10, 60000}}},
+        {86, 0x033B, 3, {kTenths}, Names("SimT%1AdvEdit", 1, 3), {{10, 60000}}, {kSeconds}},
         {87, 0x033E, 1, {kBitPairs}, Pairs("Sim%1PwmdxfCheckBox", "Sim%1OnOffdxfCheckBox", 1, 3)},
         {88, 0x033F, 1, {Combo(+1)}, {"AlarmOutputColumnComboBox"}},
         // "Timers"
@@ -178,7 +191,7 @@ std::vector<TParameterRow> MakeRows()
         {101, 0x040A, 1, {kChoice2One}, {"AbovedxfCheckBox", "BelowdxfCheckBox"}},
         {102, 0x040B, 1, {Combo(-4)}, {"CorInputColumnComboBox"}},
         {103, 0x040C, 1, {kCenti}, {"CorKpAdvEdit"}, {{-10000, 10000}}},
-        {104, 0x040D, 1, {kDeci}, {"ValueAdvEdit"}, {{0, 100}}},
+        {104, 0x040D, 1, {kDeci}, {"ValueAdvEdit"}, {{0, 100}}, {kVolts}},
         {105, 0x040E, 1, {kFlag}, {"InfluencedxfCheckBox"}},
         {106, 0x040F, 1, {Combo(-8)}, {"SPControlInputColumnComboBox"}},
         {107, 0x0410, 1, {Combo(-8)}, {"EPControlInputColumnComboBox"}},
@@ -194,27 +207,27 @@ std::vector<TParameterRow> MakeRows()
         {117, 0x041A, 3, {kInt}, Names("VIS%1AdvEdit", 1, 3), {{20, 120}}},
         {118, 0x041D, 3, {kInt}, Names("VIE%1AdvEdit", 1, 3), {{20, 120}}},
         {119, 0x0421, 1, {kInt}, {"HearthValueAdvEdit"}, {{-50, 50}}},
-        {120, 0x0422, 1, {kInt}, {"HearthTimeAdvEdit"}, {{0, 99}}},
+        {120, 0x0422, 1, {kInt}, {"HearthTimeAdvEdit"}, {{0, 99}}, {kMinutes}},
         {121, 0x0423, 1, {Combo(0)}, {"AVModeColumnComboBox"}},
         {122, 0x0424, 1, {Combo(-4)}, {"SInputColumnComboBox"}},
         {123, 0x0425, 1, {kCenti}, {"SSPWAdvEdit"}, {{0, 100}}},
-        {124, 0x0426, 1, {kInt}, {"SPeriodAdvEdit"}, {{1, 255}}},
+        {124, 0x0426, 1, {kInt}, {"SPeriodAdvEdit"}, {{1, 255}}, {kSeconds}},
         {125, 0x0427, 1, {kCenti}, {"SKpAdvEdit"}, {{0, 2000}}},
-        {126, 0x0428, 1, {kCentiU}, {"SKiAdvEdit"}, {{0, 65500}}},
-        {127, 0x0429, 1, {kCenti}, {"SU100AdvEdit"}, {{0, 32767}}},
+        {126, 0x0428, 1, {kCentiU}, {"SKiAdvEdit"}, {{0, 65500}}, {kSeconds}},
+        {127, 0x0429, 1, {kCenti}, {"SU100AdvEdit"}, {{0, 32767}}, {kVolts}},
         {128, 0x042A, 1, {Combo(-4)}, {"EInputColumnComboBox"}},
         {129, 0x042B, 1, {kCenti}, {"ESPWAdvEdit"}, {{0, 100}}},
-        {130, 0x042C, 1, {kInt}, {"EPeriodAdvEdit"}, {{1, 255}}},
+        {130, 0x042C, 1, {kInt}, {"EPeriodAdvEdit"}, {{1, 255}}, {kSeconds}},
         {131, 0x042D, 1, {kCenti}, {"EKpAdvEdit"}, {{0, 2000}}},
         // The extended set.
-        {132, 0x042E, 1, {kCentiU}, {"EKiAdvEdit"}, {{0, 65500}}},
-        {133, 0x042F, 1, {kCenti}, {"EU100AdvEdit"}, {{0, 32767}}},
+        {132, 0x042E, 1, {kCentiU}, {"EKiAdvEdit"}, {{0, 65500}}, {kSeconds}},
+        {133, 0x042F, 1, {kCenti}, {"EU100AdvEdit"}, {{0, 32767}}, {kVolts}},
         {134, 0x0430, 1, {kChoice2One}, {"StartStopdxfCheckBox", "KitchenHooddxfCheckBox"}},
         {135, 0x0431, 1, {kInt}, {"VIS4AdvEdit"}, {{20, 120}}},
         {136, 0x0432, 1, {kInt}, {"VIE4AdvEdit"}, {{20, 120}}},
         // "Calibration": the pressure inputs AIN9 and AIN10.
-        {137, 0x0518, 2, {kInt}, {"Plim9AdvEdit", "Plim10AdvEdit"}, {{0, 10000}}},
-        {138, 0x051A, 2, {kUInt}, {"Pmax9AdvEdit", "Pmax10AdvEdit"}, {{0, 65535}}},
+        {137, 0x0518, 2, {kInt}, {"Plim9AdvEdit", "Plim10AdvEdit"}, {{0, 10000}}, {kPascals}},
+        {138, 0x051A, 2, {kUInt}, {"Pmax9AdvEdit", "Pmax10AdvEdit"}, {{0, 65535}}, {kCubicMetresPerHour}},
         {139, 0x0520, 2, {kInt}, {"Coef9AdvEdit", "Coef10AdvEdit"}, {{1, 1233}}},
     };
 }
@@ -383,10 +396,12 @@ QStringList RowShapeProblems(const TParameterRow &row)
 
     // Every edit says what it accepts, and only what its register can hold.
     if (traits.Control != TControlKind::Edit) {
-        if (!row.Limits.empty())
-            problems.append(QStringLiteral("has limits but no edits"));
+        if (!row.Limits.empty() || !row.Units.empty())
+            problems.append(QStringLiteral("has limits or units but no edits"));
         return problems;
     }
+    if (row.Units.size() > 1 && row.Units.size() != row.Registers)
+        problems.append(QStringLiteral("needs one unit, or one for each of its %1 registers").arg(row.Registers));
     if (row.Limits.size() != 1 && static_cast<int>(row.Limits.size()) != row.Registers) {
         problems.append(QStringLiteral("needs the accepted range of its edits, for all or for each of its %1 registers")
                             .arg(row.Registers));
@@ -419,6 +434,21 @@ const std::vector<TParameterRow> &SideRows()
         {-1, 0x0385, 1, {kUInt}, {"SerialNo1AdvEdit"}, {{0, 65535}}},
     };
     return rows;
+}
+
+QString ControlUnit(const QString &objectName)
+{
+    static const QHash<QString, QString> units = [] {
+        QHash<QString, QString> byName;
+        for (const TParameterRow &row : TransferRows()) {
+            if (Traits(row.CodecOf(0).Kind).Control != TControlKind::Edit)
+                continue;
+            for (int reg = 0; reg < row.Registers; ++reg)
+                byName.insert(row.Controls[reg], row.UnitOf(reg));
+        }
+        return byName;
+    }();
+    return units.value(objectName);
 }
 
 TRegisterBlock BlockOfItems(int first, int last)

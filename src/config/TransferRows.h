@@ -93,9 +93,16 @@ struct TParameterRow
     // The edits' accepted values, one for every register or one per register; rows without
     // edits have none.
     std::vector<TLimits> Limits = {};
+    // The unit shown beside the edits (config/Units.h), for all or one per register; none for
+    // unitless values and rows without edits.
+    QStringList Units = {};
 
     const TCodec &CodecOf(int reg) const { return Codecs.size() == 1 ? Codecs.front() : Codecs[reg]; }
     const TLimits &LimitsOf(int reg) const { return Limits.size() == 1 ? Limits.front() : Limits[reg]; }
+    QString UnitOf(int reg) const
+    {
+        return Units.empty() ? QString() : Units.size() == 1 ? Units.front() : Units[reg];
+    }
 };
 
 // The longest run one row may span: the size of a block write's buffer.
@@ -117,6 +124,10 @@ const std::vector<TParameterRow> &TransferRows();
 // Registers that page refresh and single writes code like the rows, but that belong to no
 // configuration item: the season (0x0216) and the series number (0x0385).
 const std::vector<TParameterRow> &SideRows();
+
+// The unit the edit named objectName shows beside it; empty for an edit without one or a name
+// the tables do not have.
+QString ControlUnit(const QString &objectName);
 
 // The registers from the first of item first to the last of item last, as one block read.
 struct TRegisterBlock

@@ -1,5 +1,6 @@
 #include "live/TInputsOutputsPage.h"
 
+#include "config/Units.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
 #include "widgets/ValueDisplay.h"
@@ -22,18 +23,6 @@ const std::array<QString, 8> kDigitalInputCaptions{
 };
 // Input 5 is the start/stop switch, a state; the others are alarms.
 constexpr int kStartStopInput = 4;
-
-QString InputUnit(int input)
-{
-    if (input <= 4)
-        return QStringLiteral("°C");
-    return input <= 8 ? QStringLiteral("V") : QStringLiteral("%");
-}
-
-QString OutputUnit(int output)
-{
-    return output <= 5 ? QStringLiteral("V") : QStringLiteral("%");
-}
 
 void AddColumnHeads(QGridLayout *grid, int firstColumn)
 {
@@ -112,7 +101,7 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
     QGridLayout *grid = TableOf(analogInputs);
     AddColumnHeads(grid, 1);
     for (int i = 0; i < 10; ++i) {
-        const auto [a, r] = AnalogRow(grid, i + 1, QStringLiteral("Input %1").arg(i + 1), InputUnit(i + 1),
+        const auto [a, r] = AnalogRow(grid, i + 1, QStringLiteral("Input %1").arg(i + 1), units::InputUnit(i + 1),
                                       QStringLiteral("Ain"), i + 1);
         AinAEdits[static_cast<size_t>(i)] = a;
         AinREdits[static_cast<size_t>(i)] = r;
@@ -135,7 +124,7 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
     grid = TableOf(analogOutputs);
     AddColumnHeads(grid, 1);
     for (int i = 0; i < 8; ++i) {
-        const auto [a, r] = AnalogRow(grid, i + 1, QStringLiteral("Out %1").arg(i + 1), OutputUnit(i + 1),
+        const auto [a, r] = AnalogRow(grid, i + 1, QStringLiteral("Out %1").arg(i + 1), units::OutputUnit(i + 1),
                                       QStringLiteral("Aout"), i + 1);
         AoutAEdits[static_cast<size_t>(i)] = a;
         AoutREdits[static_cast<size_t>(i)] = r;
@@ -150,7 +139,7 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
             const bool pressure = kind == 0;
             const QString caption =
                 pressure ? QStringLiteral("Pressure %1").arg(input) : QStringLiteral("Air Flow %1").arg(input);
-            const QString unit = pressure ? QStringLiteral("Pa") : QStringLiteral("m³/h");
+            const QString unit = pressure ? units::kPascals : units::kCubicMetresPerHour;
             const QString name =
                 pressure ? QStringLiteral("Pa%1AdvEdit").arg(input) : QStringLiteral("AirFlow%1AdvEdit").arg(input);
             const int row = 2 * k + kind;

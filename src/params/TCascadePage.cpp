@@ -14,8 +14,6 @@ TCascadePage::TCascadePage(TPageContext &context, QWidget *parent)
     using ui::GridOf;
     const QString zero = QStringLiteral("0");
     const QString zeroDecimal = ui::ZeroDecimal();
-    const QString degrees = QStringLiteral("°C");
-    const QString seconds = QStringLiteral("sec");
 
     QVBoxLayout *page = ui::PageLayout(this);
     QHBoxLayout *top = ui::Row(page);
@@ -29,25 +27,24 @@ TCascadePage::TCascadePage(TPageContext &context, QWidget *parent)
               {QStringLiteral("FIXED SP"), QStringLiteral("CASCADE"), QStringLiteral("AUTO")}, 0);
     // Whole degrees 0 .. 5.
     ui::Edit(grid, 1, 0, QStringLiteral("RegulationTempDiffAdvEdit"), QStringLiteral("Temp. Diff."), TAdvEdit::Unsigned,
-             1, zero, degrees);
+             1, zero);
     ui::Edit(grid, 2, 0, QStringLiteral("RoomAirAdvEdit"), QStringLiteral("Room Air"), TAdvEdit::Decimal, 4,
-             zeroDecimal, degrees);
+             zeroDecimal);
     ui::Combo(grid, 3, 0, QStringLiteral("RoomSensorNoColumnComboBox"), QStringLiteral("Sensor No"), ui::Numbers(1, 4),
               0);
     ui::Edit(grid, 4, 0, QStringLiteral("SupplyAirMinLimitAdvEdit"), QStringLiteral("Supply Air Min Limit"),
-             TAdvEdit::Decimal, 4, zeroDecimal, degrees);
+             TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 5, 0, QStringLiteral("SupplyAirMaxLimitAdvEdit"), QStringLiteral("Supply Air Max Limit"),
-             TAdvEdit::Decimal, 4, zeroDecimal, degrees);
+             TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 6, 0, QStringLiteral("MaximumDiffAdvEdit"), QStringLiteral("Maximum Diff."), TAdvEdit::Decimal, 4,
-             zeroDecimal, degrees);
+             zeroDecimal);
     QGroupBox *regulator = ui::Group(cascade, QStringLiteral(" Cascade "));
     grid->addWidget(regulator, 7, 0, 1, 3);
     grid = GridOf(regulator);
-    ui::Edit(grid, 0, 0, QStringLiteral("WCCascPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
-             seconds);
+    ui::Edit(grid, 0, 0, QStringLiteral("WCCascPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero);
     ui::Edit(grid, 1, 0, QStringLiteral("WCCascSPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 2, 0, QStringLiteral("WCCascKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
-    ui::Edit(grid, 3, 0, QStringLiteral("WCCascKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
+    ui::Edit(grid, 3, 0, QStringLiteral("WCCascKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero);
 
     // Recirculation and its daily period.
     QGroupBox *recirculation = ui::Group(this, QStringLiteral(" Recirculation "));

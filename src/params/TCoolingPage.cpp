@@ -15,7 +15,6 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
     using ui::GridOf;
     const QString zero = QStringLiteral("0");
     const QString zeroDecimal = ui::ZeroDecimal();
-    const QString seconds = QStringLiteral("sec");
 
     QVBoxLayout *page = ui::PageLayout(this);
     QHBoxLayout *top = ui::Row(page);
@@ -28,13 +27,12 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
     QGridLayout *grid = GridOf(ui::InnerGroup(outer, 0, QStringLiteral(" Mode ")));
     ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("WCNonedxfCheckBox"), QStringLiteral("Off"), true),
                    ui::CellCheck(grid, 0, 1, QStringLiteral("WCPIdxfCheckBox"), QStringLiteral("On"))});
-    ui::Edit(outer, 1, 0, QStringLiteral("WCPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
-             seconds);
+    ui::Edit(outer, 1, 0, QStringLiteral("WCPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero);
     ui::Combo(outer, 2, 0, QStringLiteral("WCOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
     grid = GridOf(ui::InnerGroup(outer, 3, QStringLiteral(" PI ")));
     ui::Edit(grid, 0, 0, QStringLiteral("WCPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 1, 0, QStringLiteral("WCPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
-    ui::Edit(grid, 2, 0, QStringLiteral("WCPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
+    ui::Edit(grid, 2, 0, QStringLiteral("WCPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero);
 
     // The DX cooler: one or two compressor outputs ("0" for Output II: none).
     QGroupBox *dx = ui::Group(this, QStringLiteral(" DX cooling "));
@@ -52,8 +50,7 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
                1);
     // The delay before the second stage is not offered here; it moves only with a configuration.
     QGroupBox *time = ui::InnerGroup(outer, 2, QStringLiteral(" Time "));
-    ui::Edit(GridOf(time), 0, 0, QStringLiteral("ECTimeAdvEdit"), QStringLiteral("I->II"), TAdvEdit::Unsigned, 3, zero,
-             QStringLiteral("min"));
+    ui::Edit(GridOf(time), 0, 0, QStringLiteral("ECTimeAdvEdit"), QStringLiteral("I->II"), TAdvEdit::Unsigned, 3, zero);
     time->hide();
     top->addStretch();
 }

@@ -1,5 +1,6 @@
 #include "params/THeatingPage.h"
 
+#include "config/TransferRows.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TParameterEditor.h"
 
@@ -21,7 +22,6 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
 {
     const QString zero = QStringLiteral("0");
     const QString zeroDecimal = ui::ZeroDecimal();
-    const QString seconds = QStringLiteral("sec");
 
     QVBoxLayout *page = ui::PageLayout(this);
     QHBoxLayout *top = ui::Row(page);
@@ -33,15 +33,13 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     QGridLayout *grid = ui::GridOf(ui::InnerGroup(outer, 0, QStringLiteral(" Mode ")));
     ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("WHNonedxfCheckBox"), QStringLiteral("Off"), true),
                    ui::CellCheck(grid, 0, 1, QStringLiteral("WHPIdxfCheckBox"), QStringLiteral("On"))});
-    ui::Edit(outer, 1, 0, QStringLiteral("WHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
-             seconds);
+    ui::Edit(outer, 1, 0, QStringLiteral("WHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero);
     ui::Combo(outer, 2, 0, QStringLiteral("WHOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
-    ui::Edit(outer, 3, 0, QStringLiteral("UOffAdvEdit"), QStringLiteral("U Off"), TAdvEdit::Decimal, 4, zeroDecimal,
-             QStringLiteral("V"));
+    ui::Edit(outer, 3, 0, QStringLiteral("UOffAdvEdit"), QStringLiteral("U Off"), TAdvEdit::Decimal, 4, zeroDecimal);
     grid = ui::GridOf(ui::InnerGroup(outer, 4, QStringLiteral(" PI ")));
     ui::Edit(grid, 0, 0, QStringLiteral("WHPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 1, 0, QStringLiteral("WHPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
-    ui::Edit(grid, 2, 0, QStringLiteral("WHPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
+    ui::Edit(grid, 2, 0, QStringLiteral("WHPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero);
 
     // The electric heater.
     QGroupBox *electric = ui::Group(this, QStringLiteral(" Electric "));
@@ -52,12 +50,11 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
                    ui::CellCheck(grid, 0, 1, QStringLiteral("EHAnalogdxfCheckBox"), QStringLiteral("Analog")),
                    ui::CellCheck(grid, 1, 0, QStringLiteral("EHAnDigdxfCheckBox"), QStringLiteral("An+Dig")),
                    ui::CellCheck(grid, 1, 1, QStringLiteral("EHpwm3dxfCheckBox"), QStringLiteral("3xPWM"))});
-    ui::Edit(outer, 1, 0, QStringLiteral("EHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
-             seconds);
+    ui::Edit(outer, 1, 0, QStringLiteral("EHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero);
     grid = ui::GridOf(ui::InnerGroup(outer, 2, QStringLiteral(" PI ")));
     ui::Edit(grid, 0, 0, QStringLiteral("EHPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 1, 0, QStringLiteral("EHPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
-    ui::Edit(grid, 2, 0, QStringLiteral("EHPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
+    ui::Edit(grid, 2, 0, QStringLiteral("EHPIKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero);
 
     // The electric heater's stages: one row each, Tag = row - 1. Stage I has no digital output.
     QHBoxLayout *bottom = ui::Row(page);
@@ -76,7 +73,7 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
         ui::SetTag(ui::CellEdit(grid, n, 1, QStringLiteral("Power%1AdvEdit").arg(n), stage + QStringLiteral(" power"),
                                 TAdvEdit::Unsigned, 3, zero),
                    n - 1);
-        grid->addWidget(new QLabel(QStringLiteral("%"), stages), n, 2);
+        grid->addWidget(new QLabel(ControlUnit(QStringLiteral("Power%1AdvEdit").arg(n)), stages), n, 2);
         ui::SetTag(ui::CellCombo(grid, n, 3, QStringLiteral("AnOutput%1ColumnComboBox").arg(n),
                                  stage + QStringLiteral(" analog output"), ui::Numbers(1, 8)),
                    n - 1);

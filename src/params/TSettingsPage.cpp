@@ -1,5 +1,6 @@
 #include "params/TSettingsPage.h"
 
+#include "config/TransferRows.h"
 #include "widgets/PageBuilder.h"
 
 #include <QCheckBox>
@@ -95,8 +96,6 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     using ui::GridOf;
     const QString zero = QStringLiteral("0");
     const QString zeroDecimal = ui::ZeroDecimal();
-    const QString degrees = QStringLiteral("°C");
-    const QString seconds = QStringLiteral("sec");
 
     QVBoxLayout *page = ui::PageLayout(this);
     QHBoxLayout *top = ui::Row(page);
@@ -105,8 +104,7 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     QVBoxLayout *column = NewColumn(top);
 
     QGridLayout *grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Supply Air "))));
-    ui::Edit(grid, 0, 0, QStringLiteral("SupplySPAdvEdit"), QStringLiteral("Temp."), TAdvEdit::Decimal, 4, zeroDecimal,
-             degrees);
+    ui::Edit(grid, 0, 0, QStringLiteral("SupplySPAdvEdit"), QStringLiteral("Temp."), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Combo(grid, 1, 0, QStringLiteral("SupplySensorColumnComboBox"), QStringLiteral("Sens. No"), ui::Numbers(1, 4),
               0);
 
@@ -120,7 +118,7 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Anti-freezing "))));
     ui::Edit(grid, 0, 0, QStringLiteral("AntiFreezingTempAdvEdit"), QStringLiteral("Temp."), TAdvEdit::SignedDecimal, 5,
-             zeroDecimal, degrees);
+             zeroDecimal);
     ui::Combo(grid, 1, 0, QStringLiteral("AntiFreezingSensorColumnComboBox"), QStringLiteral("Sens. No"),
               ui::Numbers(0, 4), 0);
 
@@ -146,26 +144,25 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     ui::Combo(grid, 1, 0, QStringLiteral("DiRotorOutputColumnComboBox"), QStringLiteral("DOut"), ui::Numbers(0, 11), 0);
     grid = GridOf(ui::Group(rotor, QStringLiteral(" PI ")));
     GridOf(rotor)->addWidget(grid->parentWidget(), 1, 0);
-    ui::Edit(grid, 0, 0, QStringLiteral("RotorPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero,
-             seconds);
+    ui::Edit(grid, 0, 0, QStringLiteral("RotorPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero);
     ui::Edit(grid, 1, 0, QStringLiteral("RotorSPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 2, 0, QStringLiteral("RotorKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
-    ui::Edit(grid, 3, 0, QStringLiteral("RotorKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero, seconds);
+    ui::Edit(grid, 3, 0, QStringLiteral("RotorKiAdvEdit"), QStringLiteral("Ki"), TAdvEdit::Unsigned, 3, zero);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Rotor Stop "))));
     ui::CellEdit(grid, 0, 0, QStringLiteral("RotorTimeAdvEdit"), QStringLiteral("time"), TAdvEdit::Unsigned, 1, zero);
-    grid->addWidget(new QLabel(QStringLiteral("min"), grid->parentWidget()), 0, 1);
+    grid->addWidget(new QLabel(ControlUnit(QStringLiteral("RotorTimeAdvEdit")), grid->parentWidget()), 0, 1);
     grid->setColumnStretch(2, 1);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Timers "))));
     ui::SetTag(
-        ui::Edit(grid, 0, 0, QStringLiteral("T1AdvEdit"), QStringLiteral("T1"), TAdvEdit::Unsigned, 3, zero, seconds),
+        ui::Edit(grid, 0, 0, QStringLiteral("T1AdvEdit"), QStringLiteral("T1"), TAdvEdit::Unsigned, 3, zero),
         0);
     ui::SetTag(
-        ui::Edit(grid, 1, 0, QStringLiteral("T2AdvEdit"), QStringLiteral("T2"), TAdvEdit::Unsigned, 3, zero, seconds),
+        ui::Edit(grid, 1, 0, QStringLiteral("T2AdvEdit"), QStringLiteral("T2"), TAdvEdit::Unsigned, 3, zero),
         1);
     ui::SetTag(
-        ui::Edit(grid, 2, 0, QStringLiteral("T3AdvEdit"), QStringLiteral("T3"), TAdvEdit::Unsigned, 3, zero, seconds),
+        ui::Edit(grid, 2, 0, QStringLiteral("T3AdvEdit"), QStringLiteral("T3"), TAdvEdit::Unsigned, 3, zero),
         2);
     column->addStretch();
 

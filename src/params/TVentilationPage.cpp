@@ -116,7 +116,7 @@ QGroupBox *FanSpeedCorrection(QWidget *parent)
     ui::Combo(grid, 2, 0, QStringLiteral("CorInputColumnComboBox"), QStringLiteral("Input"), ui::Numbers(5, 8), 0);
     ui::Edit(grid, 3, 0, QStringLiteral("CorKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, Localized("0.0"));
     ui::Edit(grid, 4, 0, QStringLiteral("ValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Decimal, 4,
-             Localized("0.0"), QStringLiteral("V"));
+             Localized("0.0"));
     grid->setColumnStretch(3, 1);
     return group;
 }
@@ -193,7 +193,7 @@ QGroupBox *Hearth(QWidget *parent, QPushButton *&start, QPushButton *&stop)
     ui::Edit(grid, 1, 0, QStringLiteral("HearthValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Signed, 3,
              QStringLiteral("0"));
     ui::Edit(grid, 2, 0, QStringLiteral("HearthTimeAdvEdit"), QStringLiteral("Time"), TAdvEdit::Unsigned, 3,
-             QStringLiteral("0"), QStringLiteral("min"));
+             QStringLiteral("0"));
     return group;
 }
 
@@ -210,21 +210,21 @@ QGroupBox *AirVolumeLoop(QWidget *parent, const QString &title, const QString &s
     // Tags 0..3: SPW 0..1, T 1..255 s, Kp 0..20, Ki 0..655 s; U100 has no range.
     const struct
     {
-        const char *Name, *Label, *Unit;
+        const char *Name, *Label;
         TAdvEdit::Kind Kind;
         int MaxLength;
         const char *Initial;
     } rows[] = {
-        {"SPWAdvEdit", "SPW", "", TAdvEdit::Decimal, 4, "0.0"},
-        {"PeriodAdvEdit", "T", "sec", TAdvEdit::Unsigned, 3, "1"},
-        {"KpAdvEdit", "Kp", "", TAdvEdit::Decimal, 4, "0.0"},
-        {"KiAdvEdit", "Ki", "sec", TAdvEdit::Unsigned, 3, "0"},
-        {"U100AdvEdit", "U100", "V", TAdvEdit::Decimal, 4, "0.0"},
+        {"SPWAdvEdit", "SPW", TAdvEdit::Decimal, 4, "0.0"},
+        {"PeriodAdvEdit", "T", TAdvEdit::Unsigned, 3, "1"},
+        {"KpAdvEdit", "Kp", TAdvEdit::Decimal, 4, "0.0"},
+        {"KiAdvEdit", "Ki", TAdvEdit::Unsigned, 3, "0"},
+        {"U100AdvEdit", "U100", TAdvEdit::Decimal, 4, "0.0"},
     };
     for (int i = 0; i < 5; ++i) {
         TAdvEdit *edit =
             ui::Edit(grid, i + 1, 0, side + QLatin1String(rows[i].Name), QLatin1String(rows[i].Label), rows[i].Kind,
-                     rows[i].MaxLength, Localized(rows[i].Initial), QLatin1String(rows[i].Unit));
+                     rows[i].MaxLength, Localized(rows[i].Initial));
         if (i < 4)
             ui::SetTag(edit, i);
     }

@@ -31,10 +31,9 @@ constexpr int kDigitalOutputInversion = 83;
 constexpr int kDigitalOutputModes = 85;
 constexpr int kSimulationTimes = 86;
 
-// One analog channel: the unit of its manual value, what may be typed and how much.
+// One analog channel: what may be typed as its manual value and how much.
 struct AnalogRow
 {
-    const char *Unit;
     TAdvEdit::Kind Kind;
     int MaxLength;
 };
@@ -44,14 +43,14 @@ constexpr TAdvEdit::Kind kDecimal = TAdvEdit::Decimal;
 
 // Analog inputs A1..A10: four temperatures (-30..75), four voltages (0..10), two percentages.
 constexpr AnalogRow kAnalogInputs[] = {
-    {"°C", kSignedDecimal, 5}, {"°C", kSignedDecimal, 5}, {"°C", kSignedDecimal, 5}, {"°C", kSignedDecimal, 5},
-    {"V", kDecimal, 5},        {"V", kDecimal, 4},        {"V", kDecimal, 4},        {"V", kDecimal, 4},
-    {"%", kDecimal, 4},        {"%", kDecimal, 4},
+    {kSignedDecimal, 5}, {kSignedDecimal, 5}, {kSignedDecimal, 5}, {kSignedDecimal, 5},
+    {kDecimal, 5},        {kDecimal, 4},        {kDecimal, 4},        {kDecimal, 4},
+    {kDecimal, 4},        {kDecimal, 4},
 };
 // Analog outputs A1..A8: five voltages (0..10), three percentages (0..100).
 constexpr AnalogRow kAnalogOutputs[] = {
-    {"V", kDecimal, 4}, {"V", kDecimal, 4}, {"V", kDecimal, 4}, {"V", kDecimal, 4},
-    {"V", kDecimal, 5}, {"%", kDecimal, 5}, {"%", kDecimal, 5}, {"%", kDecimal, 5},
+    {kDecimal, 4}, {kDecimal, 4}, {kDecimal, 4}, {kDecimal, 4},
+    {kDecimal, 5}, {kDecimal, 5}, {kDecimal, 5}, {kDecimal, 5},
 };
 constexpr int kDigitalInputs = 8;
 constexpr int kDigitalOutputs = 11;
@@ -108,7 +107,7 @@ QGroupBox *AnalogGroup(QWidget *parent, const QString &objectName, const QString
         const QString channel = QStringLiteral("A%1").arg(n);
         TAdvEdit *value =
             ui::Edit(grid, n, 0, QStringLiteral("%1%2AdvEdit").arg(prefix).arg(n), QStringLiteral("A%1").arg(n),
-                     rows[i].Kind, rows[i].MaxLength, zero, QString::fromUtf8(rows[i].Unit));
+                     rows[i].Kind, rows[i].MaxLength, zero);
         ui::Name(value, channel + QStringLiteral(" manual value"));
         value->setMaximumWidth(value->fontMetrics().horizontalAdvance(QString(rows[i].MaxLength, QLatin1Char('0')))
                                + 14);
@@ -167,7 +166,7 @@ QGroupBox *SimGroup(QWidget *parent)
         const int n = i + 1;
         const QString channel = QStringLiteral("T%1").arg(n);
         TAdvEdit *time = ui::Edit(grid, i, 0, QStringLiteral("SimT%1AdvEdit").arg(n), channel, TAdvEdit::Unsigned, 4,
-                                  QStringLiteral("0"), QStringLiteral("sec"));
+                                  QStringLiteral("0"));
         ui::Name(time, channel + QStringLiteral(" time"));
         ui::SetTag(time, i);
         QCheckBox *onOff =

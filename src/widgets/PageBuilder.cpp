@@ -1,5 +1,6 @@
 #include "widgets/PageBuilder.h"
 
+#include "config/TransferRows.h"
 #include "widgets/ComboAccessible.h"
 #include "widgets/ParameterCodec.h"
 #include "widgets/TimeOfDayFilter.h"
@@ -139,7 +140,7 @@ TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const Q
     LabelFor(grid, row, col, label, edit);
     Name(edit, label.isEmpty() ? name : label);
     grid->addWidget(edit, row, col + 1);
-    UnitFor(grid, row, col + 2, unit);
+    UnitFor(grid, row, col + 2, unit.isEmpty() ? ControlUnit(name) : unit);
     return edit;
 }
 

@@ -49,8 +49,8 @@ QGroupBox *InnerGroup(QGridLayout *outer, int row, const QString &title);
 QString ZeroDecimal();
 
 // A numeric edit named name in row/col of grid: its label left of it (the label is the edit's
-// buddy), the unit right of it; its spoken name is its groups' titles and its label. Occupies three
-// columns from col: label, edit, unit.
+// buddy), the unit right of it (unless given, the one the transfer table holds for name); its
+// spoken name is its groups' titles and its label. Occupies three columns from col: label, edit, unit.
 TAdvEdit *Edit(QGridLayout *grid, int row, int col, const QString &name, const QString &label, TAdvEdit::Kind kind,
                int maxLength, const QString &initial, const QString &unit = {});
 // An edit without a visible label of its own (a cell of a table of edits): accessibleName says
