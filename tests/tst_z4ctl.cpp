@@ -1,6 +1,7 @@
 // z4ctl as a process against z4sim as a process and against pymodbus: what status decodes, the
 // saved file against the window's Save, and every command's exit status and what it names.
 #include "FormHarness.h"
+#include "PtyPair.h"
 #include "PymodbusPeer.h"
 #include "SimHarness.h"
 
@@ -108,13 +109,15 @@ private slots:
     void statusAndSaveAgainstPymodbus();
     void commands_data();
     void commands();
+    void watchGoesOnUntilStopped();
+    void saveOverRtu();
 
 private:
     QTemporaryDir m_dir;
-    QString m_base;      // saved from a fresh z4sim
-    QString m_changed;   // the same with SupplySetPoint 22.00
-    QString m_bad;       // the same with a SupplySetPoint that is no number
-    QString m_setPoint;  // SupplySetPoint of a fresh z4sim, as its edit shows it
+    QString m_base;        // saved from a fresh z4sim
+    QString m_changed;     // the same with SupplySetPoint 22.00
+    QString m_bad;         // the same with a SupplySetPoint that is no number
+    QString m_setPoint;    // SupplySetPoint of a fresh z4sim, as its edit shows it
     QString m_antiFreeze;  // AntiFreezeTemp of a fresh z4sim, as its edit shows it
 };
 
@@ -181,6 +184,9 @@ void TstZ4ctl::statusAndSaveAgainstPymodbus()
     QCOMPARE(shown.value(QStringLiteral("Time")).toString(), s.Time);
     for (size_t i = 0; i < s.Inputs.size(); ++i)
         QCOMPARE(shown.value(QStringLiteral("AIN%1").arg(i + 1)), Shown(s.Inputs[i]));
+    const QJsonObject units = shown.value(QStringLiteral("Units")).toObject();
+    QCOMPARE(units.value(QStringLiteral("AIN1")).toString(), QStringLiteral("°C"));
+    QCOMPARE(units.value(QStringLiteral("AOUT8 A")).toString(), QStringLiteral("%"));
     for (size_t i = 0; i < s.Outputs.size(); ++i)
         QCOMPARE(shown.value(QStringLiteral("AOUT%1").arg(i + 1)), Shown(s.Outputs[i]));
     for (int i = 0; i < 11; ++i)
@@ -237,24 +243,27 @@ void TstZ4ctl::commands_data()
     QTest::newRow("verify: different, both values named")
         << rev12 << L{line({"verify", changed})} << QList<int>{1}
         << QStringList{
-               QStringLiteral("Result: 1 registers differ\n[Settings] SupplySetPoint: board %1, file 22\n").arg(sp)};
-    QTest::newRow("verify --json") << rev12 << L{line({"--json", "verify", changed})} << QList<int>{1}
-                                   << QStringList{
-                                          QStringLiteral("\"Differences\":[{\"board\":\"%1\",\"file\":\"22\","
-                                                         "\"key\":\"SupplySetPoint\",\"section\":\"Settings\"}],"
-                                                         "\"Equal\":false,\"Items\":140}")
-                                              .arg(sp)};
+               QStringLiteral("Result: 1 registers differ\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
+                   .arg(sp)};
+    QTest::newRow("verify --json")
+        << rev12 << L{line({"--json", "verify", changed})} << QList<int>{1}
+        << QStringList{QStringLiteral("\"Differences\":[{\"board\":\"%1\",\"file\":\"22\","
+                                      "\"key\":\"SupplySetPoint\",\"section\":\"Settings\",\"unit\":\"°C\"}],"
+                                      "\"Equal\":false,\"Items\":140}")
+                           .arg(sp)};
     QTest::newRow("verify: a base-set board compares the base set")
         << QStringList{} << L{line({"verify", base})} << QList<int>{0} << QStringList{"Items: 132\n"};
     QTest::newRow("diff: equal") << QStringList{} << L{{"diff", base, base}} << QList<int>{0}
                                  << QStringList{"Result: equal"};
     QTest::newRow("diff: different") << QStringList{} << L{{"diff", base, changed}} << QList<int>{1}
-                                     << QStringList{QStringLiteral("[Settings] SupplySetPoint: a %1, b 22\n").arg(sp)};
+                                     << QStringList{
+                                            QStringLiteral("[Settings] SupplySetPoint: a %1 °C, b 22 °C\n").arg(sp)};
     QTest::newRow("load, then verify") << rev12
                                        << L{line({"load", changed}), line({"verify", changed}), line({"verify", base})}
                                        << QList<int>{0, 0, 1}
-                                       << QStringList{"Written: 140\nItems: 140\nResult: equal\n", "Result: equal",
-                                                      QStringLiteral("SupplySetPoint: board 22, file %1").arg(sp)};
+                                       << QStringList{
+                                              "Written: 140\nItems: 140\nResult: equal\n", "Result: equal",
+                                              QStringLiteral("SupplySetPoint: board 22 °C, file %1 °C").arg(sp)};
     QTest::newRow("a refused file writes nothing")
         << rev12 << L{line({"load", bad}), line({"verify", base})} << QList<int>{2, 0}
         << QStringList{"SupplySetPoint", "Result: equal"};
@@ -281,13 +290,16 @@ void TstZ4ctl::commands_data()
                                        << QStringList{"no command given"};
     QTest::newRow("get: two keys as their edits show them")
         << QStringList{} << L{line({"get", "Settings.SupplySetPoint", "settings.antifreezetemp"})} << QList<int>{0}
-        << QStringList{QStringLiteral("Settings.SupplySetPoint: %1\nSettings.AntiFreezeTemp: %2\n").arg(sp, m_antiFreeze)};
+        << QStringList{QStringLiteral("Settings.SupplySetPoint: %1 °C\nSettings.AntiFreezeTemp: %2 °C\n")
+                           .arg(sp, m_antiFreeze)};
     QTest::newRow("set: written and read back")
-        << QStringList{} << L{line({"set", "Settings.SupplySetPoint=22.5", "InOut.SimulatedTemp2=6"}),
-                              line({"--json", "get", "Settings.SupplySetPoint", "InOut.SimulatedTemp2"})}
+        << QStringList{}
+        << L{line({"set", "Settings.SupplySetPoint=22.5", "InOut.SimulatedTemp2=6"}),
+             line({"--json", "get", "Settings.SupplySetPoint", "InOut.SimulatedTemp2"})}
         << QList<int>{0, 0}
-        << QStringList{"Settings.SupplySetPoint: 22.5\nInOut.SimulatedTemp2: 6\n",
-                       "{\"InOut.SimulatedTemp2\":\"6\",\"Settings.SupplySetPoint\":\"22.5\"}\n"};
+        << QStringList{"Settings.SupplySetPoint: 22.5 °C\nInOut.SimulatedTemp2: 6 sec\n",
+                       "{\"InOut.SimulatedTemp2\":\"6\",\"Settings.SupplySetPoint\":\"22.5\",\"Units\":"
+                       "{\"InOut.SimulatedTemp2\":\"sec\",\"Settings.SupplySetPoint\":\"°C\"}}\n"};
     QTest::newRow("set: one bad value writes nothing")
         << QStringList{"--state", "STATE"}
         << L{line({"set", "Settings.AntiFreezeTemp=5", "Settings.SupplySetPoint=55.01"}),
@@ -298,15 +310,19 @@ void TstZ4ctl::commands_data()
                        "'21.5x' is not a valid number; it takes 10 .. 55", "it takes 0:00 .. 23:59",
                        "Settings.SupplySensor is not written through an edit", "is not KEY=VALUE"};
     QTest::newRow("keys the board does not have")
-        << QStringList{} << L{line({"get", "Settings.SupplySetPoint", "Settings.Nothing"}),
-                              line({"get", "Ventilation.ExhaustFlowKi"})}
+        << QStringList{}
+        << L{line({"get", "Settings.SupplySetPoint", "Settings.Nothing"}), line({"get", "Ventilation.ExhaustFlowKi"})}
         << QList<int>{2, 2}
         << QStringList{"unknown key 'Settings.Nothing'", "Ventilation.ExhaustFlowKi belongs to the extended set"};
     QTest::newRow("set: a refused write")
         << QStringList{"--refuse", "0x0200-0x0200"} << L{line({"set", "Settings.SupplySetPoint=21"})} << QList<int>{4}
         << QStringList{"the board refused writing 0x0200 (exception 2)\nWritten: nothing"};
-    QTest::newRow("usage: a command not built") << QStringList{} << L{line({"watch"})} << QList<int>{2}
-                                                << QStringList{"unknown command 'watch'"};
+    QTest::newRow("usage: --period without watch")
+        << QStringList{} << L{line({"--period", "2", "status"})} << QList<int>{2}
+        << QStringList{"--period and --count go with watch"};
+    QTest::newRow("watch: a silent board")
+        << QStringList{"--drop-every", "1"} << L{line({"--timeout", "100", "watch", "--count", "2"})} << QList<int>{3}
+        << QStringList{"{\"Error\":\"no answer within 100 ms"};
     QTest::newRow("usage: no key") << QStringList{} << L{line({"get"})} << QList<int>{2}
                                    << QStringList{"get takes one key or more"};
     QTest::newRow("usage: no line") << QStringList{} << L{{"status"}} << QList<int>{2} << QStringList{"needs a line"};
@@ -360,14 +376,81 @@ void TstZ4ctl::commands()
         QVERIFY2(run.Exit == exits[i],
                  qPrintable(QStringLiteral("step %1 exit %2: %3").arg(i).arg(run.Exit).arg(output)));
         QVERIFY2(output.contains(says[i]), qPrintable(QStringLiteral("step %1 says: %2").arg(i).arg(output)));
-        // Messages go to stderr, results to stdout.
-        QCOMPARE(run.Exit >= 2, run.Out.isEmpty());
+        // Messages go to stderr, results to stdout; watch writes a line for every cycle.
+        QCOMPARE(run.Exit >= 2 && !arguments.contains(QStringLiteral("watch")), run.Out.isEmpty());
     }
     // A save that failed leaves no file behind.
     if (exits.back() != 0)
         QVERIFY(!QFile::exists(fresh));
     if (sim.contains(state))
         QVERIFY2(!QFile::exists(state), "z4sim took a write");
+}
+
+// watch: one JSON object a line; a cycle that lost the line says so, the next opens it again, and
+// SIGTERM ends the watch with whole lines.
+void TstZ4ctl::watchGoesOnUntilStopped()
+{
+    // A status cycle is six or seven requests: the board drops the connection in the second.
+    SimProcess board;
+    QVERIFY(board.Start(
+        {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--close-after"), QStringLiteral("8")}));
+    QProcess watch;
+    watch.start(QStringLiteral(Z4_CTL_EXE), Tcp(board.TcpPort()) + QStringList{QStringLiteral("watch")});
+    QList<QJsonObject> lines;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            while (watch.canReadLine())
+                lines.append(QJsonDocument::fromJson(watch.readLine()).object());
+            return lines.size() >= 3;
+        }(),
+        kSoonMs * 2);
+    watch.terminate();
+    QVERIFY(watch.waitForFinished(kSoonMs));
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 0);
+    // Whatever came after the third line is whole lines too.
+    for (const QByteArray &rest : watch.readAllStandardOutput().split('\n')) {
+        if (!rest.isEmpty())
+            lines.append(QJsonDocument::fromJson(rest).object());
+    }
+    QVERIFY(lines.size() >= 3);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QJsonObject &line = lines[i];
+        QVERIFY2(QDateTime::fromString(line.value(QStringLiteral("Read at")).toString(), Qt::ISODateWithMs).isValid(),
+                 qPrintable(QStringLiteral("line %1 has no time").arg(i)));
+        if (i == 1) {
+            QVERIFY2(line.value(QStringLiteral("Error")).toString().contains(QLatin1String("lost")),
+                     qPrintable(QJsonDocument(line).toJson()));
+        } else {
+            QVERIFY2(line.value(QStringLiteral("AIN1")).isDouble(), qPrintable(QJsonDocument(line).toJson()));
+            QVERIFY(!line.contains(QStringLiteral("Units")));
+        }
+    }
+    QVERIFY(QString::fromUtf8(watch.readAllStandardError()).contains(QLatin1String("the line was lost")));
+}
+
+// The saved file over a serial line (a socat pty pair) is the one saved over TCP from a fresh board.
+void TstZ4ctl::saveOverRtu()
+{
+    if (!PtyPair::Available())
+        QSKIP("socat is not installed");
+    PtyPair cable;
+    cable.Start(kSoonMs);
+    if (QTest::currentTestFailed())
+        return;
+    SimProcess board;
+    QVERIFY(board.Start({QStringLiteral("--rtu"), cable.EndA(), QStringLiteral("--firmware"), QStringLiteral("1012")}));
+    const QString file = m_dir.filePath(QStringLiteral("rtu.cnf"));
+    const QStringList line{QStringLiteral("--rtu"),    cable.EndB(),
+                           QStringLiteral("--baud"),   QStringLiteral("19200"),
+                           QStringLiteral("--parity"), QStringLiteral("E")};
+    const Run save = Z4ctl(line + QStringList{QStringLiteral("save"), file});
+    QVERIFY2(save.Exit == 0, qPrintable(save.Err));
+    QCOMPARE(ReadAll(file), ReadAll(m_base));
+    const Run set = Z4ctl(line + QStringList{QStringLiteral("set"), QStringLiteral("Settings.SupplySetPoint=22")});
+    QVERIFY2(set.Exit == 0, qPrintable(set.Err));
+    const Run verify = Z4ctl(line + QStringList{QStringLiteral("verify"), m_changed});
+    QVERIFY2(verify.Exit == 0, qPrintable(verify.Out + verify.Err));
 }
 
 QTEST_MAIN(TstZ4ctl)

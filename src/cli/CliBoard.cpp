@@ -92,6 +92,7 @@ bool TCliBoard::Fail(TExitStatus status, const QString &why)
 
 bool TCliBoard::Open()
 {
+    m_lineError.clear();
     QEventLoop loop;
     bool timedOut = false;
     QTimer guard;
@@ -163,9 +164,9 @@ std::optional<TModbusAnswer> TCliBoard::Read(quint16 start, quint16 count)
 bool TCliBoard::Write(quint16 address, quint16 word)
 {
     std::optional<TModbusAnswer> answer;
-    return Request([&](TRequestHandlers handlers) { m_model.Session().WriteSingle(address, word, std::move(handlers)); },
-                   kExitRefused, QStringLiteral("the board refused writing 0x%1").arg(address, 4, 16, QLatin1Char('0')),
-                   answer);
+    return Request(
+        [&](TRequestHandlers handlers) { m_model.Session().WriteSingle(address, word, std::move(handlers)); },
+        kExitRefused, QStringLiteral("the board refused writing 0x%1").arg(address, 4, 16, QLatin1Char('0')), answer);
 }
 
 bool TCliBoard::ReadVersion()

@@ -20,8 +20,10 @@ public:
     TCliBoard &operator=(const TCliBoard &) = delete;
     ~TCliBoard();
 
-    // Opens the line; false when it does not come up within the request timeout.
+    // Opens the line, again too after it was lost; false when it does not come up within the
+    // request timeout.
     bool Open();
+    bool Connected() { return m_model.Session().Connected(); }
     // One block read; nothing when it was refused or got no valid answer.
     std::optional<TModbusAnswer> Read(quint16 start, quint16 count);
     // One single-register write; false when the board refused it (kExitRefused) or did not answer.

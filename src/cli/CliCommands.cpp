@@ -6,18 +6,34 @@
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
 #include "config/TransferRows.h"
+#include "config/Units.h"
 #include "monitor/LiveDecoders.h"
 
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
+
+// "21.5 °C" from "21.5" and "°C"; the text alone when there is no unit.
+QString WithUnit(const QString &text, const QString &unit)
+{
+    return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
+}
 
 // What a command prints: named values, shown as "name: value" lines or as one JSON object.
 class TReport
@@ -25,16 +41,29 @@ class TReport
 public:
     explicit TReport(bool json) : m_json(json) {}
 
-    void Add(const QString &name, const QJsonValue &value) { m_fields.append({name, value}); }
+    // A value in the unit the window shows beside it: after the number in text, and in the
+    // object's "Units" in JSON.
+    void Add(const QString &name, const QJsonValue &value, const QString &unit = {})
+    {
+        m_fields.append({name, value});
+        if (!unit.isEmpty())
+            m_units.insert(name, unit);
+    }
+
+    QJsonObject Object() const
+    {
+        QJsonObject object;
+        for (const auto &[name, value] : m_fields)
+            object.insert(name, value);
+        if (!m_units.isEmpty())
+            object.insert(QStringLiteral("Units"), m_units);
+        return object;
+    }
 
     void Print(std::FILE *out) const
     {
         if (m_json) {
-            QJsonObject object;
-            for (const auto &[name, value] : m_fields)
-                object.insert(name, value);
-            std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), out);
-            std::fputs("\n", out);
+            PrintLine(Object(), out);
             return;
         }
         for (const auto &[name, value] : m_fields) {
@@ -42,9 +71,18 @@ public:
                 for (const QJsonValue &line : value.toArray())
                     std::fprintf(out, "%s\n", qPrintable(Text(line)));
             } else {
-                std::fprintf(out, "%s: %s\n", qPrintable(name), qPrintable(Text(value)));
+                const QString unit = m_units.value(name).toString();
+                std::fprintf(out, "%s: %s\n", qPrintable(name),
+                             qPrintable(WithUnit(Text(value), value.isNull() ? QString() : unit)));
             }
         }
+    }
+
+    static void PrintLine(const QJsonObject &object, std::FILE *out)
+    {
+        std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), out);
+        std::fputs("\n", out);
+        std::fflush(out);
     }
 
 private:
@@ -71,7 +109,17 @@ private:
 
     bool m_json;
     QList<std::pair<QString, QJsonValue>> m_fields;
+    QJsonObject m_units;
 };
+
+// The unit the window shows beside register reg of configuration item item; empty when none.
+QString UnitOf(int item, int reg)
+{
+    const std::vector<TParameterRow> &rows = TransferRows();
+    if (item < 0 || static_cast<size_t>(item) >= rows.size() || reg >= rows[static_cast<size_t>(item)].Registers)
+        return {};
+    return rows[static_cast<size_t>(item)].UnitOf(reg);
+}
 
 TExitStatus Complain(std::FILE *err, TExitStatus status, const QString &message)
 {
@@ -103,13 +151,17 @@ QJsonArray Differences(const TConfigImages &left, const TConfigImages &right, qi
         const QString key = ConfigKey(item, d.Register);
         const QString a = RegisterText(d.Item, d.Register, d.Left);
         const QString b = RegisterText(d.Item, d.Register, d.Right);
-        if (json)
-            list.append(QJsonObject{{QStringLiteral("section"), item.Section},
-                                    {QStringLiteral("key"), key},
-                                    {leftName, a},
-                                    {rightName, b}});
-        else
-            list.append(QStringLiteral("[%1] %2: %3 %4, %5 %6").arg(item.Section, key, leftName, a, rightName, b));
+        const QString unit = UnitOf(d.Item, d.Register);
+        if (json) {
+            QJsonObject difference{
+                {QStringLiteral("section"), item.Section}, {QStringLiteral("key"), key}, {leftName, a}, {rightName, b}};
+            if (!unit.isEmpty())
+                difference.insert(QStringLiteral("unit"), unit);
+            list.append(difference);
+        } else {
+            list.append(QStringLiteral("[%1] %2: %3 %4, %5 %6")
+                            .arg(item.Section, key, leftName, WithUnit(a, unit), rightName, WithUnit(b, unit)));
+        }
     }
     return list;
 }
@@ -127,11 +179,11 @@ void AddVerdict(TReport &report, const QJsonArray &differences, bool json)
     report.Add(QStringLiteral("Differences"), differences);
 }
 
-TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out, std::FILE *err)
+// One poll cycle of the board decoded into report; false, with the board's Error(), when a read
+// got no answer.
+bool ReadStatus(TCliBoard &board, bool json, TReport &report)
 {
-    TReport report(options.Json);
     const auto read = [&](const live::BlockRead &block) { return board.Read(block.Start, block.Count); };
-    const auto fail = [&] { return Complain(err, board.ErrorStatus(), board.Error()); };
 
     const auto status = read(live::kStatusRead);
     const auto columnA = status ? read(live::kColumnARead) : std::nullopt;
@@ -140,7 +192,7 @@ TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out,
     const auto diagnostics = recovery ? read(live::kDiagnosticsRead) : std::nullopt;
     const auto version = diagnostics ? read(live::kVersionRead) : std::nullopt;
     if (!version)
-        return fail();
+        return false;
     // The client hands on only answers that carry the registers asked for, so every block decodes.
     const live::StatusBlock s = *live::DecodeStatusBlock(status->Registers);
     const live::ColumnABlock a = *live::DecodeColumnABlock(columnA->Registers);
@@ -151,7 +203,7 @@ TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out,
     if (v.HasSeries) {
         const auto answer = read(live::kSeriesRead);
         if (!answer)
-            return fail();
+            return false;
         series = live::DecodeSeries(answer->Registers)->mid(QStringLiteral("Series: ").size()).toInt();
     }
 
@@ -161,22 +213,24 @@ TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out,
     report.Add(QStringLiteral("Version"), v.VersionPanel.mid(QStringLiteral("Version: ").size()));
     report.Add(QStringLiteral("Board No."), v.BoardPanel.mid(QStringLiteral("Board No.: ").size()).toInt());
     report.Add(QStringLiteral("Series"), series);
-    for (size_t i = 0; i < s.Inputs.size(); ++i)
-        report.Add(QStringLiteral("AIN%1").arg(i + 1), Shown(s.Inputs[i]));
-    for (size_t i = 0; i < a.Inputs.size(); ++i)
-        report.Add(QStringLiteral("AIN%1 A").arg(i + 1), Shown(a.Inputs[i]));
-    for (size_t i = 0; i < s.Outputs.size(); ++i)
-        report.Add(QStringLiteral("AOUT%1").arg(i + 1), Shown(s.Outputs[i]));
-    for (size_t i = 0; i < a.Outputs.size(); ++i)
-        report.Add(QStringLiteral("AOUT%1 A").arg(i + 1), Shown(a.Outputs[i]));
+    for (int i = 0; i < static_cast<int>(s.Inputs.size()); ++i) {
+        const QString unit = units::InputUnit(i + 1);
+        report.Add(QStringLiteral("AIN%1").arg(i + 1), Shown(s.Inputs[static_cast<size_t>(i)]), unit);
+        report.Add(QStringLiteral("AIN%1 A").arg(i + 1), Shown(a.Inputs[static_cast<size_t>(i)]), unit);
+    }
+    for (int i = 0; i < static_cast<int>(s.Outputs.size()); ++i) {
+        const QString unit = units::OutputUnit(i + 1);
+        report.Add(QStringLiteral("AOUT%1").arg(i + 1), Shown(s.Outputs[static_cast<size_t>(i)]), unit);
+        report.Add(QStringLiteral("AOUT%1 A").arg(i + 1), Shown(a.Outputs[static_cast<size_t>(i)]), unit);
+    }
     for (int i = 0; i < 8; ++i)
         report.Add(QStringLiteral("DIN%1").arg(i + 1), s.DigitalInput(i));
     for (int i = 0; i < 11; ++i)
         report.Add(QStringLiteral("DOUT%1").arg(i + 1), s.DigitalOutput(i));
     for (size_t i = 0; i < s.Pressures.size(); ++i)
-        report.Add(QStringLiteral("Pressure %1").arg(i + 1), Shown(s.Pressures[i]));
+        report.Add(QStringLiteral("Pressure %1").arg(i + 1), Shown(s.Pressures[i]), units::kPascals);
     for (size_t i = 0; i < s.AirFlows.size(); ++i)
-        report.Add(QStringLiteral("Air flow %1").arg(i + 1), Shown(s.AirFlows[i]));
+        report.Add(QStringLiteral("Air flow %1").arg(i + 1), Shown(s.AirFlows[i]), units::kCubicMetresPerHour);
     report.Add(QStringLiteral("Fan speed"), s.FanSpeed.toInt());
     report.Add(QStringLiteral("Supply ventilation"), s.SupplyVentilation);
     report.Add(QStringLiteral("Exhaust ventilation"), s.ExhaustVentilation);
@@ -197,7 +251,7 @@ TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out,
         if (stopped)
             causes.append(QStringLiteral("AIN%1").arg(i + 1));
     }
-    if (options.Json)
+    if (json)
         report.Add(QStringLiteral("Stop causes"), QJsonArray::fromStringList(causes));
     else
         report.Add(QStringLiteral("Stop causes"),
@@ -213,8 +267,116 @@ TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out,
     report.Add(QStringLiteral("Control status"), h.ControlStatus);
     for (size_t i = 0; i < g.Values.size(); ++i)
         report.Add(QStringLiteral("Diagnostic %1").arg(i + 1), g.Values[i]);
+    return true;
+}
+
+TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    TReport report(options.Json);
+    if (!ReadStatus(board, options.Json, report))
+        return Complain(err, board.ErrorStatus(), board.Error());
     report.Print(out);
     return kExitDone;
+}
+
+// SIGINT and SIGTERM while it lives: the first asks the watch to end after the line it is on (a
+// second one ends the program at once); the signal reaches the event loop through a pipe.
+class TStopSignals
+{
+public:
+    TStopSignals()
+    {
+        if (pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
+            char byte;
+            while (read(s_pipe[0], &byte, 1) == 1) {
+            }
+            m_requested = true;
+        });
+        struct sigaction action = {};
+        action.sa_handler = &TStopSignals::Handler;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    TStopSignals(const TStopSignals &) = delete;
+    TStopSignals &operator=(const TStopSignals &) = delete;
+    ~TStopSignals()
+    {
+        if (!m_notifier)
+            return;
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+        m_notifier.reset();
+        close(s_pipe[0]);
+        close(s_pipe[1]);
+    }
+
+    bool Requested() const { return m_requested; }
+
+    // Runs the event loop until deadline or a stop; false on a stop.
+    bool WaitUntil(const QDeadlineTimer &deadline)
+    {
+        if (!m_requested && !deadline.hasExpired()) {
+            QEventLoop loop;
+            QTimer timer;
+            timer.setSingleShot(true);
+            QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+            timer.start(std::chrono::milliseconds(deadline.remainingTime()));
+            QMetaObject::Connection stop;
+            if (m_notifier)
+                stop = QObject::connect(m_notifier.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+            loop.exec();
+            QObject::disconnect(stop);
+        }
+        return !m_requested;
+    }
+
+private:
+    static void Handler(int)
+    {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = write(s_pipe[1], &byte, 1);
+    }
+
+    static inline int s_pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_oldInt = {};
+    struct sigaction m_oldTerm = {};
+    bool m_requested = false;
+};
+
+// status every period, one JSON object a line (without the units) stamped with the computer's
+// time. A cycle without an answer gives a line with its error (and the message on stderr), and the
+// watch goes on, opening the line again when it was lost. Ends after Count cycles or on SIGINT or
+// SIGTERM; the exit status is the last cycle's.
+TExitStatus Watch(TCliBoard &board, const TCliOptions &options, std::FILE *out, std::FILE *err)
+{
+    TStopSignals stop;
+    QDeadlineTimer next(0);
+    bool answered = false;
+    for (int cycle = 0; options.Count == 0 || cycle < options.Count; ++cycle) {
+        if (!stop.WaitUntil(next))
+            break;
+        // The next cycle a period after this one began, or at once when this one overruns it.
+        next = QDeadlineTimer(std::chrono::seconds(options.PeriodS));
+        const QDateTime at = QDateTime::currentDateTime();
+        TReport report(true);
+        answered = (board.Connected() || board.Open()) && ReadStatus(board, true, report);
+        QJsonObject line = answered ? report.Object() : QJsonObject{{QStringLiteral("Error"), board.Error()}};
+        // The units are status --json's; a line a second need not repeat them.
+        line.remove(QStringLiteral("Units"));
+        line.insert(QStringLiteral("Read at"), at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs));
+        TReport::PrintLine(line, out);
+        if (!answered)
+            Complain(err, board.ErrorStatus(), QStringLiteral("%1: %2").arg(at.toString(u"HH:mm:ss"), board.Error()));
+        if (stop.Requested())
+            break;
+    }
+    return answered ? kExitDone : kExitLink;
 }
 
 TExitStatus Save(TCliBoard &board, TConfigImages &images, const TCliOptions &options, std::FILE *out, std::FILE *err)
@@ -341,9 +503,9 @@ std::optional<quint16> TakeValue(const TKeyPlace &place, const QString &text, QS
         return std::nullopt;
     }
     const TLimits limits = row.LimitsOf(place.Register);
-    const QString range = QStringLiteral("it takes %1 .. %2")
-                              .arg(*EditText(kind, static_cast<quint16>(limits.Min)),
-                                   *EditText(kind, static_cast<quint16>(limits.Max)));
+    const QString range =
+        QStringLiteral("it takes %1 .. %2")
+            .arg(*EditText(kind, static_cast<quint16>(limits.Min)), *EditText(kind, static_cast<quint16>(limits.Max)));
     TNumberTake take;
     if (kind == TCodecKind::TimeOfDay) {
         const TTimeTake time = TakeTimeOfDay(text);
@@ -418,7 +580,7 @@ TExitStatus Get(TCliBoard &board, const TConfigImages &images, const std::vector
         const auto shown = ReadShown(board, place);
         if (!shown)
             return Complain(err, board.ErrorStatus(), QStringLiteral("%1: %2").arg(place.Key, board.Error()));
-        report.Add(place.Key, *shown);
+        report.Add(place.Key, *shown, UnitOf(place.Item, place.Register));
     }
     report.Print(out);
     return kExitDone;
@@ -471,7 +633,7 @@ TExitStatus Set(TCliBoard &board, const TConfigImages &images, const std::vector
                             QStringLiteral("%1: %2\nWritten: %3")
                                 .arg(setting.Place.Key, board.Error(),
                                      written.isEmpty() ? QStringLiteral("nothing") : written.join(QLatin1Char(' '))));
-        report.Add(setting.Place.Key, *shown);
+        report.Add(setting.Place.Key, *shown, UnitOf(setting.Place.Item, setting.Place.Register));
     }
     report.Print(out);
     return kExitDone;
@@ -483,7 +645,7 @@ TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *er
 {
     const QString &command = options.Command;
     TConfigImages images;
-    if (command != QLatin1String("status")) {
+    if (command != QLatin1String("status") && command != QLatin1String("watch")) {
         QString why;
         if (!LoadDefinition(options, images, &why))
             return Complain(err, kExitUsage, why);
@@ -504,6 +666,8 @@ TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *er
         return Complain(err, board.ErrorStatus(), board.Error());
     if (command == QLatin1String("status"))
         return Status(board, options, out, err);
+    if (command == QLatin1String("watch"))
+        return Watch(board, options, out, err);
     if (command == QLatin1String("save"))
         return Save(board, images, options, out, err);
     if (command == QLatin1String("verify"))

@@ -12,9 +12,9 @@ constexpr int kSomeKeys = -1;
 const QHash<QString, int> &Commands()
 {
     static const QHash<QString, int> commands{
-        {QStringLiteral("status"), 0}, {QStringLiteral("save"), 1},       {QStringLiteral("load"), 1},
-        {QStringLiteral("verify"), 1}, {QStringLiteral("diff"), 2},       {QStringLiteral("get"), kSomeKeys},
-        {QStringLiteral("set"), kSomeKeys},
+        {QStringLiteral("status"), 0},      {QStringLiteral("save"), 1},  {QStringLiteral("load"), 1},
+        {QStringLiteral("verify"), 1},      {QStringLiteral("diff"), 2},  {QStringLiteral("get"), kSomeKeys},
+        {QStringLiteral("set"), kSomeKeys}, {QStringLiteral("watch"), 0},
     };
     return commands;
 }
@@ -42,6 +42,9 @@ QString UsageText()
         "  diff A.cnf B.cnf  two configuration files against each other (no line)\n"
         "  get KEY...        parameters by their file key, e.g. Settings.SupplySetPoint\n"
         "  set KEY=VALUE...  parameters checked against the window's limits, written, read back\n"
+        "  watch             status every period as one JSON object a line, until stopped\n"
+        "    --period S      seconds from one reading to the next, 1-500 (1)\n"
+        "    --count N       stop after N readings\n"
         "\n"
         "Line options:\n"
         "  --tcp HOST[:PORT]   Modbus TCP (port 502 unless given)\n"
@@ -49,7 +52,8 @@ QString UsageText()
         "    --baud N (19200)  --parity N|E|O (E)  --data-bits 5-8 (8)  --stop-bits 1|2 (1)\n"
         "  --unit N            slave address 1-247 (1)\n"
         "  --timeout MS        answer time of one request, 10-60000 ms (3000)\n"
-        "  --definition FILE   the parameter definition file (deffiles/z4_0parameters.def beside z4ctl)\n"
+        "  --definition FILE   the parameter definition file (deffiles/z4_0parameters.def beside z4ctl,\n"
+        "                      else in ../share/z4vent/deffiles/ from z4ctl's folder, as installed)\n"
         "  --json              machine-readable output\n"
         "\n"
         "Exit status: 0 done and equal, 1 done but different, 2 bad usage, a refused file or value,\n"
@@ -63,6 +67,7 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
     bool tcp = false;
     bool rtu = false;
     bool serialSettings = false;
+    bool watchSettings = false;
     const auto fail = [error](const QString &why) {
         *error = why;
         return std::nullopt;
@@ -86,7 +91,8 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         static const QStringList withValue{
             QStringLiteral("--tcp"),    QStringLiteral("--rtu"),       QStringLiteral("--baud"),
             QStringLiteral("--parity"), QStringLiteral("--data-bits"), QStringLiteral("--stop-bits"),
-            QStringLiteral("--unit"),   QStringLiteral("--timeout"),   QStringLiteral("--definition")};
+            QStringLiteral("--unit"),   QStringLiteral("--timeout"),   QStringLiteral("--definition"),
+            QStringLiteral("--period"), QStringLiteral("--count")};
         if (!withValue.contains(argument))
             return fail(QStringLiteral("unknown option '%1'").arg(argument));
         if (i + 1 >= arguments.size())
@@ -150,6 +156,18 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
             if (!ms)
                 return bad();
             line.TimeoutMs = static_cast<quint32>(*ms);
+        } else if (argument == QLatin1String("--period")) {
+            const auto seconds = Whole(value, 1, 500);
+            if (!seconds)
+                return bad();
+            options.PeriodS = static_cast<int>(*seconds);
+            watchSettings = true;
+        } else if (argument == QLatin1String("--count")) {
+            const auto count = Whole(value, 1, 1000000000);
+            if (!count)
+                return bad();
+            options.Count = static_cast<int>(*count);
+            watchSettings = true;
         } else {
             options.DefinitionPath = value;
         }
@@ -167,6 +185,8 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
                 .arg(options.Arguments.size()));
     if (tcp && rtu)
         return fail(QStringLiteral("give either --tcp or --rtu, not both"));
+    if (watchSettings && options.Command != QLatin1String("watch"))
+        return fail(QStringLiteral("--period and --count go with watch"));
     if (serialSettings && !rtu)
         return fail(QStringLiteral("--baud, --parity, --data-bits and --stop-bits go with --rtu"));
     const bool needsLine = options.Command != QLatin1String("diff");
