@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CliBoard.h"
+#include "cli/StopSignals.h"
 #include "common/NumberText.h"
 #include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
@@ -10,21 +11,13 @@
 #include "monitor/LiveDecoders.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSocketNotifier>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
-#include <csignal>
-#include <fcntl.h>
-#include <memory>
 #include <optional>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -278,76 +271,6 @@ TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out,
     report.Print(out);
     return kExitDone;
 }
-
-// SIGINT and SIGTERM while it lives: the first asks the watch to end after the line it is on (a
-// second one ends the program at once); the signal reaches the event loop through a pipe.
-class TStopSignals
-{
-public:
-    TStopSignals()
-    {
-        if (pipe2(s_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return;
-        m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
-            char byte;
-            while (read(s_pipe[0], &byte, 1) == 1) {
-            }
-            m_requested = true;
-        });
-        struct sigaction action = {};
-        action.sa_handler = &TStopSignals::Handler;
-        action.sa_flags = SA_RESETHAND;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_oldInt);
-        sigaction(SIGTERM, &action, &m_oldTerm);
-    }
-    TStopSignals(const TStopSignals &) = delete;
-    TStopSignals &operator=(const TStopSignals &) = delete;
-    ~TStopSignals()
-    {
-        if (!m_notifier)
-            return;
-        sigaction(SIGINT, &m_oldInt, nullptr);
-        sigaction(SIGTERM, &m_oldTerm, nullptr);
-        m_notifier.reset();
-        close(s_pipe[0]);
-        close(s_pipe[1]);
-    }
-
-    bool Requested() const { return m_requested; }
-
-    // Runs the event loop until deadline or a stop; false on a stop.
-    bool WaitUntil(const QDeadlineTimer &deadline)
-    {
-        if (!m_requested && !deadline.hasExpired()) {
-            QEventLoop loop;
-            QTimer timer;
-            timer.setSingleShot(true);
-            QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-            timer.start(std::chrono::milliseconds(deadline.remainingTime()));
-            QMetaObject::Connection stop;
-            if (m_notifier)
-                stop = QObject::connect(m_notifier.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-            loop.exec();
-            QObject::disconnect(stop);
-        }
-        return !m_requested;
-    }
-
-private:
-    static void Handler(int)
-    {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t written = write(s_pipe[1], &byte, 1);
-    }
-
-    static inline int s_pipe[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_oldInt = {};
-    struct sigaction m_oldTerm = {};
-    bool m_requested = false;
-};
 
 // status every period, one JSON object a line (without the units) stamped with the computer's
 // time. A cycle without an answer gives a line with its error (and the message on stderr), and the

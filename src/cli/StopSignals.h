@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <memory>
+
+// SIGINT and SIGTERM while it lives: the first asks a long-running command to end after the step
+// it is on (a second one ends the program at once, as usual); the signal reaches the event loop
+// through a pipe.
+class TStopSignals
+{
+public:
+    TStopSignals();
+    TStopSignals(const TStopSignals &) = delete;
+    TStopSignals &operator=(const TStopSignals &) = delete;
+    ~TStopSignals();
+
+    bool Requested() const { return m_requested; }
+
+    // Runs the event loop until deadline or a stop; false on a stop.
+    bool WaitUntil(const QDeadlineTimer &deadline);
+
+private:
+    static void Handler(int);
+
+    static inline int s_pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    struct sigaction m_oldInt = {};
+    struct sigaction m_oldTerm = {};
+    bool m_requested = false;
+};
