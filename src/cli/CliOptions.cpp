@@ -4,6 +4,9 @@
 
 #include <QHash>
 
+#include <functional>
+#include <map>
+
 namespace {
 
 // The commands built so far and the number of file arguments each takes; kSomeKeys for the
@@ -72,6 +75,30 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         *error = why;
         return std::nullopt;
     };
+    // The options that take a whole number: its range, where it goes, and the flag that says an
+    // option of its group was given.
+    struct TWholeOption
+    {
+        qint64 Min, Max;
+        std::function<void(qint64)> Take;
+        bool *Given;
+    };
+    const std::map<QString, TWholeOption> wholeOptions{
+        {QStringLiteral("--baud"),
+         {50, 4000000, [&](qint64 n) { line.BaudRate = static_cast<int>(n); }, &serialSettings}},
+        {QStringLiteral("--data-bits"),
+         {5, 8, [&](qint64 n) { line.DataBits = static_cast<QSerialPort::DataBits>(n); }, &serialSettings}},
+        {QStringLiteral("--stop-bits"),
+         {1, 2, [&](qint64 n) { line.StopBits = n == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop; },
+          &serialSettings}},
+        {QStringLiteral("--unit"), {1, 247, [&](qint64 n) { line.Unit = static_cast<quint8>(n); }, nullptr}},
+        {QStringLiteral("--timeout"),
+         {10, 60000, [&](qint64 n) { line.TimeoutMs = static_cast<quint32>(n); }, nullptr}},
+        {QStringLiteral("--period"),
+         {1, 500, [&](qint64 n) { options.PeriodS = static_cast<int>(n); }, &watchSettings}},
+        {QStringLiteral("--count"),
+         {1, 1000000000, [&](qint64 n) { options.Count = static_cast<int>(n); }, &watchSettings}},
+    };
 
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
@@ -88,17 +115,25 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
                 return fail(QStringLiteral("unknown command '%1'").arg(argument));
             continue;
         }
-        static const QStringList withValue{
-            QStringLiteral("--tcp"),    QStringLiteral("--rtu"),       QStringLiteral("--baud"),
-            QStringLiteral("--parity"), QStringLiteral("--data-bits"), QStringLiteral("--stop-bits"),
-            QStringLiteral("--unit"),   QStringLiteral("--timeout"),   QStringLiteral("--definition"),
-            QStringLiteral("--period"), QStringLiteral("--count")};
-        if (!withValue.contains(argument))
+        static const QStringList withText{QStringLiteral("--tcp"), QStringLiteral("--rtu"), QStringLiteral("--parity"),
+                                          QStringLiteral("--definition")};
+        const auto whole = wholeOptions.find(argument);
+        if (whole == wholeOptions.end() && !withText.contains(argument))
             return fail(QStringLiteral("unknown option '%1'").arg(argument));
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(argument));
         const QString value = arguments[++i];
         const auto bad = [&] { return fail(QStringLiteral("%1: '%2' is not valid").arg(argument, value)); };
+
+        if (whole != wholeOptions.end()) {
+            const auto number = Whole(value, whole->second.Min, whole->second.Max);
+            if (!number)
+                return bad();
+            whole->second.Take(*number);
+            if (whole->second.Given)
+                *whole->second.Given = true;
+            continue;
+        }
 
         if (argument == QLatin1String("--tcp")) {
             tcp = true;
@@ -117,12 +152,6 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
             line.Device = value;
             if (value.isEmpty())
                 return bad();
-        } else if (argument == QLatin1String("--baud")) {
-            const auto baud = Whole(value, 50, 4000000);
-            if (!baud)
-                return bad();
-            line.BaudRate = static_cast<int>(*baud);
-            serialSettings = true;
         } else if (argument == QLatin1String("--parity")) {
             const QString p = value.toUpper();
             if (p == QLatin1String("N"))
@@ -134,40 +163,6 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
             else
                 return bad();
             serialSettings = true;
-        } else if (argument == QLatin1String("--data-bits")) {
-            const auto bits = Whole(value, 5, 8);
-            if (!bits)
-                return bad();
-            line.DataBits = static_cast<QSerialPort::DataBits>(*bits);
-            serialSettings = true;
-        } else if (argument == QLatin1String("--stop-bits")) {
-            const auto bits = Whole(value, 1, 2);
-            if (!bits)
-                return bad();
-            line.StopBits = *bits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop;
-            serialSettings = true;
-        } else if (argument == QLatin1String("--unit")) {
-            const auto unit = Whole(value, 1, 247);
-            if (!unit)
-                return bad();
-            line.Unit = static_cast<quint8>(*unit);
-        } else if (argument == QLatin1String("--timeout")) {
-            const auto ms = Whole(value, 10, 60000);
-            if (!ms)
-                return bad();
-            line.TimeoutMs = static_cast<quint32>(*ms);
-        } else if (argument == QLatin1String("--period")) {
-            const auto seconds = Whole(value, 1, 500);
-            if (!seconds)
-                return bad();
-            options.PeriodS = static_cast<int>(*seconds);
-            watchSettings = true;
-        } else if (argument == QLatin1String("--count")) {
-            const auto count = Whole(value, 1, 1000000000);
-            if (!count)
-                return bad();
-            options.Count = static_cast<int>(*count);
-            watchSettings = true;
         } else {
             options.DefinitionPath = value;
         }
