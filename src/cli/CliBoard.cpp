@@ -182,20 +182,21 @@ bool TCliBoard::ReadVersion()
     return true;
 }
 
-bool TCliBoard::ReadConfiguration(TConfigImages &images)
+bool TCliBoard::RunChain(TConfigChains &chains, const char *what,
+                         const std::function<QString(const QString &why)> &abortedText,
+                         void (TConfigChains::*chain)(std::function<void()>))
 {
-    TConfigChains chains(m_model.Session(), images);
-    TProgressLine progress("reading the board");
+    TProgressLine progress(what);
     QEventLoop loop;
     bool done = false;
     bool aborted = false;
     chains.OnProgress = [&](int percent) { progress.Show(percent); };
     chains.OnAborted = [&](const QString &why) {
-        Fail(kExitLink, QStringLiteral("transfer aborted: %1").arg(why));
+        Fail(kExitLink, abortedText(why));
         aborted = true;
         loop.quit();
     };
-    chains.BoardReadChain([&] {
+    (chains.*chain)([&] {
         done = true;
         loop.quit();
     });
@@ -203,23 +204,19 @@ bool TCliBoard::ReadConfiguration(TConfigImages &images)
     return done;
 }
 
+bool TCliBoard::ReadConfiguration(TConfigImages &images)
+{
+    TConfigChains chains(m_model.Session(), images);
+    return RunChain(
+        chains, "reading the board", [](const QString &why) { return QStringLiteral("transfer aborted: %1").arg(why); },
+        &TConfigChains::BoardReadChain);
+}
+
 bool TCliBoard::WriteConfiguration(TConfigImages &images)
 {
     TConfigChains chains(m_model.Session(), images);
-    TProgressLine progress("writing the board");
-    QEventLoop loop;
-    bool done = false;
-    bool aborted = false;
     QStringList refusal;
     const QString check = QStringLiteral("run z4ctl verify");
-    chains.OnProgress = [&](int percent) { progress.Show(percent); };
-    chains.OnAborted = [&](const QString &why) {
-        const QStringList lines = QStringList{QStringLiteral("transfer aborted: %1.").arg(why)}
-                                  + WrittenSoFar(images, chains.ChainIndex(), false, check);
-        Fail(kExitLink, lines.join(QLatin1Char('\n')));
-        aborted = true;
-        loop.quit();
-    };
     chains.OnWriteRefused = [&](const ConfigItem &item, quint8 exceptionCode) {
         refusal = QStringList{QStringLiteral("the board refused [%1] %2 (exception %3): the items after it were "
                                              "not written.")
@@ -227,11 +224,14 @@ bool TCliBoard::WriteConfiguration(TConfigImages &images)
                                   .arg(exceptionCode)}
                   + WrittenSoFar(images, chains.ChainIndex(), true, check);
     };
-    chains.BoardWriteChain([&] {
-        done = true;
-        loop.quit();
-    });
-    RunUntil(loop, [&] { return done || aborted; });
+    const bool done = RunChain(
+        chains, "writing the board",
+        [&](const QString &why) {
+            return (QStringList{QStringLiteral("transfer aborted: %1.").arg(why)}
+                    + WrittenSoFar(images, chains.ChainIndex(), false, check))
+                .join(QLatin1Char('\n'));
+        },
+        &TConfigChains::BoardWriteChain);
     if (!refusal.isEmpty())
         return Fail(kExitRefused, refusal.join(QLatin1Char('\n')));
     return done;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class TConfigChains;
 struct TConfigImages;
 
 // One board behind the line of the command line, driven to completion one step at a time: each
@@ -42,6 +43,11 @@ public:
 
 private:
     bool Fail(TExitStatus status, const QString &why);
+    // Runs chain of chains to its end with its progress on stderr; false when it was aborted, after
+    // Fail with abortedText of why.
+    bool RunChain(TConfigChains &chains, const char *what,
+                  const std::function<QString(const QString &why)> &abortedText,
+                  void (TConfigChains::*chain)(std::function<void()>));
     // Runs one request to its outcome; false when the line is closed or the request had no answer.
     // refused is what an exception answer fails with.
     bool Request(const std::function<void(TRequestHandlers)> &send, TExitStatus refusedStatus, const QString &refused,
