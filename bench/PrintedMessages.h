@@ -15,4 +15,5 @@ public:
     QString AskOpenFile() override { return {}; }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
     bool AskReturnOverrides(const QStringList &) override { return false; }
+    TChoice Ask(const TQuestion &question) override { return question.Default; }
 };

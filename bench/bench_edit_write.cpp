@@ -45,6 +45,7 @@ public:
     QString AskOpenFile() override { return {}; }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
     bool AskReturnOverrides(const QStringList &) override { return false; }
+    TChoice Ask(const TQuestion &question) override { return question.Default; }
 };
 
 // Connects the window over TCP to the simulator, as a user does on the connection panel.

@@ -62,6 +62,7 @@ public:
     QString AskOpenFile() override { return {}; }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
     bool AskReturnOverrides(const QStringList &) override { return false; }
+    TChoice Ask(const TQuestion &question) override { return question.Default; }
 };
 
 // A regulation trend window that ends the cycle: its AddSample runs at the end of the last handler.

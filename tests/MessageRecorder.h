@@ -30,6 +30,12 @@ public:
         OverridesAsked.append(what);
         return ReturnOverrides;
     }
+    // Answers the next queued choice, or what Enter would pick.
+    TChoice Ask(const TQuestion &question) override
+    {
+        Questions.append(question);
+        return Answers.isEmpty() ? question.Default : Answers.takeFirst();
+    }
 
     void Clear()
     {
@@ -43,6 +49,8 @@ public:
     QString OpenAnswer;
     QList<QStringList> OverridesAsked;  // what each question about active overrides named
     bool ReturnOverrides = false;
+    QList<TQuestion> Questions;  // every question asked, in order
+    QList<TChoice> Answers;      // the answers to give, first first; then the default
 };
 
 // The main window without the start-up picture, its messages going to a recorder.

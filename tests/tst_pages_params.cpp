@@ -39,6 +39,7 @@ public:
     QString AskOpenFile() override { return {}; }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
     bool AskReturnOverrides(const QStringList &) override { return false; }
+    TChoice Ask(const TQuestion &question) override { return question.Default; }
 };
 
 QStringList Series(const char *pattern, int first, int last)

@@ -39,6 +39,7 @@ public:
     QString AskOpenFile() override { return {}; }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return {}; }
     bool AskReturnOverrides(const QStringList &) override { return false; }
+    TChoice Ask(const TQuestion &question) override { return question.Default; }
 };
 
 // The four pages under one window, talking to a client whose line is closed: every request the

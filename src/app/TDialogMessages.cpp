@@ -81,3 +81,30 @@ bool TDialogMessages::AskReturnOverrides(const QStringList &what)
     box.exec();
     return box.clickedButton() == back;
 }
+
+TChoice TDialogMessages::Ask(const TQuestion &question)
+{
+    QMessageBox box(QMessageBox::Question, question.Title, question.Text, QMessageBox::NoButton, m_parent);
+    QPushButton *go = box.addButton(question.GoText, QMessageBox::AcceptRole);
+    QPushButton *other =
+        question.OtherText.isEmpty() ? nullptr : box.addButton(question.OtherText, QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QMessageBox::Cancel);
+    box.setEscapeButton(cancel);
+    switch (question.Default) {
+    case TChoice::Go:
+        box.setDefaultButton(go);
+        break;
+    case TChoice::Other:
+        box.setDefaultButton(other ? other : cancel);
+        break;
+    case TChoice::Cancel:
+        box.setDefaultButton(cancel);
+        break;
+    }
+    box.exec();
+    if (box.clickedButton() == go)
+        return TChoice::Go;
+    if (other && box.clickedButton() == other)
+        return TChoice::Other;
+    return TChoice::Cancel;
+}

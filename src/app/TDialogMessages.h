@@ -17,6 +17,7 @@ public:
     QString AskOpenFile() override;
     QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) override;
     bool AskReturnOverrides(const QStringList &what) override;
+    TChoice Ask(const TQuestion &question) override;
 
 private:
     // The folder the next file dialog opens in.

@@ -471,3 +471,34 @@ ConfigImage ImageFromTable()
     }
     return image;
 }
+
+std::vector<TValueOutsideLimits> ValuesOutsideLimits(const ConfigImage &image, int items)
+{
+    std::vector<TValueOutsideLimits> outside;
+    const auto count = std::min({static_cast<size_t>(std::max(items, 0)), image.size(), TransferRows().size()});
+    for (size_t i = 0; i < count; ++i) {
+        const TParameterRow &row = TransferRows()[i];
+        const ConfigItem &item = image[i];
+        const int registers = std::min(row.Registers, static_cast<int>(item.Values.size()));
+        for (int reg = 0; reg < registers; ++reg) {
+            const TCodecKind kind = row.CodecOf(reg).Kind;
+            if (Traits(kind).Control != TControlKind::Edit || row.Limits.empty())
+                continue;
+            const quint16 value = item.Values[static_cast<size_t>(reg)];
+            // Signed kinds compare the word as signed, the others as unsigned.
+            const bool isSigned = StorableRange(kind)->Min < 0;
+            const qint64 raw = isSigned ? qint64{static_cast<qint16>(value)} : qint64{value};
+            const TLimits &limits = row.LimitsOf(reg);
+            if (limits.Contains(raw))
+                continue;
+            const QString unit = row.UnitOf(reg);
+            const auto withUnit = [&unit](const QString &text) {
+                return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
+            };
+            outside.push_back({static_cast<int>(i), reg, value, withUnit(*EditText(kind, value)),
+                               withUnit(*EditText(kind, static_cast<quint16>(limits.Min)) + QStringLiteral(" .. ")
+                                        + *EditText(kind, static_cast<quint16>(limits.Max)))});
+        }
+    }
+    return outside;
+}

@@ -5,6 +5,25 @@
 
 class QWidget;
 
+// How the user answered a question.
+enum class TChoice
+{
+    Go,      // the button that does what was asked
+    Other,   // the second way, where one is offered
+    Cancel,  // nothing is done
+};
+
+// A question before something that changes the board or leaves it. Enter picks Default; Escape
+// and closing the box pick Cancel.
+struct TQuestion
+{
+    QString Title;
+    QString Text;
+    QString GoText;       // the caption of the Go button, saying what it does ("Write 12 items")
+    QString OtherText{};  // empty: no second way is offered
+    TChoice Default = TChoice::Cancel;
+};
+
 // Every message and file dialog the tool shows to the user goes through here, so that tests
 // can record them instead of blocking on a modal box.
 class TUserMessages
@@ -27,6 +46,8 @@ public:
     // Before leaving a board with overrides active (each named in what): true to return them to
     // automatic / off first, false to leave them as they are.
     virtual bool AskReturnOverrides(const QStringList &what) = 0;
+    // A question; see TQuestion.
+    virtual TChoice Ask(const TQuestion &question) = 0;
 };
 
 // The conversion error of a text that is not a whole number, as the error box shows it.
