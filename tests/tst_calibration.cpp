@@ -1,6 +1,6 @@
 // The Calibration page on the main window against the in-process simulated board: references and
 // their bounds, the status lamps after a calibration, the pressure-input parameters, the output
-// classes with their codes, and the calibration mode.
+// classes with their codes, the calibration mode, and leaving a board with overrides.
 #include "WindowOnBoard.h"
 
 #include "service/TCalibrationPage.h"
@@ -169,51 +169,71 @@ void TestCalibration::calibrationModeAndOffline()
 
 void TestCalibration::leavingOffersToReturnOverrides_data()
 {
-    QTest::addColumn<bool>("returnThem");
+    QTest::addColumn<int>("answer");  // a TChoice, or -1 for Enter
     QTest::addColumn<bool>("byClosing");
-    QTest::newRow("disconnect, return them") << true << false;
-    QTest::newRow("disconnect, leave them") << false << false;
-    QTest::newRow("close, return them") << true << true;
+    const int enter = -1;
+    QTest::newRow("disconnect, return them") << int(TChoice::Go) << false;
+    QTest::newRow("disconnect, leave them") << int(TChoice::Other) << false;
+    QTest::newRow("disconnect, Enter") << enter << false;
+    QTest::newRow("close, return them") << int(TChoice::Go) << true;
+    QTest::newRow("close, Enter") << enter << true;
 }
 
-// Manual, inverted and simulated I/O and calibration mode stay on the board when the technician
-// goes: the window says so while they last, and asks before the line closes.
+// Manual, inverted and PWM-simulated I/O and calibration mode stay on the board when the
+// technician goes: the window says so while they last, and asks before the line closes, naming
+// every write. Returning writes exactly the overridden registers, and no setting such as a
+// simulation time; Enter (Cancel) writes nothing and leaves the line and the window open.
 void TestCalibration::leavingOffersToReturnOverrides()
 {
-    QFETCH(bool, returnThem);
+    QFETCH(int, answer);
     QFETCH(bool, byClosing);
+    if (byClosing)
+        Form().show();
     QCOMPARE(Form().StatusPanels[4]->text(), QString());
     Click("IAnalogM3dxfCheckBox");
     Click("ODigitalI2dxfCheckBox");
-    Type("SimT1AdvEdit", QStringLiteral("30"));
+    Click("Sim1PwmdxfCheckBox");
+    Type("SimT1AdvEdit", QStringLiteral("30"));  // a setting: the board keeps it
     Click("CalibrationdxfCheckBox");
     QCOMPARE(Form().StatusPanels[4]->text(), QStringLiteral("Overrides active"));
     const QStringList active{QStringLiteral("analog inputs in manual: A3"),
                              QStringLiteral("digital outputs inverted: OUT2"),
-                             QStringLiteral("simulation channels running: T1"), QStringLiteral("calibration mode on")};
+                             QStringLiteral("simulation channels in PWM: T1"), QStringLiteral("calibration mode on")};
     QCOMPARE(Form().StatusPanels[4]->toolTip(), active.join(QLatin1Char('\n')));
     Settle(Form());
     m_board->ClearRecord();
 
-    Messages().ReturnOverrides = returnThem;
+    if (answer >= 0)
+        Messages().Answers = {static_cast<TChoice>(answer)};
     if (byClosing)
         Form().close();
     else
         Click("ConnectVrButton");
-    QCOMPARE(Messages().OverridesAsked, QList<QStringList>{active});
-    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen() || byClosing, kSoonMs);
-    QList<Write> expected;
-    if (returnThem) {
-        for (quint16 r = 0x031B; r <= 0x0324; ++r)
-            expected.append({r, 0});
-        expected << Write(0x0335, 0) << Write(0x0336, 0) << Write(0x0337, 0x00FF) << Write(0x0338, 0)
-                 << Write(0x0339, 0) << Write(0x033A, 0x07FF) << Write(0x033B, 0) << Write(0x033C, 0)
-                 << Write(0x033D, 0) << Write(0x0536, 0);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(m_board->Writes(), expected, kSoonMs);
-    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), returnThem);
-    if (byClosing)
+    QCOMPARE(Messages().Questions.size(), 1);
+    const TQuestion &question = Messages().Questions.first();
+    QCOMPARE(question.Default, TChoice::Cancel);
+    QCOMPARE(question.GoText, QStringLiteral("Return to automatic"));
+    QCOMPARE(question.OtherText, QStringLiteral("Leave them"));
+    for (const char *line : {"0x031D = 0: analog input A3 automatic", "0x0338 = 0x0000: digital outputs not inverted",
+                             "0x033E = 0x0000: simulation channels ON/OFF", "0x0536 = 0: calibration mode off"})
+        QVERIFY2(question.Text.contains(QLatin1String(line)), qPrintable(question.Text));
+
+    const bool leaves = answer == int(TChoice::Go) || answer == int(TChoice::Other);
+    const bool returns = answer == int(TChoice::Go);
+    if (leaves && byClosing)
         QTRY_VERIFY_WITH_TIMEOUT(!Form().isVisible(), kSoonMs);
+    else if (leaves)
+        QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    else
+        Settle(Form());  // the line is still open, and nothing was sent
+    const QList<Write> expected =
+        returns ? QList<Write>{{0x031D, 0}, {0x0338, 0}, {0x033E, 0}, {0x0536, 0}} : QList<Write>{};
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->Writes(), expected, kSoonMs);
+    QCOMPARE(m_board->Board().value(0x033B), quint16(300));
+    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), returns);
+    // Closing the window leaves the line as it is.
+    QCOMPARE(Form().Session().Connected(), !leaves || byClosing);
+    QCOMPARE(Form().isVisible(), byClosing && !leaves);
 }
 
 QTEST_MAIN(TestCalibration)

@@ -136,12 +136,13 @@ private:
     void ShowLiveBack();
     void LineUp();
     void WirePoll();
-    // The overrides the pages show active on the board: manual, inverted and simulated I/O and
-    // calibration mode.
+    // The overrides the pages show active on the board: manual, inverted and PWM-simulated I/O
+    // and calibration mode.
     QStringList ActiveOverrides() const;
     void ShowOverrideWarning();
     // Before the line closes or the window goes: with overrides active, asks whether to return
-    // them to automatic first; then runs leave (once those writes have their outcomes).
+    // them to automatic first, naming each write. Return: runs leave once those writes have their
+    // outcomes; leave them: runs leave at once; cancel: writes nothing and never runs leave.
     void LeaveBoard(std::function<void()> leave);
 
     TBoardModel &m_model;

@@ -318,16 +318,14 @@ bool TCalibrationPage::ModeOn() const
     return m_c.Mode->isChecked();
 }
 
-int TCalibrationPage::SwitchModeOff(const std::function<void()> &done)
+TReturnWrites TCalibrationPage::ReturnWrites() const
 {
     if (!ModeOn())
-        return 0;
-    m_c.Mode->setChecked(false);
-    Session().WriteSingle(board::CalibrationMode, 0,
-                          {.OnReply = [done](const TModbusAnswer &) { done(); },
-                           .OnRefused = [done](const TModbusAnswer &) { done(); },
-                           .OnFailed = done});
-    return 1;
+        return {};
+    return {{.Address = board::CalibrationMode,
+             .Value = 0,
+             .What = QStringLiteral("calibration mode off"),
+             .Taken = [mode = m_c.Mode] { mode->setChecked(false); }}};
 }
 
 int TCalibrationPage::SelectedInput() const
