@@ -33,6 +33,8 @@ private slots:
     void calibrationModeAndOffline();
     void leavingOffersToReturnOverrides_data();
     void leavingOffersToReturnOverrides();
+    void overridesOnTheBoardAreKnownAtConnect_data();
+    void overridesOnTheBoardAreKnownAtConnect();
 
 private:
     TAdvEdit *Edit(const char *name) const { return Named<TAdvEdit>(name); }
@@ -234,6 +236,74 @@ void TestCalibration::leavingOffersToReturnOverrides()
     // Closing the window leaves the line as it is.
     QCOMPARE(Form().Session().Connected(), !leaves || byClosing);
     QCOMPARE(Form().isVisible(), byClosing && !leaves);
+}
+
+void TestCalibration::overridesOnTheBoardAreKnownAtConnect_data()
+{
+    using Registers = QList<Write>;
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<Registers>("onBoard");  // set on the board before the window connects
+    QTest::addColumn<QStringList>("active");
+    QTest::addColumn<Registers>("returned");
+    const QString timers = QStringLiteral("TimersTabSheet");
+    const auto row = [&](const char *name, const Registers &onBoard, const QStringList &active,
+                         const Registers &returned, const QString &page) {
+        QTest::newRow(name) << page << onBoard << active << returned;
+    };
+    row("analog input in manual", {{0x031D, 1}}, {"analog inputs in manual: A3"}, {{0x031D, 0}}, timers);
+    row("analog outputs in manual", {{0x032D, 1}, {0x0334, 1}}, {"analog outputs in manual: A1, A8"},
+        {{0x032D, 0}, {0x0334, 0}}, timers);
+    row("digital input in manual", {{0x0337, 0x00FE}}, {"digital inputs in manual: IN1"}, {{0x0337, 0x00FF}}, timers);
+    row("digital output in manual", {{0x033A, 0x03FF}}, {"digital outputs in manual: OUT11"}, {{0x033A, 0x07FF}},
+        timers);
+    row("digital input inverted", {{0x0335, 0x0004}}, {"digital inputs inverted: IN3"}, {{0x0335, 0}}, timers);
+    row("digital output inverted", {{0x0338, 0x0001}}, {"digital outputs inverted: OUT1"}, {{0x0338, 0}}, timers);
+    row("simulation channel in PWM", {{0x033E, 0x0002}}, {"simulation channels in PWM: T2"}, {{0x033E, 0}}, timers);
+    row("calibration mode", {{0x0536, 1}}, {"calibration mode on"}, {{0x0536, 0}}, timers);
+    row("calibration mode, In/Out shown", {{0x0536, 1}}, {"calibration mode on"}, {{0x0536, 0}},
+        QStringLiteral("InOutTabSheet"));
+    // The factory's 60 s and the longest time a technician may set: settings, not overrides.
+    row("simulation times only, In/Out shown", {{0x033D, 60000}}, {}, {}, QStringLiteral("InOutTabSheet"));
+    row("simulation times only, Calibration shown", {{0x033D, 60000}}, {}, {},
+        QStringLiteral("CalibrationTabSheet"));
+}
+
+// What another tool (or an earlier session) left on the board is known once the line is up,
+// whichever page is shown: the status bar says so, and leaving asks to return exactly that. The
+// I/O test block and the calibration mode are read once at connect.
+void TestCalibration::overridesOnTheBoardAreKnownAtConnect()
+{
+    using Registers = QList<Write>;
+    QFETCH(QString, page);
+    QFETCH(Registers, onBoard);
+    QFETCH(QStringList, active);
+    QFETCH(Registers, returned);
+    Click("ConnectVrButton");  // Disconnect: nothing overridden yet
+    QTRY_COMPARE_WITH_TIMEOUT(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("Connect"), kSoonMs);
+    for (const auto &[address, value] : onBoard)
+        QVERIFY(m_board->Board().write(address, value));
+    Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+    m_board->ClearRecord();
+    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+    Settle(Form());
+    const auto readsOf = [this](quint16 address, quint16 count) {
+        int reads = 0;
+        for (const SimRequest &r : m_board->Requests())
+            reads += r.Function == 3 && r.Address == address && r.Count == count ? 1 : 0;
+        return reads;
+    };
+    QCOMPARE(readsOf(0x0311, 47), 1);
+    QCOMPARE(readsOf(0x0536, 1), 1);
+    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), active.isEmpty());
+    QCOMPARE(Form().StatusPanels[4]->toolTip(), active.join(QLatin1Char('\n')));
+
+    m_board->ClearRecord();
+    Messages().Answers = {TChoice::Go};
+    Click("ConnectVrButton");  // Disconnect
+    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    QCOMPARE(Messages().Questions.size(), active.isEmpty() ? 0 : 1);
+    QCOMPARE(m_board->Writes(), returned);
+    QCOMPARE(m_board->Board().value(0x033B), quint16(600));
 }
 
 QTEST_MAIN(TestCalibration)

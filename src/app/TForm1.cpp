@@ -113,7 +113,10 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     WirePoll();
     connect(&m_readTimer, &QTimer::timeout, this, &TForm1::ReadTimerTimer);
 
-    ConnectiondxfGroupBox->OnLineUp = [this] { LineUp(); };
+    ConnectiondxfGroupBox->OnLineUp = [this] {
+        LineUp();
+        ReadOverrides();
+    };
     ConnectiondxfGroupBox->OnDisconnectClick = [this] { ClearLiveDisplay(); };
     ConnectiondxfGroupBox->BeforeDisconnect = [this](std::function<void()> disconnect) {
         LeaveBoard(std::move(disconnect));
@@ -509,6 +512,16 @@ QStringList TForm1::ActiveOverrides() const
     if (CalibrationTabSheet->ModeOn())
         active << QStringLiteral("calibration mode on");
     return active;
+}
+
+void TForm1::ReadOverrides()
+{
+    // The visible page has just read what it shows.
+    const QWidget *shown = MainPageControl->currentWidget();
+    if (shown != InOutTabSheet)
+        InOutTabSheet->Refresh();
+    if (shown != CalibrationTabSheet)
+        CalibrationTabSheet->ReadMode();
 }
 
 void TForm1::ShowOverrideWarning()

@@ -318,6 +318,15 @@ bool TCalibrationPage::ModeOn() const
     return m_c.Mode->isChecked();
 }
 
+void TCalibrationPage::ReadMode()
+{
+    if (!Session().Connected())
+        return;
+    Session().Read(board::CalibrationMode, 1, {.OnReply = [this](const TModbusAnswer &answer) {
+                       m_c.Mode->setChecked(answer.Registers.at(0) != 0);
+                   }});
+}
+
 TReturnWrites TCalibrationPage::ReturnWrites() const
 {
     if (!ModeOn())
@@ -448,9 +457,7 @@ void TCalibrationPage::Refresh()
                            m_c.Gains[ch]->setText(ScaledText(answer.Signed(kGainIndex + at), 4));
                        }
                    }});
-    Session().Read(board::CalibrationMode, 1, {.OnReply = [this](const TModbusAnswer &answer) {
-                       m_c.Mode->setChecked(answer.Registers.at(0) != 0);
-                   }});
+    ReadMode();
     InputStatusRead();
     OutputStatusRead();
 }

@@ -36,6 +36,8 @@ public:
 
     // Whether the page shows the board in calibration mode, as last read or written.
     bool ModeOn() const;
+    // Reads the calibration mode into its box, while connected.
+    void ReadMode();
     // The write that switches calibration mode off, when the page shows it on; once taken, the
     // box shows it off.
     TReturnWrites ReturnWrites() const;
