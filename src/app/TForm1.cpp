@@ -122,6 +122,8 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
         LeaveBoard(std::move(disconnect));
     };
     ConnectiondxfGroupBox->OnPeriod = [this](int seconds) { SetPollPeriod(seconds); };
+    connect(TimersTabSheet, &TTimersPage::SlaveAddressMoved, ConnectiondxfGroupBox,
+            &TConnectionPanel::FollowBoardAddress);
     connect(StartStopVrButton, &QPushButton::clicked, this, &TForm1::StartStopVrButtonClick);
     connect(TimeVrButton, &QPushButton::clicked, this, &TForm1::TimeVrButtonClick);
     connect(ChartVrButton, &QPushButton::clicked, this, &TForm1::ChartVrButtonClick);
