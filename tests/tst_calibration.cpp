@@ -247,9 +247,8 @@ void TestCalibration::overridesOnTheBoardAreKnownAtConnect_data()
     QTest::addColumn<Registers>("returned");
     const QString timers = QStringLiteral("TimersTabSheet");
     const auto row = [&](const char *name, const Registers &onBoard, const QStringList &active,
-                         const Registers &returned, const QString &page) {
-        QTest::newRow(name) << page << onBoard << active << returned;
-    };
+                         const Registers &returned,
+                         const QString &page) { QTest::newRow(name) << page << onBoard << active << returned; };
     row("analog input in manual", {{0x031D, 1}}, {"analog inputs in manual: A3"}, {{0x031D, 0}}, timers);
     row("analog outputs in manual", {{0x032D, 1}, {0x0334, 1}}, {"analog outputs in manual: A1, A8"},
         {{0x032D, 0}, {0x0334, 0}}, timers);
@@ -264,8 +263,7 @@ void TestCalibration::overridesOnTheBoardAreKnownAtConnect_data()
         QStringLiteral("InOutTabSheet"));
     // The factory's 60 s and the longest time a technician may set: settings, not overrides.
     row("simulation times only, In/Out shown", {{0x033D, 60000}}, {}, {}, QStringLiteral("InOutTabSheet"));
-    row("simulation times only, Calibration shown", {{0x033D, 60000}}, {}, {},
-        QStringLiteral("CalibrationTabSheet"));
+    row("simulation times only, Calibration shown", {{0x033D, 60000}}, {}, {}, QStringLiteral("CalibrationTabSheet"));
 }
 
 // What another tool (or an earlier session) left on the board is known once the line is up,
@@ -279,7 +277,8 @@ void TestCalibration::overridesOnTheBoardAreKnownAtConnect()
     QFETCH(QStringList, active);
     QFETCH(Registers, returned);
     Click("ConnectVrButton");  // Disconnect: nothing overridden yet
-    QTRY_COMPARE_WITH_TIMEOUT(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("Connect"), kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("Connect"),
+                              kSoonMs);
     for (const auto &[address, value] : onBoard)
         QVERIFY(m_board->Board().write(address, value));
     Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));

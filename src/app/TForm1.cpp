@@ -547,10 +547,11 @@ void TForm1::LeaveBoard(std::function<void()> leave)
         named << ReturnWriteText(write);
     const TChoice choice = m_messages->Ask(
         {.Title = QStringLiteral("Overrides active"),
-         .Text = QStringLiteral("The board still runs with:\n%1\n\n\"Return to automatic\" writes:\n%2\n\n\"Leave them\" "
-                                "writes nothing and leaves them on the board. Cancel writes nothing; the line "
-                                "stays open.")
-                     .arg(ActiveOverrides().join(QLatin1Char('\n')), named.join(QLatin1Char('\n'))),
+         .Text =
+             QStringLiteral("The board still runs with:\n%1\n\n\"Return to automatic\" writes:\n%2\n\n\"Leave them\" "
+                            "writes nothing and leaves them on the board. Cancel writes nothing; the line "
+                            "stays open.")
+                 .arg(ActiveOverrides().join(QLatin1Char('\n')), named.join(QLatin1Char('\n'))),
          .GoText = QStringLiteral("Return to automatic"),
          .OtherText = QStringLiteral("Leave them"),
          .Default = TChoice::Cancel});

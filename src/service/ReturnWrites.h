@@ -12,8 +12,8 @@ struct TReturnWrite
 {
     quint16 Address = 0;
     quint16 Value = 0;
-    QString What;        // what the board then does: "analog input A3 automatic"
-    bool Mask = false;   // the value is a bit mask, shown in hex
+    QString What;       // what the board then does: "analog input A3 automatic"
+    bool Mask = false;  // the value is a bit mask, shown in hex
     std::function<void()> Taken;
 };
 

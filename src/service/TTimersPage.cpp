@@ -364,8 +364,8 @@ void TTimersPage::AddressVrDemoButtonClick()
         board::SlaveAddress, address,
         {.OnReply =
              [this, address](const TModbusAnswer &) {
-                 Editor().Tell(QStringLiteral("The board now answers at address %1; the connection follows it.")
-                                   .arg(address));
+                 Editor().Tell(
+                     QStringLiteral("The board now answers at address %1; the connection follows it.").arg(address));
                  emit SlaveAddressMoved(address);
              },
          .OnRefused =
