@@ -25,11 +25,6 @@ public:
     QString AskSaveFile() override { return SaveAnswer; }
     QString AskOpenFile() override { return OpenAnswer; }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return SaveAnswer; }
-    bool AskReturnOverrides(const QStringList &what) override
-    {
-        OverridesAsked.append(what);
-        return ReturnOverrides;
-    }
     // Answers the next queued choice, or what Enter would pick.
     TChoice Ask(const TQuestion &question) override
     {
@@ -47,8 +42,6 @@ public:
     QStringList Errors;         // texts of the standard error box
     QString SaveAnswer;
     QString OpenAnswer;
-    QList<QStringList> OverridesAsked;  // what each question about active overrides named
-    bool ReturnOverrides = false;
     QList<TQuestion> Questions;  // every question asked, in order
     QList<TChoice> Answers;      // the answers to give, first first; then the default
 };

@@ -1,6 +1,6 @@
 // The Calibration page on the main window against the in-process simulated board: references and
 // their bounds, the status lamps after a calibration, the pressure-input parameters, the output
-// classes with their codes, and the calibration mode.
+// classes with their codes, the calibration mode, and leaving a board with overrides.
 #include "WindowOnBoard.h"
 
 #include "service/TCalibrationPage.h"
@@ -33,6 +33,8 @@ private slots:
     void calibrationModeAndOffline();
     void leavingOffersToReturnOverrides_data();
     void leavingOffersToReturnOverrides();
+    void overridesOnTheBoardAreKnownAtConnect_data();
+    void overridesOnTheBoardAreKnownAtConnect();
 
 private:
     TAdvEdit *Edit(const char *name) const { return Named<TAdvEdit>(name); }
@@ -169,51 +171,138 @@ void TestCalibration::calibrationModeAndOffline()
 
 void TestCalibration::leavingOffersToReturnOverrides_data()
 {
-    QTest::addColumn<bool>("returnThem");
+    QTest::addColumn<int>("answer");  // a TChoice, or -1 for Enter
     QTest::addColumn<bool>("byClosing");
-    QTest::newRow("disconnect, return them") << true << false;
-    QTest::newRow("disconnect, leave them") << false << false;
-    QTest::newRow("close, return them") << true << true;
+    const int enter = -1;
+    QTest::newRow("disconnect, return them") << int(TChoice::Go) << false;
+    QTest::newRow("disconnect, leave them") << int(TChoice::Other) << false;
+    QTest::newRow("disconnect, Enter") << enter << false;
+    QTest::newRow("close, return them") << int(TChoice::Go) << true;
+    QTest::newRow("close, Enter") << enter << true;
 }
 
-// Manual, inverted and simulated I/O and calibration mode stay on the board when the technician
-// goes: the window says so while they last, and asks before the line closes.
+// Manual, inverted and PWM-simulated I/O and calibration mode stay on the board when the
+// technician goes: the window says so while they last, and asks before the line closes, naming
+// every write. Returning writes exactly the overridden registers, and no setting such as a
+// simulation time; Enter (Cancel) writes nothing and leaves the line and the window open.
 void TestCalibration::leavingOffersToReturnOverrides()
 {
-    QFETCH(bool, returnThem);
+    QFETCH(int, answer);
     QFETCH(bool, byClosing);
+    if (byClosing)
+        Form().show();
     QCOMPARE(Form().StatusPanels[4]->text(), QString());
     Click("IAnalogM3dxfCheckBox");
     Click("ODigitalI2dxfCheckBox");
-    Type("SimT1AdvEdit", QStringLiteral("30"));
+    Click("Sim1PwmdxfCheckBox");
+    Type("SimT1AdvEdit", QStringLiteral("30"));  // a setting: the board keeps it
     Click("CalibrationdxfCheckBox");
     QCOMPARE(Form().StatusPanels[4]->text(), QStringLiteral("Overrides active"));
     const QStringList active{QStringLiteral("analog inputs in manual: A3"),
                              QStringLiteral("digital outputs inverted: OUT2"),
-                             QStringLiteral("simulation channels running: T1"), QStringLiteral("calibration mode on")};
+                             QStringLiteral("simulation channels in PWM: T1"), QStringLiteral("calibration mode on")};
     QCOMPARE(Form().StatusPanels[4]->toolTip(), active.join(QLatin1Char('\n')));
     Settle(Form());
     m_board->ClearRecord();
 
-    Messages().ReturnOverrides = returnThem;
+    if (answer >= 0)
+        Messages().Answers = {static_cast<TChoice>(answer)};
     if (byClosing)
         Form().close();
     else
         Click("ConnectVrButton");
-    QCOMPARE(Messages().OverridesAsked, QList<QStringList>{active});
-    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen() || byClosing, kSoonMs);
-    QList<Write> expected;
-    if (returnThem) {
-        for (quint16 r = 0x031B; r <= 0x0324; ++r)
-            expected.append({r, 0});
-        expected << Write(0x0335, 0) << Write(0x0336, 0) << Write(0x0337, 0x00FF) << Write(0x0338, 0)
-                 << Write(0x0339, 0) << Write(0x033A, 0x07FF) << Write(0x033B, 0) << Write(0x033C, 0)
-                 << Write(0x033D, 0) << Write(0x0536, 0);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(m_board->Writes(), expected, kSoonMs);
-    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), returnThem);
-    if (byClosing)
+    QCOMPARE(Messages().Questions.size(), 1);
+    const TQuestion &question = Messages().Questions.first();
+    QCOMPARE(question.Default, TChoice::Cancel);
+    QCOMPARE(question.GoText, QStringLiteral("Return to automatic"));
+    QCOMPARE(question.OtherText, QStringLiteral("Leave them"));
+    for (const char *line : {"0x031D = 0: analog input A3 automatic", "0x0338 = 0x0000: digital outputs not inverted",
+                             "0x033E = 0x0000: simulation channels ON/OFF", "0x0536 = 0: calibration mode off"})
+        QVERIFY2(question.Text.contains(QLatin1String(line)), qPrintable(question.Text));
+
+    const bool leaves = answer == int(TChoice::Go) || answer == int(TChoice::Other);
+    const bool returns = answer == int(TChoice::Go);
+    if (leaves && byClosing)
         QTRY_VERIFY_WITH_TIMEOUT(!Form().isVisible(), kSoonMs);
+    else if (leaves)
+        QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    else
+        Settle(Form());  // the line is still open, and nothing was sent
+    const QList<Write> expected =
+        returns ? QList<Write>{{0x031D, 0}, {0x0338, 0}, {0x033E, 0}, {0x0536, 0}} : QList<Write>{};
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->Writes(), expected, kSoonMs);
+    QCOMPARE(m_board->Board().value(0x033B), quint16(300));
+    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), returns);
+    // Closing the window leaves the line as it is.
+    QCOMPARE(Form().Session().Connected(), !leaves || byClosing);
+    QCOMPARE(Form().isVisible(), byClosing && !leaves);
+}
+
+void TestCalibration::overridesOnTheBoardAreKnownAtConnect_data()
+{
+    using Registers = QList<Write>;
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<Registers>("onBoard");  // set on the board before the window connects
+    QTest::addColumn<QStringList>("active");
+    QTest::addColumn<Registers>("returned");
+    const QString timers = QStringLiteral("TimersTabSheet");
+    const auto row = [&](const char *name, const Registers &onBoard, const QStringList &active,
+                         const Registers &returned,
+                         const QString &page) { QTest::newRow(name) << page << onBoard << active << returned; };
+    row("analog input in manual", {{0x031D, 1}}, {"analog inputs in manual: A3"}, {{0x031D, 0}}, timers);
+    row("analog outputs in manual", {{0x032D, 1}, {0x0334, 1}}, {"analog outputs in manual: A1, A8"},
+        {{0x032D, 0}, {0x0334, 0}}, timers);
+    row("digital input in manual", {{0x0337, 0x00FE}}, {"digital inputs in manual: IN1"}, {{0x0337, 0x00FF}}, timers);
+    row("digital output in manual", {{0x033A, 0x03FF}}, {"digital outputs in manual: OUT11"}, {{0x033A, 0x07FF}},
+        timers);
+    row("digital input inverted", {{0x0335, 0x0004}}, {"digital inputs inverted: IN3"}, {{0x0335, 0}}, timers);
+    row("digital output inverted", {{0x0338, 0x0001}}, {"digital outputs inverted: OUT1"}, {{0x0338, 0}}, timers);
+    row("simulation channel in PWM", {{0x033E, 0x0002}}, {"simulation channels in PWM: T2"}, {{0x033E, 0}}, timers);
+    row("calibration mode", {{0x0536, 1}}, {"calibration mode on"}, {{0x0536, 0}}, timers);
+    row("calibration mode, In/Out shown", {{0x0536, 1}}, {"calibration mode on"}, {{0x0536, 0}},
+        QStringLiteral("InOutTabSheet"));
+    // The factory's 60 s and the longest time a technician may set: settings, not overrides.
+    row("simulation times only, In/Out shown", {{0x033D, 60000}}, {}, {}, QStringLiteral("InOutTabSheet"));
+    row("simulation times only, Calibration shown", {{0x033D, 60000}}, {}, {}, QStringLiteral("CalibrationTabSheet"));
+}
+
+// What another tool (or an earlier session) left on the board is known once the line is up,
+// whichever page is shown: the status bar says so, and leaving asks to return exactly that. The
+// I/O test block and the calibration mode are read once at connect.
+void TestCalibration::overridesOnTheBoardAreKnownAtConnect()
+{
+    using Registers = QList<Write>;
+    QFETCH(QString, page);
+    QFETCH(Registers, onBoard);
+    QFETCH(QStringList, active);
+    QFETCH(Registers, returned);
+    Click("ConnectVrButton");  // Disconnect: nothing overridden yet
+    QTRY_COMPARE_WITH_TIMEOUT(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("Connect"),
+                              kSoonMs);
+    for (const auto &[address, value] : onBoard)
+        QVERIFY(m_board->Board().write(address, value));
+    Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+    m_board->ClearRecord();
+    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+    Settle(Form());
+    const auto readsOf = [this](quint16 address, quint16 count) {
+        int reads = 0;
+        for (const SimRequest &r : m_board->Requests())
+            reads += r.Function == 3 && r.Address == address && r.Count == count ? 1 : 0;
+        return reads;
+    };
+    QCOMPARE(readsOf(0x0311, 47), 1);
+    QCOMPARE(readsOf(0x0536, 1), 1);
+    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), active.isEmpty());
+    QCOMPARE(Form().StatusPanels[4]->toolTip(), active.join(QLatin1Char('\n')));
+
+    m_board->ClearRecord();
+    Messages().Answers = {TChoice::Go};
+    Click("ConnectVrButton");  // Disconnect
+    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    QCOMPARE(Messages().Questions.size(), active.isEmpty() ? 0 : 1);
+    QCOMPARE(m_board->Writes(), returned);
+    QCOMPARE(m_board->Board().value(0x033B), quint16(600));
 }
 
 QTEST_MAIN(TestCalibration)

@@ -664,7 +664,9 @@ void TestPoll::mainWindowShowsTheBoardLive()
     QTRY_VERIFY_WITH_TIMEOUT(faded(false), kSoonMs);
     QVERIFY(form->LiveStatusPanel->text().isEmpty());
 
-    // The line closes: what is shown is no longer current either.
+    // The line closes (the overrides set above left on the board): what is shown is no longer
+    // current either.
+    form.Messages->Answers = {TChoice::Other};
     form->ConnectiondxfGroupBox->ConnectVrButtonClick();
     QTRY_VERIFY_WITH_TIMEOUT(!form->Session().Connected(), kSoonMs);
     QTRY_VERIFY_WITH_TIMEOUT(faded(true), kSoonMs);

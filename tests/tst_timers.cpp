@@ -1,10 +1,11 @@
 // The Timers page and the board clock on the main window against the in-process simulated board:
 // the interval rules, the day writes with their store command, day reads filed under their day,
-// the correction window, the numbers and the address, the clock; and a week program reaching an
-// independent Modbus peer.
+// the correction window, the numbers, the address and the line following it, the clock; and a week
+// program reaching an independent Modbus peer.
 #include "PymodbusPeer.h"
 #include "WindowOnBoard.h"
 
+#include "app/TSettings.h"
 #include "service/TTimersPage.h"
 #include "widgets/TAdvEdit.h"
 
@@ -39,6 +40,7 @@ private slots:
     void dayReadsAreFiledUnderTheirDay();
     void correctionValueAndWindow();
     void numbersAndAddress();
+    void slaveAddressAsksThenTheLineFollows();
     void clockFromThePc();
     void offlineShowsTheImageAndWritesNothing();
     void weekProgramReachesAnIndependentPeer();
@@ -87,6 +89,7 @@ void TestTimers::init()
 void TestTimers::cleanup()
 {
     Close();
+    QFile::remove(QDir::current().filePath(TSettings::FileName()));  // the address a test gave the line
 }
 
 void TestTimers::intervalsGoToTheImageInOrder()
@@ -209,18 +212,39 @@ void TestTimers::numbersAndAddress()
     // The status bar reads them back.
     QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[2]->text(), QStringLiteral("Board No.: 65535"), kSoonMs);
     QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[1]->text(), QStringLiteral("Series: 23"), kSoonMs);
+}
 
-    // A new slave address: the board answers there from then on, the line keeps its own and the
-    // status bar says where the board went.
-    set("BoardAddrAdvEdit", "AddressVrDemoButton", QStringLiteral("247"));
+// "Set" of the slave address asks first, naming both addresses; once the board has taken the new
+// one the line follows it there: the session, the connection's address edit and the settings
+// file. A poll made while the write is on the line already goes to the new address, and no request
+// fails.
+void TestTimers::slaveAddressAsksThenTheLineFollows()
+{
+    Named<TAdvEdit>(QStringLiteral("BoardAddrAdvEdit"))->setText(QStringLiteral("247"));
+    auto *set = Named<QPushButton>(QStringLiteral("AddressVrDemoButton"));
+    set->click();  // Enter: Cancel
+    QCOMPARE(Messages().Questions.size(), 1);
+    const TQuestion question = Messages().Questions.first();
+    QCOMPARE(question.Default, TChoice::Cancel);
+    QVERIFY2(question.Text.contains(QLatin1String("slave address 247 in place of 1")), qPrintable(question.Text));
+    QCOMPARE(WriteRequests(), QList<Seen>{});
+
+    Messages().Answers = {TChoice::Go};
+    set->click();
+    Form().ReadTimerTimer();  // a poll queued behind the write
     QTRY_COMPARE_WITH_TIMEOUT(m_board->Unit(), quint8(247), kSoonMs);
-    QVERIFY2(Form().StatusPanels[0]->text().contains(QLatin1String("now answers at address 247")),
-             qPrintable(Form().StatusPanels[0]->text()));
-    QCOMPARE(Form().Session().SlaveAddress(), quint8(1));
-    Outcome atNew;
-    Form().TCPModbusClient.ReadHoldingRegisters(247, 0x0383, 1, 3000, RecordInto(&atNew));
-    QTRY_COMPARE_WITH_TIMEOUT(atNew.What, Outcome::Reply, kSoonMs);
-    QCOMPARE(atNew.Answer.Registers, QList<quint16>{247});
+    Settle(Form());
+    QCOMPARE(WriteRequests(), (QList<Seen>{{kWriteSingle, 0x0383, 1, {247}}}));
+    QCOMPARE(Form().Session().SlaveAddress(), quint8(247));
+    QCOMPARE(Form().ConnectiondxfGroupBox->AddressAdvEdit->text(), QStringLiteral("247"));
+    QCOMPARE(TSettings::Read(QDir::current().filePath(TSettings::FileName())).Address, 247);
+    Form().ReadTimerTimer();
+    Settle(Form());
+    const TModbusClient::Counters &counters = Form().TCPModbusClient.GetCounters();
+    QCOMPARE(counters.Failures, quint64(0));
+    QVERIFY(!Form().ConnectiondxfGroupBox->ErrorWindow());
+    QVERIFY(Form().Session().LinkOk());
+    QVERIFY2(Form().LiveStatusPanel->text().isEmpty(), qPrintable(Form().LiveStatusPanel->text()));
 }
 
 void TestTimers::clockFromThePc()

@@ -34,7 +34,6 @@ public:
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return SaveAnswer; }
-    bool AskReturnOverrides(const QStringList &) override { return false; }
     TChoice Ask(const TQuestion &question) override { return question.Default; }
 
     QString SaveAnswer;

@@ -50,7 +50,8 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
       m_session(session),
       m_tcp(tcp),
       m_serial(serial),
-      m_messages(messages)
+      m_messages(messages),
+      m_settingsPath(QDir::current().filePath(TSettings::FileName()))
 {
     setObjectName(QStringLiteral("ConnectiondxfGroupBox"));
 
@@ -345,6 +346,18 @@ void TConnectionPanel::ShowErrorWindow()
         }
     });
     form->show();
+}
+
+void TConnectionPanel::FollowBoardAddress(int address)
+{
+    m_session.SetSlaveAddress(static_cast<quint8>(address));
+    AddressAdvEdit->setText(QString::number(address));
+    TSettings settings = TSettings::Read(m_settingsPath);
+    settings.Address = address;
+    QString error;
+    if (!TSettings::Write(m_settingsPath, settings, &error))
+        m_messages.ErrorBox(
+            QStringLiteral("The slave address %1 could not be kept in the settings file: %2").arg(address).arg(error));
 }
 
 void TConnectionPanel::CloseErrorWindow()

@@ -54,6 +54,9 @@ public:
     void TCPModbusClientResponse();
     // The request record's OnFailed while connected.
     void ShowErrorWindow();
+    // The board took a new slave address: the line goes on at it, the address edit shows it and
+    // the settings file keeps it.
+    void FollowBoardAddress(int address);
 
     TErrorForm *ErrorWindow() const { return m_errorForm; }
 
@@ -78,4 +81,5 @@ private:
     TUserMessages &m_messages;
     TErrorForm *m_errorForm = nullptr;  // the one open error window, if any
     TModbusClient *m_opened = nullptr;  // the client "Connect" opened, until "Disconnect"
+    QString m_settingsPath;             // the settings file of the working folder
 };

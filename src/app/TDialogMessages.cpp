@@ -68,20 +68,6 @@ QString TDialogMessages::AskOpenFile()
     return Chosen(dialog);
 }
 
-bool TDialogMessages::AskReturnOverrides(const QStringList &what)
-{
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Overrides active"),
-                    QStringLiteral("The board still runs with:\n\n%1\n\nReturn them to automatic and off before "
-                                   "leaving?")
-                        .arg(what.join(QLatin1Char('\n'))),
-                    QMessageBox::NoButton, m_parent);
-    QPushButton *back = box.addButton(QStringLiteral("Return to automatic"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("Leave them"), QMessageBox::RejectRole);
-    box.setDefaultButton(back);
-    box.exec();
-    return box.clickedButton() == back;
-}
-
 TChoice TDialogMessages::Ask(const TQuestion &question)
 {
     QMessageBox box(QMessageBox::Question, question.Title, question.Text, QMessageBox::NoButton, m_parent);

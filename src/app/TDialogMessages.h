@@ -16,7 +16,6 @@ public:
     QString AskSaveFile() override;
     QString AskOpenFile() override;
     QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) override;
-    bool AskReturnOverrides(const QStringList &what) override;
     TChoice Ask(const TQuestion &question) override;
 
 private:

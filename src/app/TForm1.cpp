@@ -113,12 +113,17 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     WirePoll();
     connect(&m_readTimer, &QTimer::timeout, this, &TForm1::ReadTimerTimer);
 
-    ConnectiondxfGroupBox->OnLineUp = [this] { LineUp(); };
+    ConnectiondxfGroupBox->OnLineUp = [this] {
+        LineUp();
+        ReadOverrides();
+    };
     ConnectiondxfGroupBox->OnDisconnectClick = [this] { ClearLiveDisplay(); };
     ConnectiondxfGroupBox->BeforeDisconnect = [this](std::function<void()> disconnect) {
         LeaveBoard(std::move(disconnect));
     };
     ConnectiondxfGroupBox->OnPeriod = [this](int seconds) { SetPollPeriod(seconds); };
+    connect(TimersTabSheet, &TTimersPage::SlaveAddressMoved, ConnectiondxfGroupBox,
+            &TConnectionPanel::FollowBoardAddress);
     connect(StartStopVrButton, &QPushButton::clicked, this, &TForm1::StartStopVrButtonClick);
     connect(TimeVrButton, &QPushButton::clicked, this, &TForm1::TimeVrButtonClick);
     connect(ChartVrButton, &QPushButton::clicked, this, &TForm1::ChartVrButtonClick);
@@ -511,6 +516,16 @@ QStringList TForm1::ActiveOverrides() const
     return active;
 }
 
+void TForm1::ReadOverrides()
+{
+    // The visible page has just read what it shows.
+    const QWidget *shown = MainPageControl->currentWidget();
+    if (shown != InOutTabSheet)
+        InOutTabSheet->Refresh();
+    if (shown != CalibrationTabSheet)
+        CalibrationTabSheet->ReadMode();
+}
+
 void TForm1::ShowOverrideWarning()
 {
     const QStringList active = ActiveOverrides();
@@ -520,20 +535,48 @@ void TForm1::ShowOverrideWarning()
 
 void TForm1::LeaveBoard(std::function<void()> leave)
 {
-    const QStringList active = ActiveOverrides();
-    if (active.isEmpty() || !m_messages->AskReturnOverrides(active)) {
+    TReturnWrites writes = InOutTabSheet->ReturnWrites();
+    for (TReturnWrite &write : CalibrationTabSheet->ReturnWrites())
+        writes.push_back(std::move(write));
+    if (writes.empty()) {
         leave();
         return;
     }
-    // One write a group; leave once every one of them has its outcome.
-    auto pending = std::make_shared<int>(0);
+    QStringList named;
+    for (const TReturnWrite &write : writes)
+        named << ReturnWriteText(write);
+    const TChoice choice = m_messages->Ask(
+        {.Title = QStringLiteral("Overrides active"),
+         .Text =
+             QStringLiteral("The board still runs with:\n%1\n\n\"Return to automatic\" writes:\n%2\n\n\"Leave them\" "
+                            "writes nothing and leaves them on the board. Cancel writes nothing; the line "
+                            "stays open.")
+                 .arg(ActiveOverrides().join(QLatin1Char('\n')), named.join(QLatin1Char('\n'))),
+         .GoText = QStringLiteral("Return to automatic"),
+         .OtherText = QStringLiteral("Leave them"),
+         .Default = TChoice::Cancel});
+    if (choice == TChoice::Cancel)
+        return;
+    if (choice == TChoice::Other) {
+        leave();
+        return;
+    }
+    // Leave once every write has its outcome; a write taken shows on its page.
+    auto pending = std::make_shared<size_t>(writes.size());
     const auto done = [pending, leave] {
         if (--*pending == 0)
             leave();
     };
-    *pending = InOutTabSheet->ReturnToAutomatic(done) + CalibrationTabSheet->SwitchModeOff(done);
-    if (*pending == 0)
-        leave();
+    for (TReturnWrite &write : writes) {
+        Session().WriteSingle(write.Address, write.Value,
+                              {.OnReply =
+                                   [taken = std::move(write.Taken), done](const TModbusAnswer &) {
+                                       taken();
+                                       done();
+                                   },
+                               .OnRefused = [done](const TModbusAnswer &) { done(); },
+                               .OnFailed = done});
+    }
 }
 
 void TForm1::WirePoll()

@@ -136,12 +136,16 @@ private:
     void ShowLiveBack();
     void LineUp();
     void WirePoll();
-    // The overrides the pages show active on the board: manual, inverted and simulated I/O and
-    // calibration mode.
+    // The overrides the pages show active on the board: manual, inverted and PWM-simulated I/O
+    // and calibration mode.
     QStringList ActiveOverrides() const;
+    // At connect, whichever page is shown: the I/O test block and the calibration mode, so that
+    // the overrides warning and the question before leaving know what the board holds.
+    void ReadOverrides();
     void ShowOverrideWarning();
     // Before the line closes or the window goes: with overrides active, asks whether to return
-    // them to automatic first; then runs leave (once those writes have their outcomes).
+    // them to automatic first, naming each write. Return: runs leave once those writes have their
+    // outcomes; leave them: runs leave at once; cancel: writes nothing and never runs leave.
     void LeaveBoard(std::function<void()> leave);
 
     TBoardModel &m_model;

@@ -318,16 +318,23 @@ bool TCalibrationPage::ModeOn() const
     return m_c.Mode->isChecked();
 }
 
-int TCalibrationPage::SwitchModeOff(const std::function<void()> &done)
+void TCalibrationPage::ReadMode()
+{
+    if (!Session().Connected())
+        return;
+    Session().Read(board::CalibrationMode, 1, {.OnReply = [this](const TModbusAnswer &answer) {
+                       m_c.Mode->setChecked(answer.Registers.at(0) != 0);
+                   }});
+}
+
+TReturnWrites TCalibrationPage::ReturnWrites() const
 {
     if (!ModeOn())
-        return 0;
-    m_c.Mode->setChecked(false);
-    Session().WriteSingle(board::CalibrationMode, 0,
-                          {.OnReply = [done](const TModbusAnswer &) { done(); },
-                           .OnRefused = [done](const TModbusAnswer &) { done(); },
-                           .OnFailed = done});
-    return 1;
+        return {};
+    return {{.Address = board::CalibrationMode,
+             .Value = 0,
+             .What = QStringLiteral("calibration mode off"),
+             .Taken = [mode = m_c.Mode] { mode->setChecked(false); }}};
 }
 
 int TCalibrationPage::SelectedInput() const
@@ -450,9 +457,7 @@ void TCalibrationPage::Refresh()
                            m_c.Gains[ch]->setText(ScaledText(answer.Signed(kGainIndex + at), 4));
                        }
                    }});
-    Session().Read(board::CalibrationMode, 1, {.OnReply = [this](const TModbusAnswer &answer) {
-                       m_c.Mode->setChecked(answer.Registers.at(0) != 0);
-                   }});
+    ReadMode();
     InputStatusRead();
     OutputStatusRead();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "service/ReturnWrites.h"
 #include "widgets/TPage.h"
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <span>
 
@@ -36,9 +36,11 @@ public:
 
     // Whether the page shows the board in calibration mode, as last read or written.
     bool ModeOn() const;
-    // Switches calibration mode off on the board and on the page; done runs once the write has
-    // an outcome. Returns the number of writes (0 when the mode is off).
-    int SwitchModeOff(const std::function<void()> &done);
+    // Reads the calibration mode into its box, while connected.
+    void ReadMode();
+    // The write that switches calibration mode off, when the page shows it on; once taken, the
+    // box shows it off.
+    TReturnWrites ReturnWrites() const;
 
     // Selecting an input shows its usual references; selecting an output its usual voltages and
     // codes, and fits the code edits to its class. Nothing is sent.

@@ -1,7 +1,5 @@
 #include "service/TInOutPage.h"
 
-#include "common/NumberText.h"
-#include "session/TBoardSession.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
@@ -11,12 +9,11 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QPushButton>
 
-#include <algorithm>
 #include <array>
 #include <span>
+#include <vector>
 
 namespace {
 
@@ -29,7 +26,7 @@ constexpr int kDigitalInputInversion = 80;
 constexpr int kDigitalInputModes = 82;
 constexpr int kDigitalOutputInversion = 83;
 constexpr int kDigitalOutputModes = 85;
-constexpr int kSimulationTimes = 86;
+constexpr int kSimulationModes = 87;
 
 // One analog channel: what may be typed as its manual value and how much.
 struct AnalogRow
@@ -285,28 +282,66 @@ void TInOutPage::WriteRow(QPushButton *button, int item)
 
 namespace {
 
-// "A1, A4" from the channel names of the boxes (or edits) that are on, given their names' prefix.
-QString Channels(const std::vector<QWidget *> &controls, size_t first, size_t step,
-                 const std::function<bool(QWidget *)> &on, const QString &prefix)
-{
-    QStringList names;
-    for (size_t j = first, n = 1; j < controls.size(); j += step, ++n) {
-        if (on(controls[j]))
-            names << prefix + QString::number(n);
-    }
-    return names.join(QStringLiteral(", "));
-}
-
 bool Checked(QWidget *box)
 {
     return static_cast<QCheckBox *>(box)->isChecked();
 }
 
-// A simulation channel runs while its time is not 0 (a time that is no number may run too).
-bool Running(QWidget *time)
+// One kind of override, held in the boxes of one row of the table. Manual values and simulation
+// times are settings, not overrides: they are left as the board holds them.
+struct OverrideKind
 {
-    const TNumberTake seconds = TakeInteger(static_cast<QLineEdit *>(time)->text());
-    return !seconds.Ok() || seconds.Value != 0;
+    int Item;
+    size_t First;          // the first box that is checked while its channel is overridden
+    size_t Step;           // 2: pairs of boxes, the other one of a pair shows it returned; 1: single boxes
+    const char *Active;    // the overridden channels, as the status bar names them
+    const char *Channel;   // the channels' names, before their numbers
+    const char *Returned;  // what the write makes of them: one channel ("%1"), or the whole mask
+    bool SetWhenReturned;  // a mask whose bits are set once returned (set = automatic)
+};
+
+constexpr OverrideKind kOverrideKinds[] = {
+    {kAnalogInputModes, 1, 2, "analog inputs in manual", "A", "analog input %1 automatic", false},
+    {kAnalogOutputModes, 1, 2, "analog outputs in manual", "A", "analog output %1 automatic", false},
+    {kDigitalInputModes, 1, 2, "digital inputs in manual", "IN", "digital inputs automatic", true},
+    {kDigitalOutputModes, 1, 2, "digital outputs in manual", "OUT", "digital outputs automatic", true},
+    {kDigitalInputInversion, 0, 1, "digital inputs inverted", "IN", "digital inputs not inverted", false},
+    {kDigitalOutputInversion, 0, 1, "digital outputs inverted", "OUT", "digital outputs not inverted", false},
+    {kSimulationModes, 0, 2, "simulation channels in PWM", "T", "simulation channels ON/OFF", false},
+};
+
+// A channel of a kind that is overridden: its index and where its boxes are in the row.
+struct OverriddenChannel
+{
+    int Channel;
+    size_t Box;  // the box checked while it is overridden
+};
+
+std::vector<OverriddenChannel> Overridden(const OverrideKind &kind, const std::vector<QWidget *> &boxes)
+{
+    std::vector<OverriddenChannel> found;
+    for (size_t j = kind.First, channel = 0; j < boxes.size(); j += kind.Step, ++channel) {
+        if (Checked(boxes[j]))
+            found.push_back({static_cast<int>(channel), j});
+    }
+    return found;
+}
+
+// A box and the state it takes to show its channel returned.
+using BoxState = std::pair<QCheckBox *, bool>;
+
+// The other box of the pair checked, or the single box unchecked.
+BoxState ReturnedBox(const OverrideKind &kind, const std::vector<QWidget *> &boxes, size_t box)
+{
+    if (kind.Step == 1)
+        return {static_cast<QCheckBox *>(boxes[box]), false};
+    return {static_cast<QCheckBox *>(boxes[kind.First == 0 ? box + 1 : box - 1]), true};
+}
+
+void Show(const std::vector<BoxState> &boxes)
+{
+    for (const auto &[box, checked] : boxes)
+        box->setChecked(checked);
 }
 
 }  // namespace
@@ -314,87 +349,55 @@ bool Running(QWidget *time)
 QStringList TInOutPage::ActiveOverrides() const
 {
     QStringList active;
-    const auto add = [&](const QString &what, const QString &channels) {
+    for (const OverrideKind &kind : kOverrideKinds) {
+        QStringList channels;
+        for (const OverriddenChannel &o : Overridden(kind, Table().Codec(kind.Item).Controls()))
+            channels << QLatin1String(kind.Channel) + QString::number(o.Channel + 1);
         if (!channels.isEmpty())
-            active << QStringLiteral("%1: %2").arg(what, channels);
-    };
-    const auto controls = [this](int item) -> const std::vector<QWidget *> & { return Table().Codec(item).Controls(); };
-    add(QStringLiteral("analog inputs in manual"), Channels(controls(kAnalogInputModes), 1, 2, Checked, "A"));
-    add(QStringLiteral("analog outputs in manual"), Channels(controls(kAnalogOutputModes), 1, 2, Checked, "A"));
-    add(QStringLiteral("digital inputs in manual"), Channels(controls(kDigitalInputModes), 1, 2, Checked, "IN"));
-    add(QStringLiteral("digital outputs in manual"), Channels(controls(kDigitalOutputModes), 1, 2, Checked, "OUT"));
-    add(QStringLiteral("digital inputs inverted"), Channels(controls(kDigitalInputInversion), 0, 1, Checked, "IN"));
-    add(QStringLiteral("digital outputs inverted"), Channels(controls(kDigitalOutputInversion), 0, 1, Checked, "OUT"));
-    add(QStringLiteral("simulation channels running"), Channels(controls(kSimulationTimes), 0, 1, Running, "T"));
+            active << QStringLiteral("%1: %2").arg(QLatin1String(kind.Active), channels.join(QStringLiteral(", ")));
+    }
     return active;
 }
 
-int TInOutPage::ReturnToAutomatic(const std::function<void()> &done)
+TReturnWrites TInOutPage::ReturnWrites() const
 {
-    const TRequestHandlers handlers{.OnReply = [done](const TModbusAnswer &) { done(); },
-                                    .OnRefused = [done](const TModbusAnswer &) { done(); },
-                                    .OnFailed = done};
-    int writes = 0;
-    const auto any = [this](int item, size_t first, size_t step) {
-        const std::vector<QWidget *> &boxes = Table().Codec(item).Controls();
-        for (size_t j = first; j < boxes.size(); j += step) {
-            if (Checked(boxes[j]))
-                return true;
+    TReturnWrites writes;
+    for (const OverrideKind &kind : kOverrideKinds) {
+        const TParameterCodec &codec = Table().Codec(kind.Item);
+        const std::vector<QWidget *> &boxes = codec.Controls();
+        const std::vector<OverriddenChannel> overridden = Overridden(kind, boxes);
+        if (overridden.empty())
+            continue;
+        const quint16 first = codec.Row().FirstRegister;
+        if (codec.Row().Registers > 1) {
+            // A register a channel: only those of the overridden channels are written.
+            for (const OverriddenChannel &o : overridden) {
+                writes.push_back({.Address = static_cast<quint16>(first + o.Channel),
+                                  .Value = 0,
+                                  .What = QString::fromLatin1(kind.Returned)
+                                              .arg(QLatin1String(kind.Channel) + QString::number(o.Channel + 1)),
+                                  .Taken = [shown = std::vector{ReturnedBox(kind, boxes, o.Box)}] { Show(shown); }});
+            }
+            continue;
         }
-        return false;
-    };
-    const auto writeRow = [&](int item) {
-        const TParameterCodec &codec = Table().Codec(item);
-        std::array<quint16, kMaxRowRegisters> words{};
-        const std::span<quint16> taken(words.data(), static_cast<size_t>(codec.Row().Registers));
-        if (codec.ControlsToRegisters(taken).Ok()) {
-            Session().WriteMultiple(codec.Row().FirstRegister, taken, handlers);
-            ++writes;
-        }
-    };
-    for (const int item : {kAnalogInputModes, kAnalogOutputModes}) {
-        if (any(item, 1, 2)) {
-            CheckEvery(item, 0);
-            writeRow(item);
-        }
-    }
-    // The digital inversion, value and automatic masks of inputs and outputs lie side by side:
-    // one block from the input inversion mask to the output automatic mask.
-    if (any(kDigitalInputModes, 1, 2) || any(kDigitalOutputModes, 1, 2) || any(kDigitalInputInversion, 0, 1)
-        || any(kDigitalOutputInversion, 0, 1)) {
-        CheckEvery(kDigitalInputModes, 0);
-        CheckEvery(kDigitalOutputModes, 0);
-        for (const int item : {kDigitalInputInversion, kDigitalOutputInversion}) {
-            for (QWidget *box : Table().Codec(item).Controls())
-                static_cast<QCheckBox *>(box)->setChecked(false);
-        }
-        std::array<quint16, kDigitalOutputModes - kDigitalInputInversion + 1> masks{};
-        bool taken = true;
-        for (int item = kDigitalInputInversion; item <= kDigitalOutputModes; ++item)
-            taken =
-                taken
-                && Table().Codec(item).ControlsToRegisters(std::span(&masks[item - kDigitalInputInversion], 1)).Ok();
-        if (taken) {
-            Session().WriteMultiple(Table().Codec(kDigitalInputInversion).Row().FirstRegister, masks, handlers);
-            ++writes;
-        }
-    }
-    const std::vector<QWidget *> &times = Table().Codec(kSimulationTimes).Controls();
-    if (std::any_of(times.begin(), times.end(), Running)) {
-        for (QWidget *edit : times)
-            static_cast<QLineEdit *>(edit)->setText(QStringLiteral("0"));
-        writeRow(kSimulationTimes);
+        // A mask holds the whole group: the channels not overridden keep the bit they have.
+        std::vector<BoxState> shown;
+        for (const OverriddenChannel &o : overridden)
+            shown.push_back(ReturnedBox(kind, boxes, o.Box));
+        const auto channels = static_cast<int>(boxes.size() / kind.Step);
+        writes.push_back({.Address = first,
+                          .Value = static_cast<quint16>(kind.SetWhenReturned ? (1 << channels) - 1 : 0),
+                          .What = QLatin1String(kind.Returned),
+                          .Mask = true,
+                          .Taken = [shown] { Show(shown); }});
     }
     return writes;
 }
 
 void TInOutPage::WatchOverrides()
 {
-    for (const int item : {kAnalogInputModes, kAnalogOutputModes, kDigitalInputModes, kDigitalOutputModes,
-                           kDigitalInputInversion, kDigitalOutputInversion}) {
-        for (QWidget *box : Table().Codec(item).Controls())
+    for (const OverrideKind &kind : kOverrideKinds) {
+        for (QWidget *box : Table().Codec(kind.Item).Controls())
             connect(static_cast<QCheckBox *>(box), &QCheckBox::toggled, this, &TInOutPage::OverridesChanged);
     }
-    for (QWidget *edit : Table().Codec(kSimulationTimes).Controls())
-        connect(static_cast<QLineEdit *>(edit), &QLineEdit::textChanged, this, &TInOutPage::OverridesChanged);
 }

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "service/ReturnWrites.h"
 #include "widgets/TPage.h"
-
-#include <functional>
 
 class QPushButton;
 
@@ -20,12 +19,12 @@ public:
     void Refresh() override { RefreshItems(76, 88); }
 
     // What the page shows taken out of automatic operation, as last read or written: manual
-    // channels, inverted ones and running simulation channels, one line a kind and group.
+    // channels, inverted ones and simulation channels in PWM, one line a kind and group.
     QStringList ActiveOverrides() const;
-    // Writes every group with an override back to automatic (inversions off, simulation times
-    // 0), one block each, and shows it; done runs once for each write, whatever its outcome.
-    // Returns the number of writes.
-    int ReturnToAutomatic(const std::function<void()> &done);
+    // The writes that return exactly those to automatic (not inverted, ON/OFF): a register for each
+    // analog channel in manual, a mask for a digital group or the simulation channels with any
+    // channel overridden. Once taken, each shows its channels returned.
+    TReturnWrites ReturnWrites() const;
     // Once the table is bound: OverridesChanged follows what the page shows.
     void WatchOverrides();
 

@@ -3,6 +3,7 @@
 #include "common/NumberText.h"
 #include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/ParameterCodec.h"
 #include "widgets/TParameterEditor.h"
@@ -333,16 +334,58 @@ void TTimersPage::Set1VrDemoButtonClick()
 
 void TTimersPage::AddressVrDemoButtonClick()
 {
-    const std::optional<quint16> address = Editor().Take(m_address.Edit);
-    if (!address)
+    const std::optional<quint16> taken = Editor().Take(m_address.Edit);
+    if (!taken)
         return;
-    // The line keeps the address it has: the board is reached at the new one only once the
-    // connection's address says so.
-    Editor().Write(m_address.Set, board::SlaveAddress, *address, [this, address = *address] {
-        Editor().Tell(QStringLiteral("The board now answers at address %1: set the connection's address to %1 "
-                                     "to reach it.")
-                          .arg(address));
-    });
+    if (!Session().Connected()) {
+        Editor().Write(m_address.Set, board::SlaveAddress, *taken);  // says that the line is closed
+        return;
+    }
+    const auto address = static_cast<quint8>(*taken);
+    const quint8 old = Session().SlaveAddress();
+    const TQuestion question{
+        .Title = QStringLiteral("Slave address"),
+        .Text = QStringLiteral("Give the board the slave address %2 in place of %1?\n\nThe board then answers "
+                               "only at %2; the connection follows it there, and the settings file keeps it.")
+                    .arg(old)
+                    .arg(address),
+        .GoText = QStringLiteral("Set address %1").arg(address),
+        .Default = TChoice::Cancel};
+    if (Messages().Ask(question) != TChoice::Go)
+        return;
+    // The board answers this write at the old address and takes the new one once the answer has
+    // gone out. Requests go out one at a time, so every request made from now on is sent after that
+    // answer: it goes to the new address, unless the board did not take it.
+    const auto back = [this, address, old] {
+        if (Session().SlaveAddress() == address)
+            Session().SetSlaveAddress(old);
+    };
+    Session().WriteSingle(
+        board::SlaveAddress, address,
+        {.OnReply =
+             [this, address](const TModbusAnswer &) {
+                 Editor().Tell(
+                     QStringLiteral("The board now answers at address %1; the connection follows it.").arg(address));
+                 emit SlaveAddressMoved(address);
+             },
+         .OnRefused =
+             [this, address, old, back](const TModbusAnswer &answer) {
+                 back();
+                 Editor().Tell(QStringLiteral("The board refused the slave address %1 (Modbus exception %2): it "
+                                              "answers at %3 as before.")
+                                   .arg(address)
+                                   .arg(answer.ExceptionCode)
+                                   .arg(old));
+             },
+         .OnFailed =
+             [this, address, old, back] {
+                 back();
+                 Editor().Tell(QStringLiteral("No answer to the slave address %1: the board may answer at %1 or "
+                                              "still at %2.")
+                                   .arg(address)
+                                   .arg(old));
+             }});
+    Session().SetSlaveAddress(address);
 }
 
 void TTimersPage::Refresh()

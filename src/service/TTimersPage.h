@@ -52,9 +52,11 @@ public:
     void WriteVrButtonClick();
     void MonFriVrDemoButtonClick();
     void SatSunVrDemoButtonClick();
-    // "Set" of the board number, the series and the slave address.
+    // "Set" of the board number and the series.
     void SetVrButtonClick();
     void Set1VrDemoButtonClick();
+    // "Set" of the slave address: asks first, naming the old and the new address; the requests
+    // made after the write go to the new one, and SlaveAddressMoved follows the board's answer.
     void AddressVrDemoButtonClick();
 
     // A number with its "Set" button.
@@ -68,6 +70,8 @@ signals:
     // The board number or the series went to the board: the status bar reads them again.
     void IdentificationWritten();
     void SeriesWritten();
+    // The board took a new slave address and answers only there.
+    void SlaveAddressMoved(quint8 address);
 
 private:
     struct TDayProgram

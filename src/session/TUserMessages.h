@@ -43,9 +43,6 @@ public:
     // A file to write under title, of the kind filter names ("CSV (*.csv)"), with suffix added
     // when none is typed; empty when cancelled.
     virtual QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) = 0;
-    // Before leaving a board with overrides active (each named in what): true to return them to
-    // automatic / off first, false to leave them as they are.
-    virtual bool AskReturnOverrides(const QStringList &what) = 0;
     // A question; see TQuestion.
     virtual TChoice Ask(const TQuestion &question) = 0;
 };
