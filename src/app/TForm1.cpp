@@ -499,7 +499,9 @@ void TForm1::MainPageControlChange()
 
 void TForm1::LineUp()
 {
-    Live().VersionCountdown = 1;  // the firmware version is read on the next tick
+    // The firmware version decides what a transfer moves: read at once, not on the next tick
+    // (which, with the poll period 0, never comes).
+    m_poll->LineUp();
     MainPageControlChange();
 }
 
