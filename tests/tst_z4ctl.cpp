@@ -282,8 +282,8 @@ void TstZ4ctl::commands_data()
         << QStringList{"transfer aborted: the board refused reading ["};
     QTest::newRow("the board lost in the middle of a load")
         << (rev12 + QStringList{"--close-after", "11"}) << L{line({"load", changed})} << QList<int>{3}
-        << QStringList{"transfer aborted: the link was lost.\n10 of 140 items were written; the last one written was "
-                       "[Settings] "};
+        << QStringList{"transfer aborted: the link was lost.\n10 items written; item 11 ([Settings] "
+                       "RotorProportionalBand) was sent and its outcome is unknown."};
     QTest::newRow("a closed port") << QStringList{"closed"} << L{line({"status"})} << QList<int>{3}
                                    << QStringList{"127.0.0.1:"};
     QTest::newRow("usage: no command") << QStringList{} << L{{"--json"}} << QList<int>{2}
