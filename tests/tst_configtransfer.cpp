@@ -652,45 +652,61 @@ void TestConfigTransfer::transfersRunAlongsideThePoll()
 
 void TestConfigTransfer::loadAsksFirst_data()
 {
-    QTest::addColumn<QByteArray>("setPoint");  // SupplySetPoint in the file; empty: as the board holds it
-    QTest::addColumn<int>("answer");           // the choice the user makes; -1: Enter
-    QTest::addColumn<QStringList>("asked");    // what the question says, besides the file and the board
-    QTest::addColumn<int>("written");          // SupplySetPoint on the board afterwards; -1: nothing written
+    QTest::addColumn<QByteArray>("key");      // a key of the file, changed; empty: the file as the board holds it
+    QTest::addColumn<QByteArray>("value");    // its value in the file
+    QTest::addColumn<int>("answer");          // the choice the user makes; -1: Enter
+    QTest::addColumn<QStringList>("asked");   // what the question says, besides the file and the board
+    QTest::addColumn<bool>("written");        // the board took the value, and nothing else
 
     const QString onlyOne = QStringLiteral("1 of 140 items differ from what the board holds now; only these are written.");
     const QString outside = QStringLiteral("The file holds values outside the limits of their edits:\n"
                                            "[Settings] SupplySetPoint: 90 °C (the edit takes 10 .. 55 °C)");
-    QTest::newRow("one item differs: Enter writes nothing") << QByteArray("1850") << -1 << QStringList{onlyOne} << -1;
-    QTest::newRow("one item differs: written alone") << QByteArray("1850") << int(TChoice::Go) << QStringList{onlyOne}
-                                                      << 1850;
+    const QByteArray setPoint("SupplySetPoint");
+    QTest::newRow("one item differs: Enter writes nothing")
+        << setPoint << QByteArray("1850") << -1 << QStringList{onlyOne} << false;
+    QTest::newRow("one item differs: written alone")
+        << setPoint << QByteArray("1850") << int(TChoice::Go) << QStringList{onlyOne} << true;
     QTest::newRow("nothing differs: Enter writes nothing")
-        << QByteArray() << -1 << QStringList{QStringLiteral("already holds every value"),
-                                              QStringLiteral("(140 items): nothing needs writing.")}
-        << -1;
+        << QByteArray() << QByteArray() << -1
+        << QStringList{QStringLiteral("already holds every value"),
+                       QStringLiteral("(140 items): nothing needs writing.")}
+        << false;
     QTest::newRow("a value outside its limits: Enter writes nothing")
-        << QByteArray("9000") << -1 << QStringList{onlyOne, outside} << -1;
+        << setPoint << QByteArray("9000") << -1 << QStringList{onlyOne, outside} << false;
     QTest::newRow("a value outside its limits: written when the user says so")
-        << QByteArray("9000") << int(TChoice::Go) << QStringList{outside} << 9000;
+        << setPoint << QByteArray("9000") << int(TChoice::Go) << QStringList{outside} << true;
+    // The simulation times' edits take whole seconds: 6.5 s is none they can hold.
+    QTest::newRow("tenths of a second where the edit takes seconds")
+        << QByteArray("SimulatedTemp0") << QByteArray("65") << -1
+        << QStringList{QStringLiteral("[InOut] SimulatedTemp0: 6.5 sec (the edit takes 1 .. 6000 sec)")} << false;
 }
 
 // Load reads the board first and asks, naming the file, the board, how many items differ and every
 // value outside its edit's limits; Enter writes nothing, and only the items that differ are written.
 void TestConfigTransfer::loadAsksFirst()
 {
-    QFETCH(QByteArray, setPoint);
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
     QFETCH(int, answer);
     QFETCH(QStringList, asked);
-    QFETCH(int, written);
+    QFETCH(bool, written);
     QVERIFY(Connect() >= 0);
     const QString file = File(QStringLiteral("board.cnf"));
     QVERIFY(SaveBoard(file));
-    if (!setPoint.isEmpty()) {
+    quint16 address = 0;
+    if (!key.isEmpty()) {
         QByteArray text = ReadAll(file);
-        const qsizetype at = text.indexOf("\nSupplySetPoint=") + 16;
-        text.replace(at, text.indexOf('\n', at) - at, setPoint);
+        const qsizetype at = text.indexOf('\n' + key + '=') + key.size() + 2;
+        QVERIFY(at > key.size() + 2);
+        text.replace(at, text.indexOf('\n', at) - at, value);
         QVERIFY(WriteAll(file, text));
+        for (const ConfigItem &item : Form().Images().BoardImage)
+            for (int k = 0; k < item.Registers; ++k)
+                if (ConfigKey(item, k) == QLatin1String(key))
+                    address = quint16(item.FirstRegister + k);
+        QVERIFY(address != 0);
     }
-    const quint16 before = m_board->Board().value(0x0200);
+    const quint16 before = m_board->Board().value(address);
     m_board->ClearRecord();
     m_form->Messages->OpenAnswer = file;
     if (answer >= 0)
@@ -709,15 +725,15 @@ void TestConfigTransfer::loadAsksFirst()
     // The board was read whole before anything was written.
     const QList<SimRequest> writes = WritesOf(m_board->Requests());
     QCOMPARE(m_board->Requests().size(), 140 + writes.size());
-    if (written < 0) {
+    if (!written) {
         QCOMPARE(writes.size(), 0);
         QCOMPARE(Memo().last(), QStringLiteral("Nothing was written to the board."));
-        QCOMPARE(m_board->Board().value(0x0200), before);
+        QCOMPARE(m_board->Board().value(address), before);
         return;
     }
     QCOMPARE(writes.size(), 1);
-    QCOMPARE(writes.first().Address, quint16(0x0200));
-    QCOMPARE(m_board->Board().value(0x0200), quint16(written));
+    QCOMPARE(writes.first().Address, address);
+    QCOMPARE(m_board->Board().value(address), quint16(value.toInt()));
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
     QCOMPARE(Memo().last(), QStringLiteral("OK!"));
