@@ -652,13 +652,14 @@ void TestConfigTransfer::transfersRunAlongsideThePoll()
 
 void TestConfigTransfer::loadAsksFirst_data()
 {
-    QTest::addColumn<QByteArray>("key");      // a key of the file, changed; empty: the file as the board holds it
-    QTest::addColumn<QByteArray>("value");    // its value in the file
-    QTest::addColumn<int>("answer");          // the choice the user makes; -1: Enter
-    QTest::addColumn<QStringList>("asked");   // what the question says, besides the file and the board
-    QTest::addColumn<bool>("written");        // the board took the value, and nothing else
+    QTest::addColumn<QByteArray>("key");     // a key of the file, changed; empty: the file as the board holds it
+    QTest::addColumn<QByteArray>("value");   // its value in the file
+    QTest::addColumn<int>("answer");         // the choice the user makes; -1: Enter
+    QTest::addColumn<QStringList>("asked");  // what the question says, besides the file and the board
+    QTest::addColumn<bool>("written");       // the board took the value, and nothing else
 
-    const QString onlyOne = QStringLiteral("1 of 140 items differ from what the board holds now; only these are written.");
+    const QString onlyOne =
+        QStringLiteral("1 of 140 items differ from what the board holds now; only these are written.");
     const QString outside = QStringLiteral("The file holds values outside the limits of their edits:\n"
                                            "[Settings] SupplySetPoint: 90 °C (the edit takes 10 .. 55 °C)");
     const QByteArray setPoint("SupplySetPoint");
@@ -790,7 +791,8 @@ void TestConfigTransfer::theFirmwareVersionComesFirst()
     const ConfigImage &items = Form().Images().BoardImage;
     for (const SimRequest &r : m_board->Requests()) {
         for (size_t i = TConfigImages::kBaseItems; i < items.size(); ++i)
-            QVERIFY2(r.Address + r.Count <= items[i].FirstRegister || r.Address >= items[i].FirstRegister + items[i].Registers,
+            QVERIFY2(r.Address + r.Count <= items[i].FirstRegister
+                         || r.Address >= items[i].FirstRegister + items[i].Registers,
                      qPrintable(QStringLiteral("0x%1 asked for item %2").arg(r.Address, 4, 16).arg(i)));
     }
     // The version read at the connect and for the save (each followed by the series number), the

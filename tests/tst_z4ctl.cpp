@@ -271,14 +271,16 @@ void TstZ4ctl::commands_data()
                                               "Written: 140\nItems: 140\nResult: equal\n", "Result: equal",
                                               QStringLiteral("SupplySetPoint: board 22 °C, file %1 °C").arg(sp)};
     QTest::newRow("load: a value outside its edit's limits writes nothing")
-        << (rev12 + QStringList{"--state", "STATE"}) << L{line({"load", m_outside}), line({"--json", "load", m_outside})}
+        << (rev12 + QStringList{"--state", "STATE"})
+        << L{line({"load", m_outside}), line({"--json", "load", m_outside})}
         << QList<int>{2, 2}
         << QStringList{"[Settings] SupplySetPoint: 90 °C is outside what its edit takes (10 .. 55 °C)\nNothing was "
                        "written; load --force writes them as they are.",
                        "SupplySetPoint: 90 °C"};
     QTest::newRow("load --force writes it")
         << rev12 << L{line({"load", "--force", m_outside}), line({"get", "Settings.SupplySetPoint"})}
-        << QList<int>{0, 0} << QStringList{"Written: 140\nItems: 140\nResult: equal\n", "Settings.SupplySetPoint: 90 °C"};
+        << QList<int>{0, 0}
+        << QStringList{"Written: 140\nItems: 140\nResult: equal\n", "Settings.SupplySetPoint: 90 °C"};
     QTest::newRow("usage: --force without load")
         << QStringList{} << L{line({"--force", "verify", base})} << QList<int>{2}
         << QStringList{"--force goes with load"};

@@ -392,8 +392,9 @@ void TParametersPage::AskAndWrite(const QString &fileName)
     // written only when the user says so.
     const std::vector<TValueOutsideLimits> outside = ValuesOutsideLimits(m_images.FileImage, count);
     if (!outside.empty()) {
-        Log(QStringLiteral("%1 of the file are outside the limits of their edits.")
-                .arg(outside.size() == 1 ? QStringLiteral("1 value") : QStringLiteral("%1 values").arg(outside.size())));
+        const QString values =
+            outside.size() == 1 ? QStringLiteral("1 value") : QStringLiteral("%1 values").arg(outside.size());
+        Log(QStringLiteral("%1 of the file are outside the limits of their edits.").arg(values));
         question.Text += QStringLiteral("\n\nThe file holds values outside the limits of their edits:");
         for (size_t i = 0; i < std::min(outside.size(), kOutsideNamed); ++i) {
             const TValueOutsideLimits &v = outside[i];

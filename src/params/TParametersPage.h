@@ -100,9 +100,9 @@ private:
     TConfigChains m_chains;
     bool m_definitionUsable = true;
     TTransfer m_transfer = TTransfer::None;
-    int m_run = 0;             // counts transfers, so that an answer for an ended one is ignored
-    bool m_writing = false;    // the running transfer is a Load writing the board
-    bool m_stopping = false;   // StopTransfer was asked; the transfer ends at its next step
+    int m_run = 0;                     // counts transfers, so that an answer for an ended one is ignored
+    bool m_writing = false;            // the running transfer is a Load writing the board
+    bool m_stopping = false;           // StopTransfer was asked; the transfer ends at its next step
     std::function<void()> m_afterEnd;  // what StopTransfer left to run once the transfer ended
-    QStringList m_stopped;     // why a Load stopped early at a refused write, and what it left
+    QStringList m_stopped;             // why a Load stopped early at a refused write, and what it left
 };
