@@ -653,6 +653,7 @@ void TestConfigTransfer::transfersRunAlongsideThePoll()
 void TestConfigTransfer::loadAsksFirst_data()
 {
     QTest::addColumn<QByteArray>("key");     // a key of the file, changed; empty: the file as the board holds it
+    QTest::addColumn<quint16>("address");    // its register
     QTest::addColumn<QByteArray>("value");   // its value in the file
     QTest::addColumn<int>("answer");         // the choice the user makes; -1: Enter
     QTest::addColumn<QStringList>("asked");  // what the question says, besides the file and the board
@@ -663,22 +664,23 @@ void TestConfigTransfer::loadAsksFirst_data()
     const QString outside = QStringLiteral("The file holds values outside the limits of their edits:\n"
                                            "[Settings] SupplySetPoint: 90 °C (the edit takes 10 .. 55 °C)");
     const QByteArray setPoint("SupplySetPoint");
+    const quint16 at = 0x0200;
     QTest::newRow("one item differs: Enter writes nothing")
-        << setPoint << QByteArray("1850") << -1 << QStringList{onlyOne} << false;
+        << setPoint << at << QByteArray("1850") << -1 << QStringList{onlyOne} << false;
     QTest::newRow("one item differs: written alone")
-        << setPoint << QByteArray("1850") << int(TChoice::Go) << QStringList{onlyOne} << true;
+        << setPoint << at << QByteArray("1850") << int(TChoice::Go) << QStringList{onlyOne} << true;
     QTest::newRow("nothing differs: Enter writes nothing")
-        << QByteArray() << QByteArray() << -1
+        << QByteArray() << at << QByteArray() << -1
         << QStringList{QStringLiteral("already holds every value"),
                        QStringLiteral("(140 items): nothing needs writing.")}
         << false;
     QTest::newRow("a value outside its limits: Enter writes nothing")
-        << setPoint << QByteArray("9000") << -1 << QStringList{onlyOne, outside} << false;
+        << setPoint << at << QByteArray("9000") << -1 << QStringList{onlyOne, outside} << false;
     QTest::newRow("a value outside its limits: written when the user says so")
-        << setPoint << QByteArray("9000") << int(TChoice::Go) << QStringList{outside} << true;
+        << setPoint << at << QByteArray("9000") << int(TChoice::Go) << QStringList{outside} << true;
     // The simulation times' edits take whole seconds: 6.5 s is none they can hold.
     QTest::newRow("tenths of a second where the edit takes seconds")
-        << QByteArray("SimulatedTemp0") << QByteArray("65") << -1
+        << QByteArray("SimulatedTemp0") << quint16(0x033B) << QByteArray("65") << -1
         << QStringList{QStringLiteral("[InOut] SimulatedTemp0: 6.5 sec (the edit takes 1 .. 6000 sec)")} << false;
 }
 
@@ -687,6 +689,7 @@ void TestConfigTransfer::loadAsksFirst_data()
 void TestConfigTransfer::loadAsksFirst()
 {
     QFETCH(QByteArray, key);
+    QFETCH(quint16, address);
     QFETCH(QByteArray, value);
     QFETCH(int, answer);
     QFETCH(QStringList, asked);
@@ -694,18 +697,12 @@ void TestConfigTransfer::loadAsksFirst()
     QVERIFY(Connect() >= 0);
     const QString file = File(QStringLiteral("board.cnf"));
     QVERIFY(SaveBoard(file));
-    quint16 address = 0;
     if (!key.isEmpty()) {
         QByteArray text = ReadAll(file);
         const qsizetype at = text.indexOf('\n' + key + '=') + key.size() + 2;
         QVERIFY(at > key.size() + 2);
         text.replace(at, text.indexOf('\n', at) - at, value);
         QVERIFY(WriteAll(file, text));
-        for (const ConfigItem &item : Form().Images().BoardImage)
-            for (int k = 0; k < item.Registers; ++k)
-                if (ConfigKey(item, k) == QLatin1String(key))
-                    address = quint16(item.FirstRegister + k);
-        QVERIFY(address != 0);
     }
     const quint16 before = m_board->Board().value(address);
     m_board->ClearRecord();
@@ -787,16 +784,8 @@ void TestConfigTransfer::theFirmwareVersionComesFirst()
         QVERIFY(WaitIdle());
         QCOMPARE(WritesOf(m_board->Requests()).size(), 132);
     }
-    // Nothing but the base set: items 132 to 139 lie at 0x042E-0x0432 and 0x0518-0x0521.
-    const ConfigImage &items = Form().Images().BoardImage;
-    for (const SimRequest &r : m_board->Requests()) {
-        for (size_t i = TConfigImages::kBaseItems; i < items.size(); ++i)
-            QVERIFY2(r.Address + r.Count <= items[i].FirstRegister
-                         || r.Address >= items[i].FirstRegister + items[i].Registers,
-                     qPrintable(QStringLiteral("0x%1 asked for item %2").arg(r.Address, 4, 16).arg(i)));
-    }
-    // The version read at the connect and for the save (each followed by the series number), the
-    // save, the load's read and its writes.
+    // Nothing but the base set: the version read at the connect and for the save (each followed by
+    // the series number), the save's 132 reads, the load's 132 reads and its 132 writes.
     QCOMPARE(m_board->Requests().size(), refused ? 2 : 2 * 2 + 3 * 132);
 }
 
