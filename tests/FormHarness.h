@@ -31,15 +31,26 @@ inline bool ConnectTcp(TForm1 &form, quint16 port)
 }
 
 // Runs until the board has answered everything the window asked so far: a marker read of the
-// version register, sent last, is answered last.
+// version register, sent last, is answered last. An answer may have asked for more (the series
+// number after the version read at the connect): then another marker follows, a few times at most
+// (a running poll always has more).
 inline void Settle(TForm1 &form)
 {
-    bool done = false;
-    FunctionsStr record;
-    record.OnReply = [&done](const TModbusAnswer &) { done = true; };
-    record.OnFailed = [&done] { done = true; };
-    form.TCPModbusClient.ReadHoldingRegisters(form.Session().SlaveAddress(), 0xE700, 1, 3000, record);
-    QTRY_VERIFY_WITH_TIMEOUT(done, kSoonMs);
+    bool more = true;
+    for (int markers = 0; more && markers < 3; ++markers) {
+        bool done = false;
+        FunctionsStr record;
+        record.OnReply = [&](const TModbusAnswer &) {
+            done = true;
+            more = form.TCPModbusClient.QueuedCount() > 0;
+        };
+        record.OnFailed = [&] {
+            done = true;
+            more = false;
+        };
+        form.TCPModbusClient.ReadHoldingRegisters(form.Session().SlaveAddress(), 0xE700, 1, 3000, record);
+        QTRY_VERIFY_WITH_TIMEOUT(done, kSoonMs);
+    }
 }
 
 // Runs until the page's buttons are back: a transfer ended, one way or another; false when it has

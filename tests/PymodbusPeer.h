@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
@@ -48,12 +49,14 @@ public:
         return {};
     }
 
-    // Starts the server on an image of the given registers, all 0, written to path.
-    QString StartWithImage(const QList<int> &addresses, const QString &path, bool *missing)
+    // Starts the server on an image of the given registers, all 0 but those values gives, written
+    // to path.
+    QString StartWithImage(const QList<int> &addresses, const QString &path, bool *missing,
+                           const QMap<int, int> &values = {})
     {
         QJsonObject image;
         for (const int address : addresses)
-            image.insert(QString::number(address), 0);
+            image.insert(QString::number(address), values.value(address, 0));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(image).toJson()) <= 0) {
             *missing = false;

@@ -40,6 +40,8 @@ class TestConfigTransfer : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -59,6 +61,13 @@ private slots:
     void aStoppedLoadSaysWhatItLeft();
     void transfersRunAlongsideThePoll();
 
+    void loadAsksFirst_data();
+    void loadAsksFirst();
+    void theFirmwareVersionComesFirst_data();
+    void theFirmwareVersionComesFirst();
+    void leavingDuringATransferAsks_data();
+    void leavingDuringATransferAsks();
+
     void unusableDefinitionKeepsTheButtonsOff();
 
 private:
@@ -76,9 +85,23 @@ private:
     bool SaveBoard(const QString &name);
 
     QTemporaryDir m_dir;
+    QString m_oldCurrent;
     std::unique_ptr<Z4SimServer> m_board;
     std::unique_ptr<RecordedForm> m_form;
 };
+
+// The window reads and writes its settings file in the current folder: one of the test's own.
+void TestConfigTransfer::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_oldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+}
+
+void TestConfigTransfer::cleanupTestCase()
+{
+    QDir::setCurrent(m_oldCurrent);
+}
 
 void TestConfigTransfer::init()
 {
@@ -152,7 +175,8 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     const qint16 setPoint = static_cast<qint16>(m_board->Board().value(images.BoardImage[0].FirstRegister));
     QCOMPARE(QLocale().toDouble(supply->text()), setPoint / 100.0);
 
-    // The file edited, loaded: the board gets every item, one write each, in item order.
+    // The file edited, loaded, every item asked for: the board is read first, then gets every item,
+    // one write each, in item order.
     QByteArray text = ReadAll(saved);
     const QByteArray line = images.BoardImage[0].Ident.toUtf8() + '=' + QByteArray::number(setPoint) + '\n';
     QVERIFY(text.contains(line));
@@ -161,11 +185,14 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     m_board->ClearRecord();
     progress.clear();
     m_form->Messages->OpenAnswer = saved;
+    m_form->Messages->Answers = {TChoice::Other};
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
     QCOMPARE(Memo().mid(2), QStringList({QStringLiteral("Load Configuration From File: ") + saved,
+                                         QStringLiteral("Read Configuration From Board..."),
+                                         QStringLiteral("1 of 140 items differ from the board."),
                                          QStringLiteral("Write Configuration To Board...")}));
-    QCOMPARE(progress, expected);
+    QCOMPARE(progress, expected + expected);
     const QList<SimRequest> writes = WritesOf(m_board->Requests());
     QCOMPARE(writes.size(), 140);
     for (size_t i = 0; i < 140; ++i) {
@@ -181,7 +208,7 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     // Verify reads the board back against the file just loaded.
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().mid(4), QStringList({QStringLiteral("Read Configuration From Board..."), QStringLiteral("OK!")}));
+    QCOMPARE(Memo().mid(6), QStringList({QStringLiteral("Read Configuration From Board..."), QStringLiteral("OK!")}));
     QVERIFY(m_form->Messages->Errors.isEmpty());
 }
 
@@ -241,6 +268,7 @@ void TestConfigTransfer::olderFirmwareMovesTheBaseSetOnly()
     extendedEdit->setText(QStringLiteral("432"));
     m_board->ClearRecord();
     m_form->Messages->OpenAnswer = base;
+    m_form->Messages->Answers = {TChoice::Go};  // the board holds the file: written when asked all the same
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
     QCOMPARE(images.ActiveItemCount, 132);
@@ -355,12 +383,13 @@ void TestConfigTransfer::refusedWriteEndsTheLoadAndSaysSo()
     // A copy: the Load below replaces the file image this item lives in.
     const ConfigItem refused = Form().Images().FileImage[50];
     SimFaults faults;
-    faults.Refuse.append({refused.FirstRegister, refused.FirstRegister, 2});
+    faults.Refuse.append({refused.FirstRegister, refused.FirstRegister, 2, true});
     m_board->SetFaults(faults);
     m_board->ClearRecord();
     QList<int> progress;
     connect(Page().WritedxfProgressBar, &QProgressBar::valueChanged, this, [&progress](int v) { progress.append(v); });
     m_form->Messages->OpenAnswer = saved;
+    m_form->Messages->Answers = {TChoice::Go};
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
 
@@ -472,16 +501,22 @@ void TestConfigTransfer::transfersSurviveANoisyLine()
     (fault == Silent ? faults.DropEvery : faults.CorruptEvery) = 20;
     m_board->SetFaults(faults);
     const TConfigImages &images = Form().Images();
-    // Memo lines of the form "<n> requests repeated<why>", with n the requests the board got twice.
-    const auto repeated = [this, &why](int from) {
-        const int n = int(m_board->Requests().size()) - 140;
-        const QStringList lines = Memo().mid(from).filter(QStringLiteral(" repeated "));
-        return n > 0 && lines == QStringList{QStringLiteral("%1 requests repeated").arg(n) + why};
+    // Memo lines from line from of the form "<n> requests repeated<why>", whose n add up to the
+    // requests the board got beyond the sent ones of the walks.
+    const auto repeated = [this, &why](int from, int sent) {
+        const int n = int(m_board->Requests().size()) - sent;
+        int said = 0;
+        for (const QString &line : Memo().mid(from).filter(QStringLiteral(" repeated "))) {
+            if (!line.endsWith(why))
+                return false;
+            said += line.section(QLatin1Char(' '), 0, 0).toInt();
+        }
+        return n > 0 && said == n;
     };
 
     const QString saved = File(QStringLiteral("board.cnf"));
     QVERIFY(SaveBoard(saved));
-    QVERIFY2(repeated(0), qPrintable(Memo().join(QLatin1Char('\n'))));
+    QVERIFY2(repeated(0, 140), qPrintable(Memo().join(QLatin1Char('\n'))));
     TConfigImages file = images;
     QString error;
     QVERIFY2(ReadConfigFile(saved, file, true, &error), qPrintable(error));
@@ -489,8 +524,8 @@ void TestConfigTransfer::transfersSurviveANoisyLine()
         for (int k = 0; k < item.Registers; ++k)
             QCOMPARE(item.Values[size_t(k)], m_board->Board().value(quint16(item.FirstRegister + k)));
 
-    // Loaded with one value changed: every write carries the file's value, and the board ends up
-    // holding the file.
+    // Loaded with one value changed, every item asked for: every write carries the file's value,
+    // and the board ends up holding the file.
     QByteArray text = ReadAll(saved);
     const QByteArray key = '\n' + images.BoardImage[0].Ident.toUtf8() + '=';
     const qsizetype at = text.indexOf(key) + key.size();
@@ -499,6 +534,7 @@ void TestConfigTransfer::transfersSurviveANoisyLine()
     m_board->ClearRecord();
     const int loadFrom = int(Memo().size());
     m_form->Messages->OpenAnswer = saved;
+    m_form->Messages->Answers = {TChoice::Other};
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
     QMap<quint16, quint16> fileValues;
@@ -510,17 +546,15 @@ void TestConfigTransfer::transfersSurviveANoisyLine()
         QCOMPARE(value, fileValues.value(address));
     for (auto it = fileValues.cbegin(); it != fileValues.cend(); ++it)
         QCOMPARE(m_board->Board().value(it.key()), it.value());
-    if (fault == Silent)
-        QVERIFY2(repeated(loadFrom), qPrintable(Memo().join(QLatin1Char('\n'))));
-    else  // only reads are answered wrongly
-        QCOMPARE(Memo().mid(loadFrom).filter(QStringLiteral(" repeated ")), QStringList());
+    // The board read first, then written.
+    QVERIFY2(repeated(loadFrom, 280), qPrintable(Memo().join(QLatin1Char('\n'))));
 
     m_board->ClearRecord();
     const int verifyFrom = int(Memo().size());
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
     QCOMPARE(Memo().last(), QStringLiteral("OK!"));
-    QVERIFY2(repeated(verifyFrom), qPrintable(Memo().join(QLatin1Char('\n'))));
+    QVERIFY2(repeated(verifyFrom, 140), qPrintable(Memo().join(QLatin1Char('\n'))));
     QVERIFY(m_form->Messages->Errors.isEmpty());
     QVERIFY(Form().ConnectiondxfGroupBox->ErrorWindow() == nullptr);
 }
@@ -550,22 +584,20 @@ void TestConfigTransfer::aStoppedLoadSaysWhatItLeft()
     const ConfigItem &stop = image[size_t(at)];
 
     Form().Session().SetRequestTimeout(300);
-    SimFaults faults;
-    if (refused)
-        faults.Refuse.append({stop.FirstRegister, stop.FirstRegister, 2});
-    else if (at == 0)
-        faults.DropEvery = 1;
-    m_board->SetFaults(faults);
-    if (!refused && at > 0) {
-        // From the write of the item before on, the board answers nothing.
+    if (refused) {
+        m_board->SetFaults({.Refuse = {{stop.FirstRegister, stop.FirstRegister, 2, true}}});
+    } else {
+        // From the write of the item before on (at 0: after the board was read), the board answers nothing.
         connect(m_board.get(), &Z4SimServer::RequestHandled, this, [this, &image, at](const SimRequest &r) {
-            if (r.Function != 0x03 && r.Address == image[size_t(at - 1)].FirstRegister)
+            if (at > 0 ? r.Function != 0x03 && r.Address == image[size_t(at - 1)].FirstRegister
+                       : r.Function == 0x03 && r.Address == image.back().FirstRegister)
                 m_board->SetFaults({.DropEvery = 1, .Refuse = {}});
         });
     }
     m_board->ClearRecord();
     const int from = int(Memo().size());
     m_form->Messages->OpenAnswer = saved;
+    m_form->Messages->Answers = {TChoice::Go};  // the board holds the file: written when asked all the same
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
     QCOMPARE(WritesOf(m_board->Requests()).size(), writes);
@@ -576,19 +608,15 @@ void TestConfigTransfer::aStoppedLoadSaysWhatItLeft()
                     .arg(stop.Section, stop.Ident)
              << QStringLiteral("None of the 140 items was written.");
     } else {
+        // The write on the line when the board fell silent may have been carried out.
         said << QStringLiteral("Transfer aborted: no answer from the board to the request for [%1] %2, sent 3 times.")
-                    .arg(stop.Section, stop.Ident);
-        if (at == 0) {
-            said << QStringLiteral("None of the 140 items was confirmed written, but [%1] %2 may have reached the "
-                                   "board: press Verify to compare it with the file.")
-                        .arg(stop.Section, stop.Ident);
-        } else {
-            said << QStringLiteral("%1 of 140 items were written; the last one written was [%2] %3.")
-                        .arg(at)
-                        .arg(image[size_t(at - 1)].Section, image[size_t(at - 1)].Ident)
-                 << QStringLiteral("The board now holds a mix of old and new values: press Verify to compare it "
-                                   "with the file.");
-        }
+                    .arg(stop.Section, stop.Ident)
+             << QStringLiteral("%1 items written; item %2 ([%3] %4) was sent and its outcome is unknown.")
+                    .arg(at)
+                    .arg(at + 1)
+                    .arg(stop.Section, stop.Ident)
+             << QStringLiteral("The board %1 a mix of old and new values: press Verify to compare it with the file.")
+                    .arg(at == 0 ? QStringLiteral("may now hold") : QStringLiteral("now holds"));
     }
     QCOMPARE(Memo().mid(Memo().size() - said.size()), said);
     QTRY_COMPARE_WITH_TIMEOUT(m_form->Messages->Errors, QStringList{said.join(QLatin1Char('\n'))}, kSoonMs);
@@ -596,6 +624,8 @@ void TestConfigTransfer::aStoppedLoadSaysWhatItLeft()
         refused ? QStringList{} : QStringList{QStringLiteral("2 requests repeated after no answer.")};
     QCOMPARE(Memo().mid(from, Memo().size() - from - said.size()),
              QStringList({QStringLiteral("Load Configuration From File: ") + saved,
+                          QStringLiteral("Read Configuration From Board..."),
+                          QStringLiteral("The board holds every value of the file."),
                           QStringLiteral("Write Configuration To Board...")})
                  + before);
     QVERIFY(Page().LoadButton->isEnabled());
@@ -608,6 +638,7 @@ void TestConfigTransfer::transfersRunAlongsideThePoll()
     const QString saved = File(QStringLiteral("board.cnf"));
     QVERIFY(SaveBoard(saved));
     m_form->Messages->OpenAnswer = saved;
+    m_form->Messages->Answers = {TChoice::Go};
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
     Page().VerifyButtonClick();
@@ -617,6 +648,216 @@ void TestConfigTransfer::transfersRunAlongsideThePoll()
     const QList<SimRequest> &requests = m_board->Requests();
     QVERIFY(std::count_if(requests.cbegin(), requests.cend(), [](const SimRequest &r) { return r.Address < 0x0200; })
             > 0);
+}
+
+void TestConfigTransfer::loadAsksFirst_data()
+{
+    QTest::addColumn<QByteArray>("key");     // a key of the file, changed; empty: the file as the board holds it
+    QTest::addColumn<quint16>("address");    // its register
+    QTest::addColumn<QByteArray>("value");   // its value in the file
+    QTest::addColumn<int>("answer");         // the choice the user makes; -1: Enter
+    QTest::addColumn<QStringList>("asked");  // what the question says, besides the file and the board
+    QTest::addColumn<bool>("written");       // the board took the value, and nothing else
+
+    const QString onlyOne =
+        QStringLiteral("1 of 140 items differ from what the board holds now; only these are written.");
+    const QString outside = QStringLiteral("The file holds values outside the limits of their edits:\n"
+                                           "[Settings] SupplySetPoint: 90 °C (the edit takes 10 .. 55 °C)");
+    const QByteArray setPoint("SupplySetPoint");
+    const quint16 at = 0x0200;
+    QTest::newRow("one item differs: Enter writes nothing")
+        << setPoint << at << QByteArray("1850") << -1 << QStringList{onlyOne} << false;
+    QTest::newRow("one item differs: written alone")
+        << setPoint << at << QByteArray("1850") << int(TChoice::Go) << QStringList{onlyOne} << true;
+    QTest::newRow("nothing differs: Enter writes nothing")
+        << QByteArray() << at << QByteArray() << -1
+        << QStringList{QStringLiteral("already holds every value"),
+                       QStringLiteral("(140 items): nothing needs writing.")}
+        << false;
+    QTest::newRow("a value outside its limits: Enter writes nothing")
+        << setPoint << at << QByteArray("9000") << -1 << QStringList{onlyOne, outside} << false;
+    QTest::newRow("a value outside its limits: written when the user says so")
+        << setPoint << at << QByteArray("9000") << int(TChoice::Go) << QStringList{outside} << true;
+    // The simulation times' edits take whole seconds: 6.5 s is none they can hold.
+    QTest::newRow("tenths of a second where the edit takes seconds")
+        << QByteArray("SimulatedTemp0") << quint16(0x033B) << QByteArray("65") << -1
+        << QStringList{QStringLiteral("[InOut] SimulatedTemp0: 6.5 sec (the edit takes 1 .. 6000 sec)")} << false;
+}
+
+// Load reads the board first and asks, naming the file, the board, how many items differ and every
+// value outside its edit's limits; Enter writes nothing, and only the items that differ are written.
+void TestConfigTransfer::loadAsksFirst()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(quint16, address);
+    QFETCH(QByteArray, value);
+    QFETCH(int, answer);
+    QFETCH(QStringList, asked);
+    QFETCH(bool, written);
+    QVERIFY(Connect() >= 0);
+    const QString file = File(QStringLiteral("board.cnf"));
+    QVERIFY(SaveBoard(file));
+    if (!key.isEmpty()) {
+        QByteArray text = ReadAll(file);
+        const qsizetype at = text.indexOf('\n' + key + '=') + key.size() + 2;
+        QVERIFY(at > key.size() + 2);
+        text.replace(at, text.indexOf('\n', at) - at, value);
+        QVERIFY(WriteAll(file, text));
+    }
+    const quint16 before = m_board->Board().value(address);
+    m_board->ClearRecord();
+    m_form->Messages->OpenAnswer = file;
+    if (answer >= 0)
+        m_form->Messages->Answers = {TChoice(answer)};
+    Page().LoadButtonClick();
+    QVERIFY(WaitIdle());
+
+    QCOMPARE(m_form->Messages->Questions.size(), 1);
+    const TQuestion &question = m_form->Messages->Questions.first();
+    QCOMPARE(question.Default, TChoice::Cancel);
+    QVERIFY2(question.Text.contains(QStringLiteral("\n%1\n").arg(QDir::toNativeSeparators(file)))
+                 && question.Text.contains(QStringLiteral("the board at 127.0.0.1:%1, unit 1").arg(m_board->TcpPort())),
+             qPrintable(question.Text));
+    for (const QString &part : asked)
+        QVERIFY2(question.Text.contains(part), qPrintable(question.Text));
+    // The board was read whole before anything was written.
+    const QList<SimRequest> writes = WritesOf(m_board->Requests());
+    QCOMPARE(m_board->Requests().size(), 140 + writes.size());
+    if (!written) {
+        QCOMPARE(writes.size(), 0);
+        QCOMPARE(Memo().last(), QStringLiteral("Nothing was written to the board."));
+        QCOMPARE(m_board->Board().value(address), before);
+        return;
+    }
+    QCOMPARE(writes.size(), 1);
+    QCOMPARE(writes.first().Address, address);
+    QCOMPARE(m_board->Board().value(address), quint16(value.toInt()));
+    Page().VerifyButtonClick();
+    QVERIFY(WaitIdle());
+    QCOMPARE(Memo().last(), QStringLiteral("OK!"));
+}
+
+void TestConfigTransfer::theFirmwareVersionComesFirst_data()
+{
+    QTest::addColumn<bool>("refused");  // the board refuses the version read
+    QTest::newRow("a base-set board, the transfers started at once") << false;
+    QTest::newRow("a version that cannot be read") << true;
+}
+
+// With no poll running, a transfer started right after the connect waits for the version read the
+// connect sent: a base-set board is never asked for the items it lacks, and a version that
+// cannot be read ends the transfer before any item.
+void TestConfigTransfer::theFirmwareVersionComesFirst()
+{
+    QFETCH(bool, refused);
+    const QString file = File(QStringLiteral("base.cnf"));
+    QFile::remove(file);
+    m_board = StartTcpBoard({.firmware = 1011});
+    QVERIFY(m_board);
+    if (refused)
+        m_board->SetFaults({.Refuse = {{0xE700, 0xE701}}});
+    // The page reads nothing when the line comes up: the board hears the version read and the transfer only.
+    Form().MainPageControl->setCurrentWidget(&Page());
+    m_form->Messages->SaveAnswer = file;
+    // The save starts as the line comes up, before the version read the connect sent can be answered.
+    connect(
+        &Form().TCPModbusClient, &TModbusClient::OnConnect, this,
+        [this] {
+            QVERIFY(!Form().Live().VersionKnown);
+            Page().SaveButtonClick();
+        },
+        Qt::SingleShotConnection);
+    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+    QVERIFY(WaitIdle());
+    if (refused) {
+        QCOMPARE(Memo(),
+                 QStringList({QStringLiteral("Reading the board's firmware version first..."),
+                              QStringLiteral("Transfer aborted: the board's firmware version could not be read: the "
+                                             "board refused reading it (exception 2).")}));
+        QVERIFY(!QFile::exists(file));
+    } else {
+        QCOMPARE(Memo().first(), QStringLiteral("Reading the board's firmware version first..."));
+        QCOMPARE(Memo().last(), QStringLiteral("Save Configuration To File: ") + file);
+        m_form->Messages->OpenAnswer = file;
+        m_form->Messages->Answers = {TChoice::Go};
+        Page().LoadButtonClick();
+        QVERIFY(WaitIdle());
+        QCOMPARE(WritesOf(m_board->Requests()).size(), 132);
+    }
+    // Nothing but the base set: the version read at the connect and for the save (each followed by
+    // the series number), the save's 132 reads, the load's 132 reads and its 132 writes.
+    QCOMPARE(m_board->Requests().size(), refused ? 2 : 2 * 2 + 3 * 132);
+}
+
+void TestConfigTransfer::leavingDuringATransferAsks_data()
+{
+    QTest::addColumn<bool>("load");        // else a save
+    QTest::addColumn<bool>("disconnect");  // else the window is closed
+    QTest::newRow("closing the window during a load") << true << false;
+    QTest::newRow("Disconnect during a load") << true << true;
+    QTest::newRow("closing the window during a save") << false << false;
+}
+
+// Closing the window or Disconnect during a transfer asks first; Enter keeps the transfer running.
+// Stopped, it ends after the request on the line, a Load saying what it wrote, and then the
+// window closes or the line with it.
+void TestConfigTransfer::leavingDuringATransferAsks()
+{
+    QFETCH(bool, load);
+    QFETCH(bool, disconnect);
+    QVERIFY(Connect() >= 0);
+    const QString file = File(QStringLiteral("board.cnf"));
+    QVERIFY(SaveBoard(file));
+    const QString settings = QDir(m_dir.path()).filePath(QStringLiteral("R4Ivivaz.ini"));
+    QFile::remove(settings);
+    QFile::remove(file);
+    if (load) {
+        QVERIFY(SaveBoard(file));
+        m_form->Messages->OpenAnswer = file;
+        m_form->Messages->Answers = {TChoice::Go};
+    } else {
+        m_form->Messages->SaveAnswer = file;
+    }
+    m_board->ClearRecord();
+    // The user leaves at the tenth request of the transfer's own kind (Enter), and again at the
+    // twentieth (going on).
+    int requests = 0;
+    connect(m_board.get(), &Z4SimServer::RequestHandled, this, [&](const SimRequest &r) {
+        if ((r.Function != 0x03) != load || (++requests != 10 && requests != 20))
+            return;
+        if (requests == 20)
+            m_form->Messages->Answers = {TChoice::Go};
+        if (disconnect)
+            Form().ConnectiondxfGroupBox->ConnectVrButton->click();
+        else
+            Form().close();
+    });
+    load ? Page().LoadButtonClick() : Page().SaveButtonClick();
+    QVERIFY(WaitIdle());
+
+    const QList<TQuestion> &questions = m_form->Messages->Questions;
+    QCOMPARE(questions.size(), load ? 3 : 2);  // a load asks first whether to write
+    for (const TQuestion &question : questions.mid(questions.size() - 2)) {
+        QCOMPARE(question.Title, QStringLiteral("Transfer running"));
+        QCOMPARE(question.Default, TChoice::Cancel);
+        QVERIFY2(question.Text.startsWith(load ? QStringLiteral("A Load is writing a configuration file to the board: ")
+                                               : QStringLiteral("A Save is reading the board's configuration")),
+                 qPrintable(question.Text));
+    }
+    QCOMPARE(requests, 20);  // nothing more was sent
+    QStringList said{QStringLiteral("Transfer stopped by the user.")};
+    if (load) {
+        const ConfigItem &last = Form().Images().FileImage[19];
+        said << QStringLiteral("20 of 140 items were written; the last one written was [%1] %2.")
+                    .arg(last.Section, last.Ident)
+             << QStringLiteral("The board now holds a mix of old and new values: press Verify to compare it with the "
+                               "file.");
+    }
+    QCOMPARE(Memo().mid(Memo().size() - said.size()), said);
+    // The message comes first, then the window closes or the line.
+    QTRY_VERIFY_WITH_TIMEOUT(disconnect ? !Form().Session().Connected() : QFile::exists(settings), kSoonMs);
+    QCOMPARE(m_form->Messages->Errors, load ? QStringList{said.join(QLatin1Char('\n'))} : QStringList{});
+    QCOMPARE(QFile::exists(file), load);
 }
 
 void TestConfigTransfer::unusableDefinitionKeepsTheButtonsOff()

@@ -347,10 +347,11 @@ void TestEdits::editsReachAnIndependentPeer()
 {
     PymodbusPeer peer;
     bool missing = false;
-    // The parameters edited below, and the version the window reads.
-    const QString error =
-        peer.StartWithImage({0x0200, 0x0204, 0x020C, 0x0212, 0x0214, 0x0246, 0x0260, 0x0400, 0x0421, 0xE700, 0xE701},
-                            m_dir.filePath(QStringLiteral("edits.json")), &missing);
+    // The parameters edited below, and the version (1.012, which has every control edited below) and
+    // series number the window reads at the connect.
+    const QString error = peer.StartWithImage(
+        {0x0200, 0x0204, 0x020C, 0x0212, 0x0214, 0x0246, 0x0260, 0x0385, 0x0400, 0x0421, 0xE700, 0xE701},
+        m_dir.filePath(QStringLiteral("edits.json")), &missing, {{0xE700, 1012}});
     if (missing)
         QSKIP(qPrintable(error));
     QVERIFY2(error.isEmpty(), qPrintable(error));

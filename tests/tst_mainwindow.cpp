@@ -210,7 +210,7 @@ void TstMainWindow::connectionStatesOverTcp()
 
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
     QVERIFY(form->Session().LinkOk());
-    QCOMPARE(form->Live().VersionCountdown, qint16(1));  // the firmware version is read on the next tick
+    QCOMPARE(form->Live().VersionCountdown, qint16(10));  // the firmware version is read at once, then every 10 ticks
 
     // The board goes away: the lamp goes out, the panel stays locked, the client keeps trying.
     board.reset();

@@ -138,10 +138,12 @@ void TestPageRefresh::connectingReadsTheVisiblePageOnce()
     QVERIFY(m_board);
     QVERIFY(ConnectTcp(*m_form->Form, m_board->TcpPort()));
     Settle();
+    // Besides the page, the connect reads the firmware version (and the series number after it)
+    // and the overrides the board holds: the I/O test block and the calibration mode. Settle's
+    // marker reads are left out.
     QList<Read> seen = ReadsOf(m_board->Requests());
-    seen.removeLast();
-    // Besides, the overrides the board holds: the I/O test block and the calibration mode.
-    QCOMPARE(seen, (QList<Read>{{0x0242, 22}, {0x0311, 47}, {0x0536, 1}}));
+    seen.removeIf([](const Read &r) { return r.Address == 0xE700 && r.Count == 1; });
+    QCOMPARE(seen, (QList<Read>{{0xE700, 2}, {0x0242, 22}, {0x0311, 47}, {0x0536, 1}, {0x0385, 1}}));
 }
 
 void TestPageRefresh::settingsShowTheBoard()

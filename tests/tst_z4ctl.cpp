@@ -110,6 +110,7 @@ private slots:
     void commands_data();
     void commands();
     void watchGoesOnUntilStopped();
+    void loadStoppedBySignalSaysWhatItWrote();
     void saveOverRtu();
 
 private:
@@ -117,6 +118,7 @@ private:
     QString m_base;        // saved from a fresh z4sim
     QString m_changed;     // the same with SupplySetPoint 22.00
     QString m_bad;         // the same with a SupplySetPoint that is no number
+    QString m_outside;     // the same with SupplySetPoint 90.00, which its edit refuses
     QString m_setPoint;    // SupplySetPoint of a fresh z4sim, as its edit shows it
     QString m_antiFreeze;  // AntiFreezeTemp of a fresh z4sim, as its edit shows it
 };
@@ -144,10 +146,14 @@ void TstZ4ctl::initTestCase()
     changed.replace("SupplySetPoint=" + raw.toUtf8(), "SupplySetPoint=2200");
     QByteArray bad = base;
     bad.replace("SupplySetPoint=" + raw.toUtf8(), "SupplySetPoint=21,5");
+    QByteArray outside = base;
+    outside.replace("SupplySetPoint=" + raw.toUtf8(), "SupplySetPoint=9000");
     m_changed = m_dir.filePath(QStringLiteral("changed.cnf"));
     m_bad = m_dir.filePath(QStringLiteral("bad.cnf"));
+    m_outside = m_dir.filePath(QStringLiteral("outside.cnf"));
     QVERIFY(WriteAll(m_changed, changed));
     QVERIFY(WriteAll(m_bad, bad));
+    QVERIFY(WriteAll(m_outside, outside));
 }
 
 void TstZ4ctl::statusAndSaveAgainstPymodbus()
@@ -204,8 +210,8 @@ void TstZ4ctl::statusAndSaveAgainstPymodbus()
         RecordedForm form;
         QVERIFY(ConnectTcp(*form.Form, board->TcpPort()));
         QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
-        form->ReadTimerTimer();  // the first tick reads the version, which decides the items
-        QTRY_COMPARE_WITH_TIMEOUT(form->Live().FirmwareVersion, quint16(1012), kSoonMs);
+        // The connect has read the version, which decides the items.
+        QCOMPARE(form->Live().FirmwareVersion, quint16(1012));
         TParametersPage &page = *form->ParametersTabSheet;
         form.Messages->SaveAnswer = fromWindow;
         page.SaveButton->click();
@@ -264,6 +270,20 @@ void TstZ4ctl::commands_data()
                                        << QStringList{
                                               "Written: 140\nItems: 140\nResult: equal\n", "Result: equal",
                                               QStringLiteral("SupplySetPoint: board 22 °C, file %1 °C").arg(sp)};
+    QTest::newRow("load: a value outside its edit's limits writes nothing")
+        << (rev12 + QStringList{"--state", "STATE"})
+        << L{line({"load", m_outside}), line({"--json", "load", m_outside})}
+        << QList<int>{2, 2}
+        << QStringList{"[Settings] SupplySetPoint: 90 °C is outside what its edit takes (10 .. 55 °C)\nNothing was "
+                       "written; load --force writes them as they are.",
+                       "SupplySetPoint: 90 °C"};
+    QTest::newRow("load --force writes it")
+        << rev12 << L{line({"load", "--force", m_outside}), line({"get", "Settings.SupplySetPoint"})}
+        << QList<int>{0, 0}
+        << QStringList{"Written: 140\nItems: 140\nResult: equal\n", "Settings.SupplySetPoint: 90 °C"};
+    QTest::newRow("usage: --force without load")
+        << QStringList{} << L{line({"--force", "verify", base})} << QList<int>{2}
+        << QStringList{"--force goes with load"};
     QTest::newRow("a refused file writes nothing")
         << rev12 << L{line({"load", bad}), line({"verify", base})} << QList<int>{2, 0}
         << QStringList{"SupplySetPoint", "Result: equal"};
@@ -282,8 +302,8 @@ void TstZ4ctl::commands_data()
         << QStringList{"transfer aborted: the board refused reading ["};
     QTest::newRow("the board lost in the middle of a load")
         << (rev12 + QStringList{"--close-after", "11"}) << L{line({"load", changed})} << QList<int>{3}
-        << QStringList{"transfer aborted: the link was lost.\n10 of 140 items were written; the last one written was "
-                       "[Settings] "};
+        << QStringList{"transfer aborted: the link was lost.\n10 items written; item 11 ([Settings] "
+                       "RotorProportionalBand) was sent and its outcome is unknown."};
     QTest::newRow("a closed port") << QStringList{"closed"} << L{line({"status"})} << QList<int>{3}
                                    << QStringList{"127.0.0.1:"};
     QTest::newRow("usage: no command") << QStringList{} << L{{"--json"}} << QList<int>{2}
@@ -427,6 +447,38 @@ void TstZ4ctl::watchGoesOnUntilStopped()
         }
     }
     QVERIFY(QString::fromUtf8(watch.readAllStandardError()).contains(QLatin1String("the line was lost")));
+}
+
+// load: SIGTERM (as Ctrl+C) during the writes ends them after the write on the line, which the
+// message counts, with exit status 3.
+void TstZ4ctl::loadStoppedBySignalSaysWhatItWrote()
+{
+    auto board = StartTcpBoard({.firmware = 1012});
+    QVERIFY(board);
+    QProcess load;
+    int writes = 0;
+    // At the tenth write the signal goes out, and the board answers late from then on: the signal
+    // is in before the answer on the line.
+    connect(board.get(), &Z4SimServer::RequestHandled, this, [&](const SimRequest &r) {
+        if ((r.Function == 0x06 || r.Function == 0x10) && ++writes == 10) {
+            board->SetFaults({.DelayMs = 500, .Refuse = {}});
+            load.terminate();
+        }
+    });
+    load.start(QStringLiteral(Z4_CTL_EXE), Tcp(board->TcpPort()) + QStringList{QStringLiteral("load"), m_changed});
+    QTRY_VERIFY_WITH_TIMEOUT(load.state() == QProcess::NotRunning, kSoonMs * 3);
+    QCOMPARE(load.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(load.exitCode(), 3);
+    QVERIFY(load.readAllStandardOutput().isEmpty());
+    const QString said = QString::fromUtf8(load.readAllStandardError());
+    QVERIFY2(writes >= 10 && writes < 140, qPrintable(said));
+    QVERIFY2(said.startsWith(QStringLiteral("z4ctl: load stopped before its end.\n%1 of 140 items were written; the "
+                                            "last one written was [")
+                                 .arg(writes)),
+             qPrintable(said));
+    QVERIFY2(said.endsWith(QStringLiteral(".\nThe board now holds a mix of old and new values: run z4ctl verify to "
+                                          "compare it with the file.\n")),
+             qPrintable(said));
 }
 
 // The saved file over a serial line (a socat pty pair) is the one saved over TCP from a fresh board.

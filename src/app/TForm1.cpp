@@ -119,7 +119,16 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     };
     ConnectiondxfGroupBox->OnDisconnectClick = [this] { ClearLiveDisplay(); };
     ConnectiondxfGroupBox->BeforeDisconnect = [this](std::function<void()> disconnect) {
-        LeaveBoard(std::move(disconnect));
+        StopTransferFirst(QStringLiteral("disconnect"), [this, disconnect = std::move(disconnect)] {
+            // A transfer ended by the line going down leaves nothing to return to automatic.
+            if (Session().Connected())
+                LeaveBoard(disconnect);
+            else
+                disconnect();
+        });
+    };
+    ParametersTabSheet->ReadVersion = [this](std::function<void(const QString &)> done) {
+        m_poll->ReadVersionThen(std::move(done));
     };
     ConnectiondxfGroupBox->OnPeriod = [this](int seconds) { SetPollPeriod(seconds); };
     connect(TimersTabSheet, &TTimersPage::SlaveAddressMoved, ConnectiondxfGroupBox,
@@ -392,11 +401,17 @@ void TForm1::FormShow()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    if (ParametersTabSheet->TransferRunning()) {
+        event->ignore();
+        StopTransferFirst(QStringLiteral("close the window"), [this] { close(); });
+        return;
+    }
     if (!m_leaving && Session().Connected() && !ActiveOverrides().isEmpty()) {
         event->ignore();
         LeaveBoard([this] {
             m_leaving = true;
-            close();
+            // After this close event, which is ignored: a close asked inside it would be lost.
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         });
         return;
     }
@@ -504,8 +519,32 @@ void TForm1::MainPageControlChange()
 
 void TForm1::LineUp()
 {
-    Live().VersionCountdown = 1;  // the firmware version is read on the next tick
+    // The firmware version decides what a transfer moves: read at once, not on the next tick
+    // (which, with the poll period 0, never comes).
+    m_poll->LineUp();
     MainPageControlChange();
+}
+
+void TForm1::StopTransferFirst(const QString &leaving, std::function<void()> leave)
+{
+    TParametersPage &page = *ParametersTabSheet;
+    if (!page.TransferRunning()) {
+        leave();
+        return;
+    }
+    // Already asked and stopping: this leave follows the first.
+    if (page.TransferStopping()) {
+        page.StopTransfer(std::move(leave));
+        return;
+    }
+    const TChoice choice = m_messages->Ask(
+        {.Title = QStringLiteral("Transfer running"),
+         .Text = page.RunningTransfer()
+                 + QStringLiteral("\n\nStop it after the request on the line and %1?").arg(leaving),
+         .GoText = QStringLiteral("Stop and %1").arg(leaving),
+         .Default = TChoice::Cancel});
+    if (choice == TChoice::Go)
+        page.StopTransfer(std::move(leave));
 }
 
 QStringList TForm1::ActiveOverrides() const

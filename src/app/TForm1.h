@@ -143,6 +143,11 @@ private:
     // the overrides warning and the question before leaving know what the board holds.
     void ReadOverrides();
     void ShowOverrideWarning();
+    // Before the line closes or the window goes while a Load, Save, Verify or Compare runs: asks
+    // whether to stop it (Enter keeps it running, and nothing else happens); if the user goes on,
+    // runs leave ("disconnect", "close the window") once the transfer has stopped. With no
+    // transfer running, runs leave at once.
+    void StopTransferFirst(const QString &leaving, std::function<void()> leave);
     // Before the line closes or the window goes: with overrides active, asks whether to return
     // them to automatic first, naming each write. Return: runs leave once those writes have their
     // outcomes; leave them: runs leave at once; cancel: writes nothing and never runs leave.

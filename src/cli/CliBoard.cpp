@@ -196,6 +196,7 @@ bool TCliBoard::RunChain(TConfigChains &chains, const char *what,
         aborted = true;
         loop.quit();
     };
+    chains.OnStopped = [&] { chains.OnAborted(QString()); };
     (chains.*chain)([&] {
         done = true;
         loop.quit();
@@ -212,7 +213,7 @@ bool TCliBoard::ReadConfiguration(TConfigImages &images)
         &TConfigChains::BoardReadChain);
 }
 
-bool TCliBoard::WriteConfiguration(TConfigImages &images)
+bool TCliBoard::WriteConfiguration(TConfigImages &images, std::function<bool()> stopWhen)
 {
     TConfigChains chains(m_model.Session(), images);
     QStringList refusal;
@@ -222,14 +223,15 @@ bool TCliBoard::WriteConfiguration(TConfigImages &images)
                                              "not written.")
                                   .arg(item.Section, item.Ident)
                                   .arg(exceptionCode)}
-                  + WrittenSoFar(images, chains.ChainIndex(), true, check);
+                  + chains.WrittenSoFar(check);
     };
+    chains.StopWhen = std::move(stopWhen);
     const bool done = RunChain(
         chains, "writing the board",
         [&](const QString &why) {
-            return (QStringList{QStringLiteral("transfer aborted: %1.").arg(why)}
-                    + WrittenSoFar(images, chains.ChainIndex(), false, check))
-                .join(QLatin1Char('\n'));
+            const QString first = why.isEmpty() ? QStringLiteral("load stopped before its end.")
+                                                : QStringLiteral("transfer aborted: %1.").arg(why);
+            return (QStringList{first} + chains.WrittenSoFar(check)).join(QLatin1Char('\n'));
         },
         &TConfigChains::BoardWriteChain);
     if (!refusal.isEmpty())

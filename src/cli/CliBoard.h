@@ -33,8 +33,9 @@ public:
     bool ReadVersion();
     // The configuration of items 0 .. images.ActiveItemCount-1 into images.BoardImage.
     bool ReadConfiguration(TConfigImages &images);
-    // images.FileImage to the board. On a refusal or a lost line, Error() also says what was written.
-    bool WriteConfiguration(TConfigImages &images);
+    // images.FileImage to the board. On a refusal, a lost line or a stop, Error() also says what was
+    // written. stopWhen, asked before each write, ends the writes after the one on the line.
+    bool WriteConfiguration(TConfigImages &images, std::function<bool()> stopWhen = {});
 
     TBoardModel &Model() { return m_model; }
     QString Error() const { return m_error; }
@@ -44,7 +45,7 @@ public:
 private:
     bool Fail(TExitStatus status, const QString &why);
     // Runs chain of chains to its end with its progress on stderr; false when it was aborted, after
-    // Fail with abortedText of why.
+    // Fail with abortedText of why, or stopped, after Fail with abortedText of an empty why.
     bool RunChain(TConfigChains &chains, const char *what,
                   const std::function<QString(const QString &why)> &abortedText,
                   void (TConfigChains::*chain)(std::function<void()>));

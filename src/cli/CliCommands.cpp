@@ -355,12 +355,36 @@ TExitStatus Verify(TCliBoard &board, TConfigImages &images, const TCliOptions &o
     return CompareWithBoard(board, images, report, options.Json, out, err);
 }
 
+// The values of the file's walk that the window's edits would refuse, one line each; empty when
+// there are none.
+QStringList OutsideLimits(const TConfigImages &images)
+{
+    QStringList lines;
+    for (const TValueOutsideLimits &v : ValuesOutsideLimits(images.FileImage, images.ActiveItemCount)) {
+        const ConfigItem &item = images.FileImage[static_cast<size_t>(v.Item)];
+        lines.append(QStringLiteral("[%1] %2: %3 is outside what its edit takes (%4)")
+                         .arg(item.Section, ConfigKey(item, v.Register), v.Text, v.Accepts));
+    }
+    return lines;
+}
+
 TExitStatus Load(TCliBoard &board, TConfigImages &images, const TCliOptions &options, std::FILE *out, std::FILE *err)
 {
     if (const TExitStatus status = ReadFileFor(board, images, options.Arguments[0], err); status != kExitDone)
         return status;
-    if (!board.WriteConfiguration(images))
-        return Complain(err, board.ErrorStatus(), board.Error());
+    // A board's own save may hold such values (factory values, another tool): --force restores them.
+    const QStringList outside = OutsideLimits(images);
+    if (!outside.isEmpty() && !options.Force)
+        return Complain(err, kExitUsage,
+                        QStringLiteral("%1 holds values outside the limits of their edits:\n%2\nNothing was "
+                                       "written; load --force writes them as they are.")
+                            .arg(options.Arguments[0], outside.join(QLatin1Char('\n'))));
+    {
+        // Ctrl+C or SIGTERM ends the writes after the one on the line.
+        TStopSignals stop;
+        if (!board.WriteConfiguration(images, [&stop] { return stop.Requested(); }))
+            return Complain(err, board.ErrorStatus(), board.Error());
+    }
     TReport report(options.Json);
     report.Add(QStringLiteral("Written"), images.ActiveItemCount);
     return CompareWithBoard(board, images, report, options.Json, out, err);

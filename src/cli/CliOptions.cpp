@@ -41,6 +41,7 @@ QString UsageText()
         "  status            one poll cycle of the board, decoded\n"
         "  save FILE.cnf     the board's configuration to a file\n"
         "  load FILE.cnf     a configuration file to the board, then verify it\n"
+        "    --force         write values outside the limits of their edits too\n"
         "  verify FILE.cnf   the board against a configuration file\n"
         "  diff A.cnf B.cnf  two configuration files against each other (no line)\n"
         "  get KEY...        parameters by their file key, e.g. Settings.SupplySetPoint\n"
@@ -60,7 +61,8 @@ QString UsageText()
         "  --json              machine-readable output\n"
         "\n"
         "Exit status: 0 done and equal, 1 done but different, 2 bad usage, a refused file or value,\n"
-        "3 no line, no answer or a transfer that stopped early, 4 a write the board refused.\n");
+        "3 no line, no answer or a transfer that stopped early (also load stopped by Ctrl+C or SIGTERM),\n"
+        "4 a write the board refused.\n");
 }
 
 std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QString *error)
@@ -104,6 +106,10 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         const QString &argument = arguments[i];
         if (argument == QLatin1String("--json")) {
             options.Json = true;
+            continue;
+        }
+        if (argument == QLatin1String("--force")) {
+            options.Force = true;
             continue;
         }
         if (!argument.startsWith(QLatin1String("--"))) {
@@ -180,6 +186,8 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
                 .arg(options.Arguments.size()));
     if (tcp && rtu)
         return fail(QStringLiteral("give either --tcp or --rtu, not both"));
+    if (options.Force && options.Command != QLatin1String("load"))
+        return fail(QStringLiteral("--force goes with load"));
     if (watchSettings && options.Command != QLatin1String("watch"))
         return fail(QStringLiteral("--period and --count go with watch"));
     if (serialSettings && !rtu)

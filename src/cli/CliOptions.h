@@ -35,6 +35,7 @@ struct TCliOptions
     std::optional<TLineOptions> Line;  // none when neither --tcp nor --rtu was given
     QString DefinitionPath;            // empty: the standard place
     bool Json = false;
+    bool Force = false;  // load: values outside the edits' limits are written too
     int PeriodS = 1;  // watch: seconds from one cycle's start to the next's
     int Count = 0;    // watch: cycles before it ends; 0 until it is stopped
     QString Command;

@@ -3,6 +3,7 @@
 #include "session/TBoardSession.h"
 
 #include <algorithm>
+#include <numeric>
 
 TConfigChains::TConfigChains(TBoardSession &session, TConfigImages &images) : m_session(session), m_images(images) {}
 
@@ -30,16 +31,35 @@ void TConfigChains::Start()
     m_chainIndex = 0;
     m_sends = 0;
     m_repeats = {};
+    m_outcomeUnknown = false;
+}
+
+bool TConfigChains::Stopped()
+{
+    if (!StopAsked())
+        return false;
+    m_readDone = nullptr;
+    m_writeDone = nullptr;
+    if (OnStopped)
+        OnStopped();
+    return true;
+}
+
+const ConfigItem &TConfigChains::WriteItem(qint32 position) const
+{
+    return m_images.FileImage[static_cast<size_t>(m_walk[static_cast<size_t>(position)])];
 }
 
 bool TConfigChains::WillRepeat() const
 {
-    // A line that went down or was closed is not asked again: the chain ends as it always did.
+    // A line that went down or was closed is not asked again: the chain ends as it always did. A
+    // chain asked to stop sends nothing more.
     const TModbusClient *client = m_session.ActiveClient();
-    return client && client->LastFailureKind() != TFailureKind::LineDown && m_sends <= kMaxRepeats && LineOpen();
+    return client && client->LastFailureKind() != TFailureKind::LineDown && m_sends <= kMaxRepeats && LineOpen()
+           && !StopAsked();
 }
 
-void TConfigChains::Failed(void (TConfigChains::*repeat)(), const ConfigImage &image)
+void TConfigChains::Failed(void (TConfigChains::*repeat)())
 {
     const bool misfit =
         m_session.ActiveClient() && m_session.ActiveClient()->LastFailureKind() == TFailureKind::Misfit;
@@ -48,12 +68,15 @@ void TConfigChains::Failed(void (TConfigChains::*repeat)(), const ConfigImage &i
         (this->*repeat)();
         return;
     }
+    // A write that got no valid answer may still have been carried out.
+    m_outcomeUnknown = m_writeDone != nullptr;
     // The client fails the waiting requests after it marked the line down.
     if (!LineOpen() || m_session.ActiveClient()->LastFailureKind() == TFailureKind::LineDown) {
         Abort(QStringLiteral("the link was lost"));
         return;
     }
-    const ConfigItem &item = image[static_cast<size_t>(m_chainIndex)];
+    const ConfigItem &item =
+        m_writeDone ? WriteItem(m_chainIndex) : m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
     Abort((misfit ? QStringLiteral("an answer that did not fit the request for [%1] %2, sent %3 times")
                   : QStringLiteral("no answer from the board to the request for [%1] %2, sent %3 times"))
               .arg(item.Section, item.Ident)
@@ -62,15 +85,15 @@ void TConfigChains::Failed(void (TConfigChains::*repeat)(), const ConfigImage &i
 
 TRequestHandlers TConfigChains::ChainHandlers(std::function<void(const TModbusAnswer &)> onReply,
                                               std::function<void(const TModbusAnswer &)> onRefused,
-                                              void (TConfigChains::*repeat)(), const ConfigImage &image)
+                                              void (TConfigChains::*repeat)())
 {
     std::weak_ptr<int> alive = m_alive;
     return {.OnReply = std::move(onReply),
             .OnRefused = std::move(onRefused),
             .OnFailed =
-                [this, alive, repeat, items = &image] {
+                [this, alive, repeat] {
                     if (!alive.expired())
-                        Failed(repeat, *items);
+                        Failed(repeat);
                 },
             .FinalFailure = [this, alive] { return alive.expired() || !WillRepeat(); }};
 }
@@ -89,6 +112,8 @@ void TConfigChains::ReadStep()
             done();
         return;
     }
+    if (Stopped())
+        return;
     if (!LineOpen()) {
         Abort(QStringLiteral("the link was lost"));
         return;
@@ -109,7 +134,7 @@ void TConfigChains::ReadStep()
                       .arg(refused.Section, refused.Ident)
                       .arg(answer.ExceptionCode));
         },
-        &TConfigChains::ReadStep, m_images.BoardImage);
+        &TConfigChains::ReadStep);
     m_session.Read(item.FirstRegister, static_cast<quint16>(item.Registers), std::move(handlers));
 }
 
@@ -127,24 +152,34 @@ void TConfigChains::ReadReply(const TModbusAnswer &answer)
 
 void TConfigChains::BoardWriteChain(Completion done)
 {
+    std::vector<qint32> items(static_cast<size_t>(std::max(m_images.ActiveItemCount, 0)));
+    std::iota(items.begin(), items.end(), 0);
+    BoardWriteItems(std::move(done), std::move(items));
+}
+
+void TConfigChains::BoardWriteItems(Completion done, std::vector<qint32> items)
+{
     Start();
+    m_walk = std::move(items);
     m_writeDone = std::move(done);
     WriteStep();
 }
 
 void TConfigChains::WriteStep()
 {
-    if (m_chainIndex >= m_images.ActiveItemCount) {
+    if (m_chainIndex >= WriteItemCount()) {
         if (Completion done = std::exchange(m_writeDone, nullptr))
             done();
         return;
     }
+    if (Stopped())
+        return;
     // A request on a closed line would be dropped without an outcome and the chain would wait forever.
     if (!LineOpen()) {
         Abort(QStringLiteral("the link was lost"));
         return;
     }
-    const ConfigItem &item = m_images.FileImage[static_cast<size_t>(m_chainIndex)];
+    const ConfigItem &item = WriteItem(m_chainIndex);
     ++m_sends;
     std::weak_ptr<int> alive = m_alive;
     TRequestHandlers handlers = ChainHandlers(
@@ -156,7 +191,7 @@ void TConfigChains::WriteStep()
             if (!alive.expired())
                 WriteRefused(answer.ExceptionCode);
         },
-        &TConfigChains::WriteStep, m_images.FileImage);
+        &TConfigChains::WriteStep);
     if (item.Registers == 1) {
         m_session.WriteSingle(item.FirstRegister, item.Values[0], std::move(handlers));
     } else {
@@ -170,37 +205,43 @@ void TConfigChains::WriteReply()
 {
     ++m_chainIndex;
     m_sends = 0;
-    Progress(m_chainIndex * 100 / m_images.ActiveItemCount);
+    Progress(m_chainIndex * 100 / WriteItemCount());
     WriteStep();
 }
 
 void TConfigChains::WriteRefused(quint8 exceptionCode)
 {
+    // The chain ends here, through its completion; ChainIndex stays at the refused item.
+    Completion done = std::exchange(m_writeDone, nullptr);
     if (OnWriteRefused)
-        OnWriteRefused(m_images.FileImage[static_cast<size_t>(m_chainIndex)], exceptionCode);
-    m_chainIndex = m_images.ActiveItemCount;
+        OnWriteRefused(WriteItem(m_chainIndex), exceptionCode);
     Progress(100);
-    WriteStep();
+    if (done)
+        done();
 }
 
-QStringList WrittenSoFar(const TConfigImages &images, qint32 written, bool refused, const QString &check)
+QStringList TConfigChains::WrittenSoFar(const QString &check) const
 {
-    const qint32 total = images.ActiveItemCount;
-    if (written > 0) {
-        const ConfigItem &last = images.FileImage[static_cast<size_t>(written - 1)];
-        return {QStringLiteral("%1 of %2 items were written; the last one written was [%3] %4.")
+    const qint32 written = m_chainIndex;
+    const QString mix =
+        QStringLiteral("The board now holds a mix of old and new values: %1 to compare it with the file.").arg(check);
+    if (m_outcomeUnknown) {
+        const ConfigItem &sent = WriteItem(written);
+        return {QStringLiteral("%1 items written; item %2 ([%3] %4) was sent and its outcome is unknown.")
                     .arg(written)
-                    .arg(total)
-                    .arg(last.Section, last.Ident),
-                QStringLiteral("The board now holds a mix of old and new values: %1 to compare it with the file.")
-                    .arg(check)};
+                    .arg(written + 1)
+                    .arg(sent.Section, sent.Ident),
+                written > 0 ? mix
+                            : QStringLiteral("The board may now hold a mix of old and new values: %1 to compare it "
+                                             "with the file.")
+                                  .arg(check)};
     }
-    if (refused)
-        return {QStringLiteral("None of the %1 items was written.").arg(total)};
-    // The request that got no valid answer may still have been carried out.
-    const ConfigItem &first = images.FileImage.front();
-    return {QStringLiteral("None of the %1 items was confirmed written, but [%2] %3 may have reached the board: "
-                           "%4 to compare it with the file.")
-                .arg(total)
-                .arg(first.Section, first.Ident, check)};
+    if (written == 0)
+        return {QStringLiteral("None of the %1 items was written.").arg(WriteItemCount())};
+    const ConfigItem &last = WriteItem(written - 1);
+    return {QStringLiteral("%1 of %2 items were written; the last one written was [%3] %4.")
+                .arg(written)
+                .arg(WriteItemCount())
+                .arg(last.Section, last.Ident),
+            mix};
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TBoardSession;
 struct TModbusAnswer;
@@ -21,9 +22,10 @@ struct TRequestHandlers;
 // times (a read, or a write of the same value, does no harm twice); the communication-error window
 // waits for the last of them.
 //
-// A chain ends in exactly one way: its completion, or OnAborted when a request still failed after
-// its repeats, a read was refused or the link went down (the completion is then not called). A
-// refused write ends the write chain early through its completion, after OnWriteRefused.
+// A chain ends in exactly one way: its completion, OnAborted when a request still failed after its
+// repeats, a read was refused or the link went down, or OnStopped when StopWhen asked it to end
+// (the completion is then not called). A refused write ends the write chain early through its
+// completion, after OnWriteRefused.
 class TConfigChains
 {
 public:
@@ -46,18 +48,32 @@ public:
     void BoardReadChain(Completion done);
     // Writes FileImage to the board, then calls done.
     void BoardWriteChain(Completion done);
+    // Writes the items of FileImage listed in items (item numbers below ActiveItemCount, in the
+    // order given) to the board, then calls done.
+    void BoardWriteItems(Completion done, std::vector<qint32> items);
 
-    // The item the running chain is at. In OnAborted and OnWriteRefused: the item that failed,
-    // which is also how many items before it the board answered.
+    // How far the running chain is: the item a read chain is at; for a write chain, how many items
+    // of its walk are written. In OnAborted, OnWriteRefused and OnStopped: where it ended, which
+    // is also how many items before it the board answered.
     qint32 ChainIndex() const { return m_chainIndex; }
+    // The items the running or last write chain walks, in order.
+    qint32 WriteItemCount() const { return static_cast<qint32>(m_walk.size()); }
     const Repeats &RepeatCounts() const { return m_repeats; }
+    // What the last write chain, ended early (refused, aborted or stopped), left on the board, in
+    // lines for the user; check says how to compare the board with the file ("press Verify").
+    // A write that was sent without an outcome may have been carried out: it is named as such.
+    QStringList WrittenSoFar(const QString &check) const;
 
     // The transfer's progress in percent, after each item.
     std::function<void(int percent)> OnProgress;
     // The chain stopped before its end; why, in words ("no answer from the board", ...).
     std::function<void(const QString &why)> OnAborted;
-    // The board refused writing item ChainIndex(); the items after it are not written.
+    // The board refused writing the item at ChainIndex(); the items after it are not written.
     std::function<void(const ConfigItem &item, quint8 exceptionCode)> OnWriteRefused;
+    // Asked before each request of a chain: true ends the chain there, once the request on the line
+    // has its outcome (a failed one is not sent again), through OnStopped.
+    std::function<bool()> StopWhen;
+    std::function<void()> OnStopped;
 
 private:
     void ReadStep();
@@ -66,25 +82,31 @@ private:
     void WriteReply();
     void WriteRefused(quint8 exceptionCode);
     void Abort(const QString &why);
+    // Whether StopWhen asks the chain to end; if so, ends it through OnStopped.
+    bool Stopped();
+    bool StopAsked() const { return StopWhen && StopWhen(); }
+    // The item at position of the write chain's walk.
+    const ConfigItem &WriteItem(qint32 position) const;
     bool LineOpen() const;
     void Start();
     // Whether the request that just failed is sent again.
     bool WillRepeat() const;
-    // A request failed: sends it again through repeat, or ends the chain saying why for the item
-    // of image it was for.
-    void Failed(void (TConfigChains::*repeat)(), const ConfigImage &image);
+    // A request failed: sends it again through repeat, or ends the chain saying why.
+    void Failed(void (TConfigChains::*repeat)());
     // The handlers of one of this chain's requests. A failure sends the request again through
     // repeat, or ends the chain after the session's shared failure handler (the
     // communication-error window) has run.
     TRequestHandlers ChainHandlers(std::function<void(const TModbusAnswer &)> onReply,
                                    std::function<void(const TModbusAnswer &)> onRefused,
-                                   void (TConfigChains::*repeat)(), const ConfigImage &image);
+                                   void (TConfigChains::*repeat)());
     void Progress(int percent);
 
     TBoardSession &m_session;
     TConfigImages &m_images;
     qint32 m_chainIndex = 0;
     int m_sends = 0;  // times the item at m_chainIndex was sent
+    std::vector<qint32> m_walk;     // the write chain's items
+    bool m_outcomeUnknown = false;  // the write chain ended with a write sent but not answered
     Repeats m_repeats;
     Completion m_readDone;
     Completion m_writeDone;
@@ -93,8 +115,3 @@ private:
     // Answers that arrive after this object is gone find the token expired and do nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
-
-// What a write chain of images.FileImage that stopped at item written (refused there, or failed)
-// left on the board, in lines for the user; check says how to compare the board with the file
-// ("press Verify").
-QStringList WrittenSoFar(const TConfigImages &images, qint32 written, bool refused, const QString &check);

@@ -489,13 +489,17 @@ std::vector<TValueOutsideLimits> ValuesOutsideLimits(const ConfigImage &image, i
             const bool isSigned = StorableRange(kind)->Min < 0;
             const qint64 raw = isSigned ? qint64{static_cast<qint16>(value)} : qint64{value};
             const TLimits &limits = row.LimitsOf(reg);
-            if (limits.Contains(raw))
+            // A Tenths edit takes whole seconds: tenths left over are no value it can hold, and are
+            // shown as they are ("6.5 sec", not the "6" the edit would show).
+            const bool tenthsLeft = kind == TCodecKind::Tenths && value % 10 != 0;
+            if (limits.Contains(raw) && !tenthsLeft)
                 continue;
             const QString unit = row.UnitOf(reg);
             const auto withUnit = [&unit](const QString &text) {
                 return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
             };
-            outside.push_back({static_cast<int>(i), reg, value, withUnit(*EditText(kind, value)),
+            const QString text = tenthsLeft ? ScaledText(value, 1) : *EditText(kind, value);
+            outside.push_back({static_cast<int>(i), reg, value, withUnit(text),
                                withUnit(*EditText(kind, static_cast<quint16>(limits.Min)) + QStringLiteral(" .. ")
                                         + *EditText(kind, static_cast<quint16>(limits.Max)))});
         }

@@ -48,6 +48,41 @@ void TPoll::CountDownToVersion()
     Read(live::kVersionRead, &TPoll::VersionReply);
 }
 
+void TPoll::LineUp()
+{
+    m_state.VersionKnown = false;
+    m_state.VersionCountdown = kVersionPeriodTicks;
+    ReadVersion();
+}
+
+void TPoll::ReadVersionThen(std::function<void(const QString &failure)> done)
+{
+    // A request on a closed line is dropped without an outcome: nobody would hear of it.
+    const TModbusClient *client = m_session.ActiveClient();
+    if (!m_session.Connected() || !client || !client->IsOpen()) {
+        done(QStringLiteral("the line is closed"));
+        return;
+    }
+    m_session.Read(live::kVersionRead.Start, live::kVersionRead.Count,
+                   {.OnReply =
+                        [this, done](const TModbusAnswer &answer) {
+                            Heard();
+                            VersionReply(answer);
+                            done(m_state.VersionKnown ? QString() : QStringLiteral("its answer could not be made out"));
+                        },
+                    .OnRefused =
+                        [done](const TModbusAnswer &answer) {
+                            done(QStringLiteral("the board refused reading it (exception %1)")
+                                     .arg(answer.ExceptionCode));
+                        },
+                    .OnFailed =
+                        [this, done] {
+                            Lost();
+                            const TModbusClient *active = m_session.ActiveClient();
+                            done(active ? active->LastFailure() : QStringLiteral("no answer"));
+                        }});
+}
+
 void TPoll::Read(const live::BlockRead &read, void (TPoll::*handler)(const TModbusAnswer &))
 {
     m_session.Read(read.Start, read.Count,
@@ -120,6 +155,7 @@ void TPoll::VersionReply(const TModbusAnswer &answer)
         return;
     m_state.FirmwareVersion = block->Version;
     m_state.FirmwareRev12 = block->Rev12;
+    m_state.VersionKnown = true;
     emit VersionRead(*block);
     if (block->HasSeries)
         Read(live::kSeriesRead, &TPoll::SeriesReply);

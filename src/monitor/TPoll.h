@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QObject>
 
+#include <functional>
+
 class TBoardSession;
 struct TLiveState;
 struct TModbusAnswer;
@@ -32,8 +34,14 @@ public:
     // Counts VersionCountdown down and, when it reaches 0, sets it to 10 and reads the version
     // (connected or not: on a closed line the request is simply dropped).
     void CountDownToVersion();
+    // The line came up: the firmware version is unknown until the read sent here at once is
+    // answered (what a transfer moves depends on it); the periodic read follows a period later.
+    void LineUp();
     // The identification reads out of turn, after the board number or series was set.
     void ReadVersion() { Read(live::kVersionRead, &TPoll::VersionReply); }
+    // The version read for one who waits for it: done gets an empty text once the live state
+    // holds the version, else why it could not be read.
+    void ReadVersionThen(std::function<void(const QString &failure)> done);
     void ReadSeries() { Read(live::kSeriesRead, &TPoll::SeriesReply); }
 
     // The reply handlers, each given the answer to its read.

@@ -2,12 +2,14 @@
 
 #include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
+#include "config/TransferRows.h"
 #include "session/TBoardSession.h"
 #include "session/TLiveState.h"
 #include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TransferTable.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <QGridLayout>
@@ -18,7 +20,19 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <numeric>
+
 namespace {
+// How the memo and the messages tell the user to check the board against the file.
+const QString kCheck = QStringLiteral("press Verify");
+// Values outside their edits' limits named one by one in the Load question; the rest are counted.
+constexpr size_t kOutsideNamed = 12;
+
+QString Items(qsizetype n)
+{
+    return n == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(n);
+}
+
 QPushButton *Button(QWidget *parent, const char *name, const QString &caption)
 {
     auto *button = new QPushButton(caption, parent);
@@ -78,16 +92,19 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
     connect(CompareButton, &QPushButton::clicked, this, &TParametersPage::CompareButtonClick);
 
     m_chains.OnProgress = [this](int percent) { WritedxfProgressBar->setValue(percent); };
+    m_chains.StopWhen = [this] { return m_stopping; };
+    m_chains.OnStopped = [this] {
+        LogRepeats();
+        EndStopped();
+    };
     m_chains.OnAborted = [this](const QString &why) {
         LogRepeats();
         QStringList lines{QStringLiteral("Transfer aborted: %1.").arg(why)};
         if (m_writing)
-            lines += WrittenSoFar(m_chains.ChainIndex(), false);
+            lines += m_chains.WrittenSoFar(kCheck);
         for (const QString &line : lines)
             Log(line);
-        Idle();
-        if (m_writing)
-            TellStopped(lines);
+        End(m_writing ? lines : QStringList{});
     };
     m_chains.OnWriteRefused = [this](const ConfigItem &item, quint8 exceptionCode) {
         LogRepeats();
@@ -95,7 +112,7 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
             QStringLiteral("The board refused [%1] %2 (exception %3): the items after it were not written.")
                 .arg(item.Section, item.Ident)
                 .arg(exceptionCode)};
-        m_stopped += WrittenSoFar(m_chains.ChainIndex(), true);
+        m_stopped += m_chains.WrittenSoFar(kCheck);
         for (const QString &line : m_stopped)
             Log(line);
     };
@@ -119,17 +136,118 @@ void TParametersPage::EnableButtons(bool enabled)
         button->setEnabled(enabled);
 }
 
-void TParametersPage::Busy()
+void TParametersPage::Begin(TTransfer transfer)
 {
+    m_transfer = transfer;
+    ++m_run;
+    m_writing = false;
+    m_stopping = false;
     WritedxfProgressBar->setValue(0);
     EnableButtons(false);
-    m_writing = false;
 }
 
-void TParametersPage::Idle()
+void TParametersPage::End(const QStringList &message)
 {
+    m_transfer = TTransfer::None;
+    m_writing = false;
+    m_stopping = false;
     EnableButtons(true);
     WritedxfProgressBar->setValue(0);
+    std::function<void()> then = std::exchange(m_afterEnd, {});
+    if (message.isEmpty() && !then)
+        return;
+    // Once the request's outcome has been delivered: a modal box inside the client's closure would
+    // let new requests in between the client's own steps.
+    QTimer::singleShot(0, this, [this, text = message.join(QLatin1Char('\n')), then = std::move(then)] {
+        if (!text.isEmpty())
+            Messages().ErrorBox(text);
+        if (then)
+            then();
+    });
+}
+
+bool TParametersPage::StoppedHere()
+{
+    if (!m_stopping)
+        return false;
+    EndStopped();
+    return true;
+}
+
+void TParametersPage::EndStopped()
+{
+    QStringList lines{QStringLiteral("Transfer stopped by the user.")};
+    if (m_writing)
+        lines += m_chains.WrittenSoFar(kCheck);
+    else if (m_transfer == TTransfer::Load)
+        lines += QStringLiteral("Nothing was written to the board.");
+    for (const QString &line : lines)
+        Log(line);
+    End(m_writing ? lines : QStringList{});
+}
+
+QString TParametersPage::RunningTransfer() const
+{
+    switch (m_transfer) {
+    case TTransfer::Load:
+        if (m_writing)
+            return QStringLiteral("A Load is writing a configuration file to the board: %1 of %2 written so far. "
+                                  "Stopped now, it leaves the board with a mix of old and new values.")
+                .arg(m_chains.ChainIndex())
+                .arg(Items(m_chains.WriteItemCount()));
+        return QStringLiteral("A Load is reading the board before writing to it; nothing has been written yet.");
+    case TTransfer::Save:
+        return QStringLiteral("A Save is reading the board's configuration; stopped, it saves no file.");
+    case TTransfer::Verify:
+    case TTransfer::Compare:
+        return QStringLiteral("A %1 is reading the board's configuration; stopped, it gives no verdict.")
+            .arg(m_transfer == TTransfer::Verify ? QStringLiteral("Verify") : QStringLiteral("Compare"));
+    case TTransfer::None:
+        break;
+    }
+    return {};
+}
+
+void TParametersPage::StopTransfer(std::function<void()> then)
+{
+    if (!TransferRunning()) {
+        then();
+        return;
+    }
+    // Asked twice (Disconnect, then closing the window), both are done in turn.
+    m_afterEnd = [first = std::move(m_afterEnd), then = std::move(then)] {
+        if (first)
+            first();
+        then();
+    };
+    m_stopping = true;
+}
+
+void TParametersPage::WithVersion(std::function<void()> start)
+{
+    if (m_live.VersionKnown) {
+        start();
+        return;
+    }
+    Log(QStringLiteral("Reading the board's firmware version first..."));
+    const auto read = [this, run = m_run, start = std::move(start)](const QString &failure) {
+        // Outside the client's closure: what starts now may ask or show a message.
+        QTimer::singleShot(0, this, [this, run, start, failure] {
+            if (run != m_run || StoppedHere())
+                return;
+            if (!failure.isEmpty()) {
+                Log(QStringLiteral("Transfer aborted: the board's firmware version could not be read: %1.")
+                        .arg(failure));
+                End();
+                return;
+            }
+            start();
+        });
+    };
+    if (ReadVersion)
+        ReadVersion(read);
+    else
+        read(QStringLiteral("nothing reads it"));
 }
 
 void TParametersPage::LogRepeats()
@@ -148,18 +266,6 @@ void TParametersPage::LogRepeats()
         Log(requests(repeats.Misfit) + QStringLiteral(" after an answer that did not fit."));
 }
 
-QStringList TParametersPage::WrittenSoFar(qint32 written, bool refused) const
-{
-    return ::WrittenSoFar(m_images, written, refused, QStringLiteral("press Verify"));
-}
-
-void TParametersPage::TellStopped(const QStringList &lines)
-{
-    // Shown once the request's outcome has been delivered: a modal box inside the client's
-    // closure would let new requests in between the client's own steps.
-    QTimer::singleShot(0, this, [this, text = lines.join(QLatin1Char('\n'))] { Messages().ErrorBox(text); });
-}
-
 void TParametersPage::SaveFile(const QString &fileName)
 {
     Log(QStringLiteral("Save Configuration To File: ") + fileName);
@@ -170,12 +276,15 @@ void TParametersPage::SaveFile(const QString &fileName)
     }
 }
 
-bool TParametersPage::ChooseAndReadFile()
+QString TParametersPage::ChooseFile()
 {
     // A file gone by the time the dialog closes is ignored like a cancel.
     const QString fileName = Messages().AskOpenFile();
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
-        return false;
+    return fileName.isEmpty() || !QFileInfo::exists(fileName) ? QString() : fileName;
+}
+
+bool TParametersPage::ReadFile(const QString &fileName)
+{
     Log(QStringLiteral("Load Configuration From File: ") + fileName);
     QString why;
     if (ReadConfigFile(fileName, m_images, m_live.FirmwareRev12, &why))
@@ -187,74 +296,180 @@ bool TParametersPage::ChooseAndReadFile()
 
 void TParametersPage::SaveButtonClick()
 {
-    if (!m_definitionUsable)
+    if (!m_definitionUsable || TransferRunning())
         return;
     const QString fileName = Messages().AskSaveFile();
     if (fileName.isEmpty())
         return;
-    m_images.ActiveItemCount = m_images.ItemsFor(m_live.FirmwareRev12);
 
-    if (Session().Connected()) {
-        Busy();
+    if (!Session().Connected()) {
+        // Offline the window is the configuration; a text that is not a number ends the save here.
+        m_images.ActiveItemCount = m_images.ItemsFor(m_live.FirmwareRev12);
+        if (Table().TakeImage(m_images.BoardImage, m_images.ActiveItemCount))
+            SaveFile(fileName);
+        return;
+    }
+    Begin(TTransfer::Save);
+    WithVersion([this, fileName] {
+        m_images.ActiveItemCount = m_images.ItemsFor(m_live.FirmwareRev12);
         Log(QStringLiteral("Read Configuration From Board..."));
         m_chains.BoardReadChain([this, fileName] {
             LogRepeats();
             Table().ShowImage(m_images.BoardImage, m_images.ActiveItemCount);
             SaveFile(fileName);
-            Idle();
+            End();
         });
-        return;
-    }
-    // Offline the window is the configuration; a text that is not a number ends the save here.
-    if (!Table().TakeImage(m_images.BoardImage, m_images.ActiveItemCount))
-        return;
-    SaveFile(fileName);
+    });
 }
 
 void TParametersPage::LoadButtonClick()
 {
-    if (!m_definitionUsable || !ChooseAndReadFile())
+    if (!m_definitionUsable || TransferRunning())
+        return;
+    const QString fileName = ChooseFile();
+    if (fileName.isEmpty())
         return;
 
     if (!Session().Connected()) {
-        Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
+        if (ReadFile(fileName))
+            Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
         return;
     }
-    Busy();
-    m_writing = true;
-    Log(QStringLiteral("Write Configuration To Board..."));
-    m_chains.BoardWriteChain([this] {
-        // A refused write has said all it had to when it came.
-        const QStringList stopped = std::exchange(m_stopped, {});
-        if (stopped.isEmpty())
+    Begin(TTransfer::Load);
+    WithVersion([this, fileName] {
+        if (!ReadFile(fileName)) {
+            End();
+            return;
+        }
+        // What differs from the board is known only from the board itself.
+        Log(QStringLiteral("Read Configuration From Board..."));
+        m_chains.BoardReadChain([this, fileName] {
             LogRepeats();
-        Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
-        Idle();
-        if (!stopped.isEmpty())
-            TellStopped(stopped);
+            // The question waits until the client's closure is done.
+            QTimer::singleShot(0, this, [this, run = m_run, fileName] {
+                if (run == m_run && !StoppedHere())
+                    AskAndWrite(fileName);
+            });
+        });
     });
+}
+
+void TParametersPage::AskAndWrite(const QString &fileName)
+{
+    const qint32 count = m_images.ActiveItemCount;
+    std::vector<qint32> differing;
+    for (const TConfigDifference &d : ConfigDifferences(m_images.FileImage, m_images.BoardImage, count)) {
+        if (differing.empty() || differing.back() != d.Item)
+            differing.push_back(d.Item);
+    }
+    const TModbusClient *client = Session().ActiveClient();
+    const QString board = QStringLiteral("the board at %1, unit %2")
+                              .arg(client ? client->LineName() : QString())
+                              .arg(Session().SlaveAddress());
+    const QString file = QDir::toNativeSeparators(fileName);
+
+    // Enter (the default) writes nothing.
+    TQuestion question;
+    question.Title = QStringLiteral("Load Configuration Parameters");
+    question.Default = TChoice::Cancel;
+    if (differing.empty()) {
+        Log(QStringLiteral("The board holds every value of the file."));
+        question.Text =
+            QStringLiteral("%1 already holds every value of the configuration file\n%2\n(%3): nothing needs writing.")
+                .arg(board, file, Items(count));
+        question.GoText = QStringLiteral("Write all %1 anyway").arg(Items(count));
+    } else {
+        Log(QStringLiteral("%1 of %2 differ from the board.").arg(differing.size()).arg(Items(count)));
+        question.Text = QStringLiteral("Write the configuration file\n%1\nto %2?\n\n%3 of %4 differ from what the "
+                                       "board holds now; only these are written.")
+                            .arg(file, board)
+                            .arg(differing.size())
+                            .arg(Items(count));
+        question.GoText = QStringLiteral("Write %1").arg(Items(qsizetype(differing.size())));
+        question.OtherText = QStringLiteral("Write all %1").arg(Items(count));
+    }
+    // A board's own save may hold such values (factory values, another tool): they are named, and
+    // written only when the user says so.
+    const std::vector<TValueOutsideLimits> outside = ValuesOutsideLimits(m_images.FileImage, count);
+    if (!outside.empty()) {
+        const QString values =
+            outside.size() == 1 ? QStringLiteral("1 value") : QStringLiteral("%1 values").arg(outside.size());
+        Log(QStringLiteral("%1 of the file are outside the limits of their edits.").arg(values));
+        question.Text += QStringLiteral("\n\nThe file holds values outside the limits of their edits:");
+        for (size_t i = 0; i < std::min(outside.size(), kOutsideNamed); ++i) {
+            const TValueOutsideLimits &v = outside[i];
+            const ConfigItem &item = m_images.FileImage[static_cast<size_t>(v.Item)];
+            question.Text += QStringLiteral("\n[%1] %2: %3 (the edit takes %4)")
+                                 .arg(item.Section, ConfigKey(item, v.Register), v.Text, v.Accepts);
+        }
+        if (outside.size() > kOutsideNamed)
+            question.Text += QStringLiteral("\n... and %1 more").arg(outside.size() - kOutsideNamed);
+    }
+    const TChoice choice = Messages().Ask(question);
+    if (StoppedHere())
+        return;
+    if (choice == TChoice::Cancel) {
+        Log(QStringLiteral("Nothing was written to the board."));
+        End();
+        return;
+    }
+    if (choice == TChoice::Other || differing.empty()) {
+        differing.resize(static_cast<size_t>(count));
+        std::iota(differing.begin(), differing.end(), 0);
+    }
+    WriteItems(std::move(differing));
+}
+
+void TParametersPage::WriteItems(std::vector<qint32> items)
+{
+    m_writing = true;
+    WritedxfProgressBar->setValue(0);
+    Log(QStringLiteral("Write Configuration To Board..."));
+    m_chains.BoardWriteItems(
+        [this] {
+            // A refused write has said all it had to when it came.
+            const QStringList stopped = std::exchange(m_stopped, {});
+            if (stopped.isEmpty())
+                LogRepeats();
+            Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
+            End(stopped);
+        },
+        std::move(items));
 }
 
 void TParametersPage::VerifyButtonClick()
 {
-    if (!m_definitionUsable || !Session().Connected())
+    if (!m_definitionUsable || TransferRunning() || !Session().Connected())
         return;
     if (!m_images.FileLoaded) {
         Log(QStringLiteral("No configuration file to verify against: load or compare a file first."));
         return;
     }
-    Busy();
-    Log(QStringLiteral("Read Configuration From Board..."));
-    m_chains.BoardReadChain([this] { CompareImages(); });
+    Begin(TTransfer::Verify);
+    WithVersion([this] {
+        // A board without the extended set is not asked for it.
+        m_images.ActiveItemCount = std::min(m_images.ActiveItemCount, m_images.ItemsFor(m_live.FirmwareRev12));
+        Log(QStringLiteral("Read Configuration From Board..."));
+        m_chains.BoardReadChain([this] { CompareImages(); });
+    });
 }
 
 void TParametersPage::CompareButtonClick()
 {
-    if (!m_definitionUsable || !Session().Connected() || !ChooseAndReadFile())
+    if (!m_definitionUsable || TransferRunning() || !Session().Connected())
         return;
-    Busy();
-    Log(QStringLiteral("Read Configuration From Board..."));
-    m_chains.BoardReadChain([this] { CompareImages(); });
+    const QString fileName = ChooseFile();
+    if (fileName.isEmpty())
+        return;
+    Begin(TTransfer::Compare);
+    WithVersion([this, fileName] {
+        if (!ReadFile(fileName)) {
+            End();
+            return;
+        }
+        Log(QStringLiteral("Read Configuration From Board..."));
+        m_chains.BoardReadChain([this] { CompareImages(); });
+    });
 }
 
 void TParametersPage::CompareImages()
@@ -262,5 +477,5 @@ void TParametersPage::CompareImages()
     LogRepeats();
     const bool same = ConfigDifferences(m_images.FileImage, m_images.BoardImage, m_images.ActiveItemCount).empty();
     Log(same ? QStringLiteral("OK!") : QStringLiteral("ERROR!"));
-    Idle();
+    End();
 }

@@ -6,6 +6,9 @@
 
 #include <QStringList>
 
+#include <functional>
+#include <vector>
+
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -35,6 +38,21 @@ public:
     // transfer and a save would write an empty or wrong file.
     void SetDefinitionUsable(bool usable);
 
+    // Reads the board's firmware version for a transfer that waits for it: done gets an empty
+    // text once the live state knows it, else why it could not be read. Set by the main window.
+    std::function<void(std::function<void(const QString &failure)> done)> ReadVersion;
+
+    // Whether a Load, Save, Verify or Compare of the board runs (from its start to its end,
+    // question included).
+    bool TransferRunning() const { return m_transfer != TTransfer::None; }
+    // Whether the running transfer was asked to stop and ends at its next step.
+    bool TransferStopping() const { return m_stopping; }
+    // What the running transfer is doing, in a sentence for the user.
+    QString RunningTransfer() const;
+    // Ends the running transfer once the request on the line has its outcome (the memo says what
+    // a Load wrote), then runs then; with no transfer running, runs then at once.
+    void StopTransfer(std::function<void()> then);
+
     TConfigChains &Chains() { return m_chains; }
 
     // " History "
@@ -46,25 +64,45 @@ public:
     QProgressBar *WritedxfProgressBar;  // 0 .. 100, shown as a percentage
 
 private:
+    enum class TTransfer { None, Save, Load, Verify, Compare };
+
     void Log(const QString &line);
     void EnableButtons(bool enabled);
-    void Busy();
-    void Idle();
+    // A transfer of the board begins: the buttons off, the bar at 0.
+    void Begin(TTransfer transfer);
+    // The running transfer has ended, one way or another: the buttons back, the bar at 0; then,
+    // once the client's closure that ended it is done, the message of a Load that stopped early
+    // (when there is one) and what StopTransfer left to run.
+    void End(const QStringList &message = {});
+    // Runs start once the board's firmware version is known (it decides the walk), reading it
+    // first when it is not; a version that cannot be read ends the transfer, saying why.
+    void WithVersion(std::function<void()> start);
+    // The running transfer ends here when StopTransfer asked it to; true if so.
+    bool StoppedHere();
+    // The transfer ends as StopTransfer asked, saying what a Load wrote.
+    void EndStopped();
     void CompareImages();
     // One memo line with the requests the chain sent again, when there were any.
     void LogRepeats();
-    // What a write chain that stopped at item written (refused, or failed) left on the board.
-    QStringList WrittenSoFar(qint32 written, bool refused) const;
-    // The message of a Load that stopped early.
-    void TellStopped(const QStringList &lines);
     void SaveFile(const QString &fileName);
-    // Asks for a configuration file and reads it into FileImage; false when cancelled, gone or refused.
-    bool ChooseAndReadFile();
+    // Asks for a configuration file; empty when cancelled or gone.
+    QString ChooseFile();
+    // Reads fileName into FileImage for the board's walk; false, said in the memo and a message,
+    // when it is refused.
+    bool ReadFile(const QString &fileName);
+    // Load, the board read: asks whether to write the items of the file that differ from it (or
+    // all), naming the file, the board and the values outside their edits' limits; then writes.
+    void AskAndWrite(const QString &fileName);
+    void WriteItems(std::vector<qint32> items);
 
     TConfigImages &m_images;
     const TLiveState &m_live;
     TConfigChains m_chains;
     bool m_definitionUsable = true;
-    bool m_writing = false;  // the running transfer is a Load writing the board
-    QStringList m_stopped;   // why a Load stopped early at a refused write, and what it left
+    TTransfer m_transfer = TTransfer::None;
+    int m_run = 0;                     // counts transfers, so that an answer for an ended one is ignored
+    bool m_writing = false;            // the running transfer is a Load writing the board
+    bool m_stopping = false;           // StopTransfer was asked; the transfer ends at its next step
+    std::function<void()> m_afterEnd;  // what StopTransfer left to run once the transfer ended
+    QStringList m_stopped;             // why a Load stopped early at a refused write, and what it left
 };

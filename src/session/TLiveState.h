@@ -23,7 +23,11 @@ struct TLiveState
     // Whether the firmware has the revision-12 items (version mod 100 is 12 or more). Assumed
     // until the first version read says otherwise.
     bool FirmwareRev12 = true;
-    // Ticks until the next firmware-version read. Each connect sets it to 1; before the first
-    // connect it runs down from 0 and wraps, so no version read is due for 65536 ticks.
+    // Whether FirmwareVersion and FirmwareRev12 are the connected board's: false from each connect
+    // until its version read is answered.
+    bool VersionKnown = false;
+    // Ticks until the next firmware-version read. Each connect reads the version at once and sets
+    // it to 10; before the first connect it runs down from 0 and wraps, so no version read is due
+    // for 65536 ticks.
     qint16 VersionCountdown = 0;
 };
