@@ -756,7 +756,8 @@ void TestConfigTransfer::theFirmwareVersionComesFirst()
     QVERIFY(m_board);
     if (refused)
         m_board->SetFaults({.Refuse = {{0xE700, 0xE701}}});
-    // The page reads nothing when the line comes up: the board hears the version read and the transfer only.
+    // The page reads nothing when the line comes up: the board hears the version read, the read of
+    // the overrides it holds, and the transfer only.
     Form().MainPageControl->setCurrentWidget(&Page());
     m_form->Messages->SaveAnswer = file;
     // The save starts as the line comes up, before the version read the connect sent can be answered.
@@ -785,8 +786,9 @@ void TestConfigTransfer::theFirmwareVersionComesFirst()
         QCOMPARE(WritesOf(m_board->Requests()).size(), 132);
     }
     // Nothing but the base set: the version read at the connect and for the save (each followed by
-    // the series number), the save's 132 reads, the load's 132 reads and its 132 writes.
-    QCOMPARE(m_board->Requests().size(), refused ? 2 : 2 * 2 + 3 * 132);
+    // the series number), the two reads of the overrides at the connect, the save's 132 reads, the
+    // load's 132 reads and its 132 writes.
+    QCOMPARE(m_board->Requests().size(), refused ? 2 + 2 : 2 * 2 + 2 + 3 * 132);
 }
 
 void TestConfigTransfer::leavingDuringATransferAsks_data()
