@@ -63,6 +63,7 @@ private slots:
 
     void loadAsksFirst_data();
     void loadAsksFirst();
+    void loadKeepsTheSlaveAddress();
     void theFirmwareVersionComesFirst_data();
     void theFirmwareVersionComesFirst();
     void leavingDuringATransferAsks_data();
@@ -735,6 +736,35 @@ void TestConfigTransfer::loadAsksFirst()
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
     QCOMPARE(Memo().last(), QStringLiteral("OK!"));
+}
+
+// A file from a board at another address: writing it all writes every item but the slave address,
+// so the board goes on answering where the line is, and the question says so.
+void TestConfigTransfer::loadKeepsTheSlaveAddress()
+{
+    QVERIFY(Connect() >= 0);
+    const QString file = File(QStringLiteral("other.cnf"));
+    QVERIFY(SaveBoard(file));
+    QByteArray text = ReadAll(file);
+    QVERIFY(text.contains("\nBoardAddress=1\n"));
+    QVERIFY(WriteAll(file, text.replace("\nBoardAddress=1\n", "\nBoardAddress=5\n")));
+    m_board->ClearRecord();
+    m_form->Messages->OpenAnswer = file;
+    m_form->Messages->Answers = {TChoice::Go};
+    Page().LoadButtonClick();
+    QVERIFY(WaitIdle());
+
+    const TQuestion &question = m_form->Messages->Questions.first();
+    QVERIFY2(question.Text.contains(QStringLiteral("The file's slave address is not written: the board keeps "
+                                                   "answering at 1")),
+             qPrintable(question.Text));
+    QVERIFY2(question.Text.contains(QStringLiteral("already holds every other value")), qPrintable(question.Text));
+    QCOMPARE(question.GoText, QStringLiteral("Write all 139 items anyway"));
+    const QList<SimRequest> writes = WritesOf(m_board->Requests());
+    QCOMPARE(writes.size(), 139);
+    QVERIFY(std::none_of(writes.cbegin(), writes.cend(), [](const SimRequest &w) { return w.Address == 0x0383; }));
+    QCOMPARE(m_board->Board().value(0x0383), quint16(1));
+    QVERIFY(Form().Session().LinkOk());
 }
 
 void TestConfigTransfer::theFirmwareVersionComesFirst_data()

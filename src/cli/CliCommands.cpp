@@ -3,6 +3,7 @@
 #include "cli/CliBoard.h"
 #include "cli/StopSignals.h"
 #include "common/NumberText.h"
+#include "config/ConfigChains.h"
 #include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
@@ -385,8 +386,13 @@ TExitStatus Load(TCliBoard &board, TConfigImages &images, const TCliOptions &opt
         if (!board.WriteConfiguration(images, [&stop] { return stop.Requested(); }))
             return Complain(err, board.ErrorStatus(), board.Error());
     }
+    // A slave address other than the line's stays as the board holds it (see MovesSlaveAddress);
+    // the verify below names it.
+    const auto active = images.FileImage.cbegin() + std::min<qsizetype>(images.ActiveItemCount, images.FileImage.size());
+    const auto kept = std::count_if(images.FileImage.cbegin(), active,
+                                    [&options](const ConfigItem &item) { return MovesSlaveAddress(item, options.Line->Unit); });
     TReport report(options.Json);
-    report.Add(QStringLiteral("Written"), images.ActiveItemCount);
+    report.Add(QStringLiteral("Written"), images.ActiveItemCount - static_cast<int>(kept));
     return CompareWithBoard(board, images, report, options.Json, out, err);
 }
 

@@ -1,5 +1,6 @@
 #include "config/ConfigChains.h"
 
+#include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
 
 #include <algorithm>
@@ -160,6 +161,10 @@ void TConfigChains::BoardWriteChain(Completion done)
 void TConfigChains::BoardWriteItems(Completion done, std::vector<qint32> items)
 {
     Start();
+    std::erase_if(items, [this](qint32 i) {
+        return i >= 0 && static_cast<size_t>(i) < m_images.FileImage.size()
+               && MovesSlaveAddress(m_images.FileImage[static_cast<size_t>(i)], m_session.SlaveAddress());
+    });
     m_walk = std::move(items);
     m_writeDone = std::move(done);
     WriteStep();
@@ -244,4 +249,11 @@ QStringList TConfigChains::WrittenSoFar(const QString &check) const
                 .arg(WriteItemCount())
                 .arg(last.Section, last.Ident),
             mix};
+}
+
+bool MovesSlaveAddress(const ConfigItem &item, quint8 current)
+{
+    const int reg = board::SlaveAddress - item.FirstRegister;
+    return reg >= 0 && reg < item.Registers && static_cast<size_t>(reg) < item.Values.size()
+           && item.Values[static_cast<size_t>(reg)] != current;
 }

@@ -49,7 +49,8 @@ public:
     // Writes FileImage to the board, then calls done.
     void BoardWriteChain(Completion done);
     // Writes the items of FileImage listed in items (item numbers below ActiveItemCount, in the
-    // order given) to the board, then calls done.
+    // order given) to the board, then calls done. A slave address other than the session's is
+    // never written (see MovesSlaveAddress).
     void BoardWriteItems(Completion done, std::vector<qint32> items);
 
     // How far the running chain is: the item a read chain is at; for a write chain, how many items
@@ -115,3 +116,9 @@ private:
     // Answers that arrive after this object is gone find the token expired and do nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };
+
+// Whether item holds a slave address other than current. A write chain leaves such an item as the
+// board holds it: from that write on the board would answer only at the file's address, and every
+// later request of the chain would go unanswered. The Timers page sets the address on its own, and
+// the line follows the board there.
+bool MovesSlaveAddress(const ConfigItem &item, quint8 current);

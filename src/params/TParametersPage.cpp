@@ -358,10 +358,20 @@ void TParametersPage::AskAndWrite(const QString &fileName)
 {
     const qint32 count = m_images.ActiveItemCount;
     std::vector<qint32> differing;
+    QString addressKept;  // the slave address is not loaded: why, when the file's differs
     for (const TConfigDifference &d : ConfigDifferences(m_images.FileImage, m_images.BoardImage, count)) {
+        const ConfigItem &item = m_images.FileImage[static_cast<size_t>(d.Item)];
+        if (MovesSlaveAddress(item, Session().SlaveAddress())) {
+            addressKept = QStringLiteral("The file's slave address is not written: the board keeps answering at %1 "
+                                         "(the \"Timers\" page sets it).")
+                              .arg(Session().SlaveAddress());
+            continue;
+        }
         if (differing.empty() || differing.back() != d.Item)
             differing.push_back(d.Item);
     }
+    // What "Write all" writes: every item but another slave address.
+    const qsizetype writable = count - (addressKept.isEmpty() ? 0 : 1);
     const TModbusClient *client = Session().ActiveClient();
     const QString board = QStringLiteral("the board at %1, unit %2")
                               .arg(client ? client->LineName() : QString())
@@ -373,11 +383,12 @@ void TParametersPage::AskAndWrite(const QString &fileName)
     question.Title = QStringLiteral("Load Configuration Parameters");
     question.Default = TChoice::Cancel;
     if (differing.empty()) {
-        Log(QStringLiteral("The board holds every value of the file."));
+        const QString every = addressKept.isEmpty() ? QStringLiteral("every") : QStringLiteral("every other");
+        Log(QStringLiteral("The board holds %1 value of the file.").arg(every));
         question.Text =
-            QStringLiteral("%1 already holds every value of the configuration file\n%2\n(%3): nothing needs writing.")
-                .arg(board, file, Items(count));
-        question.GoText = QStringLiteral("Write all %1 anyway").arg(Items(count));
+            QStringLiteral("%1 already holds %2 value of the configuration file\n%3\n(%4): nothing needs writing.")
+                .arg(board, every, file, Items(count));
+        question.GoText = QStringLiteral("Write all %1 anyway").arg(Items(writable));
     } else {
         Log(QStringLiteral("%1 of %2 differ from the board.").arg(differing.size()).arg(Items(count)));
         question.Text = QStringLiteral("Write the configuration file\n%1\nto %2?\n\n%3 of %4 differ from what the "
@@ -386,7 +397,11 @@ void TParametersPage::AskAndWrite(const QString &fileName)
                             .arg(differing.size())
                             .arg(Items(count));
         question.GoText = QStringLiteral("Write %1").arg(Items(qsizetype(differing.size())));
-        question.OtherText = QStringLiteral("Write all %1").arg(Items(count));
+        question.OtherText = QStringLiteral("Write all %1").arg(Items(writable));
+    }
+    if (!addressKept.isEmpty()) {
+        Log(addressKept);
+        question.Text += QStringLiteral("\n\n") + addressKept;
     }
     // A board's own save may hold such values (factory values, another tool): they are named, and
     // written only when the user says so.
