@@ -192,6 +192,12 @@ void TParametersPage::SaveButtonClick()
     const QString fileName = Messages().AskSaveFile();
     if (fileName.isEmpty())
         return;
+    // A file that cannot be written is refused before the board is read.
+    if (QString why; !CanWriteConfigFile(fileName, &why)) {
+        Log(QStringLiteral("Save failed: ") + why);
+        Messages().ErrorBox(why);
+        return;
+    }
     m_images.ActiveItemCount = m_images.ItemsFor(m_live.FirmwareRev12);
 
     if (Session().Connected()) {
