@@ -582,9 +582,12 @@ void TstSettings::pipesDevicesAndFoldersAreRefusedAtOnce_data()
 {
     QTest::addColumn<int>("use");
     QTest::addColumn<OddKind>("kind");
-    const QStringList uses{QStringLiteral("settings file"),      QStringLiteral("definition"),
-                           QStringLiteral("configuration read"), QStringLiteral("configuration save"),
-                           QStringLiteral("chart settings"),     QStringLiteral("CSV export"),
+    const QStringList uses{QStringLiteral("settings file"),
+                           QStringLiteral("definition"),
+                           QStringLiteral("configuration read"),
+                           QStringLiteral("configuration save"),
+                           QStringLiteral("chart settings"),
+                           QStringLiteral("CSV export"),
                            QStringLiteral("picture")};
     for (int use = SettingsFile; use <= Picture; ++use) {
         for (OddKind kind : {OddKind::Pipe, OddKind::Device, OddKind::Folder})
@@ -599,7 +602,8 @@ void TstSettings::pipesDevicesAndFoldersAreRefusedAtOnce()
 {
     QFETCH(int, use);
     QFETCH(OddKind, kind);
-    const QString place = MakeOddPlace(kind, m_dir->path(), use == ChartSettings ? QStringLiteral("settings.ini") : kFile);
+    const QString place =
+        MakeOddPlace(kind, m_dir->path(), use == ChartSettings ? QStringLiteral("settings.ini") : kFile);
     QVERIFY(!place.isEmpty());
     const mode_t type = TypeAt(place);
     TConfigImages images;
@@ -629,10 +633,11 @@ void TstSettings::pipesDevicesAndFoldersAreRefusedAtOnce()
             break;
         }
         default: {
-            TChartForm chart(live, use == ChartSettings ? place : m_dir->filePath(QStringLiteral("settings.ini")), messages);
-            QVERIFY(use == ChartSettings   ? !chart.WriteSettings(&error)
-                    : use == CsvExport ? !chart.ExportCsv(place, &error)
-                                       : !chart.SavePicture(place, &error));
+            TChartForm chart(live, use == ChartSettings ? place : m_dir->filePath(QStringLiteral("settings.ini")),
+                             messages);
+            QVERIFY(use == ChartSettings ? !chart.WriteSettings(&error)
+                    : use == CsvExport   ? !chart.ExportCsv(place, &error)
+                                         : !chart.SavePicture(place, &error));
         }
         }
     }

@@ -6,10 +6,10 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
-#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 // Links are followed link by link, as opening the file would, up to this many.

@@ -10,8 +10,7 @@
 // without end on a device, and never a write that renames a new file over a device.
 
 // Whether a symbolic link at a file's place is followed.
-enum class TLinks
-{
+enum class TLinks {
     // Wherever it leads: a file the user named or chose.
     Follow,
     // Only to a file in the link's own folder: a file the tool finds by its name in a folder
@@ -20,8 +19,7 @@ enum class TLinks
     SameFolder,
 };
 
-enum class TFileRead
-{
+enum class TFileRead {
     Read,     // the file's bytes are in *data
     Missing,  // nothing is at path (nor at the end of its link)
     Refused,  // *error says why
