@@ -194,6 +194,7 @@ void TParametersPage::SaveButtonClick()
         return;
     // A file that cannot be written is refused before the board is read.
     if (QString why; !CanWriteConfigFile(fileName, &why)) {
+        Log(QStringLiteral("Save Configuration To File: ") + fileName);
         Log(QStringLiteral("Save failed: ") + why);
         Messages().ErrorBox(why);
         return;
