@@ -1,6 +1,7 @@
-// The settings file on any text: the INI layer's own reading and rewriting, and TSettings' reading
-// and its write-back at every close. What is read is in range; a rewrite keeps what it does not
-// write and reads back as written, and further closes leave it as it is.
+// The settings file on any text: the file layer's reading, the INI layer's own reading and
+// rewriting, and TSettings' reading and its write-back at every close. What is read is in range; a
+// rewrite keeps what it does not write and reads back as written, and further closes leave it as it
+// is.
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
 #include "app/TSettings.h"
@@ -101,6 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString path = FuzzPath(TSettings::FileName());
     WriteInput(path, data, size);
+    // The file layer reads the bytes the file holds, no fewer and no more.
+    QByteArray fromFile;
+    FUZZ_CHECK(ReadPlainFile(path, TIniFile::kMaxFileSize, TLinks::SameFolder, &fromFile, nullptr) == TFileRead::Read);
+    FUZZ_CHECK(fromFile == input);
     TSettings read = TSettings::Read(path);
     CheckInRange(read);
     // The window changes what it writes back; the rest stays as read.

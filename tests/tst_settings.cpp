@@ -1,11 +1,16 @@
 // The settings file R4Ivivaz.ini: what the main window reads from it at start, what it writes back
 // at close, and what it must leave alone.
 #include "MessageRecorder.h"
+#include "OddFiles.h"
 #include "TestFiles.h"
 #include "app/TConnectionPanel.h"
 #include "app/TDialogMessages.h"
 #include "app/TSettings.h"
+#include "charts/TChartForm.h"
 #include "common/IniFile.h"
+#include "config/ConfigFile.h"
+#include "config/DefinitionFile.h"
+#include "link/ModbusLog.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 
@@ -82,6 +87,12 @@ private slots:
     void theDialogFolderIsKeptAcrossACloseAndRestart();
     void fileDialogsOpenWhereTheLastFileWasChosen_data();
     void fileDialogsOpenWhereTheLastFileWasChosen();
+
+    // Every file the tool reads or writes by name, and the files it finds by their names.
+    void pipesDevicesAndFoldersAreRefusedAtOnce_data();
+    void pipesDevicesAndFoldersAreRefusedAtOnce();
+    void linksAreFollowedOnlyWithinTheirFolder_data();
+    void linksAreFollowedOnlyWithinTheirFolder();
 
     void iniFileRewritesInPlace();
     void aSectionLineWithoutItsBracketStaysOneLine_data();
@@ -560,6 +571,126 @@ void TstSettings::fileDialogsOpenWhereTheLastFileWasChosen()
     QCOMPARE(open ? messages.AskOpenFile() : messages.AskSaveFile(), chosen);
     QCOMPARE(openedIn, remembered == 1 ? before : m_dir->path());
     QCOMPARE(TSettings::Read(SettingsPath()).FileFolder, next);
+}
+
+namespace {
+// Each reader and writer of a file the tool names.
+enum FileUse { SettingsFile, Definition, ConfigurationRead, ConfigurationSave, ChartSettings, CsvExport, Picture };
+}  // namespace
+
+void TstSettings::pipesDevicesAndFoldersAreRefusedAtOnce_data()
+{
+    QTest::addColumn<int>("use");
+    QTest::addColumn<OddKind>("kind");
+    const QStringList uses{QStringLiteral("settings file"),
+                           QStringLiteral("definition"),
+                           QStringLiteral("configuration read"),
+                           QStringLiteral("configuration save"),
+                           QStringLiteral("chart settings"),
+                           QStringLiteral("CSV export"),
+                           QStringLiteral("picture")};
+    for (int use = SettingsFile; use <= Picture; ++use) {
+        for (OddKind kind : {OddKind::Pipe, OddKind::Device, OddKind::Folder})
+            QTest::addRow("%s: a %s", qPrintable(uses[use]), qPrintable(OddWord(kind))) << use << kind;
+    }
+}
+
+// A named pipe, a device or a folder where a file is named: refused at once, with a message that
+// says what it is, and left as it was. (Before, a pipe blocked for good and a device was read
+// without end.)
+void TstSettings::pipesDevicesAndFoldersAreRefusedAtOnce()
+{
+    QFETCH(int, use);
+    QFETCH(OddKind, kind);
+    const QString place =
+        MakeOddPlace(kind, m_dir->path(), use == ChartSettings ? QStringLiteral("settings.ini") : kFile);
+    QVERIFY(!place.isEmpty());
+    const mode_t type = TypeAt(place);
+    TConfigImages images;
+    QString error;
+    if (use == ConfigurationRead || use == ConfigurationSave)
+        QVERIFY2(ReadDefinitionFile(StandardDefinitionPath(), images, &error), qPrintable(error));
+    TLiveState live;
+    MessageRecorder messages;
+    {
+        HangGuard guard(QString::fromLatin1(QTest::currentDataTag()), 5000);
+        switch (use) {
+        case SettingsFile:
+            // At start it counts as no file; at close it is refused.
+            QCOMPARE(TSettings::Read(place).IP, TSettings().IP);
+            QVERIFY(!TSettings::Write(place, TSettings(), &error));
+            break;
+        case Definition:
+            QVERIFY(!ReadDefinitionFile(place, images, &error));
+            break;
+        case ConfigurationRead:
+            QVERIFY(!ReadConfigFile(place, images, true, &error));
+            break;
+        case ConfigurationSave: {
+            QVERIFY(!WriteConfigFile(place, images, &error));
+            QVERIFY2(error.contains(OddWord(kind)), qPrintable(error));
+            QVERIFY(!CanWriteConfigFile(place, &error));
+            break;
+        }
+        default: {
+            TChartForm chart(live, use == ChartSettings ? place : m_dir->filePath(QStringLiteral("settings.ini")),
+                             messages);
+            QVERIFY(use == ChartSettings ? !chart.WriteSettings(&error)
+                    : use == CsvExport   ? !chart.ExportCsv(place, &error)
+                                         : !chart.SavePicture(place, &error));
+        }
+        }
+    }
+    QVERIFY2(error.contains(OddWord(kind)), qPrintable(error));
+    QCOMPARE(TypeAt(place), type);
+}
+
+void TstSettings::linksAreFollowedOnlyWithinTheirFolder_data()
+{
+    QTest::addColumn<bool>("log");        // the link's log file, else the settings file
+    QTest::addColumn<bool>("elsewhere");  // the link leads into another folder
+    QTest::newRow("settings file into another folder") << false << true;
+    QTest::newRow("settings file to a file beside it") << false << false;
+    QTest::newRow("link log into another folder") << true << true;
+    QTest::newRow("link log to a file beside it") << true << false;
+}
+
+// The settings file and the link's log are found by their names in a folder others may write to:
+// a link there is followed only to a file in the same folder, never to read or change a file
+// elsewhere.
+void TstSettings::linksAreFollowedOnlyWithinTheirFolder()
+{
+    QFETCH(bool, log);
+    QFETCH(bool, elsewhere);
+    QTemporaryDir other;
+    QVERIFY(other.isValid());
+    const QString target = QDir(elsewhere ? other.path() : m_dir->path()).filePath(QStringLiteral("target.txt"));
+    const QByteArray before = "[Connection]\nMode=1\n";
+    QVERIFY(WriteAll(target, before));
+    const QString link = log ? m_dir->filePath(ModbusLog::FileNameFor(QDate::currentDate())) : SettingsPath();
+    QVERIFY(QFile::link(target, link));
+
+    if (log) {
+        ModbusLog linkLog;
+        linkLog.SetFolder(m_dir->path());
+        linkLog.SetEnabled(true);
+        linkLog.Write(ModbusLog::Failures, QStringLiteral("a line"));
+        QCOMPARE(ReadAll(target).contains("a line"), !elsewhere);
+    } else {
+        RecordedForm form;
+        QCOMPARE(form->ConnectiondxfGroupBox->SerialdxfCheckBox->isChecked(), !elsewhere);
+        QVERIFY(form->close());
+        if (elsewhere) {
+            QCOMPARE(form.Messages->Errors.size(), 1);
+            QVERIFY2(form.Messages->Errors.first().contains(QLatin1String("another folder")),
+                     qPrintable(form.Messages->Errors.first()));
+            QCOMPARE(ReadAll(target), before);
+        } else {
+            QCOMPARE(form.Messages->Errors, QStringList());
+            QVERIFY(ReadAll(target).contains("BoardTypeIndex=0"));
+        }
+    }
+    QVERIFY(QFileInfo(link).isSymLink());
 }
 
 // The INI layer on its own: edits land in place, new keys at the end of their section, new sections

@@ -1,6 +1,7 @@
 // z4ctl as a process against z4sim as a process and against pymodbus: what status decodes, the
 // saved file against the window's Save, and every command's exit status and what it names.
 #include "FormHarness.h"
+#include "OddFiles.h"
 #include "PtyPair.h"
 #include "PymodbusPeer.h"
 #include "SimHarness.h"
@@ -20,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 namespace {
 
 struct Run
@@ -29,11 +32,28 @@ struct Run
     QString Err;
 };
 
+// Where and how z4ctl runs: its working folder, environment variables added to the test's own
+// ("NAME=value"), and a program that runs it (z4ctl's path and arguments follow its own).
+struct RunIn
+{
+    QString Folder = {};
+    QStringList Environment = {};
+    QStringList Wrapper = {};
+};
+
 // z4ctl with arguments, to its end.
-Run Z4ctl(const QStringList &arguments)
+Run Z4ctl(const QStringList &arguments, const RunIn &in = {})
 {
     QProcess process;
-    process.start(QStringLiteral(Z4_CTL_EXE), arguments);
+    process.setWorkingDirectory(in.Folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &variable : in.Environment)
+        environment.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(environment);
+    if (in.Wrapper.isEmpty())
+        process.start(QStringLiteral(Z4_CTL_EXE), arguments);
+    else
+        process.start(in.Wrapper.first(), in.Wrapper.mid(1) + QStringList{QStringLiteral(Z4_CTL_EXE)} + arguments);
     Run run;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
@@ -112,6 +132,13 @@ private slots:
     void watchGoesOnUntilStopped();
     void loadStoppedBySignalSaysWhatItWrote();
     void saveOverRtu();
+    void aSaveTargetIsRefusedBeforeTheBoardIsRead_data();
+    void aSaveTargetIsRefusedBeforeTheBoardIsRead();
+    void ipv6Addresses();
+    void hostsThatCannotBeReached_data();
+    void hostsThatCannotBeReached();
+    void aRelativeRtuPathIsTakenFromTheWorkingFolder();
+    void qtMessagesOnlyWithVerbose();
 
 private:
     QTemporaryDir m_dir;
@@ -503,6 +530,196 @@ void TstZ4ctl::saveOverRtu()
     QVERIFY2(set.Exit == 0, qPrintable(set.Err));
     const Run verify = Z4ctl(line + QStringList{QStringLiteral("verify"), m_changed});
     QVERIFY2(verify.Exit == 0, qPrintable(verify.Out + verify.Err));
+}
+
+void TstZ4ctl::aSaveTargetIsRefusedBeforeTheBoardIsRead_data()
+{
+    QTest::addColumn<QString>("target");  // PIPE, FOLDER, READONLY: made by the test
+    QTest::addColumn<QString>("says");
+    QTest::newRow("/dev/full") << QStringLiteral("/dev/full") << QStringLiteral("it is a device, not a file");
+    QTest::newRow("a named pipe") << QStringLiteral("PIPE") << QStringLiteral("it is a named pipe (FIFO), not a file");
+    QTest::newRow("a folder") << QStringLiteral("FOLDER") << QStringLiteral("it is a folder, not a file");
+    QTest::newRow("a read-only folder") << QStringLiteral("READONLY") << QStringLiteral("cannot be written");
+}
+
+// z4ctl save and the window's Save refuse a file they cannot write before they ask the board
+// anything: z4ctl says so for a port where nothing listens, the window sends no request.
+void TstZ4ctl::aSaveTargetIsRefusedBeforeTheBoardIsRead()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    std::optional<ReadOnlyFolder> readOnly;
+    QString path = target;
+    if (target == QLatin1String("PIPE"))
+        path = MakeOddPlace(OddKind::Pipe, dir.path(), QStringLiteral("board.cnf"));
+    else if (target == QLatin1String("FOLDER"))
+        path = MakeOddPlace(OddKind::Folder, dir.path(), QStringLiteral("board.cnf"));
+    else if (target == QLatin1String("READONLY")) {
+        readOnly.emplace(dir.filePath(QStringLiteral("locked")));
+        if (!readOnly->Ready())
+            QSKIP("no folder can be made read-only for root here (chattr)");
+        path = dir.filePath(QStringLiteral("locked/board.cnf"));
+    }
+    QVERIFY(!path.isEmpty());
+
+    QTcpServer server;  // a port that was free a moment ago, with nothing listening now
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const quint16 closed = server.serverPort();
+    server.close();
+    const Run save = Z4ctl(Tcp(closed) + QStringList{QStringLiteral("save"), path});
+    QVERIFY2(save.Exit == 2 && save.Err.contains(says),
+             qPrintable(QStringLiteral("%1: %2").arg(save.Exit).arg(save.Err)));
+
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    RecordedForm form;
+    QVERIFY(ConnectTcp(*form.Form, board->TcpPort()));
+    Settle(*form.Form);
+    TParametersPage &page = *form->ParametersTabSheet;
+    const quint64 sent = form->TCPModbusClient.GetCounters().Requests;
+    form.Messages->SaveAnswer = path;
+    page.SaveButton->click();
+    QCOMPARE(form.Messages->Errors.size(), 1);
+    QVERIFY2(form.Messages->Errors.first().contains(says), qPrintable(form.Messages->Errors.first()));
+    QVERIFY(page.SaveButton->isEnabled());  // no transfer under way
+    QCOMPARE(form->TCPModbusClient.GetCounters().Requests, sent);
+    if (readOnly)
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("locked")))
+                     .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList());
+}
+
+// An IPv6 address with a port in brackets; alone, or in brackets without a port, it takes port 502.
+void TstZ4ctl::ipv6Addresses()
+{
+    SimProcess board;
+    if (!board.Start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--listen"), QStringLiteral("::1")}))
+        QSKIP("z4sim cannot listen on ::1 here");
+    const Run get = Z4ctl({QStringLiteral("--tcp"), QStringLiteral("[::1]:%1").arg(board.TcpPort()),
+                           QStringLiteral("get"), QStringLiteral("Settings.SupplySetPoint")});
+    QVERIFY2(get.Exit == 0, qPrintable(get.Err));
+    QCOMPARE(get.Out, QStringLiteral("Settings.SupplySetPoint: %1 °C\n").arg(m_setPoint));
+    for (const QString &address : {QStringLiteral("::1"), QStringLiteral("[::1]")}) {
+        const Run status = Z4ctl({QStringLiteral("--tcp"), address, QStringLiteral("status")});
+        QVERIFY2(status.Err.contains(QLatin1String("[::1]:502")),
+                 qPrintable(address + QLatin1String(": ") + status.Err));
+    }
+}
+
+void TstZ4ctl::hostsThatCannotBeReached_data()
+{
+    // Run in a network namespace of their own, which has only the loopback device: nothing leaves
+    // the machine. In it, 10.9.9.0/24 is routed to the loopback device, where no one answers for
+    // it; 10.9.9.1 is a board (z4sim) that stops being reachable once it took the load's first
+    // write (STATE appears), by a rule that makes it unreachable or by its address going away.
+    QTest::addColumn<QString>("setup");          // shell commands before z4ctl; empty: no namespace
+    QTest::addColumn<QStringList>("arguments");  // CLOSED: a closed loopback port
+    QTest::addColumn<QString>("says");
+    const QString board = QStringLiteral(
+        "ip addr add 10.9.9.1/32 dev lo && ip route add 10.9.9.0/24 dev lo && ip rule add pref 100 lookup local && "
+        "ip rule del pref 0 || exit 90\n"
+        "\"$SIM\" --tcp 1502 --listen 10.9.9.1 --delay 500 --state \"$STATE\" > \"$STATE.out\" &\n"
+        "n=0; until grep -q 'Modbus TCP' \"$STATE.out\" || [ $n -gt 1000 ]; do sleep 0.01; n=$((n+1)); done\n"
+        "\"$@\" & n=0; until [ -e \"$STATE\" ] || [ $n -gt 1000 ]; do sleep 0.01; n=$((n+1)); done\n");
+    const QStringList load{QStringLiteral("--tcp"), QStringLiteral("10.9.9.1:1502"), QStringLiteral("--timeout"),
+                           QStringLiteral("2000"),  QStringLiteral("load"),          m_changed};
+    QTest::newRow("refused: a closed loopback port")
+        << QString()
+        << QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:CLOSED"), QStringLiteral("status")}
+        << QStringLiteral("cannot connect to 127.0.0.1:CLOSED: the connection was refused");
+    QTest::newRow("no route to the host")
+        << QStringLiteral("ip route add unreachable 10.8.0.0/16 && exec \"$@\"")
+        << QStringList{QStringLiteral("--tcp"), QStringLiteral("10.8.0.1"), QStringLiteral("status")}
+        << QStringLiteral("cannot reach host 10.8.0.1 (port 502): Host unreachable");
+    QTest::newRow("a host that does not answer")
+        << QStringLiteral("ip route add 10.9.9.0/24 dev lo && exec \"$@\"")
+        << QStringList{QStringLiteral("--tcp"), QStringLiteral("10.9.9.2"), QStringLiteral("--timeout"),
+                       QStringLiteral("300"), QStringLiteral("status")}
+        << QStringLiteral("cannot reach host 10.9.9.2 (port 502): no answer within 300 ms");
+    QTest::newRow("unreachable in the middle of a load")
+        << board + QStringLiteral("ip rule add pref 10 to 10.9.9.1 unreachable; wait $!") << load
+        << QStringLiteral("transfer aborted: cannot reach host 10.9.9.1 (port 1502): Network unreachable.\n");
+    QTest::newRow("silent in the middle of a load")
+        << board + QStringLiteral("ip addr del 10.9.9.1/32 dev lo; wait $!") << load
+        << QStringLiteral("transfer aborted: cannot reach host 10.9.9.1 (port 1502): no answer to a new connection "
+                          "within 2000 ms.\n");
+}
+
+// A host that cannot be reached is named so, at the start and when it goes in the middle of a
+// transfer, and a refused connection says it was refused.
+void TstZ4ctl::hostsThatCannotBeReached()
+{
+    QFETCH(QString, setup);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, says);
+    RunIn in;
+    if (!setup.isEmpty()) {
+        const QStringList isolated{QStringLiteral("unshare"),         QStringLiteral("--net"),
+                                   QStringLiteral("--map-root-user"), QStringLiteral("--pid"),
+                                   QStringLiteral("--fork"),          QStringLiteral("--kill-child")};
+        if (QProcess::execute(isolated.first(),
+                              isolated.mid(1)
+                                  + QStringList{QStringLiteral("ip"), QStringLiteral("link"), QStringLiteral("set"),
+                                                QStringLiteral("lo"), QStringLiteral("up")})
+            != 0)
+            QSKIP("no network namespace of its own can be made here (unshare, ip)");
+        in.Wrapper = isolated
+                     + QStringList{QStringLiteral("sh"), QStringLiteral("-c"),
+                                   QStringLiteral("ip link set lo up || exit 90\n") + setup, QStringLiteral("sh")};
+        in.Environment = {QStringLiteral("SIM=" Z4_SIM_EXE),
+                          QStringLiteral("STATE=") + m_dir.filePath(QStringLiteral("unreached.state"))};
+        QFile::remove(m_dir.filePath(QStringLiteral("unreached.state")));
+        QFile::remove(m_dir.filePath(QStringLiteral("unreached.state.out")));
+    }
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const QString closed = QString::number(server.serverPort());
+    server.close();
+    arguments.replaceInStrings(QStringLiteral("CLOSED"), closed);
+    says.replace(QStringLiteral("CLOSED"), closed);
+    const Run run = Z4ctl(arguments, in);
+    QVERIFY2(run.Exit == 3 && run.Err.contains(says), qPrintable(QStringLiteral("%1: %2").arg(run.Exit).arg(run.Err)));
+}
+
+// A relative --rtu path is taken from the working folder, as any path, not from /dev.
+void TstZ4ctl::aRelativeRtuPathIsTakenFromTheWorkingFolder()
+{
+    if (!PtyPair::Available())
+        QSKIP("socat is not installed");
+    PtyPair cable;
+    cable.Start(kSoonMs);
+    if (QTest::currentTestFailed())
+        return;
+    SimProcess board;
+    QVERIFY(board.Start({QStringLiteral("--rtu"), cable.EndA()}));
+    const QFileInfo end(cable.EndB());
+    const Run get = Z4ctl(
+        {QStringLiteral("--rtu"), end.fileName(), QStringLiteral("get"), QStringLiteral("Settings.SupplySetPoint")},
+        {.Folder = end.path()});
+    QVERIFY2(get.Exit == 0, qPrintable(get.Err));
+    // A name that is not in the working folder is not looked for elsewhere.
+    const Run tty =
+        Z4ctl({QStringLiteral("--rtu"), QStringLiteral("tty"), QStringLiteral("status")}, {.Folder = m_dir.path()});
+    QVERIFY2(tty.Exit == 3 && tty.Err.contains(m_dir.filePath(QStringLiteral("tty"))), qPrintable(tty.Err));
+}
+
+// Qt's own messages reach stderr only with --verbose, even when its Modbus notes are switched on
+// (here every request's, as a user's environment may ask).
+void TstZ4ctl::qtMessagesOnlyWithVerbose()
+{
+    SimProcess board;
+    QVERIFY(board.Start({QStringLiteral("--tcp"), QStringLiteral("0")}));
+    const RunIn noted{.Environment = {QStringLiteral("QT_LOGGING_RULES=qt.modbus*=true")}};
+    const QStringList get{QStringLiteral("get"), QStringLiteral("Settings.SupplySetPoint")};
+    const Run quiet = Z4ctl(Tcp(board.TcpPort()) + get, noted);
+    QVERIFY2(quiet.Exit == 0, qPrintable(quiet.Err));
+    QCOMPARE(quiet.Err, QString());
+    const Run verbose = Z4ctl(Tcp(board.TcpPort()) + QStringList{QStringLiteral("--verbose")} + get, noted);
+    QVERIFY2(verbose.Exit == 0, qPrintable(verbose.Err));
+    QVERIFY2(verbose.Err.contains(QLatin1String("qt.modbus:")), qPrintable(verbose.Err));
+    QCOMPARE(verbose.Out, quiet.Out);
 }
 
 QTEST_MAIN(TstZ4ctl)

@@ -20,13 +20,29 @@ int InRange(const TIniFile &ini, const QString &key, int low, int high, int fall
 {
     return InRange(ini, kConnection, key, low, high, fallback);
 }
+
+// The file is found by its name in the working folder, which others may write to: a link there is
+// followed only to a file beside it, never to rewrite a file elsewhere.
+constexpr TLinks kLinks = TLinks::SameFolder;
+
+// The file at path before a rewrite; false when it cannot be read, and then it must not be
+// replaced: its hand-made keys would be lost.
+bool LoadForRewrite(TIniFile &ini, const QString &path, QString *error)
+{
+    QString why;
+    if (ini.Load(path, &why, kLinks))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot read %1: %2").arg(path, why);
+    return false;
+}
 }  // namespace
 
 TSettings TSettings::Read(const QString &path)
 {
     TSettings s;
     TIniFile ini;
-    if (!ini.Load(path, nullptr))
+    if (!ini.Load(path, nullptr, kLinks))
         return s;  // an unreadable file is treated like a missing one
 
     s.Mode = ini.ReadBool(kConnection, QStringLiteral("Mode"), s.Mode);
@@ -61,8 +77,8 @@ TSettings TSettings::Read(const QString &path)
 bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
 {
     TIniFile ini;
-    if (!ini.Load(path, error))
-        return false;  // never replace a file we could not read: its hand-made keys would be lost
+    if (!LoadForRewrite(ini, path, error))
+        return false;
     ini.WriteBool(kConnection, QStringLiteral("Mode"), s.Mode);
     for (int i = 0; i < 4; ++i)
         ini.WriteInteger(kConnection, QStringLiteral("IP%1").arg(i + 1), s.IP[i]);
@@ -70,7 +86,7 @@ bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
     ini.WriteInteger(kConnection, QStringLiteral("ReadPeriod"), s.ReadPeriod);
     ini.WriteInteger(kConnection, QStringLiteral("Address"), s.Address);
     ini.WriteInteger(kBoardType, QStringLiteral("BoardTypeIndex"), s.BoardTypeIndex);
-    return ini.Save(path, error);
+    return ini.Save(path, error, kLinks);
 }
 
 QString TSettings::DialogFolder(const QString &fallback) const
@@ -87,8 +103,8 @@ bool TSettings::RememberFolder(const QString &path, const QString &file, QString
         return false;
     }
     TIniFile ini;
-    if (!ini.Load(path, error))
+    if (!LoadForRewrite(ini, path, error))
         return false;
     ini.WriteString(kFiles, kFolder, folder);
-    return ini.Save(path, error);
+    return ini.Save(path, error, kLinks);
 }

@@ -41,6 +41,9 @@ struct TSettings
 
     // Missing file or keys give the defaults above; a value that makes no sense for its key
     // (an octet of 300, parity "X", a period above 500 s, slave address 0) is taken as absent.
+    // A file that cannot be read counts as missing: also a pipe, a device or a folder in its place,
+    // or a link to a file in another folder (the working folder may be shared; such a link is
+    // never followed, for reading or writing).
     static TSettings Read(const QString &path);
     // Rewrites the keys that are written back, keeping everything else in the file. A file that
     // exists but cannot be read is left alone.

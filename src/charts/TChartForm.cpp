@@ -21,6 +21,9 @@
 namespace {
 
 const QString kSection = QStringLiteral("Chart");
+// The file lies in the working folder, as the main window's settings file does: a link there is
+// followed only to a file beside it.
+constexpr TLinks kSettingsLinks = TLinks::SameFolder;
 
 struct Series
 {
@@ -128,7 +131,7 @@ void TChartForm::ReadSettings()
     // A file that is missing or cannot be read leaves every box unchecked.
     TIniFile settings;
     QString ignored;
-    const bool read = settings.Load(m_settingsPath, &ignored);
+    const bool read = settings.Load(m_settingsPath, &ignored, kSettingsLinks);
     for (int s = 0; s < kSeries; ++s)
         SeriesBoxes[static_cast<size_t>(s)]->setChecked(
             read && settings.ReadBool(kSection, QLatin1String(kSeriesTable[static_cast<size_t>(s)].Key), false));
@@ -138,12 +141,15 @@ bool TChartForm::WriteSettings(QString *error) const
 {
     // Keys and comments someone added to the file stay.
     TIniFile settings;
-    if (!settings.Load(m_settingsPath, error))
+    QString why;
+    if (!settings.Load(m_settingsPath, &why, kSettingsLinks)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(m_settingsPath, why);
         return false;
+    }
     for (int s = 0; s < kSeries; ++s)
         settings.WriteBool(kSection, QLatin1String(kSeriesTable[static_cast<size_t>(s)].Key),
                            SeriesBoxes[static_cast<size_t>(s)]->isChecked());
-    return settings.Save(m_settingsPath, error);
+    return settings.Save(m_settingsPath, error, kSettingsLinks);
 }
 
 void TChartForm::closeEvent(QCloseEvent *event)

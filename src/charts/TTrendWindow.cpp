@@ -1,5 +1,6 @@
 #include "charts/TTrendWindow.h"
 
+#include "common/PlainFile.h"
 #include "session/TUserMessages.h"
 
 #include <QDateTime>
@@ -211,6 +212,8 @@ void TTrendWindow::ShowView()
 
 bool TTrendWindow::ExportCsv(const QString &path, QString *error) const
 {
+    if (*error = WriteProblem(path, TLinks::Follow); !error->isEmpty())
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || !WriteTrendCsv(m_recording, SeriesNames(), file)
         || !file.commit()) {
@@ -222,6 +225,8 @@ bool TTrendWindow::ExportCsv(const QString &path, QString *error) const
 
 bool TTrendWindow::SavePicture(const QString &path, QString *error)
 {
+    if (*error = WriteProblem(path, TLinks::Follow); !error->isEmpty())
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !grab().save(&file, "PNG") || !file.commit()) {
         *error = file.errorString().isEmpty() ? QStringLiteral("the picture could not be written") : file.errorString();

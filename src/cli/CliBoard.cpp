@@ -3,6 +3,7 @@
 #include "config/ConfigChains.h"
 #include "monitor/LiveDecoders.h"
 
+#include <QAbstractSocket>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -44,9 +45,21 @@ private:
     int m_percent = -1;
 };
 
+// The host as an address of a URL: an IPv6 address in brackets. Qt's TCP client makes a URL of
+// host and port, and an IPv6 address without them would not be read as one.
+QString UrlHost(const QString &host)
+{
+    return host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host;
+}
+
+QString HostAndPort(const TLineOptions &line)
+{
+    return QStringLiteral("%1:%2").arg(UrlHost(line.Host)).arg(line.Port);
+}
+
 }  // namespace
 
-TCliBoard::TCliBoard(const TLineOptions &line) : m_timeoutMs(line.TimeoutMs)
+TCliBoard::TCliBoard(const TLineOptions &line) : m_line(line)
 {
     TBoardSession &session = m_model.Session();
     if (line.Serial) {
@@ -60,7 +73,7 @@ TCliBoard::TCliBoard(const TLineOptions &line) : m_timeoutMs(line.TimeoutMs)
         m_client = &serial;
     } else {
         TTCPModbusClient &tcp = m_model.TcpClient();
-        tcp.SetServerAddress(line.Host);
+        tcp.SetServerAddress(UrlHost(line.Host));
         tcp.SetPort(line.Port);
         // One attempt: a script wants the failure, not a retry every ten seconds.
         tcp.SetReconnect(false);
@@ -71,7 +84,7 @@ TCliBoard::TCliBoard(const TLineOptions &line) : m_timeoutMs(line.TimeoutMs)
     session.SetSlaveAddress(line.Unit);
     session.SetRequestTimeout(line.TimeoutMs);
     QObject::connect(m_client, &TModbusClient::OnLineError, m_client,
-                     [this](const QString &message) { m_lineError = message; });
+                     [this](const QString &message) { m_lineError = Described(message); });
     QObject::connect(m_client, &TModbusClient::OnConnect, m_client, [this] { m_model.Session().SetConnected(true); });
     QObject::connect(m_client, &TModbusClient::OnDisconnect, m_client,
                      [this] { m_model.Session().SetConnected(false); });
@@ -90,9 +103,47 @@ bool TCliBoard::Fail(TExitStatus status, const QString &why)
     return false;
 }
 
+QString TCliBoard::Described(const QString &lineError)
+{
+    m_reachError = false;
+    if (m_line.Serial)
+        return lineError;
+    // The client's device has just had the error on its socket, which gives it in a word.
+    for (const QAbstractSocket *socket : m_client->findChildren<QAbstractSocket *>()) {
+        const QAbstractSocket::SocketError error = socket->error();
+        if (error == QAbstractSocket::UnknownSocketError || !lineError.contains(socket->errorString()))
+            continue;
+        if (error == QAbstractSocket::ConnectionRefusedError)
+            return QStringLiteral("cannot connect to %1: the connection was refused").arg(HostAndPort(m_line));
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            return lineError;
+        m_reachError = true;
+        return Unreachable(socket->errorString());
+    }
+    return lineError;
+}
+
+QString TCliBoard::Unreachable(const QString &reason) const
+{
+    return QStringLiteral("cannot reach host %1 (port %2): %3").arg(m_line.Host).arg(m_line.Port).arg(reason);
+}
+
+QString TCliBoard::LostLine(const QString &why) const
+{
+    if (m_line.Serial || m_client->IsOpen())
+        return why;
+    if (m_reachError)
+        return m_lineError;
+    // A fresh connection that never came up says nothing: the host did not answer it.
+    if (m_lineError.isEmpty() && m_client->GetCounters().Resyncs > m_answeredResyncs)
+        return Unreachable(QStringLiteral("no answer to a new connection within %1 ms").arg(m_line.TimeoutMs));
+    return why;
+}
+
 bool TCliBoard::Open()
 {
     m_lineError.clear();
+    m_reachError = false;
     QEventLoop loop;
     bool timedOut = false;
     QTimer guard;
@@ -105,17 +156,21 @@ bool TCliBoard::Open()
     const QMetaObject::Connection up = QObject::connect(m_client, &TModbusClient::OnConnect, &loop, quit);
     const QMetaObject::Connection refused = QObject::connect(m_client, &TModbusClient::OnLineError, &loop, quit);
     // A TCP connection attempt is given up after one interval; a little more leaves it its turn.
-    guard.start(static_cast<int>(m_timeoutMs) + 100);
+    guard.start(static_cast<int>(m_line.TimeoutMs) + 100);
     m_client->Open();
     RunUntil(loop, [&] { return m_model.Session().Connected() || !m_lineError.isEmpty() || timedOut; });
     QObject::disconnect(up);
     QObject::disconnect(refused);
-    if (m_model.Session().Connected())
+    if (m_model.Session().Connected()) {
+        m_answeredResyncs = m_client->GetCounters().Resyncs;
         return true;
+    }
     m_client->Close();
     if (!m_lineError.isEmpty())
         return Fail(kExitLink, m_lineError);
-    return Fail(kExitLink, QStringLiteral("no connection to %1 within %2 ms").arg(LineName()).arg(m_timeoutMs));
+    if (!m_line.Serial)
+        return Fail(kExitLink, Unreachable(QStringLiteral("no answer within %1 ms").arg(m_line.TimeoutMs)));
+    return Fail(kExitLink, QStringLiteral("no connection to %1 within %2 ms").arg(LineName()).arg(m_line.TimeoutMs));
 }
 
 bool TCliBoard::Request(const std::function<void(TRequestHandlers)> &send, TExitStatus refusedStatus,
@@ -130,20 +185,27 @@ bool TCliBoard::Request(const std::function<void(TRequestHandlers)> &send, TExit
         done = true;
         loop.quit();
     };
+    const auto heard = [&] {
+        m_lineError.clear();
+        m_reachError = false;
+        m_answeredResyncs = m_client->GetCounters().Resyncs;
+    };
     send({.OnReply =
               [&](const TModbusAnswer &reply) {
+                  heard();
                   answer = reply;
                   answered = true;
                   finish();
               },
           .OnRefused =
               [&](const TModbusAnswer &reply) {
+                  heard();
                   Fail(refusedStatus, QStringLiteral("%1 (exception %2)").arg(refused).arg(reply.ExceptionCode));
                   finish();
               },
           .OnFailed =
               [&] {
-                  Fail(kExitLink, m_client->LastFailure());
+                  Fail(kExitLink, LostLine(m_client->LastFailure()));
                   finish();
               }});
     RunUntil(loop, [&] { return done; });
@@ -192,7 +254,7 @@ bool TCliBoard::RunChain(TConfigChains &chains, const char *what,
     bool aborted = false;
     chains.OnProgress = [&](int percent) { progress.Show(percent); };
     chains.OnAborted = [&](const QString &why) {
-        Fail(kExitLink, abortedText(why));
+        Fail(kExitLink, abortedText(LostLine(why)));
         aborted = true;
         loop.quit();
     };

@@ -44,6 +44,14 @@ public:
 
 private:
     bool Fail(TExitStatus status, const QString &why);
+    // A line error of the client in words: for TCP, a refused connection or a host that cannot be
+    // reached, named so (the TCP client reports both as a connection error).
+    QString Described(const QString &lineError);
+    // why; but when the TCP line is down because the client could not connect afresh (as it does
+    // after a request without an answer), that the host could not be reached.
+    QString LostLine(const QString &why) const;
+    // "cannot reach host HOST (port N): reason".
+    QString Unreachable(const QString &reason) const;
     // Runs chain of chains to its end with its progress on stderr; false when it was aborted, after
     // Fail with abortedText of why, or stopped, after Fail with abortedText of an empty why.
     bool RunChain(TConfigChains &chains, const char *what,
@@ -56,8 +64,10 @@ private:
 
     TBoardModel m_model;
     TModbusClient *m_client;
-    quint32 m_timeoutMs;
-    QString m_lineError;  // what the client said last about its line
+    const TLineOptions m_line;
+    QString m_lineError;            // what the client said last about its line since it last answered, in words
+    bool m_reachError = false;      // m_lineError says the TCP host could not be reached
+    quint64 m_answeredResyncs = 0;  // the client's reconnections when it last answered
     QString m_error;
     TExitStatus m_status = kExitDone;
 };

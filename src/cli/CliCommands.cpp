@@ -613,6 +613,9 @@ TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *er
                                                                   : kExitDone;
     if (checked != kExitDone)
         return checked;
+    // So is the file a save would write.
+    if (QString why; command == QLatin1String("save") && !CanWriteConfigFile(options.Arguments[0], &why))
+        return Complain(err, kExitUsage, why);
 
     TCliBoard board(*options.Line);
     if (!board.Open())

@@ -2,6 +2,7 @@
 
 #include "common/NumberText.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 #include <functional>
@@ -30,6 +31,39 @@ std::optional<qint64> Whole(const QString &text, qint64 min, qint64 max)
     return take.Value;
 }
 
+// The host and port of --tcp: HOST, HOST:PORT, an IPv6 address alone (::1, port 502) or in
+// brackets with or without a port ([::1]:502). False for anything else.
+bool TakeTcpAddress(const QString &text, TLineOptions &line)
+{
+    QString host = text;
+    std::optional<QString> port;
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return false;
+        host = text.mid(1, close - 1);
+        const QString rest = text.mid(close + 1);
+        if (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))
+            return false;
+        if (!rest.isEmpty())
+            port = rest.mid(1);
+    } else if (text.count(QLatin1Char(':')) == 1) {
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        host = text.left(colon);
+        port = text.mid(colon + 1);
+    }
+    if (host.trimmed().isEmpty())
+        return false;
+    if (port) {
+        const auto number = Whole(*port, 1, 65535);
+        if (!number)
+            return false;
+        line.Port = static_cast<quint16>(*number);
+    }
+    line.Host = host;
+    return true;
+}
+
 }  // namespace
 
 QString UsageText()
@@ -51,14 +85,18 @@ QString UsageText()
         "    --count N       stop after N readings\n"
         "\n"
         "Line options:\n"
-        "  --tcp HOST[:PORT]   Modbus TCP (port 502 unless given)\n"
-        "  --rtu DEVICE        Modbus RTU on a serial device, with\n"
+        "  --tcp HOST[:PORT]   Modbus TCP (port 502 unless given; an IPv6 address with a port\n"
+        "                      in brackets: [::1]:502)\n"
+        "  --rtu DEVICE        Modbus RTU on a serial device (a relative path is taken from the\n"
+        "                      working folder), with\n"
         "    --baud N (19200)  --parity N|E|O (E)  --data-bits 5-8 (8)  --stop-bits 1|2 (1)\n"
         "  --unit N            slave address 1-247 (1)\n"
         "  --timeout MS        answer time of one request, 10-60000 ms (3000)\n"
         "  --definition FILE   the parameter definition file (deffiles/z4_0parameters.def beside z4ctl,\n"
         "                      else in ../share/z4vent/deffiles/ from z4ctl's folder, as installed)\n"
         "  --json              machine-readable output\n"
+        "  --verbose           Qt's own messages on stderr too (e.g. the serial line's notes on\n"
+        "                      answers with a wrong CRC)\n"
         "\n"
         "Exit status: 0 done and equal, 1 done but different, 2 bad usage, a refused file or value,\n"
         "3 no line, no answer or a transfer that stopped early (also load stopped by Ctrl+C or SIGTERM),\n"
@@ -112,6 +150,10 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
             options.Force = true;
             continue;
         }
+        if (argument == QLatin1String("--verbose")) {
+            options.Verbose = true;
+            continue;
+        }
         if (!argument.startsWith(QLatin1String("--"))) {
             if (!options.Command.isEmpty())
                 options.Arguments.append(argument);
@@ -143,21 +185,14 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
 
         if (argument == QLatin1String("--tcp")) {
             tcp = true;
-            const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-            line.Host = colon < 0 ? value : value.left(colon);
-            if (colon >= 0) {
-                const auto port = Whole(value.mid(colon + 1), 1, 65535);
-                if (!port)
-                    return bad();
-                line.Port = static_cast<quint16>(*port);
-            }
-            if (line.Host.trimmed().isEmpty())
+            if (!TakeTcpAddress(value, line))
                 return bad();
         } else if (argument == QLatin1String("--rtu")) {
             rtu = true;
-            line.Device = value;
             if (value.isEmpty())
                 return bad();
+            // The serial port would look a name without a folder up in /dev.
+            line.Device = QFileInfo(value).absoluteFilePath();
         } else if (argument == QLatin1String("--parity")) {
             const QString p = value.toUpper();
             if (p == QLatin1String("N"))

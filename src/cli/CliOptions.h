@@ -19,9 +19,9 @@ enum TExitStatus : int {
 struct TLineOptions
 {
     bool Serial = false;
-    QString Host;  // TCP
+    QString Host;  // TCP: a name or an address (IPv6 without brackets)
     quint16 Port = 502;
-    QString Device;  // RTU
+    QString Device;  // RTU: an absolute path (a relative one is taken from the working folder)
     int BaudRate = QSerialPort::Baud19200;
     QSerialPort::Parity Parity = QSerialPort::EvenParity;
     QSerialPort::DataBits DataBits = QSerialPort::Data8;
@@ -35,9 +35,10 @@ struct TCliOptions
     std::optional<TLineOptions> Line;  // none when neither --tcp nor --rtu was given
     QString DefinitionPath;            // empty: the standard place
     bool Json = false;
-    bool Force = false;  // load: values outside the edits' limits are written too
-    int PeriodS = 1;  // watch: seconds from one cycle's start to the next's
-    int Count = 0;    // watch: cycles before it ends; 0 until it is stopped
+    bool Force = false;    // load: values outside the edits' limits are written too
+    bool Verbose = false;  // Qt's own messages on stderr too
+    int PeriodS = 1;       // watch: seconds from one cycle's start to the next's
+    int Count = 0;         // watch: cycles before it ends; 0 until it is stopped
     QString Command;
     QStringList Arguments;  // the command's own
 };

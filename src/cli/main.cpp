@@ -4,9 +4,25 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QLoggingCategory>
+
+namespace {
+// z4ctl writes its own messages to stderr itself; whatever comes through Qt's message handler is
+// Qt's own (the serial client notes every answer with a wrong CRC, which floods stderr on a noisy
+// line), and is shown only with --verbose.
+bool g_showQtMessages = false;
+QtMessageHandler g_qtHandler = nullptr;
+
+void FilterQtMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if ((g_showQtMessages || type == QtFatalMsg) && g_qtHandler)
+        g_qtHandler(type, context, message);
+}
+}  // namespace
 
 int main(int argc, char *argv[])
 {
+    g_qtHandler = qInstallMessageHandler(FilterQtMessage);
     QCoreApplication app(argc, argv);
     // Numbers for scripts: a decimal point whatever the user's language.
     QLocale::setDefault(QLocale::c());
@@ -22,6 +38,11 @@ int main(int argc, char *argv[])
     if (!options) {
         std::fprintf(stderr, "z4ctl: %s\n\n%s", qPrintable(error), qPrintable(UsageText()));
         return kExitUsage;
+    }
+    if (options->Verbose) {
+        g_showQtMessages = true;
+        // The Modbus clients' warnings are off unless asked for.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.modbus.warning=true"));
     }
     return RunCommand(*options, stdout, stderr);
 }

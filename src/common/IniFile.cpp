@@ -1,6 +1,5 @@
 #include "common/IniFile.h"
 
-#include <QFile>
 #include <QSaveFile>
 #include <QSet>
 
@@ -106,27 +105,20 @@ struct TIniFile::Impl
 TIniFile::TIniFile() : d(std::make_unique<Impl>()) {}
 TIniFile::~TIniFile() = default;
 
-bool TIniFile::Load(const QString &path, QString *error)
+bool TIniFile::Load(const QString &path, QString *error, TLinks links)
 {
-    QFile file(path);
-    if (!file.exists()) {
+    QByteArray text;
+    switch (ReadPlainFile(path, kMaxFileSize, links, &text, error)) {
+    case TFileRead::Missing:
         d->Clear();
         return true;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.size() > kMaxFileSize) {
+    case TFileRead::Refused:
         d->Clear();
-        if (error)
-            *error = QStringLiteral("the file is %1 KiB, far larger than such a file can be (at most %2 KiB)")
-                         .arg(file.size() / 1024)
-                         .arg(kMaxFileSize / 1024);
         return false;
+    case TFileRead::Read:
+        break;
     }
-    return LoadText(file.readAll(), error);
+    return LoadText(text, error);
 }
 
 bool TIniFile::LoadText(const QByteArray &text, QString *error)
@@ -191,8 +183,13 @@ QByteArray TIniFile::Text() const
     return text + d->Tail;
 }
 
-bool TIniFile::Save(const QString &path, QString *error) const
+bool TIniFile::Save(const QString &path, QString *error, TLinks links) const
 {
+    if (const QString problem = WriteProblem(path, links); !problem.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, problem);
+        return false;
+    }
     QSaveFile file(path);
     const QByteArray text = Text();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {

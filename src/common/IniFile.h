@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/PlainFile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -18,8 +20,8 @@ public:
     TIniFile &operator=(const TIniFile &) = delete;
 
     // Reads the file. A missing file is an empty one; a file that exists but cannot be read or
-    // parsed returns false with the reason.
-    bool Load(const QString &path, QString *error);
+    // parsed, is no regular file or is a link links does not follow, returns false with the reason.
+    bool Load(const QString &path, QString *error, TLinks links = TLinks::Follow);
     // Parses INI text (for tests and files read elsewhere).
     bool LoadText(const QByteArray &text, QString *error);
     // The largest file Load reads: far more than any real settings, definition or configuration
@@ -29,8 +31,9 @@ public:
     // Keys the text gives more than once with different values, as "[section] key" (a value read
     // for them is the last one given).
     QStringList ConflictingKeys() const;
-    // Writes the file whole or not at all (a temporary file renamed over it).
-    bool Save(const QString &path, QString *error) const;
+    // Writes the file whole or not at all (a temporary file renamed over it); what WriteProblem
+    // refuses is not written.
+    bool Save(const QString &path, QString *error, TLinks links = TLinks::Follow) const;
     QByteArray Text() const;
 
     bool HasKey(const QString &section, const QString &key) const;

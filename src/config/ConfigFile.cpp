@@ -31,6 +31,17 @@ QString ConfigKey(const ConfigItem &item, int k)
     return item.Registers == 1 ? item.Ident : item.Ident + QString::number(k);
 }
 
+bool CanWriteConfigFile(const QString &fileName, QString *error)
+{
+    QString why = WriteProblem(fileName, TLinks::Follow);
+    TIniFile existing;
+    if (why.isEmpty() && existing.Load(fileName, &why))
+        return true;
+    if (error)
+        *error = QStringLiteral("%1 cannot be written: %2").arg(Where(fileName), why);
+    return false;
+}
+
 bool WriteConfigFile(const QString &fileName, const TConfigImages &images, QString *error)
 {
     TIniFile ini;

@@ -14,6 +14,12 @@
 // failure (also an existing file that cannot be read) it is untouched and *error says why.
 bool WriteConfigFile(const QString &fileName, const TConfigImages &images, QString *error);
 
+// Whether WriteConfigFile can write fileName, to be asked before the board is read: the place
+// takes a new regular file (see WriteProblem: no pipe, device or folder, a folder that takes new
+// files), and a file already there can be read to keep its other content. Otherwise false, with
+// *error naming the file and the reason.
+bool CanWriteConfigFile(const QString &fileName, QString *error);
+
 // Reads fileName into FileImage (every item; values -32768 .. 65535 stored as their low 16 bits),
 // then sets FileHasExtendedItems (the first value of the last item is not 0) and ActiveItemCount
 // (every item with an extended-set file and firmwareRev12, else the base set), and FileLoaded.

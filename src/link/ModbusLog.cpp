@@ -1,10 +1,11 @@
 #include "link/ModbusLog.h"
 
+#include "common/PlainFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace {
 const QString kPrefix = QStringLiteral("z4link-");
@@ -13,11 +14,7 @@ const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
 bool FolderIsWritable(const QString &folder)
 {
-    if (folder.isEmpty() || !QDir().mkpath(folder))
-        return false;
-    // Permissions alone do not tell (read-only mounts, ACLs): try to create a file.
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("probe-XXXXXX")));
-    return probe.open();
+    return !folder.isEmpty() && QDir().mkpath(folder) && CanCreateFilesIn(folder);
 }
 }  // namespace
 
@@ -28,6 +25,7 @@ void ModbusLog::SetFolder(const QString &folder)
     m_folder = folder;
     m_file.close();
     m_fileDay = {};
+    m_refusedDay = {};
 }
 
 void ModbusLog::SetEnabled(bool enabled)
@@ -36,6 +34,7 @@ void ModbusLog::SetEnabled(bool enabled)
     if (!enabled) {
         m_file.close();
         m_fileDay = {};
+        m_refusedDay = {};
     }
 }
 
@@ -72,10 +71,19 @@ bool ModbusLog::OpenFor(QDate day)
     if (m_file.isOpen() && m_fileDay == day)
         return true;
     m_file.close();
+    if (m_refusedDay == day)
+        return false;
     const QString folder = UsableFolder();
     if (folder.isEmpty())
         return false;
-    m_file.setFileName(QDir(folder).filePath(FileNameFor(day)));
+    const QString path = QDir(folder).filePath(FileNameFor(day));
+    // Anyone who may write to the folder could put a pipe there, on which opening would wait for
+    // good, or a link that has the log appended to a file elsewhere: the day goes unlogged.
+    if (!WriteProblem(path, TLinks::SameFolder).isEmpty()) {
+        m_refusedDay = day;
+        return false;
+    }
+    m_file.setFileName(path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         return false;
     m_fileDay = day;

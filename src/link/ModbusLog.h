@@ -45,4 +45,5 @@ private:
     bool m_enabled = false;
     QFile m_file;
     QDate m_fileDay;
+    QDate m_refusedDay;  // the day whose file was found to be no regular file of the folder
 };

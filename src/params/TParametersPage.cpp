@@ -301,6 +301,13 @@ void TParametersPage::SaveButtonClick()
     const QString fileName = Messages().AskSaveFile();
     if (fileName.isEmpty())
         return;
+    // A file that cannot be written is refused before the board is read.
+    if (QString why; !CanWriteConfigFile(fileName, &why)) {
+        Log(QStringLiteral("Save Configuration To File: ") + fileName);
+        Log(QStringLiteral("Save failed: ") + why);
+        Messages().ErrorBox(why);
+        return;
+    }
 
     if (!Session().Connected()) {
         // Offline the window is the configuration; a text that is not a number ends the save here.
