@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QStatusBar>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 namespace {
 
@@ -47,6 +49,33 @@ int StepOf(TCodecKind kind)
     return kind == TCodecKind::Tenths ? 10 : 1;
 }
 
+// Turns the mouse wheel over widget by notches towards the user, as the window system delivers
+// it: to the widget under the pointer, and on to its parents while none accepts it.
+void Wheel(QWidget *widget, int notches)
+{
+    const QPointF at = QRectF(widget->rect()).center();
+    for (int i = 0; i < notches; ++i) {
+        QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        QApplication::instance()->notify(widget, &event);
+    }
+}
+
+// Counts the wheel events that reach a widget.
+class WheelCounter : public QObject
+{
+public:
+    int Count = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        Count += event->type() == QEvent::Wheel ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 class TestEdits : public QObject, private WindowOnBoard
@@ -71,8 +100,14 @@ private slots:
     void refreshingWritesNothing();
     void theRangeMessageMovesNoOtherValue();
     void editsReachAnIndependentPeer();
+    void theWheelChangesNoList_data();
+    void theWheelChangesNoList();
 
 private:
+    // Write requests the board received (taken or refused), once everything sent has its answer.
+    int WriteRequests() const;
+    // The window on screen and active, page open and read.
+    void ShowPage(const char *page);
     // Chooses the combo item with text, as a user does with the keyboard.
     void Choose(const char *combo, const QString &item) const;
 };
@@ -96,6 +131,23 @@ void TestEdits::init()
 void TestEdits::cleanup()
 {
     Close();
+}
+
+int TestEdits::WriteRequests() const
+{
+    Settle(Form());
+    const QList<SimRequest> &requests = m_board->Requests();
+    return static_cast<int>(std::count_if(requests.begin(), requests.end(),
+                                          [](const SimRequest &r) { return r.Function == 0x06 || r.Function == 0x10; }));
+}
+
+void TestEdits::ShowPage(const char *page)
+{
+    Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+    Form().show();
+    QVERIFY(QTest::qWaitForWindowActive(&Form()));
+    Settle(Form());
+    m_board->ClearRecord();
 }
 
 void TestEdits::Choose(const char *combo, const QString &item) const
@@ -377,6 +429,38 @@ void TestEdits::editsReachAnIndependentPeer()
     QTRY_COMPARE_WITH_TIMEOUT(read.size(), 9, kSoonMs);
     QCOMPARE(read, (QList<quint16>{2150, 0xFC18, 65500, 1, 1, 70, 0xFFFF, 3, 0xFFCE}));
     QVERIFY2(Form().StatusPanels[0]->text().isEmpty(), qPrintable(Form().StatusPanels[0]->text()));
+}
+
+void TestEdits::theWheelChangesNoList_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("focus");  // the control holding the focus while the wheel turns
+    QTest::newRow("unfocused, an edit focused") << "HeatingTabSheet" << "WHOutputColumnComboBox" << "WHPeriodAdvEdit";
+    QTest::newRow("focused") << "HeatingTabSheet" << "WHOutputColumnComboBox" << "WHOutputColumnComboBox";
+    QTest::newRow("service page") << "InOutTabSheet" << "AlarmOutputColumnComboBox" << "IAnalog1AdvEdit";
+}
+
+// The wheel over a list changes it not, writes nothing and moves no focus: it goes on to the page.
+void TestEdits::theWheelChangesNoList()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, list);
+    QFETCH(QString, focus);
+    ShowPage(page.toLatin1().constData());
+    auto *combo = Named<QComboBox>(list);
+    auto *focused = Named<QWidget>(focus);
+    focused->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(focused->hasFocus());
+    const int index = combo->currentIndex();
+    WheelCounter reached;
+    Named<QWidget>(page)->installEventFilter(&reached);
+    Wheel(combo, 2);
+    QCOMPARE(combo->currentIndex(), index);
+    QCOMPARE(reached.Count, 2);
+    QVERIFY(focused->hasFocus());
+    QCOMPARE(WriteRequests(), 0);
+    Form().hide();
 }
 
 QTEST_MAIN(TestEdits)
