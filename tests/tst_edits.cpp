@@ -386,7 +386,8 @@ void TestEdits::theRangeMessageMovesNoOtherValue()
     auto *first = Named<TAdvEdit>("T1AdvEdit");
     first->setFocus(Qt::OtherFocusReason);
     QTRY_VERIFY(first->hasFocus());
-    first->setText(QStringLiteral("300"));
+    first->selectAll();
+    QTest::keyClicks(first, QStringLiteral("300"));
     QTest::keyClick(first, Qt::Key_Tab);  // on to T2, which holds a value it would write
     QCOMPARE(Messages().RangeWarnings, QStringList{QStringLiteral("T1AdvEdit")});
     QVERIFY(first->hasFocus());

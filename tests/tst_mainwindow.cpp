@@ -409,7 +409,8 @@ void TstMainWindow::periodEdit()
     QTRY_VERIFY_WITH_TIMEOUT(form->ReadTimer().isActive(), kSoonMs);
     period->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
-    period->setText(QStringLiteral("2"));
+    period->selectAll();
+    QTest::keyClicks(period, QStringLiteral("2"));
     form->ConnectiondxfGroupBox->AddressAdvEdit->setFocus();
     QTRY_COMPARE_WITH_TIMEOUT(form->ReadTimer().interval(), 2000, kSoonMs);
     QVERIFY(form->ReadTimer().isActive());

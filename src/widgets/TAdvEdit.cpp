@@ -60,6 +60,6 @@ void TAdvEdit::keyPressEvent(QKeyEvent *event)
 void TAdvEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    if (LeavesTheEdit(event))
+    if (LeavesTheEdit(event) && isModified())
         emit Applied();
 }

@@ -177,20 +177,23 @@ TRequestHandlers TParameterEditor::WriteHandlers(QWidget *control, quint16 addre
                 }};
 }
 
-void TParameterEditor::TellIfClosed(QWidget *control)
+void TParameterEditor::Sending(QWidget *control)
 {
+    // What the user typed is taken: leaving the edit now writes it no more.
+    if (auto *edit = qobject_cast<QLineEdit *>(control))
+        edit->setModified(false);
     if (!m_session.Connected())
         emit Status(QStringLiteral("%1 was not written: the line is closed.").arg(PlaceOf(control)));
 }
 
 void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word, std::function<void()> written)
 {
-    TellIfClosed(control);
+    Sending(control);
     m_session.WriteSingle(address, word, WriteHandlers(control, address, std::move(written)));
 }
 
 void TParameterEditor::WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words)
 {
-    TellIfClosed(control);
+    Sending(control);
     m_session.WriteMultiple(start, words, WriteHandlers(control, start));
 }

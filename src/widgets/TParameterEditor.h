@@ -71,7 +71,8 @@ private:
     void Dispatch(QWidget *control);
     void Connect(QWidget *control);
     TRequestHandlers WriteHandlers(QWidget *control, quint16 address, std::function<void()> written = {});
-    void TellIfClosed(QWidget *control);
+    // A write on behalf of control goes out: an edit's typed text is taken, and a closed line told.
+    void Sending(QWidget *control);
 
     TBoardSession &m_session;
     const TTransferTable &m_table;
