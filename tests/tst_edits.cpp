@@ -102,6 +102,7 @@ private slots:
     void editsReachAnIndependentPeer();
     void theWheelChangesNoList_data();
     void theWheelChangesNoList();
+    void pagesOpenWithTheFocusOnTheirTab();
 
 private:
     // Write requests the board received (taken or refused), once everything sent has its answer.
@@ -461,6 +462,30 @@ void TestEdits::theWheelChangesNoList()
     QCOMPARE(reached.Count, 2);
     QVERIFY(focused->hasFocus());
     QCOMPARE(WriteRequests(), 0);
+    Form().hide();
+}
+
+// Each page opens while a control of the page before has the focus: the focus goes to the tab
+// strip, also on the second round, when each page had the focus on a control of its own before.
+void TestEdits::pagesOpenWithTheFocusOnTheirTab()
+{
+    ShowPage("InputsOutputsTabSheet");
+    QTabWidget *tabs = Form().MainPageControl;
+    for (int step = 0; step < 2 * tabs->count(); ++step) {
+        QWidget *page = tabs->currentWidget();
+        QWidget *control = page->nextInFocusChain();
+        while (control != page && !(page->isAncestorOf(control) && (control->focusPolicy() & Qt::TabFocus)
+                                    && control->isVisible() && control->isEnabled()))
+            control = control->nextInFocusChain();
+        if (control != page) {
+            control->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY2(control->hasFocus(), qPrintable(control->objectName()));
+        }
+        tabs->setCurrentIndex((tabs->currentIndex() + 1) % tabs->count());  // as a click on its tab
+        QWidget *opened = tabs->currentWidget();
+        QVERIFY2(!opened->isAncestorOf(QApplication::focusWidget()),
+                 qPrintable(opened->objectName() + QLatin1Char(' ') + QApplication::focusWidget()->objectName()));
+    }
     Form().hide();
 }
 

@@ -26,6 +26,7 @@
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
+#include "widgets/TPageTabs.h"
 #include "widgets/ValueDisplay.h"
 
 #include <QCloseEvent>
@@ -237,7 +238,7 @@ QWidget *TForm1::BuildLeftColumn()
 
 void TForm1::BuildPages()
 {
-    MainPageControl = Named(new QTabWidget(this), "MainPageControl");
+    MainPageControl = Named(new TPageTabs(this), "MainPageControl");
     MainPageControl->setUsesScrollButtons(true);
     // The arrows only scroll the strip, which the arrow keys do on the tab strip itself: no Tab stops.
     for (QToolButton *arrow : MainPageControl->tabBar()->findChildren<QToolButton *>())
