@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QWheelEvent>
 #include <QtTest/qtestspontaneevent.h>
@@ -103,6 +104,8 @@ private slots:
     void theWheelChangesNoList_data();
     void theWheelChangesNoList();
     void pagesOpenWithTheFocusOnTheirTab();
+    void commandsAskFirst_data();
+    void commandsAskFirst();
 
 private:
     // Write requests the board received (taken or refused), once everything sent has its answer.
@@ -261,8 +264,12 @@ void TestEdits::controlsWriteTheirWord()
         Type(name, parts.at(2));
     else if (parts[0] == QLatin1String("choose"))
         Choose(name, parts.at(2));
-    else
-        Named<QAbstractButton>(name.constData())->click();
+    else if (auto *button = Named<QAbstractButton>(name.constData()); qobject_cast<QPushButton *>(button)) {
+        Messages().Answers << TChoice::Go;  // a command asks first
+        button->click();
+    } else {
+        button->click();
+    }
     QCOMPARE(Writes(), QList<Write>{Write(address, word)});
     QVERIFY2(Messages().Errors.isEmpty() && Messages().RangeWarnings.isEmpty(),
              qPrintable(Messages().Errors.join(' ')));
@@ -487,6 +494,46 @@ void TestEdits::pagesOpenWithTheFocusOnTheirTab()
                  qPrintable(opened->objectName() + QLatin1Char(' ') + QApplication::focusWidget()->objectName()));
     }
     Form().hide();
+}
+
+void TestEdits::commandsAskFirst_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<quint16>("address");  // the first register it writes
+    QTest::addColumn<QString>("says");     // what the question says will happen
+    const auto row = [](const char *tag, const char *button, quint16 address, const char *says) {
+        QTest::newRow(tag) << QString::fromLatin1(button) << address << QString::fromLatin1(says);
+    };
+    row("start", "StartStopVrButton", 0x013A, "Start the air-handling unit?");
+    row("clock test 00:14", "VrDemoButton1", 0x0100, "Set the board's clock to 2024-03-10 00:14:00?");
+    row("clock test 05:59", "VrDemoButton2", 0x0100, "Set the board's clock to 2024-03-10 05:59:00?");
+    row("hearth start", "HearthStartVrDemoButton", 0x0420, "Start the hearth run?");
+    row("hearth stop", "HearthStopVrDemoButton", 0x0420, "Stop the hearth run?");
+    row("air-volume calibration", "CalibrationVrDemoButton", 0x04FF, "Start the air-volume calibration?");
+}
+
+// The buttons that change how the unit runs ask first, naming what will happen; Enter (the
+// default) cancels, and nothing is written.
+void TestEdits::commandsAskFirst()
+{
+    QFETCH(QString, button);
+    QFETCH(quint16, address);
+    QFETCH(QString, says);
+    Form().PageContext().Now = [] { return QDateTime(QDate(2024, 3, 10), QTime(23, 59, 58)); };
+    auto *control = Named<QPushButton>(button);
+    const QString caption = control->text();
+    control->click();
+    QCOMPARE(WriteRequests(), 0);
+    QCOMPARE(control->text(), caption);
+    QCOMPARE(Messages().Questions.size(), 1);
+    const TQuestion &question = Messages().Questions.first();
+    QCOMPARE(question.Default, TChoice::Cancel);
+    QVERIFY2(question.Text.startsWith(says), qPrintable(question.Text));
+
+    Messages().Answers << TChoice::Go;
+    control->click();
+    QCOMPARE(WriteRequests(), 1);
+    QCOMPARE(m_board->Writes().first().first, address);
 }
 
 QTEST_MAIN(TestEdits)

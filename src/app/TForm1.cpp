@@ -455,6 +455,13 @@ void TForm1::ChartVrButtonClick()
 void TForm1::StartStopVrButtonClick()
 {
     const bool start = StartStopVrButton->text() == QLatin1String("Start");
+    const QString what = start ? QStringLiteral("Start") : QStringLiteral("Stop");
+    const TQuestion question{.Title = QStringLiteral("%1 the unit").arg(what),
+                             .Text = QStringLiteral("%1 the air-handling unit? The board %2 its fans and its regulation.")
+                                         .arg(what, start ? QStringLiteral("starts") : QStringLiteral("stops")),
+                             .GoText = what};
+    if (m_messages->Ask(question) != TChoice::Go)
+        return;
     StartStopVrButton->setText(start ? QStringLiteral("Stop") : QStringLiteral("Start"));
     Session().WriteSingle(board::StartStop, start ? 1 : 0);
 }

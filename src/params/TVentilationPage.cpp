@@ -2,6 +2,7 @@
 
 #include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TParameterEditor.h"
@@ -275,11 +276,27 @@ TVentilationPage::TVentilationPage(TPageContext &context, QWidget *parent)
     column({BuildRemoteControl(), AirVolume(this, CalibrationVrDemoButton)});
     layout->addStretch();
 
-    // The commands: a constant each, on every click.
-    OnApplied(HearthStartVrDemoButton, this, [this] { Editor().Write(HearthStartVrDemoButton, board::Hearth, 1); });
-    OnApplied(HearthStopVrDemoButton, this, [this] { Editor().Write(HearthStopVrDemoButton, board::Hearth, 0); });
-    OnApplied(CalibrationVrDemoButton, this,
-              [this] { Editor().Write(CalibrationVrDemoButton, board::AirVolumeCalibration, 1); });
+    // The commands change how the unit runs: each asks first, and writes its constant on "Go" only.
+    const auto command = [this](QPushButton *button, quint16 address, quint16 word, const TQuestion &question) {
+        OnApplied(button, this, [this, button, address, word, question] {
+            if (Messages().Ask(question) == TChoice::Go)
+                Editor().Write(button, address, word);
+        });
+    };
+    command(HearthStartVrDemoButton, board::Hearth, 1,
+            {.Title = QStringLiteral("Hearth"),
+             .Text = QStringLiteral("Start the hearth run? The board runs its fans for the hearth for the hearth "
+                                    "time it holds."),
+             .GoText = QStringLiteral("Start the hearth run")});
+    command(HearthStopVrDemoButton, board::Hearth, 0,
+            {.Title = QStringLiteral("Hearth"),
+             .Text = QStringLiteral("Stop the hearth run? The fans go back to their usual run."),
+             .GoText = QStringLiteral("Stop the hearth run")});
+    command(CalibrationVrDemoButton, board::AirVolumeCalibration, 1,
+            {.Title = QStringLiteral("Air-volume calibration"),
+             .Text = QStringLiteral("Start the air-volume calibration? The board runs its fans through the "
+                                    "calibration of the air volumes."),
+             .GoText = QStringLiteral("Start the calibration")});
     // The intensities of a column are one parameter to the board's eyes.
     context.Editor.TakeRowTogether(kSupplyIntensityItem);
     context.Editor.TakeRowTogether(kExhaustIntensityItem);
