@@ -65,8 +65,15 @@ protected:
     // What the board took, once everything the window sent has its answer.
     QList<QPair<quint16, quint16>> Writes() const
     {
-        Settle(Form());
+        SettleWrites();
         return m_board->Writes();
+    }
+    // Runs until every write the window sent, or sends on an answer, has its answer: a box of a
+    // bit mask writes once the board has answered the read of its register.
+    void SettleWrites() const
+    {
+        Settle(Form());
+        Settle(Form());
     }
 
     QTemporaryDir m_dir;

@@ -4,6 +4,7 @@
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
+#include "widgets/TPage.h"
 #include "widgets/TransferTable.h"
 
 #include <QLineEdit>
@@ -11,6 +12,14 @@
 #include <array>
 
 namespace {
+
+// The kinds whose register is a bit mask of several boxes.
+bool IsMask(TCodecKind kind)
+{
+    return kind == TCodecKind::Bits || kind == TCodecKind::TaggedBits || kind == TCodecKind::BitPairs;
+}
+
+}  // namespace
 
 QString ExceptionText(quint8 code)
 {
@@ -28,8 +37,6 @@ QString ExceptionText(quint8 code)
     }
 }
 
-}  // namespace
-
 TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable &table, TUserMessages &messages,
                                    QObject *parent)
     : QObject(parent), m_session(session), m_table(table), m_messages(messages)
@@ -38,8 +45,10 @@ TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable 
 
 void TParameterEditor::Connect(QWidget *control)
 {
-    if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); }))
+    if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); })) {
         m_attached.insert(control);
+        TPage::MarkWhileNotRead(control);
+    }
 }
 
 void TParameterEditor::AttachItems(int first, int last)
@@ -135,10 +144,37 @@ bool TParameterEditor::Apply(QWidget *control)
     if (!word)
         return false;
     const TParameterRow &row = place->Codec->Row();
-    if (row.CodecOf(place->Offset).Kind == TCodecKind::TimeOfDay)
+    const TCodecKind kind = row.CodecOf(place->Offset).Kind;
+    if (IsMask(kind)) {
+        // The box's own bit as the user set it; every other bit as the board holds it now.
+        const quint16 bit = place->Codec->BitOf(control);
+        ChangeBits(control, *place->Codec,
+                   [bit, shown = *word](quint16 held) { return static_cast<quint16>((held & ~bit) | (shown & bit)); });
+        return true;
+    }
+    if (kind == TCodecKind::TimeOfDay)
         SetHeldMinutes(control, *word);  // what a configuration Save takes from now on
     Write(control, static_cast<quint16>(row.FirstRegister + place->Offset), *word);
     return true;
+}
+
+void TParameterEditor::ChangeBits(QWidget *control, const TParameterCodec &codec,
+                                  std::function<quint16(quint16)> change)
+{
+    const quint16 address = codec.Row().FirstRegister;
+    Sending(control);
+    m_session.Read(address, 1,
+                   {.OnReply =
+                        [this, control, &codec, address, change = std::move(change)](const TModbusAnswer &held) {
+                            const quint16 word = change(held.Registers.value(0));
+                            Write(control, address, word, [&codec, word] { codec.RegistersToControls({&word, 1}); });
+                        },
+                    .OnRefused =
+                        [this, control](const TModbusAnswer &answer) {
+                            emit Status(QStringLiteral("%1 was not written: the board refused to read its register "
+                                                       "first (%2).")
+                                            .arg(PlaceOf(control), ExceptionText(answer.ExceptionCode)));
+                        }});
 }
 
 void TParameterEditor::Refuse(QWidget *control, const QString &error)
