@@ -5,6 +5,7 @@
 
 #include "FormHarness.h"
 
+#include "monitor/TPoll.h"
 #include "widgets/TAdvEdit.h"
 
 #include <QTemporaryDir>
@@ -21,7 +22,7 @@ protected:
     void LeaveOwnFolder() { QDir::setCurrent(m_oldCurrent); }
 
     // For init: a board and a window connected to it with page (an objectName) showing, the reads
-    // of the connect answered and the board's record cleared.
+    // of the connect and the firmware version answered and the board's record cleared.
     void Open(const Z4BoardOptions &options = {}, const char *page = nullptr)
     {
         m_board = StartTcpBoard(options);
@@ -30,6 +31,7 @@ protected:
         if (page)
             Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
         QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+        Form().Poll().ReadVersion();  // what the firmware has is known
         Settle(Form());
         m_board->ClearRecord();
     }

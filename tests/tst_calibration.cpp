@@ -56,7 +56,7 @@ void TestCalibration::cleanupTestCase()
 
 void TestCalibration::init()
 {
-    Open();  // the Calibration page is the visible one
+    Open({.firmware = 1012});  // the Calibration page is the visible one; AIN9 and AIN10 are in the extended set
 }
 
 void TestCalibration::cleanup()

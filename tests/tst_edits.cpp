@@ -5,6 +5,8 @@
 #include "WindowOnBoard.h"
 
 #include "common/NumberText.h"
+#include "config/ConfigItem.h"
+#include "monitor/TPoll.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
@@ -106,6 +108,8 @@ private slots:
     void pagesOpenWithTheFocusOnTheirTab();
     void commandsAskFirst_data();
     void commandsAskFirst();
+    void whatTheFirmwareLacksIsOff_data();
+    void whatTheFirmwareLacksIsOff();
 
 private:
     // Write requests the board received (taken or refused), once everything sent has its answer.
@@ -427,7 +431,7 @@ void TestEdits::editsReachAnIndependentPeer()
     Named<QCheckBox>("ModeAutdxfCheckBox")->click();
     Type("WHPISPWAdvEdit", QStringLiteral("0.7"));
     Choose("ECOutput2ColumnComboBox", QStringLiteral("0"));
-    Named<QCheckBox>("WithoutExhaustdxfCheckBox")->click();
+    Named<QCheckBox>("PControldxfCheckBox")->click();
     Type("HearthValueAdvEdit", QStringLiteral("-50"));
     SettleWrites();
 
@@ -438,7 +442,7 @@ void TestEdits::editsReachAnIndependentPeer()
         Form().TCPModbusClient.ReadHoldingRegisters(1, address, 1, 3000, record);
     }
     QTRY_COMPARE_WITH_TIMEOUT(read.size(), 9, kSoonMs);
-    QCOMPARE(read, (QList<quint16>{2150, 0xFC18, 65500, 1, 1, 70, 0xFFFF, 3, 0xFFCE}));
+    QCOMPARE(read, (QList<quint16>{2150, 0xFC18, 65500, 1, 1, 70, 0xFFFF, 2, 0xFFCE}));
     QVERIFY2(Form().StatusPanels[0]->text().isEmpty(), qPrintable(Form().StatusPanels[0]->text()));
 }
 
@@ -536,6 +540,54 @@ void TestEdits::commandsAskFirst()
     control->click();
     QCOMPARE(WriteRequests(), 1);
     QCOMPARE(m_board->Writes().first().first, address);
+}
+
+void TestEdits::whatTheFirmwareLacksIsOff_data()
+{
+    QTest::addColumn<int>("firmware");   // 0: offline, no version read yet
+    QTest::addColumn<bool>("extended");  // the configuration items of the extended set are on
+    QTest::addColumn<bool>("series");    // what needs a series number is on
+    QTest::addColumn<QString>("why");    // the tooltip of what is off
+    QTest::newRow("no version read") << 0 << false << false
+                                     << "Off until the board's firmware version is read: older firmware lacks this "
+                                        "setting.";
+    QTest::newRow("base set") << 1011 << false << true << "The board's firmware 1.011 lacks this setting.";
+    QTest::newRow("no series number") << 1010 << false << false << "The board's firmware 1.010 lacks this setting.";
+    QTest::newRow("extended set") << 1012 << true << true << QString();
+}
+
+// What the board's firmware lacks is off, saying why, and typing into it writes nothing.
+void TestEdits::whatTheFirmwareLacksIsOff()
+{
+    QFETCH(int, firmware);
+    QFETCH(bool, extended);
+    QFETCH(bool, series);
+    QFETCH(QString, why);
+    Close();
+    m_form = std::make_unique<RecordedForm>();
+    if (firmware) {
+        m_board = StartTcpBoard({.firmware = static_cast<quint16>(firmware)});
+        QVERIFY(m_board && ConnectTcp(Form(), m_board->TcpPort()));
+        Form().Poll().ReadVersion();
+        Settle(Form());
+        m_board->ClearRecord();
+    }
+    QList<std::pair<QWidget *, bool>> controls{{Named<QWidget>("WithoutExhaustdxfCheckBox"), series},
+                                               {Named<QWidget>("Set1VrDemoButton"), series}};
+    for (int item = TConfigImages::kBaseItems; item < kTransferItems; ++item)
+        for (QWidget *control : Form().TransferTable().Codec(item).Controls())
+            controls.append({control, extended});
+    QVERIFY(controls.size() >= 2 + kTransferItems - TConfigImages::kBaseItems);
+    for (const auto &[control, on] : controls) {
+        const QString tip = control->toolTip();
+        QVERIFY2(control->isEnabled() == on && (on ? !tip.contains(QLatin1String("firmware")) : tip == why),
+                 qPrintable(control->objectName() + QStringLiteral(": ") + tip));
+    }
+    if (firmware) {
+        Type("EKiAdvEdit", QStringLiteral("20"));
+        Named<QAbstractButton>("KitchenHooddxfCheckBox")->click();
+        QCOMPARE(WriteRequests(), extended ? 2 : 0);
+    }
 }
 
 QTEST_MAIN(TestEdits)

@@ -634,12 +634,14 @@ void TstMainWindow::startStopWithoutALine()
 
 void TstMainWindow::remoteControlBoxes()
 {
-    auto board = StartTcpBoard();
+    auto board = StartTcpBoard({.firmware = 1012});  // firmware with the remote control
     QVERIFY(board);
     RecordedForm form;
     ConnectTcp(form, *board);
     if (QTest::currentTestFailed())
         return;
+    form->Poll().ReadVersion();
+    QTRY_VERIFY_WITH_TIMEOUT(form->VentilationTabSheet->KitchenHooddxfCheckBox->isEnabled(), kSoonMs);
     TVentilationPage &page = *form->VentilationTabSheet;
     QVERIFY(page.StartStopdxfCheckBox->isChecked());
     QVERIFY(!page.KitchenHooddxfCheckBox->isChecked());

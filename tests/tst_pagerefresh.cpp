@@ -3,6 +3,7 @@
 #include "FormHarness.h"
 
 #include "app/TConnectionPanel.h"
+#include "monitor/TPoll.h"
 #include "service/TTimersPage.h"
 #include "widgets/TIPAddressEdit.h"
 
@@ -187,7 +188,9 @@ void TestPageRefresh::calibrationValuesAndLamps()
 void TestPageRefresh::remoteControlFollowsTheBoard()
 {
     // A board without remote control refuses 0x0430-0x0432 with exception 2.
-    Connect();
+    Connect({.firmware = 1012});
+    m_form->Form->Poll().ReadVersion();  // firmware that may have it
+    Settle();
     m_board->SetFaults({.Refuse = {{0x0430, 0x0432, 2}}});
     TForm1 &form = *m_form->Form;
     auto *startStop = form.findChild<QCheckBox *>(QStringLiteral("StartStopdxfCheckBox"));

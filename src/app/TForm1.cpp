@@ -23,6 +23,7 @@
 #include "service/TCalibrationPage.h"
 #include "service/TInOutPage.h"
 #include "service/TTimersPage.h"
+#include "widgets/FirmwareGate.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
@@ -549,11 +550,10 @@ void TForm1::WirePoll()
     ShowPollIn(*m_poll, *m_liveColumn, {*InputsOutputsTabSheet, *StopTabSheet, *ControlTabSheet});
     connect(m_poll, &TPoll::LiveLost, this, &TForm1::ShowLiveLost);
     connect(m_poll, &TPoll::LiveBack, this, &TForm1::ShowLiveBack);
-    // Firmware without a series number lacks what depends on it.
-    connect(m_poll, &TPoll::VersionRead, this, [this](const live::VersionBlock &block) {
-        TimersTabSheet->ShowFirmwareFeatures(block.HasSeries);
-        VentilationTabSheet->ShowFirmwareFeatures(block.HasSeries);
-    });
+    // What the board's firmware may lack stays off until a version read shows it has it.
+    auto *firmware = new TFirmwareGate(*this);
+    firmware->Show(std::nullopt);
+    connect(m_poll, &TPoll::VersionRead, firmware, [firmware](const live::VersionBlock &block) { firmware->Show(block); });
     connect(m_poll, &TPoll::RegulationSampleTaken, this, [this] { FeedTrend(m_tempChart.data()); });
     connect(m_poll, &TPoll::IoSampleTaken, this, [this] { FeedTrend(m_chart.data()); });
     // What the Timers page set is read back into the status bar.

@@ -63,7 +63,7 @@ void SupplyExhaustRow(QGridLayout *grid, int row, const QString &label, const QS
 }
 
 // " Mode ": how the fans run; exactly one is chosen.
-QGroupBox *Mode(QWidget *parent, QCheckBox *&withoutExhaust)
+QGroupBox *Mode(QWidget *parent)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Mode "), QStringLiteral("ModeGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
@@ -76,7 +76,6 @@ QGroupBox *Mode(QWidget *parent, QCheckBox *&withoutExhaust)
     for (int i = 0; i < 4; ++i)
         grid->addWidget(boxes[i], i, 0);
     ui::Exclusive({boxes[0], boxes[1], boxes[2], boxes[3]});
-    withoutExhaust = boxes[3];
     return group;
 }
 
@@ -270,7 +269,7 @@ TVentilationPage::TVentilationPage(TPageContext &context, QWidget *parent)
             boxes->addWidget(group);
         boxes->addStretch();
     };
-    column({Mode(this, WithoutExhaustdxfCheckBox), Outputs(this), Speed(this), OutdoorInfluence(this),
+    column({Mode(this), Outputs(this), Speed(this), OutdoorInfluence(this),
             Hearth(this, HearthStartVrDemoButton, HearthStopVrDemoButton)});
     column({FanSpeedCorrection(this), PressureControl(this), VentilationIntensity(this)});
     column({BuildRemoteControl(), AirVolume(this, CalibrationVrDemoButton)});
@@ -321,17 +320,12 @@ QGroupBox *TVentilationPage::BuildRemoteControl()
     return group;
 }
 
-void TVentilationPage::ShowFirmwareFeatures(bool hasSeries)
-{
-    WithoutExhaustdxfCheckBox->setEnabled(hasSeries);
-}
-
-void TVentilationPage::SetRemoteControlEnabled(bool enabled)
+void TVentilationPage::SwitchRemoteControlOff(const QString &why)
 {
     // The items of the remote-control block: the start/stop-or-hood choice and the two intensities.
     for (int item = kRemoteControlFirstItem; item <= kRemoteControlLastItem; ++item) {
         for (QWidget *control : Table().Codec(item).Controls())
-            control->setEnabled(enabled);
+            ui::SwitchOff(control, QStringLiteral("refused"), why);
     }
 }
 
@@ -344,8 +338,13 @@ void TVentilationPage::Refresh()
     Session().Read(remote.Start, remote.Count,
                    {.OnReply =
                         [this, start = remote.Start](const TModbusAnswer &answer) {
-                            SetRemoteControlEnabled(true);
+                            SwitchRemoteControlOff({});
                             Table().ShowBlock(start, answer.Registers);
                         },
-                    .OnRefused = [this](const TModbusAnswer &) { SetRemoteControlEnabled(false); }});
+                    .OnRefused =
+                        [this](const TModbusAnswer &answer) {
+                            SwitchRemoteControlOff(QStringLiteral("The board refused to read this setting (%1): it "
+                                                                  "may have no remote control.")
+                                                       .arg(ExceptionText(answer.ExceptionCode)));
+                        }});
 }

@@ -352,8 +352,3 @@ void TTimersPage::Refresh()
     RefreshItems(kTemperatureCorrectionItem, kSlaveAddressItem);
     RefreshBlock(board::Series, 1);
 }
-
-void TTimersPage::ShowFirmwareFeatures(bool hasSeries)
-{
-    m_series.Set->setEnabled(hasSeries);
-}
