@@ -145,8 +145,9 @@ int TestEdits::WriteRequests() const
 {
     SettleWrites();
     const QList<SimRequest> &requests = m_board->Requests();
-    return static_cast<int>(std::count_if(requests.begin(), requests.end(),
-                                          [](const SimRequest &r) { return r.Function == 0x06 || r.Function == 0x10; }));
+    return static_cast<int>(std::count_if(requests.begin(), requests.end(), [](const SimRequest &r) {
+        return r.Function == 0x06 || r.Function == 0x10;
+    }));
 }
 
 void TestEdits::ShowPage(const char *page)
@@ -451,9 +452,12 @@ void TestEdits::theWheelChangesNoList_data()
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("list");
     QTest::addColumn<QString>("focus");  // the control holding the focus while the wheel turns
-    QTest::newRow("unfocused, an edit focused") << "HeatingTabSheet" << "WHOutputColumnComboBox" << "WHPeriodAdvEdit";
-    QTest::newRow("focused") << "HeatingTabSheet" << "WHOutputColumnComboBox" << "WHOutputColumnComboBox";
-    QTest::newRow("service page") << "InOutTabSheet" << "AlarmOutputColumnComboBox" << "IAnalog1AdvEdit";
+    const auto row = [](const char *tag, const char *page, const char *list, const char *focus) {
+        QTest::newRow(tag) << QString::fromLatin1(page) << QString::fromLatin1(list) << QString::fromLatin1(focus);
+    };
+    row("unfocused, an edit focused", "HeatingTabSheet", "WHOutputColumnComboBox", "WHPeriodAdvEdit");
+    row("focused", "HeatingTabSheet", "WHOutputColumnComboBox", "WHOutputColumnComboBox");
+    row("service page", "InOutTabSheet", "AlarmOutputColumnComboBox", "IAnalog1AdvEdit");
 }
 
 // The wheel over a list changes it not, writes nothing and moves no focus: it goes on to the page.
@@ -487,8 +491,9 @@ void TestEdits::pagesOpenWithTheFocusOnTheirTab()
     for (int step = 0; step < 2 * tabs->count(); ++step) {
         QWidget *page = tabs->currentWidget();
         QWidget *control = page->nextInFocusChain();
-        while (control != page && !(page->isAncestorOf(control) && (control->focusPolicy() & Qt::TabFocus)
-                                    && control->isVisible() && control->isEnabled()))
+        while (control != page
+               && !(page->isAncestorOf(control) && (control->focusPolicy() & Qt::TabFocus) && control->isVisible()
+                    && control->isEnabled()))
             control = control->nextInFocusChain();
         if (control != page) {
             control->setFocus(Qt::TabFocusReason);

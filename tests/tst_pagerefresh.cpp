@@ -277,10 +277,10 @@ void TestPageRefresh::aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits_data()
     QTest::addColumn<quint16>("written");  // what the second click writes; the board holds 0x00F1
     QTest::newRow("stop input") << "SettingsTabSheet" << quint16(0x0200) << quint16(0x0241) << "Din1dxfCheckBox"
                                 << quint16(0x0212) << quint16(0x00F0);
-    QTest::newRow("input inversion") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F)
-                                     << "IDigitalI1dxfCheckBox" << quint16(0x0335) << quint16(0x00F0);
-    QTest::newRow("\"Inv\" of the inputs") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F)
-                                           << "IDigitalIButton" << quint16(0x0335) << quint16(0x000E);
+    QTest::newRow("input inversion") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F) << "IDigitalI1dxfCheckBox"
+                                     << quint16(0x0335) << quint16(0x00F0);
+    QTest::newRow("\"Inv\" of the inputs") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F) << "IDigitalIButton"
+                                           << quint16(0x0335) << quint16(0x000E);
 }
 
 // A page whose read the board refused says so, and its mask controls never write the other bits

@@ -458,8 +458,9 @@ void TForm1::StartStopVrButtonClick()
     const bool start = StartStopVrButton->text() == QLatin1String("Start");
     const QString what = start ? QStringLiteral("Start") : QStringLiteral("Stop");
     const TQuestion question{.Title = QStringLiteral("%1 the unit").arg(what),
-                             .Text = QStringLiteral("%1 the air-handling unit? The board %2 its fans and its regulation.")
-                                         .arg(what, start ? QStringLiteral("starts") : QStringLiteral("stops")),
+                             .Text =
+                                 QStringLiteral("%1 the air-handling unit? The board %2 its fans and its regulation.")
+                                     .arg(what, start ? QStringLiteral("starts") : QStringLiteral("stops")),
                              .GoText = what};
     if (m_messages->Ask(question) != TChoice::Go)
         return;
@@ -553,7 +554,8 @@ void TForm1::WirePoll()
     // What the board's firmware may lack stays off until a version read shows it has it.
     auto *firmware = new TFirmwareGate(*this);
     firmware->Show(std::nullopt);
-    connect(m_poll, &TPoll::VersionRead, firmware, [firmware](const live::VersionBlock &block) { firmware->Show(block); });
+    connect(m_poll, &TPoll::VersionRead, firmware,
+            [firmware](const live::VersionBlock &block) { firmware->Show(block); });
     connect(m_poll, &TPoll::RegulationSampleTaken, this, [this] { FeedTrend(m_tempChart.data()); });
     connect(m_poll, &TPoll::IoSampleTaken, this, [this] { FeedTrend(m_chart.data()); });
     // What the Timers page set is read back into the status bar.

@@ -19,7 +19,7 @@ namespace ui {
 
 namespace {
 const char *const kTagProperty = "Tag";
-const char *const kOffProperty = "OffBecause";        // reason -> why
+const char *const kOffProperty = "OffBecause";         // reason -> why
 const char *const kOwnToolTipProperty = "OwnToolTip";  // the tooltip while on
 
 QLabel *LabelFor(QGridLayout *grid, int row, int col, const QString &text, QWidget *buddy)

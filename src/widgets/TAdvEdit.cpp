@@ -60,8 +60,8 @@ void TAdvEdit::keyPressEvent(QKeyEvent *event)
 void TAdvEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    // An edit switched off while it has the focus (its firmware lacks it, its read was refused)
-    // is not left by the user.
+    // Only what the user typed is applied by leaving; and an edit switched off while it has the
+    // focus (its firmware lacks it, its read was refused) is not left by the user.
     if (LeavesTheEdit(event) && isModified() && isEnabled())
         emit Applied();
 }

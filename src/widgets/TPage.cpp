@@ -26,7 +26,8 @@ void TPage::RefreshItems(int first, int last)
 
 void TPage::RefreshBlock(quint16 start, quint16 count)
 {
-    ReadForPage(start, count, [this, start](const TModbusAnswer &answer) { Table().ShowBlock(start, answer.Registers); });
+    ReadForPage(start, count,
+                [this, start](const TModbusAnswer &answer) { Table().ShowBlock(start, answer.Registers); });
 }
 
 void TPage::ReadForPage(quint16 start, quint16 count, std::function<void(const TModbusAnswer &)> show)
@@ -43,8 +44,9 @@ void TPage::ReadForPage(quint16 start, quint16 count, std::function<void(const T
                         },
                     .OnRefused =
                         [this, start](const TModbusAnswer &answer) {
-                            m_notRead.insert(start, QStringLiteral("the board refused it (%1)")
-                                                        .arg(ExceptionText(answer.ExceptionCode)));
+                            m_notRead.insert(
+                                start,
+                                QStringLiteral("the board refused it (%1)").arg(ExceptionText(answer.ExceptionCode)));
                             ShowMark();
                         },
                     .OnFailed =

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QHash>
-#include <QString>
 #include <QObject>
 #include <QSet>
+#include <QString>
 
 #include <functional>
 #include <optional>
