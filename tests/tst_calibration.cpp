@@ -192,7 +192,7 @@ void TestCalibration::leavingOffersToReturnOverrides()
                              QStringLiteral("digital outputs inverted: OUT2"),
                              QStringLiteral("simulation channels running: T1"), QStringLiteral("calibration mode on")};
     QCOMPARE(Form().StatusPanels[4]->toolTip(), active.join(QLatin1Char('\n')));
-    Settle(Form());
+    SettleWrites();  // the inversion box of the page not read writes once its register is read
     m_board->ClearRecord();
 
     Messages().ReturnOverrides = returnThem;

@@ -95,6 +95,7 @@ private slots:
     void controlsWriteTheirWord_data();
     void controlsWriteTheirWord();
     void inOutButtonsWriteTheWholeGroup();
+    void quickClicksOnOneMaskKeepEachBit();
     void stagesKeepTheirOrder();
     void timesSayWhichPartIsWrong();
     void powerEditsAreTakenTogether();
@@ -301,6 +302,18 @@ void TestEdits::inOutButtonsWriteTheWholeGroup()
     // "Inv" flips what the board holds: its write follows the answer to its read.
     expected << Write(0x0337, 0) << Write(0x0337, 0x00FF) << Write(0x0338, 0x07FF);
     QCOMPARE(Writes(), expected);
+}
+
+// Two boxes of one mask on a page not read, the second clicked before the board has answered the
+// read of the first: both bits reach the board.
+void TestEdits::quickClicksOnOneMaskKeepEachBit()
+{
+    const quint16 held = m_board->Board().value(0x0212);
+    QVERIFY(!(held & 0x0014));
+    Named<QCheckBox>("Din3dxfCheckBox")->click();
+    Named<QCheckBox>("Din5dxfCheckBox")->click();
+    SettleWrites();
+    QCOMPARE(m_board->Board().value(0x0212), quint16(held | 0x0014));
 }
 
 void TestEdits::stagesKeepTheirOrder()

@@ -18,6 +18,15 @@ void TPage::MarkWhileNotRead(QWidget *control)
     }
 }
 
+bool TPage::ShowsTheBoard(const QWidget *control)
+{
+    for (const QWidget *w = control; w; w = w->parentWidget()) {
+        if (const auto *page = qobject_cast<const TPage *>(w))
+            return page->m_notRead.isEmpty();
+    }
+    return true;
+}
+
 void TPage::RefreshItems(int first, int last)
 {
     const TRegisterBlock block = BlockOfItems(first, last);

@@ -48,6 +48,9 @@ public:
     // read, "Not read from the board: <why>." after a read that got no answer or was refused,
     // until a later read of that block succeeds.
     static void MarkWhileNotRead(QWidget *control);
+    // Whether the page of control (if any) shows what the board holds: the last read of each of
+    // its blocks was good.
+    static bool ShowsTheBoard(const QWidget *control);
 
 protected:
     TBoardSession &Session() const { return m_context.Session; }

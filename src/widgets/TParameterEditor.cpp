@@ -162,19 +162,42 @@ void TParameterEditor::ChangeBits(QWidget *control, const TParameterCodec &codec
                                   std::function<quint16(quint16)> change)
 {
     const quint16 address = codec.Row().FirstRegister;
+    const auto write = [this, control, &codec, address](quint16 word) {
+        Write(control, address, word, [&codec, word] { codec.RegistersToControls({&word, 1}); });
+    };
     Sending(control);
+    // A read of the register on its way answers for this change too: a second read sent now
+    // would be answered before the first change is written, and would undo it.
+    if (const auto reading = m_changing.find(address); reading != m_changing.end()) {
+        reading->push_back(std::move(change));
+        return;
+    }
+    if (TPage::ShowsTheBoard(control)) {
+        // The row shows what the board holds, but for what the user just changed.
+        quint16 shown = 0;
+        if (codec.ControlsToRegisters({&shown, 1}).Ok())
+            write(change(shown));
+        return;
+    }
+    if (!m_session.Connected())
+        return;  // Sending said so
+    m_changing[address].push_back(std::move(change));
     m_session.Read(address, 1,
                    {.OnReply =
-                        [this, control, &codec, address, change = std::move(change)](const TModbusAnswer &held) {
-                            const quint16 word = change(held.Registers.value(0));
-                            Write(control, address, word, [&codec, word] { codec.RegistersToControls({&word, 1}); });
+                        [this, address, write](const TModbusAnswer &held) {
+                            quint16 word = held.Registers.value(0);
+                            for (const auto &each : m_changing.take(address))
+                                word = each(word);
+                            write(word);
                         },
                     .OnRefused =
-                        [this, control](const TModbusAnswer &answer) {
+                        [this, control, address](const TModbusAnswer &answer) {
+                            m_changing.remove(address);
                             emit Status(QStringLiteral("%1 was not written: the board refused to read its register "
                                                        "first (%2).")
                                             .arg(PlaceOf(control), ExceptionText(answer.ExceptionCode)));
-                        }});
+                        },
+                    .OnFailed = [this, address] { m_changing.remove(address); }});
 }
 
 void TParameterEditor::Refuse(QWidget *control, const QString &error)

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 class QLineEdit;
 class QWidget;
@@ -63,8 +64,10 @@ public:
     void Write(QWidget *control, quint16 address, quint16 word, std::function<void()> written = {});
     void WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words);
     // Writes the bit-mask register of codec's row (one register) on behalf of control as change
-    // makes it from the word the board holds, read just before; the row then shows the word
-    // written. Nothing is written when that read is refused or gets no answer.
+    // makes it from the word the board holds: the row's own word while control's page shows what
+    // the board holds (TPage::ShowsTheBoard), else the word read from the board just before (and
+    // nothing is written when that read is refused or gets no answer). The row then shows the
+    // word written.
     void ChangeBits(QWidget *control, const TParameterCodec &codec, std::function<quint16(quint16)> change);
     // A line for the status bar on behalf of a page.
     void Tell(const QString &text) { emit Status(text); }
@@ -91,5 +94,7 @@ private:
     QHash<const QWidget *, std::function<void()>> m_overrides;
     QSet<int> m_together;
     QSet<const QWidget *> m_attached;
+    // The bit changes waiting for the read of their register, by address.
+    QHash<quint16, std::vector<std::function<quint16(quint16)>>> m_changing;
     bool m_refusing = false;
 };
