@@ -5,6 +5,7 @@
 
 #include "FormHarness.h"
 
+#include "monitor/TPoll.h"
 #include "widgets/TAdvEdit.h"
 
 #include <QTemporaryDir>
@@ -21,7 +22,7 @@ protected:
     void LeaveOwnFolder() { QDir::setCurrent(m_oldCurrent); }
 
     // For init: a board and a window connected to it with page (an objectName) showing, the reads
-    // of the connect answered and the board's record cleared.
+    // of the connect and the firmware version answered and the board's record cleared.
     void Open(const Z4BoardOptions &options = {}, const char *page = nullptr)
     {
         m_board = StartTcpBoard(options);
@@ -30,6 +31,7 @@ protected:
         if (page)
             Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
         QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+        Form().Poll().ReadVersion();  // what the firmware has is known
         Settle(Form());
         m_board->ClearRecord();
     }
@@ -65,8 +67,15 @@ protected:
     // What the board took, once everything the window sent has its answer.
     QList<QPair<quint16, quint16>> Writes() const
     {
-        Settle(Form());
+        SettleWrites();
         return m_board->Writes();
+    }
+    // Runs until every write the window sent, or sends on an answer, has its answer: a box of a
+    // bit mask writes once the board has answered the read of its register.
+    void SettleWrites() const
+    {
+        Settle(Form());
+        Settle(Form());
     }
 
     QTemporaryDir m_dir;

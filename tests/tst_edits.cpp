@@ -5,6 +5,8 @@
 #include "WindowOnBoard.h"
 
 #include "common/NumberText.h"
+#include "config/ConfigItem.h"
+#include "monitor/TPoll.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
@@ -13,7 +15,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 namespace {
 
@@ -47,6 +52,33 @@ int StepOf(TCodecKind kind)
     return kind == TCodecKind::Tenths ? 10 : 1;
 }
 
+// Turns the mouse wheel over widget by notches towards the user, as the window system delivers
+// it: to the widget under the pointer, and on to its parents while none accepts it.
+void Wheel(QWidget *widget, int notches)
+{
+    const QPointF at = QRectF(widget->rect()).center();
+    for (int i = 0; i < notches; ++i) {
+        QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        QApplication::instance()->notify(widget, &event);
+    }
+}
+
+// Counts the wheel events that reach a widget.
+class WheelCounter : public QObject
+{
+public:
+    int Count = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        Count += event->type() == QEvent::Wheel ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 class TestEdits : public QObject, private WindowOnBoard
@@ -63,6 +95,7 @@ private slots:
     void controlsWriteTheirWord_data();
     void controlsWriteTheirWord();
     void inOutButtonsWriteTheWholeGroup();
+    void quickClicksOnOneMaskKeepEachBit();
     void stagesKeepTheirOrder();
     void timesSayWhichPartIsWrong();
     void powerEditsAreTakenTogether();
@@ -71,8 +104,19 @@ private slots:
     void refreshingWritesNothing();
     void theRangeMessageMovesNoOtherValue();
     void editsReachAnIndependentPeer();
+    void theWheelChangesNoList_data();
+    void theWheelChangesNoList();
+    void pagesOpenWithTheFocusOnTheirTab();
+    void commandsAskFirst_data();
+    void commandsAskFirst();
+    void whatTheFirmwareLacksIsOff_data();
+    void whatTheFirmwareLacksIsOff();
 
 private:
+    // Write requests the board received (taken or refused), once everything sent has its answer.
+    int WriteRequests() const;
+    // The window on screen and active, page open and read.
+    void ShowPage(const char *page);
     // Chooses the combo item with text, as a user does with the keyboard.
     void Choose(const char *combo, const QString &item) const;
 };
@@ -96,6 +140,24 @@ void TestEdits::init()
 void TestEdits::cleanup()
 {
     Close();
+}
+
+int TestEdits::WriteRequests() const
+{
+    SettleWrites();
+    const QList<SimRequest> &requests = m_board->Requests();
+    return static_cast<int>(std::count_if(requests.begin(), requests.end(), [](const SimRequest &r) {
+        return r.Function == 0x06 || r.Function == 0x10;
+    }));
+}
+
+void TestEdits::ShowPage(const char *page)
+{
+    Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+    Form().show();
+    QVERIFY(QTest::qWaitForWindowActive(&Form()));
+    Settle(Form());
+    m_board->ClearRecord();
 }
 
 void TestEdits::Choose(const char *combo, const QString &item) const
@@ -179,7 +241,7 @@ void TestEdits::controlsWriteTheirWord_data()
     row("combo offset -1", "choose SpeedColumnComboBox 3", 0x0419, 3);
     row("combo by index", "choose SeasonModeColumnComboBox Winter", 0x0215, 1);
     row("flag", "click HeaterControldxfCheckBox", 0x0217, 1);
-    row("bit mask", "click Din8dxfCheckBox", 0x0212, 0x0080);
+    row("bit mask: its own bit, the others as the board holds them", "click Din3dxfCheckBox", 0x0212, 0x002F);
     row("choice of two", "click ModeAutdxfCheckBox", 0x0214, 1);
     row("choice of four", "click PControldxfCheckBox", 0x0400, 2);
     row("remote control", "click KitchenHooddxfCheckBox", 0x0430, 1);
@@ -208,8 +270,12 @@ void TestEdits::controlsWriteTheirWord()
         Type(name, parts.at(2));
     else if (parts[0] == QLatin1String("choose"))
         Choose(name, parts.at(2));
-    else
-        Named<QAbstractButton>(name.constData())->click();
+    else if (auto *button = Named<QAbstractButton>(name.constData()); qobject_cast<QPushButton *>(button)) {
+        Messages().Answers << TChoice::Go;  // a command asks first
+        button->click();
+    } else {
+        button->click();
+    }
     QCOMPARE(Writes(), QList<Write>{Write(address, word)});
     QVERIFY2(Messages().Errors.isEmpty() && Messages().RangeWarnings.isEmpty(),
              qPrintable(Messages().Errors.join(' ')));
@@ -233,8 +299,21 @@ void TestEdits::inOutButtonsWriteTheWholeGroup()
     expected.clear();
     for (quint16 r = 0x031B; r <= 0x0324; ++r)
         expected.append({r, 0});
-    expected << Write(0x0338, 0x07FF) << Write(0x0337, 0) << Write(0x0337, 0x00FF);
+    // "Inv" flips what the board holds: its write follows the answer to its read.
+    expected << Write(0x0337, 0) << Write(0x0337, 0x00FF) << Write(0x0338, 0x07FF);
     QCOMPARE(Writes(), expected);
+}
+
+// Two boxes of one mask on a page not read, the second clicked before the board has answered the
+// read of the first: both bits reach the board.
+void TestEdits::quickClicksOnOneMaskKeepEachBit()
+{
+    const quint16 held = m_board->Board().value(0x0212);
+    QVERIFY(!(held & 0x0014));
+    Named<QCheckBox>("Din3dxfCheckBox")->click();
+    Named<QCheckBox>("Din5dxfCheckBox")->click();
+    SettleWrites();
+    QCOMPARE(m_board->Board().value(0x0212), quint16(held | 0x0014));
 }
 
 void TestEdits::stagesKeepTheirOrder()
@@ -334,7 +413,8 @@ void TestEdits::theRangeMessageMovesNoOtherValue()
     auto *first = Named<TAdvEdit>("T1AdvEdit");
     first->setFocus(Qt::OtherFocusReason);
     QTRY_VERIFY(first->hasFocus());
-    first->setText(QStringLiteral("300"));
+    first->selectAll();
+    QTest::keyClicks(first, QStringLiteral("300"));
     QTest::keyClick(first, Qt::Key_Tab);  // on to T2, which holds a value it would write
     QCOMPARE(Messages().RangeWarnings, QStringList{QStringLiteral("T1AdvEdit")});
     QVERIFY(first->hasFocus());
@@ -366,8 +446,9 @@ void TestEdits::editsReachAnIndependentPeer()
     Named<QCheckBox>("ModeAutdxfCheckBox")->click();
     Type("WHPISPWAdvEdit", QStringLiteral("0.7"));
     Choose("ECOutput2ColumnComboBox", QStringLiteral("0"));
-    Named<QCheckBox>("WithoutExhaustdxfCheckBox")->click();
+    Named<QCheckBox>("PControldxfCheckBox")->click();
     Type("HearthValueAdvEdit", QStringLiteral("-50"));
+    SettleWrites();
 
     QList<quint16> read;
     FunctionsStr record;
@@ -376,8 +457,155 @@ void TestEdits::editsReachAnIndependentPeer()
         Form().TCPModbusClient.ReadHoldingRegisters(1, address, 1, 3000, record);
     }
     QTRY_COMPARE_WITH_TIMEOUT(read.size(), 9, kSoonMs);
-    QCOMPARE(read, (QList<quint16>{2150, 0xFC18, 65500, 1, 1, 70, 0xFFFF, 3, 0xFFCE}));
+    QCOMPARE(read, (QList<quint16>{2150, 0xFC18, 65500, 1, 1, 70, 0xFFFF, 2, 0xFFCE}));
     QVERIFY2(Form().StatusPanels[0]->text().isEmpty(), qPrintable(Form().StatusPanels[0]->text()));
+}
+
+void TestEdits::theWheelChangesNoList_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("focus");  // the control holding the focus while the wheel turns
+    const auto row = [](const char *tag, const char *page, const char *list, const char *focus) {
+        QTest::newRow(tag) << QString::fromLatin1(page) << QString::fromLatin1(list) << QString::fromLatin1(focus);
+    };
+    row("unfocused, an edit focused", "HeatingTabSheet", "WHOutputColumnComboBox", "WHPeriodAdvEdit");
+    row("focused", "HeatingTabSheet", "WHOutputColumnComboBox", "WHOutputColumnComboBox");
+    row("service page", "InOutTabSheet", "AlarmOutputColumnComboBox", "IAnalog1AdvEdit");
+}
+
+// The wheel over a list changes it not, writes nothing and moves no focus: it goes on to the page.
+void TestEdits::theWheelChangesNoList()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, list);
+    QFETCH(QString, focus);
+    ShowPage(page.toLatin1().constData());
+    auto *combo = Named<QComboBox>(list);
+    auto *focused = Named<QWidget>(focus);
+    focused->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(focused->hasFocus());
+    const int index = combo->currentIndex();
+    WheelCounter reached;
+    Named<QWidget>(page)->installEventFilter(&reached);
+    Wheel(combo, 2);
+    QCOMPARE(combo->currentIndex(), index);
+    QCOMPARE(reached.Count, 2);
+    QVERIFY(focused->hasFocus());
+    QCOMPARE(WriteRequests(), 0);
+    Form().hide();
+}
+
+// Each page opens while a control of the page before has the focus: the focus goes to the tab
+// strip, also on the second round, when each page had the focus on a control of its own before.
+void TestEdits::pagesOpenWithTheFocusOnTheirTab()
+{
+    ShowPage("InputsOutputsTabSheet");
+    QTabWidget *tabs = Form().MainPageControl;
+    for (int step = 0; step < 2 * tabs->count(); ++step) {
+        QWidget *page = tabs->currentWidget();
+        QWidget *control = page->nextInFocusChain();
+        while (control != page
+               && !(page->isAncestorOf(control) && (control->focusPolicy() & Qt::TabFocus) && control->isVisible()
+                    && control->isEnabled()))
+            control = control->nextInFocusChain();
+        if (control != page) {
+            control->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY2(control->hasFocus(), qPrintable(control->objectName()));
+        }
+        tabs->setCurrentIndex((tabs->currentIndex() + 1) % tabs->count());  // as a click on its tab
+        QWidget *opened = tabs->currentWidget();
+        QVERIFY2(!opened->isAncestorOf(QApplication::focusWidget()),
+                 qPrintable(opened->objectName() + QLatin1Char(' ') + QApplication::focusWidget()->objectName()));
+    }
+    Form().hide();
+}
+
+void TestEdits::commandsAskFirst_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<quint16>("address");  // the first register it writes
+    QTest::addColumn<QString>("says");     // what the question says will happen
+    const auto row = [](const char *tag, const char *button, quint16 address, const char *says) {
+        QTest::newRow(tag) << QString::fromLatin1(button) << address << QString::fromLatin1(says);
+    };
+    row("start", "StartStopVrButton", 0x013A, "Start the air-handling unit?");
+    row("clock test", "VrDemoButton1", 0x0100, "Set the board's clock to 2024-03-10 00:14:00?");
+    row("hearth start", "HearthStartVrDemoButton", 0x0420, "Start the hearth run?");
+    row("hearth stop", "HearthStopVrDemoButton", 0x0420, "Stop the hearth run?");
+    row("air-volume calibration", "CalibrationVrDemoButton", 0x04FF, "Start the air-volume calibration?");
+}
+
+// The buttons that change how the unit runs ask first, naming what will happen; Enter (the
+// default) cancels, and nothing is written.
+void TestEdits::commandsAskFirst()
+{
+    QFETCH(QString, button);
+    QFETCH(quint16, address);
+    QFETCH(QString, says);
+    Form().PageContext().Now = [] { return QDateTime(QDate(2024, 3, 10), QTime(23, 59, 58)); };
+    auto *control = Named<QPushButton>(button);
+    const QString caption = control->text();
+    control->click();
+    QCOMPARE(WriteRequests(), 0);
+    QCOMPARE(control->text(), caption);
+    QCOMPARE(Messages().Questions.size(), 1);
+    const TQuestion &question = Messages().Questions.first();
+    QCOMPARE(question.Default, TChoice::Cancel);
+    QVERIFY2(question.Text.startsWith(says), qPrintable(question.Text));
+
+    Messages().Answers << TChoice::Go;
+    control->click();
+    QCOMPARE(WriteRequests(), 1);
+    QCOMPARE(m_board->Writes().first().first, address);
+}
+
+void TestEdits::whatTheFirmwareLacksIsOff_data()
+{
+    QTest::addColumn<int>("firmware");   // 0: offline, no version read yet
+    QTest::addColumn<bool>("extended");  // the configuration items of the extended set are on
+    QTest::addColumn<bool>("series");    // what needs a series number is on
+    QTest::addColumn<QString>("why");    // the tooltip of what is off
+    QTest::newRow("no version read") << 0 << false << false
+                                     << "Off until the board's firmware version is read: older firmware lacks this "
+                                        "setting.";
+    QTest::newRow("base set") << 1011 << false << true << "The board's firmware 1.011 lacks this setting.";
+    QTest::newRow("no series number") << 1010 << false << false << "The board's firmware 1.010 lacks this setting.";
+    QTest::newRow("extended set") << 1012 << true << true << QString();
+}
+
+// What the board's firmware lacks is off, saying why, and typing into it writes nothing.
+void TestEdits::whatTheFirmwareLacksIsOff()
+{
+    QFETCH(int, firmware);
+    QFETCH(bool, extended);
+    QFETCH(bool, series);
+    QFETCH(QString, why);
+    Close();
+    m_form = std::make_unique<RecordedForm>();
+    if (firmware) {
+        m_board = StartTcpBoard({.firmware = static_cast<quint16>(firmware)});
+        QVERIFY(m_board && ConnectTcp(Form(), m_board->TcpPort()));
+        Form().Poll().ReadVersion();
+        Settle(Form());
+        m_board->ClearRecord();
+    }
+    QList<std::pair<QWidget *, bool>> controls{{Named<QWidget>("WithoutExhaustdxfCheckBox"), series},
+                                               {Named<QWidget>("Set1VrDemoButton"), series}};
+    for (int item = TConfigImages::kBaseItems; item < kTransferItems; ++item)
+        for (QWidget *control : Form().TransferTable().Codec(item).Controls())
+            controls.append({control, extended});
+    QVERIFY(controls.size() >= 2 + kTransferItems - TConfigImages::kBaseItems);
+    for (const auto &[control, on] : controls) {
+        const QString tip = control->toolTip();
+        QVERIFY2(control->isEnabled() == on && (on ? !tip.contains(QLatin1String("firmware")) : tip == why),
+                 qPrintable(control->objectName() + QStringLiteral(": ") + tip));
+    }
+    if (firmware) {
+        Type("EKiAdvEdit", QStringLiteral("20"));
+        Named<QAbstractButton>("KitchenHooddxfCheckBox")->click();
+        QCOMPARE(WriteRequests(), extended ? 2 : 0);
+    }
 }
 
 QTEST_MAIN(TestEdits)

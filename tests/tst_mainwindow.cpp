@@ -221,6 +221,7 @@ void TstMainWindow::connectionStatesOverTcp()
     QString error;
     QVERIFY2(board->ListenTcp(QHostAddress::LocalHost, port, &error), qPrintable(error));
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{1}, kSoonMs);
 
@@ -273,6 +274,7 @@ void TstMainWindow::connectionOverASerialLine()
     QCOMPARE(form->Session().ActiveClient(), &form->SerialModbusClient);
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
 
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(board, 0x013A), QList<quint16>{1}, kSoonMs);
 
@@ -409,7 +411,8 @@ void TstMainWindow::periodEdit()
     QTRY_VERIFY_WITH_TIMEOUT(form->ReadTimer().isActive(), kSoonMs);
     period->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
-    period->setText(QStringLiteral("2"));
+    period->selectAll();
+    QTest::keyClicks(period, QStringLiteral("2"));
     form->ConnectiondxfGroupBox->AddressAdvEdit->setFocus();
     QTRY_COMPARE_WITH_TIMEOUT(form->ReadTimer().interval(), 2000, kSoonMs);
     QVERIFY(form->ReadTimer().isActive());
@@ -515,6 +518,7 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
     SimFaults silent;
     silent.DropEvery = 1;
     board->SetFaults(silent);
+    form.Messages->Answers << TChoice::Go << TChoice::Go << TChoice::Go;
     for (int i = 0; i < 3; ++i)
         form->StartStopVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(failures(), quint64(3), kSoonMs);
@@ -536,6 +540,7 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
     // The first answer closes it.
     QPointer<TErrorForm> first = window;
     board->SetFaults({});
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QTRY_VERIFY_WITH_TIMEOUT(!first, kSoonMs);
     QVERIFY(form->Session().LinkOk());
@@ -543,6 +548,7 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
 
     // Failing again opens one; closed by hand, the next failure opens a new one.
     board->SetFaults(silent);
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(VisibleErrorWindows().size(), 1, kSoonMs);
     QPointer<TErrorForm> second = VisibleErrorWindows().first();
@@ -550,6 +556,7 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
     QTRY_VERIFY_WITH_TIMEOUT(!second, kSoonMs);
     QVERIFY(form->Session().LinkOk());
     QCOMPARE(panel.ErrorWindow(), nullptr);
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(VisibleErrorWindows().size(), 1, kSoonMs);
     QCOMPARE(panel.ErrorWindow(), VisibleErrorWindows().first());
@@ -580,7 +587,9 @@ void TstMainWindow::disconnectingIsNoCommunicationError()
     silent.DropEvery = 1;
     board->SetFaults(silent);
     const quint64 failedBefore = form->TCPModbusClient.GetCounters().Failures;
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     form->ConnectiondxfGroupBox->ConnectVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
@@ -598,8 +607,10 @@ void TstMainWindow::startStopWritesAndToggles()
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Start"));
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Stop"));
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Start"));
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), (QList<quint16>{1, 0}), kSoonMs);
@@ -609,8 +620,10 @@ void TstMainWindow::startStopWritesAndToggles()
 void TstMainWindow::startStopWithoutALine()
 {
     RecordedForm form;
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Stop"));
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Start"));
     // Both went to the closed client, which dropped them.
@@ -621,12 +634,14 @@ void TstMainWindow::startStopWithoutALine()
 
 void TstMainWindow::remoteControlBoxes()
 {
-    auto board = StartTcpBoard();
+    auto board = StartTcpBoard({.firmware = 1012});  // firmware with the remote control
     QVERIFY(board);
     RecordedForm form;
     ConnectTcp(form, *board);
     if (QTest::currentTestFailed())
         return;
+    form->Poll().ReadVersion();
+    QTRY_VERIFY_WITH_TIMEOUT(form->VentilationTabSheet->KitchenHooddxfCheckBox->isEnabled(), kSoonMs);
     TVentilationPage &page = *form->VentilationTabSheet;
     QVERIFY(page.StartStopdxfCheckBox->isChecked());
     QVERIFY(!page.KitchenHooddxfCheckBox->isChecked());
@@ -639,6 +654,7 @@ void TstMainWindow::remoteControlBoxes()
 
     // Set from code (a page refresh, a loaded configuration) nothing is written.
     page.KitchenHooddxfCheckBox->setChecked(true);
+    form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();  // a write behind it, to know everything before it arrived
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{1}, kSoonMs);
     QCOMPARE(WritesTo(*board, 0x0430), (QList<quint16>{1, 0, 0}));
@@ -658,12 +674,15 @@ void TstMainWindow::clockTestButtons()
 
     // Sunday 10 March 2024, late in the evening: only the date is taken from the PC.
     form->PageContext().Now = [] { return QDateTime(QDate(2024, 3, 10), QTime(23, 59, 58)); };
+    form.Messages->Answers << TChoice::Go;
     page.VrDemoButton1->click();
     // Saturday 16 March 2024.
     form->PageContext().Now = [] { return QDateTime(QDate(2024, 3, 16), QTime(8, 0)); };
+    form.Messages->Answers << TChoice::Go;
     page.VrDemoButton2->click();
     // New Year's Eve, a Tuesday: December and the 31st share one word.
     form->PageContext().Now = [] { return QDateTime(QDate(2024, 12, 31), QTime(12, 0)); };
+    form.Messages->Answers << TChoice::Go;
     page.VrDemoButton1->click();
 
     // One block write each.

@@ -3,11 +3,13 @@
 #include "FormHarness.h"
 
 #include "app/TConnectionPanel.h"
+#include "monitor/TPoll.h"
 #include "service/TTimersPage.h"
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -52,6 +54,8 @@ private slots:
     void remoteControlFollowsTheBoard();
     void timersOfflineAndOnline();
     void quickSwitchingShowsEachPageItsOwnAnswers();
+    void aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits_data();
+    void aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits();
 
 private:
     void Connect(const Z4BoardOptions &options = {});
@@ -187,7 +191,9 @@ void TestPageRefresh::calibrationValuesAndLamps()
 void TestPageRefresh::remoteControlFollowsTheBoard()
 {
     // A board without remote control refuses 0x0430-0x0432 with exception 2.
-    Connect();
+    Connect({.firmware = 1012});
+    m_form->Form->Poll().ReadVersion();  // firmware that may have it
+    Settle();
     m_board->SetFaults({.Refuse = {{0x0430, 0x0432, 2}}});
     TForm1 &form = *m_form->Form;
     auto *startStop = form.findChild<QCheckBox *>(QStringLiteral("StartStopdxfCheckBox"));
@@ -262,6 +268,74 @@ void TestPageRefresh::quickSwitchingShowsEachPageItsOwnAnswers()
     QCOMPARE(form.findChild<QComboBox *>(QStringLiteral("EFanOutputColumnComboBox"))->currentIndex(),
              form.TransferTable().Locate(0x0408)->Codec->Row().CodecOf(0).Offset + 2);
     QVERIFY(m_board->Writes().isEmpty());
+}
+
+void TestPageRefresh::aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<quint16>("first");  // the page's block, which the board refuses
+    QTest::addColumn<quint16>("last");
+    QTest::addColumn<QString>("control");  // a box of a bit mask, or a button writing a whole mask
+    QTest::addColumn<quint16>("address");  // the mask's register
+    QTest::addColumn<quint16>("written");  // what the second click writes; the board holds 0x00F1
+    QTest::newRow("stop input") << "SettingsTabSheet" << quint16(0x0200) << quint16(0x0241) << "Din1dxfCheckBox"
+                                << quint16(0x0212) << quint16(0x00F0);
+    QTest::newRow("input inversion") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F) << "IDigitalI1dxfCheckBox"
+                                     << quint16(0x0335) << quint16(0x00F0);
+    QTest::newRow("\"Inv\" of the inputs") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F) << "IDigitalIButton"
+                                           << quint16(0x0335) << quint16(0x000E);
+}
+
+// A page whose read the board refused says so, and its mask controls never write the other bits
+// as the page shows them (the form's own): while the board refuses, nothing at all; then only the
+// box's own bit (or every bit flipped, for "Inv") of what the board holds. A good read clears the
+// line.
+void TestPageRefresh::aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits()
+{
+    QFETCH(QString, page);
+    QFETCH(quint16, first);
+    QFETCH(quint16, last);
+    QFETCH(QString, control);
+    QFETCH(quint16, address);
+    QFETCH(quint16, written);
+    TForm1 &form = *m_form->Form;
+    auto *mark = form.findChild<QWidget *>(page)->findChild<QLabel *>(QStringLiteral("NotReadLabel"));
+    QVERIFY(mark && mark->isVisibleTo(mark->parentWidget()));
+    QCOMPARE(mark->text(), QStringLiteral("Not read from the board yet."));
+
+    Connect();
+    m_board->Board().write(address, 0x00F1);
+    m_board->SetFaults({.Refuse = {{first, last, 2}}});
+    Show(page);
+    Settle();
+    QVERIFY(mark->isVisibleTo(mark->parentWidget()));
+    QCOMPARE(mark->text(), QStringLiteral("Not read from the board: the board refused it (illegal data address)."));
+    const auto writeRequests = [this] {
+        Settle();
+        Settle();  // a mask is written on the answer to its read
+        return std::count_if(m_board->Requests().begin(), m_board->Requests().end(),
+                             [](const SimRequest &r) { return r.Function == 0x06 || r.Function == 0x10; });
+    };
+    auto *clicked = form.findChild<QAbstractButton *>(control);
+    clicked->click();
+    QCOMPARE(writeRequests(), 0);
+    QVERIFY2(form.StatusPanels[0]->text().contains(QLatin1String("was not written")),
+             qPrintable(form.StatusPanels[0]->text()));
+
+    m_board->SetFaults({});
+    clicked->click();
+    QCOMPARE(writeRequests(), 1);
+    QCOMPARE(m_board->Board().value(address), written);
+    // The row shows what the board now holds; the page as a whole is still not read.
+    quint16 shown = 0;
+    QVERIFY(form.TransferTable().Locate(address)->Codec->ControlsToRegisters({&shown, 1}).Ok());
+    QCOMPARE(shown, written);
+    QVERIFY(mark->isVisibleTo(mark->parentWidget()));
+
+    Show(QStringLiteral("StopTabSheet"));
+    Show(page);
+    Settle();
+    QVERIFY(!mark->isVisibleTo(mark->parentWidget()));
 }
 
 QTEST_MAIN(TestPageRefresh)

@@ -255,8 +255,9 @@ private slots:
         }
     }
 
-    // Every editable kind applies its value on the user's action only: Return or leaving an edit
-    // (not for a popup), a chosen combo item, a click; never a value set from code.
+    // Every editable kind applies its value on the user's action only: Return, leaving an edit the
+    // user changed (not for a popup), a chosen combo item, a click; never a value set from code,
+    // nor an edit the user only passed through.
     void valuesAreAppliedByTheUserOnly()
     {
         TCascadePage page(m_context);
@@ -284,6 +285,8 @@ private slots:
         QTest::keyClick(&address, Qt::Key_Return);
         QTest::keyClick(numeric, Qt::Key_Enter);
         QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(time, &left);
+        time->setModified(true);  // as typing does
         QApplication::sendEvent(time, &left);
         QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
         QApplication::sendEvent(time, &popup);

@@ -23,9 +23,11 @@
 #include "service/TCalibrationPage.h"
 #include "service/TInOutPage.h"
 #include "service/TTimersPage.h"
+#include "widgets/FirmwareGate.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
+#include "widgets/TPageTabs.h"
 #include "widgets/ValueDisplay.h"
 
 #include <QCloseEvent>
@@ -251,7 +253,7 @@ QWidget *TForm1::BuildLeftColumn()
 
 void TForm1::BuildPages()
 {
-    MainPageControl = Named(new QTabWidget(this), "MainPageControl");
+    MainPageControl = Named(new TPageTabs(this), "MainPageControl");
     MainPageControl->setUsesScrollButtons(true);
     // The arrows only scroll the strip, which the arrow keys do on the tab strip itself: no Tab stops.
     for (QToolButton *arrow : MainPageControl->tabBar()->findChildren<QToolButton *>())
@@ -474,6 +476,14 @@ void TForm1::ChartVrButtonClick()
 void TForm1::StartStopVrButtonClick()
 {
     const bool start = StartStopVrButton->text() == QLatin1String("Start");
+    const QString what = start ? QStringLiteral("Start") : QStringLiteral("Stop");
+    const TQuestion question{.Title = QStringLiteral("%1 the unit").arg(what),
+                             .Text =
+                                 QStringLiteral("%1 the air-handling unit? The board %2 its fans and its regulation.")
+                                     .arg(what, start ? QStringLiteral("starts") : QStringLiteral("stops")),
+                             .GoText = what};
+    if (m_messages->Ask(question) != TChoice::Go)
+        return;
     StartStopVrButton->setText(start ? QStringLiteral("Stop") : QStringLiteral("Start"));
     Session().WriteSingle(board::StartStop, start ? 1 : 0);
 }
@@ -623,11 +633,11 @@ void TForm1::WirePoll()
     ShowPollIn(*m_poll, *m_liveColumn, {*InputsOutputsTabSheet, *StopTabSheet, *ControlTabSheet});
     connect(m_poll, &TPoll::LiveLost, this, &TForm1::ShowLiveLost);
     connect(m_poll, &TPoll::LiveBack, this, &TForm1::ShowLiveBack);
-    // Firmware without a series number lacks what depends on it.
-    connect(m_poll, &TPoll::VersionRead, this, [this](const live::VersionBlock &block) {
-        TimersTabSheet->ShowFirmwareFeatures(block.HasSeries);
-        VentilationTabSheet->ShowFirmwareFeatures(block.HasSeries);
-    });
+    // What the board's firmware may lack stays off until a version read shows it has it.
+    auto *firmware = new TFirmwareGate(*this);
+    firmware->Show(std::nullopt);
+    connect(m_poll, &TPoll::VersionRead, firmware,
+            [firmware](const live::VersionBlock &block) { firmware->Show(block); });
     connect(m_poll, &TPoll::RegulationSampleTaken, this, [this] { FeedTrend(m_tempChart.data()); });
     connect(m_poll, &TPoll::IoSampleTaken, this, [this] { FeedTrend(m_chart.data()); });
     // What the Timers page set is read back into the status bar.

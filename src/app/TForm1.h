@@ -62,6 +62,7 @@ public:
     void FormKeyDown(int key);
     // "Chart" opens the I/O trend window unless it is already visible.
     void ChartVrButtonClick();
+    // "Start"/"Stop": asks first, then starts or stops the unit.
     void StartStopVrButtonClick();
     // " Date && Time " "Set": the board's clock to the PC's local date and time.
     void TimeVrButtonClick();

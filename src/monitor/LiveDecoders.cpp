@@ -142,9 +142,13 @@ QString HexText(qint16 value)
 
 QString VersionText(quint16 version)
 {
+    return QStringLiteral("Version: ") + VersionNumberText(version);
+}
+
+QString VersionNumberText(quint16 version)
+{
     // Thousandths in whole numbers, so that 1012 never reads 1.011999.
-    return QStringLiteral("Version: ") + QString::number(version / 1000) + QLocale().decimalPoint()
-           + Digits(version % 1000, 3);
+    return QString::number(version / 1000) + QLocale().decimalPoint() + Digits(version % 1000, 3);
 }
 
 QString DateText(quint16 year, quint16 monthDay)

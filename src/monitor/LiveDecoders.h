@@ -81,6 +81,8 @@ QString TruncatedText(double value);
 QString HexText(qint16 value);
 // "Version: " and the version in thousandths: 1012 gives "Version: 1.012".
 QString VersionText(quint16 version);
+// The version in thousandths alone: 1012 gives "1.012".
+QString VersionNumberText(quint16 version);
 
 // The board clock: registers 0x0100-0x0103.
 // "2024-3-5": year (signed), month and day without leading zeros.

@@ -2,6 +2,7 @@
 
 #include "config/BoardAddresses.h"
 #include "config/BoardClock.h"
+#include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TLed.h"
 #include "widgets/TParameterEditor.h"
@@ -116,8 +117,17 @@ TControlPage::TControlPage(TPageContext &context, QWidget *parent)
 
 void TControlPage::WriteClock(QPushButton *button, int hour, int minute)
 {
-    const std::array<quint16, 4> words = BoardClockWords(Now().date(), QTime(hour, minute));
-    Editor().WriteBlock(button, board::Clock, words);
+    const QDate today = Now().date();
+    const QTime time(hour, minute);
+    const TQuestion question{
+        .Title = QStringLiteral("Clock Test"),
+        .Text = QStringLiteral("Set the board's clock to %1 %2? The unit then runs its week program as at that time; "
+                               "set the clock right afterwards (\"Set\" under Date & Time).")
+                    .arg(today.toString(Qt::ISODate), time.toString(QStringLiteral("HH:mm:ss"))),
+        .GoText = QStringLiteral("Set the clock")};
+    if (Messages().Ask(question) != TChoice::Go)
+        return;
+    Editor().WriteBlock(button, board::Clock, BoardClockWords(today, time));
 }
 
 void TControlPage::VrDemoButton1Click()

@@ -20,7 +20,7 @@ public:
     TControlPage(TPageContext &context, QWidget *parent = nullptr);
 
     // Clock test buttons: set the board's clock to today at 00:14:00 or 05:59:00, to watch the
-    // midnight and early-morning switching of the week program.
+    // midnight and early-morning switching of the week program; each asks first.
     void VrDemoButton1Click();
     void VrDemoButton2Click();
 

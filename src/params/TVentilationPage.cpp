@@ -2,6 +2,7 @@
 
 #include "config/BoardAddresses.h"
 #include "session/TBoardSession.h"
+#include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TParameterEditor.h"
@@ -62,7 +63,7 @@ void SupplyExhaustRow(QGridLayout *grid, int row, const QString &label, const QS
 }
 
 // " Mode ": how the fans run; exactly one is chosen.
-QGroupBox *Mode(QWidget *parent, QCheckBox *&withoutExhaust)
+QGroupBox *Mode(QWidget *parent)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Mode "), QStringLiteral("ModeGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
@@ -75,7 +76,6 @@ QGroupBox *Mode(QWidget *parent, QCheckBox *&withoutExhaust)
     for (int i = 0; i < 4; ++i)
         grid->addWidget(boxes[i], i, 0);
     ui::Exclusive({boxes[0], boxes[1], boxes[2], boxes[3]});
-    withoutExhaust = boxes[3];
     return group;
 }
 
@@ -269,17 +269,33 @@ TVentilationPage::TVentilationPage(TPageContext &context, QWidget *parent)
             boxes->addWidget(group);
         boxes->addStretch();
     };
-    column({Mode(this, WithoutExhaustdxfCheckBox), Outputs(this), Speed(this), OutdoorInfluence(this),
+    column({Mode(this), Outputs(this), Speed(this), OutdoorInfluence(this),
             Hearth(this, HearthStartVrDemoButton, HearthStopVrDemoButton)});
     column({FanSpeedCorrection(this), PressureControl(this), VentilationIntensity(this)});
     column({BuildRemoteControl(), AirVolume(this, CalibrationVrDemoButton)});
     layout->addStretch();
 
-    // The commands: a constant each, on every click.
-    OnApplied(HearthStartVrDemoButton, this, [this] { Editor().Write(HearthStartVrDemoButton, board::Hearth, 1); });
-    OnApplied(HearthStopVrDemoButton, this, [this] { Editor().Write(HearthStopVrDemoButton, board::Hearth, 0); });
-    OnApplied(CalibrationVrDemoButton, this,
-              [this] { Editor().Write(CalibrationVrDemoButton, board::AirVolumeCalibration, 1); });
+    // The commands change how the unit runs: each asks first, and writes its constant on "Go" only.
+    const auto command = [this](QPushButton *button, quint16 address, quint16 word, const TQuestion &question) {
+        OnApplied(button, this, [this, button, address, word, question] {
+            if (Messages().Ask(question) == TChoice::Go)
+                Editor().Write(button, address, word);
+        });
+    };
+    command(HearthStartVrDemoButton, board::Hearth, 1,
+            {.Title = QStringLiteral("Hearth"),
+             .Text = QStringLiteral("Start the hearth run? The board runs its fans for the hearth for the hearth "
+                                    "time it holds."),
+             .GoText = QStringLiteral("Start the hearth run")});
+    command(HearthStopVrDemoButton, board::Hearth, 0,
+            {.Title = QStringLiteral("Hearth"),
+             .Text = QStringLiteral("Stop the hearth run? The fans go back to their usual run."),
+             .GoText = QStringLiteral("Stop the hearth run")});
+    command(CalibrationVrDemoButton, board::AirVolumeCalibration, 1,
+            {.Title = QStringLiteral("Air-volume calibration"),
+             .Text = QStringLiteral("Start the air-volume calibration? The board runs its fans through the "
+                                    "calibration of the air volumes."),
+             .GoText = QStringLiteral("Start the calibration")});
     // The intensities of a column are one parameter to the board's eyes.
     context.Editor.TakeRowTogether(kSupplyIntensityItem);
     context.Editor.TakeRowTogether(kExhaustIntensityItem);
@@ -304,17 +320,12 @@ QGroupBox *TVentilationPage::BuildRemoteControl()
     return group;
 }
 
-void TVentilationPage::ShowFirmwareFeatures(bool hasSeries)
-{
-    WithoutExhaustdxfCheckBox->setEnabled(hasSeries);
-}
-
-void TVentilationPage::SetRemoteControlEnabled(bool enabled)
+void TVentilationPage::SwitchRemoteControlOff(const QString &why)
 {
     // The items of the remote-control block: the start/stop-or-hood choice and the two intensities.
     for (int item = kRemoteControlFirstItem; item <= kRemoteControlLastItem; ++item) {
         for (QWidget *control : Table().Codec(item).Controls())
-            control->setEnabled(enabled);
+            ui::SwitchOff(control, QStringLiteral("refused"), why);
     }
 }
 
@@ -327,8 +338,13 @@ void TVentilationPage::Refresh()
     Session().Read(remote.Start, remote.Count,
                    {.OnReply =
                         [this, start = remote.Start](const TModbusAnswer &answer) {
-                            SetRemoteControlEnabled(true);
+                            SwitchRemoteControlOff({});
                             Table().ShowBlock(start, answer.Registers);
                         },
-                    .OnRefused = [this](const TModbusAnswer &) { SetRemoteControlEnabled(false); }});
+                    .OnRefused =
+                        [this](const TModbusAnswer &answer) {
+                            SwitchRemoteControlOff(QStringLiteral("The board refused to read this setting (%1): it "
+                                                                  "may have no remote control.")
+                                                       .arg(ExceptionText(answer.ExceptionCode)));
+                        }});
 }

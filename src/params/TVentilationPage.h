@@ -18,17 +18,15 @@ public:
     // The fan-mode block, then the remote-control block; a board without remote control
     // refuses the latter, and the remote-control box stays greyed out until a read succeeds.
     void Refresh() override;
-    // Firmware without a series number has no "Without Exhaust" mode.
-    void ShowFirmwareFeatures(bool hasSeries);
 
     QCheckBox *StartStopdxfCheckBox;
     QCheckBox *KitchenHooddxfCheckBox;
-    QCheckBox *WithoutExhaustdxfCheckBox = nullptr;
     QPushButton *HearthStartVrDemoButton = nullptr;
     QPushButton *HearthStopVrDemoButton = nullptr;
     QPushButton *CalibrationVrDemoButton = nullptr;
 
 private:
     QGroupBox *BuildRemoteControl();
-    void SetRemoteControlEnabled(bool enabled);
+    // Off, saying why, while the board refuses the remote-control block; empty why: on again.
+    void SwitchRemoteControlOff(const QString &why);
 };

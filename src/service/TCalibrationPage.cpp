@@ -449,15 +449,16 @@ void TCalibrationPage::Refresh()
 {
     if (!Session().Connected())
         return;
-    Session().Read(board::PressureLimit, kPressureReadCount, {.OnReply = [this](const TModbusAnswer &answer) {
-                       Table().ShowBlock(board::PressureLimit, answer.Registers.mid(0, kPressureShownCount));
-                       for (size_t ch = 0; ch < 2; ++ch) {
-                           const auto at = static_cast<qsizetype>(ch);
-                           m_c.Offsets[ch]->setText(QString::number(answer.Signed(kOffsetIndex + at)));
-                           m_c.Gains[ch]->setText(ScaledText(answer.Signed(kGainIndex + at), 4));
-                       }
-                   }});
-    ReadMode();
+    ReadForPage(board::PressureLimit, kPressureReadCount, [this](const TModbusAnswer &answer) {
+        Table().ShowBlock(board::PressureLimit, answer.Registers.mid(0, kPressureShownCount));
+        for (size_t ch = 0; ch < 2; ++ch) {
+            const auto at = static_cast<qsizetype>(ch);
+            m_c.Offsets[ch]->setText(QString::number(answer.Signed(kOffsetIndex + at)));
+            m_c.Gains[ch]->setText(ScaledText(answer.Signed(kGainIndex + at), 4));
+        }
+    });
+    ReadForPage(board::CalibrationMode, 1,
+                [this](const TModbusAnswer &answer) { m_c.Mode->setChecked(answer.Registers.at(0) != 0); });
     InputStatusRead();
     OutputStatusRead();
 }

@@ -233,8 +233,8 @@ TInOutPage::TInOutPage(TPageContext &context, QWidget *parent) : TPage(QStringLi
     layout->addWidget(Outputs(this, analogOutputs, digitalOutputs), 0, Qt::AlignTop);
     layout->addStretch();
 
-    // "A" and "M" set every channel of their group, "Inv" flips every inversion box; then the
-    // group's registers go to the board whole, as the boxes now stand.
+    // "A" and "M" set every channel of their group; then the group's registers go to the board
+    // whole, as the boxes now stand. "Inv" flips every inversion the board holds.
     const auto all = [this](QPushButton *button, int item, int pick) {
         Editor().Override(button, [this, button, item, pick] {
             CheckEvery(item, pick);
@@ -252,9 +252,9 @@ TInOutPage::TInOutPage(TPageContext &context, QWidget *parent) : TPage(QStringLi
     for (const auto &[button, item] : {std::pair(digitalInputs.Invert, kDigitalInputInversion),
                                        std::pair(digitalOutputs.Invert, kDigitalOutputInversion)}) {
         Editor().Override(button, [this, button = button, item = item] {
-            for (QWidget *box : Table().Codec(item).Controls())
-                static_cast<QCheckBox *>(box)->toggle();
-            WriteRow(button, item);
+            // Every bit the board holds flipped, whatever the boxes show.
+            const TParameterCodec &codec = Table().Codec(item);
+            Editor().ChangeBits(button, codec, [bits = codec.Bits()](quint16 held) { return held ^ bits; });
         });
     }
 }

@@ -395,8 +395,3 @@ void TTimersPage::Refresh()
     RefreshItems(kTemperatureCorrectionItem, kSlaveAddressItem);
     RefreshBlock(board::Series, 1);
 }
-
-void TTimersPage::ShowFirmwareFeatures(bool hasSeries)
-{
-    m_series.Set->setEnabled(hasSeries);
-}

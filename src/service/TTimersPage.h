@@ -39,8 +39,6 @@ public:
     // The selected day's program (offline from memory), then the temperature correction, the
     // numbers and the address.
     void Refresh() override;
-    // Firmware without a series number cannot set one.
-    void ShowFirmwareFeatures(bool hasSeries);
 
     // Leaving interval edit tag (0 .. 5): a valid time not earlier than the one before it goes to
     // the image of the selected day; nothing is sent.

@@ -19,6 +19,8 @@ namespace ui {
 
 namespace {
 const char *const kTagProperty = "Tag";
+const char *const kOffProperty = "OffBecause";         // reason -> why
+const char *const kOwnToolTipProperty = "OwnToolTip";  // the tooltip while on
 
 QLabel *LabelFor(QGridLayout *grid, int row, int col, const QString &text, QWidget *buddy)
 {
@@ -80,6 +82,24 @@ void SetTag(QWidget *widget, int tag)
 int Tag(const QWidget *widget)
 {
     return widget->property(kTagProperty).toInt();
+}
+
+void SwitchOff(QWidget *control, const QString &reason, const QString &why)
+{
+    QVariantMap off = control->property(kOffProperty).toMap();
+    if (off.isEmpty())
+        control->setProperty(kOwnToolTipProperty, control->toolTip());
+    if (why.isEmpty())
+        off.remove(reason);
+    else
+        off.insert(reason, why);
+    control->setProperty(kOffProperty, off);
+    control->setEnabled(off.isEmpty());
+    QStringList lines;
+    for (const QVariant &line : std::as_const(off))
+        lines << line.toString();
+    control->setToolTip(off.isEmpty() ? control->property(kOwnToolTipProperty).toString()
+                                      : lines.join(QLatin1Char('\n')));
 }
 
 QVBoxLayout *PageLayout(QWidget *page)

@@ -34,6 +34,11 @@ void Name(QWidget *control, const QString &label);
 void SetTag(QWidget *widget, int tag);
 int Tag(const QWidget *widget);
 
+// Switches control off for reason, why saying so in its tooltip; an empty why switches that
+// reason back. A control is on while no reason holds (the firmware lacks it, the board refused
+// its read, ...); its own tooltip comes back then.
+void SwitchOff(QWidget *control, const QString &reason, const QString &why);
+
 // A parameter page's layout: rows of group boxes, top down, with narrow margins.
 QVBoxLayout *PageLayout(QWidget *page);
 // The next row of a page, holding group boxes side by side.

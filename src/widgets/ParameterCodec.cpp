@@ -470,3 +470,20 @@ int TParameterCodec::RegisterOfControl(int controlIndex) const
     const int per = Traits(m_row->Codecs.front().Kind).PerRegister;
     return per > 0 ? controlIndex / per : 0;
 }
+
+quint16 TParameterCodec::BitOf(const QWidget *control) const
+{
+    if (m_weights.empty())
+        return 0;
+    const size_t step = m_controls.size() / m_weights.size();
+    const auto found = std::find(m_controls.begin(), m_controls.end(), control);
+    return found == m_controls.end() ? 0 : m_weights[static_cast<size_t>(found - m_controls.begin()) / step];
+}
+
+quint16 TParameterCodec::Bits() const
+{
+    quint16 all = 0;
+    for (const quint16 weight : m_weights)
+        all |= weight;
+    return all;
+}

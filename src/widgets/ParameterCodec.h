@@ -82,6 +82,11 @@ public:
     // The register a control of the row stands for (its index in Controls() -> register): a box
     // of a row that fills one register from several stands for register 0.
     int RegisterOfControl(int controlIndex) const;
+    // Bit-mask rows: the weight of the bit control stands for (a pair's two boxes stand for one);
+    // 0 for a control of no bit of the row.
+    quint16 BitOf(const QWidget *control) const;
+    // Bit-mask rows: every bit a box stands for.
+    quint16 Bits() const;
 
 private:
     explicit TParameterCodec(const TParameterRow &row) : m_row(&row) {}

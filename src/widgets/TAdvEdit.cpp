@@ -60,6 +60,8 @@ void TAdvEdit::keyPressEvent(QKeyEvent *event)
 void TAdvEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    if (LeavesTheEdit(event))
+    // Only what the user typed is applied by leaving; and an edit switched off while it has the
+    // focus (its firmware lacks it, its read was refused) is not left by the user.
+    if (LeavesTheEdit(event) && isModified() && isEnabled())
         emit Applied();
 }

@@ -18,8 +18,11 @@ public:
     Kind EditKind() const { return m_kind; }
 
 signals:
-    // Return pressed, or the focus left the edit: the moments an edit applies its value. Unlike
-    // editingFinished, also raised when the text did not change.
+    // Return pressed (also when the text did not change), or the focus left the edit after the
+    // user changed its text (isModified): the moments an edit applies its value. Passing through
+    // an edit applies nothing, so a value the user never touched (a form default on a page not
+    // read from the board) is never written by leaving it. Whoever takes the value clears
+    // isModified.
     void Applied();
 
 protected:

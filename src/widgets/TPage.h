@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QDateTime>
+#include <QMap>
 #include <QWidget>
 
 #include <functional>
 
+class QLabel;
 class TBoardSession;
 class TParameterEditor;
 class TTransferTable;
 class TUserMessages;
+struct TModbusAnswer;
 
 // What every page of the main window works with.
 struct TPageContext
@@ -40,6 +43,15 @@ public:
     // or the configuration workflows fill read nothing.
     virtual void Refresh() {}
 
+    // control writes to the board: its page shows a line at its top while what it shows is not
+    // known to be what the board holds: "Not read from the board yet." before its first good
+    // read, "Not read from the board: <why>." after a read that got no answer or was refused,
+    // until a later read of that block succeeds.
+    static void MarkWhileNotRead(QWidget *control);
+    // Whether the page of control (if any) shows what the board holds: the last read of each of
+    // its blocks was good.
+    static bool ShowsTheBoard(const QWidget *control);
+
 protected:
     TBoardSession &Session() const { return m_context.Session; }
     TUserMessages &Messages() const { return m_context.Messages; }
@@ -52,7 +64,17 @@ protected:
     void RefreshItems(int first, int last);
     // The same for any block.
     void RefreshBlock(quint16 start, quint16 count);
+    // Reads count registers from start for the page while connected, and hands the answer to
+    // show; the page's line follows the outcome (see MarkWhileNotRead).
+    void ReadForPage(quint16 start, quint16 count, std::function<void(const TModbusAnswer &)> show);
 
 private:
+    void ShowMark();
+
     TPageContext &m_context;
+    // Why the page may not show what the board holds, by block start (kNeverRead until a first
+    // good read); empty while the last read of every block was good.
+    static constexpr int kNeverRead = -1;
+    QMap<int, QString> m_notRead{{kNeverRead, QString()}};
+    QLabel *m_mark = nullptr;  // made by the first ShowMark
 };

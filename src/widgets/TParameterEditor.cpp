@@ -4,6 +4,7 @@
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
+#include "widgets/TPage.h"
 #include "widgets/TransferTable.h"
 
 #include <QLineEdit>
@@ -11,6 +12,14 @@
 #include <array>
 
 namespace {
+
+// The kinds whose register is a bit mask of several boxes.
+bool IsMask(TCodecKind kind)
+{
+    return kind == TCodecKind::Bits || kind == TCodecKind::TaggedBits || kind == TCodecKind::BitPairs;
+}
+
+}  // namespace
 
 QString ExceptionText(quint8 code)
 {
@@ -28,8 +37,6 @@ QString ExceptionText(quint8 code)
     }
 }
 
-}  // namespace
-
 TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable &table, TUserMessages &messages,
                                    QObject *parent)
     : QObject(parent), m_session(session), m_table(table), m_messages(messages)
@@ -38,8 +45,10 @@ TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable 
 
 void TParameterEditor::Connect(QWidget *control)
 {
-    if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); }))
+    if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); })) {
         m_attached.insert(control);
+        TPage::MarkWhileNotRead(control);
+    }
 }
 
 void TParameterEditor::AttachItems(int first, int last)
@@ -135,10 +144,60 @@ bool TParameterEditor::Apply(QWidget *control)
     if (!word)
         return false;
     const TParameterRow &row = place->Codec->Row();
-    if (row.CodecOf(place->Offset).Kind == TCodecKind::TimeOfDay)
+    const TCodecKind kind = row.CodecOf(place->Offset).Kind;
+    if (IsMask(kind)) {
+        // The box's own bit as the user set it; every other bit as the board holds it now.
+        const quint16 bit = place->Codec->BitOf(control);
+        ChangeBits(control, *place->Codec,
+                   [bit, shown = *word](quint16 held) { return static_cast<quint16>((held & ~bit) | (shown & bit)); });
+        return true;
+    }
+    if (kind == TCodecKind::TimeOfDay)
         SetHeldMinutes(control, *word);  // what a configuration Save takes from now on
     Write(control, static_cast<quint16>(row.FirstRegister + place->Offset), *word);
     return true;
+}
+
+void TParameterEditor::ChangeBits(QWidget *control, const TParameterCodec &codec,
+                                  std::function<quint16(quint16)> change)
+{
+    const quint16 address = codec.Row().FirstRegister;
+    const auto write = [this, control, &codec, address](quint16 word) {
+        Write(control, address, word, [&codec, word] { codec.RegistersToControls({&word, 1}); });
+    };
+    Sending(control);
+    // A read of the register on its way answers for this change too: a second read sent now
+    // would be answered before the first change is written, and would undo it.
+    if (const auto reading = m_changing.find(address); reading != m_changing.end()) {
+        reading->push_back(std::move(change));
+        return;
+    }
+    if (TPage::ShowsTheBoard(control)) {
+        // The row shows what the board holds, but for what the user just changed.
+        quint16 shown = 0;
+        if (codec.ControlsToRegisters({&shown, 1}).Ok())
+            write(change(shown));
+        return;
+    }
+    if (!m_session.Connected())
+        return;  // Sending said so
+    m_changing[address].push_back(std::move(change));
+    m_session.Read(address, 1,
+                   {.OnReply =
+                        [this, address, write](const TModbusAnswer &held) {
+                            quint16 word = held.Registers.value(0);
+                            for (const auto &each : m_changing.take(address))
+                                word = each(word);
+                            write(word);
+                        },
+                    .OnRefused =
+                        [this, control, address](const TModbusAnswer &answer) {
+                            m_changing.remove(address);
+                            emit Status(QStringLiteral("%1 was not written: the board refused to read its register "
+                                                       "first (%2).")
+                                            .arg(PlaceOf(control), ExceptionText(answer.ExceptionCode)));
+                        },
+                    .OnFailed = [this, address] { m_changing.remove(address); }});
 }
 
 void TParameterEditor::Refuse(QWidget *control, const QString &error)
@@ -177,20 +236,23 @@ TRequestHandlers TParameterEditor::WriteHandlers(QWidget *control, quint16 addre
                 }};
 }
 
-void TParameterEditor::TellIfClosed(QWidget *control)
+void TParameterEditor::Sending(QWidget *control)
 {
+    // What the user typed is taken: leaving the edit now writes it no more.
+    if (auto *edit = qobject_cast<QLineEdit *>(control))
+        edit->setModified(false);
     if (!m_session.Connected())
         emit Status(QStringLiteral("%1 was not written: the line is closed.").arg(PlaceOf(control)));
 }
 
 void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word, std::function<void()> written)
 {
-    TellIfClosed(control);
+    Sending(control);
     m_session.WriteSingle(address, word, WriteHandlers(control, address, std::move(written)));
 }
 
 void TParameterEditor::WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words)
 {
-    TellIfClosed(control);
+    Sending(control);
     m_session.WriteMultiple(start, words, WriteHandlers(control, start));
 }

@@ -3,23 +3,31 @@
 #include <QHash>
 #include <QObject>
 #include <QSet>
+#include <QString>
 
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 class QLineEdit;
 class QWidget;
 class TBoardSession;
+class TParameterCodec;
 class TTransferTable;
 class TUserMessages;
 struct TRequestHandlers;
+
+// The name of a Modbus exception code, for messages: "illegal data address".
+QString ExceptionText(quint8 code);
 
 // Writes what the technician edits. Every control of the attached rows of the transfer table
 // applies its value on the user's action (Return or leaving an edit, a click, a chosen item):
 // its row and register are looked up, that one register is taken through the row's encoding,
 // an edit's typed value is checked against the row's limits, and the word goes to the board in
-// one single-register write. Values shown from code never write.
+// one single-register write. Values shown from code never write. A box of a bit mask changes
+// only its own bit of what the board holds (ChangeBits), never the others as the page shows them.
+// A page with such controls shows when it was not read from the board (TPage::MarkWhileNotRead).
 //
 // On a value out of range: "Input range error!", the focus back in the edit, the text kept,
 // nothing written. On a text that is no number: its error in the standard error box, nothing
@@ -55,6 +63,12 @@ public:
     // written runs once the board has taken the write.
     void Write(QWidget *control, quint16 address, quint16 word, std::function<void()> written = {});
     void WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words);
+    // Writes the bit-mask register of codec's row (one register) on behalf of control as change
+    // makes it from the word the board holds: the row's own word while control's page shows what
+    // the board holds (TPage::ShowsTheBoard), else the word read from the board just before (and
+    // nothing is written when that read is refused or gets no answer). The row then shows the
+    // word written.
+    void ChangeBits(QWidget *control, const TParameterCodec &codec, std::function<quint16(quint16)> change);
     // A line for the status bar on behalf of a page.
     void Tell(const QString &text) { emit Status(text); }
     // Tells why control's value was refused (the range message when error is empty, else error in
@@ -71,7 +85,8 @@ private:
     void Dispatch(QWidget *control);
     void Connect(QWidget *control);
     TRequestHandlers WriteHandlers(QWidget *control, quint16 address, std::function<void()> written = {});
-    void TellIfClosed(QWidget *control);
+    // A write on behalf of control goes out: an edit's typed text is taken, and a closed line told.
+    void Sending(QWidget *control);
 
     TBoardSession &m_session;
     const TTransferTable &m_table;
@@ -79,5 +94,7 @@ private:
     QHash<const QWidget *, std::function<void()>> m_overrides;
     QSet<int> m_together;
     QSet<const QWidget *> m_attached;
+    // The bit changes waiting for the read of their register, by address.
+    QHash<quint16, std::vector<std::function<quint16(quint16)>>> m_changing;
     bool m_refusing = false;
 };

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "monitor/LiveDecoders.h"
+
+#include <QObject>
+
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+// The controls of what a board's firmware may lack: the configuration items of the extended set
+// (items 132 on: the exhaust air-volume loop's Ki and U100, the remote control, the pressure
+// inputs AIN9 and AIN10) and what needs a series number (the "Without Exhaust" mode, the series
+// number's "Set"). Each is on only once a version read has shown that the firmware has it; until
+// then, and on firmware without it, it is off and its tooltip says why, so nothing is written to
+// a register the board may not have.
+class TFirmwareGate : public QObject
+{
+public:
+    // Finds the controls among root's children by their names; lives as long as root.
+    explicit TFirmwareGate(QWidget &root);
+
+    // version: what the last version read gave; none before the first.
+    void Show(const std::optional<live::VersionBlock> &version);
+
+private:
+    std::vector<QWidget *> m_extended;
+    std::vector<QWidget *> m_series;
+};
