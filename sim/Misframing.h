@@ -18,6 +18,9 @@ enum class Misframing
     JunkBytes,         // TCP: 53 bytes of junk come before the answer
     CutFrame,          // TCP: only the first half of the answer is sent
     WrongTransaction,  // TCP: the answer carries another transaction id
+    WrongUnit,         // TCP: the answer carries another unit id
+    WrongProtocol,     // TCP: the answer carries protocol id 1
+    TrailingBytes,     // TCP: 2 bytes after the PDU, counted by the length field
     CountHigh,         // a read answer whose byte count is 2 more than the register bytes after it
     CountOdd,          // a read answer with an odd byte count, one register byte short to match it
     PduCut,            // the answer's PDU cut to its first half (at least the function code)

@@ -213,6 +213,16 @@ QByteArray TcpFaultRelay::Misframed(QByteArray frame)
     case Misframing::WrongTransaction:
         setWord(0, TransactionOf(frame) ^ 0x5A5A);
         break;
+    case Misframing::WrongUnit:
+        frame[kHeader] = static_cast<char>(static_cast<quint8>(frame[kHeader]) ^ 0x5A);
+        break;
+    case Misframing::WrongProtocol:
+        setWord(2, 1);
+        break;
+    case Misframing::TrailingBytes:
+        frame.append("\0\0", 2);
+        setWord(4, length + 2);
+        break;
     }
     return frame;
 }

@@ -71,8 +71,8 @@ void ParseMisframing(const QString &text, SimFaults &faults)
     const QString every = text.section(QLatin1Char(':'), 1);
     const auto n = every.isEmpty() ? std::optional<quint32>(10) : Number(every, 1000000);
     if (!kind || !n || *n < 1 || text.count(QLatin1Char(':')) > 1)
-        Fail(QStringLiteral("--misframe takes long, short, 65535, junk, cut, transaction, count-high, count-odd, "
-                            "pdu-cut or pdu-empty, optionally :N, not \"%1\"")
+        Fail(QStringLiteral("--misframe takes long, short, 65535, junk, cut, transaction, unit, protocol, "
+                            "trailing, count-high, count-odd, pdu-cut or pdu-empty, optionally :N, not \"%1\"")
                  .arg(text));
     faults.Misframe = *kind;
     faults.MisframeEvery = static_cast<int>(*n);
@@ -164,10 +164,11 @@ int main(int argc, char *argv[])
         {QStringLiteral("misframe"),
          QStringLiteral("Send every Nth answer the kind applies to (default 10th) badly. TCP only: long or short "
                         "(length field 5 too many or 2 too few), 65535 (length field), junk (53 bytes before "
-                        "it), cut (half of it sent), transaction (another transaction id). TCP and RTU, the "
-                        "frame otherwise right: count-high (a read answer's byte count 2 more than its data), "
-                        "count-odd (an odd byte count, the data one byte short to match), pdu-cut (half of "
-                        "the PDU), pdu-empty (no PDU)."),
+                        "it), cut (half of it sent), transaction (another transaction id), unit (another unit "
+                        "id), protocol (protocol id 1), trailing (2 bytes after the PDU, counted by the length "
+                        "field). TCP and RTU, the frame otherwise right: count-high (a read answer's byte "
+                        "count 2 more than its data), count-odd (an odd byte count, the data one byte short "
+                        "to match), pdu-cut (half of the PDU), pdu-empty (no PDU)."),
          QStringLiteral("KIND[:N]")},
         {QStringLiteral("late-every"),
          QStringLiteral("Answer every Nth request MS milliseconds late; the answers after it wait their turn "
