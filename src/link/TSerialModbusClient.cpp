@@ -18,30 +18,65 @@ TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QM
 {
     m_settle.setSingleShot(true);
     connect(&m_settle, &QTimer::timeout, this, &TSerialModbusClient::Settled);
+    connect(&m_watch, &TWireWatch::BytesRead, this, &TSerialModbusClient::OnBytesRead);
+}
+
+void TSerialModbusClient::DeviceUp()
+{
+    m_wire.clear();
+    m_watch.Start(Device()->device());
+}
+
+void TSerialModbusClient::OnBytesRead()
+{
+    // Runs after Qt's own handler: the bytes of an answer it has just taken were taken with it.
+    const QByteArray bytes = m_watch.Take();
+    if (bytes.isEmpty())
+        return;
+    if (m_settle.isActive()) {
+        m_settle.start(static_cast<int>(
+            std::min<qint64>(std::max<qint64>(m_settle.remainingTime(), kQuietMs), m_settleLimit.remainingTime())));
+        return;
+    }
+    if (AwaitingAnswer())
+        m_wire += bytes;
 }
 
 void TSerialModbusClient::Resynchronise(quint32 timeoutMs)
 {
-    // The device's own port: bytes arriving on it keep the line from counting as quiet.
-    auto *port = Device()->findChild<QSerialPort *>();
-    HoldRequests(true);
-    m_settle.start(static_cast<int>(std::clamp(timeoutMs, kMinSettleMs, kMaxSettleMs)));
-    m_settleLimit.setRemainingTime(kLongestSettleMs);
-    if (port)
-        m_settleWatch = connect(port, &QIODevice::readyRead, this, [this] {
-            if (m_settle.isActive())
-                m_settle.start(static_cast<int>(std::min<qint64>(std::max(m_settle.remainingTime(), kQuietMs),
-                                                                 m_settleLimit.remainingTime())));
-        });
+    Settle(static_cast<int>(std::clamp(timeoutMs, kMinSettleMs, kMaxSettleMs)), kLongestSettleMs);
     Log().Write(ModbusLog::Failures, QStringLiteral("[%1] waiting for the line to be quiet").arg(LineName()));
+}
+
+void TSerialModbusClient::Settle(int quietMs, int limitMs)
+{
+    HoldRequests(true);
+    m_settle.start(quietMs);
+    m_settleLimit.setRemainingTime(limitMs);
 }
 
 void TSerialModbusClient::Settled()
 {
-    disconnect(m_settleWatch);
-    if (auto *port = Device()->findChild<QSerialPort *>())
+    if (auto *port = qobject_cast<QSerialPort *>(Device()->device()))
         port->clear(QSerialPort::Input);
+    m_watch.Take();
+    m_wire.clear();
     HoldRequests(false);
+}
+
+QString TSerialModbusClient::WireFault(quint8 slave, const QByteArray &answerPdu)
+{
+    m_wire += m_watch.Take();
+    const QByteArray wire = std::exchange(m_wire, {});
+    if (answerPdu.isEmpty())
+        return wire.isEmpty() ? QString() : QStringLiteral("%1 bytes came that make no answer").arg(wire.size());
+    // Qt has checked the address and the CRC of the frame it took.
+    const qsizetype frame = 1 + answerPdu.size() + 2;
+    if (wire.size() == frame && static_cast<quint8>(wire.at(0)) == slave && wire.mid(1, answerPdu.size()) == answerPdu)
+        return {};
+    if (wire.size() > frame && wire.contains(QByteArray(1, static_cast<char>(slave)) + answerPdu))
+        return QStringLiteral("%1 bytes came besides the answer").arg(wire.size() - frame);
+    return QStringLiteral("the answer taken is not the %1 bytes that came").arg(wire.size());
 }
 
 void TSerialModbusClient::SetCommDevice(int number, const QString &path)
@@ -88,7 +123,7 @@ void TSerialModbusClient::Close()
 void TSerialModbusClient::LineDown(bool wasUp, bool userClosed)
 {
     m_settle.stop();
-    disconnect(m_settleWatch);
+    m_wire.clear();
     if (wasUp || userClosed)
         emit OnDisconnect();
 }

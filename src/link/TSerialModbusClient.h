@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/TModbusClient.h"
+#include "link/WireWatch.h"
 
 #include <QDeadlineTimer>
 #include <QMap>
@@ -44,9 +45,16 @@ protected:
     // next one waits until the line has been quiet for a while, and what came meanwhile is
     // thrown away.
     void Resynchronise(quint32 timeoutMs) override;
+    void DeviceUp() override;
+    // The bytes since the request went out must be exactly the answer's frame: address, PDU, CRC.
+    QString WireFault(quint8 slave, const QByteArray &answerPdu) override;
 
 private:
+    // Holds the requests back until the line has been quiet for quietMs (never longer than
+    // limitMs in all), then throws away what came meanwhile.
+    void Settle(int quietMs, int limitMs);
     void Settled();
+    void OnBytesRead();
 
     int m_commNumber = 1;
     QMap<int, QString> m_devices;
@@ -55,7 +63,8 @@ private:
     QSerialPort::Parity m_parity = QSerialPort::EvenParity;
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+    TWireWatch m_watch;
+    QByteArray m_wire;  // bytes the line carried while a request was out
     QTimer m_settle;
     QDeadlineTimer m_settleLimit;
-    QMetaObject::Connection m_settleWatch;
 };
