@@ -125,6 +125,8 @@ private slots:
     void missingDeviceNeverConnects();
     void malformedAnswersAreRepeatedAsMisfits_data();
     void malformedAnswersAreRepeatedAsMisfits();
+    void saveWithALateAnswerHoldsTheBoardsValues_data();
+    void saveWithALateAnswerHoldsTheBoardsValues();
 
 private:
     // Serves the board on end B and opens the client on end A, through a COM number mapped to it.
@@ -534,6 +536,64 @@ void TstRtu::malformedAnswersAreRepeatedAsMisfits()
     QCOMPARE(run.Repeats.NoAnswer, 0);
     const QStringList differences = Differences(images.BoardImage, line.Server->Board());
     QVERIFY2(differences.isEmpty(), qPrintable(differences.join(QLatin1Char('\n'))));
+    QVERIFY(client.IsOpen());
+}
+
+void TstRtu::saveWithALateAnswerHoldsTheBoardsValues_data()
+{
+    QTest::addColumn<bool>("rtu");
+    QTest::addColumn<int>("late");
+    // Every Nth request is late: of the Save's 140 and its repeats, only the one.
+    QTest::newRow("RTU, request 75 (single registers)") << true << 75;
+    QTest::newRow("RTU, request 118 (three registers)") << true << 118;
+    QTest::newRow("TCP, request 75") << false << 75;
+}
+
+// The board answers one read of a Save after the request's timeout and after the wait for a quiet
+// line, when the repeat of that read is already out, and answers the repeat just after it (it
+// works through its requests in turn, at the pace of a line at 19200 baud). The next item is read
+// the same way, so that one answer could pass for the other. The Save holds exactly what the
+// board holds, or fails saying why.
+void TstRtu::saveWithALateAnswerHoldsTheBoardsValues()
+{
+    QFETCH(bool, rtu);
+    QFETCH(int, late);
+    constexpr quint32 kShortTimeoutMs = 300;
+    RtuLine line;
+    std::unique_ptr<TTCPModbusClient> tcp;
+    if (rtu) {
+        Connect(line);
+        if (QTest::currentTestFailed())
+            return;
+        line.Server->SetLinePacing({19200, 0});
+    } else {
+        line.Server = StartTcpBoard();
+        QVERIFY(line.Server);
+        tcp = OpenTcpClient(line.Server->TcpPort());
+        QVERIFY(tcp);
+    }
+    TModbusClient &client = rtu ? static_cast<TModbusClient &>(*line.Client) : *tcp;
+    TConfigImages images = ConfigurationItems();
+    QCOMPARE(images.ItemCount, 140);
+    const ConfigItem &item = images.BoardImage[static_cast<size_t>(late - 1)];
+    QCOMPARE(images.BoardImage[static_cast<size_t>(late)].Registers, item.Registers);
+    // Every register its own value, so that a value in the wrong place shows.
+    for (const ConfigItem &each : images.BoardImage) {
+        for (int k = 0; k < each.Registers; ++k)
+            QVERIFY(line.Server->Board().write(static_cast<quint16>(each.FirstRegister + k),
+                                               static_cast<quint16>(each.FirstRegister + k)));
+    }
+    // Later than the timeout and the quiet wait after it together, within the repeat's timeout.
+    line.Server->SetFaults({.Refuse = {}, .LateEvery = late, .LateMs = 750});
+
+    const SaveRun run = Save(client, images, kShortTimeoutMs);
+    QVERIFY2(run.Done || !run.Aborted.isEmpty(), "a Save ends either way");
+    const QStringList differences = Differences(images.BoardImage, line.Server->Board());
+    QVERIFY2(!run.Done || differences.isEmpty(), qPrintable(differences.join(QLatin1Char('\n'))));
+    // The repeats ride it out: one read without an answer in time, and on RTU the answers that
+    // came twice for one request.
+    QVERIFY2(run.Done, qPrintable(run.Aborted));
+    QCOMPARE(run.Repeats.NoAnswer, 1);
     QVERIFY(client.IsOpen());
 }
 

@@ -352,6 +352,12 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         answered.Answer.ExceptionCode = static_cast<quint8>(answerPdu.at(1));
     } else {
         answered.Answer = AnswerOf(answerPdu);
+        m_longestAnswerMs = std::max(m_longestAnswerMs, ms);
+    }
+    if (HoldAnswer(request.Timeout)) {
+        if (self && m_inFlight && m_inFlight->Id == request.Id)
+            m_held = answered;
+        return;
     }
     m_inFlight.reset();
     Deliver(request, answered);
@@ -381,6 +387,21 @@ void TModbusClient::Deliver(const Request &request, const Answered &answered)
     emit OnResponse();
     if (self && request.Record.OnReply)
         request.Record.OnReply(answered.Answer);
+}
+
+void TModbusClient::ReleaseAnswer(const QString &misfit)
+{
+    if (!m_held || !m_inFlight)
+        return;
+    const Request request = *std::exchange(m_inFlight, std::nullopt);
+    const Answered answered = *std::exchange(m_held, std::nullopt);
+    QPointer<TModbusClient> self(this);
+    if (misfit.isEmpty())
+        Deliver(request, answered);
+    else
+        FailOnWire(request, QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
+    if (self)
+        Pump();
 }
 
 void TModbusClient::OnWatchdog()
@@ -481,6 +502,7 @@ void TModbusClient::OnStateChanged(QModbusDevice::State state)
             return;
         }
         m_linkUp = true;
+        m_longestAnswerMs = 0;
         m_log.Write(ModbusLog::Requests, QStringLiteral("[%1] line open").arg(LineName()));
         Post([this] { emit OnConnect(); });
         return;
@@ -490,6 +512,7 @@ void TModbusClient::OnStateChanged(QModbusDevice::State state)
 
     m_reopening = false;
     m_holding = false;
+    m_held.reset();
     const bool wasUp = std::exchange(m_linkUp, false);
     const bool userClosed = m_userClosed;
     m_watchdog.stop();

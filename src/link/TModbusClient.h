@@ -164,8 +164,23 @@ protected:
         Q_UNUSED(answerPdu);
         return {};
     }
+    // Called with an answer that fits its request, before anyone hears of it. A variant that
+    // cannot yet tell it from a late answer to an earlier request returns true and later calls
+    // ReleaseAnswer; the request stays on the wire until then.
+    virtual bool HoldAnswer(quint32 timeoutMs)
+    {
+        Q_UNUSED(timeoutMs);
+        return false;
+    }
+    // Ends the hold of an answer: with an empty misfit it is delivered, otherwise its request
+    // fails as a misfit for that reason.
+    void ReleaseAnswer(const QString &misfit);
+    bool AnswerHeld() const { return m_held.has_value(); }
     // True while a request is on the wire and Qt waits for its answer.
     bool AwaitingAnswer() const { return m_inFlight.has_value() && !m_reply.isNull(); }
+    // The longest time from a request to its fitting answer since the line was opened; 0 before
+    // the first.
+    double LongestAnswerMs() const { return m_longestAnswerMs; }
     // While held, requests wait in the queue and none goes out; releasing sends the next.
     void HoldRequests(bool hold);
     // Puts a fresh device, its connection parameters set, in place of the current one and
@@ -216,6 +231,8 @@ private:
     std::deque<Request> m_queue;
     std::optional<Request> m_inFlight;
     QPointer<QModbusReply> m_reply;
+    std::optional<Answered> m_held;  // the answer to m_inFlight, held by the variant
+    double m_longestAnswerMs = 0;
     QTimer m_watchdog;
     qint64 m_sentAtNs = 0;
     quint64 m_nextId = 1;
