@@ -305,6 +305,13 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         fail(reply->errorString(), TFailureKind::LineDown);
         return;
     }
+    if (error == QModbusDevice::TimeoutError) {
+        m_inFlight.reset();
+        FailUnanswered(request);
+        if (self)
+            Pump();
+        return;
+    }
     // The PDU as it came on the wire (Qt keeps a refusal's function code without its 0x80).
     QByteArray answerPdu;
     if (response.isValid() || response.isException()) {
@@ -316,31 +323,21 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" rx ") + Hex(answerPdu));
     const bool refused = (error == QModbusDevice::NoError || error == QModbusDevice::ProtocolError)
                          && response.isException() && answerPdu.size() == 2;
-    QString misfit;
-    if (refused && (static_cast<quint8>(answerPdu.at(0)) & 0x7F) != static_cast<quint8>(request.Pdu.at(0)))
+    QString misfit = WireFault(request.Slave, answerPdu);
+    if (misfit.isEmpty() && refused
+        && (static_cast<quint8>(answerPdu.at(0)) & 0x7F) != static_cast<quint8>(request.Pdu.at(0)))
         misfit = QStringLiteral("a refusal of function code %1 answers function code %2")
                      .arg(static_cast<quint8>(answerPdu.at(0)) & 0x7F)
                      .arg(static_cast<quint8>(request.Pdu.at(0)));
-    else if (!refused && error == QModbusDevice::NoError)
+    if (misfit.isEmpty() && !refused) {
+        // Qt's own verdict on an answer it could not use (an invalid response, say) comes last:
+        // our check tells better what is wrong with it.
         misfit = CheckAnswer(request.Pdu, answerPdu);
-    if (error == QModbusDevice::TimeoutError) {
-        m_inFlight.reset();
-        FailUnanswered(request);
-        if (self)
-            Pump();
-        return;
+        if (misfit.isEmpty() && error != QModbusDevice::NoError)
+            misfit = reply->errorString();
     }
-    const QString wire = WireFault(request.Slave, answerPdu);
-    if (!refused && error != QModbusDevice::NoError) {
-        const QString why = !wire.isEmpty() ? wire : !answerPdu.isEmpty() ? CheckAnswer(request.Pdu, answerPdu) : QString();
-        fail(QStringLiteral("the answer does not fit the request: ")
-                 + (why.isEmpty() ? reply->errorString() : why),
-             TFailureKind::Misfit);
-        return;
-    }
-    if (!misfit.isEmpty() || !wire.isEmpty()) {
-        fail(QStringLiteral("the answer does not fit the request: ") + (wire.isEmpty() ? misfit : wire),
-             TFailureKind::Misfit);
+    if (!misfit.isEmpty()) {
+        fail(QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
         return;
     }
 
@@ -355,8 +352,7 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         m_longestAnswerMs = std::max(m_longestAnswerMs, ms);
     }
     if (HoldAnswer(request.Timeout)) {
-        if (self && m_inFlight && m_inFlight->Id == request.Id)
-            m_held = answered;
+        m_held = answered;
         return;
     }
     m_inFlight.reset();

@@ -120,8 +120,10 @@ QString TTCPModbusClient::WireFault(quint8 slave, const QByteArray &answerPdu)
     if (pduBytes > answerPdu.size() && wire.size() >= kHeader + pduBytes
         && wire.mid(kHeader, answerPdu.size()) == answerPdu)
         return QStringLiteral("%1 bytes after the PDU").arg(pduBytes - answerPdu.size());
-    if (pduBytes != answerPdu.size() || wire.mid(kHeader, pduBytes) != answerPdu)
+    if (pduBytes != answerPdu.size())
         return QStringLiteral("a length field of %1 for a PDU of %2 bytes").arg(length).arg(answerPdu.size());
+    if (wire.mid(kHeader, pduBytes) != answerPdu)
+        return QStringLiteral("the first frame that came is not the answer taken");
     if (wire.size() > kHeader + pduBytes)
         return QStringLiteral("%1 bytes after the answer").arg(wire.size() - kHeader - pduBytes);
     return {};
