@@ -41,6 +41,8 @@ bool RunUntil(const std::function<bool()> &done, int ms)
         if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        // Outside an event loop, objects handed to deleteLater go only when asked to.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;
 }
@@ -208,6 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     h.Client.Close();
     FUZZ_CHECK(RunUntil([&] { return !h.Client.IsOpen(); }, kCaseMs));
     QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     FUZZ_CHECK(calls == 1);
 
     // What the closures are handed is exactly what one fitting frame carried.
