@@ -19,13 +19,13 @@ TTCPModbusClient::TTCPModbusClient(QObject *parent) : TModbusClient(new QModbusT
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &TTCPModbusClient::TryConnect);
-    // An unreachable host can keep a connection attempt pending for minutes: give up on it after
-    // one reconnect interval and start the next attempt.
     connect(&m_watch, &TWireWatch::BytesRead, this, [this] {
         m_wire += m_watch.Take();
         if (m_wire.size() > kMaxKept)
             m_wire.remove(0, m_wire.size() - kMaxKept);
     });
+    // An unreachable host can keep a connection attempt pending for minutes: give up on it after
+    // one reconnect interval and start the next attempt.
     m_connectGuard.setSingleShot(true);
     connect(&m_connectGuard, &QTimer::timeout, this, [this] {
         if (Device()->state() == QModbusDevice::ConnectingState) {
