@@ -1,9 +1,12 @@
 #include "TcpFaultRelay.h"
 
-#include <QPointer>
+#include <QDeadlineTimer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QtEndian>
+
+#include <algorithm>
+#include <deque>
 
 namespace {
 // A Modbus TCP frame: transaction id, protocol id, length (of unit id + PDU), unit id, PDU.
@@ -37,12 +40,21 @@ quint16 TransactionOf(const QByteArray &frame)
 
 struct TcpFaultRelay::Pipe
 {
+    struct Answer
+    {
+        QDeadlineTimer Due;
+        QByteArray Bytes;
+    };
+
     QTcpSocket *Client = nullptr;
     QTcpSocket *Server = nullptr;
     QByteArray FromClient;
     QByteArray FromServer;
     int Requests = 0;
     QSet<quint16> Dropped;  // transactions whose answers are swallowed
+    QSet<quint16> Late;     // transactions whose answers come late
+    std::deque<Answer> Waiting;  // answers held back, in the order they go out
+    QTimer *Sender = nullptr;
 };
 
 TcpFaultRelay::TcpFaultRelay(QObject *parent) : QObject(parent)
@@ -74,6 +86,10 @@ void TcpFaultRelay::Accept()
         auto *pipe = new Pipe;
         pipe->Client = client;
         pipe->Server = new QTcpSocket(this);
+        pipe->Sender = new QTimer(this);
+        pipe->Sender->setSingleShot(true);
+        pipe->Sender->setTimerType(Qt::PreciseTimer);
+        connect(pipe->Sender, &QTimer::timeout, this, [this, pipe] { SendDue(pipe); });
         m_pipes.append(pipe);
         connect(client, &QTcpSocket::readyRead, this, [this, pipe] { FromClient(pipe); });
         connect(pipe->Server, &QTcpSocket::readyRead, this, [this, pipe] { FromServer(pipe); });
@@ -106,6 +122,8 @@ void TcpFaultRelay::FromClient(Pipe *pipe)
         // The board still gets the request (and records it); only its answer is lost.
         if (m_faults.DropEvery > 0 && m_requestsSeen % static_cast<quint64>(m_faults.DropEvery) == 0)
             pipe->Dropped.insert(TransactionOf(frame));
+        if (m_faults.LateEvery > 0 && m_requestsSeen % static_cast<quint64>(m_faults.LateEvery) == 0)
+            pipe->Late.insert(TransactionOf(frame));
         pipe->Server->write(frame);
     }
 }
@@ -122,31 +140,58 @@ void TcpFaultRelay::FromServer(Pipe *pipe)
         }
         if (frame.isEmpty())
             return;
-        if (pipe->Dropped.remove(TransactionOf(frame)))
+        const quint16 transaction = TransactionOf(frame);
+        if (pipe->Dropped.remove(transaction))
             continue;
-        const QByteArray bytes = Misframed(frame);
-        if (m_faults.DelayMs > 0) {
-            QTimer::singleShot(m_faults.DelayMs, pipe->Client, [client = QPointer<QTcpSocket>(pipe->Client), bytes] {
-                if (client && client->state() == QAbstractSocket::ConnectedState)
-                    client->write(bytes);
-            });
-        } else {
-            pipe->Client->write(bytes);
-        }
+        const int late = pipe->Late.remove(transaction) ? m_faults.LateMs : 0;
+        Send(pipe, Misframed(frame), m_faults.DelayMs + late);
     }
+}
+
+void TcpFaultRelay::Send(Pipe *pipe, const QByteArray &bytes, int delayMs)
+{
+    if (delayMs <= 0 && pipe->Waiting.empty()) {
+        pipe->Client->write(bytes);
+        return;
+    }
+    QDeadlineTimer due(std::max(delayMs, 0), Qt::PreciseTimer);
+    if (!pipe->Waiting.empty() && due < pipe->Waiting.back().Due)
+        due = pipe->Waiting.back().Due;
+    pipe->Waiting.push_back({due, bytes});
+    if (pipe->Waiting.size() == 1)
+        pipe->Sender->start(static_cast<int>(due.remainingTime()));
+}
+
+void TcpFaultRelay::SendDue(Pipe *pipe)
+{
+    while (!pipe->Waiting.empty() && pipe->Waiting.front().Due.hasExpired()) {
+        pipe->Client->write(pipe->Waiting.front().Bytes);
+        pipe->Waiting.pop_front();
+    }
+    if (!pipe->Waiting.empty())
+        pipe->Sender->start(static_cast<int>(pipe->Waiting.front().Due.remainingTime()));
 }
 
 QByteArray TcpFaultRelay::Misframed(QByteArray frame)
 {
-    ++m_answersSeen;
-    if (m_faults.Misframe == Misframing::None || m_faults.MisframeEvery <= 0
-        || m_answersSeen % static_cast<quint64>(m_faults.MisframeEvery) != 0)
+    if (!AppliesTo(m_faults.Misframe, frame.mid(kHeader + 1)) || m_faults.MisframeEvery <= 0
+        || ++m_answersMisframable % static_cast<quint64>(m_faults.MisframeEvery) != 0)
         return frame;
     const auto setWord = [&frame](int offset, quint16 word) { qToBigEndian(word, frame.data() + offset); };
     const quint16 length = qFromBigEndian<quint16>(frame.constData() + 4);
     switch (m_faults.Misframe) {
     case Misframing::None:
         break;
+    case Misframing::CountHigh:
+    case Misframing::CountOdd:
+    case Misframing::PduCut:
+    case Misframing::PduEmpty: {
+        // The PDU broken, the length field telling the truth about what follows.
+        const QByteArray pdu = MisframedPdu(m_faults.Misframe, frame.mid(kHeader + 1));
+        frame = frame.left(kHeader + 1) + pdu;
+        setWord(4, static_cast<quint16>(1 + pdu.size()));
+        break;
+    }
     case Misframing::LengthTooLong:
         setWord(4, length + 5);
         break;
@@ -168,6 +213,16 @@ QByteArray TcpFaultRelay::Misframed(QByteArray frame)
     case Misframing::WrongTransaction:
         setWord(0, TransactionOf(frame) ^ 0x5A5A);
         break;
+    case Misframing::WrongUnit:
+        frame[kHeader] = static_cast<char>(static_cast<quint8>(frame[kHeader]) ^ 0x5A);
+        break;
+    case Misframing::WrongProtocol:
+        setWord(2, 1);
+        break;
+    case Misframing::TrailingBytes:
+        frame.append("\0\0", 2);
+        setWord(4, length + 2);
+        break;
     }
     return frame;
 }
@@ -181,6 +236,9 @@ void TcpFaultRelay::Shut(Pipe *pipe)
         socket->abort();
         socket->deleteLater();
     }
+    pipe->Sender->stop();
+    disconnect(pipe->Sender, nullptr, this, nullptr);
+    pipe->Sender->deleteLater();
     delete pipe;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Misframing.h"
+
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -11,23 +13,15 @@ class QTcpSocket;
 // Sits between Modbus TCP clients and the simulated board's server and misbehaves on request:
 // answers held back, answers that never come, connections dropped. The server behind it cannot
 // do these itself (it always answers, at once). The relay splits the byte streams into Modbus TCP
-// frames by their length field, and changes a frame only when told to misframe it.
+// frames by their length field, and changes a frame only when told to misframe it. Answers leave
+// a connection in the order of their requests, a late one holding back those behind it, as a
+// board that works through its requests one at a time.
 class TcpFaultRelay : public QObject
 {
     Q_OBJECT
 
 public:
-    // Ways an answer can be badly framed, as a faulty gateway or a stack bug sends them.
-    enum class Misframing
-    {
-        None,
-        LengthTooLong,   // the length field claims 5 bytes more than follow
-        LengthTooShort,  // the length field claims 2 bytes fewer than follow
-        Length65535,     // the length field is 0xFFFF
-        JunkBytes,       // 53 bytes of junk come before the answer
-        CutFrame,        // only the first half of the answer is sent
-        WrongTransaction,  // the answer carries another transaction id
-    };
+    using Misframing = ::Misframing;
 
     struct Faults
     {
@@ -35,7 +29,9 @@ public:
         int DropEvery = 0;   // every Nth request (counted over all connections) gets no answer
         int CloseAfter = 0;  // a connection is dropped when its request N+1 arrives
         Misframing Misframe = Misframing::None;
-        int MisframeEvery = 0;  // every Nth answer (counted over all connections) is misframed
+        int MisframeEvery = 0;  // every Nth answer the kind applies to (over all connections) is misframed
+        int LateEvery = 0;      // every Nth request (over all connections) is answered LateMs later still
+        int LateMs = 0;
     };
 
     explicit TcpFaultRelay(QObject *parent = nullptr);
@@ -58,6 +54,9 @@ private:
     void FromClient(Pipe *pipe);
     void FromServer(Pipe *pipe);
     void Shut(Pipe *pipe);
+    // Sends an answer to the client delayMs from now, after the answers before it.
+    void Send(Pipe *pipe, const QByteArray &bytes, int delayMs);
+    void SendDue(Pipe *pipe);
     // The bytes to send for an answer frame, misframed when its turn has come.
     QByteArray Misframed(QByteArray frame);
 
@@ -65,6 +64,6 @@ private:
     quint16 m_target = 0;
     Faults m_faults;
     quint64 m_requestsSeen = 0;
-    quint64 m_answersSeen = 0;
+    quint64 m_answersMisframable = 0;
     QList<Pipe *> m_pipes;
 };

@@ -1,6 +1,5 @@
 #include "Z4SimServer.h"
 
-#include <QEventLoop>
 #include <QModbusRtuSerialServer>
 #include <QModbusTcpServer>
 #include <QTcpServer>
@@ -56,19 +55,23 @@ int RtuChars(const QModbusPdu &pdu)
     return 1 + static_cast<int>(pdu.size()) + 2;
 }
 
-// Serves events until shortly before dueNs, then sleeps the rest: an event loop's timers are only
-// as fine as a millisecond, a paced answer should not be late by one on every request.
-void WaitUntil(qint64 dueNs)
+// The CRC of an RTU frame, low byte first on the wire.
+quint16 Crc16(const QByteArray &bytes)
 {
-    constexpr qint64 kSleptNs = 2'000'000;
-    const qint64 served = dueNs - MonotonicNs() - kSleptNs;
-    if (served >= 1'000'000) {
-        QEventLoop wait;
-        QTimer::singleShot(static_cast<int>(served / 1'000'000), Qt::PreciseTimer, &wait, &QEventLoop::quit);
-        wait.exec();
+    quint16 crc = 0xFFFF;
+    for (const char byte : bytes) {
+        crc ^= static_cast<quint8>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0xA001) : static_cast<quint16>(crc >> 1);
     }
-    if (const qint64 rest = dueNs - MonotonicNs(); rest > 0)
-        std::this_thread::sleep_for(std::chrono::nanoseconds(rest));
+    return crc;
+}
+
+QByteArray PduOf(const QModbusResponse &response)
+{
+    const auto function =
+        static_cast<quint8>(response.functionCode()) | (response.isException() ? quint8(0x80) : quint8(0));
+    return QByteArray(1, static_cast<char>(function)) + response.data();
 }
 }  // namespace
 
@@ -76,6 +79,15 @@ Z4SimServer::Z4SimServer(const Z4BoardOptions &options, QObject *parent) : QObje
 {
     m_ticker.setInterval(1000);
     connect(&m_ticker, &QTimer::timeout, this, [this] { m_board.advance(); });
+    m_rtuSender.setSingleShot(true);
+    m_rtuSender.setTimerType(Qt::PreciseTimer);
+    connect(&m_rtuSender, &QTimer::timeout, this, &Z4SimServer::SendDueRtuAnswers);
+}
+
+quint16 Z4SimServer::InnerTcpPort() const
+{
+    const auto *listener = m_tcp ? m_tcp->findChild<QTcpServer *>() : nullptr;
+    return listener ? listener->serverPort() : 0;
 }
 
 void Z4SimServer::ChangeUnit(quint8 unit)
@@ -144,6 +156,8 @@ bool Z4SimServer::OpenRtu(const QString &device, const SimSerialSettings &settin
 
 void Z4SimServer::Stop()
 {
+    m_rtuSender.stop();
+    m_rtuAnswers.clear();
     m_relay.reset();
     if (m_tcp)
         m_tcp->disconnectDevice();
@@ -157,7 +171,8 @@ void Z4SimServer::SetFaults(const SimFaults &faults)
 {
     m_faults = faults;
     if (m_relay)
-        m_relay->faults() = {faults.DelayMs, faults.DropEvery, faults.CloseAfter, faults.Misframe, faults.MisframeEvery};
+        m_relay->faults() = {faults.DelayMs,  faults.DropEvery,     faults.CloseAfter, faults.Misframe,
+                             faults.MisframeEvery, faults.LateEvery, faults.LateMs};
 }
 
 void Z4SimServer::DropConnections()
@@ -198,22 +213,78 @@ QModbusResponse Z4SimServer::Answer(const QModbusPdu &request, bool rtu)
         data[0] = static_cast<char>(data.size() - 1);
         response.setData(data);
     }
-    if (rtu) {
-        // Over TCP the relay delays and drops answers; on the serial line it happens here.
-        if (m_faults.DropEvery > 0 && m_handled % static_cast<quint64>(m_faults.DropEvery) == 0) {
-            RtuAnswerDue(arrivedNs, RtuChars(request), 0);
-            return QModbusResponse();  // an invalid response is not sent
-        }
-        const qint64 dueNs = RtuAnswerDue(arrivedNs, RtuChars(request), RtuChars(response));
-        if (dueNs > MonotonicNs())
-            WaitUntil(dueNs);
+    const auto moveUnit = [this] {
+        if (const auto unit = std::exchange(m_movingTo, std::nullopt))
+            QTimer::singleShot(0, this, [this, unit] { ChangeUnit(*unit); });
+    };
+    // Over TCP the relay delays, drops and misframes answers; on the serial line it happens here.
+    if (!rtu) {
+        moveUnit();
+        return response;
     }
-    return response;
+    if (m_faults.DropEvery > 0 && m_handled % static_cast<quint64>(m_faults.DropEvery) == 0) {
+        RtuAnswerDue(arrivedNs, RtuChars(request), 0, 0);
+        moveUnit();
+        return QModbusResponse();  // an invalid response is not sent
+    }
+    QByteArray pdu = PduOf(response);
+    if (BreaksPdu(m_faults.Misframe) && m_faults.MisframeEvery > 0 && AppliesTo(m_faults.Misframe, pdu)
+        && ++m_misframable % static_cast<quint64>(m_faults.MisframeEvery) == 0)
+        pdu = MisframedPdu(m_faults.Misframe, pdu);
+    const bool late = m_faults.LateEvery > 0 && m_handled % static_cast<quint64>(m_faults.LateEvery) == 0;
+    QByteArray frame = QByteArray(1, static_cast<char>(m_unit)) + pdu;
+    const quint16 crc = Crc16(frame);
+    frame.append(static_cast<char>(crc & 0xFF));
+    frame.append(static_cast<char>(crc >> 8));
+    const qint64 dueNs = RtuAnswerDue(arrivedNs, RtuChars(request), static_cast<int>(frame.size()),
+                                      late ? qint64(m_faults.LateMs) * 1'000'000 : 0);
+    // A new slave address takes effect once this answer, from the old one, has gone out.
+    std::function<void()> sent;
+    if (const auto unit = std::exchange(m_movingTo, std::nullopt))
+        sent = [this, unit] { ChangeUnit(*unit); };
+    QueueRtuAnswer(dueNs, frame, std::move(sent));
+    // Qt's server sends nothing for an invalid response: the answer goes out from the queue.
+    return QModbusResponse();
 }
 
-qint64 Z4SimServer::RtuAnswerDue(qint64 arrivedNs, int requestChars, int answerChars)
+void Z4SimServer::QueueRtuAnswer(qint64 dueNs, const QByteArray &frame, std::function<void()> sent)
 {
-    const qint64 delayNs = qint64(m_faults.DelayMs) * 1'000'000;
+    // The board answers its requests in turn: none overtakes the one before it.
+    if (!m_rtuAnswers.empty())
+        dueNs = std::max(dueNs, m_rtuAnswers.back().DueNs);
+    m_rtuAnswers.push_back({dueNs, frame, std::move(sent)});
+    if (m_rtuAnswers.size() == 1)
+        SendDueRtuAnswers();
+}
+
+void Z4SimServer::SendDueRtuAnswers()
+{
+    // Serves events until shortly before an answer is due, then sleeps the rest: an event loop's
+    // timers are only as fine as a millisecond, a paced answer should not be late by one on
+    // every request.
+    constexpr qint64 kSleptNs = 2'000'000;
+    while (!m_rtuAnswers.empty()) {
+        const qint64 restNs = m_rtuAnswers.front().DueNs - MonotonicNs();
+        if (restNs > kSleptNs) {
+            m_rtuSender.start(static_cast<int>((restNs - kSleptNs) / 1'000'000));
+            return;
+        }
+        if (restNs > 0)
+            std::this_thread::sleep_for(std::chrono::nanoseconds(restNs));
+        RtuAnswer answer = std::move(m_rtuAnswers.front());
+        m_rtuAnswers.pop_front();
+        if (auto *port = m_rtu ? qobject_cast<QSerialPort *>(m_rtu->device()) : nullptr) {
+            port->write(answer.Frame);
+            port->flush();
+        }
+        if (answer.Sent)
+            answer.Sent();
+    }
+}
+
+qint64 Z4SimServer::RtuAnswerDue(qint64 arrivedNs, int requestChars, int answerChars, qint64 extraNs)
+{
+    const qint64 delayNs = qint64(m_faults.DelayMs) * 1'000'000 + extraNs;
     if (m_pacing.LineRate <= 0)
         return arrivedNs + delayNs;
     const double charNs = 1e9 * m_rtuBitsPerChar / m_pacing.LineRate;
@@ -277,7 +348,7 @@ QModbusResponse Z4SimServer::Execute(const QModbusPdu &request, SimRequest &reco
         m_writes.append({address, value});
         // A new slave address takes effect once this answer, from the old one, has gone out.
         if (address == kSlaveAddressRegister && value >= 1 && value <= 247 && value != m_unit)
-            QTimer::singleShot(0, this, [this, value] { ChangeUnit(static_cast<quint8>(value)); });
+            m_movingTo = static_cast<quint8>(value);
     }
     if (!m_stateFile.isEmpty()) {
         QString why;

@@ -9,7 +9,10 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QModbusServer;
 class QModbusPdu;
@@ -40,9 +43,12 @@ struct SimFaults
     int CorruptEvery = 0;   // every Nth read is answered with a wrong byte count
     int CloseAfter = 0;     // TCP: the connection is dropped at its request N+1
     QList<Refusal> Refuse;  // requests touching these registers are refused
-    // TCP: every Nth answer is badly framed this way.
-    TcpFaultRelay::Misframing Misframe = TcpFaultRelay::Misframing::None;
+    // Every Nth answer the kind applies to is badly sent this way (the TCP kinds on TCP only).
+    Misframing Misframe = Misframing::None;
     int MisframeEvery = 0;
+    // Every Nth request is answered LateMs later still; the answers after it wait their turn.
+    int LateEvery = 0;
+    int LateMs = 0;
 };
 
 struct SimSerialSettings
@@ -85,6 +91,8 @@ public:
     // Serves Modbus TCP on address:port; port 0 picks a free one (see TcpPort).
     bool ListenTcp(const QHostAddress &address, quint16 port, QString *error);
     quint16 TcpPort() const { return m_relay ? m_relay->Port() : 0; }
+    // The loopback port of the Modbus server behind the fault relay (0 while not serving TCP).
+    quint16 InnerTcpPort() const;
     // Serves Modbus RTU on a serial device (a pty works).
     bool OpenRtu(const QString &device, const SimSerialSettings &settings, QString *error);
     void Stop();
@@ -119,8 +127,13 @@ private:
     void ChangeUnit(quint8 unit);
     QModbusResponse Execute(const QModbusPdu &request, SimRequest &record);
     // When an RTU answer may go out: arrivedNs is when the request came in, answerChars the
-    // answer's length on the wire (0: none goes out). Monotonic nanoseconds.
-    qint64 RtuAnswerDue(qint64 arrivedNs, int requestChars, int answerChars);
+    // answer's length on the wire (0: none goes out), extraNs how much later than the board's
+    // usual time. Monotonic nanoseconds.
+    qint64 RtuAnswerDue(qint64 arrivedNs, int requestChars, int answerChars, qint64 extraNs);
+    // The RTU answers are written here, not by Qt's server, so that they go out in order at their
+    // times without the server waiting inside a request, and may be malformed at will.
+    void QueueRtuAnswer(qint64 dueNs, const QByteArray &frame, std::function<void()> sent);
+    void SendDueRtuAnswers();
 
     Z4Board m_board;
     quint8 m_unit = 1;
@@ -128,6 +141,14 @@ private:
     std::unique_ptr<QModbusServer> m_tcp;
     std::unique_ptr<TcpFaultRelay> m_relay;
     std::unique_ptr<QModbusServer> m_rtu;
+    struct RtuAnswer
+    {
+        qint64 DueNs = 0;
+        QByteArray Frame;
+        std::function<void()> Sent;
+    };
+    std::deque<RtuAnswer> m_rtuAnswers;
+    QTimer m_rtuSender;
     int m_rtuBitsPerChar = 11;
     SimLinePacing m_pacing;
     qint64 m_lineQuietFromNs = 0;  // when the silence after the last paced answer ends
@@ -135,6 +156,8 @@ private:
     QString m_stateFile;
     quint64 m_handled = 0;
     quint64 m_reads = 0;
+    quint64 m_misframable = 0;
+    std::optional<quint8> m_movingTo;  // the slave address a write just set
     QList<SimRequest> m_requests;
     QList<QPair<quint16, quint16>> m_writes;
 };

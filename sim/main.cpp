@@ -64,27 +64,29 @@ SimFaults::Refusal ParseRefusal(const QString &text)
     Fail(QStringLiteral("--refuse takes FIRST-LAST[:CODE] (e.g. 0x0430-0x0432:2), not \"%1\"").arg(text));
 }
 
-// --misframe KIND[:N]: every Nth answer (default every 10th) badly framed.
+// --misframe KIND[:N]: every Nth answer the kind applies to (default every 10th) badly sent.
 void ParseMisframing(const QString &text, SimFaults &faults)
 {
-    using M = TcpFaultRelay::Misframing;
-    static const QList<QPair<QString, M>> kinds{
-        {QStringLiteral("long"), M::LengthTooLong},     {QStringLiteral("short"), M::LengthTooShort},
-        {QStringLiteral("65535"), M::Length65535},      {QStringLiteral("junk"), M::JunkBytes},
-        {QStringLiteral("cut"), M::CutFrame},           {QStringLiteral("transaction"), M::WrongTransaction},
-    };
-    const QString kind = text.section(QLatin1Char(':'), 0, 0);
+    const auto kind = MisframingNamed(text.section(QLatin1Char(':'), 0, 0));
     const QString every = text.section(QLatin1Char(':'), 1);
     const auto n = every.isEmpty() ? std::optional<quint32>(10) : Number(every, 1000000);
-    for (const auto &[name, misframing] : kinds) {
-        if (name == kind && n && *n >= 1 && text.count(QLatin1Char(':')) <= 1) {
-            faults.Misframe = misframing;
-            faults.MisframeEvery = static_cast<int>(*n);
-            return;
-        }
-    }
-    Fail(QStringLiteral("--misframe takes long, short, 65535, junk, cut or transaction, optionally :N, not \"%1\"")
-             .arg(text));
+    if (!kind || !n || *n < 1 || text.count(QLatin1Char(':')) > 1)
+        Fail(QStringLiteral("--misframe takes long, short, 65535, junk, cut, transaction, unit, protocol, "
+                            "trailing, count-high, count-odd, pdu-cut or pdu-empty, optionally :N, not \"%1\"")
+                 .arg(text));
+    faults.Misframe = *kind;
+    faults.MisframeEvery = static_cast<int>(*n);
+}
+
+// --late-every N:MS: every Nth request answered MS milliseconds late.
+void ParseLateness(const QString &text, SimFaults &faults)
+{
+    const auto n = Number(text.section(QLatin1Char(':'), 0, 0), 1000000);
+    const auto ms = Number(text.section(QLatin1Char(':'), 1), 600000);
+    if (!n || !ms || *n < 1 || *ms < 1 || text.count(QLatin1Char(':')) != 1)
+        Fail(QStringLiteral("--late-every takes N:MS (e.g. 50:4200), not \"%1\"").arg(text));
+    faults.LateEvery = static_cast<int>(*n);
+    faults.LateMs = static_cast<int>(*ms);
 }
 
 QSerialPort::Parity ParseParity(const QString &text)
@@ -160,10 +162,18 @@ int main(int argc, char *argv[])
         {QStringLiteral("close-after"), QStringLiteral("TCP: drop a connection when its request N+1 arrives."),
          QStringLiteral("N"), QStringLiteral("0")},
         {QStringLiteral("misframe"),
-         QStringLiteral("TCP: frame every Nth answer (default 10th) badly: long or short (length field 5 too "
-                        "many or 2 too few), 65535 (length field), junk (53 bytes before it), cut (half of it "
-                        "sent) or transaction (another transaction id)."),
+         QStringLiteral("Send every Nth answer the kind applies to (default 10th) badly. TCP only: long or short "
+                        "(length field 5 too many or 2 too few), 65535 (length field), junk (53 bytes before "
+                        "it), cut (half of it sent), transaction (another transaction id), unit (another unit "
+                        "id), protocol (protocol id 1), trailing (2 bytes after the PDU, counted by the length "
+                        "field). TCP and RTU, the frame otherwise right: count-high (a read answer's byte "
+                        "count 2 more than its data), count-odd (an odd byte count, the data one byte short "
+                        "to match), pdu-cut (half of the PDU), pdu-empty (no PDU)."),
          QStringLiteral("KIND[:N]")},
+        {QStringLiteral("late-every"),
+         QStringLiteral("Answer every Nth request MS milliseconds late; the answers after it wait their turn "
+                        "(TCP and RTU)."),
+         QStringLiteral("N:MS")},
     };
     parser.addOptions(options);
     parser.process(app);
@@ -192,6 +202,11 @@ int main(int argc, char *argv[])
         faults.Refuse.append(ParseRefusal(range));
     if (parser.isSet(QStringLiteral("misframe")))
         ParseMisframing(parser.value(QStringLiteral("misframe")), faults);
+    if (parser.isSet(QStringLiteral("late-every")))
+        ParseLateness(parser.value(QStringLiteral("late-every")), faults);
+    if (faults.Misframe != Misframing::None && !BreaksPdu(faults.Misframe) && !parser.isSet(QStringLiteral("tcp")))
+        Fail(QStringLiteral("--misframe %1 breaks TCP frames: give --tcp too")
+                 .arg(parser.value(QStringLiteral("misframe")).section(QLatin1Char(':'), 0, 0)));
 
     const auto unit = NumberOption(parser, QStringLiteral("unit"), 247);
     if (unit < 1)
@@ -222,7 +237,10 @@ int main(int argc, char *argv[])
                 QStringLiteral("--listen takes an IP address, not \"%1\"").arg(parser.value(QStringLiteral("listen"))));
         if (!server.ListenTcp(address, static_cast<quint16>(port), &error))
             Fail(error);
-        std::printf("z4sim: Modbus TCP on %s:%u, unit %u\n", qPrintable(address.toString()), server.TcpPort(), unit);
+        // The Modbus server behind the fault relay has a loopback port of its own; both are told.
+        std::printf("z4sim: Modbus TCP on %s:%u, unit %u (through a fault relay to the Modbus server on "
+                    "127.0.0.1:%u)\n",
+                    qPrintable(address.toString()), server.TcpPort(), unit, server.InnerTcpPort());
     }
     if (parser.isSet(QStringLiteral("rtu"))) {
         SimSerialSettings serial;

@@ -248,6 +248,9 @@ void TestModbusClient::misframedAnswerResynchronisesTheLine_data()
     QTest::newRow("junk bytes") << M::JunkBytes;
     QTest::newRow("cut frame") << M::CutFrame;
     QTest::newRow("wrong transaction") << M::WrongTransaction;
+    QTest::newRow("another unit id") << M::WrongUnit;
+    QTest::newRow("protocol id 1") << M::WrongProtocol;
+    QTest::newRow("bytes after the PDU") << M::TrailingBytes;
 }
 
 void TestModbusClient::misframedAnswerResynchronisesTheLine()
@@ -264,9 +267,11 @@ void TestModbusClient::misframedAnswerResynchronisesTheLine()
     // The first failure repeats its request from its closure, as the transfers do: the repeat
     // goes out on the clean line.
     Outcome repeat;
+    QList<TFailureKind> failedKinds;
     for (Outcome &o : around) {
         FunctionsStr record = RecordInto(&o);
-        record.OnFailed = [this, &o, &repeat, inner = record.OnFailed] {
+        record.OnFailed = [this, &o, &repeat, &failedKinds, inner = record.OnFailed] {
+            failedKinds.append(m_client->LastFailureKind());
             inner();
             if (repeat.Calls == 0 && m_client->GetCounters().Failures == 1)
                 m_client->ReadHoldingRegisters(1, 0x0200, 2, 3000, RecordInto(&repeat));
@@ -284,6 +289,8 @@ void TestModbusClient::misframedAnswerResynchronisesTheLine()
             QCOMPARE(o.Answer.Registers, (QList<quint16>{m_board->Board().value(0xE700), m_board->Board().value(0xE701)}));
     }
     QVERIFY(failed >= 1);
+    // Whatever Qt made of the frame, the request it was for failed as an answer that did not fit.
+    QCOMPARE(failedKinds.value(0), TFailureKind::Misfit);
     m_board->SetFaults({});
 
     // Whatever the stream held, the requests after it get their own answers, on a fresh

@@ -1,10 +1,15 @@
 // Our RTU master (TSerialModbusClient) against the simulated board across a socat pty pair: the
-// frames, CRCs and turnarounds of a real serial line, and a port that vanishes while in use.
+// frames, CRCs and turnarounds of a real serial line, and a port that vanishes while in use. And
+// the whole-configuration read (Save) on either line when answers come late or malformed.
 #include "PtyPair.h"
 #include "SimHarness.h"
+#include "config/ConfigChains.h"
+#include "config/DefinitionFile.h"
 #include "link/TSerialModbusClient.h"
+#include "session/TBoardSession.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTimer>
 #include <QSignalSpy>
@@ -34,6 +39,72 @@ QList<quint16> BoardValues(Z4SimServer &server, quint16 first, quint16 count)
         values.append(server.Board().value(static_cast<quint16>(first + i)));
     return values;
 }
+
+// The configuration items of the shipped definition, every one moved.
+TConfigImages ConfigurationItems()
+{
+    TConfigImages images;
+    QString error;
+    if (!ReadDefinitionFile(StandardDefinitionPath(), images, &error))
+        qWarning("%s", qPrintable(error));
+    images.ActiveItemCount = images.ItemCount;
+    return images;
+}
+
+// How a Save ended.
+struct SaveRun
+{
+    bool Done = false;
+    QString Aborted;  // why it stopped early
+    TConfigChains::Repeats Repeats;
+};
+
+// The whole-configuration read as the tool runs it, over client, into images.BoardImage.
+SaveRun Save(TModbusClient &client, TConfigImages &images, quint32 timeoutMs)
+{
+    TBoardSession session;
+    session.SetActiveClient(&client);
+    session.SetSlaveAddress(kUnit);
+    session.SetRequestTimeout(timeoutMs);
+    session.SetConnected(true);
+    session.SetLinkOk(true);
+    TConfigChains chains(session, images);
+    SaveRun run;
+    // An event loop of its own: QTest's waits sleep between their turns, a chain would crawl.
+    QEventLoop loop;
+    QTimer::singleShot(6 * kSoonMs, &loop, [&run, &loop] {
+        run.Aborted = QStringLiteral("not ended in time");
+        loop.quit();
+    });
+    chains.OnAborted = [&run, &loop](const QString &why) {
+        run.Aborted = why;
+        loop.quit();
+    };
+    chains.BoardReadChain([&run, &loop] {
+        run.Done = true;
+        loop.quit();
+    });
+    loop.exec();
+    run.Repeats = chains.RepeatCounts();
+    return run;
+}
+
+// The items of image whose values are not what the board holds, as "[Section] Ident: read ...,
+// board ...".
+QStringList Differences(const ConfigImage &image, const Z4Board &board)
+{
+    QStringList differences;
+    for (const ConfigItem &item : image) {
+        QList<quint16> held;
+        for (int k = 0; k < item.Registers; ++k)
+            held.append(board.value(static_cast<quint16>(item.FirstRegister + k)));
+        const QList<quint16> read(item.Values.begin(), item.Values.end());
+        if (read != held)
+            differences.append(QStringLiteral("[%1] %2: read %3, board %4")
+                                   .arg(item.Section, item.Ident, QDebug::toString(read), QDebug::toString(held)));
+    }
+    return differences;
+}
 }  // namespace
 
 class TstRtu : public QObject
@@ -52,6 +123,10 @@ private slots:
     void vanishingPortFailsWaitingRequestsOnce();
     void missingDeviceNeverConnects_data();
     void missingDeviceNeverConnects();
+    void malformedAnswersAreRepeatedAsMisfits_data();
+    void malformedAnswersAreRepeatedAsMisfits();
+    void saveWithALateAnswerHoldsTheBoardsValues_data();
+    void saveWithALateAnswerHoldsTheBoardsValues();
 
 private:
     // Serves the board on end B and opens the client on end A, through a COM number mapped to it.
@@ -415,6 +490,111 @@ void TstRtu::missingDeviceNeverConnects()
     QCOMPARE(outcome.Calls, 0);
     QCOMPARE(client.GetCounters().Discarded, quint64(1));
     QCOMPARE(lineErrors.count(), 1);
+}
+
+void TstRtu::malformedAnswersAreRepeatedAsMisfits_data()
+{
+    QTest::addColumn<bool>("rtu");
+    QTest::addColumn<Misframing>("kind");
+    for (const bool rtu : {true, false}) {
+        const char *line = rtu ? "RTU" : "TCP";
+        QTest::addRow("%s, byte count too large", line) << rtu << Misframing::CountHigh;
+        QTest::addRow("%s, odd byte count", line) << rtu << Misframing::CountOdd;
+        QTest::addRow("%s, PDU cut short", line) << rtu << Misframing::PduCut;
+        QTest::addRow("%s, PDU empty", line) << rtu << Misframing::PduEmpty;
+    }
+}
+
+// Every 50th answer is malformed inside a frame that is otherwise right: the Save repeats each
+// such request as an answer that did not fit (never as a lost line, never as no answer) and ends
+// holding exactly what the board holds.
+void TstRtu::malformedAnswersAreRepeatedAsMisfits()
+{
+    QFETCH(bool, rtu);
+    QFETCH(Misframing, kind);
+    constexpr quint32 kShortTimeoutMs = 300;
+    RtuLine line;
+    std::unique_ptr<TTCPModbusClient> tcp;
+    if (rtu) {
+        Connect(line);
+        if (QTest::currentTestFailed())
+            return;
+    } else {
+        line.Server = StartTcpBoard();
+        QVERIFY(line.Server);
+        tcp = OpenTcpClient(line.Server->TcpPort());
+        QVERIFY(tcp);
+    }
+    TModbusClient &client = rtu ? static_cast<TModbusClient &>(*line.Client) : *tcp;
+    line.Server->SetFaults({.Refuse = {}, .Misframe = kind, .MisframeEvery = 50});
+    TConfigImages images = ConfigurationItems();
+    QCOMPARE(images.ItemCount, 140);
+
+    const SaveRun run = Save(client, images, kShortTimeoutMs);
+    QVERIFY2(run.Done, qPrintable(run.Aborted));
+    QCOMPARE(run.Repeats.Misfit, 2);  // answers 50 and 100 of the 142
+    QCOMPARE(run.Repeats.NoAnswer, 0);
+    const QStringList differences = Differences(images.BoardImage, line.Server->Board());
+    QVERIFY2(differences.isEmpty(), qPrintable(differences.join(QLatin1Char('\n'))));
+    QVERIFY(client.IsOpen());
+}
+
+void TstRtu::saveWithALateAnswerHoldsTheBoardsValues_data()
+{
+    QTest::addColumn<bool>("rtu");
+    QTest::addColumn<int>("late");
+    // Every Nth request is late: of the Save's 140 and its repeats, only the one.
+    QTest::newRow("RTU, request 75 (single registers)") << true << 75;
+    QTest::newRow("RTU, request 118 (three registers)") << true << 118;
+    QTest::newRow("TCP, request 75") << false << 75;
+}
+
+// The board answers one read of a Save after the request's timeout and after the wait for a quiet
+// line, when the repeat of that read is already out, and answers the repeat just after it (it
+// works through its requests in turn, at the pace of a line at 19200 baud). The next item is read
+// the same way, so that one answer could pass for the other. The Save holds exactly what the
+// board holds, or fails saying why.
+void TstRtu::saveWithALateAnswerHoldsTheBoardsValues()
+{
+    QFETCH(bool, rtu);
+    QFETCH(int, late);
+    constexpr quint32 kShortTimeoutMs = 300;
+    RtuLine line;
+    std::unique_ptr<TTCPModbusClient> tcp;
+    if (rtu) {
+        Connect(line);
+        if (QTest::currentTestFailed())
+            return;
+        line.Server->SetLinePacing({19200, 0});
+    } else {
+        line.Server = StartTcpBoard();
+        QVERIFY(line.Server);
+        tcp = OpenTcpClient(line.Server->TcpPort());
+        QVERIFY(tcp);
+    }
+    TModbusClient &client = rtu ? static_cast<TModbusClient &>(*line.Client) : *tcp;
+    TConfigImages images = ConfigurationItems();
+    QCOMPARE(images.ItemCount, 140);
+    const ConfigItem &item = images.BoardImage[static_cast<size_t>(late - 1)];
+    QCOMPARE(images.BoardImage[static_cast<size_t>(late)].Registers, item.Registers);
+    // Every register its own value, so that a value in the wrong place shows.
+    for (const ConfigItem &each : images.BoardImage) {
+        for (int k = 0; k < each.Registers; ++k)
+            QVERIFY(line.Server->Board().write(static_cast<quint16>(each.FirstRegister + k),
+                                               static_cast<quint16>(each.FirstRegister + k)));
+    }
+    // Later than the timeout and the quiet wait after it together, within the repeat's timeout.
+    line.Server->SetFaults({.Refuse = {}, .LateEvery = late, .LateMs = 750});
+
+    const SaveRun run = Save(client, images, kShortTimeoutMs);
+    QVERIFY2(run.Done || !run.Aborted.isEmpty(), "a Save ends either way");
+    const QStringList differences = Differences(images.BoardImage, line.Server->Board());
+    QVERIFY2(!run.Done || differences.isEmpty(), qPrintable(differences.join(QLatin1Char('\n'))));
+    // The repeats ride it out: one read without an answer in time, and on RTU the answers that
+    // came twice for one request.
+    QVERIFY2(run.Done, qPrintable(run.Aborted));
+    QCOMPARE(run.Repeats.NoAnswer, 1);
+    QVERIFY(client.IsOpen());
 }
 
 QTEST_GUILESS_MAIN(TstRtu)

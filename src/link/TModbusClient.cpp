@@ -282,52 +282,120 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         return;  // abandoned by the watchdog or the line going down; its outcome was reported
     m_watchdog.stop();
     m_reply = nullptr;
-    const Request request = *std::exchange(m_inFlight, std::nullopt);
+    const Request request = *m_inFlight;
     const QModbusDevice::Error error = reply->error();
     const QModbusResponse response = reply->rawResult();
     const double ms = (MonotonicNs() - m_sentAtNs) / 1e6;
     QPointer<TModbusClient> self(this);
+    const auto fail = [&](const QString &why, TFailureKind kind) {
+        m_inFlight.reset();
+        if (kind == TFailureKind::LineDown)
+            Fail(request, why, kind);
+        else
+            FailOnWire(request, why, kind);
+        if (self)
+            Pump();
+    };
 
-    if ((error == QModbusDevice::NoError || error == QModbusDevice::ProtocolError) && response.isException()) {
+    // Only a connection or port that closed or broke is a lost line; whatever else Qt makes of
+    // what came (an invalid response, a frame it could not use) is an answer that does not fit.
+    if (error == QModbusDevice::ReplyAbortedError || error == QModbusDevice::ConnectionError
+        || error == QModbusDevice::ReadError || error == QModbusDevice::WriteError
+        || error == QModbusDevice::ConfigurationError) {
+        fail(reply->errorString(), TFailureKind::LineDown);
+        return;
+    }
+    if (error == QModbusDevice::TimeoutError) {
+        m_inFlight.reset();
+        FailUnanswered(request);
+        if (self)
+            Pump();
+        return;
+    }
+    // The PDU as it came on the wire (Qt keeps a refusal's function code without its 0x80).
+    QByteArray answerPdu;
+    if (response.isValid() || response.isException()) {
+        answerPdu.append(static_cast<char>(static_cast<quint8>(response.functionCode())
+                                           | (response.isException() ? 0x80 : 0)));
+        answerPdu.append(response.data());
+    }
+    if (m_log.Wants(ModbusLog::Frames) && !answerPdu.isEmpty())
+        m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" rx ") + Hex(answerPdu));
+    const bool refused = (error == QModbusDevice::NoError || error == QModbusDevice::ProtocolError)
+                         && response.isException() && answerPdu.size() == 2;
+    QString misfit = WireFault(request.Slave, answerPdu);
+    if (misfit.isEmpty() && refused
+        && (static_cast<quint8>(answerPdu.at(0)) & 0x7F) != static_cast<quint8>(request.Pdu.at(0)))
+        misfit = QStringLiteral("a refusal of function code %1 answers function code %2")
+                     .arg(static_cast<quint8>(answerPdu.at(0)) & 0x7F)
+                     .arg(static_cast<quint8>(request.Pdu.at(0)));
+    if (misfit.isEmpty() && !refused) {
+        // Qt's own verdict on an answer it could not use (an invalid response, say) comes last:
+        // our check tells better what is wrong with it.
+        misfit = CheckAnswer(request.Pdu, answerPdu);
+        if (misfit.isEmpty() && error != QModbusDevice::NoError)
+            misfit = reply->errorString();
+    }
+    if (!misfit.isEmpty()) {
+        fail(QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
+        return;
+    }
+
+    Answered answered;
+    answered.Refused = refused;
+    answered.Ms = ms;
+    if (refused) {
+        answered.Answer.FunctionCode = static_cast<quint8>(response.functionCode());
+        answered.Answer.ExceptionCode = static_cast<quint8>(answerPdu.at(1));
+    } else {
+        answered.Answer = AnswerOf(answerPdu);
+        m_longestAnswerMs = std::max(m_longestAnswerMs, ms);
+    }
+    if (HoldAnswer(request.Timeout)) {
+        m_held = answered;
+        return;
+    }
+    m_inFlight.reset();
+    Deliver(request, answered);
+    if (self)
+        Pump();
+}
+
+void TModbusClient::Deliver(const Request &request, const Answered &answered)
+{
+    QPointer<TModbusClient> self(this);
+    if (answered.Refused) {
         ++m_counters.Refusals;
-        TModbusAnswer answer;
-        answer.FunctionCode = static_cast<quint8>(response.functionCode());
-        answer.ExceptionCode = static_cast<quint8>(response.exceptionCode());
         if (m_log.Wants(ModbusLog::Failures))
             m_log.Write(ModbusLog::Failures, Describe(request)
                                                  + QStringLiteral(": refused with exception %1 after %2 ms")
-                                                       .arg(answer.ExceptionCode)
-                                                       .arg(ms, 0, 'f', 1));
+                                                       .arg(answered.Answer.ExceptionCode)
+                                                       .arg(answered.Ms, 0, 'f', 1));
         emit OnResponse();
         if (self && request.Record.OnRefused)
-            request.Record.OnRefused(answer);
-    } else if (error == QModbusDevice::NoError) {
-        QByteArray answerPdu;
-        answerPdu.append(static_cast<char>(response.functionCode()));
-        answerPdu.append(response.data());
-        if (m_log.Wants(ModbusLog::Frames))
-            m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" rx ") + Hex(answerPdu));
-        const QString misfit = CheckAnswer(request.Pdu, answerPdu);
-        if (!misfit.isEmpty()) {
-            FailOnWire(request, QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
-        } else {
-            ++m_counters.Answers;
-            if (m_log.Wants(ModbusLog::Requests))
-                m_log.Write(ModbusLog::Requests,
-                            Describe(request) + QStringLiteral(": answered in %1 ms").arg(ms, 0, 'f', 1));
-            emit OnResponse();
-            if (self && request.Record.OnReply)
-                request.Record.OnReply(AnswerOf(answerPdu));
-        }
-    } else if (error == QModbusDevice::TimeoutError) {
-        FailOnWire(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
-    } else if (error == QModbusDevice::ProtocolError) {
-        // A frame came that could not be made out.
-        FailOnWire(request, reply->errorString(), TFailureKind::Misfit);
-    } else {
-        // Aborted by the connection closing, or the device failing.
-        Fail(request, reply->errorString(), TFailureKind::LineDown);
+            request.Record.OnRefused(answered.Answer);
+        return;
     }
+    ++m_counters.Answers;
+    if (m_log.Wants(ModbusLog::Requests))
+        m_log.Write(ModbusLog::Requests,
+                    Describe(request) + QStringLiteral(": answered in %1 ms").arg(answered.Ms, 0, 'f', 1));
+    emit OnResponse();
+    if (self && request.Record.OnReply)
+        request.Record.OnReply(answered.Answer);
+}
+
+void TModbusClient::ReleaseAnswer(const QString &misfit)
+{
+    if (!m_held || !m_inFlight)
+        return;
+    const Request request = *std::exchange(m_inFlight, std::nullopt);
+    const Answered answered = *std::exchange(m_held, std::nullopt);
+    QPointer<TModbusClient> self(this);
+    if (misfit.isEmpty())
+        Deliver(request, answered);
+    else
+        FailOnWire(request, QStringLiteral("the answer does not fit the request: ") + misfit, TFailureKind::Misfit);
     if (self)
         Pump();
 }
@@ -346,9 +414,21 @@ void TModbusClient::OnWatchdog()
     }
     const Request request = *std::exchange(m_inFlight, std::nullopt);
     QPointer<TModbusClient> self(this);
-    FailOnWire(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
+    FailUnanswered(request);
     if (self)
         Pump();
+}
+
+void TModbusClient::FailUnanswered(const Request &request)
+{
+    // Bytes that came and made no answer (a frame cut short, or whose length or byte count
+    // promised more than came) are an answer that does not fit; nothing at all is no answer.
+    const QString wire = WireFault(request.Slave, {});
+    if (wire.isEmpty())
+        FailOnWire(request, QStringLiteral("no answer within %1 ms").arg(request.Timeout), TFailureKind::NoAnswer);
+    else
+        FailOnWire(request, QStringLiteral("no answer within %1 ms that fits: ").arg(request.Timeout) + wire,
+                   TFailureKind::Misfit);
 }
 
 void TModbusClient::FailOnWire(const Request &request, const QString &why, TFailureKind kind)
@@ -409,6 +489,7 @@ void TModbusClient::Fail(const Request &request, const QString &why, TFailureKin
 void TModbusClient::OnStateChanged(QModbusDevice::State state)
 {
     if (state == QModbusDevice::ConnectedState) {
+        DeviceUp();
         if (m_linkUp) {
             if (std::exchange(m_reopening, false)) {
                 m_log.Write(ModbusLog::Requests, QStringLiteral("[%1] line reopened").arg(LineName()));
@@ -417,6 +498,7 @@ void TModbusClient::OnStateChanged(QModbusDevice::State state)
             return;
         }
         m_linkUp = true;
+        m_longestAnswerMs = 0;
         m_log.Write(ModbusLog::Requests, QStringLiteral("[%1] line open").arg(LineName()));
         Post([this] { emit OnConnect(); });
         return;
@@ -426,6 +508,7 @@ void TModbusClient::OnStateChanged(QModbusDevice::State state)
 
     m_reopening = false;
     m_holding = false;
+    m_held.reset();
     const bool wasUp = std::exchange(m_linkUp, false);
     const bool userClosed = m_userClosed;
     m_watchdog.stop();

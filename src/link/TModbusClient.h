@@ -36,7 +36,7 @@ struct TModbusAnswer
 enum class TFailureKind
 {
     NoAnswer,  // nothing came back within the request's timeout
-    Misfit,    // an answer came that does not fit the request, or could not be made out
+    Misfit,    // bytes came that are not exactly an answer that fits the request
     LineDown,  // the line went down, was closed, or the request could not be sent
 };
 
@@ -53,8 +53,9 @@ struct FunctionsStr
 // ends in exactly one outcome, delivered on the thread that owns the client, in request order:
 //  - OnReply for an answer that fits the request (function code, byte count, echoed words);
 //  - OnRefused for an exception answer;
-//  - OnFailed for no answer within the request's own timeout, an answer that does not fit, or the
-//    line going down (lost, or closed by Close) while the request was waiting.
+//  - OnFailed for no answer within the request's own timeout, an answer that does not fit (bytes
+//    that are not exactly one answer to it, however Qt took them), or the line going down (lost,
+//    or closed by Close) while the request was waiting.
 // When a request gets no answer, the requests queued behind it fail at once: a dead board must not
 // build up a queue of stale requests (a write typed now must not reach the board minutes later).
 // A request made while the line is not open is discarded and logged; no closure is called.
@@ -151,6 +152,35 @@ protected:
     // line cannot find the next frame by itself puts it right here: a fresh device in place
     // (ReopenDevice), or the next request held back until the line is quiet (HoldRequests).
     virtual void Resynchronise(quint32 timeoutMs) { Q_UNUSED(timeoutMs); }
+    // Called each time the device is connected (opened, or reopened by ReopenDevice).
+    virtual void DeviceUp() {}
+    // Called once Qt has finished the request on the wire with an answer, or without one and
+    // not for a lost line: answerPdu is the PDU as it came on the wire (empty when Qt made out
+    // none). Returns why the bytes the line carried since the last answer are not exactly that
+    // answer (without one: why they are not nothing), empty when they are.
+    virtual QString WireFault(quint8 slave, const QByteArray &answerPdu)
+    {
+        Q_UNUSED(slave);
+        Q_UNUSED(answerPdu);
+        return {};
+    }
+    // Called with an answer that fits its request, before anyone hears of it. A variant that
+    // cannot yet tell it from a late answer to an earlier request returns true and later calls
+    // ReleaseAnswer; the request stays on the wire until then.
+    virtual bool HoldAnswer(quint32 timeoutMs)
+    {
+        Q_UNUSED(timeoutMs);
+        return false;
+    }
+    // Ends the hold of an answer: with an empty misfit it is delivered, otherwise its request
+    // fails as a misfit for that reason.
+    void ReleaseAnswer(const QString &misfit);
+    bool AnswerHeld() const { return m_held.has_value(); }
+    // True while a request is on the wire and Qt waits for its answer.
+    bool AwaitingAnswer() const { return m_inFlight.has_value() && !m_reply.isNull(); }
+    // The longest time from a request to its fitting answer since the line was opened; 0 before
+    // the first.
+    double LongestAnswerMs() const { return m_longestAnswerMs; }
     // While held, requests wait in the queue and none goes out; releasing sends the next.
     void HoldRequests(bool hold);
     // Puts a fresh device, its connection parameters set, in place of the current one and
@@ -171,14 +201,25 @@ private:
         quint32 Timeout = 0;
         FunctionsStr Record;
     };
+    // A valid answer as its request's closures will be handed it.
+    struct Answered
+    {
+        TModbusAnswer Answer;
+        bool Refused = false;
+        double Ms = 0;  // from the request to its answer
+    };
 
     void AttachDevice();
     void Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const FunctionsStr &record);
     void Pump();
     void OnStateChanged(QModbusDevice::State state);
     void OnReplyFinished(QModbusReply *reply);
+    // Hands a valid answer to its request's closures.
+    void Deliver(const Request &request, const Answered &answered);
     void OnWatchdog();
     void FinishInFlight();
+    // Fails the request on the wire that Qt finished without an answer, or never finished.
+    void FailUnanswered(const Request &request);
     // Fails the request that was on the wire, after letting the variant resynchronise the line.
     void FailOnWire(const Request &request, const QString &why, TFailureKind kind);
     void Fail(const Request &request, const QString &why, TFailureKind kind);
@@ -190,6 +231,8 @@ private:
     std::deque<Request> m_queue;
     std::optional<Request> m_inFlight;
     QPointer<QModbusReply> m_reply;
+    std::optional<Answered> m_held;  // the answer to m_inFlight, held by the variant
+    double m_longestAnswerMs = 0;
     QTimer m_watchdog;
     qint64 m_sentAtNs = 0;
     quint64 m_nextId = 1;

@@ -5,43 +5,111 @@
 #include <algorithm>
 
 namespace {
-// How long the line must stay quiet before the next request goes out after a failure, at least.
+// How long the line must stay quiet before the next request goes out after bytes that belong to
+// no request, and at least after a failure.
 constexpr int kQuietMs = 50;
-// The wait for a late answer is the failed request's timeout, within these bounds.
-constexpr quint32 kMinSettleMs = 100;
-constexpr quint32 kMaxSettleMs = 1000;
-// A line that never falls quiet (another master, a babbling device) holds requests no longer.
-constexpr int kLongestSettleMs = 2000;
+// The wait for a late answer after a failure is the failed request's timeout, at least this.
+constexpr int kMinSettleMs = 100;
+// A line that never falls quiet (another master, a babbling device) holds requests no longer than
+// this beyond the wait.
+constexpr int kChatterMs = 2000;
 }  // namespace
 
 TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QModbusRtuSerialClient, parent)
 {
     m_settle.setSingleShot(true);
     connect(&m_settle, &QTimer::timeout, this, &TSerialModbusClient::Settled);
+    m_guard.setSingleShot(true);
+    connect(&m_guard, &QTimer::timeout, this, [this] {
+        m_unsettled = false;
+        ReleaseAnswer({});
+    });
+    connect(&m_watch, &TWireWatch::BytesRead, this, &TSerialModbusClient::OnBytesRead);
+}
+
+void TSerialModbusClient::DeviceUp()
+{
+    m_wire.clear();
+    m_unsettled = false;
+    m_watch.Start(Device()->device());
+}
+
+void TSerialModbusClient::OnBytesRead()
+{
+    // Runs after Qt's own handler: the bytes of an answer it has just taken were taken with it.
+    const QByteArray bytes = m_watch.Take();
+    if (bytes.isEmpty())
+        return;
+    if (m_settle.isActive()) {
+        m_settle.start(static_cast<int>(
+            std::min<qint64>(std::max<qint64>(m_settle.remainingTime(), kQuietMs), m_settleLimit.remainingTime())));
+        return;
+    }
+    if (m_guard.isActive()) {
+        m_guard.stop();
+        ReleaseAnswer(QStringLiteral("%1 more bytes came after it (a second answer: the line is out of step)")
+                          .arg(bytes.size()));
+        return;
+    }
+    if (AwaitingAnswer()) {
+        m_wire += bytes;
+        return;
+    }
+    // Bytes that belong to no request: a late or second answer, or noise. The next request waits
+    // for the line to fall quiet, and its answer for the line to stay so.
+    Log().Write(ModbusLog::Failures,
+                QStringLiteral("[%1] %2 bytes came while no request was out").arg(LineName()).arg(bytes.size()));
+    Settle(kQuietMs, kQuietMs + kChatterMs);
 }
 
 void TSerialModbusClient::Resynchronise(quint32 timeoutMs)
 {
-    // The device's own port: bytes arriving on it keep the line from counting as quiet.
-    auto *port = Device()->findChild<QSerialPort *>();
-    HoldRequests(true);
-    m_settle.start(static_cast<int>(std::clamp(timeoutMs, kMinSettleMs, kMaxSettleMs)));
-    m_settleLimit.setRemainingTime(kLongestSettleMs);
-    if (port)
-        m_settleWatch = connect(port, &QIODevice::readyRead, this, [this] {
-            if (m_settle.isActive())
-                m_settle.start(static_cast<int>(std::min<qint64>(std::max(m_settle.remainingTime(), kQuietMs),
-                                                                 m_settleLimit.remainingTime())));
-        });
+    const int quietMs = static_cast<int>(std::clamp<quint32>(timeoutMs, kMinSettleMs, 600000));
+    Settle(quietMs, quietMs + kChatterMs);
     Log().Write(ModbusLog::Failures, QStringLiteral("[%1] waiting for the line to be quiet").arg(LineName()));
+}
+
+void TSerialModbusClient::Settle(int quietMs, int limitMs)
+{
+    m_unsettled = true;
+    HoldRequests(true);
+    m_settle.start(quietMs);
+    m_settleLimit.setRemainingTime(limitMs);
 }
 
 void TSerialModbusClient::Settled()
 {
-    disconnect(m_settleWatch);
-    if (auto *port = Device()->findChild<QSerialPort *>())
+    if (auto *port = qobject_cast<QSerialPort *>(Device()->device()))
         port->clear(QSerialPort::Input);
+    m_watch.Take();
+    m_wire.clear();
     HoldRequests(false);
+}
+
+QString TSerialModbusClient::WireFault(quint8 slave, const QByteArray &answerPdu)
+{
+    m_wire += m_watch.Take();
+    const QByteArray wire = std::exchange(m_wire, {});
+    if (answerPdu.isEmpty())
+        return wire.isEmpty() ? QString() : QStringLiteral("%1 bytes came that make no answer").arg(wire.size());
+    // Qt has checked the address and the CRC of the frame it took.
+    const qsizetype frame = 1 + answerPdu.size() + 2;
+    if (wire.size() == frame && static_cast<quint8>(wire.at(0)) == slave && wire.mid(1, answerPdu.size()) == answerPdu)
+        return {};
+    if (wire.size() > frame && wire.contains(QByteArray(1, static_cast<char>(slave)) + answerPdu))
+        return QStringLiteral("%1 bytes came besides the answer").arg(wire.size() - frame);
+    return QStringLiteral("the answer taken is not the %1 bytes that came").arg(wire.size());
+}
+
+bool TSerialModbusClient::HoldAnswer(quint32 timeoutMs)
+{
+    if (!m_unsettled)
+        return false;
+    const double longest = LongestAnswerMs();
+    const auto guardMs = longest > 0 ? std::clamp<qint64>(static_cast<qint64>(2 * longest) + kQuietMs, kQuietMs, timeoutMs)
+                                     : static_cast<qint64>(timeoutMs);
+    m_guard.start(static_cast<int>(guardMs));
+    return true;
 }
 
 void TSerialModbusClient::SetCommDevice(int number, const QString &path)
@@ -88,7 +156,9 @@ void TSerialModbusClient::Close()
 void TSerialModbusClient::LineDown(bool wasUp, bool userClosed)
 {
     m_settle.stop();
-    disconnect(m_settleWatch);
+    m_guard.stop();
+    m_unsettled = false;
+    m_wire.clear();
     if (wasUp || userClosed)
         emit OnDisconnect();
 }

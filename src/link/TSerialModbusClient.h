@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/TModbusClient.h"
+#include "link/WireWatch.h"
 
 #include <QDeadlineTimer>
 #include <QMap>
@@ -41,12 +42,24 @@ protected:
     void DeviceError(QModbusDevice::Error error, const QString &text) override;
     // RTU frames carry no transaction id: an answer that comes after its request's timeout would
     // pass for the next request's if that request were already out. After a request fails, the
-    // next one waits until the line has been quiet for a while, and what came meanwhile is
-    // thrown away.
+    // next one waits until the line has been quiet for that request's timeout (an answer later
+    // than twice its timeout is not expected), and what came meanwhile is thrown away. The line
+    // then counts as unsettled until an answer has been taken on it with nothing after it.
     void Resynchronise(quint32 timeoutMs) override;
+    void DeviceUp() override;
+    // The bytes since the last answer must be exactly the answer's frame: address, PDU, CRC.
+    QString WireFault(quint8 slave, const QByteArray &answerPdu) override;
+    // On an unsettled line the answer taken may be a late one to an earlier request, with this
+    // request's own answer still to come: it is handed on only once the line has stayed quiet
+    // after it for twice the board's longest answer time (within the request's timeout).
+    bool HoldAnswer(quint32 timeoutMs) override;
 
 private:
+    // Holds the requests back until the line has been quiet for quietMs (never longer than
+    // limitMs in all), then throws away what came meanwhile.
+    void Settle(int quietMs, int limitMs);
     void Settled();
+    void OnBytesRead();
 
     int m_commNumber = 1;
     QMap<int, QString> m_devices;
@@ -55,7 +68,10 @@ private:
     QSerialPort::Parity m_parity = QSerialPort::EvenParity;
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+    TWireWatch m_watch;
+    QByteArray m_wire;       // bytes the line carried since the last answer or settling
+    bool m_unsettled = false;  // a late answer to an earlier request may still come
     QTimer m_settle;
     QDeadlineTimer m_settleLimit;
-    QMetaObject::Connection m_settleWatch;
+    QTimer m_guard;  // an answer held until the line has stayed quiet after it
 };

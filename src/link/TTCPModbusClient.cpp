@@ -1,11 +1,29 @@
 #include "link/TTCPModbusClient.h"
 
 #include <QModbusTcpClient>
+#include <QtEndian>
+
+namespace {
+// A Modbus TCP frame: transaction id, protocol id, length (of unit id and PDU), unit id, PDU.
+constexpr qsizetype kHeader = 7;
+// Bytes kept of what came while no answer was awaited; beyond them the next answer fails anyway.
+constexpr qsizetype kMaxKept = 4096;
+
+quint16 WordAt(const QByteArray &bytes, qsizetype offset)
+{
+    return qFromBigEndian<quint16>(bytes.constData() + offset);
+}
+}  // namespace
 
 TTCPModbusClient::TTCPModbusClient(QObject *parent) : TModbusClient(new QModbusTcpClient, parent)
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &TTCPModbusClient::TryConnect);
+    connect(&m_watch, &TWireWatch::BytesRead, this, [this] {
+        m_wire += m_watch.Take();
+        if (m_wire.size() > kMaxKept)
+            m_wire.remove(0, m_wire.size() - kMaxKept);
+    });
     // An unreachable host can keep a connection attempt pending for minutes: give up on it after
     // one reconnect interval and start the next attempt.
     m_connectGuard.setSingleShot(true);
@@ -75,6 +93,40 @@ void TTCPModbusClient::Resynchronise(quint32 /*timeoutMs*/)
     SetConnectionParameters(fresh);
     ReopenDevice(fresh);
     m_connectGuard.start(m_reconnectInterval);
+}
+
+void TTCPModbusClient::DeviceUp()
+{
+    m_wire.clear();
+    m_watch.Start(Device()->device());
+}
+
+QString TTCPModbusClient::WireFault(quint8 slave, const QByteArray &answerPdu)
+{
+    m_wire += m_watch.Take();
+    const QByteArray wire = std::exchange(m_wire, {});
+    if (answerPdu.isEmpty())
+        return wire.isEmpty() ? QString() : QStringLiteral("%1 bytes came that make no answer").arg(wire.size());
+    if (wire.size() < kHeader)
+        return QStringLiteral("the answer came in %1 bytes, too few for a frame").arg(wire.size());
+    const quint16 protocol = WordAt(wire, 2);
+    const quint16 length = WordAt(wire, 4);
+    const auto unit = static_cast<quint8>(wire.at(6));
+    if (protocol != 0)
+        return QStringLiteral("protocol id %1 instead of 0").arg(protocol);
+    if (unit != slave)
+        return QStringLiteral("unit id %1 answers slave %2").arg(unit).arg(slave);
+    const qsizetype pduBytes = qsizetype(length) - 1;
+    if (pduBytes > answerPdu.size() && wire.size() >= kHeader + pduBytes
+        && wire.mid(kHeader, answerPdu.size()) == answerPdu)
+        return QStringLiteral("%1 bytes after the PDU").arg(pduBytes - answerPdu.size());
+    if (pduBytes != answerPdu.size())
+        return QStringLiteral("a length field of %1 for a PDU of %2 bytes").arg(length).arg(answerPdu.size());
+    if (wire.mid(kHeader, pduBytes) != answerPdu)
+        return QStringLiteral("the first frame that came is not the answer taken");
+    if (wire.size() > kHeader + pduBytes)
+        return QStringLiteral("%1 bytes after the answer").arg(wire.size() - kHeader - pduBytes);
+    return {};
 }
 
 void TTCPModbusClient::Close()

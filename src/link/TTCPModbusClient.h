@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/TModbusClient.h"
+#include "link/WireWatch.h"
 
 #include <algorithm>
 
@@ -37,6 +38,11 @@ protected:
     // that lies, junk, a cut frame, an answer that comes after its timeout): a fresh connection
     // starts clean.
     void Resynchronise(quint32 timeoutMs) override;
+    void DeviceUp() override;
+    // Qt's client checks neither the protocol id nor the unit id, and takes the PDU by its own
+    // size whatever the length field says: the bytes since the last answer must be exactly one
+    // frame, protocol id 0, the request's unit id, a length field of the unit id and the PDU.
+    QString WireFault(quint8 slave, const QByteArray &answerPdu) override;
 
 private:
     void TryConnect();
@@ -51,4 +57,6 @@ private:
     bool m_openPending = false;
     QTimer m_reconnectTimer;
     QTimer m_connectGuard;
+    TWireWatch m_watch;
+    QByteArray m_wire;  // bytes the connection carried since the last answer
 };
