@@ -134,11 +134,8 @@ private slots:
     void saveOverRtu();
     void aSaveTargetIsRefusedBeforeTheBoardIsRead_data();
     void aSaveTargetIsRefusedBeforeTheBoardIsRead();
-    void ipv6Addresses();
-    void hostsThatCannotBeReached_data();
-    void hostsThatCannotBeReached();
-    void aRelativeRtuPathIsTakenFromTheWorkingFolder();
-    void qtMessagesOnlyWithVerbose();
+    void lineOptions_data();
+    void lineOptions();
 
 private:
     QTemporaryDir m_dir;
@@ -591,135 +588,107 @@ void TstZ4ctl::aSaveTargetIsRefusedBeforeTheBoardIsRead()
                  QStringList());
 }
 
-// An IPv6 address with a port in brackets; alone, or in brackets without a port, it takes port 502.
-void TstZ4ctl::ipv6Addresses()
+void TstZ4ctl::lineOptions_data()
 {
-    SimProcess board;
-    if (!board.Start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--listen"), QStringLiteral("::1")}))
-        QSKIP("z4sim cannot listen on ::1 here");
-    const Run get = Z4ctl({QStringLiteral("--tcp"), QStringLiteral("[::1]:%1").arg(board.TcpPort()),
-                           QStringLiteral("get"), QStringLiteral("Settings.SupplySetPoint")});
-    QVERIFY2(get.Exit == 0, qPrintable(get.Err));
-    QCOMPARE(get.Out, QStringLiteral("Settings.SupplySetPoint: %1 °C\n").arg(m_setPoint));
-    for (const QString &address : {QStringLiteral("::1"), QStringLiteral("[::1]")}) {
-        const Run status = Z4ctl({QStringLiteral("--tcp"), address, QStringLiteral("status")});
-        QVERIFY2(status.Err.contains(QLatin1String("[::1]:502")),
-                 qPrintable(address + QLatin1String(": ") + status.Err));
-    }
-}
-
-void TstZ4ctl::hostsThatCannotBeReached_data()
-{
-    // Run in a network namespace of their own, which has only the loopback device: nothing leaves
-    // the machine. In it, 10.9.9.0/24 is routed to the loopback device, where no one answers for
-    // it; 10.9.9.1 is a board (z4sim) that stops being reachable once it took the load's first
-    // write (STATE appears), by a rule that makes it unreachable or by its address going away.
-    QTest::addColumn<QString>("setup");          // shell commands before z4ctl; empty: no namespace
-    QTest::addColumn<QStringList>("arguments");  // CLOSED: a closed loopback port
-    QTest::addColumn<QString>("says");
+    QTest::addColumn<QStringList>("sim");        // z4sim's arguments (none: no z4sim); PTY: a pty pair's end
+    QTest::addColumn<QString>("isolated");       // shell commands run first in a network namespace of its own
+    QTest::addColumn<QString>("environment");    // NAME=value for z4ctl
+    QTest::addColumn<QStringList>("arguments");  // PORT: z4sim's, CLOSED: a closed one, PTY: the other end's name
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("says");  // in stderr; empty: stderr is empty
+    const QStringList tcp{QStringLiteral("--tcp"), QStringLiteral("0")};
+    const QStringList get{QStringLiteral("get"), QStringLiteral("Settings.SupplySetPoint")};
+    const QString noted = QStringLiteral("QT_LOGGING_RULES=qt.modbus*=true");  // Qt notes every request
+    QTest::newRow("IPv6 with a port") << (tcp + QStringList{"--listen", "::1"}) << QString() << QString()
+                                      << (QStringList{"--tcp", "[::1]:PORT"} + get) << 0 << QString();
+    QTest::newRow("IPv6 alone: port 502")
+        << QStringList() << QString() << QString() << QStringList{"--tcp", "::1", "status"} << 3 << "[::1]:502";
+    QTest::newRow("IPv6 in brackets: port 502")
+        << QStringList() << QString() << QString() << QStringList{"--tcp", "[::1]", "status"} << 3 << "[::1]:502";
+    QTest::newRow("a relative --rtu path") << QStringList{"--rtu", "PTY"} << QString() << QString()
+                                           << (QStringList{"--rtu", "PTY"} + get) << 0 << QString();
+    QTest::newRow("Qt's notes held back")
+        << tcp << QString() << noted << (QStringList{"--tcp", "127.0.0.1:PORT"} + get) << 0 << QString();
+    QTest::newRow("Qt's notes with --verbose")
+        << tcp << QString() << noted << (QStringList{"--verbose", "--tcp", "127.0.0.1:PORT"} + get) << 0
+        << "qt.modbus: ";
+    // Unreachable hosts in a network namespace with only the loopback device, so that nothing
+    // leaves the machine: 10.9.9.0/24 is routed to it, where no one answers; 10.9.9.1 is a board
+    // that goes once it took a load's first write (STATE appears), by a rule or losing its address.
+    QTest::newRow("refused: a closed port")
+        << QStringList() << QString() << QString() << QStringList{"--tcp", "127.0.0.1:CLOSED", "status"} << 3
+        << "cannot connect to 127.0.0.1:CLOSED: the connection was refused";
+    QTest::newRow("no route to the host")
+        << QStringList() << "ip route add unreachable 10.8.0.0/16 && exec \"$@\"" << QString()
+        << QStringList{"--tcp", "10.8.0.1", "status"} << 3 << "cannot reach host 10.8.0.1 (port 502): Host unreachable";
+    QTest::newRow("a host that does not answer")
+        << QStringList() << "ip route add 10.9.9.0/24 dev lo && exec \"$@\"" << QString()
+        << QStringList{"--tcp", "10.9.9.2", "--timeout", "300", "status"} << 3
+        << "cannot reach host 10.9.9.2 (port 502): no answer within 300 ms";
     const QString board = QStringLiteral(
         "ip addr add 10.9.9.1/32 dev lo && ip route add 10.9.9.0/24 dev lo && ip rule add pref 100 lookup local && "
         "ip rule del pref 0 || exit 90\n"
         "\"$SIM\" --tcp 1502 --listen 10.9.9.1 --delay 500 --state \"$STATE\" > \"$STATE.out\" &\n"
         "n=0; until grep -q 'Modbus TCP' \"$STATE.out\" || [ $n -gt 1000 ]; do sleep 0.01; n=$((n+1)); done\n"
         "\"$@\" & n=0; until [ -e \"$STATE\" ] || [ $n -gt 1000 ]; do sleep 0.01; n=$((n+1)); done\n");
-    const QStringList load{QStringLiteral("--tcp"), QStringLiteral("10.9.9.1:1502"), QStringLiteral("--timeout"),
-                           QStringLiteral("2000"),  QStringLiteral("load"),          m_changed};
-    QTest::newRow("refused: a closed loopback port")
-        << QString()
-        << QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:CLOSED"), QStringLiteral("status")}
-        << QStringLiteral("cannot connect to 127.0.0.1:CLOSED: the connection was refused");
-    QTest::newRow("no route to the host")
-        << QStringLiteral("ip route add unreachable 10.8.0.0/16 && exec \"$@\"")
-        << QStringList{QStringLiteral("--tcp"), QStringLiteral("10.8.0.1"), QStringLiteral("status")}
-        << QStringLiteral("cannot reach host 10.8.0.1 (port 502): Host unreachable");
-    QTest::newRow("a host that does not answer")
-        << QStringLiteral("ip route add 10.9.9.0/24 dev lo && exec \"$@\"")
-        << QStringList{QStringLiteral("--tcp"), QStringLiteral("10.9.9.2"), QStringLiteral("--timeout"),
-                       QStringLiteral("300"), QStringLiteral("status")}
-        << QStringLiteral("cannot reach host 10.9.9.2 (port 502): no answer within 300 ms");
-    QTest::newRow("unreachable in the middle of a load")
-        << board + QStringLiteral("ip rule add pref 10 to 10.9.9.1 unreachable; wait $!") << load
-        << QStringLiteral("transfer aborted: cannot reach host 10.9.9.1 (port 1502): Network unreachable.\n");
-    QTest::newRow("silent in the middle of a load")
-        << board + QStringLiteral("ip addr del 10.9.9.1/32 dev lo; wait $!") << load
-        << QStringLiteral("transfer aborted: cannot reach host 10.9.9.1 (port 1502): no answer to a new connection "
-                          "within 2000 ms.\n");
+    const QStringList load{"--tcp", "10.9.9.1:1502", "--timeout", "2000", "load", m_changed};
+    QTest::newRow("unreachable during a load")
+        << QStringList() << board + "ip rule add pref 10 to 10.9.9.1 unreachable; wait $!" << QString() << load << 3
+        << "transfer aborted: cannot reach host 10.9.9.1 (port 1502): Network unreachable.\n";
+    QTest::newRow("silent during a load")
+        << QStringList() << board + "ip addr del 10.9.9.1/32 dev lo; wait $!" << QString() << load << 3
+        << "transfer aborted: cannot reach host 10.9.9.1 (port 1502): no answer to a new connection within 2000 ms.\n";
 }
 
-// A host that cannot be reached is named so, at the start and when it goes in the middle of a
-// transfer, and a refused connection says it was refused.
-void TstZ4ctl::hostsThatCannotBeReached()
+// The line options: IPv6 addresses, a relative device path, Qt's own messages only with --verbose,
+// a refused connection and a host that cannot be reached (at the start or during a transfer) named.
+void TstZ4ctl::lineOptions()
 {
-    QFETCH(QString, setup);
+    QFETCH(QStringList, sim);
+    QFETCH(QString, isolated);
+    QFETCH(QString, environment);
     QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
     QFETCH(QString, says);
     RunIn in;
-    if (!setup.isEmpty()) {
-        const QStringList isolated{QStringLiteral("unshare"),         QStringLiteral("--net"),
-                                   QStringLiteral("--map-root-user"), QStringLiteral("--pid"),
-                                   QStringLiteral("--fork"),          QStringLiteral("--kill-child")};
-        if (QProcess::execute(isolated.first(),
-                              isolated.mid(1)
-                                  + QStringList{QStringLiteral("ip"), QStringLiteral("link"), QStringLiteral("set"),
-                                                QStringLiteral("lo"), QStringLiteral("up")})
-            != 0)
-            QSKIP("no network namespace of its own can be made here (unshare, ip)");
-        in.Wrapper = isolated
-                     + QStringList{QStringLiteral("sh"), QStringLiteral("-c"),
-                                   QStringLiteral("ip link set lo up || exit 90\n") + setup, QStringLiteral("sh")};
-        in.Environment = {QStringLiteral("SIM=" Z4_SIM_EXE),
-                          QStringLiteral("STATE=") + m_dir.filePath(QStringLiteral("unreached.state"))};
-        QFile::remove(m_dir.filePath(QStringLiteral("unreached.state")));
-        QFile::remove(m_dir.filePath(QStringLiteral("unreached.state.out")));
+    PtyPair cable;
+    if (sim.contains(QStringLiteral("PTY"))) {
+        if (!PtyPair::Available())
+            QSKIP("socat is not installed");
+        cable.Start(kSoonMs);
+        if (QTest::currentTestFailed())
+            return;
+        sim.replaceInStrings(QStringLiteral("PTY"), cable.EndA());
+        in.Folder = QFileInfo(cable.EndB()).path();
+        arguments.replaceInStrings(QStringLiteral("PTY"), QFileInfo(cable.EndB()).fileName());
     }
-    QTcpServer server;
+    SimProcess board;
+    if (!sim.isEmpty() && !board.Start(sim))
+        QSKIP(qPrintable(QStringLiteral("z4sim %1 cannot start here").arg(sim.join(QLatin1Char(' ')))));
+    if (!isolated.isEmpty()) {
+        const QStringList unshare{"unshare", "--net", "--map-root-user", "--pid", "--fork", "--kill-child"};
+        if (QProcess::execute(unshare.first(), unshare.mid(1) + QStringList{"ip", "link", "set", "lo", "up"}) != 0)
+            QSKIP("no network namespace of its own can be made here (unshare, ip)");
+        in.Wrapper = unshare + QStringList{"sh", "-c", "ip link set lo up || exit 90\n" + isolated, "sh"};
+        const QString state = m_dir.filePath(QStringLiteral("unreached.state"));
+        QFile::remove(state);
+        QFile::remove(state + QStringLiteral(".out"));
+        in.Environment = {QStringLiteral("SIM=" Z4_SIM_EXE), QStringLiteral("STATE=") + state};
+    }
+    if (!environment.isEmpty())
+        in.Environment.append(environment);
+    QTcpServer server;  // a port that was free a moment ago, with nothing listening now
     QVERIFY(server.listen(QHostAddress::LocalHost));
     const QString closed = QString::number(server.serverPort());
     server.close();
     arguments.replaceInStrings(QStringLiteral("CLOSED"), closed);
+    arguments.replaceInStrings(QStringLiteral("PORT"), QString::number(board.TcpPort()));
     says.replace(QStringLiteral("CLOSED"), closed);
     const Run run = Z4ctl(arguments, in);
-    QVERIFY2(run.Exit == 3 && run.Err.contains(says), qPrintable(QStringLiteral("%1: %2").arg(run.Exit).arg(run.Err)));
-}
-
-// A relative --rtu path is taken from the working folder, as any path, not from /dev.
-void TstZ4ctl::aRelativeRtuPathIsTakenFromTheWorkingFolder()
-{
-    if (!PtyPair::Available())
-        QSKIP("socat is not installed");
-    PtyPair cable;
-    cable.Start(kSoonMs);
-    if (QTest::currentTestFailed())
-        return;
-    SimProcess board;
-    QVERIFY(board.Start({QStringLiteral("--rtu"), cable.EndA()}));
-    const QFileInfo end(cable.EndB());
-    const Run get = Z4ctl(
-        {QStringLiteral("--rtu"), end.fileName(), QStringLiteral("get"), QStringLiteral("Settings.SupplySetPoint")},
-        {.Folder = end.path()});
-    QVERIFY2(get.Exit == 0, qPrintable(get.Err));
-    // A name that is not in the working folder is not looked for elsewhere.
-    const Run tty =
-        Z4ctl({QStringLiteral("--rtu"), QStringLiteral("tty"), QStringLiteral("status")}, {.Folder = m_dir.path()});
-    QVERIFY2(tty.Exit == 3 && tty.Err.contains(m_dir.filePath(QStringLiteral("tty"))), qPrintable(tty.Err));
-}
-
-// Qt's own messages reach stderr only with --verbose, even when its Modbus notes are switched on
-// (here every request's, as a user's environment may ask).
-void TstZ4ctl::qtMessagesOnlyWithVerbose()
-{
-    SimProcess board;
-    QVERIFY(board.Start({QStringLiteral("--tcp"), QStringLiteral("0")}));
-    const RunIn noted{.Environment = {QStringLiteral("QT_LOGGING_RULES=qt.modbus*=true")}};
-    const QStringList get{QStringLiteral("get"), QStringLiteral("Settings.SupplySetPoint")};
-    const Run quiet = Z4ctl(Tcp(board.TcpPort()) + get, noted);
-    QVERIFY2(quiet.Exit == 0, qPrintable(quiet.Err));
-    QCOMPARE(quiet.Err, QString());
-    const Run verbose = Z4ctl(Tcp(board.TcpPort()) + QStringList{QStringLiteral("--verbose")} + get, noted);
-    QVERIFY2(verbose.Exit == 0, qPrintable(verbose.Err));
-    QVERIFY2(verbose.Err.contains(QLatin1String("qt.modbus:")), qPrintable(verbose.Err));
-    QCOMPARE(verbose.Out, quiet.Out);
+    QVERIFY2(run.Exit == exit && run.Err.contains(says) && (!says.isEmpty() || run.Err.isEmpty()),
+             qPrintable(QStringLiteral("%1: %2").arg(run.Exit).arg(run.Err)));
+    if (exit == 0)
+        QVERIFY2(run.Out.startsWith(QStringLiteral("Settings.SupplySetPoint: ")), qPrintable(run.Out));
 }
 
 QTEST_MAIN(TstZ4ctl)
