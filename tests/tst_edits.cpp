@@ -299,8 +299,9 @@ void TestEdits::inOutButtonsWriteTheWholeGroup()
     expected.clear();
     for (quint16 r = 0x031B; r <= 0x0324; ++r)
         expected.append({r, 0});
-    // "Inv" flips what the board holds: its write follows the answer to its read.
-    expected << Write(0x0337, 0) << Write(0x0337, 0x00FF) << Write(0x0338, 0x07FF);
+    // The page was read at the connect: each button writes at once, "Inv" flipping what the board
+    // holds.
+    expected << Write(0x0338, 0x07FF) << Write(0x0337, 0) << Write(0x0337, 0x00FF);
     QCOMPARE(Writes(), expected);
 }
 
@@ -605,6 +606,19 @@ void TestEdits::whatTheFirmwareLacksIsOff()
         Type("EKiAdvEdit", QStringLiteral("20"));
         Named<QAbstractButton>("KitchenHooddxfCheckBox")->click();
         QCOMPARE(WriteRequests(), extended ? 2 : 0);
+    }
+    if (extended) {
+        // A new connection may reach another board: off again until its version has been read.
+        Form().ConnectiondxfGroupBox->ConnectVrButton->click();
+        QTRY_COMPARE(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("Connect"));
+        bool offAtConnect = false;
+        connect(
+            &Form().TCPModbusClient, &TModbusClient::OnConnect, this,
+            [&] { offAtConnect = !Named<QWidget>("EKiAdvEdit")->isEnabled(); }, Qt::SingleShotConnection);
+        QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+        QVERIFY(offAtConnect);
+        Settle(Form());
+        QVERIFY(Named<QWidget>("EKiAdvEdit")->isEnabled());
     }
 }
 

@@ -532,6 +532,8 @@ void TForm1::LineUp()
     // The firmware version decides what a transfer moves: read at once, not on the next tick
     // (which, with the poll period 0, never comes).
     m_poll->LineUp();
+    // Another board may be behind the line now: what its firmware lacks is off until its version is read.
+    m_firmware->Show(std::nullopt);
     MainPageControlChange();
 }
 
@@ -634,10 +636,10 @@ void TForm1::WirePoll()
     connect(m_poll, &TPoll::LiveLost, this, &TForm1::ShowLiveLost);
     connect(m_poll, &TPoll::LiveBack, this, &TForm1::ShowLiveBack);
     // What the board's firmware may lack stays off until a version read shows it has it.
-    auto *firmware = new TFirmwareGate(*this);
-    firmware->Show(std::nullopt);
-    connect(m_poll, &TPoll::VersionRead, firmware,
-            [firmware](const live::VersionBlock &block) { firmware->Show(block); });
+    m_firmware = new TFirmwareGate(*this);
+    m_firmware->Show(std::nullopt);
+    connect(m_poll, &TPoll::VersionRead, m_firmware,
+            [this](const live::VersionBlock &block) { m_firmware->Show(block); });
     connect(m_poll, &TPoll::RegulationSampleTaken, this, [this] { FeedTrend(m_tempChart.data()); });
     connect(m_poll, &TPoll::IoSampleTaken, this, [this] { FeedTrend(m_chart.data()); });
     // What the Timers page set is read back into the status bar.

@@ -31,6 +31,7 @@ class TInputsOutputsPage;
 class TLed;
 class TParametersPage;
 class TPoll;
+class TFirmwareGate;
 class TSettingsPage;
 class TStopPage;
 class TTimersPage;
@@ -168,6 +169,7 @@ private:
     QPointer<TTempChartForm> m_tempChart;
     QPointer<TChartForm> m_chart;
     TPoll *m_poll;
+    TFirmwareGate *m_firmware = nullptr;
     std::unique_ptr<TLiveColumn> m_liveColumn;
     TConfigImages m_images;
 };
