@@ -131,6 +131,9 @@ private slots:
 private:
     // Serves the board on end B and opens the client on end A, through a COM number mapped to it.
     void Connect(RtuLine &line, const Z4BoardOptions &options = {});
+    // The same over RTU, or a board served over TCP with a client in tcp; the client either way,
+    // null when it could not be opened.
+    TModbusClient *ConnectEither(bool rtu, RtuLine &line, std::unique_ptr<TTCPModbusClient> &tcp);
 };
 
 void TstRtu::init()
@@ -138,6 +141,17 @@ void TstRtu::init()
     const bool needsPty = qstrcmp(QTest::currentTestFunction(), "missingDeviceNeverConnects") != 0;
     if (needsPty && !PtyPair::Available())
         QSKIP("socat is not installed: no pty pair for the RTU tests (apt-get install socat)");
+}
+
+TModbusClient *TstRtu::ConnectEither(bool rtu, RtuLine &line, std::unique_ptr<TTCPModbusClient> &tcp)
+{
+    if (rtu) {
+        Connect(line);
+        return QTest::currentTestFailed() ? nullptr : line.Client.get();
+    }
+    line.Server = StartTcpBoard();
+    tcp = line.Server ? OpenTcpClient(line.Server->TcpPort()) : nullptr;
+    return tcp.get();
 }
 
 void TstRtu::Connect(RtuLine &line, const Z4BoardOptions &options)
@@ -515,17 +529,9 @@ void TstRtu::malformedAnswersAreRepeatedAsMisfits()
     constexpr quint32 kShortTimeoutMs = 300;
     RtuLine line;
     std::unique_ptr<TTCPModbusClient> tcp;
-    if (rtu) {
-        Connect(line);
-        if (QTest::currentTestFailed())
-            return;
-    } else {
-        line.Server = StartTcpBoard();
-        QVERIFY(line.Server);
-        tcp = OpenTcpClient(line.Server->TcpPort());
-        QVERIFY(tcp);
-    }
-    TModbusClient &client = rtu ? static_cast<TModbusClient &>(*line.Client) : *tcp;
+    TModbusClient *opened = ConnectEither(rtu, line, tcp);
+    QVERIFY(opened);
+    TModbusClient &client = *opened;
     line.Server->SetFaults({.Refuse = {}, .Misframe = kind, .MisframeEvery = 50});
     TConfigImages images = ConfigurationItems();
     QCOMPARE(images.ItemCount, 140);
@@ -561,18 +567,11 @@ void TstRtu::saveWithALateAnswerHoldsTheBoardsValues()
     constexpr quint32 kShortTimeoutMs = 300;
     RtuLine line;
     std::unique_ptr<TTCPModbusClient> tcp;
-    if (rtu) {
-        Connect(line);
-        if (QTest::currentTestFailed())
-            return;
+    TModbusClient *opened = ConnectEither(rtu, line, tcp);
+    QVERIFY(opened);
+    TModbusClient &client = *opened;
+    if (rtu)
         line.Server->SetLinePacing({19200, 0});
-    } else {
-        line.Server = StartTcpBoard();
-        QVERIFY(line.Server);
-        tcp = OpenTcpClient(line.Server->TcpPort());
-        QVERIFY(tcp);
-    }
-    TModbusClient &client = rtu ? static_cast<TModbusClient &>(*line.Client) : *tcp;
     TConfigImages images = ConfigurationItems();
     QCOMPARE(images.ItemCount, 140);
     const ConfigItem &item = images.BoardImage[static_cast<size_t>(late - 1)];
