@@ -1,6 +1,18 @@
 #include "widgets/TPageTabs.h"
 
+#include <QLayout>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabBar>
+#include <QVBoxLayout>
+
+namespace {
+// The scroll area inside a page made by AddPage, or null.
+QScrollArea *ScrollOf(const QWidget *page)
+{
+    return page->findChild<QScrollArea *>(QStringLiteral("PageScrollArea"), Qt::FindDirectChildrenOnly);
+}
+}  // namespace
 
 TPageTabs::TPageTabs(QWidget *parent) : QTabWidget(parent)
 {
@@ -20,4 +32,49 @@ TPageTabs::TPageTabs(QWidget *parent) : QTabWidget(parent)
     // Should the focus still have gone into the page (sent back to a refused edit of the page
     // left, say), it comes out again; an edit left unchanged applies nothing.
     connect(this, &QTabWidget::currentChanged, this, focusOnStrip);
+}
+
+void TPageTabs::AddPage(QWidget *page, const QString &caption)
+{
+    // The page's layout, with every control in it, moves onto a content widget (a widget takes
+    // the layout of another with its child widgets); the page then holds only the scroll area.
+    if (QLayout *own = page->layout()) {
+        auto *content = new QWidget;
+        content->setObjectName(QStringLiteral("PageContent"));
+        content->setLayout(own);
+        auto *scroll = new QScrollArea(page);
+        scroll->setObjectName(QStringLiteral("PageScrollArea"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        // Not a Tab stop of its own; Tab to a control out of sight scrolls it into view.
+        scroll->setFocusPolicy(Qt::NoFocus);
+        scroll->setWidget(content);
+        // Drawn as the page around it.
+        scroll->viewport()->setAutoFillBackground(false);
+        content->setAutoFillBackground(false);
+        auto *outer = new QVBoxLayout(page);
+        outer->setContentsMargins(0, 0, 0, 0);
+        outer->addWidget(scroll);
+    }
+    addTab(page, caption);
+}
+
+int TPageTabs::StripWidth() const
+{
+    // The strip's hint is every tab at its full width, whether the strip scrolls or not.
+    return tabBar()->sizeHint().width();
+}
+
+QSize TPageTabs::sizeHint() const
+{
+    QSize pages(0, 0);
+    for (int i = 0; i < count(); ++i) {
+        const QWidget *page = widget(i);
+        const QScrollArea *scroll = ScrollOf(page);
+        const QSize hint = scroll && scroll->widget() ? scroll->widget()->sizeHint() : page->sizeHint();
+        pages = pages.expandedTo(hint);
+    }
+    // The pane's frame around the page.
+    const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 4;
+    return QSize(std::max(StripWidth(), pages.width() + frame), tabBar()->sizeHint().height() + pages.height() + frame);
 }
