@@ -2,7 +2,6 @@
 
 #include <QLayout>
 #include <QScrollArea>
-#include <QStyle>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -67,14 +66,19 @@ int TPageTabs::StripWidth() const
 
 QSize TPageTabs::sizeHint() const
 {
-    QSize pages(0, 0);
+    // The tab widget's own hint (strip, pane frame, the largest page), with each page at the size
+    // its controls take unscrolled rather than at what a scroll area suggests.
+    QSize shown(0, 0);
+    QSize unscrolled(0, 0);
     for (int i = 0; i < count(); ++i) {
         const QWidget *page = widget(i);
+        shown = shown.expandedTo(page->sizeHint());
         const QScrollArea *scroll = ScrollOf(page);
-        const QSize hint = scroll && scroll->widget() ? scroll->widget()->sizeHint() : page->sizeHint();
-        pages = pages.expandedTo(hint);
+        unscrolled = unscrolled.expandedTo(scroll && scroll->widget()
+                                               ? page->sizeHint() - scroll->sizeHint() + scroll->widget()->sizeHint()
+                                               : page->sizeHint());
     }
-    // The pane's frame around the page.
-    const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 4;
-    return QSize(std::max(StripWidth(), pages.width() + frame), tabBar()->sizeHint().height() + pages.height() + frame);
+    const QSize hint = QTabWidget::sizeHint() - shown + unscrolled;
+    // And a line above the page for its "Not read from the board" note, which comes and goes.
+    return {std::max(hint.width(), StripWidth()), hint.height() + fontMetrics().height() + 8};
 }
