@@ -129,8 +129,10 @@ void TestScreens::firstStartFitsWithEveryTabAndPage()
         // Both screens have room for every page whole; a smaller window scrolls.
         QVERIFY2(scroll->horizontalScrollBar()->maximum() == 0 && scroll->verticalScrollBar()->maximum() == 0,
                  qPrintable(form->MainPageControl->tabText(i) + QStringLiteral(" is larger than its room")));
-        QVERIFY(form->grab().save(QDir(m_artifacts).filePath(
-            QStringLiteral("tst_screens-%1-page%2.png").arg(screen).arg(i + 1, 2, 10, QLatin1Char('0')))));
+        QVERIFY(form->grab().save(
+            QDir(m_artifacts)
+                .filePath(
+                    QStringLiteral("tst_screens-%1-page%2.png").arg(screen).arg(i + 1, 2, 10, QLatin1Char('0')))));
     }
 
     form->activateWindow();
@@ -222,16 +224,16 @@ void TestScreens::aKeptPlaceIsBroughtOntoTheScreen_data()
 {
     QTest::addColumn<QByteArray>("window");  // the [Window] section's keys
     QTest::addColumn<QString>("page");       // the page the window opens on
-    QTest::newRow("beyond the right and bottom") << QByteArray("Left=5000\nTop=3000\nWidth=900\nHeight=600\n")
-                                                 << QStringLiteral("InputsOutputsTabSheet");
-    QTest::newRow("above and left of the screen") << QByteArray("Left=-700\nTop=-400\nWidth=900\nHeight=600\n")
-                                                  << QStringLiteral("InputsOutputsTabSheet");
-    QTest::newRow("larger than the screen") << QByteArray("Left=0\nTop=0\nWidth=4000\nHeight=3000\nPage=control\n")
-                                            << QStringLiteral("ControlTabSheet");
-    QTest::newRow("half a rectangle, a page gone") << QByteArray("Left=10\nWidth=abc\nPage=Nowhere\n")
-                                                   << QStringLiteral("InputsOutputsTabSheet");
-    QTest::newRow("caption with an ampersand") << QByteArray("Page=Inputs & Outputs\n")
-                                               << QStringLiteral("InputsOutputsTabSheet");
+    QTest::newRow("beyond the right and bottom")
+        << QByteArray("Left=5000\nTop=3000\nWidth=900\nHeight=600\n") << QStringLiteral("InputsOutputsTabSheet");
+    QTest::newRow("above and left of the screen")
+        << QByteArray("Left=-700\nTop=-400\nWidth=900\nHeight=600\n") << QStringLiteral("InputsOutputsTabSheet");
+    QTest::newRow("larger than the screen")
+        << QByteArray("Left=0\nTop=0\nWidth=4000\nHeight=3000\nPage=control\n") << QStringLiteral("ControlTabSheet");
+    QTest::newRow("half a rectangle, a page gone")
+        << QByteArray("Left=10\nWidth=abc\nPage=Nowhere\n") << QStringLiteral("InputsOutputsTabSheet");
+    QTest::newRow("caption with an ampersand")
+        << QByteArray("Page=Inputs & Outputs\n") << QStringLiteral("InputsOutputsTabSheet");
     QTest::newRow("a page of its own") << QByteArray("Page=Calibration\n") << QStringLiteral("CalibrationTabSheet");
 }
 

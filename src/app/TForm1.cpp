@@ -334,8 +334,7 @@ void TForm1::BuildPages()
     // The arrows only scroll the strip, which the arrow keys do on the tab strip itself: no Tab stops.
     for (QToolButton *arrow : MainPageControl->tabBar()->findChildren<QToolButton *>())
         arrow->setFocusPolicy(Qt::NoFocus);
-    m_tabs->AddPage(InputsOutputsTabSheet = new TInputsOutputsPage(m_context),
-                            QStringLiteral("Inputs && Outputs"));
+    m_tabs->AddPage(InputsOutputsTabSheet = new TInputsOutputsPage(m_context), QStringLiteral("Inputs && Outputs"));
     m_tabs->AddPage(StopTabSheet = new TStopPage(m_context), QStringLiteral("Stop"));
     m_tabs->AddPage(SettingsTabSheet = new TSettingsPage(m_context), QStringLiteral("Settings"));
     m_tabs->AddPage(HeatingTabSheet = new THeatingPage(m_context), QStringLiteral("Heating"));
@@ -346,7 +345,7 @@ void TForm1::BuildPages()
     m_tabs->AddPage(VentilationTabSheet = new TVentilationPage(m_context), QStringLiteral("Ventilation"));
     m_tabs->AddPage(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
     m_tabs->AddPage(ParametersTabSheet = new TParametersPage(m_context, m_images, Live()),
-                            QStringLiteral("Parameters"));
+                    QStringLiteral("Parameters"));
     m_tabs->AddPage(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
 }
 

@@ -180,7 +180,7 @@ private:
     TPoll *m_poll;
     TFirmwareGate *m_firmware = nullptr;
     std::unique_ptr<TLiveColumn> m_liveColumn;
-    TPageTabs *m_tabs = nullptr;           // MainPageControl
+    TPageTabs *m_tabs = nullptr;          // MainPageControl
     QScrollArea *m_leftColumn = nullptr;  // around the boxes left of the pages
     TConfigImages m_images;
 };

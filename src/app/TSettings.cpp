@@ -106,7 +106,7 @@ bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
         ini.WriteInteger(kWindow, QStringLiteral("Height"), s.WindowRect.height());
         ini.WriteBool(kWindow, QStringLiteral("Maximized"), s.WindowMaximized);
     }
-    if (!s.WindowPage.isEmpty() && !s.WindowPage.contains(QLatin1Char('\n')) && !s.WindowPage.contains(QLatin1Char('\r')))
+    if (!s.WindowPage.isEmpty())
         ini.WriteString(kWindow, QStringLiteral("Page"), s.WindowPage);
     return ini.Save(path, error, kLinks);
 }
