@@ -172,14 +172,17 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
 
     FormCreate();
     connect(MainPageControl, &QTabWidget::currentChanged, this, &TForm1::MainPageControlChange);
+    // Last, once everything the window holds (a menu bar too) is in it.
+    PlaceWindow(m_keptPlace, m_keptMaximized);
 }
 
 QSize TForm1::NaturalSize() const
 {
     const QSize column = m_leftColumn->widget()->sizeHint();
     const QSize pages = m_tabs->sizeHint();
-    return {m_leftColumn->width() + pages.width(),
-            std::max(column.height(), pages.height()) + statusBar()->sizeHint().height()};
+    // Above and below the pages: a menu bar, if any, and the status bar.
+    const int around = sizeHint().height() - centralWidget()->sizeHint().height();
+    return {m_leftColumn->width() + pages.width(), std::max(column.height(), pages.height()) + around};
 }
 
 void TForm1::PlaceWindow(const QRect &kept, bool maximized)
@@ -435,7 +438,8 @@ void TForm1::FormCreate()
         if (Caption(*MainPageControl, i).compare(settings.WindowPage, Qt::CaseInsensitive) == 0)
             MainPageControl->setCurrentIndex(i);
     }
-    PlaceWindow(settings.WindowRect, settings.WindowMaximized);
+    m_keptPlace = settings.WindowRect;
+    m_keptMaximized = settings.WindowMaximized;
 
     // The transfer table ties every configuration register to its controls; the definition file
     // names the items in configuration files. Without a definition that fits the table there is

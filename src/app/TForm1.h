@@ -182,5 +182,8 @@ private:
     std::unique_ptr<TLiveColumn> m_liveColumn;
     TPageTabs *m_tabs = nullptr;          // MainPageControl
     QScrollArea *m_leftColumn = nullptr;  // around the boxes left of the pages
+    // Where the settings file says the window was left (see PlaceWindow).
+    QRect m_keptPlace;
+    bool m_keptMaximized = false;
     TConfigImages m_images;
 };
