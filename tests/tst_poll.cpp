@@ -97,7 +97,7 @@ struct Rig
         display.StartStopVrUserLed = new TLed(&window);
         display.HearthVrUserLed = new TLed(&window);
         display.RegulationModeVrLed = new TLed(&window);
-        display.StartStopVrButton = new QPushButton(QStringLiteral("Start"), &window);
+        display.StartStopVrButton = new QPushButton(QStringLiteral("Sta&rt"), &window);
         // Wired as the main window wires them.
         poll = std::make_unique<TPoll>(session, state);
         column = std::make_unique<TLiveColumn>(display);
@@ -280,7 +280,7 @@ void TestPoll::statusBlockEdgeCases()
     QCOMPARE(d.FanSpeedVrLabel->text(), QStringLiteral("-2"));
     QCOMPARE(d.ModeValVrLabel->text(), QStringLiteral("Auto"));
     QVERIFY(d.StartStopVrUserLed->IsOn());
-    QCOMPARE(d.StartStopVrButton->text(), QStringLiteral("Stop"));
+    QCOMPARE(d.StartStopVrButton->text(), QStringLiteral("Sto&p"));
     QCOMPARE(d.SeasonValVrLabel->text(), QStringLiteral("Winter"));
     QCOMPARE(d.SVentValVrLabel->text(), QStringLiteral("55"));
     QCOMPARE(d.EVentValVrLabel->text(), QStringLiteral("-65"));
@@ -297,7 +297,7 @@ void TestPoll::statusBlockEdgeCases()
     QVERIFY(rig.Box("Stop3dxfCheckBox")->isChecked());
     QVERIFY(!rig.Box("StopCntrl3dxfCheckBox")->isChecked());
     QCOMPARE(d.ModeValVrLabel->text(), QStringLiteral("Manual"));
-    QCOMPARE(d.StartStopVrButton->text(), QStringLiteral("Start"));
+    QCOMPARE(d.StartStopVrButton->text(), QStringLiteral("Sta&rt"));
     QVERIFY(!d.StartStopVrUserLed->IsOn());
 }
 
@@ -624,7 +624,7 @@ void TestPoll::mainWindowShowsTheBoardLive()
     QCOMPARE(form->DayStaticText->text(), QStringLiteral("Tuesday"));
     QCOMPARE(form->ModeValVrLabel->text(), QStringLiteral("Auto"));
     QCOMPARE(form->SeasonValVrLabel->text(), QStringLiteral("Summer"));
-    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Start"));
+    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Sta&rt"));
     QVERIFY(!form->StartStopVrUserLed->IsOn());
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "Aout6RAdvEdit")->text(), QStringLiteral("100"));
     // Input 8 of the simulated board is broken.
@@ -639,7 +639,7 @@ void TestPoll::mainWindowShowsTheBoardLive()
 
     // Starting the unit on the board shows at the next ticks.
     QVERIFY(b.write(0x013A, 1));
-    QTRY_COMPARE_WITH_TIMEOUT(form->StartStopVrButton->text(), QStringLiteral("Stop"), kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(form->StartStopVrButton->text(), QStringLiteral("Sto&p"), kSoonMs);
     QVERIFY(form->StartStopVrUserLed->IsOn());
     QVERIFY(form.Messages->Errors.isEmpty());
 

@@ -305,8 +305,14 @@ void TstSmoke::toolStartsShowsItsWindowsAndClosesCleanly()
     QVERIFY2(WaitFor([&] { return !x.Shown(kPictureTitle); }, kSoonMs), "the start-up picture never closed");
     std::optional<XDisplay::Window> main = x.Shown(kMainTitle);
     QVERIFY2(main, qPrintable(x.Describe().join(QLatin1Char('\n'))));
-    QVERIFY2(main->Geometry.width() >= 720 && main->Geometry.height() >= 620,
-             qPrintable(QStringLiteral("%1x%2").arg(main->Geometry.width()).arg(main->Geometry.height())));
+    // On the screen whole, and not shrunk to nothing.
+    QVERIFY2(QRect(0, 0, 1024, 768).contains(main->Geometry) && main->Geometry.width() >= 720
+                 && main->Geometry.height() >= 480,
+             qPrintable(QStringLiteral("%1,%2 %3x%4")
+                            .arg(main->Geometry.x())
+                            .arg(main->Geometry.y())
+                            .arg(main->Geometry.width())
+                            .arg(main->Geometry.height())));
     QVERIFY(WaitFor(
         [&] {
             shot = x.Grab();

@@ -4,6 +4,7 @@
 #include "app/TDialogMessages.h"
 #include "app/TSettings.h"
 #include "app/TStartupForm.h"
+#include "app/TStatusPanel.h"
 #include "app/Version.h"
 #include "charts/TTempChartForm.h"
 #include "charts/TTrendSink.h"
@@ -41,6 +42,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
@@ -50,8 +53,6 @@
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
-// The window's design size: the pages take the right-hand 552 pixels.
-constexpr QSize kClientSize(720, 620);
 constexpr int kLeftColumnWidth = 168;
 
 template <class W>
@@ -68,11 +69,37 @@ QLabel *ValueLabel(QWidget *parent, const char *name, const QString &accessibleN
     label->setMinimumWidth(40);
     return label;
 }
+
+// A page's caption as a person reads it ("Inputs & Outputs"), as the settings file keeps it.
+QString Caption(const QTabWidget &tabs, int index)
+{
+    return tabs.tabText(index).replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+// Room for the window manager's frame while it is not known (before the window is first shown): a
+// title bar above, a thin border elsewhere.
+QMargins FrameGuess(const QWidget &window)
+{
+    const int title = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+    return {4, std::max(title, 24) + 8, 4, 4};
+}
+
+// The client rectangle wanted, shrunk and moved as little as needed for the window with its frame
+// to lie within available; without a position of its own it is centred there.
+QRect FitOnScreen(const QRect &wanted, bool hasPosition, const QRect &available, const QMargins &frame)
+{
+    const QRect room = available.marginsRemoved(frame);
+    const QSize size = wanted.size().boundedTo(room.size());
+    QPoint topLeft = hasPosition ? wanted.topLeft() : room.center() - QPoint(size.width() / 2, size.height() / 2);
+    topLeft.setX(std::clamp(topLeft.x(), room.left(), room.right() + 1 - size.width()));
+    topLeft.setY(std::clamp(topLeft.y(), room.top(), room.bottom() + 1 - size.height()));
+    return {topLeft, size};
+}
 }  // namespace
 
 TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TForm1Options options)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                               | Qt::WindowCloseButtonHint),
+                               | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       TCPModbusClient(model.TcpClient()),
       SerialModbusClient(model.SerialClient()),
       m_model(model),
@@ -145,11 +172,46 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
 
     FormCreate();
     connect(MainPageControl, &QTabWidget::currentChanged, this, &TForm1::MainPageControlChange);
+    // Last, once everything the window holds (a menu bar too) is in it.
+    PlaceWindow(m_keptPlace, m_keptMaximized);
+}
 
-    // Fixed size: the design size, or what larger system fonts need; centred on the desktop.
-    setFixedSize(sizeHint().expandedTo(kClientSize));
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+QSize TForm1::NaturalSize() const
+{
+    const QSize column = m_leftColumn->widget()->sizeHint();
+    const QSize pages = m_tabs->sizeHint();
+    // Above and below the pages: a menu bar, if any, and the status bar.
+    const int around = sizeHint().height() - centralWidget()->sizeHint().height();
+    return {m_leftColumn->width() + pages.width(), std::max(column.height(), pages.height()) + around};
+}
+
+void TForm1::PlaceWindow(const QRect &kept, bool maximized)
+{
+    // On the screen it was left on, if that screen is still there.
+    const QScreen *screen = kept.isValid() ? QGuiApplication::screenAt(kept.center()) : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const bool onItsScreen = kept.isValid() && screen->availableGeometry().intersects(kept);
+    const QRect wanted = kept.isValid() ? kept : QRect(QPoint(), NaturalSize());
+    setGeometry(FitOnScreen(wanted, onItsScreen, screen->availableGeometry(), FrameGuess(*this)));
+    if (maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TForm1::KeepOnScreen()
+{
+    if (isMaximized() || isFullScreen())
+        return;
+    const QScreen *screen = this->screen();
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    if (!screen || screen->availableGeometry().contains(frame))
+        return;
+    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                           frame.bottom() - client.bottom());
+    setGeometry(FitOnScreen(client, true, screen->availableGeometry(), margins));
 }
 
 TForm1::~TForm1()
@@ -173,8 +235,9 @@ TForm1::~TForm1()
 
 QWidget *TForm1::BuildLeftColumn()
 {
-    auto *column = new QWidget(this);
-    column->setFixedWidth(kLeftColumnWidth);
+    auto *column = new QWidget;
+    column->setObjectName(QStringLiteral("LeftColumn"));
+    column->setMinimumWidth(kLeftColumnWidth);
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
@@ -210,7 +273,7 @@ QWidget *TForm1::BuildLeftColumn()
     auto *startStop = Named(new QGroupBox(QStringLiteral(" Start/Stop "), column), "StartStopGroupBox");
     StartStopVrUserLed = Named(new TLed(startStop), "StartStopVrUserLed");
     StartStopVrUserLed->setAccessibleName(QStringLiteral("Unit running"));
-    StartStopVrButton = Named(new QPushButton(QStringLiteral("Start"), startStop), "StartStopVrButton");
+    StartStopVrButton = Named(new QPushButton(TLiveColumn::StartCaption(), startStop), "StartStopVrButton");
     auto *startStopLayout = new QHBoxLayout(startStop);
     startStopLayout->setContentsMargins(6, 2, 6, 4);
     startStopLayout->addWidget(StartStopVrUserLed);
@@ -245,35 +308,48 @@ QWidget *TForm1::BuildLeftColumn()
     addRow(4, QStringLiteral("Mode"), ModeValVrLabel, RegulationModeVrLed);
     layout->addWidget(values);
 
-    ChartVrButton = Named(new QPushButton(QStringLiteral("Chart"), column), "ChartVrButton");
+    ChartVrButton = Named(new QPushButton(QStringLiteral("Char&t"), column), "ChartVrButton");
     layout->addWidget(ChartVrButton);
     layout->addStretch();
-    return column;
+
+    // On a low screen the column scrolls rather than pushing the window's bottom off it.
+    m_leftColumn = new QScrollArea(this);
+    m_leftColumn->setObjectName(QStringLiteral("LeftColumnScrollArea"));
+    m_leftColumn->setFrameShape(QFrame::NoFrame);
+    m_leftColumn->setFocusPolicy(Qt::NoFocus);
+    m_leftColumn->setWidgetResizable(true);
+    m_leftColumn->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_leftColumn->setWidget(column);
+    m_leftColumn->viewport()->setAutoFillBackground(false);
+    column->setAutoFillBackground(false);
+    // As wide as the column with a scroll bar beside it, so that nothing of it is ever cut.
+    m_leftColumn->setFixedWidth(std::max(kLeftColumnWidth, column->minimumSizeHint().width())
+                                + m_leftColumn->verticalScrollBar()->sizeHint().width());
+    return m_leftColumn;
 }
 
 void TForm1::BuildPages()
 {
-    MainPageControl = Named(new TPageTabs(this), "MainPageControl");
+    m_tabs = Named(new TPageTabs(this), "MainPageControl");
+    MainPageControl = m_tabs;
+    // The window opens wide enough for every tab; the arrows appear only when it is made narrower.
     MainPageControl->setUsesScrollButtons(true);
     // The arrows only scroll the strip, which the arrow keys do on the tab strip itself: no Tab stops.
     for (QToolButton *arrow : MainPageControl->tabBar()->findChildren<QToolButton *>())
         arrow->setFocusPolicy(Qt::NoFocus);
-    MainPageControl->addTab(InputsOutputsTabSheet = new TInputsOutputsPage(m_context),
-                            QStringLiteral("Inputs && Outputs"));
-    MainPageControl->addTab(StopTabSheet = new TStopPage(m_context), QStringLiteral("Stop"));
-    MainPageControl->addTab(SettingsTabSheet = new TSettingsPage(m_context), QStringLiteral("Settings"));
-    MainPageControl->addTab(HeatingTabSheet = new THeatingPage(m_context), QStringLiteral("Heating"));
-    MainPageControl->addTab(CoolingTabSheet = new TCoolingPage(m_context), QStringLiteral("Cooling"));
-    MainPageControl->addTab(CascadeTabSheet = new TCascadePage(m_context), QStringLiteral("Cascade"));
-    MainPageControl->addTab(InOutTabSheet = new TInOutPage(m_context), QStringLiteral("In/Out"));
-    MainPageControl->addTab(TimersTabSheet = new TTimersPage(m_context), QStringLiteral("Timers"));
-    MainPageControl->addTab(VentilationTabSheet = new TVentilationPage(m_context), QStringLiteral("Ventilation"));
-    MainPageControl->addTab(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
-    MainPageControl->addTab(ParametersTabSheet = new TParametersPage(m_context, m_images, Live()),
-                            QStringLiteral("Parameters"));
-    MainPageControl->addTab(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
-    MainPageControl->setCurrentWidget(CalibrationTabSheet);
-    MainPageControl->setMinimumWidth(kClientSize.width() - kLeftColumnWidth);
+    m_tabs->AddPage(InputsOutputsTabSheet = new TInputsOutputsPage(m_context), QStringLiteral("Inputs && Outputs"));
+    m_tabs->AddPage(StopTabSheet = new TStopPage(m_context), QStringLiteral("Stop"));
+    m_tabs->AddPage(SettingsTabSheet = new TSettingsPage(m_context), QStringLiteral("Settings"));
+    m_tabs->AddPage(HeatingTabSheet = new THeatingPage(m_context), QStringLiteral("Heating"));
+    m_tabs->AddPage(CoolingTabSheet = new TCoolingPage(m_context), QStringLiteral("Cooling"));
+    m_tabs->AddPage(CascadeTabSheet = new TCascadePage(m_context), QStringLiteral("Cascade"));
+    m_tabs->AddPage(InOutTabSheet = new TInOutPage(m_context), QStringLiteral("In/Out"));
+    m_tabs->AddPage(TimersTabSheet = new TTimersPage(m_context), QStringLiteral("Timers"));
+    m_tabs->AddPage(VentilationTabSheet = new TVentilationPage(m_context), QStringLiteral("Ventilation"));
+    m_tabs->AddPage(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
+    m_tabs->AddPage(ParametersTabSheet = new TParametersPage(m_context, m_images, Live()),
+                    QStringLiteral("Parameters"));
+    m_tabs->AddPage(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
 }
 
 void TForm1::BuildStatusBar()
@@ -283,14 +359,16 @@ void TForm1::BuildStatusBar()
                                        QStringLiteral("Version:"), QString()};
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
-    bar->setSizeGripEnabled(false);
+    // Each panel takes the room its text needs while the bar has it (the messages of panel 0 first,
+    // then the overrides warning); what still does not fit is cut with its whole text in a tooltip.
     for (int i = 0; i < 5; ++i) {
-        StatusPanels[i] = new QLabel(texts[i], bar);
+        StatusPanels[i] = new TStatusPanel(texts[i], bar);
         StatusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         StatusPanels[i]->setMinimumWidth(widths[i]);
-        bar->addWidget(StatusPanels[i], i == 4 ? 1 : 0);
+        bar->addWidget(StatusPanels[i], i == 0 ? 2 : i == 4 ? 1 : 0);
     }
-    LiveStatusPanel = new QLabel(bar);
+    LiveStatusPanel = new TStatusPanel(QString(), bar);
+    LiveStatusPanel->setMinimumWidth(widths[1]);
     LiveStatusPanel->setObjectName(QStringLiteral("LiveStatusPanel"));
     LiveStatusPanel->setAccessibleName(QStringLiteral("Live values"));
     bar->addPermanentWidget(LiveStatusPanel);
@@ -354,6 +432,15 @@ void TForm1::FormCreate()
 
     SetPollPeriod(settings.ReadPeriod);
 
+    // The page used last; the first start opens on the live values.
+    MainPageControl->setCurrentIndex(0);
+    for (int i = 0; i < MainPageControl->count(); ++i) {
+        if (Caption(*MainPageControl, i).compare(settings.WindowPage, Qt::CaseInsensitive) == 0)
+            MainPageControl->setCurrentIndex(i);
+    }
+    m_keptPlace = settings.WindowRect;
+    m_keptMaximized = settings.WindowMaximized;
+
     // The transfer table ties every configuration register to its controls; the definition file
     // names the items in configuration files. Without a definition that fits the table there is
     // nothing to save or load: the images stay shaped by the table and the transfers stay off.
@@ -396,6 +483,8 @@ void TForm1::FormShow()
         TStartupForm picture(this);
         picture.exec();
     }
+    // The window manager's frame is known now: the title bar too must be on the screen.
+    KeepOnScreen();
     ConnectiondxfGroupBox->ConnectVrButton->setFocus();
     if (m_readTimer.interval() > 0)
         m_readTimer.start();
@@ -445,6 +534,12 @@ void TForm1::FormClose()
     else
         m_messages->ErrorBox(NotAnIntegerMessage(ConnectiondxfGroupBox->AddressAdvEdit->text()));
     settings.BoardTypeIndex = m_boardTypeIndex;
+    // Where the window was left and on which page; a window never shown keeps what the file had.
+    if (m_shown) {
+        settings.WindowMaximized = isMaximized();
+        settings.WindowRect = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    }
+    settings.WindowPage = Caption(*MainPageControl, MainPageControl->currentIndex());
     QString error;
     if (!TSettings::Write(path, settings, &error))
         m_messages->ErrorBox(QStringLiteral("The settings could not be saved: %1").arg(error));
@@ -475,7 +570,7 @@ void TForm1::ChartVrButtonClick()
 
 void TForm1::StartStopVrButtonClick()
 {
-    const bool start = StartStopVrButton->text() == QLatin1String("Start");
+    const bool start = StartStopVrButton->text() == TLiveColumn::StartCaption();
     const QString what = start ? QStringLiteral("Start") : QStringLiteral("Stop");
     const TQuestion question{.Title = QStringLiteral("%1 the unit").arg(what),
                              .Text =
@@ -484,7 +579,7 @@ void TForm1::StartStopVrButtonClick()
                              .GoText = what};
     if (m_messages->Ask(question) != TChoice::Go)
         return;
-    StartStopVrButton->setText(start ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    StartStopVrButton->setText(start ? TLiveColumn::StopCaption() : TLiveColumn::StartCaption());
     Session().WriteSingle(board::StartStop, start ? 1 : 0);
 }
 
@@ -512,7 +607,7 @@ void TForm1::ClearLiveDisplay()
 {
     FanSpeedVrLabel->setText(QStringLiteral("0"));
     StartStopVrUserLed->SetOn(false);
-    StartStopVrButton->setText(QStringLiteral("Start"));
+    StartStopVrButton->setText(TLiveColumn::StartCaption());
     ModeValVrLabel->clear();
     SeasonValVrLabel->clear();
     SVentValVrLabel->clear();

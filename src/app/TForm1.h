@@ -19,6 +19,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 class TCalibrationPage;
 class TCascadePage;
@@ -30,6 +31,7 @@ class TInOutPage;
 class TInputsOutputsPage;
 class TLed;
 class TParametersPage;
+class TPageTabs;
 class TPoll;
 class TFirmwareGate;
 class TSettingsPage;
@@ -129,6 +131,13 @@ protected:
 
 private:
     QWidget *BuildLeftColumn();
+    // Every tab of the strip side by side, the largest page and the left column without scrolling.
+    QSize NaturalSize() const;
+    // Puts the window where it was left (kept: its client area; invalid: at its natural size,
+    // centred), within the screen's available area with room for its frame.
+    void PlaceWindow(const QRect &kept, bool maximized);
+    // Once the window is on the screen and its frame known: moves it back within the screen.
+    void KeepOnScreen();
     void BuildPages();
     void BuildStatusBar();
     void SetPollPeriod(int seconds);
@@ -171,5 +180,10 @@ private:
     TPoll *m_poll;
     TFirmwareGate *m_firmware = nullptr;
     std::unique_ptr<TLiveColumn> m_liveColumn;
+    TPageTabs *m_tabs = nullptr;          // MainPageControl
+    QScrollArea *m_leftColumn = nullptr;  // around the boxes left of the pages
+    // Where the settings file says the window was left (see PlaceWindow).
+    QRect m_keptPlace;
+    bool m_keptMaximized = false;
     TConfigImages m_images;
 };

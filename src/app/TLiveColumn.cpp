@@ -19,7 +19,7 @@ void TLiveColumn::ShowStatusBlock(const live::StatusBlock &block)
     live::Show(d.FanSpeedVrLabel, block.FanSpeed);
     live::Show(d.ModeValVrLabel, block.Auto ? QStringLiteral("Auto") : QStringLiteral("Manual"));
     live::Show(d.StartStopVrUserLed, block.Running);
-    const QString caption = block.Running ? QStringLiteral("Stop") : QStringLiteral("Start");
+    const QString caption = block.Running ? TLiveColumn::StopCaption() : TLiveColumn::StartCaption();
     if (d.StartStopVrButton->text() != caption)
         d.StartStopVrButton->setText(caption);
     live::Show(d.SeasonValVrLabel, block.Winter ? QStringLiteral("Winter") : QStringLiteral("Summer"));

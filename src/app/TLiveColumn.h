@@ -37,6 +37,10 @@ class TLiveColumn
 public:
     explicit TLiveColumn(const TLiveDisplay &display) : m_display(display) {}
 
+    // The start/stop button's captions, with their keys (Alt+R, Alt+P).
+    static QString StartCaption() { return QStringLiteral("Sta&rt"); }
+    static QString StopCaption() { return QStringLiteral("Sto&p"); }
+
     void ShowStatusBlock(const live::StatusBlock &block);
     void ShowRegulationMode(bool lit);
     void ShowVersion(const live::VersionBlock &block);

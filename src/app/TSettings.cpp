@@ -7,6 +7,7 @@
 namespace {
 const QString kConnection = QStringLiteral("Connection");
 const QString kBoardType = QStringLiteral("BoardType");
+const QString kWindow = QStringLiteral("Window");
 const QString kFiles = QStringLiteral("Files");
 const QString kFolder = QStringLiteral("Folder");
 
@@ -71,6 +72,18 @@ TSettings TSettings::Read(const QString &path)
     for (int i = 0; i < 4; ++i)
         s.ComDevice[i] = ini.ReadString(kConnection, QStringLiteral("COM%1 Device").arg(i + 1), QString());
     s.FileFolder = ini.ReadString(kFiles, kFolder, QString());
+
+    // A window rectangle is kept whole or not at all; where it lies on today's screens is the
+    // window's business.
+    constexpr int kFar = 100000;
+    const int left = InRange(ini, kWindow, QStringLiteral("Left"), -kFar, kFar, kFar + 1);
+    const int top = InRange(ini, kWindow, QStringLiteral("Top"), -kFar, kFar, kFar + 1);
+    const int width = InRange(ini, kWindow, QStringLiteral("Width"), 1, kFar, 0);
+    const int height = InRange(ini, kWindow, QStringLiteral("Height"), 1, kFar, 0);
+    if (left <= kFar && top <= kFar && width > 0 && height > 0)
+        s.WindowRect = QRect(left, top, width, height);
+    s.WindowMaximized = ini.ReadBool(kWindow, QStringLiteral("Maximized"), s.WindowMaximized);
+    s.WindowPage = ini.ReadString(kWindow, QStringLiteral("Page"), QString());
     return s;
 }
 
@@ -86,6 +99,15 @@ bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
     ini.WriteInteger(kConnection, QStringLiteral("ReadPeriod"), s.ReadPeriod);
     ini.WriteInteger(kConnection, QStringLiteral("Address"), s.Address);
     ini.WriteInteger(kBoardType, QStringLiteral("BoardTypeIndex"), s.BoardTypeIndex);
+    if (s.WindowRect.isValid()) {
+        ini.WriteInteger(kWindow, QStringLiteral("Left"), s.WindowRect.x());
+        ini.WriteInteger(kWindow, QStringLiteral("Top"), s.WindowRect.y());
+        ini.WriteInteger(kWindow, QStringLiteral("Width"), s.WindowRect.width());
+        ini.WriteInteger(kWindow, QStringLiteral("Height"), s.WindowRect.height());
+        ini.WriteBool(kWindow, QStringLiteral("Maximized"), s.WindowMaximized);
+    }
+    if (!s.WindowPage.isEmpty())
+        ini.WriteString(kWindow, QStringLiteral("Page"), s.WindowPage);
     return ini.Save(path, error, kLinks);
 }
 

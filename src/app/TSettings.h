@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QSerialPort>
 #include <QString>
 
@@ -22,6 +23,13 @@ struct TSettings
     int ReadPeriod = 1;                 // seconds between polls
     int Address = 1;                    // Modbus slave address
     int BoardTypeIndex = 0;
+
+    // Written back at close: the main window as it was left. WindowRect is its client area in
+    // device-independent pixels (invalid: none kept, the window opens at its natural size, centred);
+    // WindowPage the caption of the page shown last ("Inputs & Outputs"; empty: none kept).
+    QRect WindowRect;
+    bool WindowMaximized = false;
+    QString WindowPage;
 
     // Written when a file dialog closes with a file: the folder the file dialogs open in.
     QString FileFolder;
