@@ -56,13 +56,15 @@ struct Chart
     double Low;
     double High;
     const char *Group;
+    int Rows;  // of check boxes in the group, column by column
 };
+// The groups are no taller than their charts at the least: the window fits a laptop's screen.
 const std::array<Chart, TChartForm::kCharts> kChartTable{{
-    {"InputsChart", "Temperatures", -20, 50, " T Inputs "},
-    {"AInputsChart", "Analog Inputs", 0, 10, " A Inputs "},
-    {"PInputsChart", "Pressure Inputs", 0, 100, " P Inputs "},
-    {"AOutputsChart", "Analog Outputs", 0, 10, " A Outputs "},
-    {"DOutputsChart", "Digital Outputs", 0, 110, " D Outputs "},
+    {"InputsChart", "Temperatures", -20, 50, " T Inputs ", 4},
+    {"AInputsChart", "Analog Inputs", 0, 10, " A Inputs ", 2},
+    {"PInputsChart", "Pressure Inputs", 0, 100, " P Inputs ", 1},
+    {"AOutputsChart", "Analog Outputs", 0, 10, " A Outputs ", 2},
+    {"DOutputsChart", "Digital Outputs", 0, 110, " D Outputs ", 4},  // the relays, then the simulated outputs
 }};
 
 constexpr int kFirstDigital = 17;  // "Rel1"
@@ -85,13 +87,18 @@ TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, TUse
     for (int c = 0; c < kCharts; ++c) {
         const Chart &chart = kChartTable[static_cast<size_t>(c)];
         QCustomPlot *plot = MakeChart(QLatin1String(chart.Name), QLatin1String(chart.Title), chart.Low, chart.High);
-        plot->setMinimumHeight(90);
+        plot->setMinimumHeight(80);
+        // The check boxes beside the chart show each series' colour: a legend inside would hide
+        // the lines of a short chart.
+        plot->legend->setVisible(false);
+        plot->yAxis->ticker()->setTickCount(4);
         rows->addWidget(plot, c, 0);
         rows->setRowStretch(c, 1);
         Charts[static_cast<size_t>(c)] = plot;
         auto *group = new QGroupBox(QLatin1String(chart.Group), this);
         groups[static_cast<size_t>(c)] = new QGridLayout(group);
-        groups[static_cast<size_t>(c)]->setVerticalSpacing(2);
+        groups[static_cast<size_t>(c)]->setContentsMargins(6, 2, 6, 2);
+        groups[static_cast<size_t>(c)]->setVerticalSpacing(0);
         rows->addWidget(group, c, 1, Qt::AlignTop);
     }
     rows->setColumnStretch(0, 1);
@@ -102,27 +109,25 @@ TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, TUse
     for (int s = 0; s < kSeries; ++s) {
         const Series &series = kSeriesTable[static_cast<size_t>(s)];
         const bool digital = s >= kFirstDigital;
-        AddSeries(Charts[static_cast<size_t>(series.Chart)], QLatin1String(series.Legend),
-                  QPen(series.Colour, digital ? 3 : 2), digital);
         auto *box = new QCheckBox(QLatin1String(series.Caption), this);
+        AddSeries(Charts[static_cast<size_t>(series.Chart)], QLatin1String(series.Legend),
+                  QPen(series.Colour, digital ? 3 : 2), box, digital);
         box->setObjectName(QLatin1String(series.Key) + QStringLiteral("dxfCheckBox"));
         box->setAccessibleName(QLatin1String(kChartTable[static_cast<size_t>(series.Chart)].Title) + QLatin1Char(' ')
                                + QLatin1String(series.Caption));
         const int n = inGroup[static_cast<size_t>(series.Chart)]++;
-        // Columns of four (the relays, then the simulated outputs), three for the analog outputs.
-        int row = n % 4, column = n / 4;
+        const int rows = kChartTable[static_cast<size_t>(series.Chart)].Rows;
         if (series.Chart == 0 && n >= 4)
-            row = n - 3, column = 1;
-        else if (series.Chart == 3)
-            row = n % 3, column = n / 3;
-        groups[static_cast<size_t>(series.Chart)]->addWidget(box, row, column);
+            groups[0]->addWidget(box, n - 3, 1);
+        else
+            groups[static_cast<size_t>(series.Chart)]->addWidget(box, n % rows, n / rows);
         SeriesBoxes[static_cast<size_t>(s)] = box;
     }
     auto *layout = new QVBoxLayout(this);
     AddToolBar(layout);
     layout->addLayout(rows, 1);
 
-    ReadSettings(QSize(1000, 700));
+    ReadSettings(QSize(1000, 660));
 }
 
 void TChartForm::ReadOwnSettings(const TIniFile &settings, const QString &section)

@@ -51,8 +51,8 @@ TTempChartForm::TTempChartForm(const TLiveState &live, const QString &settingsPa
     auto *boxes = new QVBoxLayout(variables);
     for (size_t i = 0; i < kVariables.size(); ++i) {
         const QString name = QLatin1String(kVariables[i].Name);
-        AddSeries(VariablesChart, name, QPen(kVariables[i].Colour, 2));
         VariableBoxes[i] = new QCheckBox(name, variables);
+        AddSeries(VariablesChart, name, QPen(kVariables[i].Colour, 2), VariableBoxes[i]);
         VariableBoxes[i]->setObjectName(name + QStringLiteral("dxfCheckBox"));
         boxes->addWidget(VariableBoxes[i]);
     }

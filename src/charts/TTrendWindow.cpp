@@ -10,6 +10,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
@@ -149,8 +151,18 @@ QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, 
     return chart;
 }
 
-void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, bool steps)
+void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
+                             bool steps)
 {
+    QPixmap line(QSize(20, 12) * devicePixelRatio());
+    line.setDevicePixelRatio(devicePixelRatio());
+    line.fill(Qt::transparent);
+    QPainter painter(&line);
+    painter.setPen(QPen(pen.color(), 3));
+    painter.drawLine(1, 6, 19, 6);
+    painter.end();
+    box->setIconSize(QSize(20, 12));
+    box->setIcon(QIcon(line));
     QCPGraph *graph = chart->addGraph();
     graph->setName(legend);
     graph->setPen(pen);

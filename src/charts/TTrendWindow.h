@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+class QAbstractButton;
 class QCustomPlot;
 class QLabel;
 class QPushButton;
@@ -104,8 +105,10 @@ protected:
     // What a window keeps in its section besides its geometry.
     virtual void ReadOwnSettings(const TIniFile &settings, const QString &section);
     virtual void WriteOwnSettings(TIniFile &settings, const QString &section) const;
-    // Adds a series to chart, in recording order.
-    void AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, bool steps = false);
+    // Adds a series to chart, in recording order; its check box box shows the series' line as the
+    // chart's legend does.
+    void AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
+                   bool steps = false);
     // Records one sample (NaN for a gap) while recording.
     void Record(std::span<const double> values);
     bool IsRecording() const;
