@@ -432,7 +432,7 @@ void TestTrend::closingAsksBeforeARecordingIsLost()
         QCOMPARE(window.close(), c.Closes);
         QCOMPARE(window.isVisible(), !c.Closes);
         QCOMPARE(messages.Questions.size(), 1);
-        QVERIFY2(messages.Questions[0].contains(QLatin1String("1 samples")), qPrintable(messages.Questions[0]));
+        QVERIFY2(messages.Questions[0].contains(QLatin1String("of 1 sample since")), qPrintable(messages.Questions[0]));
     }
     QVERIFY(QFile::exists(csv));
     QCOMPARE(messages.Errors.size(), 1);  // the folder that does not exist

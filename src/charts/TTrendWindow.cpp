@@ -31,6 +31,15 @@ namespace {
 // followed only to a file beside it.
 constexpr TLinks kSettingsLinks = TLinks::SameFolder;
 
+// The value axis of a chart that fits its axis to the values in view, least .. most: a tenth of
+// the span above and below, at least one unit, so that a flat line is drawn inside the chart, not
+// on its edge.
+std::pair<double, double> ValueAxisRange(double least, double most)
+{
+    const double margin = std::max((most - least) / 10, 1.0);
+    return {least - margin, most + margin};
+}
+
 // Fits chart's value axis to the values its graphs hold (only those in view are there); an axis
 // with nothing to show keeps its range.
 void FitValueAxis(QCustomPlot *chart)
@@ -52,14 +61,6 @@ void FitValueAxis(QCustomPlot *chart)
 }
 
 }  // namespace
-
-std::pair<double, double> ValueAxisRange(double least, double most)
-{
-    // A tenth of the span above and below, at least one unit: a flat line is drawn inside the
-    // chart, not on its edge.
-    const double margin = std::max((most - least) / 10, 1.0);
-    return {least - margin, most + margin};
-}
 
 QRect FitOnScreen(const QRect &wanted, const QRect &available)
 {
@@ -101,7 +102,6 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     ReachLabel = new QLabel(this);
     ReachLabel->setObjectName(QStringLiteral("ReachLabel"));
     ReachLabel->setWordWrap(true);
-    ReachLabel->setMinimumWidth(0);
 
     connect(PowerButton, &QPushButton::clicked, this, &TTrendWindow::PowerButtonClick);
     connect(ClearButton, &QPushButton::clicked, this, &TTrendWindow::ClearButtonClick);
@@ -250,7 +250,7 @@ bool TTrendWindow::WriteSettings(QString *error) const
     WriteOwnSettings(settings, m_section);
     // The place and size the window has when not maximized, its frame's top left corner.
     const QRect normal = isMaximized() ? normalGeometry() : geometry();
-    const QPoint corner = isMaximized() ? normal.topLeft() : frameGeometry().topLeft();
+    const QPoint corner = normal.topLeft() - (geometry().topLeft() - frameGeometry().topLeft());
     const int values[] = {corner.x(), corner.y(), normal.width(), normal.height()};
     for (int key = 0; key < 4; ++key)
         settings.WriteInteger(m_section, QLatin1String(GeometryKeys[key]), values[key]);
@@ -316,12 +316,13 @@ bool TTrendWindow::MayClose()
         return true;
     const QString since =
         QDateTime::fromMSecsSinceEpoch(m_recording.Stamp(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const qsizetype count = m_recording.Count();
     const TChoice choice = m_messages.Ask(
-        {.Title = windowTitle(),
-         .Text = QStringLiteral("This window holds a recording of %1 samples since %2 that has not been exported. "
-                                "Closing the window discards it.")
-                     .arg(m_recording.Count())
-                     .arg(since),
+        {.Title = QStringLiteral("Close %1").arg(windowTitle()),
+         .Text = QStringLiteral("The recording of %1 %2 since %3 has not been exported. Closing the window "
+                                "discards it.")
+                     .arg(count)
+                     .arg(count == 1 ? QStringLiteral("sample") : QStringLiteral("samples"), since),
          .GoText = QStringLiteral("Export CSV..."),
          .OtherText = QStringLiteral("Discard"),
          .Default = TChoice::Cancel});

@@ -7,7 +7,6 @@
 #include <QWidget>
 
 #include <span>
-#include <utility>
 #include <vector>
 
 class QAbstractButton;
@@ -24,14 +23,10 @@ class TUserMessages;
 // the screen, nor its title bar above it.
 QRect FitOnScreen(const QRect &wanted, const QRect &available);
 
-// The value axis of a chart that fits its axis to the values in view, least .. most: with a
-// margin above and below.
-std::pair<double, double> ValueAxisRange(double least, double most);
-
 // What the two trend windows share: the recording (capped, the oldest going first), the view that
 // follows the newest sample or stays where the user scrolled it, the tool bar (the power button,
 // "Clear", "Export CSV", "Save picture"), the scroll bar, the export of the whole recording as CSV
-// or of the charts as a picture, the question before a recording is lost, and the window's place
+// or of the window as a picture, the question before a recording is lost, and the window's place
 // and size, kept in the settings file beside the I/O trend's check boxes. A window builds its
 // charts and series, then hands them here.
 class TTrendWindow : public QWidget, public TTrendSink
@@ -98,9 +93,9 @@ protected:
     // autoScale fits its value axis to the values in view (low .. high while there are none).
     QCustomPlot *MakeChart(const QString &name, const QString &title, double low, double high,
                            bool autoScale = false);
-    // Reads the settings file (a missing or unreadable one reads as empty) and sizes the window:
-    // as last closed, else defaultSize, never larger than the screen. Call it once the window is
-    // built.
+    // Reads the settings file (a missing or unreadable one reads as empty) and sizes the window as
+    // last closed, else at defaultSize; the first show fits it on the screen. Call it once the
+    // window is built.
     void ReadSettings(QSize defaultSize);
     // What a window keeps in its section besides its geometry.
     virtual void ReadOwnSettings(const TIniFile &settings, const QString &section);
