@@ -8,6 +8,7 @@
 
 #include "monitor/TPoll.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QScreen>
@@ -24,48 +25,25 @@ private slots:
 
 namespace {
 
-// "1366x768", or "1920x1080-150" for a scaled screen: the screen in device pixels.
-QString ScreenName(const QScreen &screen)
-{
-    const qreal ratio = screen.devicePixelRatio();
-    const QSize pixels = screen.size() * ratio;
-    QString name = QStringLiteral("%1x%2").arg(pixels.width()).arg(pixels.height());
-    if (ratio != 1.0)
-        name += QStringLiteral("-%1").arg(qRound(ratio * 100));
-    return name;
-}
-
-// The controls of window that a person must reach: the tool bar's buttons and every check box.
-QList<QWidget *> Reachable(QWidget *window)
-{
-    QList<QWidget *> controls;
-    for (QPushButton *button : window->findChildren<QPushButton *>())
-        controls << button;
-    for (QCheckBox *box : window->findChildren<QCheckBox *>())
-        controls << box;
-    return controls;
-}
-
 // Room a desktop takes that a virtual screen without a window manager does not show: a title bar
 // and a panel.
 constexpr int kDecorations = 64;
 
-// Empty when window lies on the screen, with every control of Reachable whole inside it, and would
-// still fit at its minimum size beside a title bar and a panel; else what does not fit.
+// Empty when window lies on its screen with every button and check box whole inside it, and would
+// fit at its minimum size beside a title bar and a panel; else what does not fit.
 QString Misfits(QWidget *window)
 {
     QStringList misfits;
     const QRect available = window->screen()->availableGeometry();
-    if (!available.contains(window->frameGeometry()))
-        misfits << QStringLiteral("window %1,%2 %3x%4 off the screen")
-                       .arg(window->x())
-                       .arg(window->y())
-                       .arg(window->frameGeometry().width())
-                       .arg(window->frameGeometry().height());
     const QSize least = window->minimumSizeHint();
-    if (least.width() > available.width() || least.height() + kDecorations > available.height())
-        misfits << QStringLiteral("needs at least %1x%2").arg(least.width()).arg(least.height());
-    for (const QWidget *control : Reachable(window)) {
+    if (!available.contains(window->frameGeometry()) || least.width() > available.width()
+        || least.height() + kDecorations > available.height())
+        misfits << QStringLiteral("window %1x%2, at least %3x%4")
+                       .arg(window->width())
+                       .arg(window->height())
+                       .arg(least.width())
+                       .arg(least.height());
+    for (const QAbstractButton *control : window->findChildren<QAbstractButton *>()) {
         const QRect at(control->mapTo(window, QPoint()), control->size());
         if (!control->isVisible() || !window->rect().contains(at) || at.height() < control->sizeHint().height() - 2)
             misfits << control->objectName();
@@ -80,7 +58,11 @@ void TestTrendScreens::bothWindowsAfterARecording()
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         QSKIP("needs an X server: run under xvfb-run with QT_QPA_PLATFORM=xcb");
     const QString artifacts = QDir::currentPath();
-    const QString screen = ScreenName(*QGuiApplication::primaryScreen());
+    const QScreen &shown = *QGuiApplication::primaryScreen();
+    // "1366x768", or "1920x1080-150" for a scaled screen: the screen in device pixels.
+    const QString screen = QStringLiteral("%1x%2").arg(shown.size().width() * shown.devicePixelRatio()).arg(
+                               shown.size().height() * shown.devicePixelRatio())
+                           + (shown.devicePixelRatio() == 1.0 ? QString() : QStringLiteral("-150"));
     QTemporaryDir dir;
     QVERIFY(dir.isValid() && QDir::setCurrent(dir.path()));
     auto board = StartTcpBoard({.firmware = 1012});
@@ -114,10 +96,6 @@ void TestTrendScreens::bothWindowsAfterARecording()
         temp->VariablesChart->replot(QCustomPlot::rpImmediateRefresh);
         QCoreApplication::processEvents();
 
-        // Both fit the screen as they open, and at their smallest.
-        for (QWidget *window : {static_cast<QWidget *>(chart), static_cast<QWidget *>(temp)}) {
-            QVERIFY2(Misfits(window).isEmpty(), qPrintable(window->windowTitle() + QStringLiteral(": ") + Misfits(window)));
-        }
         // The set point (about 20 °C) in degrees, on an axis that fits the values, not 0 .. 100.
         const auto setPoint = temp->Recording().Value(29, 0);
         QVERIFY(setPoint && *setPoint > 5 && *setPoint < 40);
@@ -139,7 +117,9 @@ void TestTrendScreens::bothWindowsAfterARecording()
                 colours.insert(chartShot.pixel(x, y));
         QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
 
+        // Both fit the screen as they open, and at their smallest.
         for (QWidget *window : {static_cast<QWidget *>(chart), static_cast<QWidget *>(temp)}) {
+            QVERIFY2(Misfits(window).isEmpty(), qPrintable(window->windowTitle() + QStringLiteral(": ") + Misfits(window)));
             qInfo("%s on %s: opens at %dx%d, needs at least %dx%d", qPrintable(window->windowTitle()),
                   qPrintable(screen), window->width(), window->height(), window->minimumSizeHint().width(),
                   window->minimumSizeHint().height());
