@@ -358,7 +358,7 @@ void TestPoll::heatRecoveryAndDiagnostics()
     QCOMPARE(Find<QLabel>(&rig.window, "DV2DStaticText")->text(), QStringLiteral("-1"));
     QCOMPARE(Find<QLabel>(&rig.window, "DV2HStaticText")->text(), QStringLiteral("0xFFFFFFFF"));
     QCOMPARE(Find<QLabel>(&rig.window, "DV10DStaticText")->text(), QStringLiteral("12"));
-    QCOMPARE(rig.state.RegulationValues, (std::array<float, 8>{2000, -1, -32768, 3, 4, 5, 6, 7}));
+    QCOMPARE(rig.state.RegulationValues, (std::array<float, 8>{20.0f, -0.01f, -327.68f, 0.03f, 0.04f, 0.05f, 0.06f, 0.07f}));
 
     // An answer cut short is not read past and changes nothing.
     rig.poll->DiagnosticsReply(Answer({1, 2, 3}));
@@ -395,7 +395,7 @@ void TestPoll::trendWindowsGetTheirSamples()
     QVERIFY(regulation.Samples.isEmpty());
     rig.poll->DiagnosticsReply(Answer({10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     QCOMPARE(regulation.Samples.size(), 1);
-    QCOMPARE(regulation.Samples[0].RegulationValues[7], 80.0f);
+    QCOMPARE(regulation.Samples[0].RegulationValues[7], 0.8f);
 
     // A window that throws does not stop the poll.
     io.Throw = true;

@@ -1,5 +1,6 @@
 // Trend recording: the compact store with its cap, its CSV, the follow and scroll rules of a
-// trend chart, and the regulation trend window recording from the live state.
+// trend chart, the regulation trend window recording from the live state, the question before a
+// recording is lost, and the windows' place on the screen.
 #include "charts/TChartForm.h"
 #include "charts/TTempChartForm.h"
 #include "common/IniFile.h"
@@ -11,8 +12,10 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,10 +37,17 @@ public:
     QString AskSaveFile() override { return {}; }
     QString AskOpenFile() override { return {}; }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return SaveAnswer; }
-    TChoice Ask(const TQuestion &question) override { return question.Default; }
+    // The next queued answer, or what Enter picks.
+    TChoice Ask(const TQuestion &question) override
+    {
+        Questions << question.Text;
+        return Answers.isEmpty() ? question.Default : Answers.takeFirst();
+    }
 
     QString SaveAnswer;
     QStringList Errors;
+    QStringList Questions;
+    QList<TChoice> Answers;
 };
 
 // The values series s holds, a gap as -1.
@@ -63,6 +73,10 @@ private slots:
     void regulationWindowRecords();
     void ioWindowRecordsValuesGapsAndLanes();
     void ioWindowRemembersItsBoxes();
+    void fitOnScreen_data();
+    void fitOnScreen();
+    void windowsComeBackWhereTheyWereOnTheScreen();
+    void closingAsksBeforeARecordingIsLost();
 };
 
 void TestTrend::storeKeepsValuesGapsAndItsCap()
@@ -174,22 +188,27 @@ void TestTrend::regulationWindowRecords()
 {
     TLiveState live;
     Messages messages;
-    TTempChartForm window(live, messages, nullptr, 1000);
+    QTemporaryDir dir;
+    TTempChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), messages, nullptr, 1000);
     window.show();  // a hidden window draws nothing
     QCOMPARE(window.windowTitle(), QStringLiteral("Temp Chart"));
     QVERIFY(!window.ScrollBar->isEnabled());
     window.VariableBoxes[0]->click();  // SP1
     window.VariableBoxes[1]->click();  // PV1
-    live.RegulationValues = {2150, -5, 3, 4, 5, 6, 7, 8};
+    live.RegulationValues = {21.5f, -0.05f, 3, 4, 5, 6, 7, 8};
     window.AddSample();  // not recording yet
     QCOMPARE(window.Recording().Count(), qsizetype(0));
 
     window.PowerButton->click();
     QVERIFY(!window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
     window.AddSample();
-    QCOMPARE(window.Recording().Value(0, 0), std::optional<double>(2150));
-    QCOMPARE(window.Recording().Value(0, 1), std::optional<double>(-5));  // plotted, not a gap
+    QCOMPARE(window.Recording().Value(0, 0), std::optional<double>(21.5));
+    QCOMPARE(window.Recording().Value(0, 1), std::optional<double>(-0.05));  // plotted, not a gap
     QCOMPARE(window.Recording().Value(0, 3), std::nullopt);
+    // The value axis fits what is shown (the unchecked variables' values are not), with room.
+    const QCPRange shown = window.VariablesChart->yAxis->range();
+    QVERIFY2(shown.lower < -0.05 && shown.lower > -5 && shown.upper > 21.5 && shown.upper < 30,
+             qPrintable(QStringLiteral("%1 .. %2").arg(shown.lower).arg(shown.upper)));
     for (int i = 0; i < 150; ++i)
         window.AddSample();
     QCOMPARE(window.Follow().First(), qsizetype(50));
@@ -205,8 +224,8 @@ void TestTrend::regulationWindowRecords()
 
     // Hovering names the sample and the values there.
     const QString hover = window.HoverText(window.VariablesChart, 3.2);
-    QVERIFY2(hover.contains(QLatin1String("(sample 3)")) && hover.contains(QLatin1String("SP1: 2150"))
-                 && hover.contains(QLatin1String("PV1: -5")) && hover.contains(QLatin1String("SP2: -")),
+    QVERIFY2(hover.contains(QLatin1String("(sample 3)")) && hover.contains(QLatin1String("SP1: 21.50"))
+                 && hover.contains(QLatin1String("PV1: -0.05")) && hover.contains(QLatin1String("SP2: -")),
              qPrintable(hover));
     QCOMPARE(window.HoverText(window.VariablesChart, -1), QString());
 
@@ -302,7 +321,8 @@ void TestTrend::ioWindowRemembersItsBoxes()
     QString error;
     QVERIFY(settings.Load(path, &error));
     QCOMPARE(settings.ReadInteger(QStringLiteral("Other"), QStringLiteral("Key"), 0), 1);
-    QCOMPARE(settings.Keys(QStringLiteral("Chart")).size(), TChartForm::kSeries);
+    QCOMPARE(settings.Keys(QStringLiteral("Chart")).size(),
+             TChartForm::kSeries + qsizetype(std::size(TTrendWindow::GeometryKeys)));
     TChartForm again(live, path, messages);
     QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("Pin1dxfCheckBox"))->isChecked());
     QVERIFY(!again.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->isChecked());
@@ -310,6 +330,95 @@ void TestTrend::ioWindowRemembersItsBoxes()
     TChartForm fresh(live, dir.filePath(QStringLiteral("none.ini")), messages);
     for (const QCheckBox *box : fresh.SeriesBoxes)
         QVERIFY(!box->isChecked());
+}
+
+void TestTrend::fitOnScreen_data()
+{
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QRect>("placed");
+    // On a laptop's screen above its panel, 0,0 1366x740.
+    QTest::newRow("inside") << QRect(100, 50, 900, 600) << QRect(100, 50, 900, 600);
+    QTest::newRow("title bar above") << QRect(100, -30, 900, 600) << QRect(100, 0, 900, 600);
+    QTest::newRow("on a screen now gone") << QRect(-2000, 900, 900, 600) << QRect(0, 140, 900, 600);
+    QTest::newRow("taller than the screen") << QRect(1300, 10, 1000, 971) << QRect(366, 0, 1000, 740);
+}
+
+void TestTrend::fitOnScreen()
+{
+    QFETCH(QRect, wanted);
+    QFETCH(QRect, placed);
+    QCOMPARE(FitOnScreen(wanted, QRect(0, 0, 1366, 740)), placed);
+}
+
+// A window comes back at the place and size it was closed at, kept beside the I/O trend's check
+// boxes, and onto the screen when that place is off it.
+void TestTrend::windowsComeBackWhereTheyWereOnTheScreen()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    TLiveState live;
+    Messages messages;
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect wanted(available.topLeft() + QPoint(20, 30), QSize(640, 470));
+    {
+        TTempChartForm closed(live, path, messages);
+        closed.show();
+        closed.setGeometry(wanted);
+        closed.close();
+    }
+    TTempChartForm again(live, path, messages);
+    again.show();
+    QCOMPARE(again.geometry(), wanted);
+
+    TIniFile settings;
+    QString error;
+    QVERIFY(settings.Load(path, &error));
+    settings.WriteInteger(QStringLiteral("TempChart"), QStringLiteral("Left"), available.right() + 500);
+    QVERIFY(settings.Save(path, &error));
+    TTempChartForm moved(live, path, messages);
+    moved.show();
+    QVERIFY(available.contains(moved.frameGeometry()));
+}
+
+// Closing a window that holds a recording not yet exported asks: export, discard or cancel, Enter
+// cancelling. A recording exported since its last sample, or none, closes without a word.
+void TestTrend::closingAsksBeforeARecordingIsLost()
+{
+    QTemporaryDir dir;
+    TLiveState live;
+    Messages messages;
+    TTempChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), messages);
+    window.show();
+    window.PowerButton->click();
+    QVERIFY(window.close());  // nothing recorded
+    window.show();
+    window.AddSample();
+    struct Case
+    {
+        TChoice Answer;
+        QString File;  // the file the user picks when asked for one
+        bool Closes;
+    };
+    for (const Case &c : {Case{TChoice::Cancel, {}, false},  // Enter or Escape
+                          Case{TChoice::Go, {}, false},      // the file dialog cancelled
+                          Case{TChoice::Go, dir.filePath(QStringLiteral("no/folder.csv")), false},
+                          Case{TChoice::Go, dir.filePath(QStringLiteral("kept.csv")), true}}) {
+        window.show();
+        messages.Answers = {c.Answer};
+        messages.SaveAnswer = c.File;
+        QCOMPARE(window.close(), c.Closes);
+        QCOMPARE(window.isVisible(), !c.Closes);
+    }
+    QCOMPARE(messages.Questions.size(), 4);
+    QVERIFY2(messages.Questions[0].contains(QLatin1String("of 1 sample since")), qPrintable(messages.Questions[0]));
+    QCOMPARE(messages.Errors.size(), 1);  // the folder that does not exist
+    window.show();
+    QVERIFY(window.close());  // exported, nothing since
+    window.show();
+    window.AddSample();
+    messages.Answers = {TChoice::Other};
+    QVERIFY(window.close());
+    QCOMPARE(messages.Questions.size(), 5);
 }
 
 QTEST_MAIN(TestTrend)

@@ -1,12 +1,17 @@
-// The two trend windows under a real X server (the test runs under xvfb-run) after a short
-// recording from the simulated board through the main window's poll. Their screenshots are left in
-// the test's working folder (tst_trend_screens-chart.png, tst_trend_screens-tempchart.png).
+// The two trend windows under a real X server (the test runs under xvfb-run, once on a 1366x768
+// screen and once on a 1920x1080 one at 150 % scaling) after a short recording from the simulated
+// board through the main window's poll: each fits the screen with every button and check box in
+// view, the regulation chart shows its variables in their units, and closing the tool asks before
+// the recordings are lost. The screenshots are left in the test's working folder
+// (tst_trend_screens-<screen>-chart.png, tst_trend_screens-<screen>-tempchart.png).
 #include "FormHarness.h"
 
 #include "monitor/TPoll.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include <qcustomplot.h>
 
@@ -18,11 +23,46 @@ private slots:
     void bothWindowsAfterARecording();
 };
 
+namespace {
+
+// Room a desktop takes that a virtual screen without a window manager does not show: a title bar
+// and a panel.
+constexpr int kDecorations = 64;
+
+// Empty when window lies on its screen with every button and check box whole inside it, and would
+// fit at its minimum size beside a title bar and a panel; else what does not fit.
+QString Misfits(QWidget *window)
+{
+    QStringList misfits;
+    const QRect available = window->screen()->availableGeometry();
+    const QSize least = window->minimumSizeHint();
+    if (!available.contains(window->frameGeometry()) || least.width() > available.width()
+        || least.height() + kDecorations > available.height())
+        misfits << QStringLiteral("window %1x%2, at least %3x%4")
+                       .arg(window->width())
+                       .arg(window->height())
+                       .arg(least.width())
+                       .arg(least.height());
+    for (const QAbstractButton *control : window->findChildren<QAbstractButton *>()) {
+        const QRect at(control->mapTo(window, QPoint()), control->size());
+        if (!control->isVisible() || !window->rect().contains(at) || at.height() < control->sizeHint().height() - 2)
+            misfits << control->objectName();
+    }
+    return misfits.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
 void TestTrendScreens::bothWindowsAfterARecording()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         QSKIP("needs an X server: run under xvfb-run with QT_QPA_PLATFORM=xcb");
     const QString artifacts = QDir::currentPath();
+    const QScreen &shown = *QGuiApplication::primaryScreen();
+    // "1366x768", or "1920x1080-150" for a scaled screen: the screen in device pixels.
+    const QString screen = QStringLiteral("%1x%2").arg(shown.size().width() * shown.devicePixelRatio()).arg(
+                               shown.size().height() * shown.devicePixelRatio())
+                           + (shown.devicePixelRatio() == 1.0 ? QString() : QStringLiteral("-150"));
     QTemporaryDir dir;
     QVERIFY(dir.isValid() && QDir::setCurrent(dir.path()));
     auto board = StartTcpBoard({.firmware = 1012});
@@ -56,19 +96,48 @@ void TestTrendScreens::bothWindowsAfterARecording()
         temp->VariablesChart->replot(QCustomPlot::rpImmediateRefresh);
         QCoreApplication::processEvents();
 
+        // The set point (about 20 °C) in degrees, on an axis that fits the values, not 0 .. 100.
+        const auto setPoint = temp->Recording().Value(29, 0);
+        QVERIFY(setPoint && *setPoint > 5 && *setPoint < 40);
+        const QCPRange axis = temp->VariablesChart->yAxis->range();
+        QVERIFY2(axis.lower <= *setPoint && axis.upper >= *setPoint && axis.upper < 1000,
+                 qPrintable(QStringLiteral("%1 .. %2").arg(axis.lower).arg(axis.upper)));
+
         // Each window as it draws itself on the X server, whatever lies over it.
         const QImage chartShot = chart->grab().toImage();
         const QImage tempShot = temp->grab().toImage();
-        QVERIFY(chartShot.width() >= 800 && tempShot.width() >= 600);
-        QVERIFY(chartShot.save(QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-chart.png"))));
-        QVERIFY(tempShot.save(QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-tempchart.png"))));
+        QVERIFY(chartShot.save(
+            QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-chart.png").arg(screen))));
+        QVERIFY(tempShot.save(
+            QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-tempchart.png").arg(screen))));
         // Something was drawn: more than the background and a few lines.
         QSet<QRgb> colours;
         for (int y = 0; y < chartShot.height(); y += 3)
             for (int x = 0; x < chartShot.width(); x += 3)
                 colours.insert(chartShot.pixel(x, y));
         QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
-        form->hide();
+
+        // Both fit the screen as they open, and at their smallest.
+        for (QWidget *window : {static_cast<QWidget *>(chart), static_cast<QWidget *>(temp)}) {
+            QVERIFY2(Misfits(window).isEmpty(), qPrintable(window->windowTitle() + QStringLiteral(": ") + Misfits(window)));
+            qInfo("%s on %s: opens at %dx%d, needs at least %dx%d", qPrintable(window->windowTitle()),
+                  qPrintable(screen), window->width(), window->height(), window->minimumSizeHint().width(),
+                  window->minimumSizeHint().height());
+            window->resize(window->minimumSizeHint());
+            QTRY_COMPARE(window->size(), window->minimumSizeHint());
+            QVERIFY2(Misfits(window).isEmpty(), qPrintable(window->windowTitle() + QStringLiteral(": ") + Misfits(window)));
+        }
+
+        // Closing the tool asks before each recording is lost; Cancel (Enter) keeps all open.
+        form->show();
+        QVERIFY(!form->close());
+        QCOMPARE(form.Messages->Questions.size(), 1);
+        QCOMPARE(form.Messages->Questions[0].Default, TChoice::Cancel);
+        QVERIFY(form->isVisible() && chart->isVisible() && temp->isVisible());
+        form.Messages->Answers = {TChoice::Other, TChoice::Other};
+        QVERIFY(form->close());
+        QCOMPARE(form.Messages->Questions.size(), 3);
+        QVERIFY(!chart->isVisible() && !temp->isVisible());
     }
     QDir::setCurrent(artifacts);
 }

@@ -506,6 +506,13 @@ void TForm1::closeEvent(QCloseEvent *event)
         });
         return;
     }
+    // A trend window holding a recording asks first; its Cancel keeps the tool open.
+    for (QWidget *chart : {static_cast<QWidget *>(m_chart.data()), static_cast<QWidget *>(m_tempChart.data())}) {
+        if (chart && chart->isVisible() && !chart->close()) {
+            event->ignore();
+            return;
+        }
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }
@@ -552,7 +559,11 @@ void TForm1::FormKeyDown(int key)
     if (m_tempChart && m_tempChart->isVisible())
         return;
     delete m_tempChart;  // a hidden one is replaced by a fresh window
-    m_tempChart = new TTempChartForm(Live(), *m_messages, this);
+    m_tempChart =
+        new TTempChartForm(Live(), QDir(m_workDir).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    connect(m_tempChart, &TTrendWindow::SettingsNotWritten, this, [this](const QString &why) {
+        m_messages->ErrorBox(QStringLiteral("The regulation chart's place could not be saved: %1").arg(why));
+    });
     m_tempChart->show();
 }
 

@@ -4,11 +4,9 @@
 #include "session/TLiveState.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -19,11 +17,6 @@
 #include <cmath>
 
 namespace {
-
-const QString kSection = QStringLiteral("Chart");
-// The file lies in the working folder, as the main window's settings file does: a link there is
-// followed only to a file beside it.
-constexpr TLinks kSettingsLinks = TLinks::SameFolder;
 
 struct Series
 {
@@ -63,13 +56,15 @@ struct Chart
     double Low;
     double High;
     const char *Group;
+    int Rows;  // of check boxes in the group, column by column
 };
+// The groups are no taller than their charts at the least: the window fits a laptop's screen.
 const std::array<Chart, TChartForm::kCharts> kChartTable{{
-    {"InputsChart", "Temperatures", -20, 50, " T Inputs "},
-    {"AInputsChart", "Analog Inputs", 0, 10, " A Inputs "},
-    {"PInputsChart", "Pressure Inputs", 0, 100, " P Inputs "},
-    {"AOutputsChart", "Analog Outputs", 0, 10, " A Outputs "},
-    {"DOutputsChart", "Digital Outputs", 0, 110, " D Outputs "},
+    {"InputsChart", "Temperatures", -20, 50, " T Inputs ", 4},
+    {"AInputsChart", "Analog Inputs", 0, 10, " A Inputs ", 2},
+    {"PInputsChart", "Pressure Inputs", 0, 100, " P Inputs ", 1},
+    {"AOutputsChart", "Analog Outputs", 0, 10, " A Outputs ", 2},
+    {"DOutputsChart", "Digital Outputs", 0, 110, " D Outputs ", 4},  // the relays, then the simulated outputs
 }};
 
 constexpr int kFirstDigital = 17;  // "Rel1"
@@ -79,85 +74,74 @@ constexpr int kInvalid = -1000;    // a live value the board could not give
 
 TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages, QWidget *parent,
                        qsizetype capacity)
-    : TTrendWindow(kSeries, capacity, 2, messages, parent), m_live(live), m_settingsPath(settingsPath)
+    : TTrendWindow(kSeries, capacity, 2, settingsPath, QStringLiteral("Chart"), messages, parent), m_live(live)
 {
     setObjectName(QStringLiteral("ChartForm"));
     setWindowTitle(QStringLiteral("Chart"));
     MakeControls(QStringLiteral("ChartVrPowerButton"), QStringLiteral("On/Off"), QStringLiteral("ClearButton"),
                  QStringLiteral("ChartScrollBar"));
 
-    auto *charts = new QVBoxLayout;
-    auto *side = new QVBoxLayout;
+    // A row a chart, its check boxes beside it; the rows share the height.
+    auto *rows = new QGridLayout;
     std::array<QGridLayout *, kCharts> groups{};
     for (int c = 0; c < kCharts; ++c) {
         const Chart &chart = kChartTable[static_cast<size_t>(c)];
         QCustomPlot *plot = MakeChart(QLatin1String(chart.Name), QLatin1String(chart.Title), chart.Low, chart.High);
-        plot->setMinimumHeight(110);
-        charts->addWidget(plot, 1);
+        plot->setMinimumHeight(80);
+        // The check boxes beside the chart show each series' colour: a legend inside would hide
+        // the lines of a short chart.
+        plot->legend->setVisible(false);
+        plot->yAxis->ticker()->setTickCount(4);
+        rows->addWidget(plot, c, 0);
+        rows->setRowStretch(c, 1);
         Charts[static_cast<size_t>(c)] = plot;
         auto *group = new QGroupBox(QLatin1String(chart.Group), this);
         groups[static_cast<size_t>(c)] = new QGridLayout(group);
-        side->addWidget(group);
+        groups[static_cast<size_t>(c)]->setContentsMargins(6, 2, 6, 2);
+        groups[static_cast<size_t>(c)]->setVerticalSpacing(0);
+        rows->addWidget(group, c, 1, Qt::AlignTop);
     }
-    groups[0]->addWidget(new QLabel(QStringLiteral("Setpoint"), this), 4, 0);
+    rows->setColumnStretch(0, 1);
+    rows->addWidget(ScrollBar, kCharts, 0);
+    // The setpoints of the temperatures stand apart, in a column under their label.
+    groups[0]->addWidget(new QLabel(QStringLiteral("Setpoint"), this), 0, 1);
     std::array<int, kCharts> inGroup{};
     for (int s = 0; s < kSeries; ++s) {
         const Series &series = kSeriesTable[static_cast<size_t>(s)];
         const bool digital = s >= kFirstDigital;
-        AddSeries(Charts[static_cast<size_t>(series.Chart)], QLatin1String(series.Legend),
-                  QPen(series.Colour, digital ? 3 : 2), digital);
         auto *box = new QCheckBox(QLatin1String(series.Caption), this);
+        AddSeries(Charts[static_cast<size_t>(series.Chart)], QLatin1String(series.Legend),
+                  QPen(series.Colour, digital ? 3 : 2), box, digital);
         box->setObjectName(QLatin1String(series.Key) + QStringLiteral("dxfCheckBox"));
         box->setAccessibleName(QLatin1String(kChartTable[static_cast<size_t>(series.Chart)].Title) + QLatin1Char(' ')
                                + QLatin1String(series.Caption));
         const int n = inGroup[static_cast<size_t>(series.Chart)]++;
-        // The setpoints of the temperatures stand apart, under their label.
-        const int row = series.Chart == 0 && n >= 4 ? n + 1 : (digital ? n % 6 : n);
-        groups[static_cast<size_t>(series.Chart)]->addWidget(box, row, digital ? n / 6 : 0);
+        const int rows = kChartTable[static_cast<size_t>(series.Chart)].Rows;
+        if (series.Chart == 0 && n >= 4)
+            groups[0]->addWidget(box, n - 3, 1);
+        else
+            groups[static_cast<size_t>(series.Chart)]->addWidget(box, n % rows, n / rows);
         SeriesBoxes[static_cast<size_t>(s)] = box;
     }
-    AddControls(side);
-    charts->addWidget(ScrollBar);
-    auto *layout = new QHBoxLayout(this);
-    layout->addLayout(charts, 1);
-    layout->addLayout(side);
+    auto *layout = new QVBoxLayout(this);
+    AddToolBar(layout);
+    layout->addLayout(rows, 1);
 
-    ReadSettings();
-    resize(896, 696);
+    ReadSettings(QSize(1000, 660));
 }
 
-void TChartForm::ReadSettings()
+void TChartForm::ReadOwnSettings(const TIniFile &settings, const QString &section)
 {
-    // A file that is missing or cannot be read leaves every box unchecked.
-    TIniFile settings;
-    QString ignored;
-    const bool read = settings.Load(m_settingsPath, &ignored, kSettingsLinks);
     for (int s = 0; s < kSeries; ++s)
         SeriesBoxes[static_cast<size_t>(s)]->setChecked(
-            read && settings.ReadBool(kSection, QLatin1String(kSeriesTable[static_cast<size_t>(s)].Key), false));
+            settings.ReadBool(section, QLatin1String(kSeriesTable[static_cast<size_t>(s)].Key), false));
 }
 
-bool TChartForm::WriteSettings(QString *error) const
+void TChartForm::WriteOwnSettings(TIniFile &settings, const QString &section) const
 {
-    // Keys and comments someone added to the file stay.
-    TIniFile settings;
-    QString why;
-    if (!settings.Load(m_settingsPath, &why, kSettingsLinks)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(m_settingsPath, why);
-        return false;
-    }
     for (int s = 0; s < kSeries; ++s)
-        settings.WriteBool(kSection, QLatin1String(kSeriesTable[static_cast<size_t>(s)].Key),
+        settings.WriteBool(section, QLatin1String(kSeriesTable[static_cast<size_t>(s)].Key),
                            SeriesBoxes[static_cast<size_t>(s)]->isChecked());
-    return settings.Save(m_settingsPath, error, kSettingsLinks);
-}
-
-void TChartForm::closeEvent(QCloseEvent *event)
-{
-    QString why;
-    if (!WriteSettings(&why))
-        emit SettingsNotWritten(why);
-    QWidget::closeEvent(event);
 }
 
 void TChartForm::AddSample()

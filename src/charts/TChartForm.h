@@ -9,7 +9,8 @@ struct TLiveState;
 
 // "Chart": the trend of the board's live inputs and outputs in five charts (temperatures, analog
 // inputs, pressure inputs, analog outputs, digital outputs in lanes), one sample a poll tick while
-// recording, the series chosen with 28 check boxes that the settings file remembers.
+// recording, the series chosen with 28 check boxes beside their charts that the settings file
+// remembers.
 class TChartForm : public TTrendWindow
 {
     Q_OBJECT
@@ -20,28 +21,21 @@ public:
     // A week of samples at one a second: the oldest go first after that.
     static constexpr qsizetype kCapacity = 7 * 24 * 3600;
 
-    // live: where the poll leaves the I/O sample; settingsPath: the file of the check boxes
-    // (section "Chart").
+    // live: where the poll leaves the I/O sample; settingsPath: the file of the check boxes and
+    // the window's place (section "Chart").
     TChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr,
                qsizetype capacity = kCapacity);
 
     void AddSample() override;
-    // Writes the check boxes to the settings file; false (and why) when it cannot.
-    bool WriteSettings(QString *error) const;
 
     std::array<QCustomPlot *, kCharts> Charts{};
     std::array<QCheckBox *, kSeries> SeriesBoxes{};
 
-signals:
-    // The check boxes could not be written when the window closed.
-    void SettingsNotWritten(const QString &why);
-
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    // The check boxes; a missing key leaves its box unchecked.
+    void ReadOwnSettings(const TIniFile &settings, const QString &section) override;
+    void WriteOwnSettings(TIniFile &settings, const QString &section) const override;
 
 private:
-    void ReadSettings();
-
     const TLiveState &m_live;
-    QString m_settingsPath;
 };

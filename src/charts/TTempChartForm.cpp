@@ -3,12 +3,8 @@
 #include "session/TLiveState.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -35,12 +31,18 @@ const std::array<Variable, 8> kVariables{{{"SP1", Qt::red},
 
 }  // namespace
 
-TTempChartForm::TTempChartForm(const TLiveState &live, TUserMessages &messages, QWidget *parent, qsizetype capacity)
-    : TTrendWindow(static_cast<int>(kVariables.size()), capacity, 0, messages, parent), m_live(live)
+TTempChartForm::TTempChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages,
+                               QWidget *parent, qsizetype capacity)
+    : TTrendWindow(static_cast<int>(kVariables.size()), capacity, 2, settingsPath, QStringLiteral("TempChart"),
+                   messages, parent),
+      m_live(live)
 {
     setObjectName(QStringLiteral("TempChartForm"));
     setWindowTitle(QStringLiteral("Temp Chart"));
-    VariablesChart = MakeChart(QStringLiteral("VariablesChart"), QStringLiteral("Supply Variables"), 0, 100);
+    VariablesChart =
+        MakeChart(QStringLiteral("VariablesChart"), QStringLiteral("Supply Variables"), 0, 100, /*autoScale=*/true);
+    VariablesChart->yAxis->setLabel(QStringLiteral("°C, %"));
+    VariablesChart->setMinimumHeight(200);
     MakeControls(QStringLiteral("TempChartVrPowerButton"), QStringLiteral("Start/Stop"),
                  QStringLiteral("TempClearButton"), QStringLiteral("TempChartScrollBar"));
 
@@ -49,25 +51,24 @@ TTempChartForm::TTempChartForm(const TLiveState &live, TUserMessages &messages, 
     auto *boxes = new QVBoxLayout(variables);
     for (size_t i = 0; i < kVariables.size(); ++i) {
         const QString name = QLatin1String(kVariables[i].Name);
-        AddSeries(VariablesChart, name, QPen(kVariables[i].Colour, 2));
         VariableBoxes[i] = new QCheckBox(name, variables);
+        AddSeries(VariablesChart, name, QPen(kVariables[i].Colour, 2), VariableBoxes[i]);
         VariableBoxes[i]->setObjectName(name + QStringLiteral("dxfCheckBox"));
         boxes->addWidget(VariableBoxes[i]);
     }
+    boxes->addStretch();
 
-    auto *side = new QVBoxLayout;
-    side->addWidget(variables);
-    AddControls(side);
-    auto *chart = new QVBoxLayout;
-    chart->addWidget(VariablesChart, 1);
-    chart->addWidget(ScrollBar);
-    auto *layout = new QHBoxLayout(this);
-    layout->addLayout(chart, 1);
-    layout->addLayout(side);
+    auto *body = new QGridLayout;
+    body->addWidget(VariablesChart, 0, 0);
+    body->addWidget(variables, 0, 1);
+    body->addWidget(ScrollBar, 1, 0);
+    body->setColumnStretch(0, 1);
+    body->setRowStretch(0, 1);
+    auto *layout = new QVBoxLayout(this);
+    AddToolBar(layout);
+    layout->addLayout(body, 1);
 
-    resize(760, 480);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ReadSettings(QSize(800, 500));
 }
 
 void TTempChartForm::AddSample()

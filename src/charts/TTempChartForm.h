@@ -8,19 +8,21 @@ class QCheckBox;
 struct TLiveState;
 
 // "Temp Chart": the trend of the eight regulation variables SP1, PV1, CO1, SP2, PV2, CO2, MD1 and
-// MD2, one sample a poll tick while recording. Opened with F1 from the main window.
+// MD2 in their units (°C and %), one sample a poll tick while recording, on a value axis that fits
+// what is in view. Opened with F1 from the main window.
 class TTempChartForm : public TTrendWindow
 {
     Q_OBJECT
 
 public:
-    // A week of samples at one a second: the oldest go first after that. The variables are the
-    // board's registers as they are: whole numbers.
+    // A week of samples at one a second: the oldest go first after that. The variables come in
+    // hundredths of their units.
     static constexpr qsizetype kCapacity = 7 * 24 * 3600;
 
-    // live: where the poll leaves the regulation sample.
-    TTempChartForm(const TLiveState &live, TUserMessages &messages, QWidget *parent = nullptr,
-                   qsizetype capacity = kCapacity);
+    // live: where the poll leaves the regulation sample; settingsPath: the file that keeps the
+    // window's place (section "TempChart"). The check boxes start unchecked every time.
+    TTempChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages,
+                   QWidget *parent = nullptr, qsizetype capacity = kCapacity);
 
     // One sample from the live state, while recording: each checked variable's value, a gap for
     // the others.

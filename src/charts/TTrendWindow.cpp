@@ -1,23 +1,82 @@
 #include "charts/TTrendWindow.h"
 
+#include "common/IniFile.h"
 #include "common/PlainFile.h"
 #include "session/TUserMessages.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QVBoxLayout>
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
-TTrendWindow::TTrendWindow(int series, qsizetype capacity, int decimals, TUserMessages &messages, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_messages(messages), m_recording(series, capacity, decimals)
+namespace {
+
+// The settings file lies in the working folder, as the main window's does: a link there is
+// followed only to a file beside it.
+constexpr TLinks kSettingsLinks = TLinks::SameFolder;
+
+// The value axis of a chart that fits its axis to the values in view, least .. most: a tenth of
+// the span above and below, at least one unit, so that a flat line is drawn inside the chart, not
+// on its edge.
+std::pair<double, double> ValueAxisRange(double least, double most)
+{
+    const double margin = std::max((most - least) / 10, 1.0);
+    return {least - margin, most + margin};
+}
+
+// Fits chart's value axis to the values its graphs hold (only those in view are there); an axis
+// with nothing to show keeps its range.
+void FitValueAxis(QCustomPlot *chart)
+{
+    double least = std::numeric_limits<double>::infinity();
+    double most = -least;
+    for (int g = 0; g < chart->graphCount(); ++g) {
+        for (const QCPGraphData &point : *chart->graph(g)->data()) {
+            if (!std::isnan(point.value)) {
+                least = std::min(least, point.value);
+                most = std::max(most, point.value);
+            }
+        }
+    }
+    if (least <= most) {
+        const auto [low, high] = ValueAxisRange(least, most);
+        chart->yAxis->setRange(low, high);
+    }
+}
+
+}  // namespace
+
+QRect FitOnScreen(const QRect &wanted, const QRect &available)
+{
+    QRect fitted(wanted.topLeft(), wanted.size().boundedTo(available.size()));
+    fitted.moveLeft(std::clamp(fitted.left(), available.left(), available.right() + 1 - fitted.width()));
+    fitted.moveTop(std::clamp(fitted.top(), available.top(), available.bottom() + 1 - fitted.height()));
+    return fitted;
+}
+
+TTrendWindow::TTrendWindow(int series, qsizetype capacity, int decimals, const QString &settingsPath,
+                           const QString &section, TUserMessages &messages, QWidget *parent)
+    : QWidget(parent, Qt::Window),
+      m_settingsPath(settingsPath),
+      m_section(section),
+      m_messages(messages),
+      m_recording(series, capacity, decimals)
 {
 }
 
@@ -51,16 +110,20 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     connect(ScrollBar, &QScrollBar::actionTriggered, this, &TTrendWindow::ScrollBarAction);
 }
 
-void TTrendWindow::AddControls(QBoxLayout *side) const
+void TTrendWindow::AddToolBar(QVBoxLayout *window) const
 {
-    for (QWidget *control : {static_cast<QWidget *>(PowerButton), static_cast<QWidget *>(ClearButton),
-                             static_cast<QWidget *>(ExportButton), static_cast<QWidget *>(PictureButton),
-                             static_cast<QWidget *>(ReachLabel)})
-        side->addWidget(control);
-    side->addStretch();
+    auto *bar = new QHBoxLayout;
+    for (QPushButton *button : {PowerButton, ClearButton, ExportButton, PictureButton}) {
+        button->setMinimumWidth(button->sizeHint().width());
+        bar->addWidget(button);
+    }
+    bar->addSpacing(12);
+    bar->addWidget(ReachLabel, 1);
+    window->addLayout(bar);
 }
 
-QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, double low, double high)
+QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, double low, double high,
+                                     bool autoScale)
 {
     auto *chart = new QCustomPlot(this);
     chart->setObjectName(name);
@@ -83,11 +146,23 @@ QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, 
         QToolTip::showText(event->globalPosition().toPoint(), text, chart);
     });
     m_charts.push_back(chart);
+    if (autoScale)
+        m_autoScaled.push_back(chart);
     return chart;
 }
 
-void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, bool steps)
+void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
+                             bool steps)
 {
+    QPixmap line(QSize(20, 12) * devicePixelRatio());
+    line.setDevicePixelRatio(devicePixelRatio());
+    line.fill(Qt::transparent);
+    QPainter painter(&line);
+    painter.setPen(QPen(pen.color(), 3));
+    painter.drawLine(1, 6, 19, 6);
+    painter.end();
+    box->setIconSize(QSize(20, 12));
+    box->setIcon(QIcon(line));
     QCPGraph *graph = chart->addGraph();
     graph->setName(legend);
     graph->setPen(pen);
@@ -118,7 +193,8 @@ QString TTrendWindow::HoverText(const QCustomPlot *chart, double key) const
             continue;
         const auto value = m_recording.Value(index, static_cast<int>(s));
         lines << QStringLiteral("%1: %2").arg(chart->graph(m_series[s].Graph)->name().trimmed(),
-                                              value ? QString::number(*value) : QStringLiteral("-"));
+                                              value ? QString::number(*value, 'f', m_recording.Decimals())
+                                                    : QStringLiteral("-"));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -139,10 +215,126 @@ void TTrendWindow::Record(std::span<const double> values)
         ShowView();
 }
 
+void TTrendWindow::ReadSettings(QSize defaultSize)
+{
+    // A file that is missing or cannot be read reads as an empty one.
+    TIniFile file;
+    const TIniFile empty;
+    QString ignored;
+    const TIniFile &settings = file.Load(m_settingsPath, &ignored, kSettingsLinks) ? file : empty;
+    ReadOwnSettings(settings, m_section);
+    const auto read = [&](int key) { return settings.ReadInteger(m_section, QLatin1String(GeometryKeys[key]), -1); };
+    const QRect saved(read(0), read(1), read(2), read(3));
+    if (saved.width() > 0 && saved.height() > 0)
+        m_savedGeometry = saved;
+    m_savedMaximized = settings.ReadBool(m_section, QLatin1String(GeometryKeys[4]), false);
+    resize((m_savedGeometry.isEmpty() ? defaultSize : m_savedGeometry.size()).expandedTo(minimumSizeHint()));
+}
+
+void TTrendWindow::ReadOwnSettings(const TIniFile &, const QString &)
+{
+}
+
+void TTrendWindow::WriteOwnSettings(TIniFile &, const QString &) const
+{
+}
+
+bool TTrendWindow::WriteSettings(QString *error) const
+{
+    TIniFile settings;
+    QString why;
+    if (!settings.Load(m_settingsPath, &why, kSettingsLinks)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(m_settingsPath, why);
+        return false;
+    }
+    WriteOwnSettings(settings, m_section);
+    // The place and size the window has when not maximized, its frame's top left corner.
+    const QRect normal = isMaximized() ? normalGeometry() : geometry();
+    const QPoint corner = normal.topLeft() - (geometry().topLeft() - frameGeometry().topLeft());
+    const int values[] = {corner.x(), corner.y(), normal.width(), normal.height()};
+    for (int key = 0; key < 4; ++key)
+        settings.WriteInteger(m_section, QLatin1String(GeometryKeys[key]), values[key]);
+    settings.WriteBool(m_section, QLatin1String(GeometryKeys[4]), isMaximized());
+    return settings.Save(m_settingsPath, error, kSettingsLinks);
+}
+
 void TTrendWindow::showEvent(QShowEvent *event)
 {
+    if (!std::exchange(m_placed, true))
+        Place();
     QWidget::showEvent(event);
     ShowView();
+}
+
+void TTrendWindow::Place()
+{
+    // Where the window was last, on the screen it was on; a new window in the middle of the main
+    // window's screen. The frame (title bar and border) goes on the screen too, as far as it is
+    // known before the window appears.
+    const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    QScreen *screen = m_savedGeometry.isEmpty() ? (owner ? owner->screen() : nullptr)
+                                                : QGuiApplication::screenAt(m_savedGeometry.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    QRect wanted(m_savedGeometry.topLeft(), size().grownBy(frame));
+    if (m_savedGeometry.isEmpty())
+        wanted.moveCenter(screen->availableGeometry().center());
+    const QRect placed = FitOnScreen(wanted, screen->availableGeometry());
+    resize(placed.size().shrunkBy(frame));
+    move(placed.topLeft());
+    if (m_savedMaximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TTrendWindow::closeEvent(QCloseEvent *event)
+{
+    // A hidden window was closed already (the tool closes its windows as it ends).
+    if (isVisible() && !MayClose()) {
+        event->ignore();
+        return;
+    }
+    QString why;
+    if (!WriteSettings(&why))
+        emit SettingsNotWritten(why);
+    QWidget::closeEvent(event);
+}
+
+bool TTrendWindow::Unexported() const
+{
+    return m_recording.Count() > 0 && m_recording.Dropped() + m_recording.Count() != m_exportedThrough;
+}
+
+bool TTrendWindow::MayClose()
+{
+    if (!Unexported())
+        return true;
+    const QString since =
+        QDateTime::fromMSecsSinceEpoch(m_recording.Stamp(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const qsizetype count = m_recording.Count();
+    const TChoice choice = m_messages.Ask(
+        {.Title = QStringLiteral("Close %1").arg(windowTitle()),
+         .Text = QStringLiteral("The recording of %1 %2 since %3 has not been exported. Closing the window "
+                                "discards it.")
+                     .arg(count)
+                     .arg(count == 1 ? QStringLiteral("sample") : QStringLiteral("samples"), since),
+         .GoText = QStringLiteral("Export CSV..."),
+         .OtherText = QStringLiteral("Discard"),
+         .Default = TChoice::Cancel});
+    switch (choice) {
+    case TChoice::Go:
+        return ExportAsked();
+    case TChoice::Other:
+        return true;
+    case TChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 void TTrendWindow::PowerButtonClick()
@@ -158,6 +350,7 @@ void TTrendWindow::ClearButtonClick()
 {
     m_recording.Clear();
     m_follow.Clear();
+    m_exportedThrough = 0;
     ShowView();
 }
 
@@ -197,6 +390,8 @@ void TTrendWindow::ShowView()
             values.append(m_recording.Value(i, static_cast<int>(s)).value_or(std::nan("")));
         m_series[s].Chart->graph(m_series[s].Graph)->setData(keys, values, true);
     }
+    for (QCustomPlot *chart : m_autoScaled)
+        FitValueAxis(chart);
     for (QCustomPlot *chart : m_charts) {
         chart->xAxis->setRange(static_cast<double>(first), static_cast<double>(first + TTrendFollow::Span));
         chart->replot(QCustomPlot::rpQueuedReplot);
@@ -237,11 +432,22 @@ bool TTrendWindow::SavePicture(const QString &path, QString *error)
 
 void TTrendWindow::ExportCsvClick()
 {
+    ExportAsked();
+}
+
+bool TTrendWindow::ExportAsked()
+{
     const QString path = m_messages.AskSaveFileAs(QStringLiteral("Export Recording"), QStringLiteral("CSV (*.csv)"),
                                                   QStringLiteral("csv"));
+    if (path.isEmpty())
+        return false;
     QString error;
-    if (!path.isEmpty() && !ExportCsv(path, &error))
+    if (!ExportCsv(path, &error)) {
         m_messages.ErrorBox(QStringLiteral("The recording could not be exported: %1").arg(error));
+        return false;
+    }
+    m_exportedThrough = m_recording.Dropped() + m_recording.Count();
+    return true;
 }
 
 void TTrendWindow::SavePictureClick()

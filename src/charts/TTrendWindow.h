@@ -3,27 +3,40 @@
 #include "charts/TTrendSink.h"
 #include "monitor/TrendRecording.h"
 
+#include <QRect>
 #include <QWidget>
 
 #include <span>
 #include <vector>
 
-class QBoxLayout;
+class QAbstractButton;
 class QCustomPlot;
 class QLabel;
 class QPushButton;
 class QScrollBar;
+class QVBoxLayout;
+class TIniFile;
 class TUserMessages;
 
+// Where a window of the wanted frame goes on a screen whose free area is available: as wanted when
+// it lies wholly there, else no larger than the area and moved onto it. A window never lies off
+// the screen, nor its title bar above it.
+QRect FitOnScreen(const QRect &wanted, const QRect &available);
+
 // What the two trend windows share: the recording (capped, the oldest going first), the view that
-// follows the newest sample or stays where the user scrolled it, the power button, "Clear", the
-// scroll bar, and the export of the whole recording as CSV or of the charts as a picture. A window
-// builds its charts and series, then hands them here.
+// follows the newest sample or stays where the user scrolled it, the tool bar (the power button,
+// "Clear", "Export CSV", "Save picture"), the scroll bar, the export of the whole recording as CSV
+// or of the window as a picture, the question before a recording is lost, and the window's place
+// and size, kept in the settings file beside the I/O trend's check boxes. A window builds its
+// charts and series, then hands them here.
 class TTrendWindow : public QWidget, public TTrendSink
 {
     Q_OBJECT
 
 public:
+    // The keys of the window's place and size in its settings section.
+    static constexpr const char *GeometryKeys[] = {"Left", "Top", "Width", "Height", "Maximized"};
+
     const TTrendRecording &Recording() const { return m_recording; }
     const TTrendFollow &Follow() const { return m_follow; }
     // The series' legend titles, in recording order.
@@ -42,6 +55,9 @@ public:
     // recording.
     QString HoverText(const QCustomPlot *chart, double key) const;
     bool SavePicture(const QString &path, QString *error);
+    // Writes the window's settings (its place and size, and what the window adds) to the settings
+    // file; false (and why) when it cannot. Other keys and comments of the file stay.
+    bool WriteSettings(QString *error) const;
 
     QPushButton *PowerButton = nullptr;
     QPushButton *ClearButton = nullptr;
@@ -51,21 +67,43 @@ public:
     // How far back the recording reaches, once samples have made room for newer ones.
     QLabel *ReachLabel = nullptr;
 
+signals:
+    // The settings could not be written when the window closed.
+    void SettingsNotWritten(const QString &why);
+
 protected:
-    TTrendWindow(int series, qsizetype capacity, int decimals, TUserMessages &messages, QWidget *parent);
-    // A window that is not shown draws nothing; it catches up when it is shown.
+    // settingsPath: the settings file, section: the window's section there.
+    TTrendWindow(int series, qsizetype capacity, int decimals, const QString &settingsPath, const QString &section,
+                 TUserMessages &messages, QWidget *parent);
+    // A window that is not shown draws nothing; it catches up when it is shown. The first show
+    // puts the window where it was last, within the screen.
     void showEvent(QShowEvent *event) override;
+    // A visible window holding a recording not yet exported asks first: export, discard, or stay
+    // open. Then the settings are written.
+    void closeEvent(QCloseEvent *event) override;
 
     // Makes the controls every trend window has (named with prefix: "ChartVr"/"TempChartVr" for
     // the power button and so on), for the window to lay out.
     void MakeControls(const QString &power, const QString &powerCaption, const QString &clear,
                       const QString &scrollBar);
-    // The power button, "Clear", the export buttons and the reach, top down, at the end of side.
-    void AddControls(QBoxLayout *side) const;
-    // A chart titled title with a fixed value axis low .. high and the time axis 0 .. Span.
-    QCustomPlot *MakeChart(const QString &name, const QString &title, double low, double high);
-    // Adds a series to chart, in recording order.
-    void AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, bool steps = false);
+    // The tool bar on top of the window's layout: the power button, "Clear", the export buttons,
+    // then the reach. It is never narrower than its buttons.
+    void AddToolBar(QVBoxLayout *window) const;
+    // A chart titled title with a value axis low .. high and the time axis 0 .. Span. A chart with
+    // autoScale fits its value axis to the values in view (low .. high while there are none).
+    QCustomPlot *MakeChart(const QString &name, const QString &title, double low, double high,
+                           bool autoScale = false);
+    // Reads the settings file (a missing or unreadable one reads as empty) and sizes the window as
+    // last closed, else at defaultSize; the first show fits it on the screen. Call it once the
+    // window is built.
+    void ReadSettings(QSize defaultSize);
+    // What a window keeps in its section besides its geometry.
+    virtual void ReadOwnSettings(const TIniFile &settings, const QString &section);
+    virtual void WriteOwnSettings(TIniFile &settings, const QString &section) const;
+    // Adds a series to chart, in recording order; its check box box shows the series' line as the
+    // chart's legend does.
+    void AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
+                   bool steps = false);
     // Records one sample (NaN for a gap) while recording.
     void Record(std::span<const double> values);
     bool IsRecording() const;
@@ -73,7 +111,20 @@ protected:
 private:
     void ScrollBarAction(int action);
     void ShowView();
+    void Place();
+    // Asks for a file and exports the recording there; true when it was written.
+    bool ExportAsked();
+    // The question before closing; true when the window may close.
+    bool MayClose();
+    // Whether something was recorded since the last export (or since recording began).
+    bool Unexported() const;
 
+    QString m_settingsPath;
+    QString m_section;
+    QRect m_savedGeometry;  // the place and size read from the file; empty when none
+    bool m_savedMaximized = false;
+    bool m_placed = false;
+    qint64 m_exportedThrough = 0;  // samples ever recorded when the last export was written
     TUserMessages &m_messages;
     TTrendRecording m_recording;
     TTrendFollow m_follow;
@@ -84,4 +135,5 @@ private:
         int Graph;
     };
     std::vector<TSeries> m_series;
+    std::vector<QCustomPlot *> m_autoScaled;
 };

@@ -193,6 +193,8 @@ void TPoll::KeepColumnABlock(const live::ColumnABlock &block)
 
 void TPoll::KeepDiagnostics(const live::DiagnosticsBlock &block)
 {
+    // The regulation variables are signed hundredths of their units (°C, %), as the board keeps
+    // its temperatures: 2150 is 21.50.
     for (size_t i = 0; i < m_state.RegulationValues.size(); ++i)
-        m_state.RegulationValues[i] = static_cast<float>(block.Values[i]);
+        m_state.RegulationValues[i] = static_cast<float>(block.Values[i] / 100.0);
 }

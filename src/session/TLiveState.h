@@ -15,7 +15,8 @@ struct TLiveState
     // The supply and room temperatures of the status block, degC.
     float SupplyTrendValue = 0.0f;
     float RoomTrendValue = 0.0f;
-    // Diagnostic values 1-8, the regulation trend's variables.
+    // Diagnostic values 1-8, the regulation trend's variables, in their units (the registers are
+    // hundredths).
     std::array<float, 8> RegulationValues{};
 
     // The last version the board reported; 0 until then.
