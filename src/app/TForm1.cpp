@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/TAboutDialog.h"
 #include "app/TConnectionPanel.h"
 #include "app/TDialogMessages.h"
 #include "app/TSettings.h"
@@ -41,6 +42,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QMenu>
+#include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
@@ -91,6 +94,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     BuildPages();
     row->addWidget(MainPageControl, 1);
     setCentralWidget(central);
+    BuildHelpMenu();
     BuildStatusBar();
 
     m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
@@ -150,6 +154,18 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     setFixedSize(sizeHint().expandedTo(kClientSize));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm1::BuildHelpMenu()
+{
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("HelpMenu"));
+    QAction *about = help->addAction(QStringLiteral("&About Z4 Ventilation"));
+    about->setObjectName(QStringLiteral("AboutAction"));
+    connect(about, &QAction::triggered, this, [this] {
+        TAboutDialog box(TConnectionPanel::LogFolderInUse(), this);
+        box.exec();
+    });
 }
 
 TForm1::~TForm1()
