@@ -8,6 +8,7 @@
 #include "params/TParametersPage.h"
 #include "widgets/TIPAddressEdit.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -70,6 +71,7 @@ private slots:
     void leavingDuringATransferAsks();
 
     void unusableDefinitionKeepsTheButtonsOff();
+    void theButtonsTakeMnemonics();
 
 private:
     enum Fault { RefuseItem70, Silent, Misfit, CloseAfter30 };
@@ -942,6 +944,30 @@ void TestConfigTransfer::unusableDefinitionKeepsTheButtonsOff()
     recorder->SaveAnswer = File(QStringLiteral("never.cnf"));
     Page().SaveButtonClick();
     QVERIFY(!QFile::exists(recorder->SaveAnswer));
+}
+
+// Alt and the underlined letter press a button as a click does, and the buttons keep the names
+// screen readers know them by.
+void TestConfigTransfer::theButtonsTakeMnemonics()
+{
+    QStringList names;
+    for (QPushButton *button : {Page().SaveButton, Page().LoadButton, Page().VerifyButton, Page().CompareButton})
+        names.append(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name));
+    QCOMPARE(names, QStringList({QStringLiteral("Save"), QStringLiteral("Load"), QStringLiteral("Verify"),
+                                 QStringLiteral("Compare")}));
+
+    Form().MainPageControl->setCurrentWidget(&Page());
+    Form().show();
+    Form().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&Form()));
+    const QString saved = File(QStringLiteral("keys.cnf"));
+    m_form->Messages->SaveAnswer = saved;
+    // The button shows itself pressed for a moment, then clicks.
+    QTest::keyClick(&Form(), Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved), kSoonMs);
+    m_form->Messages->OpenAnswer = saved;
+    QTest::keyClick(&Form(), Qt::Key_L, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(Memo().last().startsWith(QStringLiteral("Load done, ")), kSoonMs);
 }
 
 QTEST_MAIN(TestConfigTransfer)
