@@ -790,6 +790,7 @@ void TestConfigTransfer::loadKeepsTheSlaveAddress()
     QCOMPARE(question.GoText, QStringLiteral("Write all 139 items anyway"));
     const QList<SimRequest> writes = WritesOf(m_board->Requests());
     QCOMPARE(writes.size(), 139);
+    QCOMPARE(Memo().last(), QStringLiteral("Load done, 139 items written."));
     QVERIFY(std::none_of(writes.cbegin(), writes.cend(), [](const SimRequest &w) { return w.Address == 0x0383; }));
     QCOMPARE(m_board->Board().value(0x0383), quint16(1));
     QVERIFY(Form().Session().LinkOk());

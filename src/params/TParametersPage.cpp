@@ -462,16 +462,16 @@ void TParametersPage::WriteItems(std::vector<qint32> items)
     m_writing = true;
     WritedxfProgressBar->setValue(0);
     Log(QStringLiteral("Write Configuration To Board..."));
-    const qsizetype count = static_cast<qsizetype>(items.size());
     m_chains.BoardWriteItems(
-        [this, count] {
+        [this] {
             // A refused write has said all it had to when it came.
             const QStringList stopped = std::exchange(m_stopped, {});
             if (stopped.isEmpty())
                 LogRepeats();
             Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
             if (stopped.isEmpty())
-                Done(QStringLiteral("Load"), count, QStringLiteral(" written."));
+                // The walk leaves out another slave address.
+                Done(QStringLiteral("Load"), m_chains.WriteItemCount(), QStringLiteral(" written."));
             else
                 End(stopped);
         },
