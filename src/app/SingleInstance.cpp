@@ -12,7 +12,8 @@ const QByteArray kRaise = QByteArrayLiteral("raise\n");
 
 TSingleInstance::TSingleInstance(const QString &folder, const QString &name, QObject *parent) : QObject(parent)
 {
-    if (name.isEmpty())
+    // Without a folder of the user's own there is no telling instances apart: each is the first.
+    if (name.isEmpty() || folder.isEmpty())
         return;
     const QDir dir(folder);
     m_socketPath = dir.filePath(name + QStringLiteral(".socket"));

@@ -17,7 +17,7 @@ class TSingleInstance : public QObject
 
 public:
     // folder: where the lock and the socket are (the user's runtime folder); name: which instances
-    // count as one (StandardName()). An empty name makes every instance the first.
+    // count as one (StandardName()). An empty folder or name makes every instance the first.
     TSingleInstance(const QString &folder, const QString &name, QObject *parent = nullptr);
     ~TSingleInstance() override;
 
