@@ -469,8 +469,8 @@ void TParametersPage::WriteItems(std::vector<qint32> items)
             if (stopped.isEmpty())
                 LogRepeats();
             Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
+            // The walk counted leaves out another slave address.
             if (stopped.isEmpty())
-                // The walk leaves out another slave address.
                 Done(QStringLiteral("Load"), m_chains.WriteItemCount(), QStringLiteral(" written."));
             else
                 End(stopped);
