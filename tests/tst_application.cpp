@@ -33,7 +33,7 @@ private slots:
 void TstApplication::enterPressesOnlyTheFocusedButton_data()
 {
     QTest::addColumn<QString>("focus");   // the control with the focus: "button", "edit"
-    QTest::addColumn<QString>("target");  // where the key goes
+    QTest::addColumn<QString>("target");  // where the key goes: "button", "edit"
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<bool>("repeat");
@@ -46,7 +46,6 @@ void TstApplication::enterPressesOnlyTheFocusedButton_data()
                                                 << int(Qt::ControlModifier) << false << 0;
     QTest::newRow("Return in an edit beside it") << "edit" << "edit" << int(Qt::Key_Return) << 0 << false << 0;
     QTest::newRow("the button lost the focus") << "edit" << "button" << int(Qt::Key_Return) << 0 << false << 0;
-    QTest::newRow("the focused button disabled") << "button" << "disabled" << int(Qt::Key_Return) << 0 << false << 0;
 }
 
 void TstApplication::enterPressesOnlyTheFocusedButton()
@@ -59,9 +58,9 @@ void TstApplication::enterPressesOnlyTheFocusedButton()
     QFETCH(int, clicks);
 
     QWidget window;
-    auto *layout = new QVBoxLayout(&window);
     auto *edit = new QLineEdit(&window);
     auto *button = new QPushButton(QStringLiteral("&Go"), &window);
+    auto *layout = new QVBoxLayout(&window);
     layout->addWidget(edit);
     layout->addWidget(button);
     int editReturns = 0;
@@ -74,20 +73,13 @@ void TstApplication::enterPressesOnlyTheFocusedButton()
     QTRY_VERIFY(QApplication::focusWidget() == (focus == QLatin1String("edit") ? static_cast<QWidget *>(edit) : button));
 
     QWidget *to = target == QLatin1String("edit") ? static_cast<QWidget *>(edit) : button;
-    if (target == QLatin1String("disabled")) {
-        // The key event was already on its way to the button when it was disabled.
-        button->setEnabled(false);
-        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers));
-        QApplication::sendEvent(button, &press);
-    } else {
-        QTest::keyEvent(QTest::Press, to, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        if (repeat) {
-            // What a held key sends after the first press.
-            QKeyEvent again(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), QString(), true);
-            QApplication::sendEvent(to, &again);
-        }
-        QTest::keyEvent(QTest::Release, to, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyEvent(QTest::Press, to, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (repeat) {
+        // What a held key sends after the first press.
+        QKeyEvent again(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), QString(), true);
+        QApplication::sendEvent(to, &again);
     }
+    QTest::keyEvent(QTest::Release, to, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(clicked.count(), clicks);
     // An edit keeps its own Return (it writes its value).
     QCOMPARE(editReturns, target == QLatin1String("edit") ? 1 : 0);
@@ -106,8 +98,6 @@ void TstApplication::aSecondInstanceRaisesTheFirst()
     QVERIFY(!second.IsFirst());
     QVERIFY(second.RaiseFirst(5000));
     QTRY_COMPARE(raised.count(), 1);
-    // Another display is another instance.
-    QVERIFY(TSingleInstance(dir.path(), name + QStringLiteral("-other")).IsFirst());
 
     // Once the first has gone, the next is the first again, its socket in the same place.
     first.reset();
