@@ -24,6 +24,11 @@ public:
     void ErrorBox(const QString &text) override { Errors.append(text); }
     QString AskSaveFile() override { return SaveAnswer; }
     QString AskOpenFile() override { return OpenAnswer; }
+    QString AskOpenFileAs(const QString &title) override
+    {
+        OpenTitles.append(title);
+        return OpenAnswer;
+    }
     QString AskSaveFileAs(const QString &, const QString &, const QString &) override { return SaveAnswer; }
     // Answers the next queued choice, or what Enter would pick.
     TChoice Ask(const TQuestion &question) override
@@ -42,6 +47,7 @@ public:
     QStringList Errors;         // texts of the standard error box
     QString SaveAnswer;
     QString OpenAnswer;
+    QStringList OpenTitles;  // the title of each file dialog opened through AskOpenFileAs, in order
     QList<TQuestion> Questions;  // every question asked, in order
     QList<TChoice> Answers;      // the answers to give, first first; then the default
 };

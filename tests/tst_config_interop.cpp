@@ -133,8 +133,9 @@ void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &f
     QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
 
     QCOMPARE(MemoLines(page), (QStringList{QStringLiteral("Read Configuration From Board..."),
-                                           QStringLiteral("Save Configuration To File: ") + fileName}));
-    QCOMPARE(page.WritedxfProgressBar->value(), 0);
+                                           QStringLiteral("Save Configuration To File: ") + fileName,
+                                           QStringLiteral("Save done, %1 items.").arg(firmware % 100 >= 12 ? 140 : 132)}));
+    QCOMPARE(page.WritedxfProgressBar->value(), 100);
     QVERIFY(page.SaveButton->isEnabled());
     QCOMPARE(form.Messages->Errors, QStringList());
     // Every request of the connect, the poll and the chain was answered: nothing refused or lost.

@@ -8,6 +8,7 @@
 #include "params/TParametersPage.h"
 #include "widgets/TIPAddressEdit.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
@@ -70,6 +71,7 @@ private slots:
     void leavingDuringATransferAsks();
 
     void unusableDefinitionKeepsTheButtonsOff();
+    void theButtonsTakeMnemonics();
 
 private:
     enum Fault { RefuseItem70, Silent, Misfit, CloseAfter30 };
@@ -140,7 +142,11 @@ bool TestConfigTransfer::SaveBoard(const QString &name)
 {
     m_form->Messages->SaveAnswer = name;
     Page().SaveButtonClick();
-    return WaitIdle() && Memo().last() == QStringLiteral("Save Configuration To File: ") + name && QFile::exists(name);
+    if (!WaitIdle())
+        return false;
+    const QStringList memo = Memo();
+    return memo.size() >= 2 && memo[memo.size() - 2] == QStringLiteral("Save Configuration To File: ") + name
+           && memo.last().startsWith(QStringLiteral("Save done, ")) && QFile::exists(name);
 }
 
 void TestConfigTransfer::saveLoadVerifyOnTheBoard()
@@ -149,7 +155,7 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     TConfigImages &images = Form().Images();
     const QString saved = File(QStringLiteral("board.cnf"));
 
-    // Save: 140 reads, the bar through every percent and back to 0, the buttons off meanwhile.
+    // Save: 140 reads, the bar through every percent and left at 100, the buttons off meanwhile.
     QList<int> progress;
     connect(Page().WritedxfProgressBar, &QProgressBar::valueChanged, this, [&progress](int v) { progress.append(v); });
     m_form->Messages->SaveAnswer = saved;
@@ -157,11 +163,11 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     QVERIFY(!Page().LoadButton->isEnabled() && !Page().CompareButton->isEnabled());
     QVERIFY(WaitIdle());
     QCOMPARE(Memo(), QStringList({QStringLiteral("Read Configuration From Board..."),
-                                  QStringLiteral("Save Configuration To File: ") + saved}));
+                                  QStringLiteral("Save Configuration To File: ") + saved,
+                                  QStringLiteral("Save done, 140 items.")}));
     QList<int> expected;
     for (int p = 1; p <= 100; ++p)
         expected.append(p);
-    expected.append(0);
     QCOMPARE(progress, expected);
     QCOMPARE(m_board->Requests().size(), 140);
     for (size_t i = 0; i < 140; ++i) {
@@ -189,11 +195,12 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     m_form->Messages->Answers = {TChoice::Other};
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().mid(2), QStringList({QStringLiteral("Load Configuration From File: ") + saved,
+    QCOMPARE(Memo().mid(3), QStringList({QStringLiteral("Load Configuration From File: ") + saved,
                                          QStringLiteral("Read Configuration From Board..."),
                                          QStringLiteral("1 of 140 items differ from the board."),
-                                         QStringLiteral("Write Configuration To Board...")}));
-    QCOMPARE(progress, expected + expected);
+                                         QStringLiteral("Write Configuration To Board..."),
+                                         QStringLiteral("Load done, 140 items written.")}));
+    QCOMPARE(progress, QList<int>{0} + expected + QList<int>{0} + expected);
     const QList<SimRequest> writes = WritesOf(m_board->Requests());
     QCOMPARE(writes.size(), 140);
     for (size_t i = 0; i < 140; ++i) {
@@ -209,32 +216,46 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     // Verify reads the board back against the file just loaded.
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().mid(6), QStringList({QStringLiteral("Read Configuration From Board..."), QStringLiteral("OK!")}));
+    QCOMPARE(Memo().mid(8), QStringList({QStringLiteral("Read Configuration From Board..."),
+                                         QStringLiteral("Verify done, 140 items: the board holds every value of the file.")}));
+    QCOMPARE(Page().WritedxfProgressBar->value(), 100);
     QVERIFY(m_form->Messages->Errors.isEmpty());
 }
 
 void TestConfigTransfer::compareFindsOneChangedRegister()
 {
     QVERIFY(Connect() >= 0);
+    const auto &image = Form().Images().BoardImage;
+    const quint16 supply = 0x0200;  // [Settings] SupplySetPoint, in hundredths of a degree
+    QVERIFY(m_board->Board().write(supply, 2100));
     const QString saved = File(QStringLiteral("board.cnf"));
     QVERIFY(SaveBoard(saved));
 
     m_form->Messages->OpenAnswer = saved;
     Page().CompareButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().last(), QStringLiteral("OK!"));
+    QCOMPARE(Memo().last(), QStringLiteral("Compare done, 140 items: the board holds every value of the file."));
+    // Compare's file dialog is its own, not Load's.
+    QCOMPARE(m_form->Messages->OpenTitles, QStringList{QStringLiteral("Compare Configuration Parameters")});
 
-    // One word in the middle of the week program (item of 42 registers) changes on the board.
-    const auto &image = Form().Images().BoardImage;
+    // The supply set point and one word in the middle of the week program (item of 42 registers)
+    // change on the board: both are named, with the board's and the file's value as their controls
+    // show them.
     const auto week = std::find_if(image.cbegin(), image.cend(), [](const ConfigItem &i) { return i.Registers == 42; });
     QVERIFY(week != image.cend());
     const quint16 address = quint16(week->FirstRegister + 17);
     QVERIFY(m_board->Board().write(address, quint16(m_board->Board().value(address) + 1)));
+    QVERIFY(m_board->Board().write(supply, 2250));
     Page().CompareButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().mid(Memo().size() - 3),
-             QStringList({QStringLiteral("Load Configuration From File: ") + saved,
-                          QStringLiteral("Read Configuration From Board..."), QStringLiteral("ERROR!")}));
+    const QStringList tail = Memo().mid(Memo().size() - 5);
+    QCOMPARE(tail.mid(0, 3), QStringList({QStringLiteral("Load Configuration From File: ") + saved,
+                                          QStringLiteral("Read Configuration From Board..."),
+                                          QStringLiteral("[Settings] SupplySetPoint: board 22.5 °C, file 21 °C")}));
+    QVERIFY2(tail[3].startsWith(QStringLiteral("[%1] %2: board ").arg(week->Section, ConfigKey(*week, 17))),
+             qPrintable(tail[3]));
+    QCOMPARE(tail[4], QStringLiteral("Compare done, 140 items: 2 registers differ (listed above)."));
+    QCOMPARE(Page().WritedxfProgressBar->value(), 100);
     // Compare shows nothing: the window keeps what the save showed.
     QCOMPARE(WritesOf(m_board->Requests()).size(), 0);
 }
@@ -254,7 +275,7 @@ void TestConfigTransfer::olderFirmwareMovesTheBaseSetOnly()
     m_form->Messages->OpenAnswer = full;
     Page().CompareButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().last(), QStringLiteral("OK!"));
+    QCOMPARE(Memo().last(), QStringLiteral("Compare done, 132 items: the board holds every value of the file."));
     QCOMPARE(images.ActiveItemCount, 132);
     QCOMPARE(m_board->Requests().size(), 132);
 
@@ -285,23 +306,27 @@ void TestConfigTransfer::offlineSaveAndLoadUseTheWindow()
     supply->setText(QLocale().toString(19.5, 'f', 1));
     QSignalSpy progress(Page().WritedxfProgressBar, &QProgressBar::valueChanged);
 
-    // Offline Save takes the window: every item of the definition, the bar untouched.
+    // Offline Save takes the window: every item of the definition, the bar at once at 100.
     const QString saved = File(QStringLiteral("window.cnf"));
     m_form->Messages->SaveAnswer = saved;
     Page().SaveButtonClick();
-    QCOMPARE(Memo(), QStringList{QStringLiteral("Save Configuration To File: ") + saved});
-    QCOMPARE(progress.count(), 0);
+    QCOMPARE(Memo(), QStringList({QStringLiteral("Save Configuration To File: ") + saved,
+                                  QStringLiteral("Save done, 140 items.")}));
+    QCOMPARE(progress.count(), 1);
+    QCOMPARE(Page().WritedxfProgressBar->value(), 100);
     QVERIFY(Page().SaveButton->isEnabled());
     const TConfigImages &images = Form().Images();
     QVERIFY(ReadAll(saved).contains("\n" + images.BoardImage[0].Ident.toUtf8() + "=1950\n"));
     QVERIFY(ReadAll(saved).contains("\n" + ConfigKey(images.BoardImage[139], 1).toUtf8() + "="));
 
-    // Offline Load shows the file.
+    // Offline Load shows the file (the window's last item held 0: a base-set file, as the file format says).
     supply->setText(QStringLiteral("0"));
     m_form->Messages->OpenAnswer = saved;
     Page().LoadButtonClick();
     QCOMPARE(supply->text(), QLocale().toString(19.5, 'f', 1));
-    QCOMPARE(Memo().last(), QStringLiteral("Load Configuration From File: ") + saved);
+    QCOMPARE(Memo().mid(2), QStringList({QStringLiteral("Load Configuration From File: ") + saved,
+                                         QStringLiteral("Load done, 132 items shown in the window; not connected, "
+                                                        "nothing written.")}));
 
     // A text that is not a number stops an offline save before its memo line and its file.
     supply->setText(QStringLiteral("abc"));
@@ -310,7 +335,7 @@ void TestConfigTransfer::offlineSaveAndLoadUseTheWindow()
     Page().SaveButtonClick();
     QCOMPARE(m_form->Messages->Errors.size(), 1);
     QVERIFY(!QFile::exists(broken));
-    QCOMPARE(Memo().size(), 2);
+    QCOMPARE(Memo().size(), 4);
 
     // A file that cannot be written is said so, in the memo and in a message.
     supply->setText(QStringLiteral("19"));
@@ -321,12 +346,12 @@ void TestConfigTransfer::offlineSaveAndLoadUseTheWindow()
     QVERIFY2(Memo().last().startsWith(QStringLiteral("Save failed: "))
                  && Memo().last().contains(QStringLiteral("folder.cnf")),
              qPrintable(Memo().last()));
-    QCOMPARE(Memo().size(), 4);
+    QCOMPARE(Memo().size(), 6);
 
     // Offline, Verify and Compare do nothing.
     Page().VerifyButtonClick();
     Page().CompareButtonClick();
-    QCOMPARE(Memo().size(), 4);
+    QCOMPARE(Memo().size(), 6);
 }
 
 void TestConfigTransfer::verifyNeedsAFileAndMissingFilesAreIgnored()
@@ -554,7 +579,8 @@ void TestConfigTransfer::transfersSurviveANoisyLine()
     const int verifyFrom = int(Memo().size());
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().last(), QStringLiteral("OK!"));
+    QVERIFY2(Memo().last().endsWith(QStringLiteral("the board holds every value of the file.")),
+             qPrintable(Memo().last()));
     QVERIFY2(repeated(verifyFrom, 140), qPrintable(Memo().join(QLatin1Char('\n'))));
     QVERIFY(m_form->Messages->Errors.isEmpty());
     QVERIFY(Form().ConnectiondxfGroupBox->ErrorWindow() == nullptr);
@@ -644,7 +670,8 @@ void TestConfigTransfer::transfersRunAlongsideThePoll()
     QVERIFY(WaitIdle());
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().last(), QStringLiteral("OK!"));
+    QVERIFY2(Memo().last().endsWith(QStringLiteral("the board holds every value of the file.")),
+             qPrintable(Memo().last()));
     // The poll went on in between.
     const QList<SimRequest> &requests = m_board->Requests();
     QVERIFY(std::count_if(requests.cbegin(), requests.cend(), [](const SimRequest &r) { return r.Address < 0x0200; })
@@ -735,7 +762,8 @@ void TestConfigTransfer::loadAsksFirst()
     QCOMPARE(m_board->Board().value(address), quint16(value.toInt()));
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().last(), QStringLiteral("OK!"));
+    QVERIFY2(Memo().last().endsWith(QStringLiteral("the board holds every value of the file.")),
+             qPrintable(Memo().last()));
 }
 
 // A file from a board at another address: writing it all writes every item but the slave address,
@@ -762,6 +790,7 @@ void TestConfigTransfer::loadKeepsTheSlaveAddress()
     QCOMPARE(question.GoText, QStringLiteral("Write all 139 items anyway"));
     const QList<SimRequest> writes = WritesOf(m_board->Requests());
     QCOMPARE(writes.size(), 139);
+    QCOMPARE(Memo().last(), QStringLiteral("Load done, 139 items written."));
     QVERIFY(std::none_of(writes.cbegin(), writes.cend(), [](const SimRequest &w) { return w.Address == 0x0383; }));
     QCOMPARE(m_board->Board().value(0x0383), quint16(1));
     QVERIFY(Form().Session().LinkOk());
@@ -808,7 +837,7 @@ void TestConfigTransfer::theFirmwareVersionComesFirst()
         QVERIFY(!QFile::exists(file));
     } else {
         QCOMPARE(Memo().first(), QStringLiteral("Reading the board's firmware version first..."));
-        QCOMPARE(Memo().last(), QStringLiteral("Save Configuration To File: ") + file);
+        QCOMPARE(Memo().last(), QStringLiteral("Save done, 132 items."));
         m_form->Messages->OpenAnswer = file;
         m_form->Messages->Answers = {TChoice::Go};
         Page().LoadButtonClick();
@@ -916,6 +945,30 @@ void TestConfigTransfer::unusableDefinitionKeepsTheButtonsOff()
     recorder->SaveAnswer = File(QStringLiteral("never.cnf"));
     Page().SaveButtonClick();
     QVERIFY(!QFile::exists(recorder->SaveAnswer));
+}
+
+// Alt and the underlined letter press a button as a click does, and the buttons keep the names
+// screen readers know them by.
+void TestConfigTransfer::theButtonsTakeMnemonics()
+{
+    QStringList names;
+    for (QPushButton *button : {Page().SaveButton, Page().LoadButton, Page().VerifyButton, Page().CompareButton})
+        names.append(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name));
+    QCOMPARE(names, QStringList({QStringLiteral("Save"), QStringLiteral("Load"), QStringLiteral("Verify"),
+                                 QStringLiteral("Compare")}));
+
+    Form().MainPageControl->setCurrentWidget(&Page());
+    Form().show();
+    Form().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&Form()));
+    const QString saved = File(QStringLiteral("keys.cnf"));
+    m_form->Messages->SaveAnswer = saved;
+    // The button shows itself pressed for a moment, then clicks.
+    QTest::keyClick(&Form(), Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved), kSoonMs);
+    m_form->Messages->OpenAnswer = saved;
+    QTest::keyClick(&Form(), Qt::Key_L, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(Memo().last().startsWith(QStringLiteral("Load done, ")), kSoonMs);
 }
 
 QTEST_MAIN(TestConfigTransfer)

@@ -273,7 +273,7 @@ void TstZ4ctl::commands_data()
     QTest::newRow("verify: different, both values named")
         << rev12 << L{line({"verify", changed})} << QList<int>{1}
         << QStringList{
-               QStringLiteral("Result: 1 registers differ\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
+               QStringLiteral("Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
                    .arg(sp)};
     QTest::newRow("verify --json")
         << rev12 << L{line({"--json", "verify", changed})} << QList<int>{1}

@@ -365,3 +365,8 @@ void TConnectionPanel::CloseErrorWindow()
     if (TErrorForm *form = std::exchange(m_errorForm, nullptr))
         form->close();
 }
+
+QString TConnectionPanel::LogFolderInUse()
+{
+    return LogFolder();
+}

@@ -38,6 +38,8 @@ public:
 
     void SetMode(bool serial);
     bool SerialSelected() const;
+    // The folder the link's log goes to when the line is opened.
+    static QString LogFolderInUse();
 
     void SerialdxfCheckBoxClick();
     void EthernetdxfCheckBoxClick();

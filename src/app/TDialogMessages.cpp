@@ -61,7 +61,12 @@ QString TDialogMessages::AskSaveFileAs(const QString &title, const QString &filt
 
 QString TDialogMessages::AskOpenFile()
 {
-    QFileDialog dialog(m_parent, QStringLiteral("Load Configuration Parameters"), StartFolder(), kCnfFilter);
+    return AskOpenFileAs(QStringLiteral("Load Configuration Parameters"));
+}
+
+QString TDialogMessages::AskOpenFileAs(const QString &title)
+{
+    QFileDialog dialog(m_parent, title, StartFolder(), kCnfFilter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("cnf"));

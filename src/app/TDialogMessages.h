@@ -15,6 +15,7 @@ public:
     void ErrorBox(const QString &text) override;
     QString AskSaveFile() override;
     QString AskOpenFile() override;
+    QString AskOpenFileAs(const QString &title) override;
     QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) override;
     TChoice Ask(const TQuestion &question) override;
 

@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/TAboutDialog.h"
 #include "app/TConnectionPanel.h"
 #include "app/TDialogMessages.h"
 #include "app/TSettings.h"
@@ -40,6 +41,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -118,6 +121,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     BuildPages();
     row->addWidget(MainPageControl, 1);
     setCentralWidget(central);
+    BuildHelpMenu();
     BuildStatusBar();
 
     m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
@@ -212,6 +216,18 @@ void TForm1::KeepOnScreen()
     const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
                            frame.bottom() - client.bottom());
     setGeometry(FitOnScreen(client, true, screen->availableGeometry(), margins));
+}
+
+void TForm1::BuildHelpMenu()
+{
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("HelpMenu"));
+    QAction *about = help->addAction(QStringLiteral("&About Z4 Ventilation"));
+    about->setObjectName(QStringLiteral("AboutAction"));
+    connect(about, &QAction::triggered, this, [this] {
+        TAboutDialog box(TConnectionPanel::LogFolderInUse(), this);
+        box.exec();
+    });
 }
 
 TForm1::~TForm1()

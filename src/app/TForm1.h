@@ -59,6 +59,8 @@ public:
     ~TForm1() override;
 
     void FormCreate();
+    // The menu bar's "Help" menu: "About Z4 Ventilation".
+    void BuildHelpMenu();
     void FormShow();
     void FormClose();
     // F1 opens the regulation trend window unless it is already visible.

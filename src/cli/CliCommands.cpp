@@ -106,15 +106,6 @@ private:
     QJsonObject m_units;
 };
 
-// The unit the window shows beside register reg of configuration item item; empty when none.
-QString UnitOf(int item, int reg)
-{
-    const std::vector<TParameterRow> &rows = TransferRows();
-    if (item < 0 || static_cast<size_t>(item) >= rows.size() || reg >= rows[static_cast<size_t>(item)].Registers)
-        return {};
-    return rows[static_cast<size_t>(item)].UnitOf(reg);
-}
-
 TExitStatus Complain(std::FILE *err, TExitStatus status, const QString &message)
 {
     std::fprintf(err, "z4ctl: %s\n", qPrintable(message));
@@ -140,21 +131,17 @@ QJsonArray Differences(const TConfigImages &left, const TConfigImages &right, qi
                        const QString &rightName, bool json)
 {
     QJsonArray list;
-    for (const TConfigDifference &d : ConfigDifferences(left.FileImage, right.FileImage, count)) {
-        const ConfigItem &item = left.FileImage[static_cast<size_t>(d.Item)];
-        const QString key = ConfigKey(item, d.Register);
-        const QString a = RegisterText(d.Item, d.Register, d.Left);
-        const QString b = RegisterText(d.Item, d.Register, d.Right);
-        const QString unit = UnitOf(d.Item, d.Register);
+    for (const TShownDifference &d : ShownDifferences(left.FileImage, right.FileImage, count)) {
         if (json) {
-            QJsonObject difference{
-                {QStringLiteral("section"), item.Section}, {QStringLiteral("key"), key}, {leftName, a}, {rightName, b}};
-            if (!unit.isEmpty())
-                difference.insert(QStringLiteral("unit"), unit);
+            QJsonObject difference{{QStringLiteral("section"), d.Section},
+                                   {QStringLiteral("key"), d.Key},
+                                   {leftName, d.Left},
+                                   {rightName, d.Right}};
+            if (!d.Unit.isEmpty())
+                difference.insert(QStringLiteral("unit"), d.Unit);
             list.append(difference);
         } else {
-            list.append(QStringLiteral("[%1] %2: %3 %4, %5 %6")
-                            .arg(item.Section, key, leftName, WithUnit(a, unit), rightName, WithUnit(b, unit)));
+            list.append(d.Line(leftName, rightName));
         }
     }
     return list;
@@ -168,7 +155,7 @@ void AddVerdict(TReport &report, const QJsonArray &differences, bool json)
     } else {
         report.Add(QStringLiteral("Result"), differences.isEmpty()
                                                  ? QStringLiteral("equal")
-                                                 : QStringLiteral("%1 registers differ").arg(differences.size()));
+                                                 : DifferingRegisters(static_cast<size_t>(differences.size())));
     }
     report.Add(QStringLiteral("Differences"), differences);
 }
@@ -533,7 +520,7 @@ TExitStatus Get(TCliBoard &board, const TConfigImages &images, const std::vector
         const auto shown = ReadShown(board, place);
         if (!shown)
             return Complain(err, board.ErrorStatus(), QStringLiteral("%1: %2").arg(place.Key, board.Error()));
-        report.Add(place.Key, *shown, UnitOf(place.Item, place.Register));
+        report.Add(place.Key, *shown, RegisterUnit(place.Item, place.Register));
     }
     report.Print(out);
     return kExitDone;
@@ -586,7 +573,7 @@ TExitStatus Set(TCliBoard &board, const TConfigImages &images, const std::vector
                             QStringLiteral("%1: %2\nWritten: %3")
                                 .arg(setting.Place.Key, board.Error(),
                                      written.isEmpty() ? QStringLiteral("nothing") : written.join(QLatin1Char(' '))));
-        report.Add(setting.Place.Key, *shown, UnitOf(setting.Place.Item, setting.Place.Register));
+        report.Add(setting.Place.Key, *shown, RegisterUnit(setting.Place.Item, setting.Place.Register));
     }
     report.Print(out);
     return kExitDone;

@@ -1,5 +1,8 @@
 #include "config/ConfigCompare.h"
 
+#include "config/ConfigFile.h"
+#include "config/TransferRows.h"
+
 #include <algorithm>
 
 std::vector<TConfigDifference> ConfigDifferences(const ConfigImage &left, const ConfigImage &right, qint32 count)
@@ -15,4 +18,36 @@ std::vector<TConfigDifference> ConfigDifferences(const ConfigImage &left, const 
         }
     }
     return differences;
+}
+
+QString RegisterUnit(int item, int reg)
+{
+    const std::vector<TParameterRow> &rows = TransferRows();
+    if (item < 0 || static_cast<size_t>(item) >= rows.size() || reg < 0
+        || reg >= rows[static_cast<size_t>(item)].Registers)
+        return {};
+    return rows[static_cast<size_t>(item)].UnitOf(reg);
+}
+
+QString TShownDifference::Line(const QString &leftName, const QString &rightName) const
+{
+    const auto withUnit = [this](const QString &text) { return Unit.isEmpty() ? text : text + QLatin1Char(' ') + Unit; };
+    return QStringLiteral("[%1] %2: %3 %4, %5 %6")
+        .arg(Section, Key, leftName, withUnit(Left), rightName, withUnit(Right));
+}
+
+std::vector<TShownDifference> ShownDifferences(const ConfigImage &left, const ConfigImage &right, qint32 count)
+{
+    std::vector<TShownDifference> shown;
+    for (const TConfigDifference &d : ConfigDifferences(left, right, count)) {
+        const ConfigItem &item = left[static_cast<size_t>(d.Item)];
+        shown.push_back({item.Section, ConfigKey(item, d.Register), RegisterText(d.Item, d.Register, d.Left),
+                         RegisterText(d.Item, d.Register, d.Right), RegisterUnit(d.Item, d.Register)});
+    }
+    return shown;
+}
+
+QString DifferingRegisters(size_t count)
+{
+    return count == 1 ? QStringLiteral("1 register differs") : QStringLiteral("%1 registers differ").arg(count);
 }

@@ -25,6 +25,7 @@
 namespace {
 // How the memo and the messages tell the user to check the board against the file.
 const QString kCheck = QStringLiteral("press Verify");
+const QString kLoadTitle = QStringLiteral("Load Configuration Parameters");
 // Values outside their edits' limits named one by one in the Load question; the rest are counted.
 constexpr size_t kOutsideNamed = 12;
 
@@ -48,10 +49,10 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
       m_chains(context.Session, images)
 {
     QGroupBox *history = ui::Group(this, QStringLiteral(" History "), QStringLiteral("HistoryGroupBox"));
-    SaveButton = Button(history, "SaveButton", QStringLiteral("Save"));
-    LoadButton = Button(history, "LoadButton", QStringLiteral("Load"));
-    VerifyButton = Button(history, "VerifyButton", QStringLiteral("Verify"));
-    CompareButton = Button(history, "CompareButton", QStringLiteral("Compare"));
+    SaveButton = Button(history, "SaveButton", QStringLiteral("&Save"));
+    LoadButton = Button(history, "LoadButton", QStringLiteral("&Load"));
+    VerifyButton = Button(history, "VerifyButton", QStringLiteral("&Verify"));
+    CompareButton = Button(history, "CompareButton", QStringLiteral("Co&mpare"));
 
     ParametersMemo = new QPlainTextEdit(history);
     ParametersMemo->setObjectName(QStringLiteral("ParametersMemo"));
@@ -146,13 +147,21 @@ void TParametersPage::Begin(TTransfer transfer)
     EnableButtons(false);
 }
 
-void TParametersPage::End(const QStringList &message)
+void TParametersPage::Done(const QString &what, qsizetype items, const QString &outcome)
+{
+    Log(QStringLiteral("%1 done, %2%3").arg(what, Items(items), outcome));
+    WritedxfProgressBar->setValue(100);
+    if (TransferRunning())
+        End({}, 100);
+}
+
+void TParametersPage::End(const QStringList &message, int progress)
 {
     m_transfer = TTransfer::None;
     m_writing = false;
     m_stopping = false;
     EnableButtons(true);
-    WritedxfProgressBar->setValue(0);
+    WritedxfProgressBar->setValue(progress);
     std::function<void()> then = std::exchange(m_afterEnd, {});
     if (message.isEmpty() && !then)
         return;
@@ -266,20 +275,21 @@ void TParametersPage::LogRepeats()
         Log(requests(repeats.Misfit) + QStringLiteral(" after an answer that did not fit."));
 }
 
-void TParametersPage::SaveFile(const QString &fileName)
+bool TParametersPage::SaveFile(const QString &fileName)
 {
     Log(QStringLiteral("Save Configuration To File: ") + fileName);
     QString why;
-    if (!WriteConfigFile(fileName, m_images, &why)) {
-        Log(QStringLiteral("Save failed: ") + why);
-        Messages().ErrorBox(why);
-    }
+    if (WriteConfigFile(fileName, m_images, &why))
+        return true;
+    Log(QStringLiteral("Save failed: ") + why);
+    Messages().ErrorBox(why);
+    return false;
 }
 
-QString TParametersPage::ChooseFile()
+QString TParametersPage::ChooseFile(const QString &title)
 {
     // A file gone by the time the dialog closes is ignored like a cancel.
-    const QString fileName = Messages().AskOpenFile();
+    const QString fileName = Messages().AskOpenFileAs(title);
     return fileName.isEmpty() || !QFileInfo::exists(fileName) ? QString() : fileName;
 }
 
@@ -312,8 +322,8 @@ void TParametersPage::SaveButtonClick()
     if (!Session().Connected()) {
         // Offline the window is the configuration; a text that is not a number ends the save here.
         m_images.ActiveItemCount = m_images.ItemsFor(m_live.FirmwareRev12);
-        if (Table().TakeImage(m_images.BoardImage, m_images.ActiveItemCount))
-            SaveFile(fileName);
+        if (Table().TakeImage(m_images.BoardImage, m_images.ActiveItemCount) && SaveFile(fileName))
+            Done(QStringLiteral("Save"), m_images.ActiveItemCount);
         return;
     }
     Begin(TTransfer::Save);
@@ -323,8 +333,10 @@ void TParametersPage::SaveButtonClick()
         m_chains.BoardReadChain([this, fileName] {
             LogRepeats();
             Table().ShowImage(m_images.BoardImage, m_images.ActiveItemCount);
-            SaveFile(fileName);
-            End();
+            if (SaveFile(fileName))
+                Done(QStringLiteral("Save"), m_images.ActiveItemCount);
+            else
+                End();
         });
     });
 }
@@ -333,13 +345,16 @@ void TParametersPage::LoadButtonClick()
 {
     if (!m_definitionUsable || TransferRunning())
         return;
-    const QString fileName = ChooseFile();
+    const QString fileName = ChooseFile(kLoadTitle);
     if (fileName.isEmpty())
         return;
 
     if (!Session().Connected()) {
-        if (ReadFile(fileName))
+        if (ReadFile(fileName)) {
             Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
+            Done(QStringLiteral("Load"), m_images.ActiveItemCount,
+                 QStringLiteral(" shown in the window; not connected, nothing written."));
+        }
         return;
     }
     Begin(TTransfer::Load);
@@ -387,7 +402,7 @@ void TParametersPage::AskAndWrite(const QString &fileName)
 
     // Enter (the default) writes nothing.
     TQuestion question;
-    question.Title = QStringLiteral("Load Configuration Parameters");
+    question.Title = kLoadTitle;
     question.Default = TChoice::Cancel;
     if (differing.empty()) {
         const QString every = addressKept.isEmpty() ? QStringLiteral("every") : QStringLiteral("every other");
@@ -454,7 +469,11 @@ void TParametersPage::WriteItems(std::vector<qint32> items)
             if (stopped.isEmpty())
                 LogRepeats();
             Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
-            End(stopped);
+            // The walk counted leaves out another slave address.
+            if (stopped.isEmpty())
+                Done(QStringLiteral("Load"), m_chains.WriteItemCount(), QStringLiteral(" written."));
+            else
+                End(stopped);
         },
         std::move(items));
 }
@@ -472,7 +491,7 @@ void TParametersPage::VerifyButtonClick()
         // A board without the extended set is not asked for it.
         m_images.ActiveItemCount = std::min(m_images.ActiveItemCount, m_images.ItemsFor(m_live.FirmwareRev12));
         Log(QStringLiteral("Read Configuration From Board..."));
-        m_chains.BoardReadChain([this] { CompareImages(); });
+        m_chains.BoardReadChain([this] { CompareImages(QStringLiteral("Verify")); });
     });
 }
 
@@ -480,7 +499,7 @@ void TParametersPage::CompareButtonClick()
 {
     if (!m_definitionUsable || TransferRunning() || !Session().Connected())
         return;
-    const QString fileName = ChooseFile();
+    const QString fileName = ChooseFile(QStringLiteral("Compare Configuration Parameters"));
     if (fileName.isEmpty())
         return;
     Begin(TTransfer::Compare);
@@ -490,14 +509,19 @@ void TParametersPage::CompareButtonClick()
             return;
         }
         Log(QStringLiteral("Read Configuration From Board..."));
-        m_chains.BoardReadChain([this] { CompareImages(); });
+        m_chains.BoardReadChain([this] { CompareImages(QStringLiteral("Compare")); });
     });
 }
 
-void TParametersPage::CompareImages()
+void TParametersPage::CompareImages(const QString &what)
 {
     LogRepeats();
-    const bool same = ConfigDifferences(m_images.FileImage, m_images.BoardImage, m_images.ActiveItemCount).empty();
-    Log(same ? QStringLiteral("OK!") : QStringLiteral("ERROR!"));
-    End();
+    // The same lines as z4ctl's verify: each register named, with both values as its edit shows them.
+    const std::vector<TShownDifference> differences =
+        ShownDifferences(m_images.BoardImage, m_images.FileImage, m_images.ActiveItemCount);
+    for (const TShownDifference &d : differences)
+        Log(d.Line(QStringLiteral("board"), QStringLiteral("file")));
+    Done(what, m_images.ActiveItemCount,
+         differences.empty() ? QStringLiteral(": the board holds every value of the file.")
+                             : QStringLiteral(": %1 (listed above).").arg(DifferingRegisters(differences.size())));
 }

@@ -70,10 +70,13 @@ private:
     void EnableButtons(bool enabled);
     // A transfer of the board begins: the buttons off, the bar at 0.
     void Begin(TTransfer transfer);
-    // The running transfer has ended, one way or another: the buttons back, the bar at 0; then,
+    // The transfer (or an offline Save or Load) has done what it was asked: "Save done, 140 items"
+    // with outcome after it, the bar at 100, and the running transfer ended.
+    void Done(const QString &what, qsizetype items, const QString &outcome = QStringLiteral("."));
+    // The running transfer has ended, one way or another: the buttons back, the bar at progress; then,
     // once the client's closure that ended it is done, the message of a Load that stopped early
     // (when there is one) and what StopTransfer left to run.
-    void End(const QStringList &message = {});
+    void End(const QStringList &message = {}, int progress = 0);
     // Runs start once the board's firmware version is known (it decides the walk), reading it
     // first when it is not; a version that cannot be read ends the transfer, saying why.
     void WithVersion(std::function<void()> start);
@@ -81,12 +84,14 @@ private:
     bool StoppedHere();
     // The transfer ends as StopTransfer asked, saying what a Load wrote.
     void EndStopped();
-    void CompareImages();
+    // Verify's or Compare's verdict (what names which): every differing register, then the count.
+    void CompareImages(const QString &what);
     // One memo line with the requests the chain sent again, when there were any.
     void LogRepeats();
-    void SaveFile(const QString &fileName);
-    // Asks for a configuration file; empty when cancelled or gone.
-    QString ChooseFile();
+    // Writes the file, or says why it could not; true when written.
+    bool SaveFile(const QString &fileName);
+    // Asks for a configuration file in a dialog titled title; empty when cancelled or gone.
+    QString ChooseFile(const QString &title);
     // Reads fileName into FileImage for the board's walk; false, said in the memo and a message,
     // when it is refused.
     bool ReadFile(const QString &fileName);

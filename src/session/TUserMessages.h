@@ -40,6 +40,13 @@ public:
     virtual QString AskSaveFile() = 0;
     // "Load Configuration Parameters": an existing file, empty when cancelled.
     virtual QString AskOpenFile() = 0;
+    // An existing configuration file chosen in a dialog titled title ("Compare Configuration
+    // Parameters"); empty when cancelled. Where it is not given its own, AskOpenFile's dialog.
+    virtual QString AskOpenFileAs(const QString &title)
+    {
+        Q_UNUSED(title);
+        return AskOpenFile();
+    }
     // A file to write under title, of the kind filter names ("CSV (*.csv)"), with suffix added
     // when none is typed; empty when cancelled.
     virtual QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) = 0;
