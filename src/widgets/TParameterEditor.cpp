@@ -24,12 +24,6 @@ bool IsMask(TCodecKind kind)
     return kind == TCodecKind::Bits || kind == TCodecKind::TaggedBits || kind == TCodecKind::BitPairs;
 }
 
-// What a message calls control: its name on its page.
-QString SpokenNameOf(const QWidget *control)
-{
-    return control->accessibleName().isEmpty() ? control->objectName() : control->accessibleName();
-}
-
 // Digits after the decimal separator of a number's text.
 qsizetype DecimalsIn(const QString &text)
 {
@@ -204,7 +198,11 @@ std::optional<quint16> TParameterEditor::Take(QWidget *control)
         // In the units the edit is typed in: whole seconds of a tenths register.
         const TLimits &limits = row.LimitsOf(reg);
         const bool tenths = kind == TCodecKind::Tenths;
-        const int decimals = kind == TCodecKind::Centi || kind == TCodecKind::CentiU ? 2 : kind == TCodecKind::Deci;
+        int decimals = 0;
+        if (kind == TCodecKind::Centi || kind == TCodecKind::CentiU)
+            decimals = 2;
+        else if (kind == TCodecKind::Deci)
+            decimals = 1;
         RefuseRange(control, tenths ? limits.Min / 10 : limits.Min, tenths ? limits.Max / 10 : limits.Max, decimals,
                     row.UnitOf(reg));
         return std::nullopt;
