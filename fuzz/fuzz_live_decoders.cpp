@@ -22,23 +22,35 @@ double Number(const QString &text)
     return ok ? value : std::nan("");
 }
 
-// A value whose text gives back the float that is kept and drawn.
-void CheckShown(const ShownValue &shown, const char *invalidText)
+// A value whose text is the float that is kept and drawn, to decimals places: rounded to them
+// (with the float's digits, never a further step), or the float itself when it is too large.
+void CheckShown(const ShownValue &shown, const QString &invalidText, int decimals)
 {
     if (!shown.Valid) {
-        FUZZ_CHECK(shown.Text == QLatin1String(invalidText) && shown.Kept == InvalidValue);
+        FUZZ_CHECK(shown.Text == invalidText && shown.Kept == InvalidValue);
         return;
     }
     FUZZ_CHECK(std::isfinite(shown.Kept) && shown.Kept != InvalidValue);
-    FUZZ_CHECK(static_cast<float>(Number(shown.Text)) == shown.Kept);
+    const double number = Number(shown.Text);
+    if (std::fabs(shown.Kept) >= 1.0e6) {
+        FUZZ_CHECK(static_cast<float>(number) == shown.Kept);
+        return;
+    }
+    const qsizetype separator = shown.Text.indexOf(QLocale().decimalPoint());
+    FUZZ_CHECK((decimals == 0 && separator < 0) || shown.Text.size() - separator - 1 == decimals);
+    // Within half a step of the float, give or take the float's own precision: the digits
+    // rounded are the float's shortest ones (-190309.59375f reads -190309.6, to 0.01 -190309.60).
+    const double step = std::pow(10.0, -decimals);
+    const double ulp = std::fabs(static_cast<double>(std::nextafter(shown.Kept, 0.0f)) - shown.Kept);
+    FUZZ_CHECK(std::fabs(number - static_cast<double>(shown.Kept)) <= step * 0.5000001 + ulp);
 }
 
 // A value shown rounded or as read, never kept for the trend.
-void CheckNotKept(const ShownValue &shown, const char *invalidText, bool whole)
+void CheckNotKept(const ShownValue &shown, const QString &invalidText, bool whole)
 {
     FUZZ_CHECK(shown.Kept == InvalidValue);
     if (!shown.Valid) {
-        FUZZ_CHECK(shown.Text == QLatin1String(invalidText));
+        FUZZ_CHECK(shown.Text == invalidText);
         return;
     }
     const double value = Number(shown.Text);
@@ -47,10 +59,16 @@ void CheckNotKept(const ShownValue &shown, const char *invalidText, bool whole)
         FUZZ_CHECK(value == std::trunc(value));
 }
 
+void CheckInputs(const std::array<ShownValue, 10> &inputs)
+{
+    for (size_t i = 0; i < inputs.size(); ++i)
+        CheckShown(inputs[i], kNoSensorText, InputDecimals(static_cast<int>(i) + 1));
+}
+
 void CheckOutputs(const std::array<ShownValue, 8> &outputs)
 {
     for (size_t i = 0; i < outputs.size(); ++i) {
-        CheckShown(outputs[i], "0.0");
+        CheckShown(outputs[i], kInvalidOutputText, OutputDecimals(static_cast<int>(i) + 1));
         // 0 to 10 V; outputs 6-8 in percent.
         const float top = i >= 5 ? 100.001f : 10.0001f;
         if (outputs[i].Valid)
@@ -78,15 +96,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(status.has_value() == (r.size() >= kStatusRead.Count));
     if (status) {
         FUZZ_CHECK(!status->Date.isEmpty() && !status->Time.isEmpty() && !status->Day.isEmpty());
-        for (const ShownValue &input : status->Inputs)
-            CheckShown(input, "0.0");
+        CheckInputs(status->Inputs);
         CheckOutputs(status->Outputs);
         for (size_t i = 0; i < 2; ++i) {
-            CheckNotKept(status->Pressures[i], "0", true);
-            CheckNotKept(status->AirFlows[i], "0", true);
+            CheckNotKept(status->Pressures[i], kNoSensorText, true);
+            CheckNotKept(status->AirFlows[i], kNoSensorText, true);
         }
         FUZZ_CHECK(std::fabs(status->SupplyTrendValue) <= 327.68f && std::fabs(status->RoomTrendValue) <= 327.68f);
         for (const QString &level : {status->SupplyVentilation, status->ExhaustVentilation}) {
+            if (level == kInvalidOutputText)
+                continue;
             const double value = Number(level);
             FUZZ_CHECK(std::isfinite(value) && value == std::trunc(value));
         }
@@ -97,8 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto columnA = DecodeColumnABlock(r);
     FUZZ_CHECK(columnA.has_value() == (r.size() >= kColumnARead.Count));
     if (columnA) {
-        for (const ShownValue &input : columnA->Inputs)
-            CheckShown(input, "0.0");
+        CheckInputs(columnA->Inputs);
         CheckOutputs(columnA->Outputs);
     }
 
@@ -107,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const auto recovery = DecodeHeatRecoveryBlock(r);
     FUZZ_CHECK(recovery.has_value() == (r.size() >= kHeatRecoveryRead.Count));
     if (recovery) {
-        CheckNotKept(recovery->Temperature, "BAD VALUE", false);
-        CheckNotKept(recovery->RotorPower, "BAD VALUE", false);
+        CheckNotKept(recovery->Temperature, QStringLiteral("BAD VALUE"), false);
+        CheckNotKept(recovery->RotorPower, QStringLiteral("BAD VALUE"), false);
         FUZZ_CHECK(!(recovery->Heating && recovery->Cooling));
     }
 

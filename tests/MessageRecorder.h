@@ -21,6 +21,11 @@ public:
         if (edit)
             edit->setFocus(Qt::OtherFocusReason);
     }
+    void OutOfRange(QWidget *edit, const QString &accepts) override
+    {
+        RangeTexts.append(accepts);
+        RangeWarning(edit);
+    }
     void ErrorBox(const QString &text) override { Errors.append(text); }
     QString AskSaveFile() override { return SaveAnswer; }
     QString AskOpenFile() override { return OpenAnswer; }
@@ -40,10 +45,12 @@ public:
     void Clear()
     {
         RangeWarnings.clear();
+        RangeTexts.clear();
         Errors.clear();
     }
 
     QStringList RangeWarnings;  // objectName of the edit each warning was about
+    QStringList RangeTexts;     // what each range message said the edit accepts, where it said
     QStringList Errors;         // texts of the standard error box
     QString SaveAnswer;
     QString OpenAnswer;

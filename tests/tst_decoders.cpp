@@ -96,21 +96,37 @@ void TestDecoders::floatDecodeClasses()
 
 void TestDecoders::analogValuesAndTheirLimits()
 {
-    // A quiet NaN is red "0.0" and kept as -1000; zero is green "0"; the marker itself is invalid.
-    const ShownValue nan = AnalogInput(0x7FC0, 0x0000);
-    QVERIFY(!nan.Valid && nan.Text == QLatin1String("0.0") && nan.Kept == InvalidValue);
-    const ShownValue zero = AnalogInput(0x0000, 0x0000);
-    QVERIFY(zero.Valid && zero.Text == QLatin1String("0") && zero.Kept == 0.0f);
-    QVERIFY(!AnalogInput(Pair(-1000.0f)[0], Pair(-1000.0f)[1]).Valid);
+    // A quiet NaN says the input has no sensor and is kept as -1000; zero is green "0.0"; the
+    // marker itself is invalid.
+    const ShownValue nan = AnalogInput(0x7FC0, 0x0000, 1);
+    QVERIFY(!nan.Valid && nan.Text == QLatin1String("no sensor") && nan.Kept == InvalidValue);
+    const ShownValue zero = AnalogInput(0x0000, 0x0000, 1);
+    QVERIFY(zero.Valid && zero.Text == QLatin1String("0.0") && zero.Kept == 0.0f);
+    QVERIFY(!AnalogInput(Pair(-1000.0f)[0], Pair(-1000.0f)[1], 1).Valid);
 
-    // Output 6 at 10.0 V shows 100 %; at 10.5 V it is out of range. Outputs 1-5 stay in volts;
+    // Each value to its unit's resolution, kept as read: °C (inputs 1-4) and % (inputs 9-10,
+    // outputs 6-8) to 0.1, V (inputs 5-8, outputs 1-5) to 0.01.
+    const auto input = [](float value, int number) {
+        const auto [high, low] = Pair(value);
+        return AnalogInput(high, low, number);
+    };
+    QCOMPARE(input(19.874759f, 1).Text, QStringLiteral("19.9"));
+    QCOMPARE(input(19.874759f, 1).Kept, 19.874759f);
+    QCOMPARE(input(-0.04f, 4).Text, QStringLiteral("0.0"));  // never "-0.0"
+    QCOMPARE(input(-12.35f, 2).Text, QStringLiteral("-12.4"));
+    QCOMPARE(input(2.675f, 5).Text, QStringLiteral("2.68"));  // the float's digits, not its double's
+    QCOMPARE(input(7.0f, 8).Text, QStringLiteral("7.00"));
+    QCOMPARE(input(55.55f, 9).Text, QStringLiteral("55.6"));
+    QCOMPARE(input(3.0e38f, 1).Text, QStringLiteral("3e+38"));  // beyond any sensor: as read
+
+    // Output 6 at 10.0 V shows 100.0 %; at 10.5 V it is out of range. Outputs 1-5 stay in volts;
     // the limit lets 10.0001 through but not the float above it.
-    QCOMPARE(Output(10.0f, 6).Text, QStringLiteral("100"));
+    QCOMPARE(Output(10.0f, 6).Text, QStringLiteral("100.0"));
     QCOMPARE(Output(10.0f, 6).Kept, 100.0f);
-    QCOMPARE(Output(10.5f, 6).Text, QStringLiteral("0.0"));
+    QCOMPARE(Output(10.5f, 6).Text, QStringLiteral("invalid"));
     QCOMPARE(Output(10.5f, 6).Kept, InvalidValue);
-    QCOMPARE(Output(0.7f, 8).Text, QStringLiteral("7"));
-    QCOMPARE(Output(10.0f, 5).Text, QStringLiteral("10"));
+    QCOMPARE(Output(0.7f, 8).Text, QStringLiteral("7.0"));
+    QCOMPARE(Output(4.999f, 5).Text, QStringLiteral("5.00"));
     QVERIFY(Output(10.00005f, 1).Valid);
     QVERIFY(!Output(10.0002f, 1).Valid);
     QVERIFY(!Output(-0.5f, 1).Valid);
@@ -120,9 +136,19 @@ void TestDecoders::analogValuesAndTheirLimits()
     QCOMPARE(Rounded(0.49999997f).Text, QStringLiteral("0"));
     QCOMPARE(Rounded(-3.7f).Text, QStringLiteral("-3"));
     QCOMPARE(Rounded(3.0e38f).Text.size(), qsizetype(39));  // no overflow of an integer type
-    QVERIFY(!RoundedReading(0x7FC0, 0x0000).Valid && RoundedReading(0x7FC0, 0x0000).Text == QLatin1String("0"));
+    QVERIFY(!RoundedReading(0x7FC0, 0x0000).Valid && RoundedReading(0x7FC0, 0x0000).Text == QLatin1String("no sensor"));
     QCOMPARE(RecoveryReading(0xFF80, 0x0000).Text, QStringLiteral("BAD VALUE"));
     QCOMPARE(TruncatedText(-0.9), QStringLiteral("0"));
+    // A ventilation level that is no number says so (registers 0x013C and 0x013E).
+    std::array<quint16, 69> status{};
+    status[0x3C] = 0x7FC0;
+    QCOMPARE(DecodeStatusBlock(status)->SupplyVentilation, QStringLiteral("invalid"));
+    QCOMPARE(DecodeStatusBlock(status)->ExhaustVentilation, QStringLiteral("0"));
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QString german = input(21.5f, 1).Text;
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(german, QStringLiteral("21,5"));
 }
 
 void TestDecoders::floatTextIsShortestAndLocal()
@@ -245,15 +271,15 @@ void TestDecoders::randomBlocksShowSaneTexts()
         const StatusBlock s = *DecodeStatusBlock(words);
         QVERIFY(days.contains(s.Day));
         for (const ShownValue &v : s.Inputs)
-            QVERIFY2(sane(v, "0.0") && (!v.Valid || (std::isfinite(v.Kept) && v.Kept != InvalidValue)),
+            QVERIFY2(sane(v, "no sensor") && (!v.Valid || (std::isfinite(v.Kept) && v.Kept != InvalidValue)),
                      qPrintable(v.Text));
         for (const ShownValue &v : s.Outputs)
-            QVERIFY2(sane(v, "0.0") && (!v.Valid || (v.Kept >= 0.0f && v.Kept <= 100.001f)), qPrintable(v.Text));
+            QVERIFY2(sane(v, "invalid") && (!v.Valid || (v.Kept >= 0.0f && v.Kept <= 100.001f)), qPrintable(v.Text));
         for (const ShownValue &v : s.Pressures)
-            QVERIFY2(sane(v, "0"), qPrintable(v.Text));
+            QVERIFY2(sane(v, "no sensor"), qPrintable(v.Text));
         bool ok = false;
         s.SupplyVentilation.toDouble(&ok);
-        QVERIFY2(ok, qPrintable(s.SupplyVentilation));
+        QVERIFY2(ok || s.SupplyVentilation == QLatin1String("invalid"), qPrintable(s.SupplyVentilation));
 
         const HeatRecoveryBlock h = *DecodeHeatRecoveryBlock(std::span<const quint16>(words.data(), 7));
         QVERIFY(sane(h.Temperature, "BAD VALUE"));

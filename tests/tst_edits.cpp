@@ -103,6 +103,9 @@ private slots:
     void aWriteWithTheLineClosedSaysSo();
     void refreshingWritesNothing();
     void theRangeMessageMovesNoOtherValue();
+    void rangeMessagesNameTheEditAndItsRange_data();
+    void rangeMessagesNameTheEditAndItsRange();
+    void escapePutsBackWhatTheBoardHolds();
     void editsReachAnIndependentPeer();
     void theWheelChangesNoList_data();
     void theWheelChangesNoList();
@@ -211,6 +214,7 @@ void TestEdits::everyEditTakesItsRangeAndNothingElse()
     }
     QCOMPARE(Writes(), expected);
     QCOMPARE(Messages().RangeWarnings, refused);
+    QCOMPARE(Messages().RangeTexts.size(), refused.size());  // each naming what its edit takes
     QCOMPARE(Messages().Errors.size(), notNumbers);
     QVERIFY(expected.size() > 140);
 }
@@ -376,10 +380,19 @@ void TestEdits::aRefusedWriteIsToldAndReadBack()
     QVERIFY2(Form().StatusPanels[0]->text().contains(PlaceOf(sensor)), qPrintable(Form().StatusPanels[0]->text()));
     QTRY_COMPARE_WITH_TIMEOUT(sensor->currentIndex(), int(held), kSoonMs);
     QCOMPARE(m_board->Writes(), QList<Write>{});
-    // The next write the board takes clears the line.
+    // The next write the board takes is confirmed in its place, for a few seconds.
     m_board->SetFaults({});
     Choose("SupplySensorColumnComboBox", sensor->itemText(held == 0 ? 1 : 0));
-    QTRY_VERIFY_WITH_TIMEOUT(Form().StatusPanels[0]->text().isEmpty(), kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[0]->text(),
+                              QStringLiteral("Supply Air Sens. No = %1 written").arg(sensor->currentText()), kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(Form().StatusPanels[0]->text().isEmpty(), 3 * TParameterEditor::kConfirmationMs);
+    // An edit's confirmation says what the board took, in its unit.
+    Type("WHPISPWAdvEdit", QStringLiteral("0.709"));
+    SettleWrites();
+    QCOMPARE(Form().StatusPanels[0]->text(), QStringLiteral("Water PI SPW = 0.7 written"));
+    Type("SupplySPAdvEdit", QStringLiteral("21.5"));
+    SettleWrites();
+    QCOMPARE(Form().StatusPanels[0]->text(), QStringLiteral("Supply Air Temp. = 21.5 °C written"));
 }
 
 void TestEdits::aWriteWithTheLineClosedSaysSo()
@@ -424,6 +437,75 @@ void TestEdits::theRangeMessageMovesNoOtherValue()
 }
 
 // The same edits through the real window reach pymodbus, which holds what they wrote.
+void TestEdits::rangeMessagesNameTheEditAndItsRange_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    const auto row = [](const char *edit, const char *typed, const char *message) {
+        QTest::newRow(edit) << QString::fromLatin1(edit) << QString::fromLatin1(typed) << QString::fromUtf8(message);
+    };
+    // Decimals as the edit takes them, one at least; whole seconds of a tenths register; an edit
+    // of no row with its own limits.
+    row("SupplySPAdvEdit", "55.1", "Supply Air Temp.: 10.0 to 55.0 °C");
+    row("AntiFreezingTempAdvEdit", "-99", "Anti-freezing Temp.: -10.0 to 10.0 °C");
+    row("SimT1AdvEdit", "6001", "Outputs SIM T1 time: 1 to 6000 sec");
+    row("LoLimitAdvEdit", "1751", "Inputs Low reference: 0 to 1750");
+}
+
+void TestEdits::rangeMessagesNameTheEditAndItsRange()
+{
+    QFETCH(QString, edit);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    Type(edit, typed);
+    QCOMPARE(Messages().RangeTexts, QStringList{message});
+    QCOMPARE(Writes(), QList<Write>{});
+}
+
+// Escape puts back what the board holds and writes nothing, neither then nor when the edit is
+// left; a value changed on the board meanwhile is read again.
+void TestEdits::escapePutsBackWhatTheBoardHolds()
+{
+    ShowPage("SettingsTabSheet");
+    auto *supply = Named<TAdvEdit>("SupplySPAdvEdit");
+    const QString held = supply->text();
+    supply->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(supply->hasFocus());
+    const auto typeThenEscape = [supply](const QString &text, bool apply) {
+        supply->selectAll();
+        QTest::keyClicks(supply, text);
+        if (apply)
+            QTest::keyClick(supply, Qt::Key_Return);
+        QTest::keyClick(supply, Qt::Key_Escape);
+    };
+    typeThenEscape(QStringLiteral("30"), false);
+    QCOMPARE(supply->text(), held);
+    QTest::keyClick(supply, Qt::Key_Tab);
+    QCOMPARE(Writes(), QList<Write>{});
+
+    // After a value refused as out of range.
+    supply->setFocus(Qt::OtherFocusReason);
+    QTRY_VERIFY(supply->hasFocus());
+    typeThenEscape(QStringLiteral("99"), true);
+    QCOMPARE(Messages().RangeWarnings, QStringList{QStringLiteral("SupplySPAdvEdit")});
+    QCOMPARE(supply->text(), held);
+
+    // The board's value changed behind the window's back.
+    QVERIFY(m_board->Board().write(0x0200, 2345));
+    typeThenEscape(QStringLiteral("30"), false);
+    QTRY_COMPARE_WITH_TIMEOUT(supply->text(), QStringLiteral("23.45"), kSoonMs);
+    QCOMPARE(Writes(), QList<Write>{});
+
+    // A value the board took is what Escape puts back.
+    typeThenEscape(QStringLiteral("25.5"), true);
+    SettleWrites();
+    typeThenEscape(QStringLiteral("30"), false);
+    QCOMPARE(supply->text(), QStringLiteral("25.5"));
+    QCOMPARE(Writes(), QList<Write>{Write(0x0200, 2550)});
+    Form().hide();
+}
+
 void TestEdits::editsReachAnIndependentPeer()
 {
     PymodbusPeer peer;
@@ -459,7 +541,9 @@ void TestEdits::editsReachAnIndependentPeer()
     }
     QTRY_COMPARE_WITH_TIMEOUT(read.size(), 9, kSoonMs);
     QCOMPARE(read, (QList<quint16>{2150, 0xFC18, 65500, 1, 1, 70, 0xFFFF, 2, 0xFFCE}));
-    QVERIFY2(Form().StatusPanels[0]->text().isEmpty(), qPrintable(Form().StatusPanels[0]->text()));
+    // No refusal: the status bar confirms the write answered last.
+    QVERIFY2(Form().StatusPanels[0]->text().endsWith(QLatin1String(" written")),
+             qPrintable(Form().StatusPanels[0]->text()));
 }
 
 void TestEdits::theWheelChangesNoList_data()

@@ -40,6 +40,15 @@ void TDialogMessages::RangeWarning(QWidget *edit)
         edit->setFocus(Qt::OtherFocusReason);
 }
 
+void TDialogMessages::OutOfRange(QWidget *edit, const QString &accepts)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), accepts, QMessageBox::Ok, m_parent);
+    box.setInformativeText(QStringLiteral("The value typed is outside this range; nothing was written."));
+    box.exec();
+    if (edit)
+        edit->setFocus(Qt::OtherFocusReason);
+}
+
 void TDialogMessages::ErrorBox(const QString &text)
 {
     QMessageBox::critical(m_parent, QApplication::applicationName(), text, QMessageBox::Ok);

@@ -12,6 +12,7 @@ public:
     explicit TDialogMessages(QWidget *parent);
 
     void RangeWarning(QWidget *edit) override;
+    void OutOfRange(QWidget *edit, const QString &accepts) override;
     void ErrorBox(const QString &text) override;
     QString AskSaveFile() override;
     QString AskOpenFile() override;

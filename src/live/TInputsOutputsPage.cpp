@@ -33,12 +33,14 @@ void AddColumnHeads(QGridLayout *grid, int firstColumn)
     }
 }
 
-TAdvEdit *ValueEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName)
+TAdvEdit *ValueEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
+                   const QString &invalidText)
 {
     TAdvEdit *edit = ui::CellEdit(grid, row, col, name, accessibleName, TAdvEdit::Text, 0, QString());
     live::MakeDisplayOnly(edit);
-    // Just wide enough for a value such as "-12.345" (the frame and margins take 8 pixels).
-    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("-12.345")) + 10);
+    // Room for what the board's values show at their resolution (-40.0 °C, 10.00 V, 100.0 %,
+    // 9999 Pa, 12000 m³/h) and for the text of an invalid one. Eight is a digit as wide as any.
+    live::FitWidth(edit, {QStringLiteral("-888.88"), invalidText});
     edit->setAlignment(Qt::AlignRight);
     return edit;
 }
@@ -46,13 +48,13 @@ TAdvEdit *ValueEdit(QGridLayout *grid, int row, int col, const QString &name, co
 // One row of an analog table: "Input 1" [A] [R] "°C". The label names the A edit; both edits
 // say which column they are for screen readers.
 std::array<TAdvEdit *, 2> AnalogRow(QGridLayout *grid, int row, const QString &caption, const QString &unit,
-                                    const QString &prefix, int number)
+                                    const QString &prefix, int number, const QString &invalidText)
 {
     const QString spoken = unit.isEmpty() ? caption : QStringLiteral("%1 (%2)").arg(caption, unit);
     TAdvEdit *a = ValueEdit(grid, row, 1, QStringLiteral("%1%2AAdvEdit").arg(prefix).arg(number),
-                            spoken + QStringLiteral(", column A"));
+                            spoken + QStringLiteral(", column A"), invalidText);
     TAdvEdit *r = ValueEdit(grid, row, 2, QStringLiteral("%1%2RAdvEdit").arg(prefix).arg(number),
-                            spoken + QStringLiteral(", column R"));
+                            spoken + QStringLiteral(", column R"), invalidText);
     auto *label = new QLabel(caption, grid->parentWidget());
     label->setBuddy(a);
     grid->addWidget(label, row, 0);
@@ -102,7 +104,7 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
     AddColumnHeads(grid, 1);
     for (int i = 0; i < 10; ++i) {
         const auto [a, r] = AnalogRow(grid, i + 1, QStringLiteral("Input %1").arg(i + 1), units::InputUnit(i + 1),
-                                      QStringLiteral("Ain"), i + 1);
+                                      QStringLiteral("Ain"), i + 1, live::kNoSensorText);
         AinAEdits[static_cast<size_t>(i)] = a;
         AinREdits[static_cast<size_t>(i)] = r;
     }
@@ -125,7 +127,7 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
     AddColumnHeads(grid, 1);
     for (int i = 0; i < 8; ++i) {
         const auto [a, r] = AnalogRow(grid, i + 1, QStringLiteral("Out %1").arg(i + 1), units::OutputUnit(i + 1),
-                                      QStringLiteral("Aout"), i + 1);
+                                      QStringLiteral("Aout"), i + 1, live::kInvalidOutputText);
         AoutAEdits[static_cast<size_t>(i)] = a;
         AoutREdits[static_cast<size_t>(i)] = r;
     }
@@ -143,7 +145,8 @@ TInputsOutputsPage::TInputsOutputsPage(TPageContext &context, QWidget *parent)
             const QString name =
                 pressure ? QStringLiteral("Pa%1AdvEdit").arg(input) : QStringLiteral("AirFlow%1AdvEdit").arg(input);
             const int row = 2 * k + kind;
-            TAdvEdit *edit = ValueEdit(grid, row, 1, name, QStringLiteral("%1 (%2)").arg(caption, unit));
+            TAdvEdit *edit =
+                ValueEdit(grid, row, 1, name, QStringLiteral("%1 (%2)").arg(caption, unit), live::kNoSensorText);
             auto *label = new QLabel(caption, fans);
             label->setBuddy(edit);
             grid->addWidget(label, row, 0);

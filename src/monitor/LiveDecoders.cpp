@@ -1,6 +1,7 @@
 #include "monitor/LiveDecoders.h"
 
 #include "common/NumberText.h"
+#include "config/Units.h"
 #include "monitor/StateNames.h"
 
 #include <QLocale>
@@ -43,9 +44,16 @@ ShownValue Invalid(const QString &text)
     return {text, false, InvalidValue};
 }
 
-ShownValue Valid(float value)
+// A valid value: shown to decimals places, kept as read.
+ShownValue Valid(float value, int decimals)
 {
-    return {FloatText(value), true, value};
+    return {RoundedText(value, decimals), true, value};
+}
+
+// A ventilation level: whole, whatever its class but the ones that are no number.
+QString LevelText(const FloatReading &reading)
+{
+    return reading.Class <= FloatClass::Zero ? TruncatedText(reading.Value) : kInvalidOutputText;
 }
 }  // namespace
 
@@ -64,25 +72,44 @@ FloatReading FloatDecode(quint16 high, quint16 low)
     return {std::bit_cast<float>(static_cast<quint32>(high) << 16 | low), FloatClass::Normal};
 }
 
-ShownValue AnalogInput(quint16 high, quint16 low)
+int DecimalsOf(const QString &unit)
+{
+    if (unit == units::kVolts)
+        return 2;
+    if (unit == units::kDegrees || unit == units::kPercent)
+        return 1;
+    return 0;
+}
+
+int InputDecimals(int input)
+{
+    return DecimalsOf(units::InputUnit(input));
+}
+
+int OutputDecimals(int output)
+{
+    return DecimalsOf(units::OutputUnit(output));
+}
+
+ShownValue AnalogInput(quint16 high, quint16 low, int input)
 {
     const FloatReading reading = FloatDecode(high, low);
-    return reading.Valid() ? Valid(reading.Value) : Invalid(QStringLiteral("0.0"));
+    return reading.Valid() ? Valid(reading.Value, InputDecimals(input)) : Invalid(kNoSensorText);
 }
 
 ShownValue AnalogOutput(quint16 high, quint16 low, int output)
 {
     const FloatReading reading = FloatDecode(high, low);
     if (!reading.Valid() || reading.Value < 0.0f || static_cast<double>(reading.Value) > kOutputMaximum)
-        return Invalid(QStringLiteral("0.0"));
-    return Valid(output >= kFirstPercentOutput ? reading.Value * 10.0f : reading.Value);
+        return Invalid(kInvalidOutputText);
+    return Valid(output >= kFirstPercentOutput ? reading.Value * 10.0f : reading.Value, OutputDecimals(output));
 }
 
 ShownValue RoundedReading(quint16 high, quint16 low)
 {
     const FloatReading reading = FloatDecode(high, low);
     if (!reading.Valid())
-        return Invalid(QStringLiteral("0"));
+        return Invalid(kNoSensorText);
     // In double: 0.49999997f + 0.5f would round up to 1 in float arithmetic.
     return {TruncatedText(static_cast<double>(reading.Value) + 0.5), true, InvalidValue};
 }
@@ -131,6 +158,31 @@ QString TruncatedText(double value)
     if (std::fabs(whole) < 9.0e15)
         return QString::number(static_cast<qint64>(whole));
     return QString::number(whole, 'f', 0);
+}
+
+QString RoundedText(float value, int decimals)
+{
+    constexpr double kLargest = 1.0e6;
+    if (!std::isfinite(value) || std::fabs(value) >= kLargest)
+        return FloatText(value);
+    const double scale = std::pow(10.0, decimals);
+    // Rounded from the float's shortest digits, the number the board meant: 2.675f is
+    // 2.67499995 as a double, which would round down to 2.67.
+    double shortest = value;
+    char buffer[32];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (written.ec == std::errc())
+        std::from_chars(buffer, written.ptr, shortest);
+    double rounded = std::round(shortest * scale) / scale;
+    if (rounded == 0.0)
+        rounded = 0.0;  // never "-0.0"
+    QString text = QString::number(rounded, 'f', decimals);
+    if (decimals > 0) {
+        const QString separator = QLocale().decimalPoint();
+        if (separator != QLatin1String("."))
+            text.replace(text.size() - decimals - 1, 1, separator);
+    }
+    return text;
 }
 
 QString HexText(qint16 value)
@@ -183,7 +235,7 @@ std::optional<StatusBlock> DecodeStatusBlock(std::span<const quint16> r)
     s.Day = DayText(word(0x0103));
     for (int i = 0; i < 10; ++i) {
         const auto address = static_cast<quint16>(0x0104 + 2 * i);
-        s.Inputs[static_cast<size_t>(i)] = AnalogInput(word(address), word(address + 1));
+        s.Inputs[static_cast<size_t>(i)] = AnalogInput(word(address), word(address + 1), i + 1);
     }
     for (int i = 0; i < 8; ++i) {
         const auto address = static_cast<quint16>(0x0118 + 2 * i);
@@ -206,9 +258,8 @@ std::optional<StatusBlock> DecodeStatusBlock(std::span<const quint16> r)
     s.Auto = word(0x0139) != 0;
     s.Running = word(0x013A) != 0;
     s.Winter = HighByte(word(0x013B)) != 0;
-    // The ventilation levels are shown whatever their class (an invalid pair decodes to 0).
-    s.SupplyVentilation = TruncatedText(pair(0x013C).Value);
-    s.ExhaustVentilation = TruncatedText(pair(0x013E).Value);
+    s.SupplyVentilation = LevelText(pair(0x013C));
+    s.ExhaustVentilation = LevelText(pair(0x013E));
     s.Hearth = HighByte(word(0x0140)) != 0;
     s.HearthMinutes = QString::number(signedWord(0x0141) / 60);
     return s;
@@ -224,7 +275,7 @@ std::optional<ColumnABlock> DecodeColumnABlock(std::span<const quint16> r)
     ColumnABlock a;
     for (int i = 0; i < 10; ++i) {
         const auto address = static_cast<quint16>(0x016D + 2 * i);
-        a.Inputs[static_cast<size_t>(i)] = AnalogInput(word(address), word(address + 1));
+        a.Inputs[static_cast<size_t>(i)] = AnalogInput(word(address), word(address + 1), i + 1);
     }
     for (int i = 0; i < 8; ++i) {
         const auto address = static_cast<quint16>(0x0181 + 2 * i);

@@ -61,12 +61,25 @@ struct ShownValue
     float Kept = InvalidValue;
 };
 
-// An analog input: the value, or red "0.0".
-ShownValue AnalogInput(quint16 high, quint16 low);
+// What an analog value the board marks invalid shows: an input has no working sensor behind it
+// (none wired, or a broken one); an output reports a value it cannot drive.
+inline const QString kNoSensorText = QStringLiteral("no sensor");
+inline const QString kInvalidOutputText = QStringLiteral("invalid");
+
+// The decimals an instrument shows for a value in unit (config/Units.h): °C and % to 0.1, V to
+// 0.01, Pa and m³/h whole.
+int DecimalsOf(const QString &unit);
+// Analog input 1..10 and output 1..8: the decimals of their units.
+int InputDecimals(int input);
+int OutputDecimals(int output);
+
+// Analog input 1..10: the value rounded to its unit's resolution (kept unrounded), or red
+// "no sensor".
+ShownValue AnalogInput(quint16 high, quint16 low, int input);
 // Analog output 1..8: valid from 0.0 to 10.0001 V; outputs 6-8 are shown in percent (x 10).
-// Red "0.0" otherwise.
+// Rounded like the inputs; red "invalid" otherwise.
 ShownValue AnalogOutput(quint16 high, quint16 low, int output);
-// A pressure or air flow: rounded to a whole number, or red "0". Not kept.
+// A pressure or air flow: rounded to a whole number, or red "no sensor". Not kept.
 ShownValue RoundedReading(quint16 high, quint16 low);
 // A heat-recovery reading: the value, or red "BAD VALUE". Not kept.
 ShownValue RecoveryReading(quint16 high, quint16 low);
@@ -77,6 +90,10 @@ ShownValue RecoveryReading(quint16 high, quint16 low);
 QString FloatText(float value);
 // The value truncated toward zero, in whole decimal digits, however large.
 QString TruncatedText(double value);
+// The value rounded to decimals places, always showing them ("21.0", "0.05"), never "-0.0",
+// with the user's decimal separator. A value of a million or more, which no sensor of the board
+// gives, is shown as FloatText shows it.
+QString RoundedText(float value, int decimals);
 // "0x" and the value sign-extended to 32 bits in upper-case hex, at least four digits.
 QString HexText(qint16 value);
 // "Version: " and the version in thousandths: 1012 gives "Version: 1.012".
@@ -113,7 +130,7 @@ struct StatusBlock
     bool Auto = false;
     bool Running = false;
     bool Winter = false;
-    QString SupplyVentilation;
+    QString SupplyVentilation;  // whole, or "invalid"
     QString ExhaustVentilation;
     bool Hearth = false;
     QString HearthMinutes;

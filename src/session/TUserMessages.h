@@ -34,6 +34,14 @@ public:
     // "Input range error!" titled "Warning" with an exclamation icon and OK; the focus then goes
     // back to the edit.
     virtual void RangeWarning(QWidget *edit) = 0;
+    // The range message of an edit whose value is refused: accepts names it and the values it
+    // takes ("Supply Air Temp.: 10.0 to 55.0 °C"), titled "Warning" with an exclamation icon and
+    // OK; the focus then goes back to the edit. Shown as RangeWarning where not told otherwise.
+    virtual void OutOfRange(QWidget *edit, const QString &accepts)
+    {
+        Q_UNUSED(accepts);
+        RangeWarning(edit);
+    }
     // The standard error box with the text of the error.
     virtual void ErrorBox(const QString &text) = 0;
     // "Save Configuration Parameters": the chosen file, empty when cancelled.

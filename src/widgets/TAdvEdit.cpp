@@ -48,10 +48,21 @@ TAdvEdit::TAdvEdit(Kind kind, QWidget *parent) : QLineEdit(parent), m_kind(kind)
     if (kind != Text)
         setValidator(new TNumberKeyFilter(kind == Signed || kind == SignedDecimal,
                                           kind == Decimal || kind == SignedDecimal, this));
+    // A text set from code leaves the edit unmodified; one the user typed does not.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!isModified())
+            m_held = text;
+    });
 }
 
 void TAdvEdit::keyPressEvent(QKeyEvent *event)
 {
+    if (event->key() == Qt::Key_Escape && m_restoresOnEscape && text() != m_held) {
+        setText(m_held);  // from code: unmodified, so leaving the edit applies nothing
+        event->accept();
+        emit Restored();
+        return;
+    }
     QLineEdit::keyPressEvent(event);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         emit Applied();

@@ -17,6 +17,14 @@ public:
     explicit TAdvEdit(Kind kind, QWidget *parent = nullptr);
     Kind EditKind() const { return m_kind; }
 
+    // The text of what the board holds, as far as the window knows: the text last set from code
+    // (a page refresh), or what a write the board answered took (SetHeldText).
+    const QString &HeldText() const { return m_held; }
+    void SetHeldText(const QString &text) { m_held = text; }
+    // Escape then puts the held text back in place of what the user typed, writing nothing
+    // (Restored); an Escape with nothing to put back goes on to the window as before.
+    void RestoreOnEscape() { m_restoresOnEscape = true; }
+
 signals:
     // Return pressed (also when the text did not change), or the focus left the edit after the
     // user changed its text (isModified): the moments an edit applies its value. Passing through
@@ -24,6 +32,8 @@ signals:
     // read from the board) is never written by leaving it. Whoever takes the value clears
     // isModified.
     void Applied();
+    // Escape put the held text back.
+    void Restored();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -31,6 +41,8 @@ protected:
 
 private:
     Kind m_kind;
+    QString m_held;
+    bool m_restoresOnEscape = false;
 };
 
 // Whether a focus loss means the user left the edit for another control of the window. A popup

@@ -4,10 +4,15 @@
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
+#include "widgets/TAdvEdit.h"
 #include "widgets/TPage.h"
 #include "widgets/TransferTable.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QLocale>
+#include <QPointer>
 
 #include <array>
 
@@ -17,6 +22,24 @@ namespace {
 bool IsMask(TCodecKind kind)
 {
     return kind == TCodecKind::Bits || kind == TCodecKind::TaggedBits || kind == TCodecKind::BitPairs;
+}
+
+// Digits after the decimal separator of a number's text.
+qsizetype DecimalsIn(const QString &text)
+{
+    const qsizetype separator = text.indexOf(QLocale().decimalPoint());
+    return separator < 0 ? 0 : text.size() - separator - 1;
+}
+
+// A number's text with places decimals at least: "10" to "10.0".
+QString Padded(QString text, qsizetype places)
+{
+    const qsizetype have = DecimalsIn(text);
+    if (have >= places)
+        return text;
+    if (have == 0)
+        text += QLocale().decimalPoint();
+    return text + QString(places - have, QLatin1Char('0'));
 }
 
 }  // namespace
@@ -41,6 +64,12 @@ TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable 
                                    QObject *parent)
     : QObject(parent), m_session(session), m_table(table), m_messages(messages)
 {
+    m_confirmationTimer.setSingleShot(true);
+    m_confirmationTimer.setInterval(kConfirmationMs);
+    connect(&m_confirmationTimer, &QTimer::timeout, this, [this] {
+        if (m_confirmationShown)
+            Say({});
+    });
 }
 
 void TParameterEditor::Connect(QWidget *control)
@@ -48,7 +77,53 @@ void TParameterEditor::Connect(QWidget *control)
     if (!m_attached.contains(control) && OnApplied(control, this, [this, control] { Dispatch(control); })) {
         m_attached.insert(control);
         TPage::MarkWhileNotRead(control);
+        if (auto *edit = qobject_cast<TAdvEdit *>(control)) {
+            edit->RestoreOnEscape();
+            connect(edit, &TAdvEdit::Restored, this, [this, edit] { ReadBack(edit); });
+        }
     }
+}
+
+void TParameterEditor::Say(const QString &text)
+{
+    m_confirmationShown = false;
+    emit Status(text);
+}
+
+void TParameterEditor::ReadBack(QWidget *edit)
+{
+    const auto place = m_table.Find(edit);
+    if (!place || !m_session.Connected())
+        return;
+    const TParameterCodec *codec = place->Codec;
+    const quint16 first = codec->Row().FirstRegister;
+    m_session.Read(first, static_cast<quint16>(codec->Row().Registers),
+                   {.OnReply = [this, codec, first](const TModbusAnswer &held) {
+                       for (QWidget *control : codec->Controls()) {
+                           const auto *typed = qobject_cast<const QLineEdit *>(control);
+                           if (typed && typed->isModified())
+                               return;
+                       }
+                       m_table.ShowBlock(first, held.Registers);
+                   }});
+}
+
+void TParameterEditor::RefuseRange(QWidget *control, qint64 min, qint64 max, int decimals, const QString &unit)
+{
+    // Both ends with the same decimals, one at least where the edit takes decimals: "10.0 to 55.0".
+    QString low = ScaledText(min, decimals);
+    QString high = ScaledText(max, decimals);
+    if (decimals > 0) {
+        const qsizetype places = std::max<qsizetype>({1, DecimalsIn(low), DecimalsIn(high)});
+        low = Padded(low, places);
+        high = Padded(high, places);
+    }
+    QString accepts = QStringLiteral("%1: %2 to %3").arg(SpokenNameOf(control), low, high);
+    if (!unit.isEmpty())
+        accepts += QLatin1Char(' ') + unit;
+    m_refusing = true;
+    m_messages.OutOfRange(control, accepts);
+    m_refusing = false;
 }
 
 void TParameterEditor::AttachItems(int first, int last)
@@ -116,7 +191,20 @@ std::optional<quint16> TParameterEditor::Take(QWidget *control)
     // value is checked, not the word it would leave.
     const bool edit = Traits(kind).Control == TControlKind::Edit;
     if (taken.Result == TTakeResult::OutOfRange || (edit && !row.LimitsOf(reg).Contains(taken.Value))) {
-        Refuse(control);
+        if (!edit || row.Limits.empty()) {
+            Refuse(control);
+            return std::nullopt;
+        }
+        // In the units the edit is typed in: whole seconds of a tenths register.
+        const TLimits &limits = row.LimitsOf(reg);
+        const bool tenths = kind == TCodecKind::Tenths;
+        int decimals = 0;
+        if (kind == TCodecKind::Centi || kind == TCodecKind::CentiU)
+            decimals = 2;
+        else if (kind == TCodecKind::Deci)
+            decimals = 1;
+        RefuseRange(control, tenths ? limits.Min / 10 : limits.Min, tenths ? limits.Max / 10 : limits.Max, decimals,
+                    row.UnitOf(reg));
         return std::nullopt;
     }
     return word;
@@ -131,7 +219,7 @@ std::optional<qint64> TParameterEditor::TakeNumber(QLineEdit *edit, qint64 min, 
         return std::nullopt;
     }
     if (!take.Ok() || take.Value < min || take.Value > max) {
-        Refuse(edit);
+        RefuseRange(edit, min, max, decimals, ControlUnit(edit->objectName()));
         return std::nullopt;
     }
     return take.Value;
@@ -193,7 +281,7 @@ void TParameterEditor::ChangeBits(QWidget *control, const TParameterCodec &codec
                     .OnRefused =
                         [this, control, address](const TModbusAnswer &answer) {
                             m_changing.remove(address);
-                            emit Status(QStringLiteral("%1 was not written: the board refused to read its register "
+                            Say(QStringLiteral("%1 was not written: the board refused to read its register "
                                                        "first (%2).")
                                             .arg(PlaceOf(control), ExceptionText(answer.ExceptionCode)));
                         },
@@ -212,17 +300,23 @@ void TParameterEditor::Refuse(QWidget *control, const QString &error)
     m_refusing = false;
 }
 
-TRequestHandlers TParameterEditor::WriteHandlers(QWidget *control, quint16 address, std::function<void()> written)
+TRequestHandlers TParameterEditor::WriteHandlers(QWidget *control, quint16 address, const QString &confirmation,
+                                                 const std::optional<QString> &held, std::function<void()> written)
 {
     return {.OnReply =
-                [this, written = std::move(written)](const TModbusAnswer &) {
-                    emit Status({});
+                [this, edit = QPointer<TAdvEdit>(qobject_cast<TAdvEdit *>(control)), confirmation, held,
+                 written = std::move(written)](const TModbusAnswer &) {
+                    if (edit && held)
+                        edit->SetHeldText(*held);
+                    Say(confirmation);
+                    m_confirmationShown = true;
+                    m_confirmationTimer.start();
                     if (written)
                         written();
                 },
             .OnRefused =
                 [this, name = PlaceOf(control), address](const TModbusAnswer &answer) {
-                    emit Status(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
+                    Say(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
                                     .arg(name, ExceptionText(answer.ExceptionCode)));
                     // Show what the board holds: the whole row, so that every encoding shows.
                     const auto place = m_table.Locate(address);
@@ -242,17 +336,43 @@ void TParameterEditor::Sending(QWidget *control)
     if (auto *edit = qobject_cast<QLineEdit *>(control))
         edit->setModified(false);
     if (!m_session.Connected())
-        emit Status(QStringLiteral("%1 was not written: the line is closed.").arg(PlaceOf(control)));
+        Say(QStringLiteral("%1 was not written: the line is closed.").arg(PlaceOf(control)));
+}
+
+QString TParameterEditor::ShownAsWritten(QWidget *control, quint16 address, quint16 word, QString *unit) const
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+        // The value as the edit's row shows the word (21.567 typed in a Centi edit is 21.56).
+        const auto place = m_table.Find(control);
+        if (!place || place->Codec->Row().FirstRegister + place->Offset != address)
+            return edit->text().trimmed();
+        const TParameterRow &row = place->Codec->Row();
+        *unit = row.UnitOf(place->Offset);
+        return EditText(row.CodecOf(place->Offset).Kind, word).value_or(edit->text().trimmed());
+    }
+    if (auto *list = qobject_cast<QComboBox *>(control))
+        return list->currentText();
+    if (auto *box = qobject_cast<QAbstractButton *>(control); box && box->isCheckable())
+        return box->isChecked() ? QStringLiteral("on") : QStringLiteral("off");
+    return {};
 }
 
 void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word, std::function<void()> written)
 {
     Sending(control);
-    m_session.WriteSingle(address, word, WriteHandlers(control, address, std::move(written)));
+    QString unit;
+    const QString shown = ShownAsWritten(control, address, word, &unit);
+    const QString name = SpokenNameOf(control);
+    const QString confirmation =
+        shown.isEmpty() ? QStringLiteral("%1 written").arg(name)
+                        : QStringLiteral("%1 = %2 written").arg(name, unit.isEmpty() ? shown : shown + u' ' + unit);
+    const auto held = qobject_cast<TAdvEdit *>(control) ? std::optional(shown) : std::nullopt;
+    m_session.WriteSingle(address, word, WriteHandlers(control, address, confirmation, held, std::move(written)));
 }
 
 void TParameterEditor::WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words)
 {
     Sending(control);
-    m_session.WriteMultiple(start, words, WriteHandlers(control, start));
+    m_session.WriteMultiple(start, words,
+                            WriteHandlers(control, start, QStringLiteral("%1 written").arg(SpokenNameOf(control)), {}));
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -29,9 +30,12 @@ QString ExceptionText(quint8 code);
 // only its own bit of what the board holds (ChangeBits), never the others as the page shows them.
 // A page with such controls shows when it was not read from the board (TPage::MarkWhileNotRead).
 //
-// On a value out of range: "Input range error!", the focus back in the edit, the text kept,
-// nothing written. On a text that is no number: its error in the standard error box, nothing
-// written. A time of day says which part is out of range and goes back to its edit.
+// On a value out of range: the range message naming the edit and what it takes ("Supply Air
+// Temp.: 10.0 to 55.0 °C"), the focus back in the edit, the text kept, nothing written. On a text
+// that is no number: its error in the standard error box, nothing written. A time of day says
+// which part is out of range and goes back to its edit. Escape in an edit puts back what the board
+// holds (and reads it again, while the line is up), writing nothing. A write the board answers is
+// confirmed in the status bar for a few seconds ("Supply Air Temp. = 21.5 °C written").
 class TParameterEditor : public QObject
 {
     Q_OBJECT
@@ -70,23 +74,41 @@ public:
     // word written.
     void ChangeBits(QWidget *control, const TParameterCodec &codec, std::function<quint16(quint16)> change);
     // A line for the status bar on behalf of a page.
-    void Tell(const QString &text) { emit Status(text); }
+    void Tell(const QString &text) { Say(text); }
     // Tells why control's value was refused (the range message when error is empty, else error in
     // the standard error box) and sends the focus back to it; the user actions that the focus
     // moving back raises in other controls write nothing.
     void Refuse(QWidget *control, const QString &error = {});
 
+    // How long the status bar confirms an answered write.
+    static constexpr int kConfirmationMs = 5000;
+
 signals:
     // A line for the status bar: a write the board refused, or one made while the line is closed;
-    // empty once a write is answered.
+    // a write the board answered, cleared again after kConfirmationMs unless a newer line came.
     void Status(const QString &text);
 
 private:
     void Dispatch(QWidget *control);
     void Connect(QWidget *control);
-    TRequestHandlers WriteHandlers(QWidget *control, quint16 address, std::function<void()> written = {});
+    // The handlers of a write on behalf of control; what the board took confirmed as confirmation
+    // says, and held as an edit's text.
+    TRequestHandlers WriteHandlers(QWidget *control, quint16 address, const QString &confirmation,
+                                   const std::optional<QString> &held, std::function<void()> written = {});
     // A write on behalf of control goes out: an edit's typed text is taken, and a closed line told.
     void Sending(QWidget *control);
+    // The range message of control, which takes min .. max in units of 10^-decimals.
+    void RefuseRange(QWidget *control, qint64 min, qint64 max, int decimals, const QString &unit);
+    // What control now shows as written to address as word: an edit's value as its row shows the
+    // word (and its unit in unit); a list's item; a box on or off; nothing for a button.
+    QString ShownAsWritten(QWidget *control, quint16 address, quint16 word, QString *unit) const;
+    // Reads the row of an edit whose held text Escape put back, and shows it unless the user
+    // has typed in the row again meanwhile.
+    void ReadBack(QWidget *edit);
+    void Say(const QString &text);
+
+    QTimer m_confirmationTimer;
+    bool m_confirmationShown = false;
 
     TBoardSession &m_session;
     const TTransferTable &m_table;

@@ -19,8 +19,13 @@ QString PlaceOf(const QWidget *control)
             break;
         }
     }
-    const QString name = control->accessibleName().isEmpty() ? control->objectName() : control->accessibleName();
+    const QString name = SpokenNameOf(control);
     return page.isEmpty() ? name : QStringLiteral("page \"%1\", %2").arg(page, name);
+}
+
+QString SpokenNameOf(const QWidget *control)
+{
+    return control->accessibleName().isEmpty() ? control->objectName() : control->accessibleName();
 }
 
 QStringList TTransferTable::Bind(QWidget &root, const TWeekProgramView &week, TUserMessages &messages)

@@ -13,6 +13,8 @@ class TUserMessages;
 
 // The page a control sits on and what it is called there, for messages: page "Heating", Kp.
 QString PlaceOf(const QWidget *control);
+// What control is called on its page, for messages: its spoken name, else its objectName.
+QString SpokenNameOf(const QWidget *control);
 
 // The parameter transfer table bound to the main window: for every configuration item (and the
 // side rows), the controls that show its registers and the one encoding that page refresh,

@@ -7,6 +7,10 @@
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <algorithm>
 
 namespace live {
 
@@ -100,6 +104,30 @@ void MakeDisplayOnly(QLineEdit *edit)
     QFont font;
     font.setStyleStrategy(QFont::PreferNoShaping);
     edit->setFont(font);
+}
+
+void FitWidth(QLineEdit *edit, std::initializer_list<QString> texts)
+{
+    // As QLineEdit sizes its own hint: the text, its margins, and the frame the style draws.
+    constexpr int kInnerMargin = 2;  // QLineEdit's own, each side
+    constexpr int kCursor = 1;
+    int widest = 0;
+    for (const QString &text : texts)
+        widest = std::max(widest, edit->fontMetrics().horizontalAdvance(text));
+    const QMargins text = edit->textMargins();
+    const QMargins contents = edit->contentsMargins();
+    const int width = widest + kCursor + 2 * kInnerMargin + text.left() + text.right() + contents.left()
+                      + contents.right();
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.rect = edit->rect();
+    option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    option.features = QStyleOptionFrame::None;
+    const QSize size =
+        edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, edit->sizeHint().height()), edit);
+    edit->setFixedWidth(size.width());
 }
 
 }  // namespace live

@@ -6,6 +6,8 @@
 
 #include <QColor>
 
+#include <initializer_list>
+
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
@@ -35,5 +37,9 @@ void MarkStale(QWidget *root, bool stale);
 // an edit's text, but not change anything. An edit takes texts of any length.
 void MakeDisplayOnly(QAbstractButton *box);
 void MakeDisplayOnly(QLineEdit *edit);
+
+// Sizes edit to show the widest of texts whole in its own font and style (and so at any screen
+// scale), no wider: the layout can neither squeeze it nor stretch it.
+void FitWidth(QLineEdit *edit, std::initializer_list<QString> texts);
 
 }  // namespace live
