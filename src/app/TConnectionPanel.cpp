@@ -109,6 +109,7 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     COMPortColumnComboBox->setEditable(true);
     COMPortColumnComboBox->setInsertPolicy(QComboBox::NoInsert);
     COMPortColumnComboBox->setItemDelegate(new DeviceDelegate(COMPortColumnComboBox));
+    COMPortColumnComboBox->view()->setAccessibleName(QStringLiteral("Serial devices found"));
     COMPortColumnComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     COMPortColumnComboBox->setMinimumContentsLength(10);
     COMPortColumnComboBox->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
@@ -121,6 +122,10 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     ConnectionStateLabel->setWordWrap(true);
     ConnectionStateLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ConnectionStateLabel->setAccessibleName(QStringLiteral("Connection state"));
+    // Room for the longest state kept from the start, so that the column does not jump; all of it
+    // is in the tooltip too.
+    ConnectionStateLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ConnectionStateLabel->setMinimumHeight(5 * ConnectionStateLabel->fontMetrics().lineSpacing());
 
     PeriodAdvEdit = Named(new TAdvEdit(TAdvEdit::Unsigned, this), "PeriodAdvEdit");
     PeriodAdvEdit->setMaxLength(3);

@@ -32,9 +32,7 @@ TTCPModbusClient::TTCPModbusClient(QObject *parent) : TModbusClient(new QModbusT
         if (Device()->state() == QModbusDevice::ConnectingState) {
             Log().Write(ModbusLog::Failures,
                         QStringLiteral("[%1] no connection within %2 ms").arg(LineName()).arg(m_reconnectInterval));
-            AttemptFailed(tr("no answer from %1 within %2 s (a wrong address, or the host is off)")
-                              .arg(m_address)
-                              .arg((m_reconnectInterval + 999) / 1000));
+            AttemptFailed(tr("no answer within %1 s").arg((m_reconnectInterval + 999) / 1000));
             AbortConnectAttempt();
         }
     });
@@ -200,14 +198,14 @@ void TTCPModbusClient::DeviceError(QModbusDevice::Error error, const QString &te
     const auto *socket = qobject_cast<const QAbstractSocket *>(Device()->device());
     switch (socket ? socket->error() : QAbstractSocket::UnknownSocketError) {
     case QAbstractSocket::ConnectionRefusedError:
-        AttemptFailed(tr("the connection was refused: nothing listens on port %1 of %2").arg(m_port).arg(m_address));
+        AttemptFailed(tr("refused: nothing listens on that port"));
         break;
     case QAbstractSocket::NetworkError:
     case QAbstractSocket::SocketTimeoutError:
-        AttemptFailed(tr("%1 cannot be reached: %2").arg(m_address, socket->errorString()));
+        AttemptFailed(tr("unreachable: %1").arg(socket->errorString()));
         break;
     case QAbstractSocket::HostNotFoundError:
-        AttemptFailed(tr("no host is called %1").arg(m_address));
+        AttemptFailed(tr("no host of that name"));
         break;
     default:
         AttemptFailed(socket ? socket->errorString() : text);

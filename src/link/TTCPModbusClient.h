@@ -35,8 +35,8 @@ public:
     bool Retrying() const;
     // Milliseconds until the next attempt, -1 while none is waiting.
     int NextAttemptInMs() const { return m_reconnectTimer.isActive() ? m_reconnectTimer.remainingTime() : -1; }
-    // Why the last attempt failed, in a technician's words ("the connection was refused: nothing
-    // listens on port 502"); empty until one failed.
+    // Why the last attempt failed, in a technician's words ("refused: nothing listens on that
+    // port", "unreachable: No route to host", "no answer within 10 s"); empty until one failed.
     QString AttemptFailure() const { return m_attemptFailure; }
 
 signals:
