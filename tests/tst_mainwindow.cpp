@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -112,6 +113,7 @@ private slots:
     void connectionOverASerialLine();
     void connectIsRefusedBeforeAnythingOpens_data();
     void connectIsRefusedBeforeAnythingOpens();
+    void aSerialPortThatCannotOpenIsTold_data();
     void aSerialPortThatCannotOpenIsTold();
     void cancelGivesTheAttemptUp();
     void connectingSaysWhatItDoes();
@@ -339,19 +341,46 @@ void TstMainWindow::connectIsRefusedBeforeAnythingOpens()
     QCOMPARE(PanelState(*form.Form), kClosed);
 }
 
+void TstMainWindow::aSerialPortThatCannotOpenIsTold_data()
+{
+    QTest::addColumn<bool>("inUse");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no such device") << false << QStringLiteral("there is no such device (is the adapter plugged in?)");
+    // Held by another program: refused like a port the user may not open, with the same hint.
+    QTest::newRow("permission") << true << QStringLiteral("add your user to it (sudo adduser $USER dialout)");
+}
+
+// A serial port that does not open is named with the reason and what to do; the panel is free again.
 void TstMainWindow::aSerialPortThatCannotOpenIsTold()
 {
+    QFETCH(bool, inUse);
+    QFETCH(QString, why);
     QTemporaryDir empty;
     QVERIFY(empty.isValid());
-    const QString missing = empty.filePath(QStringLiteral("ttyUSB7"));
+    QString device = empty.filePath(QStringLiteral("ttyUSB7"));
+    PtyPair pty;
+    QSerialPort holder;
+    if (inUse) {
+        if (!PtyPair::Available())
+            QSKIP("socat is not installed: no pty pair for the serial line (apt-get install socat)");
+        pty.Start(kSoonMs);
+        if (QTest::currentTestFailed())
+            return;
+        device = pty.EndA();
+        holder.setPortName(device);
+        QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+    }
     RecordedForm form;
     TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
     panel.SerialdxfCheckBox->click();
-    panel.COMPortColumnComboBox->setEditText(missing);
+    panel.COMPortColumnComboBox->setEditText(device);
     panel.ConnectVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(form.Messages->Errors.size(), 1, kSoonMs);
-    QVERIFY2(form.Messages->Errors.first().contains(missing), qPrintable(form.Messages->Errors.first()));
+    const QString error = form.Messages->Errors.first();
+    QVERIFY2(error.startsWith(QStringLiteral("Cannot open the serial port %1: ").arg(device)) && error.contains(why),
+             qPrintable(error));
     QCOMPARE(PanelState(*form.Form), kClosed);
+    QCOMPARE(panel.ConnectionStateLabel->text(), error);
 }
 
 // "Cancel" while a TCP board does not answer gives the attempt up: the client left retrying must
@@ -428,6 +457,8 @@ void TstMainWindow::connectingSaysWhatItDoes()
     panel.ConnectVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
     QCOMPARE(form->TCPModbusClient.NextAttemptInMs(), -1);
+    QCOMPARE(panel.ConnectionStateLabel->text(),
+             QStringLiteral("No connection to %1 (refused: nothing listens on that port)").arg(line));
 }
 
 // A serial port opens whether or not a board hangs on it: the lamp waits for the board's answer,

@@ -458,6 +458,9 @@ void TConnectionPanel::LineLost()
 
 void TConnectionPanel::Disconnect()
 {
+    // Cancelled while the board could not be reached: why stays in the state line.
+    if (!m_session.Connected() && m_session.ActiveClient() == &m_tcp && !m_tcp.AttemptFailure().isEmpty())
+        m_failure = QStringLiteral("No connection to %1 (%2)").arg(m_tcp.LineName(), m_tcp.AttemptFailure());
     // The lamp shows Connected (the TCP client's close event leaves it alone).
     m_session.SetConnected(false);
     ConnectionVrUserLed->SetOn(false);
@@ -589,7 +592,9 @@ void TConnectionPanel::UpdateState()
                        .arg(line, framing, serial ? QStringLiteral(" and the line settings") : QString());
         else
             text = QStringLiteral("%1%2 open, waiting for the board at address %3").arg(line, framing).arg(address);
-    } else if (!serial && m_session.ActiveClient()) {
+    } else if (!m_opened) {
+        text = QStringLiteral("Closing %1").arg(line);
+    } else if (!serial) {
         text = m_lostAt.isValid() ? LineDownText() : QStringLiteral("Connecting to %1").arg(line);
         if (m_tcp.Attempt() > 0)
             text += QStringLiteral(", try %1").arg(m_tcp.Attempt());
