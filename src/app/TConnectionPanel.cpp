@@ -4,6 +4,7 @@
 #include "app/TSettings.h"
 #include "config/DefinitionFile.h"
 #include "link/ModbusLog.h"
+#include "link/SerialDevices.h"
 #include "link/TSerialModbusClient.h"
 #include "link/TTCPModbusClient.h"
 #include "session/TBoardSession.h"
@@ -13,8 +14,6 @@
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
-
-#include "link/SerialDevices.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -226,11 +225,16 @@ void TConnectionPanel::RefreshDevices()
         COMPortColumnComboBox->setItemData(row, device.Description, kDescriptionRole);
         COMPortColumnComboBox->setItemData(row, device.Description, Qt::ToolTipRole);
     }
-    const int found = COMPortColumnComboBox->findText(current);
+    ShowDevice(current);
+}
+
+void TConnectionPanel::ShowDevice(const QString &path)
+{
+    const int found = COMPortColumnComboBox->findText(path);
     if (found >= 0)
         COMPortColumnComboBox->setCurrentIndex(found);
     else
-        COMPortColumnComboBox->setEditText(current);
+        COMPortColumnComboBox->setEditText(path);
 }
 
 QString TConnectionPanel::SerialDevice() const
@@ -270,8 +274,7 @@ void TConnectionPanel::ApplySettings(const TSettings &settings)
 {
     SetMode(settings.Mode);
     IPAddressEdit->SetOctets(settings.IP);
-    COMPortColumnComboBox->setEditText(settings.Device);
-    RefreshDevices();
+    ShowDevice(settings.Device);
     PeriodAdvEdit->setText(QString::number(settings.ReadPeriod));
     AddressAdvEdit->setText(QString::number(settings.Address));
     m_tcp.SetServerAddress(IPAddressEdit->text());
@@ -402,10 +405,8 @@ void TConnectionPanel::ConnectVrButtonClick()
         m_tcp.SetServerAddress(IPAddressEdit->text());
         client = &m_tcp;
     }
-    // Connecting again on the other line (the first one still opening) gives the first one up:
-    // a TCP client left retrying could come up later beside the line in use.
-    if (m_opened && m_opened != client)
-        m_opened->Close();
+    // The line in use is closed first: while it opens, is up or is being opened again, the button
+    // is Cancel or Disconnect.
     m_opened = client;
     // Set up, then open: opening purges and writes the log, and its events may follow at once.
     m_session.SetActiveClient(client);
@@ -414,7 +415,7 @@ void TConnectionPanel::ConnectVrButtonClick()
     m_session.SetSharedFailureHandler([this] { ShowErrorWindow(); });
     m_failure.clear();
     m_lostAt = {};
-    // Opening: the inputs stay as they are until the line is up or the attempt is cancelled.
+    // Opening: the inputs are locked and the button cancels, until the line is up or given up.
     LockInputs();
     ConnectVrButton->setText(kCancel);
     client->ClearCounters();

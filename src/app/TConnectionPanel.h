@@ -111,6 +111,8 @@ private:
     void RestorePanel();
     void CloseErrorWindow();
     void SerialLineError(const QString &message);
+    // Chooses the device in the list, or shows the path typed when the list has no such device.
+    void ShowDevice(const QString &path);
     void UpdateState();
     QString ActiveLineName() const;
 
