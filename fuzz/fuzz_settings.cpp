@@ -28,6 +28,8 @@ void CheckInRange(const TSettings &s)
     FUZZ_CHECK(s.StopBits == QSerialPort::OneStop || s.StopBits == QSerialPort::TwoStop);
     FUZZ_CHECK(s.Parity == QSerialPort::NoParity || s.Parity == QSerialPort::EvenParity
                || s.Parity == QSerialPort::OddParity);
+    FUZZ_CHECK(s.TimeoutMs >= TSettings::kMinTimeoutMs && s.TimeoutMs <= TSettings::kMaxTimeoutMs);
+    FUZZ_CHECK(!s.Device.isEmpty() && s.Device == s.Device.trimmed());
 }
 
 bool SameSettings(const TSettings &a, const TSettings &b)
@@ -36,7 +38,8 @@ bool SameSettings(const TSettings &a, const TSettings &b)
            && a.Address == b.Address && a.BoardTypeIndex == b.BoardTypeIndex && a.LogFileEnabled == b.LogFileEnabled
            && a.LogFileExistTime == b.LogFileExistTime && a.LogFileLevel == b.LogFileLevel && a.Port == b.Port
            && a.BaudRate == b.BaudRate && a.Parity == b.Parity && a.DataBits == b.DataBits
-           && a.StopBits == b.StopBits && a.ComDevice == b.ComDevice;
+           && a.StopBits == b.StopBits && a.ComDevice == b.ComDevice && a.Device == b.Device
+           && a.TimeoutMs == b.TimeoutMs;
 }
 
 QByteArray Contents(const QString &path)

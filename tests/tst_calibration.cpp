@@ -277,7 +277,7 @@ void TestCalibration::overridesOnTheBoardAreKnownAtConnect()
     QFETCH(QStringList, active);
     QFETCH(Registers, returned);
     Click("ConnectVrButton");  // Disconnect: nothing overridden yet
-    QTRY_COMPARE_WITH_TIMEOUT(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("Connect"),
+    QTRY_COMPARE_WITH_TIMEOUT(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("&Connect"),
                               kSoonMs);
     for (const auto &[address, value] : onBoard)
         QVERIFY(m_board->Board().write(address, value));

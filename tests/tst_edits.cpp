@@ -694,7 +694,7 @@ void TestEdits::whatTheFirmwareLacksIsOff()
     if (extended) {
         // A new connection may reach another board: off again until its version has been read.
         Form().ConnectiondxfGroupBox->ConnectVrButton->click();
-        QTRY_COMPARE(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("Connect"));
+        QTRY_COMPARE(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("&Connect"));
         bool offAtConnect = false;
         connect(
             &Form().TCPModbusClient, &TModbusClient::OnConnect, this,

@@ -3,6 +3,7 @@
 #include "MessageRecorder.h"
 #include "OddFiles.h"
 #include "TestFiles.h"
+#include "app/TConnectionDialog.h"
 #include "app/TConnectionPanel.h"
 #include "app/TDialogMessages.h"
 #include "app/TSettings.h"
@@ -21,6 +22,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -74,6 +77,9 @@ private slots:
     void logKeysGoOnlyToTheClientModeSelects_data();
     void logKeysGoOnlyToTheClientModeSelects();
     void lineKeysReachTheClients();
+    void theDeviceOfAnOlderFile_data();
+    void theDeviceOfAnOlderFile();
+    void lineSettingsKeptOverCloseAndRestart();
 
     // Writing at close.
     void valuesKeptOverCloseAndRestart();
@@ -129,8 +135,7 @@ void TstSettings::defaultsWithoutAFile()
     QVERIFY(panel.IPAddressEdit->isEnabled());
     QVERIFY(!panel.COMPortColumnComboBox->isEnabled());
     QCOMPARE(panel.IPAddressEdit->text(), QStringLiteral("0.0.0.0"));
-    QCOMPARE(panel.COMPortColumnComboBox->currentIndex(), 0);
-    QCOMPARE(panel.COMPortColumnComboBox->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(panel.SerialDevice(), QStringLiteral("/dev/ttyS0"));  // COM1
     QCOMPARE(panel.PeriodAdvEdit->text(), QStringLiteral("1"));
     QCOMPARE(panel.AddressAdvEdit->text(), QStringLiteral("1"));
     QCOMPARE(form->ReadTimer().interval(), 1000);
@@ -267,19 +272,92 @@ void TstSettings::lineKeysReachTheClients()
     QCOMPARE(serial.Parity(), QSerialPort::NoParity);
     QCOMPARE(serial.DataBits(), QSerialPort::Data7);
     QCOMPARE(serial.StopBits(), QSerialPort::TwoStop);
-    serial.SetCommNumber(1);
-    QCOMPARE(serial.PortName(), QStringLiteral("/dev/ttyUSB0"));
-    serial.SetCommNumber(4);
-    QCOMPARE(serial.PortName(), QStringLiteral("/dev/ttyACM1"));
-    // A COM item without a device of its own keeps the platform's name.
-    serial.SetCommNumber(2);
-    TSerialModbusClient plain;
-    plain.SetCommNumber(2);
-    QCOMPARE(serial.PortName(), plain.PortName());
+    QCOMPARE(form->ConnectiondxfGroupBox->SerialDevice(), QStringLiteral("/dev/ttyUSB0"));
 
     // Parity by word as well as by letter.
     QCOMPARE(ReadText("[Connection]\nParity=odd\n").Parity, QSerialPort::OddParity);
     QCOMPARE(ReadText("[Connection]\nParity=none\n").Parity, QSerialPort::NoParity);
+}
+
+void TstSettings::theDeviceOfAnOlderFile_data()
+{
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<QString>("device");
+    QTest::newRow("none: COM1") << QByteArray() << QStringLiteral("/dev/ttyS0");
+    QTest::newRow("COM3") << QByteArray("COM Port=2") << QStringLiteral("/dev/ttyS2");
+    QTest::newRow("COM4 with its device") << QByteArray("COM Port=3\nCOM4 Device=/dev/ttyACM1\nCOM1 Device=/dev/x")
+                                          << QStringLiteral("/dev/ttyACM1");
+    QTest::newRow("COM2 without one") << QByteArray("COM Port=1\nCOM1 Device=/dev/ttyUSB0")
+                                      << QStringLiteral("/dev/ttyS1");
+    QTest::newRow("the device key wins") << QByteArray("COM Port=3\nCOM4 Device=/dev/ttyACM1\nDevice=/dev/ttyUSB2")
+                                         << QStringLiteral("/dev/ttyUSB2");
+    QTest::newRow("an empty device key") << QByteArray("COM Port=1\nDevice= ") << QStringLiteral("/dev/ttyS1");
+}
+
+// A file of the older layout names its port by COM number (and a device for a number): it opens
+// the same device, and keeps its COM keys when written back.
+void TstSettings::theDeviceOfAnOlderFile()
+{
+    QFETCH(QByteArray, keys);
+    QFETCH(QString, device);
+    QVERIFY(WriteAll(SettingsPath(), "[Connection]\nMode=1\n" + keys + "\n"));
+    const QString comPort = ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("COM Port"));
+    RecordedForm form;
+    QCOMPARE(form->ConnectiondxfGroupBox->SerialDevice(), device);
+    QVERIFY(form->close());
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Device")), device);
+    if (comPort != QLatin1String("<absent>"))
+        QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("COM Port")), comPort);
+}
+
+// What the line settings dialog takes is used at the next connect and kept in the file.
+void TstSettings::lineSettingsKeptOverCloseAndRestart()
+{
+    const TConnectionDialog::Line chosen{.BaudRate = 57600,
+                                         .Parity = QSerialPort::OddParity,
+                                         .DataBits = QSerialPort::Data7,
+                                         .StopBits = QSerialPort::TwoStop,
+                                         .Port = 1502,
+                                         .TimeoutMs = 800};
+    {
+        RecordedForm form;
+        TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+        QCOMPARE(panel.LineSettings(), TConnectionDialog::Line{});
+        // Through the dialog as a user fills it; a speed that is none is refused first.
+        bool filled = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<TConnectionDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->BaudRateComboBox->setEditText(QStringLiteral("12"));
+            dialog->accept();
+            QVERIFY(dialog->isVisible());
+            dialog->BaudRateComboBox->setEditText(QStringLiteral("57600"));
+            dialog->ParityComboBox->setCurrentText(QStringLiteral("Odd"));
+            dialog->DataBitsComboBox->setCurrentText(QStringLiteral("7"));
+            dialog->StopBitsComboBox->setCurrentText(QStringLiteral("2"));
+            dialog->PortSpinBox->setValue(1502);
+            dialog->TimeoutSpinBox->setValue(800);
+            filled = true;
+            dialog->accept();
+        });
+        panel.LineSettingsButton->click();
+        QVERIFY(filled);
+        QCOMPARE(form.Messages->Errors, QStringList{QStringLiteral("Baud rate: 50 to 4000000")});
+        QCOMPARE(panel.LineSettings(), chosen);
+        QCOMPARE(form->SerialModbusClient.BaudRate(), 57600);
+        panel.SerialdxfCheckBox->click();
+        panel.COMPortColumnComboBox->setEditText(QStringLiteral("/dev/serial/by-id/usb-FTDI_X-if00-port0"));
+        QVERIFY(form->close());
+    }
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Parity")), QStringLiteral("O"));
+    RecordedForm again;
+    QCOMPARE(again->ConnectiondxfGroupBox->LineSettings(), chosen);
+    QCOMPARE(again->ConnectiondxfGroupBox->SerialDevice(), QStringLiteral("/dev/serial/by-id/usb-FTDI_X-if00-port0"));
+    QCOMPARE(again->TCPModbusClient.Port(), quint16(1502));
+    // A dialog cancelled changes nothing.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    again->ConnectiondxfGroupBox->LineSettingsButton->click();
+    QCOMPARE(again->ConnectiondxfGroupBox->LineSettings(), chosen);
 }
 
 void TstSettings::valuesKeptOverCloseAndRestart()
@@ -290,7 +368,7 @@ void TstSettings::valuesKeptOverCloseAndRestart()
         TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
         panel.SerialdxfCheckBox->click();
         panel.IPAddressEdit->setText(QStringLiteral("192.168.10.20"));
-        panel.COMPortColumnComboBox->setCurrentIndex(2);
+        panel.COMPortColumnComboBox->setEditText(QStringLiteral("/dev/ttyUSB3"));
         panel.PeriodAdvEdit->setText(QStringLiteral("30"));
         panel.AddressAdvEdit->setText(QStringLiteral("17"));
         QVERIFY(form->close());
@@ -300,7 +378,9 @@ void TstSettings::valuesKeptOverCloseAndRestart()
     QCOMPARE(KeysIn(path, QStringLiteral("Connection")),
              (QStringList{QStringLiteral("Mode"), QStringLiteral("IP1"), QStringLiteral("IP2"), QStringLiteral("IP3"),
                           QStringLiteral("IP4"), QStringLiteral("COM Port"), QStringLiteral("ReadPeriod"),
-                          QStringLiteral("Address")}));
+                          QStringLiteral("Address"), QStringLiteral("Device"), QStringLiteral("Port"),
+                          QStringLiteral("Baud Rate"), QStringLiteral("Parity"), QStringLiteral("Data Bits"),
+                          QStringLiteral("Stop Bits"), QStringLiteral("Timeout")}));
     // Booleans as 1/0, "key=value" without spaces, as the original tool wrote them.
     QVERIFY2(ReadAll(path).contains("\nMode=1\n"), ReadAll(path).constData());
 
@@ -312,7 +392,7 @@ void TstSettings::valuesKeptOverCloseAndRestart()
     QVERIFY(!panel.IPAddressEdit->isEnabled());
     QVERIFY(panel.COMPortColumnComboBox->isEnabled());
     QCOMPARE(panel.IPAddressEdit->text(), QStringLiteral("192.168.10.20"));
-    QCOMPARE(panel.COMPortColumnComboBox->currentText(), QStringLiteral("COM3"));
+    QCOMPARE(panel.SerialDevice(), QStringLiteral("/dev/ttyUSB3"));
     QCOMPARE(panel.PeriodAdvEdit->text(), QStringLiteral("30"));
     QCOMPARE(again->ReadTimer().interval(), 30000);
     QCOMPARE(panel.AddressAdvEdit->text(), QStringLiteral("17"));
@@ -372,20 +452,19 @@ void TstSettings::readOnlyKeysAreNeverWritten()
         QVERIFY(form->close());
     }
     const QStringList written = KeysIn(SettingsPath(), QStringLiteral("Connection"));
-    for (const char *key : {"Log File Enabled", "Log File Exist Time", "Log File Level", "Port", "Baud Rate", "Parity",
-                            "Data Bits", "Stop Bits", "COM1 Device", "COM2 Device", "COM3 Device", "COM4 Device"})
+    for (const char *key : {"Log File Enabled", "Log File Exist Time", "Log File Level", "COM1 Device", "COM2 Device",
+                            "COM3 Device", "COM4 Device"})
         QVERIFY2(!written.contains(QLatin1String(key), Qt::CaseInsensitive), key);
     QCOMPARE(KeysIn(SettingsPath(), QStringLiteral("BoardType")), QStringList{QStringLiteral("BoardTypeIndex")});
 
     // Present keys keep their text, even where the tool read something else from it.
-    QVERIFY(WriteAll(SettingsPath(), "[Connection]\nPort=1502\nParity=X\nCOM2 Device=/dev/ttyUSB1\n"));
+    QVERIFY(WriteAll(SettingsPath(), "[Connection]\nLog File Level=9\nCOM2 Device=/dev/ttyUSB1\n"));
     {
         RecordedForm form;
-        form->TCPModbusClient.SetPort(2000);
         QVERIFY(form->close());
     }
-    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Port")), QStringLiteral("1502"));
-    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Parity")), QStringLiteral("X"));
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Log File Level")),
+             QStringLiteral("9"));
     QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("COM2 Device")),
              QStringLiteral("/dev/ttyUSB1"));
 }
@@ -411,7 +490,7 @@ void TstSettings::anEditThatIsNoNumberKeepsItsOldValue()
         TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
         panel.SerialdxfCheckBox->click();
         panel.IPAddressEdit->setText(QStringLiteral("1.2.3.4"));
-        panel.COMPortColumnComboBox->setCurrentIndex(1);
+        panel.COMPortColumnComboBox->setEditText(QStringLiteral("/dev/ttyACM0"));
         (period ? panel.AddressAdvEdit : panel.PeriodAdvEdit)->setText(QStringLiteral("12"));
         (period ? panel.PeriodAdvEdit : panel.AddressAdvEdit)->setText(text);
         QVERIFY(form->close());
@@ -421,7 +500,7 @@ void TstSettings::anEditThatIsNoNumberKeepsItsOldValue()
     const QString section = QStringLiteral("Connection");
     QCOMPARE(ValueIn(path, section, QStringLiteral("Mode")), QStringLiteral("1"));
     QCOMPARE(ValueIn(path, section, QStringLiteral("IP4")), QStringLiteral("4"));
-    QCOMPARE(ValueIn(path, section, QStringLiteral("COM Port")), QStringLiteral("1"));
+    QCOMPARE(ValueIn(path, section, QStringLiteral("Device")), QStringLiteral("/dev/ttyACM0"));
     QCOMPARE(ValueIn(path, section, QStringLiteral("ReadPeriod")), period ? QStringLiteral("7") : QStringLiteral("12"));
     QCOMPARE(ValueIn(path, section, QStringLiteral("Address")), period ? QStringLiteral("12") : QStringLiteral("9"));
     QCOMPARE(ValueIn(path, QStringLiteral("BoardType"), QStringLiteral("BoardTypeIndex")), QStringLiteral("0"));

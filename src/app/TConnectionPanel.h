@@ -1,12 +1,18 @@
 #pragma once
 
+#include <QDateTime>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 
+#include "app/TConnectionDialog.h"
+
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class TAdvEdit;
 class TBoardSession;
@@ -17,9 +23,11 @@ class TModbusClient;
 class TSerialModbusClient;
 class TTCPModbusClient;
 class TUserMessages;
+struct TSettings;
 
-// " Connection ": serial or Ethernet, COM port, server address, poll period and slave address;
-// opening and closing the line, the clients' events, and the communication-error window.
+// " Connection ": serial or Ethernet, the serial device, server address, poll period and slave
+// address, and the line settings behind "Line settings..."; opening and closing the line, what the
+// line is doing in words, the clients' events, and the communication-error window.
 class TConnectionPanel : public QGroupBox
 {
     Q_OBJECT
@@ -40,6 +48,25 @@ public:
     bool SerialSelected() const;
     // The folder the link's log goes to when the line is opened.
     static QString LogFolderInUse();
+    // The connection part of the settings file: shown at start, kept at close (an edit that holds
+    // no number keeps the file's value, and the user is told).
+    void ApplySettings(const TSettings &settings);
+    void KeepSettings(TSettings &settings) const;
+
+    // The serial devices of folder (/dev unless a test gives another), listed again whenever
+    // something changes in it (an adapter plugged or pulled).
+    void WatchDevices(const QString &folder);
+    void RefreshDevices();
+    // The device the serial line uses: the list's choice or the path typed into it.
+    QString SerialDevice() const;
+    TConnectionDialog::Line LineSettings() const;
+    void SetLineSettings(const TConnectionDialog::Line &line);
+    void LineSettingsButtonClick();
+
+    // What the live view says while the line is not up: "no connection to 10.0.0.7:502 since
+    // 14:07:09, trying again" while the line is being opened again, else "Line closed; values
+    // from 14:07:09".
+    QString LineDownText() const;
 
     void SerialdxfCheckBoxClick();
     void EthernetdxfCheckBoxClick();
@@ -62,8 +89,15 @@ public:
 
     TErrorForm *ErrorWindow() const { return m_errorForm; }
 
+signals:
+    // What the line does changed; ConnectionStateLabel says it.
+    void LineStateChanged();
+
+public:
     TLed *ConnectionVrUserLed;
     QPushButton *ConnectVrButton;
+    QPushButton *LineSettingsButton;
+    QLabel *ConnectionStateLabel;
     QCheckBox *SerialdxfCheckBox;
     QCheckBox *EthernetdxfCheckBox;
     TIPAddressEdit *IPAddressEdit;
@@ -74,8 +108,15 @@ public:
 private:
     bool IsActive(const TModbusClient &client) const;
     void LineUp();
+    void LineLost();
+    void LockInputs();
     void RestorePanel();
     void CloseErrorWindow();
+    void SerialLineError(const QString &message);
+    // Chooses the device in the list, or shows the path typed when the list has no such device.
+    void ShowDevice(const QString &path);
+    void UpdateState();
+    QString ActiveLineName() const;
 
     TBoardSession &m_session;
     TTCPModbusClient &m_tcp;
@@ -84,4 +125,14 @@ private:
     TErrorForm *m_errorForm = nullptr;  // the one open error window, if any
     TModbusClient *m_opened = nullptr;  // the client "Connect" opened, until "Disconnect"
     QString m_settingsPath;             // the settings file of the working folder
+    int m_timeoutMs = 3000;             // answer time of one request, from the next connect
+    bool m_answered = false;            // the board answered since the line came up
+    bool m_unanswered = false;          // a request failed before the board answered
+    QString m_failure;                  // why the last connect failed
+    QDateTime m_lostAt;                 // when the line was lost, while it is opened again
+    QDateTime m_lastAnswer;             // the board's last answer
+    QTimer m_tick;                      // counts down to the next connection attempt
+    QString m_deviceFolder;
+    QFileSystemWatcher m_deviceWatch;
+    QTimer m_rescan;
 };

@@ -396,7 +396,7 @@ void TForm1::ShowLiveLost(const QDateTime &lastAnswer)
     const QString since = lastAnswer.time().toString(QStringLiteral("HH:mm:ss"));
     QString text;
     if (!Session().Connected())
-        text = QStringLiteral("Line closed; values from %1").arg(since);
+        text = ConnectiondxfGroupBox->LineDownText();
     else if (lastAnswer.isValid())
         text = QStringLiteral("No answer from the board since %1").arg(since);
     else
@@ -419,29 +419,15 @@ void TForm1::FormCreate()
 
     m_workDir = QDir::currentPath();
     const TSettings settings = TSettings::Read(QDir(m_workDir).filePath(TSettings::FileName()));
-    ConnectiondxfGroupBox->SetMode(settings.Mode);
+    ConnectiondxfGroupBox->ApplySettings(settings);
     TModbusClient &active = settings.Mode ? static_cast<TModbusClient &>(SerialModbusClient)
                                           : static_cast<TModbusClient &>(TCPModbusClient);
     Session().SetActiveClient(&active);
-    ConnectiondxfGroupBox->IPAddressEdit->SetOctets(settings.IP);
-    ConnectiondxfGroupBox->COMPortColumnComboBox->setCurrentIndex(settings.ComPort);
     active.SetLogFileEnabled(settings.LogFileEnabled);
     active.SetLogFileExistTime(settings.LogFileExistTime);
     active.SetLogFileLevel(settings.LogFileLevel);
-    ConnectiondxfGroupBox->PeriodAdvEdit->setText(QString::number(settings.ReadPeriod));
-    ConnectiondxfGroupBox->AddressAdvEdit->setText(QString::number(settings.Address));
     m_boardTypeIndex = settings.BoardTypeIndex;
     Session().SetSlaveAddress(static_cast<quint8>(settings.Address));
-
-    // Line settings the original keys cannot express.
-    TCPModbusClient.SetServerAddress(ConnectiondxfGroupBox->IPAddressEdit->text());
-    TCPModbusClient.SetPort(settings.Port);
-    SerialModbusClient.SetBaudRate(settings.BaudRate);
-    SerialModbusClient.SetParity(settings.Parity);
-    SerialModbusClient.SetDataBits(settings.DataBits);
-    SerialModbusClient.SetStopBits(settings.StopBits);
-    for (int i = 0; i < 4; ++i)
-        SerialModbusClient.SetCommDevice(i + 1, settings.ComDevice[i]);
 
     // The calibration page starts on input 1 and output 1 with their usual references.
     CalibrationTabSheet->ShowStartReferences();
@@ -541,21 +527,7 @@ void TForm1::FormClose()
     const QString path = QDir(m_workDir).filePath(TSettings::FileName());
     // What cannot be stored keeps the value the file had.
     TSettings settings = TSettings::Read(path);
-    settings.Mode = ConnectiondxfGroupBox->SerialSelected();
-    if (const auto octets = ConnectiondxfGroupBox->IPAddressEdit->Octets())
-        settings.IP = *octets;
-    settings.ComPort = ConnectiondxfGroupBox->COMPortColumnComboBox->currentIndex();
-    bool ok = false;
-    const int period = ConnectiondxfGroupBox->PeriodAdvEdit->text().toInt(&ok);
-    if (ok)
-        settings.ReadPeriod = period;
-    else
-        m_messages->ErrorBox(NotAnIntegerMessage(ConnectiondxfGroupBox->PeriodAdvEdit->text()));
-    const int address = ConnectiondxfGroupBox->AddressAdvEdit->text().toInt(&ok);
-    if (ok)
-        settings.Address = address;
-    else
-        m_messages->ErrorBox(NotAnIntegerMessage(ConnectiondxfGroupBox->AddressAdvEdit->text()));
+    ConnectiondxfGroupBox->KeepSettings(settings);
     settings.BoardTypeIndex = m_boardTypeIndex;
     // Where the window was left and on which page; a window never shown keeps what the file had.
     if (m_shown) {
@@ -757,6 +729,11 @@ void TForm1::WirePoll()
     ShowPollIn(*m_poll, *m_liveColumn, {*InputsOutputsTabSheet, *StopTabSheet, *ControlTabSheet});
     connect(m_poll, &TPoll::LiveLost, this, &TForm1::ShowLiveLost);
     connect(m_poll, &TPoll::LiveBack, this, &TForm1::ShowLiveBack);
+    // The line going down after the values went stale, or closed while being opened again.
+    connect(ConnectiondxfGroupBox, &TConnectionPanel::LineStateChanged, this, [this] {
+        if (m_poll->Stale() && !Session().Connected())
+            LiveStatusPanel->setText(ConnectiondxfGroupBox->LineDownText());
+    });
     // What the board's firmware may lack stays off until a version read shows it has it.
     m_firmware = new TFirmwareGate(*this);
     m_firmware->Show(std::nullopt);

@@ -70,7 +70,11 @@ TSettings TSettings::Read(const QString &path)
     s.DataBits = static_cast<QSerialPort::DataBits>(InRange(ini, QStringLiteral("Data Bits"), 5, 8, s.DataBits));
     s.StopBits = InRange(ini, QStringLiteral("Stop Bits"), 1, 2, 1) == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
     for (int i = 0; i < 4; ++i)
-        s.ComDevice[i] = ini.ReadString(kConnection, QStringLiteral("COM%1 Device").arg(i + 1), QString());
+        s.ComDevice[i] = ini.ReadString(kConnection, QStringLiteral("COM%1 Device").arg(i + 1), QString()).trimmed();
+    s.Device = ini.ReadString(kConnection, QStringLiteral("Device"), QString()).trimmed();
+    if (s.Device.isEmpty())
+        s.Device = s.ComPortDevice(s.ComPort);
+    s.TimeoutMs = InRange(ini, QStringLiteral("Timeout"), kMinTimeoutMs, kMaxTimeoutMs, s.TimeoutMs);
     s.FileFolder = ini.ReadString(kFiles, kFolder, QString());
 
     // A window rectangle is kept whole or not at all; where it lies on today's screens is the
@@ -99,6 +103,14 @@ bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
     ini.WriteInteger(kConnection, QStringLiteral("ReadPeriod"), s.ReadPeriod);
     ini.WriteInteger(kConnection, QStringLiteral("Address"), s.Address);
     ini.WriteInteger(kBoardType, QStringLiteral("BoardTypeIndex"), s.BoardTypeIndex);
+    ini.WriteString(kConnection, QStringLiteral("Device"), s.Device);
+    ini.WriteInteger(kConnection, QStringLiteral("Port"), s.Port);
+    ini.WriteInteger(kConnection, QStringLiteral("Baud Rate"), s.BaudRate);
+    const char *parity = s.Parity == QSerialPort::NoParity ? "N" : s.Parity == QSerialPort::OddParity ? "O" : "E";
+    ini.WriteString(kConnection, QStringLiteral("Parity"), QLatin1String(parity));
+    ini.WriteInteger(kConnection, QStringLiteral("Data Bits"), s.DataBits);
+    ini.WriteInteger(kConnection, QStringLiteral("Stop Bits"), s.StopBits == QSerialPort::TwoStop ? 2 : 1);
+    ini.WriteInteger(kConnection, QStringLiteral("Timeout"), s.TimeoutMs);
     if (s.WindowRect.isValid()) {
         ini.WriteInteger(kWindow, QStringLiteral("Left"), s.WindowRect.x());
         ini.WriteInteger(kWindow, QStringLiteral("Top"), s.WindowRect.y());
@@ -109,6 +121,17 @@ bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
     if (!s.WindowPage.isEmpty())
         ini.WriteString(kWindow, QStringLiteral("Page"), s.WindowPage);
     return ini.Save(path, error, kLinks);
+}
+
+QString TSettings::ComPortDevice(int index) const
+{
+    if (!ComDevice[index].isEmpty())
+        return ComDevice[index];
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(index + 1);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(index);
+#endif
 }
 
 QString TSettings::DialogFolder(const QString &fallback) const

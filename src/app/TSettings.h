@@ -15,6 +15,8 @@ struct TSettings
     static constexpr int kMinAddress = 1;       // Modbus slave addresses
     static constexpr int kMaxAddress = 247;
     static constexpr int kBoardTypes = 2;
+    static constexpr int kMinTimeoutMs = 100;  // answer time of one request
+    static constexpr int kMaxTimeoutMs = 60000;
 
     // Written back at close.
     bool Mode = false;                  // true: serial line, false: Ethernet
@@ -39,13 +41,19 @@ struct TSettings
     int LogFileExistTime = 7;
     int LogFileLevel = 1;
 
-    // Read only: what the original keys cannot express.
+    // Written back: the rest of the line.
+    QString Device;  // the serial device; a file without the key: the device of "COM Port"
     quint16 Port = 502;
     int BaudRate = 19200;
     QSerialPort::Parity Parity = QSerialPort::EvenParity;
     QSerialPort::DataBits DataBits = QSerialPort::Data8;
     QSerialPort::StopBits StopBits = QSerialPort::OneStop;
-    std::array<QString, 4> ComDevice;  // device path behind COM1..COM4; empty: the platform's
+    int TimeoutMs = 3000;
+
+    // Read only: the device behind COM1..COM4 of an older file; empty: the platform's.
+    std::array<QString, 4> ComDevice;
+    // The device of COM port number index + 1 as an older file names it.
+    QString ComPortDevice(int index) const;
 
     // Missing file or keys give the defaults above; a value that makes no sense for its key
     // (an octet of 300, parity "X", a period above 500 s, slave address 0) is taken as absent.

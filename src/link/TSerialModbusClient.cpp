@@ -13,6 +13,8 @@ constexpr int kMinSettleMs = 100;
 // A line that never falls quiet (another master, a babbling device) holds requests no longer than
 // this beyond the wait.
 constexpr int kChatterMs = 2000;
+// A port that went away is tried again this often: soon after an adapter is plugged back.
+constexpr int kReconnectMs = 2000;
 }  // namespace
 
 TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QModbusRtuSerialClient, parent)
@@ -25,10 +27,20 @@ TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QM
         ReleaseAnswer({});
     });
     connect(&m_watch, &TWireWatch::BytesRead, this, &TSerialModbusClient::OnBytesRead);
+    m_reconnectTimer.setSingleShot(true);
+    m_reconnectTimer.setInterval(kReconnectMs);
+    connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
+        if (!Retrying() || Device()->state() != QModbusDevice::UnconnectedState)
+            return;
+        QString why;
+        if (!OpenPort(&why))
+            m_reconnectTimer.start();  // still away: the log has it, the user has been told once
+    });
 }
 
 void TSerialModbusClient::DeviceUp()
 {
+    m_lost = false;
     m_wire.clear();
     m_unsettled = false;
     m_watch.Start(Device()->device());
@@ -79,7 +91,7 @@ void TSerialModbusClient::Settle(int quietMs, int limitMs)
 
 void TSerialModbusClient::Settled()
 {
-    if (auto *port = qobject_cast<QSerialPort *>(Device()->device()))
+    if (auto *port = qobject_cast<QSerialPort *>(Device()->device()); port && port->isOpen())
         port->clear(QSerialPort::Input);
     m_watch.Take();
     m_wire.clear();
@@ -122,6 +134,8 @@ void TSerialModbusClient::SetCommDevice(int number, const QString &path)
 
 QString TSerialModbusClient::PortName() const
 {
+    if (!m_path.isEmpty())
+        return m_path;
     if (const auto it = m_devices.constFind(m_commNumber); it != m_devices.cend())
         return *it;
 #ifdef Q_OS_WIN
@@ -131,24 +145,51 @@ QString TSerialModbusClient::PortName() const
 #endif
 }
 
-void TSerialModbusClient::Open()
+QString TSerialModbusClient::OpenFailure(const QString &port, QSerialPort::SerialPortError error, const QString &text)
 {
-    if (Device()->state() != QModbusDevice::UnconnectedState)
-        return;
+    switch (error) {
+    case QSerialPort::PermissionError:
+        return tr("Cannot open the serial port %1: permission denied, or another program has it open.\n"
+                  "On Linux, serial ports belong to the group \"dialout\": add your user to it "
+                  "(sudo adduser $USER dialout), then log out and in again.")
+            .arg(port);
+    case QSerialPort::DeviceNotFoundError:
+        return tr("Cannot open the serial port %1: there is no such device (is the adapter plugged in?)").arg(port);
+    default:
+        return tr("Cannot open the serial port %1: %2").arg(port, text);
+    }
+}
+
+bool TSerialModbusClient::OpenPort(QString *why)
+{
     Device()->setConnectionParameter(QModbusDevice::SerialPortNameParameter, PortName());
     Device()->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_baudRate);
     Device()->setConnectionParameter(QModbusDevice::SerialParityParameter, m_parity);
     Device()->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, m_dataBits);
     Device()->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, m_stopBits);
-    if (!StartDevice()) {
-        const QString why = Device()->errorString();
-        Log().Write(ModbusLog::Failures, QStringLiteral("[%1] cannot open: %2").arg(LineName(), why));
-        emit OnLineError(tr("Cannot open the serial port %1: %2").arg(PortName(), why));
-    }
+    if (StartDevice())
+        return true;
+    const auto *port = qobject_cast<const QSerialPort *>(Device()->device());
+    *why = OpenFailure(PortName(), port ? port->error() : QSerialPort::UnknownError, Device()->errorString());
+    Log().Write(ModbusLog::Failures, QStringLiteral("[%1] cannot open: %2").arg(LineName(), Device()->errorString()));
+    return false;
+}
+
+void TSerialModbusClient::Open()
+{
+    m_lost = false;
+    m_reconnectTimer.stop();
+    if (Device()->state() != QModbusDevice::UnconnectedState)
+        return;
+    QString why;
+    if (!OpenPort(&why))
+        emit OnLineError(why);
 }
 
 void TSerialModbusClient::Close()
 {
+    m_lost = false;
+    m_reconnectTimer.stop();
     if (!StopDevice())
         Post([this] { emit OnDisconnect(); });
 }
@@ -159,6 +200,10 @@ void TSerialModbusClient::LineDown(bool wasUp, bool userClosed)
     m_guard.stop();
     m_unsettled = false;
     m_wire.clear();
+    if (wasUp && !userClosed && m_reconnect) {
+        m_lost = true;
+        m_reconnectTimer.start();
+    }
     if (wasUp || userClosed)
         emit OnDisconnect();
 }

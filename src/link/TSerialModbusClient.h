@@ -7,9 +7,13 @@
 #include <QMap>
 #include <QSerialPort>
 
+#include <algorithm>
+
 // Modbus RTU on a serial port. COM port numbers map to "COMn" on Windows and /dev/ttyS(n-1)
 // elsewhere, unless a device path was configured for the number (USB adapters). OnDisconnect is
-// raised when the line closes, whether Close asked for it or the port went away.
+// raised when the line closes, whether Close asked for it or the port went away. While Reconnect
+// is set, a port that went away is opened again every ReconnectInterval until it is back (an
+// adapter pulled and plugged in again) or Close is called; OnConnect follows each time.
 class TSerialModbusClient : public TModbusClient
 {
     Q_OBJECT
@@ -21,7 +25,9 @@ public:
     void SetCommNumber(int number) { m_commNumber = number; }
     // The device behind COM port number n; an empty path restores the platform's default.
     void SetCommDevice(int number, const QString &path);
-    // The port that Open will use for the current number.
+    // A device path that Open uses whatever the number; empty: the number's device.
+    void SetDevice(const QString &path) { m_path = path.trimmed(); }
+    // The port that Open will use.
     QString PortName() const;
 
     void SetBaudRate(int baud) { m_baudRate = baud; }
@@ -33,9 +39,19 @@ public:
     void SetStopBits(QSerialPort::StopBits bits) { m_stopBits = bits; }
     QSerialPort::StopBits StopBits() const { return m_stopBits; }
 
+    bool Reconnect() const { return m_reconnect; }
+    void SetReconnect(bool reconnect) { m_reconnect = reconnect; }
+    int ReconnectInterval() const { return m_reconnectTimer.interval(); }
+    void SetReconnectInterval(int ms) { m_reconnectTimer.setInterval(std::max(ms, 10)); }
+    // True while a port that went away is being opened again.
+    bool Retrying() const { return m_lost && !m_userClosed; }
+
     void Open() override;
     void Close() override;
     QString LineName() const override { return PortName(); }
+
+    // Why a port could not be opened, in words, with what to do where the user can do something.
+    static QString OpenFailure(const QString &port, QSerialPort::SerialPortError error, const QString &text);
 
 protected:
     void LineDown(bool wasUp, bool userClosed) override;
@@ -60,8 +76,11 @@ private:
     void Settle(int quietMs, int limitMs);
     void Settled();
     void OnBytesRead();
+    // Sets the port up and opens it; false with why when it did not open.
+    bool OpenPort(QString *why);
 
     int m_commNumber = 1;
+    QString m_path;
     QMap<int, QString> m_devices;
     // The Modbus serial-line default: 19200 baud, 8 data bits, even parity, 1 stop bit.
     int m_baudRate = QSerialPort::Baud19200;
@@ -74,4 +93,7 @@ private:
     QTimer m_settle;
     QDeadlineTimer m_settleLimit;
     QTimer m_guard;  // an answer held until the line has stayed quiet after it
+    bool m_reconnect = false;
+    bool m_lost = false;  // the port went away and Close has not been called since
+    QTimer m_reconnectTimer;
 };

@@ -1,5 +1,6 @@
 #include "link/TTCPModbusClient.h"
 
+#include <QAbstractSocket>
 #include <QModbusTcpClient>
 #include <QtEndian>
 
@@ -31,6 +32,7 @@ TTCPModbusClient::TTCPModbusClient(QObject *parent) : TModbusClient(new QModbusT
         if (Device()->state() == QModbusDevice::ConnectingState) {
             Log().Write(ModbusLog::Failures,
                         QStringLiteral("[%1] no connection within %2 ms").arg(LineName()).arg(m_reconnectInterval));
+            AttemptFailed(tr("no answer within %1 s").arg((m_reconnectInterval + 999) / 1000));
             AbortConnectAttempt();
         }
     });
@@ -51,6 +53,8 @@ void TTCPModbusClient::SetReconnect(bool reconnect)
 void TTCPModbusClient::Open()
 {
     m_userClosed = false;
+    m_attempt = 0;
+    m_attemptFailure.clear();
     m_reconnectTimer.stop();
     switch (Device()->state()) {
     case QModbusDevice::ConnectedState:
@@ -72,11 +76,14 @@ void TTCPModbusClient::TryConnect()
     if (Device()->state() != QModbusDevice::UnconnectedState || m_userClosed)
         return;
     SetConnectionParameters(Device());
+    ++m_attempt;
+    emit OnAttempt();
     if (StartDevice()) {
         m_connectGuard.start(m_reconnectInterval);
         return;
     }
     emit OnLineError(tr("Cannot connect to %1: %2").arg(LineName(), Device()->errorString()));
+    AttemptFailed(Device()->errorString());
     if (m_reconnect)
         m_reconnectTimer.start(m_reconnectInterval);
 }
@@ -97,6 +104,8 @@ void TTCPModbusClient::Resynchronise(quint32 /*timeoutMs*/)
 
 void TTCPModbusClient::DeviceUp()
 {
+    m_attempt = 0;
+    m_attemptFailure.clear();
     m_wire.clear();
     m_watch.Start(Device()->device());
 }
@@ -165,14 +174,47 @@ void TTCPModbusClient::LineDown(bool wasUp, bool userClosed)
         TryConnect();
         return;
     }
-    if (m_reconnect && !m_userClosed && Device()->state() == QModbusDevice::UnconnectedState)
+    if (m_reconnect && !m_userClosed && Device()->state() == QModbusDevice::UnconnectedState) {
         m_reconnectTimer.start(m_reconnectInterval);
+        emit OnAttempt();
+    }
+}
+
+bool TTCPModbusClient::Retrying() const
+{
+    return !m_userClosed && !IsOpen()
+           && (m_reconnectTimer.isActive() || Device()->state() != QModbusDevice::UnconnectedState);
 }
 
 void TTCPModbusClient::DeviceError(QModbusDevice::Error error, const QString &text)
 {
-    if (error == QModbusDevice::ConnectionError) {
-        Log().Write(ModbusLog::Failures, QStringLiteral("[%1] %2").arg(LineName(), text));
-        emit OnLineError(tr("Connection to %1: %2").arg(LineName(), text));
+    if (error != QModbusDevice::ConnectionError)
+        return;
+    Log().Write(ModbusLog::Failures, QStringLiteral("[%1] %2").arg(LineName(), text));
+    emit OnLineError(tr("Connection to %1: %2").arg(LineName(), text));
+    if (IsOpen())
+        return;
+    // An attempt failed: the socket has the reason in a word.
+    const auto *socket = qobject_cast<const QAbstractSocket *>(Device()->device());
+    switch (socket ? socket->error() : QAbstractSocket::UnknownSocketError) {
+    case QAbstractSocket::ConnectionRefusedError:
+        AttemptFailed(tr("refused: nothing listens on that port"));
+        break;
+    case QAbstractSocket::NetworkError:
+    case QAbstractSocket::SocketTimeoutError:
+        AttemptFailed(tr("unreachable: %1").arg(socket->errorString()));
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        AttemptFailed(tr("no host of that name"));
+        break;
+    default:
+        AttemptFailed(socket ? socket->errorString() : text);
+        break;
     }
+}
+
+void TTCPModbusClient::AttemptFailed(const QString &why)
+{
+    m_attemptFailure = why;
+    emit OnAttempt();
 }

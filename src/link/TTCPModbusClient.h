@@ -28,8 +28,21 @@ public:
     void Close() override;
     QString LineName() const override;
 
+    // The connection attempts since Open or since the line was last up (1 for the first).
+    int Attempt() const { return m_attempt; }
+    // True from Open until Close while the line is not up: an attempt is under way or the next
+    // one will follow.
+    bool Retrying() const;
+    // Milliseconds until the next attempt, -1 while none is waiting.
+    int NextAttemptInMs() const { return m_reconnectTimer.isActive() ? m_reconnectTimer.remainingTime() : -1; }
+    // Why the last attempt failed, in a technician's words ("refused: nothing listens on that
+    // port", "unreachable: No route to host", "no answer within 10 s"); empty until one failed.
+    QString AttemptFailure() const { return m_attemptFailure; }
+
 signals:
     void OnClose();
+    // A connection attempt starts (Attempt() tells which) or has failed (AttemptFailure() says why).
+    void OnAttempt();
 
 protected:
     void LineDown(bool wasUp, bool userClosed) override;
@@ -49,6 +62,10 @@ private:
     void SetConnectionParameters(QModbusClient *device) const;
     // Ends a connection attempt under way; false when there is none.
     bool AbortConnectAttempt();
+    void AttemptFailed(const QString &why);
+
+    int m_attempt = 0;
+    QString m_attemptFailure;
 
     QString m_address = QStringLiteral("127.0.0.1");
     quint16 m_port = 502;
