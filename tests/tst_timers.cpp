@@ -104,7 +104,7 @@ void TestTimers::intervalsGoToTheImageInOrder()
     Named<QComboBox>(QStringLiteral("Int2ColumnComboBox"))->setCurrentIndex(1);
     QTest::keyClick(Named<QComboBox>(QStringLiteral("Int2ColumnComboBox")), Qt::Key_Down);
     QCOMPARE(Messages().Errors,
-             (QStringList{QStringLiteral("Input range error"), QStringLiteral("Hour < 0 or Hour > 23"),
+             (QStringList{QStringLiteral("Timer Interval #1 stop: 7:30 to 23:59"), QStringLiteral("Hour < 0 or Hour > 23"),
                           QStringLiteral("Min < 0 or Min > 59")}));
     QCOMPARE(Page().WeekProgram().Times[2][0], quint16(450));
     QCOMPARE(Page().WeekProgram().Times[2][1], quint16(450));
@@ -161,7 +161,7 @@ void TestTimers::aWrongDayWritesNothingAndNamesTheField()
     ShowDay({"6:00", "8:00", "9:00", "13:00", "17:00", "22:00"}, {1, -1, 3});
     Named<QPushButton>(QStringLiteral("SatSunVrDemoButton"))->click();
     QCOMPARE(Messages().Errors, (QStringList{QStringLiteral("Timer Interval #2 start: Hour < 0 or Hour > 23"),
-                                             QStringLiteral("Timer Interval #2 start: Input range error"),
+                                             QStringLiteral("Timer Interval #2 start: 8:00 to 23:59"),
                                              QStringLiteral("Timer Interval #2 level: no level chosen")}));
     QCOMPARE(WriteRequests(), QList<Seen>{});
     QCOMPARE(m_board->Board().timerStoreCount(), 0);

@@ -124,7 +124,7 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     // Room for the longest state kept from the start, so that the column does not jump; all of it
     // is in the tooltip too.
     ConnectionStateLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ConnectionStateLabel->setMinimumHeight(5 * ConnectionStateLabel->fontMetrics().lineSpacing());
+    ConnectionStateLabel->setMinimumHeight(4 * ConnectionStateLabel->fontMetrics().lineSpacing());
 
     PeriodAdvEdit = Named(new TAdvEdit(TAdvEdit::Unsigned, this), "PeriodAdvEdit");
     PeriodAdvEdit->setMaxLength(3);
@@ -185,7 +185,7 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     connect(&m_tcp, &TTCPModbusClient::OnAttempt, this, &TConnectionPanel::UpdateState);
     // A serial adapter pulled and plugged back is opened again, as a lost TCP line is.
     m_serial.SetReconnect(true);
-    m_tick.setInterval(1000);
+    m_tick.setSingleShot(true);
     connect(&m_tick, &QTimer::timeout, this, &TConnectionPanel::UpdateState);
 
     // Devices come and go in bursts (a plugged adapter adds its node and links): list them once
@@ -356,7 +356,7 @@ void TConnectionPanel::PeriodeAdvEditExit()
         return;
     }
     if (seconds > TSettings::kMaxReadPeriod) {
-        m_messages.RangeWarning(PeriodAdvEdit);
+        m_messages.OutOfRange(PeriodAdvEdit, QStringLiteral("Poll period: 0 to %1 s").arg(TSettings::kMaxReadPeriod));
         return;
     }
     if (OnPeriod)
@@ -382,7 +382,9 @@ void TConnectionPanel::ConnectVrButtonClick()
         return;
     }
     if (address < TSettings::kMinAddress || address > TSettings::kMaxAddress) {
-        m_messages.RangeWarning(AddressAdvEdit);
+        m_messages.OutOfRange(AddressAdvEdit, QStringLiteral("Slave address: %1 to %2")
+                                                  .arg(TSettings::kMinAddress)
+                                                  .arg(TSettings::kMaxAddress));
         return;
     }
     // An address still being typed ("192.168.1.") would have the client retry it forever.
@@ -602,6 +604,8 @@ void TConnectionPanel::UpdateState()
         const int nextMs = m_tcp.NextAttemptInMs();
         if (nextMs >= 0) {
             text += QStringLiteral(", next in %1 s").arg((nextMs + 999) / 1000);
+            // Shown again just after the count drops, so that no second is skipped.
+            m_tick.start(nextMs % 1000 + 1);
             counting = true;
         }
         if (!m_tcp.AttemptFailure().isEmpty())
@@ -611,8 +615,8 @@ void TConnectionPanel::UpdateState()
     } else {
         text = QStringLiteral("Opening %1").arg(line);
     }
-    if (counting != m_tick.isActive())
-        counting ? m_tick.start() : m_tick.stop();
+    if (!counting)
+        m_tick.stop();
     if (ConnectionStateLabel->text() == text)
         return;
     ConnectionStateLabel->setText(text);

@@ -131,7 +131,7 @@ private:
     QString m_failure;                  // why the last connect failed
     QDateTime m_lostAt;                 // when the line was lost, while it is opened again
     QDateTime m_lastAnswer;             // the board's last answer
-    QTimer m_tick;                      // counts down to the next connection attempt
+    QTimer m_tick;                      // counts down to the next connection attempt, second by second
     QString m_deviceFolder;
     QFileSystemWatcher m_deviceWatch;
     QTimer m_rescan;

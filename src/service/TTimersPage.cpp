@@ -83,6 +83,13 @@ QGroupBox *Address(QWidget *parent, TNumberToSet &address)
     return group;
 }
 
+// The refusal of a time earlier than the one before it: the times of a day do not go back, so the
+// edit takes that time to the end of the day.
+QString NotBefore(const QWidget &edit, quint16 earliest)
+{
+    return QStringLiteral("%1: %2 to 23:59").arg(edit.accessibleName(), TimeOfDayText(earliest));
+}
+
 }  // namespace
 
 TTimersPage::TTimersPage(TPageContext &context, QWidget *parent)
@@ -239,8 +246,12 @@ void TTimersPage::IntAdvMaskEditExit(int tag)
     const TTimeTake time = TakeTimeOfDay(edit->text());
     auto &times = m_program.Times[static_cast<size_t>(SelectedDay())];
     // The six times of a day do not decrease: each is checked against the one before it.
-    if (!time.Ok() || (tag > 0 && time.Minutes < times[static_cast<size_t>(tag - 1)])) {
-        Editor().Refuse(edit, time.Ok() ? QStringLiteral("Input range error") : time.Error);
+    if (!time.Ok()) {
+        Editor().Refuse(edit, time.Error);
+        return;
+    }
+    if (tag > 0 && time.Minutes < times[static_cast<size_t>(tag - 1)]) {
+        Editor().Refuse(edit, NotBefore(*edit, times[static_cast<size_t>(tag - 1)]));
         return;
     }
     times[static_cast<size_t>(tag)] = time.Minutes;
@@ -259,11 +270,12 @@ std::optional<TTimersPage::TDayProgram> TTimersPage::ShownDay()
     for (int i = 0; i < TWeekProgram::kTimesPerDay; ++i) {
         TAdvEdit *edit = m_times[static_cast<size_t>(i)];
         const TTimeTake time = TakeTimeOfDay(edit->text());
-        QString error = time.Error;
-        if (time.Ok() && i > 0 && time.Minutes < day.Times[static_cast<size_t>(i - 1)])
-            error = QStringLiteral("Input range error");
-        if (!error.isEmpty()) {
-            Editor().Refuse(edit, QStringLiteral("%1: %2").arg(edit->accessibleName(), error));
+        if (!time.Ok()) {
+            Editor().Refuse(edit, QStringLiteral("%1: %2").arg(edit->accessibleName(), time.Error));
+            return std::nullopt;
+        }
+        if (i > 0 && time.Minutes < day.Times[static_cast<size_t>(i - 1)]) {
+            Editor().Refuse(edit, NotBefore(*edit, day.Times[static_cast<size_t>(i - 1)]));
             return std::nullopt;
         }
         day.Times[static_cast<size_t>(i)] = time.Minutes;
