@@ -144,7 +144,6 @@ private slots:
     void aSerialPortThatCannotOpenIsTold();
     void cancelGivesTheAttemptUp();
     void connectingSaysWhatItDoes();
-    void aSilentSerialPortShowsNoLamp();
     void aSerialAdapterPulledIsOpenedAgain();
     void serialDevicesAreListedAsTheyCome();
     void periodEdit();
@@ -287,15 +286,16 @@ void TstMainWindow::connectionStatesOverTcp()
     QVERIFY(form.Messages->Errors.isEmpty());
 }
 
+// A serial port opens whether or not a board hangs on it: the lamp waits for the board's first
+// answer, and the state line says what is missing.
 void TstMainWindow::connectionOverASerialLine()
 {
     START_PTY_PAIR(pty);
-    Z4SimServer board;
-    QString error;
-    QVERIFY2(board.OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
-
     RecordedForm form;
     TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionDialog::Line line = panel.LineSettings();
+    line.TimeoutMs = 200;
+    panel.SetLineSettings(line);
     panel.SerialdxfCheckBox->click();
     QVERIFY(!panel.IPAddressEdit->isEnabled());
     QVERIFY(panel.COMPortColumnComboBox->isEnabled());
@@ -305,11 +305,24 @@ void TstMainWindow::connectionOverASerialLine()
     panel.ConnectVrButton->click();
     QCOMPARE(form->SerialModbusClient.PortName(), pty.EndA());
     QCOMPARE(form->Session().ActiveClient(), &form->SerialModbusClient);
-    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpenSilent, kSoonMs);
+    QCOMPARE(form->Session().RequestTimeout(), quint32(200));
+    const QString silent = QStringLiteral("No answer from the board at address 1 on %1 (19200 8E1): check the "
+                                          "cable, the address and the line settings")
+                               .arg(pty.EndA());
+    QTRY_COMPARE_WITH_TIMEOUT(panel.ConnectionStateLabel->text(), silent, kSoonMs);
+    QCOMPARE(PanelState(*form.Form), kOpenSilent);
 
+    // The board is wired up: it takes the write, and its first answer lights the lamp.
+    Z4SimServer board;
+    QString error;
+    QVERIFY2(board.OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
     form.Messages->Answers << TChoice::Go;
     form->StartStopVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(board, 0x013A), QList<quint16>{1}, kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    QCOMPARE(panel.ConnectionStateLabel->text(),
+             QStringLiteral("Connected to %1 (19200 8E1), board address 1").arg(pty.EndA()));
 
     panel.ConnectVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
@@ -464,36 +477,6 @@ void TstMainWindow::connectingSaysWhatItDoes()
     QCOMPARE(form->TCPModbusClient.NextAttemptInMs(), -1);
     QCOMPARE(panel.ConnectionStateLabel->text(),
              QStringLiteral("No connection to %1 (refused: nothing listens on that port)").arg(line));
-}
-
-// A serial port opens whether or not a board hangs on it: the lamp waits for the board's answer,
-// and the state line says what is missing.
-void TstMainWindow::aSilentSerialPortShowsNoLamp()
-{
-    START_PTY_PAIR(pty);
-    RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
-    TConnectionDialog::Line line = panel.LineSettings();
-    line.TimeoutMs = 200;
-    panel.SetLineSettings(line);
-    ConnectSerial(form, pty.EndA());
-    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpenSilent, kSoonMs);
-    QCOMPARE(form->Session().RequestTimeout(), quint32(200));
-    const QString silent = QStringLiteral("No answer from the board at address 1 on %1 (19200 8E1): check the "
-                                          "cable, the address and the line settings")
-                               .arg(pty.EndA());
-    QTRY_COMPARE_WITH_TIMEOUT(panel.ConnectionStateLabel->text(), silent, kSoonMs);
-    QCOMPARE(PanelState(*form.Form), kOpenSilent);
-
-    // The board is wired up: its first answer lights the lamp.
-    Z4SimServer board;
-    QString error;
-    QVERIFY2(board.OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
-    form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
-    QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
-    QCOMPARE(panel.ConnectionStateLabel->text(),
-             QStringLiteral("Connected to %1 (19200 8E1), board address 1").arg(pty.EndA()));
 }
 
 // An adapter pulled: the line is lost, not closed, and opened again once the adapter is back.
