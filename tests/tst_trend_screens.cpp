@@ -96,12 +96,10 @@ void TestTrendScreens::bothWindowsAfterARecording()
         temp->VariablesChart->replot(QCustomPlot::rpImmediateRefresh);
         QCoreApplication::processEvents();
 
-        // The set point (about 20 °C) in degrees, on an axis that fits the values, not 0 .. 100.
+        // The set point (about 20 °C) in degrees, as the board's register reaches the chart (the
+        // axis that fits it: tst_trend).
         const auto setPoint = temp->Recording().Value(29, 0);
         QVERIFY(setPoint && *setPoint > 5 && *setPoint < 40);
-        const QCPRange axis = temp->VariablesChart->yAxis->range();
-        QVERIFY2(axis.lower <= *setPoint && axis.upper >= *setPoint && axis.upper < 1000,
-                 qPrintable(QStringLiteral("%1 .. %2").arg(axis.lower).arg(axis.upper)));
 
         // Each window as it draws itself on the X server, whatever lies over it.
         const QImage chartShot = chart->grab().toImage();
@@ -120,9 +118,6 @@ void TestTrendScreens::bothWindowsAfterARecording()
         // Both fit the screen as they open, and at their smallest.
         for (QWidget *window : {static_cast<QWidget *>(chart), static_cast<QWidget *>(temp)}) {
             QVERIFY2(Misfits(window).isEmpty(), qPrintable(window->windowTitle() + QStringLiteral(": ") + Misfits(window)));
-            qInfo("%s on %s: opens at %dx%d, needs at least %dx%d", qPrintable(window->windowTitle()),
-                  qPrintable(screen), window->width(), window->height(), window->minimumSizeHint().width(),
-                  window->minimumSizeHint().height());
             window->resize(window->minimumSizeHint());
             QTRY_COMPARE(window->size(), window->minimumSizeHint());
             QVERIFY2(Misfits(window).isEmpty(), qPrintable(window->windowTitle() + QStringLiteral(": ") + Misfits(window)));
