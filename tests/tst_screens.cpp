@@ -7,6 +7,7 @@
 #include "app/TStatusPanel.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QHelpEvent>
 #include <QScreen>
 #include <QScrollArea>
@@ -37,13 +38,9 @@ bool Shown(TForm1 &form)
 
 QString Where(const QRect &r)
 {
-    return QStringLiteral("%1,%2 %3x%4 on %5x%6")
-        .arg(r.x())
-        .arg(r.y())
-        .arg(r.width())
-        .arg(r.height())
-        .arg(Available().width())
-        .arg(Available().height());
+    QString where;
+    QDebug(&where) << r << "on" << Available();
+    return where;
 }
 }  // namespace
 
