@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDebug>
 #include <QPushButton>
 #include <QScreen>
 
@@ -38,17 +39,14 @@ QString Misfits(QWidget *window)
     const QSize least = window->minimumSizeHint();
     if (!available.contains(window->frameGeometry()) || least.width() > available.width()
         || least.height() + kDecorations > available.height())
-        misfits << QStringLiteral("window %1x%2, at least %3x%4")
-                       .arg(window->width())
-                       .arg(window->height())
-                       .arg(least.width())
-                       .arg(least.height());
+        QDebug(&misfits.emplace_back()) << window->frameGeometry() << "at least" << least << "on" << available;
     for (const QAbstractButton *control : window->findChildren<QAbstractButton *>()) {
         const QRect at(control->mapTo(window, QPoint()), control->size());
         if (!control->isVisible() || !window->rect().contains(at) || at.height() < control->sizeHint().height() - 2)
             misfits << control->objectName();
     }
-    return misfits.join(QStringLiteral(", "));
+    return misfits.isEmpty() ? QString()
+                             : window->windowTitle() + QLatin1String(": ") + misfits.join(QLatin1String(", "));
 }
 
 }  // namespace
@@ -117,10 +115,10 @@ void TestTrendScreens::bothWindowsAfterARecording()
 
         // Both fit the screen as they open, and at their smallest.
         for (QWidget *window : {static_cast<QWidget *>(chart), static_cast<QWidget *>(temp)}) {
-            QVERIFY2(Misfits(window).isEmpty(), qPrintable(window->windowTitle() + QStringLiteral(": ") + Misfits(window)));
+            QVERIFY2(Misfits(window).isEmpty(), qPrintable(Misfits(window)));
             window->resize(window->minimumSizeHint());
             QTRY_COMPARE(window->size(), window->minimumSizeHint());
-            QVERIFY2(Misfits(window).isEmpty(), qPrintable(window->windowTitle() + QStringLiteral(": ") + Misfits(window)));
+            QVERIFY2(Misfits(window).isEmpty(), qPrintable(Misfits(window)));
         }
 
         // Closing the tool asks before each recording is lost; Cancel (Enter) keeps all open.
