@@ -946,7 +946,8 @@ void TestConfigTransfer::unusableDefinitionKeepsTheButtonsOff()
     QVERIFY(!QFile::exists(recorder->SaveAnswer));
 }
 
-// Alt and the underlined letter press a button as a click does (the spoken names: tst_accessibility).
+// Alt and the underlined letter press a button as a click does. (That each is spoken by a name of
+// its own: tst_accessibility.)
 void TestConfigTransfer::theButtonsTakeMnemonics()
 {
     Form().MainPageControl->setCurrentWidget(&Page());
