@@ -277,6 +277,8 @@ void TstSettings::lineKeysReachTheClients()
     // Parity by word as well as by letter.
     QCOMPARE(ReadText("[Connection]\nParity=odd\n").Parity, QSerialPort::OddParity);
     QCOMPARE(ReadText("[Connection]\nParity=none\n").Parity, QSerialPort::NoParity);
+    // A file that cannot be read (NUL bytes) gives the device of COM1, as a missing one does.
+    QCOMPARE(ReadText(QByteArray("[Connection]\nDevice=/dev/x\0\n", 28)).Device, QStringLiteral("/dev/ttyS0"));
 }
 
 void TstSettings::theDeviceOfAnOlderFile_data()

@@ -43,8 +43,10 @@ TSettings TSettings::Read(const QString &path)
 {
     TSettings s;
     TIniFile ini;
-    if (!ini.Load(path, nullptr, kLinks))
-        return s;  // an unreadable file is treated like a missing one
+    if (!ini.Load(path, nullptr, kLinks)) {
+        s.Device = s.ComPortDevice(s.ComPort);  // an unreadable file is treated like a missing one
+        return s;
+    }
 
     s.Mode = ini.ReadBool(kConnection, QStringLiteral("Mode"), s.Mode);
     for (int i = 0; i < 4; ++i)
