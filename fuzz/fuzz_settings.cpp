@@ -39,7 +39,8 @@ bool SameSettings(const TSettings &a, const TSettings &b)
            && a.LogFileExistTime == b.LogFileExistTime && a.LogFileLevel == b.LogFileLevel && a.Port == b.Port
            && a.BaudRate == b.BaudRate && a.Parity == b.Parity && a.DataBits == b.DataBits
            && a.StopBits == b.StopBits && a.ComDevice == b.ComDevice && a.Device == b.Device
-           && a.TimeoutMs == b.TimeoutMs;
+           && a.TimeoutMs == b.TimeoutMs && a.WindowRect == b.WindowRect && a.WindowMaximized == b.WindowMaximized
+           && a.WindowPage == b.WindowPage;
 }
 
 QByteArray Contents(const QString &path)
