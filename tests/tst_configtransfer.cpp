@@ -47,6 +47,7 @@ private slots:
 
     void saveLoadVerifyOnTheBoard();
     void compareFindsOneChangedRegister();
+    void verifyNamesTheSameDifferencesHoweverRead();
     void olderFirmwareMovesTheBaseSetOnly();
     void offlineSaveAndLoadUseTheWindow();
     void verifyNeedsAFileAndMissingFilesAreIgnored();
@@ -256,6 +257,49 @@ void TestConfigTransfer::compareFindsOneChangedRegister()
     QCOMPARE(Page().WritedxfProgressBar->value(), 100);
     // Compare shows nothing: the window keeps what the save showed.
     QCOMPARE(WritesOf(m_board->Requests()).size(), 0);
+}
+
+// Verify in block reads, on a board that refuses the larger blocks, and one item per request names
+// the same registers; a refused block is read item by item for the rest of the connection, said once.
+void TestConfigTransfer::verifyNamesTheSameDifferencesHoweverRead()
+{
+    QVERIFY(Connect() >= 0);
+    const QString saved = File(QStringLiteral("board.cnf"));
+    QVERIFY(SaveBoard(saved));
+    m_form->Messages->OpenAnswer = saved;
+    Page().CompareButtonClick();
+    QVERIFY(WaitIdle());
+    // The first and last register of a block, one inside a multi-register item, the first of a
+    // run cut for its length, the last item.
+    for (const quint16 address : {0x0200, 0x0215, 0x0230, 0x036A, 0x0521})
+        QVERIFY(m_board->Board().write(address, quint16(m_board->Board().value(address) ^ 0x11)));
+    const QString note = QStringLiteral(" could not be read in one request (the board refused it with exception 3)");
+    const auto verify = [this] {
+        m_board->ClearRecord();
+        const qsizetype from = Memo().size();
+        Page().VerifyButtonClick();
+        return WaitIdle() ? Memo().mid(from) : QStringList{QStringLiteral("still running")};
+    };
+    const QStringList blocks = verify();
+    QCOMPARE(m_board->Requests().size(), 8);
+    QCOMPARE(blocks.size(), 1 + 5 + 1);
+    QVERIFY2(blocks.last().contains(QStringLiteral("5 registers differ")), qPrintable(blocks.last()));
+
+    // Blocks over 42 registers refused: those are read item by item from then on.
+    m_board->SetFaults({.Refuse = {}, .MaxRead = 42});
+    QStringList refused = verify();
+    QCOMPARE(refused.filter(note).size(), 1);
+    refused.removeAt(1);
+    QCOMPARE(refused, blocks);
+    const QList<SimRequest> first = m_board->Requests();
+    QCOMPARE(verify(), blocks);  // nothing said again, nothing refused again
+    // The blocks of 75 and 106 registers as their 39 and 31 items, the other six blocks as they were.
+    QCOMPARE(m_board->Requests().size(), 39 + 31 + 6);
+    QCOMPARE(first.size(), 39 + 31 + 6 + 2);
+
+    Page().Chains().ReadItemByItem();
+    QCOMPARE(verify(), blocks);
+    QCOMPARE(m_board->Requests().size(), 140);
 }
 
 void TestConfigTransfer::olderFirmwareMovesTheBaseSetOnly()
