@@ -1,11 +1,14 @@
 // bench_rtu_line: the tool on an RS-485 line at its real rate. z4sim serves one end of a socat pty
 // pair and paces its answers as a line at 19200 (and 9600) baud 8E1 would carry them
-// (--line-rate). On the other end, taking turns: the whole-configuration Save and Load
+// (--line-rate). On the other end, taking turns: the whole-configuration Save, Verify and Load
 // (TConfigChains on a TBoardSession over our TSerialModbusClient) and one poll cycle (TPoll's five
 // reads), against blocking libmodbus RTU loops doing the same requests, and against the least
-// wire time those requests need. A chain of the same reads straight through Qt's
-// QModbusRtuSerialClient runs alongside, to tell what Qt's RTU client costs by itself.
+// wire time those requests need. Save and Verify run as the tool runs them, in block reads, and
+// as it runs them on a board that refuses block reads, one item per request. A chain of the same
+// block reads straight through Qt's QModbusRtuSerialClient runs alongside, to tell what Qt's RTU
+// client costs by itself.
 #include "config/ConfigChains.h"
+#include "config/ConfigCompare.h"
 #include "config/DefinitionFile.h"
 #include "link/TSerialModbusClient.h"
 #include "monitor/LiveDecoders.h"
@@ -30,6 +33,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "BareQtChain.h"
@@ -157,6 +161,13 @@ struct Wire
             s += Read(item.Registers);
         return s;
     }
+    double BlockReads(const std::vector<ReadBlock> &blocks) const
+    {
+        double s = 0;
+        for (const ReadBlock &block : blocks)
+            s += Read(block.Registers);
+        return s;
+    }
     double WriteChain(const ConfigImage &image) const
     {
         double s = 0;
@@ -184,7 +195,7 @@ double Seconds(const QElapsedTimer &clock)
 class Ours
 {
 public:
-    Ours(const QString &port, int rate, TConfigImages &images) : m_chains(m_session, images)
+    Ours(const QString &port, int rate, TConfigImages &images) : m_images(images), m_chains(m_session, images)
     {
         m_client.SetCommDevice(1, port);
         m_client.SetCommNumber(1);
@@ -207,10 +218,30 @@ public:
         QObject::connect(&m_poll, &TPoll::RegulationSampleTaken, &m_loop, &QEventLoop::quit);
     }
 
-    double Save()
+    // The read chain in block reads, or one item per request as after a refused block.
+    double Save(bool itemByItem = false)
     {
         m_what = QStringLiteral("the read chain");
-        return Chain([this] { m_chains.BoardReadChain([this] { Done(); }); });
+        return Chain([this, itemByItem] {
+            if (itemByItem)
+                m_chains.ReadItemByItem();
+            m_chains.BoardReadChain([this] { Done(); });
+        });
+    }
+
+    // The read chain and the comparison of what it read with the file image.
+    double Verify(bool itemByItem = false)
+    {
+        m_what = QStringLiteral("the verify read chain");
+        return Chain([this, itemByItem] {
+            if (itemByItem)
+                m_chains.ReadItemByItem();
+            m_chains.BoardReadChain([this] {
+                if (!ConfigDifferences(m_images.BoardImage, m_images.FileImage, m_images.ActiveItemCount).empty())
+                    m_failure = QStringLiteral("Verify found the board different from what it saved");
+                Done();
+            });
+        });
     }
 
     double Load()
@@ -283,6 +314,7 @@ private:
 
     TSerialModbusClient m_client;
     TBoardSession m_session;
+    TConfigImages &m_images;
     TLiveState m_state;  // the version countdown starts at 0: no version read for 65536 cycles
     TPoll m_poll{m_session, m_state};
     TConfigChains m_chains;
@@ -295,7 +327,7 @@ private:
 
 // The same reads as the Save chain, each sent from the previous reply, straight through Qt's RTU
 // client with its own defaults (inter-frame delay, turnaround). Seconds.
-double BareQtReadChain(const QString &port, int rate, const ConfigImage &image)
+double BareQtReadChain(const QString &port, int rate, const std::vector<ReadBlock> &plan)
 {
     QModbusRtuSerialClient client;
     client.setConnectionParameter(QModbusDevice::SerialPortNameParameter, port);
@@ -307,11 +339,11 @@ double BareQtReadChain(const QString &port, int rate, const ConfigImage &image)
         Fail(QStringLiteral("QModbusRtuSerialClient cannot open %1: %2").arg(port, client.errorString()));
 
     std::vector<bench::ReadBlock> blocks;
-    for (const ConfigItem &item : image)
-        blocks.push_back({item.FirstRegister, static_cast<quint16>(item.Registers)});
+    for (const ReadBlock &block : plan)
+        blocks.push_back({block.FirstRegister, static_cast<quint16>(block.Registers)});
     const bench::ChainResult chain = bench::BareQtReadChain(client, kUnit, blocks);
     if (!chain.Failure.isEmpty())
-        Fail(QStringLiteral("QModbusRtuSerialClient, %1: %2").arg(ItemName(image, chain.FailedAt), chain.Failure));
+        Fail(QStringLiteral("QModbusRtuSerialClient, block %1: %2").arg(chain.FailedAt).arg(chain.Failure));
     client.disconnectDevice();
     return chain.Seconds;
 }
@@ -330,6 +362,21 @@ public:
                 const ConfigItem &item = image[i];
                 if (modbus_read_registers(context, item.FirstRegister, item.Registers, buffer.data()) != item.Registers)
                     Fail(QStringLiteral("libmodbus read, %1: %2").arg(ItemName(image, i), Error()));
+            }
+        });
+    }
+
+    double BlockLoop(const std::vector<ReadBlock> &plan)
+    {
+        return Timed([&](modbus_t *context) {
+            std::array<uint16_t, 125> buffer{};
+            for (const ReadBlock &block : plan) {
+                if (modbus_read_registers(context, block.FirstRegister, block.Registers, buffer.data())
+                    != block.Registers)
+                    Fail(QStringLiteral("libmodbus read of 0x%1, %2 registers: %3")
+                             .arg(block.FirstRegister, 4, 16, QLatin1Char('0'))
+                             .arg(block.Registers)
+                             .arg(Error()));
             }
         });
     }
@@ -404,11 +451,30 @@ void RunRate(const QString &simPath, int rate, TConfigImages &images, int rounds
     images.FileImage = images.BoardImage;
     const ConfigImage &image = images.FileImage;
 
-    enum { SaveChain, ReadLoop, BareQt, LoadChain, WriteLoop, PollOurs, PollPeer, PassCount };
+    const std::vector<ReadBlock> plan = PlanBlockReads(image, images.ActiveItemCount);
+
+    enum {
+        SaveChain,
+        SaveItems,
+        VerifyChain,
+        VerifyItems,
+        BlockLoop,
+        ReadLoop,
+        BareQt,
+        LoadChain,
+        WriteLoop,
+        PollOurs,
+        PollPeer,
+        PassCount
+    };
     std::array<Pass, PassCount> passes{{
-        {"Save: TConfigChains read chain", [&] { return ours.Save(); }, {}},
-        {"Save: libmodbus read loop", [&] { return peer.ReadLoop(image); }, {}},
-        {"Save: bare QModbusRtuSerialClient", [&] { return BareQtReadChain(line.EndA(), rate, image); }, {}},
+        {"Save: read chain, block reads", [&] { return ours.Save(); }, {}},
+        {"Save: read chain, item by item", [&] { return ours.Save(true); }, {}},
+        {"Verify: block reads", [&] { return ours.Verify(); }, {}},
+        {"Verify: item by item", [&] { return ours.Verify(true); }, {}},
+        {"Save: libmodbus loop of the blocks", [&] { return peer.BlockLoop(plan); }, {}},
+        {"Save: libmodbus loop of the items", [&] { return peer.ReadLoop(image); }, {}},
+        {"Save: bare Qt client, the blocks", [&] { return BareQtReadChain(line.EndA(), rate, plan); }, {}},
         {"Load: TConfigChains write chain", [&] { return ours.Load(); }, {}},
         {"Load: libmodbus write loop", [&] { return peer.WriteLoop(image); }, {}},
         {"Poll cycle: TPoll over our client", [&] { return ours.Poll(); }, {}},
@@ -416,12 +482,14 @@ void RunRate(const QString &simPath, int rate, TConfigImages &images, int rounds
     }};
     RunPasses(passes, warmup, rounds);
 
+    const double blocksWire = wire.BlockReads(plan);
+    const double itemsWire = wire.ReadChain(image);
     const std::array<double, PassCount> wireSeconds{
-        wire.ReadChain(image),  wire.ReadChain(image), wire.ReadChain(image), wire.WriteChain(image),
-        wire.WriteChain(image), wire.PollCycle(),      wire.PollCycle()};
+        blocksWire, itemsWire,  blocksWire,         itemsWire,          blocksWire,        itemsWire,
+        blocksWire, wire.WriteChain(image), wire.WriteChain(image), wire.PollCycle(), wire.PollCycle()};
     std::printf("RTU line at %d baud 8E1 (z4sim --line-rate %d on a socat pty pair), median of %d rounds after %d "
-                "warm-up:\n",
-                rate, rate, rounds, warmup);
+                "warm-up; %zu block reads for %zu items:\n",
+                rate, rate, rounds, warmup, plan.size(), image.size());
     std::array<double, PassCount> medians{};
     for (size_t k = 0; k < passes.size(); ++k) {
         const std::vector<double> &seconds = passes[k].Seconds;
@@ -433,6 +501,17 @@ void RunRate(const QString &simPath, int rate, TConfigImages &images, int rounds
     }
     // The targets hold at 19200 baud; at other rates the ratios are for the record.
     const bool targeted = rate == 19200;
+    const auto verdict = [targeted](bool met) { return targeted ? (met ? " met" : " NOT MET") : ""; };
+    for (const auto &[what, blocks, items] : {std::tuple{"Save", SaveChain, SaveItems},
+                                              std::tuple{"Verify", VerifyChain, VerifyItems}}) {
+        const double faster = medians[items] / medians[blocks];
+        const double toWire = medians[blocks] / blocksWire;
+        const double toPeer = medians[blocks] / medians[BlockLoop];
+        std::printf("  %-6s item by item / blocks %5.2fx%s%s   blocks/wire %5.3fx%s%s   blocks/libmodbus blocks "
+                    "%5.3fx\n",
+                    what, faster, targeted ? " (target at least 4x)" : "", verdict(faster >= 4.0), toWire,
+                    targeted ? " (target at most 1.10x)" : "", verdict(toWire <= 1.10), toPeer);
+    }
     const auto report = [&](const char *what, double ours, double peerSeconds, double wireS) {
         const double toPeer = ours / peerSeconds;
         const double toWire = ours / wireS;
@@ -443,13 +522,14 @@ void RunRate(const QString &simPath, int rate, TConfigImages &images, int rounds
         else
             std::printf("  %-11s ours/libmodbus %6.3fx  ours/wire %6.3fx\n", what, toPeer, toWire);
     };
-    report("Save", medians[SaveChain], medians[ReadLoop], wireSeconds[SaveChain]);
     report("Load", medians[LoadChain], medians[WriteLoop], wireSeconds[LoadChain]);
     report("Poll cycle", medians[PollOurs], medians[PollPeer], wireSeconds[PollOurs]);
-    std::printf("  a request's overhead over the wire: ours %.2f ms, libmodbus %.2f ms, bare Qt %.2f ms (Save)\n",
-                (medians[SaveChain] - wireSeconds[SaveChain]) * 1e3 / static_cast<double>(image.size()),
-                (medians[ReadLoop] - wireSeconds[ReadLoop]) * 1e3 / static_cast<double>(image.size()),
-                (medians[BareQt] - wireSeconds[BareQt]) * 1e3 / static_cast<double>(image.size()));
+    std::printf("  a request's overhead over the wire: ours %.2f ms (blocks), %.2f ms (items), libmodbus %.2f ms "
+                "(blocks), bare Qt %.2f ms (blocks)\n",
+                (medians[SaveChain] - blocksWire) * 1e3 / static_cast<double>(plan.size()),
+                (medians[SaveItems] - itemsWire) * 1e3 / static_cast<double>(image.size()),
+                (medians[BlockLoop] - blocksWire) * 1e3 / static_cast<double>(plan.size()),
+                (medians[BareQt] - blocksWire) * 1e3 / static_cast<double>(plan.size()));
     std::fflush(stdout);
 }
 }  // namespace

@@ -2,13 +2,16 @@
 // process from its start to its exit, against two peers run as processes in the same run and
 // reading the same blocks: a small blocking libmodbus program (bench_libmodbus_save_peer) that
 // connects once, reads them and writes the values to a file, and a shell script that calls mbpoll
-// once a block. z4ctl reads the firmware version, then one block per configuration item; the board
-// has firmware with the extended set, so all 140 items are read. Each run is checked: its exit
+// once a block. z4ctl reads the firmware version, then the configuration in the block reads a
+// Save plans (runs of consecutive items, at most 125 registers a read); the board has firmware
+// with the extended set, so all 140 items are read. The libmodbus program also reads the items
+// one request each, as z4ctl did before it read in blocks. Each run is checked: its exit
 // status, its file, and every value in it against the board's. Prints the medians and the ratios;
 // z4ctl should stay within 2 times the libmodbus program. `z4ctl --help` runs alongside: its start
 // and Qt's set-up without a line, to tell the share of z4ctl's time that is process start-up.
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
+#include "config/ReadPlan.h"
 #include "config/TransferRows.h"
 #include "monitor/LiveDecoders.h"
 
@@ -60,12 +63,21 @@ struct Block
     quint16 Count;
 };
 
-// What z4ctl save reads, in its order: the firmware version, then one block per item.
-std::vector<Block> SaveBlocks()
+// One read per item, after the firmware version.
+std::vector<Block> ItemReads()
 {
     std::vector<Block> blocks{{live::kVersionRead.Start, live::kVersionRead.Count}};
     for (const TParameterRow &row : TransferRows())
         blocks.push_back({row.FirstRegister, static_cast<quint16>(row.Registers)});
+    return blocks;
+}
+
+// What z4ctl save reads, in its order: the firmware version, then the planned block reads.
+std::vector<Block> SaveBlocks(const TConfigImages &definition)
+{
+    std::vector<Block> blocks{{live::kVersionRead.Start, live::kVersionRead.Count}};
+    for (const ReadBlock &block : PlanBlockReads(definition.BoardImage, definition.ItemCount))
+        blocks.push_back({block.FirstRegister, static_cast<quint16>(block.Registers)});
     return blocks;
 }
 
@@ -272,8 +284,9 @@ int main(int argc, char *argv[])
     QString error;
     if (!ReadDefinitionFile(parser.value(defOption), definition, &error))
         Fail(error);
-    const std::vector<Block> blocks = SaveBlocks();
-    if (definition.ItemCount != kTransferItems || blocks.size() != static_cast<size_t>(kTransferItems) + 1)
+    const std::vector<Block> items = ItemReads();
+    const std::vector<Block> blocks = SaveBlocks(definition);
+    if (definition.ItemCount != kTransferItems || items.size() != static_cast<size_t>(kTransferItems) + 1)
         Fail(QStringLiteral("the definition file describes %1 items, not the configuration's %2")
                  .arg(definition.ItemCount)
                  .arg(kTransferItems));
@@ -300,18 +313,20 @@ int main(int argc, char *argv[])
     const QString ctlFile = dir.filePath(QStringLiteral("z4ctl.cnf"));
     const QString peerFile = dir.filePath(QStringLiteral("libmodbus.txt"));
     const QString mbpollFile = dir.filePath(QStringLiteral("mbpoll.txt"));
-    enum { Z4ctl, Libmodbus, Mbpoll, Z4ctlStart, PassCount };
+    const QString itemsFile = dir.filePath(QStringLiteral("libmodbus-items.txt"));
+    enum { Z4ctl, Libmodbus, Mbpoll, Z4ctlStart, LibmodbusItems, PassCount };
     std::array<Pass, PassCount> passes{{
         {"z4ctl save", [&] { return Z4ctlRun(ctl, port, ctlFile, definition, expected); }, {}},
         {"libmodbus program", [&] { return LibmodbusRun(peer, port, blocks, peerFile, expected); }, {}},
         {"mbpoll, one call a block", [&] { return MbpollRun(script, mbpollFile, expected); }, {}},
         {"z4ctl --help (start-up)", [&] { return RunProcess("z4ctl --help", ctl, {QStringLiteral("--help")}); }, {}},
+        {"libmodbus program, by item", [&] { return LibmodbusRun(peer, port, items, itemsFile, expected); }, {}},
     }};
     RunPasses(passes, warmup, rounds);
 
-    std::printf("z4ctl save as a process: %zu reads (the version, then %d items), %d registers, z4sim (firmware %s) "
-                "on 127.0.0.1:%u, median of %d runs after %d warm-up\n",
-                blocks.size(), kTransferItems, RegisterCount(blocks), qPrintable(kFirmware), port, rounds, warmup);
+    std::printf("z4ctl save as a process: %zu reads (the version, then %d items in %zu blocks), %d registers, z4sim "
+                "(firmware %s) on 127.0.0.1:%u, median of %d runs after %d warm-up\n",
+                blocks.size(), kTransferItems, blocks.size() - 1, RegisterCount(blocks), qPrintable(kFirmware), port, rounds, warmup);
     std::printf("every run checked: exit status 0, and every value in its file the board's\n");
     std::array<double, PassCount> medians{};
     for (size_t k = 0; k < passes.size(); ++k) {
@@ -326,6 +341,8 @@ int main(int argc, char *argv[])
                 libmodbusRatio <= 2 ? "met" : "NOT MET");
     std::printf("  ratio z4ctl/mbpoll loop       %7.4fx  (the loop takes %.0f times as long)\n",
                 medians[Z4ctl] / medians[Mbpoll], medians[Mbpoll] / medians[Z4ctl]);
+    std::printf("  libmodbus program by item / in blocks %5.2fx; z4ctl in blocks / libmodbus by item %5.2fx\n",
+                medians[LibmodbusItems] / medians[Libmodbus], medians[Z4ctl] / medians[LibmodbusItems]);
     std::printf("for the record: %.2f ms of z4ctl's median are its start and Qt's set-up (z4ctl --help)\n",
                 medians[Z4ctlStart] * 1e3);
     return 0;

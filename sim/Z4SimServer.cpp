@@ -321,7 +321,8 @@ QModbusResponse Z4SimServer::Execute(const QModbusPdu &request, SimRequest &reco
         for (int i = 0; i < record.Count; ++i)
             record.Values.append(WordAt(data, 5 + 2 * i));
     }
-    if (function == kReadHolding && (record.Count < 1 || record.Count > 125))
+    if (function == kReadHolding
+        && (record.Count < 1 || record.Count > 125 || (m_faults.MaxRead > 0 && record.Count > m_faults.MaxRead)))
         return Refusal(request, QModbusExceptionResponse::IllegalDataValue);
 
     const quint32 last = quint32(record.Address) + record.Count - 1;

@@ -43,6 +43,7 @@ struct SimFaults
     int CorruptEvery = 0;   // every Nth read is answered with a wrong byte count
     int CloseAfter = 0;     // TCP: the connection is dropped at its request N+1
     QList<Refusal> Refuse;  // requests touching these registers are refused
+    int MaxRead = 0;        // reads of more registers are refused with exception 3; 0: up to 125
     // Every Nth answer the kind applies to is badly sent this way (the TCP kinds on TCP only).
     Misframing Misframe = Misframing::None;
     int MisframeEvery = 0;

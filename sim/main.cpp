@@ -157,6 +157,10 @@ int main(int argc, char *argv[])
         {QStringLiteral("refuse"),
          QStringLiteral("Refuse requests touching registers FIRST-LAST with exception CODE (default 2). Repeatable."),
          QStringLiteral("FIRST-LAST[:CODE]")},
+        {QStringLiteral("max-read"),
+         QStringLiteral("Refuse reads of more than N registers with exception 3, as a board with a small buffer "
+                        "does (default 125)."),
+         QStringLiteral("N"), QStringLiteral("125")},
         {QStringLiteral("corrupt-every"), QStringLiteral("Answer every Nth read with a wrong byte count."),
          QStringLiteral("N"), QStringLiteral("0")},
         {QStringLiteral("close-after"), QStringLiteral("TCP: drop a connection when its request N+1 arrives."),
@@ -198,6 +202,9 @@ int main(int argc, char *argv[])
     faults.DropEvery = static_cast<int>(NumberOption(parser, QStringLiteral("drop-every"), 1000000));
     faults.CorruptEvery = static_cast<int>(NumberOption(parser, QStringLiteral("corrupt-every"), 1000000));
     faults.CloseAfter = static_cast<int>(NumberOption(parser, QStringLiteral("close-after"), 1000000));
+    faults.MaxRead = static_cast<int>(NumberOption(parser, QStringLiteral("max-read"), 125));
+    if (faults.MaxRead < 1)
+        Fail(QStringLiteral("--max-read takes a register count from 1 to 125"));
     for (const QString &range : parser.values(QStringLiteral("refuse")))
         faults.Refuse.append(ParseRefusal(range));
     if (parser.isSet(QStringLiteral("misframe")))

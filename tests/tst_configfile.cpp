@@ -5,6 +5,7 @@
 #include "common/IniFile.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
+#include "config/ReadPlan.h"
 #include "config/TransferRows.h"
 
 #include <QDir>
@@ -88,6 +89,9 @@ private slots:
     void missingKeysInsideTheWalkRefuseTheFile();
     void ambiguousOrHugeFilesAreRefused();
     void aFailedSaveLeavesTheOldFile();
+
+    void blockReadsOfTheShippedDefinition_data();
+    void blockReadsOfTheShippedDefinition();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -399,6 +403,67 @@ void TestConfigFile::aFailedSaveLeavesTheOldFile()
     QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
     QCOMPARE(ReadAll(path), QByteArray("[Settings]\nSupplySetPoint=2100\n"));
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("board.cnf")});
+}
+
+void TestConfigFile::blockReadsOfTheShippedDefinition_data()
+{
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("maxRegisters");
+    // Each block as "first item+items@first register:registers"; empty: only the rules are checked.
+    QTest::addColumn<QString>("expected");
+    // The run 0x0300-0x0383 is longer than one read: it is cut before the item that would not fit.
+    QTest::newRow("extended set") << 140 << kMaxReadRegisters
+                                  << "0+20@200:22 20+39@217:75 59+31@300:106 90+6@36a:26 96+23@400:32 "
+                                     "119+18@421:18 137+2@518:4 139+1@520:2";
+    QTest::newRow("base set") << 132 << kMaxReadRegisters
+                              << "0+20@200:22 20+39@217:75 59+31@300:106 90+6@36a:26 96+23@400:32 119+13@421:13";
+    QTest::newRow("small reads") << 140 << 42 << QString();
+    QTest::newRow("one register a read") << 140 << 1 << QString();
+}
+
+// The blocks read every item once, whole and in order, no register that no item holds and no more
+// registers than a read may ask for; their answers land in the right items.
+void TestConfigFile::blockReadsOfTheShippedDefinition()
+{
+    QFETCH(int, items);
+    QFETCH(int, maxRegisters);
+    QFETCH(QString, expected);
+    TConfigImages images = ShippedImages(0);
+    const std::vector<ReadBlock> blocks = PlanBlockReads(images.BoardImage, items, maxRegisters);
+    if (!expected.isEmpty()) {
+        QStringList got;
+        for (const ReadBlock &b : blocks)
+            got << QStringLiteral("%1+%2@%3:%4").arg(b.FirstItem).arg(b.Items).arg(b.FirstRegister, 0, 16).arg(b.Registers);
+        QCOMPARE(got.join(QLatin1Char(' ')), expected);
+    }
+
+    // The board's registers hold their own address; the image starts cleared.
+    for (ConfigItem &item : images.BoardImage)
+        std::fill(item.Values.begin(), item.Values.end(), 0);
+    qint32 next = 0;
+    for (const ReadBlock &b : blocks) {
+        QCOMPARE(b.FirstItem, next);
+        next += b.Items;
+        QVERIFY(b.Registers <= maxRegisters || b.Items == 1);
+        qint32 reg = b.FirstRegister;
+        for (qint32 i = b.FirstItem; i < b.FirstItem + b.Items; ++i) {
+            QCOMPARE(qint32(images.BoardImage[size_t(i)].FirstRegister), reg);  // no gap inside a block
+            reg += images.BoardImage[size_t(i)].Registers;
+        }
+        QCOMPARE(reg - b.FirstRegister, b.Registers);
+        QList<quint16> answer;
+        for (qint32 k = 0; k < b.Registers; ++k)
+            answer << quint16(b.FirstRegister + k);
+        QVERIFY(!SplitBlockAnswer(b, answer.mid(1), images.BoardImage));  // short: nothing stored
+        QCOMPARE(images.BoardImage[size_t(b.FirstItem)].Values[0], quint16(0));
+        QVERIFY(SplitBlockAnswer(b, answer, images.BoardImage));
+    }
+    QCOMPARE(next, items);
+    for (qint32 i = 0; i < images.ActiveItemCount; ++i) {
+        const ConfigItem &item = images.BoardImage[size_t(i)];
+        for (qint32 k = 0; k < item.Registers; ++k)
+            QCOMPARE(item.Values[size_t(k)], quint16(i < items ? item.FirstRegister + k : 0));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConfigFile)

@@ -59,8 +59,9 @@ struct SaveRun
     TConfigChains::Repeats Repeats;
 };
 
-// The whole-configuration read as the tool runs it, over client, into images.BoardImage.
-SaveRun Save(TModbusClient &client, TConfigImages &images, quint32 timeoutMs)
+// The whole-configuration read as the tool runs it on a board that refuses block reads, one
+// request per item (140 requests, many of them alike), over client, into images.BoardImage.
+SaveRun SaveItemByItem(TModbusClient &client, TConfigImages &images, quint32 timeoutMs)
 {
     TBoardSession session;
     session.SetActiveClient(&client);
@@ -80,6 +81,7 @@ SaveRun Save(TModbusClient &client, TConfigImages &images, quint32 timeoutMs)
         run.Aborted = why;
         loop.quit();
     };
+    chains.ReadItemByItem();
     chains.BoardReadChain([&run, &loop] {
         run.Done = true;
         loop.quit();
@@ -536,7 +538,7 @@ void TstRtu::malformedAnswersAreRepeatedAsMisfits()
     TConfigImages images = ConfigurationItems();
     QCOMPARE(images.ItemCount, 140);
 
-    const SaveRun run = Save(client, images, kShortTimeoutMs);
+    const SaveRun run = SaveItemByItem(client, images, kShortTimeoutMs);
     QVERIFY2(run.Done, qPrintable(run.Aborted));
     QCOMPARE(run.Repeats.Misfit, 2);  // answers 50 and 100 of the 142
     QCOMPARE(run.Repeats.NoAnswer, 0);
@@ -585,7 +587,7 @@ void TstRtu::saveWithALateAnswerHoldsTheBoardsValues()
     // Later than the timeout and the quiet wait after it together, within the repeat's timeout.
     line.Server->SetFaults({.Refuse = {}, .LateEvery = late, .LateMs = 750});
 
-    const SaveRun run = Save(client, images, kShortTimeoutMs);
+    const SaveRun run = SaveItemByItem(client, images, kShortTimeoutMs);
     QVERIFY2(run.Done || !run.Aborted.isEmpty(), "a Save ends either way");
     const QStringList differences = Differences(images.BoardImage, line.Server->Board());
     QVERIFY2(!run.Done || differences.isEmpty(), qPrintable(differences.join(QLatin1Char('\n'))));

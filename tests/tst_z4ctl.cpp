@@ -321,6 +321,13 @@ void TstZ4ctl::commands_data()
     QTest::newRow("a silent board: save writes no file")
         << QStringList{"--drop-every", "1"} << L{line({"--timeout", "100", "save", fresh})} << QList<int>{3}
         << QStringList{"no answer within 100 ms"};
+    QTest::newRow("a board that reads 42 registers at most: read item by item, nothing missed")
+        << (rev12 + QStringList{"--max-read", "42"}) << L{line({"verify", changed}), line({"verify", base})}
+        << QList<int>{1, 0}
+        << QStringList{QStringLiteral("Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
+                           .arg(sp),
+                       "z4ctl: Registers 0x0217-0x0261 could not be read in one request (the board refused it with "
+                       "exception 3): they are read one item per request for the rest of this connection."};
     QTest::newRow("a refused read aborts the save")
         << QStringList{"--refuse", "0x0210-0x0210"} << L{line({"save", fresh})} << QList<int>{3}
         << QStringList{"transfer aborted: the board refused reading ["};

@@ -30,6 +30,14 @@ public:
         if (m_shown && m_percent >= 0)
             std::fputs("\n", stderr);
     }
+    // A line of its own, the progress shown again below it.
+    void Note(const QString &note)
+    {
+        std::fprintf(stderr, "%sz4ctl: %s\n", m_shown && m_percent >= 0 ? "\n" : "", qPrintable(note));
+        if (m_shown && m_percent >= 0)
+            std::fprintf(stderr, "%s %3d%%", m_what, m_percent);
+        std::fflush(stderr);
+    }
     void Show(int percent)
     {
         if (!m_shown || percent == m_percent)
@@ -253,6 +261,7 @@ bool TCliBoard::RunChain(TConfigChains &chains, const char *what,
     bool done = false;
     bool aborted = false;
     chains.OnProgress = [&](int percent) { progress.Show(percent); };
+    chains.OnNote = [&](const QString &note) { progress.Note(note); };
     chains.OnAborted = [&](const QString &why) {
         Fail(kExitLink, abortedText(LostLine(why)));
         aborted = true;

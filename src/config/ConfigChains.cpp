@@ -4,6 +4,7 @@
 #include "session/TBoardSession.h"
 
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 TConfigChains::TConfigChains(TBoardSession &session, TConfigImages &images) : m_session(session), m_images(images) {}
@@ -64,6 +65,10 @@ void TConfigChains::Failed(void (TConfigChains::*repeat)())
 {
     const bool misfit =
         m_session.ActiveClient() && m_session.ActiveClient()->LastFailureKind() == TFailureKind::Misfit;
+    if (WillReadItemByItem()) {
+        ReadBlockItemByItem(QStringLiteral("its answer did not fit"));
+        return;
+    }
     if (WillRepeat()) {
         ++(misfit ? m_repeats.Misfit : m_repeats.NoAnswer);
         (this->*repeat)();
@@ -78,9 +83,14 @@ void TConfigChains::Failed(void (TConfigChains::*repeat)())
     }
     const ConfigItem &item =
         m_writeDone ? WriteItem(m_chainIndex) : m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
-    Abort((misfit ? QStringLiteral("an answer that did not fit the request for [%1] %2, sent %3 times")
-                  : QStringLiteral("no answer from the board to the request for [%1] %2, sent %3 times"))
-              .arg(item.Section, item.Ident)
+    QString what = QStringLiteral("[%1] %2").arg(item.Section, item.Ident);
+    if (!m_writeDone && Block().Items > 1) {
+        const ConfigItem &last = m_images.BoardImage[static_cast<size_t>(Block().FirstItem + Block().Items - 1)];
+        what += QStringLiteral(" to [%1] %2").arg(last.Section, last.Ident);
+    }
+    Abort((misfit ? QStringLiteral("an answer that did not fit the request for %1, sent %2 times")
+                  : QStringLiteral("no answer from the board to the request for %1, sent %2 times"))
+              .arg(what)
               .arg(m_sends));
 }
 
@@ -96,30 +106,80 @@ TRequestHandlers TConfigChains::ChainHandlers(std::function<void(const TModbusAn
                     if (!alive.expired())
                         Failed(repeat);
                 },
-            .FinalFailure = [this, alive] { return alive.expired() || !WillRepeat(); }};
+            .FinalFailure = [this, alive] { return alive.expired() || (!WillReadItemByItem() && !WillRepeat()); }};
 }
 
 void TConfigChains::BoardReadChain(Completion done)
 {
     Start();
+    FollowConnection();
+    m_plan.clear();
+    for (const ReadBlock &block : PlanBlockReads(m_images.BoardImage, m_images.ActiveItemCount)) {
+        if (m_allItemByItem || m_itemByItem.contains(block.FirstRegister))
+            std::ranges::copy(ItemByItem(block, m_images.BoardImage), std::back_inserter(m_plan));
+        else
+            m_plan.push_back(block);
+    }
+    m_block = 0;
     m_readDone = std::move(done);
+    ReadStep();
+}
+
+void TConfigChains::ReadItemByItem()
+{
+    FollowConnection();
+    m_allItemByItem = true;
+}
+
+void TConfigChains::FollowConnection()
+{
+    if (m_connection == m_session.Connection())
+        return;
+    m_connection = m_session.Connection();
+    m_itemByItem.clear();
+    m_allItemByItem = false;
+    m_noted = false;
+}
+
+bool TConfigChains::WillReadItemByItem() const
+{
+    const TModbusClient *client = m_session.ActiveClient();
+    return m_readDone && m_block < m_plan.size() && Block().Items > 1 && client
+           && client->LastFailureKind() == TFailureKind::Misfit && LineOpen() && !StopAsked();
+}
+
+void TConfigChains::ReadBlockItemByItem(const QString &why)
+{
+    const ReadBlock block = Block();
+    m_itemByItem.insert(block.FirstRegister);
+    const std::vector<ReadBlock> items = ItemByItem(block, m_images.BoardImage);
+    m_plan.erase(m_plan.begin() + static_cast<std::ptrdiff_t>(m_block));
+    m_plan.insert(m_plan.begin() + static_cast<std::ptrdiff_t>(m_block), items.begin(), items.end());
+    m_sends = 0;
+    if (!std::exchange(m_noted, true) && OnNote)
+        OnNote(QStringLiteral("Registers 0x%1-0x%2 could not be read in one request (%3): they are read one "
+                              "item per request for the rest of this connection.")
+                   .arg(QString::number(block.FirstRegister, 16).toUpper().rightJustified(4, QLatin1Char('0')),
+                        QString::number(block.FirstRegister + block.Registers - 1, 16).toUpper().rightJustified(4, QLatin1Char('0')))
+                   .arg(why));
     ReadStep();
 }
 
 void TConfigChains::ReadStep()
 {
-    if (m_chainIndex >= m_images.ActiveItemCount) {
+    if (m_block >= m_plan.size()) {
+        m_chainIndex = m_images.ActiveItemCount;
         if (Completion done = std::exchange(m_readDone, nullptr))
             done();
         return;
     }
+    m_chainIndex = Block().FirstItem;
     if (Stopped())
         return;
     if (!LineOpen()) {
         Abort(QStringLiteral("the link was lost"));
         return;
     }
-    const ConfigItem &item = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
     ++m_sends;
     std::weak_ptr<int> alive = m_alive;
     TRequestHandlers handlers = ChainHandlers(
@@ -130,23 +190,36 @@ void TConfigChains::ReadStep()
         [this, alive](const TModbusAnswer &answer) {
             if (alive.expired())
                 return;
+            if (Block().Items > 1) {
+                ReadBlockItemByItem(QStringLiteral("the board refused it with exception %1").arg(answer.ExceptionCode));
+                return;
+            }
             const ConfigItem &refused = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
             Abort(QStringLiteral("the board refused reading [%1] %2 (exception %3)")
                       .arg(refused.Section, refused.Ident)
                       .arg(answer.ExceptionCode));
         },
         &TConfigChains::ReadStep);
-    m_session.Read(item.FirstRegister, static_cast<quint16>(item.Registers), std::move(handlers));
+    m_session.Read(Block().FirstRegister, static_cast<quint16>(Block().Registers), std::move(handlers));
 }
 
 void TConfigChains::ReadReply(const TModbusAnswer &answer)
 {
-    Progress((m_chainIndex * 100 + 100) / m_images.ActiveItemCount);
-    ConfigItem &item = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
+    const ReadBlock block = Block();
     // The client has checked that the answer carries exactly the registers asked for.
-    const auto count = std::min<qsizetype>(item.Registers, answer.Registers.size());
-    std::copy_n(answer.Registers.cbegin(), count, item.Values.begin());
-    ++m_chainIndex;
+    if (!SplitBlockAnswer(block, answer.Registers, m_images.BoardImage)) {
+        if (block.Items > 1)
+            ReadBlockItemByItem(QStringLiteral("its answer did not fit"));
+        else
+            Abort(QStringLiteral("an answer that did not fit the request for [%1] %2")
+                      .arg(m_images.BoardImage[static_cast<size_t>(block.FirstItem)].Section,
+                           m_images.BoardImage[static_cast<size_t>(block.FirstItem)].Ident));
+        return;
+    }
+    // The bar moves item by item, as when every item had its own request.
+    for (qint32 i = block.FirstItem; i < block.FirstItem + block.Items; ++i)
+        Progress((i * 100 + 100) / m_images.ActiveItemCount);
+    ++m_block;
     m_sends = 0;
     ReadStep();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/ConfigItem.h"
+#include "config/ReadPlan.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,15 +9,20 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 class TBoardSession;
 struct TModbusAnswer;
 struct TRequestHandlers;
 
-// The two request chains that move a whole configuration between the images and the board: one
-// request per item over items 0 .. ActiveItemCount-1, each issued from the previous one's answer,
-// through the board session (the poll and page reads go on between them).
+// The two request chains that move a whole configuration between the images and the board over
+// items 0 .. ActiveItemCount-1, each request issued from the previous one's answer, through the
+// board session (the poll and page reads go on between them). The write chain sends one request per
+// item (the board checks each write on its own); the read chain reads the items in blocks of
+// consecutive registers (PlanBlockReads). A block the board refuses, or answers with an answer that
+// does not fit, is read one item per request from then on, for the rest of the connection; OnNote
+// says so the first time on a connection.
 //
 // A request that got no answer, or an answer that did not fit, is sent again up to kMaxRepeats
 // times (a read, or a write of the same value, does no harm twice); the communication-error window
@@ -65,6 +71,10 @@ public:
     // A write that was sent without an outcome may have been carried out: it is named as such.
     QStringList WrittenSoFar(const QString &check) const;
 
+    // From now on, for the rest of the connection, the read chain reads one item per request, as it
+    // does after a block was refused.
+    void ReadItemByItem();
+
     // The transfer's progress in percent, after each item.
     std::function<void(int percent)> OnProgress;
     // The chain stopped before its end; why, in words ("no answer from the board", ...).
@@ -75,10 +85,19 @@ public:
     // has its outcome (a failed one is not sent again), through OnStopped.
     std::function<bool()> StopWhen;
     std::function<void()> OnStopped;
+    // Something the user should know that does not stop the chain, once a connection.
+    std::function<void(const QString &note)> OnNote;
 
 private:
     void ReadStep();
     void ReadReply(const TModbusAnswer &answer);
+    const ReadBlock &Block() const { return m_plan[m_block]; }
+    // Whether the block read that just failed is sent again as one request per item.
+    bool WillReadItemByItem() const;
+    // Replaces the running block by its items, for this read and the rest of the connection.
+    void ReadBlockItemByItem(const QString &why);
+    // Forgets what a connection before this one learnt.
+    void FollowConnection();
     void WriteStep();
     void WriteReply();
     void WriteRefused(quint8 exceptionCode);
@@ -109,6 +128,14 @@ private:
     std::vector<qint32> m_walk;     // the write chain's items
     bool m_outcomeUnknown = false;  // the write chain ended with a write sent but not answered
     Repeats m_repeats;
+    std::vector<ReadBlock> m_plan;  // the read chain's requests
+    size_t m_block = 0;             // the one on the line
+    // What is read one item per request on the connection numbered m_connection: the blocks by
+    // their first register, or everything.
+    quint32 m_connection = 0;
+    std::set<quint16> m_itemByItem;
+    bool m_allItemByItem = false;
+    bool m_noted = false;
     Completion m_readDone;
     Completion m_writeDone;
     // A multi-register write is built here: an item written to the board spans at most 128 registers.

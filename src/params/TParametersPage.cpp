@@ -94,6 +94,7 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
 
     m_chains.OnProgress = [this](int percent) { WritedxfProgressBar->setValue(percent); };
     m_chains.StopWhen = [this] { return m_stopping; };
+    m_chains.OnNote = [this](const QString &note) { Log(note); };
     m_chains.OnStopped = [this] {
         LogRepeats();
         EndStopped();

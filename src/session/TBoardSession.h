@@ -38,7 +38,13 @@ public:
     quint32 RequestTimeout() const { return m_requestTimeout; }
     void SetRequestTimeout(quint32 ms) { m_requestTimeout = ms; }
     bool Connected() const { return m_connected; }
-    void SetConnected(bool connected) { m_connected = connected; }
+    void SetConnected(bool connected)
+    {
+        m_connections += connected && !m_connected ? 1 : 0;
+        m_connected = connected;
+    }
+    // Counts the connections made: what is learnt about the board holds while this stays the same.
+    quint32 Connection() const { return m_connections; }
     bool LinkOk() const { return m_linkOk; }
     void SetLinkOk(bool ok) { m_linkOk = ok; }
     // Runs for every request of the session that gets no valid answer, before its own OnFailed
@@ -59,5 +65,6 @@ private:
     quint32 m_requestTimeout = 0;
     std::function<void()> m_sharedFailure;
     bool m_connected = false;
+    quint32 m_connections = 0;
     bool m_linkOk = false;
 };

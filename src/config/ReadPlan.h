@@ -1,0 +1,36 @@
+#pragma once
+
+#include "config/ConfigItem.h"
+
+#include <QList>
+
+#include <vector>
+
+// One read request of a configuration read: Items whole items from FirstItem on, whose registers
+// follow each other without a gap from FirstRegister on.
+struct ReadBlock
+{
+    qint32 FirstItem = 0;
+    qint32 Items = 0;
+    quint16 FirstRegister = 0;
+    qint32 Registers = 0;
+
+    bool operator==(const ReadBlock &) const = default;
+};
+
+// The most registers one read of holding registers may ask for.
+inline constexpr qint32 kMaxReadRegisters = 125;
+
+// The block reads that read items 0 .. count-1 of image, in item order: an item joins the block
+// before it when its first register follows that block's last one and the block stays within
+// maxRegisters; otherwise it starts a block of its own. No block reads a register that no item
+// holds, and an item is never split (an item larger than maxRegisters is a block by itself).
+std::vector<ReadBlock> PlanBlockReads(const ConfigImage &image, qint32 count,
+                                      qint32 maxRegisters = kMaxReadRegisters);
+
+// The block read as one request per item.
+std::vector<ReadBlock> ItemByItem(const ReadBlock &block, const ConfigImage &image);
+
+// Stores the answer to block into the values of its items. False, and nothing stored, when the
+// answer does not carry exactly the block's registers.
+bool SplitBlockAnswer(const ReadBlock &block, const QList<quint16> &registers, ConfigImage &image);
