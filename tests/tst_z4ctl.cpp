@@ -343,6 +343,15 @@ void TstZ4ctl::commands_data()
         << QStringList{} << L{line({"get", "Settings.SupplySetPoint", "settings.antifreezetemp"})} << QList<int>{0}
         << QStringList{QStringLiteral("Settings.SupplySetPoint: %1 °C\nSettings.AntiFreezeTemp: %2 °C\n")
                            .arg(sp, m_antiFreeze)};
+    QTest::newRow("get: keys side by side in one read; a board that refuses it, one register a read")
+        << QStringList{"--max-read", "2"}
+        << L{line({"get", "Settings.SupplySensor", "Settings.OutdoorSensor", "Settings.SupplySetPoint",
+                   "settings.antifreezetemp"}),
+             line({"get", "Settings.SupplySensor", "Settings.SupplySetPoint", "Settings.OutdoorSensor"})}
+        << QList<int>{0, 0}
+        << QStringList{QStringLiteral("Settings.SupplySetPoint: %1 °C\nSettings.AntiFreezeTemp: %2 °C\n").arg(sp, m_antiFreeze),
+                       "z4ctl: the board refused reading 3 registers from 0x0200 (exception 3): read one register "
+                       "per request\n"};
     QTest::newRow("set: written and read back")
         << QStringList{}
         << L{line({"set", "Settings.SupplySetPoint=22.5", "InOut.SimulatedTemp2=6"}),

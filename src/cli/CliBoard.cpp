@@ -189,6 +189,7 @@ bool TCliBoard::Request(const std::function<void(TRequestHandlers)> &send, TExit
     QEventLoop loop;
     bool done = false;
     bool answered = false;
+    m_refused = false;
     const auto finish = [&] {
         done = true;
         loop.quit();
@@ -208,6 +209,7 @@ bool TCliBoard::Request(const std::function<void(TRequestHandlers)> &send, TExit
           .OnRefused =
               [&](const TModbusAnswer &reply) {
                   heard();
+                  m_refused = true;
                   Fail(refusedStatus, QStringLiteral("%1 (exception %2)").arg(refused).arg(reply.ExceptionCode));
                   finish();
               },

@@ -39,6 +39,8 @@ public:
 
     TBoardModel &Model() { return m_model; }
     QString Error() const { return m_error; }
+    // The last request was refused by the board (an exception answer), rather than unanswered.
+    bool Refused() const { return m_refused; }
     TExitStatus ErrorStatus() const { return m_status; }
     QString LineName() const { return m_client->LineName(); }
 
@@ -66,6 +68,7 @@ private:
     TModbusClient *m_client;
     const TLineOptions m_line;
     QString m_lineError;            // what the client said last about its line since it last answered, in words
+    bool m_refused = false;         // the last request's outcome was a refusal
     bool m_reachError = false;      // m_lineError says the TCP host could not be reached
     quint64 m_answeredResyncs = 0;  // the client's reconnections when it last answered
     QString m_error;

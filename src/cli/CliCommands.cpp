@@ -7,11 +7,13 @@
 #include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
+#include "config/ReadPlan.h"
 #include "config/TransferRows.h"
 #include "config/Units.h"
 #include "monitor/LiveDecoders.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -510,18 +513,54 @@ std::optional<QString> ReadShown(TCliBoard &board, const TKeyPlace &place)
     return RegisterText(place.Item, place.Register, answer->Registers.at(0));
 }
 
+// The registers places name, by address: runs of consecutive registers read at once (at most
+// kMaxReadRegisters a read, never a register no key names). A run the board refuses is read a
+// register at a time, said once on err; nothing when a read fails otherwise.
+std::optional<QHash<quint16, quint16>> ReadKeys(TCliBoard &board, const std::vector<TKeyPlace> &places, std::FILE *err)
+{
+    std::vector<quint16> addresses;
+    for (const TKeyPlace &place : places)
+        addresses.push_back(place.Address);
+    std::sort(addresses.begin(), addresses.end());
+    addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+    QHash<quint16, quint16> words;
+    bool told = false;
+    for (size_t first = 0, end = 0; first < addresses.size(); first = end) {
+        end = first + 1;
+        while (end < addresses.size() && addresses[end] == addresses[end - 1] + 1 && end - first < kMaxReadRegisters)
+            ++end;
+        const auto count = static_cast<quint16>(end - first);
+        if (const auto answer = board.Read(addresses[first], count)) {
+            for (size_t k = first; k < end; ++k)
+                words.insert(addresses[k], answer->Registers.at(static_cast<qsizetype>(k - first)));
+            continue;
+        }
+        if (count == 1 || !board.Refused())
+            return std::nullopt;
+        if (!std::exchange(told, true))
+            std::fprintf(err, "z4ctl: %s: read one register per request\n", qPrintable(board.Error()));
+        for (size_t k = first; k < end; ++k) {
+            const auto answer = board.Read(addresses[k], 1);
+            if (!answer)
+                return std::nullopt;
+            words.insert(addresses[k], answer->Registers.at(0));
+        }
+    }
+    return words;
+}
+
 TExitStatus Get(TCliBoard &board, const TConfigImages &images, const std::vector<TKeyPlace> &places,
                 const TCliOptions &options, std::FILE *out, std::FILE *err)
 {
     if (const TExitStatus status = CheckOnBoard(board, images, places, err); status != kExitDone)
         return status;
+    const auto words = ReadKeys(board, places, err);
+    if (!words)
+        return Complain(err, board.ErrorStatus(), board.Error());
     TReport report(options.Json);
-    for (const TKeyPlace &place : places) {
-        const auto shown = ReadShown(board, place);
-        if (!shown)
-            return Complain(err, board.ErrorStatus(), QStringLiteral("%1: %2").arg(place.Key, board.Error()));
-        report.Add(place.Key, *shown, RegisterUnit(place.Item, place.Register));
-    }
+    for (const TKeyPlace &place : places)
+        report.Add(place.Key, RegisterText(place.Item, place.Register, words->value(place.Address)),
+                   RegisterUnit(place.Item, place.Register));
     report.Print(out);
     return kExitDone;
 }
