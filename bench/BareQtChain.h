@@ -22,7 +22,7 @@ struct ReadBlock
 struct ChainResult
 {
     double Seconds = 0;
-    QString Failure;     // empty when every read was answered
+    QString Failure;      // empty when every read was answered
     size_t FailedAt = 0;  // the block that failed
 };
 

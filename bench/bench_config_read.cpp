@@ -263,8 +263,7 @@ int main(int argc, char *argv[])
                 medians[0] / medians[2]);
     std::printf("  %zu block reads instead of %zu reads: item by item / blocks %.2fx (ours), %.2fx (libmodbus); "
                 "ours/libmodbus in blocks %.2fx\n",
-                blocks.size(), items.size(), medians[0] / medians[3], medians[1] / medians[4],
-                medians[3] / medians[4]);
+                blocks.size(), items.size(), medians[0] / medians[3], medians[1] / medians[4], medians[3] / medians[4]);
     std::printf("for the record: on RTU at 19200 baud 8E1 the same reads need at least %.2f s of wire time\n",
                 RtuWireSeconds(19200));
     return 0;

@@ -484,9 +484,17 @@ void RunRate(const QString &simPath, int rate, TConfigImages &images, int rounds
 
     const double blocksWire = wire.BlockReads(plan);
     const double itemsWire = wire.ReadChain(image);
-    const std::array<double, PassCount> wireSeconds{
-        blocksWire, itemsWire,  blocksWire,         itemsWire,          blocksWire,        itemsWire,
-        blocksWire, wire.WriteChain(image), wire.WriteChain(image), wire.PollCycle(), wire.PollCycle()};
+    const std::array<double, PassCount> wireSeconds{blocksWire,
+                                                    itemsWire,
+                                                    blocksWire,
+                                                    itemsWire,
+                                                    blocksWire,
+                                                    itemsWire,
+                                                    blocksWire,
+                                                    wire.WriteChain(image),
+                                                    wire.WriteChain(image),
+                                                    wire.PollCycle(),
+                                                    wire.PollCycle()};
     std::printf("RTU line at %d baud 8E1 (z4sim --line-rate %d on a socat pty pair), median of %d rounds after %d "
                 "warm-up; %zu block reads for %zu items:\n",
                 rate, rate, rounds, warmup, plan.size(), image.size());
@@ -502,8 +510,8 @@ void RunRate(const QString &simPath, int rate, TConfigImages &images, int rounds
     // The targets hold at 19200 baud; at other rates the ratios are for the record.
     const bool targeted = rate == 19200;
     const auto verdict = [targeted](bool met) { return targeted ? (met ? " met" : " NOT MET") : ""; };
-    for (const auto &[what, blocks, items] : {std::tuple{"Save", SaveChain, SaveItems},
-                                              std::tuple{"Verify", VerifyChain, VerifyItems}}) {
+    for (const auto &[what, blocks, items] :
+         {std::tuple{"Save", SaveChain, SaveItems}, std::tuple{"Verify", VerifyChain, VerifyItems}}) {
         const double faster = medians[items] / medians[blocks];
         const double toWire = medians[blocks] / blocksWire;
         const double toPeer = medians[blocks] / medians[BlockLoop];

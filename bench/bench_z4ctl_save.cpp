@@ -326,7 +326,8 @@ int main(int argc, char *argv[])
 
     std::printf("z4ctl save as a process: %zu reads (the version, then %d items in %zu blocks), %d registers, z4sim "
                 "(firmware %s) on 127.0.0.1:%u, median of %d runs after %d warm-up\n",
-                blocks.size(), kTransferItems, blocks.size() - 1, RegisterCount(blocks), qPrintable(kFirmware), port, rounds, warmup);
+                blocks.size(), kTransferItems, blocks.size() - 1, RegisterCount(blocks), qPrintable(kFirmware), port,
+                rounds, warmup);
     std::printf("every run checked: exit status 0, and every value in its file the board's\n");
     std::array<double, PassCount> medians{};
     for (size_t k = 0; k < passes.size(); ++k) {

@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 // An invariant of the code under test; a broken one is a finding, kept by libFuzzer as a crash.
-#define FUZZ_CHECK(condition)                                                                    \
-    do {                                                                                         \
-        if (!(condition)) {                                                                      \
-            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                        \
-        }                                                                                        \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition);                     \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)

@@ -195,8 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // The board reads the request, answers with the input and hangs up.
-    FUZZ_CHECK(RunUntil([&] { return (h.Peer.Connection && h.Peer.Received.size() >= kHeader + 5) || calls > 0; },
-                        kCaseMs));
+    FUZZ_CHECK(
+        RunUntil([&] { return (h.Peer.Connection && h.Peer.Received.size() >= kHeader + 5) || calls > 0; }, kCaseMs));
     FUZZ_CHECK(calls == 0);
     FUZZ_CHECK(h.Peer.Received.mid(kHeader, 5) == request);
     const quint16 transaction = WordAt(h.Peer.Received, 0);

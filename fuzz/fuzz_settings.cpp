@@ -37,10 +37,9 @@ bool SameSettings(const TSettings &a, const TSettings &b)
     return a.Mode == b.Mode && a.IP == b.IP && a.ComPort == b.ComPort && a.ReadPeriod == b.ReadPeriod
            && a.Address == b.Address && a.BoardTypeIndex == b.BoardTypeIndex && a.LogFileEnabled == b.LogFileEnabled
            && a.LogFileExistTime == b.LogFileExistTime && a.LogFileLevel == b.LogFileLevel && a.Port == b.Port
-           && a.BaudRate == b.BaudRate && a.Parity == b.Parity && a.DataBits == b.DataBits
-           && a.StopBits == b.StopBits && a.ComDevice == b.ComDevice && a.Device == b.Device
-           && a.TimeoutMs == b.TimeoutMs && a.WindowRect == b.WindowRect && a.WindowMaximized == b.WindowMaximized
-           && a.WindowPage == b.WindowPage;
+           && a.BaudRate == b.BaudRate && a.Parity == b.Parity && a.DataBits == b.DataBits && a.StopBits == b.StopBits
+           && a.ComDevice == b.ComDevice && a.Device == b.Device && a.TimeoutMs == b.TimeoutMs
+           && a.WindowRect == b.WindowRect && a.WindowMaximized == b.WindowMaximized && a.WindowPage == b.WindowPage;
 }
 
 QByteArray Contents(const QString &path)

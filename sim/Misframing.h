@@ -9,8 +9,7 @@
 // them. The first kinds break the Modbus TCP frame around a good PDU; the PDU kinds break the PDU
 // itself inside a frame that is otherwise right (its length field or CRC matching what is sent),
 // on TCP and RTU alike.
-enum class Misframing
-{
+enum class Misframing {
     None,
     LengthTooLong,     // TCP: the length field claims 5 bytes more than follow
     LengthTooShort,    // TCP: the length field claims 2 bytes fewer than follow

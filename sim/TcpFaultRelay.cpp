@@ -51,8 +51,8 @@ struct TcpFaultRelay::Pipe
     QByteArray FromClient;
     QByteArray FromServer;
     int Requests = 0;
-    QSet<quint16> Dropped;  // transactions whose answers are swallowed
-    QSet<quint16> Late;     // transactions whose answers come late
+    QSet<quint16> Dropped;       // transactions whose answers are swallowed
+    QSet<quint16> Late;          // transactions whose answers come late
     std::deque<Answer> Waiting;  // answers held back, in the order they go out
     QTimer *Sender = nullptr;
 };

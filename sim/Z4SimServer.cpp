@@ -171,7 +171,7 @@ void Z4SimServer::SetFaults(const SimFaults &faults)
 {
     m_faults = faults;
     if (m_relay)
-        m_relay->faults() = {faults.DelayMs,  faults.DropEvery,     faults.CloseAfter, faults.Misframe,
+        m_relay->faults() = {faults.DelayMs,       faults.DropEvery, faults.CloseAfter, faults.Misframe,
                              faults.MisframeEvery, faults.LateEvery, faults.LateMs};
 }
 
@@ -295,8 +295,8 @@ qint64 Z4SimServer::RtuAnswerDue(qint64 arrivedNs, int requestChars, int answerC
         m_lineQuietFromNs = requestEndNs;
         return requestEndNs;
     }
-    const qint64 answerEndNs = requestEndNs + qint64(m_pacing.TurnaroundMs) * 1'000'000 + delayNs
-                               + static_cast<qint64>(answerChars * charNs);
+    const qint64 answerEndNs =
+        requestEndNs + qint64(m_pacing.TurnaroundMs) * 1'000'000 + delayNs + static_cast<qint64>(answerChars * charNs);
     m_lineQuietFromNs = answerEndNs + silenceNs;
     return answerEndNs;
 }

@@ -266,8 +266,8 @@ int main(int argc, char *argv[])
             const auto rate = NumberOption(parser, QStringLiteral("line-rate"), 4000000);
             if (rate < 50)
                 Fail(QStringLiteral("--line-rate takes a baud rate from 50"));
-            server.SetLinePacing({static_cast<int>(rate),
-                                  static_cast<int>(NumberOption(parser, QStringLiteral("turnaround"), 10000))});
+            server.SetLinePacing(
+                {static_cast<int>(rate), static_cast<int>(NumberOption(parser, QStringLiteral("turnaround"), 10000))});
         }
         std::printf("z4sim: Modbus RTU on %s, unit %u\n", qPrintable(device), unit);
     }

@@ -54,7 +54,7 @@ public:
     QStringList Errors;         // texts of the standard error box
     QString SaveAnswer;
     QString OpenAnswer;
-    QStringList OpenTitles;  // the title of each file dialog opened through AskOpenFileAs, in order
+    QStringList OpenTitles;      // the title of each file dialog opened through AskOpenFileAs, in order
     QList<TQuestion> Questions;  // every question asked, in order
     QList<TChoice> Answers;      // the answers to give, first first; then the default
 };

@@ -39,13 +39,19 @@ void TstApplication::enterPressesOnlyTheFocusedButton_data()
     QTest::addColumn<bool>("repeat");
     QTest::addColumn<int>("clicks");  // of the button
 
-    QTest::newRow("Return on the focused button") << "button" << "button" << int(Qt::Key_Return) << 0 << false << 1;
-    QTest::newRow("keypad Enter") << "button" << "button" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false << 1;
-    QTest::newRow("held down: one click only") << "button" << "button" << int(Qt::Key_Return) << 0 << true << 1;
-    QTest::newRow("Ctrl+Return is another key") << "button" << "button" << int(Qt::Key_Return)
-                                                << int(Qt::ControlModifier) << false << 0;
-    QTest::newRow("Return in an edit beside it") << "edit" << "edit" << int(Qt::Key_Return) << 0 << false << 0;
-    QTest::newRow("the button lost the focus") << "edit" << "button" << int(Qt::Key_Return) << 0 << false << 0;
+    QTest::newRow("Return on the focused button") << "button"
+                                                  << "button" << int(Qt::Key_Return) << 0 << false << 1;
+    QTest::newRow("keypad Enter") << "button"
+                                  << "button" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false << 1;
+    QTest::newRow("held down: one click only") << "button"
+                                               << "button" << int(Qt::Key_Return) << 0 << true << 1;
+    QTest::newRow("Ctrl+Return is another key")
+        << "button"
+        << "button" << int(Qt::Key_Return) << int(Qt::ControlModifier) << false << 0;
+    QTest::newRow("Return in an edit beside it") << "edit"
+                                                 << "edit" << int(Qt::Key_Return) << 0 << false << 0;
+    QTest::newRow("the button lost the focus") << "edit"
+                                               << "button" << int(Qt::Key_Return) << 0 << false << 0;
 }
 
 void TstApplication::enterPressesOnlyTheFocusedButton()
@@ -70,7 +76,8 @@ void TstApplication::enterPressesOnlyTheFocusedButton()
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     (focus == QLatin1String("edit") ? static_cast<QWidget *>(edit) : button)->setFocus();
-    QTRY_VERIFY(QApplication::focusWidget() == (focus == QLatin1String("edit") ? static_cast<QWidget *>(edit) : button));
+    QTRY_VERIFY(QApplication::focusWidget()
+                == (focus == QLatin1String("edit") ? static_cast<QWidget *>(edit) : button));
 
     QWidget *to = target == QLatin1String("edit") ? static_cast<QWidget *>(edit) : button;
     QTest::keyEvent(QTest::Press, to, Qt::Key(key), Qt::KeyboardModifiers(modifiers));

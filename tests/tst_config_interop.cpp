@@ -145,8 +145,8 @@ void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &f
         memo.removeAt(1);
     }
     QCOMPARE(memo, (QStringList{QStringLiteral("Read Configuration From Board..."),
-                                           QStringLiteral("Save Configuration To File: ") + fileName,
-                                           QStringLiteral("Save done, %1 items.").arg(firmware % 100 >= 12 ? 140 : 132)}));
+                                QStringLiteral("Save Configuration To File: ") + fileName,
+                                QStringLiteral("Save done, %1 items.").arg(firmware % 100 >= 12 ? 140 : 132)}));
     QCOMPARE(page.WritedxfProgressBar->value(), 100);
     QVERIFY(page.SaveButton->isEnabled());
     QCOMPARE(form.Messages->Errors, QStringList());

@@ -433,7 +433,11 @@ void TestConfigFile::blockReadsOfTheShippedDefinition()
     if (!expected.isEmpty()) {
         QStringList got;
         for (const ReadBlock &b : blocks)
-            got << QStringLiteral("%1+%2@%3:%4").arg(b.FirstItem).arg(b.Items).arg(b.FirstRegister, 0, 16).arg(b.Registers);
+            got << QStringLiteral("%1+%2@%3:%4")
+                       .arg(b.FirstItem)
+                       .arg(b.Items)
+                       .arg(b.FirstRegister, 0, 16)
+                       .arg(b.Registers);
         QCOMPARE(got.join(QLatin1Char(' ')), expected);
     }
 

@@ -215,8 +215,9 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     // Verify reads the board back against the file just loaded.
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().mid(8), QStringList({QStringLiteral("Read Configuration From Board..."),
-                                         QStringLiteral("Verify done, 140 items: the board holds every value of the file.")}));
+    QCOMPARE(Memo().mid(8),
+             QStringList({QStringLiteral("Read Configuration From Board..."),
+                          QStringLiteral("Verify done, 140 items: the board holds every value of the file.")}));
     QCOMPARE(Page().WritedxfProgressBar->value(), 100);
     QVERIFY(m_form->Messages->Errors.isEmpty());
 }

@@ -83,13 +83,13 @@ QList<TErrorForm *> VisibleErrorWindows()
 
 // In a test function: skips the test without socat, else starts a pty pair named pty and returns
 // from the test when it did not start.
-#define START_PTY_PAIR(pty)                                                                       \
-    if (!PtyPair::Available())                                                                    \
-        QSKIP("socat is not installed: no pty pair for the serial line (apt-get install socat)"); \
-    PtyPair pty;                                                                                  \
-    pty.Start(kSoonMs);                                                                           \
-    if (QTest::currentTestFailed())                                                               \
-        return
+#define START_PTY_PAIR(pty)                                                                                            \
+    if (!PtyPair::Available())                                                                                         \
+        QSKIP("socat is not installed: no pty pair for the serial line (apt-get install socat)");                      \
+    PtyPair pty;                                                                                                       \
+    pty.Start(kSoonMs);                                                                                                \
+    if (QTest::currentTestFailed())                                                                                    \
+    return
 
 // A loopback TCP port nobody listens on any more; 0 where no board started there.
 quint16 DeadPort()
@@ -545,9 +545,8 @@ void TstMainWindow::serialDevicesAreListedAsTheyCome()
     QCOMPARE(panel.SerialDevice(), QStringLiteral("/dev/mine"));
 
     touch(QStringLiteral("ttyUSB0"));
-    QTRY_COMPARE_WITH_TIMEOUT(listed(),
-                              QStringLiteral("ttyUSB0| ttyUSB2|FTDI FT232R USB UART A50285BI ttyUSB10| ttyACM0|"),
-                              kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        listed(), QStringLiteral("ttyUSB0| ttyUSB2|FTDI FT232R USB UART A50285BI ttyUSB10| ttyACM0|"), kSoonMs);
     QCOMPARE(panel.SerialDevice(), QStringLiteral("/dev/mine"));
 }
 

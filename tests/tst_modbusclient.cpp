@@ -286,7 +286,8 @@ void TestModbusClient::misframedAnswerResynchronisesTheLine()
         if (o.What == Outcome::Failed)
             ++failed;
         else
-            QCOMPARE(o.Answer.Registers, (QList<quint16>{m_board->Board().value(0xE700), m_board->Board().value(0xE701)}));
+            QCOMPARE(o.Answer.Registers,
+                     (QList<quint16>{m_board->Board().value(0xE700), m_board->Board().value(0xE701)}));
     }
     QVERIFY(failed >= 1);
     // Whatever Qt made of the frame, the request it was for failed as an answer that did not fit.

@@ -356,7 +356,8 @@ void TestPoll::heatRecoveryAndDiagnostics()
     QCOMPARE(Find<QLabel>(&rig.window, "DV2DStaticText")->text(), QStringLiteral("-1"));
     QCOMPARE(Find<QLabel>(&rig.window, "DV2HStaticText")->text(), QStringLiteral("0xFFFFFFFF"));
     QCOMPARE(Find<QLabel>(&rig.window, "DV10DStaticText")->text(), QStringLiteral("12"));
-    QCOMPARE(rig.state.RegulationValues, (std::array<float, 8>{20.0f, -0.01f, -327.68f, 0.03f, 0.04f, 0.05f, 0.06f, 0.07f}));
+    QCOMPARE(rig.state.RegulationValues,
+             (std::array<float, 8>{20.0f, -0.01f, -327.68f, 0.03f, 0.04f, 0.05f, 0.06f, 0.07f}));
 
     // An answer cut short is not read past and changes nothing.
     rig.poll->DiagnosticsReply(Answer({1, 2, 3}));
@@ -647,7 +648,8 @@ void TestPoll::mainWindowShowsTheBoardLive()
                                 form->TimeStaticText, Find<TLed>(form.Form.get(), "Dout2RVrUserLed"),
                                 Find<TAdvEdit>(form.Form.get(), "ControlStatusAdvEdit")};
     const auto faded = [&live](bool on) {
-        return std::all_of(live.begin(), live.end(), [on](QWidget *w) { return (w->graphicsEffect() != nullptr) == on; });
+        return std::all_of(live.begin(), live.end(),
+                           [on](QWidget *w) { return (w->graphicsEffect() != nullptr) == on; });
     };
     QVERIFY(faded(false));
     QVERIFY(form->LiveStatusPanel->text().isEmpty());

@@ -11,9 +11,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <array>
 #include <memory>

@@ -287,8 +287,8 @@ void TstSettings::theDeviceOfAnOlderFile_data()
     QTest::addColumn<QString>("device");
     QTest::newRow("none: COM1") << QByteArray() << QStringLiteral("/dev/ttyS0");
     QTest::newRow("COM3") << QByteArray("COM Port=2") << QStringLiteral("/dev/ttyS2");
-    QTest::newRow("COM4 with its device") << QByteArray("COM Port=3\nCOM4 Device=/dev/ttyACM1\nCOM1 Device=/dev/x")
-                                          << QStringLiteral("/dev/ttyACM1");
+    QTest::newRow("COM4 with its device")
+        << QByteArray("COM Port=3\nCOM4 Device=/dev/ttyACM1\nCOM1 Device=/dev/x") << QStringLiteral("/dev/ttyACM1");
     QTest::newRow("COM2 without one") << QByteArray("COM Port=1\nCOM1 Device=/dev/ttyUSB0")
                                       << QStringLiteral("/dev/ttyS1");
     QTest::newRow("the device key wins") << QByteArray("COM Port=3\nCOM4 Device=/dev/ttyACM1\nDevice=/dev/ttyUSB2")
@@ -798,8 +798,8 @@ void TstSettings::aSectionLineWithoutItsBracketStaysOneLine_data()
 
     QTest::newRow("inside a section") << QByteArray("[Connection]\nIP1=10\n[Notes from the roof\nMode=1\nAddress=7\n")
                                       << QByteArray("[Notes from the roof") << true << 7;
-    QTest::newRow("a bracket alone") << QByteArray("[Connection]\n[\nMode=1\nAddress=7]\nIP1=10\n")
-                                     << QByteArray("[") << true << 1;
+    QTest::newRow("a bracket alone") << QByteArray("[Connection]\n[\nMode=1\nAddress=7]\nIP1=10\n") << QByteArray("[")
+                                     << true << 1;
     QTest::newRow("an empty name") << QByteArray("[Connection]\nIP1=10\n[]\nMode=1\nAddress=7\n") << QByteArray("[]")
                                    << true << 7;
     QTest::newRow("last line") << QByteArray("[Connection]\nMode=1\nAddress=7\n[Chart") << QByteArray("[Chart") << true
@@ -809,8 +809,8 @@ void TstSettings::aSectionLineWithoutItsBracketStaysOneLine_data()
     QTest::newRow("first line, after a byte-order mark")
         << QByteArray("\xEF\xBB\xBF[Connection\nMode=1\n[BoardType]\nBoardTypeIndex=1\n") << QByteArray("[Connection")
         << false << 1;
-    QTest::newRow("the only line, after a byte-order mark") << QByteArray("\xEF\xBB\xBF[Chart") << QByteArray("[Chart")
-                                                            << false << 1;
+    QTest::newRow("the only line, after a byte-order mark")
+        << QByteArray("\xEF\xBB\xBF[Chart") << QByteArray("[Chart") << false << 1;
 }
 
 // Every close rewrites the file: such a line is kept once, as it was, and the file does not grow.

@@ -104,8 +104,8 @@ void TestTimers::intervalsGoToTheImageInOrder()
     Named<QComboBox>(QStringLiteral("Int2ColumnComboBox"))->setCurrentIndex(1);
     QTest::keyClick(Named<QComboBox>(QStringLiteral("Int2ColumnComboBox")), Qt::Key_Down);
     QCOMPARE(Messages().Errors,
-             (QStringList{QStringLiteral("Timer Interval #1 stop: 7:30 to 23:59"), QStringLiteral("Hour < 0 or Hour > 23"),
-                          QStringLiteral("Min < 0 or Min > 59")}));
+             (QStringList{QStringLiteral("Timer Interval #1 stop: 7:30 to 23:59"),
+                          QStringLiteral("Hour < 0 or Hour > 23"), QStringLiteral("Min < 0 or Min > 59")}));
     QCOMPARE(Page().WeekProgram().Times[2][0], quint16(450));
     QCOMPARE(Page().WeekProgram().Times[2][1], quint16(450));
     QCOMPARE(Page().WeekProgram().Levels[2][1], quint16(2));

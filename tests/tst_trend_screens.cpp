@@ -58,8 +58,9 @@ void TestTrendScreens::bothWindowsAfterARecording()
     const QString artifacts = QDir::currentPath();
     const QScreen &shown = *QGuiApplication::primaryScreen();
     // "1366x768", or "1920x1080-150" for a scaled screen: the screen in device pixels.
-    const QString screen = QStringLiteral("%1x%2").arg(shown.size().width() * shown.devicePixelRatio()).arg(
-                               shown.size().height() * shown.devicePixelRatio())
+    const QString screen = QStringLiteral("%1x%2")
+                               .arg(shown.size().width() * shown.devicePixelRatio())
+                               .arg(shown.size().height() * shown.devicePixelRatio())
                            + (shown.devicePixelRatio() == 1.0 ? QString() : QStringLiteral("-150"));
     QTemporaryDir dir;
     QVERIFY(dir.isValid() && QDir::setCurrent(dir.path()));
@@ -102,10 +103,9 @@ void TestTrendScreens::bothWindowsAfterARecording()
         // Each window as it draws itself on the X server, whatever lies over it.
         const QImage chartShot = chart->grab().toImage();
         const QImage tempShot = temp->grab().toImage();
-        QVERIFY(chartShot.save(
-            QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-chart.png").arg(screen))));
-        QVERIFY(tempShot.save(
-            QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-tempchart.png").arg(screen))));
+        QVERIFY(chartShot.save(QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-chart.png").arg(screen))));
+        QVERIFY(
+            tempShot.save(QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-tempchart.png").arg(screen))));
         // Something was drawn: more than the background and a few lines.
         QSet<QRgb> colours;
         for (int y = 0; y < chartShot.height(); y += 3)

@@ -296,8 +296,7 @@ void TstZ4ctl::commands_data()
                                               QStringLiteral("SupplySetPoint: board 22 °C, file %1 °C").arg(sp)};
     QTest::newRow("load: a value outside its edit's limits writes nothing")
         << (rev12 + QStringList{"--state", "STATE"})
-        << L{line({"load", m_outside}), line({"--json", "load", m_outside})}
-        << QList<int>{2, 2}
+        << L{line({"load", m_outside}), line({"--json", "load", m_outside})} << QList<int>{2, 2}
         << QStringList{"[Settings] SupplySetPoint: 90 °C is outside what its edit takes (10 .. 55 °C)\nNothing was "
                        "written; load --force writes them as they are.",
                        "SupplySetPoint: 90 °C"};
@@ -305,9 +304,8 @@ void TstZ4ctl::commands_data()
         << rev12 << L{line({"load", "--force", m_outside}), line({"get", "Settings.SupplySetPoint"})}
         << QList<int>{0, 0}
         << QStringList{"Written: 140\nItems: 140\nResult: equal\n", "Settings.SupplySetPoint: 90 °C"};
-    QTest::newRow("usage: --force without load")
-        << QStringList{} << L{line({"--force", "verify", base})} << QList<int>{2}
-        << QStringList{"--force goes with load"};
+    QTest::newRow("usage: --force without load") << QStringList{} << L{line({"--force", "verify", base})}
+                                                 << QList<int>{2} << QStringList{"--force goes with load"};
     QTest::newRow("a refused file writes nothing")
         << rev12 << L{line({"load", bad}), line({"verify", base})} << QList<int>{2, 0}
         << QStringList{"SupplySetPoint", "Result: equal"};
@@ -324,10 +322,11 @@ void TstZ4ctl::commands_data()
     QTest::newRow("a board that reads 42 registers at most: read item by item, nothing missed")
         << (rev12 + QStringList{"--max-read", "42"}) << L{line({"verify", changed}), line({"verify", base})}
         << QList<int>{1, 0}
-        << QStringList{QStringLiteral("Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
-                           .arg(sp),
-                       "z4ctl: Registers 0x0217-0x0261 could not be read in one request (the board refused it with "
-                       "exception 3): they are read one item per request for the rest of this connection."};
+        << QStringList{
+               QStringLiteral("Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
+                   .arg(sp),
+               "z4ctl: Registers 0x0217-0x0261 could not be read in one request (the board refused it with "
+               "exception 3): they are read one item per request for the rest of this connection."};
     QTest::newRow("a refused read aborts the save")
         << QStringList{"--refuse", "0x0210-0x0210"} << L{line({"save", fresh})} << QList<int>{3}
         << QStringList{"transfer aborted: the board refused reading ["};
@@ -349,9 +348,10 @@ void TstZ4ctl::commands_data()
                    "settings.antifreezetemp"}),
              line({"get", "Settings.SupplySensor", "Settings.SupplySetPoint", "Settings.OutdoorSensor"})}
         << QList<int>{0, 0}
-        << QStringList{QStringLiteral("Settings.SupplySetPoint: %1 °C\nSettings.AntiFreezeTemp: %2 °C\n").arg(sp, m_antiFreeze),
-                       "z4ctl: the board refused reading 3 registers from 0x0200 (exception 3): read one register "
-                       "per request\n"};
+        << QStringList{
+               QStringLiteral("Settings.SupplySetPoint: %1 °C\nSettings.AntiFreezeTemp: %2 °C\n").arg(sp, m_antiFreeze),
+               "z4ctl: the board refused reading 3 registers from 0x0200 (exception 3): read one register "
+               "per request\n"};
     QTest::newRow("set: written and read back")
         << QStringList{}
         << L{line({"set", "Settings.SupplySetPoint=22.5", "InOut.SimulatedTemp2=6"}),

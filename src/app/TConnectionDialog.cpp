@@ -53,9 +53,10 @@ TConnectionDialog::TConnectionDialog(const Line &line, TUserMessages &messages, 
     BaudRateComboBox->setInsertPolicy(QComboBox::NoInsert);
     BaudRateComboBox->lineEdit()->setValidator(new QIntValidator(0, kMaxBaud, BaudRateComboBox));
     BaudRateComboBox->setEditText(QString::number(line.BaudRate));
-    ParityComboBox = List(serial, "ParityComboBox", {QStringLiteral("None"), QStringLiteral("Even"), QStringLiteral("Odd")});
-    ParityComboBox->setCurrentIndex(int(std::find(std::begin(kParities), std::end(kParities), line.Parity)
-                                        - std::begin(kParities)));
+    ParityComboBox =
+        List(serial, "ParityComboBox", {QStringLiteral("None"), QStringLiteral("Even"), QStringLiteral("Odd")});
+    ParityComboBox->setCurrentIndex(
+        int(std::find(std::begin(kParities), std::end(kParities), line.Parity) - std::begin(kParities)));
     DataBitsComboBox = List(serial, "DataBitsComboBox",
                             {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6"), QStringLiteral("5")});
     DataBitsComboBox->setCurrentText(QString::number(int(line.DataBits)));

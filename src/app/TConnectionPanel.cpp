@@ -382,9 +382,9 @@ void TConnectionPanel::ConnectVrButtonClick()
         return;
     }
     if (address < TSettings::kMinAddress || address > TSettings::kMaxAddress) {
-        m_messages.OutOfRange(AddressAdvEdit, QStringLiteral("Slave address: %1 to %2")
-                                                  .arg(TSettings::kMinAddress)
-                                                  .arg(TSettings::kMaxAddress));
+        m_messages.OutOfRange(
+            AddressAdvEdit,
+            QStringLiteral("Slave address: %1 to %2").arg(TSettings::kMinAddress).arg(TSettings::kMaxAddress));
         return;
     }
     // An address still being typed ("192.168.1.") would have the client retry it forever.

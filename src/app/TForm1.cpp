@@ -643,12 +643,12 @@ void TForm1::StopTransferFirst(const QString &leaving, std::function<void()> lea
         page.StopTransfer(std::move(leave));
         return;
     }
-    const TChoice choice = m_messages->Ask(
-        {.Title = QStringLiteral("Transfer running"),
-         .Text = page.RunningTransfer()
-                 + QStringLiteral("\n\nStop it after the request on the line and %1?").arg(leaving),
-         .GoText = QStringLiteral("Stop and %1").arg(leaving),
-         .Default = TChoice::Cancel});
+    const TChoice choice =
+        m_messages->Ask({.Title = QStringLiteral("Transfer running"),
+                         .Text = page.RunningTransfer()
+                                 + QStringLiteral("\n\nStop it after the request on the line and %1?").arg(leaving),
+                         .GoText = QStringLiteral("Stop and %1").arg(leaving),
+                         .Default = TChoice::Cancel});
     if (choice == TChoice::Go)
         page.StopTransfer(std::move(leave));
 }

@@ -122,8 +122,7 @@ void TTrendWindow::AddToolBar(QVBoxLayout *window) const
     window->addLayout(bar);
 }
 
-QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, double low, double high,
-                                     bool autoScale)
+QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, double low, double high, bool autoScale)
 {
     auto *chart = new QCustomPlot(this);
     chart->setObjectName(name);
@@ -231,13 +230,9 @@ void TTrendWindow::ReadSettings(QSize defaultSize)
     resize((m_savedGeometry.isEmpty() ? defaultSize : m_savedGeometry.size()).expandedTo(minimumSizeHint()));
 }
 
-void TTrendWindow::ReadOwnSettings(const TIniFile &, const QString &)
-{
-}
+void TTrendWindow::ReadOwnSettings(const TIniFile &, const QString &) {}
 
-void TTrendWindow::WriteOwnSettings(TIniFile &, const QString &) const
-{
-}
+void TTrendWindow::WriteOwnSettings(TIniFile &, const QString &) const {}
 
 bool TTrendWindow::WriteSettings(QString *error) const
 {

@@ -91,8 +91,7 @@ protected:
     void AddToolBar(QVBoxLayout *window) const;
     // A chart titled title with a value axis low .. high and the time axis 0 .. Span. A chart with
     // autoScale fits its value axis to the values in view (low .. high while there are none).
-    QCustomPlot *MakeChart(const QString &name, const QString &title, double low, double high,
-                           bool autoScale = false);
+    QCustomPlot *MakeChart(const QString &name, const QString &title, double low, double high, bool autoScale = false);
     // Reads the settings file (a missing or unreadable one reads as empty) and sizes the window as
     // last closed, else at defaultSize; the first show fits it on the screen. Call it once the
     // window is built.

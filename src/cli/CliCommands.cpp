@@ -378,9 +378,11 @@ TExitStatus Load(TCliBoard &board, TConfigImages &images, const TCliOptions &opt
     }
     // A slave address other than the line's stays as the board holds it (see MovesSlaveAddress);
     // the verify below names it.
-    const auto active = images.FileImage.cbegin() + std::min<qsizetype>(images.ActiveItemCount, images.FileImage.size());
-    const auto kept = std::count_if(images.FileImage.cbegin(), active,
-                                    [&options](const ConfigItem &item) { return MovesSlaveAddress(item, options.Line->Unit); });
+    const auto active =
+        images.FileImage.cbegin() + std::min<qsizetype>(images.ActiveItemCount, images.FileImage.size());
+    const auto kept = std::count_if(images.FileImage.cbegin(), active, [&options](const ConfigItem &item) {
+        return MovesSlaveAddress(item, options.Line->Unit);
+    });
     TReport report(options.Json);
     report.Add(QStringLiteral("Written"), images.ActiveItemCount - static_cast<int>(kept));
     return CompareWithBoard(board, images, report, options.Json, out, err);

@@ -63,8 +63,7 @@ bool TConfigChains::WillRepeat() const
 
 void TConfigChains::Failed(void (TConfigChains::*repeat)())
 {
-    const bool misfit =
-        m_session.ActiveClient() && m_session.ActiveClient()->LastFailureKind() == TFailureKind::Misfit;
+    const bool misfit = m_session.ActiveClient() && m_session.ActiveClient()->LastFailureKind() == TFailureKind::Misfit;
     if (WillReadItemByItem()) {
         ReadBlockItemByItem(QStringLiteral("its answer did not fit"));
         return;
@@ -160,7 +159,9 @@ void TConfigChains::ReadBlockItemByItem(const QString &why)
         OnNote(QStringLiteral("Registers 0x%1-0x%2 could not be read in one request (%3): they are read one "
                               "item per request for the rest of this connection.")
                    .arg(QString::number(block.FirstRegister, 16).toUpper().rightJustified(4, QLatin1Char('0')),
-                        QString::number(block.FirstRegister + block.Registers - 1, 16).toUpper().rightJustified(4, QLatin1Char('0')))
+                        QString::number(block.FirstRegister + block.Registers - 1, 16)
+                            .toUpper()
+                            .rightJustified(4, QLatin1Char('0')))
                    .arg(why));
     ReadStep();
 }

@@ -124,7 +124,7 @@ private:
     TBoardSession &m_session;
     TConfigImages &m_images;
     qint32 m_chainIndex = 0;
-    int m_sends = 0;  // times the item at m_chainIndex was sent
+    int m_sends = 0;                // times the item at m_chainIndex was sent
     std::vector<qint32> m_walk;     // the write chain's items
     bool m_outcomeUnknown = false;  // the write chain ended with a write sent but not answered
     Repeats m_repeats;

@@ -31,7 +31,9 @@ QString RegisterUnit(int item, int reg)
 
 QString TShownDifference::Line(const QString &leftName, const QString &rightName) const
 {
-    const auto withUnit = [this](const QString &text) { return Unit.isEmpty() ? text : text + QLatin1Char(' ') + Unit; };
+    const auto withUnit = [this](const QString &text) {
+        return Unit.isEmpty() ? text : text + QLatin1Char(' ') + Unit;
+    };
     return QStringLiteral("[%1] %2: %3 %4, %5 %6")
         .arg(Section, Key, leftName, withUnit(Left), rightName, withUnit(Right));
 }

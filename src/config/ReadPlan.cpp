@@ -17,7 +17,8 @@ std::vector<ReadBlock> PlanBlockReads(const ConfigImage &image, qint32 count, qi
                 continue;
             }
         }
-        blocks.push_back({.FirstItem = i, .Items = 1, .FirstRegister = item.FirstRegister, .Registers = item.Registers});
+        blocks.push_back(
+            {.FirstItem = i, .Items = 1, .FirstRegister = item.FirstRegister, .Registers = item.Registers});
     }
     return blocks;
 }

@@ -25,8 +25,7 @@ inline constexpr qint32 kMaxReadRegisters = 125;
 // before it when its first register follows that block's last one and the block stays within
 // maxRegisters; otherwise it starts a block of its own. No block reads a register that no item
 // holds, and an item is never split (an item larger than maxRegisters is a block by itself).
-std::vector<ReadBlock> PlanBlockReads(const ConfigImage &image, qint32 count,
-                                      qint32 maxRegisters = kMaxReadRegisters);
+std::vector<ReadBlock> PlanBlockReads(const ConfigImage &image, qint32 count, qint32 maxRegisters = kMaxReadRegisters);
 
 // The block read as one request per item.
 std::vector<ReadBlock> ItemByItem(const ReadBlock &block, const ConfigImage &image);

@@ -99,10 +99,7 @@ struct TParameterRow
 
     const TCodec &CodecOf(int reg) const { return Codecs.size() == 1 ? Codecs.front() : Codecs[reg]; }
     const TLimits &LimitsOf(int reg) const { return Limits.size() == 1 ? Limits.front() : Limits[reg]; }
-    QString UnitOf(int reg) const
-    {
-        return Units.empty() ? QString() : Units.size() == 1 ? Units.front() : Units[reg];
-    }
+    QString UnitOf(int reg) const { return Units.empty() ? QString() : Units.size() == 1 ? Units.front() : Units[reg]; }
 };
 
 // The longest run one row may span: the size of a block write's buffer.
@@ -145,7 +142,7 @@ QString RegisterText(int item, int reg, quint16 value);
 struct TValueOutsideLimits
 {
     int Item;
-    int Register;     // within the item
+    int Register;  // within the item
     quint16 Value;
     QString Text;     // the value as the edit shows it, with its unit: "90 °C"
     QString Accepts;  // what the edit takes, with its unit: "10 .. 55 °C"

@@ -51,9 +51,9 @@ QList<TSerialDevice> ListSerialDevices(const QString &folder)
     }
 
     QList<TSerialDevice> devices;
-    const QStringList names = dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*"),
-                                             QStringLiteral("ttyS*")},
-                                            QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    const QStringList names =
+        dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*"), QStringLiteral("ttyS*")},
+                      QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
         const bool builtIn = name.startsWith(QLatin1String("ttyS"));
         if (builtIn && !known.contains(name))

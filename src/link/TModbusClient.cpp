@@ -220,8 +220,7 @@ void TModbusClient::Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const
 void TModbusClient::Pump()
 {
     // A line that is going down still reads as up until the device is fully closed.
-    if (m_inFlight || m_holding || m_queue.empty() || !m_linkUp
-        || m_device->state() != QModbusDevice::ConnectedState)
+    if (m_inFlight || m_holding || m_queue.empty() || !m_linkUp || m_device->state() != QModbusDevice::ConnectedState)
         return;
     m_inFlight = std::move(m_queue.front());
     m_queue.pop_front();
@@ -315,8 +314,8 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
     // The PDU as it came on the wire (Qt keeps a refusal's function code without its 0x80).
     QByteArray answerPdu;
     if (response.isValid() || response.isException()) {
-        answerPdu.append(static_cast<char>(static_cast<quint8>(response.functionCode())
-                                           | (response.isException() ? 0x80 : 0)));
+        answerPdu.append(
+            static_cast<char>(static_cast<quint8>(response.functionCode()) | (response.isException() ? 0x80 : 0)));
         answerPdu.append(response.data());
     }
     if (m_log.Wants(ModbusLog::Frames) && !answerPdu.isEmpty())

@@ -33,8 +33,7 @@ struct TModbusAnswer
 };
 
 // Why a request got no valid answer.
-enum class TFailureKind
-{
+enum class TFailureKind {
     NoAnswer,  // nothing came back within the request's timeout
     Misfit,    // bytes came that are not exactly an answer that fits the request
     LineDown,  // the line went down, was closed, or the request could not be sent

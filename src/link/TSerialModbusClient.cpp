@@ -59,8 +59,8 @@ void TSerialModbusClient::OnBytesRead()
     }
     if (m_guard.isActive()) {
         m_guard.stop();
-        ReleaseAnswer(QStringLiteral("%1 more bytes came after it (a second answer: the line is out of step)")
-                          .arg(bytes.size()));
+        ReleaseAnswer(
+            QStringLiteral("%1 more bytes came after it (a second answer: the line is out of step)").arg(bytes.size()));
         return;
     }
     if (AwaitingAnswer()) {
@@ -118,8 +118,9 @@ bool TSerialModbusClient::HoldAnswer(quint32 timeoutMs)
     if (!m_unsettled)
         return false;
     const double longest = LongestAnswerMs();
-    const auto guardMs = longest > 0 ? std::clamp<qint64>(static_cast<qint64>(2 * longest) + kQuietMs, kQuietMs, timeoutMs)
-                                     : static_cast<qint64>(timeoutMs);
+    const auto guardMs = longest > 0
+                             ? std::clamp<qint64>(static_cast<qint64>(2 * longest) + kQuietMs, kQuietMs, timeoutMs)
+                             : static_cast<qint64>(timeoutMs);
     m_guard.start(static_cast<int>(guardMs));
     return true;
 }

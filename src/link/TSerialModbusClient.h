@@ -88,7 +88,7 @@ private:
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
     TWireWatch m_watch;
-    QByteArray m_wire;       // bytes the line carried since the last answer or settling
+    QByteArray m_wire;         // bytes the line carried since the last answer or settling
     bool m_unsettled = false;  // a late answer to an earlier request may still come
     QTimer m_settle;
     QDeadlineTimer m_settleLimit;

@@ -34,7 +34,7 @@ void AddColumnHeads(QGridLayout *grid, int firstColumn)
 }
 
 TAdvEdit *ValueEdit(QGridLayout *grid, int row, int col, const QString &name, const QString &accessibleName,
-                   const QString &invalidText)
+                    const QString &invalidText)
 {
     TAdvEdit *edit = ui::CellEdit(grid, row, col, name, accessibleName, TAdvEdit::Text, 0, QString());
     live::MakeDisplayOnly(edit);

@@ -63,24 +63,24 @@ void TPoll::ReadVersionThen(std::function<void(const QString &failure)> done)
         done(QStringLiteral("the line is closed"));
         return;
     }
-    m_session.Read(live::kVersionRead.Start, live::kVersionRead.Count,
-                   {.OnReply =
-                        [this, done](const TModbusAnswer &answer) {
-                            Heard();
-                            VersionReply(answer);
-                            done(m_state.VersionKnown ? QString() : QStringLiteral("its answer could not be made out"));
-                        },
-                    .OnRefused =
-                        [done](const TModbusAnswer &answer) {
-                            done(QStringLiteral("the board refused reading it (exception %1)")
-                                     .arg(answer.ExceptionCode));
-                        },
-                    .OnFailed =
-                        [this, done] {
-                            Lost();
-                            const TModbusClient *active = m_session.ActiveClient();
-                            done(active ? active->LastFailure() : QStringLiteral("no answer"));
-                        }});
+    m_session.Read(
+        live::kVersionRead.Start, live::kVersionRead.Count,
+        {.OnReply =
+             [this, done](const TModbusAnswer &answer) {
+                 Heard();
+                 VersionReply(answer);
+                 done(m_state.VersionKnown ? QString() : QStringLiteral("its answer could not be made out"));
+             },
+         .OnRefused =
+             [done](const TModbusAnswer &answer) {
+                 done(QStringLiteral("the board refused reading it (exception %1)").arg(answer.ExceptionCode));
+             },
+         .OnFailed =
+             [this, done] {
+                 Lost();
+                 const TModbusClient *active = m_session.ActiveClient();
+                 done(active ? active->LastFailure() : QStringLiteral("no answer"));
+             }});
 }
 
 void TPoll::Read(const live::BlockRead &read, void (TPoll::*handler)(const TModbusAnswer &))

@@ -110,10 +110,10 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
     };
     m_chains.OnWriteRefused = [this](const ConfigItem &item, quint8 exceptionCode) {
         LogRepeats();
-        m_stopped = QStringList{
-            QStringLiteral("The board refused [%1] %2 (exception %3): the items after it were not written.")
-                .arg(item.Section, item.Ident)
-                .arg(exceptionCode)};
+        m_stopped =
+            QStringList{QStringLiteral("The board refused [%1] %2 (exception %3): the items after it were not written.")
+                            .arg(item.Section, item.Ident)
+                            .arg(exceptionCode)};
         m_stopped += m_chains.WrittenSoFar(kCheck);
         for (const QString &line : m_stopped)
             Log(line);

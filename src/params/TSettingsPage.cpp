@@ -155,15 +155,9 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     grid->setColumnStretch(2, 1);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Timers "))));
-    ui::SetTag(
-        ui::Edit(grid, 0, 0, QStringLiteral("T1AdvEdit"), QStringLiteral("T1"), TAdvEdit::Unsigned, 3, zero),
-        0);
-    ui::SetTag(
-        ui::Edit(grid, 1, 0, QStringLiteral("T2AdvEdit"), QStringLiteral("T2"), TAdvEdit::Unsigned, 3, zero),
-        1);
-    ui::SetTag(
-        ui::Edit(grid, 2, 0, QStringLiteral("T3AdvEdit"), QStringLiteral("T3"), TAdvEdit::Unsigned, 3, zero),
-        2);
+    ui::SetTag(ui::Edit(grid, 0, 0, QStringLiteral("T1AdvEdit"), QStringLiteral("T1"), TAdvEdit::Unsigned, 3, zero), 0);
+    ui::SetTag(ui::Edit(grid, 1, 0, QStringLiteral("T2AdvEdit"), QStringLiteral("T2"), TAdvEdit::Unsigned, 3, zero), 1);
+    ui::SetTag(ui::Edit(grid, 2, 0, QStringLiteral("T3AdvEdit"), QStringLiteral("T3"), TAdvEdit::Unsigned, 3, zero), 2);
     column->addStretch();
 
     // Right column: the inputs that stop the unit, the heater's own stop input, the season.

@@ -215,16 +215,13 @@ QGroupBox *AirVolumeLoop(QWidget *parent, const QString &title, const QString &s
         int MaxLength;
         const char *Initial;
     } rows[] = {
-        {"SPWAdvEdit", "SPW", TAdvEdit::Decimal, 4, "0.0"},
-        {"PeriodAdvEdit", "T", TAdvEdit::Unsigned, 3, "1"},
-        {"KpAdvEdit", "Kp", TAdvEdit::Decimal, 4, "0.0"},
-        {"KiAdvEdit", "Ki", TAdvEdit::Unsigned, 3, "0"},
+        {"SPWAdvEdit", "SPW", TAdvEdit::Decimal, 4, "0.0"},   {"PeriodAdvEdit", "T", TAdvEdit::Unsigned, 3, "1"},
+        {"KpAdvEdit", "Kp", TAdvEdit::Decimal, 4, "0.0"},     {"KiAdvEdit", "Ki", TAdvEdit::Unsigned, 3, "0"},
         {"U100AdvEdit", "U100", TAdvEdit::Decimal, 4, "0.0"},
     };
     for (int i = 0; i < 5; ++i) {
-        TAdvEdit *edit =
-            ui::Edit(grid, i + 1, 0, side + QLatin1String(rows[i].Name), QLatin1String(rows[i].Label), rows[i].Kind,
-                     rows[i].MaxLength, Localized(rows[i].Initial));
+        TAdvEdit *edit = ui::Edit(grid, i + 1, 0, side + QLatin1String(rows[i].Name), QLatin1String(rows[i].Label),
+                                  rows[i].Kind, rows[i].MaxLength, Localized(rows[i].Initial));
         if (i < 4)
             ui::SetTag(edit, i);
     }

@@ -40,9 +40,8 @@ constexpr TAdvEdit::Kind kDecimal = TAdvEdit::Decimal;
 
 // Analog inputs A1..A10: four temperatures (-30..75), four voltages (0..10), two percentages.
 constexpr AnalogRow kAnalogInputs[] = {
-    {kSignedDecimal, 5}, {kSignedDecimal, 5}, {kSignedDecimal, 5}, {kSignedDecimal, 5},
-    {kDecimal, 5},        {kDecimal, 4},        {kDecimal, 4},        {kDecimal, 4},
-    {kDecimal, 4},        {kDecimal, 4},
+    {kSignedDecimal, 5}, {kSignedDecimal, 5}, {kSignedDecimal, 5}, {kSignedDecimal, 5}, {kDecimal, 5},
+    {kDecimal, 4},       {kDecimal, 4},       {kDecimal, 4},       {kDecimal, 4},       {kDecimal, 4},
 };
 // Analog outputs A1..A8: five voltages (0..10), three percentages (0..100).
 constexpr AnalogRow kAnalogOutputs[] = {
@@ -102,9 +101,8 @@ QGroupBox *AnalogGroup(QWidget *parent, const QString &objectName, const QString
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const int n = i + 1;
         const QString channel = QStringLiteral("A%1").arg(n);
-        TAdvEdit *value =
-            ui::Edit(grid, n, 0, QStringLiteral("%1%2AdvEdit").arg(prefix).arg(n), QStringLiteral("A%1").arg(n),
-                     rows[i].Kind, rows[i].MaxLength, zero);
+        TAdvEdit *value = ui::Edit(grid, n, 0, QStringLiteral("%1%2AdvEdit").arg(prefix).arg(n),
+                                   QStringLiteral("A%1").arg(n), rows[i].Kind, rows[i].MaxLength, zero);
         ui::Name(value, channel + QStringLiteral(" manual value"));
         value->setMaximumWidth(value->fontMetrics().horizontalAdvance(QString(rows[i].MaxLength, QLatin1Char('0')))
                                + 14);

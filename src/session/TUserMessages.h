@@ -6,8 +6,7 @@
 class QWidget;
 
 // How the user answered a question.
-enum class TChoice
-{
+enum class TChoice {
     Go,      // the button that does what was asked
     Other,   // the second way, where one is offered
     Cancel,  // nothing is done

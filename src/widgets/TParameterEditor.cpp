@@ -282,8 +282,8 @@ void TParameterEditor::ChangeBits(QWidget *control, const TParameterCodec &codec
                         [this, control, address](const TModbusAnswer &answer) {
                             m_changing.remove(address);
                             Say(QStringLiteral("%1 was not written: the board refused to read its register "
-                                                       "first (%2).")
-                                            .arg(PlaceOf(control), ExceptionText(answer.ExceptionCode)));
+                                               "first (%2).")
+                                    .arg(PlaceOf(control), ExceptionText(answer.ExceptionCode)));
                         },
                     .OnFailed = [this, address] { m_changing.remove(address); }});
 }
@@ -317,7 +317,7 @@ TRequestHandlers TParameterEditor::WriteHandlers(QWidget *control, quint16 addre
             .OnRefused =
                 [this, name = PlaceOf(control), address](const TModbusAnswer &answer) {
                     Say(QStringLiteral("The board refused %1 (%2): it keeps its own value.")
-                                    .arg(name, ExceptionText(answer.ExceptionCode)));
+                            .arg(name, ExceptionText(answer.ExceptionCode)));
                     // Show what the board holds: the whole row, so that every encoding shows.
                     const auto place = m_table.Locate(address);
                     if (!place)

@@ -116,8 +116,8 @@ void FitWidth(QLineEdit *edit, std::initializer_list<QString> texts)
         widest = std::max(widest, edit->fontMetrics().horizontalAdvance(text));
     const QMargins text = edit->textMargins();
     const QMargins contents = edit->contentsMargins();
-    const int width = widest + kCursor + 2 * kInnerMargin + text.left() + text.right() + contents.left()
-                      + contents.right();
+    const int width =
+        widest + kCursor + 2 * kInnerMargin + text.left() + text.right() + contents.left() + contents.right();
     QStyleOptionFrame option;
     option.initFrom(edit);
     option.rect = edit->rect();
