@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Qt Modbus stack on its own, as the benchmarks' middle peer: reads sent one after another,
 // each from the previous one's reply, straight through a bare QModbusClient. What our client

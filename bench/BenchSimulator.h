@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the loopback benchmarks share: z4sim as a process for the length of a run, the way a run
 // ends on a failure, the --rounds, --warmup and --sim options, our client and the libmodbus peer

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Messages for a benchmark run on the main window or its windows: nothing asks, nothing blocks,
 // and an error box is printed rather than shown.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Qt generic plugin that bench_startup loads into the programs it times (QT_QPA_GENERIC_PLUGINS):
 // it notes when the application object is set up, when the main window is first on screen, and
 // when the event loop first waits after that (shown and idle). It then writes the three moments

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_config_read: the configuration read (140 reads, each sent from the previous one's reply,
 // as a configuration Save does item by item) through our TTCPModbusClient, against the same 140
 // reads by a blocking libmodbus loop, both on one z4sim started for the run. Prints the medians and

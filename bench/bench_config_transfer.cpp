@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_config_transfer: the whole-configuration Save and Load as the tool runs them, through
 // TConfigChains on a TBoardSession with our TTCPModbusClient: the read chain (the block reads of the
 // 140 items into BoardImage) and the write chain (FileImage in 140 writes), each request sent from the

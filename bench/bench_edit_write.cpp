@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_edit_write: one parameter edit as a technician makes it, from Return in an edit of the
 // real main window (offscreen) to the board's answer to the write, through the parameter editor,
 // the transfer table, the session and our TTCPModbusClient; against the same single-register

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_libmodbus_save_peer: the peer of bench_z4ctl_save, a configuration save as a small blocking
 // libmodbus program would do it: one connection, the given blocks of holding registers read one
 // after another, and every value written to a file, whole or not at all (a temporary file beside

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_poll_cycle: the live poll.
 //  1. Decode and display: the five answers of one cycle applied to the pages, the left column and
 //     the status bar (target: under 0.3 ms a cycle).

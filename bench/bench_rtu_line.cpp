@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_rtu_line: the tool on an RS-485 line at its real rate. z4sim serves one end of a socat pty
 // pair and paces its answers as a line at 19200 (and 9600) baud 8E1 would carry them
 // (--line-rate). On the other end, taking turns: the whole-configuration Save, Verify and Load

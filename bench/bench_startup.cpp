@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_startup: the tool's start-up as whole processes, offscreen, from the start of the process
 // to its main window shown and the event loop idle, against a minimal Qt Widgets program that shows
 // an empty main window (this executable, started with --empty-window). Both carry the same probe

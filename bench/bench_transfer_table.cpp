@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_transfer_table: ShowImage and TakeImage of all 140 configuration items on the real main
 // window (target: under 2 ms each). The peer is the same controls touched by plain Qt calls with
 // no codec work (every edit's text set, every combo's index, every box's check state; then each

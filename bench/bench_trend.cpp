@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_trend: the I/O trend window left recording for a week. Memory: a week of samples at one a
 // second (604,800 samples of 28 series) in our compact recording, against the naive way of keeping
 // every point in QCustomPlot's own containers. Time: adding one sample and replotting the visible

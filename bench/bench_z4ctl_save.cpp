@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_z4ctl_save: `z4ctl save` of a whole configuration from z4sim on loopback, as a whole
 // process from its start to its exit, against two peers run as processes in the same run and
 // reading the same blocks: a small blocking libmodbus program (bench_libmodbus_save_peer) that

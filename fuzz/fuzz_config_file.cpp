@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file's reader on any file, under the shipped definition, for boards with and
 // without the extended items. A file it refuses changes nothing; a file it takes gives values of
 // every item of the walk, and saving them over that same file (keeping its other content) reads

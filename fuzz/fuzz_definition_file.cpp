@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter definition file's reader on any file. A definition it takes must describe the
 // transfer table, and every configuration file written under it must read back as written.
 #include "FuzzCheck.h"

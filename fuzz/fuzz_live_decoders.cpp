@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live-block decoders on any register words: the input, two bytes a word (big-endian, as on
 // the line), goes to every decoder as a block read from its first register.
 #include "FuzzCheck.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Modbus client on any bytes a board can send: our TTCPModbusClient sends one request to a
 // server on loopback, which answers with the input and closes the connection; Qt's framing and
 // PDU parsing and our checks all run on it.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file on any text: the file layer's reading, the INI layer's own reading and
 // rewriting, and TSettings' reading and its write-back at every close. What is read is in range; a
 // rewrite keeps what it does not write and reads back as written, and further closes leave it as it

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Included by ctest in a Z4_SANITIZE build before any test runs: the sanitizers' options, which
 # every test inherits. Options the caller set are left as they are.
 set(z4_sanitize ${CMAKE_CURRENT_LIST_DIR})

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Z4Board.h"
 
 Z4Board::Z4Board(const Z4BoardOptions &options) : m_options(options), m_registers(options), m_plant(options.seed)

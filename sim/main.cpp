@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // z4sim: a simulated Z4 board on Modbus TCP and/or RTU, for trying the tool without hardware and
 // for testing it against misbehaving links.
 #include "Z4SimServer.h"

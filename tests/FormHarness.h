@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window of a test on a simulated board: connecting it as a user does, and waiting for
 // the board to answer what it asked.

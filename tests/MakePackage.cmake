@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the Debian package of this build tree afresh into OUT, for tst_package: the folder holds
 # this run's package only.
 #

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A TUserMessages that records what the tool would have shown instead of opening modal boxes, and
 // a main window built around one for tests.

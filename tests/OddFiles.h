@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What can stand where the tool expects one of its files: a named pipe, a device, a folder, and a
 // folder that takes no new file.

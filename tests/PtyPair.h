@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Two pseudo-terminals joined by socat, standing in for a serial cable between the tool and a
 // board: what one end writes, the other end reads.

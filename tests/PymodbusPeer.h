@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // tests/pymodbus_server.py as a child process: an independent Modbus TCP server for the
 // interoperability tests. It ends when we close its stdin.

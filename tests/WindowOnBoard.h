@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the tests of the pages share: the main window connected to an in-process simulated board,
 // in a current folder of the test's own (where the window reads and writes its settings file),

@@ -1,4 +1,6 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A Modbus TCP server built on pymodbus, as an independent peer for the interoperability tests.
 
 Serves holding registers 0..COUNT-1 (protocol addresses, zero_mode) with register k = 1000 + k,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a screen reader and the keyboard meet it: on every page each control that takes
 // the focus, and each value the page shows, is announced by a name of its own, never by the value
 // it holds; Tab goes once round a page and stops only where there is something to operate or read.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application-wide rules: Enter presses the focused push button, one window per user and
 // display, and the Help menu's About box. Runs under the tool's own application object.
 #include "MessageRecorder.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Calibration page on the main window against the in-process simulated board: references and
 // their bounds, the status lamps after a calibration, the pressure-input parameters, the output
 // classes with their codes, the calibration mode, and leaving a board with overrides.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A configuration saved from a board does not depend on the Modbus implementation behind it: the
 // same register image served by z4sim (in-process) and by pymodbus gives the same .cnf file, byte
 // for byte, with the items the board's firmware version calls for.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter definition file and configuration files on their own: what a definition must
 // hold to be used, the key forms and values of configuration files, which items a file brings,
 // and that files are refused or kept whole rather than half-used or half-written.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole configurations between the board, the window and files: Save, Load, Verify and Compare on
 // the main window against the in-process simulated board, and how every failure ends.
 #include "FormHarness.h"

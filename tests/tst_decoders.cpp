@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live-register decoders: float pairs, value texts, clock texts, state names and blocks,
 // including blocks of random words and blocks cut short.
 #include "monitor/LiveDecoders.h"

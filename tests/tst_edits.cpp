@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parameter edits on the main window against the in-process simulated board: every editable row
 // takes its range and nothing else, the rules of the controls that do more than encode, what a
 // refused or impossible write tells, and the same edits reaching an independent Modbus peer.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interoperability with Modbus implementations that are not ours: our TCP master against a
 // pymodbus server, and the mbpoll master (libmodbus) against z4sim over TCP and over RTU.
 #include "PtyPair.h"

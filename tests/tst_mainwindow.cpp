@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against the simulated board: the connection panel through its states over TCP and
 // a serial pty pair, the communication-error window, the commands of the left column and the pages,
 // F1, the caption, the pages and the status bar, and the start-up picture.

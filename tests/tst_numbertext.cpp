@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number texts and exact takes: what the edits show of a register and what a typed text stores,
 // with a decimal point and with a decimal comma.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Debian package as cpack makes it from this build tree (the ctest fixture package_make),
 // unpacked with dpkg-deb into a temporary folder: what it holds, what it depends on, and its
 // programs run from there, away from the build tree's files, against each other. And the window

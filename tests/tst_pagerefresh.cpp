@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A page shows what the board holds when it is opened: the reads of every page against the
 // in-process simulated board, and what the answers show.
 #include "FormHarness.h"

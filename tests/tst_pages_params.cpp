@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of the "Settings", "Heating", "Cooling" and "Cascade" pages: names, kinds, key
 // filters, lengths, initial states, lists, exclusive groups, tags and the pages' width.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of the "Ventilation", "In/Out", "Timers" and "Calibration" pages: every named
 // control once with its kind, key filters, lengths, initial states, exclusive groups, tags, the
 // week program display, the up-down, and the page widths.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The poll: what each answer puts on the pages, the left column, the status bar and the live
 // state; which requests each tick sends; failures, disconnects and the trend windows; and the
 // main window showing the simulated board live.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our RTU master (TSerialModbusClient) against the simulated board across a socat pty pair: the
 // frames, CRCs and turnarounds of a real serial line, and a port that vanishes while in use. And
 // the whole-configuration read (Save) on either line when answers come late or malformed.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the screens technicians use, under a real X server: ctest runs this test on a
 // 1366x768 screen at 100 % and on a 1920x1080 screen at QT_SCALE_FACTOR=1.5. Screenshots of the
 // window on each page are left in the test's working folder (tst_screens-1366x768-page01.png ...).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board session against the in-process simulated board: every request's own handlers, the
 // shared failure handler running before a request's own, and closures dropped for a caller that
 // goes away while the line stays up.

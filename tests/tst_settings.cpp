@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file R4Ivivaz.ini: what the main window reads from it at start, what it writes back
 // at close, and what it must leave alone.
 #include "MessageRecorder.h"

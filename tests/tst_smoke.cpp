@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool itself under a real X server: it starts, shows the start-up picture and the main window,
 // draws them, and on a close from the window system writes its settings and exits. Screenshots are
 // left in the test's working folder (tst_smoke-picture.png, tst_smoke-main.png).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Timers page and the board clock on the main window against the in-process simulated board:
 // the interval rules, the day writes with their store command, day reads filed under their day,
 // the correction window, the numbers, the address and the line following it, the clock; and a week

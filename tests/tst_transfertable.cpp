@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter transfer table: the codecs' edge cases on controls made here (with a decimal
 // point and with a decimal comma), the rows against the definition file, and the table on the
 // main window: every control bound once, any valid image shown and taken back unchanged, the

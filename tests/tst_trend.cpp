@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Trend recording: the compact store with its cap, its CSV, the follow and scroll rules of a
 // trend chart, the regulation trend window recording from the live state, the question before a
 // recording is lost, and the windows' place on the screen.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two trend windows under a real X server (the test runs under xvfb-run, once on a 1366x768
 // screen and once on a 1920x1080 one at 150 % scaling) after a short recording from the simulated
 // board through the main window's poll: each fits the screen with every button and check box in

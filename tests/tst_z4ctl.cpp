@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // z4ctl as a process against z4sim as a process and against pymodbus: what status decodes, the
 // saved file against the window's Save, and every command's exit status and what it names.
 #include "FormHarness.h"

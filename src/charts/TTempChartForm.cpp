@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "charts/TTempChartForm.h"
 
 #include "session/TLiveState.h"

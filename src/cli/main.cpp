@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // z4ctl: the tool's configuration transfers and live status from the command line.
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The live registers the poll reads, and their decoding into what the window shows. Everything
 // here is a pure function of register words: any 16-bit pattern in any register gives a sane

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small helpers that build the pages in code, so that a page file reads like the page's table:
 // one call per control, with the control's name, caption and initial state.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Putting decoded live values on screen. The setters touch a control only when what it shows
 // changes, so a poll that finds the board unchanged costs next to nothing.
