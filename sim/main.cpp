@@ -108,6 +108,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("z4sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(Z4_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -115,6 +116,7 @@ int main(int argc, char *argv[])
                        "Serves Modbus TCP (--tcp) and/or Modbus RTU (--rtu) until stopped with Ctrl+C.\n"
                        "Numbers may be given in decimal or as 0x... hexadecimal."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QList<QCommandLineOption> options = {
         {QStringLiteral("tcp"), QStringLiteral("Serve Modbus TCP on PORT (0 picks a free port, printed at start)."),
          QStringLiteral("PORT")},

@@ -30,6 +30,7 @@ private slots:
     void enterPressesOnlyTheFocusedButton();
     void aSecondInstanceRaisesTheFirst();
     void helpAboutShowsVersionAndLogFolder();
+    void windowsShowTheToolsIcon();
 };
 
 void TstApplication::enterPressesOnlyTheFocusedButton_data()
@@ -139,6 +140,22 @@ void TstApplication::helpAboutShowsVersionAndLogFolder()
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY2(version.contains(QStringLiteral("Z4 Ventilation ") + ToolVersionText()), qPrintable(version));
     QCOMPARE(logFolder, QStringLiteral("Log folder: ") + QDir::toNativeSeparators(TConnectionPanel::LogFolderInUse()));
+}
+
+// The icon is the menu entry's picture, drawn sharp at a title bar's size and a switcher's.
+void TstApplication::windowsShowTheToolsIcon()
+{
+    QWidget window;
+    const QIcon icon = window.windowIcon();
+    QVERIFY(!icon.isNull());
+    for (const int size : {16, 256}) {
+        const QImage image = icon.pixmap(size).toImage();
+        QCOMPARE(image.size(), QSize(size, size));
+        // The picture's blue square outside the fan's ring, and its transparent rounded corner.
+        const int blue = size * 10 / 64;
+        QCOMPARE(image.pixelColor(blue, blue), QColor(0x1f, 0x6f, 0x9f));
+        QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
+    }
 }
 
 int main(int argc, char *argv[])

@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Debian package as cpack makes it from this build tree (the ctest fixture package_make),
 // unpacked with dpkg-deb into a temporary folder: what it holds, what it depends on, and its
-// programs run from there, away from the build tree's files, against each other. And the window
-// of an installed tool: this test program sits in bin/ beside share/z4vent/, as installed.
+// programs run from there, away from the build tree's files, against each other; its documents
+// (manual pages, completion, copyright, changelog) and lintian's verdict. And the window of an
+// installed tool: this test program sits in bin/ beside share/z4vent/, as installed.
 #include "FormHarness.h"
 
 #include "config/DefinitionFile.h"
@@ -29,10 +30,12 @@ struct Run
     QString Err;
 };
 
-// A program with arguments, to its end.
-Run RunProgram(const QString &program, const QStringList &arguments)
+// A program with arguments, to its end; with environment, in that one.
+Run RunProgram(const QString &program, const QStringList &arguments,
+               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.start(program, arguments);
     Run run;
     if (!process.waitForFinished(kRunMs) || process.exitStatus() != QProcess::NormalExit) {
@@ -95,9 +98,17 @@ private slots:
     void definitionPlaces_data();
     void definitionPlaces();
     void installedWindowLogsInTheUserFolder();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void manualPages();
+    void completion_data();
+    void completion();
+    void copyrightAndChangelog();
+    void lintianFindsNothing();
 
 private:
     QString Unpacked(const QString &path) const { return m_root.filePath(path); }
+    QString Field(const char *name) const;
 
     QString m_deb;
     QTemporaryDir m_root;  // the package unpacked
@@ -133,6 +144,11 @@ void TstPackage::contents_data()
     QTest::newRow("desktop entry") << "usr/share/applications/z4vent.desktop" << false;
     QTest::newRow("icon") << "usr/share/icons/hicolor/scalable/apps/z4vent.svg" << false;
     QTest::newRow("README") << "usr/share/doc/z4vent/README.md" << false;
+    QTest::newRow("copyright") << "usr/share/doc/z4vent/copyright" << false;
+    QTest::newRow("changelog") << "usr/share/doc/z4vent/changelog.gz" << false;
+    QTest::newRow("completion") << "usr/share/bash-completion/completions/z4ctl" << false;
+    for (const char *program : {"z4vent", "z4ctl", "z4sim"})
+        QTest::newRow(program) << QStringLiteral("usr/share/man/man1/%1.1.gz").arg(QLatin1String(program)) << false;
 }
 
 void TstPackage::contents()
@@ -144,13 +160,16 @@ void TstPackage::contents()
     QCOMPARE(file.isExecutable(), program);
 }
 
+QString TstPackage::Field(const char *name) const
+{
+    const Run run = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, QLatin1String(name)});
+    return run.Exit == 0 ? run.Out.trimmed() : QString();
+}
+
 // The fields dpkg and apt read, the dependencies taken from the libraries linked.
 void TstPackage::control()
 {
-    const auto field = [this](const char *name) {
-        const Run run = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, QLatin1String(name)});
-        return run.Exit == 0 ? run.Out.trimmed() : QString();
-    };
+    const auto field = [this](const char *name) { return Field(name); };
     QCOMPARE(field("Package"), QStringLiteral("z4vent"));
     QVERIFY(!field("Maintainer").isEmpty());
     QVERIFY(!field("Section").isEmpty());
@@ -280,6 +299,186 @@ void TstPackage::installedWindowLogsInTheUserFolder()
     QCOMPARE(log.absolutePath(), userLogs.absolutePath());
     QVERIFY(log.size() > 0);
     QVERIFY2(program.entryList({QStringLiteral("z4link-*")}).isEmpty(), qPrintable(program.entryList().join(' ')));
+}
+
+namespace {
+QString Unzipped(const QString &path)
+{
+    const Run run = RunProgram(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
+    return run.Exit == 0 ? run.Out : QString();
+}
+}  // namespace
+
+// --help and --version on stdout, with no display to open: the window answers before it needs one.
+void TstPackage::helpAndVersion_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");  // a pattern; VERSION stands for the package's
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("window version") << "z4vent"
+                                    << "--version" << 0 << "^z4vent VERSION\n$"
+                                    << "";
+    QTest::newRow("window help") << "z4vent"
+                                 << "--help" << 0 << "^Usage: \\S*z4vent \\[options\\]\n.*-v, --version"
+                                 << "";
+    QTest::newRow("window, unknown option") << "z4vent"
+                                            << "--bogus" << 2 << "^$"
+                                            << "Try 'z4vent --help'";
+    QTest::newRow("simulator version") << "z4sim"
+                                       << "--version" << 0 << "^z4sim VERSION\n$"
+                                       << "";
+    QTest::newRow("simulator help") << "z4sim"
+                                    << "--help" << 0 << "--line-rate <BAUD>"
+                                    << "";
+}
+
+void TstPackage::helpAndVersion()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, argument);
+    QFETCH(int, exit);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (exit == 0)  // the answer does not wait for a platform at all
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const Run run = RunProgram(Unpacked(QStringLiteral("usr/bin/") + program), {argument}, environment);
+    QCOMPARE(run.Exit, exit);
+    out.replace(QStringLiteral("VERSION"), QRegularExpression::escape(Field("Version")));
+    QVERIFY2(QRegularExpression(out, QRegularExpression::DotMatchesEverythingOption).match(run.Out).hasMatch(),
+             qPrintable(run.Out));
+    QVERIFY2(run.Err.contains(err), qPrintable(run.Err));
+}
+
+// Each program's page: its name, the package's version, and the options its --help gives.
+void TstPackage::manualPages()
+{
+    const std::pair<const char *, const char *> pages[] = {
+        {"z4vent", "\\-\\-version"}, {"z4ctl", "\\-\\-unit"}, {"z4sim", "\\-\\-line\\-rate"}};
+    for (const auto &[program, option] : pages) {
+        const QString page =
+            Unzipped(Unpacked(QStringLiteral("usr/share/man/man1/%1.1.gz").arg(QLatin1String(program))));
+        QVERIFY2(page.contains(QStringLiteral(".SH NAME\n%1 \\- ").arg(QLatin1String(program))), qPrintable(page));
+        QVERIFY2(page.contains(QStringLiteral("\"%1 %2\"").arg(QLatin1String(program), Field("Version"))),
+                 qPrintable(page));
+        QVERIFY2(page.contains(QLatin1String(option)), qPrintable(program + QStringLiteral(": ") + option));
+    }
+}
+
+// The words bash would complete after a command line, split as bash splits it (also at "="):
+// commands and options from z4ctl's help, keys from the definition z4ctl would read.
+void TstPackage::completion_data()
+{
+    QTest::addColumn<QStringList>("words");  // after z4ctl; the last is the word being completed
+    QTest::addColumn<QStringList>("offered");
+    QTest::addColumn<QStringList>("notOffered");
+
+    QTest::newRow("commands") << QStringList{""}
+                              << QStringList{"status", "save", "load", "verify", "get", "set", "watch"}
+                              << QStringList{"--tcp"};
+    QTest::newRow("a command after line options")
+        << QStringList{"--unit", "=", "2", "--rtu", "/dev/ttyUSB0", "ver"} << QStringList{"verify"} << QStringList{};
+    QTest::newRow("options") << QStringList{"--u"} << QStringList{"--unit"} << QStringList{"--tcp"};
+    QTest::newRow("an option's values") << QStringList{"--parity", ""} << QStringList{"N", "E", "O"}
+                                        << QStringList{"status"};
+    QTest::newRow("get: keys of the installed definition")
+        << QStringList{"--tcp", "host", "get", "Settings.SupplyS"}
+        << QStringList{"Settings.SupplySetPoint", "Settings.SupplySensor"} << QStringList{"status"};
+    QTest::newRow("get: an item of three registers")
+        << QStringList{"get", "Settings.ControlT"}
+        << QStringList{"Settings.ControlTemp0", "Settings.ControlTemp1", "Settings.ControlTemp2"}
+        << QStringList{"Settings.ControlTemp"};
+    QTest::newRow("set: KEY=") << QStringList{"set", "Settings.SupplySetP"} << QStringList{"Settings.SupplySetPoint="}
+                               << QStringList{};
+    QTest::newRow("set: no key for a value") << QStringList{"set", "Settings.SupplySetPoint", "=", "2"} << QStringList{}
+                                             << QStringList{"Settings.SupplySetPoint="};
+    QTest::newRow("--definition's keys") << QStringList{"--definition", "=", "DEFINITION", "get", ""}
+                                         << QStringList{"Own.First", "Own.Pair0", "Own.Pair1"}
+                                         << QStringList{"Settings.SupplySetPoint"};
+}
+
+void TstPackage::completion()
+{
+    QFETCH(QStringList, words);
+    QFETCH(QStringList, offered);
+    QFETCH(QStringList, notOffered);
+    const QString definition = m_work.filePath(QStringLiteral("own.def"));
+    QFile file(definition);
+    QVERIFY(file.open(QIODevice::WriteOnly)
+            && file.write("; own\n[Info]\nItems=2\n\n[0]\nRegisters=1\nFirstRegister=512\nSection=Own\nIdent=First\n"
+                          "\n[1]\nregisters = 2\r\nFirstRegister=513\r\nSection=Own\r\nIdent=Pair\r\n")
+                   > 0);
+    file.close();
+    words.replaceInStrings(QStringLiteral("DEFINITION"), definition);
+    words.prepend(Unpacked(QStringLiteral("usr/bin/z4ctl")));
+    QStringList quoted;
+    for (const QString &word : words)
+        quoted << QLatin1Char('\'') + QString(word).replace(QLatin1Char('\''), QStringLiteral("'\\''"))
+                      + QLatin1Char('\'');
+    const QString script =
+        QStringLiteral("source '%1' && COMP_WORDS=(%2) && COMP_CWORD=%3 && _z4ctl; "
+                       "printf '%s\\n' \"${COMPREPLY[@]}\"")
+            .arg(Unpacked(QStringLiteral("usr/share/bash-completion/completions/z4ctl")), quoted.join(QLatin1Char(' ')))
+            .arg(words.size() - 1);
+    const Run run = RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), script});
+    QVERIFY2(run.Exit == 0 && run.Err.isEmpty(), qPrintable(run.Err));
+    const QStringList reply = run.Out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &word : offered)
+        QVERIFY2(reply.contains(word), qPrintable(word + QStringLiteral(" not in: ") + reply.join(QLatin1Char(' '))));
+    for (const QString &word : notOffered)
+        QVERIFY2(!reply.contains(word), qPrintable(word + QStringLiteral(" in: ") + reply.join(QLatin1Char(' '))));
+}
+
+// The copyright file as the machine-readable format has it: ours, and the parts linked and
+// compiled in, each licence named given whole; the changelog of this version; both signed by the
+// package's maintainer.
+void TstPackage::copyrightAndChangelog()
+{
+    QFile file(Unpacked(QStringLiteral("usr/share/doc/z4vent/copyright")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString copyright = QString::fromUtf8(file.readAll());
+    QVERIFY(copyright.startsWith(
+        QLatin1String("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")));
+    const QString maintainer = Field("Maintainer");
+    QVERIFY(copyright.contains(QStringLiteral("\nUpstream-Contact: %1\n").arg(maintainer)));
+    QVERIFY(copyright.contains(QLatin1String("\nFiles: *\nCopyright: 2026 Z4 Ventilation maintainers\n"
+                                             "License: GPL-3.0-or-later\n")));
+    for (const char *part : {"Qt 6", "GNU LGPL version 3", "QCustomPlot", "SimpleIni"})
+        QVERIFY2(copyright.contains(QLatin1String(part)), part);
+    const QRegularExpression named(QStringLiteral("^License: (\\S+)\n(?= )"), QRegularExpression::MultilineOption);
+    QStringList given;
+    for (auto it = named.globalMatch(copyright); it.hasNext();)
+        given << it.next().captured(1);
+    const QRegularExpression used(QStringLiteral("^Files: .*\n(?:(?!License:).*\n)*License: (\\S+)\n"),
+                                  QRegularExpression::MultilineOption);
+    for (auto it = used.globalMatch(copyright); it.hasNext();) {
+        const QString licence = it.next().captured(1);
+        QVERIFY2(given.contains(licence), qPrintable(licence + QStringLiteral(" is named but not given")));
+    }
+    QCOMPARE(given.size(), 2);
+
+    const QString changelog = Unzipped(Unpacked(QStringLiteral("usr/share/doc/z4vent/changelog.gz")));
+    QVERIFY2(changelog.startsWith(QStringLiteral("z4vent (%1) ").arg(Field("Version"))), qPrintable(changelog));
+    QVERIFY2(changelog.contains(QStringLiteral("\n -- %1  ").arg(maintainer)), qPrintable(changelog));
+}
+
+// The package as Debian's own checker sees it: no error and no warning.
+void TstPackage::lintianFindsNothing()
+{
+    const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+    if (lintian.isEmpty())
+        QSKIP("lintian is not installed");
+    const Run run = RunProgram(lintian, {QStringLiteral("--fail-on"), QStringLiteral("error,warning"), m_deb});
+    QVERIFY2(
+        run.Exit == 0
+            && !run.Out.contains(QRegularExpression(QStringLiteral("^[EW]: "), QRegularExpression::MultilineOption)),
+        qPrintable(run.Out + run.Err));
 }
 
 QTEST_MAIN(TstPackage)

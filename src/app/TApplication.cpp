@@ -2,9 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TApplication.h"
 
+#include <QIcon>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
+#include <QSvgRenderer>
 
 #include <exception>
 
@@ -13,6 +18,26 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
     setApplicationName(QStringLiteral("Z4 Ventilation"));
     setOrganizationName(QStringLiteral("Z4 Ventilation"));
     installEventFilter(new TEnterPressesButton(this));
+    setWindowIcon(ToolIcon());
+}
+
+QIcon ToolIcon()
+{
+    // The menu entry's own picture (package/z4vent.svg, built in as a resource), drawn at the
+    // sizes title bars, task bars and window switchers ask for.
+    QSvgRenderer svg(QStringLiteral(":/z4vent.svg"));
+    QIcon icon;
+    if (!svg.isValid())
+        return icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        svg.render(&painter);
+        painter.end();
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
 }
 
 QString ExceptionMessage(std::exception_ptr error)

@@ -3,16 +3,20 @@
 #pragma once
 
 #include <QApplication>
+#include <QIcon>
 
 // The application object. An exception escaping any event handler is shown in the standard
 // error box and the tool keeps running; Qt itself never sees it. Enter presses the focused push
-// button in every window (see TEnterPressesButton).
+// button in every window (see TEnterPressesButton). Every window shows the tool's icon.
 class TApplication : public QApplication
 {
 public:
     TApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 };
+
+// The tool's icon for its windows, from the same picture as the menu entry's.
+QIcon ToolIcon();
 
 // The message the standard error box shows for an exception that escaped a handler.
 QString ExceptionMessage(std::exception_ptr error);
