@@ -840,7 +840,7 @@ TExitStatus Set(TRun &run)
 }
 
 // The commands, in the order the usage lists them.
-constexpr std::array<TCommand, 9> kCommands{{
+constexpr TCommand kCommands[]{
     {"status", "", 0, false, TLineUse::Needed, false, "one poll cycle of the board, decoded", Status},
     {"save", "FILE.cnf", 1, false, TLineUse::Needed, true, "the board's configuration to a file", Save},
     {"load", "FILE.cnf", 1, true, TLineUse::Needed, true, "a configuration file to the board, then verify it", Load},
@@ -855,7 +855,7 @@ constexpr std::array<TCommand, 9> kCommands{{
      Keys},
     {"watch", "", 0, false, TLineUse::Needed, false, "status every period as one JSON object a line, until stopped",
      Watch},
-}};
+};
 
 }  // namespace
 
@@ -866,9 +866,9 @@ std::span<const TCommand> Commands()
 
 const TCommand *FindCommand(const QString &name)
 {
-    const auto command = std::find_if(kCommands.cbegin(), kCommands.cend(),
+    const auto command = std::find_if(std::cbegin(kCommands), std::cend(kCommands),
                                       [&name](const TCommand &c) { return name == QLatin1String(c.Name); });
-    return command == kCommands.cend() ? nullptr : &*command;
+    return command == std::cend(kCommands) ? nullptr : &*command;
 }
 
 TExitStatus UsageError(const QString &error, bool json, std::FILE *out, std::FILE *err)

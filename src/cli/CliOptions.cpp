@@ -8,7 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 namespace {
 
@@ -86,7 +86,7 @@ bool Whole(TParse &parse, const QString &value)
     return true;
 }
 
-const std::array<TOption, 16> kOptions{{
+const TOption kOptions[]{
     {"tcp", 't', "HOST[:PORT]",
      "Modbus TCP (port 502 unless given; an IPv6 address with a port\nin brackets: [::1]:502)", nullptr,
      [](TParse &p, const QString &v) {
@@ -146,7 +146,7 @@ const std::array<TOption, 16> kOptions{{
      [](TParse &p, const QString &) { return p.Options.Help = true; }},
     {"version", 'V', nullptr, "z4ctl's version, and nothing else", nullptr,
      [](TParse &p, const QString &) { return p.Options.Version = true; }},
-}};
+};
 
 QString LongName(const TOption &option)
 {
@@ -256,10 +256,10 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
             value = argument.mid(equals + 1);
         else if (!isLong && argument.size() > 2)
             value = argument.mid(2);
-        const auto option = std::find_if(kOptions.cbegin(), kOptions.cend(), [&](const TOption &o) {
+        const auto option = std::find_if(std::cbegin(kOptions), std::cend(kOptions), [&](const TOption &o) {
             return isLong ? name == QLatin1String(o.Long) : o.Short && name == QLatin1Char(o.Short);
         });
-        if (option == kOptions.cend())
+        if (option == std::cend(kOptions))
             return fail(QStringLiteral("unknown option '%1'").arg(Excerpt(isLong ? argument.left(equals) : argument)));
         const QString shown = isLong ? LongName(*option) : QStringLiteral("-") + name;
         if (!option->Value && value)
