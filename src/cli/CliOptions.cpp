@@ -174,9 +174,10 @@ QString OptionUsage(const TOption &option, int indent)
     text += LongName(option);
     if (option.Value)
         text += QLatin1Char(' ') + QLatin1String(option.Value);
-    text = text.size() < kColumn ? text.leftJustified(kColumn) : text + QLatin1Char('\n') + QString(kColumn, ' ');
-    const QString help = QString::fromUtf8(option.Help);
-    return text + QString(help).replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')))
+    text = text.size() < kColumn ? text.leftJustified(kColumn)
+                                 : text + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '));
+    QString help = QString::fromUtf8(option.Help);
+    return text + help.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')))
            + QLatin1Char('\n');
 }
 
