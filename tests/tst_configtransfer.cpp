@@ -276,7 +276,8 @@ void TestConfigTransfer::verifyNamesTheSameDifferencesHoweverRead()
     // run cut for its length, the last item.
     for (const quint16 address : {0x0200, 0x0215, 0x0230, 0x036A, 0x0521})
         QVERIFY(m_board->Board().write(address, quint16(m_board->Board().value(address) ^ 0x11)));
-    const QString note = QStringLiteral(" could not be read in one request (the board refused it with exception 3)");
+    const QString note =
+        QStringLiteral(" could not be read in one request (the board refused it: illegal data value (3))");
     const auto verify = [this] {
         m_board->ClearRecord();
         const qsizetype from = Memo().size();
@@ -493,10 +494,11 @@ void TestConfigTransfer::aStoppedSaveWritesNothing_data()
     const QString block = QStringLiteral("[Settings] SupplySetPoint to [Settings] SeasonMode, sent 3 times.");
     // The block of item 70 is refused, then its items one by one up to item 70.
     QTest::newRow("read refused") << int(RefuseItem70)
-                                  << QStringList{QStringLiteral("Registers 0x0300-0x0369 could not be read in one "
-                                                                "request (the board refused it with exception 2): "
-                                                                "they are read one item per request for the rest "
-                                                                "of this connection."),
+                                  << QStringList{QStringLiteral(
+                                                     "Registers 0x0300-0x0369 could not be read in one "
+                                                     "request (the board refused it: illegal data address (2)): "
+                                                     "they are read one item per request for the rest "
+                                                     "of this connection."),
                                                  QStringLiteral("Transfer aborted: the board refused reading [")}
                                   << 2 + 1 + 12;
     QTest::newRow("no answer") << int(Silent)
@@ -694,7 +696,8 @@ void TestConfigTransfer::aStoppedLoadSaysWhatItLeft()
 
     QStringList said;
     if (refused) {
-        said << QStringLiteral("The board refused [%1] %2 (exception 2): the items after it were not written.")
+        said << QStringLiteral(
+                    "The board refused [%1] %2 (illegal data address (2)): the items after it were not written.")
                     .arg(stop.Section, stop.Ident)
              << QStringLiteral("None of the 140 items was written.");
     } else {
@@ -896,7 +899,7 @@ void TestConfigTransfer::theFirmwareVersionComesFirst()
         QCOMPARE(Memo(),
                  QStringList({QStringLiteral("Reading the board's firmware version first..."),
                               QStringLiteral("Transfer aborted: the board's firmware version could not be read: the "
-                                             "board refused reading it (exception 2).")}));
+                                             "board refused reading it (illegal data address (2)).")}));
         QVERIFY(!QFile::exists(file));
     } else {
         QCOMPARE(Memo().first(), QStringLiteral("Reading the board's firmware version first..."));

@@ -311,7 +311,7 @@ void TestPageRefresh::aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits()
     Show(page);
     Settle();
     QVERIFY(mark->isVisibleTo(mark->parentWidget()));
-    QCOMPARE(mark->text(), QStringLiteral("Not read from the board: the board refused it (illegal data address)."));
+    QCOMPARE(mark->text(), QStringLiteral("Not read from the board: the board refused it (illegal data address (2))."));
     const auto writeRequests = [this] {
         Settle();
         Settle();  // a mask is written on the answer to its read

@@ -207,26 +207,26 @@ void TstZ4ctl::statusAndSaveAgainstPymodbus()
     const Run status = Z4ctl(Tcp(peer.Port()) + QStringList{QStringLiteral("--json"), QStringLiteral("status")});
     QVERIFY2(status.Exit == 0, qPrintable(status.Err));
     const QJsonObject shown = QJsonDocument::fromJson(status.Out.toUtf8()).object();
-    QCOMPARE(shown.value(QStringLiteral("Version")).toString(), QStringLiteral("1.012"));
-    QCOMPARE(shown.value(QStringLiteral("Board No.")).toInt(), 17);
-    QCOMPARE(shown.value(QStringLiteral("Series")).toInt(), 3);
+    QCOMPARE(shown.value(QStringLiteral("version")).toString(), QStringLiteral("1.012"));
+    QCOMPARE(shown.value(QStringLiteral("board_no")).toInt(), 17);
+    QCOMPARE(shown.value(QStringLiteral("series")).toInt(), 3);
     const Z4Board &served = board->Board();
     const live::StatusBlock s = *live::DecodeStatusBlock(statusAtSnapshot);
-    QCOMPARE(shown.value(QStringLiteral("Date")).toString(), s.Date);
-    QCOMPARE(shown.value(QStringLiteral("Time")).toString(), s.Time);
+    QCOMPARE(shown.value(QStringLiteral("date")).toString(), s.Date);
+    QCOMPARE(shown.value(QStringLiteral("time")).toString(), s.Time);
     for (size_t i = 0; i < s.Inputs.size(); ++i)
-        QCOMPARE(shown.value(QStringLiteral("AIN%1").arg(i + 1)), Shown(s.Inputs[i]));
-    const QJsonObject units = shown.value(QStringLiteral("Units")).toObject();
-    QCOMPARE(units.value(QStringLiteral("AIN1")).toString(), QStringLiteral("°C"));
-    QCOMPARE(units.value(QStringLiteral("AOUT8 A")).toString(), QStringLiteral("%"));
+        QCOMPARE(shown.value(QStringLiteral("ain%1").arg(i + 1)), Shown(s.Inputs[i]));
+    const QJsonObject units = shown.value(QStringLiteral("units")).toObject();
+    QCOMPARE(units.value(QStringLiteral("ain1")).toString(), QStringLiteral("°C"));
+    QCOMPARE(units.value(QStringLiteral("aout8_a")).toString(), QStringLiteral("%"));
     for (size_t i = 0; i < s.Outputs.size(); ++i)
-        QCOMPARE(shown.value(QStringLiteral("AOUT%1").arg(i + 1)), Shown(s.Outputs[i]));
+        QCOMPARE(shown.value(QStringLiteral("aout%1").arg(i + 1)), Shown(s.Outputs[i]));
     for (int i = 0; i < 11; ++i)
-        QCOMPARE(shown.value(QStringLiteral("DOUT%1").arg(i + 1)).toBool(), s.DigitalOutput(i));
-    QCOMPARE(shown.value(QStringLiteral("Stop code")).toInt(), int(s.StopCode));
+        QCOMPARE(shown.value(QStringLiteral("dout%1").arg(i + 1)).toBool(), s.DigitalOutput(i));
+    QCOMPARE(shown.value(QStringLiteral("stop_code")).toInt(), int(s.StopCode));
     const live::DiagnosticsBlock g = *live::DecodeDiagnosticsBlock(Registers(served, live::kDiagnosticsRead));
     for (size_t i = 0; i < g.Values.size(); ++i)
-        QCOMPARE(shown.value(QStringLiteral("Diagnostic %1").arg(i + 1)).toInt(), int(g.Values[i]));
+        QCOMPARE(shown.value(QStringLiteral("diagnostic_%1").arg(i + 1)).toInt(), int(g.Values[i]));
     // The invalid input the board always has shows as invalid.
     QVERIFY(std::any_of(s.Inputs.cbegin(), s.Inputs.cend(), [](const live::ShownValue &v) { return !v.Valid; }));
 
@@ -279,9 +279,9 @@ void TstZ4ctl::commands_data()
                    .arg(sp)};
     QTest::newRow("verify --json")
         << rev12 << L{line({"--json", "verify", changed})} << QList<int>{1}
-        << QStringList{QStringLiteral("\"Differences\":[{\"board\":\"%1\",\"file\":\"22\","
+        << QStringList{QStringLiteral("\"differences\":[{\"board\":\"%1\",\"file\":\"22\","
                                       "\"key\":\"SupplySetPoint\",\"section\":\"Settings\",\"unit\":\"°C\"}],"
-                                      "\"Equal\":false,\"Items\":140}")
+                                      "\"equal\":false,\"items\":140}")
                            .arg(sp)};
     QTest::newRow("verify: a base-set board compares the base set")
         << QStringList{} << L{line({"verify", base})} << QList<int>{0} << QStringList{"Items: 132\n"};
@@ -313,8 +313,9 @@ void TstZ4ctl::commands_data()
         << QStringList{"SupplySetPoint", "Result: equal"};
     QTest::newRow("a refused write: exit 4, what was written")
         << (rev12 + QStringList{"--refuse", "0x0201-0x0201"}) << L{line({"load", changed})} << QList<int>{4}
-        << QStringList{"the board refused [Settings] SupplySensor (exception 2): the items after it were not "
-                       "written.\n1 of 140 items were written; the last one written was [Settings] SupplySetPoint."};
+        << QStringList{
+               "the board refused [Settings] SupplySensor (illegal data address (2)): the items after it were not "
+               "written.\n1 of 140 items were written; the last one written was [Settings] SupplySetPoint."};
     QTest::newRow("a silent board: status")
         << QStringList{"--drop-every", "1"} << L{line({"--timeout", "100", "status"})} << QList<int>{3}
         << QStringList{"no answer within 100 ms"};
@@ -327,8 +328,8 @@ void TstZ4ctl::commands_data()
         << QStringList{
                QStringLiteral("Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
                    .arg(sp),
-               "z4ctl: Registers 0x0217-0x0261 could not be read in one request (the board refused it with "
-               "exception 3): they are read one item per request for the rest of this connection."};
+               "z4ctl: Registers 0x0217-0x0261 could not be read in one request (the board refused it: "
+               "illegal data value (3)): they are read one item per request for the rest of this connection."};
     QTest::newRow("a refused read aborts the save")
         << QStringList{"--refuse", "0x0210-0x0210"} << L{line({"save", fresh})} << QList<int>{3}
         << QStringList{"transfer aborted: the board refused reading ["};
@@ -352,7 +353,7 @@ void TstZ4ctl::commands_data()
         << QList<int>{0, 0}
         << QStringList{
                QStringLiteral("Settings.SupplySetPoint: %1 °C\nSettings.AntiFreezeTemp: %2 °C\n").arg(sp, m_antiFreeze),
-               "z4ctl: the board refused reading 3 registers from 0x0200 (exception 3): read one register "
+               "z4ctl: the board refused reading 3 registers from 0x0200 (illegal data value (3)): read one register "
                "per request\n"};
     QTest::newRow("set: written and read back")
         << QStringList{}
@@ -360,7 +361,7 @@ void TstZ4ctl::commands_data()
              line({"--json", "get", "Settings.SupplySetPoint", "InOut.SimulatedTemp2"})}
         << QList<int>{0, 0}
         << QStringList{"Settings.SupplySetPoint: 22.5 °C\nInOut.SimulatedTemp2: 6 sec\n",
-                       "{\"InOut.SimulatedTemp2\":\"6\",\"Settings.SupplySetPoint\":\"22.5\",\"Units\":"
+                       "{\"InOut.SimulatedTemp2\":\"6\",\"Settings.SupplySetPoint\":\"22.5\",\"units\":"
                        "{\"InOut.SimulatedTemp2\":\"sec\",\"Settings.SupplySetPoint\":\"°C\"}}\n"};
     QTest::newRow("set: one bad value writes nothing")
         << QStringList{"--state", "STATE"}
@@ -378,13 +379,13 @@ void TstZ4ctl::commands_data()
         << QStringList{"unknown key 'Settings.Nothing'", "Ventilation.ExhaustFlowKi belongs to the extended set"};
     QTest::newRow("set: a refused write")
         << QStringList{"--refuse", "0x0200-0x0200"} << L{line({"set", "Settings.SupplySetPoint=21"})} << QList<int>{4}
-        << QStringList{"the board refused writing 0x0200 (exception 2)\nWritten: nothing"};
+        << QStringList{"the board refused writing 0x0200 (illegal data address (2))\nWritten: nothing"};
     QTest::newRow("usage: --period without watch")
         << QStringList{} << L{line({"--period", "2", "status"})} << QList<int>{2}
         << QStringList{"--period and --count go with watch"};
     QTest::newRow("watch: a silent board")
         << QStringList{"--drop-every", "1"} << L{line({"--timeout", "100", "watch", "--count", "2"})} << QList<int>{3}
-        << QStringList{"{\"Error\":\"no answer within 100 ms"};
+        << QStringList{"{\"error\":\"no answer within 100 ms"};
     QTest::newRow("usage: no key") << QStringList{} << L{line({"get"})} << QList<int>{2}
                                    << QStringList{"get takes one key or more"};
     QTest::newRow("usage: no line") << QStringList{} << L{{"status"}} << QList<int>{2} << QStringList{"needs a line"};
@@ -394,6 +395,55 @@ void TstZ4ctl::commands_data()
         << QStringList{} << L{line({"--parity", "N", "status"})} << QList<int>{2} << QStringList{"go with --rtu"};
     QTest::newRow("usage: a file missing")
         << QStringList{} << L{{"diff", base}} << QList<int>{2} << QStringList{"diff takes 2 file(s), not 1 arguments"};
+    QTest::newRow("help and version, whatever follows")
+        << QStringList{} << L{{"-h"}, {"status", "--help", "--no-such-option"}, {"-V", "frobnicate"}, {"--version"}}
+        << QList<int>{0, 0, 0, 0}
+        << QStringList{"Usage: z4ctl [OPTION...] COMMAND [ARGUMENT...]\n", "\n  -u, --unit N ",
+                       "z4ctl " Z4_VERSION "\n", "z4ctl " Z4_VERSION "\n"};
+    QTest::newRow("no name but the commands' own runs: nothing written")
+        << QStringList{"--state", "STATE"}
+        << L{line({"frobnicate", changed}),
+             line({"Load", changed}),
+             line({"lo", changed}),
+             line({"--json", "loa"}),
+             {"--json=1", "status"}}
+        << QList<int>{2, 2, 2, 2, 2}
+        << QStringList{"z4ctl: unknown command 'frobnicate'\nTry 'z4ctl --help' for more information.\n",
+                       "unknown command 'Load'", "unknown command 'lo'",
+                       "{\"error\":\"unknown command 'loa'\",\"exit_status\":2}\n", "--json takes no value"};
+    QTest::newRow("short forms and --option=value: a board at unit 2")
+        << QStringList{"--unit", "2"}
+        << L{line({"--unit=2", "get", "Settings.SupplySetPoint"}),
+             {"-t", "127.0.0.1:PORT", "-u", "2", "keys"},
+             {"-t127.0.0.1:PORT", "-u2", "--timeout=100", "get", "--", "Settings.SupplySetPoint"},
+             line({"--timeout=100", "status"})}
+        << QList<int>{0, 0, 0, 3}
+        << QStringList{QStringLiteral("Settings.SupplySetPoint: %1 °C\n").arg(sp),
+                       QStringLiteral("Settings.SupplySetPoint: %1 °C\n").arg(sp),
+                       QStringLiteral("Settings.SupplySetPoint: %1 °C\n").arg(sp), "no answer within 100 ms"};
+    QTest::newRow("keys: every key, with a line its value")
+        << QStringList{} << L{{"keys"}, {"--json", "keys"}, line({"--json", "keys"})} << QList<int>{0, 0, 0}
+        << QStringList{"Settings.SupplySetPoint\nSettings.SupplySensor\n", "\"Settings.SupplySetPoint\":\"°C\"",
+                       QStringLiteral("\"Settings.SupplySetPoint\":\"%1\"").arg(sp)};
+    QTest::newRow("a mistyped key: the nearest named, nothing written")
+        << QStringList{"--state", "STATE"}
+        << L{line({"get", "Settings.SuplySetPoint"}), line({"set", "supplysetpoint=21"}),
+             line({"--json", "set", "Settings.SupplySetPoint=21", "Settings.Nothing=1"})}
+        << QList<int>{2, 2, 2}
+        << QStringList{"unknown key 'Settings.SuplySetPoint'; did you mean Settings.SupplySetPoint?",
+                       "unknown key 'supplysetpoint'; did you mean Settings.SupplySetPoint?",
+                       "\"command\":\"set\",\"error\":\"unknown key 'Settings.Nothing'"};
+    QTest::newRow("--json: a failure as an object, saying what was written")
+        << QStringList{"--refuse", "0x0200-0x0200"}
+        << L{line({"--json", "set", "Settings.AntiFreezeTemp=5", "Settings.SupplySetPoint=21"}),
+             line({"--json", "load", changed}), line({"--json", "--timeout", "100", "--unit", "9", "status"})}
+        << QList<int>{4, 4, 3}
+        << QStringList{"{\"command\":\"set\",\"error\":\"Settings.SupplySetPoint: the board refused writing 0x0200 "
+                       "(illegal data address (2))\\nWritten: Settings.AntiFreezeTemp\",\"exit_status\":4,"
+                       "\"written\":[\"Settings.AntiFreezeTemp\"]}\n",
+                       "(illegal data address (2)): the items after it were not written.\\nNone of the 132 items "
+                       "was written.\",\"exit_status\":4,\"written\":0}\n",
+                       "{\"command\":\"status\",\"error\":\"no answer within 100 ms"};
     QTest::newRow("a file that is not there")
         << QStringList{} << L{{"diff", base, m_dir.filePath(QStringLiteral("none.cnf"))}} << QList<int>{2}
         << QStringList{"none.cnf"};
@@ -432,14 +482,26 @@ void TstZ4ctl::commands()
     for (qsizetype i = 0; i < steps.size(); ++i) {
         QStringList arguments;
         for (const QString &argument : steps[i])
-            arguments += argument == QLatin1String("LINE") ? Tcp(port) : QStringList{argument};
+            arguments += argument == QLatin1String("LINE")
+                             ? Tcp(port)
+                             : QStringList{QString(argument).replace(QStringLiteral("PORT"), QString::number(port))};
         const Run run = Z4ctl(arguments);
         const QString output = run.Out + run.Err;
         QVERIFY2(run.Exit == exits[i],
                  qPrintable(QStringLiteral("step %1 exit %2: %3").arg(i).arg(run.Exit).arg(output)));
         QVERIFY2(output.contains(says[i]), qPrintable(QStringLiteral("step %1 says: %2").arg(i).arg(output)));
-        // Messages go to stderr, results to stdout; watch writes a line for every cycle.
-        QCOMPARE(run.Exit >= 2 && !arguments.contains(QStringLiteral("watch")), run.Out.isEmpty());
+        // Messages go to stderr, results to stdout; watch writes a line for every cycle. With
+        // --json, a failure is also one object on stdout; a usage error is one line, not the usage.
+        const bool failed = run.Exit >= 2 && !arguments.contains(QStringLiteral("watch"));
+        const bool json = arguments.contains(QStringLiteral("--json"));
+        QCOMPARE(failed && !json, run.Out.isEmpty());
+        if (failed && json) {
+            const QJsonObject failure = QJsonDocument::fromJson(run.Out.toUtf8()).object();
+            QVERIFY2(run.Out.count(QLatin1Char('\n')) == 1 && failure.value(QStringLiteral("exit_status")) == run.Exit
+                         && !failure.value(QStringLiteral("error")).toString().isEmpty(),
+                     qPrintable(run.Out));
+        }
+        QVERIFY2(!run.Err.contains(QLatin1String("Usage:")), qPrintable(run.Err));
     }
     // A save that failed leaves no file behind.
     if (exits.back() != 0)
@@ -478,14 +540,14 @@ void TstZ4ctl::watchGoesOnUntilStopped()
     QVERIFY(lines.size() >= 3);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QJsonObject &line = lines[i];
-        QVERIFY2(QDateTime::fromString(line.value(QStringLiteral("Read at")).toString(), Qt::ISODateWithMs).isValid(),
+        QVERIFY2(QDateTime::fromString(line.value(QStringLiteral("read_at")).toString(), Qt::ISODateWithMs).isValid(),
                  qPrintable(QStringLiteral("line %1 has no time").arg(i)));
         if (i == 1) {
-            QVERIFY2(line.value(QStringLiteral("Error")).toString().contains(QLatin1String("lost")),
+            QVERIFY2(line.value(QStringLiteral("error")).toString().contains(QLatin1String("lost")),
                      qPrintable(QJsonDocument(line).toJson()));
         } else {
-            QVERIFY2(line.value(QStringLiteral("AIN1")).isDouble(), qPrintable(QJsonDocument(line).toJson()));
-            QVERIFY(!line.contains(QStringLiteral("Units")));
+            QVERIFY2(line.value(QStringLiteral("ain1")).isDouble(), qPrintable(QJsonDocument(line).toJson()));
+            QVERIFY(!line.contains(QStringLiteral("units")));
         }
     }
     QVERIFY(QString::fromUtf8(watch.readAllStandardError()).contains(QLatin1String("the line was lost")));

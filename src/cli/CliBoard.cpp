@@ -3,6 +3,7 @@
 #include "cli/CliBoard.h"
 
 #include "config/ConfigChains.h"
+#include "link/ModbusExceptions.h"
 #include "monitor/LiveDecoders.h"
 
 #include <QAbstractSocket>
@@ -212,7 +213,7 @@ bool TCliBoard::Request(const std::function<void(TRequestHandlers)> &send, TExit
               [&](const TModbusAnswer &reply) {
                   heard();
                   m_refused = true;
-                  Fail(refusedStatus, QStringLiteral("%1 (exception %2)").arg(refused).arg(reply.ExceptionCode));
+                  Fail(refusedStatus, QStringLiteral("%1 (%2)").arg(refused, ExceptionText(reply.ExceptionCode)));
                   finish();
               },
           .OnFailed =
@@ -294,10 +295,9 @@ bool TCliBoard::WriteConfiguration(TConfigImages &images, std::function<bool()> 
     QStringList refusal;
     const QString check = QStringLiteral("run z4ctl verify");
     chains.OnWriteRefused = [&](const ConfigItem &item, quint8 exceptionCode) {
-        refusal = QStringList{QStringLiteral("the board refused [%1] %2 (exception %3): the items after it were "
+        refusal = QStringList{QStringLiteral("the board refused [%1] %2 (%3): the items after it were "
                                              "not written.")
-                                  .arg(item.Section, item.Ident)
-                                  .arg(exceptionCode)}
+                                  .arg(item.Section, item.Ident, ExceptionText(exceptionCode))}
                   + chains.WrittenSoFar(check);
     };
     chains.StopWhen = std::move(stopWhen);
@@ -309,6 +309,7 @@ bool TCliBoard::WriteConfiguration(TConfigImages &images, std::function<bool()> 
             return (QStringList{first} + chains.WrittenSoFar(check)).join(QLatin1Char('\n'));
         },
         &TConfigChains::BoardWriteChain);
+    m_itemsWritten = chains.ChainIndex();
     if (!refusal.isEmpty())
         return Fail(kExitRefused, refusal.join(QLatin1Char('\n')));
     return done;

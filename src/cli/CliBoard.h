@@ -38,6 +38,8 @@ public:
     // images.FileImage to the board. On a refusal, a lost line or a stop, Error() also says what was
     // written. stopWhen, asked before each write, ends the writes after the one on the line.
     bool WriteConfiguration(TConfigImages &images, std::function<bool()> stopWhen = {});
+    // The items the last WriteConfiguration wrote (answered), whole or not.
+    qint32 ItemsWritten() const { return m_itemsWritten; }
 
     TBoardModel &Model() { return m_model; }
     QString Error() const { return m_error; }
@@ -75,4 +77,5 @@ private:
     quint64 m_answeredResyncs = 0;  // the client's reconnections when it last answered
     QString m_error;
     TExitStatus m_status = kExitDone;
+    qint32 m_itemsWritten = 0;
 };

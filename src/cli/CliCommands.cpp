@@ -34,6 +34,25 @@ QString WithUnit(const QString &text, const QString &unit)
     return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
 }
 
+// The key of a named value in JSON: its name in small letters, words joined by "_" ("Board No."
+// is "board_no", "AIN1 A" is "ain1_a").
+QString JsonKey(const QString &name)
+{
+    QString key;
+    bool gap = false;
+    for (const QChar c : name) {
+        if (!c.isLetterOrNumber()) {
+            gap = true;
+            continue;
+        }
+        if (gap && !key.isEmpty())
+            key += QLatin1Char('_');
+        key += c.toLower();
+        gap = false;
+    }
+    return key;
+}
+
 // What a command prints: named values, shown as "name: value" lines or as one JSON object.
 class TReport
 {
@@ -41,21 +60,28 @@ public:
     explicit TReport(bool json) : m_json(json) {}
 
     // A value in the unit the window shows beside it: after the number in text, and in the
-    // object's "Units" in JSON.
+    // object's "units" in JSON, under the name's JSON key.
     void Add(const QString &name, const QJsonValue &value, const QString &unit = {})
     {
-        m_fields.append({name, value});
-        if (!unit.isEmpty())
-            m_units.insert(name, unit);
+        m_fields.append({name, JsonKey(name), value, unit});
+    }
+    // A parameter's value under its file key, in text and JSON alike.
+    void AddParameter(const QString &key, const QJsonValue &value, const QString &unit)
+    {
+        m_fields.append({key, key, value, unit});
     }
 
     QJsonObject Object() const
     {
         QJsonObject object;
-        for (const auto &[name, value] : m_fields)
-            object.insert(name, value);
-        if (!m_units.isEmpty())
-            object.insert(QStringLiteral("Units"), m_units);
+        QJsonObject units;
+        for (const TField &field : m_fields) {
+            object.insert(field.Key, field.Value);
+            if (!field.Unit.isEmpty())
+                units.insert(field.Key, field.Unit);
+        }
+        if (!units.isEmpty())
+            object.insert(QStringLiteral("units"), units);
         return object;
     }
 
@@ -65,14 +91,13 @@ public:
             PrintLine(Object(), out);
             return;
         }
-        for (const auto &[name, value] : m_fields) {
-            if (value.isArray()) {
-                for (const QJsonValue &line : value.toArray())
+        for (const TField &field : m_fields) {
+            if (field.Value.isArray()) {
+                for (const QJsonValue &line : field.Value.toArray())
                     std::fprintf(out, "%s\n", qPrintable(Text(line)));
             } else {
-                const QString unit = m_units.value(name).toString();
-                std::fprintf(out, "%s: %s\n", qPrintable(name),
-                             qPrintable(WithUnit(Text(value), value.isNull() ? QString() : unit)));
+                std::fprintf(out, "%s: %s\n", qPrintable(field.Name),
+                             qPrintable(WithUnit(Text(field.Value), field.Value.isNull() ? QString() : field.Unit)));
             }
         }
     }
@@ -85,6 +110,14 @@ public:
     }
 
 private:
+    struct TField
+    {
+        QString Name;  // as the text shows it
+        QString Key;   // in JSON
+        QJsonValue Value;
+        QString Unit;
+    };
+
     static QString Text(const QJsonValue &value)
     {
         switch (value.type()) {
@@ -107,15 +140,61 @@ private:
     }
 
     bool m_json;
-    QList<std::pair<QString, QJsonValue>> m_fields;
-    QJsonObject m_units;
+    QList<TField> m_fields;
 };
 
-TExitStatus Complain(std::FILE *err, TExitStatus status, const QString &message)
+}  // namespace
+
+// One run of a command: its options, where its results and messages go, the definition and the
+// line it works with, and what a failure says was done.
+class TRun
 {
-    std::fprintf(err, "z4ctl: %s\n", qPrintable(message));
-    return status;
-}
+public:
+    TRun(const TCliOptions &options, const TCommand &command, std::FILE *out, std::FILE *err)
+        : Options(options), Command(command), Out(out), Err(err)
+    {
+    }
+
+    const TCliOptions &Options;
+    const TCommand &Command;
+    std::FILE *const Out;
+    std::FILE *const Err;
+    TConfigImages Images;
+    // What the JSON object of a failure says was done besides its error ("written").
+    QJsonObject Done;
+    // The failure has been written to Out already (a watch line).
+    bool FailureShown = false;
+
+    // message on Err; status is the run's.
+    TExitStatus Fail(TExitStatus status, const QString &message)
+    {
+        std::fprintf(Err, "z4ctl: %s\n", qPrintable(message));
+        m_error = message;
+        m_status = status;
+        return status;
+    }
+    // The board's last failure, as Fail.
+    TExitStatus BoardFailed() { return Fail(m_board->ErrorStatus(), m_board->Error()); }
+    QString Error() const { return m_error; }
+    TExitStatus Status() const { return m_status; }
+
+    // Opens the line of the options; nothing when it does not come up, after Fail.
+    TCliBoard *OpenLine()
+    {
+        m_board.emplace(*Options.Line);
+        if (m_board->Open())
+            return &*m_board;
+        BoardFailed();
+        return nullptr;
+    }
+
+private:
+    std::optional<TCliBoard> m_board;
+    QString m_error;
+    TExitStatus m_status = kExitDone;
+};
+
+namespace {
 
 // A live value as the window shows it: its number, or null when the board marks it invalid.
 QJsonValue Shown(const live::ShownValue &value)
@@ -256,12 +335,15 @@ bool ReadStatus(TCliBoard &board, bool json, TReport &report)
     return true;
 }
 
-TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out, std::FILE *err)
+TExitStatus Status(TRun &run)
 {
-    TReport report(options.Json);
-    if (!ReadStatus(board, options.Json, report))
-        return Complain(err, board.ErrorStatus(), board.Error());
-    report.Print(out);
+    TCliBoard *board = run.OpenLine();
+    if (!board)
+        return run.Status();
+    TReport report(run.Options.Json);
+    if (!ReadStatus(*board, run.Options.Json, report))
+        return run.BoardFailed();
+    report.Print(run.Out);
     return kExitDone;
 }
 
@@ -269,83 +351,105 @@ TExitStatus Status(TCliBoard &board, const TCliOptions &options, std::FILE *out,
 // time. A cycle without an answer gives a line with its error (and the message on stderr), and the
 // watch goes on, opening the line again when it was lost. Ends after Count cycles or on SIGINT or
 // SIGTERM; the exit status is the last cycle's.
-TExitStatus Watch(TCliBoard &board, const TCliOptions &options, std::FILE *out, std::FILE *err)
+TExitStatus Watch(TRun &run)
 {
+    TCliBoard *board = run.OpenLine();
+    if (!board)
+        return run.Status();
     TStopSignals stop;
     QDeadlineTimer next(0);
     bool answered = false;
-    for (int cycle = 0; options.Count == 0 || cycle < options.Count; ++cycle) {
+    for (int cycle = 0; run.Options.Count == 0 || cycle < run.Options.Count; ++cycle) {
         if (!stop.WaitUntil(next))
             break;
         // The next cycle a period after this one began, or at once when this one overruns it.
-        next = QDeadlineTimer(std::chrono::seconds(options.PeriodS));
+        next = QDeadlineTimer(std::chrono::seconds(run.Options.PeriodS));
         const QDateTime at = QDateTime::currentDateTime();
         TReport report(true);
-        answered = (board.Connected() || board.Open()) && ReadStatus(board, true, report);
-        QJsonObject line = answered ? report.Object() : QJsonObject{{QStringLiteral("Error"), board.Error()}};
+        answered = (board->Connected() || board->Open()) && ReadStatus(*board, true, report);
+        QJsonObject line = answered ? report.Object()
+                                    : QJsonObject{{QStringLiteral("error"), board->Error()},
+                                                  {QStringLiteral("exit_status"), board->ErrorStatus()}};
         // The units are status --json's; a line a second need not repeat them.
-        line.remove(QStringLiteral("Units"));
-        line.insert(QStringLiteral("Read at"), at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs));
-        TReport::PrintLine(line, out);
+        line.remove(QStringLiteral("units"));
+        line.insert(QStringLiteral("read_at"), at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODateWithMs));
+        TReport::PrintLine(line, run.Out);
         if (!answered)
-            Complain(err, board.ErrorStatus(), QStringLiteral("%1: %2").arg(at.toString(u"HH:mm:ss"), board.Error()));
+            run.Fail(board->ErrorStatus(), QStringLiteral("%1: %2").arg(at.toString(u"HH:mm:ss"), board->Error()));
         if (stop.Requested())
             break;
     }
+    // The last line says why a watch ends in failure.
+    run.FailureShown = true;
     return answered ? kExitDone : kExitLink;
 }
 
-TExitStatus Save(TCliBoard &board, TConfigImages &images, const TCliOptions &options, std::FILE *out, std::FILE *err)
+TExitStatus Save(TRun &run)
 {
-    if (!board.ReadVersion())
-        return Complain(err, board.ErrorStatus(), board.Error());
-    images.ActiveItemCount = images.ItemsFor(board.Model().Live().FirmwareRev12);
-    if (!board.ReadConfiguration(images))
-        return Complain(err, board.ErrorStatus(), board.Error());
-    const QString &fileName = options.Arguments[0];
+    const QString &fileName = run.Options.Arguments[0];
+    // The file is checked before the line is opened.
+    if (QString why; !CanWriteConfigFile(fileName, &why))
+        return run.Fail(kExitUsage, why);
+    TCliBoard *board = run.OpenLine();
+    if (!board)
+        return run.Status();
+    TConfigImages &images = run.Images;
+    if (!board->ReadVersion())
+        return run.BoardFailed();
+    images.ActiveItemCount = images.ItemsFor(board->Model().Live().FirmwareRev12);
+    if (!board->ReadConfiguration(images))
+        return run.BoardFailed();
     QString why;
     if (!WriteConfigFile(fileName, images, &why))
-        return Complain(err, kExitUsage, why);
-    TReport report(options.Json);
+        return run.Fail(kExitUsage, why);
+    TReport report(run.Options.Json);
     report.Add(QStringLiteral("Saved"), fileName);
     report.Add(QStringLiteral("Items"), images.ActiveItemCount);
-    report.Print(out);
+    report.Print(run.Out);
     return kExitDone;
 }
 
-// Reads the board's version, then the file for that board's walk.
-TExitStatus ReadFileFor(TCliBoard &board, TConfigImages &images, const QString &fileName, std::FILE *err)
+// Opens the line and reads the board's version, then the file of the command for that board's walk.
+TCliBoard *ReadFileFor(TRun &run)
 {
-    if (!board.ReadVersion())
-        return Complain(err, board.ErrorStatus(), board.Error());
+    TCliBoard *board = run.OpenLine();
+    if (!board)
+        return nullptr;
+    if (!board->ReadVersion()) {
+        run.BoardFailed();
+        return nullptr;
+    }
     QString why;
-    if (!ReadConfigFile(fileName, images, board.Model().Live().FirmwareRev12, &why))
-        return Complain(err, kExitUsage, why);
-    return kExitDone;
+    if (!ReadConfigFile(run.Options.Arguments[0], run.Images, board->Model().Live().FirmwareRev12, &why)) {
+        run.Fail(kExitUsage, why);
+        return nullptr;
+    }
+    return board;
 }
 
-// The board read into images.BoardImage and compared with images.FileImage.
-TExitStatus CompareWithBoard(TCliBoard &board, TConfigImages &images, TReport &report, bool json, std::FILE *out,
-                             std::FILE *err)
+// The board read into the images' BoardImage and compared with their FileImage.
+TExitStatus CompareWithBoard(TRun &run, TCliBoard &board, TReport &report)
 {
+    TConfigImages &images = run.Images;
     if (!board.ReadConfiguration(images))
-        return Complain(err, board.ErrorStatus(), board.Error());
+        return run.BoardFailed();
     TConfigImages boardSide = images;
     boardSide.FileImage = images.BoardImage;
-    const QJsonArray differences =
-        Differences(boardSide, images, images.ActiveItemCount, QStringLiteral("board"), QStringLiteral("file"), json);
+    const QJsonArray differences = Differences(boardSide, images, images.ActiveItemCount, QStringLiteral("board"),
+                                               QStringLiteral("file"), run.Options.Json);
     report.Add(QStringLiteral("Items"), images.ActiveItemCount);
-    AddVerdict(report, differences, json);
-    report.Print(out);
+    AddVerdict(report, differences, run.Options.Json);
+    report.Print(run.Out);
     return differences.isEmpty() ? kExitDone : kExitDifferent;
 }
 
-TExitStatus Verify(TCliBoard &board, TConfigImages &images, const TCliOptions &options, std::FILE *out, std::FILE *err)
+TExitStatus Verify(TRun &run)
 {
-    if (const TExitStatus status = ReadFileFor(board, images, options.Arguments[0], err); status != kExitDone)
-        return status;
-    TReport report(options.Json);
-    return CompareWithBoard(board, images, report, options.Json, out, err);
+    TCliBoard *board = ReadFileFor(run);
+    if (!board)
+        return run.Status();
+    TReport report(run.Options.Json);
+    return CompareWithBoard(run, *board, report);
 }
 
 // The values of the file's walk that the window's edits would refuse, one line each; empty when
@@ -361,53 +465,59 @@ QStringList OutsideLimits(const TConfigImages &images)
     return lines;
 }
 
-TExitStatus Load(TCliBoard &board, TConfigImages &images, const TCliOptions &options, std::FILE *out, std::FILE *err)
+TExitStatus Load(TRun &run)
 {
-    if (const TExitStatus status = ReadFileFor(board, images, options.Arguments[0], err); status != kExitDone)
-        return status;
+    run.Done.insert(QStringLiteral("written"), 0);
+    TCliBoard *board = ReadFileFor(run);
+    if (!board)
+        return run.Status();
+    TConfigImages &images = run.Images;
+    const QString &fileName = run.Options.Arguments[0];
     // A board's own save may hold such values (factory values, another tool): --force restores them.
     const QStringList outside = OutsideLimits(images);
-    if (!outside.isEmpty() && !options.Force)
-        return Complain(err, kExitUsage,
+    if (!outside.isEmpty() && !run.Options.Force)
+        return run.Fail(kExitUsage,
                         QStringLiteral("%1 holds values outside the limits of their edits:\n%2\nNothing was "
                                        "written; load --force writes them as they are.")
-                            .arg(options.Arguments[0], outside.join(QLatin1Char('\n'))));
+                            .arg(fileName, outside.join(QLatin1Char('\n'))));
     {
         // Ctrl+C or SIGTERM ends the writes after the one on the line.
         TStopSignals stop;
-        if (!board.WriteConfiguration(images, [&stop] { return stop.Requested(); }))
-            return Complain(err, board.ErrorStatus(), board.Error());
+        const bool written = board->WriteConfiguration(images, [&stop] { return stop.Requested(); });
+        run.Done.insert(QStringLiteral("written"), board->ItemsWritten());
+        if (!written)
+            return run.BoardFailed();
     }
     // A slave address other than the line's stays as the board holds it (see MovesSlaveAddress);
     // the verify below names it.
     const auto active =
         images.FileImage.cbegin() + std::min<qsizetype>(images.ActiveItemCount, images.FileImage.size());
-    const auto kept = std::count_if(images.FileImage.cbegin(), active, [&options](const ConfigItem &item) {
-        return MovesSlaveAddress(item, options.Line->Unit);
+    const auto kept = std::count_if(images.FileImage.cbegin(), active, [&run](const ConfigItem &item) {
+        return MovesSlaveAddress(item, run.Options.Line->Unit);
     });
-    TReport report(options.Json);
+    TReport report(run.Options.Json);
     report.Add(QStringLiteral("Written"), images.ActiveItemCount - static_cast<int>(kept));
-    return CompareWithBoard(board, images, report, options.Json, out, err);
+    return CompareWithBoard(run, *board, report);
 }
 
-TExitStatus Diff(TConfigImages &definition, const TCliOptions &options, std::FILE *out, std::FILE *err)
+TExitStatus Diff(TRun &run)
 {
-    std::array<TConfigImages, 2> files{definition, definition};
+    std::array<TConfigImages, 2> files{run.Images, run.Images};
     for (size_t i = 0; i < files.size(); ++i) {
         QString why;
         // A file is read as for a board with the extended set: it gives the walk itself.
-        if (!ReadConfigFile(options.Arguments[static_cast<qsizetype>(i)], files[i], true, &why))
-            return Complain(err, kExitUsage, why);
+        if (!ReadConfigFile(run.Options.Arguments[static_cast<qsizetype>(i)], files[i], true, &why))
+            return run.Fail(kExitUsage, why);
     }
     const qint32 count = std::min(files[0].ActiveItemCount, files[1].ActiveItemCount);
     if (files[0].ActiveItemCount != files[1].ActiveItemCount)
-        std::fprintf(err, "z4ctl: one file holds only the base set: the first %d items are compared\n", count);
+        std::fprintf(run.Err, "z4ctl: one file holds only the base set: the first %d items are compared\n", count);
     const QJsonArray differences =
-        Differences(files[0], files[1], count, QStringLiteral("a"), QStringLiteral("b"), options.Json);
-    TReport report(options.Json);
+        Differences(files[0], files[1], count, QStringLiteral("a"), QStringLiteral("b"), run.Options.Json);
+    TReport report(run.Options.Json);
     report.Add(QStringLiteral("Items"), count);
-    AddVerdict(report, differences, options.Json);
-    report.Print(out);
+    AddVerdict(report, differences, run.Options.Json);
+    report.Print(run.Out);
     return differences.isEmpty() ? kExitDone : kExitDifferent;
 }
 
@@ -420,20 +530,68 @@ struct TKeyPlace
     quint16 Address;
 };
 
-// The register that key (Section.Key, in any case, as in the files) names among the items of the
-// transfer table; nothing for a key the definition does not have.
-std::optional<TKeyPlace> FindKey(const TConfigImages &images, const QString &key)
+// Every register of the items of the transfer table, named by its key (Section.Key, as in the
+// files), in the order of the items.
+std::vector<TKeyPlace> AllKeys(const TConfigImages &images)
 {
+    std::vector<TKeyPlace> keys;
     const size_t items = std::min(images.FileImage.size(), TransferRows().size());
     for (size_t i = 0; i < items; ++i) {
         const ConfigItem &item = images.FileImage[i];
-        for (int k = 0; k < item.Registers; ++k) {
-            const QString name = item.Section + QLatin1Char('.') + ConfigKey(item, k);
-            if (key.compare(name, Qt::CaseInsensitive) == 0)
-                return TKeyPlace{name, static_cast<int>(i), k, static_cast<quint16>(item.FirstRegister + k)};
+        for (int k = 0; k < item.Registers; ++k)
+            keys.push_back({item.Section + QLatin1Char('.') + ConfigKey(item, k), static_cast<int>(i), k,
+                            static_cast<quint16>(item.FirstRegister + k)});
+    }
+    return keys;
+}
+
+// The letters to change, add or drop to make one text the other.
+qsizetype EditDistance(const QString &a, const QString &b)
+{
+    std::vector<qsizetype> row(static_cast<size_t>(b.size() + 1));
+    for (size_t j = 0; j < row.size(); ++j)
+        row[j] = static_cast<qsizetype>(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[static_cast<size_t>(j)];
+            row[static_cast<size_t>(j)] =
+                std::min({above + 1, row[static_cast<size_t>(j - 1)] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
         }
     }
-    return std::nullopt;
+    return row.back();
+}
+
+// The key a mistyped one most likely meant: the fewest letters away in any case, when that is few
+// for its length (a key given without its section is measured against the keys alone); empty when
+// none is near.
+QString NearestKey(const std::vector<TKeyPlace> &keys, const QString &typed)
+{
+    const QString wanted = typed.toLower();
+    const bool sectionless = !typed.contains(QLatin1Char('.'));
+    qsizetype best = std::max<qsizetype>(2, wanted.size() / 5) + 1;
+    QString nearest;
+    for (const TKeyPlace &place : keys) {
+        const QString key = place.Key.toLower();
+        const qsizetype distance = EditDistance(wanted, sectionless ? key.section(QLatin1Char('.'), 1) : key);
+        if (distance < best) {
+            best = distance;
+            nearest = place.Key;
+        }
+    }
+    return nearest;
+}
+
+// The register that key (Section.Key, in any case, as in the files) names among the items of the
+// transfer table; nothing for a key the definition does not have.
+std::optional<TKeyPlace> FindKey(const std::vector<TKeyPlace> &keys, const QString &key)
+{
+    const auto place = std::find_if(keys.cbegin(), keys.cend(), [&key](const TKeyPlace &p) {
+        return key.compare(p.Key, Qt::CaseInsensitive) == 0;
+    });
+    return place == keys.cend() ? std::nullopt : std::optional<TKeyPlace>(*place);
 }
 
 // The word the window's edit of place would write for text, checked by its rules and limits;
@@ -476,32 +634,37 @@ std::optional<quint16> TakeValue(const TKeyPlace &place, const QString &text, QS
     }
     return static_cast<quint16>(take.Value);
 }
-
-// The places of keys, all known; the first unknown one is named in the exit.
-TExitStatus FindKeys(const TConfigImages &images, const QStringList &keys, std::vector<TKeyPlace> &places,
-                     std::FILE *err)
+// The places of keys, all known; the first unknown one is named in the exit, with the key it
+// most likely meant.
+TExitStatus FindKeys(TRun &run, const QStringList &keys, std::vector<TKeyPlace> &places)
 {
+    const std::vector<TKeyPlace> all = AllKeys(run.Images);
     for (const QString &key : keys) {
-        const auto place = FindKey(images, key);
-        if (!place)
-            return Complain(err, kExitUsage,
-                            QStringLiteral("unknown key '%1' (keys are Section.Key, e.g. Settings.SupplySetPoint)")
-                                .arg(Excerpt(key)));
-        places.push_back(*place);
+        const auto place = FindKey(all, key);
+        if (place) {
+            places.push_back(*place);
+            continue;
+        }
+        const QString nearest = NearestKey(all, key);
+        return run.Fail(kExitUsage,
+                        nearest.isEmpty()
+                            ? QStringLiteral("unknown key '%1' (keys are Section.Key, e.g. Settings.SupplySetPoint; "
+                                             "z4ctl keys lists them)")
+                                  .arg(Excerpt(key))
+                            : QStringLiteral("unknown key '%1'; did you mean %2?").arg(Excerpt(key), nearest));
     }
     return kExitDone;
 }
 
 // The board's version read, and every place among the items its firmware has.
-TExitStatus CheckOnBoard(TCliBoard &board, const TConfigImages &images, const std::vector<TKeyPlace> &places,
-                         std::FILE *err)
+TExitStatus CheckOnBoard(TRun &run, TCliBoard &board, const std::vector<TKeyPlace> &places)
 {
     if (!board.ReadVersion())
-        return Complain(err, board.ErrorStatus(), board.Error());
-    const qint32 items = images.ItemsFor(board.Model().Live().FirmwareRev12);
+        return run.BoardFailed();
+    const qint32 items = run.Images.ItemsFor(board.Model().Live().FirmwareRev12);
     for (const TKeyPlace &place : places) {
         if (place.Item >= items)
-            return Complain(err, kExitUsage,
+            return run.Fail(kExitUsage,
                             QStringLiteral("%1 belongs to the extended set, which this board's firmware does not have")
                                 .arg(place.Key));
     }
@@ -553,20 +716,62 @@ std::optional<QHash<quint16, quint16>> ReadKeys(TCliBoard &board, const std::vec
     return words;
 }
 
-TExitStatus Get(TCliBoard &board, const TConfigImages &images, const std::vector<TKeyPlace> &places,
-                const TCliOptions &options, std::FILE *out, std::FILE *err)
+// The values of places read from the board and shown as their controls show them, with their units.
+TExitStatus ShowKeys(TRun &run, TCliBoard &board, const std::vector<TKeyPlace> &places)
 {
-    if (const TExitStatus status = CheckOnBoard(board, images, places, err); status != kExitDone)
-        return status;
-    const auto words = ReadKeys(board, places, err);
+    const auto words = ReadKeys(board, places, run.Err);
     if (!words)
-        return Complain(err, board.ErrorStatus(), board.Error());
-    TReport report(options.Json);
+        return run.BoardFailed();
+    TReport report(run.Options.Json);
     for (const TKeyPlace &place : places)
-        report.Add(place.Key, RegisterText(place.Item, place.Register, words->value(place.Address)),
-                   RegisterUnit(place.Item, place.Register));
-    report.Print(out);
+        report.AddParameter(place.Key, RegisterText(place.Item, place.Register, words->value(place.Address)),
+                            RegisterUnit(place.Item, place.Register));
+    report.Print(run.Out);
     return kExitDone;
+}
+
+TExitStatus Get(TRun &run)
+{
+    // The keys are checked before the line is opened.
+    std::vector<TKeyPlace> places;
+    if (const TExitStatus status = FindKeys(run, run.Options.Arguments, places); status != kExitDone)
+        return status;
+    TCliBoard *board = run.OpenLine();
+    if (!board)
+        return run.Status();
+    if (const TExitStatus status = CheckOnBoard(run, *board, places); status != kExitDone)
+        return status;
+    return ShowKeys(run, *board, places);
+}
+
+// Every key with its unit; with a line, every key the board's firmware has with its value too.
+TExitStatus Keys(TRun &run)
+{
+    std::vector<TKeyPlace> keys = AllKeys(run.Images);
+    if (!run.Options.Line) {
+        if (!run.Options.Json) {
+            for (const TKeyPlace &place : keys)
+                std::fprintf(run.Out, "%s\n", qPrintable(place.Key));
+            return kExitDone;
+        }
+        QJsonArray names;
+        QJsonObject units;
+        for (const TKeyPlace &place : keys) {
+            names.append(place.Key);
+            if (const QString unit = RegisterUnit(place.Item, place.Register); !unit.isEmpty())
+                units.insert(place.Key, unit);
+        }
+        TReport::PrintLine({{QStringLiteral("keys"), names}, {QStringLiteral("units"), units}}, run.Out);
+        return kExitDone;
+    }
+    TCliBoard *board = run.OpenLine();
+    if (!board)
+        return run.Status();
+    if (!board->ReadVersion())
+        return run.BoardFailed();
+    const qint32 items = run.Images.ItemsFor(board->Model().Live().FirmwareRev12);
+    std::erase_if(keys, [items](const TKeyPlace &place) { return place.Item >= items; });
+    return ShowKeys(run, *board, keys);
 }
 
 // One value of set: where it goes and the word checked for it.
@@ -576,91 +781,122 @@ struct TSetting
     quint16 Word;
 };
 
-// Every KEY=VALUE of options taken; nothing is written unless all of them are sound.
-TExitStatus TakeSettings(const TConfigImages &images, const TCliOptions &options, std::vector<TSetting> &settings,
-                         std::FILE *err)
+// Every KEY=VALUE of the arguments taken; nothing is written unless all of them are sound.
+TExitStatus TakeSettings(TRun &run, std::vector<TSetting> &settings)
 {
-    for (const QString &argument : options.Arguments) {
+    for (const QString &argument : run.Options.Arguments) {
         const qsizetype equals = argument.indexOf(QLatin1Char('='));
         if (equals < 0)
-            return Complain(err, kExitUsage, QStringLiteral("'%1' is not KEY=VALUE").arg(Excerpt(argument)));
+            return run.Fail(kExitUsage, QStringLiteral("'%1' is not KEY=VALUE").arg(Excerpt(argument)));
         std::vector<TKeyPlace> place;
-        if (const TExitStatus status = FindKeys(images, {argument.left(equals)}, place, err); status != kExitDone)
+        if (const TExitStatus status = FindKeys(run, {argument.left(equals)}, place); status != kExitDone)
             return status;
         QString why;
         const auto word = TakeValue(place.front(), argument.mid(equals + 1), &why);
         if (!word)
-            return Complain(err, kExitUsage, why + QStringLiteral(". Nothing was written."));
+            return run.Fail(kExitUsage, why + QStringLiteral(". Nothing was written."));
         settings.push_back({place.front(), *word});
     }
     return kExitDone;
 }
 
-TExitStatus Set(TCliBoard &board, const TConfigImages &images, const std::vector<TSetting> &settings,
-                const TCliOptions &options, std::FILE *out, std::FILE *err)
+TExitStatus Set(TRun &run)
 {
+    QJsonArray written;
+    run.Done.insert(QStringLiteral("written"), written);
+    // Keys and values are checked before the line is opened.
+    std::vector<TSetting> settings;
+    if (const TExitStatus status = TakeSettings(run, settings); status != kExitDone)
+        return status;
+    TCliBoard *board = run.OpenLine();
+    if (!board)
+        return run.Status();
     std::vector<TKeyPlace> places;
     for (const TSetting &setting : settings)
         places.push_back(setting.Place);
-    if (const TExitStatus status = CheckOnBoard(board, images, places, err); status != kExitDone)
+    if (const TExitStatus status = CheckOnBoard(run, *board, places); status != kExitDone)
         return status;
-    TReport report(options.Json);
-    QStringList written;
+    TReport report(run.Options.Json);
     for (const TSetting &setting : settings) {
-        const bool taken = board.Write(setting.Place.Address, setting.Word);
-        if (taken)
+        const bool taken = board->Write(setting.Place.Address, setting.Word);
+        if (taken) {
             written.append(setting.Place.Key);
-        const auto shown = taken ? ReadShown(board, setting.Place) : std::nullopt;
-        if (!shown)
-            return Complain(err, board.ErrorStatus(),
+            run.Done.insert(QStringLiteral("written"), written);
+        }
+        const auto shown = taken ? ReadShown(*board, setting.Place) : std::nullopt;
+        if (!shown) {
+            QStringList keys;
+            for (const QJsonValue &key : written)
+                keys.append(key.toString());
+            return run.Fail(board->ErrorStatus(),
                             QStringLiteral("%1: %2\nWritten: %3")
-                                .arg(setting.Place.Key, board.Error(),
-                                     written.isEmpty() ? QStringLiteral("nothing") : written.join(QLatin1Char(' '))));
-        report.Add(setting.Place.Key, *shown, RegisterUnit(setting.Place.Item, setting.Place.Register));
+                                .arg(setting.Place.Key, board->Error(),
+                                     keys.isEmpty() ? QStringLiteral("nothing") : keys.join(QLatin1Char(' '))));
+        }
+        report.AddParameter(setting.Place.Key, *shown, RegisterUnit(setting.Place.Item, setting.Place.Register));
     }
-    report.Print(out);
+    report.Print(run.Out);
     return kExitDone;
 }
 
+// The commands, in the order the usage lists them.
+constexpr TCommand kCommands[]{
+    {"status", "", 0, false, TLineUse::Needed, false, "one poll cycle of the board, decoded", Status},
+    {"save", "FILE.cnf", 1, false, TLineUse::Needed, true, "the board's configuration to a file", Save},
+    {"load", "FILE.cnf", 1, true, TLineUse::Needed, true, "a configuration file to the board, then verify it", Load},
+    {"verify", "FILE.cnf", 1, false, TLineUse::Needed, true, "the board against a configuration file", Verify},
+    {"diff", "A.cnf B.cnf", 2, false, TLineUse::None, true, "two configuration files against each other (no line)",
+     Diff},
+    {"get", "KEY...", TCommand::kOneOrMore, false, TLineUse::Needed, true,
+     "parameters by their file key, e.g. Settings.SupplySetPoint", Get},
+    {"set", "KEY=VALUE...", TCommand::kOneOrMore, true, TLineUse::Needed, true,
+     "parameters checked against the window's limits, written, read back", Set},
+    {"keys", "", 0, false, TLineUse::Optional, true, "every parameter key; with a line, each with its value and unit",
+     Keys},
+    {"watch", "", 0, false, TLineUse::Needed, false, "status every period as one JSON object a line, until stopped",
+     Watch},
+};
+
 }  // namespace
+
+std::span<const TCommand> Commands()
+{
+    return kCommands;
+}
+
+const TCommand *FindCommand(const QString &name)
+{
+    const auto command = std::find_if(std::cbegin(kCommands), std::cend(kCommands),
+                                      [&name](const TCommand &c) { return name == QLatin1String(c.Name); });
+    return command == std::cend(kCommands) ? nullptr : &*command;
+}
+
+TExitStatus UsageError(const QString &error, bool json, std::FILE *out, std::FILE *err)
+{
+    std::fprintf(err, "z4ctl: %s\nTry 'z4ctl --help' for more information.\n", qPrintable(error));
+    if (json)
+        TReport::PrintLine({{QStringLiteral("error"), error}, {QStringLiteral("exit_status"), kExitUsage}}, out);
+    return kExitUsage;
+}
 
 TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *err)
 {
-    const QString &command = options.Command;
-    TConfigImages images;
-    if (command != QLatin1String("status") && command != QLatin1String("watch")) {
-        QString why;
-        if (!LoadDefinition(options, images, &why))
-            return Complain(err, kExitUsage, why);
+    // Only a name of the table runs; any other is a usage error, never a default command.
+    const TCommand *command = FindCommand(options.Command);
+    if (!command)
+        return UsageError(QStringLiteral("unknown command '%1'").arg(Excerpt(options.Command)), options.Json, out, err);
+    TRun run(options, *command, out, err);
+    TExitStatus status = kExitDone;
+    if (QString why; command->Definition && !LoadDefinition(options, run.Images, &why))
+        status = run.Fail(kExitUsage, why);
+    else
+        status = command->Run(run);
+    if (status >= kExitUsage && options.Json && !run.FailureShown) {
+        QJsonObject failure = run.Done;
+        failure.insert(QStringLiteral("command"), QLatin1String(command->Name));
+        failure.insert(QStringLiteral("error"), run.Error());
+        failure.insert(QStringLiteral("exit_status"), status);
+        TReport::PrintLine(failure, out);
     }
-    if (command == QLatin1String("diff"))
-        return Diff(images, options, out, err);
-    // Keys and values are checked before the line is opened.
-    std::vector<TKeyPlace> places;
-    std::vector<TSetting> settings;
-    const TExitStatus checked = command == QLatin1String("get")   ? FindKeys(images, options.Arguments, places, err)
-                                : command == QLatin1String("set") ? TakeSettings(images, options, settings, err)
-                                                                  : kExitDone;
-    if (checked != kExitDone)
-        return checked;
-    // So is the file a save would write.
-    if (QString why; command == QLatin1String("save") && !CanWriteConfigFile(options.Arguments[0], &why))
-        return Complain(err, kExitUsage, why);
-
-    TCliBoard board(*options.Line);
-    if (!board.Open())
-        return Complain(err, board.ErrorStatus(), board.Error());
-    if (command == QLatin1String("status"))
-        return Status(board, options, out, err);
-    if (command == QLatin1String("watch"))
-        return Watch(board, options, out, err);
-    if (command == QLatin1String("save"))
-        return Save(board, images, options, out, err);
-    if (command == QLatin1String("verify"))
-        return Verify(board, images, options, out, err);
-    if (command == QLatin1String("get"))
-        return Get(board, images, places, options, out, err);
-    if (command == QLatin1String("set"))
-        return Set(board, images, settings, options, out, err);
-    return Load(board, images, options, out, err);
+    return status;
 }

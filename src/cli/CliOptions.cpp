@@ -2,35 +2,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliOptions.h"
 
+#include "cli/CliCommands.h"
 #include "common/NumberText.h"
 
 #include <QFileInfo>
-#include <QHash>
 
-#include <functional>
-#include <map>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
-// The commands built so far and the number of file arguments each takes; kSomeKeys for the
-// commands that take one key or more.
-constexpr int kSomeKeys = -1;
-const QHash<QString, int> &Commands()
+// The command line as it is read: the options so far and which of the lines was given.
+struct TParse
 {
-    static const QHash<QString, int> commands{
-        {QStringLiteral("status"), 0},      {QStringLiteral("save"), 1},  {QStringLiteral("load"), 1},
-        {QStringLiteral("verify"), 1},      {QStringLiteral("diff"), 2},  {QStringLiteral("get"), kSomeKeys},
-        {QStringLiteral("set"), kSomeKeys}, {QStringLiteral("watch"), 0},
-    };
-    return commands;
-}
+    TCliOptions Options;
+    TLineOptions Line;
+    bool Tcp = false;
+    bool Rtu = false;
+};
 
-std::optional<qint64> Whole(const QString &text, qint64 min, qint64 max)
+// One option of z4ctl. Each is given as --long VALUE, --long=VALUE or, where it has one, -S VALUE
+// or -SVALUE; a switch takes no value.
+struct TOption
+{
+    const char *Long;   // without the dashes
+    char Short;         // 0: none
+    const char *Value;  // what the usage calls its value; nullptr for a switch
+    const char *Help;   // lines after the first are indented under it
+    // A command ("load") the option goes with, or another option ("rtu"); nullptr: any.
+    const char *GoesWith;
+    // Takes the value (empty for a switch); false when it is not valid.
+    bool (*Take)(TParse &parse, const QString &value);
+};
+
+bool TakeWhole(const QString &text, qint64 min, qint64 max, qint64 &value)
 {
     const TNumberTake take = TakeInteger(text);
     if (!take.Ok() || take.Value < min || take.Value > max)
-        return std::nullopt;
-    return take.Value;
+        return false;
+    value = take.Value;
+    return true;
 }
 
 // The host and port of --tcp: HOST, HOST:PORT, an IPv6 address alone (::1, port 502) or in
@@ -56,187 +67,249 @@ bool TakeTcpAddress(const QString &text, TLineOptions &line)
     }
     if (host.trimmed().isEmpty())
         return false;
-    if (port) {
-        const auto number = Whole(*port, 1, 65535);
-        if (!number)
-            return false;
-        line.Port = static_cast<quint16>(*number);
-    }
+    qint64 number = line.Port;
+    if (port && !TakeWhole(*port, 1, 65535, number))
+        return false;
+    line.Port = static_cast<quint16>(number);
     line.Host = host;
     return true;
+}
+
+// A whole number in min .. max into where of the parse.
+template <qint64 Min, qint64 Max, auto Where>
+bool Whole(TParse &parse, const QString &value)
+{
+    qint64 n = 0;
+    if (!TakeWhole(value, Min, Max, n))
+        return false;
+    Where(parse, n);
+    return true;
+}
+
+const TOption kOptions[]{
+    {"tcp", 't', "HOST[:PORT]",
+     "Modbus TCP (port 502 unless given; an IPv6 address with a port\nin brackets: [::1]:502)", nullptr,
+     [](TParse &p, const QString &v) {
+         p.Tcp = true;
+         return TakeTcpAddress(v, p.Line);
+     }},
+    {"rtu", 'r', "DEVICE", "Modbus RTU on a serial device (a relative path is taken from the\nworking folder)", nullptr,
+     [](TParse &p, const QString &v) {
+         p.Rtu = true;
+         // The serial port would look a name without a folder up in /dev.
+         p.Line.Device = QFileInfo(v).absoluteFilePath();
+         return !v.isEmpty();
+     }},
+    {"baud", 0, "N", "RTU: baud rate (19200)", "rtu",
+     Whole<50, 4000000, [](TParse &p, qint64 n) { p.Line.BaudRate = static_cast<int>(n); }>},
+    {"parity", 0, "N|E|O", "RTU: parity (E)", "rtu",
+     [](TParse &p, const QString &v) {
+         const QString upper = v.toUpper();
+         if (upper == QLatin1String("N"))
+             p.Line.Parity = QSerialPort::NoParity;
+         else if (upper == QLatin1String("E"))
+             p.Line.Parity = QSerialPort::EvenParity;
+         else if (upper == QLatin1String("O"))
+             p.Line.Parity = QSerialPort::OddParity;
+         else
+             return false;
+         return true;
+     }},
+    {"data-bits", 0, "5-8", "RTU: data bits (8)", "rtu",
+     Whole<5, 8, [](TParse &p, qint64 n) { p.Line.DataBits = static_cast<QSerialPort::DataBits>(n); }>},
+    {"stop-bits", 0, "1|2", "RTU: stop bits (1)", "rtu",
+     Whole<1, 2, [](TParse &p, qint64 n) { p.Line.StopBits = n == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop; }>},
+    {"unit", 'u', "N", "slave address 1-247 (1)", nullptr,
+     Whole<1, 247, [](TParse &p, qint64 n) { p.Line.Unit = static_cast<quint8>(n); }>},
+    {"timeout", 0, "MS", "answer time of one request, 10-60000 ms (3000)", nullptr,
+     Whole<10, 60000, [](TParse &p, qint64 n) { p.Line.TimeoutMs = static_cast<quint32>(n); }>},
+    {"definition", 0, "FILE",
+     "the parameter definition file (deffiles/z4_0parameters.def beside\nz4ctl, else in ../share/z4vent/deffiles/ "
+     "from z4ctl's folder)",
+     nullptr,
+     [](TParse &p, const QString &v) {
+         p.Options.DefinitionPath = v;
+         return true;
+     }},
+    {"json", 0, nullptr, "machine-readable output: one JSON object (watch: one a line)", nullptr,
+     [](TParse &p, const QString &) { return p.Options.Json = true; }},
+    {"verbose", 0, nullptr,
+     "Qt's own messages on stderr too (e.g. the serial line's notes on\nanswers with a wrong CRC)", nullptr,
+     [](TParse &p, const QString &) { return p.Options.Verbose = true; }},
+    {"force", 0, nullptr, "write values outside the limits of their edits too", "load",
+     [](TParse &p, const QString &) { return p.Options.Force = true; }},
+    {"period", 0, "S", "seconds from one reading to the next, 1-500 (1)", "watch",
+     Whole<1, 500, [](TParse &p, qint64 n) { p.Options.PeriodS = static_cast<int>(n); }>},
+    {"count", 0, "N", "stop after N readings", "watch",
+     Whole<1, 1000000000, [](TParse &p, qint64 n) { p.Options.Count = static_cast<int>(n); }>},
+    {"help", 'h', nullptr, "this help, and nothing else", nullptr,
+     [](TParse &p, const QString &) { return p.Options.Help = true; }},
+    {"version", 'V', nullptr, "z4ctl's version, and nothing else", nullptr,
+     [](TParse &p, const QString &) { return p.Options.Version = true; }},
+};
+
+QString LongName(const TOption &option)
+{
+    return QStringLiteral("--") + QLatin1String(option.Long);
+}
+
+// "--a", "--a and --b", "--a, --b and --c": the options that go with what.
+QString OptionsGoingWith(const char *what)
+{
+    QStringList names;
+    for (const TOption &option : kOptions) {
+        if (option.GoesWith && qstrcmp(option.GoesWith, what) == 0)
+            names.append(LongName(option));
+    }
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+// An option's lines in the usage: its names and value, then its help in a column.
+QString OptionUsage(const TOption &option, int indent)
+{
+    constexpr qsizetype kColumn = 28;
+    QString text = QString(indent, QLatin1Char(' '));
+    text += option.Short ? QStringLiteral("-%1, ").arg(QLatin1Char(option.Short)) : QStringLiteral("    ");
+    text += LongName(option);
+    if (option.Value)
+        text += QLatin1Char(' ') + QLatin1String(option.Value);
+    text = text.size() < kColumn ? text.leftJustified(kColumn)
+                                 : text + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '));
+    QString help = QString::fromUtf8(option.Help);
+    return text + help.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kColumn, QLatin1Char(' ')))
+           + QLatin1Char('\n');
 }
 
 }  // namespace
 
 QString UsageText()
 {
-    return QStringLiteral(
-        "Usage: z4ctl [line options] [--json] COMMAND [ARGUMENT...]\n"
-        "\n"
-        "Commands:\n"
-        "  status            one poll cycle of the board, decoded\n"
-        "  save FILE.cnf     the board's configuration to a file\n"
-        "  load FILE.cnf     a configuration file to the board, then verify it\n"
-        "    --force         write values outside the limits of their edits too\n"
-        "  verify FILE.cnf   the board against a configuration file\n"
-        "  diff A.cnf B.cnf  two configuration files against each other (no line)\n"
-        "  get KEY...        parameters by their file key, e.g. Settings.SupplySetPoint\n"
-        "  set KEY=VALUE...  parameters checked against the window's limits, written, read back\n"
-        "  watch             status every period as one JSON object a line, until stopped\n"
-        "    --period S      seconds from one reading to the next, 1-500 (1)\n"
-        "    --count N       stop after N readings\n"
-        "\n"
-        "Line options:\n"
-        "  --tcp HOST[:PORT]   Modbus TCP (port 502 unless given; an IPv6 address with a port\n"
-        "                      in brackets: [::1]:502)\n"
-        "  --rtu DEVICE        Modbus RTU on a serial device (a relative path is taken from the\n"
-        "                      working folder), with\n"
-        "    --baud N (19200)  --parity N|E|O (E)  --data-bits 5-8 (8)  --stop-bits 1|2 (1)\n"
-        "  --unit N            slave address 1-247 (1)\n"
-        "  --timeout MS        answer time of one request, 10-60000 ms (3000)\n"
-        "  --definition FILE   the parameter definition file (deffiles/z4_0parameters.def beside z4ctl,\n"
-        "                      else in ../share/z4vent/deffiles/ from z4ctl's folder, as installed)\n"
-        "  --json              machine-readable output\n"
-        "  --verbose           Qt's own messages on stderr too (e.g. the serial line's notes on\n"
-        "                      answers with a wrong CRC)\n"
+    QString text =
+        QStringLiteral("Usage: z4ctl [OPTION...] COMMAND [ARGUMENT...]\n\nCommands (* writes to the board):\n");
+    for (const TCommand &command : Commands()) {
+        const QString call = QStringLiteral("%1 %2").arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
+        text += QLatin1String(command.Writes ? "* " : "  ") + call.leftJustified(18) + QLatin1Char(' ')
+                + QString::fromUtf8(command.Summary) + QLatin1Char('\n');
+        for (const TOption &option : kOptions) {
+            if (option.GoesWith && qstrcmp(option.GoesWith, command.Name) == 0)
+                text += OptionUsage(option, 4);
+        }
+    }
+    text += QStringLiteral("\nOptions:\n");
+    for (const TOption &option : kOptions) {
+        if (!option.GoesWith || !FindCommand(QString::fromLatin1(option.GoesWith)))
+            text += OptionUsage(option, 2);
+    }
+    text += QStringLiteral(
+        "\nOptions may also be given as --option=value. \"--\" ends the options: the arguments after it\n"
+        "are the command's, even when they begin with \"-\".\n"
         "\n"
         "Exit status: 0 done and equal, 1 done but different, 2 bad usage, a refused file or value,\n"
         "3 no line, no answer or a transfer that stopped early (also load stopped by Ctrl+C or SIGTERM),\n"
         "4 a write the board refused.\n");
+    return text;
+}
+
+QString VersionText()
+{
+    return QStringLiteral("z4ctl " Z4_VERSION "\n");
+}
+
+bool AsksForJson(const QStringList &arguments)
+{
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    return arguments.mid(0, end < 0 ? arguments.size() : end).contains(QStringLiteral("--json"));
 }
 
 std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QString *error)
 {
-    TCliOptions options;
-    TLineOptions line;
-    bool tcp = false;
-    bool rtu = false;
-    bool serialSettings = false;
-    bool watchSettings = false;
+    TParse parse;
+    TCliOptions &options = parse.Options;
+    std::vector<const TOption *> given;
     const auto fail = [error](const QString &why) {
         *error = why;
         return std::nullopt;
     };
-    // The options that take a whole number: its range, where it goes, and the flag that says an
-    // option of its group was given.
-    struct TWholeOption
-    {
-        qint64 Min, Max;
-        std::function<void(qint64)> Take;
-        bool *Given;
-    };
-    const std::map<QString, TWholeOption> wholeOptions{
-        {QStringLiteral("--baud"),
-         {50, 4000000, [&](qint64 n) { line.BaudRate = static_cast<int>(n); }, &serialSettings}},
-        {QStringLiteral("--data-bits"),
-         {5, 8, [&](qint64 n) { line.DataBits = static_cast<QSerialPort::DataBits>(n); }, &serialSettings}},
-        {QStringLiteral("--stop-bits"),
-         {1, 2, [&](qint64 n) { line.StopBits = n == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop; },
-          &serialSettings}},
-        {QStringLiteral("--unit"), {1, 247, [&](qint64 n) { line.Unit = static_cast<quint8>(n); }, nullptr}},
-        {QStringLiteral("--timeout"),
-         {10, 60000, [&](qint64 n) { line.TimeoutMs = static_cast<quint32>(n); }, nullptr}},
-        {QStringLiteral("--period"),
-         {1, 500, [&](qint64 n) { options.PeriodS = static_cast<int>(n); }, &watchSettings}},
-        {QStringLiteral("--count"),
-         {1, 1000000000, [&](qint64 n) { options.Count = static_cast<int>(n); }, &watchSettings}},
-    };
 
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
-        if (argument == QLatin1String("--json")) {
-            options.Json = true;
-            continue;
-        }
-        if (argument == QLatin1String("--force")) {
-            options.Force = true;
-            continue;
-        }
-        if (argument == QLatin1String("--verbose")) {
-            options.Verbose = true;
-            continue;
-        }
-        if (!argument.startsWith(QLatin1String("--"))) {
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
             if (!options.Command.isEmpty())
                 options.Arguments.append(argument);
-            else if (Commands().contains(argument))
+            else if (FindCommand(argument))
                 options.Command = argument;
             else
-                return fail(QStringLiteral("unknown command '%1'").arg(argument));
+                return fail(QStringLiteral("unknown command '%1'").arg(Excerpt(argument)));
             continue;
         }
-        static const QStringList withText{QStringLiteral("--tcp"), QStringLiteral("--rtu"), QStringLiteral("--parity"),
-                                          QStringLiteral("--definition")};
-        const auto whole = wholeOptions.find(argument);
-        if (whole == wholeOptions.end() && !withText.contains(argument))
-            return fail(QStringLiteral("unknown option '%1'").arg(argument));
-        if (i + 1 >= arguments.size())
-            return fail(QStringLiteral("%1 needs a value").arg(argument));
-        const QString value = arguments[++i];
-        const auto bad = [&] { return fail(QStringLiteral("%1: '%2' is not valid").arg(argument, value)); };
-
-        if (whole != wholeOptions.end()) {
-            const auto number = Whole(value, whole->second.Min, whole->second.Max);
-            if (!number)
-                return bad();
-            whole->second.Take(*number);
-            if (whole->second.Given)
-                *whole->second.Given = true;
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
             continue;
         }
-
-        if (argument == QLatin1String("--tcp")) {
-            tcp = true;
-            if (!TakeTcpAddress(value, line))
-                return bad();
-        } else if (argument == QLatin1String("--rtu")) {
-            rtu = true;
-            if (value.isEmpty())
-                return bad();
-            // The serial port would look a name without a folder up in /dev.
-            line.Device = QFileInfo(value).absoluteFilePath();
-        } else if (argument == QLatin1String("--parity")) {
-            const QString p = value.toUpper();
-            if (p == QLatin1String("N"))
-                line.Parity = QSerialPort::NoParity;
-            else if (p == QLatin1String("E"))
-                line.Parity = QSerialPort::EvenParity;
-            else if (p == QLatin1String("O"))
-                line.Parity = QSerialPort::OddParity;
-            else
-                return bad();
-            serialSettings = true;
-        } else {
-            options.DefinitionPath = value;
+        // --name, --name=value or -S, -SVALUE.
+        const bool isLong = argument.startsWith(QLatin1String("--"));
+        const qsizetype equals = isLong ? argument.indexOf(QLatin1Char('=')) : -1;
+        const QString name = isLong ? argument.mid(2, equals < 0 ? -1 : equals - 2) : argument.mid(1, 1);
+        std::optional<QString> value;
+        if (equals >= 0)
+            value = argument.mid(equals + 1);
+        else if (!isLong && argument.size() > 2)
+            value = argument.mid(2);
+        const auto option = std::find_if(std::cbegin(kOptions), std::cend(kOptions), [&](const TOption &o) {
+            return isLong ? name == QLatin1String(o.Long) : o.Short && name == QLatin1Char(o.Short);
+        });
+        if (option == std::cend(kOptions))
+            return fail(QStringLiteral("unknown option '%1'").arg(Excerpt(isLong ? argument.left(equals) : argument)));
+        const QString shown = isLong ? LongName(*option) : QStringLiteral("-") + name;
+        if (!option->Value && value)
+            return fail(QStringLiteral("%1 takes no value").arg(shown));
+        if (option->Value && !value) {
+            if (i + 1 >= arguments.size())
+                return fail(QStringLiteral("%1 needs a value").arg(shown));
+            value = arguments[++i];
         }
+        if (!option->Take(parse, value.value_or(QString())))
+            return fail(QStringLiteral("%1: '%2' is not valid").arg(shown, Excerpt(*value)));
+        if (options.Help || options.Version)
+            return options;
+        given.push_back(&*option);
     }
 
-    if (options.Command.isEmpty())
+    const TCommand *command = FindCommand(options.Command);
+    if (!command)
         return fail(QStringLiteral("no command given"));
-    const int files = Commands().value(options.Command);
-    if (files == kSomeKeys && options.Arguments.isEmpty())
+    const int count = command->ArgumentCount;
+    if (count == TCommand::kOneOrMore && options.Arguments.isEmpty())
         return fail(QStringLiteral("%1 takes one key or more").arg(options.Command));
-    if (files != kSomeKeys && options.Arguments.size() != files)
+    if (count != TCommand::kOneOrMore && options.Arguments.size() != count)
         return fail(
             QStringLiteral("%1 takes %2, not %3 arguments")
-                .arg(options.Command, files == 0 ? QStringLiteral("no file") : QStringLiteral("%1 file(s)").arg(files))
+                .arg(options.Command, count == 0 ? QStringLiteral("no file") : QStringLiteral("%1 file(s)").arg(count))
                 .arg(options.Arguments.size()));
-    if (tcp && rtu)
+    if (parse.Tcp && parse.Rtu)
         return fail(QStringLiteral("give either --tcp or --rtu, not both"));
-    if (options.Force && options.Command != QLatin1String("load"))
-        return fail(QStringLiteral("--force goes with load"));
-    if (watchSettings && options.Command != QLatin1String("watch"))
-        return fail(QStringLiteral("--period and --count go with watch"));
-    if (serialSettings && !rtu)
-        return fail(QStringLiteral("--baud, --parity, --data-bits and --stop-bits go with --rtu"));
-    const bool needsLine = options.Command != QLatin1String("diff");
-    if (needsLine && !tcp && !rtu)
+    for (const TOption *option : given) {
+        if (!option->GoesWith)
+            continue;
+        const bool isCommand = FindCommand(QString::fromLatin1(option->GoesWith)) != nullptr;
+        const bool fits = isCommand ? options.Command == QLatin1String(option->GoesWith) : parse.Rtu;
+        if (!fits) {
+            const QString names = OptionsGoingWith(option->GoesWith);
+            const QString with = QLatin1String(isCommand ? "" : "--") + QLatin1String(option->GoesWith);
+            return fail(QStringLiteral("%1 %2 with %3")
+                            .arg(names, QLatin1String(names.contains(QLatin1Char(' ')) ? "go" : "goes"), with));
+        }
+    }
+    const bool line = parse.Tcp || parse.Rtu;
+    if (command->Line == TLineUse::Needed && !line)
         return fail(QStringLiteral("%1 needs a line: --tcp HOST[:PORT] or --rtu DEVICE").arg(options.Command));
-    if (!needsLine && (tcp || rtu))
-        return fail(QStringLiteral("diff compares two files and takes no line"));
-    if (tcp || rtu) {
-        line.Serial = rtu;
-        options.Line = line;
+    if (command->Line == TLineUse::None && line)
+        return fail(QStringLiteral("%1 takes no line").arg(options.Command));
+    if (line) {
+        parse.Line.Serial = parse.Rtu;
+        options.Line = parse.Line;
     }
     return options;
 }

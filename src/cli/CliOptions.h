@@ -39,14 +39,22 @@ struct TCliOptions
     bool Json = false;
     bool Force = false;    // load: values outside the edits' limits are written too
     bool Verbose = false;  // Qt's own messages on stderr too
+    bool Help = false;     // --help: the usage, and nothing else
+    bool Version = false;  // --version: the version, and nothing else
     int PeriodS = 1;       // watch: seconds from one cycle's start to the next's
     int Count = 0;         // watch: cycles before it ends; 0 until it is stopped
     QString Command;
     QStringList Arguments;  // the command's own
 };
 
-// The command line without the program name. On a mistake returns nothing, with *error saying what.
+// The command line without the program name. On a mistake returns nothing, with *error saying what
+// in one line. --help or --version anywhere before "--" ends the reading there.
 std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QString *error);
 
-// How z4ctl is called, for --help and after a usage error.
+// Whether the command line asks for JSON, read or not: a usage error is then given as JSON too.
+bool AsksForJson(const QStringList &arguments);
+
+// How z4ctl is called, for --help.
 QString UsageText();
+// "z4ctl 2.07", for --version.
+QString VersionText();

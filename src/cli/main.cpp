@@ -31,15 +31,13 @@ int main(int argc, char *argv[])
 
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
-    if (arguments.contains(QStringLiteral("--help"))) {
-        std::fputs(qPrintable(UsageText()), stdout);
-        return kExitDone;
-    }
     QString error;
     const auto options = ParseCommandLine(arguments, &error);
-    if (!options) {
-        std::fprintf(stderr, "z4ctl: %s\n\n%s", qPrintable(error), qPrintable(UsageText()));
-        return kExitUsage;
+    if (!options)
+        return UsageError(error, AsksForJson(arguments), stdout, stderr);
+    if (options->Help || options->Version) {
+        std::fputs(qPrintable(options->Help ? UsageText() : VersionText()), stdout);
+        return kExitDone;
     }
     if (options->Verbose) {
         g_showQtMessages = true;

@@ -3,6 +3,7 @@
 #include "config/ConfigChains.h"
 
 #include "config/BoardAddresses.h"
+#include "link/ModbusExceptions.h"
 #include "session/TBoardSession.h"
 
 #include <algorithm>
@@ -194,13 +195,13 @@ void TConfigChains::ReadStep()
             if (alive.expired())
                 return;
             if (Block().Items > 1) {
-                ReadBlockItemByItem(QStringLiteral("the board refused it with exception %1").arg(answer.ExceptionCode));
+                ReadBlockItemByItem(
+                    QStringLiteral("the board refused it: %1").arg(ExceptionText(answer.ExceptionCode)));
                 return;
             }
             const ConfigItem &refused = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
-            Abort(QStringLiteral("the board refused reading [%1] %2 (exception %3)")
-                      .arg(refused.Section, refused.Ident)
-                      .arg(answer.ExceptionCode));
+            Abort(QStringLiteral("the board refused reading [%1] %2: %3")
+                      .arg(refused.Section, refused.Ident, ExceptionText(answer.ExceptionCode)));
         },
         &TConfigChains::ReadStep);
     m_session.Read(Block().FirstRegister, static_cast<quint16>(Block().Registers), std::move(handlers));

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/TModbusClient.h"
 
+#include "link/ModbusExceptions.h"
+
 #include <QElapsedTimer>
 #include <QModbusClient>
 #include <QModbusReply>
@@ -369,8 +371,8 @@ void TModbusClient::Deliver(const Request &request, const Answered &answered)
         ++m_counters.Refusals;
         if (m_log.Wants(ModbusLog::Failures))
             m_log.Write(ModbusLog::Failures, Describe(request)
-                                                 + QStringLiteral(": refused with exception %1 after %2 ms")
-                                                       .arg(answered.Answer.ExceptionCode)
+                                                 + QStringLiteral(": refused (%1) after %2 ms")
+                                                       .arg(ExceptionText(answered.Answer.ExceptionCode))
                                                        .arg(answered.Ms, 0, 'f', 1));
         emit OnResponse();
         if (self && request.Record.OnRefused)

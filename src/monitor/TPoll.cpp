@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/TPoll.h"
 
+#include "link/ModbusExceptions.h"
 #include "session/TBoardSession.h"
 #include "session/TLiveState.h"
 
@@ -75,7 +76,7 @@ void TPoll::ReadVersionThen(std::function<void(const QString &failure)> done)
              },
          .OnRefused =
              [done](const TModbusAnswer &answer) {
-                 done(QStringLiteral("the board refused reading it (exception %1)").arg(answer.ExceptionCode));
+                 done(QStringLiteral("the board refused reading it (%1)").arg(ExceptionText(answer.ExceptionCode)));
              },
          .OnFailed =
              [this, done] {

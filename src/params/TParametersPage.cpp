@@ -5,6 +5,7 @@
 #include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
 #include "config/TransferRows.h"
+#include "link/ModbusExceptions.h"
 #include "session/TBoardSession.h"
 #include "session/TLiveState.h"
 #include "session/TUserMessages.h"
@@ -112,10 +113,8 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
     };
     m_chains.OnWriteRefused = [this](const ConfigItem &item, quint8 exceptionCode) {
         LogRepeats();
-        m_stopped =
-            QStringList{QStringLiteral("The board refused [%1] %2 (exception %3): the items after it were not written.")
-                            .arg(item.Section, item.Ident)
-                            .arg(exceptionCode)};
+        m_stopped = QStringList{QStringLiteral("The board refused [%1] %2 (%3): the items after it were not written.")
+                                    .arg(item.Section, item.Ident, ExceptionText(exceptionCode))};
         m_stopped += m_chains.WrittenSoFar(kCheck);
         for (const QString &line : m_stopped)
             Log(line);

@@ -4,6 +4,7 @@
 
 #include "common/NumberText.h"
 #include "config/BoardAddresses.h"
+#include "link/ModbusExceptions.h"
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
@@ -385,10 +386,10 @@ void TTimersPage::AddressVrDemoButtonClick()
          .OnRefused =
              [this, address, old, back](const TModbusAnswer &answer) {
                  back();
-                 Editor().Tell(QStringLiteral("The board refused the slave address %1 (Modbus exception %2): it "
+                 Editor().Tell(QStringLiteral("The board refused the slave address %1 (%2): it "
                                               "answers at %3 as before.")
                                    .arg(address)
-                                   .arg(answer.ExceptionCode)
+                                   .arg(ExceptionText(answer.ExceptionCode))
                                    .arg(old));
              },
          .OnFailed =

@@ -46,22 +46,6 @@ QString Padded(QString text, qsizetype places)
 
 }  // namespace
 
-QString ExceptionText(quint8 code)
-{
-    switch (code) {
-    case 1:
-        return QStringLiteral("illegal function");
-    case 2:
-        return QStringLiteral("illegal data address");
-    case 3:
-        return QStringLiteral("illegal data value");
-    case 4:
-        return QStringLiteral("device failure");
-    default:
-        return QStringLiteral("exception %1").arg(code);
-    }
-}
-
 TParameterEditor::TParameterEditor(TBoardSession &session, const TTransferTable &table, TUserMessages &messages,
                                    QObject *parent)
     : QObject(parent), m_session(session), m_table(table), m_messages(messages)

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/ModbusExceptions.h"
+
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -20,9 +22,6 @@ class TParameterCodec;
 class TTransferTable;
 class TUserMessages;
 struct TRequestHandlers;
-
-// The name of a Modbus exception code, for messages: "illegal data address".
-QString ExceptionText(quint8 code);
 
 // Writes what the technician edits. Every control of the attached rows of the transfer table
 // applies its value on the user's action (Return or leaving an edit, a click, a chosen item):
