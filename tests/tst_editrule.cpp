@@ -21,22 +21,8 @@ namespace {
 using Write = QPair<quint16, quint16>;
 
 // What became of a text typed for a register.
-enum class Verdict { Written, Malformed, OutOfRange, NotTyped };
-
-const char *Name(Verdict verdict)
-{
-    switch (verdict) {
-    case Verdict::Written:
-        return "written";
-    case Verdict::Malformed:
-        return "malformed";
-    case Verdict::OutOfRange:
-        return "out of range";
-    case Verdict::NotTyped:
-        return "not set by typing";
-    }
-    return "?";
-}
+enum Verdict { Written, Malformed, OutOfRange, NotTyped };
+const char *const kVerdicts[] = {"written", "malformed", "out of range", "not set by typing"};
 
 // The text a user types for raw (register units) in an edit of kind.
 QString TextOf(TCodecKind kind, qint64 raw)
@@ -67,15 +53,16 @@ QStringList EdgeTexts(TCodecKind kind, const TLimits &limits)
 }
 
 // Texts that try the forms a technician may type, whatever the edit.
-const QStringList kOddTexts{"x",    "",     " 1 ",  "1,5",  "+2",  "-0",    "1e2",   "0.009", "7.",
-                            "1.2.3", "99999999999", "6:30", "24:00", "7:60", "7:", " 8 : 05 "};
+const QStringList kOddTexts{"x",  "",      " 1 ",         "1,5",  "+2",    "-0",   "1e2", "0.009",
+                            "7.", "1.2.3", "99999999999", "6:30", "24:00", "7:60", "7:",  " 8 : 05 "};
 
 // z4ctl set with arguments, run as its main runs it; its exit status and what it said on stderr.
 std::pair<int, QString> Z4ctlSet(quint16 port, const QStringList &settings)
 {
     QString error;
     const auto options = ParseCommandLine(
-        QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("set")} + settings,
+        QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("set")}
+            + settings,
         &error);
     if (!options)
         return {-1, error};
@@ -141,7 +128,7 @@ void TestEditRule::windowAndZ4ctlTakeTheSameTexts()
             for (const QString &text : candidates) {
                 ++texts;
                 // The window: typed, and Return pressed.
-                Verdict window = Verdict::NotTyped;
+                Verdict window = NotTyped;
                 if (control) {
                     const qsizetype errors = Messages().Errors.size();
                     const qsizetype ranges = Messages().RangeWarnings.size();
@@ -149,31 +136,32 @@ void TestEditRule::windowAndZ4ctlTakeTheSameTexts()
                     QTest::keyClick(control, Qt::Key_Return);
                     const QList<Write> now = Writes();
                     if (now.size() > windowWrites.size()) {
-                        window = Verdict::Written;
+                        window = Written;
                         windowWrites = now;
                     } else if (Messages().Errors.size() > errors) {
-                        window = Verdict::Malformed;
+                        window = Malformed;
                     } else if (Messages().RangeWarnings.size() > ranges) {
-                        window = Verdict::OutOfRange;
+                        window = OutOfRange;
                     }
                     // A refused text stays in its edit; the edits of a row taken together need a number in each.
                     control->setText(TextOf(kind, row.LimitsOf(reg).Min));
                 }
                 // z4ctl: a value it takes goes on to the connect, which fails on the closed port.
                 const auto [status, said] = Z4ctlSet(closed, {key + QLatin1Char('=') + text});
-                Verdict z4ctl = Verdict::Malformed;
+                Verdict z4ctl = Malformed;
                 if (status == kExitLink)
-                    z4ctl = Verdict::Written;
+                    z4ctl = Written;
                 else if (said.contains(QLatin1String("is not written through an edit")))
-                    z4ctl = Verdict::NotTyped;
+                    z4ctl = NotTyped;
                 else if (said.contains(QLatin1String("' is out of range; it takes")))
-                    z4ctl = Verdict::OutOfRange;
+                    z4ctl = OutOfRange;
                 QVERIFY2(status == kExitLink || status == kExitUsage, qPrintable(said));
-                QVERIFY2(window == z4ctl, qPrintable(QStringLiteral("%1='%2': the window: %3, z4ctl: %4 (%5)")
-                                                         .arg(key, text, Name(window), Name(z4ctl), said.trimmed())));
-                if (z4ctl == Verdict::Written)
+                QVERIFY2(window == z4ctl,
+                         qPrintable(QStringLiteral("%1='%2': the window: %3, z4ctl: %4 (%5)")
+                                        .arg(key, text, kVerdicts[window], kVerdicts[z4ctl], said.trimmed())));
+                if (z4ctl == Written)
                     accepted.append(key + QLatin1Char('=') + text);
-                typed += window == Verdict::NotTyped ? 0 : 1;
+                typed += window == NotTyped ? 0 : 1;
             }
         }
     }
