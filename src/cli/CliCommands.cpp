@@ -9,6 +9,7 @@
 #include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
 #include "config/DefinitionFile.h"
+#include "config/EditRule.h"
 #include "config/ReadPlan.h"
 #include "config/TransferRows.h"
 #include "config/Units.h"
@@ -598,41 +599,18 @@ std::optional<TKeyPlace> FindKey(const std::vector<TKeyPlace> &keys, const QStri
 // nothing, with *why saying what is wrong and what the edit accepts, otherwise.
 std::optional<quint16> TakeValue(const TKeyPlace &place, const QString &text, QString *why)
 {
-    const TParameterRow &row = TransferRows()[static_cast<size_t>(place.Item)];
-    const TCodecKind kind = row.CodecOf(place.Register).Kind;
-    const bool edited = std::any_of(kEditedItems.cbegin(), kEditedItems.cend(), [&](const auto &run) {
-        return place.Item >= run.first && place.Item <= run.second;
-    });
-    if (!edited || Traits(kind).Control != TControlKind::Edit) {
+    if (!IsTypedRegister(place.Item, place.Register)) {
         *why = QStringLiteral("%1 is not written through an edit in the window; set leaves it alone").arg(place.Key);
         return std::nullopt;
     }
-    const TLimits limits = row.LimitsOf(place.Register);
-    const QString range =
-        QStringLiteral("it takes %1 .. %2")
-            .arg(*EditText(kind, static_cast<quint16>(limits.Min)), *EditText(kind, static_cast<quint16>(limits.Max)));
-    TNumberTake take;
-    if (kind == TCodecKind::TimeOfDay) {
-        const TTimeTake time = TakeTimeOfDay(text);
-        if (!time.Ok()) {
-            *why = QStringLiteral("%1: %2; %3").arg(place.Key, time.Error, range);
-            return std::nullopt;
-        }
-        take = {TTakeStatus::Ok, time.Minutes};
-    } else {
-        take = TakeEditText(kind, text);
-        if (take.Status == TTakeStatus::NotANumber) {
-            *why = QStringLiteral("%1: %2; %3")
-                       .arg(place.Key, TakeErrorMessage(take.Status, text, TakesWholeNumbers(kind)), range);
-            return std::nullopt;
-        }
-    }
-    // The typed value is checked, not the word it would leave.
-    if (!take.Ok() || !limits.Contains(take.Value)) {
+    const TParameterRow &row = TransferRows()[static_cast<size_t>(place.Item)];
+    const TEditTake take = TakeTyped(row, place.Register, text);
+    const QString range = QStringLiteral("it takes ") + EditRange(row, place.Register).Text;
+    if (take.Result == TEditTake::Malformed)
+        *why = QStringLiteral("%1: %2; %3").arg(place.Key, take.Error, range);
+    else if (take.Result == TEditTake::OutOfRange)
         *why = QStringLiteral("%1: '%2' is out of range; %3").arg(place.Key, Excerpt(text), range);
-        return std::nullopt;
-    }
-    return static_cast<quint16>(take.Value);
+    return take.Ok() ? std::optional(take.Word) : std::nullopt;
 }
 // The places of keys, all known; the first unknown one is named in the exit, with the key it
 // most likely meant.

@@ -3,6 +3,7 @@
 #include "config/TransferRows.h"
 
 #include "common/NumberText.h"
+#include "config/EditRule.h"
 #include "config/Units.h"
 #include "config/WeekProgram.h"
 
@@ -293,38 +294,6 @@ std::optional<QString> EditText(TCodecKind kind, quint16 value)
     }
 }
 
-TNumberTake TakeEditText(TCodecKind kind, QStringView text)
-{
-    TNumberTake take;
-    switch (kind) {
-    case TCodecKind::Centi:
-    case TCodecKind::CentiU:
-        take = TakeScaled(text, 2);
-        break;
-    case TCodecKind::Deci:
-        take = TakeScaled(text, 1);
-        break;
-    case TCodecKind::Int:
-    case TCodecKind::UInt:
-        take = TakeInteger(text);
-        break;
-    case TCodecKind::Tenths:
-        take = TakeInteger(text);
-        take.Value *= 10;
-        break;
-    default:
-        return take;
-    }
-    if (take.Ok() && !FitsRegister(take.Value))
-        take.Status = TTakeStatus::OutOfRange;
-    return take;
-}
-
-bool TakesWholeNumbers(TCodecKind kind)
-{
-    return kind != TCodecKind::Centi && kind != TCodecKind::CentiU && kind != TCodecKind::Deci;
-}
-
 QString RegisterText(int item, int reg, quint16 value)
 {
     const std::vector<TParameterRow> &rows = TransferRows();
@@ -501,9 +470,7 @@ std::vector<TValueOutsideLimits> ValuesOutsideLimits(const ConfigImage &image, i
                 return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
             };
             const QString text = tenthsLeft ? ScaledText(value, 1) : *EditText(kind, value);
-            outside.push_back({static_cast<int>(i), reg, value, withUnit(text),
-                               withUnit(*EditText(kind, static_cast<quint16>(limits.Min)) + QStringLiteral(" .. ")
-                                        + *EditText(kind, static_cast<quint16>(limits.Max)))});
+            outside.push_back({static_cast<int>(i), reg, value, withUnit(text), withUnit(EditRange(row, reg).Text)});
         }
     }
     return outside;

@@ -73,14 +73,6 @@ std::optional<TLimits> StorableRange(TCodecKind kind);
 // signed or unsigned decimal, whole seconds of tenths, h:mm. Nothing for the kinds without an edit.
 std::optional<QString> EditText(TCodecKind kind, quint16 value);
 
-// What an edit of one of the numeric kinds (Centi .. Tenths) takes from a typed text: the typed
-// value in its register's units (21.5 in a Centi edit is 2150, 6 in a Tenths edit 60), whose low
-// 16 bits are the word written. NotANumber for a text that is no number, OutOfRange for a number
-// no register can hold; the other kinds take nothing from a text.
-TNumberTake TakeEditText(TCodecKind kind, QStringView text);
-// Whether an edit of kind takes whole numbers only (how a failed take is worded).
-bool TakesWholeNumbers(TCodecKind kind);
-
 // One row of the transfer table: a run of registers, the controls that show them and how.
 struct TParameterRow
 {

@@ -3,6 +3,7 @@
 #include "widgets/ParameterCodec.h"
 
 #include "common/NumberText.h"
+#include "config/EditRule.h"
 #include "widgets/PageBuilder.h"
 
 #include <QButtonGroup>
@@ -331,9 +332,7 @@ TTakeResult TParameterCodec::TakeOwnRegister(const TCodec &codec, int reg, quint
         if (!take.Ok())
             return Failure(take.Status, control, text, TakesWholeNumbers(kind));
         value = static_cast<quint16>(take.Value);
-        TTakeResult taken;
-        taken.Value = take.Value;
-        return taken;
+        return TTakeResult{};
     };
     switch (codec.Kind) {
     case TCodecKind::Centi:
@@ -449,21 +448,15 @@ TTakeResult TParameterCodec::TakeRegister(int reg, quint16 &value) const
     if (m_bound && Traits(row.CodecOf(reg).Kind).PerRegister > 0) {
         quint16 taken = 0;
         TTakeResult result = TakeOwnRegister(row.CodecOf(reg), reg, taken);
-        if (!result.Ok())
-            return result;
-        // The kinds taken from a text carry their value already; the others are their word.
-        if (result.Value == 0)
-            result.Value = taken;
-        value = taken;
+        if (result.Ok())
+            value = taken;
         return result;
     }
     // The rows that fill their registers from a set of controls or the week program.
     std::array<quint16, kMaxRowRegisters> taken{};
     TTakeResult result = ControlsToRegisters(std::span(taken.data(), static_cast<size_t>(row.Registers)));
-    if (result.Ok()) {
+    if (result.Ok())
         value = taken[static_cast<size_t>(reg)];
-        result.Value = value;
-    }
     return result;
 }
 

@@ -45,10 +45,6 @@ struct TTakeResult
     Outcome Result = Taken;
     QWidget *Control = nullptr;  // the control that could not be taken
     QString Message;             // for the standard error box; names the text
-    // TakeRegister: the value taken before its low 16 bits became the word, in the register's
-    // units: an edit's typed value times its scale (-5000 for "-50,00"; 65500 for "655" x 100),
-    // what the row's limits are checked against; for the other controls the word itself.
-    qint64 Value = 0;
 
     bool Ok() const { return Result == Taken; }
 };

@@ -3,6 +3,7 @@
 #include "widgets/TParameterEditor.h"
 
 #include "common/NumberText.h"
+#include "config/EditRule.h"
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
@@ -151,21 +152,31 @@ std::optional<quint16> TParameterEditor::Take(QWidget *control)
     const TParameterRow &row = codec.Row();
     const int reg = place->Offset;
     const TCodecKind kind = row.CodecOf(reg).Kind;
-    if (kind == TCodecKind::TimeOfDay) {
-        const TTimeTake time = TakeTimeOfDay(static_cast<QLineEdit *>(control)->text());
-        if (!time.Ok()) {
-            Refuse(control, time.Error);
+    if (Traits(kind).Control == TControlKind::Edit) {
+        if (m_together.contains(row.Item)) {
+            std::array<quint16, kMaxRowRegisters> all{};
+            const TTakeResult whole =
+                codec.ControlsToRegisters(std::span(all.data(), static_cast<size_t>(row.Registers)));
+            if (whole.Result == TTakeResult::NotANumber) {
+                m_messages.ErrorBox(whole.Message);
+                return std::nullopt;
+            }
+        }
+        const TEditTake taken = TakeTyped(row, reg, static_cast<QLineEdit *>(control)->text());
+        if (taken.Result == TEditTake::Malformed) {
+            // A time says which part is wrong and goes back to its edit.
+            if (kind == TCodecKind::TimeOfDay)
+                Refuse(control, taken.Error);
+            else
+                m_messages.ErrorBox(taken.Error);
             return std::nullopt;
         }
-        return time.Minutes;
-    }
-    if (m_together.contains(row.Item)) {
-        std::array<quint16, kMaxRowRegisters> all{};
-        const TTakeResult whole = codec.ControlsToRegisters(std::span(all.data(), static_cast<size_t>(row.Registers)));
-        if (whole.Result == TTakeResult::NotANumber) {
-            m_messages.ErrorBox(whole.Message);
+        if (taken.Result == TEditTake::OutOfRange) {
+            const TEditRange range = EditRange(row, reg);
+            RefuseRange(control, range.Min, range.Max, range.Decimals, row.UnitOf(reg));
             return std::nullopt;
         }
+        return taken.Word;
     }
     quint16 word = 0;
     const TTakeResult taken = codec.TakeRegister(reg, word);
@@ -173,24 +184,9 @@ std::optional<quint16> TParameterEditor::Take(QWidget *control)
         m_messages.ErrorBox(taken.Message);
         return std::nullopt;
     }
-    // A number beyond any register, or outside what the row accepts, is out of range: the typed
-    // value is checked, not the word it would leave.
-    const bool edit = Traits(kind).Control == TControlKind::Edit;
-    if (taken.Result == TTakeResult::OutOfRange || (edit && !row.LimitsOf(reg).Contains(taken.Value))) {
-        if (!edit || row.Limits.empty()) {
-            Refuse(control);
-            return std::nullopt;
-        }
-        // In the units the edit is typed in: whole seconds of a tenths register.
-        const TLimits &limits = row.LimitsOf(reg);
-        const bool tenths = kind == TCodecKind::Tenths;
-        int decimals = 0;
-        if (kind == TCodecKind::Centi || kind == TCodecKind::CentiU)
-            decimals = 2;
-        else if (kind == TCodecKind::Deci)
-            decimals = 1;
-        RefuseRange(control, tenths ? limits.Min / 10 : limits.Min, tenths ? limits.Max / 10 : limits.Max, decimals,
-                    row.UnitOf(reg));
+    // A list item whose number no register holds.
+    if (taken.Result == TTakeResult::OutOfRange) {
+        Refuse(control);
         return std::nullopt;
     }
     return word;
