@@ -8,7 +8,6 @@
 //     the same run (target: at most 2x).
 #include "Z4Board.h"
 #include "app/TLiveColumn.h"
-#include "charts/TTrendSink.h"
 #include "link/TTCPModbusClient.h"
 #include "live/TInputsOutputsPage.h"
 #include "monitor/TPoll.h"
@@ -67,10 +66,10 @@ public:
 };
 
 // A regulation trend window that ends the cycle: its AddSample runs at the end of the last handler.
-class CycleEnd : public QWidget, public TTrendSink
+class CycleEnd : public QWidget
 {
 public:
-    void AddSample() override
+    void AddSample(const TRegulationSample &)
     {
         if (Loop)
             Loop->quit();
@@ -98,7 +97,7 @@ struct Window
         poll = std::make_unique<TPoll>(session, state);
         column = std::make_unique<TLiveColumn>(display);
         ShowPollIn(*poll, *column, {*io, *stop, *control});
-        QObject::connect(poll.get(), &TPoll::RegulationSampleTaken, [this] { FeedTrend(&end); });
+        QObject::connect(poll.get(), &TPoll::RegulationSampleTaken, &end, &CycleEnd::AddSample);
         session.SetSlaveAddress(kUnit);
         session.SetRequestTimeout(kTimeoutMs);
         session.SetSharedFailureHandler([] { Fail(QStringLiteral("a poll read got no valid answer")); });

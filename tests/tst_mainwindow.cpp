@@ -878,7 +878,7 @@ void TstMainWindow::chartOpensOneTrendWindow()
     QCOMPARE(form->findChildren<TChartForm *>().size(), 1);
     // The poll's I/O sample reaches it while it records.
     form->ChartForm()->PowerButton->click();
-    emit form->Poll().IoSampleTaken();
+    emit form->Poll().IoSampleTaken(TIoSample{});
     QCOMPARE(form->ChartForm()->Recording().Count(), qsizetype(1));
     // Closing the tool closes it (its recording discarded when it asks), and its check boxes are
     // kept.

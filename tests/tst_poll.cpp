@@ -8,7 +8,8 @@
 
 #include "app/TConnectionPanel.h"
 #include "app/TLiveColumn.h"
-#include "charts/TTrendSink.h"
+#include "charts/TChartForm.h"
+#include "charts/TTempChartForm.h"
 #include "live/TInputsOutputsPage.h"
 #include "monitor/TPoll.h"
 #include "params/TControlPage.h"
@@ -29,7 +30,6 @@
 #include <QTemporaryDir>
 
 #include <bit>
-#include <stdexcept>
 
 namespace {
 constexpr quint8 kReadHolding = 3;
@@ -64,24 +64,6 @@ W *Find(const QObject *root, const char *name)
         qWarning("no control named %s", name);
     return widget;
 }
-
-// A trend window: records the samples it is given, or throws.
-class FakeTrend : public QWidget, public TTrendSink
-{
-public:
-    explicit FakeTrend(const TLiveState &state) : m_state(state) {}
-    void AddSample() override
-    {
-        Samples.append(m_state);
-        if (Throw)
-            throw std::runtime_error("cannot draw");
-    }
-    QList<TLiveState> Samples;
-    bool Throw = false;
-
-private:
-    const TLiveState &m_state;
-};
 
 // The poll with its pages and live-display widgets, without a main window around it.
 struct Rig
@@ -254,13 +236,13 @@ void TestPoll::statusBlockEdgeCases()
     QCOMPARE(rig.Edit("Pa10AdvEdit")->text(), QStringLiteral("no sensor"));
     QCOMPARE(TextColour(rig.Edit("Pa10AdvEdit")), QColor(Qt::red));
     QCOMPARE(rig.Edit("AirFlow10AdvEdit")->text(), QStringLiteral("1010"));
-    QCOMPARE(rig.state.LiveValues[0], live::InvalidValue);
-    QCOMPARE(rig.state.LiveValues[1], 0.0f);
-    QCOMPARE(rig.state.LiveValues[15], 100.0f);
-    QCOMPARE(rig.state.LiveValues[16], live::InvalidValue);
-    QCOMPARE(rig.state.SupplyTrendValue, 19.3f);
-    QCOMPARE(rig.state.RoomTrendValue, -20.0f);
-    QCOMPARE(rig.state.OutputBits,
+    QCOMPARE(rig.state.Io.LiveValues[0], live::InvalidValue);
+    QCOMPARE(rig.state.Io.LiveValues[1], 0.0f);
+    QCOMPARE(rig.state.Io.LiveValues[15], 100.0f);
+    QCOMPARE(rig.state.Io.LiveValues[16], live::InvalidValue);
+    QCOMPARE(rig.state.Io.SupplyTrendValue, 19.3f);
+    QCOMPARE(rig.state.Io.RoomTrendValue, -20.0f);
+    QCOMPARE(rig.state.Io.OutputBits,
              (std::array<bool, 11>{true, false, true, false, false, false, false, false, false, false, true}));
     QVERIFY(rig.Led("Dout11RVrUserLed")->IsOn() && !rig.Led("Dout2RVrUserLed")->IsOn());
     QVERIFY(rig.Led("Din1RVrUserLed")->IsOn() && rig.Led("Din8RVrUserLed")->IsOn()
@@ -311,9 +293,9 @@ void TestPoll::columnAInvalidMarksTheTrendValidLeavesIt()
     a[36] = 0x0002;
     rig.poll->ColumnABlockReply(Answer(a));
     QCOMPARE(rig.Edit("Ain1AAdvEdit")->text(), QStringLiteral("30.0"));
-    QCOMPARE(rig.state.LiveValues[0], 20.5f);  // the terminal value stays
+    QCOMPARE(rig.state.Io.LiveValues[0], 20.5f);  // the terminal value stays
     QCOMPARE(TextColour(rig.Edit("Ain2AAdvEdit")), QColor(Qt::red));
-    QCOMPARE(rig.state.LiveValues[1], live::InvalidValue);
+    QCOMPARE(rig.state.Io.LiveValues[1], live::InvalidValue);
     QCOMPARE(rig.Edit("Ain2RAdvEdit")->text(), QStringLiteral("21.5"));
     QVERIFY(rig.Led("Din2AVrUserLed")->IsOn());
     QVERIFY(!rig.Led("Din2RVrUserLed")->IsOn());
@@ -358,7 +340,7 @@ void TestPoll::heatRecoveryAndDiagnostics()
     QCOMPARE(Find<QLabel>(&rig.window, "DV2DStaticText")->text(), QStringLiteral("-1"));
     QCOMPARE(Find<QLabel>(&rig.window, "DV2HStaticText")->text(), QStringLiteral("0xFFFFFFFF"));
     QCOMPARE(Find<QLabel>(&rig.window, "DV10DStaticText")->text(), QStringLiteral("12"));
-    QCOMPARE(rig.state.RegulationValues,
+    QCOMPARE(rig.state.Regulation.Values,
              (std::array<float, 8>{20.0f, -0.01f, -327.68f, 0.03f, 0.04f, 0.05f, 0.06f, 0.07f}));
 
     // An answer cut short is not read past and changes nothing.
@@ -371,47 +353,43 @@ void TestPoll::heatRecoveryAndDiagnostics()
 void TestPoll::trendWindowsGetTheirSamples()
 {
     Rig rig;
-    FakeTrend io(rig.state);
-    FakeTrend regulation(rig.state);
-    QWidget notATrend;  // an open window that takes no samples
-    QWidget *ioWindow = &io;
-    QObject::connect(rig.poll.get(), &TPoll::IoSampleTaken, [&ioWindow] { FeedTrend(ioWindow); });
-    QObject::connect(rig.poll.get(), &TPoll::RegulationSampleTaken, [&regulation] { FeedTrend(&regulation); });
+    QTemporaryDir dir;
+    TChartForm io(dir.filePath(QStringLiteral("settings.ini")), rig.messages);
+    TTempChartForm regulation(dir.filePath(QStringLiteral("settings.ini")), rig.messages);
+    io.TakeSamplesFrom(*rig.poll);
+    regulation.TakeSamplesFrom(*rig.poll);
+    io.SeriesBoxes[0]->click();            // Inp1
+    io.SeriesBoxes[4]->click();            // Sup.
+    regulation.VariableBoxes[7]->click();  // MD2
+    io.PowerButton->click();
+    regulation.PowerButton->click();
 
     // Hidden windows get nothing.
     rig.poll->StatusBlockReply(Answer(StatusWords()));
     rig.poll->DiagnosticsReply(Answer(QList<quint16>(10, 1)));
-    QVERIFY(io.Samples.isEmpty() && regulation.Samples.isEmpty());
+    QCOMPARE(io.Recording().Count() + regulation.Recording().Count(), qsizetype(0));
 
-    // Visible ones get the sample just decoded, each after its own block only.
+    // Shown ones get the sample just decoded, each after its own block only.
     io.show();
     regulation.show();
     QList<quint16> r = StatusWords();
     Put(r, 4, 12.5f);
     r[51] = 1930;
     rig.poll->StatusBlockReply(Answer(r));
-    QCOMPARE(io.Samples.size(), 1);
-    QCOMPARE(io.Samples[0].LiveValues[0], 12.5f);
-    QCOMPARE(io.Samples[0].SupplyTrendValue, 19.3f);
-    QVERIFY(regulation.Samples.isEmpty());
+    QCOMPARE(io.Recording().Count(), qsizetype(1));
+    QCOMPARE(io.Recording().Value(0, 0), std::optional<double>(12.5));
+    QCOMPARE(io.Recording().Value(0, 4), std::optional<double>(19.3));
+    QCOMPARE(regulation.Recording().Count(), qsizetype(0));
     rig.poll->DiagnosticsReply(Answer({10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
-    QCOMPARE(regulation.Samples.size(), 1);
-    QCOMPARE(regulation.Samples[0].RegulationValues[7], 0.8f);
+    QCOMPARE(regulation.Recording().Count(), qsizetype(1));
+    QCOMPARE(regulation.Recording().Value(0, 7), std::optional<double>(0.8));
+    QCOMPARE(io.Recording().Count(), qsizetype(1));
 
-    // A window that throws does not stop the poll.
-    io.Throw = true;
-    Put(r, 4, 13.5f);
+    // A closed window only hides: it takes no more samples.
+    rig.messages.Answers = {TChoice::Other};
+    QVERIFY(io.close());
     rig.poll->StatusBlockReply(Answer(r));
-    QCOMPARE(io.Samples.size(), 2);
-    QCOMPARE(rig.Edit("Ain1RAdvEdit")->text(), QStringLiteral("13.5"));
-
-    // A visible window that is no trend, and no window at all, are passed by.
-    notATrend.show();
-    ioWindow = &notATrend;
-    rig.poll->StatusBlockReply(Answer(r));
-    ioWindow = nullptr;
-    rig.poll->StatusBlockReply(Answer(r));
-    QCOMPARE(io.Samples.size(), 2);
+    QCOMPARE(io.Recording().Count(), qsizetype(1));
 }
 
 void TestPoll::eachTickReadsTheFiveBlocksAndEveryTenthTheVersion()
@@ -630,10 +608,10 @@ void TestPoll::mainWindowShowsTheBoardLive()
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "Aout6RAdvEdit")->text(), QStringLiteral("100.0"));
     // Input 8 of the simulated board is broken.
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "Ain8RAdvEdit")->text(), QStringLiteral("no sensor"));
-    QCOMPARE(form->Live().LiveValues[7], live::InvalidValue);
+    QCOMPARE(form->Live().Io.LiveValues[7], live::InvalidValue);
     QVERIFY(Find<TLed>(form.Form.get(), "Dout2RVrUserLed")->IsOn());
     QVERIFY(Find<TLed>(form.Form.get(), "Dout11RVrUserLed")->IsOn());
-    QVERIFY(form->Live().OutputBits[1] && form->Live().OutputBits[10]);
+    QVERIFY(form->Live().Io.OutputBits[1] && form->Live().Io.OutputBits[10]);
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "ControlStatusAdvEdit")->text(), QStringLiteral("CS_STOP"));
     // Manual override is on, so the regulation-mode lamp is out.
     QVERIFY(!form->RegulationModeVrLed->IsOn());

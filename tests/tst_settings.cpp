@@ -684,10 +684,9 @@ void TstSettings::pipesDevicesAndFoldersAreRefusedAtOnce()
     TConfigImages images;
     QString error;
     QVERIFY2(ReadDefinitionFile(StandardDefinitionPath(), images, &error), qPrintable(error));
-    TLiveState live;
     MessageRecorder messages;
     HangGuard guard(5);
-    TChartForm chart(live, use == ChartSettings ? place : m_dir->filePath(QStringLiteral("settings.ini")), messages);
+    TChartForm chart(use == ChartSettings ? place : m_dir->filePath(QStringLiteral("settings.ini")), messages);
     bool refused = false;
     switch (use) {
     case SettingsFile:  // at start it counts as no file; at close it is refused

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Trend recording: the compact store with its cap, its CSV, the follow and scroll rules of a
-// trend chart, the regulation trend window recording from the live state, the question before a
+// trend chart, the trend windows recording the samples they are given, the question before a
 // recording is lost, and the windows' place on the screen.
 #include "charts/TChartForm.h"
 #include "charts/TTempChartForm.h"
@@ -188,22 +188,22 @@ void TestTrend::followAtTheCap()
 
 void TestTrend::regulationWindowRecords()
 {
-    TLiveState live;
+    TRegulationSample live;
     Messages messages;
     QTemporaryDir dir;
-    TTempChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), messages, nullptr, 1000);
+    TTempChartForm window(dir.filePath(QStringLiteral("settings.ini")), messages, nullptr, 1000);
     window.show();  // a hidden window draws nothing
     QCOMPARE(window.windowTitle(), QStringLiteral("Temp Chart"));
     QVERIFY(!window.ScrollBar->isEnabled());
     window.VariableBoxes[0]->click();  // SP1
     window.VariableBoxes[1]->click();  // PV1
-    live.RegulationValues = {21.5f, -0.05f, 3, 4, 5, 6, 7, 8};
-    window.AddSample();  // not recording yet
+    live.Values = {21.5f, -0.05f, 3, 4, 5, 6, 7, 8};
+    window.AddSample(live);  // not recording yet
     QCOMPARE(window.Recording().Count(), qsizetype(0));
 
     window.PowerButton->click();
     QVERIFY(!window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
-    window.AddSample();
+    window.AddSample(live);
     QCOMPARE(window.Recording().Value(0, 0), std::optional<double>(21.5));
     QCOMPARE(window.Recording().Value(0, 1), std::optional<double>(-0.05));  // plotted, not a gap
     QCOMPARE(window.Recording().Value(0, 3), std::nullopt);
@@ -212,7 +212,7 @@ void TestTrend::regulationWindowRecords()
     QVERIFY2(shown.lower < -0.05 && shown.lower > -5 && shown.upper > 21.5 && shown.upper < 30,
              qPrintable(QStringLiteral("%1 .. %2").arg(shown.lower).arg(shown.upper)));
     for (int i = 0; i < 150; ++i)
-        window.AddSample();
+        window.AddSample(live);
     QCOMPARE(window.Follow().First(), qsizetype(50));
     QVERIFY(window.ScrollBar->isEnabled());
     // Only the view goes to the chart.
@@ -221,7 +221,7 @@ void TestTrend::regulationWindowRecords()
 
     // A step back by the user holds against new samples.
     window.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    window.AddSample();
+    window.AddSample(live);
     QCOMPARE(window.Follow().First(), qsizetype(49));
 
     // Hovering names the sample and the values there.
@@ -241,9 +241,9 @@ void TestTrend::regulationWindowRecords()
 void TestTrend::ioWindowRecordsValuesGapsAndLanes()
 {
     QTemporaryDir dir;
-    TLiveState live;
+    TIoSample live;
     Messages messages;
-    TChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), messages, nullptr, 1000);
+    TChartForm window(dir.filePath(QStringLiteral("settings.ini")), messages, nullptr, 1000);
     window.show();
     const auto box = [&window](const char *name) { return window.findChild<QCheckBox *>(QLatin1String(name)); };
     for (const char *name : {"Tin1dxfCheckBox", "Tin2dxfCheckBox", "TsspdxfCheckBox", "Pin2dxfCheckBox",
@@ -257,9 +257,9 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
     live.OutputBits.fill(false);
     live.OutputBits[2] = true;  // Rel3
     window.PowerButton->click();
-    window.AddSample();
+    window.AddSample(live);
     live.OutputBits[2] = false;
-    window.AddSample();
+    window.AddSample(live);
     const TTrendRecording &r = window.Recording();
     const QStringList names = window.SeriesNames();
     const auto at = [&](qsizetype i, const char *series) { return r.Value(i, names.indexOf(QLatin1String(series))); };
@@ -277,7 +277,7 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
 
     // Unchecking stops a series from then on and keeps what it drew.
     box("Tin2dxfCheckBox")->click();
-    window.AddSample();
+    window.AddSample(live);
     QCOMPARE(at(1, "Inp2"), std::optional<double>(5.5));
     QCOMPARE(at(2, "Inp2"), std::nullopt);
     // The whole recording as CSV, and the charts as a picture, through the file the user picks.
@@ -309,10 +309,9 @@ void TestTrend::ioWindowRemembersItsBoxes()
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("; by hand\n[Other]\nKey=1\n[Chart]\nRel2=1\n") > 0);
     file.close();
-    TLiveState live;
     Messages messages;
     {
-        TChartForm window(live, path, messages);
+        TChartForm window(path, messages);
         QVERIFY(window.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->isChecked());
         window.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->click();
         window.findChild<QCheckBox *>(QStringLiteral("Pin1dxfCheckBox"))->click();
@@ -325,11 +324,11 @@ void TestTrend::ioWindowRemembersItsBoxes()
     QCOMPARE(settings.ReadInteger(QStringLiteral("Other"), QStringLiteral("Key"), 0), 1);
     QCOMPARE(settings.Keys(QStringLiteral("Chart")).size(),
              TChartForm::kSeries + qsizetype(std::size(TTrendWindow::GeometryKeys)));
-    TChartForm again(live, path, messages);
+    TChartForm again(path, messages);
     QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("Pin1dxfCheckBox"))->isChecked());
     QVERIFY(!again.findChild<QCheckBox *>(QStringLiteral("Rel2dxfCheckBox"))->isChecked());
     // A missing file: every box unchecked.
-    TChartForm fresh(live, dir.filePath(QStringLiteral("none.ini")), messages);
+    TChartForm fresh(dir.filePath(QStringLiteral("none.ini")), messages);
     for (const QCheckBox *box : fresh.SeriesBoxes)
         QVERIFY(!box->isChecked());
 }
@@ -358,17 +357,16 @@ void TestTrend::windowsComeBackWhereTheyWereOnTheScreen()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.ini"));
-    TLiveState live;
     Messages messages;
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     const QRect wanted(available.topLeft() + QPoint(20, 30), QSize(640, 470));
     {
-        TTempChartForm closed(live, path, messages);
+        TTempChartForm closed(path, messages);
         closed.show();
         closed.setGeometry(wanted);
         closed.close();
     }
-    TTempChartForm again(live, path, messages);
+    TTempChartForm again(path, messages);
     again.show();
     QCOMPARE(again.geometry(), wanted);
 
@@ -377,7 +375,7 @@ void TestTrend::windowsComeBackWhereTheyWereOnTheScreen()
     QVERIFY(settings.Load(path, &error));
     settings.WriteInteger(QStringLiteral("TempChart"), QStringLiteral("Left"), available.right() + 500);
     QVERIFY(settings.Save(path, &error));
-    TTempChartForm moved(live, path, messages);
+    TTempChartForm moved(path, messages);
     moved.show();
     QVERIFY(available.contains(moved.frameGeometry()));
 }
@@ -387,14 +385,14 @@ void TestTrend::windowsComeBackWhereTheyWereOnTheScreen()
 void TestTrend::closingAsksBeforeARecordingIsLost()
 {
     QTemporaryDir dir;
-    TLiveState live;
+    const TRegulationSample sample;
     Messages messages;
-    TTempChartForm window(live, dir.filePath(QStringLiteral("settings.ini")), messages);
+    TTempChartForm window(dir.filePath(QStringLiteral("settings.ini")), messages);
     window.show();
     window.PowerButton->click();
     QVERIFY(window.close());  // nothing recorded
     window.show();
-    window.AddSample();
+    window.AddSample(sample);
     struct Case
     {
         TChoice Answer;
@@ -417,7 +415,7 @@ void TestTrend::closingAsksBeforeARecordingIsLost()
     window.show();
     QVERIFY(window.close());  // exported, nothing since
     window.show();
-    window.AddSample();
+    window.AddSample(sample);
     messages.Answers = {TChoice::Other};
     QVERIFY(window.close());
     QCOMPARE(messages.Questions.size(), 5);

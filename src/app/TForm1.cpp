@@ -10,7 +10,6 @@
 #include "app/TStatusPanel.h"
 #include "app/Version.h"
 #include "charts/TTempChartForm.h"
-#include "charts/TTrendSink.h"
 #include "config/BoardAddresses.h"
 #include "config/BoardClock.h"
 #include "config/DefinitionFile.h"
@@ -549,8 +548,8 @@ void TForm1::FormKeyDown(int key)
     if (m_tempChart && m_tempChart->isVisible())
         return;
     delete m_tempChart;  // a hidden one is replaced by a fresh window
-    m_tempChart =
-        new TTempChartForm(Live(), QDir(m_workDir).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    m_tempChart = new TTempChartForm(QDir(m_workDir).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    m_tempChart->TakeSamplesFrom(*m_poll);
     connect(m_tempChart, &TTrendWindow::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The regulation chart's place could not be saved: %1").arg(why));
     });
@@ -562,7 +561,8 @@ void TForm1::ChartVrButtonClick()
     if (m_chart && m_chart->isVisible())
         return;
     delete m_chart;  // a closed one is replaced by a fresh window
-    m_chart = new TChartForm(Live(), QDir(m_workDir).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    m_chart = new TChartForm(QDir(m_workDir).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    m_chart->TakeSamplesFrom(*m_poll);
     connect(m_chart, &TChartForm::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The chart's check boxes could not be saved: %1").arg(why));
     });
@@ -741,8 +741,6 @@ void TForm1::WirePoll()
     m_firmware->Show(std::nullopt);
     connect(m_poll, &TPoll::VersionRead, m_firmware,
             [this](const live::VersionBlock &block) { m_firmware->Show(block); });
-    connect(m_poll, &TPoll::RegulationSampleTaken, this, [this] { FeedTrend(m_tempChart.data()); });
-    connect(m_poll, &TPoll::IoSampleTaken, this, [this] { FeedTrend(m_chart.data()); });
     // What the Timers page set is read back into the status bar.
     connect(TimersTabSheet, &TTimersPage::IdentificationWritten, m_poll, &TPoll::ReadVersion);
     connect(TimersTabSheet, &TTimersPage::SeriesWritten, m_poll, &TPoll::ReadSeries);

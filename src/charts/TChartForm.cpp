@@ -3,7 +3,7 @@
 #include "charts/TChartForm.h"
 
 #include "common/IniFile.h"
-#include "session/TLiveState.h"
+#include "monitor/TPoll.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -74,9 +74,8 @@ constexpr int kInvalid = -1000;    // a live value the board could not give
 
 }  // namespace
 
-TChartForm::TChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages, QWidget *parent,
-                       qsizetype capacity)
-    : TTrendWindow(kSeries, capacity, 2, settingsPath, QStringLiteral("Chart"), messages, parent), m_live(live)
+TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent, qsizetype capacity)
+    : TTrendWindow(kSeries, capacity, 2, settingsPath, QStringLiteral("Chart"), messages, parent)
 {
     setObjectName(QStringLiteral("ChartForm"));
     setWindowTitle(QStringLiteral("Chart"));
@@ -146,24 +145,32 @@ void TChartForm::WriteOwnSettings(TIniFile &settings, const QString &section) co
                            SeriesBoxes[static_cast<size_t>(s)]->isChecked());
 }
 
-void TChartForm::AddSample()
+void TChartForm::TakeSamplesFrom(const TPoll &poll)
+{
+    connect(&poll, &TPoll::IoSampleTaken, this, [this](const TIoSample &sample) {
+        if (isVisible())
+            AddSample(sample);
+    });
+}
+
+void TChartForm::AddSample(const TIoSample &sample)
 {
     std::array<double, kSeries> values{};
     for (int s = 0; s < kSeries; ++s) {
         double value = std::nan("");
         if (SeriesBoxes[static_cast<size_t>(s)]->isChecked()) {
             if (s < 4)
-                value = m_live.LiveValues[static_cast<size_t>(s)];
+                value = sample.LiveValues[static_cast<size_t>(s)];
             else if (s == 4)
-                value = m_live.SupplyTrendValue;
+                value = sample.SupplyTrendValue;
             else if (s == 5)
-                value = m_live.RoomTrendValue;
+                value = sample.RoomTrendValue;
             else if (s < kFirstDigital)
-                value = m_live.LiveValues[static_cast<size_t>(s - 2)];  // inputs 5-10, then outputs 1-5
+                value = sample.LiveValues[static_cast<size_t>(s - 2)];  // inputs 5-10, then outputs 1-5
             else {
                 // Lanes of ten from the top: channel k at 109 - 10k when on, 101 - 10k when off.
                 const int k = s - kFirstDigital;
-                value = m_live.OutputBits[static_cast<size_t>(k)] ? 109 - 10 * k : 101 - 10 * k;
+                value = sample.OutputBits[static_cast<size_t>(k)] ? 109 - 10 * k : 101 - 10 * k;
             }
             if (s < kFirstDigital && value == kInvalid)
                 value = std::nan("");

@@ -7,7 +7,8 @@
 #include <array>
 
 class QCheckBox;
-struct TLiveState;
+class TPoll;
+struct TIoSample;
 
 // "Chart": the trend of the board's live inputs and outputs in five charts (temperatures, analog
 // inputs, pressure inputs, analog outputs, digital outputs in lanes), one sample a poll tick while
@@ -23,12 +24,15 @@ public:
     // A week of samples at one a second: the oldest go first after that.
     static constexpr qsizetype kCapacity = 7 * 24 * 3600;
 
-    // live: where the poll leaves the I/O sample; settingsPath: the file of the check boxes and
-    // the window's place (section "Chart").
-    TChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr,
+    // settingsPath: the file of the check boxes and the window's place (section "Chart").
+    TChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr,
                qsizetype capacity = kCapacity);
 
-    void AddSample() override;
+    // Takes the poll's I/O samples while the window is shown (a closed one only hides).
+    void TakeSamplesFrom(const TPoll &poll);
+    // One sample, while recording: each checked series' value, a gap for the others and for a
+    // value the board could not give.
+    void AddSample(const TIoSample &sample);
 
     std::array<QCustomPlot *, kCharts> Charts{};
     std::array<QCheckBox *, kSeries> SeriesBoxes{};
@@ -37,7 +41,4 @@ protected:
     // The check boxes; a missing key leaves its box unchecked.
     void ReadOwnSettings(const TIniFile &settings, const QString &section) override;
     void WriteOwnSettings(TIniFile &settings, const QString &section) const override;
-
-private:
-    const TLiveState &m_live;
 };

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "charts/TTempChartForm.h"
 
-#include "session/TLiveState.h"
+#include "monitor/TPoll.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -33,11 +33,10 @@ const std::array<Variable, 8> kVariables{{{"SP1", Qt::red},
 
 }  // namespace
 
-TTempChartForm::TTempChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages,
-                               QWidget *parent, qsizetype capacity)
+TTempChartForm::TTempChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent,
+                               qsizetype capacity)
     : TTrendWindow(static_cast<int>(kVariables.size()), capacity, 2, settingsPath, QStringLiteral("TempChart"),
-                   messages, parent),
-      m_live(live)
+                   messages, parent)
 {
     setObjectName(QStringLiteral("TempChartForm"));
     setWindowTitle(QStringLiteral("Temp Chart"));
@@ -73,10 +72,18 @@ TTempChartForm::TTempChartForm(const TLiveState &live, const QString &settingsPa
     ReadSettings(QSize(800, 500));
 }
 
-void TTempChartForm::AddSample()
+void TTempChartForm::TakeSamplesFrom(const TPoll &poll)
+{
+    connect(&poll, &TPoll::RegulationSampleTaken, this, [this](const TRegulationSample &sample) {
+        if (isVisible())
+            AddSample(sample);
+    });
+}
+
+void TTempChartForm::AddSample(const TRegulationSample &sample)
 {
     std::array<double, kVariables.size()> values{};
     for (size_t i = 0; i < values.size(); ++i)
-        values[i] = VariableBoxes[i]->isChecked() ? m_live.RegulationValues[i] : std::nan("");
+        values[i] = VariableBoxes[i]->isChecked() ? sample.Values[i] : std::nan("");
     Record(values);
 }

@@ -7,7 +7,8 @@
 #include <array>
 
 class QCheckBox;
-struct TLiveState;
+class TPoll;
+struct TRegulationSample;
 
 // "Temp Chart": the trend of the eight regulation variables SP1, PV1, CO1, SP2, PV2, CO2, MD1 and
 // MD2 in their units (°C and %), one sample a poll tick while recording, on a value axis that fits
@@ -21,18 +22,16 @@ public:
     // hundredths of their units.
     static constexpr qsizetype kCapacity = 7 * 24 * 3600;
 
-    // live: where the poll leaves the regulation sample; settingsPath: the file that keeps the
-    // window's place (section "TempChart"). The check boxes start unchecked every time.
-    TTempChartForm(const TLiveState &live, const QString &settingsPath, TUserMessages &messages,
-                   QWidget *parent = nullptr, qsizetype capacity = kCapacity);
+    // settingsPath: the file that keeps the window's place (section "TempChart"). The check boxes
+    // start unchecked every time.
+    TTempChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr,
+                   qsizetype capacity = kCapacity);
 
-    // One sample from the live state, while recording: each checked variable's value, a gap for
-    // the others.
-    void AddSample() override;
+    // Takes the poll's regulation samples while the window is shown (a closed one only hides).
+    void TakeSamplesFrom(const TPoll &poll);
+    // One sample, while recording: each checked variable's value, a gap for the others.
+    void AddSample(const TRegulationSample &sample);
 
     QCustomPlot *VariablesChart;
     std::array<QCheckBox *, 8> VariableBoxes{};
-
-private:
-    const TLiveState &m_live;
 };

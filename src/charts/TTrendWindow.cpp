@@ -211,9 +211,10 @@ void TTrendWindow::Record(std::span<const double> values)
         return;
     const qint64 dropped = m_recording.Dropped();
     m_recording.Add(QDateTime::currentMSecsSinceEpoch(), values);
-    m_follow.Added(m_recording.Count(), static_cast<qsizetype>(m_recording.Dropped() - dropped));
+    const auto droppedNow = static_cast<qsizetype>(m_recording.Dropped() - dropped);
+    m_follow.Added(m_recording.Count(), droppedNow);
     if (isVisible())
-        ShowView();
+        AppendToView(droppedNow);
 }
 
 void TTrendWindow::ReadSettings(QSize defaultSize)
@@ -387,6 +388,48 @@ void TTrendWindow::ShowView()
             values.append(m_recording.Value(i, static_cast<int>(s)).value_or(std::nan("")));
         m_series[s].Chart->graph(m_series[s].Graph)->setData(keys, values, true);
     }
+    m_heldFirst = first;
+    m_heldCount = keys.size();
+    ShowFrame();
+}
+
+void TTrendWindow::AppendToView(qsizetype dropped)
+{
+    const qsizetype count = m_recording.Count();
+    const qsizetype first = m_follow.First();
+    const qsizetype last = std::min(first + TTrendFollow::Span, count - 1);
+    const qsizetype newest = count - 1;
+    // The samples dropped from the front move what the charts hold down by as many places.
+    m_heldFirst -= dropped;
+    const qsizetype heldLast = m_heldFirst + m_heldCount - 1;
+    // What the charts hold must reach from the view's start to the sample before the newest (or
+    // to the view's end when the newest lies beyond it).
+    const qsizetype needed = last == newest ? newest - 1 : last;
+    if (needed >= first && (m_heldCount == 0 || m_heldFirst > first || heldLast < needed)) {
+        ShowView();
+        return;
+    }
+    for (size_t s = 0; s < m_series.size(); ++s) {
+        QCPGraph *graph = m_series[s].Chart->graph(m_series[s].Graph);
+        if (dropped > 0) {
+            for (QCPGraphData &point : *graph->data())
+                point.key -= static_cast<double>(dropped);
+        }
+        graph->data()->removeBefore(static_cast<double>(first));
+        graph->data()->removeAfter(static_cast<double>(last));
+        if (last == newest)
+            graph->addData(static_cast<double>(newest),
+                           m_recording.Value(newest, static_cast<int>(s)).value_or(std::nan("")));
+    }
+    const qsizetype heldEnd = last == newest ? newest : std::min(heldLast, last);
+    m_heldFirst = first;
+    m_heldCount = std::max<qsizetype>(heldEnd - first + 1, 0);
+    ShowFrame();
+}
+
+void TTrendWindow::ShowFrame()
+{
+    const qsizetype first = m_follow.First();
     for (QCustomPlot *chart : m_autoScaled)
         FitValueAxis(chart);
     for (QCustomPlot *chart : m_charts) {

@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "charts/TTrendSink.h"
 #include "monitor/TrendRecording.h"
 
 #include <QRect>
@@ -31,7 +30,7 @@ QRect FitOnScreen(const QRect &wanted, const QRect &available);
 // or of the window as a picture, the question before a recording is lost, and the window's place
 // and size, kept in the settings file beside the I/O trend's check boxes. A window builds its
 // charts and series, then hands them here.
-class TTrendWindow : public QWidget, public TTrendSink
+class TTrendWindow : public QWidget
 {
     Q_OBJECT
 
@@ -105,13 +104,20 @@ protected:
     // chart's legend does.
     void AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
                    bool steps = false);
-    // Records one sample (NaN for a gap) while recording.
+    // Records one sample (NaN for a gap) while recording; a shown window draws it.
     void Record(std::span<const double> values);
     bool IsRecording() const;
 
 private:
     void ScrollBarAction(int action);
+    // Puts the samples in view on the charts anew.
     void ShowView();
+    // After a sample was recorded (and dropped of the oldest made room): the charts take the
+    // newest sample and let go of what left the view, as long as what they hold still covers the
+    // view; else ShowView.
+    void AppendToView(qsizetype dropped);
+    // The axes, the scroll bar and the reach, after the charts' data changed.
+    void ShowFrame();
     void Place();
     // Asks for a file and exports the recording there; true when it was written.
     bool ExportAsked();
@@ -137,4 +143,7 @@ private:
     };
     std::vector<TSeries> m_series;
     std::vector<QCustomPlot *> m_autoScaled;
+    // The recording's samples the charts hold: m_heldFirst .. m_heldFirst + m_heldCount - 1.
+    qsizetype m_heldFirst = 0;
+    qsizetype m_heldCount = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "config/ConfigItem.h"
 #include "config/ReadPlan.h"
+#include "config/TransferRows.h"
 
 #include <QString>
 #include <QStringList>
@@ -140,8 +141,8 @@ private:
     bool m_noted = false;
     Completion m_readDone;
     Completion m_writeDone;
-    // A multi-register write is built here: an item written to the board spans at most 128 registers.
-    std::array<quint16, 128> m_buffer{};
+    // A multi-register write is built here.
+    std::array<quint16, kMaxRowRegisters> m_buffer{};
     // Answers that arrive after this object is gone find the token expired and do nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

@@ -14,8 +14,6 @@
 #include <algorithm>
 
 namespace {
-// One request carries at most this many registers in the write chain's buffer.
-constexpr int kMaxItemRegisters = 128;
 
 QString Where(const QString &path)
 {
@@ -98,9 +96,9 @@ bool ReadDefinitionFile(const QString &path, TConfigImages &images, QString *err
         item.Section = ini.ReadString(section, QStringLiteral("Section"), QString());
         item.Ident = ini.ReadString(section, QStringLiteral("Ident"), QString());
 
-        if (item.Registers < 1 || item.Registers > kMaxItemRegisters)
+        if (item.Registers < 1 || item.Registers > kMaxRowRegisters)
             return bad(
-                QStringLiteral("has %1 registers (1 to %2 are possible)").arg(item.Registers).arg(kMaxItemRegisters));
+                QStringLiteral("has %1 registers (1 to %2 are possible)").arg(item.Registers).arg(kMaxRowRegisters));
         if (first != row.FirstRegister || item.Registers != row.Registers)
             return bad(QStringLiteral("gives registers %1, %2 (the board has %3, %4 there)")
                            .arg(first)

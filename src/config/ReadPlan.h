@@ -3,6 +3,7 @@
 #pragma once
 
 #include "config/ConfigItem.h"
+#include "link/ModbusLimits.h"
 
 #include <QList>
 
@@ -19,9 +20,6 @@ struct ReadBlock
 
     bool operator==(const ReadBlock &) const = default;
 };
-
-// The most registers one read of holding registers may ask for.
-inline constexpr qint32 kMaxReadRegisters = 125;
 
 // The block reads that read items 0 .. count-1 of image, in item order: an item joins the block
 // before it when its first register follows that block's last one and the block stays within

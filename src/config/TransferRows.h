@@ -4,10 +4,12 @@
 
 #include "common/NumberText.h"
 #include "config/ConfigItem.h"
+#include "link/ModbusLimits.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -96,8 +98,8 @@ struct TParameterRow
     QString UnitOf(int reg) const { return Units.empty() ? QString() : Units.size() == 1 ? Units.front() : Units[reg]; }
 };
 
-// The longest run one row may span: the size of a block write's buffer.
-inline constexpr int kMaxRowRegisters = 128;
+// The longest run one row may span: an item is read in one request and written in one.
+inline constexpr int kMaxRowRegisters = std::min(kMaxReadRegisters, kMaxWriteRegisters);
 
 // What is wrong with the row's own shape (codecs, register count, controls for its kind, limits),
 // one line each; empty for a sound row. An edit row needs limits for every register, each inside

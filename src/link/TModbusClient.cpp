@@ -3,6 +3,7 @@
 #include "link/TModbusClient.h"
 
 #include "link/ModbusExceptions.h"
+#include "link/ModbusLimits.h"
 
 #include <QElapsedTimer>
 #include <QModbusClient>
@@ -16,9 +17,6 @@ namespace {
 constexpr quint8 kReadHolding = 0x03;
 constexpr quint8 kWriteSingle = 0x06;
 constexpr quint8 kWriteMultiple = 0x10;
-// Protocol limits of one request.
-constexpr quint16 kMaxReadCount = 125;
-constexpr quint16 kMaxWriteCount = 123;
 // How much longer than a request's timeout the watchdog waits for its reply to finish.
 constexpr int kWatchdogGraceMs = 500;
 
@@ -234,8 +232,9 @@ void TModbusClient::Pump()
     // Requests the protocol cannot carry never reach the line; they fail like any other.
     const auto function = static_cast<quint8>(request.Pdu.at(0));
     const quint16 count = WordAt(request.Pdu, 3);
-    const bool countOk = function == kWriteSingle || (function == kReadHolding && count >= 1 && count <= kMaxReadCount)
-                         || (function == kWriteMultiple && count >= 1 && count <= kMaxWriteCount);
+    const bool countOk = function == kWriteSingle
+                         || (function == kReadHolding && count >= 1 && count <= kMaxReadRegisters)
+                         || (function == kWriteMultiple && count >= 1 && count <= kMaxWriteRegisters);
     QModbusReply *reply = nullptr;
     const int timeoutMs = static_cast<int>(std::clamp<quint32>(request.Timeout, 10, std::numeric_limits<int>::max()));
     if (countOk) {

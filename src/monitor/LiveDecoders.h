@@ -5,6 +5,8 @@
 // here is a pure function of register words: any 16-bit pattern in any register gives a sane
 // text, and a block shorter than its layout decodes to nothing rather than being read past.
 
+#include "config/BoardAddresses.h"
+
 #include <QString>
 
 #include <array>
@@ -21,13 +23,13 @@ struct BlockRead
 };
 
 // The five reads of every poll cycle, in the order they are issued, and the occasional ones.
-inline constexpr BlockRead kStatusRead{0x0100, 69};   // clock, column R, stop causes, modes
-inline constexpr BlockRead kColumnARead{0x016D, 38};  // column A: the values the regulation uses
+inline constexpr BlockRead kStatusRead{board::Clock, 69};  // clock, column R, stop causes, modes
+inline constexpr BlockRead kColumnARead{0x016D, 38};       // column A: the values the regulation uses
 inline constexpr BlockRead kRegulationModeRead{0x0000, 2};
-inline constexpr BlockRead kHeatRecoveryRead{0x0193, 7};  // heat-recovery states
-inline constexpr BlockRead kDiagnosticsRead{0x01C5, 10};  // diagnostic values
-inline constexpr BlockRead kVersionRead{0xE700, 2};       // firmware version, board number
-inline constexpr BlockRead kSeriesRead{0x0385, 1};        // series number
+inline constexpr BlockRead kHeatRecoveryRead{0x0193, 7};     // heat-recovery states
+inline constexpr BlockRead kDiagnosticsRead{0x01C5, 10};     // diagnostic values
+inline constexpr BlockRead kVersionRead{board::Version, 2};  // firmware version, board number
+inline constexpr BlockRead kSeriesRead{board::Series, 1};    // series number
 
 // What an invalid analog value is kept as (and what is shown as invalid, whatever its origin).
 inline constexpr float InvalidValue = -1000.0f;

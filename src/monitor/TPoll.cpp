@@ -117,7 +117,7 @@ void TPoll::StatusBlockReply(const TModbusAnswer &answer)
         return;
     emit StatusBlockRead(*block);
     KeepStatusBlock(*block);
-    emit IoSampleTaken();
+    emit IoSampleTaken(m_state.Io);
 }
 
 void TPoll::ColumnABlockReply(const TModbusAnswer &answer)
@@ -148,7 +148,7 @@ void TPoll::DiagnosticsReply(const TModbusAnswer &answer)
         return;
     emit DiagnosticsRead(*block);
     KeepDiagnostics(*block);
-    emit RegulationSampleTaken();
+    emit RegulationSampleTaken(m_state.Regulation);
 }
 
 void TPoll::VersionReply(const TModbusAnswer &answer)
@@ -174,14 +174,15 @@ void TPoll::SeriesReply(const TModbusAnswer &answer)
 
 void TPoll::KeepStatusBlock(const live::StatusBlock &block)
 {
+    TIoSample &io = m_state.Io;
     for (size_t i = 0; i < block.Inputs.size(); ++i)
-        m_state.LiveValues[i] = block.Inputs[i].Kept;
+        io.LiveValues[i] = block.Inputs[i].Kept;
     for (size_t i = 0; i < block.Outputs.size(); ++i)
-        m_state.LiveValues[block.Inputs.size() + i] = block.Outputs[i].Kept;
-    for (size_t i = 0; i < m_state.OutputBits.size(); ++i)
-        m_state.OutputBits[i] = block.DigitalOutput(static_cast<int>(i));
-    m_state.SupplyTrendValue = block.SupplyTrendValue;
-    m_state.RoomTrendValue = block.RoomTrendValue;
+        io.LiveValues[block.Inputs.size() + i] = block.Outputs[i].Kept;
+    for (size_t i = 0; i < io.OutputBits.size(); ++i)
+        io.OutputBits[i] = block.DigitalOutput(static_cast<int>(i));
+    io.SupplyTrendValue = block.SupplyTrendValue;
+    io.RoomTrendValue = block.RoomTrendValue;
 }
 
 void TPoll::KeepColumnABlock(const live::ColumnABlock &block)
@@ -190,7 +191,7 @@ void TPoll::KeepColumnABlock(const live::ColumnABlock &block)
     // terminal value from the status block in place.
     for (size_t i = 0; i < block.Inputs.size(); ++i) {
         if (!block.Inputs[i].Valid)
-            m_state.LiveValues[i] = live::InvalidValue;
+            m_state.Io.LiveValues[i] = live::InvalidValue;
     }
 }
 
@@ -198,6 +199,6 @@ void TPoll::KeepDiagnostics(const live::DiagnosticsBlock &block)
 {
     // The regulation variables are signed hundredths of their units (°C, %), as the board keeps
     // its temperatures: 2150 is 21.50.
-    for (size_t i = 0; i < m_state.RegulationValues.size(); ++i)
-        m_state.RegulationValues[i] = static_cast<float>(block.Values[i] / 100.0);
+    for (size_t i = 0; i < m_state.Regulation.Values.size(); ++i)
+        m_state.Regulation.Values[i] = static_cast<float>(block.Values[i] / 100.0);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "monitor/LiveDecoders.h"
+#include "session/TLiveState.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -10,13 +11,12 @@
 #include <functional>
 
 class TBoardSession;
-struct TLiveState;
 struct TModbusAnswer;
 
 // The periodic read of the board's live registers. Each tick issues the cycle's five reads while
 // connected and, every tenth tick, the firmware-version read. Each answer is decoded, kept in the
-// live state where the trend windows look for it, and announced by a signal; the main window ties
-// the signals to the pages, the left column and the trend windows.
+// live state, and announced by a signal; the main window ties the signals to the pages, the left
+// column and the trend windows, which take their samples from the signals.
 // A request that gets no answer raises LiveLost once: the views keep their last values, marked as
 // no longer current, until LiveBack follows the next good answer. A line that is not open counts
 // as no answer once something was shown.
@@ -71,10 +71,10 @@ signals:
     void VersionRead(const live::VersionBlock &block);
     // "Series: <n>", or "Series: " for firmware without a series number.
     void SeriesRead(const QString &panelText);
-    // A new sample is in the live state: the I/O trend's after the status block, the regulation
-    // trend's after the diagnostic block.
-    void IoSampleTaken();
-    void RegulationSampleTaken();
+    // A new trend sample: the I/O trend's after the status block, the regulation trend's after the
+    // diagnostic block.
+    void IoSampleTaken(const TIoSample &sample);
+    void RegulationSampleTaken(const TRegulationSample &sample);
     // The shown values stopped being current; lastAnswer is when the board last answered a live
     // read (invalid when it never did).
     void LiveLost(const QDateTime &lastAnswer);

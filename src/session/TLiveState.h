@@ -6,20 +6,31 @@
 
 #include <array>
 
-// What the poll keeps of the board between ticks, held by the main window: the samples the trend
-// windows draw, the firmware version, and the countdown to the next version read.
-struct TLiveState
+// The I/O trend's sample, taken after each status block: analog inputs 1-10, then analog outputs
+// 1-8 as shown (InvalidValue, -1000, when invalid), digital outputs 1-11 at the terminals, and the
+// supply and room temperatures of the status block in degC.
+struct TIoSample
 {
-    // Analog inputs 1-10, then analog outputs 1-8 as shown; InvalidValue (-1000) when invalid.
     std::array<float, 18> LiveValues{};
-    // Digital outputs 1-11 at the terminals.
     std::array<bool, 11> OutputBits{};
-    // The supply and room temperatures of the status block, degC.
     float SupplyTrendValue = 0.0f;
     float RoomTrendValue = 0.0f;
-    // Diagnostic values 1-8, the regulation trend's variables, in their units (the registers are
-    // hundredths).
-    std::array<float, 8> RegulationValues{};
+};
+
+// The regulation trend's sample, taken after each diagnostic block: diagnostic values 1-8 in their
+// units (the registers are hundredths).
+struct TRegulationSample
+{
+    std::array<float, 8> Values{};
+};
+
+// What the poll keeps of the board between ticks, held by the main window: the last samples of the
+// trend windows (which the poll's signals carry to them), the firmware version, and the countdown
+// to the next version read.
+struct TLiveState
+{
+    TIoSample Io;
+    TRegulationSample Regulation;
 
     // The last version the board reported; 0 until then.
     quint16 FirmwareVersion = 0;
