@@ -7,9 +7,11 @@
 #include "session/TBoardModel.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class TConfigChains;
+class TTrafficNames;
 struct TConfigImages;
 
 // One board behind the line of the command line, driven to completion one step at a time: each
@@ -67,6 +69,7 @@ private:
                  std::optional<TModbusAnswer> &answer);
 
     TBoardModel m_model;
+    std::unique_ptr<TTrafficNames> m_trace;  // --trace: names for the lines on stderr
     TModbusClient *m_client;
     const TLineOptions m_line;
     QString m_lineError;            // what the client said last about its line since it last answered, in words

@@ -99,6 +99,8 @@ QString UsageText()
         "  --json              machine-readable output\n"
         "  --verbose           Qt's own messages on stderr too (e.g. the serial line's notes on\n"
         "                      answers with a wrong CRC)\n"
+        "  --trace             every request and its outcome on stderr, registers named, values in\n"
+        "                      their units (as the window's Traffic window shows them)\n"
         "\n"
         "Exit status: 0 done and equal, 1 done but different, 2 bad usage, a refused file or value,\n"
         "3 no line, no answer or a transfer that stopped early (also load stopped by Ctrl+C or SIGTERM),\n"
@@ -154,6 +156,10 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         }
         if (argument == QLatin1String("--verbose")) {
             options.Verbose = true;
+            continue;
+        }
+        if (argument == QLatin1String("--trace")) {
+            line.Trace = true;
             continue;
         }
         if (!argument.startsWith(QLatin1String("--"))) {
@@ -236,6 +242,7 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         return fail(QStringLiteral("diff compares two files and takes no line"));
     if (tcp || rtu) {
         line.Serial = rtu;
+        line.TraceDefinition = options.DefinitionPath;
         options.Line = line;
     }
     return options;
