@@ -55,9 +55,9 @@ private slots:
         Settle(Form());
         QList<TTrafficLine> reads = Lines(3);
         QVERIFY(reads.size() >= 5);
-        const QStringList blocks{"Status block (0x0100 x69)", "Column A block (0x016d x38)",
+        const QStringList blocks{"Status block (0x0100 x69)", "Column A block (0x016D x38)",
                                  "Regulation mode (0x0000 x2)", "Heat-recovery block (0x0193 x7)",
-                                 "Diagnostics block (0x01c5 x10)"};
+                                 "Diagnostics block (0x01C5 x10)"};
         for (int k = 0; k < blocks.size(); ++k) {
             QCOMPARE(reads[k].Registers, blocks[k]);
             QCOMPARE(reads[k].Outcome, QStringLiteral("answered"));
@@ -102,11 +102,11 @@ private slots:
                                  << "30 sec" << written;
         QTest::newRow("time of day") << "CascadeTabSheet"
                                      << "RecycleStartAdvMaskEdit"
-                                     << "07:30" << quint16(0) << "[Cascade] RecycleStart (0x030f)"
+                                     << "07:30" << quint16(0) << "[Cascade] RecycleStart (0x030F)"
                                      << "7:30" << written;
         QTest::newRow("one of three, refused") << "InOutTabSheet"
                                                << "SimT2AdvEdit"
-                                               << "12" << quint16(0x033C) << "[InOut] SimulatedTemp1 (0x033c)"
+                                               << "12" << quint16(0x033C) << "[InOut] SimulatedTemp1 (0x033C)"
                                                << "12 sec" << refused;
     }
     void edit()

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -21,8 +22,8 @@
 #include <array>
 
 namespace {
-// The columns, left to right; the values last, as they may be long.
-enum TColumn { kTime, kRequest, kRegisters, kRoundTrip, kOutcome, kValues, kColumns };
+// The columns, left to right; the outcome last, where a failure's reason has room.
+enum TColumn { kTime, kRequest, kRegisters, kValues, kRoundTrip, kOutcome, kColumns };
 constexpr int kCatchUpMs = 100;
 }  // namespace
 
@@ -48,21 +49,21 @@ public:
             return line.Request;
         case kRegisters:
             return line.Registers;
+        case kValues:
+            return line.Values;
         case kRoundTrip:
             return line.RoundTrip;
-        case kOutcome:
-            return line.Outcome;
         default:
-            return line.Values;
+            return line.Outcome;
         }
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        static const std::array<QString, kColumns> titles{QStringLiteral("Time"),      QStringLiteral("Request"),
-                                                          QStringLiteral("Registers"), QStringLiteral("Round trip"),
-                                                          QStringLiteral("Outcome"),   QStringLiteral("Values")};
+        static const std::array<QString, kColumns> titles{QStringLiteral("Time"),       QStringLiteral("Request"),
+                                                          QStringLiteral("Registers"),  QStringLiteral("Values"),
+                                                          QStringLiteral("Round trip"), QStringLiteral("Outcome")};
         return titles[static_cast<size_t>(section)];
     }
 
@@ -114,10 +115,10 @@ TTrafficWindow::TTrafficWindow(TTrafficLog &log, const ConfigImage &definition, 
     m_view->horizontalHeader()->setStretchLastSection(true);
     const int digit = m_view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
     m_view->setColumnWidth(kTime, 14 * digit);
-    m_view->setColumnWidth(kRequest, 16 * digit);
-    m_view->setColumnWidth(kRegisters, 46 * digit);
+    m_view->setColumnWidth(kRequest, 13 * digit);
+    m_view->setColumnWidth(kRegisters, 36 * digit);
+    m_view->setColumnWidth(kValues, 36 * digit);
     m_view->setColumnWidth(kRoundTrip, 10 * digit);
-    m_view->setColumnWidth(kOutcome, 30 * digit);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(m_pause);
@@ -129,7 +130,10 @@ TTrafficWindow::TTrafficWindow(TTrafficLog &log, const ConfigImage &definition, 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(m_view, 1);
-    resize(128 * digit, 40 * (m_view->fontMetrics().height() + 4));
+    // Room for the columns and some thirty lines, within the screen (a 768-pixel laptop screen, or
+    // the same at 150 %).
+    const QSize wanted(128 * digit, 32 * (m_view->fontMetrics().height() + 4));
+    resize(wanted.boundedTo(screen()->availableGeometry().size() * 9 / 10));
 
     m_catchUp.setSingleShot(true);
     m_catchUp.setInterval(kCatchUpMs);

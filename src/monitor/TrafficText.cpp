@@ -70,9 +70,10 @@ QString RunName(const TRun &run, int offset)
     return offset == 0 ? name : QStringLiteral("%1 +%2").arg(name).arg(offset);
 }
 
+// A register address or a word of bits as four hexadecimal digits: "0x01C5".
 QString Address(quint16 address)
 {
-    return QStringLiteral("0x%1").arg(address, 4, 16, QLatin1Char('0'));
+    return QStringLiteral("0x") + QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper();
 }
 
 QString WithUnit(const QString &text, const QString &unit)
@@ -95,7 +96,7 @@ QString LiveValues(quint16 start, std::span<const quint16> words)
         for (size_t i = 0; i < outputs.size(); ++i)
             parts << QStringLiteral("AOUT%1 %2").arg(i + 1).arg(Shown(outputs[i], units::OutputUnit(int(i) + 1)));
     };
-    const auto bits = [](quint16 word) { return QStringLiteral("0x%1").arg(word, 4, 16, QLatin1Char('0')); };
+    const auto bits = [](quint16 word) { return Address(word); };
     if (start == live::kStatusRead.Start) {
         const auto block = live::DecodeStatusBlock(words);
         if (!block)
