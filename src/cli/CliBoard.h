@@ -68,8 +68,8 @@ private:
     bool Request(const std::function<void(TRequestHandlers)> &send, TExitStatus refusedStatus, const QString &refused,
                  std::optional<TModbusAnswer> &answer);
 
+    std::unique_ptr<TTrafficNames> m_trace;  // --trace: names for the lines on stderr; outlives the clients
     TBoardModel m_model;
-    std::unique_ptr<TTrafficNames> m_trace;  // --trace: names for the lines on stderr
     TModbusClient *m_client;
     const TLineOptions m_line;
     QString m_lineError;            // what the client said last about its line since it last answered, in words
