@@ -48,10 +48,10 @@ struct TForm1Options
     QString DefinitionPath;
 };
 
-// The main window: wires the pages, the left column, the status bar and the trend windows to the
-// board model's session and to the poll.
 class TTrafficWindow;
 
+// The main window: wires the pages, the left column, the status bar and the trend windows to the
+// board model's session and to the poll.
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
