@@ -8,6 +8,7 @@
 #include "app/TSettings.h"
 #include "app/TStartupForm.h"
 #include "app/TStatusPanel.h"
+#include "app/TTrafficWindow.h"
 #include "app/Version.h"
 #include "charts/TTempChartForm.h"
 #include "config/BoardAddresses.h"
@@ -122,6 +123,9 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     BuildPages();
     row->addWidget(MainPageControl, 1);
     setCentralWidget(central);
+    QAction *traffic = menuBar()->addMenu(QStringLiteral("&View"))->addAction(QStringLiteral("&Traffic"));
+    traffic->setObjectName(QStringLiteral("TrafficAction"));
+    connect(traffic, &QAction::triggered, this, &TForm1::TrafficClick);
     BuildHelpMenu();
     BuildStatusBar();
 
@@ -567,6 +571,15 @@ void TForm1::ChartVrButtonClick()
         m_messages->ErrorBox(QStringLiteral("The chart's check boxes could not be saved: %1").arg(why));
     });
     m_chart->show();
+}
+
+void TForm1::TrafficClick()
+{
+    if (!m_traffic)
+        m_traffic = new TTrafficWindow(m_model.Traffic(), m_images.BoardImage, *m_messages, this);
+    m_traffic->show();
+    m_traffic->raise();
+    m_traffic->activateWindow();
 }
 
 void TForm1::StartStopVrButtonClick()

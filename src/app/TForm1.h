@@ -48,6 +48,8 @@ struct TForm1Options
     QString DefinitionPath;
 };
 
+class TTrafficWindow;
+
 // The main window: wires the pages, the left column, the status bar and the trend windows to the
 // board model's session and to the poll.
 class TForm1 : public QMainWindow
@@ -69,6 +71,8 @@ public:
     void FormKeyDown(int key);
     // "Chart" opens the I/O trend window unless it is already visible.
     void ChartVrButtonClick();
+    // "View" > "Traffic": shows the traffic window (made on first use), raised.
+    void TrafficClick();
     // "Start"/"Stop": asks first, then starts or stops the unit.
     void StartStopVrButtonClick();
     // " Date && Time " "Set": the board's clock to the PC's local date and time.
@@ -181,6 +185,7 @@ private:
     bool m_leaving = false;  // the user has decided about the overrides; the window may close
     QPointer<TTempChartForm> m_tempChart;
     QPointer<TChartForm> m_chart;
+    QPointer<TTrafficWindow> m_traffic;
     TPoll *m_poll;
     TFirmwareGate *m_firmware = nullptr;
     std::unique_ptr<TLiveColumn> m_liveColumn;

@@ -3,8 +3,10 @@
 #include "cli/CliBoard.h"
 
 #include "config/ConfigChains.h"
+#include "config/DefinitionFile.h"
 #include "link/ModbusExceptions.h"
 #include "monitor/LiveDecoders.h"
+#include "monitor/TrafficText.h"
 
 #include <QAbstractSocket>
 #include <QEventLoop>
@@ -99,6 +101,19 @@ TCliBoard::TCliBoard(const TLineOptions &line) : m_line(line)
     QObject::connect(m_client, &TModbusClient::OnConnect, m_client, [this] { m_model.Session().SetConnected(true); });
     QObject::connect(m_client, &TModbusClient::OnDisconnect, m_client,
                      [this] { m_model.Session().SetConnected(false); });
+    if (line.Trace) {
+        // A definition that cannot be read leaves the items named by their numbers; the command
+        // itself says what is wrong with it.
+        TConfigImages images;
+        QString unread;
+        ReadDefinitionFile(line.TraceDefinition.isEmpty() ? StandardDefinitionPath() : line.TraceDefinition, images,
+                           &unread);
+        m_trace = std::make_unique<TTrafficNames>(images.BoardImage);
+        QObject::connect(&m_model.Traffic(), &TTrafficLog::RecordAdded, m_client, [this](const TTrafficRecord &record) {
+            std::fprintf(stderr, "%s\n", m_trace->Decode(record).Text().toUtf8().constData());
+            std::fflush(stderr);
+        });
+    }
 }
 
 TCliBoard::~TCliBoard()

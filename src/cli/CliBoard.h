@@ -7,9 +7,11 @@
 #include "session/TBoardModel.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class TConfigChains;
+class TTrafficNames;
 struct TConfigImages;
 
 // One board behind the line of the command line, driven to completion one step at a time: each
@@ -68,6 +70,7 @@ private:
     bool Request(const std::function<void(TRequestHandlers)> &send, TExitStatus refusedStatus, const QString &refused,
                  std::optional<TModbusAnswer> &answer);
 
+    std::unique_ptr<TTrafficNames> m_trace;  // --trace: names for the lines on stderr; outlives the clients
     TBoardModel m_model;
     TModbusClient *m_client;
     const TLineOptions m_line;

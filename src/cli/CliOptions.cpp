@@ -136,6 +136,10 @@ const TOption kOptions[]{
     {"verbose", 0, nullptr,
      "Qt's own messages on stderr too (e.g. the serial line's notes on\nanswers with a wrong CRC)", nullptr,
      [](TParse &p, const QString &) { return p.Options.Verbose = true; }},
+    {"trace", 0, nullptr,
+     "every request and its outcome on stderr, registers named, values in\ntheir units (as the window's Traffic "
+     "window shows them)",
+     nullptr, [](TParse &p, const QString &) { return p.Line.Trace = true; }},
     {"force", 0, nullptr, "write values outside the limits of their edits too", "load",
      [](TParse &p, const QString &) { return p.Options.Force = true; }},
     {"period", 0, "S", "seconds from one reading to the next, 1-500 (1)", "watch",
@@ -309,6 +313,7 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         return fail(QStringLiteral("%1 takes no line").arg(options.Command));
     if (line) {
         parse.Line.Serial = parse.Rtu;
+        parse.Line.TraceDefinition = options.DefinitionPath;
         options.Line = parse.Line;
     }
     return options;

@@ -30,6 +30,8 @@ struct TLineOptions
     QSerialPort::StopBits StopBits = QSerialPort::OneStop;
     quint8 Unit = 1;
     quint32 TimeoutMs = 3000;  // per request, as the window's
+    bool Trace = false;        // --trace: every request and its outcome on stderr, decoded
+    QString TraceDefinition;   // the definition file that names the registers; empty: the standard one
 };
 
 struct TCliOptions

@@ -108,7 +108,8 @@ TRequestHandlers TConfigChains::ChainHandlers(std::function<void(const TModbusAn
                     if (!alive.expired())
                         Failed(repeat);
                 },
-            .FinalFailure = [this, alive] { return alive.expired() || (!WillReadItemByItem() && !WillRepeat()); }};
+            .FinalFailure = [this, alive] { return alive.expired() || (!WillReadItemByItem() && !WillRepeat()); },
+            .Repeat = m_sends > 1};
 }
 
 void TConfigChains::BoardReadChain(Completion done)

@@ -5,6 +5,7 @@
 #include "link/ModbusExceptions.h"
 #include "link/ModbusLimits.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QModbusClient>
 #include <QModbusReply>
@@ -200,6 +201,55 @@ QString TModbusClient::Describe(const Request &request) const
     return QStringLiteral("[%1] #%2 slave %3 %4").arg(LineName()).arg(request.Id).arg(request.Slave).arg(what);
 }
 
+void TModbusClient::Record(const Request &request, TTrafficRecord::TOutcome outcome, const QList<quint16> &read,
+                           double ms, quint8 exceptionCode, const QString &why, TFailureKind kind)
+{
+    if (!m_traffic)
+        return;
+    TTrafficRecord record;
+    record.TimeMs = QDateTime::currentMSecsSinceEpoch();
+    record.Id = request.Id;
+    record.Slave = request.Slave;
+    record.Function = static_cast<quint8>(request.Pdu.at(0));
+    record.First = WordAt(request.Pdu, 1);
+    switch (record.Function) {
+    case kWriteSingle:
+        record.Count = 1;
+        record.Values = {WordAt(request.Pdu, 3)};
+        break;
+    case kWriteMultiple:
+        record.Count = WordAt(request.Pdu, 3);
+        for (qsizetype at = 6; at + 1 < request.Pdu.size(); at += 2)
+            record.Values.append(WordAt(request.Pdu, at));
+        break;
+    default:
+        record.Count = WordAt(request.Pdu, 3);
+        record.Values = read;
+        break;
+    }
+    record.RoundTripMs = ms;
+    record.Outcome = outcome;
+    record.ExceptionCode = exceptionCode;
+    record.Failure = kind;
+    record.Repeat = request.Record.Repeat;
+    record.Line = LineName();
+    record.Why = why;
+    m_traffic(record);
+}
+
+void TModbusClient::Resynchronising(const QString &what)
+{
+    m_log.Write(ModbusLog::Failures, QStringLiteral("[%1] %2").arg(LineName(), what));
+    if (!m_traffic)
+        return;
+    TTrafficRecord record;
+    record.TimeMs = QDateTime::currentMSecsSinceEpoch();
+    record.Outcome = TTrafficRecord::TOutcome::Resync;
+    record.Line = LineName();
+    record.Why = what;
+    m_traffic(record);
+}
+
 void TModbusClient::Post(std::function<void()> call)
 {
     // Posted with this client as context: a call pending when the client is destroyed is dropped.
@@ -213,6 +263,7 @@ void TModbusClient::Enqueue(quint8 slave, QByteArray pdu, quint32 timeout, const
         ++m_counters.Discarded;
         if (m_log.Wants(ModbusLog::Requests))
             m_log.Write(ModbusLog::Requests, Describe(request) + QStringLiteral(": discarded, the line is closed"));
+        Record(request, TTrafficRecord::TOutcome::Discarded, {}, -1, 0, QStringLiteral("the line is closed"));
         return;
     }
     m_queue.push_back(std::move(request));
@@ -373,6 +424,7 @@ void TModbusClient::Deliver(const Request &request, const Answered &answered)
                                                  + QStringLiteral(": refused (%1) after %2 ms")
                                                        .arg(ExceptionText(answered.Answer.ExceptionCode))
                                                        .arg(answered.Ms, 0, 'f', 1));
+        Record(request, TTrafficRecord::TOutcome::Refused, {}, answered.Ms, answered.Answer.ExceptionCode);
         emit OnResponse();
         if (self && request.Record.OnRefused)
             request.Record.OnRefused(answered.Answer);
@@ -382,6 +434,7 @@ void TModbusClient::Deliver(const Request &request, const Answered &answered)
     if (m_log.Wants(ModbusLog::Requests))
         m_log.Write(ModbusLog::Requests,
                     Describe(request) + QStringLiteral(": answered in %1 ms").arg(answered.Ms, 0, 'f', 1));
+    Record(request, TTrafficRecord::TOutcome::Answered, answered.Answer.Registers, answered.Ms);
     emit OnResponse();
     if (self && request.Record.OnReply)
         request.Record.OnReply(answered.Answer);
@@ -463,7 +516,7 @@ void TModbusClient::HoldRequests(bool hold)
 void TModbusClient::ReopenDevice(QModbusClient *device)
 {
     ++m_counters.Resyncs;
-    m_log.Write(ModbusLog::Failures, QStringLiteral("[%1] reopening the line to find the next answer").arg(LineName()));
+    Resynchronising(QStringLiteral("reopening the line to find the next answer"));
     QModbusClient *old = std::exchange(m_device, device);
     disconnect(old, nullptr, this, nullptr);
     old->disconnectDevice();
@@ -484,6 +537,7 @@ void TModbusClient::Fail(const Request &request, const QString &why, TFailureKin
     m_lastFailureKind = kind;
     if (m_log.Wants(ModbusLog::Failures))
         m_log.Write(ModbusLog::Failures, Describe(request) + QStringLiteral(": failed, ") + why);
+    Record(request, TTrafficRecord::TOutcome::Failed, {}, -1, 0, why, kind);
     if (request.Record.OnFailed)
         request.Record.OnFailed();
 }

@@ -48,6 +48,37 @@ struct FunctionsStr
     std::function<void(const TModbusAnswer &)> OnReply;    // a valid answer
     std::function<void(const TModbusAnswer &)> OnRefused;  // an exception answer
     std::function<void()> OnFailed;                        // no valid answer
+    // The caller sends this request again after the same request failed (for the traffic record).
+    bool Repeat = false;
+};
+
+// One request and its outcome as the client's bookkeeping knows it, or a resynchronisation of the
+// line: what the traffic record keeps. Register names, scales and units are put on it above the link.
+struct TTrafficRecord
+{
+    enum class TOutcome : quint8 {
+        Answered,   // a valid answer
+        Refused,    // an exception answer (ExceptionCode)
+        Failed,     // no valid answer (Failure, Why)
+        Discarded,  // made while the line was closed; never sent
+        Resync,     // not a request: the line was put right after a failure (Why)
+    };
+
+    qint64 TimeMs = 0;  // when the outcome came, milliseconds since the epoch
+    quint64 Id = 0;     // the request's number on this client; 0 for a resync
+    quint8 Slave = 0;
+    quint8 Function = 0;  // 3 read, 6 write one register, 16 write a block
+    quint16 First = 0;
+    quint16 Count = 0;
+    // Writes: the words written. Answered reads: the words read. Otherwise empty.
+    QList<quint16> Values;
+    double RoundTripMs = -1;  // answered and refused requests; -1 otherwise
+    TOutcome Outcome = TOutcome::Answered;
+    quint8 ExceptionCode = 0;
+    TFailureKind Failure = TFailureKind::NoAnswer;
+    bool Repeat = false;
+    QString Line;  // the line, as LineName says it
+    QString Why;   // failures and resyncs, in words
 };
 
 // The Modbus master all pages talk through. Requests are queued and sent one at a time, and each
@@ -114,6 +145,9 @@ public:
     void SetLogFileEnabled(bool enabled) { m_log.SetEnabled(enabled); }
     // The file the log is written to today (empty while logging is off or not yet written).
     QString LogFileName() const { return m_log.CurrentFile(); }
+    // Called with a record of every request's outcome (and of every resynchronisation), from the
+    // same place as the log's lines; empty: no record is made.
+    void SetTrafficSink(std::function<void(const TTrafficRecord &)> sink) { m_traffic = std::move(sink); }
 
     // Checks that an answer fits its request. Returns an empty string when it does, otherwise why
     // not. Exposed for tests; the client applies it to every answer.
@@ -190,6 +224,9 @@ protected:
     void ReopenDevice(QModbusClient *device);
     // Posts a call to run after the current event, keeping events in the order they were posted.
     void Post(std::function<void()> call);
+    // The line is being put right (a fresh connection, a wait for quiet): logged at level 1 and
+    // recorded in the traffic.
+    void Resynchronising(const QString &what);
 
     bool m_userClosed = false;
 
@@ -225,9 +262,14 @@ private:
     void FailOnWire(const Request &request, const QString &why, TFailureKind kind);
     void Fail(const Request &request, const QString &why, TFailureKind kind);
     QString Describe(const Request &request) const;
+    // Hands the traffic sink, if any, the record of request's outcome.
+    void Record(const Request &request, TTrafficRecord::TOutcome outcome, const QList<quint16> &read = {},
+                double ms = -1, quint8 exceptionCode = 0, const QString &why = {},
+                TFailureKind kind = TFailureKind::NoAnswer);
 
     QModbusClient *m_device;
     ModbusLog m_log;
+    std::function<void(const TTrafficRecord &)> m_traffic;
     Counters m_counters;
     std::deque<Request> m_queue;
     std::optional<Request> m_inFlight;

@@ -71,8 +71,7 @@ void TSerialModbusClient::OnBytesRead()
     }
     // Bytes that belong to no request: a late or second answer, or noise. The next request waits
     // for the line to fall quiet, and its answer for the line to stay so.
-    Log().Write(ModbusLog::Failures,
-                QStringLiteral("[%1] %2 bytes came while no request was out").arg(LineName()).arg(bytes.size()));
+    Resynchronising(QStringLiteral("%1 bytes came while no request was out").arg(bytes.size()));
     Settle(kQuietMs, kQuietMs + kChatterMs);
 }
 
@@ -80,7 +79,7 @@ void TSerialModbusClient::Resynchronise(quint32 timeoutMs)
 {
     const int quietMs = static_cast<int>(std::clamp<quint32>(timeoutMs, kMinSettleMs, 600000));
     Settle(quietMs, quietMs + kChatterMs);
-    Log().Write(ModbusLog::Failures, QStringLiteral("[%1] waiting for the line to be quiet").arg(LineName()));
+    Resynchronising(QStringLiteral("waiting for the line to be quiet"));
 }
 
 void TSerialModbusClient::Settle(int quietMs, int limitMs)

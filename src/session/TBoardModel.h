@@ -6,15 +6,20 @@
 #include "link/TTCPModbusClient.h"
 #include "session/TBoardSession.h"
 #include "session/TLiveState.h"
+#include "session/TTrafficLog.h"
 
 // What the tool holds of the board apart from any window: the two clients (one serial, one TCP),
 // the session over the active one, and the live state the poll keeps. main() creates it before
 // the main window, and it outlives the window, so that no answer ever reaches a window being
-// taken apart.
+// taken apart. The traffic of both clients is kept from the start, for the traffic window.
 class TBoardModel
 {
 public:
-    TBoardModel() = default;
+    TBoardModel()
+    {
+        m_traffic.Attach(m_tcp);
+        m_traffic.Attach(m_serial);
+    }
     TBoardModel(const TBoardModel &) = delete;
     TBoardModel &operator=(const TBoardModel &) = delete;
 
@@ -22,8 +27,10 @@ public:
     TSerialModbusClient &SerialClient() { return m_serial; }
     TBoardSession &Session() { return m_session; }
     TLiveState &Live() { return m_live; }
+    TTrafficLog &Traffic() { return m_traffic; }
 
 private:
+    TTrafficLog m_traffic;  // first: it outlives the clients that report to it
     TTCPModbusClient m_tcp;
     TSerialModbusClient m_serial;
     TBoardSession m_session;

@@ -5,6 +5,7 @@
 FunctionsStr TBoardSession::Record(TRequestHandlers handlers) const
 {
     FunctionsStr record;
+    record.Repeat = handlers.Repeat;
     record.OnReply = std::move(handlers.OnReply);
     record.OnRefused = std::move(handlers.OnRefused);
     if (!m_sharedFailure || (!handlers.OnFailed && !handlers.FinalFailure)) {

@@ -21,6 +21,8 @@ struct TRequestHandlers
     // will send the request again, and the shared failure handler then stays quiet (OnFailed still
     // runs). Empty: every failure is final.
     std::function<bool()> FinalFailure = {};
+    // The request is sent again after the same one failed (marked so in the traffic record).
+    bool Repeat = false;
 };
 
 // The link state that every page shares: the active client, the slave address, the request
