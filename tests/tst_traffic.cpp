@@ -87,7 +87,7 @@ private slots:
         QTest::addColumn<QString>("values");
         QTest::addColumn<QString>("outcome");
         const QString written = QStringLiteral("answered");
-        const QString refused = QStringLiteral("refused with exception 2");
+        const QString refused = QStringLiteral("refused (illegal data address (2))");
         QTest::newRow("decimal") << "SettingsTabSheet"
                                  << "SupplySPAdvEdit"
                                  << "22.5" << quint16(0) << "[Settings] SupplySetPoint (0x0200)"

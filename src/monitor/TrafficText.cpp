@@ -6,6 +6,7 @@
 #include "config/BoardAddresses.h"
 #include "config/ConfigFile.h"
 #include "config/Units.h"
+#include "link/ModbusExceptions.h"
 #include "monitor/LiveDecoders.h"
 
 #include <QDateTime>
@@ -292,7 +293,7 @@ TTrafficLine TTrafficNames::Decode(const TTrafficRecord &record) const
         line.Outcome = QStringLiteral("answered");
         break;
     case TOutcome::Refused:
-        line.Outcome = QStringLiteral("refused with exception %1").arg(record.ExceptionCode);
+        line.Outcome = QStringLiteral("refused (%1)").arg(ExceptionText(record.ExceptionCode));
         break;
     case TOutcome::Failed:
         line.Outcome = QStringLiteral("failed: ") + record.Why;

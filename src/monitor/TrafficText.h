@@ -22,7 +22,7 @@ struct TTrafficLine
     QString Registers;  // "[Settings] SupplySetPoint (0x0200)", "Status block (0x0100 x69)"
     QString Values;     // "21.5 °C", "AIN1 21.3 °C, AIN2 ...", or nothing
     QString RoundTrip;  // "12.3 ms", or nothing
-    QString Outcome;    // "answered", "refused with exception 2", "failed: no answer within 3000 ms"
+    QString Outcome;    // "answered", "refused (illegal data address (2))", "failed: no answer within 3000 ms"
 
     // The line as z4ctl --trace and the text file write it.
     QString Text() const;
