@@ -3,6 +3,7 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CliBoard.h"
+#include "cli/CliScan.h"
 #include "cli/StopSignals.h"
 #include "common/NumberText.h"
 #include "config/ConfigChains.h"
@@ -627,6 +628,8 @@ TExitStatus Set(TCliBoard &board, const TConfigImages &images, const std::vector
 TExitStatus RunCommand(const TCliOptions &options, std::FILE *out, std::FILE *err)
 {
     const QString &command = options.Command;
+    if (command == QLatin1String("scan"))
+        return RunScan(options, out, err);
     TConfigImages images;
     if (command != QLatin1String("status") && command != QLatin1String("watch")) {
         QString why;

@@ -20,7 +20,7 @@ const QHash<QString, int> &Commands()
     static const QHash<QString, int> commands{
         {QStringLiteral("status"), 0},      {QStringLiteral("save"), 1},  {QStringLiteral("load"), 1},
         {QStringLiteral("verify"), 1},      {QStringLiteral("diff"), 2},  {QStringLiteral("get"), kSomeKeys},
-        {QStringLiteral("set"), kSomeKeys}, {QStringLiteral("watch"), 0},
+        {QStringLiteral("set"), kSomeKeys}, {QStringLiteral("watch"), 0}, {QStringLiteral("scan"), 0},
     };
     return commands;
 }
@@ -85,6 +85,9 @@ QString UsageText()
         "  watch             status every period as one JSON object a line, until stopped\n"
         "    --period S      seconds from one reading to the next, 1-500 (1)\n"
         "    --count N       stop after N readings\n"
+        "  scan              find the board: line settings and slave address (each narrowed to\n"
+        "                    --baud, --parity, --unit when given), asking only for the version\n"
+        "    --all           go on after the first board found\n"
         "\n"
         "Line options:\n"
         "  --tcp HOST[:PORT]   Modbus TCP (port 502 unless given; an IPv6 address with a port\n"
@@ -152,6 +155,10 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
             options.Force = true;
             continue;
         }
+        if (argument == QLatin1String("--all")) {
+            options.All = true;
+            continue;
+        }
         if (argument == QLatin1String("--verbose")) {
             options.Verbose = true;
             continue;
@@ -173,6 +180,7 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(argument));
         const QString value = arguments[++i];
+        options.Given.append(argument);
         const auto bad = [&] { return fail(QStringLiteral("%1: '%2' is not valid").arg(argument, value)); };
 
         if (whole != wholeOptions.end()) {
@@ -225,6 +233,8 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         return fail(QStringLiteral("give either --tcp or --rtu, not both"));
     if (options.Force && options.Command != QLatin1String("load"))
         return fail(QStringLiteral("--force goes with load"));
+    if (options.All && options.Command != QLatin1String("scan"))
+        return fail(QStringLiteral("--all goes with scan"));
     if (watchSettings && options.Command != QLatin1String("watch"))
         return fail(QStringLiteral("--period and --count go with watch"));
     if (serialSettings && !rtu)

@@ -41,6 +41,8 @@ struct TCliOptions
     bool Verbose = false;  // Qt's own messages on stderr too
     int PeriodS = 1;       // watch: seconds from one cycle's start to the next's
     int Count = 0;         // watch: cycles before it ends; 0 until it is stopped
+    bool All = false;      // scan: every board, not only the first
+    QStringList Given;     // the options given, by name ("--baud")
     QString Command;
     QStringList Arguments;  // the command's own
 };
