@@ -299,6 +299,28 @@ private slots:
         sim.terminate();
         QVERIFY(sim.waitForFinished(kSoonMs));
     }
+
+    // SIGTERM (as Ctrl+C) ends the whole search, not only the setting it is at, with what it found.
+    void z4ctlScanStops()
+    {
+        if (!PtyPair::Available())
+            QSKIP("socat is not installed");
+        PtyPair pair;
+        pair.Start(kSoonMs);
+        if (QTest::currentTestFailed())
+            return;
+        QProcess ctl;
+        ctl.start(QStringLiteral(Z4_CTL_EXE),
+                  {QStringLiteral("--rtu"), pair.EndA(), QStringLiteral("--json"), QStringLiteral("scan")});
+        ctl.setReadChannel(QProcess::StandardError);
+        QVERIFY(ctl.waitForReadyRead(kSoonMs));  // the first setting's progress line
+        ctl.terminate();
+        QVERIFY(ctl.waitForFinished(kSoonMs));
+        QCOMPARE(ctl.exitCode(), 3);
+        const QJsonObject result = QJsonDocument::fromJson(ctl.readAllStandardOutput()).object();
+        QCOMPARE(result.value(QLatin1String("stopped")).toBool(), true);
+        QVERIFY(result.value(QLatin1String("found")).toArray().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestScan)

@@ -160,9 +160,13 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     layout->addWidget(PeriodAdvEdit, 4, 1);
     layout->addWidget(addressLabel, 4, 2);
     layout->addWidget(AddressAdvEdit, 4, 3);
-    layout->addWidget(LineSettingsButton, 5, 0, 1, 4);
-    layout->addWidget(FindBoardButton, 6, 0, 1, 4);
-    layout->addWidget(ConnectionStateLabel, 7, 0, 1, 4);
+    // Side by side: the column keeps its height.
+    auto *lineButtons = new QHBoxLayout;
+    lineButtons->setSpacing(3);
+    lineButtons->addWidget(LineSettingsButton);
+    lineButtons->addWidget(FindBoardButton);
+    layout->addLayout(lineButtons, 5, 0, 1, 4);
+    layout->addWidget(ConnectionStateLabel, 6, 0, 1, 4);
     setTabOrder(ConnectVrButton, SerialdxfCheckBox);
     setTabOrder(SerialdxfCheckBox, EthernetdxfCheckBox);
     setTabOrder(EthernetdxfCheckBox, IPAddressEdit);
