@@ -45,7 +45,14 @@ double SilenceMs(const TSearchSetting &setting, double charMs)
 
 TBoardSearch::TBoardSearch(QObject *parent) : QObject(parent) {}
 
-TBoardSearch::~TBoardSearch() = default;
+TBoardSearch::~TBoardSearch()
+{
+    // Gone in the middle of a search (its dialog closed with the window): no closure may reach it.
+    if (m_client) {
+        m_client->ForgetClosures();
+        m_client->disconnect(this);
+    }
+}
 
 QList<TSearchSetting> TBoardSearch::SerialSettings(const TSearchSetting &own, bool baudGiven, bool parityGiven)
 {
