@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // z4sim: a simulated Z4 board on Modbus TCP and/or RTU, for trying the tool without hardware and
 // for testing it against misbehaving links.
+#include "SimPtyLine.h"
 #include "Z4SimServer.h"
 
 #include <QCommandLineParser>
@@ -124,6 +125,10 @@ int main(int argc, char *argv[])
          QStringLiteral("ADDR"), QStringLiteral("127.0.0.1")},
         {QStringLiteral("rtu"), QStringLiteral("Serve Modbus RTU on a serial DEVICE (e.g. /dev/ttyUSB0 or a pty)."),
          QStringLiteral("DEVICE")},
+        {QStringLiteral("pty"),
+         QStringLiteral("Serve Modbus RTU on a pseudo-terminal made at PATH (a link), ignoring what is sent at "
+                        "another baud rate, parity or stop bits than the board's (instead of --rtu)."),
+         QStringLiteral("PATH")},
         {QStringLiteral("baud"), QStringLiteral("RTU baud rate (default 19200)."), QStringLiteral("BAUD"),
          QStringLiteral("19200")},
         {QStringLiteral("parity"), QStringLiteral("RTU parity N, E or O (default E)."), QStringLiteral("P"),
@@ -187,11 +192,14 @@ int main(int argc, char *argv[])
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         Fail(QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().first()));
-    if (!parser.isSet(QStringLiteral("tcp")) && !parser.isSet(QStringLiteral("rtu")))
-        Fail(QStringLiteral("give --tcp PORT and/or --rtu DEVICE (see --help)"));
+    const bool pty = parser.isSet(QStringLiteral("pty"));
+    if (pty && parser.isSet(QStringLiteral("rtu")))
+        Fail(QStringLiteral("give --rtu DEVICE or --pty PATH, not both"));
+    if (!parser.isSet(QStringLiteral("tcp")) && !parser.isSet(QStringLiteral("rtu")) && !pty)
+        Fail(QStringLiteral("give --tcp PORT and/or --rtu DEVICE or --pty PATH (see --help)"));
     if (parser.isSet(QStringLiteral("turnaround")) && !parser.isSet(QStringLiteral("line-rate")))
         Fail(QStringLiteral("--turnaround needs --line-rate"));
-    if (parser.isSet(QStringLiteral("line-rate")) && !parser.isSet(QStringLiteral("rtu")))
+    if (parser.isSet(QStringLiteral("line-rate")) && !parser.isSet(QStringLiteral("rtu")) && !pty)
         Fail(QStringLiteral("--line-rate paces RTU answers: give --rtu DEVICE too"));
 
     Z4BoardOptions board;
@@ -253,7 +261,8 @@ int main(int argc, char *argv[])
                     "127.0.0.1:%u)\n",
                     qPrintable(address.toString()), server.TcpPort(), unit, server.InnerTcpPort());
     }
-    if (parser.isSet(QStringLiteral("rtu"))) {
+    SimPtyLine ptyLine;
+    if (parser.isSet(QStringLiteral("rtu")) || pty) {
         SimSerialSettings serial;
         serial.BaudRate = static_cast<int>(NumberOption(parser, QStringLiteral("baud"), 4000000));
         serial.Parity = ParseParity(parser.value(QStringLiteral("parity")));
@@ -263,8 +272,13 @@ int main(int argc, char *argv[])
             Fail(QStringLiteral("--data-bits takes 5 to 8 and --stop-bits 1 or 2"));
         serial.DataBits = static_cast<QSerialPort::DataBits>(dataBits);
         serial.StopBits = stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
-        const QString device = parser.value(QStringLiteral("rtu"));
-        if (!server.OpenRtu(device, serial, &error))
+        QString device = parser.value(QStringLiteral("rtu"));
+        if (pty) {
+            device = parser.value(QStringLiteral("pty"));
+            if (!ptyLine.Open(device, serial, &error))
+                Fail(error);
+        }
+        if (!server.OpenRtu(pty ? ptyLine.InnerDevice() : device, serial, &error))
             Fail(error);
         if (parser.isSet(QStringLiteral("line-rate"))) {
             const auto rate = NumberOption(parser, QStringLiteral("line-rate"), 4000000);

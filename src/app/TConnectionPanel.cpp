@@ -3,6 +3,7 @@
 #include "app/TConnectionPanel.h"
 
 #include "app/TErrorForm.h"
+#include "app/TFindBoardDialog.h"
 #include "app/TSettings.h"
 #include "config/DefinitionFile.h"
 #include "link/ModbusLog.h"
@@ -119,6 +120,9 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     LineSettingsButton = Named(new QPushButton(QStringLiteral("Line setti&ngs..."), this), "LineSettingsButton");
     LineSettingsButton->setToolTip(
         QStringLiteral("Baud rate, parity, data and stop bits, TCP port and the answer timeout"));
+    FindBoardButton = Named(new QPushButton(QStringLiteral("Find &board..."), this), "FindBoardButton");
+    FindBoardButton->setToolTip(QStringLiteral("Looks for the board on this line when its slave address, baud rate "
+                                               "or parity are not known, asking only for its firmware version"));
     ConnectionStateLabel = Named(new QLabel(this), "ConnectionStateLabel");
     ConnectionStateLabel->setWordWrap(true);
     ConnectionStateLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -156,7 +160,12 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     layout->addWidget(PeriodAdvEdit, 4, 1);
     layout->addWidget(addressLabel, 4, 2);
     layout->addWidget(AddressAdvEdit, 4, 3);
-    layout->addWidget(LineSettingsButton, 5, 0, 1, 4);
+    // Side by side: the column keeps its height.
+    auto *lineButtons = new QHBoxLayout;
+    lineButtons->setSpacing(3);
+    lineButtons->addWidget(LineSettingsButton);
+    lineButtons->addWidget(FindBoardButton);
+    layout->addLayout(lineButtons, 5, 0, 1, 4);
     layout->addWidget(ConnectionStateLabel, 6, 0, 1, 4);
     setTabOrder(ConnectVrButton, SerialdxfCheckBox);
     setTabOrder(SerialdxfCheckBox, EthernetdxfCheckBox);
@@ -165,6 +174,7 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     setTabOrder(COMPortColumnComboBox, PeriodAdvEdit);
     setTabOrder(PeriodAdvEdit, AddressAdvEdit);
     setTabOrder(AddressAdvEdit, LineSettingsButton);
+    setTabOrder(LineSettingsButton, FindBoardButton);
 
     OnApplied(SerialdxfCheckBox, this, [this] { SerialdxfCheckBoxClick(); });
     OnApplied(EthernetdxfCheckBox, this, [this] { EthernetdxfCheckBoxClick(); });
@@ -172,6 +182,7 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     OnApplied(PeriodAdvEdit, this, [this] { PeriodeAdvEditExit(); });
     OnApplied(ConnectVrButton, this, [this] { ConnectVrButtonClick(); });
     connect(LineSettingsButton, &QPushButton::clicked, this, &TConnectionPanel::LineSettingsButtonClick);
+    connect(FindBoardButton, &QPushButton::clicked, this, &TConnectionPanel::FindBoardButtonClick);
 
     connect(&m_tcp, &TModbusClient::OnConnect, this, &TConnectionPanel::TCPModbusClientConnect);
     connect(&m_tcp, &TModbusClient::OnDisconnect, this, &TConnectionPanel::TCPModbusClientDisconnect);
@@ -270,6 +281,51 @@ void TConnectionPanel::LineSettingsButtonClick()
     if (dialog.exec() == QDialog::Accepted)
         if (const auto line = dialog.Chosen())
             SetLineSettings(*line);  // the line in use keeps its settings until the next connect
+}
+
+void TConnectionPanel::FindBoardButtonClick()
+{
+    const TConnectionDialog::Line line = LineSettings();
+    TSearchPlan plan;
+    plan.Serial = SerialSelected();
+    plan.Device = SerialDevice();
+    plan.DataBits = line.DataBits;
+    plan.StopBits = line.StopBits;
+    plan.Settings = TBoardSearch::SerialSettings({line.BaudRate, line.Parity}, false, false);
+    plan.Host = IPAddressEdit->text();
+    plan.Port = line.Port;
+    const int address = AddressAdvEdit->text().toInt();
+    plan.Units = TBoardSearch::Units(address >= TSettings::kMinAddress && address <= TSettings::kMaxAddress
+                                         ? static_cast<quint8>(address)
+                                         : quint8(1));
+    if ((plan.Serial && plan.Device.isEmpty()) || (!plan.Serial && !IPAddressEdit->Octets())) {
+        m_messages.ErrorBox(plan.Serial ? QStringLiteral("Choose the serial device to search first.")
+                                        : QStringLiteral("Enter the board's IP address to search first."));
+        return;
+    }
+    auto *dialog = new TFindBoardDialog(plan, window());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, serial = plan.Serial] {
+        if (const auto found = dialog->Chosen())
+            TakeFound(serial, *found);
+    });
+    dialog->open();
+}
+
+void TConnectionPanel::TakeFound(bool serial, const TBoardFound &found)
+{
+    AddressAdvEdit->setText(QString::number(found.Unit));
+    TConnectionDialog::Line line = LineSettings();
+    if (serial) {
+        line.BaudRate = found.Setting.BaudRate;
+        line.Parity = found.Setting.Parity;
+        SetLineSettings(line);
+    }
+    TSettings settings = TSettings::Read(m_settingsPath);
+    KeepSettings(settings);
+    QString error;
+    if (!TSettings::Write(m_settingsPath, settings, &error))
+        m_messages.ErrorBox(QStringLiteral("The settings found could not be kept in the settings file: %1").arg(error));
 }
 
 void TConnectionPanel::ApplySettings(const TSettings &settings)
@@ -432,7 +488,8 @@ void TConnectionPanel::LockInputs()
 {
     for (QWidget *w : {static_cast<QWidget *>(SerialdxfCheckBox), static_cast<QWidget *>(EthernetdxfCheckBox),
                        static_cast<QWidget *>(IPAddressEdit), static_cast<QWidget *>(COMPortColumnComboBox),
-                       static_cast<QWidget *>(PeriodAdvEdit), static_cast<QWidget *>(AddressAdvEdit)})
+                       static_cast<QWidget *>(PeriodAdvEdit), static_cast<QWidget *>(AddressAdvEdit),
+                       static_cast<QWidget *>(FindBoardButton)})
         w->setEnabled(false);
 }
 
@@ -512,6 +569,7 @@ void TConnectionPanel::RestorePanel()
     COMPortColumnComboBox->setEnabled(SerialdxfCheckBox->isChecked());
     PeriodAdvEdit->setEnabled(true);
     AddressAdvEdit->setEnabled(true);
+    FindBoardButton->setEnabled(true);
     ConnectVrButton->setText(kConnect);
     m_lostAt = {};
     UpdateState();

@@ -25,6 +25,7 @@ class TModbusClient;
 class TSerialModbusClient;
 class TTCPModbusClient;
 class TUserMessages;
+struct TBoardFound;
 struct TSettings;
 
 // " Connection ": serial or Ethernet, the serial device, server address, poll period and slave
@@ -64,6 +65,9 @@ public:
     TConnectionDialog::Line LineSettings() const;
     void SetLineSettings(const TConnectionDialog::Line &line);
     void LineSettingsButtonClick();
+    // "Find board...": searches the line chosen (closed) for the board, and takes the settings
+    // found into the connection settings and the settings file when the user says so.
+    void FindBoardButtonClick();
 
     // What the live view says while the line is not up: "no connection to 10.0.0.7:502 since
     // 14:07:09, trying again" while the line is being opened again, else "Line closed; values
@@ -99,6 +103,7 @@ public:
     TLed *ConnectionVrUserLed;
     QPushButton *ConnectVrButton;
     QPushButton *LineSettingsButton;
+    QPushButton *FindBoardButton;
     QLabel *ConnectionStateLabel;
     QCheckBox *SerialdxfCheckBox;
     QCheckBox *EthernetdxfCheckBox;
@@ -119,6 +124,7 @@ private:
     void ShowDevice(const QString &path);
     void UpdateState();
     QString ActiveLineName() const;
+    void TakeFound(bool serial, const TBoardFound &found);
 
     TBoardSession &m_session;
     TTCPModbusClient &m_tcp;

@@ -3,6 +3,7 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CliBoard.h"
+#include "cli/CliScan.h"
 #include "cli/StopSignals.h"
 #include "common/NumberText.h"
 #include "config/ConfigChains.h"
@@ -817,6 +818,11 @@ TExitStatus Set(TRun &run)
     return kExitDone;
 }
 
+TExitStatus Scan(TRun &run)
+{
+    return RunScan(run.Options, run.Out, run.Err);
+}
+
 // The commands, in the order the usage lists them.
 constexpr TCommand kCommands[]{
     {"status", "", 0, false, TLineUse::Needed, false, "one poll cycle of the board, decoded", Status},
@@ -833,6 +839,8 @@ constexpr TCommand kCommands[]{
      Keys},
     {"watch", "", 0, false, TLineUse::Needed, false, "status every period as one JSON object a line, until stopped",
      Watch},
+    {"scan", "", 0, false, TLineUse::Needed, false,
+     "find the board's line settings and address, asking only for its version", Scan},
 };
 
 }  // namespace

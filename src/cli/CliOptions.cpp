@@ -142,6 +142,8 @@ const TOption kOptions[]{
      nullptr, [](TParse &p, const QString &) { return p.Line.Trace = true; }},
     {"force", 0, nullptr, "write values outside the limits of their edits too", "load",
      [](TParse &p, const QString &) { return p.Options.Force = true; }},
+    {"all", 0, nullptr, "go on after the first board found", "scan",
+     [](TParse &p, const QString &) { return p.Options.All = true; }},
     {"period", 0, "S", "seconds from one reading to the next, 1-500 (1)", "watch",
      Whole<1, 500, [](TParse &p, qint64 n) { p.Options.PeriodS = static_cast<int>(n); }>},
     {"count", 0, "N", "stop after N readings", "watch",
@@ -281,6 +283,8 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
         given.push_back(&*option);
     }
 
+    for (const TOption *option : given)
+        options.Given.append(LongName(*option));
     const TCommand *command = FindCommand(options.Command);
     if (!command)
         return fail(QStringLiteral("no command given"));

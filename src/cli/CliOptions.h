@@ -45,6 +45,8 @@ struct TCliOptions
     bool Version = false;  // --version: the version, and nothing else
     int PeriodS = 1;       // watch: seconds from one cycle's start to the next's
     int Count = 0;         // watch: cycles before it ends; 0 until it is stopped
+    bool All = false;      // scan: every board, not only the first
+    QStringList Given;     // the options given, by name ("--baud")
     QString Command;
     QStringList Arguments;  // the command's own
 };

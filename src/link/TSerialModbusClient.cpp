@@ -77,7 +77,8 @@ void TSerialModbusClient::OnBytesRead()
 
 void TSerialModbusClient::Resynchronise(quint32 timeoutMs)
 {
-    const int quietMs = static_cast<int>(std::clamp<quint32>(timeoutMs, kMinSettleMs, 600000));
+    const int quietMs = m_lateAnswerWaitMs > 0 ? m_lateAnswerWaitMs
+                                               : static_cast<int>(std::clamp<quint32>(timeoutMs, kMinSettleMs, 600000));
     Settle(quietMs, quietMs + kChatterMs);
     Resynchronising(QStringLiteral("waiting for the line to be quiet"));
 }

@@ -45,6 +45,10 @@ public:
     void SetReconnect(bool reconnect) { m_reconnect = reconnect; }
     int ReconnectInterval() const { return m_reconnectTimer.interval(); }
     void SetReconnectInterval(int ms) { m_reconnectTimer.setInterval(std::max(ms, 10)); }
+    // After a request without an answer, the next one waits until the line has been quiet this
+    // long (0: the failed request's timeout, at least 100 ms). For a caller whose timeout is
+    // already fitted to the line rate, such as the board search.
+    void SetLateAnswerWaitMs(int ms) { m_lateAnswerWaitMs = std::max(ms, 0); }
     // True while a port that went away is being opened again.
     bool Retrying() const { return m_lost && !m_userClosed; }
 
@@ -95,6 +99,7 @@ private:
     QTimer m_settle;
     QDeadlineTimer m_settleLimit;
     QTimer m_guard;  // an answer held until the line has stayed quiet after it
+    int m_lateAnswerWaitMs = 0;
     bool m_reconnect = false;
     bool m_lost = false;  // the port went away and Close has not been called since
     QTimer m_reconnectTimer;
