@@ -4,7 +4,7 @@
 // unpacked with dpkg-deb into a temporary folder: what it holds, what it depends on, and its
 // programs run from there, away from the build tree's files, against each other. And the window
 // of an installed tool: this test program sits in bin/ beside share/z4vent/, as installed.
-#include "FormHarness.h"
+#include "WindowOnBoard.h"
 
 #include "config/DefinitionFile.h"
 
@@ -271,12 +271,12 @@ void TstPackage::installedWindowLogsInTheUserFolder()
     QVERIFY(board);
     RecordedForm form;
     QVERIFY2(form.Messages->Errors.isEmpty(), qPrintable(form.Messages->Errors.join(QLatin1Char('\n'))));
-    form->TCPModbusClient.SetLogFileEnabled(true);
-    form->TCPModbusClient.SetLogFileLevel(2);
+    TcpOf(*form).SetLogFileEnabled(true);
+    TcpOf(*form).SetLogFileLevel(2);
     QVERIFY(::ConnectTcp(*form.Form, board->TcpPort()));
     Settle(*form.Form);
 
-    const QFileInfo log(form->TCPModbusClient.LogFileName());
+    const QFileInfo log(TcpOf(*form).LogFileName());
     QCOMPARE(log.absolutePath(), userLogs.absolutePath());
     QVERIFY(log.size() > 0);
     QVERIFY2(program.entryList({QStringLiteral("z4link-*")}).isEmpty(), qPrintable(program.entryList().join(' ')));
