@@ -81,9 +81,10 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
 
     m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
     m_readTimer.setInterval(5000);
-    TLiveDisplay display{
-        .SeriesPanel = StatusPanels[1], .BoardPanel = StatusPanels[2], .VersionPanel = StatusPanels[3]};
-    m_leftColumn->Fill(display);
+    TLiveDisplay display = m_leftColumn->Display();
+    display.SeriesPanel = StatusPanels[1];
+    display.BoardPanel = StatusPanels[2];
+    display.VersionPanel = StatusPanels[3];
     m_liveColumn = std::make_unique<TLiveColumn>(display);
     m_poll = new TPoll(Session(), Live(), this);
     WirePoll();

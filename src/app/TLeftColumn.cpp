@@ -42,6 +42,7 @@ QLabel *ValueLabel(QWidget *parent, const char *name, const QString &accessibleN
 TLeftColumn::TLeftColumn(TConnectionPanel *panel, TPageContext &context, QWidget *parent)
     : QScrollArea(parent), m_context(context)
 {
+    TLiveDisplay &d = m_display;
     auto *column = new QWidget;
     column->setObjectName(QStringLiteral("LeftColumn"));
     column->setMinimumWidth(kLeftColumnWidth);
@@ -51,52 +52,52 @@ TLeftColumn::TLeftColumn(TConnectionPanel *panel, TPageContext &context, QWidget
     layout->addWidget(panel);
 
     auto *dateTime = Named(new QGroupBox(QStringLiteral(" Date && Time "), column), "DateTimeGroupBox");
-    YearDateStaticText = ValueLabel(dateTime, "YearDateStaticText", QStringLiteral("Board date"));
-    TimeStaticText = ValueLabel(dateTime, "TimeStaticText", QStringLiteral("Board time"));
-    DayStaticText = ValueLabel(dateTime, "DayStaticText", QStringLiteral("Board weekday"));
+    d.YearDateStaticText = ValueLabel(dateTime, "YearDateStaticText", QStringLiteral("Board date"));
+    d.TimeStaticText = ValueLabel(dateTime, "TimeStaticText", QStringLiteral("Board time"));
+    d.DayStaticText = ValueLabel(dateTime, "DayStaticText", QStringLiteral("Board weekday"));
     TimeVrButton = Named(new QPushButton(QStringLiteral("Set"), dateTime), "TimeVrButton");
     TimeVrButton->setAccessibleName(QStringLiteral("Set the board clock"));
     auto *dateLayout = new QGridLayout(dateTime);
     dateLayout->setContentsMargins(6, 2, 6, 4);
-    dateLayout->addWidget(YearDateStaticText, 0, 0);
-    dateLayout->addWidget(DayStaticText, 0, 1);
-    dateLayout->addWidget(TimeStaticText, 1, 0);
+    dateLayout->addWidget(d.YearDateStaticText, 0, 0);
+    dateLayout->addWidget(d.DayStaticText, 0, 1);
+    dateLayout->addWidget(d.TimeStaticText, 1, 0);
     dateLayout->addWidget(TimeVrButton, 1, 1);
     layout->addWidget(dateTime);
 
     auto *fan = Named(new QGroupBox(QStringLiteral(" Fan speed "), column), "FanSpeedGroupBox");
-    FanSpeedVrLabel = ValueLabel(fan, "FanSpeedVrLabel", QStringLiteral("Fan speed"));
-    FanSpeedVrLabel->setText(QStringLiteral("0"));
-    FanSpeedVrLabel->setAlignment(Qt::AlignCenter);
-    QFont big = FanSpeedVrLabel->font();
+    d.FanSpeedVrLabel = ValueLabel(fan, "FanSpeedVrLabel", QStringLiteral("Fan speed"));
+    d.FanSpeedVrLabel->setText(QStringLiteral("0"));
+    d.FanSpeedVrLabel->setAlignment(Qt::AlignCenter);
+    QFont big = d.FanSpeedVrLabel->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
-    FanSpeedVrLabel->setFont(big);
+    d.FanSpeedVrLabel->setFont(big);
     auto *fanLayout = new QVBoxLayout(fan);
     fanLayout->setContentsMargins(6, 2, 6, 4);
-    fanLayout->addWidget(FanSpeedVrLabel);
+    fanLayout->addWidget(d.FanSpeedVrLabel);
     layout->addWidget(fan);
 
     auto *startStop = Named(new QGroupBox(QStringLiteral(" Start/Stop "), column), "StartStopGroupBox");
-    StartStopVrUserLed = Named(new TLed(startStop), "StartStopVrUserLed");
-    StartStopVrUserLed->setAccessibleName(QStringLiteral("Unit running"));
-    StartStopVrButton = Named(new QPushButton(TLiveColumn::StartCaption(), startStop), "StartStopVrButton");
+    d.StartStopVrUserLed = Named(new TLed(startStop), "StartStopVrUserLed");
+    d.StartStopVrUserLed->setAccessibleName(QStringLiteral("Unit running"));
+    d.StartStopVrButton = Named(new QPushButton(TLiveColumn::StartCaption(), startStop), "StartStopVrButton");
     auto *startStopLayout = new QHBoxLayout(startStop);
     startStopLayout->setContentsMargins(6, 2, 6, 4);
-    startStopLayout->addWidget(StartStopVrUserLed);
-    startStopLayout->addWidget(StartStopVrButton, 1);
+    startStopLayout->addWidget(d.StartStopVrUserLed);
+    startStopLayout->addWidget(d.StartStopVrButton, 1);
     layout->addWidget(startStop);
 
     auto *values = Named(new QGroupBox(column), "ValuesdxfGroupBox");
-    SeasonValVrLabel = ValueLabel(values, "SeasonValVrLabel", QStringLiteral("Season"));
-    SVentValVrLabel = ValueLabel(values, "SVentValVrLabel", QStringLiteral("Supply ventilation"));
-    EVentValVrLabel = ValueLabel(values, "EVentValVrLabel", QStringLiteral("Exhaust ventilation"));
-    HearthValVrLabel = ValueLabel(values, "HearthValVrLabel", QStringLiteral("Hearth minutes"));
-    HearthVrUserLed = Named(new TLed(values), "HearthVrUserLed");
-    HearthVrUserLed->setAccessibleName(QStringLiteral("Hearth"));
-    ModeValVrLabel = ValueLabel(values, "ModeValVrLabel", QStringLiteral("Mode"));
-    RegulationModeVrLed = Named(new TLed(values), "RegulationModeVrLed");
-    RegulationModeVrLed->setAccessibleName(QStringLiteral("Regulation mode"));
+    d.SeasonValVrLabel = ValueLabel(values, "SeasonValVrLabel", QStringLiteral("Season"));
+    d.SVentValVrLabel = ValueLabel(values, "SVentValVrLabel", QStringLiteral("Supply ventilation"));
+    d.EVentValVrLabel = ValueLabel(values, "EVentValVrLabel", QStringLiteral("Exhaust ventilation"));
+    d.HearthValVrLabel = ValueLabel(values, "HearthValVrLabel", QStringLiteral("Hearth minutes"));
+    d.HearthVrUserLed = Named(new TLed(values), "HearthVrUserLed");
+    d.HearthVrUserLed->setAccessibleName(QStringLiteral("Hearth"));
+    d.ModeValVrLabel = ValueLabel(values, "ModeValVrLabel", QStringLiteral("Mode"));
+    d.RegulationModeVrLed = Named(new TLed(values), "RegulationModeVrLed");
+    d.RegulationModeVrLed->setAccessibleName(QStringLiteral("Regulation mode"));
     auto *valuesLayout = new QGridLayout(values);
     valuesLayout->setContentsMargins(6, 4, 6, 4);
     valuesLayout->setVerticalSpacing(2);
@@ -108,11 +109,11 @@ TLeftColumn::TLeftColumn(TConnectionPanel *panel, TPageContext &context, QWidget
         if (led)
             valuesLayout->addWidget(led, r, 2);
     };
-    addRow(0, QStringLiteral("Season"), SeasonValVrLabel);
-    addRow(1, QStringLiteral("Supply"), SVentValVrLabel);
-    addRow(2, QStringLiteral("Exhaust"), EVentValVrLabel);
-    addRow(3, QStringLiteral("Hearth"), HearthValVrLabel, HearthVrUserLed);
-    addRow(4, QStringLiteral("Mode"), ModeValVrLabel, RegulationModeVrLed);
+    addRow(0, QStringLiteral("Season"), d.SeasonValVrLabel);
+    addRow(1, QStringLiteral("Supply"), d.SVentValVrLabel);
+    addRow(2, QStringLiteral("Exhaust"), d.EVentValVrLabel);
+    addRow(3, QStringLiteral("Hearth"), d.HearthValVrLabel, d.HearthVrUserLed);
+    addRow(4, QStringLiteral("Mode"), d.ModeValVrLabel, d.RegulationModeVrLed);
     layout->addWidget(values);
 
     ChartVrButton = Named(new QPushButton(QStringLiteral("Char&t"), column), "ChartVrButton");
@@ -131,39 +132,23 @@ TLeftColumn::TLeftColumn(TConnectionPanel *panel, TPageContext &context, QWidget
     setFixedWidth(std::max(kLeftColumnWidth, column->minimumSizeHint().width())
                   + verticalScrollBar()->sizeHint().width());
 
-    connect(StartStopVrButton, &QPushButton::clicked, this, &TLeftColumn::StartStopVrButtonClick);
+    connect(d.StartStopVrButton, &QPushButton::clicked, this, &TLeftColumn::StartStopVrButtonClick);
     connect(TimeVrButton, &QPushButton::clicked, this, &TLeftColumn::TimeVrButtonClick);
     connect(ChartVrButton, &QPushButton::clicked, this, &TLeftColumn::ChartClicked);
 }
 
-void TLeftColumn::Fill(TLiveDisplay &display) const
-{
-    display.YearDateStaticText = YearDateStaticText;
-    display.TimeStaticText = TimeStaticText;
-    display.DayStaticText = DayStaticText;
-    display.FanSpeedVrLabel = FanSpeedVrLabel;
-    display.StartStopVrUserLed = StartStopVrUserLed;
-    display.StartStopVrButton = StartStopVrButton;
-    display.SeasonValVrLabel = SeasonValVrLabel;
-    display.SVentValVrLabel = SVentValVrLabel;
-    display.EVentValVrLabel = EVentValVrLabel;
-    display.HearthVrUserLed = HearthVrUserLed;
-    display.HearthValVrLabel = HearthValVrLabel;
-    display.ModeValVrLabel = ModeValVrLabel;
-    display.RegulationModeVrLed = RegulationModeVrLed;
-}
-
 void TLeftColumn::ClearLive()
 {
-    FanSpeedVrLabel->setText(QStringLiteral("0"));
-    StartStopVrUserLed->SetOn(false);
-    StartStopVrButton->setText(TLiveColumn::StartCaption());
-    ModeValVrLabel->clear();
-    SeasonValVrLabel->clear();
-    SVentValVrLabel->clear();
-    EVentValVrLabel->clear();
-    HearthVrUserLed->SetOn(false);
-    HearthValVrLabel->clear();
+    const TLiveDisplay &d = m_display;
+    d.FanSpeedVrLabel->setText(QStringLiteral("0"));
+    d.StartStopVrUserLed->SetOn(false);
+    d.StartStopVrButton->setText(TLiveColumn::StartCaption());
+    d.ModeValVrLabel->clear();
+    d.SeasonValVrLabel->clear();
+    d.SVentValVrLabel->clear();
+    d.EVentValVrLabel->clear();
+    d.HearthVrUserLed->SetOn(false);
+    d.HearthValVrLabel->clear();
 }
 
 QSize TLeftColumn::NaturalSize() const
@@ -173,7 +158,7 @@ QSize TLeftColumn::NaturalSize() const
 
 void TLeftColumn::StartStopVrButtonClick()
 {
-    const bool start = StartStopVrButton->text() == TLiveColumn::StartCaption();
+    const bool start = m_display.StartStopVrButton->text() == TLiveColumn::StartCaption();
     const QString what = start ? QStringLiteral("Start") : QStringLiteral("Stop");
     const TQuestion question{.Title = QStringLiteral("%1 the unit").arg(what),
                              .Text =
@@ -182,7 +167,7 @@ void TLeftColumn::StartStopVrButtonClick()
                              .GoText = what};
     if (m_context.Messages.Ask(question) != TChoice::Go)
         return;
-    StartStopVrButton->setText(start ? TLiveColumn::StopCaption() : TLiveColumn::StartCaption());
+    m_display.StartStopVrButton->setText(start ? TLiveColumn::StopCaption() : TLiveColumn::StartCaption());
     m_context.Session.WriteSingle(board::StartStop, start ? 1 : 0);
 }
 

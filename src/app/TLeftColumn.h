@@ -2,13 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/TLiveColumn.h"
+
 #include <QScrollArea>
 
-class QLabel;
 class QPushButton;
 class TConnectionPanel;
-class TLed;
-struct TLiveDisplay;
 struct TPageContext;
 
 // The boxes left of the pages: the connection panel on top, then the board's clock with its
@@ -23,8 +22,8 @@ public:
     // ask the user and write to the board.
     TLeftColumn(TConnectionPanel *panel, TPageContext &context, QWidget *parent = nullptr);
 
-    // The column's widgets in the live display (the status bar's panels are not the column's).
-    void Fill(TLiveDisplay &display) const;
+    // The column's widgets in the live display; the status bar's panels are not the column's.
+    const TLiveDisplay &Display() const { return m_display; }
     // The column as with no board: fan speed 0, the lamps out, "Start" and no values.
     void ClearLive();
     // The size that shows the whole column without scrolling.
@@ -41,19 +40,7 @@ private:
     void TimeVrButtonClick();
 
     TPageContext &m_context;
-    QLabel *YearDateStaticText;
-    QLabel *TimeStaticText;
-    QLabel *DayStaticText;
+    TLiveDisplay m_display;
     QPushButton *TimeVrButton;
-    QLabel *FanSpeedVrLabel;
-    TLed *StartStopVrUserLed;
-    QPushButton *StartStopVrButton;
-    QLabel *SeasonValVrLabel;
-    QLabel *SVentValVrLabel;
-    QLabel *EVentValVrLabel;
-    QLabel *HearthValVrLabel;
-    TLed *HearthVrUserLed;
-    QLabel *ModeValVrLabel;
-    TLed *RegulationModeVrLed;
     QPushButton *ChartVrButton;
 };

@@ -104,7 +104,8 @@ bool TWindowSettings::Keep(const TConnectionPanel &panel, const QMainWindow &win
     // Where the window was left and on which page; a window never shown keeps what the file had.
     if (shown) {
         settings.WindowMaximized = window.isMaximized();
-        settings.WindowRect = window.isMaximized() || window.isMinimized() ? window.normalGeometry() : window.geometry();
+        settings.WindowRect =
+            window.isMaximized() || window.isMinimized() ? window.normalGeometry() : window.geometry();
     }
     settings.WindowPage = Caption(pages, pages.currentIndex());
     return TSettings::Write(path, settings, error);
