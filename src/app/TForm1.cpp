@@ -46,13 +46,6 @@
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
-
-template <class W>
-W *Named(W *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 }  // namespace
 
 TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TForm1Options options)
@@ -164,7 +157,8 @@ TForm1::~TForm1()
 
 void TForm1::BuildPages()
 {
-    MainPageControl = Named(new TPageTabs(this), "MainPageControl");
+    MainPageControl = new TPageTabs(this);
+    MainPageControl->setObjectName(QStringLiteral("MainPageControl"));
     // The window opens wide enough for every tab; the arrows appear only when it is made narrower.
     MainPageControl->setUsesScrollButtons(true);
     // The arrows only scroll the strip, which the arrow keys do on the tab strip itself: no Tab stops.
