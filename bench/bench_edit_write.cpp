@@ -52,12 +52,12 @@ public:
 // Connects the window over TCP to the simulator, as a user does on the connection panel.
 void Connect(TForm1 &form, quint16 port)
 {
-    TConnectionPanel &panel = *form.ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *form.findChild<TConnectionPanel *>();
     panel.EthernetdxfCheckBox->click();
     panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form.TCPModbusClient.SetPort(port);
+    form.Model().TcpClient().SetPort(port);
     QEventLoop loop;
-    QObject::connect(&form.TCPModbusClient, &TModbusClient::OnConnect, &loop, &QEventLoop::quit);
+    QObject::connect(&form.Model().TcpClient(), &TModbusClient::OnConnect, &loop, &QEventLoop::quit);
     QTimer::singleShot(bench::Simulator::kStartMs, &loop, [] { Fail(QStringLiteral("the window did not connect")); });
     panel.ConnectVrButton->click();
     loop.exec();
@@ -67,7 +67,7 @@ void Connect(TForm1 &form, quint16 port)
     FunctionsStr marker;
     marker.OnReply = [&settled](const TModbusAnswer &) { settled.quit(); };
     marker.OnFailed = [] { Fail(QStringLiteral("the board did not answer after the connect")); };
-    form.TCPModbusClient.ReadHoldingRegisters(1, 0xE700, 1, kTimeoutMs, marker);
+    form.Model().TcpClient().ReadHoldingRegisters(1, 0xE700, 1, kTimeoutMs, marker);
     settled.exec();
 }
 
@@ -75,9 +75,9 @@ void Connect(TForm1 &form, quint16 port)
 double EditPass(TForm1 &form, TAdvEdit &edit, int round)
 {
     edit.setText(round % 2 ? QStringLiteral("21.5") : QStringLiteral("22"));
-    const quint64 answers = form.TCPModbusClient.GetCounters().Answers;
+    const quint64 answers = form.Model().TcpClient().GetCounters().Answers;
     QEventLoop loop;
-    QObject::connect(&form.TCPModbusClient, &TModbusClient::OnResponse, &loop, &QEventLoop::quit);
+    QObject::connect(&form.Model().TcpClient(), &TModbusClient::OnResponse, &loop, &QEventLoop::quit);
     QTimer::singleShot(kTimeoutMs * 2, &loop, [] { Fail(QStringLiteral("the edit's write got no answer")); });
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
@@ -87,7 +87,7 @@ double EditPass(TForm1 &form, TAdvEdit &edit, int round)
     QApplication::sendEvent(&edit, &release);
     loop.exec();
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    if (form.TCPModbusClient.GetCounters().Answers != answers + 1)
+    if (form.Model().TcpClient().GetCounters().Answers != answers + 1)
         Fail(QStringLiteral("the edit did not write exactly once"));
     return seconds;
 }

@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
     TBoardModel model;
     TForm1 form(model, std::move(messages), options);
     TTransferTable table;
-    const QStringList problems = table.Bind(form, form.TimersTabSheet->WeekProgramView(), sink);
+    const QStringList problems = table.Bind(form, form.findChild<TTimersPage *>()->WeekProgramView(), sink);
     if (!problems.isEmpty()) {
         std::fprintf(stderr, "the table does not bind:\n%s\n", qPrintable(problems.join(QLatin1Char('\n'))));
         return 1;

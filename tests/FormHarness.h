@@ -1,76 +1,100 @@
 // SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The main window of a test on a simulated board: connecting it as a user does, and waiting for
-// the board to answer what it asked.
+// The main window of a test, its messages going to a recorder, and its parts as a test asks for
+// them: by the objectNames its controls carry, or by the kind of a page.
 
 #include "MessageRecorder.h"
-#include "SimHarness.h"
 
 #include "app/TConnectionPanel.h"
-#include "params/TParametersPage.h"
-#include "widgets/TIPAddressEdit.h"
+#include "app/TForm1.h"
 
-#include <QCheckBox>
-#include <QDeadlineTimer>
-#include <QDebug>
-#include <QEventLoop>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTimer>
+#include <QLabel>
+#include <QTabWidget>
 
-// Connects the window over TCP to a board on a loopback port, as a user does on the connection
-// panel; true once the line is up. The reads the connect starts may still be under way.
-inline bool ConnectTcp(TForm1 &form, quint16 port)
+#include <memory>
+
+// The main window without the start-up picture, its messages going to a recorder.
+struct RecordedForm
 {
-    TConnectionPanel &panel = *form.ConnectiondxfGroupBox;
-    panel.EthernetdxfCheckBox->click();
-    panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form.TCPModbusClient.SetPort(port);
-    panel.ConnectVrButton->click();
-    return QTest::qWaitFor([&form] { return form.Session().Connected(); }, kSoonMs);
+    RecordedForm()
+    {
+        auto messages = std::make_unique<MessageRecorder>();
+        Messages = messages.get();
+        TForm1Options options;
+        options.StartupPicture = false;
+        Form = std::make_unique<TForm1>(Model, std::move(messages), options);
+    }
+
+    // Hidden first, while the whole window still exists: hiding takes the focus out of the focused
+    // edit, and its handlers must not run inside the window's destructor.
+    ~RecordedForm()
+    {
+        if (Form)
+            Form->hide();
+    }
+    RecordedForm(const RecordedForm &) = delete;
+    RecordedForm &operator=(const RecordedForm &) = delete;
+
+    TForm1 *operator->() const { return Form.get(); }
+    TForm1 &operator*() const { return *Form; }
+
+    TBoardModel Model;                    // outlives the form
+    MessageRecorder *Messages = nullptr;  // owned by the form
+    std::unique_ptr<TForm1> Form;
+};
+
+// The control named name among the window's children; a missing one ends the test run, naming it.
+template <class W>
+W *ControlOf(const QObject &window, const QString &name)
+{
+    W *control = window.findChild<W *>(name);
+    if (!control)
+        qFatal("the window has no %s named %s", W::staticMetaObject.className(), qPrintable(name));
+    return control;
 }
 
-// Runs until the board has answered everything the window asked so far: a marker read of the
-// version register, sent last, is answered last. An answer may have asked for more (the series
-// number after the version read at the connect): then another marker follows, a few times at most
-// (a running poll always has more).
-inline void Settle(TForm1 &form)
+template <class W>
+W *ControlOf(const QObject &window, const char *name)
 {
-    bool more = true;
-    for (int markers = 0; more && markers < 3; ++markers) {
-        bool done = false;
-        FunctionsStr record;
-        record.OnReply = [&](const TModbusAnswer &) {
-            done = true;
-            more = form.TCPModbusClient.QueuedCount() > 0;
-        };
-        record.OnFailed = [&] {
-            done = true;
-            more = false;
-        };
-        form.TCPModbusClient.ReadHoldingRegisters(form.Session().SlaveAddress(), 0xE700, 1, 3000, record);
-        QTRY_VERIFY_WITH_TIMEOUT(done, kSoonMs);
-    }
+    return ControlOf<W>(window, QLatin1String(name));
 }
 
-// Runs until the page's buttons are back: a transfer ended, one way or another; false when it has
-// not after kSoonMs. Every ending adds a memo line or moves the bar, and the event loop runs freely
-// in between (a polling wait would pause between the hops of each of a transfer's round trips).
-inline bool WaitForTransferEnd(TParametersPage &page)
+// The page of class P (a window has one of each).
+template <class P>
+P *PageOf(const TForm1 &form)
 {
-    const QDeadlineTimer deadline(kSoonMs);
-    while (!page.SaveButton->isEnabled()) {
-        if (deadline.hasExpired()) {
-            qWarning() << "still busy at item" << page.Chains().ChainIndex() << page.ParametersMemo->toPlainText();
-            return false;
-        }
-        QEventLoop loop;
-        QObject::connect(page.ParametersMemo, &QPlainTextEdit::textChanged, &loop, &QEventLoop::quit);
-        QObject::connect(page.WritedxfProgressBar, &QProgressBar::valueChanged, &loop, &QEventLoop::quit);
-        QTimer::singleShot(deadline.remainingTime(), &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
+    return ControlOf<P>(form, QString());
+}
+
+inline TConnectionPanel *PanelOf(const TForm1 &form)
+{
+    return ControlOf<TConnectionPanel>(form, "ConnectiondxfGroupBox");
+}
+
+inline QTabWidget *TabsOf(const TForm1 &form)
+{
+    return ControlOf<QTabWidget>(form, "MainPageControl");
+}
+
+// The status bar's panels, 0 (messages) to 4 (the overrides warning).
+inline QLabel *StatusPanelOf(const TForm1 &form, int index)
+{
+    return ControlOf<QLabel>(form, QStringLiteral("StatusPanel%1").arg(index));
+}
+
+// The status bar's panel that says since when the live values are not current.
+inline QLabel *LiveStatusOf(const TForm1 &form)
+{
+    return ControlOf<QLabel>(form, "LiveStatusPanel");
+}
+
+inline TTCPModbusClient &TcpOf(TForm1 &form)
+{
+    return form.Model().TcpClient();
+}
+
+inline TSerialModbusClient &SerialOf(TForm1 &form)
+{
+    return form.Model().SerialClient();
 }

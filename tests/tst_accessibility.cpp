@@ -3,7 +3,7 @@
 // The main window as a screen reader and the keyboard meet it: on every page each control that takes
 // the focus, and each value the page shows, is announced by a name of its own, never by the value
 // it holds; Tab goes once round a page and stops only where there is something to operate or read.
-#include "MessageRecorder.h"
+#include "FormHarness.h"
 
 #include "widgets/TLed.h"
 
@@ -120,7 +120,7 @@ void TstAccessibility::everyPageSpeaksAndTabsOnceRound()
 {
     QFETCH(int, page);
     TForm1 &form = *m_form->Form;
-    QTabWidget *pages = form.MainPageControl;
+    QTabWidget *pages = TabsOf(form);
     QStringList faults;
 
     // Names: present, one per control on the page, and for a list not the item it shows.

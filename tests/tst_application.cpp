@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application-wide rules: Enter presses the focused push button, one window per user and
 // display, and the Help menu's About box. Runs under the tool's own application object.
-#include "MessageRecorder.h"
+#include "FormHarness.h"
 
 #include "app/SingleInstance.h"
 #include "app/TAboutDialog.h"

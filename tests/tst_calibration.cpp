@@ -97,8 +97,8 @@ void TestCalibration::aCalibrationLightsTheLamps()
     // A low reference starts the channel's calibration over: its lamp goes out.
     Click("LoLimitVrDemoButton");
     Click("LoLimitVrButton");
-    Form().CalibrationTabSheet->InputStatusRead();
-    Form().CalibrationTabSheet->OutputStatusRead();
+    PageOf<TCalibrationPage>(Form())->InputStatusRead();
+    PageOf<TCalibrationPage>(Form())->OutputStatusRead();
     Settle(Form());
     QVERIFY(!input->IsOn() && !output->IsOn());
     // The high one completes it, and the status read that follows lights the lamp.
@@ -159,15 +159,15 @@ void TestCalibration::calibrationModeAndOffline()
     Click("CalibrationdxfCheckBox");
     QCOMPARE(Writes(), (QList<Write>{{0x0536, 1}, {0x0536, 0}}));
 
-    Form().ConnectiondxfGroupBox->ConnectVrButton->click();  // Disconnect
-    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    PanelOf(Form())->ConnectVrButton->click();  // Disconnect
+    QTRY_VERIFY_WITH_TIMEOUT(!TcpOf(Form()).IsOpen(), kSoonMs);
     m_board->ClearRecord();
     Click("HiLimitVrButton");
-    QVERIFY2(Form().StatusPanels[0]->text().contains(QLatin1String("was not written: the line is closed")),
-             qPrintable(Form().StatusPanels[0]->text()));
-    const quint64 discarded = Form().TCPModbusClient.GetCounters().Discarded;
+    QVERIFY2(StatusPanelOf(Form(), 0)->text().contains(QLatin1String("was not written: the line is closed")),
+             qPrintable(StatusPanelOf(Form(), 0)->text()));
+    const quint64 discarded = TcpOf(Form()).GetCounters().Discarded;
     QTest::keyClick(Edit("LoCodeAdvEdit"), Qt::Key_Up);  // stepping offline sends nothing at all
-    QCOMPARE(Form().TCPModbusClient.GetCounters().Discarded, discarded);
+    QCOMPARE(TcpOf(Form()).GetCounters().Discarded, discarded);
     QCOMPARE(m_board->Requests().size(), 0);
 }
 
@@ -193,17 +193,17 @@ void TestCalibration::leavingOffersToReturnOverrides()
     QFETCH(bool, byClosing);
     if (byClosing)
         Form().show();
-    QCOMPARE(Form().StatusPanels[4]->text(), QString());
+    QCOMPARE(StatusPanelOf(Form(), 4)->text(), QString());
     Click("IAnalogM3dxfCheckBox");
     Click("ODigitalI2dxfCheckBox");
     Click("Sim1PwmdxfCheckBox");
     Type("SimT1AdvEdit", QStringLiteral("30"));  // a setting: the board keeps it
     Click("CalibrationdxfCheckBox");
-    QCOMPARE(Form().StatusPanels[4]->text(), QStringLiteral("Overrides active"));
+    QCOMPARE(StatusPanelOf(Form(), 4)->text(), QStringLiteral("Overrides active"));
     const QStringList active{QStringLiteral("analog inputs in manual: A3"),
                              QStringLiteral("digital outputs inverted: OUT2"),
                              QStringLiteral("simulation channels in PWM: T1"), QStringLiteral("calibration mode on")};
-    QCOMPARE(Form().StatusPanels[4]->toolTip(), active.join(QLatin1Char('\n')));
+    QCOMPARE(StatusPanelOf(Form(), 4)->toolTip(), active.join(QLatin1Char('\n')));
     SettleWrites();  // the inversion box of the page not read writes once its register is read
     m_board->ClearRecord();
 
@@ -227,14 +227,14 @@ void TestCalibration::leavingOffersToReturnOverrides()
     if (leaves && byClosing)
         QTRY_VERIFY_WITH_TIMEOUT(!Form().isVisible(), kSoonMs);
     else if (leaves)
-        QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!TcpOf(Form()).IsOpen(), kSoonMs);
     else
         Settle(Form());  // the line is still open, and nothing was sent
     const QList<Write> expected =
         returns ? QList<Write>{{0x031D, 0}, {0x0338, 0}, {0x033E, 0}, {0x0536, 0}} : QList<Write>{};
     QTRY_COMPARE_WITH_TIMEOUT(m_board->Writes(), expected, kSoonMs);
     QCOMPARE(m_board->Board().value(0x033B), quint16(300));
-    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), returns);
+    QCOMPARE(StatusPanelOf(Form(), 4)->text().isEmpty(), returns);
     // Closing the window leaves the line as it is.
     QCOMPARE(Form().Session().Connected(), !leaves || byClosing);
     QCOMPARE(Form().isVisible(), byClosing && !leaves);
@@ -279,11 +279,10 @@ void TestCalibration::overridesOnTheBoardAreKnownAtConnect()
     QFETCH(QStringList, active);
     QFETCH(Registers, returned);
     Click("ConnectVrButton");  // Disconnect: nothing overridden yet
-    QTRY_COMPARE_WITH_TIMEOUT(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("&Connect"),
-                              kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(PanelOf(Form())->ConnectVrButton->text(), QStringLiteral("&Connect"), kSoonMs);
     for (const auto &[address, value] : onBoard)
         QVERIFY(m_board->Board().write(address, value));
-    Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+    TabsOf(Form())->setCurrentWidget(Named<QWidget>(page));
     m_board->ClearRecord();
     QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
     Settle(Form());
@@ -295,13 +294,13 @@ void TestCalibration::overridesOnTheBoardAreKnownAtConnect()
     };
     QCOMPARE(readsOf(0x0311, 47), 1);
     QCOMPARE(readsOf(0x0536, 1), 1);
-    QCOMPARE(Form().StatusPanels[4]->text().isEmpty(), active.isEmpty());
-    QCOMPARE(Form().StatusPanels[4]->toolTip(), active.join(QLatin1Char('\n')));
+    QCOMPARE(StatusPanelOf(Form(), 4)->text().isEmpty(), active.isEmpty());
+    QCOMPARE(StatusPanelOf(Form(), 4)->toolTip(), active.join(QLatin1Char('\n')));
 
     m_board->ClearRecord();
     Messages().Answers = {TChoice::Go};
     Click("ConnectVrButton");  // Disconnect
-    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!TcpOf(Form()).IsOpen(), kSoonMs);
     QCOMPARE(Messages().Questions.size(), active.isEmpty() ? 0 : 1);
     QCOMPARE(m_board->Writes(), returned);
     QCOMPARE(m_board->Board().value(0x033B), quint16(600));

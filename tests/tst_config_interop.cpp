@@ -3,9 +3,9 @@
 // A configuration saved from a board does not depend on the Modbus implementation behind it: the
 // same register image served by z4sim (in-process) and by pymodbus gives the same .cnf file, byte
 // for byte, with the items the board's firmware version calls for.
-#include "FormHarness.h"
 #include "PymodbusPeer.h"
 #include "SimHarness.h"
+#include "WindowOnBoard.h"
 
 #include "app/TConnectionPanel.h"
 #include "common/IniFile.h"
@@ -122,14 +122,14 @@ void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &f
 {
     RecordedForm form;
     QVERIFY(ConnectTcp(*form.Form, port));
-    QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(TcpOf(*form)), kSoonMs);
 
     // The connect reads the version, which decides how many items are saved, without a tick.
     QVERIFY(form->Live().VersionKnown);
     QCOMPARE(form->Live().FirmwareVersion, firmware);
     QCOMPARE(form->Live().FirmwareRev12, firmware % 100 >= 12);
 
-    TParametersPage &page = *form->ParametersTabSheet;
+    TParametersPage &page = *PageOf<TParametersPage>(*form);
     form.Messages->SaveAnswer = fileName;
     if (reads == Reads::ItemByItem)
         page.Chains().ReadItemByItem();
@@ -138,7 +138,7 @@ void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &f
     form->ReadTimerTimer();
     QCOMPARE(form->Poll().SkippedCycles(), quint64(0));
     QVERIFY(WaitForTransferEnd(page));
-    QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(TcpOf(*form)), kSoonMs);
 
     QStringList memo = MemoLines(page);
     if (reads == Reads::BlocksRefused) {
@@ -153,7 +153,7 @@ void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &f
     QVERIFY(page.SaveButton->isEnabled());
     QCOMPARE(form.Messages->Errors, QStringList());
     // Every request of the connect, the poll and the chain was answered: nothing refused or lost.
-    const TModbusClient::Counters &counters = form->TCPModbusClient.GetCounters();
+    const TModbusClient::Counters &counters = TcpOf(*form).GetCounters();
     // (The window's own reads of more than 42 registers are refused too then.)
     if (reads == Reads::BlocksRefused)
         QVERIFY(counters.Refusals >= 2);

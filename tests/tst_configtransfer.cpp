@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole configurations between the board, the window and files: Save, Load, Verify and Compare on
 // the main window against the in-process simulated board, and how every failure ends.
-#include "FormHarness.h"
 #include "TestFiles.h"
+#include "WindowOnBoard.h"
 
 #include "app/TConnectionPanel.h"
 #include "config/ConfigFile.h"
@@ -84,7 +84,7 @@ private:
     bool WaitIdle() { return WaitForTransferEnd(Page()); }
     QStringList Memo() const;
     QString File(const QString &name) const { return m_dir.filePath(name); }
-    TParametersPage &Page() const { return *m_form->Form->ParametersTabSheet; }
+    TParametersPage &Page() const { return *PageOf<TParametersPage>(*m_form->Form); }
     TForm1 &Form() const { return *m_form->Form; }
     // A save of the board to name while connected; true when it ended with the file written.
     bool SaveBoard(const QString &name);
@@ -560,7 +560,7 @@ void TestConfigTransfer::aStoppedSaveWritesNothing()
     if (fault == RefuseItem70)
         QVERIFY(Memo().last().contains(refused.Ident));
     // A board that stops answering or a dropped line is a communication error as always; a refusal is an answer.
-    QCOMPARE(Form().ConnectiondxfGroupBox->ErrorWindow() != nullptr, fault != RefuseItem70);
+    QCOMPARE(PanelOf(Form())->ErrorWindow() != nullptr, fault != RefuseItem70);
 }
 
 void TestConfigTransfer::transfersSurviveANoisyLine_data()
@@ -648,7 +648,7 @@ void TestConfigTransfer::transfersSurviveANoisyLine()
     QCOMPARE(Memo().filter(QStringLiteral(" could not be read in one request (its answer did not fit)")).size(),
              fault == Misfit ? 1 : 0);
     QVERIFY(m_form->Messages->Errors.isEmpty());
-    QVERIFY(Form().ConnectiondxfGroupBox->ErrorWindow() == nullptr);
+    QVERIFY(PanelOf(Form())->ErrorWindow() == nullptr);
 }
 
 void TestConfigTransfer::aStoppedLoadSaysWhatItLeft_data()
@@ -883,11 +883,11 @@ void TestConfigTransfer::theFirmwareVersionComesFirst()
         m_board->SetFaults({.Refuse = {{0xE700, 0xE701}}});
     // The page reads nothing when the line comes up: the board hears the version read, the read of
     // the overrides it holds, and the transfer only.
-    Form().MainPageControl->setCurrentWidget(&Page());
+    TabsOf(Form())->setCurrentWidget(&Page());
     m_form->Messages->SaveAnswer = file;
     // The save starts as the line comes up, before the version read the connect sent can be answered.
     connect(
-        &Form().TCPModbusClient, &TModbusClient::OnConnect, this,
+        &TcpOf(Form()), &TModbusClient::OnConnect, this,
         [this] {
             QVERIFY(!Form().Live().VersionKnown);
             Page().SaveButtonClick();
@@ -957,7 +957,7 @@ void TestConfigTransfer::leavingDuringATransferAsks()
         if (requests == second)
             m_form->Messages->Answers = {TChoice::Go};
         if (disconnect)
-            Form().ConnectiondxfGroupBox->ConnectVrButton->click();
+            PanelOf(Form())->ConnectVrButton->click();
         else
             Form().close();
     });
@@ -1019,7 +1019,7 @@ void TestConfigTransfer::unusableDefinitionKeepsTheButtonsOff()
 // its own: tst_accessibility.)
 void TestConfigTransfer::theButtonsTakeMnemonics()
 {
-    Form().MainPageControl->setCurrentWidget(&Page());
+    TabsOf(Form())->setCurrentWidget(&Page());
     Form().show();
     Form().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&Form()));

@@ -158,7 +158,7 @@ int TestEdits::WriteRequests() const
 
 void TestEdits::ShowPage(const char *page)
 {
-    Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+    TabsOf(Form())->setCurrentWidget(Named<QWidget>(page));
     Form().show();
     QVERIFY(QTest::qWaitForWindowActive(&Form()));
     Settle(Form());
@@ -378,41 +378,41 @@ void TestEdits::aRefusedWriteIsToldAndReadBack()
     m_board->SetFaults({.Refuse = {{.First = 0x0201, .Last = 0x0201, .Code = 3, .WritesOnly = true}}});
     auto *sensor = Named<QComboBox>("SupplySensorColumnComboBox");
     Choose("SupplySensorColumnComboBox", sensor->itemText(held == 0 ? 1 : 0));
-    QTRY_VERIFY_WITH_TIMEOUT(Form().StatusPanels[0]->text().contains(QLatin1String("illegal data value")), kSoonMs);
-    QVERIFY2(Form().StatusPanels[0]->text().contains(PlaceOf(sensor)), qPrintable(Form().StatusPanels[0]->text()));
+    QTRY_VERIFY_WITH_TIMEOUT(StatusPanelOf(Form(), 0)->text().contains(QLatin1String("illegal data value")), kSoonMs);
+    QVERIFY2(StatusPanelOf(Form(), 0)->text().contains(PlaceOf(sensor)), qPrintable(StatusPanelOf(Form(), 0)->text()));
     QTRY_COMPARE_WITH_TIMEOUT(sensor->currentIndex(), int(held), kSoonMs);
     QCOMPARE(m_board->Writes(), QList<Write>{});
     // The next write the board takes is confirmed in its place, for a few seconds.
     m_board->SetFaults({});
     Choose("SupplySensorColumnComboBox", sensor->itemText(held == 0 ? 1 : 0));
-    QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[0]->text(),
+    QTRY_COMPARE_WITH_TIMEOUT(StatusPanelOf(Form(), 0)->text(),
                               QStringLiteral("Supply Air Sens. No = %1 written").arg(sensor->currentText()), kSoonMs);
-    QTRY_VERIFY_WITH_TIMEOUT(Form().StatusPanels[0]->text().isEmpty(), 3 * TParameterEditor::kConfirmationMs);
+    QTRY_VERIFY_WITH_TIMEOUT(StatusPanelOf(Form(), 0)->text().isEmpty(), 3 * TParameterEditor::kConfirmationMs);
     // An edit's confirmation says what the board took, in its unit.
     Type("WHPISPWAdvEdit", QStringLiteral("0.709"));
     SettleWrites();
-    QCOMPARE(Form().StatusPanels[0]->text(), QStringLiteral("Water PI SPW = 0.7 written"));
+    QCOMPARE(StatusPanelOf(Form(), 0)->text(), QStringLiteral("Water PI SPW = 0.7 written"));
     Type("SupplySPAdvEdit", QStringLiteral("21.5"));
     SettleWrites();
-    QCOMPARE(Form().StatusPanels[0]->text(), QStringLiteral("Supply Air Temp. = 21.5 °C written"));
+    QCOMPARE(StatusPanelOf(Form(), 0)->text(), QStringLiteral("Supply Air Temp. = 21.5 °C written"));
 }
 
 void TestEdits::aWriteWithTheLineClosedSaysSo()
 {
-    Form().ConnectiondxfGroupBox->ConnectVrButton->click();  // Disconnect
-    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
-    const quint64 discarded = Form().TCPModbusClient.GetCounters().Discarded;
+    PanelOf(Form())->ConnectVrButton->click();  // Disconnect
+    QTRY_VERIFY_WITH_TIMEOUT(!TcpOf(Form()).IsOpen(), kSoonMs);
+    const quint64 discarded = TcpOf(Form()).GetCounters().Discarded;
     Type("SupplySPAdvEdit", QStringLiteral("20"));
-    QCOMPARE(Form().TCPModbusClient.GetCounters().Discarded, discarded + 1);
-    QVERIFY2(Form().StatusPanels[0]->text().contains(QLatin1String("was not written: the line is closed")),
-             qPrintable(Form().StatusPanels[0]->text()));
+    QCOMPARE(TcpOf(Form()).GetCounters().Discarded, discarded + 1);
+    QVERIFY2(StatusPanelOf(Form(), 0)->text().contains(QLatin1String("was not written: the line is closed")),
+             qPrintable(StatusPanelOf(Form(), 0)->text()));
 }
 
 void TestEdits::refreshingWritesNothing()
 {
     for (const char *page : {"SettingsTabSheet", "HeatingTabSheet", "CoolingTabSheet", "CascadeTabSheet",
                              "InOutTabSheet", "TimersTabSheet", "VentilationTabSheet", "CalibrationTabSheet"}) {
-        Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+        TabsOf(Form())->setCurrentWidget(Named<QWidget>(page));
         Settle(Form());
     }
     QVERIFY(m_board->Requests().size() >= 12);
@@ -423,7 +423,7 @@ void TestEdits::refreshingWritesNothing()
 // user never changed, writes nothing on the way.
 void TestEdits::theRangeMessageMovesNoOtherValue()
 {
-    Form().MainPageControl->setCurrentWidget(Named<QWidget>("SettingsTabSheet"));
+    TabsOf(Form())->setCurrentWidget(Named<QWidget>("SettingsTabSheet"));
     Form().show();
     QVERIFY(QTest::qWaitForWindowActive(&Form()));
     auto *first = Named<TAdvEdit>("T1AdvEdit");
@@ -538,13 +538,13 @@ void TestEdits::editsReachAnIndependentPeer()
     FunctionsStr record;
     for (quint16 address : {0x0200, 0x0204, 0x020C, 0x0212, 0x0214, 0x0246, 0x0260, 0x0400, 0x0421}) {
         record.OnReply = [&read](const TModbusAnswer &answer) { read.append(answer.Registers.at(0)); };
-        Form().TCPModbusClient.ReadHoldingRegisters(1, address, 1, 3000, record);
+        TcpOf(Form()).ReadHoldingRegisters(1, address, 1, 3000, record);
     }
     QTRY_COMPARE_WITH_TIMEOUT(read.size(), 9, kSoonMs);
     QCOMPARE(read, (QList<quint16>{2150, 0xFC18, 65500, 1, 1, 70, 0xFFFF, 2, 0xFFCE}));
     // No refusal: the status bar confirms the write answered last.
-    QVERIFY2(Form().StatusPanels[0]->text().endsWith(QLatin1String(" written")),
-             qPrintable(Form().StatusPanels[0]->text()));
+    QVERIFY2(StatusPanelOf(Form(), 0)->text().endsWith(QLatin1String(" written")),
+             qPrintable(StatusPanelOf(Form(), 0)->text()));
 }
 
 void TestEdits::theWheelChangesNoList_data()
@@ -587,7 +587,7 @@ void TestEdits::theWheelChangesNoList()
 void TestEdits::pagesOpenWithTheFocusOnTheirTab()
 {
     ShowPage("InputsOutputsTabSheet");
-    QTabWidget *tabs = Form().MainPageControl;
+    QTabWidget *tabs = TabsOf(Form());
     for (int step = 0; step < 2 * tabs->count(); ++step) {
         QWidget *page = tabs->currentWidget();
         QWidget *control = page->nextInFocusChain();
@@ -694,11 +694,11 @@ void TestEdits::whatTheFirmwareLacksIsOff()
     }
     if (extended) {
         // A new connection may reach another board: off again until its version has been read.
-        Form().ConnectiondxfGroupBox->ConnectVrButton->click();
-        QTRY_COMPARE(Form().ConnectiondxfGroupBox->ConnectVrButton->text(), QStringLiteral("&Connect"));
+        PanelOf(Form())->ConnectVrButton->click();
+        QTRY_COMPARE(PanelOf(Form())->ConnectVrButton->text(), QStringLiteral("&Connect"));
         bool offAtConnect = false;
         connect(
-            &Form().TCPModbusClient, &TModbusClient::OnConnect, this,
+            &TcpOf(Form()), &TModbusClient::OnConnect, this,
             [&] { offAtConnect = !Named<QWidget>("EKiAdvEdit")->isEnabled(); }, Qt::SingleShotConnection);
         QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
         QVERIFY(offAtConnect);

@@ -3,10 +3,10 @@
 // The main window against the simulated board: the connection panel through its states over TCP and
 // a serial pty pair, the communication-error window, the commands of the left column and the pages,
 // F1, the caption, the pages and the status bar, and the start-up picture.
-#include "FormHarness.h"
 #include "PtyPair.h"
 #include "SimHarness.h"
 #include "TestFiles.h"
+#include "WindowOnBoard.h"
 #include "app/TApplication.h"
 #include "app/TConnectionDialog.h"
 #include "app/TConnectionPanel.h"
@@ -53,7 +53,7 @@ const QString kClosing = kDropped;
 
 QString PanelState(TForm1 &form)
 {
-    const TConnectionPanel &p = *form.ConnectiondxfGroupBox;
+    const TConnectionPanel &p = *PanelOf(form);
     const bool serial = p.SerialdxfCheckBox->isChecked();
     const QList<QPair<QWidget *, bool>> free{{p.SerialdxfCheckBox, true}, {p.EthernetdxfCheckBox, true},
                                              {p.IPAddressEdit, !serial},  {p.COMPortColumnComboBox, serial},
@@ -103,7 +103,7 @@ quint16 DeadPort()
 // Connect pressed on the serial device, as a user does on the connection panel.
 void ConnectSerial(RecordedForm &form, const QString &device)
 {
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     panel.SerialdxfCheckBox->click();
     panel.COMPortColumnComboBox->setEditText(device);
     panel.ConnectVrButton->click();
@@ -195,11 +195,11 @@ void TstMainWindow::cleanup()
 
 void TstMainWindow::ConnectTcp(RecordedForm &form, Z4SimServer &board)
 {
-    form->TCPModbusClient.SetReconnectInterval(100);
+    TcpOf(*form).SetReconnectInterval(100);
     QVERIFY(::ConnectTcp(*form.Form, board.TcpPort()));
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
     // What the window reads by itself on a connect is done before a test starts its own traffic.
-    QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(TcpOf(*form)), kSoonMs);
     board.ClearRecord();
 }
 
@@ -214,11 +214,11 @@ void TstMainWindow::firstConnectLogsBesideTheTool()
     auto board = StartTcpBoard();
     QVERIFY(board);
     RecordedForm form;
-    form->TCPModbusClient.SetLogFileEnabled(true);
-    form->TCPModbusClient.SetLogFileLevel(3);
+    TcpOf(*form).SetLogFileEnabled(true);
+    TcpOf(*form).SetLogFileLevel(3);
     QVERIFY(::ConnectTcp(*form.Form, board->TcpPort()));
 
-    const QString log = form->TCPModbusClient.LogFileName();
+    const QString log = TcpOf(*form).LogFileName();
     QCOMPARE(QFileInfo(log).absolutePath(), QCoreApplication::applicationDirPath());
     QFile file(log);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -234,16 +234,16 @@ void TstMainWindow::connectionStatesOverTcp()
     QVERIFY(board);
     const quint16 port = board->TcpPort();
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form->TCPModbusClient.SetPort(port);
-    form->TCPModbusClient.SetReconnectInterval(100);
+    TcpOf(*form).SetPort(port);
+    TcpOf(*form).SetReconnectInterval(100);
     QCOMPARE(PanelState(*form.Form), kClosed);
 
     panel.ConnectVrButton->click();
     QCOMPARE(PanelState(*form.Form), kOpening);  // the connect event comes later
-    QCOMPARE(form->Session().ActiveClient(), &form->TCPModbusClient);
-    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(form->Session().ActiveClient(), &TcpOf(*form));
+    QCOMPARE(TcpOf(*form).ServerAddress(), QStringLiteral("127.0.0.1"));
     QCOMPARE(form->Session().SlaveAddress(), quint8(1));
 
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
@@ -263,28 +263,34 @@ void TstMainWindow::connectionStatesOverTcp()
     QVERIFY2(board->ListenTcp(QHostAddress::LocalHost, port, &error), qPrintable(error));
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{1}, kSoonMs);
 
     // Disconnect clears the live display at once; the panel opens up when the line is closed.
-    form->FanSpeedVrLabel->setText(QStringLiteral("3"));
-    form->StartStopVrUserLed->SetOn(true);
-    form->StartStopVrButton->setText(QStringLiteral("Sto&p"));
-    for (QLabel *label : {form->ModeValVrLabel, form->SeasonValVrLabel, form->SVentValVrLabel, form->EVentValVrLabel,
-                          form->HearthValVrLabel})
+    auto *fanSpeed = ControlOf<QLabel>(*form, "FanSpeedVrLabel");
+    auto *running = ControlOf<TLed>(*form, "StartStopVrUserLed");
+    auto *startStop = ControlOf<QPushButton>(*form, "StartStopVrButton");
+    auto *hearth = ControlOf<TLed>(*form, "HearthVrUserLed");
+    QList<QLabel *> values;
+    for (const char *name :
+         {"ModeValVrLabel", "SeasonValVrLabel", "SVentValVrLabel", "EVentValVrLabel", "HearthValVrLabel"})
+        values << ControlOf<QLabel>(*form, name);
+    fanSpeed->setText(QStringLiteral("3"));
+    running->SetOn(true);
+    startStop->setText(QStringLiteral("Sto&p"));
+    for (QLabel *label : values)
         label->setText(QStringLiteral("x"));
-    form->HearthVrUserLed->SetOn(true);
+    hearth->SetOn(true);
     panel.ConnectVrButton->click();
     QCOMPARE(PanelState(*form.Form), kClosing);
-    QCOMPARE(form->FanSpeedVrLabel->text(), QStringLiteral("0"));
-    QVERIFY(!form->StartStopVrUserLed->IsOn());
-    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Sta&rt"));
-    for (QLabel *label : {form->ModeValVrLabel, form->SeasonValVrLabel, form->SVentValVrLabel, form->EVentValVrLabel,
-                          form->HearthValVrLabel})
+    QCOMPARE(fanSpeed->text(), QStringLiteral("0"));
+    QVERIFY(!running->IsOn());
+    QCOMPARE(startStop->text(), QStringLiteral("Sta&rt"));
+    for (QLabel *label : values)
         QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
-    QVERIFY(!form->HearthVrUserLed->IsOn());
+    QVERIFY(!hearth->IsOn());
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
-    QVERIFY(!form->TCPModbusClient.IsOpen());
+    QVERIFY(!TcpOf(*form).IsOpen());
     QVERIFY(form.Messages->Errors.isEmpty());
 }
 
@@ -294,7 +300,7 @@ void TstMainWindow::connectionOverASerialLine()
 {
     START_PTY_PAIR(pty);
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     TConnectionDialog::Line line = panel.LineSettings();
     line.TimeoutMs = 200;
     panel.SetLineSettings(line);
@@ -305,8 +311,8 @@ void TstMainWindow::connectionOverASerialLine()
     QCOMPARE(PanelState(*form.Form), kClosed);
 
     panel.ConnectVrButton->click();
-    QCOMPARE(form->SerialModbusClient.PortName(), pty.EndA());
-    QCOMPARE(form->Session().ActiveClient(), &form->SerialModbusClient);
+    QCOMPARE(SerialOf(*form).PortName(), pty.EndA());
+    QCOMPARE(form->Session().ActiveClient(), &SerialOf(*form));
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpenSilent, kSoonMs);
     QCOMPARE(form->Session().RequestTimeout(), quint32(200));
     const QString silent = QStringLiteral("No answer from the board at address 1 on %1 (19200 8E1): check the "
@@ -320,7 +326,7 @@ void TstMainWindow::connectionOverASerialLine()
     QString error;
     QVERIFY2(board.OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(board, 0x013A), QList<quint16>{1}, kSoonMs);
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
     QCOMPARE(panel.ConnectionStateLabel->text(),
@@ -328,7 +334,7 @@ void TstMainWindow::connectionOverASerialLine()
 
     panel.ConnectVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
-    QVERIFY(!form->SerialModbusClient.IsOpen());
+    QVERIFY(!SerialOf(*form).IsOpen());
     QVERIFY(form.Messages->Errors.isEmpty());
 }
 
@@ -358,7 +364,7 @@ void TstMainWindow::connectIsRefusedBeforeAnythingOpens()
     QFETCH(QString, warning);
     QFETCH(QString, error);
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     TModbusClient *before = form->Session().ActiveClient();
     if (serial) {
         panel.SerialdxfCheckBox->click();
@@ -373,8 +379,8 @@ void TstMainWindow::connectIsRefusedBeforeAnythingOpens()
     // Not even the line settings were touched.
     QCOMPARE(form->Session().ActiveClient(), before);
     QCOMPARE(form->Session().SlaveAddress(), quint8(1));
-    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("0.0.0.0"));
-    QCOMPARE(form->SerialModbusClient.CommNumber(), 1);
+    QCOMPARE(TcpOf(*form).ServerAddress(), QStringLiteral("0.0.0.0"));
+    QCOMPARE(SerialOf(*form).CommNumber(), 1);
     QCOMPARE(PanelState(*form.Form), kClosed);
 }
 
@@ -414,7 +420,7 @@ void TstMainWindow::aSerialPortThatCannotOpenIsTold()
     QVERIFY2(error.startsWith(QStringLiteral("Cannot open the serial port %1: ").arg(device)) && error.contains(why),
              qPrintable(error));
     QCOMPARE(PanelState(*form.Form), kClosed);
-    QCOMPARE(form->ConnectiondxfGroupBox->ConnectionStateLabel->text(), error);
+    QCOMPARE(PanelOf(*form)->ConnectionStateLabel->text(), error);
 }
 
 // "Cancel" while a TCP board does not answer gives the attempt up: the client left retrying must
@@ -429,25 +435,25 @@ void TstMainWindow::cancelGivesTheAttemptUp()
     QVERIFY2(board.OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
 
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form->TCPModbusClient.SetPort(deadPort);
-    form->TCPModbusClient.SetReconnectInterval(100);
-    QSignalSpy tcpClosed(&form->TCPModbusClient, &TTCPModbusClient::OnClose);
+    TcpOf(*form).SetPort(deadPort);
+    TcpOf(*form).SetReconnectInterval(100);
+    QSignalSpy tcpClosed(&TcpOf(*form), &TTCPModbusClient::OnClose);
     panel.ConnectVrButton->click();
     QCOMPARE(PanelState(*form.Form), kOpening);
-    QTRY_VERIFY_WITH_TIMEOUT(form->TCPModbusClient.Attempt() >= 2, kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(TcpOf(*form).Attempt() >= 2, kSoonMs);
     panel.ConnectVrButton->click();  // Cancel
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
     QCOMPARE(tcpClosed.count(), 1);
-    QVERIFY(!form->TCPModbusClient.Retrying());
+    QVERIFY(!TcpOf(*form).Retrying());
 
     ConnectSerial(form, pty.EndA());
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
-    const int attempts = form->TCPModbusClient.Attempt();
+    const int attempts = TcpOf(*form).Attempt();
     QTest::qWait(300);  // three reconnect intervals of the client given up
-    QCOMPARE(form->TCPModbusClient.Attempt(), attempts);
-    QCOMPARE(form->Session().ActiveClient(), &form->SerialModbusClient);
+    QCOMPARE(TcpOf(*form).Attempt(), attempts);
+    QCOMPARE(form->Session().ActiveClient(), &SerialOf(*form));
     QCOMPARE(PanelState(*form.Form), kOpen);
     QVERIFY(form.Messages->Errors.isEmpty());
 }
@@ -459,10 +465,10 @@ void TstMainWindow::connectingSaysWhatItDoes()
     const quint16 deadPort = DeadPort();
     QVERIFY(deadPort);
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    form->TCPModbusClient.SetPort(deadPort);
-    form->TCPModbusClient.SetReconnectInterval(10000);
+    TcpOf(*form).SetPort(deadPort);
+    TcpOf(*form).SetReconnectInterval(10000);
     panel.ConnectVrButton->click();
     const QString line = QStringLiteral("127.0.0.1:%1").arg(deadPort);
     const QString waiting =
@@ -476,7 +482,7 @@ void TstMainWindow::connectingSaysWhatItDoes()
     QVERIFY(form.Messages->Errors.isEmpty());  // no box while the client keeps trying
     panel.ConnectVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
-    QCOMPARE(form->TCPModbusClient.NextAttemptInMs(), -1);
+    QCOMPARE(TcpOf(*form).NextAttemptInMs(), -1);
     QCOMPARE(panel.ConnectionStateLabel->text(),
              QStringLiteral("No connection to %1 (refused: nothing listens on that port)").arg(line));
 }
@@ -489,8 +495,8 @@ void TstMainWindow::aSerialAdapterPulledIsOpenedAgain()
     QString error;
     QVERIFY2(board->OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
-    form->SerialModbusClient.SetReconnectInterval(100);
+    TConnectionPanel &panel = *PanelOf(*form);
+    SerialOf(*form).SetReconnectInterval(100);
     ConnectSerial(form, pty.EndA());
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
 
@@ -502,7 +508,7 @@ void TstMainWindow::aSerialAdapterPulledIsOpenedAgain()
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kDropped, kSoonMs);
     const QString lost = QStringLiteral("no connection to %1 since ").arg(pty.EndA());
     QVERIFY2(panel.ConnectionStateLabel->text().startsWith(lost), qPrintable(panel.ConnectionStateLabel->text()));
-    QTRY_COMPARE_WITH_TIMEOUT(form->LiveStatusPanel->text(), panel.LineDownText(), kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(LiveStatusOf(*form)->text(), panel.LineDownText(), kSoonMs);
     QTest::qWait(300);  // a few tries while the adapter is away
     QCOMPARE(PanelState(*form.Form), kDropped);
 
@@ -513,7 +519,7 @@ void TstMainWindow::aSerialAdapterPulledIsOpenedAgain()
     QVERIFY2(board->OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{1}, kSoonMs);
     QVERIFY2(form.Messages->Errors.isEmpty(), qPrintable(form.Messages->Errors.join(QLatin1Char('\n'))));
 
@@ -533,7 +539,7 @@ void TstMainWindow::serialDevicesAreListedAsTheyCome()
     QVERIFY(QFile::link(QStringLiteral("../../ttyUSB2"),
                         dev.filePath(QStringLiteral("serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"))));
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     panel.COMPortColumnComboBox->setEditText(QStringLiteral("/dev/mine"));
     panel.WatchDevices(dev.path());
     const auto listed = [&panel] {
@@ -555,7 +561,7 @@ void TstMainWindow::serialDevicesAreListedAsTheyCome()
 void TstMainWindow::periodEdit()
 {
     RecordedForm form;
-    TAdvEdit *period = form->ConnectiondxfGroupBox->PeriodAdvEdit;
+    TAdvEdit *period = PanelOf(*form)->PeriodAdvEdit;
     period->setText(QStringLiteral("500"));
     QTest::keyClick(period, Qt::Key_Return);
     QCOMPARE(form->ReadTimer().interval(), 500000);
@@ -581,7 +587,7 @@ void TstMainWindow::periodEdit()
     QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
     period->selectAll();
     QTest::keyClicks(period, QStringLiteral("2"));
-    form->ConnectiondxfGroupBox->AddressAdvEdit->setFocus();
+    PanelOf(*form)->AddressAdvEdit->setFocus();
     QTRY_COMPARE_WITH_TIMEOUT(form->ReadTimer().interval(), 2000, kSoonMs);
     QVERIFY(form->ReadTimer().isActive());
     QVERIFY(form.Messages->RangeWarnings.isEmpty());
@@ -593,10 +599,10 @@ void TstMainWindow::periodEdit()
 void TstMainWindow::switchingWindowsAppliesNoEdit()
 {
     RecordedForm form;
-    TAdvEdit *period = form->ConnectiondxfGroupBox->PeriodAdvEdit;
+    TAdvEdit *period = PanelOf(*form)->PeriodAdvEdit;
     form->show();
     QVERIFY(QTest::qWaitForWindowActive(form.Form.get()));
-    QTRY_COMPARE_WITH_TIMEOUT(form->focusWidget(), form->ConnectiondxfGroupBox->ConnectVrButton, kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(form->focusWidget(), PanelOf(*form)->ConnectVrButton, kSoonMs);
     period->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
     period->selectAll();
@@ -613,10 +619,10 @@ void TstMainWindow::switchingWindowsAppliesNoEdit()
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form.Form.get()));
     QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
-    form->ConnectiondxfGroupBox->AddressAdvEdit->setFocus();
+    PanelOf(*form)->AddressAdvEdit->setFocus();
     QTRY_COMPARE_WITH_TIMEOUT(form->ReadTimer().interval(), 7000, kSoonMs);
 
-    form->ConnectiondxfGroupBox->PeriodAdvEdit->setFocus();
+    PanelOf(*form)->PeriodAdvEdit->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
     period->selectAll();
     QTest::keyClicks(period, QStringLiteral("9"));
@@ -628,25 +634,25 @@ void TstMainWindow::switchingWindowsAppliesNoEdit()
 void TstMainWindow::ipAddressEdit()
 {
     RecordedForm form;
-    TIPAddressEdit *edit = form->ConnectiondxfGroupBox->IPAddressEdit;
+    TIPAddressEdit *edit = PanelOf(*form)->IPAddressEdit;
     edit->clear();
     // Only what can become an address gets typed: "300" stops at "30".
     QTest::keyClicks(edit, QStringLiteral("300.1.2.3x"));
     QCOMPARE(edit->text(), QStringLiteral("30.1.2.3"));
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("30.1.2.3"));
+    QCOMPARE(TcpOf(*form).ServerAddress(), QStringLiteral("30.1.2.3"));
     edit->clear();
     QTest::keyClicks(edit, QStringLiteral("10.0.0.255"));
     QCOMPARE(edit->Octets(), (std::array<int, 4>{10, 0, 0, 255}));
     QTest::keyClick(edit, Qt::Key_Enter);
-    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("10.0.0.255"));
+    QCOMPARE(TcpOf(*form).ServerAddress(), QStringLiteral("10.0.0.255"));
 }
 
 // Labels name their edits, and the tab key walks the panel as it reads.
 void TstMainWindow::connectionPanelReadsInOrder()
 {
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     QCOMPARE(panel.title(), QStringLiteral(" Connection "));
     QHash<QWidget *, QString> labels;
     for (QLabel *label : panel.findChildren<QLabel *>())
@@ -676,17 +682,17 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
     ConnectTcp(form, *board);
     if (QTest::currentTestFailed())
         return;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     form->Session().SetRequestTimeout(200);
-    const quint64 failedBefore = form->TCPModbusClient.GetCounters().Failures;
-    const auto failures = [&] { return form->TCPModbusClient.GetCounters().Failures - failedBefore; };
+    const quint64 failedBefore = TcpOf(*form).GetCounters().Failures;
+    const auto failures = [&] { return TcpOf(*form).GetCounters().Failures - failedBefore; };
 
     SimFaults silent;
     silent.DropEvery = 1;
     board->SetFaults(silent);
     form.Messages->Answers << TChoice::Go << TChoice::Go << TChoice::Go;
     for (int i = 0; i < 3; ++i)
-        form->StartStopVrButton->click();
+        ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(failures(), quint64(3), kSoonMs);
     QCOMPARE(VisibleErrorWindows().size(), 1);
     TErrorForm *window = VisibleErrorWindows().first();
@@ -707,7 +713,7 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
     QPointer<TErrorForm> first = window;
     board->SetFaults({});
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
     QTRY_VERIFY_WITH_TIMEOUT(!first, kSoonMs);
     QVERIFY(form->Session().LinkOk());
     QCOMPARE(panel.ErrorWindow(), nullptr);
@@ -715,7 +721,7 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
     // Failing again opens one; closed by hand, the next failure opens a new one.
     board->SetFaults(silent);
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(VisibleErrorWindows().size(), 1, kSoonMs);
     QPointer<TErrorForm> second = VisibleErrorWindows().first();
     second->close();
@@ -723,7 +729,7 @@ void TstMainWindow::oneErrorWindowForAnyNumberOfFailures()
     QVERIFY(form->Session().LinkOk());
     QCOMPARE(panel.ErrorWindow(), nullptr);
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(VisibleErrorWindows().size(), 1, kSoonMs);
     QCOMPARE(panel.ErrorWindow(), VisibleErrorWindows().first());
 
@@ -752,15 +758,15 @@ void TstMainWindow::disconnectingIsNoCommunicationError()
     SimFaults silent;
     silent.DropEvery = 1;
     board->SetFaults(silent);
-    const quint64 failedBefore = form->TCPModbusClient.GetCounters().Failures;
+    const quint64 failedBefore = TcpOf(*form).GetCounters().Failures;
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
-    form->ConnectiondxfGroupBox->ConnectVrButton->click();
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
+    PanelOf(*form)->ConnectVrButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kClosed, kSoonMs);
-    QCOMPARE(form->TCPModbusClient.GetCounters().Failures - failedBefore, quint64(2));  // they did fail...
-    QVERIFY(VisibleErrorWindows().isEmpty());                                           // ...without a window
+    QCOMPARE(TcpOf(*form).GetCounters().Failures - failedBefore, quint64(2));  // they did fail...
+    QVERIFY(VisibleErrorWindows().isEmpty());                                  // ...without a window
     QVERIFY(form->Session().LinkOk());
 }
 
@@ -772,13 +778,13 @@ void TstMainWindow::startStopWritesAndToggles()
     ConnectTcp(form, *board);
     if (QTest::currentTestFailed())
         return;
-    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Sta&rt"));
+    QCOMPARE(ControlOf<QPushButton>(*form, "StartStopVrButton")->text(), QStringLiteral("Sta&rt"));
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
-    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Sto&p"));
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
+    QCOMPARE(ControlOf<QPushButton>(*form, "StartStopVrButton")->text(), QStringLiteral("Sto&p"));
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
-    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Sta&rt"));
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
+    QCOMPARE(ControlOf<QPushButton>(*form, "StartStopVrButton")->text(), QStringLiteral("Sta&rt"));
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), (QList<quint16>{1, 0}), kSoonMs);
     QCOMPARE(RequestsAt(*board, 0x06, 0x013A).size(), 2);  // single-register writes
 }
@@ -787,13 +793,13 @@ void TstMainWindow::startStopWithoutALine()
 {
     RecordedForm form;
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
-    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Sto&p"));
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
+    QCOMPARE(ControlOf<QPushButton>(*form, "StartStopVrButton")->text(), QStringLiteral("Sto&p"));
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();
-    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Sta&rt"));
+    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
+    QCOMPARE(ControlOf<QPushButton>(*form, "StartStopVrButton")->text(), QStringLiteral("Sta&rt"));
     // Both went to the closed client, which dropped them.
-    QCOMPARE(form->TCPModbusClient.GetCounters().Discarded, quint64(2));
+    QCOMPARE(TcpOf(*form).GetCounters().Discarded, quint64(2));
     QVERIFY(form.Messages->Errors.isEmpty());
     QVERIFY(VisibleErrorWindows().isEmpty());
 }
@@ -807,8 +813,8 @@ void TstMainWindow::remoteControlBoxes()
     if (QTest::currentTestFailed())
         return;
     form->Poll().ReadVersion();
-    QTRY_VERIFY_WITH_TIMEOUT(form->VentilationTabSheet->KitchenHooddxfCheckBox->isEnabled(), kSoonMs);
-    TVentilationPage &page = *form->VentilationTabSheet;
+    QTRY_VERIFY_WITH_TIMEOUT(PageOf<TVentilationPage>(*form)->KitchenHooddxfCheckBox->isEnabled(), kSoonMs);
+    TVentilationPage &page = *PageOf<TVentilationPage>(*form);
     QVERIFY(page.StartStopdxfCheckBox->isChecked());
     QVERIFY(!page.KitchenHooddxfCheckBox->isChecked());
     page.KitchenHooddxfCheckBox->click();
@@ -821,7 +827,8 @@ void TstMainWindow::remoteControlBoxes()
     // Set from code (a page refresh, a loaded configuration) nothing is written.
     page.KitchenHooddxfCheckBox->setChecked(true);
     form.Messages->Answers << TChoice::Go;
-    form->StartStopVrButton->click();  // a write behind it, to know everything before it arrived
+    ControlOf<QPushButton>(*form, "StartStopVrButton")
+        ->click();  // a write behind it, to know everything before it arrived
     QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{1}, kSoonMs);
     QCOMPARE(WritesTo(*board, 0x0430), (QList<quint16>{1, 0, 0}));
 }
@@ -834,7 +841,7 @@ void TstMainWindow::clockTestButtons()
     ConnectTcp(form, *board);
     if (QTest::currentTestFailed())
         return;
-    TControlPage &page = *form->ControlTabSheet;
+    TControlPage &page = *PageOf<TControlPage>(*form);
     QCOMPARE(page.VrDemoButton1->text(), QStringLiteral("Set 00:14:00"));
     QCOMPARE(page.VrDemoButton2->text(), QStringLiteral("Set 05:59:00"));
 
@@ -866,13 +873,13 @@ void TstMainWindow::clockTestButtons()
 void TstMainWindow::chartOpensOneTrendWindow()
 {
     RecordedForm form;
-    form->ChartVrButton->click();
+    ControlOf<QPushButton>(*form, "ChartVrButton")->click();
     QPointer<TChartForm> first = form->ChartForm();
     QVERIFY(first && first->isVisible());
-    form->ChartVrButton->click();
+    ControlOf<QPushButton>(*form, "ChartVrButton")->click();
     QCOMPARE(form->ChartForm(), first.data());
     first->close();
-    form->ChartVrButton->click();
+    ControlOf<QPushButton>(*form, "ChartVrButton")->click();
     QVERIFY(form->ChartForm() && form->ChartForm()->isVisible());
     QVERIFY(!first);
     QCOMPARE(form->findChildren<TChartForm *>().size(), 1);
@@ -897,8 +904,8 @@ void TstMainWindow::f1OpensOneTrendWindow()
     form->show();
     QVERIFY(QTest::qWaitForWindowActive(form.Form.get()));
     // FormShow has put the focus on "Connect"; a key typed anywhere in the window reaches F1.
-    QTRY_VERIFY_WITH_TIMEOUT(form->ConnectiondxfGroupBox->ConnectVrButton->hasFocus(), kSoonMs);
-    TAdvEdit *period = form->ConnectiondxfGroupBox->PeriodAdvEdit;
+    QTRY_VERIFY_WITH_TIMEOUT(PanelOf(*form)->ConnectVrButton->hasFocus(), kSoonMs);
+    TAdvEdit *period = PanelOf(*form)->PeriodAdvEdit;
     period->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(period->hasFocus(), kSoonMs);
     QCOMPARE(form->TempChartForm(), nullptr);
@@ -965,7 +972,7 @@ void TstMainWindow::pagesAndStatusBar()
                             QStringLiteral("InOutTabSheet"),         QStringLiteral("TimersTabSheet"),
                             QStringLiteral("VentilationTabSheet"),   QStringLiteral("CalibrationTabSheet"),
                             QStringLiteral("ParametersTabSheet"),    QStringLiteral("ControlTabSheet")};
-    QTabWidget *pages = form->MainPageControl;
+    QTabWidget *pages = TabsOf(*form);
     QCOMPARE(pages->objectName(), QStringLiteral("MainPageControl"));
     QCOMPARE(pages->count(), 12);
     for (int i = 0; i < pages->count(); ++i) {
@@ -990,8 +997,8 @@ void TstMainWindow::pagesAndStatusBar()
                             QStringLiteral("Version:"), QString()};
     const QList<int> widths{230, 130, 130, 130, 50};
     for (int i = 0; i < 5; ++i) {
-        QCOMPARE(form->StatusPanels[i]->text(), texts[i]);
-        QCOMPARE(form->StatusPanels[i]->parentWidget(), bar);
+        QCOMPARE(StatusPanelOf(*form, i)->text(), texts[i]);
+        QCOMPARE(StatusPanelOf(*form, i)->parentWidget(), bar);
     }
 
     // Laid out: the panels side by side in their order and at least their widths, the pages above
@@ -999,9 +1006,9 @@ void TstMainWindow::pagesAndStatusBar()
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.Form.get()));
     for (int i = 0; i < 5; ++i) {
-        QVERIFY2(form->StatusPanels[i]->width() >= widths[i], qPrintable(QString::number(i)));
+        QVERIFY2(StatusPanelOf(*form, i)->width() >= widths[i], qPrintable(QString::number(i)));
         if (i > 0)
-            QVERIFY(form->StatusPanels[i]->x() > form->StatusPanels[i - 1]->x());
+            QVERIFY(StatusPanelOf(*form, i)->x() > StatusPanelOf(*form, i - 1)->x());
     }
     QCOMPARE(pages->currentIndex(), 0);
     QVERIFY2(pages->width() >= 552, qPrintable(QString::number(pages->width())));
@@ -1033,7 +1040,7 @@ void TstMainWindow::startupPictureComesBeforeThePoll()
     QTRY_VERIFY_WITH_TIMEOUT(form.ReadTimer().isActive(), kSoonMs);
     QVERIFY(sawPicture);
     QVERIFY(!timerRanDuringPicture);
-    QCOMPARE(form.focusWidget(), form.ConnectiondxfGroupBox->ConnectVrButton);
+    QCOMPARE(form.focusWidget(), PanelOf(form)->ConnectVrButton);
 }
 
 void TstMainWindow::startupPictureCloses()

@@ -5,7 +5,7 @@
 // programs run from there, away from the build tree's files, against each other; its documents
 // (manual pages, completion, copyright, changelog) and lintian's verdict. And the window of an
 // installed tool: this test program sits in bin/ beside share/z4vent/, as installed.
-#include "FormHarness.h"
+#include "WindowOnBoard.h"
 
 #include "config/DefinitionFile.h"
 
@@ -290,12 +290,12 @@ void TstPackage::installedWindowLogsInTheUserFolder()
     QVERIFY(board);
     RecordedForm form;
     QVERIFY2(form.Messages->Errors.isEmpty(), qPrintable(form.Messages->Errors.join(QLatin1Char('\n'))));
-    form->TCPModbusClient.SetLogFileEnabled(true);
-    form->TCPModbusClient.SetLogFileLevel(2);
+    TcpOf(*form).SetLogFileEnabled(true);
+    TcpOf(*form).SetLogFileLevel(2);
     QVERIFY(::ConnectTcp(*form.Form, board->TcpPort()));
     Settle(*form.Form);
 
-    const QFileInfo log(form->TCPModbusClient.LogFileName());
+    const QFileInfo log(TcpOf(*form).LogFileName());
     QCOMPARE(log.absolutePath(), userLogs.absolutePath());
     QVERIFY(log.size() > 0);
     QVERIFY2(program.entryList({QStringLiteral("z4link-*")}).isEmpty(), qPrintable(program.entryList().join(' ')));

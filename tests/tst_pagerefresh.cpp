@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A page shows what the board holds when it is opened: the reads of every page against the
 // in-process simulated board, and what the answers show.
-#include "FormHarness.h"
+#include "WindowOnBoard.h"
 
 #include "app/TConnectionPanel.h"
 #include "monitor/TPoll.h"
@@ -91,7 +91,7 @@ void TestPageRefresh::Connect(const Z4BoardOptions &options)
 
 void TestPageRefresh::Show(const QString &page)
 {
-    QTabWidget *tabs = m_form->Form->MainPageControl;
+    QTabWidget *tabs = TabsOf(*m_form->Form);
     for (int i = 0; i < tabs->count(); ++i) {
         if (tabs->widget(i)->objectName() == page) {
             tabs->setCurrentIndex(i);
@@ -224,7 +224,7 @@ void TestPageRefresh::remoteControlFollowsTheBoard()
 void TestPageRefresh::timersOfflineAndOnline()
 {
     TForm1 &form = *m_form->Form;
-    TTimersPage &timers = *form.TimersTabSheet;
+    TTimersPage &timers = *PageOf<TTimersPage>(form);
     auto *start1 = form.findChild<QLineEdit *>(QStringLiteral("Int11AdvMaskEdit"));
     auto *level1 = form.findChild<QComboBox *>(QStringLiteral("Int1ColumnComboBox"));
 
@@ -321,8 +321,8 @@ void TestPageRefresh::aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits()
     auto *clicked = form.findChild<QAbstractButton *>(control);
     clicked->click();
     QCOMPARE(writeRequests(), 0);
-    QVERIFY2(form.StatusPanels[0]->text().contains(QLatin1String("was not written")),
-             qPrintable(form.StatusPanels[0]->text()));
+    QVERIFY2(StatusPanelOf(form, 0)->text().contains(QLatin1String("was not written")),
+             qPrintable(StatusPanelOf(form, 0)->text()));
 
     m_board->SetFaults({});
     clicked->click();

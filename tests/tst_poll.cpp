@@ -3,7 +3,7 @@
 // The poll: what each answer puts on the pages, the left column, the status bar and the live
 // state; which requests each tick sends; failures, disconnects and the trend windows; and the
 // main window showing the simulated board live.
-#include "MessageRecorder.h"
+#include "FormHarness.h"
 #include "SimHarness.h"
 
 #include "app/TConnectionPanel.h"
@@ -575,12 +575,12 @@ void TestPoll::mainWindowShowsTheBoardLive()
                                                                                            {0x0339, 0x0402}})
         QVERIFY(b.write(address, value));
 
-    TConnectionPanel *panel = form->ConnectiondxfGroupBox;
+    TConnectionPanel *panel = PanelOf(*form);
     panel->SetMode(false);
     panel->IPAddressEdit->SetOctets({127, 0, 0, 1});
-    form->TCPModbusClient.SetPort(board->TcpPort());
-    form->MainPageControl->setCurrentWidget(form->InputsOutputsTabSheet);
-    QSignalSpy connected(&form->TCPModbusClient, &TModbusClient::OnConnect);
+    TcpOf(*form).SetPort(board->TcpPort());
+    TabsOf(*form)->setCurrentWidget(PageOf<TInputsOutputsPage>(*form));
+    QSignalSpy connected(&TcpOf(*form), &TModbusClient::OnConnect);
     panel->ConnectVrButtonClick();
     QVERIFY(connected.wait(kSoonMs));
     QTRY_VERIFY_WITH_TIMEOUT(form->Session().Connected(), kSoonMs);
@@ -592,19 +592,20 @@ void TestPoll::mainWindowShowsTheBoardLive()
 
     // The read timer drives the poll.
     form->ReadTimer().start(20);
-    QTRY_COMPARE_WITH_TIMEOUT(form->StatusPanels[1]->text(), QStringLiteral("Series: 1"), kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(StatusPanelOf(*form, 1)->text(), QStringLiteral("Series: 1"), kSoonMs);
     QTRY_COMPARE_WITH_TIMEOUT(Find<TAdvEdit>(form.Form.get(), "Ain1AAdvEdit")->text(), QStringLiteral("21.5"), kSoonMs);
-    QCOMPARE(form->StatusPanels[3]->text(), QStringLiteral("Version: 1.011"));
-    QCOMPARE(form->StatusPanels[2]->text(), QStringLiteral("Board No.: 1"));
+    QCOMPARE(StatusPanelOf(*form, 3)->text(), QStringLiteral("Version: 1.011"));
+    QCOMPARE(StatusPanelOf(*form, 2)->text(), QStringLiteral("Board No.: 1"));
     QVERIFY(Find<QWidget>(form.Form.get(), "Set1VrDemoButton")->isEnabled());
     QVERIFY(Find<QWidget>(form.Form.get(), "WithoutExhaustdxfCheckBox")->isEnabled());
-    QCOMPARE(form->YearDateStaticText->text(), QStringLiteral("2024-3-5"));
-    QVERIFY2(form->TimeStaticText->text().startsWith(QLatin1String("7:05:")), qPrintable(form->TimeStaticText->text()));
-    QCOMPARE(form->DayStaticText->text(), QStringLiteral("Tuesday"));
-    QCOMPARE(form->ModeValVrLabel->text(), QStringLiteral("Auto"));
-    QCOMPARE(form->SeasonValVrLabel->text(), QStringLiteral("Summer"));
-    QCOMPARE(form->StartStopVrButton->text(), QStringLiteral("Sta&rt"));
-    QVERIFY(!form->StartStopVrUserLed->IsOn());
+    QCOMPARE(ControlOf<QLabel>(*form, "YearDateStaticText")->text(), QStringLiteral("2024-3-5"));
+    QVERIFY2(ControlOf<QLabel>(*form, "TimeStaticText")->text().startsWith(QLatin1String("7:05:")),
+             qPrintable(ControlOf<QLabel>(*form, "TimeStaticText")->text()));
+    QCOMPARE(ControlOf<QLabel>(*form, "DayStaticText")->text(), QStringLiteral("Tuesday"));
+    QCOMPARE(ControlOf<QLabel>(*form, "ModeValVrLabel")->text(), QStringLiteral("Auto"));
+    QCOMPARE(ControlOf<QLabel>(*form, "SeasonValVrLabel")->text(), QStringLiteral("Summer"));
+    QCOMPARE(ControlOf<QPushButton>(*form, "StartStopVrButton")->text(), QStringLiteral("Sta&rt"));
+    QVERIFY(!ControlOf<TLed>(*form, "StartStopVrUserLed")->IsOn());
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "Aout6RAdvEdit")->text(), QStringLiteral("100.0"));
     // Input 8 of the simulated board is broken.
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "Ain8RAdvEdit")->text(), QStringLiteral("no sensor"));
@@ -614,44 +615,46 @@ void TestPoll::mainWindowShowsTheBoardLive()
     QVERIFY(form->Live().Io.OutputBits[1] && form->Live().Io.OutputBits[10]);
     QCOMPARE(Find<TAdvEdit>(form.Form.get(), "ControlStatusAdvEdit")->text(), QStringLiteral("CS_STOP"));
     // Manual override is on, so the regulation-mode lamp is out.
-    QVERIFY(!form->RegulationModeVrLed->IsOn());
+    QVERIFY(!ControlOf<TLed>(*form, "RegulationModeVrLed")->IsOn());
 
     // Starting the unit on the board shows at the next ticks.
     QVERIFY(b.write(0x013A, 1));
-    QTRY_COMPARE_WITH_TIMEOUT(form->StartStopVrButton->text(), QStringLiteral("Sto&p"), kSoonMs);
-    QVERIFY(form->StartStopVrUserLed->IsOn());
+    QTRY_COMPARE_WITH_TIMEOUT(ControlOf<QPushButton>(*form, "StartStopVrButton")->text(), QStringLiteral("Sto&p"),
+                              kSoonMs);
+    QVERIFY(ControlOf<TLed>(*form, "StartStopVrUserLed")->IsOn());
     QVERIFY(form.Messages->Errors.isEmpty());
 
     // The board stops answering: the values, lamps and clock fade and the status bar says since
     // when, until it answers again.
-    const QList<QWidget *> live{Find<TAdvEdit>(form.Form.get(), "Ain1AAdvEdit"), form->StartStopVrUserLed,
-                                form->TimeStaticText, Find<TLed>(form.Form.get(), "Dout2RVrUserLed"),
-                                Find<TAdvEdit>(form.Form.get(), "ControlStatusAdvEdit")};
+    const QList<QWidget *> live{
+        Find<TAdvEdit>(form.Form.get(), "Ain1AAdvEdit"), ControlOf<TLed>(*form, "StartStopVrUserLed"),
+        ControlOf<QLabel>(*form, "TimeStaticText"), Find<TLed>(form.Form.get(), "Dout2RVrUserLed"),
+        Find<TAdvEdit>(form.Form.get(), "ControlStatusAdvEdit")};
     const auto faded = [&live](bool on) {
         return std::all_of(live.begin(), live.end(),
                            [on](QWidget *w) { return (w->graphicsEffect() != nullptr) == on; });
     };
     QVERIFY(faded(false));
-    QVERIFY(form->LiveStatusPanel->text().isEmpty());
+    QVERIFY(LiveStatusOf(*form)->text().isEmpty());
     form->Session().SetRequestTimeout(200);
     board->SetFaults({.DropEvery = 1, .Refuse = {}});
     QTRY_VERIFY_WITH_TIMEOUT(faded(true), kSoonMs);
-    QVERIFY2(form->LiveStatusPanel->text().startsWith(QLatin1String("No answer from the board since ")),
-             qPrintable(form->LiveStatusPanel->text()));
+    QVERIFY2(LiveStatusOf(*form)->text().startsWith(QLatin1String("No answer from the board since ")),
+             qPrintable(LiveStatusOf(*form)->text()));
     // Nothing else is faded: the connection panel and the page's own controls stay as they are.
-    QVERIFY(!form->ConnectiondxfGroupBox->ConnectVrButton->graphicsEffect());
+    QVERIFY(!PanelOf(*form)->ConnectVrButton->graphicsEffect());
     board->SetFaults({});
     QTRY_VERIFY_WITH_TIMEOUT(faded(false), kSoonMs);
-    QVERIFY(form->LiveStatusPanel->text().isEmpty());
+    QVERIFY(LiveStatusOf(*form)->text().isEmpty());
 
     // The line closes (the overrides set above left on the board): what is shown is no longer
     // current either.
     form.Messages->Answers = {TChoice::Other};
-    form->ConnectiondxfGroupBox->ConnectVrButtonClick();
+    PanelOf(*form)->ConnectVrButtonClick();
     QTRY_VERIFY_WITH_TIMEOUT(!form->Session().Connected(), kSoonMs);
     QTRY_VERIFY_WITH_TIMEOUT(faded(true), kSoonMs);
-    QVERIFY2(form->LiveStatusPanel->text().startsWith(QLatin1String("Line closed; values from ")),
-             qPrintable(form->LiveStatusPanel->text()));
+    QVERIFY2(LiveStatusOf(*form)->text().startsWith(QLatin1String("Line closed; values from ")),
+             qPrintable(LiveStatusOf(*form)->text()));
     form->ReadTimer().stop();
 }
 

@@ -3,7 +3,7 @@
 // The main window on the screens technicians use, under a real X server: ctest runs this test on a
 // 1366x768 screen at 100 % and on a 1920x1080 screen at QT_SCALE_FACTOR=1.5. Screenshots of the
 // window on each page are left in the test's working folder (tst_screens-1366x768-page01.png ...).
-#include "MessageRecorder.h"
+#include "FormHarness.h"
 #include "TestFiles.h"
 
 #include "app/TStatusPanel.h"
@@ -88,9 +88,9 @@ void TestScreens::firstStartFitsWithEveryTabAndPage()
 {
     RecordedForm form;
     QVERIFY(Shown(*form.Form));
-    QCOMPARE(form->MainPageControl->currentIndex(), 0);
+    QCOMPARE(TabsOf(*form)->currentIndex(), 0);
     QVERIFY2(Available().contains(form->frameGeometry()), qPrintable(Where(form->frameGeometry())));
-    for (const QToolButton *arrow : form->MainPageControl->tabBar()->findChildren<QToolButton *>())
+    for (const QToolButton *arrow : TabsOf(*form)->tabBar()->findChildren<QToolButton *>())
         QVERIFY2(!arrow->isVisible(), "the tab strip scrolls");
     QCOMPARE(form->findChild<QScrollArea *>(QStringLiteral("LeftColumnScrollArea"))->verticalScrollBar()->maximum(), 0);
 
@@ -98,12 +98,12 @@ void TestScreens::firstStartFitsWithEveryTabAndPage()
                                .arg(form->screen()->size().width() * form->devicePixelRatio())
                                .arg(form->screen()->size().height() * form->devicePixelRatio())
                                .arg(form->devicePixelRatio() > 1 ? QStringLiteral("-150") : QString());
-    for (int i = 0; i < form->MainPageControl->count(); ++i) {
-        form->MainPageControl->setCurrentIndex(i);
+    for (int i = 0; i < TabsOf(*form)->count(); ++i) {
+        TabsOf(*form)->setCurrentIndex(i);
         QCoreApplication::processEvents();
-        const auto *scroll = form->MainPageControl->widget(i)->findChild<QScrollArea *>();
+        const auto *scroll = TabsOf(*form)->widget(i)->findChild<QScrollArea *>();
         QVERIFY2(scroll->horizontalScrollBar()->maximum() == 0 && scroll->verticalScrollBar()->maximum() == 0,
-                 qPrintable(form->MainPageControl->tabText(i) + QStringLiteral(" is larger than its room")));
+                 qPrintable(TabsOf(*form)->tabText(i) + QStringLiteral(" is larger than its room")));
         QVERIFY(form->grab().save(
             QDir(m_artifacts)
                 .filePath(QStringLiteral("tst_screens-%1-page%2.png").arg(screen).arg(i + 1, 2, 10, QChar('0')))));
@@ -144,7 +144,7 @@ void TestScreens::statusMessagesAreReadableWhole()
     QFETCH(bool, cut);
     RecordedForm form;
     QVERIFY(Shown(*form.Form));
-    auto *label = dynamic_cast<TStatusPanel *>(panel < 0 ? form->LiveStatusPanel : form->StatusPanels[panel]);
+    auto *label = dynamic_cast<TStatusPanel *>(panel < 0 ? LiveStatusOf(*form) : StatusPanelOf(*form, panel));
     label->setToolTip(QStringLiteral("its own tooltip"));
     label->setText(text);
     QCoreApplication::processEvents();
@@ -168,13 +168,13 @@ void TestScreens::placeAndPageAreKeptAcrossARestart()
         QVERIFY(Shown(*form.Form));
         form->setGeometry(left);
         QTRY_COMPARE_WITH_TIMEOUT(form->geometry(), left, kSoonMs);
-        form->MainPageControl->setCurrentIndex(7);
+        TabsOf(*form)->setCurrentIndex(7);
         QVERIFY(form->close());
         QVERIFY(form.Messages->Errors.isEmpty());
     }
     QVERIFY2(ReadAll(QStringLiteral("R4Ivivaz.ini")).contains("Page=Timers"), ReadAll(QStringLiteral("R4Ivivaz.ini")));
     RecordedForm again;
-    QCOMPARE(again->MainPageControl->currentIndex(), 7);
+    QCOMPARE(TabsOf(*again)->currentIndex(), 7);
     QVERIFY(Shown(*again.Form));
     QCOMPARE(again->geometry(), left);
 }
@@ -200,7 +200,7 @@ void TestScreens::aKeptPlaceIsBroughtOntoTheScreen()
     QFETCH(int, page);
     QVERIFY(WriteAll(QStringLiteral("R4Ivivaz.ini"), "[Window]\n" + window));
     RecordedForm form;
-    QCOMPARE(form->MainPageControl->currentIndex(), page);
+    QCOMPARE(TabsOf(*form)->currentIndex(), page);
     QVERIFY(Shown(*form.Form));
     QVERIFY2(Available().contains(form->frameGeometry()), qPrintable(Where(form->frameGeometry())));
     QVERIFY(form->geometry().top() > Available().top());

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file R4Ivivaz.ini: what the main window reads from it at start, what it writes back
 // at close, and what it must leave alone.
-#include "MessageRecorder.h"
+#include "FormHarness.h"
 #include "OddFiles.h"
 #include "TestFiles.h"
 #include "app/TConnectionDialog.h"
@@ -130,10 +130,10 @@ void TstSettings::cleanup()
 void TstSettings::defaultsWithoutAFile()
 {
     RecordedForm form;
-    TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*form);
     QVERIFY(panel.EthernetdxfCheckBox->isChecked());
     QVERIFY(!panel.SerialdxfCheckBox->isChecked());
-    QCOMPARE(form->Session().ActiveClient(), &form->TCPModbusClient);
+    QCOMPARE(form->Session().ActiveClient(), &TcpOf(*form));
     QVERIFY(panel.IPAddressEdit->isEnabled());
     QVERIFY(!panel.COMPortColumnComboBox->isEnabled());
     QCOMPARE(panel.IPAddressEdit->text(), QStringLiteral("0.0.0.0"));
@@ -245,10 +245,10 @@ void TstSettings::logKeysGoOnlyToTheClientModeSelects()
     QVERIFY(WriteAll(SettingsPath(), QByteArray("[Connection]\nMode=") + (serial ? "1" : "0")
                                          + "\nLog File Enabled=1\nLog File Exist Time=30\nLog File Level=3\n"));
     RecordedForm form;
-    TModbusClient &chosen = serial ? static_cast<TModbusClient &>(form->SerialModbusClient)
-                                   : static_cast<TModbusClient &>(form->TCPModbusClient);
-    TModbusClient &other = serial ? static_cast<TModbusClient &>(form->TCPModbusClient)
-                                  : static_cast<TModbusClient &>(form->SerialModbusClient);
+    TModbusClient &chosen =
+        serial ? static_cast<TModbusClient &>(SerialOf(*form)) : static_cast<TModbusClient &>(TcpOf(*form));
+    TModbusClient &other =
+        serial ? static_cast<TModbusClient &>(TcpOf(*form)) : static_cast<TModbusClient &>(SerialOf(*form));
     QCOMPARE(form->Session().ActiveClient(), &chosen);
     QCOMPARE(chosen.LogFileEnabled(), true);
     QCOMPARE(chosen.LogFileExistTime(), 30);
@@ -267,14 +267,14 @@ void TstSettings::lineKeysReachTheClients()
                                      "Baud Rate=9600\nParity=N\nData Bits=7\nStop Bits=2\n"
                                      "COM1 Device=/dev/ttyUSB0\nCOM4 Device=/dev/ttyACM1\n"));
     RecordedForm form;
-    QCOMPARE(form->TCPModbusClient.ServerAddress(), QStringLiteral("192.168.4.40"));
-    QCOMPARE(form->TCPModbusClient.Port(), quint16(1502));
-    TSerialModbusClient &serial = form->SerialModbusClient;
+    QCOMPARE(TcpOf(*form).ServerAddress(), QStringLiteral("192.168.4.40"));
+    QCOMPARE(TcpOf(*form).Port(), quint16(1502));
+    TSerialModbusClient &serial = SerialOf(*form);
     QCOMPARE(serial.BaudRate(), 9600);
     QCOMPARE(serial.Parity(), QSerialPort::NoParity);
     QCOMPARE(serial.DataBits(), QSerialPort::Data7);
     QCOMPARE(serial.StopBits(), QSerialPort::TwoStop);
-    QCOMPARE(form->ConnectiondxfGroupBox->SerialDevice(), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(PanelOf(*form)->SerialDevice(), QStringLiteral("/dev/ttyUSB0"));
 
     // Parity by word as well as by letter.
     QCOMPARE(ReadText("[Connection]\nParity=odd\n").Parity, QSerialPort::OddParity);
@@ -307,7 +307,7 @@ void TstSettings::theDeviceOfAnOlderFile()
     QVERIFY(WriteAll(SettingsPath(), "[Connection]\nMode=1\n" + keys + "\n"));
     const QString comPort = ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("COM Port"));
     RecordedForm form;
-    QCOMPARE(form->ConnectiondxfGroupBox->SerialDevice(), device);
+    QCOMPARE(PanelOf(*form)->SerialDevice(), device);
     QVERIFY(form->close());
     QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Device")), device);
     if (comPort != QLatin1String("<absent>"))
@@ -325,7 +325,7 @@ void TstSettings::lineSettingsKeptOverCloseAndRestart()
                                          .TimeoutMs = 800};
     {
         RecordedForm form;
-        TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+        TConnectionPanel &panel = *PanelOf(*form);
         // Through the dialog as a user fills it; a speed that is none is refused first.
         bool filled = false;
         QTimer::singleShot(0, [&] {
@@ -347,20 +347,20 @@ void TstSettings::lineSettingsKeptOverCloseAndRestart()
         QVERIFY(filled);
         QCOMPARE(form.Messages->Errors, QStringList{QStringLiteral("Baud rate: 50 to 4000000")});
         QCOMPARE(panel.LineSettings(), chosen);
-        QCOMPARE(form->SerialModbusClient.BaudRate(), 57600);
+        QCOMPARE(SerialOf(*form).BaudRate(), 57600);
         panel.SerialdxfCheckBox->click();
         panel.COMPortColumnComboBox->setEditText(QStringLiteral("/dev/serial/by-id/usb-FTDI_X-if00-port0"));
         QVERIFY(form->close());
     }
     QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Parity")), QStringLiteral("O"));
     RecordedForm again;
-    QCOMPARE(again->ConnectiondxfGroupBox->LineSettings(), chosen);
-    QCOMPARE(again->ConnectiondxfGroupBox->SerialDevice(), QStringLiteral("/dev/serial/by-id/usb-FTDI_X-if00-port0"));
-    QCOMPARE(again->TCPModbusClient.Port(), quint16(1502));
+    QCOMPARE(PanelOf(*again)->LineSettings(), chosen);
+    QCOMPARE(PanelOf(*again)->SerialDevice(), QStringLiteral("/dev/serial/by-id/usb-FTDI_X-if00-port0"));
+    QCOMPARE(TcpOf(*again).Port(), quint16(1502));
     // A dialog cancelled changes nothing.
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    again->ConnectiondxfGroupBox->LineSettingsButton->click();
-    QCOMPARE(again->ConnectiondxfGroupBox->LineSettings(), chosen);
+    PanelOf(*again)->LineSettingsButton->click();
+    QCOMPARE(PanelOf(*again)->LineSettings(), chosen);
 }
 
 void TstSettings::valuesKeptOverCloseAndRestart()
@@ -368,7 +368,7 @@ void TstSettings::valuesKeptOverCloseAndRestart()
     QVERIFY(WriteAll(SettingsPath(), "[BoardType]\nBoardTypeIndex=1\n"));
     {
         RecordedForm form;
-        TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+        TConnectionPanel &panel = *PanelOf(*form);
         panel.SerialdxfCheckBox->click();
         panel.IPAddressEdit->setText(QStringLiteral("192.168.10.20"));
         panel.COMPortColumnComboBox->setEditText(QStringLiteral("/dev/ttyUSB3"));
@@ -388,10 +388,10 @@ void TstSettings::valuesKeptOverCloseAndRestart()
     QVERIFY2(ReadAll(path).contains("\nMode=1\n"), ReadAll(path).constData());
 
     RecordedForm again;
-    TConnectionPanel &panel = *again->ConnectiondxfGroupBox;
+    TConnectionPanel &panel = *PanelOf(*again);
     QVERIFY(panel.SerialdxfCheckBox->isChecked());
     QVERIFY(!panel.EthernetdxfCheckBox->isChecked());
-    QCOMPARE(again->Session().ActiveClient(), &again->SerialModbusClient);
+    QCOMPARE(again->Session().ActiveClient(), &SerialOf(*again));
     QVERIFY(!panel.IPAddressEdit->isEnabled());
     QVERIFY(panel.COMPortColumnComboBox->isEnabled());
     QCOMPARE(panel.IPAddressEdit->text(), QStringLiteral("192.168.10.20"));
@@ -426,9 +426,9 @@ void TstSettings::handMadeContentSurvivesAClose()
     QVERIFY(WriteAll(SettingsPath(), original));
     {
         RecordedForm form;
-        QCOMPARE(form->ConnectiondxfGroupBox->IPAddressEdit->text(), QStringLiteral("10.0.0.0"));
-        QCOMPARE(form->TCPModbusClient.LogFileLevel(), 3);
-        form->ConnectiondxfGroupBox->IPAddressEdit->setText(QStringLiteral("10.1.2.3"));
+        QCOMPARE(PanelOf(*form)->IPAddressEdit->text(), QStringLiteral("10.0.0.0"));
+        QCOMPARE(TcpOf(*form).LogFileLevel(), 3);
+        PanelOf(*form)->IPAddressEdit->setText(QStringLiteral("10.1.2.3"));
         QVERIFY(form->close());
     }
     const QString text = QString::fromUtf8(ReadAll(SettingsPath()));
@@ -490,7 +490,7 @@ void TstSettings::anEditThatIsNoNumberKeepsItsOldValue()
     QVERIFY(WriteAll(SettingsPath(), "[Connection]\nReadPeriod=7\nAddress=9\n"));
     {
         RecordedForm form;
-        TConnectionPanel &panel = *form->ConnectiondxfGroupBox;
+        TConnectionPanel &panel = *PanelOf(*form);
         panel.SerialdxfCheckBox->click();
         panel.IPAddressEdit->setText(QStringLiteral("1.2.3.4"));
         panel.COMPortColumnComboBox->setEditText(QStringLiteral("/dev/ttyACM0"));
@@ -533,8 +533,8 @@ void TstSettings::aFileThatCannotBeReadIsNotOverwritten()
 
     RecordedForm form;
     // Nothing in it is trusted: the tool comes up as without a file.
-    QVERIFY(form->ConnectiondxfGroupBox->EthernetdxfCheckBox->isChecked());
-    QCOMPARE(form->ConnectiondxfGroupBox->IPAddressEdit->text(), QStringLiteral("0.0.0.0"));
+    QVERIFY(PanelOf(*form)->EthernetdxfCheckBox->isChecked());
+    QCOMPARE(PanelOf(*form)->IPAddressEdit->text(), QStringLiteral("0.0.0.0"));
     QVERIFY(form->close());
     QCOMPARE(form.Messages->Errors.size(), 1);
     QVERIFY2(form.Messages->Errors.first().contains(QLatin1String("could not be saved")),
@@ -555,8 +555,8 @@ void TstSettings::theWorkingFolderAtStartIsUsed()
 
     RecordedForm form;
     QCOMPARE(form->WorkDir(), m_dir->path());
-    QVERIFY(form->ConnectiondxfGroupBox->EthernetdxfCheckBox->isChecked());
-    form->ConnectiondxfGroupBox->PeriodAdvEdit->setText(QStringLiteral("4"));
+    QVERIFY(PanelOf(*form)->EthernetdxfCheckBox->isChecked());
+    PanelOf(*form)->PeriodAdvEdit->setText(QStringLiteral("4"));
     // Where the process wanders off to later does not matter: the file belongs to the start folder.
     QVERIFY(QDir::setCurrent(other.path()));
     QVERIFY(form->close());
@@ -566,8 +566,8 @@ void TstSettings::theWorkingFolderAtStartIsUsed()
     // Started in the other folder, the tool takes that folder's settings.
     RecordedForm there;
     QCOMPARE(there->WorkDir(), other.path());
-    QVERIFY(there->ConnectiondxfGroupBox->SerialdxfCheckBox->isChecked());
-    QCOMPARE(there->ConnectiondxfGroupBox->IPAddressEdit->text(), QStringLiteral("172.0.0.0"));
+    QVERIFY(PanelOf(*there)->SerialdxfCheckBox->isChecked());
+    QCOMPARE(PanelOf(*there)->IPAddressEdit->text(), QStringLiteral("172.0.0.0"));
     QCOMPARE(there->ReadTimer().interval(), 60000);
 }
 
@@ -743,7 +743,7 @@ void TstSettings::linksAreFollowedOnlyWithinTheirFolder()
         QCOMPARE(ReadAll(target).contains("a line"), !elsewhere);
     } else {
         RecordedForm form;
-        QCOMPARE(form->ConnectiondxfGroupBox->SerialdxfCheckBox->isChecked(), !elsewhere);
+        QCOMPARE(PanelOf(*form)->SerialdxfCheckBox->isChecked(), !elsewhere);
         QVERIFY(form->close());
         if (elsewhere) {
             QCOMPARE(form.Messages->Errors.size(), 1);

@@ -48,7 +48,7 @@ private slots:
     void weekProgramReachesAnIndependentPeer();
 
 private:
-    TTimersPage &Page() const { return *Form().TimersTabSheet; }
+    TTimersPage &Page() const { return *PageOf<TTimersPage>(Form()); }
     void ShowDay(const QStringList &times, const QList<int> &levels) const
     {
         for (int i = 0; i < 6; ++i)
@@ -212,8 +212,8 @@ void TestTimers::numbersAndAddress()
              (QStringList{QStringLiteral("SerialNoAdvEdit"), QStringLiteral("SerialNoAdvEdit"),
                           QStringLiteral("BoardAddrAdvEdit"), QStringLiteral("BoardAddrAdvEdit")}));
     // The status bar reads them back.
-    QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[2]->text(), QStringLiteral("Board No.: 65535"), kSoonMs);
-    QTRY_COMPARE_WITH_TIMEOUT(Form().StatusPanels[1]->text(), QStringLiteral("Series: 23"), kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(StatusPanelOf(Form(), 2)->text(), QStringLiteral("Board No.: 65535"), kSoonMs);
+    QTRY_COMPARE_WITH_TIMEOUT(StatusPanelOf(Form(), 1)->text(), QStringLiteral("Series: 23"), kSoonMs);
 }
 
 // "Set" of the slave address asks first, naming both addresses; once the board has taken the new
@@ -238,21 +238,21 @@ void TestTimers::slaveAddressAsksThenTheLineFollows()
     Settle(Form());
     QCOMPARE(WriteRequests(), (QList<Seen>{{kWriteSingle, 0x0383, 1, {247}}}));
     QCOMPARE(Form().Session().SlaveAddress(), quint8(247));
-    QCOMPARE(Form().ConnectiondxfGroupBox->AddressAdvEdit->text(), QStringLiteral("247"));
+    QCOMPARE(PanelOf(Form())->AddressAdvEdit->text(), QStringLiteral("247"));
     QCOMPARE(TSettings::Read(QDir::current().filePath(TSettings::FileName())).Address, 247);
     Form().ReadTimerTimer();
     Settle(Form());
-    const TModbusClient::Counters &counters = Form().TCPModbusClient.GetCounters();
+    const TModbusClient::Counters &counters = TcpOf(Form()).GetCounters();
     QCOMPARE(counters.Failures, quint64(0));
-    QVERIFY(!Form().ConnectiondxfGroupBox->ErrorWindow());
+    QVERIFY(!PanelOf(Form())->ErrorWindow());
     QVERIFY(Form().Session().LinkOk());
-    QVERIFY2(Form().LiveStatusPanel->text().isEmpty(), qPrintable(Form().LiveStatusPanel->text()));
+    QVERIFY2(LiveStatusOf(Form())->text().isEmpty(), qPrintable(LiveStatusOf(Form())->text()));
 }
 
 void TestTimers::clockFromThePc()
 {
     Form().PageContext().Now = [] { return QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9, 500)); };  // a Saturday
-    Form().TimeVrButton->click();
+    ControlOf<QPushButton>(Form(), "TimeVrButton")->click();
     QCOMPARE(WriteRequests(), (QList<Seen>{{kWriteMultiple, 0x0100, 4, {2026, 0x0C05, 0x0E07, 0x0907}}}));
     // The board keeps the time written.
     QCOMPARE(m_board->Board().clock().date(), QDate(2026, 12, 5));
@@ -260,14 +260,14 @@ void TestTimers::clockFromThePc()
 
 void TestTimers::offlineShowsTheImageAndWritesNothing()
 {
-    Form().ConnectiondxfGroupBox->ConnectVrButton->click();  // Disconnect
-    QTRY_VERIFY_WITH_TIMEOUT(!Form().TCPModbusClient.IsOpen(), kSoonMs);
+    PanelOf(Form())->ConnectVrButton->click();  // Disconnect
+    QTRY_VERIFY_WITH_TIMEOUT(!TcpOf(Form()).IsOpen(), kSoonMs);
     Page().WeekProgram().Times[5].fill(485);
     SelectDay(5);
     QCOMPARE(Named<TAdvEdit>(QStringLiteral("Int11AdvMaskEdit"))->text(), QStringLiteral("8:05"));
     Named<QPushButton>(QStringLiteral("WriteVrButton"))->click();
-    QVERIFY2(Form().StatusPanels[0]->text().contains(QLatin1String("was not written: the line is closed")),
-             qPrintable(Form().StatusPanels[0]->text()));
+    QVERIFY2(StatusPanelOf(Form(), 0)->text().contains(QLatin1String("was not written: the line is closed")),
+             qPrintable(StatusPanelOf(Form(), 0)->text()));
     Named<QPushButton>(QStringLiteral("SetVrButton"))->click();
     QVERIFY(Messages().Errors.isEmpty());
     QCOMPARE(m_board->Requests().size(), 0);
@@ -292,15 +292,15 @@ void TestTimers::weekProgramReachesAnIndependentPeer()
     ShowDay({"6:00", "8:05", "12:00", "13:00", "17:00", "22:00"}, {1, 2, 3});
     Named<QPushButton>(QStringLiteral("MonFriVrDemoButton"))->click();
     Form().PageContext().Now = [] { return QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9)); };
-    Form().TimeVrButton->click();
+    ControlOf<QPushButton>(Form(), "TimeVrButton")->click();
 
     QList<QList<quint16>> read;
     FunctionsStr record;
     record.OnReply = [&read](const TModbusAnswer &answer) { read.append(answer.Registers); };
-    Form().TCPModbusClient.ReadHoldingRegisters(1, 0x0346, 30, 3000, record);  // Monday to Friday
-    Form().TCPModbusClient.ReadHoldingRegisters(1, 0x036D, 15, 3000, record);
-    Form().TCPModbusClient.ReadHoldingRegisters(1, 0x0384, 1, 3000, record);
-    Form().TCPModbusClient.ReadHoldingRegisters(1, 0x0100, 4, 3000, record);
+    TcpOf(Form()).ReadHoldingRegisters(1, 0x0346, 30, 3000, record);  // Monday to Friday
+    TcpOf(Form()).ReadHoldingRegisters(1, 0x036D, 15, 3000, record);
+    TcpOf(Form()).ReadHoldingRegisters(1, 0x0384, 1, 3000, record);
+    TcpOf(Form()).ReadHoldingRegisters(1, 0x0100, 4, 3000, record);
     QTRY_COMPARE_WITH_TIMEOUT(read.size(), 4, kSoonMs);
     QList<quint16> times;
     QList<quint16> levels;

@@ -123,7 +123,7 @@ private slots:
             faults.Refuse.append({refused, refused, 2, true});
             m_board->SetFaults(faults);
         }
-        Form().MainPageControl->setCurrentWidget(Named<QWidget>(page));
+        TabsOf(Form())->setCurrentWidget(Named<QWidget>(page));
         SettleWrites();
         Log().Clear();
         Type(edit, typed);
@@ -204,7 +204,7 @@ private slots:
     // whole or not at all.
     void window()
     {
-        Form().MainPageControl->setCurrentWidget(Named<QWidget>("SettingsTabSheet"));
+        TabsOf(Form())->setCurrentWidget(Named<QWidget>("SettingsTabSheet"));
         Type("SupplySPAdvEdit", QStringLiteral("23"));
         SettleWrites();
         TTrafficWindow *window = OpenWindow();

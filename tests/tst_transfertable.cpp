@@ -5,7 +5,7 @@
 // main window: every control bound once, any valid image shown and taken back unchanged, the
 // extended items left alone by a base-set walk, and nothing written to the board by showing.
 
-#include "MessageRecorder.h"
+#include "FormHarness.h"
 #include "SimHarness.h"
 #include "app/TConnectionPanel.h"
 
@@ -188,7 +188,7 @@ ConfigImage RandomImage(const TTransferTable &table, QRandomGenerator &random)
 // The main window with the table bound to it.
 struct Window
 {
-    Window() { Problems = Table.Bind(*Form.Form, Form->TimersTabSheet->WeekProgramView(), *Form.Messages); }
+    Window() { Problems = Table.Bind(*Form.Form, PageOf<TTimersPage>(*Form)->WeekProgramView(), *Form.Messages); }
     RecordedForm Form;
     TTransferTable Table;
     QStringList Problems;
@@ -632,7 +632,7 @@ void TestTransferTable::everyControlFindsItsRegister()
     QCOMPARE(w.Table.Find(inputModes.Controls()[5])->Offset, 2);
     QCOMPARE(w.Table.Find(w.Table.Codec(16).Controls()[7])->Offset, 0);
     // Controls of no row, and a register outside the row, give nothing.
-    QVERIFY(!w.Table.Find(w.Form->ConnectiondxfGroupBox->ConnectVrButton));
+    QVERIFY(!w.Table.Find(PanelOf(*w.Form)->ConnectVrButton));
     QVERIFY(!w.Table.Find(nullptr));
     quint16 value = 0xBEEF;
     QCOMPARE(w.Table.Codec(0).TakeRegister(1, value).Result, TTakeResult::Unbound);
@@ -737,7 +737,7 @@ void TestTransferTable::showingNeverWritesToTheBoard()
 void TestTransferTable::historyBox()
 {
     RecordedForm form;
-    TParametersPage *page = form->ParametersTabSheet;
+    TParametersPage *page = PageOf<TParametersPage>(*form);
     // Keyboard order follows the reading order: the four buttons, then the log.
     const QList<QWidget *> order{page->SaveButton, page->LoadButton, page->VerifyButton, page->CompareButton,
                                  page->ParametersMemo};

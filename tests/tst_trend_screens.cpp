@@ -6,7 +6,7 @@
 // view, the regulation chart shows its variables in their units, and closing the tool asks before
 // the recordings are lost. The screenshots are left in the test's working folder
 // (tst_trend_screens-<screen>-chart.png, tst_trend_screens-<screen>-tempchart.png).
-#include "FormHarness.h"
+#include "WindowOnBoard.h"
 
 #include "monitor/TPoll.h"
 
@@ -71,7 +71,7 @@ void TestTrendScreens::bothWindowsAfterARecording()
     {
         RecordedForm form;
         QVERIFY(ConnectTcp(*form.Form, board->TcpPort()));
-        form->ChartVrButton->click();
+        ControlOf<QPushButton>(*form, "ChartVrButton")->click();
         form->FormKeyDown(Qt::Key_F1);
         TChartForm *chart = form->ChartForm();
         TTempChartForm *temp = form->TempChartForm();

@@ -2,11 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // z4ctl as a process against z4sim as a process and against pymodbus: what status decodes, the
 // saved file against the window's Save, and every command's exit status and what it names.
-#include "FormHarness.h"
 #include "OddFiles.h"
 #include "PtyPair.h"
 #include "PymodbusPeer.h"
 #include "SimHarness.h"
+#include "WindowOnBoard.h"
 
 #include "common/NumberText.h"
 #include "monitor/LiveDecoders.h"
@@ -235,10 +235,10 @@ void TstZ4ctl::statusAndSaveAgainstPymodbus()
     {
         RecordedForm form;
         QVERIFY(ConnectTcp(*form.Form, board->TcpPort()));
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(form->TCPModbusClient), kSoonMs);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(TcpOf(*form)), kSoonMs);
         // The connect has read the version, which decides the items.
         QCOMPARE(form->Live().FirmwareVersion, quint16(1012));
-        TParametersPage &page = *form->ParametersTabSheet;
+        TParametersPage &page = *PageOf<TParametersPage>(*form);
         form.Messages->SaveAnswer = fromWindow;
         page.SaveButton->click();
         QVERIFY(WaitForTransferEnd(page));
@@ -654,14 +654,14 @@ void TstZ4ctl::aSaveTargetIsRefusedBeforeTheBoardIsRead()
     RecordedForm form;
     QVERIFY(ConnectTcp(*form.Form, board->TcpPort()));
     Settle(*form.Form);
-    TParametersPage &page = *form->ParametersTabSheet;
-    const quint64 sent = form->TCPModbusClient.GetCounters().Requests;
+    TParametersPage &page = *PageOf<TParametersPage>(*form);
+    const quint64 sent = TcpOf(*form).GetCounters().Requests;
     form.Messages->SaveAnswer = path;
     page.SaveButton->click();
     QCOMPARE(form.Messages->Errors.size(), 1);
     QVERIFY2(form.Messages->Errors.first().contains(says), qPrintable(form.Messages->Errors.first()));
     QVERIFY(page.SaveButton->isEnabled());  // no transfer under way
-    QCOMPARE(form->TCPModbusClient.GetCounters().Requests, sent);
+    QCOMPARE(TcpOf(*form).GetCounters().Requests, sent);
     if (readOnly)
         QCOMPARE(QDir(dir.filePath(QStringLiteral("locked")))
                      .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),

@@ -5,6 +5,7 @@
 #include "app/TAboutDialog.h"
 #include "app/TConnectionPanel.h"
 #include "app/TDialogMessages.h"
+#include "app/TLeftColumn.h"
 #include "app/TSettings.h"
 #include "app/TStartupForm.h"
 #include "app/TStatusPanel.h"
@@ -12,7 +13,6 @@
 #include "app/Version.h"
 #include "charts/TTempChartForm.h"
 #include "config/BoardAddresses.h"
-#include "config/BoardClock.h"
 #include "config/DefinitionFile.h"
 #include "live/TInputsOutputsPage.h"
 #include "monitor/TPoll.h"
@@ -28,98 +28,44 @@
 #include "service/TInOutPage.h"
 #include "service/TTimersPage.h"
 #include "widgets/FirmwareGate.h"
-#include "widgets/TAdvEdit.h"
-#include "widgets/TIPAddressEdit.h"
-#include "widgets/TLed.h"
 #include "widgets/TPageTabs.h"
 #include "widgets/ValueDisplay.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
-constexpr int kLeftColumnWidth = 168;
-
-template <class W>
-W *Named(W *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QLabel *ValueLabel(QWidget *parent, const char *name, const QString &accessibleName)
-{
-    auto *label = Named(new QLabel(parent), name);
-    label->setAccessibleName(accessibleName);
-    label->setMinimumWidth(40);
-    return label;
-}
-
-// A page's caption as a person reads it ("Inputs & Outputs"), as the settings file keeps it.
-QString Caption(const QTabWidget &tabs, int index)
-{
-    return tabs.tabText(index).replace(QStringLiteral("&&"), QStringLiteral("&"));
-}
-
-// Room for the window manager's frame while it is not known (before the window is first shown): a
-// title bar above, a thin border elsewhere.
-QMargins FrameGuess(const QWidget &window)
-{
-    const int title = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
-    return {4, std::max(title, 24) + 8, 4, 4};
-}
-
-// The client rectangle wanted, shrunk and moved as little as needed for the window with its frame
-// to lie within available; without a position of its own it is centred there.
-QRect FitOnScreen(const QRect &wanted, bool hasPosition, const QRect &available, const QMargins &frame)
-{
-    const QRect room = available.marginsRemoved(frame);
-    const QSize size = wanted.size().boundedTo(room.size());
-    QPoint topLeft = hasPosition ? wanted.topLeft() : room.center() - QPoint(size.width() / 2, size.height() / 2);
-    topLeft.setX(std::clamp(topLeft.x(), room.left(), room.right() + 1 - size.width()));
-    topLeft.setY(std::clamp(topLeft.y(), room.top(), room.bottom() + 1 - size.height()));
-    return {topLeft, size};
-}
 }  // namespace
 
 TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TForm1Options options)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                                | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      TCPModbusClient(model.TcpClient()),
-      SerialModbusClient(model.SerialClient()),
       m_model(model),
       m_messages(messages ? std::move(messages) : std::make_unique<TDialogMessages>(this)),
       m_options(options),
       m_editor(model.Session(), m_table, *m_messages),
-      m_context{model.Session(), *m_messages, m_table, m_editor}
+      m_context{model.Session(), *m_messages, m_table, m_editor},
+      m_settings(QDir::currentPath())
 {
     setObjectName(QStringLiteral("Form1"));
-    ConnectiondxfGroupBox = new TConnectionPanel(Session(), TCPModbusClient, SerialModbusClient, *m_messages);
+    ConnectiondxfGroupBox = new TConnectionPanel(Session(), m_model.TcpClient(), m_model.SerialClient(), *m_messages);
+    m_leftColumn = new TLeftColumn(ConnectiondxfGroupBox, m_context);
     auto *central = new QWidget(this);
     auto *row = new QHBoxLayout(central);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    row->addWidget(BuildLeftColumn());
+    row->addWidget(m_leftColumn);
     BuildPages();
     row->addWidget(MainPageControl, 1);
     setCentralWidget(central);
@@ -131,22 +77,11 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
 
     m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
     m_readTimer.setInterval(5000);
-    m_liveColumn = std::make_unique<TLiveColumn>(TLiveDisplay{.YearDateStaticText = YearDateStaticText,
-                                                              .TimeStaticText = TimeStaticText,
-                                                              .DayStaticText = DayStaticText,
-                                                              .FanSpeedVrLabel = FanSpeedVrLabel,
-                                                              .StartStopVrUserLed = StartStopVrUserLed,
-                                                              .StartStopVrButton = StartStopVrButton,
-                                                              .SeasonValVrLabel = SeasonValVrLabel,
-                                                              .SVentValVrLabel = SVentValVrLabel,
-                                                              .EVentValVrLabel = EVentValVrLabel,
-                                                              .HearthVrUserLed = HearthVrUserLed,
-                                                              .HearthValVrLabel = HearthValVrLabel,
-                                                              .ModeValVrLabel = ModeValVrLabel,
-                                                              .RegulationModeVrLed = RegulationModeVrLed,
-                                                              .SeriesPanel = StatusPanels[1],
-                                                              .BoardPanel = StatusPanels[2],
-                                                              .VersionPanel = StatusPanels[3]});
+    TLiveDisplay display = m_leftColumn->Display();
+    display.SeriesPanel = StatusPanels[1];
+    display.BoardPanel = StatusPanels[2];
+    display.VersionPanel = StatusPanels[3];
+    m_liveColumn = std::make_unique<TLiveColumn>(display);
     m_poll = new TPoll(Session(), Live(), this);
     WirePoll();
     connect(&m_readTimer, &QTimer::timeout, this, &TForm1::ReadTimerTimer);
@@ -155,7 +90,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
         LineUp();
         ReadOverrides();
     };
-    ConnectiondxfGroupBox->OnDisconnectClick = [this] { ClearLiveDisplay(); };
+    ConnectiondxfGroupBox->OnDisconnectClick = [this] { m_leftColumn->ClearLive(); };
     ConnectiondxfGroupBox->BeforeDisconnect = [this](std::function<void()> disconnect) {
         StopTransferFirst(QStringLiteral("disconnect"), [this, disconnect = std::move(disconnect)] {
             // A transfer ended by the line going down leaves nothing to return to automatic.
@@ -171,9 +106,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     ConnectiondxfGroupBox->OnPeriod = [this](int seconds) { SetPollPeriod(seconds); };
     connect(TimersTabSheet, &TTimersPage::SlaveAddressMoved, ConnectiondxfGroupBox,
             &TConnectionPanel::FollowBoardAddress);
-    connect(StartStopVrButton, &QPushButton::clicked, this, &TForm1::StartStopVrButtonClick);
-    connect(TimeVrButton, &QPushButton::clicked, this, &TForm1::TimeVrButtonClick);
-    connect(ChartVrButton, &QPushButton::clicked, this, &TForm1::ChartVrButtonClick);
+    connect(m_leftColumn, &TLeftColumn::ChartClicked, this, &TForm1::ChartVrButtonClick);
     // Every key reaches the window first, whichever control has the focus.
     auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     f1->setContext(Qt::WindowShortcut);
@@ -182,45 +115,16 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     FormCreate();
     connect(MainPageControl, &QTabWidget::currentChanged, this, &TForm1::MainPageControlChange);
     // Last, once everything the window holds (a menu bar too) is in it.
-    PlaceWindow(m_keptPlace, m_keptMaximized);
+    m_settings.PlaceWindow(*this, NaturalSize());
 }
 
 QSize TForm1::NaturalSize() const
 {
-    const QSize column = m_leftColumn->widget()->sizeHint();
-    const QSize pages = m_tabs->sizeHint();
+    const QSize column = m_leftColumn->NaturalSize();
+    const QSize pages = MainPageControl->sizeHint();
     // Above and below the pages: a menu bar, if any, and the status bar.
     const int around = sizeHint().height() - centralWidget()->sizeHint().height();
-    return {m_leftColumn->width() + pages.width(), std::max(column.height(), pages.height()) + around};
-}
-
-void TForm1::PlaceWindow(const QRect &kept, bool maximized)
-{
-    // On the screen it was left on, if that screen is still there.
-    const QScreen *screen = kept.isValid() ? QGuiApplication::screenAt(kept.center()) : nullptr;
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const bool onItsScreen = kept.isValid() && screen->availableGeometry().intersects(kept);
-    const QRect wanted = kept.isValid() ? kept : QRect(QPoint(), NaturalSize());
-    setGeometry(FitOnScreen(wanted, onItsScreen, screen->availableGeometry(), FrameGuess(*this)));
-    if (maximized)
-        setWindowState(windowState() | Qt::WindowMaximized);
-}
-
-void TForm1::KeepOnScreen()
-{
-    if (isMaximized() || isFullScreen())
-        return;
-    const QScreen *screen = this->screen();
-    const QRect frame = frameGeometry();
-    const QRect client = geometry();
-    if (!screen || screen->availableGeometry().contains(frame))
-        return;
-    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                           frame.bottom() - client.bottom());
-    setGeometry(FitOnScreen(client, true, screen->availableGeometry(), margins));
+    return {column.width() + pages.width(), std::max(column.height(), pages.height()) + around};
 }
 
 void TForm1::BuildHelpMenu()
@@ -239,8 +143,8 @@ TForm1::~TForm1()
 {
     // The model outlives the window: answers still to come must find nothing of it.
     Session().SetSharedFailureHandler({});
-    TCPModbusClient.ForgetClosures();
-    SerialModbusClient.ForgetClosures();
+    m_model.TcpClient().ForgetClosures();
+    m_model.SerialClient().ForgetClosures();
     // Taking the window apart moves the focus out of the focused edit: its handlers must not run
     // (closing the window sends nothing to the board).
     if (QWidget *focused = focusWidget())
@@ -254,123 +158,29 @@ TForm1::~TForm1()
     delete m_chart;
 }
 
-QWidget *TForm1::BuildLeftColumn()
-{
-    auto *column = new QWidget;
-    column->setObjectName(QStringLiteral("LeftColumn"));
-    column->setMinimumWidth(kLeftColumnWidth);
-    auto *layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(ConnectiondxfGroupBox);
-
-    auto *dateTime = Named(new QGroupBox(QStringLiteral(" Date && Time "), column), "DateTimeGroupBox");
-    YearDateStaticText = ValueLabel(dateTime, "YearDateStaticText", QStringLiteral("Board date"));
-    TimeStaticText = ValueLabel(dateTime, "TimeStaticText", QStringLiteral("Board time"));
-    DayStaticText = ValueLabel(dateTime, "DayStaticText", QStringLiteral("Board weekday"));
-    TimeVrButton = Named(new QPushButton(QStringLiteral("Set"), dateTime), "TimeVrButton");
-    TimeVrButton->setAccessibleName(QStringLiteral("Set the board clock"));
-    auto *dateLayout = new QGridLayout(dateTime);
-    dateLayout->setContentsMargins(6, 2, 6, 4);
-    dateLayout->addWidget(YearDateStaticText, 0, 0);
-    dateLayout->addWidget(DayStaticText, 0, 1);
-    dateLayout->addWidget(TimeStaticText, 1, 0);
-    dateLayout->addWidget(TimeVrButton, 1, 1);
-    layout->addWidget(dateTime);
-
-    auto *fan = Named(new QGroupBox(QStringLiteral(" Fan speed "), column), "FanSpeedGroupBox");
-    FanSpeedVrLabel = ValueLabel(fan, "FanSpeedVrLabel", QStringLiteral("Fan speed"));
-    FanSpeedVrLabel->setText(QStringLiteral("0"));
-    FanSpeedVrLabel->setAlignment(Qt::AlignCenter);
-    QFont big = FanSpeedVrLabel->font();
-    big.setPointSizeF(big.pointSizeF() * 1.6);
-    big.setBold(true);
-    FanSpeedVrLabel->setFont(big);
-    auto *fanLayout = new QVBoxLayout(fan);
-    fanLayout->setContentsMargins(6, 2, 6, 4);
-    fanLayout->addWidget(FanSpeedVrLabel);
-    layout->addWidget(fan);
-
-    auto *startStop = Named(new QGroupBox(QStringLiteral(" Start/Stop "), column), "StartStopGroupBox");
-    StartStopVrUserLed = Named(new TLed(startStop), "StartStopVrUserLed");
-    StartStopVrUserLed->setAccessibleName(QStringLiteral("Unit running"));
-    StartStopVrButton = Named(new QPushButton(TLiveColumn::StartCaption(), startStop), "StartStopVrButton");
-    auto *startStopLayout = new QHBoxLayout(startStop);
-    startStopLayout->setContentsMargins(6, 2, 6, 4);
-    startStopLayout->addWidget(StartStopVrUserLed);
-    startStopLayout->addWidget(StartStopVrButton, 1);
-    layout->addWidget(startStop);
-
-    auto *values = Named(new QGroupBox(column), "ValuesdxfGroupBox");
-    SeasonValVrLabel = ValueLabel(values, "SeasonValVrLabel", QStringLiteral("Season"));
-    SVentValVrLabel = ValueLabel(values, "SVentValVrLabel", QStringLiteral("Supply ventilation"));
-    EVentValVrLabel = ValueLabel(values, "EVentValVrLabel", QStringLiteral("Exhaust ventilation"));
-    HearthValVrLabel = ValueLabel(values, "HearthValVrLabel", QStringLiteral("Hearth minutes"));
-    HearthVrUserLed = Named(new TLed(values), "HearthVrUserLed");
-    HearthVrUserLed->setAccessibleName(QStringLiteral("Hearth"));
-    ModeValVrLabel = ValueLabel(values, "ModeValVrLabel", QStringLiteral("Mode"));
-    RegulationModeVrLed = Named(new TLed(values), "RegulationModeVrLed");
-    RegulationModeVrLed->setAccessibleName(QStringLiteral("Regulation mode"));
-    auto *valuesLayout = new QGridLayout(values);
-    valuesLayout->setContentsMargins(6, 4, 6, 4);
-    valuesLayout->setVerticalSpacing(2);
-    const auto addRow = [&](int r, const QString &caption, QWidget *value, QWidget *led = nullptr) {
-        auto *label = new QLabel(caption, values);
-        label->setBuddy(value);
-        valuesLayout->addWidget(label, r, 0);
-        valuesLayout->addWidget(value, r, 1);
-        if (led)
-            valuesLayout->addWidget(led, r, 2);
-    };
-    addRow(0, QStringLiteral("Season"), SeasonValVrLabel);
-    addRow(1, QStringLiteral("Supply"), SVentValVrLabel);
-    addRow(2, QStringLiteral("Exhaust"), EVentValVrLabel);
-    addRow(3, QStringLiteral("Hearth"), HearthValVrLabel, HearthVrUserLed);
-    addRow(4, QStringLiteral("Mode"), ModeValVrLabel, RegulationModeVrLed);
-    layout->addWidget(values);
-
-    ChartVrButton = Named(new QPushButton(QStringLiteral("Char&t"), column), "ChartVrButton");
-    layout->addWidget(ChartVrButton);
-    layout->addStretch();
-
-    // On a low screen the column scrolls rather than pushing the window's bottom off it.
-    m_leftColumn = new QScrollArea(this);
-    m_leftColumn->setObjectName(QStringLiteral("LeftColumnScrollArea"));
-    m_leftColumn->setFrameShape(QFrame::NoFrame);
-    m_leftColumn->setFocusPolicy(Qt::NoFocus);
-    m_leftColumn->setWidgetResizable(true);
-    m_leftColumn->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_leftColumn->setWidget(column);
-    m_leftColumn->viewport()->setAutoFillBackground(false);
-    column->setAutoFillBackground(false);
-    // As wide as the column with a scroll bar beside it, so that nothing of it is ever cut.
-    m_leftColumn->setFixedWidth(std::max(kLeftColumnWidth, column->minimumSizeHint().width())
-                                + m_leftColumn->verticalScrollBar()->sizeHint().width());
-    return m_leftColumn;
-}
-
 void TForm1::BuildPages()
 {
-    m_tabs = Named(new TPageTabs(this), "MainPageControl");
-    MainPageControl = m_tabs;
+    MainPageControl = new TPageTabs(this);
+    MainPageControl->setObjectName(QStringLiteral("MainPageControl"));
     // The window opens wide enough for every tab; the arrows appear only when it is made narrower.
     MainPageControl->setUsesScrollButtons(true);
     // The arrows only scroll the strip, which the arrow keys do on the tab strip itself: no Tab stops.
     for (QToolButton *arrow : MainPageControl->tabBar()->findChildren<QToolButton *>())
         arrow->setFocusPolicy(Qt::NoFocus);
-    m_tabs->AddPage(InputsOutputsTabSheet = new TInputsOutputsPage(m_context), QStringLiteral("Inputs && Outputs"));
-    m_tabs->AddPage(StopTabSheet = new TStopPage(m_context), QStringLiteral("Stop"));
-    m_tabs->AddPage(SettingsTabSheet = new TSettingsPage(m_context), QStringLiteral("Settings"));
-    m_tabs->AddPage(HeatingTabSheet = new THeatingPage(m_context), QStringLiteral("Heating"));
-    m_tabs->AddPage(CoolingTabSheet = new TCoolingPage(m_context), QStringLiteral("Cooling"));
-    m_tabs->AddPage(CascadeTabSheet = new TCascadePage(m_context), QStringLiteral("Cascade"));
-    m_tabs->AddPage(InOutTabSheet = new TInOutPage(m_context), QStringLiteral("In/Out"));
-    m_tabs->AddPage(TimersTabSheet = new TTimersPage(m_context), QStringLiteral("Timers"));
-    m_tabs->AddPage(VentilationTabSheet = new TVentilationPage(m_context), QStringLiteral("Ventilation"));
-    m_tabs->AddPage(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
-    m_tabs->AddPage(ParametersTabSheet = new TParametersPage(m_context, m_images, Live()),
-                    QStringLiteral("Parameters"));
-    m_tabs->AddPage(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
+    MainPageControl->AddPage(InputsOutputsTabSheet = new TInputsOutputsPage(m_context),
+                             QStringLiteral("Inputs && Outputs"));
+    MainPageControl->AddPage(StopTabSheet = new TStopPage(m_context), QStringLiteral("Stop"));
+    MainPageControl->AddPage(new TSettingsPage(m_context), QStringLiteral("Settings"));
+    MainPageControl->AddPage(new THeatingPage(m_context), QStringLiteral("Heating"));
+    MainPageControl->AddPage(new TCoolingPage(m_context), QStringLiteral("Cooling"));
+    MainPageControl->AddPage(new TCascadePage(m_context), QStringLiteral("Cascade"));
+    MainPageControl->AddPage(InOutTabSheet = new TInOutPage(m_context), QStringLiteral("In/Out"));
+    MainPageControl->AddPage(TimersTabSheet = new TTimersPage(m_context), QStringLiteral("Timers"));
+    MainPageControl->AddPage(new TVentilationPage(m_context), QStringLiteral("Ventilation"));
+    MainPageControl->AddPage(CalibrationTabSheet = new TCalibrationPage(m_context), QStringLiteral("Calibration"));
+    MainPageControl->AddPage(ParametersTabSheet = new TParametersPage(m_context, m_images, Live()),
+                             QStringLiteral("Parameters"));
+    MainPageControl->AddPage(ControlTabSheet = new TControlPage(m_context), QStringLiteral("Control"));
 }
 
 void TForm1::BuildStatusBar()
@@ -422,31 +232,11 @@ void TForm1::FormCreate()
 {
     setWindowTitle(QStringLiteral("Z4 Ventilation v") + ToolVersionText());
 
-    m_workDir = QDir::currentPath();
-    const TSettings settings = TSettings::Read(QDir(m_workDir).filePath(TSettings::FileName()));
-    ConnectiondxfGroupBox->ApplySettings(settings);
-    TModbusClient &active = settings.Mode ? static_cast<TModbusClient &>(SerialModbusClient)
-                                          : static_cast<TModbusClient &>(TCPModbusClient);
-    Session().SetActiveClient(&active);
-    active.SetLogFileEnabled(settings.LogFileEnabled);
-    active.SetLogFileExistTime(settings.LogFileExistTime);
-    active.SetLogFileLevel(settings.LogFileLevel);
-    m_boardTypeIndex = settings.BoardTypeIndex;
-    Session().SetSlaveAddress(static_cast<quint8>(settings.Address));
-
+    const TSettings &settings = m_settings.Restore(*ConnectiondxfGroupBox, m_model, *MainPageControl);
     // The calibration page starts on input 1 and output 1 with their usual references.
     CalibrationTabSheet->ShowStartReferences();
 
     SetPollPeriod(settings.ReadPeriod);
-
-    // The page used last; the first start opens on the live values.
-    MainPageControl->setCurrentIndex(0);
-    for (int i = 0; i < MainPageControl->count(); ++i) {
-        if (Caption(*MainPageControl, i).compare(settings.WindowPage, Qt::CaseInsensitive) == 0)
-            MainPageControl->setCurrentIndex(i);
-    }
-    m_keptPlace = settings.WindowRect;
-    m_keptMaximized = settings.WindowMaximized;
 
     // The transfer table ties every configuration register to its controls; the definition file
     // names the items in configuration files. Without a definition that fits the table there is
@@ -491,7 +281,7 @@ void TForm1::FormShow()
         picture.exec();
     }
     // The window manager's frame is known now: the title bar too must be on the screen.
-    KeepOnScreen();
+    TWindowSettings::KeepOnScreen(*this);
     ConnectiondxfGroupBox->ConnectVrButton->setFocus();
     if (m_readTimer.interval() > 0)
         m_readTimer.start();
@@ -529,19 +319,8 @@ void TForm1::FormClose()
     // An open trend window closes with the tool, and keeps its check boxes as when closed alone.
     if (m_chart)
         m_chart->close();
-    const QString path = QDir(m_workDir).filePath(TSettings::FileName());
-    // What cannot be stored keeps the value the file had.
-    TSettings settings = TSettings::Read(path);
-    ConnectiondxfGroupBox->KeepSettings(settings);
-    settings.BoardTypeIndex = m_boardTypeIndex;
-    // Where the window was left and on which page; a window never shown keeps what the file had.
-    if (m_shown) {
-        settings.WindowMaximized = isMaximized();
-        settings.WindowRect = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-    }
-    settings.WindowPage = Caption(*MainPageControl, MainPageControl->currentIndex());
     QString error;
-    if (!TSettings::Write(path, settings, &error))
+    if (!m_settings.Keep(*ConnectiondxfGroupBox, *this, m_shown, *MainPageControl, &error))
         m_messages->ErrorBox(QStringLiteral("The settings could not be saved: %1").arg(error));
 }
 
@@ -552,7 +331,7 @@ void TForm1::FormKeyDown(int key)
     if (m_tempChart && m_tempChart->isVisible())
         return;
     delete m_tempChart;  // a hidden one is replaced by a fresh window
-    m_tempChart = new TTempChartForm(QDir(m_workDir).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    m_tempChart = new TTempChartForm(QDir(WorkDir()).filePath(QStringLiteral("settings.ini")), *m_messages, this);
     m_tempChart->TakeSamplesFrom(*m_poll);
     connect(m_tempChart, &TTrendWindow::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The regulation chart's place could not be saved: %1").arg(why));
@@ -565,7 +344,7 @@ void TForm1::ChartVrButtonClick()
     if (m_chart && m_chart->isVisible())
         return;
     delete m_chart;  // a closed one is replaced by a fresh window
-    m_chart = new TChartForm(QDir(m_workDir).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    m_chart = new TChartForm(QDir(WorkDir()).filePath(QStringLiteral("settings.ini")), *m_messages, this);
     m_chart->TakeSamplesFrom(*m_poll);
     connect(m_chart, &TChartForm::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The chart's check boxes could not be saved: %1").arg(why));
@@ -582,27 +361,6 @@ void TForm1::TrafficClick()
     m_traffic->activateWindow();
 }
 
-void TForm1::StartStopVrButtonClick()
-{
-    const bool start = StartStopVrButton->text() == TLiveColumn::StartCaption();
-    const QString what = start ? QStringLiteral("Start") : QStringLiteral("Stop");
-    const TQuestion question{.Title = QStringLiteral("%1 the unit").arg(what),
-                             .Text =
-                                 QStringLiteral("%1 the air-handling unit? The board %2 its fans and its regulation.")
-                                     .arg(what, start ? QStringLiteral("starts") : QStringLiteral("stops")),
-                             .GoText = what};
-    if (m_messages->Ask(question) != TChoice::Go)
-        return;
-    StartStopVrButton->setText(start ? TLiveColumn::StopCaption() : TLiveColumn::StartCaption());
-    Session().WriteSingle(board::StartStop, start ? 1 : 0);
-}
-
-void TForm1::TimeVrButtonClick()
-{
-    const QDateTime now = m_context.Now();
-    m_editor.WriteBlock(TimeVrButton, board::Clock, BoardClockWords(now.date(), now.time()));
-}
-
 void TForm1::ReadTimerTimer()
 {
     m_poll->Tick();
@@ -615,19 +373,6 @@ void TForm1::SetPollPeriod(int seconds)
     // A period of 0 leaves the poll off rather than reading the board without pause.
     if (seconds > 0 && m_shown)
         m_readTimer.start();
-}
-
-void TForm1::ClearLiveDisplay()
-{
-    FanSpeedVrLabel->setText(QStringLiteral("0"));
-    StartStopVrUserLed->SetOn(false);
-    StartStopVrButton->setText(TLiveColumn::StartCaption());
-    ModeValVrLabel->clear();
-    SeasonValVrLabel->clear();
-    SVentValVrLabel->clear();
-    EVentValVrLabel->clear();
-    HearthVrUserLed->SetOn(false);
-    HearthValVrLabel->clear();
 }
 
 void TForm1::MainPageControlChange()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/TLiveColumn.h"
+#include "app/TWindowSettings.h"
 #include "charts/TChartForm.h"
 #include "charts/TTempChartForm.h"
 #include "config/ConfigItem.h"
@@ -20,26 +21,18 @@
 #include <memory>
 
 class QLabel;
-class QPushButton;
-class QScrollArea;
-class QTabWidget;
 class TCalibrationPage;
-class TCascadePage;
 class TConnectionPanel;
 class TControlPage;
-class TCoolingPage;
-class THeatingPage;
 class TInOutPage;
 class TInputsOutputsPage;
-class TLed;
+class TLeftColumn;
 class TParametersPage;
 class TPageTabs;
 class TPoll;
 class TFirmwareGate;
-class TSettingsPage;
 class TStopPage;
 class TTimersPage;
-class TVentilationPage;
 
 struct TForm1Options
 {
@@ -62,32 +55,20 @@ public:
     explicit TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages = nullptr, TForm1Options options = {});
     ~TForm1() override;
 
-    void FormCreate();
-    // The menu bar's "Help" menu: "About Z4 Ventilation".
-    void BuildHelpMenu();
-    void FormShow();
-    void FormClose();
     // F1 opens the regulation trend window unless it is already visible.
     void FormKeyDown(int key);
-    // "Chart" opens the I/O trend window unless it is already visible.
-    void ChartVrButtonClick();
     // "View" > "Traffic": shows the traffic window (made on first use), raised.
     void TrafficClick();
-    // "Start"/"Stop": asks first, then starts or stops the unit.
-    void StartStopVrButtonClick();
-    // " Date && Time " "Set": the board's clock to the PC's local date and time.
-    void TimeVrButtonClick();
     // A tick of ReadTimer: the poll cycle and the version countdown.
     void ReadTimerTimer();
-    // The visible page changed (or the line came up): read what it shows.
-    void MainPageControlChange();
 
+    TBoardModel &Model() { return m_model; }
     TBoardSession &Session() { return m_model.Session(); }
     TLiveState &Live() { return m_model.Live(); }
     TPageContext &PageContext() { return m_context; }
     TUserMessages &Messages() { return *m_messages; }
-    QString WorkDir() const { return m_workDir; }
-    int BoardTypeIndex() const { return m_boardTypeIndex; }
+    QString WorkDir() const { return m_settings.WorkDir(); }
+    int BoardTypeIndex() const { return m_settings.BoardTypeIndex(); }
     QTimer &ReadTimer() { return m_readTimer; }
     TTempChartForm *TempChartForm() const { return m_tempChart; }
     TChartForm *ChartForm() const { return m_chart; }
@@ -96,60 +77,25 @@ public:
     TConfigImages &Images() { return m_images; }
     TParameterEditor &Editor() { return m_editor; }
 
-    TTCPModbusClient &TCPModbusClient;
-    TSerialModbusClient &SerialModbusClient;
-
-    QTabWidget *MainPageControl;
-    TConnectionPanel *ConnectiondxfGroupBox;
-    QLabel *YearDateStaticText;
-    QLabel *TimeStaticText;
-    QLabel *DayStaticText;
-    QPushButton *TimeVrButton;
-    QLabel *FanSpeedVrLabel;
-    TLed *StartStopVrUserLed;
-    QPushButton *StartStopVrButton;
-    QLabel *SeasonValVrLabel;
-    QLabel *SVentValVrLabel;
-    QLabel *EVentValVrLabel;
-    QLabel *HearthValVrLabel;
-    TLed *HearthVrUserLed;
-    QLabel *ModeValVrLabel;
-    TLed *RegulationModeVrLed;
-    QPushButton *ChartVrButton;
-    std::array<QLabel *, 5> StatusPanels;
-    // Since when the values shown are no longer current; empty while they are.
-    QLabel *LiveStatusPanel;
-
-    TInputsOutputsPage *InputsOutputsTabSheet;
-    TStopPage *StopTabSheet;
-    TSettingsPage *SettingsTabSheet;
-    THeatingPage *HeatingTabSheet;
-    TCoolingPage *CoolingTabSheet;
-    TCascadePage *CascadeTabSheet;
-    TInOutPage *InOutTabSheet;
-    TTimersPage *TimersTabSheet;
-    TVentilationPage *VentilationTabSheet;
-    TCalibrationPage *CalibrationTabSheet;
-    TParametersPage *ParametersTabSheet;
-    TControlPage *ControlTabSheet;
-
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QWidget *BuildLeftColumn();
+    void FormCreate();
+    // The menu bar's "Help" menu: "About Z4 Ventilation".
+    void BuildHelpMenu();
+    void FormShow();
+    void FormClose();
+    // "Chart" opens the I/O trend window unless it is already visible.
+    void ChartVrButtonClick();
+    // The visible page changed (or the line came up): read what it shows.
+    void MainPageControlChange();
     // Every tab of the strip side by side, the largest page and the left column without scrolling.
     QSize NaturalSize() const;
-    // Puts the window where it was left (kept: its client area; invalid: at its natural size,
-    // centred), within the screen's available area with room for its frame.
-    void PlaceWindow(const QRect &kept, bool maximized);
-    // Once the window is on the screen and its frame known: moves it back within the screen.
-    void KeepOnScreen();
     void BuildPages();
     void BuildStatusBar();
     void SetPollPeriod(int seconds);
-    void ClearLiveDisplay();
     // The poll's values stopped being current, or are current again.
     void ShowLiveLost(const QDateTime &lastAnswer);
     void ShowLiveBack();
@@ -178,9 +124,8 @@ private:
     TTransferTable m_table;
     TParameterEditor m_editor;
     TPageContext m_context;
+    TWindowSettings m_settings;
     QTimer m_readTimer;
-    QString m_workDir;
-    int m_boardTypeIndex = 0;
     bool m_shown = false;
     bool m_leaving = false;  // the user has decided about the overrides; the window may close
     QPointer<TTempChartForm> m_tempChart;
@@ -189,10 +134,21 @@ private:
     TPoll *m_poll;
     TFirmwareGate *m_firmware = nullptr;
     std::unique_ptr<TLiveColumn> m_liveColumn;
-    TPageTabs *m_tabs = nullptr;          // MainPageControl
-    QScrollArea *m_leftColumn = nullptr;  // around the boxes left of the pages
-    // Where the settings file says the window was left (see PlaceWindow).
-    QRect m_keptPlace;
-    bool m_keptMaximized = false;
     TConfigImages m_images;
+
+    // The window's parts; tests find them by their objectNames.
+    TConnectionPanel *ConnectiondxfGroupBox;
+    TLeftColumn *m_leftColumn;
+    TPageTabs *MainPageControl;
+    std::array<QLabel *, 5> StatusPanels;
+    // Since when the values shown are no longer current; empty while they are.
+    QLabel *LiveStatusPanel;
+    // The pages the window wires to one another and to the poll.
+    TInputsOutputsPage *InputsOutputsTabSheet;
+    TStopPage *StopTabSheet;
+    TInOutPage *InOutTabSheet;
+    TTimersPage *TimersTabSheet;
+    TCalibrationPage *CalibrationTabSheet;
+    TParametersPage *ParametersTabSheet;
+    TControlPage *ControlTabSheet;
 };
