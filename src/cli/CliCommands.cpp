@@ -818,8 +818,10 @@ TExitStatus Set(TRun &run)
     return kExitDone;
 }
 
+// scan writes its own object, with the failure's keys when nothing was found.
 TExitStatus Scan(TRun &run)
 {
+    run.FailureShown = true;
     return RunScan(run.Options, run.Out, run.Err);
 }
 
