@@ -25,6 +25,7 @@ inline constexpr quint16 SlaveAddress = 0x0383;
 inline constexpr quint16 TimerStore = 0x0384;  // written TimerStoreCommand after a week-program write
 inline constexpr quint16 TimerStoreCommand = 0xA563;
 inline constexpr quint16 Series = 0x0385;
+inline constexpr quint16 Season = 0x0216;   // the season the Settings page shows; in no configuration item
 inline constexpr quint16 Version = 0xE700;  // firmware version, board number
 
 // Calibration: inputs AIN1-AIN8, pressure inputs AIN9 and AIN10, outputs AOUT1-AOUT5.

@@ -3,6 +3,7 @@
 #include "config/TransferRows.h"
 
 #include "common/NumberText.h"
+#include "config/BoardAddresses.h"
 #include "config/EditRule.h"
 #include "config/Units.h"
 #include "config/WeekProgram.h"
@@ -401,8 +402,8 @@ const std::vector<TParameterRow> &TransferRows()
 const std::vector<TParameterRow> &SideRows()
 {
     static const std::vector<TParameterRow> rows{
-        {-1, 0x0216, 1, {Combo(0)}, {"SeasonColumnComboBox"}},
-        {-1, 0x0385, 1, {kUInt}, {"SerialNo1AdvEdit"}, {{0, 65535}}},
+        {-1, board::Season, 1, {Combo(0)}, {"SeasonColumnComboBox"}},
+        {-1, board::Series, 1, {kUInt}, {"SerialNo1AdvEdit"}, {{0, 65535}}},
     };
     return rows;
 }

@@ -115,7 +115,7 @@ inline constexpr std::array<std::pair<int, int>, 3> kEditedItems{{{0, 88}, {91, 
 inline constexpr int kTransferItems = 140;
 const std::vector<TParameterRow> &TransferRows();
 // Registers that page refresh and single writes code like the rows, but that belong to no
-// configuration item: the season (0x0216) and the series number (0x0385).
+// configuration item: the season (board::Season) and the series number (board::Series).
 const std::vector<TParameterRow> &SideRows();
 
 // The unit the edit named objectName shows beside it; empty for an edit without one or a name

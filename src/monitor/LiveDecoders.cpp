@@ -3,6 +3,7 @@
 #include "monitor/LiveDecoders.h"
 
 #include "common/NumberText.h"
+#include "config/BoardAddresses.h"
 #include "config/Units.h"
 #include "monitor/StateNames.h"
 
@@ -232,9 +233,9 @@ std::optional<StatusBlock> DecodeStatusBlock(std::span<const quint16> r)
     const auto pair = [&](quint16 address) { return FloatDecode(word(address), word(address + 1)); };
 
     StatusBlock s;
-    s.Date = DateText(word(0x0100), word(0x0101));
-    s.Time = TimeText(word(0x0102), word(0x0103));
-    s.Day = DayText(word(0x0103));
+    s.Date = DateText(word(board::Clock), word(board::Clock + 1));
+    s.Time = TimeText(word(board::Clock + 2), word(board::Clock + 3));
+    s.Day = DayText(word(board::Clock + 3));
     for (int i = 0; i < 10; ++i) {
         const auto address = static_cast<quint16>(0x0104 + 2 * i);
         s.Inputs[static_cast<size_t>(i)] = AnalogInput(word(address), word(address + 1), i + 1);
@@ -258,7 +259,7 @@ std::optional<StatusBlock> DecodeStatusBlock(std::span<const quint16> r)
     s.StopFlags = word(0x0137);
     s.StopCode = signedWord(0x0138);
     s.Auto = word(0x0139) != 0;
-    s.Running = word(0x013A) != 0;
+    s.Running = word(board::StartStop) != 0;
     s.Winter = HighByte(word(0x013B)) != 0;
     s.SupplyVentilation = LevelText(pair(0x013C));
     s.ExhaustVentilation = LevelText(pair(0x013E));

@@ -50,7 +50,7 @@ constexpr std::array kCommandRuns{
     TRun{board::SlaveAddress, 1, "Slave address"},
     TRun{board::TimerStore, 1, "Timer store"},
     TRun{board::Series, 1, "Series"},
-    TRun{0x0216, 1, "Season"},
+    TRun{board::Season, 1, "Season"},
     TRun{board::Version, 2, "Version"},
     TRun{board::InputStatus, 8, "Input calibration status"},
     TRun{board::InputLowReference, 8, "Input low reference"},
