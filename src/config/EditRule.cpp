@@ -96,3 +96,36 @@ TEditTake TakeTyped(const TParameterRow &row, int reg, QStringView text)
         return {TEditTake::OutOfRange, 0, {}};
     return {TEditTake::Taken, static_cast<quint16>(value), {}};
 }
+
+std::vector<TValueOutsideLimits> ValuesOutsideLimits(const ConfigImage &image, int items)
+{
+    std::vector<TValueOutsideLimits> outside;
+    const auto count = std::min({static_cast<size_t>(std::max(items, 0)), image.size(), TransferRows().size()});
+    for (size_t i = 0; i < count; ++i) {
+        const TParameterRow &row = TransferRows()[i];
+        const ConfigItem &item = image[i];
+        const int registers = std::min(row.Registers, static_cast<int>(item.Values.size()));
+        for (int reg = 0; reg < registers; ++reg) {
+            const TCodecKind kind = row.CodecOf(reg).Kind;
+            if (Traits(kind).Control != TControlKind::Edit || row.Limits.empty())
+                continue;
+            const quint16 value = item.Values[static_cast<size_t>(reg)];
+            // Signed kinds compare the word as signed, the others as unsigned.
+            const bool isSigned = StorableRange(kind)->Min < 0;
+            const qint64 raw = isSigned ? qint64{static_cast<qint16>(value)} : qint64{value};
+            const TLimits &limits = row.LimitsOf(reg);
+            // A Tenths edit takes whole seconds: tenths left over are no value it can hold, and are
+            // shown as they are ("6.5 sec", not the "6" the edit would show).
+            const bool tenthsLeft = kind == TCodecKind::Tenths && value % 10 != 0;
+            if (limits.Contains(raw) && !tenthsLeft)
+                continue;
+            const QString unit = row.UnitOf(reg);
+            const auto withUnit = [&unit](const QString &text) {
+                return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
+            };
+            const QString text = tenthsLeft ? ScaledText(value, 1) : *EditText(kind, value);
+            outside.push_back({static_cast<int>(i), reg, value, withUnit(text), withUnit(EditRange(row, reg).Text)});
+        }
+    }
+    return outside;
+}

@@ -50,3 +50,17 @@ struct TEditTake
 // The typed value is checked against the row's limits, not the word it would leave. reg must be
 // an edit's register.
 TEditTake TakeTyped(const TParameterRow &row, int reg, QStringView text);
+
+// A register of a configuration image holding a value its edit in the window would refuse.
+struct TValueOutsideLimits
+{
+    int Item;
+    int Register;  // within the item
+    quint16 Value;
+    QString Text;     // the value as the edit shows it, with its unit: "90 °C"
+    QString Accepts;  // what the edit takes, with its unit: "10 .. 55 °C"
+};
+// The registers of items 0 .. items-1 of image whose edits would refuse what they hold (a value
+// outside their limits, or tenths of a second where the edit takes whole seconds), in item order.
+// Registers shown by boxes and lists have no limits and are never named.
+std::vector<TValueOutsideLimits> ValuesOutsideLimits(const ConfigImage &image, int items);

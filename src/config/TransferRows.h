@@ -134,20 +134,6 @@ TRegisterBlock BlockOfItems(int first, int last);
 // signed decimal for the registers shown by boxes and lists (and for items outside the table).
 QString RegisterText(int item, int reg, quint16 value);
 
-// A register of a configuration image holding a value its edit in the window would refuse.
-struct TValueOutsideLimits
-{
-    int Item;
-    int Register;  // within the item
-    quint16 Value;
-    QString Text;     // the value as the edit shows it, with its unit: "90 °C"
-    QString Accepts;  // what the edit takes, with its unit: "10 .. 55 °C"
-};
-// The registers of items 0 .. items-1 of image whose edits would refuse what they hold (a value
-// outside their limits, or tenths of a second where the edit takes whole seconds), in item order.
-// Registers shown by boxes and lists have no limits and are never named.
-std::vector<TValueOutsideLimits> ValuesOutsideLimits(const ConfigImage &image, int items);
-
 // An image shaped by the table: item i has row i's register run, every value 0, and no file
 // names (those come from the definition file).
 ConfigImage ImageFromTable();

@@ -4,6 +4,7 @@
 
 #include "config/ConfigCompare.h"
 #include "config/ConfigFile.h"
+#include "config/EditRule.h"
 #include "config/TransferRows.h"
 #include "link/ModbusExceptions.h"
 #include "session/TBoardSession.h"
