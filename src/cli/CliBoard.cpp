@@ -72,7 +72,8 @@ QString HostAndPort(const TLineOptions &line)
 
 }  // namespace
 
-TCliBoard::TCliBoard(const TLineOptions &line) : m_line(line)
+// The trace needs each record only as it comes, so one slot is all the ring keeps.
+TCliBoard::TCliBoard(const TLineOptions &line) : m_model(line.Trace ? 1 : 0), m_line(line)
 {
     TBoardSession &session = m_model.Session();
     if (line.Serial) {

@@ -11,14 +11,17 @@
 // What the tool holds of the board apart from any window: the two clients (one serial, one TCP),
 // the session over the active one, and the live state the poll keeps. main() creates it before
 // the main window, and it outlives the window, so that no answer ever reaches a window being
-// taken apart. The traffic of both clients is kept from the start, for the traffic window.
+// taken apart. The traffic of both clients is kept from the start, for the traffic window; with
+// trafficKept 0 none is recorded (z4ctl without --trace).
 class TBoardModel
 {
 public:
-    TBoardModel()
+    explicit TBoardModel(qsizetype trafficKept = TTrafficLog::kDefaultCapacity) : m_traffic(trafficKept)
     {
-        m_traffic.Attach(m_tcp);
-        m_traffic.Attach(m_serial);
+        if (trafficKept > 0) {
+            m_traffic.Attach(m_tcp);
+            m_traffic.Attach(m_serial);
+        }
     }
     TBoardModel(const TBoardModel &) = delete;
     TBoardModel &operator=(const TBoardModel &) = delete;
