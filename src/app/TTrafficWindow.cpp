@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
@@ -270,23 +269,12 @@ void TTrafficWindow::FilterChanged(const QString &text)
 
 bool TTrafficWindow::SaveLines(const QString &path, bool csv, QString *error) const
 {
-    if (*error = WriteProblem(path, TLinks::Follow); !error->isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        *error = file.errorString();
-        return false;
-    }
     QByteArray text;
     if (csv)
         text += TTrafficLine::CsvHeader().toUtf8() + '\n';
     for (int row = 0; row < LineCount(); ++row)
         text += (csv ? Line(row).Csv() : Line(row).Text()).toUtf8() + '\n';
-    if (file.write(text) != text.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return WritePlainFile(path, text, TLinks::Follow, error);
 }
 
 void TTrafficWindow::SaveAsked(bool csv)

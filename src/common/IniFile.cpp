@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/IniFile.h"
 
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -187,19 +186,12 @@ QByteArray TIniFile::Text() const
 
 bool TIniFile::Save(const QString &path, QString *error, TLinks links) const
 {
-    if (const QString problem = WriteProblem(path, links); !problem.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, problem);
-        return false;
-    }
-    QSaveFile file(path);
-    const QByteArray text = Text();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    QString problem;
+    if (WritePlainFile(path, Text(), links, &problem))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot write %1: %2").arg(path, problem);
+    return false;
 }
 
 bool TIniFile::HasKey(const QString &section, const QString &key) const

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -150,4 +151,16 @@ bool CanCreateFilesIn(const QString &folder)
 {
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".z4probe-XXXXXX")));
     return probe.open();
+}
+
+bool WritePlainFile(const QString &path, const QByteArray &bytes, TLinks links, QString *error)
+{
+    if (*error = WriteProblem(path, links); !error->isEmpty())
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
 }

@@ -37,6 +37,10 @@ TFileRead ReadPlainFile(const QString &path, qint64 maxBytes, TLinks links, QByt
 // user may write is there, and its folder takes new files. A link is judged by where it leads.
 QString WriteProblem(const QString &path, TLinks links);
 
+// Writes bytes to path whole or not at all (a new file beside it, renamed over it), after
+// WriteProblem found nothing against it. On failure returns false with *error saying why.
+bool WritePlainFile(const QString &path, const QByteArray &bytes, TLinks links, QString *error);
+
 // Whether a new file can be made in folder, tried by making one (permissions alone do not tell:
 // read-only mounts, access lists, immutable folders).
 bool CanCreateFilesIn(const QString &folder);
