@@ -618,20 +618,25 @@ void TstSettings::whereTheSettingsAreKept_data()
 {
     QTest::addColumn<QString>("present");  // a file in the working folder at the start, or none
     QTest::addColumn<bool>("working");     // the files are kept in the working folder
-    QTest::newRow("menu start") << QString() << false;
-    QTest::newRow("a settings file here") << kFile << true;
-    QTest::newRow("the trend settings here") << QStringLiteral("settings.ini") << true;
+    QTest::addColumn<bool>("home");        // the working folder is the home folder
+    QTest::newRow("menu start") << QString() << false << false;
+    QTest::newRow("a settings file here") << kFile << true << false;
+    QTest::newRow("the trend settings here") << QStringLiteral("settings.ini") << true << false;
+    // An older version started from the menu left its file in the home folder: it moves.
+    QTest::newRow("an older file in the home folder") << kFile << false << true;
 }
 
 void TstSettings::whereTheSettingsAreKept()
 {
     QFETCH(QString, present);
     QFETCH(bool, working);
-    QTemporaryDir home;
-    const TEnvironment config("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")));
+    QFETCH(bool, home);
+    QTemporaryDir config;
+    const TEnvironment configHome("XDG_CONFIG_HOME", config.filePath(QStringLiteral("config")));
+    const TEnvironment homeFolder("HOME", home ? m_dir->path() : config.path());
     if (!present.isEmpty())
-        QVERIFY(WriteAll(m_dir->filePath(present), "[Connection]\n"));
-    const QString user = home.filePath(QStringLiteral("config/z4vent"));
+        QVERIFY(WriteAll(m_dir->filePath(present), "[Connection]\nAddress=9\n"));
+    const QString user = config.filePath(QStringLiteral("config/z4vent"));
     QCOMPARE(SettingsPlace::UserFolder(), user);
     const QString folder = working ? m_dir->path() : user;
     QCOMPARE(SettingsPlace::Choose(m_dir->path()), folder);
@@ -649,6 +654,9 @@ void TstSettings::whereTheSettingsAreKept()
     SettingsPlace::Use({});
     QCOMPARE(ValueIn(QDir(folder).filePath(kFile), QStringLiteral("Connection"), QStringLiteral("ReadPeriod")),
              QStringLiteral("7"));
+    if (present == kFile)  // the file found there is the one kept
+        QCOMPARE(ValueIn(QDir(folder).filePath(kFile), QStringLiteral("Connection"), QStringLiteral("Address")),
+                 QStringLiteral("9"));
     QCOMPARE(QFile::exists(SettingsPath()), working);
 }
 

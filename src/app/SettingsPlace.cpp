@@ -5,6 +5,7 @@
 #include "app/TSettings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -28,16 +29,25 @@ QString UserFolder()
 QString Choose(const QString &workDir)
 {
     const QDir work(workDir);
-    // exists() of a link that leads nowhere is false, yet the file is the user's: the working folder
-    // keeps it (the settings reader then says what it is).
-    for (const QString &name : {TSettings::FileName(), kTrendFile}) {
+    // Started from the menu, the working folder is the home folder, where older versions kept
+    // their files: there they move to the user's folder once, and the home folder holds none.
+    const bool home = work.absolutePath() == QDir::home().absolutePath();
+    const QString names[] = {TSettings::FileName(), kTrendFile};
+    for (const QString &name : names) {
+        // exists() of a link that leads nowhere is false, yet the file is the user's: the working
+        // folder keeps it (the settings reader then says what it is).
         const QFileInfo file(work.filePath(name));
-        if (file.exists() || file.isSymLink())
+        if (!home && (file.exists() || file.isSymLink()))
             return work.absolutePath();
     }
     const QString user = UserFolder();
     if (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation).isEmpty() || !QDir().mkpath(user))
         return work.absolutePath();
+    for (const QString &name : names) {
+        const QFileInfo file(work.filePath(name));
+        if (home && file.isFile() && !file.isSymLink() && !QFileInfo::exists(QDir(user).filePath(name)))
+            QFile::rename(file.filePath(), QDir(user).filePath(name));
+    }
     return user;
 }
 

@@ -8,8 +8,10 @@
 namespace SettingsPlace {
 // The folder for them: the working folder when it holds either file (a tool started in a project
 // folder keeps using that folder's settings), else the user's configuration folder
-// ($XDG_CONFIG_HOME/z4vent, ~/.config/z4vent without it), made when it is missing. A configuration
-// folder that cannot be made leaves the working folder.
+// ($XDG_CONFIG_HOME/z4vent, ~/.config/z4vent without it), made when it is missing. The home
+// folder, where a start from the menu runs, is no project folder: files older versions left there
+// move to the user's folder, unless it has its own. A configuration folder that cannot be made
+// leaves the working folder.
 QString Choose(const QString &workDir);
 // The user's configuration folder for the tool, as Choose names it.
 QString UserFolder();

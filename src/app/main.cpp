@@ -59,7 +59,7 @@ QString ArgumentError(const QStringList &arguments)
         option.setValueName(QStringLiteral("value"));
         parser.addOption(option);
     }
-    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability", "help-all"})
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"})
         parser.addOption(QCommandLineOption(QString::fromLatin1(name)));
     if (!parser.parse(arguments))
         return parser.errorText();
