@@ -398,14 +398,16 @@ void TstZ4ctl::commands_data()
              {"--timeout=5", "status"},
              {"--rtu", "/dev/null", "--parity", "X", "status"},
              {"--rtu", "/dev/null", "--stop-bits", "3", "status"},
-             {"--tcp", "host:0", "watch", "--period", "0"}}
-        << QList<int>{2, 2, 2, 2, 2, 2}
+             {"--tcp", "host:0", "status"},
+             {"--period", "0", "status"}}
+        << QList<int>{2, 2, 2, 2, 2, 2, 2}
         << QStringList{"--unit: '0' is not valid; it takes 1-247",
                        "-u: '300' is not valid; it takes 1-247",
                        "--timeout: '5' is not valid; it takes 10-60000 (ms)",
                        "--parity: 'X' is not valid; it takes N, E or O",
                        "--stop-bits: '3' is not valid; it takes 1 or 2",
-                       "--tcp: 'host:0' is not valid; it takes a host, HOST:PORT with a port 1-65535"};
+                       "--tcp: 'host:0' is not valid; it takes a host, HOST:PORT with a port 1-65535",
+                       "--period: '0' is not valid; it takes 1-500 (seconds)"};
     QTest::newRow("usage: a serial setting without --rtu")
         << QStringList{} << L{line({"--parity", "N", "status"})} << QList<int>{2} << QStringList{"go with --rtu"};
     QTest::newRow("usage: a file missing")
