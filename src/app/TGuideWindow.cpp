@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QUrl>
 
+#include <algorithm>
+
 TGuideWindow::TGuideWindow(const QString &path, QWidget *parent) : QTextBrowser(parent)
 {
     setObjectName(QStringLiteral("GuideWindow"));
@@ -18,8 +20,8 @@ TGuideWindow::TGuideWindow(const QString &path, QWidget *parent) : QTextBrowser(
     // Links to the web open in the browser; the pictures and the guide's own text stay here.
     setOpenExternalLinks(true);
     setSource(QUrl::fromLocalFile(path), QTextDocument::MarkdownResource);
-    // A readable column, within the screen.
-    QSize size(fontMetrics().averageCharWidth() * 100, fontMetrics().height() * 45);
+    // Wide enough for the pictures of the window (about 1150 pixels), within the screen.
+    QSize size(std::max(1200, fontMetrics().averageCharWidth() * 100), fontMetrics().height() * 45);
     if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() * 0.9);
     resize(size);
