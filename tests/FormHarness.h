@@ -17,11 +17,10 @@
 // The main window without the start-up picture, its messages going to a recorder.
 struct RecordedForm
 {
-    RecordedForm()
+    explicit RecordedForm(TForm1Options options = {})
     {
         auto messages = std::make_unique<MessageRecorder>();
         Messages = messages.get();
-        TForm1Options options;
         options.StartupPicture = false;
         Form = std::make_unique<TForm1>(Model, std::move(messages), options);
     }

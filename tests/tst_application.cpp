@@ -139,7 +139,9 @@ void TstApplication::helpAboutShowsVersionAndLogFolder()
     about->trigger();
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY2(version.contains(QStringLiteral("Z4 Ventilation ") + ToolVersionText()), qPrintable(version));
-    QCOMPARE(logFolder, QStringLiteral("Log folder: ") + QDir::toNativeSeparators(TConnectionPanel::LogFolderInUse()));
+    // The log is off until "Help" > "Link log" switches it on; the box says so, and where it goes.
+    QCOMPARE(logFolder, QStringLiteral("Link log: off (\"Help\" > \"Link log\" switches it on); it goes to ")
+                            + QDir::toNativeSeparators(TConnectionPanel::LogFolderInUse()));
 }
 
 // The icon is the menu entry's picture, drawn sharp at a title bar's size and a switcher's.

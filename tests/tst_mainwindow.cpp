@@ -13,6 +13,7 @@
 #include "app/TErrorForm.h"
 #include "app/TStartupForm.h"
 #include "common/IniFile.h"
+#include "link/ModbusLog.h"
 #include "monitor/TPoll.h"
 #include "params/TControlPage.h"
 #include "params/TVentilationPage.h"
@@ -208,8 +209,7 @@ void TstMainWindow::ConnectTcp(RecordedForm &form, Z4SimServer &board)
 void TstMainWindow::firstConnectLogsBesideTheTool()
 {
     QStandardPaths::setTestModeEnabled(true);  // the fallback folder, away from the user's own
-    QDir fallback(
-        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(QStringLiteral("logs")));
+    QDir fallback(ModbusLog::UserFolder());
     QVERIFY(fallback.removeRecursively());
     auto board = StartTcpBoard();
     QVERIFY(board);

@@ -8,6 +8,7 @@
 #include "WindowOnBoard.h"
 
 #include "config/DefinitionFile.h"
+#include "link/ModbusLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -144,6 +145,8 @@ void TstPackage::contents_data()
     QTest::newRow("desktop entry") << "usr/share/applications/z4vent.desktop" << false;
     QTest::newRow("icon") << "usr/share/icons/hicolor/scalable/apps/z4vent.svg" << false;
     QTest::newRow("README") << "usr/share/doc/z4vent/README.md" << false;
+    QTest::newRow("user's guide") << "usr/share/doc/z4vent/guide.md" << false;
+    QTest::newRow("a picture of the guide") << "usr/share/doc/z4vent/guide-main-window.png" << false;
     QTest::newRow("copyright") << "usr/share/doc/z4vent/copyright" << false;
     QTest::newRow("changelog") << "usr/share/doc/z4vent/changelog.gz" << false;
     QTest::newRow("completion") << "usr/share/bash-completion/completions/z4ctl" << false;
@@ -277,8 +280,7 @@ void TstPackage::definitionPlaces()
 void TstPackage::installedWindowLogsInTheUserFolder()
 {
     QStandardPaths::setTestModeEnabled(true);  // the user's folder, away from the user's own
-    QDir userLogs(
-        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(QStringLiteral("logs")));
+    QDir userLogs(ModbusLog::UserFolder());
     QVERIFY(userLogs.removeRecursively());
     QDir program(QCoreApplication::applicationDirPath());
     for (const QString &stale : program.entryList({QStringLiteral("z4link-*")}))
@@ -317,22 +319,30 @@ void TstPackage::helpAndVersion_data()
     QTest::addColumn<int>("exit");
     QTest::addColumn<QString>("out");  // a pattern; VERSION stands for the package's
     QTest::addColumn<QString>("err");
+    QTest::addColumn<bool>("platform");  // QT_QPA_PLATFORM=offscreen: a platform, no display
 
     QTest::newRow("window version") << "z4vent"
                                     << "--version" << 0 << "^z4vent VERSION\n$"
-                                    << "";
+                                    << "" << false;
     QTest::newRow("window help") << "z4vent"
                                  << "--help" << 0 << "^Usage: \\S*z4vent \\[options\\]\n.*-v, --version"
-                                 << "";
+                                 << "" << false;
     QTest::newRow("window, unknown option") << "z4vent"
                                             << "--bogus" << 2 << "^$"
-                                            << "Try 'z4vent --help'";
+                                            << "Try 'z4vent --help'" << true;
+    // Without a display or a platform the window's application could not even be made.
+    QTest::newRow("window, unknown option, no display") << "z4vent"
+                                                        << "--bogus" << 2 << "^$"
+                                                        << "z4vent: Unknown option 'bogus'." << false;
+    QTest::newRow("window, a stray argument, no display") << "z4vent"
+                                                          << "stray" << 2 << "^$"
+                                                          << "unexpected argument 'stray'" << false;
     QTest::newRow("simulator version") << "z4sim"
                                        << "--version" << 0 << "^z4sim VERSION\n$"
-                                       << "";
+                                       << "" << false;
     QTest::newRow("simulator help") << "z4sim"
                                     << "--help" << 0 << "--line-rate <BAUD>"
-                                    << "";
+                                    << "" << false;
 }
 
 void TstPackage::helpAndVersion()
@@ -342,12 +352,13 @@ void TstPackage::helpAndVersion()
     QFETCH(int, exit);
     QFETCH(QString, out);
     QFETCH(QString, err);
+    QFETCH(bool, platform);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (exit == 0)  // the answer does not wait for a platform at all
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (platform)
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const Run run = RunProgram(Unpacked(QStringLiteral("usr/bin/") + program), {argument}, environment);
     QCOMPARE(run.Exit, exit);
     out.replace(QStringLiteral("VERSION"), QRegularExpression::escape(Field("Version")));
@@ -369,6 +380,20 @@ void TstPackage::manualPages()
                  qPrintable(page));
         QVERIFY2(page.contains(QLatin1String(option)), qPrintable(program + QStringLiteral(": ") + option));
     }
+
+    // z4ctl's commands: one item each in their own list, and no option among them.
+    const QString page = Unzipped(Unpacked(QStringLiteral("usr/share/man/man1/z4ctl.1.gz")));
+    const qsizetype start = page.indexOf(QStringLiteral(".SS \"Commands:\""));
+    QVERIFY2(start >= 0, qPrintable(page));
+    const QStringList lines = page.mid(start).split(QLatin1Char('\n'));
+    QStringList items;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].startsWith(QLatin1String(".SS")) || lines[i].startsWith(QLatin1String(".SH")))
+            break;
+        if (lines[i] == QLatin1String(".TP") && i + 1 < lines.size())
+            items.append(lines[i + 1].section(QLatin1Char(' '), 0, 0));
+    }
+    QCOMPARE(items, QStringList({"status", "save", "load", "verify", "diff", "get", "set", "keys", "watch", "scan"}));
 }
 
 // The words bash would complete after a command line, split as bash splits it (also at "="):
@@ -385,6 +410,14 @@ void TstPackage::completion_data()
     QTest::newRow("a command after line options")
         << QStringList{"--unit", "=", "2", "--rtu", "/dev/ttyUSB0", "ver"} << QStringList{"verify"} << QStringList{};
     QTest::newRow("options") << QStringList{"--u"} << QStringList{"--unit"} << QStringList{"--tcp"};
+    // Only the options z4ctl has: not the "--option=value" its help speaks of.
+    QTest::newRow("every option") << QStringList{"--"} << QStringList{"--unit", "--json", "--force", "--all"}
+                                  << QStringList{"--option"};
+    QTest::newRow("a command's option takes a value")
+        << QStringList{"watch", "--period", ""} << QStringList{} << QStringList{"status", "watch"};
+    // The serial devices the PC has, never the virtual consoles /dev/tty1 ... /dev/tty63.
+    QTest::newRow("serial devices") << QStringList{"--rtu", ""} << QStringList{}
+                                    << QStringList{"/dev/tty", "/dev/tty1", "/dev/tty63", "/dev/ttyS31"};
     QTest::newRow("an option's values") << QStringList{"--parity", ""} << QStringList{"N", "E", "O"}
                                         << QStringList{"status"};
     QTest::newRow("get: keys of the installed definition")

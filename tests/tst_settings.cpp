@@ -5,6 +5,8 @@
 #include "FormHarness.h"
 #include "OddFiles.h"
 #include "TestFiles.h"
+#include "app/SettingsPlace.h"
+#include "app/TAboutDialog.h"
 #include "app/TConnectionDialog.h"
 #include "app/TConnectionPanel.h"
 #include "app/TDialogMessages.h"
@@ -17,6 +19,7 @@
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +27,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -50,6 +54,37 @@ QStringList KeysIn(const QString &path, const QString &section)
     ini.Load(path, nullptr);
     return ini.Keys(section);
 }
+
+// The texts of "Help" > "About Z4 Ventilation": the settings file and the link's log.
+QStringList AboutTexts(TForm1 &form)
+{
+    QStringList texts;
+    QTimer::singleShot(0, &form, [&texts] {
+        if (auto *box = qobject_cast<TAboutDialog *>(QApplication::activeModalWidget())) {
+            texts << box->SettingsFileLabel->text() << box->LogFolderLabel->text();
+            box->close();
+        }
+    });
+    form.findChild<QAction *>(QStringLiteral("AboutAction"))->trigger();
+    return texts;
+}
+
+// An environment variable set for the life of the object.
+class TEnvironment
+{
+public:
+    TEnvironment(const char *name, const QString &value) : m_name(name), m_old(qgetenv(name))
+    {
+        qputenv(name, value.toLocal8Bit());
+    }
+    ~TEnvironment() { qputenv(m_name, m_old); }
+    TEnvironment(const TEnvironment &) = delete;
+    TEnvironment &operator=(const TEnvironment &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+};
 
 TSettings ReadText(const QByteArray &text)
 {
@@ -92,6 +127,10 @@ private slots:
     void aFileThatCannotBeReadIsNotOverwritten_data();
     void aFileThatCannotBeReadIsNotOverwritten();
     void theWorkingFolderAtStartIsUsed();
+    void whereTheSettingsAreKept_data();
+    void whereTheSettingsAreKept();
+    void theLinkLogSwitch();
+    void logsOfTheOlderFolderMoveOnce();
     void theDialogFolderIsKeptAcrossACloseAndRestart();
     void fileDialogsOpenWhereTheLastFileWasChosen_data();
     void fileDialogsOpenWhereTheLastFileWasChosen();
@@ -573,6 +612,115 @@ void TstSettings::theWorkingFolderAtStartIsUsed()
 
 // The folder of the file chosen last in a file dialog is kept in the settings file, across a close
 // and a restart, beside what was there.
+// Started from the menu (no settings file where it starts) the tool keeps its files in the user's
+// configuration folder; a folder that holds a settings file keeps it there, as before.
+void TstSettings::whereTheSettingsAreKept_data()
+{
+    QTest::addColumn<QString>("present");  // a file in the working folder at the start, or none
+    QTest::addColumn<bool>("working");     // the files are kept in the working folder
+    QTest::addColumn<bool>("home");        // the working folder is the home folder
+    QTest::newRow("menu start") << QString() << false << false;
+    QTest::newRow("a settings file here") << kFile << true << false;
+    QTest::newRow("the trend settings here") << QStringLiteral("settings.ini") << true << false;
+    // An older version started from the menu left its file in the home folder: it moves.
+    QTest::newRow("an older file in the home folder") << kFile << false << true;
+}
+
+void TstSettings::whereTheSettingsAreKept()
+{
+    QFETCH(QString, present);
+    QFETCH(bool, working);
+    QFETCH(bool, home);
+    QTemporaryDir config;
+    const TEnvironment configHome("XDG_CONFIG_HOME", config.filePath(QStringLiteral("config")));
+    const TEnvironment homeFolder("HOME", home ? m_dir->path() : config.path());
+    if (!present.isEmpty())
+        QVERIFY(WriteAll(m_dir->filePath(present), "[Connection]\nAddress=9\n"));
+    const QString user = config.filePath(QStringLiteral("config/z4vent"));
+    QCOMPARE(SettingsPlace::UserFolder(), user);
+    const QString folder = working ? m_dir->path() : user;
+    QCOMPARE(SettingsPlace::Choose(m_dir->path()), folder);
+
+    // The window of such a start reads and writes there, and its About box says so.
+    SettingsPlace::Use(SettingsPlace::Choose(m_dir->path()));
+    {
+        RecordedForm form;
+        QCOMPARE(form->WorkDir(), folder);
+        QCOMPARE(AboutTexts(*form).value(0),
+                 QStringLiteral("Settings file: ") + QDir::toNativeSeparators(QDir(folder).filePath(kFile)));
+        PanelOf(*form)->PeriodAdvEdit->setText(QStringLiteral("7"));
+        QVERIFY(form->close());
+    }
+    SettingsPlace::Use({});
+    QCOMPARE(ValueIn(QDir(folder).filePath(kFile), QStringLiteral("Connection"), QStringLiteral("ReadPeriod")),
+             QStringLiteral("7"));
+    if (present == kFile)  // the file found there is the one kept
+        QCOMPARE(ValueIn(QDir(folder).filePath(kFile), QStringLiteral("Connection"), QStringLiteral("Address")),
+                 QStringLiteral("9"));
+    QCOMPARE(QFile::exists(SettingsPath()), working);
+}
+
+// "Help" > "Link log" switches the log of both lines, keeps the switch in the settings file for
+// the next start, and shows the folder; About says whether it is on.
+void TstSettings::theLinkLogSwitch()
+{
+    // An installed tool's log folder is the user's: here the test's own.
+    const TEnvironment data("XDG_DATA_HOME", m_dir->filePath(QStringLiteral("data")));
+    QStringList shown;
+    TForm1Options options;
+    options.OpenFolder = [&shown](const QString &folder) { shown << folder; };
+    {
+        RecordedForm form(options);
+        QAction *log = form->findChild<QAction *>(QStringLiteral("LinkLogAction"));
+        QVERIFY(log && log->isCheckable() && !log->isChecked());
+        log->trigger();
+        QVERIFY(TcpOf(*form).LogFileEnabled() && SerialOf(*form).LogFileEnabled());
+        QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Log File Enabled")),
+                 QStringLiteral("1"));
+        QCOMPARE(shown, QStringList{TConnectionPanel::LogFolderInUse()});
+        QVERIFY(QFileInfo(TConnectionPanel::LogFolderInUse()).isDir());
+        QVERIFY(AboutTexts(*form).value(1).startsWith(QStringLiteral("Link log: on, in ")));
+        QVERIFY(form->close());
+    }
+    // Kept over a restart (the close leaves the key as the switch set it), and switched off again.
+    RecordedForm form(options);
+    QVERIFY(TcpOf(*form).LogFileEnabled());
+    form->findChild<QAction *>(QStringLiteral("LinkLogAction"))->trigger();
+    QVERIFY(!TcpOf(*form).LogFileEnabled() && !SerialOf(*form).LogFileEnabled());
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Log File Enabled")),
+             QStringLiteral("0"));
+    QVERIFY(AboutTexts(*form).value(1).startsWith(QStringLiteral("Link log: off")));
+    QCOMPARE(shown.size(), 1);  // switching off shows nothing
+    QVERIFY(form.Messages->Errors.isEmpty());
+}
+
+// The logs of the folder older versions used (the application's name twice) move to the one
+// folder, once: a file of the same day already there is kept, and what is not a log stays.
+void TstSettings::logsOfTheOlderFolderMoveOnce()
+{
+    QTemporaryDir data;
+    const TEnvironment environment("XDG_DATA_HOME", data.path());
+    QCOMPARE(ModbusLog::UserFolder(), data.filePath(QStringLiteral("z4vent/logs")));
+    const QString old = data.filePath(QStringLiteral("Z4 Ventilation/Z4 Ventilation/logs"));
+    QVERIFY(QDir().mkpath(old) && QDir().mkpath(ModbusLog::UserFolder()));
+    QVERIFY(WriteAll(QDir(old).filePath(QStringLiteral("z4link-2026-12-01.log")), "old 1\n"));
+    QVERIFY(WriteAll(QDir(old).filePath(QStringLiteral("z4link-2026-12-02.log")), "old 2\n"));
+    QVERIFY(WriteAll(QDir(ModbusLog::UserFolder()).filePath(QStringLiteral("z4link-2026-12-02.log")), "new 2\n"));
+    QVERIFY(WriteAll(QDir(old).filePath(QStringLiteral("notes.txt")), "mine\n"));
+
+    QCOMPARE(ModbusLog::AdoptOldFiles(old), 1);
+    const QDir folder(ModbusLog::UserFolder());
+    QCOMPARE(ReadAll(folder.filePath(QStringLiteral("z4link-2026-12-01.log"))), QByteArray("old 1\n"));
+    QCOMPARE(ReadAll(folder.filePath(QStringLiteral("z4link-2026-12-02.log"))), QByteArray("new 2\n"));
+    QCOMPARE(QDir(old).entryList(QDir::Files), QStringList({"notes.txt", "z4link-2026-12-02.log"}));
+
+    // Once the old folder holds nothing more, it goes with the two above it.
+    QVERIFY(QFile::remove(QDir(old).filePath(QStringLiteral("notes.txt"))));
+    QVERIFY(QFile::remove(QDir(old).filePath(QStringLiteral("z4link-2026-12-02.log"))));
+    QCOMPARE(ModbusLog::AdoptOldFiles(old), 0);
+    QVERIFY(!QFileInfo::exists(data.filePath(QStringLiteral("Z4 Ventilation"))));
+}
+
 void TstSettings::theDialogFolderIsKeptAcrossACloseAndRestart()
 {
     const QString here = QDir::currentPath();

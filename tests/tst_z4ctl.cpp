@@ -391,6 +391,23 @@ void TstZ4ctl::commands_data()
     QTest::newRow("usage: no line") << QStringList{} << L{{"status"}} << QList<int>{2} << QStringList{"needs a line"};
     QTest::newRow("usage: a bad port") << QStringList{} << L{{"--tcp", "127.0.0.1:70000", "status"}} << QList<int>{2}
                                        << QStringList{"--tcp: '127.0.0.1:70000' is not valid"};
+    QTest::newRow("usage: a value out of range names the range")
+        << QStringList{}
+        << L{{"--unit", "0", "status"},
+             {"-u300", "status"},
+             {"--timeout=5", "status"},
+             {"--rtu", "/dev/null", "--parity", "X", "status"},
+             {"--rtu", "/dev/null", "--stop-bits", "3", "status"},
+             {"--tcp", "host:0", "status"},
+             {"--period", "0", "status"}}
+        << QList<int>{2, 2, 2, 2, 2, 2, 2}
+        << QStringList{"--unit: '0' is not valid; it takes 1-247",
+                       "-u: '300' is not valid; it takes 1-247",
+                       "--timeout: '5' is not valid; it takes 10-60000 (ms)",
+                       "--parity: 'X' is not valid; it takes N, E or O",
+                       "--stop-bits: '3' is not valid; it takes 1 or 2",
+                       "--tcp: 'host:0' is not valid; it takes a host, HOST:PORT with a port 1-65535",
+                       "--period: '0' is not valid; it takes 1-500 (seconds)"};
     QTest::newRow("usage: a serial setting without --rtu")
         << QStringList{} << L{line({"--parity", "N", "status"})} << QList<int>{2} << QStringList{"go with --rtu"};
     QTest::newRow("usage: a file missing")

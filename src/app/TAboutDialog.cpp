@@ -24,7 +24,8 @@ QLabel *Text(QWidget *parent, const char *name, const QString &accessibleName, c
 }
 }  // namespace
 
-TAboutDialog::TAboutDialog(const QString &logFolder, QWidget *parent) : QDialog(parent)
+TAboutDialog::TAboutDialog(const QString &settingsFile, const QString &logFolder, bool logOn, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutDialog"));
     setWindowTitle(QStringLiteral("About %1").arg(QApplication::applicationName()));
@@ -39,8 +40,13 @@ TAboutDialog::TAboutDialog(const QString &logFolder, QWidget *parent) : QDialog(
                                        "QCustomPlot library the charts are drawn with (GPL-3+). It also uses Qt 6 "
                                        "(GNU LGPL version 3) and SimpleIni (MIT licence). On Debian the licence "
                                        "texts are in /usr/share/common-licenses."));
-    LogFolderLabel = Text(this, "LogFolderLabel", QStringLiteral("Log folder"),
-                          QStringLiteral("Log folder: %1").arg(QDir::toNativeSeparators(logFolder)));
+    SettingsFileLabel = Text(this, "SettingsFileLabel", QStringLiteral("Settings file"),
+                             QStringLiteral("Settings file: %1").arg(QDir::toNativeSeparators(settingsFile)));
+    LogFolderLabel =
+        Text(this, "LogFolderLabel", QStringLiteral("Link log"),
+             (logOn ? QStringLiteral("Link log: on, in %1")
+                    : QStringLiteral("Link log: off (\"Help\" > \"Link log\" switches it on); it goes to %1"))
+                 .arg(QDir::toNativeSeparators(logFolder)));
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton *aboutQt = buttons->addButton(QStringLiteral("About &Qt"), QDialogButtonBox::HelpRole);
@@ -51,6 +57,7 @@ TAboutDialog::TAboutDialog(const QString &logFolder, QWidget *parent) : QDialog(
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(VersionLabel);
     layout->addWidget(LicenceLabel);
+    layout->addWidget(SettingsFileLabel);
     layout->addWidget(LogFolderLabel);
     layout->addWidget(buttons);
     // Close has the focus: Enter or Escape closes the box.

@@ -6,17 +6,20 @@
 
 class QLabel;
 
-// "About Z4 Ventilation": the tool's version, the licences it is shipped under and the folder its
-// link's log goes to, each text selectable so that it can be copied into a service report.
+// "About Z4 Ventilation": the tool's version, the licences it is shipped under, the settings file
+// in use and whether the link's log is on and where it goes, each text selectable so that it can be
+// copied into a service report.
 class TAboutDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    // logFolder: where the link's log files are (and go when the log is switched on).
-    TAboutDialog(const QString &logFolder, QWidget *parent = nullptr);
+    // settingsFile: the settings file in use. logFolder: where the link's log files are (and go when
+    // the log is switched on); logOn: whether it is.
+    TAboutDialog(const QString &settingsFile, const QString &logFolder, bool logOn, QWidget *parent = nullptr);
 
     QLabel *VersionLabel;
     QLabel *LicenceLabel;
+    QLabel *SettingsFileLabel;
     QLabel *LogFolderLabel;
 };

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TConnectionPanel.h"
 
+#include "app/SettingsPlace.h"
 #include "app/TErrorForm.h"
 #include "app/TFindBoardDialog.h"
 #include "app/TSettings.h"
@@ -86,7 +87,7 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
       m_tcp(tcp),
       m_serial(serial),
       m_messages(messages),
-      m_settingsPath(QDir::current().filePath(TSettings::FileName()))
+      m_settingsPath(SettingsPlace::SettingsFile())
 {
     setObjectName(QStringLiteral("ConnectiondxfGroupBox"));
 

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TDialogMessages.h"
 
+#include "app/SettingsPlace.h"
 #include "app/TSettings.h"
 
 #include <QApplication>
@@ -15,10 +16,7 @@ namespace {
 const QString kCnfFilter = QStringLiteral("Configuration Parameters (*.cnf)");
 }  // namespace
 
-TDialogMessages::TDialogMessages(QWidget *parent)
-    : m_parent(parent), m_settingsPath(QDir::current().filePath(TSettings::FileName()))
-{
-}
+TDialogMessages::TDialogMessages(QWidget *parent) : m_parent(parent), m_settingsPath(SettingsPlace::SettingsFile()) {}
 
 QString TDialogMessages::StartFolder() const
 {

@@ -2,14 +2,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TForm1.h"
 
+#include "app/SettingsPlace.h"
 #include "app/TAboutDialog.h"
 #include "app/TConnectionPanel.h"
 #include "app/TDialogMessages.h"
+#include "app/TGuideWindow.h"
 #include "app/TLeftColumn.h"
 #include "app/TSettings.h"
 #include "app/TStartupForm.h"
 #include "app/TStatusPanel.h"
 #include "app/TTrafficWindow.h"
+#include "app/TermTips.h"
 #include "app/Version.h"
 #include "charts/TTempChartForm.h"
 #include "config/BoardAddresses.h"
@@ -32,6 +35,7 @@
 #include "widgets/ValueDisplay.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,6 +47,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUrl>
 
 namespace {
 constexpr quint32 kRequestTimeoutMs = 3000;
@@ -56,7 +61,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
       m_options(options),
       m_editor(model.Session(), m_table, *m_messages),
       m_context{model.Session(), *m_messages, m_table, m_editor},
-      m_settings(QDir::currentPath())
+      m_settings(SettingsPlace::Folder())
 {
     setObjectName(QStringLiteral("Form1"));
     ConnectiondxfGroupBox = new TConnectionPanel(Session(), m_model.TcpClient(), m_model.SerialClient(), *m_messages);
@@ -69,10 +74,9 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     BuildPages();
     row->addWidget(MainPageControl, 1);
     setCentralWidget(central);
-    QAction *traffic = menuBar()->addMenu(QStringLiteral("&View"))->addAction(QStringLiteral("&Traffic"));
-    traffic->setObjectName(QStringLiteral("TrafficAction"));
-    connect(traffic, &QAction::triggered, this, &TForm1::TrafficClick);
-    BuildHelpMenu();
+    // Its short words explained, before anything switches controls off and keeps their tooltips.
+    TermTips::Apply(*this);
+    BuildMenus();
     BuildStatusBar();
 
     m_readTimer.setObjectName(QStringLiteral("ReadTimer"));
@@ -113,6 +117,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     connect(f1, &QShortcut::activated, this, [this] { FormKeyDown(Qt::Key_F1); });
 
     FormCreate();
+    m_linkLogAction->setChecked(LinkLogOn());  // as the settings file has it
     connect(MainPageControl, &QTabWidget::currentChanged, this, &TForm1::MainPageControlChange);
     // Last, once everything the window holds (a menu bar too) is in it.
     m_settings.PlaceWindow(*this, NaturalSize());
@@ -127,16 +132,90 @@ QSize TForm1::NaturalSize() const
     return {column.width() + pages.width(), std::max(column.height(), pages.height()) + around};
 }
 
-void TForm1::BuildHelpMenu()
+void TForm1::BuildMenus()
 {
+    const auto add = [this](QMenu *menu, const QString &text, const char *name, auto slot) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("ViewMenu"));
+    add(view, QStringLiteral("&I/O trend"), "ChartAction", [this] { ChartVrButtonClick(); });
+    // F1 itself is the window's shortcut; the menu shows it.
+    add(view, QStringLiteral("&Regulation trend\tF1"), "TempChartAction", [this] { FormKeyDown(Qt::Key_F1); });
+    add(view, QStringLiteral("&Traffic"), "TrafficAction", [this] { TrafficClick(); });
+
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("HelpMenu"));
-    QAction *about = help->addAction(QStringLiteral("&About Z4 Ventilation"));
-    about->setObjectName(QStringLiteral("AboutAction"));
-    connect(about, &QAction::triggered, this, [this] {
-        TAboutDialog box(TConnectionPanel::LogFolderInUse(), this);
+    add(help, QStringLiteral("&User's guide"), "GuideAction", [this] { GuideClick(); });
+    QAction *log = m_linkLogAction =
+        add(help, QStringLiteral("&Link log"), "LinkLogAction", [this](bool on) { LinkLogClick(on); });
+    log->setCheckable(true);
+    log->setToolTip(QStringLiteral("Keeps a log of the link to the board, one file a day; switched on, its folder "
+                                   "is shown"));
+    // The menu shows what the line does, whoever switched it.
+    connect(help, &QMenu::aboutToShow, log, [this, log] { log->setChecked(LinkLogOn()); });
+    add(help, QStringLiteral("&Open log folder"), "LogFolderAction", [this] { LogFolderClick(); });
+    help->addSeparator();
+    add(help, QStringLiteral("&About Z4 Ventilation"), "AboutAction", [this] {
+        TAboutDialog box(SettingsFile(), TConnectionPanel::LogFolderInUse(), LinkLogOn(), this);
         box.exec();
     });
+}
+
+bool TForm1::LinkLogOn() const
+{
+    const TModbusClient *client = m_model.Session().ActiveClient();
+    return client && client->LogFileEnabled();
+}
+
+QString TForm1::SettingsFile() const
+{
+    return QDir(WorkDir()).filePath(TSettings::FileName());
+}
+
+void TForm1::GuideClick()
+{
+    const QString path = m_options.GuidePath.isEmpty() ? TGuideWindow::Find() : m_options.GuidePath;
+    if (path.isEmpty()) {
+        m_messages->ErrorBox(QStringLiteral("The user's guide is not installed: it is looked for in\n%1")
+                                 .arg(TGuideWindow::Places().join(QLatin1Char('\n'))));
+        return;
+    }
+    if (!m_guide)
+        m_guide = new TGuideWindow(path, this);
+    m_guide->show();
+    m_guide->raise();
+    m_guide->activateWindow();
+}
+
+void TForm1::LinkLogClick(bool on)
+{
+    for (TModbusClient *client :
+         {static_cast<TModbusClient *>(&m_model.TcpClient()), static_cast<TModbusClient *>(&m_model.SerialClient())})
+        client->SetLogFileEnabled(on);
+    QString error;
+    if (!TSettings::KeepLogEnabled(SettingsFile(), on, &error))
+        m_messages->ErrorBox(QStringLiteral("The link's log is %1 for now, but the settings file could not keep it: %2")
+                                 .arg(on ? QStringLiteral("on") : QStringLiteral("off"), error));
+    StatusPanels[0]->setText(
+        on ? QStringLiteral("Link log on: %1").arg(QDir::toNativeSeparators(TConnectionPanel::LogFolderInUse()))
+           : QStringLiteral("Link log off"));
+    if (on)
+        LogFolderClick();
+}
+
+void TForm1::LogFolderClick()
+{
+    const QString folder = TConnectionPanel::LogFolderInUse();
+    QDir().mkpath(folder);
+    if (m_options.OpenFolder)
+        m_options.OpenFolder(folder);
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        m_messages->ErrorBox(
+            QStringLiteral("The log folder could not be shown: %1").arg(QDir::toNativeSeparators(folder)));
 }
 
 TForm1::~TForm1()
@@ -285,6 +364,8 @@ void TForm1::FormShow()
     ConnectiondxfGroupBox->ConnectVrButton->setFocus();
     if (m_readTimer.interval() > 0)
         m_readTimer.start();
+    if (m_options.ConnectAtStart)
+        ConnectiondxfGroupBox->ConnectVrButtonClick();
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -331,7 +412,7 @@ void TForm1::FormKeyDown(int key)
     if (m_tempChart && m_tempChart->isVisible())
         return;
     delete m_tempChart;  // a hidden one is replaced by a fresh window
-    m_tempChart = new TTempChartForm(QDir(WorkDir()).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    m_tempChart = new TTempChartForm(QDir(WorkDir()).filePath(SettingsPlace::TrendFileName()), *m_messages, this);
     m_tempChart->TakeSamplesFrom(*m_poll);
     connect(m_tempChart, &TTrendWindow::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The regulation chart's place could not be saved: %1").arg(why));
@@ -344,7 +425,7 @@ void TForm1::ChartVrButtonClick()
     if (m_chart && m_chart->isVisible())
         return;
     delete m_chart;  // a closed one is replaced by a fresh window
-    m_chart = new TChartForm(QDir(WorkDir()).filePath(QStringLiteral("settings.ini")), *m_messages, this);
+    m_chart = new TChartForm(QDir(WorkDir()).filePath(SettingsPlace::TrendFileName()), *m_messages, this);
     m_chart->TakeSamplesFrom(*m_poll);
     connect(m_chart, &TChartForm::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The chart's check boxes could not be saved: %1").arg(why));

@@ -18,8 +18,10 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
+class QAction;
 class QLabel;
 class TCalibrationPage;
 class TConnectionPanel;
@@ -39,6 +41,12 @@ struct TForm1Options
     bool StartupPicture = true;  // tests skip the picture window
     // The parameter definition file; empty: the one shipped beside the executable.
     QString DefinitionPath;
+    // Press Connect once the window is shown (the command line's --connect).
+    bool ConnectAtStart = false;
+    // Shows a folder in the desktop's file manager (empty: the desktop's own way).
+    std::function<void(const QString &folder)> OpenFolder;
+    // The user's guide (empty: where TGuideWindow finds it).
+    QString GuidePath;
 };
 
 class TTrafficWindow;
@@ -59,6 +67,14 @@ public:
     void FormKeyDown(int key);
     // "View" > "Traffic": shows the traffic window (made on first use), raised.
     void TrafficClick();
+    // "Help" > "User's guide": shows the guide in its window (made on first use), raised; a guide
+    // that is not installed is said in a message.
+    void GuideClick();
+    // "Help" > "Link log": switches the link's log on or off for both lines, keeps it in the
+    // settings file and, switched on, shows its folder.
+    void LinkLogClick(bool on);
+    // "Help" > "Open log folder": shows the folder the link's log goes to, made if missing.
+    void LogFolderClick();
     // A tick of ReadTimer: the poll cycle and the version countdown.
     void ReadTimerTimer();
 
@@ -67,6 +83,7 @@ public:
     TLiveState &Live() { return m_model.Live(); }
     TPageContext &PageContext() { return m_context; }
     TUserMessages &Messages() { return *m_messages; }
+    // The folder of the settings files, chosen at start (SettingsPlace).
     QString WorkDir() const { return m_settings.WorkDir(); }
     int BoardTypeIndex() const { return m_settings.BoardTypeIndex(); }
     QTimer &ReadTimer() { return m_readTimer; }
@@ -83,8 +100,13 @@ protected:
 
 private:
     void FormCreate();
-    // The menu bar's "Help" menu: "About Z4 Ventilation".
-    void BuildHelpMenu();
+    // The menu bar: "View" with the trend windows and Traffic, "Help" with the guide, the link's
+    // log and "About Z4 Ventilation".
+    void BuildMenus();
+    // Whether the line in use keeps the link's log.
+    bool LinkLogOn() const;
+    // The settings file in use: R4Ivivaz.ini in WorkDir.
+    QString SettingsFile() const;
     void FormShow();
     void FormClose();
     // "Chart" opens the I/O trend window unless it is already visible.
@@ -131,6 +153,8 @@ private:
     QPointer<TTempChartForm> m_tempChart;
     QPointer<TChartForm> m_chart;
     QPointer<TTrafficWindow> m_traffic;
+    QPointer<QWidget> m_guide;
+    QAction *m_linkLogAction = nullptr;  // "Help" > "Link log", checked while the log is on
     TPoll *m_poll;
     TFirmwareGate *m_firmware = nullptr;
     std::unique_ptr<TLiveColumn> m_liveColumn;

@@ -157,3 +157,12 @@ bool TSettings::RememberFolder(const QString &path, const QString &file, QString
     ini.WriteString(kFiles, kFolder, folder);
     return ini.Save(path, error, kLinks);
 }
+
+bool TSettings::KeepLogEnabled(const QString &path, bool enabled, QString *error)
+{
+    TIniFile ini;
+    if (!LoadForRewrite(ini, path, error))
+        return false;
+    ini.WriteBool(kConnection, QStringLiteral("Log File Enabled"), enabled);
+    return ini.Save(path, error, kLinks);
+}

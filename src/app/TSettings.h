@@ -72,4 +72,7 @@ struct TSettings
     // Sets FileFolder in the file at path to the folder that holds file, keeping everything else
     // as Write does. A folder whose name holds a line break is not kept: the file could not hold it.
     static bool RememberFolder(const QString &path, const QString &file, QString *error);
+    // Sets "Log File Enabled" in the file at path (the window's "Link log" switch), keeping
+    // everything else as Write does.
+    static bool KeepLogEnabled(const QString &path, bool enabled, QString *error);
 };

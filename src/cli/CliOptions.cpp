@@ -33,6 +33,8 @@ struct TOption
     const char *GoesWith;
     // Takes the value (empty for a switch); false when it is not valid.
     bool (*Take)(TParse &parse, const QString &value);
+    // What a value may be, for the message about one that is not valid; nullptr: any text.
+    const char *Accepts = nullptr;
 };
 
 bool TakeWhole(const QString &text, qint64 min, qint64 max, qint64 &value)
@@ -92,16 +94,18 @@ const TOption kOptions[]{
      [](TParse &p, const QString &v) {
          p.Tcp = true;
          return TakeTcpAddress(v, p.Line);
-     }},
+     },
+     "a host, HOST:PORT with a port 1-65535, or [IPv6]:PORT"},
     {"rtu", 'r', "DEVICE", "Modbus RTU on a serial device (a relative path is taken from the\nworking folder)", nullptr,
      [](TParse &p, const QString &v) {
          p.Rtu = true;
          // The serial port would look a name without a folder up in /dev.
          p.Line.Device = QFileInfo(v).absoluteFilePath();
          return !v.isEmpty();
-     }},
+     },
+     "a device path"},
     {"baud", 0, "N", "RTU: baud rate (19200)", "rtu",
-     Whole<50, 4000000, [](TParse &p, qint64 n) { p.Line.BaudRate = static_cast<int>(n); }>},
+     Whole<50, 4000000, [](TParse &p, qint64 n) { p.Line.BaudRate = static_cast<int>(n); }>, "50-4000000"},
     {"parity", 0, "N|E|O", "RTU: parity (E)", "rtu",
      [](TParse &p, const QString &v) {
          const QString upper = v.toUpper();
@@ -114,15 +118,17 @@ const TOption kOptions[]{
          else
              return false;
          return true;
-     }},
+     },
+     "N, E or O"},
     {"data-bits", 0, "5-8", "RTU: data bits (8)", "rtu",
-     Whole<5, 8, [](TParse &p, qint64 n) { p.Line.DataBits = static_cast<QSerialPort::DataBits>(n); }>},
+     Whole<5, 8, [](TParse &p, qint64 n) { p.Line.DataBits = static_cast<QSerialPort::DataBits>(n); }>, "5-8"},
     {"stop-bits", 0, "1|2", "RTU: stop bits (1)", "rtu",
-     Whole<1, 2, [](TParse &p, qint64 n) { p.Line.StopBits = n == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop; }>},
+     Whole<1, 2, [](TParse &p, qint64 n) { p.Line.StopBits = n == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop; }>,
+     "1 or 2"},
     {"unit", 'u', "N", "slave address 1-247 (1)", nullptr,
-     Whole<1, 247, [](TParse &p, qint64 n) { p.Line.Unit = static_cast<quint8>(n); }>},
+     Whole<1, 247, [](TParse &p, qint64 n) { p.Line.Unit = static_cast<quint8>(n); }>, "1-247"},
     {"timeout", 0, "MS", "answer time of one request, 10-60000 ms (3000)", nullptr,
-     Whole<10, 60000, [](TParse &p, qint64 n) { p.Line.TimeoutMs = static_cast<quint32>(n); }>},
+     Whole<10, 60000, [](TParse &p, qint64 n) { p.Line.TimeoutMs = static_cast<quint32>(n); }>, "10-60000 (ms)"},
     {"definition", 0, "FILE",
      "the parameter definition file (deffiles/z4_0parameters.def beside\nz4ctl, else in ../share/z4vent/deffiles/ "
      "from z4ctl's folder)",
@@ -145,9 +151,9 @@ const TOption kOptions[]{
     {"all", 0, nullptr, "go on after the first board found", "scan",
      [](TParse &p, const QString &) { return p.Options.All = true; }},
     {"period", 0, "S", "seconds from one reading to the next, 1-500 (1)", "watch",
-     Whole<1, 500, [](TParse &p, qint64 n) { p.Options.PeriodS = static_cast<int>(n); }>},
+     Whole<1, 500, [](TParse &p, qint64 n) { p.Options.PeriodS = static_cast<int>(n); }>, "1-500 (seconds)"},
     {"count", 0, "N", "stop after N readings", "watch",
-     Whole<1, 1000000000, [](TParse &p, qint64 n) { p.Options.Count = static_cast<int>(n); }>},
+     Whole<1, 1000000000, [](TParse &p, qint64 n) { p.Options.Count = static_cast<int>(n); }>, "1-1000000000"},
     {"help", 'h', nullptr, "this help, and nothing else", nullptr,
      [](TParse &p, const QString &) { return p.Options.Help = true; }},
     {"version", 'V', nullptr, "z4ctl's version, and nothing else", nullptr,
@@ -191,21 +197,27 @@ QString OptionUsage(const TOption &option, int indent)
 
 QString UsageText()
 {
-    QString text =
-        QStringLiteral("Usage: z4ctl [OPTION...] COMMAND [ARGUMENT...]\n\nCommands (* writes to the board):\n");
+    // One line a command, then the options, those of one command apart: help2man makes the manual
+    // page's lists of these blocks, and the bash completion reads the commands from the first.
+    QString text = QStringLiteral("Usage: z4ctl [OPTION...] COMMAND [ARGUMENT...]\n\nCommands:\n");
     for (const TCommand &command : Commands()) {
         const QString call = QStringLiteral("%1 %2").arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
-        text += QLatin1String(command.Writes ? "* " : "  ") + call.leftJustified(18) + QLatin1Char(' ')
-                + QString::fromUtf8(command.Summary) + QLatin1Char('\n');
-        for (const TOption &option : kOptions) {
-            if (option.GoesWith && qstrcmp(option.GoesWith, command.Name) == 0)
-                text += OptionUsage(option, 4);
-        }
+        text += QStringLiteral("  ") + call.leftJustified(18) + QLatin1Char(' ') + QString::fromUtf8(command.Summary)
+                + QLatin1String(command.Writes ? " (writes to the board)" : "") + QLatin1Char('\n');
     }
     text += QStringLiteral("\nOptions:\n");
     for (const TOption &option : kOptions) {
         if (!option.GoesWith || !FindCommand(QString::fromLatin1(option.GoesWith)))
             text += OptionUsage(option, 2);
+    }
+    text += QStringLiteral("\nOptions of one command:\n");
+    for (const TOption &option : kOptions) {
+        if (option.GoesWith && FindCommand(QString::fromLatin1(option.GoesWith))) {
+            TOption shown = option;
+            const QByteArray help = QByteArray(option.GoesWith) + ": " + option.Help;
+            shown.Help = help.constData();
+            text += OptionUsage(shown, 2);
+        }
     }
     text += QStringLiteral(
         "\nOptions may also be given as --option=value. \"--\" ends the options: the arguments after it\n"
@@ -276,8 +288,11 @@ std::optional<TCliOptions> ParseCommandLine(const QStringList &arguments, QStrin
                 return fail(QStringLiteral("%1 needs a value").arg(shown));
             value = arguments[++i];
         }
-        if (!option->Take(parse, value.value_or(QString())))
-            return fail(QStringLiteral("%1: '%2' is not valid").arg(shown, Excerpt(*value)));
+        if (!option->Take(parse, value.value_or(QString()))) {
+            const QString accepts =
+                option->Accepts ? QStringLiteral("; it takes %1").arg(QLatin1String(option->Accepts)) : QString();
+            return fail(QStringLiteral("%1: '%2' is not valid%3").arg(shown, Excerpt(*value), accepts));
+        }
         if (options.Help || options.Version)
             return options;
         given.push_back(&*option);

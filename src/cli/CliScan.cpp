@@ -7,10 +7,14 @@
 #include "monitor/LiveDecoders.h"
 
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -21,15 +25,40 @@ QString ParityLetter(QSerialPort::Parity parity)
                                               : QStringLiteral("E");
 }
 
-// The line options that reach a board found, for the next z4ctl call.
+// A pseudo-terminal carries every character as it is: a board set to no parity answers a request
+// sent with even parity, and the other way round. Only odd parity (and the baud rate) can be told.
+bool IsPseudoTerminal(const QString &device)
+{
+    const QByteArray path = QFile::encodeName(QFileInfo(device).canonicalFilePath());
+    if (path.startsWith("/dev/pts/"))
+        return true;
+    // Unix98 pty slaves have the majors 136 to 143, wherever their device file is.
+    struct stat status;
+    if (::stat(path.constData(), &status) != 0 || !S_ISCHR(status.st_mode))
+        return false;
+    return major(status.st_rdev) >= 136 && major(status.st_rdev) <= 143;
+}
+
+// The parity a board was found at, when the line can tell it; empty when it cannot (even and
+// none on a pseudo-terminal).
+QString KnownParity(const TLineOptions &line, const TBoardFound &found)
+{
+    if (found.Setting.Parity != QSerialPort::OddParity && IsPseudoTerminal(line.Device))
+        return {};
+    return ParityLetter(found.Setting.Parity);
+}
+
+// The line options that reach a board found, for the next z4ctl call; without --parity when the
+// line cannot tell it.
 QString LineOptions(const TLineOptions &line, const TBoardFound &found)
 {
     if (!line.Serial)
         return QStringLiteral("--tcp %1:%2 --unit %3").arg(line.Host).arg(line.Port).arg(found.Unit);
-    return QStringLiteral("--rtu %1 --baud %2 --parity %3 --unit %4")
+    const QString parity = KnownParity(line, found);
+    return QStringLiteral("--rtu %1 --baud %2%3 --unit %4")
         .arg(line.Device)
         .arg(found.Setting.BaudRate)
-        .arg(ParityLetter(found.Setting.Parity))
+        .arg(parity.isEmpty() ? QString() : QStringLiteral(" --parity ") + parity)
         .arg(found.Unit);
 }
 
@@ -41,7 +70,8 @@ QJsonObject FoundObject(const TLineOptions &line, const TBoardFound &found)
     if (line.Serial) {
         object.insert(QStringLiteral("device"), line.Device);
         object.insert(QStringLiteral("baud"), found.Setting.BaudRate);
-        object.insert(QStringLiteral("parity"), ParityLetter(found.Setting.Parity));
+        const QString parity = KnownParity(line, found);
+        object.insert(QStringLiteral("parity"), parity.isEmpty() ? QJsonValue() : QJsonValue(parity));
         object.insert(QStringLiteral("data_bits"), static_cast<int>(line.DataBits));
         object.insert(QStringLiteral("stop_bits"), line.StopBits == QSerialPort::TwoStop ? 2 : 1);
     } else {
@@ -86,6 +116,11 @@ TExitStatus RunScan(const TCliOptions &options, std::FILE *out, std::FILE *err)
     });
     QObject::connect(&search, &TBoardSearch::BoardFound, [&](const TBoardFound &found) {
         std::fprintf(err, "%sFound: %s\n", terminal ? "\r\033[K" : "", qPrintable(search.FoundText(found)));
+        if (line.Serial && KnownParity(line, found).isEmpty())
+            std::fprintf(err,
+                         "z4ctl: %s is a pseudo-terminal, which cannot tell even parity from none: the board "
+                         "answered, but its parity may be E or N (--parity is left out)\n",
+                         qPrintable(line.Device));
     });
 
     TStopSignals stop;

@@ -64,8 +64,33 @@ QString ModbusLog::UsableFolder() const
 
 QString ModbusLog::UserFolder()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
-        .filePath(QStringLiteral("logs"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("z4vent/logs"));
+}
+
+int ModbusLog::AdoptOldFiles(const QString &oldFolder)
+{
+    const QDir old(oldFolder);
+    const QString folder = UserFolder();
+    if (!old.exists() || QDir(folder) == old)
+        return 0;
+    int moved = 0;
+    const QFileInfoList files = old.entryInfoList({kPrefix + QLatin1Char('*') + kSuffix}, QDir::Files | QDir::System);
+    if (!files.isEmpty() && !QDir().mkpath(folder))
+        return 0;
+    for (const QFileInfo &file : files) {
+        // Only the log's own files: never a link, nor what it points to.
+        if (file.isSymLink() || !file.isFile() || !DayOf(file.fileName()).isValid())
+            continue;
+        const QString target = QDir(folder).filePath(file.fileName());
+        if (!QFileInfo::exists(target) && QFile::rename(file.filePath(), target))
+            ++moved;
+    }
+    // The old folders go once they hold nothing more (rmdir leaves a folder that is not empty).
+    QDir parent = old;
+    for (int level = 0; level < 3 && parent.rmdir(parent.absolutePath()) && parent.cdUp(); ++level) {
+    }
+    return moved;
 }
 
 bool ModbusLog::OpenFor(QDate day)

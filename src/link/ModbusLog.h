@@ -33,9 +33,13 @@ public:
     // files that are not ours).
     static QString FileNameFor(QDate day);
     static QDate DayOf(const QString &fileName);
-    // The user's own log folder (<application data>/logs), where the log goes when its folder
-    // cannot be written.
+    // The user's own log folder ($XDG_DATA_HOME/z4vent/logs, ~/.local/share/z4vent/logs without
+    // it), where the log goes when its folder cannot be written.
     static QString UserFolder();
+    // Moves this log's files from the folder older versions kept them in (oldFolder) to
+    // UserFolder, each unless a file of that name is there already, then removes oldFolder and
+    // the two folders above it where they are left empty. Returns how many files moved.
+    static int AdoptOldFiles(const QString &oldFolder);
 
 private:
     QString UsableFolder() const;

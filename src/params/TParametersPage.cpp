@@ -282,8 +282,14 @@ bool TParametersPage::SaveFile(const QString &fileName)
 {
     Log(QStringLiteral("Save Configuration To File: ") + fileName);
     QString why;
-    if (WriteConfigFile(fileName, m_images, &why))
+    if (WriteConfigFile(fileName, m_images, &why)) {
+        // Verify then compares the board with the file just saved, as it holds it (also the keys
+        // of an older file saved over that this save did not touch), over the items saved.
+        const qint32 saved = m_images.ActiveItemCount;
+        if (ReadConfigFile(fileName, m_images, m_live.FirmwareRev12, nullptr))
+            m_images.ActiveItemCount = saved;
         return true;
+    }
     Log(QStringLiteral("Save failed: ") + why);
     Messages().ErrorBox(why);
     return false;
@@ -296,9 +302,11 @@ QString TParametersPage::ChooseFile(const QString &title)
     return fileName.isEmpty() || !QFileInfo::exists(fileName) ? QString() : fileName;
 }
 
-bool TParametersPage::ReadFile(const QString &fileName)
+bool TParametersPage::ReadFile(const QString &fileName, TTransfer transfer)
 {
-    Log(QStringLiteral("Load Configuration From File: ") + fileName);
+    Log((transfer == TTransfer::Compare ? QStringLiteral("Compare Configuration With File: ")
+                                        : QStringLiteral("Load Configuration From File: "))
+        + fileName);
     QString why;
     if (ReadConfigFile(fileName, m_images, m_live.FirmwareRev12, &why))
         return true;
@@ -353,7 +361,7 @@ void TParametersPage::LoadButtonClick()
         return;
 
     if (!Session().Connected()) {
-        if (ReadFile(fileName)) {
+        if (ReadFile(fileName, TTransfer::Load)) {
             Table().ShowImage(m_images.FileImage, m_images.ActiveItemCount);
             Done(QStringLiteral("Load"), m_images.ActiveItemCount,
                  QStringLiteral(" shown in the window; not connected, nothing written."));
@@ -362,7 +370,7 @@ void TParametersPage::LoadButtonClick()
     }
     Begin(TTransfer::Load);
     WithVersion([this, fileName] {
-        if (!ReadFile(fileName)) {
+        if (!ReadFile(fileName, TTransfer::Load)) {
             End();
             return;
         }
@@ -486,7 +494,7 @@ void TParametersPage::VerifyButtonClick()
     if (!m_definitionUsable || TransferRunning() || !Session().Connected())
         return;
     if (!m_images.FileLoaded) {
-        Log(QStringLiteral("No configuration file to verify against: load or compare a file first."));
+        Log(QStringLiteral("No configuration file to verify against: save, load or compare a file first."));
         return;
     }
     Begin(TTransfer::Verify);
@@ -507,7 +515,7 @@ void TParametersPage::CompareButtonClick()
         return;
     Begin(TTransfer::Compare);
     WithVersion([this, fileName] {
-        if (!ReadFile(fileName)) {
+        if (!ReadFile(fileName, TTransfer::Compare)) {
             End();
             return;
         }
