@@ -16,21 +16,36 @@ quint16 CrcStep(quint16 crc, quint8 byte)
     return crc;
 }
 
-// The size of the frame of the slave that starts at from, 0 when the bytes there make none.
-qsizetype FrameAt(const QByteArray &bytes, qsizetype from)
+// The sizes of the frames that start at from, shortest first; the first only when first is set.
+QList<qsizetype> FramesAt(const QByteArray &bytes, qsizetype from, bool first)
 {
+    QList<qsizetype> sizes;
     const qsizetype end = std::min(bytes.size(), from + kLongestRtuFrame);
     quint16 crc = 0xFFFF;
     for (qsizetype at = from; at + 2 < end; ++at) {
         crc = CrcStep(crc, static_cast<quint8>(bytes.at(at)));
         const qsizetype size = at + 3 - from;
         if (size >= kShortestFrame && static_cast<quint8>(bytes.at(at + 1)) == (crc & 0xFF)
-            && static_cast<quint8>(bytes.at(at + 2)) == (crc >> 8))
-            return size;
+            && static_cast<quint8>(bytes.at(at + 2)) == (crc >> 8)) {
+            sizes.append(size);
+            if (first)
+                break;
+        }
     }
-    return 0;
+    return sizes;
+}
+
+qsizetype FrameAt(const QByteArray &bytes, qsizetype from)
+{
+    const QList<qsizetype> sizes = FramesAt(bytes, from, true);
+    return sizes.isEmpty() ? 0 : sizes.constFirst();
 }
 }  // namespace
+
+QList<qsizetype> RtuFrameSizes(const QByteArray &bytes, qsizetype at)
+{
+    return FramesAt(bytes, at, false);
+}
 
 TRtuScan ScanRtu(const QByteArray &bytes, quint8 slave)
 {

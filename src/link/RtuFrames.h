@@ -27,3 +27,7 @@ struct TRtuScan
 inline constexpr qsizetype kLongestRtuFrame = 256;
 
 TRtuScan ScanRtu(const QByteArray &bytes, quint8 slave);
+
+// The sizes of the frames with a good CRC that start at bytes[at], shortest first (a frame may
+// hold bytes that pass for a shorter one's CRC).
+QList<qsizetype> RtuFrameSizes(const QByteArray &bytes, qsizetype at);

@@ -104,20 +104,27 @@ void TSerialModbusClient::OnBytesRead()
 void TSerialModbusClient::TakeAnswerFromWire()
 {
     // Qt reads a frame from the first byte after its request on: one behind noise it never takes.
+    // The first frame of the slave that answers the request, with no frame of the slave before it.
     const quint8 slave = InFlightSlave();
-    const TRtuScan scan = ScanRtu(m_wire, slave);
-    if (scan.Frames.size() != 1)
-        return;  // none yet; more than one is judged when Qt gives up
-    const TRtuScan::Frame frame = scan.Frames.front();
+    TRtuScan::Frame frame{-1, 0};
+    for (qsizetype at = m_wire.indexOf(static_cast<char>(slave)); at >= 0 && frame.At < 0;
+         at = m_wire.indexOf(static_cast<char>(slave), at + 1)) {
+        for (const qsizetype size : RtuFrameSizes(m_wire, at)) {
+            if (Fits(m_wire.mid(at + 1, size - 3))) {
+                frame = {at, size};
+                break;
+            }
+        }
+    }
+    if (frame.At < 0 || !ScanRtu(m_wire.left(frame.At), slave).Frames.isEmpty())
+        return;  // none yet; behind another frame of the slave it is judged when Qt gives up
     const QByteArray pdu = m_wire.mid(frame.At + 1, frame.Size - 3);
-    if (!Fits(pdu))
-        return;
     const QByteArray wire = std::exchange(m_wire, {});
     m_slave = slave;
     m_requestBytes = wire.size();
     CountNoise(frame.At);
     m_after = wire.mid(frame.At + frame.Size);
-    m_holdNext = scan.Open > frame.At;
+    m_holdNext = ScanRtu(m_after, slave).Open >= 0;
     m_idle.clear();
     // Qt's device would wait out the timeout for the answer it missed: a fresh one takes its place
     // before the next request goes out.
@@ -189,28 +196,31 @@ QString TSerialModbusClient::WireFault(quint8 slave, const QByteArray &answerPdu
     m_after.clear();
     m_holdNext = false;
     m_idle.clear();
-    const TRtuScan scan = ScanRtu(wire, slave);
     if (answerPdu.isEmpty()) {
+        const TRtuScan scan = ScanRtu(wire, slave);
         if (scan.Frames.isEmpty() && scan.Open < 0) {
             CountNoise(scan.Noise);
             return {};
         }
         return QStringLiteral("%1 bytes came that make no answer").arg(wire.size());
     }
-    // Qt has checked the address and the CRC of the frame it took.
-    const auto taken = std::find_if(scan.Frames.cbegin(), scan.Frames.cend(), [&](const TRtuScan::Frame &frame) {
-        return frame.Size == answerPdu.size() + 3 && wire.mid(frame.At + 1, answerPdu.size()) == answerPdu;
-    });
-    if (taken == scan.Frames.cend())
+    // Qt has checked the address and the CRC of the frame it took: the first one of these bytes.
+    const QByteArray head = QByteArray(1, static_cast<char>(slave)) + answerPdu;
+    const qsizetype at = wire.indexOf(head);
+    const qsizetype size = head.size() + 2;
+    if (at < 0 || at + size > wire.size())
         return QStringLiteral("the answer taken is not the %1 bytes that came").arg(wire.size());
-    if (scan.Frames.size() > 1)
-        return QStringLiteral("%1 bytes came besides the answer, with %2 frames of slave %3")
-            .arg(wire.size() - taken->Size)
-            .arg(scan.Frames.size())
+    const TRtuScan before = ScanRtu(wire.left(at), slave);
+    const QByteArray rest = wire.mid(at + size);
+    const TRtuScan after = ScanRtu(rest, slave);
+    if (!before.Frames.isEmpty() || !after.Frames.isEmpty())
+        return QStringLiteral("%1 bytes came besides the answer, with %2 more frames of slave %3")
+            .arg(wire.size() - size)
+            .arg(before.Frames.size() + after.Frames.size())
             .arg(slave);
-    CountNoise(scan.Noise);
-    m_after = wire.mid(taken->At + taken->Size);
-    m_holdNext = scan.Open > taken->At;
+    CountNoise(at + after.Noise);
+    m_after = rest;
+    m_holdNext = after.Open >= 0;
     return {};
 }
 
