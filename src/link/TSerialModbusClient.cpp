@@ -69,9 +69,19 @@ void TSerialModbusClient::OnBytesRead()
         // Noise does not keep the line from settling; a frame of the slave, or its beginning, does.
         m_idle += bytes;
         const TRtuScan scan = ScanRtu(m_idle, m_slave);
-        if (!scan.Frames.isEmpty() || scan.Open >= 0)
+        const bool frame = !scan.Frames.isEmpty();
+        if (frame || (scan.Open >= 0 && scan.Open != m_idleOpen))
             m_settle.start(static_cast<int>(
                 std::min<qint64>(std::max<qint64>(m_settle.remainingTime(), kQuietMs), m_settleLimit.remainingTime())));
+        if (frame) {
+            // Judged: what follows is looked at on its own.
+            const TRtuScan::Frame &last = scan.Frames.constLast();
+            CountNoise(scan.Noise);
+            m_idle.remove(0, last.At + last.Size);
+            m_idleOpen = -1;
+        } else {
+            m_idleOpen = scan.Open;
+        }
         return;
     }
     if (m_guard.isActive()) {
@@ -92,6 +102,7 @@ void TSerialModbusClient::OnBytesRead()
         Resynchronising(QStringLiteral("a frame of slave %1 came while no request was out (%2 bytes)")
                             .arg(m_slave)
                             .arg(m_idle.size()));
+        m_idleOpen = -1;
         Settle(kQuietMs, kQuietMs + kChatterMs);
         return;
     }
@@ -184,6 +195,7 @@ void TSerialModbusClient::Settled()
     m_watch.Take();
     m_wire.clear();
     m_idle.clear();
+    m_idleOpen = -1;
     HoldRequests(false);
 }
 

@@ -109,6 +109,7 @@ private:
     TWireWatch m_watch;
     QByteArray m_wire;             // bytes the line carried since the request on the wire went out
     QByteArray m_idle;             // bytes that came while no request was out
+    qsizetype m_idleOpen = -1;     // where bytes in m_idle that may become a frame began, once waited for
     QByteArray m_after;            // bytes after the answer the guard holds
     qsizetype m_afterOpen = -1;    // where bytes in m_after that may become a frame began, once waited for
     quint8 m_slave = 0;            // the slave last asked
