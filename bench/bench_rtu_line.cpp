@@ -8,7 +8,8 @@
 // wire time those requests need. Save and Verify run as the tool runs them, in block reads, and
 // as it runs them on a board that refuses block reads, one item per request. A chain of the same
 // block reads straight through Qt's QModbusRtuSerialClient runs alongside, to tell what Qt's RTU
-// client costs by itself.
+// client costs by itself. And the Save on a line that chatters between frames against the same
+// Save on a clean one.
 #include "config/ConfigChains.h"
 #include "config/ConfigCompare.h"
 #include "config/DefinitionFile.h"
@@ -59,7 +60,7 @@ using bench::RunPasses;
 class PacedLine
 {
 public:
-    PacedLine(const QString &simPath, int rate)
+    PacedLine(const QString &simPath, int rate, int chatterMs = 0)
     {
         s_running = this;
         if (!m_dir.isValid())
@@ -84,6 +85,9 @@ public:
         m_sim.setArguments({QStringLiteral("--rtu"), EndB(), QStringLiteral("--baud"), QString::number(rate),
                             QStringLiteral("--parity"), QStringLiteral("E"), QStringLiteral("--line-rate"),
                             QString::number(rate)});
+        if (chatterMs > 0)
+            m_sim.setArguments(m_sim.arguments()
+                               + QStringList{QStringLiteral("--chatter"), QString::number(chatterMs)});
         m_sim.start();
         if (!m_sim.waitForStarted(kStartMs))
             Fail(QStringLiteral("cannot start %1: %2").arg(simPath, m_sim.errorString()));
@@ -542,6 +546,42 @@ void RunRate(const QString &simPath, int rate, TConfigImages &images, int rounds
                 (medians[BareQt] - blocksWire) * 1e3 / static_cast<double>(plan.size()));
     std::fflush(stdout);
 }
+
+// The Save in block reads at 19200 baud on a clean line and on one where noise goes out between
+// frames about every 20 ms (z4sim --chatter 20), each with a board of its own. Every value the
+// chattering line's Save reads must be what the clean line's read.
+void RunChatter(const QString &simPath, const TConfigImages &images, int rounds, int warmup)
+{
+    constexpr int kRate = 19200;
+    constexpr int kChatterMs = 20;
+    PacedLine clean(simPath, kRate);
+    PacedLine noisy(simPath, kRate, kChatterMs);
+    TConfigImages cleanImages = images;
+    TConfigImages noisyImages = images;
+    Ours onClean(clean.EndA(), kRate, cleanImages);
+    Ours onNoisy(noisy.EndA(), kRate, noisyImages);
+    size_t wrong = 0;
+    std::array<Pass, 2> passes{{
+        {"Save: block reads, clean line", [&] { return onClean.Save(); }, {}},
+        {"Save: block reads, noise every 20 ms",
+         [&] {
+             const double seconds = onNoisy.Save();
+             wrong += ConfigDifferences(noisyImages.BoardImage, cleanImages.BoardImage, images.ActiveItemCount).size();
+             return seconds;
+         },
+         {}},
+    }};
+    onClean.Save();
+    RunPasses(passes, warmup, rounds);
+    const double ratio = Median(passes[1].Seconds) / Median(passes[0].Seconds);
+    std::printf("Chattering RTU line at %d baud 8E1 (z4sim --chatter %d), median of %d rounds after %d warm-up:\n",
+                kRate, kChatterMs, rounds, warmup);
+    for (const Pass &pass : passes)
+        std::printf("  %-40s %9.1f ms\n", pass.Name, Median(pass.Seconds) * 1e3);
+    std::printf("  noisy/clean %5.3fx (target at most 1.5x) %s; values read wrong: %zu %s\n", ratio,
+                ratio <= 1.5 ? "met" : "NOT MET", wrong, wrong == 0 ? "(every value right)" : "NOT MET");
+    std::fflush(stdout);
+}
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -584,5 +624,6 @@ int main(int argc, char *argv[])
 
     for (int rate : rates)
         RunRate(simPath, rate, images, rounds, warmup);
+    RunChatter(simPath, images, rounds, warmup);
     return 0;
 }

@@ -124,6 +124,10 @@ void TcpFaultRelay::FromClient(Pipe *pipe)
         // The board still gets the request (and records it); only its answer is lost.
         if (m_faults.DropEvery > 0 && m_requestsSeen % static_cast<quint64>(m_faults.DropEvery) == 0)
             pipe->Dropped.insert(TransactionOf(frame));
+        // MBAP header (7 bytes), function code, start, count.
+        if (m_faults.SwallowReadsOver > 0 && frame.size() >= 12 && static_cast<quint8>(frame.at(7)) == 0x03
+            && (static_cast<quint8>(frame.at(10)) << 8 | static_cast<quint8>(frame.at(11))) > m_faults.SwallowReadsOver)
+            pipe->Dropped.insert(TransactionOf(frame));
         if (m_faults.LateEvery > 0 && m_requestsSeen % static_cast<quint64>(m_faults.LateEvery) == 0)
             pipe->Late.insert(TransactionOf(frame));
         pipe->Server->write(frame);

@@ -34,6 +34,7 @@ public:
         int MisframeEvery = 0;  // every Nth answer the kind applies to (over all connections) is misframed
         int LateEvery = 0;      // every Nth request (over all connections) is answered LateMs later still
         int LateMs = 0;
+        int SwallowReadsOver = 0;  // reads of more registers get no answer; 0: none is swallowed
     };
 
     explicit TcpFaultRelay(QObject *parent = nullptr);

@@ -84,6 +84,23 @@ Z4SimServer::Z4SimServer(const Z4BoardOptions &options, QObject *parent) : QObje
     m_rtuSender.setSingleShot(true);
     m_rtuSender.setTimerType(Qt::PreciseTimer);
     connect(&m_rtuSender, &QTimer::timeout, this, &Z4SimServer::SendDueRtuAnswers);
+    m_chatter.setSingleShot(true);
+    connect(&m_chatter, &QTimer::timeout, this, &Z4SimServer::Chatter);
+}
+
+void Z4SimServer::Chatter()
+{
+    auto *port = m_rtu ? qobject_cast<QSerialPort *>(m_rtu->device()) : nullptr;
+    if (!port || m_faults.ChatterMs <= 0)
+        return;
+    // A burst is written whole, so it falls between two frames, never inside one.
+    QByteArray burst(static_cast<qsizetype>(m_noise.bounded(1, 6)), Qt::Uninitialized);
+    for (char &byte : burst)
+        byte = static_cast<char>(m_noise.bounded(256));
+    port->write(burst);
+    port->flush();
+    m_chatterBytes += static_cast<quint64>(burst.size());
+    m_chatter.start(m_faults.ChatterMs / 2 + static_cast<int>(m_noise.bounded(m_faults.ChatterMs + 1)));
 }
 
 quint16 Z4SimServer::InnerTcpPort() const
@@ -151,6 +168,7 @@ bool Z4SimServer::OpenRtu(const QString &device, const SimSerialSettings &settin
         return false;
     }
     m_rtu = std::move(server);
+    SetFaults(m_faults);
     m_rtuBitsPerChar = 1 + settings.DataBits + (settings.Parity == QSerialPort::NoParity ? 0 : 1)
                        + (settings.StopBits == QSerialPort::TwoStop ? 2 : 1);
     return true;
@@ -159,6 +177,7 @@ bool Z4SimServer::OpenRtu(const QString &device, const SimSerialSettings &settin
 void Z4SimServer::Stop()
 {
     m_rtuSender.stop();
+    m_chatter.stop();
     m_rtuAnswers.clear();
     m_relay.reset();
     if (m_tcp)
@@ -173,8 +192,13 @@ void Z4SimServer::SetFaults(const SimFaults &faults)
 {
     m_faults = faults;
     if (m_relay)
-        m_relay->faults() = {faults.DelayMs,       faults.DropEvery, faults.CloseAfter, faults.Misframe,
-                             faults.MisframeEvery, faults.LateEvery, faults.LateMs};
+        m_relay->faults() = {
+            faults.DelayMs,       faults.DropEvery, faults.CloseAfter, faults.Misframe,
+            faults.MisframeEvery, faults.LateEvery, faults.LateMs,     faults.SwallowLongReads ? faults.MaxRead : 0};
+    if (m_rtu && faults.ChatterMs > 0 && !m_chatter.isActive())
+        m_chatter.start(faults.ChatterMs);
+    else if (faults.ChatterMs <= 0)
+        m_chatter.stop();
 }
 
 void Z4SimServer::DropConnections()
@@ -224,7 +248,9 @@ QModbusResponse Z4SimServer::Answer(const QModbusPdu &request, bool rtu)
         moveUnit();
         return response;
     }
-    if (m_faults.DropEvery > 0 && m_handled % static_cast<quint64>(m_faults.DropEvery) == 0) {
+    const bool swallowed = m_faults.SwallowLongReads && record.Function == kReadHolding && m_faults.MaxRead > 0
+                           && record.Count > m_faults.MaxRead;
+    if (swallowed || (m_faults.DropEvery > 0 && m_handled % static_cast<quint64>(m_faults.DropEvery) == 0)) {
         RtuAnswerDue(arrivedNs, RtuChars(request), 0, 0);
         moveUnit();
         return QModbusResponse();  // an invalid response is not sent
@@ -324,7 +350,8 @@ QModbusResponse Z4SimServer::Execute(const QModbusPdu &request, SimRequest &reco
             record.Values.append(WordAt(data, 5 + 2 * i));
     }
     if (function == kReadHolding
-        && (record.Count < 1 || record.Count > 125 || (m_faults.MaxRead > 0 && record.Count > m_faults.MaxRead)))
+        && (record.Count < 1 || record.Count > 125
+            || (m_faults.MaxRead > 0 && !m_faults.SwallowLongReads && record.Count > m_faults.MaxRead)))
         return Refusal(request, QModbusExceptionResponse::IllegalDataValue);
 
     const quint32 last = quint32(record.Address) + record.Count - 1;

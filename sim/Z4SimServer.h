@@ -8,6 +8,7 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QRandomGenerator>
 #include <QSerialPort>
 #include <QTimer>
 
@@ -40,18 +41,22 @@ struct SimFaults
         bool WritesOnly = false;  // reads of the registers are answered
     };
 
-    int DelayMs = 0;        // answers come this late
-    int DropEvery = 0;      // every Nth request gets no answer
-    int CorruptEvery = 0;   // every Nth read is answered with a wrong byte count
-    int CloseAfter = 0;     // TCP: the connection is dropped at its request N+1
-    QList<Refusal> Refuse;  // requests touching these registers are refused
-    int MaxRead = 0;        // reads of more registers are refused with exception 3; 0: up to 125
+    int DelayMs = 0;                // answers come this late
+    int DropEvery = 0;              // every Nth request gets no answer
+    int CorruptEvery = 0;           // every Nth read is answered with a wrong byte count
+    int CloseAfter = 0;             // TCP: the connection is dropped at its request N+1
+    QList<Refusal> Refuse;          // requests touching these registers are refused
+    int MaxRead = 0;                // reads of more registers are refused with exception 3; 0: up to 125
+    bool SwallowLongReads = false;  // reads over MaxRead get no answer instead of a refusal
     // Every Nth answer the kind applies to is badly sent this way (the TCP kinds on TCP only).
     Misframing Misframe = Misframing::None;
     int MisframeEvery = 0;
     // Every Nth request is answered LateMs later still; the answers after it wait their turn.
     int LateEvery = 0;
     int LateMs = 0;
+    // RTU: bursts of 1 to 5 random bytes go out between frames, on average every ChatterMs
+    // milliseconds (half to one and a half times it apart); 0: a quiet line.
+    int ChatterMs = 0;
 };
 
 struct SimSerialSettings
@@ -115,6 +120,8 @@ public:
     // Every accepted write is saved to this file (empty: none).
     void SetStateFile(const QString &path) { m_stateFile = path; }
 
+    // Bytes of chatter sent so far.
+    quint64 ChatterBytes() const { return m_chatterBytes; }
     const QList<SimRequest> &Requests() const { return m_requests; }
     // Registers written, in order, as (address, value).
     const QList<QPair<quint16, quint16>> &Writes() const { return m_writes; }
@@ -137,6 +144,8 @@ private:
     // times without the server waiting inside a request, and may be malformed at will.
     void QueueRtuAnswer(qint64 dueNs, const QByteArray &frame, std::function<void()> sent);
     void SendDueRtuAnswers();
+    // Sends one burst of chatter and times the next.
+    void Chatter();
 
     Z4Board m_board;
     quint8 m_unit = 1;
@@ -152,6 +161,9 @@ private:
     };
     std::deque<RtuAnswer> m_rtuAnswers;
     QTimer m_rtuSender;
+    QTimer m_chatter;
+    QRandomGenerator m_noise{37};
+    quint64 m_chatterBytes = 0;
     int m_rtuBitsPerChar = 11;
     SimLinePacing m_pacing;
     qint64 m_lineQuietFromNs = 0;  // when the silence after the last paced answer ends

@@ -170,6 +170,14 @@ int main(int argc, char *argv[])
          QStringLiteral("Refuse reads of more than N registers with exception 3, as a board with a small buffer "
                         "does (default 125)."),
          QStringLiteral("N"), QStringLiteral("125")},
+        {QStringLiteral("max-read-swallow"),
+         QStringLiteral("Leave reads of more than N registers unanswered, as a board that cannot take them and "
+                        "says nothing does (instead of --max-read's refusal)."),
+         QStringLiteral("N")},
+        {QStringLiteral("chatter"),
+         QStringLiteral("RTU: send bursts of 1 to 5 random bytes between frames, on average every MS milliseconds "
+                        "(a noisy line)."),
+         QStringLiteral("MS"), QStringLiteral("0")},
         {QStringLiteral("corrupt-every"), QStringLiteral("Answer every Nth read with a wrong byte count."),
          QStringLiteral("N"), QStringLiteral("0")},
         {QStringLiteral("close-after"), QStringLiteral("TCP: drop a connection when its request N+1 arrives."),
@@ -217,6 +225,17 @@ int main(int argc, char *argv[])
     faults.MaxRead = static_cast<int>(NumberOption(parser, QStringLiteral("max-read"), 125));
     if (faults.MaxRead < 1)
         Fail(QStringLiteral("--max-read takes a register count from 1 to 125"));
+    if (parser.isSet(QStringLiteral("max-read-swallow"))) {
+        if (parser.isSet(QStringLiteral("max-read")))
+            Fail(QStringLiteral("give --max-read N or --max-read-swallow N, not both"));
+        faults.MaxRead = static_cast<int>(NumberOption(parser, QStringLiteral("max-read-swallow"), 125));
+        if (faults.MaxRead < 1)
+            Fail(QStringLiteral("--max-read-swallow takes a register count from 1 to 125"));
+        faults.SwallowLongReads = true;
+    }
+    faults.ChatterMs = static_cast<int>(NumberOption(parser, QStringLiteral("chatter"), 600000));
+    if (faults.ChatterMs > 0 && !parser.isSet(QStringLiteral("rtu")) && !pty)
+        Fail(QStringLiteral("--chatter makes noise on a serial line: give --rtu DEVICE or --pty PATH too"));
     for (const QString &range : parser.values(QStringLiteral("refuse")))
         faults.Refuse.append(ParseRefusal(range));
     if (parser.isSet(QStringLiteral("misframe")))

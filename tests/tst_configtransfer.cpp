@@ -268,7 +268,7 @@ void TestConfigTransfer::compareFindsOneChangedRegister()
 }
 
 // Verify in block reads, on a board that refuses the larger blocks, and one item per request names
-// the same registers; a refused block is read item by item for the rest of the connection, said once.
+// the same registers; a refused block is read item by item in its transfer, said once.
 void TestConfigTransfer::verifyNamesTheSameDifferencesHoweverRead()
 {
     QVERIFY(Connect() >= 0);
@@ -294,17 +294,18 @@ void TestConfigTransfer::verifyNamesTheSameDifferencesHoweverRead()
     QCOMPARE(blocks.size(), 1 + 5 + 1);
     QVERIFY2(blocks.last().contains(QStringLiteral("5 registers differ")), qPrintable(blocks.last()));
 
-    // Blocks over 42 registers refused: those are read item by item from then on.
+    // Blocks over 42 registers refused: those are read item by item in that transfer, said once;
+    // the next transfer tries the blocks again.
     m_board->SetFaults({.Refuse = {}, .MaxRead = 42});
-    QStringList refused = verify();
-    QCOMPARE(refused.filter(note).size(), 1);
-    refused.removeAt(1);
-    QCOMPARE(refused, blocks);
-    const QList<SimRequest> first = m_board->Requests();
-    QCOMPARE(verify(), blocks);  // nothing said again, nothing refused again
-    // The blocks of 75 and 106 registers as their 39 and 31 items, the other six blocks as they were.
-    QCOMPARE(m_board->Requests().size(), 39 + 31 + 6);
-    QCOMPARE(first.size(), 39 + 31 + 6 + 2);
+    for (int transfer = 0; transfer < 2; ++transfer) {
+        QStringList refused = verify();
+        QCOMPARE(refused.filter(note).size(), 1);
+        refused.removeAt(1);
+        QCOMPARE(refused, blocks);
+        // The blocks of 75 and 106 registers as their 39 and 31 items, the other six blocks as they
+        // were: the block of 75 refused once, the longer one after it not sent whole at all.
+        QCOMPARE(m_board->Requests().size(), 39 + 31 + 6 + 1);
+    }
 
     Page().Chains().ReadItemByItem();
     QCOMPARE(verify(), blocks);
@@ -496,27 +497,29 @@ void TestConfigTransfer::aStoppedSaveWritesNothing_data()
 
     // The first item is asked three times, the window waiting for the last failure.
     const QString first = QStringLiteral("[Settings] SupplySetPoint, sent 3 times.");
-    const QString block = QStringLiteral("[Settings] SupplySetPoint to [Settings] SeasonMode, sent 3 times.");
     // The block of item 70 is refused, then its items one by one up to item 70.
     QTest::newRow("read refused") << int(RefuseItem70)
                                   << QStringList{QStringLiteral(
                                                      "Registers 0x0300-0x0369 could not be read in one "
                                                      "request (the board refused it: illegal data address (2)): "
-                                                     "they are read one item per request for the rest "
-                                                     "of this connection."),
+                                                     "they are read one item per request in this "
+                                                     "transfer."),
                                                  QStringLiteral("Transfer aborted: the board refused reading [")}
                                   << 2 + 1 + 12;
+    // The block three times, then its first item three times.
     QTest::newRow("no answer") << int(Silent)
-                               << QStringList{QStringLiteral("2 requests repeated after no answer."),
+                               << QStringList{QStringLiteral("Registers 0x0200-0x0215 could not be read in one "
+                                                             "request (no answer): they are read one item per "
+                                                             "request in this transfer."),
+                                              QStringLiteral("4 requests repeated after no answer."),
                                               QStringLiteral("Transfer aborted: no answer from the board to the "
                                                              "request for ")
-                                                  + block}
-                               << 3;
+                                                  + first}
+                               << 6;
     QTest::newRow("answers that do not fit")
         << int(Misfit)
         << QStringList{QStringLiteral("Registers 0x0200-0x0215 could not be read in one request (its answer did "
-                                      "not fit): they are read one item per request for the rest of this "
-                                      "connection."),
+                                      "not fit): they are read one item per request in this transfer."),
                        QStringLiteral("2 requests repeated after an answer that did not fit."),
                        QStringLiteral("Transfer aborted: an answer that did not fit the request for ") + first}
         << 1 + 3;
@@ -649,9 +652,11 @@ void TestConfigTransfer::transfersSurviveANoisyLine()
     QVERIFY2(Memo().last().endsWith(QStringLiteral("the board holds every value of the file.")),
              qPrintable(Memo().last()));
     QVERIFY2(repeated(verifyFrom), qPrintable(Memo().join(QLatin1Char('\n'))));
-    // A block whose answer did not fit is read item by item from then on, said once.
-    QCOMPARE(Memo().filter(QStringLiteral(" could not be read in one request (its answer did not fit)")).size(),
-             fault == Misfit ? 1 : 0);
+    // A block whose answer did not fit is read item by item in its transfer, said once a transfer
+    // (Save, Load's read, Verify).
+    const qsizetype notes =
+        Memo().filter(QStringLiteral(" could not be read in one request (its answer did not fit)")).size();
+    QVERIFY(fault == Misfit ? notes >= 1 && notes <= 3 : notes == 0);
     QVERIFY(m_form->Messages->Errors.isEmpty());
     QVERIFY(PanelOf(Form())->ErrorWindow() == nullptr);
 }

@@ -170,6 +170,7 @@ private slots:
     void startupPictureComesBeforeThePoll();
     void startupPictureCloses();
     void exceptionInAHandlerIsShownAndTheToolGoesOn();
+    void pollingRidesOutAChatteringLine();
 
 private:
     // A main window on a running simulated board over TCP, connected. Null form on failure.
@@ -1099,6 +1100,45 @@ void TstMainWindow::exceptionInAHandlerIsShownAndTheToolGoesOn()
 }
 
 // The application object of the tool, so that exceptions take the tool's own way.
+// The window on a serial line that chatters between frames (noise about every 20 ms, every answer
+// whole and fitting, at the pace of 19200 baud): the poll goes on without a failure and every
+// register it reads is what the board holds.
+void TstMainWindow::pollingRidesOutAChatteringLine()
+{
+    START_PTY_PAIR(pty);
+    Z4SimServer board;
+    QString error;
+    QVERIFY2(board.OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
+    board.SetLinePacing({19200, 0});
+    board.SetFaults({.Refuse = {}, .ChatterMs = 20});
+    RecordedForm form;
+    TSerialModbusClient &client = SerialOf(*form);
+    QList<TTrafficRecord> read;
+    connect(&form->Model().Traffic(), &TTrafficLog::RecordAdded, this, [&read](const TTrafficRecord &record) {
+        if (record.Function == 3 && record.Outcome == TTrafficRecord::TOutcome::Answered)
+            read.append(record);
+    });
+    ConnectSerial(form, pty.EndA());
+    form->ReadTimer().setInterval(100);
+    form->ReadTimer().start();
+    // Four poll cycles of five reads, and the connect's reads.
+    QTRY_VERIFY_WITH_TIMEOUT(read.size() >= 20, 4 * kSoonMs);
+    form->ReadTimer().stop();
+    QCOMPARE(client.GetCounters().Failures, quint64(0));
+    QVERIFY(board.ChatterBytes() > 0);
+    QVERIFY(client.GetCounters().Noise > 0);
+    // The board's clock (0x0100-0x0103) runs on; every other register stands still.
+    for (const TTrafficRecord &record : read) {
+        for (quint16 i = 0; i < record.Count; ++i) {
+            const auto address = static_cast<quint16>(record.First + i);
+            if (address < 0x0100 || address > 0x0103)
+                QCOMPARE(record.Values.at(i), board.Board().value(address));
+        }
+    }
+    QCOMPARE(form->Live().FirmwareVersion, quint16(1011));
+    QVERIFY(form.Messages->Errors.isEmpty());
+}
+
 int main(int argc, char *argv[])
 {
     TApplication app(argc, argv);

@@ -7,6 +7,7 @@
 #include "SimHarness.h"
 #include "config/ConfigChains.h"
 #include "config/DefinitionFile.h"
+#include "link/RtuFrames.h"
 #include "link/TSerialModbusClient.h"
 #include "session/TBoardSession.h"
 
@@ -20,6 +21,8 @@
 #include <array>
 #include <memory>
 #include <vector>
+
+Q_DECLARE_METATYPE(SimFaults)
 
 namespace {
 constexpr int kComNumber = 3;
@@ -61,9 +64,9 @@ struct SaveRun
     TConfigChains::Repeats Repeats;
 };
 
-// The whole-configuration read as the tool runs it on a board that refuses block reads, one
-// request per item (140 requests, many of them alike), over client, into images.BoardImage.
-SaveRun SaveItemByItem(TModbusClient &client, TConfigImages &images, quint32 timeoutMs)
+// The whole-configuration read as the tool runs it, in block reads or one request per item, over
+// client, into images.BoardImage.
+SaveRun RunSave(TModbusClient &client, TConfigImages &images, quint32 timeoutMs, bool itemByItem)
 {
     TBoardSession session;
     session.SetActiveClient(&client);
@@ -83,7 +86,8 @@ SaveRun SaveItemByItem(TModbusClient &client, TConfigImages &images, quint32 tim
         run.Aborted = why;
         loop.quit();
     };
-    chains.ReadItemByItem();
+    if (itemByItem)
+        chains.ReadItemByItem();
     chains.BoardReadChain([&run, &loop] {
         run.Done = true;
         loop.quit();
@@ -91,6 +95,38 @@ SaveRun SaveItemByItem(TModbusClient &client, TConfigImages &images, quint32 tim
     loop.exec();
     run.Repeats = chains.RepeatCounts();
     return run;
+}
+
+// The whole-configuration read as the tool runs it on a board that refuses block reads, one
+// request per item (140 requests, many of them alike), over client, into images.BoardImage.
+SaveRun SaveItemByItem(TModbusClient &client, TConfigImages &images, quint32 timeoutMs)
+{
+    return RunSave(client, images, timeoutMs, true);
+}
+
+// Every register of the configuration its own value on the board, so that a value in the wrong
+// place shows.
+bool OwnValues(Z4Board &board, const TConfigImages &images)
+{
+    for (const ConfigItem &each : images.BoardImage)
+        for (int k = 0; k < each.Registers; ++k)
+            if (!board.write(static_cast<quint16>(each.FirstRegister + k),
+                             static_cast<quint16>(each.FirstRegister + k)))
+                return false;
+    return true;
+}
+
+// An RTU frame of slave with pdu and its CRC.
+QByteArray Frame(quint8 slave, const QByteArray &pdu)
+{
+    QByteArray frame = QByteArray(1, static_cast<char>(slave)) + pdu;
+    quint16 crc = 0xFFFF;
+    for (const char byte : frame) {
+        crc ^= static_cast<quint8>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0xA001) : static_cast<quint16>(crc >> 1);
+    }
+    return frame.append(static_cast<char>(crc & 0xFF)).append(static_cast<char>(crc >> 8));
 }
 
 // The items of image whose values are not what the board holds, as "[Section] Ident: read ...,
@@ -131,6 +167,12 @@ private slots:
     void malformedAnswersAreRepeatedAsMisfits();
     void saveWithALateAnswerHoldsTheBoardsValues_data();
     void saveWithALateAnswerHoldsTheBoardsValues();
+    void scanTellsFramesFromNoise_data();
+    void scanTellsFramesFromNoise();
+    void aSaveInBlocksFindsAWay_data();
+    void aSaveInBlocksFindsAWay();
+    void aLateAnswerCostsOneTransferAtMost();
+    void silentProbesWaitForNothing();
 
 private:
     // Serves the board on end B and opens the client on end A, through a COM number mapped to it.
@@ -598,6 +640,158 @@ void TstRtu::saveWithALateAnswerHoldsTheBoardsValues()
     QVERIFY2(run.Done, qPrintable(run.Aborted));
     QCOMPARE(run.Repeats.NoAnswer, 1);
     QVERIFY(client.IsOpen());
+}
+
+void TstRtu::scanTellsFramesFromNoise_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<qsizetype>>("frames");  // where frames of slave 1 begin
+    QTest::addColumn<qsizetype>("open");
+    QTest::addColumn<qsizetype>("noise");
+    const QByteArray answer = Frame(1, QByteArray::fromHex("030208fc"));
+    const QByteArray other = Frame(2, QByteArray::fromHex("030208fc"));
+    QTest::newRow("an answer") << answer << QList<qsizetype>{0} << qsizetype(-1) << qsizetype(0);
+    QTest::newRow("noise around it") << QByteArray::fromHex("aa55") + answer + QByteArray::fromHex("ff00ee")
+                                     << QList<qsizetype>{2} << qsizetype(-1) << qsizetype(5);
+    QTest::newRow("another slave's frame is noise")
+        << other + answer << QList<qsizetype>{7} << qsizetype(-1) << qsizetype(7);
+    QTest::newRow("two answers") << answer + answer << QList<qsizetype>{0, 7} << qsizetype(-1) << qsizetype(0);
+    QTest::newRow("a frame's beginning may still become one")
+        << answer + answer.left(4) << QList<qsizetype>{0} << qsizetype(7) << qsizetype(0);
+    QTest::newRow("the slave's address in noise")
+        << QByteArray::fromHex("a101ff") << QList<qsizetype>{} << qsizetype(1) << qsizetype(1);
+    QTest::newRow("a frame with a bad CRC, the longest frame on")
+        << answer.left(6) + QByteArray(256, 'x') << QList<qsizetype>{} << qsizetype(-1) << qsizetype(262);
+}
+
+// The bytes of a serial line as the client sorts them for one slave.
+void TstRtu::scanTellsFramesFromNoise()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<qsizetype>, frames);
+    QFETCH(qsizetype, open);
+    QFETCH(qsizetype, noise);
+    const TRtuScan scan = ScanRtu(bytes, 1);
+    QList<qsizetype> found;
+    for (const TRtuScan::Frame &frame : scan.Frames)
+        found.append(frame.At);
+    QCOMPARE(found, frames);
+    QCOMPARE(scan.Open, open);
+    QCOMPARE(scan.Noise, noise);
+}
+
+void TstRtu::aSaveInBlocksFindsAWay_data()
+{
+    QTest::addColumn<SimFaults>("faults");
+    QTest::addColumn<bool>("repeated");  // requests had to be sent again
+    SimFaults chatter;
+    chatter.ChatterMs = 20;
+    QTest::newRow("noise between frames every 20 ms") << chatter << false;
+    chatter.ChatterMs = 5;
+    QTest::newRow("noise between frames every 5 ms") << chatter << false;
+    SimFaults refusing;
+    refusing.MaxRead = 20;
+    QTest::newRow("a board refusing reads over 20 registers") << refusing << false;
+    SimFaults swallowing = refusing;
+    swallowing.SwallowLongReads = true;
+    QTest::newRow("a board leaving reads over 20 registers unanswered") << swallowing << true;
+}
+
+// A Save as the tool runs it, in block reads at the pace of a line at 19200 baud, on a line that
+// chatters between frames (every answer fitting its request, noise or not), and on boards that
+// will not read the longer blocks or items: it ends holding exactly what the board holds.
+void TstRtu::aSaveInBlocksFindsAWay()
+{
+    QFETCH(SimFaults, faults);
+    QFETCH(bool, repeated);
+    RtuLine line;
+    Connect(line);
+    if (QTest::currentTestFailed())
+        return;
+    line.Server->SetLinePacing({19200, 0});
+    TConfigImages images = ConfigurationItems();
+    QVERIFY(OwnValues(line.Server->Board(), images));
+    line.Server->SetFaults(faults);
+
+    const SaveRun run = RunSave(*line.Client, images, 300, false);
+    QVERIFY2(run.Done, qPrintable(run.Aborted));
+    const QStringList differences = Differences(images.BoardImage, line.Server->Board());
+    QVERIFY2(differences.isEmpty(), qPrintable(differences.join(QLatin1Char('\n'))));
+    QCOMPARE(run.Repeats.NoAnswer + run.Repeats.Misfit > 0, repeated);
+    if (faults.ChatterMs > 0) {
+        QVERIFY(line.Server->ChatterBytes() > 0);
+        QVERIFY(line.Client->GetCounters().Noise > 0);
+        QCOMPARE(line.Client->GetCounters().Failures, quint64(0));
+    }
+}
+
+// One answer of a Save in blocks comes after its timeout: that Save reads the run it belongs to
+// item by item, and still holds the board's values; the next Save reads in blocks again.
+void TstRtu::aLateAnswerCostsOneTransferAtMost()
+{
+    RtuLine line;
+    Connect(line);
+    if (QTest::currentTestFailed())
+        return;
+    line.Server->SetLinePacing({19200, 0});
+    TConfigImages images = ConfigurationItems();
+    QVERIFY(OwnValues(line.Server->Board(), images));
+    const size_t blocks = PlanBlockReads(images.BoardImage, images.ActiveItemCount).size();
+    // The third request only: the faults apply from the request after the one handled.
+    QObject::connect(line.Server.get(), &Z4SimServer::RequestHandled, line.Server.get(), [&line] {
+        if (line.Server->Requests().size() == 2)
+            line.Server->SetFaults({.Refuse = {}, .LateEvery = 3, .LateMs = 750});
+        else if (line.Server->Requests().size() == 4)
+            line.Server->SetFaults({});
+    });
+    const SaveRun first = RunSave(*line.Client, images, 300, false);
+    QVERIFY2(first.Done, qPrintable(first.Aborted));
+    QVERIFY(Differences(images.BoardImage, line.Server->Board()).isEmpty());
+
+    QCOMPARE(first.Repeats.NoAnswer, 1);
+    QVERIFY(size_t(line.Server->Requests().size()) > blocks);
+    QObject::disconnect(line.Server.get(), &Z4SimServer::RequestHandled, nullptr, nullptr);
+    line.Server->ClearRecord();
+    images.BoardImage = ConfigurationItems().BoardImage;
+    const SaveRun next = RunSave(*line.Client, images, 300, false);
+    QVERIFY2(next.Done, qPrintable(next.Aborted));
+    QCOMPARE(size_t(line.Server->Requests().size()), blocks);
+    QVERIFY(Differences(images.BoardImage, line.Server->Board()).isEmpty());
+}
+
+// The board search's client: a probe of an address that sends not a byte back lets the next go out
+// at once, with no wait for a quiet line; the late answer of an address is never taken for the
+// next one's.
+void TstRtu::silentProbesWaitForNothing()
+{
+    RtuLine line;
+    Connect(line);
+    if (QTest::currentTestFailed())
+        return;
+    line.Server->SetUnit(3);
+    line.Server->SetFaults({.Refuse = {}, .LateEvery = 1, .LateMs = 300});
+    line.Client->SetWaitAfterSilence(false);
+    line.Client->SetLateAnswerWaitMs(30);
+    QList<TTrafficRecord> trace;
+    line.Client->SetTrafficSink([&trace](const TTrafficRecord &record) { trace.append(record); });
+
+    std::array<Outcome, 5> probes;
+    for (quint8 unit = 1; unit <= 5; ++unit)
+        line.Client->ReadHoldingRegisters(unit, 0xE700, 2, 200, RecordInto(&probes[unit - 1]));
+    QTRY_COMPARE_WITH_TIMEOUT(probes[4].Calls, 1, kSoonMs);
+    // The board at address 3 answered after its timeout: no probe has an answer.
+    for (const Outcome &probe : probes) {
+        QCOMPARE(probe.Calls, 1);
+        QCOMPARE(probe.What, Outcome::Failed);
+    }
+    // Not a wait after the silent probes of addresses 1 and 2, nor after 3, whose answer had not
+    // begun when it failed.
+    QStringList outcomes;
+    for (const TTrafficRecord &record : trace)
+        outcomes.append(record.Outcome == TTrafficRecord::TOutcome::Resync ? QStringLiteral("wait")
+                                                                           : QString::number(record.Slave));
+    QCOMPARE(outcomes.mid(0, 3), (QStringList{"1", "2", "3"}));
+    QVERIFY(outcomes.count(QStringLiteral("wait")) <= 1);
 }
 
 QTEST_GUILESS_MAIN(TstRtu)

@@ -305,6 +305,12 @@ bool TCliBoard::ReadConfiguration(TConfigImages &images)
         &TConfigChains::BoardReadChain);
 }
 
+void TCliBoard::StopWritingNow()
+{
+    if (m_writing)
+        m_writing->StopNow();
+}
+
 bool TCliBoard::WriteConfiguration(TConfigImages &images, std::function<bool()> stopWhen)
 {
     TConfigChains chains(m_model.Session(), images);
@@ -317,6 +323,7 @@ bool TCliBoard::WriteConfiguration(TConfigImages &images, std::function<bool()> 
                   + chains.WrittenSoFar(check);
     };
     chains.StopWhen = std::move(stopWhen);
+    m_writing = &chains;
     const bool done = RunChain(
         chains, "writing the board",
         [&](const QString &why) {
@@ -325,6 +332,7 @@ bool TCliBoard::WriteConfiguration(TConfigImages &images, std::function<bool()> 
             return (QStringList{first} + chains.WrittenSoFar(check)).join(QLatin1Char('\n'));
         },
         &TConfigChains::BoardWriteChain);
+    m_writing = nullptr;
     m_itemsWritten = chains.ChainIndex();
     if (!refusal.isEmpty())
         return Fail(kExitRefused, refusal.join(QLatin1Char('\n')));

@@ -40,6 +40,9 @@ public:
     // images.FileImage to the board. On a refusal, a lost line or a stop, Error() also says what was
     // written. stopWhen, asked before each write, ends the writes after the one on the line.
     bool WriteConfiguration(TConfigImages &images, std::function<bool()> stopWhen = {});
+    // Ends a running WriteConfiguration at once, the write on the line counted as sent with its
+    // outcome unknown; Error() says what was written.
+    void StopWritingNow();
     // The items the last WriteConfiguration wrote (answered), whole or not.
     qint32 ItemsWritten() const { return m_itemsWritten; }
 
@@ -81,4 +84,5 @@ private:
     QString m_error;
     TExitStatus m_status = kExitDone;
     qint32 m_itemsWritten = 0;
+    TConfigChains *m_writing = nullptr;  // the write chain WriteConfiguration runs
 };

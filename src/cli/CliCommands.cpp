@@ -483,8 +483,10 @@ TExitStatus Load(TRun &run)
                                        "written; load --force writes them as they are.")
                             .arg(fileName, outside.join(QLatin1Char('\n'))));
     {
-        // Ctrl+C or SIGTERM ends the writes after the one on the line.
+        // Ctrl+C or SIGTERM ends the writes after the one on the line; a second one at once, still
+        // saying what was written.
         TStopSignals stop;
+        stop.OnSecond([board] { board->StopWritingNow(); });
         const bool written = board->WriteConfiguration(images, [&stop] { return stop.Requested(); });
         run.Done.insert(QStringLiteral("written"), board->ItemsWritten());
         if (!written)
@@ -659,9 +661,35 @@ std::optional<QString> ReadShown(TCliBoard &board, const TKeyPlace &place)
     return RegisterText(place.Item, place.Register, answer->Registers.at(0));
 }
 
+// Reads count registers from first into words, as a transfer reads: a read without a valid answer
+// is sent again up to TConfigChains::kMaxRepeats times; one the board refuses, or still cannot
+// answer, is read in two halves (said once on err). False when a single register cannot be read or
+// the line is lost.
+bool ReadRun(TCliBoard &board, quint16 first, quint16 count, QHash<quint16, quint16> &words, std::FILE *err, bool &told)
+{
+    for (int sends = 0; sends <= TConfigChains::kMaxRepeats; ++sends) {
+        if (const auto answer = board.Read(first, count)) {
+            for (quint16 k = 0; k < count; ++k)
+                words.insert(static_cast<quint16>(first + k), answer->Registers.at(k));
+            return true;
+        }
+        const TModbusClient *client = board.Model().Session().ActiveClient();
+        if (board.Refused() || !client || !client->IsOpen() || client->LastFailureKind() == TFailureKind::LineDown)
+            break;
+    }
+    const TModbusClient *client = board.Model().Session().ActiveClient();
+    if (count == 1 || !client || !client->IsOpen() || client->LastFailureKind() == TFailureKind::LineDown)
+        return false;
+    if (!std::exchange(told, true))
+        std::fprintf(err, "z4ctl: %s: read in smaller requests\n", qPrintable(board.Error()));
+    const auto half = static_cast<quint16>((count + 1) / 2);
+    return ReadRun(board, first, half, words, err, told)
+           && ReadRun(board, static_cast<quint16>(first + half), static_cast<quint16>(count - half), words, err, told);
+}
+
 // The registers places name, by address: runs of consecutive registers read at once (at most
-// kMaxReadRegisters a read, never a register no key names). A run the board refuses is read a
-// register at a time, said once on err; nothing when a read fails otherwise.
+// kMaxReadRegisters a read, never a register no key names), each as ReadRun reads it; nothing when
+// one cannot be read.
 std::optional<QHash<quint16, quint16>> ReadKeys(TCliBoard &board, const std::vector<TKeyPlace> &places, std::FILE *err)
 {
     std::vector<quint16> addresses;
@@ -675,22 +703,8 @@ std::optional<QHash<quint16, quint16>> ReadKeys(TCliBoard &board, const std::vec
         end = first + 1;
         while (end < addresses.size() && addresses[end] == addresses[end - 1] + 1 && end - first < kMaxReadRegisters)
             ++end;
-        const auto count = static_cast<quint16>(end - first);
-        if (const auto answer = board.Read(addresses[first], count)) {
-            for (size_t k = first; k < end; ++k)
-                words.insert(addresses[k], answer->Registers.at(static_cast<qsizetype>(k - first)));
-            continue;
-        }
-        if (count == 1 || !board.Refused())
+        if (!ReadRun(board, addresses[first], static_cast<quint16>(end - first), words, err, told))
             return std::nullopt;
-        if (!std::exchange(told, true))
-            std::fprintf(err, "z4ctl: %s: read one register per request\n", qPrintable(board.Error()));
-        for (size_t k = first; k < end; ++k) {
-            const auto answer = board.Read(addresses[k], 1);
-            if (!answer)
-                return std::nullopt;
-            words.insert(addresses[k], answer->Registers.at(0));
-        }
     }
     return words;
 }

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 TStopSignals::TStopSignals()
 {
@@ -16,9 +17,13 @@ TStopSignals::TStopSignals()
     m_notifier = std::make_unique<QSocketNotifier>(s_pipe[0], QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
         char byte;
-        while (read(s_pipe[0], &byte, 1) == 1) {
-        }
+        int received = 0;
+        while (read(s_pipe[0], &byte, 1) == 1)
+            ++received;
+        const bool second = m_requested || received > 1;
         m_requested = true;
+        if (second && m_onSecond)
+            std::exchange(m_onSecond, nullptr)();
     });
     struct sigaction action = {};
     action.sa_handler = &TStopSignals::Handler;
@@ -37,6 +42,19 @@ TStopSignals::~TStopSignals()
     m_notifier.reset();
     close(s_pipe[0]);
     close(s_pipe[1]);
+}
+
+void TStopSignals::OnSecond(std::function<void()> call)
+{
+    if (!m_notifier)
+        return;
+    m_onSecond = std::move(call);
+    // The handler stays for the second signal.
+    struct sigaction action = {};
+    action.sa_handler = &TStopSignals::Handler;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 bool TStopSignals::WaitUntil(const QDeadlineTimer &deadline)

@@ -67,8 +67,12 @@ bool TConfigChains::WillRepeat() const
 void TConfigChains::Failed(void (TConfigChains::*repeat)())
 {
     const bool misfit = m_session.ActiveClient() && m_session.ActiveClient()->LastFailureKind() == TFailureKind::Misfit;
-    if (WillReadItemByItem()) {
-        ReadBlockItemByItem(QStringLiteral("its answer did not fit"));
+    if (WillSplitRead() && (misfit && Block().Items > 1)) {
+        SplitRunningRead(QStringLiteral("its answer did not fit"), false);
+        return;
+    }
+    if (WillSplitRead() && !WillRepeat()) {
+        SplitRunningRead(misfit ? QStringLiteral("its answers did not fit") : QStringLiteral("no answer"), !misfit);
         return;
     }
     if (WillRepeat()) {
@@ -108,7 +112,7 @@ TRequestHandlers TConfigChains::ChainHandlers(std::function<void(const TModbusAn
                     if (!alive.expired())
                         Failed(repeat);
                 },
-            .FinalFailure = [this, alive] { return alive.expired() || (!WillReadItemByItem() && !WillRepeat()); },
+            .FinalFailure = [this, alive] { return alive.expired() || (!WillSplitRead() && !WillRepeat()); },
             .Repeat = m_sends > 1};
 }
 
@@ -118,12 +122,14 @@ void TConfigChains::BoardReadChain(Completion done)
     FollowConnection();
     m_plan.clear();
     for (const ReadBlock &block : PlanBlockReads(m_images.BoardImage, m_images.ActiveItemCount)) {
-        if (m_allItemByItem || m_itemByItem.contains(block.FirstRegister))
+        if (m_allItemByItem)
             std::ranges::copy(ItemByItem(block, m_images.BoardImage), std::back_inserter(m_plan));
         else
             m_plan.push_back(block);
     }
     m_block = 0;
+    m_tooLong = 0;
+    m_noted = false;
     m_readDone = std::move(done);
     ReadStep();
 }
@@ -139,34 +145,36 @@ void TConfigChains::FollowConnection()
     if (m_connection == m_session.Connection())
         return;
     m_connection = m_session.Connection();
-    m_itemByItem.clear();
     m_allItemByItem = false;
-    m_noted = false;
 }
 
-bool TConfigChains::WillReadItemByItem() const
+bool TConfigChains::CanSplitRead() const
+{
+    return m_readDone && m_block < m_plan.size() && Block().Registers > 1 && LineOpen() && !StopAsked();
+}
+
+bool TConfigChains::WillSplitRead() const
 {
     const TModbusClient *client = m_session.ActiveClient();
-    return m_readDone && m_block < m_plan.size() && Block().Items > 1 && client
-           && client->LastFailureKind() == TFailureKind::Misfit && LineOpen() && !StopAsked();
+    return client && client->LastFailureKind() != TFailureKind::LineDown && CanSplitRead();
 }
 
-void TConfigChains::ReadBlockItemByItem(const QString &why)
+void TConfigChains::SplitRunningRead(const QString &why, bool tooLong)
 {
     const ReadBlock block = Block();
-    m_itemByItem.insert(block.FirstRegister);
-    const std::vector<ReadBlock> items = ItemByItem(block, m_images.BoardImage);
+    if (tooLong)
+        m_tooLong = m_tooLong > 0 ? std::min(m_tooLong, block.Registers) : block.Registers;
+    const std::vector<ReadBlock> smaller = SplitRead(block, m_images.BoardImage);
     m_plan.erase(m_plan.begin() + static_cast<std::ptrdiff_t>(m_block));
-    m_plan.insert(m_plan.begin() + static_cast<std::ptrdiff_t>(m_block), items.begin(), items.end());
+    m_plan.insert(m_plan.begin() + static_cast<std::ptrdiff_t>(m_block), smaller.begin(), smaller.end());
     m_sends = 0;
-    if (!std::exchange(m_noted, true) && OnNote)
-        OnNote(QStringLiteral("Registers 0x%1-0x%2 could not be read in one request (%3): they are read one "
-                              "item per request for the rest of this connection.")
-                   .arg(QString::number(block.FirstRegister, 16).toUpper().rightJustified(4, QLatin1Char('0')),
-                        QString::number(block.FirstRegister + block.Registers - 1, 16)
-                            .toUpper()
-                            .rightJustified(4, QLatin1Char('0')))
-                   .arg(why));
+    if (!std::exchange(m_noted, true) && OnNote) {
+        const auto hex = [](int reg) { return QString::number(reg, 16).toUpper().rightJustified(4, QLatin1Char('0')); };
+        OnNote(QStringLiteral("Registers 0x%1-0x%2 could not be read in one request (%3): they are read %4 in "
+                              "this transfer.")
+                   .arg(hex(block.FirstRegister), hex(block.FirstRegister + block.Registers - 1), why,
+                        block.Items > 1 ? QStringLiteral("one item per request") : QStringLiteral("in parts")));
+    }
     ReadStep();
 }
 
@@ -177,6 +185,14 @@ void TConfigChains::ReadStep()
         if (Completion done = std::exchange(m_readDone, nullptr))
             done();
         return;
+    }
+    // A read of as many registers as one the board would not take goes out in smaller ones.
+    while (m_tooLong > 0 && Block().Registers >= m_tooLong) {
+        const std::vector<ReadBlock> smaller = SplitRead(Block(), m_images.BoardImage);
+        if (smaller.empty())
+            break;
+        m_plan.erase(m_plan.begin() + static_cast<std::ptrdiff_t>(m_block));
+        m_plan.insert(m_plan.begin() + static_cast<std::ptrdiff_t>(m_block), smaller.begin(), smaller.end());
     }
     m_chainIndex = Block().FirstItem;
     if (Stopped())
@@ -195,9 +211,9 @@ void TConfigChains::ReadStep()
         [this, alive](const TModbusAnswer &answer) {
             if (alive.expired())
                 return;
-            if (Block().Items > 1) {
-                ReadBlockItemByItem(
-                    QStringLiteral("the board refused it: %1").arg(ExceptionText(answer.ExceptionCode)));
+            if (CanSplitRead()) {
+                SplitRunningRead(QStringLiteral("the board refused it: %1").arg(ExceptionText(answer.ExceptionCode)),
+                                 true);
                 return;
             }
             const ConfigItem &refused = m_images.BoardImage[static_cast<size_t>(m_chainIndex)];
@@ -214,16 +230,19 @@ void TConfigChains::ReadReply(const TModbusAnswer &answer)
     // The client has checked that the answer carries exactly the registers asked for.
     if (!SplitBlockAnswer(block, answer.Registers, m_images.BoardImage)) {
         if (block.Items > 1)
-            ReadBlockItemByItem(QStringLiteral("its answer did not fit"));
+            SplitRunningRead(QStringLiteral("its answer did not fit"), false);
         else
             Abort(QStringLiteral("an answer that did not fit the request for [%1] %2")
                       .arg(m_images.BoardImage[static_cast<size_t>(block.FirstItem)].Section,
                            m_images.BoardImage[static_cast<size_t>(block.FirstItem)].Ident));
         return;
     }
-    // The bar moves item by item, as when every item had its own request.
-    for (qint32 i = block.FirstItem; i < block.FirstItem + block.Items; ++i)
-        Progress((i * 100 + 100) / m_images.ActiveItemCount);
+    // The bar moves item by item, as when every item had its own request; an item read in parts
+    // once its last part is in.
+    const ConfigItem &last = m_images.BoardImage[static_cast<size_t>(block.FirstItem + block.Items - 1)];
+    if (block.FirstRegister + block.Registers == last.FirstRegister + last.Registers)
+        for (qint32 i = block.FirstItem; i < block.FirstItem + block.Items; ++i)
+            Progress((i * 100 + 100) / m_images.ActiveItemCount);
     ++m_block;
     m_sends = 0;
     ReadStep();
@@ -290,6 +309,18 @@ void TConfigChains::WriteReply()
     m_sends = 0;
     Progress(m_chainIndex * 100 / WriteItemCount());
     WriteStep();
+}
+
+void TConfigChains::StopNow()
+{
+    if (!m_writeDone)
+        return;
+    // The answers still to come find the chain gone.
+    m_alive = std::make_shared<int>(0);
+    m_writeDone = nullptr;
+    m_outcomeUnknown = m_chainIndex < WriteItemCount();
+    if (OnStopped)
+        OnStopped();
 }
 
 void TConfigChains::WriteRefused(quint8 exceptionCode)

@@ -12,7 +12,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <set>
 #include <vector>
 
 class TBoardSession;
@@ -23,9 +22,11 @@ struct TRequestHandlers;
 // items 0 .. ActiveItemCount-1, each request issued from the previous one's answer, through the
 // board session (the poll and page reads go on between them). The write chain sends one request per
 // item (the board checks each write on its own); the read chain reads the items in blocks of
-// consecutive registers (PlanBlockReads). A block the board refuses, or answers with an answer that
-// does not fit, is read one item per request from then on, for the rest of the connection; OnNote
-// says so the first time on a connection.
+// consecutive registers (PlanBlockReads). A block the board refuses, answers with an answer that
+// does not fit, or leaves unanswered after its repeats, is read one item per request in this
+// transfer; an item the board will not read in one request (refused, or unanswered after its
+// repeats) in parts, as is every later read of as many registers in the transfer. The next
+// transfer reads in blocks again. OnNote says so the first time in a transfer.
 //
 // A request that got no answer, or an answer that did not fit, is sent again up to kMaxRepeats
 // times (a read, or a write of the same value, does no harm twice); the communication-error window
@@ -74,8 +75,11 @@ public:
     // A write that was sent without an outcome may have been carried out: it is named as such.
     QStringList WrittenSoFar(const QString &check) const;
 
-    // From now on, for the rest of the connection, the read chain reads one item per request, as it
-    // does after a block was refused.
+    // Ends a running write chain at once through OnStopped, without waiting for the write on the
+    // line: it counts as sent with its outcome unknown (see WrittenSoFar).
+    void StopNow();
+
+    // From now on, for the rest of the connection, the read chain reads one item per request.
     void ReadItemByItem();
 
     // The transfer's progress in percent, after each item.
@@ -95,10 +99,14 @@ private:
     void ReadStep();
     void ReadReply(const TModbusAnswer &answer);
     const ReadBlock &Block() const { return m_plan[m_block]; }
-    // Whether the block read that just failed is sent again as one request per item.
-    bool WillReadItemByItem() const;
-    // Replaces the running block by its items, for this read and the rest of the connection.
-    void ReadBlockItemByItem(const QString &why);
+    // Whether the running read can go out in smaller requests instead.
+    bool CanSplitRead() const;
+    // Whether the read that just failed is sent again in smaller requests (once its repeats are
+    // used up, or at once for a block whose answer did not fit).
+    bool WillSplitRead() const;
+    // Replaces the running read by smaller ones (SplitRead) and sends the first; a read the board
+    // cannot take (tooLong) makes every later read of as many registers in this transfer smaller.
+    void SplitRunningRead(const QString &why, bool tooLong);
     // Forgets what a connection before this one learnt.
     void FollowConnection();
     void WriteStep();
@@ -133,11 +141,11 @@ private:
     Repeats m_repeats;
     std::vector<ReadBlock> m_plan;  // the read chain's requests
     size_t m_block = 0;             // the one on the line
-    // What is read one item per request on the connection numbered m_connection: the blocks by
-    // their first register, or everything.
+    // Everything is read one item per request on the connection numbered m_connection.
     quint32 m_connection = 0;
-    std::set<quint16> m_itemByItem;
     bool m_allItemByItem = false;
+    // The fewest registers the board would not take in one read in this transfer; 0: none yet.
+    qint32 m_tooLong = 0;
     bool m_noted = false;
     Completion m_readDone;
     Completion m_writeDone;

@@ -35,11 +35,35 @@ std::vector<ReadBlock> ItemByItem(const ReadBlock &block, const ConfigImage &ima
     return items;
 }
 
+std::vector<ReadBlock> SplitRead(const ReadBlock &block, const ConfigImage &image)
+{
+    if (block.Items > 1)
+        return ItemByItem(block, image);
+    if (block.Registers < 2)
+        return {};
+    const qint32 first = (block.Registers + 1) / 2;
+    return {{.FirstItem = block.FirstItem, .Items = 1, .FirstRegister = block.FirstRegister, .Registers = first},
+            {.FirstItem = block.FirstItem,
+             .Items = 1,
+             .FirstRegister = static_cast<quint16>(block.FirstRegister + first),
+             .Registers = block.Registers - first}};
+}
+
 bool SplitBlockAnswer(const ReadBlock &block, const QList<quint16> &registers, ConfigImage &image)
 {
     if (registers.size() != block.Registers || block.FirstItem < 0
         || static_cast<size_t>(block.FirstItem + block.Items) > image.size())
         return false;
+    if (block.Items == 1) {
+        ConfigItem &item = image[static_cast<size_t>(block.FirstItem)];
+        const qint32 offset = qint32(block.FirstRegister) - qint32(item.FirstRegister);
+        if (offset < 0 || offset + block.Registers > item.Registers)
+            return false;
+        if (item.Values.size() < static_cast<size_t>(item.Registers))
+            item.Values.resize(static_cast<size_t>(item.Registers));
+        std::copy(registers.cbegin(), registers.cend(), item.Values.begin() + offset);
+        return true;
+    }
     auto from = registers.cbegin();
     for (qint32 i = block.FirstItem; i < block.FirstItem + block.Items; ++i) {
         ConfigItem &item = image[static_cast<size_t>(i)];

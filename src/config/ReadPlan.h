@@ -30,6 +30,11 @@ std::vector<ReadBlock> PlanBlockReads(const ConfigImage &image, qint32 count, qi
 // The block read as one request per item.
 std::vector<ReadBlock> ItemByItem(const ReadBlock &block, const ConfigImage &image);
 
-// Stores the answer to block into the values of its items. False, and nothing stored, when the
-// answer does not carry exactly the block's registers.
+// The block read in smaller requests: a block of several items one request per item, a read of one
+// item (or of a part of one) in two halves, the first the larger. Empty for a read of one register.
+std::vector<ReadBlock> SplitRead(const ReadBlock &block, const ConfigImage &image);
+
+// Stores the answer to block into the values of its items; a read of a part of one item (Items 1,
+// fewer registers than the item, from a register inside it) into that part of its values. False,
+// and nothing stored, when the answer does not carry exactly the block's registers.
 bool SplitBlockAnswer(const ReadBlock &block, const QList<quint16> &registers, ConfigImage &image);

@@ -402,16 +402,61 @@ void TModbusClient::OnReplyFinished(QModbusReply *reply)
         answered.Answer.ExceptionCode = static_cast<quint8>(answerPdu.at(1));
     } else {
         answered.Answer = AnswerOf(answerPdu);
-        m_longestAnswerMs = std::max(m_longestAnswerMs, ms);
     }
+    Conclude(request, answered);
+}
+
+void TModbusClient::Conclude(const Request &request, const Answered &answered)
+{
+    if (!answered.Refused)
+        m_longestAnswerMs = std::max(m_longestAnswerMs, answered.Ms);
     if (HoldAnswer(request.Timeout)) {
         m_held = answered;
         return;
     }
+    QPointer<TModbusClient> self(this);
     m_inFlight.reset();
     Deliver(request, answered);
     if (self)
         Pump();
+}
+
+bool TModbusClient::Fits(const QByteArray &answerPdu) const
+{
+    if (!m_inFlight || m_held || answerPdu.size() < 2)
+        return false;
+    const auto function = static_cast<quint8>(answerPdu.at(0));
+    if (function == (static_cast<quint8>(m_inFlight->Pdu.at(0)) | 0x80))
+        return answerPdu.size() == 2;
+    return CheckAnswer(m_inFlight->Pdu, answerPdu).isEmpty();
+}
+
+bool TModbusClient::TakeAnswer(const QByteArray &answerPdu)
+{
+    if (!Fits(answerPdu))
+        return false;
+    const Request request = *m_inFlight;
+    const auto function = static_cast<quint8>(answerPdu.at(0));
+    const bool refused = (function & 0x80) != 0;
+    m_watchdog.stop();
+    if (m_reply) {
+        disconnect(m_reply, nullptr, this, nullptr);
+        connect(m_reply, &QModbusReply::finished, m_reply, &QObject::deleteLater);
+        m_reply = nullptr;
+    }
+    if (m_log.Wants(ModbusLog::Frames))
+        m_log.Write(ModbusLog::Frames, Describe(request) + QStringLiteral(" rx ") + Hex(answerPdu));
+    Answered answered;
+    answered.Refused = refused;
+    answered.Ms = (MonotonicNs() - m_sentAtNs) / 1e6;
+    if (refused) {
+        answered.Answer.FunctionCode = static_cast<quint8>(function & 0x7F);
+        answered.Answer.ExceptionCode = static_cast<quint8>(answerPdu.at(1));
+    } else {
+        answered.Answer = AnswerOf(answerPdu);
+    }
+    Conclude(request, answered);
+    return true;
 }
 
 void TModbusClient::Deliver(const Request &request, const Answered &answered)
@@ -513,10 +558,10 @@ void TModbusClient::HoldRequests(bool hold)
         Pump();
 }
 
-void TModbusClient::ReopenDevice(QModbusClient *device)
+void TModbusClient::ReopenDevice(QModbusClient *device, const QString &why)
 {
     ++m_counters.Resyncs;
-    Resynchronising(QStringLiteral("reopening the line to find the next answer"));
+    Resynchronising(why.isEmpty() ? QStringLiteral("reopening the line to find the next answer") : why);
     QModbusClient *old = std::exchange(m_device, device);
     disconnect(old, nullptr, this, nullptr);
     old->disconnectDevice();

@@ -104,6 +104,7 @@ public:
         quint64 Failures = 0;   // no valid answer
         quint64 Discarded = 0;  // made while the line was closed
         quint64 Resyncs = 0;    // times the line was reopened to find the next answer again
+        quint64 Noise = 0;      // serial: bytes dropped as no frame of the slave asked
     };
 
     ~TModbusClient() override;
@@ -211,6 +212,17 @@ protected:
     // fails as a misfit for that reason.
     void ReleaseAnswer(const QString &misfit);
     bool AnswerHeld() const { return m_held.has_value(); }
+    // The request on the wire, while one is: its slave and its PDU.
+    quint8 InFlightSlave() const { return m_inFlight ? m_inFlight->Slave : 0; }
+    QByteArray InFlightPdu() const { return m_inFlight ? m_inFlight->Pdu : QByteArray(); }
+    // Takes answerPdu, which the variant found on the wire, as the answer to the request Qt still
+    // waits for: Qt's reply is left to its device, which the variant then puts right. False, and
+    // nothing done, when no request waits or the PDU does not fit it.
+    bool TakeAnswer(const QByteArray &answerPdu);
+    // Whether answerPdu answers the request on the wire: fits it, or refuses its function.
+    bool Fits(const QByteArray &answerPdu) const;
+    // Bytes the variant dropped as noise.
+    void CountNoise(qsizetype bytes) { m_counters.Noise += static_cast<quint64>(bytes); }
     // True while a request is on the wire and Qt waits for its answer.
     bool AwaitingAnswer() const { return m_inFlight.has_value() && !m_reply.isNull(); }
     // The longest time from a request to its fitting answer since the line was opened; 0 before
@@ -221,7 +233,7 @@ protected:
     // Puts a fresh device, its connection parameters set, in place of the current one and
     // connects it. Callers see the line stay up; requests wait for the fresh connection. If it
     // does not come up, the line goes down as when it is lost.
-    void ReopenDevice(QModbusClient *device);
+    void ReopenDevice(QModbusClient *device, const QString &why = {});
     // Posts a call to run after the current event, keeping events in the order they were posted.
     void Post(std::function<void()> call);
     // The line is being put right (a fresh connection, a wait for quiet): logged at level 1 and
@@ -252,6 +264,8 @@ private:
     void Pump();
     void OnStateChanged(QModbusDevice::State state);
     void OnReplyFinished(QModbusReply *reply);
+    // Hands an answer that fits to its request's closures, or holds it for the variant.
+    void Conclude(const Request &request, const Answered &answered);
     // Hands a valid answer to its request's closures.
     void Deliver(const Request &request, const Answered &answered);
     void OnWatchdog();

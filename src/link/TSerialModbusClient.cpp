@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/TSerialModbusClient.h"
 
+#include "link/RtuFrames.h"
+
 #include <QModbusRtuSerialClient>
 
 #include <algorithm>
@@ -25,7 +27,10 @@ TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QM
     connect(&m_settle, &QTimer::timeout, this, &TSerialModbusClient::Settled);
     m_guard.setSingleShot(true);
     connect(&m_guard, &QTimer::timeout, this, [this] {
+        CountNoise(m_after.size());
+        m_after.clear();
         m_unsettled = false;
+        m_holdNext = false;
         ReleaseAnswer({});
     });
     connect(&m_watch, &TWireWatch::BytesRead, this, &TSerialModbusClient::OnBytesRead);
@@ -43,9 +48,15 @@ TSerialModbusClient::TSerialModbusClient(QObject *parent) : TModbusClient(new QM
 void TSerialModbusClient::DeviceUp()
 {
     m_lost = false;
-    m_wire.clear();
-    m_unsettled = false;
     m_watch.Start(Device()->device());
+    // A device put in place of one that waited for an answer already taken: the line goes on.
+    if (std::exchange(m_freshDevice, false))
+        return;
+    m_wire.clear();
+    m_idle.clear();
+    m_after.clear();
+    m_unsettled = false;
+    m_holdNext = false;
 }
 
 void TSerialModbusClient::OnBytesRead()
@@ -55,28 +66,114 @@ void TSerialModbusClient::OnBytesRead()
     if (bytes.isEmpty())
         return;
     if (m_settle.isActive()) {
-        m_settle.start(static_cast<int>(
-            std::min<qint64>(std::max<qint64>(m_settle.remainingTime(), kQuietMs), m_settleLimit.remainingTime())));
+        // Noise does not keep the line from settling; a frame of the slave, or its beginning, does.
+        m_idle += bytes;
+        const TRtuScan scan = ScanRtu(m_idle, m_slave);
+        const bool frame = !scan.Frames.isEmpty();
+        if (frame || (scan.Open >= 0 && scan.Open != m_idleOpen))
+            m_settle.start(static_cast<int>(
+                std::min<qint64>(std::max<qint64>(m_settle.remainingTime(), kQuietMs), m_settleLimit.remainingTime())));
+        if (frame) {
+            // Judged: what follows is looked at on its own.
+            const TRtuScan::Frame &last = scan.Frames.constLast();
+            CountNoise(scan.Noise);
+            m_idle.remove(0, last.At + last.Size);
+            m_idleOpen = -1;
+        } else {
+            m_idleOpen = scan.Open;
+        }
         return;
     }
     if (m_guard.isActive()) {
-        m_guard.stop();
-        ReleaseAnswer(
-            QStringLiteral("%1 more bytes came after it (a second answer: the line is out of step)").arg(bytes.size()));
+        AfterAnswer(bytes);
         return;
     }
     if (AwaitingAnswer()) {
         m_wire += bytes;
+        TakeAnswerFromWire();
         return;
     }
-    // Bytes that belong to no request: a late or second answer, or noise. The next request waits
-    // for the line to fall quiet, and its answer for the line to stay so.
-    Resynchronising(QStringLiteral("%1 bytes came while no request was out").arg(bytes.size()));
-    Settle(kQuietMs, kQuietMs + kChatterMs);
+    // Bytes that belong to no request. Noise is dropped; a frame of the slave (a late or second
+    // answer) holds the next request until the line falls quiet, and the answer to it until the
+    // line stays so; bytes that may still become one leave the line unsettled.
+    m_idle += bytes;
+    const TRtuScan scan = ScanRtu(m_idle, m_slave);
+    if (!scan.Frames.isEmpty()) {
+        Resynchronising(QStringLiteral("a frame of slave %1 came while no request was out (%2 bytes)")
+                            .arg(m_slave)
+                            .arg(m_idle.size()));
+        m_idleOpen = -1;
+        Settle(kQuietMs, kQuietMs + kChatterMs);
+        return;
+    }
+    if (scan.Open >= 0)
+        m_unsettled = true;
+    else
+        CountNoise(std::exchange(m_idle, {}).size());
+}
+
+void TSerialModbusClient::TakeAnswerFromWire()
+{
+    // Qt reads a frame from the first byte after its request on: one behind noise it never takes.
+    // The first frame of the slave that answers the request, with no frame of the slave before it.
+    const quint8 slave = InFlightSlave();
+    TRtuScan::Frame frame{-1, 0};
+    for (qsizetype at = m_wire.indexOf(static_cast<char>(slave)); at >= 0 && frame.At < 0;
+         at = m_wire.indexOf(static_cast<char>(slave), at + 1)) {
+        for (const qsizetype size : RtuFrameSizes(m_wire, at)) {
+            if (Fits(m_wire.mid(at + 1, size - 3))) {
+                frame = {at, size};
+                break;
+            }
+        }
+    }
+    if (frame.At < 0 || !ScanRtu(m_wire.left(frame.At), slave).Frames.isEmpty())
+        return;  // none yet; behind another frame of the slave it is judged when Qt gives up
+    const QByteArray pdu = m_wire.mid(frame.At + 1, frame.Size - 3);
+    const QByteArray wire = std::exchange(m_wire, {});
+    m_slave = slave;
+    m_requestBytes = wire.size();
+    CountNoise(frame.At);
+    m_after = wire.mid(frame.At + frame.Size);
+    m_holdNext = ScanRtu(m_after, slave).Open >= 0;
+    m_idle.clear();
+    // Qt's device would wait out the timeout for the answer it missed: a fresh one takes its place
+    // before the next request goes out.
+    QPointer<TSerialModbusClient> self(this);
+    HoldRequests(true);
+    TakeAnswer(pdu);
+    if (!self)
+        return;
+    if (IsOpen() && !m_userClosed) {
+        auto *fresh = new QModbusRtuSerialClient;
+        Configure(fresh);
+        m_freshDevice = true;
+        ReopenDevice(fresh, QStringLiteral("an answer behind %1 bytes of noise taken from the wire").arg(frame.At));
+    }
+    HoldRequests(false);
+}
+
+void TSerialModbusClient::AfterAnswer(const QByteArray &bytes)
+{
+    m_after += bytes;
+    const TRtuScan scan = ScanRtu(m_after, m_slave);
+    if (!scan.Frames.isEmpty()) {
+        m_guard.stop();
+        ReleaseAnswer(QStringLiteral("a frame of slave %1 came after it (a second answer: the line is out of step)")
+                          .arg(m_slave));
+        return;
+    }
+    // Bytes that may become a frame are given the guard's whole time to become one, once.
+    if (scan.Open >= 0 && scan.Open != m_afterOpen) {
+        m_afterOpen = scan.Open;
+        m_guard.start(m_guard.interval());
+    }
 }
 
 void TSerialModbusClient::Resynchronise(quint32 timeoutMs)
 {
+    if (!m_waitAfterSilence && m_requestBytes == 0)
+        return;
     const int quietMs = m_lateAnswerWaitMs > 0 ? m_lateAnswerWaitMs
                                                : static_cast<int>(std::clamp<quint32>(timeoutMs, kMinSettleMs, 600000));
     Settle(quietMs, quietMs + kChatterMs);
@@ -97,6 +194,8 @@ void TSerialModbusClient::Settled()
         port->clear(QSerialPort::Input);
     m_watch.Take();
     m_wire.clear();
+    m_idle.clear();
+    m_idleOpen = -1;
     HoldRequests(false);
 }
 
@@ -104,25 +203,51 @@ QString TSerialModbusClient::WireFault(quint8 slave, const QByteArray &answerPdu
 {
     m_wire += m_watch.Take();
     const QByteArray wire = std::exchange(m_wire, {});
-    if (answerPdu.isEmpty())
-        return wire.isEmpty() ? QString() : QStringLiteral("%1 bytes came that make no answer").arg(wire.size());
-    // Qt has checked the address and the CRC of the frame it took.
-    const qsizetype frame = 1 + answerPdu.size() + 2;
-    if (wire.size() == frame && static_cast<quint8>(wire.at(0)) == slave && wire.mid(1, answerPdu.size()) == answerPdu)
-        return {};
-    if (wire.size() > frame && wire.contains(QByteArray(1, static_cast<char>(slave)) + answerPdu))
-        return QStringLiteral("%1 bytes came besides the answer").arg(wire.size() - frame);
-    return QStringLiteral("the answer taken is not the %1 bytes that came").arg(wire.size());
+    m_slave = slave;
+    m_requestBytes = wire.size();
+    m_after.clear();
+    m_holdNext = false;
+    m_idle.clear();
+    if (answerPdu.isEmpty()) {
+        const TRtuScan scan = ScanRtu(wire, slave);
+        if (scan.Frames.isEmpty() && scan.Open < 0) {
+            CountNoise(scan.Noise);
+            return {};
+        }
+        return QStringLiteral("%1 bytes came that make no answer").arg(wire.size());
+    }
+    // Qt has checked the address and the CRC of the frame it took: the first one of these bytes.
+    const QByteArray head = QByteArray(1, static_cast<char>(slave)) + answerPdu;
+    const qsizetype at = wire.indexOf(head);
+    const qsizetype size = head.size() + 2;
+    if (at < 0 || at + size > wire.size())
+        return QStringLiteral("the answer taken is not the %1 bytes that came").arg(wire.size());
+    const TRtuScan before = ScanRtu(wire.left(at), slave);
+    const QByteArray rest = wire.mid(at + size);
+    const TRtuScan after = ScanRtu(rest, slave);
+    if (!before.Frames.isEmpty() || !after.Frames.isEmpty())
+        return QStringLiteral("%1 bytes came besides the answer, with %2 more frames of slave %3")
+            .arg(wire.size() - size)
+            .arg(before.Frames.size() + after.Frames.size())
+            .arg(slave);
+    CountNoise(at + after.Noise);
+    m_after = rest;
+    m_holdNext = after.Open >= 0;
+    return {};
 }
 
 bool TSerialModbusClient::HoldAnswer(quint32 timeoutMs)
 {
-    if (!m_unsettled)
+    if (!m_unsettled && !m_holdNext) {
+        CountNoise(m_after.size());
+        m_after.clear();
         return false;
+    }
     const double longest = LongestAnswerMs();
     const auto guardMs = longest > 0
                              ? std::clamp<qint64>(static_cast<qint64>(2 * longest) + kQuietMs, kQuietMs, timeoutMs)
                              : static_cast<qint64>(timeoutMs);
+    m_afterOpen = m_holdNext ? ScanRtu(m_after, m_slave).Open : -1;
     m_guard.start(static_cast<int>(guardMs));
     return true;
 }
@@ -163,13 +288,18 @@ QString TSerialModbusClient::OpenFailure(const QString &port, QSerialPort::Seria
     }
 }
 
+void TSerialModbusClient::Configure(QModbusClient *device) const
+{
+    device->setConnectionParameter(QModbusDevice::SerialPortNameParameter, PortName());
+    device->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_baudRate);
+    device->setConnectionParameter(QModbusDevice::SerialParityParameter, m_parity);
+    device->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, m_dataBits);
+    device->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, m_stopBits);
+}
+
 bool TSerialModbusClient::OpenPort(QString *why)
 {
-    Device()->setConnectionParameter(QModbusDevice::SerialPortNameParameter, PortName());
-    Device()->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, m_baudRate);
-    Device()->setConnectionParameter(QModbusDevice::SerialParityParameter, m_parity);
-    Device()->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, m_dataBits);
-    Device()->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, m_stopBits);
+    Configure(Device());
     if (StartDevice())
         return true;
     const auto *port = qobject_cast<const QSerialPort *>(Device()->device());
@@ -202,7 +332,11 @@ void TSerialModbusClient::LineDown(bool wasUp, bool userClosed)
     m_settle.stop();
     m_guard.stop();
     m_unsettled = false;
+    m_holdNext = false;
+    m_freshDevice = false;
     m_wire.clear();
+    m_idle.clear();
+    m_after.clear();
     if (wasUp && !userClosed && m_reconnect) {
         m_lost = true;
         m_reconnectTimer.start();

@@ -49,6 +49,10 @@ public:
     // long (0: the failed request's timeout, at least 100 ms). For a caller whose timeout is
     // already fitted to the line rate, such as the board search.
     void SetLateAnswerWaitMs(int ms) { m_lateAnswerWaitMs = std::max(ms, 0); }
+    // Whether a request that got not a single byte back holds the next one until the line is
+    // quiet (true by default). A caller whose next request goes to another slave address, whose
+    // answer's own address and CRC say whose it is, such as the board search, turns it off.
+    void SetWaitAfterSilence(bool wait) { m_waitAfterSilence = wait; }
     // True while a port that went away is being opened again.
     bool Retrying() const { return m_lost && !m_userClosed; }
 
@@ -69,11 +73,13 @@ protected:
     // then counts as unsettled until an answer has been taken on it with nothing after it.
     void Resynchronise(quint32 timeoutMs) override;
     void DeviceUp() override;
-    // The bytes since the last answer must be exactly the answer's frame: address, PDU, CRC.
+    // The bytes since the last answer must hold the answer's frame (address, PDU, CRC) and no other
+    // frame of the slave; bytes that cannot be one (noise) are counted and dropped.
     QString WireFault(quint8 slave, const QByteArray &answerPdu) override;
     // On an unsettled line the answer taken may be a late one to an earlier request, with this
-    // request's own answer still to come: it is handed on only once the line has stayed quiet
-    // after it for twice the board's longest answer time (within the request's timeout).
+    // request's own answer still to come: it is handed on only once the line has carried no frame
+    // of the slave after it for twice the board's longest answer time (within the request's
+    // timeout). So is an answer followed by bytes that may still become a frame of the slave.
     bool HoldAnswer(quint32 timeoutMs) override;
 
 private:
@@ -82,6 +88,13 @@ private:
     void Settle(int quietMs, int limitMs);
     void Settled();
     void OnBytesRead();
+    // An answer that noise before it kept Qt from taking: taken from the wire, and a fresh device
+    // put in place of the one still waiting for it.
+    void TakeAnswerFromWire();
+    // Bytes after an answer held by the guard.
+    void AfterAnswer(const QByteArray &bytes);
+    // Sets the port's settings on device.
+    void Configure(QModbusClient *device) const;
     // Sets the port up and opens it; false with why when it did not open.
     bool OpenPort(QString *why);
 
@@ -94,8 +107,17 @@ private:
     QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
     QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
     TWireWatch m_watch;
-    QByteArray m_wire;         // bytes the line carried since the last answer or settling
-    bool m_unsettled = false;  // a late answer to an earlier request may still come
+    QByteArray m_wire;             // bytes the line carried since the request on the wire went out
+    QByteArray m_idle;             // bytes that came while no request was out
+    qsizetype m_idleOpen = -1;     // where bytes in m_idle that may become a frame began, once waited for
+    QByteArray m_after;            // bytes after the answer the guard holds
+    qsizetype m_afterOpen = -1;    // where bytes in m_after that may become a frame began, once waited for
+    quint8 m_slave = 0;            // the slave last asked
+    qsizetype m_requestBytes = 0;  // bytes the last request that ended got back
+    bool m_unsettled = false;      // a late answer to an earlier request may still come
+    bool m_holdNext = false;       // the answer taken is followed by bytes that may become a frame
+    bool m_waitAfterSilence = true;
+    bool m_freshDevice = false;  // a device is being put in place of one that missed an answer
     QTimer m_settle;
     QDeadlineTimer m_settleLimit;
     QTimer m_guard;  // an answer held until the line has stayed quiet after it

@@ -173,6 +173,9 @@ void TBoardSearch::OpenSetting()
         const double charMs = CharMs(setting, m_plan.DataBits, m_plan.StopBits);
         client->SetLateAnswerWaitMs(static_cast<int>(std::ceil(9 * charMs + SilenceMs(setting, charMs)))
                                     + kLateAnswerMarginMs);
+        // After a probe without a byte back the next goes out at once: it asks another address, and
+        // a late answer's own address and CRC say whose it is.
+        client->SetWaitAfterSilence(false);
         m_client = std::move(client);
     } else {
         auto client = std::make_unique<TTCPModbusClient>();
