@@ -72,6 +72,12 @@ const std::array<Chart, TChartForm::kCharts> kChartTable{{
 constexpr int kFirstDigital = 17;  // "Rel1"
 constexpr int kInvalid = -1000;    // a live value the board could not give
 
+// Lanes of ten from the top: digital channel k runs from 101 - 10k (off) to 109 - 10k (on).
+double LaneOf(int k)
+{
+    return 101.0 - 10.0 * k;
+}
+
 }  // namespace
 
 TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent, qsizetype capacity)
@@ -104,6 +110,12 @@ TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWi
     }
     rows->setColumnStretch(0, 1);
     rows->addWidget(ScrollBar, kCharts, 0);
+    // The digital lanes by name, each in the middle of its lane.
+    auto lanes = QSharedPointer<QCPAxisTickerText>::create();
+    for (int s = kFirstDigital; s < kSeries; ++s)
+        lanes->addTick(LaneOf(s - kFirstDigital) + kLaneHeight / 2,
+                       QLatin1String(kSeriesTable[static_cast<size_t>(s)].Legend).trimmed());
+    Charts.back()->yAxis->setTicker(lanes);
     // The setpoints of the temperatures stand apart, in a column under their label.
     groups[0]->addWidget(new QLabel(QStringLiteral("Setpoint"), this), 0, 1);
     std::array<int, kCharts> inGroup{};
@@ -112,7 +124,8 @@ TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWi
         const bool digital = s >= kFirstDigital;
         auto *box = new QCheckBox(QLatin1String(series.Caption), this);
         AddSeries(Charts[static_cast<size_t>(series.Chart)], QLatin1String(series.Legend),
-                  QPen(series.Colour, digital ? 3 : 2), box, digital);
+                  QPen(series.Colour, digital ? 3 : 2), box,
+                  digital ? std::optional(LaneOf(s - kFirstDigital)) : std::nullopt);
         box->setObjectName(QLatin1String(series.Key) + QStringLiteral("dxfCheckBox"));
         box->setAccessibleName(QLatin1String(kChartTable[static_cast<size_t>(series.Chart)].Title) + QLatin1Char(' ')
                                + QLatin1String(series.Caption));
@@ -167,11 +180,8 @@ void TChartForm::AddSample(const TIoSample &sample)
                 value = sample.RoomTrendValue;
             else if (s < kFirstDigital)
                 value = sample.LiveValues[static_cast<size_t>(s - 2)];  // inputs 5-10, then outputs 1-5
-            else {
-                // Lanes of ten from the top: channel k at 109 - 10k when on, 101 - 10k when off.
-                const int k = s - kFirstDigital;
-                value = sample.OutputBits[static_cast<size_t>(k)] ? 109 - 10 * k : 101 - 10 * k;
-            }
+            else
+                value = sample.OutputBits[static_cast<size_t>(s - kFirstDigital)] ? 1.0 : 0.0;  // drawn in its lane
             if (s < kFirstDigital && value == kInvalid)
                 value = std::nan("");
         }

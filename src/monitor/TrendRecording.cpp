@@ -65,7 +65,8 @@ std::optional<double> TTrendRecording::Value(qsizetype index, int series) const
     return word / m_scale;
 }
 
-bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out)
+bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out,
+                   const std::vector<bool> &onOff)
 {
     QTextStream text(&out);
     text << "Time;Sample";
@@ -77,8 +78,9 @@ bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, Q
              << recording.Dropped() + i;
         for (int s = 0; s < recording.Series(); ++s) {
             text << ';';
+            const bool state = static_cast<size_t>(s) < onOff.size() && onOff[static_cast<size_t>(s)];
             if (const auto value = recording.Value(i, s))
-                text << QString::number(*value, 'f', recording.Decimals());
+                text << QString::number(*value, 'f', state ? 0 : recording.Decimals());
         }
         text << '\n';
     }
