@@ -139,7 +139,7 @@ void TestDecoders::analogValuesAndTheirLimits()
     QCOMPARE(Rounded(152.5f).Text, QStringLiteral("153"));
     QCOMPARE(Rounded(0.49999997f).Text, QStringLiteral("0"));
     QCOMPARE(Rounded(-3.7f).Text, QStringLiteral("-3"));
-    QCOMPARE(Rounded(3.0e38f).Text.size(), qsizetype(39));  // no overflow of an integer type
+    QCOMPARE(Rounded(3.0e38f).Text, QStringLiteral("3e+38"));  // no overflow of an integer type
     QVERIFY(!Rounded(std::numeric_limits<float>::quiet_NaN()).Valid
             && Rounded(std::numeric_limits<float>::quiet_NaN()).Text == QLatin1String("no sensor"));
     QCOMPARE(RecoveryReading(0xFF80, 0x0000, units::kDegrees).Text, QStringLiteral("BAD VALUE"));

@@ -100,7 +100,8 @@ TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWi
         plot->legend->setVisible(false);
         plot->yAxis->ticker()->setTickCount(4);
         rows->addWidget(plot, c, 0);
-        rows->setRowStretch(c, 1);
+        // The digital outputs take twice the height: eleven named lanes.
+        rows->setRowStretch(c, c == kCharts - 1 ? 2 : 1);
         Charts[static_cast<size_t>(c)] = plot;
         auto *group = new QGroupBox(QLatin1String(chart.Group), this);
         groups[static_cast<size_t>(c)] = new QGridLayout(group);
@@ -116,6 +117,10 @@ TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWi
         lanes->addTick(LaneOf(s - kFirstDigital) + kLaneHeight / 2,
                        QLatin1String(kSeriesTable[static_cast<size_t>(s)].Legend).trimmed());
     Charts.back()->yAxis->setTicker(lanes);
+    QFont laneFont = Charts.back()->yAxis->tickLabelFont();
+    laneFont.setPointSizeF(laneFont.pointSizeF() * 0.8);
+    Charts.back()->yAxis->setTickLabelFont(laneFont);
+    Charts.back()->yAxis->grid()->setVisible(false);  // the lanes need no grid of their own
     // The setpoints of the temperatures stand apart, in a column under their label.
     groups[0]->addWidget(new QLabel(QStringLiteral("Setpoint"), this), 0, 1);
     std::array<int, kCharts> inGroup{};

@@ -166,10 +166,7 @@ ShownValue RoundedReading(quint16 high, quint16 low, const QString &unit)
         return Invalid(kNoSensorText, unit);
     // Halves up, as the board's own display rounds (in double: 0.49999997f + 0.5f would round
     // up to 1 in float arithmetic).
-    const double whole = std::trunc(static_cast<double>(reading.Value) + 0.5);
-    ShownValue shown = Valid(static_cast<float>(whole), unit);
-    shown.Text = TruncatedText(whole);
-    shown.Decimals = 0;
+    ShownValue shown = Valid(static_cast<float>(std::trunc(static_cast<double>(reading.Value) + 0.5)), unit);
     shown.Kept = InvalidValue;
     return shown;
 }
