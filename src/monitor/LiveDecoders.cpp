@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/LiveDecoders.h"
 
-#include "common/NumberText.h"
 #include "config/BoardAddresses.h"
 #include "config/Units.h"
 #include "monitor/StateNames.h"
@@ -10,10 +9,8 @@
 #include <QLocale>
 
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <string_view>
 
 namespace live {
 
