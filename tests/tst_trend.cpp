@@ -296,7 +296,8 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
     const QList<QByteArray> lines = csv.readAll().split('\n');
     QCOMPARE(lines.size(), 5);  // the header, three samples, the end
     QVERIFY(lines[0].startsWith("Time;Sample;Inp1;Inp2;Inp3;Inp4;Sup.;Room;"));
-    QVERIFY(lines[1].contains(";0;;5.50;;;19.30;;"));
+    // Each value as the window shows it: temperatures to 0.1 °C, percentages to 0.1 %.
+    QVERIFY2(lines[1].contains(";0;;5.5;;;19.3;;") && lines[1].contains(";42.3;"), lines[1].constData());
     // The digital outputs as 0 and 1: "Rel3" on, then off; "Sim3" off.
     QVERIFY2(lines[1].endsWith(";1;;;;;;;;0") && lines[2].endsWith(";0;;;;;;;;0"), lines[1].constData());
     messages.SaveAnswer = dir.filePath(QStringLiteral("charts.png"));

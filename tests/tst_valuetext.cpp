@@ -242,9 +242,12 @@ void TstValueText::aLiveReadingReadsTheSameEverywhere()
         const QString shown = ControlOf<QLineEdit>(*form, QStringLiteral("Ain%1RAdvEdit").arg(i + 1))->text();
         QCOMPARE(block.Inputs[static_cast<size_t>(i)].Valid ? shown + QStringLiteral(" °C") : shown, texts[i]);
         QVERIFY2(traffic.contains(name + QLatin1Char(' ') + texts[i]), qPrintable(traffic));
-        // The CSV holds the number (at the recording's two places), a gap for an invalid reading.
+        // The CSV holds the number as the page shows it, a gap for an invalid reading.
         const QByteArray cell = cells.value(2 + i);
-        QCOMPARE(cell, block.Inputs[static_cast<size_t>(i)].Valid ? QByteArray("8.00") : QByteArray());
+        QCOMPARE(cell, block.Inputs[static_cast<size_t>(i)].Valid ? shown.toUtf8() : QByteArray());
+        if (block.Inputs[static_cast<size_t>(i)].Valid)
+            QVERIFY2(chart.HoverText(chart.Charts[0], 0).contains(QStringLiteral("Inp1: ") + shown),
+                     qPrintable(chart.HoverText(chart.Charts[0], 0)));
         if (status.Exit == 0)
             QVERIFY2(status.Out.contains(QStringLiteral("\n%1: %2\n").arg(name, texts[i])), qPrintable(status.Out));
     }

@@ -58,15 +58,16 @@ struct Chart
     double Low;
     double High;
     const char *Group;
-    int Rows;  // of check boxes in the group, column by column
+    int Rows;          // of check boxes in the group, column by column
+    const char *Unit;  // of its values, shown to the unit's resolution (config/Units.h)
 };
 // The groups are no taller than their charts at the least: the window fits a laptop's screen.
 const std::array<Chart, TChartForm::kCharts> kChartTable{{
-    {"InputsChart", "Temperatures", -20, 50, " T Inputs ", 4},
-    {"AInputsChart", "Analog Inputs", 0, 10, " A Inputs ", 2},
-    {"PInputsChart", "Pressure Inputs", 0, 100, " P Inputs ", 1},
-    {"AOutputsChart", "Analog Outputs", 0, 10, " A Outputs ", 2},
-    {"DOutputsChart", "Digital Outputs", 0, 110, " D Outputs ", 4},  // the relays, then the simulated outputs
+    {"InputsChart", "Temperatures", -20, 50, " T Inputs ", 4, "°C"},
+    {"AInputsChart", "Analog Inputs", 0, 10, " A Inputs ", 2, "V"},
+    {"PInputsChart", "Pressure Inputs", 0, 100, " P Inputs ", 1, "%"},
+    {"AOutputsChart", "Analog Outputs", 0, 10, " A Outputs ", 2, "V"},
+    {"DOutputsChart", "Digital Outputs", 0, 110, " D Outputs ", 4, ""},  // the relays, then the simulated outputs
 }};
 
 constexpr int kFirstDigital = 17;  // "Rel1"
@@ -130,7 +131,8 @@ TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWi
         auto *box = new QCheckBox(QLatin1String(series.Caption), this);
         AddSeries(Charts[static_cast<size_t>(series.Chart)], QLatin1String(series.Legend),
                   QPen(series.Colour, digital ? 3 : 2), box,
-                  digital ? std::optional(LaneOf(s - kFirstDigital)) : std::nullopt);
+                  digital ? std::optional(LaneOf(s - kFirstDigital)) : std::nullopt,
+                  live::DecimalsOf(QString::fromUtf8(kChartTable[static_cast<size_t>(series.Chart)].Unit)));
         box->setObjectName(QLatin1String(series.Key) + QStringLiteral("dxfCheckBox"));
         box->setAccessibleName(QLatin1String(kChartTable[static_cast<size_t>(series.Chart)].Title) + QLatin1Char(' ')
                                + QLatin1String(series.Caption));

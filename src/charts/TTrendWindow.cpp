@@ -153,7 +153,7 @@ QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, 
 }
 
 void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
-                             std::optional<double> lane)
+                             std::optional<double> lane, int decimals)
 {
     QPixmap line(QSize(20, 12) * devicePixelRatio());
     line.setDevicePixelRatio(devicePixelRatio());
@@ -169,7 +169,10 @@ void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QP
     graph->setPen(pen);
     if (lane)
         graph->setLineStyle(QCPGraph::lsStepLeft);
-    m_series.push_back({chart, chart->graphCount() - 1, lane});
+    m_series.push_back({chart, chart->graphCount() - 1, lane,
+                        lane            ? 0
+                        : decimals >= 0 ? decimals
+                                        : m_recording.Decimals()});
 }
 
 double TTrendWindow::Drawn(size_t s, std::optional<double> value) const
@@ -203,7 +206,7 @@ QString TTrendWindow::HoverText(const QCustomPlot *chart, double key) const
         const auto value = m_recording.Value(index, static_cast<int>(s));
         const QString text = !value             ? QStringLiteral("-")
                              : m_series[s].Lane ? (*value != 0.0 ? QStringLiteral("on") : QStringLiteral("off"))
-                                                : QString::number(*value, 'f', m_recording.Decimals());
+                                                : TrendValueText(*value, m_series[s].Decimals);
         lines << QStringLiteral("%1: %2").arg(chart->graph(m_series[s].Graph)->name().trimmed(), text);
     }
     return lines.join(QLatin1Char('\n'));
@@ -457,11 +460,11 @@ bool TTrendWindow::ExportCsv(const QString &path, QString *error) const
 {
     if (*error = WriteProblem(path, TLinks::Follow); !error->isEmpty())
         return false;
-    std::vector<bool> onOff;
+    std::vector<int> decimals;
     for (const TSeries &series : m_series)
-        onOff.push_back(series.Lane.has_value());
+        decimals.push_back(series.Decimals);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || !WriteTrendCsv(m_recording, SeriesNames(), file, onOff)
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || !WriteTrendCsv(m_recording, SeriesNames(), file, decimals)
         || !file.commit()) {
         *error = file.errorString();
         return false;

@@ -65,8 +65,17 @@ std::optional<double> TTrendRecording::Value(qsizetype index, int series) const
     return word / m_scale;
 }
 
+QString TrendValueText(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    double rounded = std::round(value * scale) / scale;
+    if (rounded == 0.0)
+        rounded = 0.0;  // never "-0.0"
+    return QString::number(rounded, 'f', decimals);
+}
+
 bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out,
-                   const std::vector<bool> &onOff)
+                   const std::vector<int> &decimals)
 {
     QTextStream text(&out);
     text << "Time;Sample";
@@ -78,9 +87,10 @@ bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, Q
              << recording.Dropped() + i;
         for (int s = 0; s < recording.Series(); ++s) {
             text << ';';
-            const bool state = static_cast<size_t>(s) < onOff.size() && onOff[static_cast<size_t>(s)];
+            const int places =
+                static_cast<size_t>(s) < decimals.size() ? decimals[static_cast<size_t>(s)] : recording.Decimals();
             if (const auto value = recording.Value(i, s))
-                text << QString::number(*value, 'f', state ? 0 : recording.Decimals());
+                text << TrendValueText(*value, places);
         }
         text << '\n';
     }
