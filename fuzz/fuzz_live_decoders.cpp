@@ -24,10 +24,17 @@ double Number(const QString &text)
     return ok ? value : std::nan("");
 }
 
+// The text with the unit that z4ctl and the Traffic window show: the edit's text and its unit.
+void CheckReadingText(const ShownValue &shown)
+{
+    FUZZ_CHECK(values::ReadingText(shown) == (shown.Valid ? shown.Text + QLatin1Char(' ') + shown.Unit : shown.Text));
+}
+
 // A value whose text is the float that is kept and drawn, to decimals places: rounded to them
 // (with the float's digits, never a further step), or the float itself when it is too large.
 void CheckShown(const ShownValue &shown, const QString &invalidText, int decimals)
 {
+    CheckReadingText(shown);
     if (!shown.Valid) {
         FUZZ_CHECK(shown.Text == invalidText && shown.Kept == InvalidValue);
         return;
@@ -50,6 +57,7 @@ void CheckShown(const ShownValue &shown, const QString &invalidText, int decimal
 // A value shown rounded or as read, never kept for the trend.
 void CheckNotKept(const ShownValue &shown, const QString &invalidText, bool whole)
 {
+    CheckReadingText(shown);
     FUZZ_CHECK(shown.Kept == InvalidValue);
     if (!shown.Valid) {
         FUZZ_CHECK(shown.Text == invalidText);

@@ -37,6 +37,7 @@ private slots:
     void leavingOffersToReturnOverrides();
     void overridesOnTheBoardAreKnownAtConnect_data();
     void overridesOnTheBoardAreKnownAtConnect();
+    void aMaskClickNotWrittenShowsWhatItShowed();
 
 private:
     TAdvEdit *Edit(const char *name) const { return Named<TAdvEdit>(name); }
@@ -183,10 +184,11 @@ void TestCalibration::leavingOffersToReturnOverrides_data()
     QTest::newRow("close, Enter") << enter << true;
 }
 
-// Manual, inverted and PWM-simulated I/O and calibration mode stay on the board when the
-// technician goes: the window says so while they last, and asks before the line closes, naming
-// every write. Returning writes exactly the overridden registers, and no setting such as a
-// simulation time; Enter (Cancel) writes nothing and leaves the line and the window open.
+// Manual I/O and calibration mode stay on the board when the technician goes: the window says so
+// while they last, and asks before the line closes, naming every write. Returning writes exactly
+// the overridden registers, and no setting such as an inversion, a simulation channel's mode or
+// time (configuration, saved with every file); Enter (Cancel) writes nothing and leaves the line
+// and the window open.
 void TestCalibration::leavingOffersToReturnOverrides()
 {
     QFETCH(int, answer);
@@ -200,9 +202,7 @@ void TestCalibration::leavingOffersToReturnOverrides()
     Type("SimT1AdvEdit", QStringLiteral("30"));  // a setting: the board keeps it
     Click("CalibrationdxfCheckBox");
     QCOMPARE(StatusPanelOf(Form(), 4)->text(), QStringLiteral("Overrides active"));
-    const QStringList active{QStringLiteral("analog inputs in manual: A3"),
-                             QStringLiteral("digital outputs inverted: OUT2"),
-                             QStringLiteral("simulation channels in PWM: T1"), QStringLiteral("calibration mode on")};
+    const QStringList active{QStringLiteral("analog inputs in manual: A3"), QStringLiteral("calibration mode on")};
     QCOMPARE(StatusPanelOf(Form(), 4)->toolTip(), active.join(QLatin1Char('\n')));
     SettleWrites();  // the inversion box of the page not read writes once its register is read
     m_board->ClearRecord();
@@ -218,9 +218,10 @@ void TestCalibration::leavingOffersToReturnOverrides()
     QCOMPARE(question.Default, TChoice::Cancel);
     QCOMPARE(question.GoText, QStringLiteral("Return to automatic"));
     QCOMPARE(question.OtherText, QStringLiteral("Leave them"));
-    for (const char *line : {"0x031D = 0: analog input A3 automatic", "0x0338 = 0x0000: digital outputs not inverted",
-                             "0x033E = 0x0000: simulation channels ON/OFF", "0x0536 = 0: calibration mode off"})
+    for (const char *line : {"0x031D = 0: analog input A3 automatic", "0x0536 = 0: calibration mode off"})
         QVERIFY2(question.Text.contains(QLatin1String(line)), qPrintable(question.Text));
+    QVERIFY2(!question.Text.contains(QLatin1String("0x0338")) && !question.Text.contains(QLatin1String("0x033E")),
+             qPrintable(question.Text));
 
     const bool leaves = answer == int(TChoice::Go) || answer == int(TChoice::Other);
     const bool returns = answer == int(TChoice::Go);
@@ -230,10 +231,11 @@ void TestCalibration::leavingOffersToReturnOverrides()
         QTRY_VERIFY_WITH_TIMEOUT(!TcpOf(Form()).IsOpen(), kSoonMs);
     else
         Settle(Form());  // the line is still open, and nothing was sent
-    const QList<Write> expected =
-        returns ? QList<Write>{{0x031D, 0}, {0x0338, 0}, {0x033E, 0}, {0x0536, 0}} : QList<Write>{};
+    const QList<Write> expected = returns ? QList<Write>{{0x031D, 0}, {0x0536, 0}} : QList<Write>{};
     QTRY_COMPARE_WITH_TIMEOUT(m_board->Writes(), expected, kSoonMs);
     QCOMPARE(m_board->Board().value(0x033B), quint16(300));
+    QCOMPARE(m_board->Board().value(0x0338) & 0x0002, 0x0002);  // output 2 stays inverted
+    QCOMPARE(m_board->Board().value(0x033E) & 0x0001, 0x0001);  // T1 stays PWM
     QCOMPARE(StatusPanelOf(Form(), 4)->text().isEmpty(), returns);
     // Closing the window leaves the line as it is.
     QCOMPARE(Form().Session().Connected(), !leaves || byClosing);
@@ -257,9 +259,11 @@ void TestCalibration::overridesOnTheBoardAreKnownAtConnect_data()
     row("digital input in manual", {{0x0337, 0x00FE}}, {"digital inputs in manual: IN1"}, {{0x0337, 0x00FF}}, timers);
     row("digital output in manual", {{0x033A, 0x03FF}}, {"digital outputs in manual: OUT11"}, {{0x033A, 0x07FF}},
         timers);
-    row("digital input inverted", {{0x0335, 0x0004}}, {"digital inputs inverted: IN3"}, {{0x0335, 0}}, timers);
-    row("digital output inverted", {{0x0338, 0x0001}}, {"digital outputs inverted: OUT1"}, {{0x0338, 0}}, timers);
-    row("simulation channel in PWM", {{0x033E, 0x0002}}, {"simulation channels in PWM: T2"}, {{0x033E, 0}}, timers);
+    // A normally-closed contact (an inverted input), an inverted output and a PWM simulation channel
+    // are configuration: nothing is active, asked or returned.
+    row("digital input inverted", {{0x0335, 0x0004}}, {}, {}, timers);
+    row("digital output inverted", {{0x0338, 0x0001}}, {}, {}, timers);
+    row("simulation channel in PWM", {{0x033E, 0x0002}}, {}, {}, timers);
     row("calibration mode", {{0x0536, 1}}, {"calibration mode on"}, {{0x0536, 0}}, timers);
     row("calibration mode, In/Out shown", {{0x0536, 1}}, {"calibration mode on"}, {{0x0536, 0}},
         QStringLiteral("InOutTabSheet"));
@@ -304,6 +308,29 @@ void TestCalibration::overridesOnTheBoardAreKnownAtConnect()
     QCOMPARE(Messages().Questions.size(), active.isEmpty() ? 0 : 1);
     QCOMPARE(m_board->Writes(), returned);
     QCOMPARE(m_board->Board().value(0x033B), quint16(600));
+}
+
+// On an In/Out page whose read the board refused, a click on an output's "M" is written only
+// after its register is read; a board that refuses that read too gets nothing, and the box goes
+// back to what it showed: no override is reported and none is returned at Disconnect.
+void TestCalibration::aMaskClickNotWrittenShowsWhatItShowed()
+{
+    Click("ConnectVrButton");  // Disconnect
+    QTRY_COMPARE_WITH_TIMEOUT(PanelOf(Form())->ConnectVrButton->text(), QStringLiteral("&Connect"), kSoonMs);
+    m_board->SetFaults({.Refuse = {{.First = 0x033A, .Last = 0x033A}}});
+    TabsOf(Form())->setCurrentWidget(Named<QWidget>("InOutTabSheet"));
+    QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+    Settle(Form());
+    m_board->ClearRecord();
+    Click("ODigitalM3dxfCheckBox");
+    Settle(Form());
+    QVERIFY(Named<QCheckBox>("ODigitalA3dxfCheckBox")->isChecked());
+    QVERIFY(!Named<QCheckBox>("ODigitalM3dxfCheckBox")->isChecked());
+    QCOMPARE(StatusPanelOf(Form(), 4)->text(), QString());
+    Click("ConnectVrButton");  // Disconnect
+    QTRY_VERIFY_WITH_TIMEOUT(!TcpOf(Form()).IsOpen(), kSoonMs);
+    QCOMPARE(Messages().Questions.size(), 0);
+    QCOMPARE(m_board->Writes(), QList<Write>{});
 }
 
 QTEST_MAIN(TestCalibration)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The live-register decoders: float pairs, value texts, clock texts, state names and blocks,
 // including blocks of random words and blocks cut short.
+#include "config/Units.h"
 #include "monitor/LiveDecoders.h"
 #include "monitor/StateNames.h"
 
@@ -10,6 +11,7 @@
 
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <random>
 
 using namespace live;
@@ -30,7 +32,7 @@ ShownValue Output(float value, int output)
 ShownValue Rounded(float value)
 {
     const auto [high, low] = Pair(value);
-    return RoundedReading(high, low);
+    return RoundedReading(high, low, units::kPascals);
 }
 
 QStringList Names(QString (*name)(int), int first, int last)
@@ -137,9 +139,12 @@ void TestDecoders::analogValuesAndTheirLimits()
     QCOMPARE(Rounded(152.5f).Text, QStringLiteral("153"));
     QCOMPARE(Rounded(0.49999997f).Text, QStringLiteral("0"));
     QCOMPARE(Rounded(-3.7f).Text, QStringLiteral("-3"));
-    QCOMPARE(Rounded(3.0e38f).Text.size(), qsizetype(39));  // no overflow of an integer type
-    QVERIFY(!RoundedReading(0x7FC0, 0x0000).Valid && RoundedReading(0x7FC0, 0x0000).Text == QLatin1String("no sensor"));
-    QCOMPARE(RecoveryReading(0xFF80, 0x0000).Text, QStringLiteral("BAD VALUE"));
+    QCOMPARE(Rounded(3.0e38f).Text, QStringLiteral("3e+38"));  // no overflow of an integer type
+    QVERIFY(!Rounded(std::numeric_limits<float>::quiet_NaN()).Valid
+            && Rounded(std::numeric_limits<float>::quiet_NaN()).Text == QLatin1String("no sensor"));
+    QCOMPARE(RecoveryReading(0xFF80, 0x0000, units::kDegrees).Text, QStringLiteral("BAD VALUE"));
+    // A recovery reading at its unit's resolution, as the Control page and z4ctl show it.
+    QCOMPARE(values::ReadingText(RecoveryReading(0x4188, 0xA641, units::kDegrees)), QStringLiteral("17.1 °C"));
     QCOMPARE(TruncatedText(-0.9), QStringLiteral("0"));
     // A ventilation level that is no number says so (registers 0x013C and 0x013E).
     std::array<quint16, 69> status{};

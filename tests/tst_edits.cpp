@@ -648,19 +648,19 @@ void TestEdits::commandsAskFirst()
 
 void TestEdits::whatTheFirmwareLacksIsOff_data()
 {
-    QTest::addColumn<int>("firmware");   // 0: offline, no version read yet
+    QTest::addColumn<int>("firmware");   // 0: offline, no board connected
     QTest::addColumn<bool>("extended");  // the configuration items of the extended set are on
     QTest::addColumn<bool>("series");    // what needs a series number is on
     QTest::addColumn<QString>("why");    // the tooltip of what is off
-    QTest::newRow("no version read") << 0 << false << false
-                                     << "Off until the board's firmware version is read: older firmware lacks this "
-                                        "setting.";
+    // A configuration is prepared in the office for any board.
+    QTest::newRow("no board connected") << 0 << true << true << QString();
     QTest::newRow("base set") << 1011 << false << true << "The board's firmware 1.011 lacks this setting.";
     QTest::newRow("no series number") << 1010 << false << false << "The board's firmware 1.010 lacks this setting.";
     QTest::newRow("extended set") << 1012 << true << true << QString();
 }
 
-// What the board's firmware lacks is off, saying why, and typing into it writes nothing.
+// What the connected board's firmware lacks is off, saying why, and typing into it writes nothing;
+// with no board connected everything is on.
 void TestEdits::whatTheFirmwareLacksIsOff()
 {
     QFETCH(int, firmware);
@@ -692,7 +692,14 @@ void TestEdits::whatTheFirmwareLacksIsOff()
         Named<QAbstractButton>("KitchenHooddxfCheckBox")->click();
         QCOMPARE(WriteRequests(), extended ? 2 : 0);
     }
-    if (extended) {
+    if (firmware && !extended) {
+        // Disconnected, the window prepares a configuration for any board again.
+        PanelOf(Form())->ConnectVrButton->click();
+        QTRY_COMPARE(PanelOf(Form())->ConnectVrButton->text(), QStringLiteral("&Connect"));
+        for (const auto &[control, on] : controls)
+            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+    }
+    if (firmware && extended) {
         // A new connection may reach another board: off again until its version has been read.
         PanelOf(Form())->ConnectVrButton->click();
         QTRY_COMPARE(PanelOf(Form())->ConnectVrButton->text(), QStringLiteral("&Connect"));

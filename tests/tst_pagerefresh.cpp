@@ -280,10 +280,10 @@ void TestPageRefresh::aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits_data()
     QTest::addColumn<QString>("control");  // a box of a bit mask, or a button writing a whole mask
     QTest::addColumn<quint16>("address");  // the mask's register
     QTest::addColumn<quint16>("written");  // what the second click writes; the board holds 0x00F1
-    QTest::newRow("stop input") << "SettingsTabSheet" << quint16(0x0200) << quint16(0x0241) << "Din1dxfCheckBox"
-                                << quint16(0x0212) << quint16(0x00F0);
-    QTest::newRow("input inversion") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F) << "IDigitalI1dxfCheckBox"
-                                     << quint16(0x0335) << quint16(0x00F0);
+    QTest::newRow("stop input") << "SettingsTabSheet" << quint16(0x0200) << quint16(0x0241) << "Din2dxfCheckBox"
+                                << quint16(0x0212) << quint16(0x00F3);
+    QTest::newRow("input inversion") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F) << "IDigitalI2dxfCheckBox"
+                                     << quint16(0x0335) << quint16(0x00F3);
     QTest::newRow("\"Inv\" of the inputs") << "InOutTabSheet" << quint16(0x0311) << quint16(0x033F) << "IDigitalIButton"
                                            << quint16(0x0335) << quint16(0x000E);
 }
@@ -323,6 +323,9 @@ void TestPageRefresh::aPageNotReadIsMarkedAndItsMasksKeepTheBoardsBits()
     QCOMPARE(writeRequests(), 0);
     QVERIFY2(StatusPanelOf(form, 0)->text().contains(QLatin1String("was not written")),
              qPrintable(StatusPanelOf(form, 0)->text()));
+    // A box whose write did not happen shows what it showed before.
+    if (auto *box = qobject_cast<QCheckBox *>(clicked))
+        QVERIFY(!box->isChecked());
 
     m_board->SetFaults({});
     clicked->click();

@@ -318,7 +318,7 @@ void TestPoll::heatRecoveryAndDiagnostics()
     rig.poll->HeatRecoveryReply(Answer(h));
     QCOMPARE(rig.Edit("TRecuAdvEdit")->text(), QStringLiteral("BAD VALUE"));
     QCOMPARE(TextColour(rig.Edit("TRecuAdvEdit")), QColor(Qt::red));
-    QCOMPARE(rig.Edit("RtPowerAdvEdit")->text(), QStringLiteral("47.25"));
+    QCOMPARE(rig.Edit("RtPowerAdvEdit")->text(), QStringLiteral("47.3"));  // to 0.1 %, as every percentage
     QCOMPARE(rig.Edit("RtStateAdvEdit")->text(), QStringLiteral("RS_COOLING_100"));
     QCOMPARE(rig.Edit("RtControlStateAdvEdit")->text(), QStringLiteral("RT_STOPPING"));
     QCOMPARE(rig.Edit("ControlStateAdvEdit")->text(), QStringLiteral("EH_CONTROL"));
@@ -341,7 +341,7 @@ void TestPoll::heatRecoveryAndDiagnostics()
     QCOMPARE(Find<QLabel>(&rig.window, "DV2HStaticText")->text(), QStringLiteral("0xFFFFFFFF"));
     QCOMPARE(Find<QLabel>(&rig.window, "DV10DStaticText")->text(), QStringLiteral("12"));
     QCOMPARE(rig.state.Regulation.Values,
-             (std::array<float, 8>{20.0f, -0.01f, -327.68f, 0.03f, 0.04f, 0.05f, 0.06f, 0.07f}));
+             (std::array<float, 8>{2000, -1, -32768, 3, 4, 5, 6, 7}));  // as the board gives them, signed
 
     // An answer cut short is not read past and changes nothing.
     rig.poll->DiagnosticsReply(Answer({1, 2, 3}));
@@ -382,7 +382,7 @@ void TestPoll::trendWindowsGetTheirSamples()
     QCOMPARE(regulation.Recording().Count(), qsizetype(0));
     rig.poll->DiagnosticsReply(Answer({10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     QCOMPARE(regulation.Recording().Count(), qsizetype(1));
-    QCOMPARE(regulation.Recording().Value(0, 7), std::optional<double>(0.8));
+    QCOMPARE(regulation.Recording().Value(0, 7), std::optional<double>(80));
     QCOMPARE(io.Recording().Count(), qsizetype(1));
 
     // A closed window only hides: it takes no more samples.

@@ -68,8 +68,8 @@ private slots:
                 const QString shown = Named<TAdvEdit>(QStringLiteral("Ain%1%2AdvEdit").arg(input).arg(column))->text();
                 const QString expected =
                     shown == live::kNoSensorText
-                        ? QStringLiteral("AIN%1 %2,").arg(input).arg(shown)
-                        : QStringLiteral("AIN%1 %2 %3,").arg(input).arg(shown, units::InputUnit(input));
+                        ? QStringLiteral("Input %1 %2,").arg(input).arg(shown)
+                        : QStringLiteral("Input %1 %2 %3,").arg(input).arg(shown, units::InputUnit(input));
                 QVERIFY2(line.Values.contains(expected), qPrintable(line.Values + " lacks " + expected));
             }
         QVERIFY2(reads[0].Values.contains(live::kNoSensorText), "the board's invalid input");

@@ -195,21 +195,21 @@ void TestTrend::regulationWindowRecords()
     window.show();  // a hidden window draws nothing
     QCOMPARE(window.windowTitle(), QStringLiteral("Temp Chart"));
     QVERIFY(!window.ScrollBar->isEnabled());
-    window.VariableBoxes[0]->click();  // SP1
-    window.VariableBoxes[1]->click();  // PV1
-    live.Values = {21.5f, -0.05f, 3, 4, 5, 6, 7, 8};
-    window.AddSample(live);  // not recording yet
+    window.VariableBoxes[0]->click();            // SP1
+    window.VariableBoxes[1]->click();            // PV1
+    live.Values = {2150, -5, 3, 4, 5, 6, 7, 8};  // as the board gives them
+    window.AddSample(live);                      // not recording yet
     QCOMPARE(window.Recording().Count(), qsizetype(0));
 
     window.PowerButton->click();
     QVERIFY(!window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
     window.AddSample(live);
-    QCOMPARE(window.Recording().Value(0, 0), std::optional<double>(21.5));
-    QCOMPARE(window.Recording().Value(0, 1), std::optional<double>(-0.05));  // plotted, not a gap
+    QCOMPARE(window.Recording().Value(0, 0), std::optional<double>(2150));
+    QCOMPARE(window.Recording().Value(0, 1), std::optional<double>(-5));  // plotted, not a gap
     QCOMPARE(window.Recording().Value(0, 3), std::nullopt);
     // The value axis fits what is shown (the unchecked variables' values are not), with room.
     const QCPRange shown = window.VariablesChart->yAxis->range();
-    QVERIFY2(shown.lower < -0.05 && shown.lower > -5 && shown.upper > 21.5 && shown.upper < 30,
+    QVERIFY2(shown.lower < -5 && shown.lower > -500 && shown.upper > 2150 && shown.upper < 3000,
              qPrintable(QStringLiteral("%1 .. %2").arg(shown.lower).arg(shown.upper)));
     for (int i = 0; i < 150; ++i)
         window.AddSample(live);
@@ -226,8 +226,8 @@ void TestTrend::regulationWindowRecords()
 
     // Hovering names the sample and the values there.
     const QString hover = window.HoverText(window.VariablesChart, 3.2);
-    QVERIFY2(hover.contains(QLatin1String("(sample 3)")) && hover.contains(QLatin1String("SP1: 21.50"))
-                 && hover.contains(QLatin1String("PV1: -0.05")) && hover.contains(QLatin1String("SP2: -")),
+    QVERIFY2(hover.contains(QLatin1String("(sample 3)")) && hover.contains(QLatin1String("SP1: 2150"))
+                 && hover.contains(QLatin1String("PV1: -5")) && hover.contains(QLatin1String("SP2: -")),
              qPrintable(hover));
     QCOMPARE(window.HoverText(window.VariablesChart, -1), QString());
 
@@ -269,11 +269,19 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
     QCOMPARE(*at(0, "Sup."), 19.3);
     QCOMPARE(at(0, "Inp10"), std::optional<double>(42.25));
     QCOMPARE(at(0, "Out5 "), std::optional<double>(7.5));
-    QCOMPARE(at(0, "Rel3"), std::optional<double>(89));
-    QCOMPARE(at(1, "Rel3"), std::optional<double>(81));
-    QCOMPARE(at(0, "Sim3 "), std::optional<double>(1));
+    // A digital output is recorded as on (1) or off (0), and drawn in its lane: "Rel3" from 81 to 89.
+    QCOMPARE(at(0, "Rel3"), std::optional<double>(1));
+    QCOMPARE(at(1, "Rel3"), std::optional<double>(0));
+    QCOMPARE(at(0, "Sim3 "), std::optional<double>(0));
     QCOMPARE(at(0, "Rel1"), std::nullopt);
     QCOMPARE(window.Charts[4]->graph(2)->data()->size(), 2);
+    QCOMPARE(window.Charts[4]->graph(2)->data()->at(0)->value, 89.0);
+    QCOMPARE(window.Charts[4]->graph(2)->data()->at(1)->value, 81.0);
+    QCOMPARE(window.Charts[4]->graph(10)->data()->at(0)->value, 1.0);
+    const QString lanes = window.HoverText(window.Charts[4], 0);
+    QVERIFY2(lanes.contains(QLatin1String("Rel3: on")) && lanes.contains(QLatin1String("Sim3: off"))
+                 && lanes.contains(QLatin1String("Rel1: -")),
+             qPrintable(lanes));
 
     // Unchecking stops a series from then on and keeps what it drew.
     box("Tin2dxfCheckBox")->click();
@@ -288,7 +296,10 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
     const QList<QByteArray> lines = csv.readAll().split('\n');
     QCOMPARE(lines.size(), 5);  // the header, three samples, the end
     QVERIFY(lines[0].startsWith("Time;Sample;Inp1;Inp2;Inp3;Inp4;Sup.;Room;"));
-    QVERIFY(lines[1].contains(";0;;5.50;;;19.30;;"));
+    // Each value as the window shows it: temperatures to 0.1 °C, percentages to 0.1 %.
+    QVERIFY2(lines[1].contains(";0;;5.5;;;19.3;;") && lines[1].contains(";42.3;"), lines[1].constData());
+    // The digital outputs as 0 and 1: "Rel3" on, then off; "Sim3" off.
+    QVERIFY2(lines[1].endsWith(";1;;;;;;;;0") && lines[2].endsWith(";0;;;;;;;;0"), lines[1].constData());
     messages.SaveAnswer = dir.filePath(QStringLiteral("charts.png"));
     window.PictureButton->click();
     QVERIFY(QImage(messages.SaveAnswer).width() > 100);

@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <csignal>
 #include <optional>
 
@@ -106,9 +107,11 @@ std::vector<quint16> Registers(const Z4Board &board, const live::BlockRead &read
     return words;
 }
 
+// A reading as status --json gives it: its number at its resolution, null when invalid.
 QJsonValue Shown(const live::ShownValue &value)
 {
-    return value.Valid ? QJsonValue(value.Text.toDouble()) : QJsonValue();
+    const double scale = std::pow(10.0, value.Decimals);
+    return value.Valid ? QJsonValue(std::round(static_cast<double>(value.Value) * scale) / scale) : QJsonValue();
 }
 
 // The setting a configuration file holds at key, as its line "key=value".
@@ -143,12 +146,13 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    QString m_base;        // saved from a fresh z4sim
-    QString m_changed;     // the same with SupplySetPoint 22.00
-    QString m_bad;         // the same with a SupplySetPoint that is no number
-    QString m_outside;     // the same with SupplySetPoint 90.00, which its edit refuses
-    QString m_setPoint;    // SupplySetPoint of a fresh z4sim, as its edit shows it
-    QString m_antiFreeze;  // AntiFreezeTemp of a fresh z4sim, as its edit shows it
+    QString m_base;          // saved from a fresh z4sim
+    QString m_changed;       // the same with SupplySetPoint 22.00
+    QString m_bad;           // the same with a SupplySetPoint that is no number
+    QString m_outside;       // the same with SupplySetPoint 90.00, which its edit refuses
+    QString m_setPoint;      // SupplySetPoint of a fresh z4sim, as its edit shows it
+    QString m_setPointWord;  // the same as its file holds it
+    QString m_antiFreeze;    // AntiFreezeTemp of a fresh z4sim, as its edit shows it
 };
 
 void TstZ4ctl::initTestCase()
@@ -167,6 +171,7 @@ void TstZ4ctl::initTestCase()
     const QString raw = SettingOf(base, QStringLiteral("SupplySetPoint"));
     QVERIFY(!raw.isEmpty() && raw != QLatin1String("2200"));
     m_setPoint = ScaledText(raw.toInt(), 2, QLocale::c());
+    m_setPointWord = raw;
     const QString antiFreeze = SettingOf(base, QStringLiteral("AntiFreezeTemp"));
     QVERIFY(!antiFreeze.isEmpty());
     m_antiFreeze = ScaledText(antiFreeze.toInt(), 2, QLocale::c());
@@ -217,14 +222,16 @@ void TstZ4ctl::statusAndSaveAgainstPymodbus()
     QCOMPARE(shown.value(QStringLiteral("date")).toString(), s.Date);
     QCOMPARE(shown.value(QStringLiteral("time")).toString(), s.Time);
     for (size_t i = 0; i < s.Inputs.size(); ++i)
-        QCOMPARE(shown.value(QStringLiteral("ain%1").arg(i + 1)), Shown(s.Inputs[i]));
+        QCOMPARE(shown.value(QStringLiteral("input_%1").arg(i + 1)), Shown(s.Inputs[i]));
     const QJsonObject units = shown.value(QStringLiteral("units")).toObject();
-    QCOMPARE(units.value(QStringLiteral("ain1")).toString(), QStringLiteral("°C"));
-    QCOMPARE(units.value(QStringLiteral("aout8_a")).toString(), QStringLiteral("%"));
+    QCOMPARE(units.value(QStringLiteral("input_1")).toString(), QStringLiteral("°C"));
+    QCOMPARE(units.value(QStringLiteral("out_8_a")).toString(), QStringLiteral("%"));
+    QCOMPARE(units.value(QStringLiteral("pressure_9")).toString(), QStringLiteral("Pa"));
+    QCOMPARE(units.value(QStringLiteral("air_flow_10")).toString(), QStringLiteral("m³/h"));
     for (size_t i = 0; i < s.Outputs.size(); ++i)
-        QCOMPARE(shown.value(QStringLiteral("aout%1").arg(i + 1)), Shown(s.Outputs[i]));
+        QCOMPARE(shown.value(QStringLiteral("out_%1").arg(i + 1)), Shown(s.Outputs[i]));
     for (int i = 0; i < 11; ++i)
-        QCOMPARE(shown.value(QStringLiteral("dout%1").arg(i + 1)).toBool(), s.DigitalOutput(i));
+        QCOMPARE(shown.value(QStringLiteral("output_%1").arg(i + 1)).toBool(), s.DigitalOutput(i));
     QCOMPARE(shown.value(QStringLiteral("stop_code")).toInt(), int(s.StopCode));
     const live::DiagnosticsBlock g = *live::DecodeDiagnosticsBlock(Registers(served, live::kDiagnosticsRead));
     for (size_t i = 0; i < g.Values.size(); ++i)
@@ -268,6 +275,7 @@ void TstZ4ctl::commands_data()
     const QString bad = m_bad;
     const QString fresh = m_dir.filePath(QStringLiteral("fresh.cnf"));
     const QString sp = m_setPoint;
+    const QString word = m_setPointWord;
     const QStringList rev12{QStringLiteral("--firmware"), QStringLiteral("1012")};
     const auto line = [](const QStringList &rest) { return QStringList{QStringLiteral("LINE")} + rest; };
     using L = QList<QStringList>;
@@ -277,21 +285,22 @@ void TstZ4ctl::commands_data()
     QTest::newRow("verify: different, both values named")
         << rev12 << L{line({"verify", changed})} << QList<int>{1}
         << QStringList{
-               QStringLiteral("Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
-                   .arg(sp)};
+               QStringLiteral(
+                   "Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C [%2, 2200]\n")
+                   .arg(sp, word)};
     QTest::newRow("verify --json")
         << rev12 << L{line({"--json", "verify", changed})} << QList<int>{1}
-        << QStringList{QStringLiteral("\"differences\":[{\"board\":\"%1\",\"file\":\"22\","
-                                      "\"key\":\"SupplySetPoint\",\"section\":\"Settings\",\"unit\":\"°C\"}],"
-                                      "\"equal\":false,\"items\":140}")
-                           .arg(sp)};
+        << QStringList{QStringLiteral("\"differences\":[{\"board\":%2,\"board_text\":\"%1 °C\",\"file\":2200,"
+                                      "\"file_text\":\"22 °C\",\"key\":\"SupplySetPoint\",\"section\":\"Settings\","
+                                      "\"unit\":\"°C\"}],\"equal\":false,\"items\":140}")
+                           .arg(sp, word)};
     QTest::newRow("verify: a base-set board compares the base set")
         << QStringList{} << L{line({"verify", base})} << QList<int>{0} << QStringList{"Items: 132\n"};
     QTest::newRow("diff: equal") << QStringList{} << L{{"diff", base, base}} << QList<int>{0}
                                  << QStringList{"Result: equal"};
-    QTest::newRow("diff: different") << QStringList{} << L{{"diff", base, changed}} << QList<int>{1}
-                                     << QStringList{
-                                            QStringLiteral("[Settings] SupplySetPoint: a %1 °C, b 22 °C\n").arg(sp)};
+    QTest::newRow("diff: different")
+        << QStringList{} << L{{"diff", base, changed}} << QList<int>{1}
+        << QStringList{QStringLiteral("[Settings] SupplySetPoint: a %1 °C, b 22 °C [%2, 2200]\n").arg(sp, word)};
     QTest::newRow("load, then verify") << rev12
                                        << L{line({"load", changed}), line({"verify", changed}), line({"verify", base})}
                                        << QList<int>{0, 0, 1}
@@ -328,8 +337,9 @@ void TstZ4ctl::commands_data()
         << (rev12 + QStringList{"--max-read", "42"}) << L{line({"verify", changed}), line({"verify", base})}
         << QList<int>{1, 0}
         << QStringList{
-               QStringLiteral("Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C\n")
-                   .arg(sp),
+               QStringLiteral(
+                   "Result: 1 register differs\n[Settings] SupplySetPoint: board %1 °C, file 22 °C [%2, 2200]\n")
+                   .arg(sp, word),
                "z4ctl: Registers 0x0217-0x0261 could not be read in one request (the board refused it: "
                "illegal data value (3)): they are read one item per request in this transfer."};
     QTest::newRow("a board that reads 20 registers at most: saved in parts, verified, its keys read")
@@ -375,16 +385,17 @@ void TstZ4ctl::commands_data()
         << QList<int>{0, 0}
         << QStringList{"Settings.SupplySetPoint: 22.5 °C\nInOut.SimulatedTemp2: 6 sec\n",
                        "{\"InOut.SimulatedTemp2\":\"6\",\"Settings.SupplySetPoint\":\"22.5\",\"units\":"
-                       "{\"InOut.SimulatedTemp2\":\"sec\",\"Settings.SupplySetPoint\":\"°C\"}}\n"};
+                       "{\"InOut.SimulatedTemp2\":\"sec\",\"Settings.SupplySetPoint\":\"°C\"},\"words\":"
+                       "{\"InOut.SimulatedTemp2\":60,\"Settings.SupplySetPoint\":2250}}\n"};
     QTest::newRow("set: one bad value writes nothing")
         << QStringList{"--state", "STATE"}
         << L{line({"set", "Settings.AntiFreezeTemp=5", "Settings.SupplySetPoint=55.01"}),
              line({"set", "Settings.SupplySetPoint=21.5x"}), line({"set", "Cascade.RecycleStart=24:00"}),
-             line({"set", "Settings.SupplySensor=1"}), line({"set", "Settings.SupplySetPoint"})}
+             line({"set", "Settings.SeasonMode=Spring"}), line({"set", "Settings.SupplySetPoint"})}
         << QList<int>{2, 2, 2, 2, 2}
-        << QStringList{"Settings.SupplySetPoint: '55.01' is out of range; it takes 10 .. 55. Nothing was written.",
-                       "'21.5x' is not a valid number; it takes 10 .. 55", "it takes 0:00 .. 23:59",
-                       "Settings.SupplySensor is not written through an edit", "is not KEY=VALUE"};
+        << QStringList{"Settings.SupplySetPoint: '55.01' is out of range; it takes 10 .. 55 °C. Nothing was written.",
+                       "'21.5x' is not a valid number; it takes 10 .. 55 °C", "it takes a time 0:00 .. 23:59",
+                       "Settings.SeasonMode takes Summer, Winter or Auto, not 'Spring'", "is not KEY=VALUE"};
     QTest::newRow("keys the board does not have")
         << QStringList{}
         << L{line({"get", "Settings.SupplySetPoint", "Settings.Nothing"}), line({"get", "Ventilation.ExhaustFlowKi"})}
@@ -576,7 +587,7 @@ void TstZ4ctl::watchGoesOnUntilStopped()
             QVERIFY2(line.value(QStringLiteral("error")).toString().contains(QLatin1String("lost")),
                      qPrintable(QJsonDocument(line).toJson()));
         } else {
-            QVERIFY2(line.value(QStringLiteral("ain1")).isDouble(), qPrintable(QJsonDocument(line).toJson()));
+            QVERIFY2(line.value(QStringLiteral("input_1")).isDouble(), qPrintable(QJsonDocument(line).toJson()));
             QVERIFY(!line.contains(QStringLiteral("units")));
         }
     }

@@ -94,7 +94,10 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
         LineUp();
         ReadOverrides();
     };
-    ConnectiondxfGroupBox->OnDisconnectClick = [this] { m_leftColumn->ClearLive(); };
+    ConnectiondxfGroupBox->OnDisconnectClick = [this] {
+        m_leftColumn->ClearLive();
+        m_firmware->ShowOffline();
+    };
     ConnectiondxfGroupBox->BeforeDisconnect = [this](std::function<void()> disconnect) {
         StopTransferFirst(QStringLiteral("disconnect"), [this, disconnect = std::move(disconnect)] {
             // A transfer ended by the line going down leaves nothing to return to automatic.
@@ -575,9 +578,10 @@ void TForm1::WirePoll()
         if (m_poll->Stale() && !Session().Connected())
             LiveStatusPanel->setText(ConnectiondxfGroupBox->LineDownText());
     });
-    // What the board's firmware may lack stays off until a version read shows it has it.
+    // What a connected board's firmware may lack stays off until a version read shows it has it;
+    // with no board everything is on.
     m_firmware = new TFirmwareGate(*this);
-    m_firmware->Show(std::nullopt);
+    m_firmware->ShowOffline();
     connect(m_poll, &TPoll::VersionRead, m_firmware,
             [this](const live::VersionBlock &block) { m_firmware->Show(block); });
     // What the Timers page set is read back into the status bar.

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TLiveColumn.h"
 
+#include "config/ValueText.h"
 #include "live/TInputsOutputsPage.h"
 #include "monitor/TPoll.h"
 #include "params/TControlPage.h"
@@ -12,6 +13,10 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace {
+constexpr int kOperatingMode = 18;  // the configuration item of the unit's mode
+}  // namespace
+
 void TLiveColumn::ShowStatusBlock(const live::StatusBlock &block)
 {
     const TLiveDisplay &d = m_display;
@@ -19,12 +24,14 @@ void TLiveColumn::ShowStatusBlock(const live::StatusBlock &block)
     live::Show(d.TimeStaticText, block.Time);
     live::Show(d.DayStaticText, block.Day);
     live::Show(d.FanSpeedVrLabel, block.FanSpeed);
-    live::Show(d.ModeValVrLabel, block.Auto ? QStringLiteral("Auto") : QStringLiteral("Manual"));
+    // The mode and the season in the words of their settings ("Manual"/"Auto", "Summer"/"Winter").
+    live::Show(d.ModeValVrLabel, values::ItemText(kOperatingMode, 0, block.Auto ? 1 : 0));
     live::Show(d.StartStopVrUserLed, block.Running);
     const QString caption = block.Running ? TLiveColumn::StopCaption() : TLiveColumn::StartCaption();
     if (d.StartStopVrButton->text() != caption)
         d.StartStopVrButton->setText(caption);
-    live::Show(d.SeasonValVrLabel, block.Winter ? QStringLiteral("Winter") : QStringLiteral("Summer"));
+    live::Show(d.SeasonValVrLabel,
+               values::ListItems(QStringLiteral("SeasonColumnComboBox")).value(block.Winter ? 1 : 0));
     live::Show(d.SVentValVrLabel, block.SupplyVentilation);
     live::Show(d.EVentValVrLabel, block.ExhaustVentilation);
     live::Show(d.HearthVrUserLed, block.Hearth);

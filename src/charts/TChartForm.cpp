@@ -58,19 +58,26 @@ struct Chart
     double Low;
     double High;
     const char *Group;
-    int Rows;  // of check boxes in the group, column by column
+    int Rows;          // of check boxes in the group, column by column
+    const char *Unit;  // of its values, shown to the unit's resolution (config/Units.h)
 };
 // The groups are no taller than their charts at the least: the window fits a laptop's screen.
 const std::array<Chart, TChartForm::kCharts> kChartTable{{
-    {"InputsChart", "Temperatures", -20, 50, " T Inputs ", 4},
-    {"AInputsChart", "Analog Inputs", 0, 10, " A Inputs ", 2},
-    {"PInputsChart", "Pressure Inputs", 0, 100, " P Inputs ", 1},
-    {"AOutputsChart", "Analog Outputs", 0, 10, " A Outputs ", 2},
-    {"DOutputsChart", "Digital Outputs", 0, 110, " D Outputs ", 4},  // the relays, then the simulated outputs
+    {"InputsChart", "Temperatures", -20, 50, " T Inputs ", 4, "°C"},
+    {"AInputsChart", "Analog Inputs", 0, 10, " A Inputs ", 2, "V"},
+    {"PInputsChart", "Pressure Inputs", 0, 100, " P Inputs ", 1, "%"},
+    {"AOutputsChart", "Analog Outputs", 0, 10, " A Outputs ", 2, "V"},
+    {"DOutputsChart", "Digital Outputs", 0, 110, " D Outputs ", 4, ""},  // the relays, then the simulated outputs
 }};
 
 constexpr int kFirstDigital = 17;  // "Rel1"
 constexpr int kInvalid = -1000;    // a live value the board could not give
+
+// Lanes of ten from the top: digital channel k runs from 101 - 10k (off) to 109 - 10k (on).
+double LaneOf(int k)
+{
+    return 101.0 - 10.0 * k;
+}
 
 }  // namespace
 
@@ -94,7 +101,8 @@ TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWi
         plot->legend->setVisible(false);
         plot->yAxis->ticker()->setTickCount(4);
         rows->addWidget(plot, c, 0);
-        rows->setRowStretch(c, 1);
+        // The digital outputs take twice the height: eleven named lanes.
+        rows->setRowStretch(c, c == kCharts - 1 ? 2 : 1);
         Charts[static_cast<size_t>(c)] = plot;
         auto *group = new QGroupBox(QLatin1String(chart.Group), this);
         groups[static_cast<size_t>(c)] = new QGridLayout(group);
@@ -104,6 +112,16 @@ TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWi
     }
     rows->setColumnStretch(0, 1);
     rows->addWidget(ScrollBar, kCharts, 0);
+    // The digital lanes by name, each in the middle of its lane.
+    auto lanes = QSharedPointer<QCPAxisTickerText>::create();
+    for (int s = kFirstDigital; s < kSeries; ++s)
+        lanes->addTick(LaneOf(s - kFirstDigital) + kLaneHeight / 2,
+                       QLatin1String(kSeriesTable[static_cast<size_t>(s)].Legend).trimmed());
+    Charts.back()->yAxis->setTicker(lanes);
+    QFont laneFont = Charts.back()->yAxis->tickLabelFont();
+    laneFont.setPointSizeF(laneFont.pointSizeF() * 0.8);
+    Charts.back()->yAxis->setTickLabelFont(laneFont);
+    Charts.back()->yAxis->grid()->setVisible(false);  // the lanes need no grid of their own
     // The setpoints of the temperatures stand apart, in a column under their label.
     groups[0]->addWidget(new QLabel(QStringLiteral("Setpoint"), this), 0, 1);
     std::array<int, kCharts> inGroup{};
@@ -112,7 +130,9 @@ TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWi
         const bool digital = s >= kFirstDigital;
         auto *box = new QCheckBox(QLatin1String(series.Caption), this);
         AddSeries(Charts[static_cast<size_t>(series.Chart)], QLatin1String(series.Legend),
-                  QPen(series.Colour, digital ? 3 : 2), box, digital);
+                  QPen(series.Colour, digital ? 3 : 2), box,
+                  digital ? std::optional(LaneOf(s - kFirstDigital)) : std::nullopt,
+                  live::DecimalsOf(QString::fromUtf8(kChartTable[static_cast<size_t>(series.Chart)].Unit)));
         box->setObjectName(QLatin1String(series.Key) + QStringLiteral("dxfCheckBox"));
         box->setAccessibleName(QLatin1String(kChartTable[static_cast<size_t>(series.Chart)].Title) + QLatin1Char(' ')
                                + QLatin1String(series.Caption));
@@ -167,11 +187,8 @@ void TChartForm::AddSample(const TIoSample &sample)
                 value = sample.RoomTrendValue;
             else if (s < kFirstDigital)
                 value = sample.LiveValues[static_cast<size_t>(s - 2)];  // inputs 5-10, then outputs 1-5
-            else {
-                // Lanes of ten from the top: channel k at 109 - 10k when on, 101 - 10k when off.
-                const int k = s - kFirstDigital;
-                value = sample.OutputBits[static_cast<size_t>(k)] ? 109 - 10 * k : 101 - 10 * k;
-            }
+            else
+                value = sample.OutputBits[static_cast<size_t>(s - kFirstDigital)] ? 1.0 : 0.0;  // drawn in its lane
             if (s < kFirstDigital && value == kInvalid)
                 value = std::nan("");
         }

@@ -35,14 +35,14 @@ const std::array<Variable, 8> kVariables{{{"SP1", Qt::red},
 
 TTempChartForm::TTempChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent,
                                qsizetype capacity)
-    : TTrendWindow(static_cast<int>(kVariables.size()), capacity, 2, settingsPath, QStringLiteral("TempChart"),
+    // The variables are the board's signed words, drawn as they are on an axis fitted to them.
+    : TTrendWindow(static_cast<int>(kVariables.size()), capacity, 0, settingsPath, QStringLiteral("TempChart"),
                    messages, parent)
 {
     setObjectName(QStringLiteral("TempChartForm"));
     setWindowTitle(QStringLiteral("Temp Chart"));
     VariablesChart =
         MakeChart(QStringLiteral("VariablesChart"), QStringLiteral("Supply Variables"), 0, 100, /*autoScale=*/true);
-    VariablesChart->yAxis->setLabel(QStringLiteral("°C, %"));
     VariablesChart->setMinimumHeight(200);
     MakeControls(QStringLiteral("TempChartVrPowerButton"), QStringLiteral("Start/Stop"),
                  QStringLiteral("TempClearButton"), QStringLiteral("TempChartScrollBar"));

@@ -153,7 +153,7 @@ QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, 
 }
 
 void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
-                             bool steps)
+                             std::optional<double> lane, int decimals)
 {
     QPixmap line(QSize(20, 12) * devicePixelRatio());
     line.setDevicePixelRatio(devicePixelRatio());
@@ -167,9 +167,20 @@ void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QP
     QCPGraph *graph = chart->addGraph();
     graph->setName(legend);
     graph->setPen(pen);
-    if (steps)
+    if (lane)
         graph->setLineStyle(QCPGraph::lsStepLeft);
-    m_series.push_back({chart, chart->graphCount() - 1});
+    m_series.push_back({chart, chart->graphCount() - 1, lane,
+                        lane            ? 0
+                        : decimals >= 0 ? decimals
+                                        : m_recording.Decimals()});
+}
+
+double TTrendWindow::Drawn(size_t s, std::optional<double> value) const
+{
+    if (!value)
+        return std::nan("");
+    const std::optional<double> &lane = m_series[s].Lane;
+    return lane ? *lane + (*value != 0.0 ? kLaneHeight : 0.0) : *value;
 }
 
 QStringList TTrendWindow::SeriesNames() const
@@ -193,9 +204,10 @@ QString TTrendWindow::HoverText(const QCustomPlot *chart, double key) const
         if (m_series[s].Chart != chart)
             continue;
         const auto value = m_recording.Value(index, static_cast<int>(s));
-        lines << QStringLiteral("%1: %2").arg(chart->graph(m_series[s].Graph)->name().trimmed(),
-                                              value ? QString::number(*value, 'f', m_recording.Decimals())
-                                                    : QStringLiteral("-"));
+        const QString text = !value             ? QStringLiteral("-")
+                             : m_series[s].Lane ? (*value != 0.0 ? QStringLiteral("on") : QStringLiteral("off"))
+                                                : TrendValueText(*value, m_series[s].Decimals);
+        lines << QStringLiteral("%1: %2").arg(chart->graph(m_series[s].Graph)->name().trimmed(), text);
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -385,7 +397,7 @@ void TTrendWindow::ShowView()
         QVector<double> values;
         values.reserve(keys.size());
         for (qsizetype i = first; i <= last; ++i)
-            values.append(m_recording.Value(i, static_cast<int>(s)).value_or(std::nan("")));
+            values.append(Drawn(s, m_recording.Value(i, static_cast<int>(s))));
         m_series[s].Chart->graph(m_series[s].Graph)->setData(keys, values, true);
     }
     m_heldFirst = first;
@@ -418,8 +430,7 @@ void TTrendWindow::AppendToView(qsizetype dropped)
         graph->data()->removeBefore(static_cast<double>(first));
         graph->data()->removeAfter(static_cast<double>(last));
         if (last == newest)
-            graph->addData(static_cast<double>(newest),
-                           m_recording.Value(newest, static_cast<int>(s)).value_or(std::nan("")));
+            graph->addData(static_cast<double>(newest), Drawn(s, m_recording.Value(newest, static_cast<int>(s))));
     }
     const qsizetype heldEnd = last == newest ? newest : std::min(heldLast, last);
     m_heldFirst = first;
@@ -449,8 +460,11 @@ bool TTrendWindow::ExportCsv(const QString &path, QString *error) const
 {
     if (*error = WriteProblem(path, TLinks::Follow); !error->isEmpty())
         return false;
+    std::vector<int> decimals;
+    for (const TSeries &series : m_series)
+        decimals.push_back(series.Decimals);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || !WriteTrendCsv(m_recording, SeriesNames(), file)
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || !WriteTrendCsv(m_recording, SeriesNames(), file, decimals)
         || !file.commit()) {
         *error = file.errorString();
         return false;

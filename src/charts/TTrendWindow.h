@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -101,9 +102,12 @@ protected:
     virtual void ReadOwnSettings(const TIniFile &settings, const QString &section);
     virtual void WriteOwnSettings(TIniFile &settings, const QString &section) const;
     // Adds a series to chart, in recording order; its check box box shows the series' line as the
-    // chart's legend does.
+    // chart's legend does. An on/off series (recorded as 1 and 0, shown "on"/"off") is drawn in
+    // steps in a lane of its own: at lane + kLaneHeight when on, at lane when off. The hover and the
+    // CSV show a value to decimals places, as the window shows it (the recording's when -1).
     void AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
-                   bool steps = false);
+                   std::optional<double> lane = std::nullopt, int decimals = -1);
+    static constexpr double kLaneHeight = 8.0;
     // Records one sample (NaN for a gap) while recording; a shown window draws it.
     void Record(std::span<const double> values);
     bool IsRecording() const;
@@ -140,7 +144,11 @@ private:
     {
         QCustomPlot *Chart;
         int Graph;
+        std::optional<double> Lane;
+        int Decimals;
     };
+    // Series s's recorded value as its chart draws it.
+    double Drawn(size_t s, std::optional<double> value) const;
     std::vector<TSeries> m_series;
     std::vector<QCustomPlot *> m_autoScaled;
     // The recording's samples the charts hold: m_heldFirst .. m_heldFirst + m_heldCount - 1.

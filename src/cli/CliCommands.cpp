@@ -14,6 +14,7 @@
 #include "config/ReadPlan.h"
 #include "config/TransferRows.h"
 #include "config/Units.h"
+#include "config/ValueText.h"
 #include "monitor/LiveDecoders.h"
 
 #include <QDateTime>
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -67,10 +69,25 @@ public:
     {
         m_fields.append({name, JsonKey(name), value, unit});
     }
-    // A parameter's value under its file key, in text and JSON alike.
-    void AddParameter(const QString &key, const QJsonValue &value, const QString &unit)
+    // A parameter's value under its file key, in text and JSON alike, as the window shows it;
+    // JSON has the word too, as the files hold it, in the object's "words".
+    void AddParameter(const QString &key, const QString &text, const QString &unit, quint16 word)
     {
-        m_fields.append({key, key, value, unit});
+        m_fields.append({key, key, text, unit});
+        m_words.insert(key, static_cast<qint16>(word));
+    }
+    // A live reading: its text with the unit, or in JSON its number (null when invalid) with the
+    // unit in "units".
+    void AddReading(const QString &name, const live::ShownValue &reading)
+    {
+        if (!m_json) {
+            m_fields.append({name, JsonKey(name), values::ReadingText(reading), {}});
+            return;
+        }
+        const double scale = std::pow(10.0, reading.Decimals);
+        const QJsonValue number =
+            reading.Valid ? QJsonValue(std::round(static_cast<double>(reading.Value) * scale) / scale) : QJsonValue();
+        m_fields.append({name, JsonKey(name), number, reading.Unit});
     }
 
     QJsonObject Object() const
@@ -84,6 +101,8 @@ public:
         }
         if (!units.isEmpty())
             object.insert(QStringLiteral("units"), units);
+        if (!m_words.isEmpty())
+            object.insert(QStringLiteral("words"), m_words);
         return object;
     }
 
@@ -143,6 +162,7 @@ private:
 
     bool m_json;
     QList<TField> m_fields;
+    QJsonObject m_words;
 };
 
 }  // namespace
@@ -198,14 +218,6 @@ private:
 
 namespace {
 
-// A live value as the window shows it: its number, or null when the board marks it invalid.
-QJsonValue Shown(const live::ShownValue &value)
-{
-    bool ok = false;
-    const double number = value.Text.toDouble(&ok);
-    return value.Valid && ok ? QJsonValue(number) : QJsonValue();
-}
-
 bool LoadDefinition(const TCliOptions &options, TConfigImages &images, QString *error)
 {
     images.DefinitionPath = options.DefinitionPath.isEmpty() ? StandardDefinitionPath() : options.DefinitionPath;
@@ -219,12 +231,15 @@ QJsonArray Differences(const TConfigImages &left, const TConfigImages &right, qi
     QJsonArray list;
     for (const TShownDifference &d : ShownDifferences(left.FileImage, right.FileImage, count)) {
         if (json) {
-            QJsonObject difference{{QStringLiteral("section"), d.Section},
-                                   {QStringLiteral("key"), d.Key},
-                                   {leftName, d.Left},
-                                   {rightName, d.Right}};
+            // The words as the files hold them, and the texts the window shows.
+            QJsonObject difference{
+                {QStringLiteral("section"), d.Section},       {QStringLiteral("key"), d.Key},
+                {leftName, static_cast<qint16>(d.LeftWord)},  {rightName, static_cast<qint16>(d.RightWord)},
+                {leftName + QStringLiteral("_text"), d.Left}, {rightName + QStringLiteral("_text"), d.Right}};
             if (!d.Unit.isEmpty())
                 difference.insert(QStringLiteral("unit"), d.Unit);
+            if (!d.Change.isEmpty())
+                difference.insert(QStringLiteral("change"), d.Change);
             list.append(difference);
         } else {
             list.append(d.Line(leftName, rightName));
@@ -271,60 +286,58 @@ bool ReadStatus(TCliBoard &board, bool json, TReport &report)
         const auto answer = read(live::kSeriesRead);
         if (!answer)
             return false;
-        series = live::DecodeSeries(answer->Registers)->mid(QStringLiteral("Series: ").size()).toInt();
+        series = answer->Registers.at(0);
     }
 
     report.Add(QStringLiteral("Date"), s.Date);
     report.Add(QStringLiteral("Time"), s.Time);
     report.Add(QStringLiteral("Day"), s.Day);
-    report.Add(QStringLiteral("Version"), v.VersionPanel.mid(QStringLiteral("Version: ").size()));
-    report.Add(QStringLiteral("Board No."), v.BoardPanel.mid(QStringLiteral("Board No.: ").size()).toInt());
+    report.Add(QStringLiteral("Version"), live::VersionNumberText(v.Version));
+    report.Add(QStringLiteral("Board No."), v.BoardNumber);
     report.Add(QStringLiteral("Series"), series);
     for (int i = 0; i < static_cast<int>(s.Inputs.size()); ++i) {
-        const QString unit = units::InputUnit(i + 1);
-        report.Add(QStringLiteral("AIN%1").arg(i + 1), Shown(s.Inputs[static_cast<size_t>(i)]), unit);
-        report.Add(QStringLiteral("AIN%1 A").arg(i + 1), Shown(a.Inputs[static_cast<size_t>(i)]), unit);
+        report.AddReading(live::InputName(i + 1), s.Inputs[static_cast<size_t>(i)]);
+        report.AddReading(live::InputName(i + 1) + QStringLiteral(" A"), a.Inputs[static_cast<size_t>(i)]);
     }
     for (int i = 0; i < static_cast<int>(s.Outputs.size()); ++i) {
-        const QString unit = units::OutputUnit(i + 1);
-        report.Add(QStringLiteral("AOUT%1").arg(i + 1), Shown(s.Outputs[static_cast<size_t>(i)]), unit);
-        report.Add(QStringLiteral("AOUT%1 A").arg(i + 1), Shown(a.Outputs[static_cast<size_t>(i)]), unit);
+        report.AddReading(live::OutputName(i + 1), s.Outputs[static_cast<size_t>(i)]);
+        report.AddReading(live::OutputName(i + 1) + QStringLiteral(" A"), a.Outputs[static_cast<size_t>(i)]);
     }
     for (int i = 0; i < 8; ++i)
-        report.Add(QStringLiteral("DIN%1").arg(i + 1), s.DigitalInput(i));
+        report.Add(live::DigitalInputName(i + 1), s.DigitalInput(i));
     for (int i = 0; i < 11; ++i)
-        report.Add(QStringLiteral("DOUT%1").arg(i + 1), s.DigitalOutput(i));
-    for (size_t i = 0; i < s.Pressures.size(); ++i)
-        report.Add(QStringLiteral("Pressure %1").arg(i + 1), Shown(s.Pressures[i]), units::kPascals);
-    for (size_t i = 0; i < s.AirFlows.size(); ++i)
-        report.Add(QStringLiteral("Air flow %1").arg(i + 1), Shown(s.AirFlows[i]), units::kCubicMetresPerHour);
-    report.Add(QStringLiteral("Fan speed"), s.FanSpeed.toInt());
+        report.Add(live::DigitalOutputName(i + 1), s.DigitalOutput(i));
+    for (int i = 0; i < static_cast<int>(s.Pressures.size()); ++i)
+        report.AddReading(live::PressureName(i + 9), s.Pressures[static_cast<size_t>(i)]);
+    for (int i = 0; i < static_cast<int>(s.AirFlows.size()); ++i)
+        report.AddReading(live::AirFlowName(i + 9), s.AirFlows[static_cast<size_t>(i)]);
+    report.Add(QStringLiteral("Fan speed"), s.FanSpeedValue);
     report.Add(QStringLiteral("Supply ventilation"), s.SupplyVentilation);
     report.Add(QStringLiteral("Exhaust ventilation"), s.ExhaustVentilation);
     report.Add(QStringLiteral("Auto"), s.Auto);
     report.Add(QStringLiteral("Running"), s.Running);
     report.Add(QStringLiteral("Winter"), s.Winter);
     report.Add(QStringLiteral("Hearth"), s.Hearth);
-    report.Add(QStringLiteral("Hearth minutes"), s.HearthMinutes.toInt());
+    report.Add(QStringLiteral("Hearth minutes"), s.HearthMinutesValue);
     report.Add(QStringLiteral("Regulation mode"), *live::DecodeRegulationMode(mode->Registers));
     report.Add(QStringLiteral("Stop code"), s.StopCode);
     QStringList causes;
     for (int i = 0; i < 8; ++i) {
         if (s.StopFlags >> i & 1)
-            causes.append(QStringLiteral("DIN%1").arg(i + 1));
+            causes.append(live::DigitalInputName(i + 1));
     }
     for (int i = 0; i < 10; ++i) {
         const bool stopped = i < 8 ? (s.StopFlags >> (8 + i) & 1) != 0 : (s.PressureStopFlags >> (i - 8) & 1) != 0;
         if (stopped)
-            causes.append(QStringLiteral("AIN%1").arg(i + 1));
+            causes.append(live::InputName(i + 1));
     }
     if (json)
         report.Add(QStringLiteral("Stop causes"), QJsonArray::fromStringList(causes));
     else
         report.Add(QStringLiteral("Stop causes"),
-                   causes.isEmpty() ? QStringLiteral("none") : causes.join(QLatin1Char(' ')));
-    report.Add(QStringLiteral("Recovery temperature"), Shown(h.Temperature));
-    report.Add(QStringLiteral("Rotor power"), Shown(h.RotorPower));
+                   causes.isEmpty() ? QStringLiteral("none") : causes.join(QStringLiteral(", ")));
+    report.AddReading(QStringLiteral("Recovery temperature"), h.Temperature);
+    report.AddReading(QStringLiteral("Rotor power"), h.RotorPower);
     report.Add(QStringLiteral("Rotor state"), h.RotorState);
     report.Add(QStringLiteral("Rotor control state"), h.RotorControlState);
     report.Add(QStringLiteral("Recovery heating"), h.Heating);
@@ -598,22 +611,22 @@ std::optional<TKeyPlace> FindKey(const std::vector<TKeyPlace> &keys, const QStri
     return place == keys.cend() ? std::nullopt : std::optional<TKeyPlace>(*place);
 }
 
-// The word the window's edit of place would write for text, checked by its rules and limits;
-// nothing, with *why saying what is wrong and what the edit accepts, otherwise.
+// The word the window's control of place would write for text (values/ValueText): an edit's
+// number checked against its limits, a list item by its text, on/off, a mask's numbers, a time;
+// nothing, with *why saying what is wrong and what the control takes, otherwise.
 std::optional<quint16> TakeValue(const TKeyPlace &place, const QString &text, QString *why)
 {
-    if (!IsTypedRegister(place.Item, place.Register)) {
-        *why = QStringLiteral("%1 is not written through an edit in the window; set leaves it alone").arg(place.Key);
+    if (!IsEditedItem(place.Item)) {
+        *why = QStringLiteral("%1 is written only by a button of its own on the Timers page (the week program, the "
+                              "board number and the slave address); set leaves it alone")
+                   .arg(place.Key);
         return std::nullopt;
     }
     const TParameterRow &row = TransferRows()[static_cast<size_t>(place.Item)];
-    const TEditTake take = TakeTyped(row, place.Register, text);
-    const QString range = QStringLiteral("it takes ") + EditRange(row, place.Register).Text;
-    if (take.Result == TEditTake::Malformed)
-        *why = QStringLiteral("%1: %2; %3").arg(place.Key, take.Error, range);
-    else if (take.Result == TEditTake::OutOfRange)
-        *why = QStringLiteral("%1: '%2' is out of range; %3").arg(place.Key, Excerpt(text), range);
-    return take.Ok() ? std::optional(take.Word) : std::nullopt;
+    const values::TTextTake take = values::TakeText(row, place.Register, text, place.Key);
+    if (!take.Ok())
+        *why = take.Error;
+    return take.Word;
 }
 // The places of keys, all known; the first unknown one is named in the exit, with the key it
 // most likely meant.
@@ -652,13 +665,21 @@ TExitStatus CheckOnBoard(TRun &run, TCliBoard &board, const std::vector<TKeyPlac
     return kExitDone;
 }
 
-// place's register read and shown as its control shows it.
-std::optional<QString> ReadShown(TCliBoard &board, const TKeyPlace &place)
+// place's register read back.
+std::optional<quint16> ReadWord(TCliBoard &board, const TKeyPlace &place)
 {
     const auto answer = board.Read(place.Address, 1);
     if (!answer)
         return std::nullopt;
-    return RegisterText(place.Item, place.Register, answer->Registers.at(0));
+    return answer->Registers.at(0);
+}
+
+// place's word in report, as its control shows it.
+void AddKey(TReport &report, const TKeyPlace &place, quint16 word)
+{
+    const TParameterRow &row = TransferRows()[static_cast<size_t>(place.Item)];
+    report.AddParameter(place.Key, values::ControlText(row, place.Register, word),
+                        RegisterUnit(place.Item, place.Register), word);
 }
 
 // Reads count registers from first into words, as a transfer reads: a read without a valid answer
@@ -717,8 +738,7 @@ TExitStatus ShowKeys(TRun &run, TCliBoard &board, const std::vector<TKeyPlace> &
         return run.BoardFailed();
     TReport report(run.Options.Json);
     for (const TKeyPlace &place : places)
-        report.AddParameter(place.Key, RegisterText(place.Item, place.Register, words->value(place.Address)),
-                            RegisterUnit(place.Item, place.Register));
+        AddKey(report, place, words->value(place.Address));
     report.Print(run.Out);
     return kExitDone;
 }
@@ -816,7 +836,7 @@ TExitStatus Set(TRun &run)
             written.append(setting.Place.Key);
             run.Done.insert(QStringLiteral("written"), written);
         }
-        const auto shown = taken ? ReadShown(*board, setting.Place) : std::nullopt;
+        const auto shown = taken ? ReadWord(*board, setting.Place) : std::nullopt;
         if (!shown) {
             QStringList keys;
             for (const QJsonValue &key : written)
@@ -826,7 +846,7 @@ TExitStatus Set(TRun &run)
                                 .arg(setting.Place.Key, board->Error(),
                                      keys.isEmpty() ? QStringLiteral("nothing") : keys.join(QLatin1Char(' '))));
         }
-        report.AddParameter(setting.Place.Key, *shown, RegisterUnit(setting.Place.Item, setting.Place.Register));
+        AddKey(report, setting.Place, *shown);
     }
     report.Print(run.Out);
     return kExitDone;
@@ -850,7 +870,7 @@ constexpr TCommand kCommands[]{
     {"get", "KEY...", TCommand::kOneOrMore, false, TLineUse::Needed, true,
      "parameters by their file key, e.g. Settings.SupplySetPoint", Get},
     {"set", "KEY=VALUE...", TCommand::kOneOrMore, true, TLineUse::Needed, true,
-     "parameters checked against the window's limits, written, read back", Set},
+     "parameters as the window takes them (numbers, list items, on/off, 1,2,4, h:mm), written, read back", Set},
     {"keys", "", 0, false, TLineUse::Optional, true, "every parameter key; with a line, each with its value and unit",
      Keys},
     {"watch", "", 0, false, TLineUse::Needed, false, "status every period as one JSON object a line, until stopped",

@@ -4,6 +4,7 @@
 
 #include "config/ConfigFile.h"
 #include "config/TransferRows.h"
+#include "config/ValueText.h"
 
 #include <algorithm>
 
@@ -28,25 +29,33 @@ QString RegisterUnit(int item, int reg)
     if (item < 0 || static_cast<size_t>(item) >= rows.size() || reg < 0
         || reg >= rows[static_cast<size_t>(item)].Registers)
         return {};
-    return rows[static_cast<size_t>(item)].UnitOf(reg);
+    const TParameterRow &row = rows[static_cast<size_t>(item)];
+    return Traits(row.CodecOf(reg).Kind).Control == TControlKind::Edit ? row.UnitOf(reg) : QString();
 }
 
 QString TShownDifference::Line(const QString &leftName, const QString &rightName) const
 {
-    const auto withUnit = [this](const QString &text) {
-        return Unit.isEmpty() ? text : text + QLatin1Char(' ') + Unit;
-    };
-    return QStringLiteral("[%1] %2: %3 %4, %5 %6")
-        .arg(Section, Key, leftName, withUnit(Left), rightName, withUnit(Right));
+    const bool lists = Left.contains(QLatin1Char(',')) || Right.contains(QLatin1Char(','));
+    QString line =
+        QStringLiteral("[%1] %2: %3 %4%5 %6 %7")
+            .arg(Section, Key, leftName, Left, lists ? QStringLiteral(";") : QStringLiteral(","), rightName, Right);
+    if (!Change.isEmpty())
+        line += QStringLiteral(" (%1)").arg(Change);
+    return line + QStringLiteral(" [%1, %2]").arg(static_cast<qint16>(LeftWord)).arg(static_cast<qint16>(RightWord));
 }
 
 std::vector<TShownDifference> ShownDifferences(const ConfigImage &left, const ConfigImage &right, qint32 count)
 {
     std::vector<TShownDifference> shown;
+    const std::vector<TParameterRow> &rows = TransferRows();
     for (const TConfigDifference &d : ConfigDifferences(left, right, count)) {
         const ConfigItem &item = left[static_cast<size_t>(d.Item)];
-        shown.push_back({item.Section, ConfigKey(item, d.Register), RegisterText(d.Item, d.Register, d.Left),
-                         RegisterText(d.Item, d.Register, d.Right), RegisterUnit(d.Item, d.Register)});
+        const QString change = static_cast<size_t>(d.Item) < rows.size()
+                                   ? values::MaskChange(rows[static_cast<size_t>(d.Item)], d.Register, d.Left, d.Right)
+                                   : QString();
+        shown.push_back({item.Section, ConfigKey(item, d.Register), values::ItemText(d.Item, d.Register, d.Left),
+                         values::ItemText(d.Item, d.Register, d.Right), RegisterUnit(d.Item, d.Register), d.Left,
+                         d.Right, change});
     }
     return shown;
 }

@@ -22,17 +22,22 @@ struct TConfigDifference
 std::vector<TConfigDifference> ConfigDifferences(const ConfigImage &left, const ConfigImage &right, qint32 count);
 
 // A differing register as the user reads it: named by its file section and key, both values as
-// its edit shows them, and the unit shown beside that edit (empty when it has none).
+// the window shows them (values/ValueText), the unit shown beside its edit (empty when it has
+// none), and both words as the files hold them.
 struct TShownDifference
 {
     QString Section;
     QString Key;
-    QString Left;
+    QString Left;  // with the unit
     QString Right;
     QString Unit;
+    quint16 LeftWord = 0;
+    quint16 RightWord = 0;
+    QString Change;  // for a mask, what right has that left has not: "3 added"
 
-    // "[Settings] SupplySetPoint: board 21.5 °C, file 22 °C", with leftName and rightName naming
-    // the two sides.
+    // "[Settings] SeasonMode: board Auto, file Summer [2, 0]", with leftName and rightName naming
+    // the two sides; texts that hold commas are parted by "; ", and a mask's change follows it:
+    // "[Settings] StopDigitalInputs: board 1, 2, 4, 6; file 1, 2, 3, 4, 6 (3 added) [43, 47]".
     QString Line(const QString &leftName, const QString &rightName) const;
 };
 
@@ -42,5 +47,6 @@ std::vector<TShownDifference> ShownDifferences(const ConfigImage &left, const Co
 // How many registers differ, in words: "1 register differs", "3 registers differ".
 QString DifferingRegisters(size_t count);
 
-// The unit the window shows beside register reg of configuration item item; empty when none.
+// The unit the window shows beside the edit of register reg of configuration item item; empty
+// when none.
 QString RegisterUnit(int item, int reg);

@@ -24,15 +24,20 @@ int TypedDecimals(TCodecKind kind)
 
 }  // namespace
 
+bool IsEditedItem(int item)
+{
+    return std::any_of(kEditedItems.cbegin(), kEditedItems.cend(),
+                       [item](const auto &run) { return item >= run.first && item <= run.second; });
+}
+
 bool IsTypedRegister(int item, int reg)
 {
     const std::vector<TParameterRow> &rows = TransferRows();
     if (item < 0 || item >= static_cast<int>(rows.size()))
         return false;
     const TParameterRow &row = rows[static_cast<size_t>(item)];
-    const bool edited = std::any_of(kEditedItems.cbegin(), kEditedItems.cend(),
-                                    [item](const auto &run) { return item >= run.first && item <= run.second; });
-    return edited && reg >= 0 && reg < row.Registers && Traits(row.CodecOf(reg).Kind).Control == TControlKind::Edit;
+    return IsEditedItem(item) && reg >= 0 && reg < row.Registers
+           && Traits(row.CodecOf(reg).Kind).Control == TControlKind::Edit;
 }
 
 TNumberTake TakeEditText(TCodecKind kind, QStringView text)

@@ -9,6 +9,11 @@
 #include <QString>
 #include <QStringView>
 
+// Whether configuration item item is set by the user in the window, control by control (its
+// boxes, lists and edits write as they are applied): not the week program, the board number and
+// the slave address, which buttons of their own write.
+bool IsEditedItem(int item);
+
 // Whether register reg of configuration item item is set by typing a value: an edit of an item
 // whose controls write as the user applies them. Boxes, lists, the week program and the edits
 // written by a button of their own (board number, slave address) are not.

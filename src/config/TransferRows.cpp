@@ -294,19 +294,6 @@ std::optional<QString> EditText(TCodecKind kind, quint16 value)
     }
 }
 
-QString RegisterText(int item, int reg, quint16 value)
-{
-    const std::vector<TParameterRow> &rows = TransferRows();
-    if (item >= 0 && item < static_cast<int>(rows.size())) {
-        const TParameterRow &row = rows[static_cast<size_t>(item)];
-        if (reg >= 0 && reg < row.Registers) {
-            if (auto text = EditText(row.CodecOf(reg).Kind, value))
-                return *text;
-        }
-    }
-    return QString::number(static_cast<qint16>(value));
-}
-
 std::optional<TLimits> StorableRange(TCodecKind kind)
 {
     switch (kind) {

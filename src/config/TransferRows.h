@@ -130,10 +130,6 @@ struct TRegisterBlock
 };
 TRegisterBlock BlockOfItems(int first, int last);
 
-// Register reg of configuration item item as its control shows it: the edit's text, or the
-// signed decimal for the registers shown by boxes and lists (and for items outside the table).
-QString RegisterText(int item, int reg, quint16 value);
-
 // An image shaped by the table: item i has row i's register run, every value 0, and no file
 // names (those come from the definition file).
 ConfigImage ImageFromTable();

@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/LiveDecoders.h"
 
-#include "common/NumberText.h"
 #include "config/BoardAddresses.h"
 #include "config/Units.h"
 #include "monitor/StateNames.h"
@@ -10,10 +9,8 @@
 #include <QLocale>
 
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <string_view>
 
 namespace live {
 
@@ -42,15 +39,26 @@ QString Digits(int value, int width)
     return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
 }
 
-ShownValue Invalid(const QString &text)
+ShownValue Invalid(const QString &text, const QString &unit)
 {
-    return {text, false, InvalidValue};
+    ShownValue shown;
+    shown.Unit = unit;
+    shown.InvalidText = text;
+    shown.Text = text;
+    return shown;
 }
 
-// A valid value: shown to decimals places, kept as read.
-ShownValue Valid(float value, int decimals)
+// A valid value in unit: shown at the unit's resolution, kept as read.
+ShownValue Valid(float value, const QString &unit)
 {
-    return {RoundedText(value, decimals), true, value};
+    ShownValue shown;
+    shown.Value = value;
+    shown.Unit = unit;
+    shown.Decimals = DecimalsOf(unit);
+    shown.Valid = true;
+    shown.Text = values::ReadingNumber(shown);
+    shown.Kept = value;
+    return shown;
 }
 
 // A ventilation level: whole, whatever its class but the ones that are no number.
@@ -75,6 +83,45 @@ FloatReading FloatDecode(quint16 high, quint16 low)
     return {std::bit_cast<float>(static_cast<quint32>(high) << 16 | low), FloatClass::Normal};
 }
 
+QString InputName(int input)
+{
+    return QStringLiteral("Input %1").arg(input);
+}
+
+QString OutputName(int output)
+{
+    return QStringLiteral("Out %1").arg(output);
+}
+
+QString PressureName(int input)
+{
+    return QStringLiteral("Pressure %1").arg(input);
+}
+
+QString AirFlowName(int input)
+{
+    return QStringLiteral("Air Flow %1").arg(input);
+}
+
+QString DigitalInputName(int input)
+{
+    static const char *const names[] = {"Supply air fan overh.",
+                                        "Exhaust air fan overh.",
+                                        "Rotor stopping",
+                                        "Electric heater overh.",
+                                        "Start/Stop",
+                                        "Fire alarm",
+                                        "Change supply air filter",
+                                        "Chan. exhaust air filter"};
+    return input >= 1 && input <= 8 ? QStringLiteral("%1 %2").arg(QLatin1String(names[input - 1])).arg(input)
+                                    : QStringLiteral("Digital input %1").arg(input);
+}
+
+QString DigitalOutputName(int output)
+{
+    return QStringLiteral("Output %1").arg(output);
+}
+
 int DecimalsOf(const QString &unit)
 {
     if (unit == units::kVolts)
@@ -97,60 +144,38 @@ int OutputDecimals(int output)
 ShownValue AnalogInput(quint16 high, quint16 low, int input)
 {
     const FloatReading reading = FloatDecode(high, low);
-    return reading.Valid() ? Valid(reading.Value, InputDecimals(input)) : Invalid(kNoSensorText);
+    const QString unit = units::InputUnit(input);
+    return reading.Valid() ? Valid(reading.Value, unit) : Invalid(kNoSensorText, unit);
 }
 
 ShownValue AnalogOutput(quint16 high, quint16 low, int output)
 {
     const FloatReading reading = FloatDecode(high, low);
     if (!reading.Valid() || reading.Value < 0.0f || static_cast<double>(reading.Value) > kOutputMaximum)
-        return Invalid(kInvalidOutputText);
-    return Valid(output >= kFirstPercentOutput ? reading.Value * 10.0f : reading.Value, OutputDecimals(output));
+        return Invalid(kInvalidOutputText, units::OutputUnit(output));
+    return Valid(output >= kFirstPercentOutput ? reading.Value * 10.0f : reading.Value, units::OutputUnit(output));
 }
 
-ShownValue RoundedReading(quint16 high, quint16 low)
+ShownValue RoundedReading(quint16 high, quint16 low, const QString &unit)
 {
     const FloatReading reading = FloatDecode(high, low);
     if (!reading.Valid())
-        return Invalid(kNoSensorText);
-    // In double: 0.49999997f + 0.5f would round up to 1 in float arithmetic.
-    return {TruncatedText(static_cast<double>(reading.Value) + 0.5), true, InvalidValue};
+        return Invalid(kNoSensorText, unit);
+    // Halves up, as the board's own display rounds (in double: 0.49999997f + 0.5f would round
+    // up to 1 in float arithmetic).
+    ShownValue shown = Valid(static_cast<float>(std::trunc(static_cast<double>(reading.Value) + 0.5)), unit);
+    shown.Kept = InvalidValue;
+    return shown;
 }
 
-ShownValue RecoveryReading(quint16 high, quint16 low)
+ShownValue RecoveryReading(quint16 high, quint16 low, const QString &unit)
 {
     const FloatReading reading = FloatDecode(high, low);
-    return reading.Valid() ? ShownValue{FloatText(reading.Value), true, InvalidValue}
-                           : Invalid(QStringLiteral("BAD VALUE"));
-}
-
-QString FloatText(float value)
-{
-    // The float's shortest decimal digits, not those of the double it widens to: 19.3f shows
-    // "19.3", not "19.2999992370605".
-    char buffer[32];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    if (written.ec != std::errc())
-        return QStringLiteral("0.0");
-    const std::string_view digits(buffer, static_cast<size_t>(written.ptr - buffer));
-    if (digits.find_first_of("eni") != std::string_view::npos) {
-        // An exponent (or no number at all): the tool's general text lays it out, from the
-        // double nearest to those digits.
-        double shortest = 0.0;
-        if (std::from_chars(buffer, written.ptr, shortest).ec != std::errc() || !std::isfinite(shortest))
-            return QStringLiteral("0.0");
-        return ::FloatText(shortest);
-    }
-    if (value == 0.0f)
-        return QStringLiteral("0");  // never "-0"
-    QString text = QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size()));
-    const qsizetype point = text.indexOf(QLatin1Char('.'));
-    if (point >= 0) {
-        const QString separator = QLocale().decimalPoint();
-        if (separator != QLatin1String("."))
-            text.replace(point, 1, separator);
-    }
-    return text;
+    if (!reading.Valid())
+        return Invalid(QStringLiteral("BAD VALUE"), unit);
+    ShownValue shown = Valid(reading.Value, unit);
+    shown.Kept = InvalidValue;
+    return shown;
 }
 
 QString TruncatedText(double value)
@@ -161,31 +186,6 @@ QString TruncatedText(double value)
     if (std::fabs(whole) < 9.0e15)
         return QString::number(static_cast<qint64>(whole));
     return QString::number(whole, 'f', 0);
-}
-
-QString RoundedText(float value, int decimals)
-{
-    constexpr double kLargest = 1.0e6;
-    if (!std::isfinite(value) || std::fabs(value) >= kLargest)
-        return FloatText(value);
-    const double scale = std::pow(10.0, decimals);
-    // Rounded from the float's shortest digits, the number the board meant: 2.675f is
-    // 2.67499995 as a double, which would round down to 2.67.
-    double shortest = value;
-    char buffer[32];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    if (written.ec == std::errc())
-        std::from_chars(buffer, written.ptr, shortest);
-    double rounded = std::round(shortest * scale) / scale;
-    if (rounded == 0.0)
-        rounded = 0.0;  // never "-0.0"
-    QString text = QString::number(rounded, 'f', decimals);
-    if (decimals > 0) {
-        const QString separator = QLocale().decimalPoint();
-        if (separator != QLatin1String("."))
-            text.replace(text.size() - decimals - 1, 1, separator);
-    }
-    return text;
 }
 
 QString HexText(qint16 value)
@@ -249,10 +249,11 @@ std::optional<StatusBlock> DecodeStatusBlock(std::span<const quint16> r)
     for (size_t i = 0; i < 2; ++i) {
         const auto pressure = static_cast<quint16>(0x012A + 2 * i);
         const auto flow = static_cast<quint16>(0x012E + 2 * i);
-        s.Pressures[i] = RoundedReading(word(pressure), word(pressure + 1));
-        s.AirFlows[i] = RoundedReading(word(flow), word(flow + 1));
+        s.Pressures[i] = RoundedReading(word(pressure), word(pressure + 1), units::kPascals);
+        s.AirFlows[i] = RoundedReading(word(flow), word(flow + 1), units::kCubicMetresPerHour);
     }
-    s.FanSpeed = QString::number(signedWord(0x0132));
+    s.FanSpeedValue = signedWord(0x0132);
+    s.FanSpeed = QString::number(s.FanSpeedValue);
     s.SupplyTrendValue = static_cast<float>(signedWord(0x0133) * 0.01);
     s.RoomTrendValue = static_cast<float>(signedWord(0x0135) * 0.01);
     s.PressureStopFlags = word(0x0136);
@@ -264,7 +265,8 @@ std::optional<StatusBlock> DecodeStatusBlock(std::span<const quint16> r)
     s.SupplyVentilation = LevelText(pair(0x013C));
     s.ExhaustVentilation = LevelText(pair(0x013E));
     s.Hearth = HighByte(word(0x0140)) != 0;
-    s.HearthMinutes = QString::number(signedWord(0x0141) / 60);
+    s.HearthMinutesValue = signedWord(0x0141) / 60;
+    s.HearthMinutes = QString::number(s.HearthMinutesValue);
     return s;
 }
 
@@ -304,8 +306,8 @@ std::optional<HeatRecoveryBlock> DecodeHeatRecoveryBlock(std::span<const quint16
     const auto word = [&](quint16 address) { return r[At(b, address)]; };
 
     HeatRecoveryBlock h;
-    h.Temperature = RecoveryReading(word(0x0193), word(0x0194));
-    h.RotorPower = RecoveryReading(word(0x0195), word(0x0196));
+    h.Temperature = RecoveryReading(word(0x0193), word(0x0194), units::kDegrees);
+    h.RotorPower = RecoveryReading(word(0x0195), word(0x0196), units::kPercent);
     const int rotorState = HighByte(word(0x0197));
     h.RotorState = RotorStateName(rotorState);
     h.Heating = rotorState >= 1 && rotorState <= 3;
@@ -339,7 +341,8 @@ std::optional<VersionBlock> DecodeVersionBlock(std::span<const quint16> r)
     v.Rev12 = v.Version % 100 >= 12;
     v.HasSeries = v.Version % 100 > 10;
     v.VersionPanel = VersionText(v.Version);
-    v.BoardPanel = QStringLiteral("Board No.: ") + QString::number(r[1]);
+    v.BoardNumber = r[1];
+    v.BoardPanel = QStringLiteral("Board No.: ") + QString::number(v.BoardNumber);
     return v;
 }
 

@@ -6,6 +6,7 @@
 // text, and a block shorter than its layout decodes to nothing rather than being read past.
 
 #include "config/BoardAddresses.h"
+#include "config/ValueText.h"
 
 #include <QString>
 
@@ -56,12 +57,12 @@ struct FloatReading
 // bits. Only the seven mantissa bits of the first register decide between infinity and NaN.
 FloatReading FloatDecode(quint16 high, quint16 low);
 
-// A value as an edit shows it: the text, green when valid and red when not, and what the trend
-// keeps of it (the value shown, or InvalidValue).
-struct ShownValue
+// A live reading, typed (values::TReading: its number, unit, resolution and validity), with the
+// number as the window's edit shows it and what the trend keeps of it (the value, or
+// InvalidValue). values::ReadingText gives it with its unit.
+struct ShownValue : values::TReading
 {
-    QString Text;
-    bool Valid = false;
+    QString Text;  // values::ReadingNumber of the reading
     float Kept = InvalidValue;
 };
 
@@ -69,6 +70,16 @@ struct ShownValue
 // (none wired, or a broken one); an output reports a value it cannot drive.
 inline const QString kNoSensorText = QStringLiteral("no sensor");
 inline const QString kInvalidOutputText = QStringLiteral("invalid");
+
+// The live values by the labels the window gives them: "Input 1" .. "Input 10", "Out 1" ..
+// "Out 8", "Pressure 9", "Air Flow 10", the digital inputs by their captions ("Fire alarm 6") and
+// the digital outputs "Output 1" .. "Output 11". z4ctl names them the same.
+QString InputName(int input);
+QString OutputName(int output);
+QString PressureName(int input);
+QString AirFlowName(int input);
+QString DigitalInputName(int input);
+QString DigitalOutputName(int output);
 
 // The decimals an instrument shows for a value in unit (config/Units.h): °C and % to 0.1, V to
 // 0.01, Pa and m³/h whole.
@@ -83,21 +94,16 @@ ShownValue AnalogInput(quint16 high, quint16 low, int input);
 // Analog output 1..8: valid from 0.0 to 10.0001 V; outputs 6-8 are shown in percent (x 10).
 // Rounded like the inputs; red "invalid" otherwise.
 ShownValue AnalogOutput(quint16 high, quint16 low, int output);
-// A pressure or air flow: rounded to a whole number, or red "no sensor". Not kept.
-ShownValue RoundedReading(quint16 high, quint16 low);
-// A heat-recovery reading: the value, or red "BAD VALUE". Not kept.
-ShownValue RecoveryReading(quint16 high, quint16 low);
+// A pressure (Pa) or air flow (m³/h): rounded to a whole number, or red "no sensor". Not kept.
+ShownValue RoundedReading(quint16 high, quint16 low, const QString &unit);
+// A heat-recovery reading in unit, at the unit's resolution, or red "BAD VALUE". Not kept.
+ShownValue RecoveryReading(quint16 high, quint16 low, const QString &unit);
 
 // Texts of numbers.
-// The general float text of a register float: the shortest digits that give the float back,
-// with the user's decimal separator.
-QString FloatText(float value);
+using values::FloatText;
+using values::RoundedText;
 // The value truncated toward zero, in whole decimal digits, however large.
 QString TruncatedText(double value);
-// The value rounded to decimals places, always showing them ("21.0", "0.05"), never "-0.0",
-// with the user's decimal separator. A value of a million or more, which no sensor of the board
-// gives, is shown as FloatText shows it.
-QString RoundedText(float value, int decimals);
 // "0x" and the value sign-extended to 32 bits in upper-case hex, at least four digits.
 QString HexText(qint16 value);
 // "Version: " and the version in thousandths: 1012 gives "Version: 1.012".
@@ -126,6 +132,7 @@ struct StatusBlock
     std::array<ShownValue, 2> Pressures;
     std::array<ShownValue, 2> AirFlows;
     QString FanSpeed;
+    int FanSpeedValue = 0;  // signed, as FanSpeed shows it
     float SupplyTrendValue = 0.0f;
     float RoomTrendValue = 0.0f;
     quint16 PressureStopFlags = 0;  // bits 0-1: AIN9, AIN10
@@ -138,6 +145,7 @@ struct StatusBlock
     QString ExhaustVentilation;
     bool Hearth = false;
     QString HearthMinutes;
+    int HearthMinutesValue = 0;
 
     bool DigitalInput(int index) const { return DigitalInputs >> index & 1; }
     bool DigitalOutput(int index) const { return DigitalOutputs >> index & 1; }
@@ -192,6 +200,7 @@ struct VersionBlock
     bool HasSeries = false;  // version mod 100 is above 10: the board has a series number
     QString VersionPanel;    // "Version: 1.012"
     QString BoardPanel;      // "Board No.: 17"
+    quint16 BoardNumber = 0;
 };
 std::optional<VersionBlock> DecodeVersionBlock(std::span<const quint16> registers);
 

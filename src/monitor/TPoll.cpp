@@ -197,8 +197,8 @@ void TPoll::KeepColumnABlock(const live::ColumnABlock &block)
 
 void TPoll::KeepDiagnostics(const live::DiagnosticsBlock &block)
 {
-    // The regulation variables are signed hundredths of their units (°C, %), as the board keeps
-    // its temperatures: 2150 is 21.50.
+    // The regulation variables as the board gives them, signed and unscaled, as the Control page
+    // shows them: no unit or scale is known for them.
     for (size_t i = 0; i < m_state.Regulation.Values.size(); ++i)
-        m_state.Regulation.Values[i] = static_cast<float>(block.Values[i] / 100.0);
+        m_state.Regulation.Values[i] = block.Values[i];
 }

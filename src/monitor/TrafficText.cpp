@@ -5,7 +5,7 @@
 #include "common/NumberText.h"
 #include "config/BoardAddresses.h"
 #include "config/ConfigFile.h"
-#include "config/Units.h"
+#include "config/ValueText.h"
 #include "link/ModbusExceptions.h"
 #include "monitor/LiveDecoders.h"
 
@@ -77,25 +77,15 @@ QString Address(quint16 address)
     return QStringLiteral("0x") + QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-QString WithUnit(const QString &text, const QString &unit)
-{
-    return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
-}
-
-QString Shown(const live::ShownValue &value, const QString &unit)
-{
-    return value.Valid ? WithUnit(value.Text, unit) : value.Text;
-}
-
 // A live block's answer as the window shows it.
 QString LiveValues(quint16 start, std::span<const quint16> words)
 {
     QStringList parts;
     const auto analog = [&parts](const auto &inputs, const auto &outputs) {
         for (size_t i = 0; i < inputs.size(); ++i)
-            parts << QStringLiteral("AIN%1 %2").arg(i + 1).arg(Shown(inputs[i], units::InputUnit(int(i) + 1)));
+            parts << live::InputName(int(i) + 1) + QLatin1Char(' ') + values::ReadingText(inputs[i]);
         for (size_t i = 0; i < outputs.size(); ++i)
-            parts << QStringLiteral("AOUT%1 %2").arg(i + 1).arg(Shown(outputs[i], units::OutputUnit(int(i) + 1)));
+            parts << live::OutputName(int(i) + 1) + QLatin1Char(' ') + values::ReadingText(outputs[i]);
     };
     const auto bits = [](quint16 word) { return Address(word); };
     if (start == live::kStatusRead.Start) {
@@ -124,8 +114,8 @@ QString LiveValues(quint16 start, std::span<const quint16> words)
         const auto block = live::DecodeHeatRecoveryBlock(words);
         if (!block)
             return {};
-        parts << QStringLiteral("temperature %1").arg(Shown(block->Temperature, units::kDegrees))
-              << QStringLiteral("rotor %1").arg(Shown(block->RotorPower, units::kPercent)) << block->RotorState
+        parts << QStringLiteral("temperature %1").arg(values::ReadingText(block->Temperature))
+              << QStringLiteral("rotor %1").arg(values::ReadingText(block->RotorPower)) << block->RotorState
               << block->RotorControlState;
     } else if (start == live::kDiagnosticsRead.Start) {
         const auto block = live::DecodeDiagnosticsBlock(words);
@@ -237,10 +227,7 @@ QString TTrafficNames::ValueText(quint16 address, quint16 value) const
 {
     const auto found = m_registers.find(address);
     if (found != m_registers.end() && found->second.Row) {
-        const TParameterRow &row = *found->second.Row;
-        if (const auto text = EditText(row.CodecOf(found->second.Index).Kind, value))
-            return WithUnit(*text, row.UnitOf(found->second.Index));
-        return QString::number(static_cast<qint16>(value));
+        return values::RegisterText(*found->second.Row, found->second.Index, value);
     }
     return QString::number(value);
 }

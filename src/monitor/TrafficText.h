@@ -20,7 +20,7 @@ struct TTrafficLine
     QString Time;       // "14:07:09.123"
     QString Request;    // "read", "write", "write block", "resync"; "read (repeat)" for a repeat
     QString Registers;  // "[Settings] SupplySetPoint (0x0200)", "Status block (0x0100 x69)"
-    QString Values;     // "21.5 °C", "AIN1 21.3 °C, AIN2 ...", or nothing
+    QString Values;     // "21.5 °C", "Input 1 21.3 °C, Input 2 ...", or nothing
     QString RoundTrip;  // "12.3 ms", or nothing
     QString Outcome;    // "answered", "refused (illegal data address (2))", "failed: no answer within 3000 ms"
 

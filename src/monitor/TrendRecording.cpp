@@ -65,7 +65,17 @@ std::optional<double> TTrendRecording::Value(qsizetype index, int series) const
     return word / m_scale;
 }
 
-bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out)
+QString TrendValueText(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    double rounded = std::round(value * scale) / scale;
+    if (rounded == 0.0)
+        rounded = 0.0;  // never "-0.0"
+    return QString::number(rounded, 'f', decimals);
+}
+
+bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out,
+                   const std::vector<int> &decimals)
 {
     QTextStream text(&out);
     text << "Time;Sample";
@@ -77,8 +87,10 @@ bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, Q
              << recording.Dropped() + i;
         for (int s = 0; s < recording.Series(); ++s) {
             text << ';';
+            const int places =
+                static_cast<size_t>(s) < decimals.size() ? decimals[static_cast<size_t>(s)] : recording.Decimals();
             if (const auto value = recording.Value(i, s))
-                text << QString::number(*value, 'f', recording.Decimals());
+                text << TrendValueText(*value, places);
         }
         text << '\n';
     }

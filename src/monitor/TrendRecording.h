@@ -50,10 +50,16 @@ private:
     qint64 m_dropped = 0;
 };
 
+// A recorded value to decimals places, halves away from zero as the window rounds what it shows,
+// with the decimal point '.'.
+QString TrendValueText(double value, int decimals);
+
 // Writes the recording as CSV: a header ("Time;Sample;" and the series names), then a line a sample
 // with its local time (ISO 8601 with milliseconds), its number and one cell per series, empty for a
-// gap, the decimal point '.'. False when the device fails.
-bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out);
+// gap, the decimal point '.', each series to its own decimals as given (an on/off state, recorded
+// as 1 and 0, to none), else to the recording's. False when the device fails.
+bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out,
+                   const std::vector<int> &decimals = {});
 
 // Which samples a trend chart shows and where its scroll bar stands. The time axis shows Span + 1
 // samples from First; it follows the newest sample while the view ends at the one before it, and

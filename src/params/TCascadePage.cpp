@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "params/TCascadePage.h"
 
+#include "config/ValueText.h"
 #include "widgets/PageBuilder.h"
 
 #include <QCheckBox>
@@ -26,14 +27,14 @@ TCascadePage::TCascadePage(TPageContext &context, QWidget *parent)
     top->addWidget(cascade, 0, Qt::AlignTop);
     QGridLayout *grid = GridOf(cascade);
     ui::Combo(grid, 0, 0, QStringLiteral("RegulationModeColumnComboBox"), QStringLiteral("Mode"),
-              {QStringLiteral("FIXED SP"), QStringLiteral("CASCADE"), QStringLiteral("AUTO")}, 0);
+              values::ListItems(QStringLiteral("RegulationModeColumnComboBox")), 0);
     // Whole degrees 0 .. 5.
     ui::Edit(grid, 1, 0, QStringLiteral("RegulationTempDiffAdvEdit"), QStringLiteral("Temp. Diff."), TAdvEdit::Unsigned,
              1, zero);
     ui::Edit(grid, 2, 0, QStringLiteral("RoomAirAdvEdit"), QStringLiteral("Room Air"), TAdvEdit::Decimal, 4,
              zeroDecimal);
-    ui::Combo(grid, 3, 0, QStringLiteral("RoomSensorNoColumnComboBox"), QStringLiteral("Sensor No"), ui::Numbers(1, 4),
-              0);
+    ui::Combo(grid, 3, 0, QStringLiteral("RoomSensorNoColumnComboBox"), QStringLiteral("Sensor No"),
+              values::ListItems(QStringLiteral("RoomSensorNoColumnComboBox")), 0);
     ui::Edit(grid, 4, 0, QStringLiteral("SupplyAirMinLimitAdvEdit"), QStringLiteral("Supply Air Min Limit"),
              TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 5, 0, QStringLiteral("SupplyAirMaxLimitAdvEdit"), QStringLiteral("Supply Air Max Limit"),

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "params/TCoolingPage.h"
 
+#include "config/ValueText.h"
 #include "widgets/PageBuilder.h"
 
 #include <QCheckBox>
@@ -30,7 +31,8 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
     ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("WCNonedxfCheckBox"), QStringLiteral("Off"), true),
                    ui::CellCheck(grid, 0, 1, QStringLiteral("WCPIdxfCheckBox"), QStringLiteral("On"))});
     ui::Edit(outer, 1, 0, QStringLiteral("WCPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero);
-    ui::Combo(outer, 2, 0, QStringLiteral("WCOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
+    ui::Combo(outer, 2, 0, QStringLiteral("WCOutputColumnComboBox"), QStringLiteral("Output"),
+              values::ListItems(QStringLiteral("WCOutputColumnComboBox")), 0);
     grid = GridOf(ui::InnerGroup(outer, 3, QStringLiteral(" PI ")));
     ui::Edit(grid, 0, 0, QStringLiteral("WCPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
     ui::Edit(grid, 1, 0, QStringLiteral("WCPIKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, zeroDecimal);
@@ -45,10 +47,10 @@ TCoolingPage::TCoolingPage(TPageContext &context, QWidget *parent)
                    ui::CellCheck(grid, 0, 1, QStringLiteral("ECOndxfCheckBox"), QStringLiteral("On"))});
     grid = GridOf(ui::InnerGroup(outer, 1, QStringLiteral(" Outputs ")));
     ui::SetTag(ui::Combo(grid, 0, 0, QStringLiteral("ECOutput1ColumnComboBox"), QStringLiteral("Output I"),
-                         ui::Numbers(1, 11), 0),
+                         values::ListItems(QStringLiteral("ECOutput1ColumnComboBox")), 0),
                0);
     ui::SetTag(ui::Combo(grid, 1, 0, QStringLiteral("ECOutput2ColumnComboBox"), QStringLiteral("Output II"),
-                         ui::Numbers(0, 11), 0),
+                         values::ListItems(QStringLiteral("ECOutput2ColumnComboBox")), 0),
                1);
     // The delay before the second stage is not offered here; it moves only with a configuration.
     QGroupBox *time = ui::InnerGroup(outer, 2, QStringLiteral(" Time "));

@@ -3,6 +3,7 @@
 #include "params/THeatingPage.h"
 
 #include "config/TransferRows.h"
+#include "config/ValueText.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TParameterEditor.h"
 
@@ -36,7 +37,8 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     ui::Exclusive({ui::CellCheck(grid, 0, 0, QStringLiteral("WHNonedxfCheckBox"), QStringLiteral("Off"), true),
                    ui::CellCheck(grid, 0, 1, QStringLiteral("WHPIdxfCheckBox"), QStringLiteral("On"))});
     ui::Edit(outer, 1, 0, QStringLiteral("WHPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero);
-    ui::Combo(outer, 2, 0, QStringLiteral("WHOutputColumnComboBox"), QStringLiteral("Output"), ui::Numbers(1, 5), 0);
+    ui::Combo(outer, 2, 0, QStringLiteral("WHOutputColumnComboBox"), QStringLiteral("Output"),
+              values::ListItems(QStringLiteral("WHOutputColumnComboBox")), 0);
     ui::Edit(outer, 3, 0, QStringLiteral("UOffAdvEdit"), QStringLiteral("U Off"), TAdvEdit::Decimal, 4, zeroDecimal);
     grid = ui::GridOf(ui::InnerGroup(outer, 4, QStringLiteral(" PI ")));
     ui::Edit(grid, 0, 0, QStringLiteral("WHPISPWAdvEdit"), QStringLiteral("SPW"), TAdvEdit::Decimal, 4, zeroDecimal);
@@ -77,11 +79,13 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
                    n - 1);
         grid->addWidget(new QLabel(ControlUnit(QStringLiteral("Power%1AdvEdit").arg(n)), stages), n, 2);
         ui::SetTag(ui::CellCombo(grid, n, 3, QStringLiteral("AnOutput%1ColumnComboBox").arg(n),
-                                 stage + QStringLiteral(" analog output"), ui::Numbers(1, 8)),
+                                 stage + QStringLiteral(" analog output"),
+                                 values::ListItems(QStringLiteral("AnOutput%1ColumnComboBox").arg(n))),
                    n - 1);
         if (n > 1)
             ui::SetTag(ui::CellCombo(grid, n, 4, QStringLiteral("DigOutput%1ColumnComboBox").arg(n),
-                                     stage + QStringLiteral(" digital output"), ui::Numbers(1, 11)),
+                                     stage + QStringLiteral(" digital output"),
+                                     values::ListItems(QStringLiteral("DigOutput%1ColumnComboBox").arg(n))),
                        n - 2);
     }
 
@@ -89,7 +93,7 @@ THeatingPage::THeatingPage(TPageContext &context, QWidget *parent)
     bottom->addWidget(sequence, 0, Qt::AlignTop);
     ui::CellCombo(ui::GridOf(sequence), 0, 0, QStringLiteral("HeatingSequenceColumnComboBox"),
                   QStringLiteral("Heating sequence"),
-                  {QStringLiteral("WATER-ELECTRIC"), QStringLiteral("ELECTRIC-WATER")});
+                  values::ListItems(QStringLiteral("HeatingSequenceColumnComboBox")));
     bottom->addStretch();
     page->addStretch();
     // The three power edits are one parameter to the board's eyes: each edit needs the others too.

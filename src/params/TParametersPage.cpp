@@ -308,7 +308,8 @@ bool TParametersPage::ReadFile(const QString &fileName, TTransfer transfer)
                                         : QStringLiteral("Load Configuration From File: "))
         + fileName);
     QString why;
-    if (ReadConfigFile(fileName, m_images, m_live.FirmwareRev12, &why))
+    // With no board the file gives the walk itself: a configuration for a newer board is kept whole.
+    if (ReadConfigFile(fileName, m_images, !Session().Connected() || m_live.FirmwareRev12, &why))
         return true;
     Log(QStringLiteral("File refused: ") + why);
     Messages().ErrorBox(why);
@@ -331,8 +332,9 @@ void TParametersPage::SaveButtonClick()
     }
 
     if (!Session().Connected()) {
-        // Offline the window is the configuration; a text that is not a number ends the save here.
-        m_images.ActiveItemCount = m_images.ItemsFor(m_live.FirmwareRev12);
+        // Offline the window is the configuration, every item of it (no firmware is asked); a text
+        // that is not a number ends the save here.
+        m_images.ActiveItemCount = m_images.ItemsFor(true);
         if (Table().TakeImage(m_images.BoardImage, m_images.ActiveItemCount) && SaveFile(fileName))
             Done(QStringLiteral("Save"), m_images.ActiveItemCount);
         return;

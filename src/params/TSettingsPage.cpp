@@ -3,6 +3,7 @@
 #include "params/TSettingsPage.h"
 
 #include "config/TransferRows.h"
+#include "config/ValueText.h"
 #include "widgets/PageBuilder.h"
 
 #include <QCheckBox>
@@ -50,8 +51,7 @@ struct TControlRowNames
 
 // A table of four rows (stop control, output control): "En.", "Inv.", "Input", "Value" and a last
 // column of its own. The controls of row n carry Tag n - 1 and are spoken as "<title> n, <column>".
-QGroupBox *ControlTable(QWidget *parent, const QString &title, const TControlRowNames &names, const QString &lastHeader,
-                        const QStringList &lastItems)
+QGroupBox *ControlTable(QWidget *parent, const QString &title, const TControlRowNames &names, const QString &lastHeader)
 {
     QGroupBox *group = ui::Group(parent, title);
     QGridLayout *grid = ui::GridOf(group);
@@ -66,12 +66,15 @@ QGroupBox *ControlTable(QWidget *parent, const QString &title, const TControlRow
         ui::SetTag(CellCheck(grid, n, 0, names.enabled.arg(n), QString::number(n), row + QStringLiteral("enabled")),
                    n - 1);
         ui::SetTag(CellCheck(grid, n, 1, names.inverted.arg(n), QString(), row + QStringLiteral("inverted")), n - 1);
-        ui::SetTag(ui::CellCombo(grid, n, 2, names.input.arg(n), row + QStringLiteral("input"), ui::Numbers(5, 8)),
+        ui::SetTag(ui::CellCombo(grid, n, 2, names.input.arg(n), row + QStringLiteral("input"),
+                                 values::ListItems(names.input.arg(n))),
                    n - 1);
         ui::SetTag(ui::CellEdit(grid, n, 3, names.value.arg(n), row + QStringLiteral("value"), TAdvEdit::Decimal, 4,
                                 zeroDecimal),
                    n - 1);
-        ui::SetTag(ui::CellCombo(grid, n, 4, names.last.arg(n), row + lastHeader.toLower(), lastItems), n - 1);
+        ui::SetTag(ui::CellCombo(grid, n, 4, names.last.arg(n), row + lastHeader.toLower(),
+                                 values::ListItems(names.last.arg(n))),
+                   n - 1);
     }
     return group;
 }
@@ -107,28 +110,28 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
 
     QGridLayout *grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Supply Air "))));
     ui::Edit(grid, 0, 0, QStringLiteral("SupplySPAdvEdit"), QStringLiteral("Temp."), TAdvEdit::Decimal, 4, zeroDecimal);
-    ui::Combo(grid, 1, 0, QStringLiteral("SupplySensorColumnComboBox"), QStringLiteral("Sens. No"), ui::Numbers(1, 4),
-              0);
+    ui::Combo(grid, 1, 0, QStringLiteral("SupplySensorColumnComboBox"), QStringLiteral("Sens. No"),
+              values::ListItems(QStringLiteral("SupplySensorColumnComboBox")), 0);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Sensors "))));
-    ui::Combo(grid, 0, 0, QStringLiteral("OutdoorSensorColumnComboBox"), QStringLiteral("Outdoor"), ui::Numbers(1, 4),
-              0);
+    ui::Combo(grid, 0, 0, QStringLiteral("OutdoorSensorColumnComboBox"), QStringLiteral("Outdoor"),
+              values::ListItems(QStringLiteral("OutdoorSensorColumnComboBox")), 0);
     // The exhaust sensor is not offered here; its register moves only with a configuration.
-    ui::Combo(grid, 1, 0, QStringLiteral("ExhaustSensorColumnComboBox"), QStringLiteral("Outlet"), ui::Numbers(1, 4),
-              0);
+    ui::Combo(grid, 1, 0, QStringLiteral("ExhaustSensorColumnComboBox"), QStringLiteral("Outlet"),
+              values::ListItems(QStringLiteral("ExhaustSensorColumnComboBox")), 0);
     HideRow(grid, 1);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Anti-freezing "))));
     ui::Edit(grid, 0, 0, QStringLiteral("AntiFreezingTempAdvEdit"), QStringLiteral("Temp."), TAdvEdit::SignedDecimal, 5,
              zeroDecimal);
     ui::Combo(grid, 1, 0, QStringLiteral("AntiFreezingSensorColumnComboBox"), QStringLiteral("Sens. No"),
-              ui::Numbers(0, 4), 0);
+              values::ListItems(QStringLiteral("AntiFreezingSensorColumnComboBox")), 0);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Output No "))));
     ui::Combo(grid, 0, 0, QStringLiteral("ActiveControlColumnComboBox"), QStringLiteral("Active Control"),
-              ui::Numbers(1, 11), 0);
-    ui::Combo(grid, 1, 0, QStringLiteral("WaterPumpColumnComboBox"), QStringLiteral("Water Pump"), ui::Numbers(1, 11),
-              0);
+              values::ListItems(QStringLiteral("ActiveControlColumnComboBox")), 0);
+    ui::Combo(grid, 1, 0, QStringLiteral("WaterPumpColumnComboBox"), QStringLiteral("Water Pump"),
+              values::ListItems(QStringLiteral("WaterPumpColumnComboBox")), 0);
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Mode "))));
     QCheckBox *manual = CellCheck(grid, 0, 0, QStringLiteral("ModeMandxfCheckBox"), QStringLiteral("Manual"));
@@ -142,8 +145,10 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     QGroupBox *rotor = Stack(column, ui::Group(this, QStringLiteral(" Rotor ")));
     grid = GridOf(ui::Group(rotor, QString()));
     GridOf(rotor)->addWidget(grid->parentWidget(), 0, 0);
-    ui::Combo(grid, 0, 0, QStringLiteral("AnRotorOutputColumnComboBox"), QStringLiteral("AOut"), ui::Numbers(1, 5), 0);
-    ui::Combo(grid, 1, 0, QStringLiteral("DiRotorOutputColumnComboBox"), QStringLiteral("DOut"), ui::Numbers(0, 11), 0);
+    ui::Combo(grid, 0, 0, QStringLiteral("AnRotorOutputColumnComboBox"), QStringLiteral("AOut"),
+              values::ListItems(QStringLiteral("AnRotorOutputColumnComboBox")), 0);
+    ui::Combo(grid, 1, 0, QStringLiteral("DiRotorOutputColumnComboBox"), QStringLiteral("DOut"),
+              values::ListItems(QStringLiteral("DiRotorOutputColumnComboBox")), 0);
     grid = GridOf(ui::Group(rotor, QStringLiteral(" PI ")));
     GridOf(rotor)->addWidget(grid->parentWidget(), 1, 0);
     ui::Edit(grid, 0, 0, QStringLiteral("RotorPeriodAdvEdit"), QStringLiteral("Period"), TAdvEdit::Unsigned, 3, zero);
@@ -180,32 +185,32 @@ TSettingsPage::TSettingsPage(TPageContext &context, QWidget *parent)
     CellCheck(grid, 1, 0, QStringLiteral("HeaterControldxfCheckBox"), QStringLiteral("1"), QStringLiteral("enabled"));
     CellCheck(grid, 1, 1, QStringLiteral("HeaterControlInvdxfCheckBox"), QString(), QStringLiteral("inverted"));
     input->setBuddy(ui::CellCombo(grid, 1, 2, QStringLiteral("HeaterControlInputColumnComboBox"),
-                                  QStringLiteral("input"), ui::Numbers(5, 8)));
+                                  QStringLiteral("input"),
+                                  values::ListItems(QStringLiteral("HeaterControlInputColumnComboBox"))));
 
     grid = GridOf(Stack(column, ui::Group(this, QStringLiteral(" Season "))));
     ui::Combo(grid, 0, 0, QStringLiteral("SeasonModeColumnComboBox"), QStringLiteral("Mode"),
-              {QStringLiteral("Summer"), QStringLiteral("Winter"), QStringLiteral("Auto")}, 0);
+              values::ListItems(QStringLiteral("SeasonModeColumnComboBox")), 0);
     // The season the board is in, which only the board chooses: kept off the page.
     ui::Combo(grid, 1, 0, QStringLiteral("SeasonColumnComboBox"), QStringLiteral("Season"),
-              {QStringLiteral("Summer"), QStringLiteral("Winter")}, 0);
+              values::ListItems(QStringLiteral("SeasonColumnComboBox")), 0);
     HideRow(grid, 1);
     column->addStretch();
 
     // Bottom: the four stop controls and the four output controls, one row each.
     QHBoxLayout *bottom = ui::Row(page);
 
-    bottom->addWidget(ControlTable(
-        this, QStringLiteral(" Stop Control "),
-        {QStringLiteral("StopControl%1dxfCheckBox"), QStringLiteral("StopControlInv%1dxfCheckBox"),
-         QStringLiteral("StopControlUin%1ColumnComboBox"), QStringLiteral("StopControlValue%1AdvEdit"),
-         QStringLiteral("StopControlCode%1ColumnComboBox")},
-        QStringLiteral("Code"),
-        {QStringLiteral("STOP"), QStringLiteral("HEATER"), QStringLiteral("WATER"), QStringLiteral("FROST")}));
+    bottom->addWidget(
+        ControlTable(this, QStringLiteral(" Stop Control "),
+                     {QStringLiteral("StopControl%1dxfCheckBox"), QStringLiteral("StopControlInv%1dxfCheckBox"),
+                      QStringLiteral("StopControlUin%1ColumnComboBox"), QStringLiteral("StopControlValue%1AdvEdit"),
+                      QStringLiteral("StopControlCode%1ColumnComboBox")},
+                     QStringLiteral("Code")));
     bottom->addWidget(ControlTable(
         this, QStringLiteral(" Output Control "),
         {QStringLiteral("OutputControl%1dxfCheckBox"), QStringLiteral("OutputControlInv%1dxfCheckBox"),
          QStringLiteral("OutputControlInput%1ColumnComboBox"), QStringLiteral("OutputControlValue%1AdvEdit"),
          QStringLiteral("OutputControlOutput%1ColumnComboBox")},
-        QStringLiteral("Output"), ui::Numbers(1, 11)));
+        QStringLiteral("Output")));
     page->addStretch();
 }

@@ -3,6 +3,7 @@
 #include "params/TVentilationPage.h"
 
 #include "config/BoardAddresses.h"
+#include "config/ValueText.h"
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
 #include "widgets/EditApplied.h"
@@ -92,14 +93,18 @@ QGroupBox *Outputs(QWidget *parent)
     for (int row = 0; row < 3; ++row) {
         for (int k = 0; k < 2; ++k) {
             const int tag = 2 * row + k;
-            QComboBox *output = ui::Combo(grid, row, k, QStringLiteral("VentOutput%1ColumnComboBox").arg(tag + 1),
-                                          k == 0 ? speeds[row] : QString(), ui::Numbers(0, 11), 0);
+            QComboBox *output =
+                ui::Combo(grid, row, k, QStringLiteral("VentOutput%1ColumnComboBox").arg(tag + 1),
+                          k == 0 ? speeds[row] : QString(),
+                          values::ListItems(QStringLiteral("VentOutput%1ColumnComboBox").arg(tag + 1)), 0);
             ui::Name(output, QStringLiteral("Speed %1, %2 output").arg(speeds[row], which[k]));
             ui::SetTag(output, tag);
         }
     }
-    ui::Combo(grid, 3, 0, QStringLiteral("SFanOutputColumnComboBox"), QStringLiteral("Ysupply"), ui::Numbers(1, 5), 0);
-    ui::Combo(grid, 4, 0, QStringLiteral("EFanOutputColumnComboBox"), QStringLiteral("Yexhaust"), ui::Numbers(1, 5), 0);
+    ui::Combo(grid, 3, 0, QStringLiteral("SFanOutputColumnComboBox"), QStringLiteral("Ysupply"),
+              values::ListItems(QStringLiteral("SFanOutputColumnComboBox")), 0);
+    ui::Combo(grid, 4, 0, QStringLiteral("EFanOutputColumnComboBox"), QStringLiteral("Yexhaust"),
+              values::ListItems(QStringLiteral("EFanOutputColumnComboBox")), 0);
     return group;
 }
 
@@ -115,7 +120,8 @@ QGroupBox *FanSpeedCorrection(QWidget *parent)
     ui::Exclusive({above, below});
     grid->addWidget(above, 1, 0, 1, 2);
     grid->addWidget(below, 1, 2);
-    ui::Combo(grid, 2, 0, QStringLiteral("CorInputColumnComboBox"), QStringLiteral("Input"), ui::Numbers(5, 8), 0);
+    ui::Combo(grid, 2, 0, QStringLiteral("CorInputColumnComboBox"), QStringLiteral("Input"),
+              values::ListItems(QStringLiteral("CorInputColumnComboBox")), 0);
     ui::Edit(grid, 3, 0, QStringLiteral("CorKpAdvEdit"), QStringLiteral("Kp"), TAdvEdit::Decimal, 4, Localized("0.0"));
     ui::Edit(grid, 4, 0, QStringLiteral("ValueAdvEdit"), QStringLiteral("Value"), TAdvEdit::Decimal, 4,
              Localized("0.0"));
@@ -140,10 +146,11 @@ QGroupBox *PressureControl(QWidget *parent)
         ui::Group(parent, QStringLiteral(" Pressure Control "), QStringLiteral("PressureControlGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
     SupplyExhaustHeadings(grid);
-    const QStringList inputs{QStringLiteral("9"), QStringLiteral("10")};
-    ui::Name(ui::Combo(grid, 1, 0, QStringLiteral("SPControlInputColumnComboBox"), QStringLiteral("Input"), inputs, 0),
+    ui::Name(ui::Combo(grid, 1, 0, QStringLiteral("SPControlInputColumnComboBox"), QStringLiteral("Input"),
+                       values::ListItems(QStringLiteral("SPControlInputColumnComboBox")), 0),
              QStringLiteral("Supply input"));
-    ui::Name(ui::Combo(grid, 1, 1, QStringLiteral("EPControlInputColumnComboBox"), {}, inputs, 0),
+    ui::Name(ui::Combo(grid, 1, 1, QStringLiteral("EPControlInputColumnComboBox"), {},
+                       values::ListItems(QStringLiteral("EPControlInputColumnComboBox")), 0),
              QStringLiteral("Exhaust input"));
     SupplyExhaustRow(grid, 2, QStringLiteral("SPW"), QStringLiteral("SPControlSPWAdvEdit"),
                      QStringLiteral("EPControlSPWAdvEdit"), TAdvEdit::Decimal, 4, Localized("0.0"), 0, 4);
@@ -161,7 +168,7 @@ QGroupBox *Speed(QWidget *parent)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Speed "), QStringLiteral("SpeedGroupBox"));
     ui::Combo(ui::GridOf(group), 0, 0, QStringLiteral("SpeedColumnComboBox"), QStringLiteral("Speed"),
-              ui::Numbers(1, 3), 0);
+              values::ListItems(QStringLiteral("SpeedColumnComboBox")), 0);
     ui::GridOf(group)->setColumnStretch(3, 1);
     return group;
 }
@@ -206,9 +213,9 @@ QGroupBox *AirVolumeLoop(QWidget *parent, const QString &title, const QString &s
     QGroupBox *group = ui::Group(parent, title);
     QGridLayout *grid = ui::GridOf(group);
     grid->setVerticalSpacing(1);  // the two loops stand one above the other
-    ui::Name(
-        ui::Combo(grid, 0, 0, side + QStringLiteral("InputColumnComboBox"), QStringLiteral("In"), ui::Numbers(5, 8), 0),
-        QStringLiteral("input"));
+    ui::Name(ui::Combo(grid, 0, 0, side + QStringLiteral("InputColumnComboBox"), QStringLiteral("In"),
+                       values::ListItems(side + QStringLiteral("InputColumnComboBox")), 0),
+             QStringLiteral("input"));
     // Tags 0..3: SPW 0..1, T 1..255 s, Kp 0..20, Ki 0..655 s; U100 has no range.
     const struct
     {
@@ -238,7 +245,7 @@ QGroupBox *AirVolume(QWidget *parent, QPushButton *&calibration)
     auto *top = new QGridLayout;
     grid->addLayout(top, 0, 0);
     ui::Combo(top, 0, 0, QStringLiteral("AVModeColumnComboBox"), QStringLiteral("Mode"),
-              {QStringLiteral("CAV"), QStringLiteral("VAV")}, 0);
+              values::ListItems(QStringLiteral("AVModeColumnComboBox")), 0);
     calibration = Button(group, QStringLiteral("CalibrationVrDemoButton"), QStringLiteral("Start"),
                          QStringLiteral("Start the air-volume calibration"));
     auto *calibrationLabel = new QLabel(QStringLiteral("Calibration"), group);

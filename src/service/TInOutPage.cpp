@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "service/TInOutPage.h"
 
+#include "config/ValueText.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/TParameterEditor.h"
 #include "widgets/TransferTable.h"
@@ -21,14 +22,13 @@ namespace {
 
 using TColumnButtons = TInOutPage::TColumnButtons;
 
-// The rows of the page's groups: values, automatic/manual, inversion.
+// The rows of the page's groups: automatic/manual and inversion.
 constexpr int kAnalogInputModes = 77;
 constexpr int kAnalogOutputModes = 79;
 constexpr int kDigitalInputInversion = 80;
 constexpr int kDigitalInputModes = 82;
 constexpr int kDigitalOutputInversion = 83;
 constexpr int kDigitalOutputModes = 85;
-constexpr int kSimulationModes = 87;
 
 // One analog channel: what may be typed as its manual value and how much.
 struct AnalogRow
@@ -215,7 +215,7 @@ QGroupBox *Outputs(QWidget *page, TColumnButtons &analog, TColumnButtons &digita
     auto *alarmGrid = new QGridLayout(alarm);
     alarmGrid->setContentsMargins(6, 0, 0, 0);
     ui::Combo(alarmGrid, 0, 0, QStringLiteral("AlarmOutputColumnComboBox"), QStringLiteral("Alarm Output"),
-              ui::Numbers(0, 11), 0);
+              values::ListItems(QStringLiteral("AlarmOutputColumnComboBox")), 0);
     alarmGrid->setColumnStretch(2, 1);
     grid->addWidget(alarm, 2, 0, 1, 2);
     return outputs;
@@ -287,13 +287,12 @@ bool Checked(QWidget *box)
     return static_cast<QCheckBox *>(box)->isChecked();
 }
 
-// One kind of override, held in the boxes of one row of the table. Manual values and simulation
-// times are settings, not overrides: they are left as the board holds them.
+// One kind of override, held in the boxes of one row of the table: a channel a technician put in
+// manual (M). Manual values, inversions and the simulation channels' modes and times are
+// configuration, saved with every file: never overrides, left as the board holds them.
 struct OverrideKind
 {
-    int Item;
-    size_t First;          // the first box that is checked while its channel is overridden
-    size_t Step;           // 2: pairs of boxes, the other one of a pair shows it returned; 1: single boxes
+    int Item;              // a row of A/M pairs, the M box checked while its channel is overridden
     const char *Active;    // the overridden channels, as the status bar names them
     const char *Channel;   // the channels' names, before their numbers
     const char *Returned;  // what the write makes of them: one channel ("%1"), or the whole mask
@@ -301,13 +300,10 @@ struct OverrideKind
 };
 
 constexpr OverrideKind kOverrideKinds[] = {
-    {kAnalogInputModes, 1, 2, "analog inputs in manual", "A", "analog input %1 automatic", false},
-    {kAnalogOutputModes, 1, 2, "analog outputs in manual", "A", "analog output %1 automatic", false},
-    {kDigitalInputModes, 1, 2, "digital inputs in manual", "IN", "digital inputs automatic", true},
-    {kDigitalOutputModes, 1, 2, "digital outputs in manual", "OUT", "digital outputs automatic", true},
-    {kDigitalInputInversion, 0, 1, "digital inputs inverted", "IN", "digital inputs not inverted", false},
-    {kDigitalOutputInversion, 0, 1, "digital outputs inverted", "OUT", "digital outputs not inverted", false},
-    {kSimulationModes, 0, 2, "simulation channels in PWM", "T", "simulation channels ON/OFF", false},
+    {kAnalogInputModes, "analog inputs in manual", "A", "analog input %1 automatic", false},
+    {kAnalogOutputModes, "analog outputs in manual", "A", "analog output %1 automatic", false},
+    {kDigitalInputModes, "digital inputs in manual", "IN", "digital inputs automatic", true},
+    {kDigitalOutputModes, "digital outputs in manual", "OUT", "digital outputs automatic", true},
 };
 
 // A channel of a kind that is overridden: its index and where its boxes are in the row.
@@ -317,10 +313,10 @@ struct OverriddenChannel
     size_t Box;  // the box checked while it is overridden
 };
 
-std::vector<OverriddenChannel> Overridden(const OverrideKind &kind, const std::vector<QWidget *> &boxes)
+std::vector<OverriddenChannel> Overridden(const std::vector<QWidget *> &boxes)
 {
     std::vector<OverriddenChannel> found;
-    for (size_t j = kind.First, channel = 0; j < boxes.size(); j += kind.Step, ++channel) {
+    for (size_t j = 1, channel = 0; j < boxes.size(); j += 2, ++channel) {
         if (Checked(boxes[j]))
             found.push_back({static_cast<int>(channel), j});
     }
@@ -330,12 +326,10 @@ std::vector<OverriddenChannel> Overridden(const OverrideKind &kind, const std::v
 // A box and the state it takes to show its channel returned.
 using BoxState = std::pair<QCheckBox *, bool>;
 
-// The other box of the pair checked, or the single box unchecked.
-BoxState ReturnedBox(const OverrideKind &kind, const std::vector<QWidget *> &boxes, size_t box)
+// The A box of the pair checked.
+BoxState ReturnedBox(const std::vector<QWidget *> &boxes, size_t box)
 {
-    if (kind.Step == 1)
-        return {static_cast<QCheckBox *>(boxes[box]), false};
-    return {static_cast<QCheckBox *>(boxes[kind.First == 0 ? box + 1 : box - 1]), true};
+    return {static_cast<QCheckBox *>(boxes[box - 1]), true};
 }
 
 void Show(const std::vector<BoxState> &boxes)
@@ -351,7 +345,7 @@ QStringList TInOutPage::ActiveOverrides() const
     QStringList active;
     for (const OverrideKind &kind : kOverrideKinds) {
         QStringList channels;
-        for (const OverriddenChannel &o : Overridden(kind, Table().Codec(kind.Item).Controls()))
+        for (const OverriddenChannel &o : Overridden(Table().Codec(kind.Item).Controls()))
             channels << QLatin1String(kind.Channel) + QString::number(o.Channel + 1);
         if (!channels.isEmpty())
             active << QStringLiteral("%1: %2").arg(QLatin1String(kind.Active), channels.join(QStringLiteral(", ")));
@@ -365,7 +359,7 @@ TReturnWrites TInOutPage::ReturnWrites() const
     for (const OverrideKind &kind : kOverrideKinds) {
         const TParameterCodec &codec = Table().Codec(kind.Item);
         const std::vector<QWidget *> &boxes = codec.Controls();
-        const std::vector<OverriddenChannel> overridden = Overridden(kind, boxes);
+        const std::vector<OverriddenChannel> overridden = Overridden(boxes);
         if (overridden.empty())
             continue;
         const quint16 first = codec.Row().FirstRegister;
@@ -376,15 +370,15 @@ TReturnWrites TInOutPage::ReturnWrites() const
                                   .Value = 0,
                                   .What = QString::fromLatin1(kind.Returned)
                                               .arg(QLatin1String(kind.Channel) + QString::number(o.Channel + 1)),
-                                  .Taken = [shown = std::vector{ReturnedBox(kind, boxes, o.Box)}] { Show(shown); }});
+                                  .Taken = [shown = std::vector{ReturnedBox(boxes, o.Box)}] { Show(shown); }});
             }
             continue;
         }
         // A mask holds the whole group: the channels not overridden keep the bit they have.
         std::vector<BoxState> shown;
         for (const OverriddenChannel &o : overridden)
-            shown.push_back(ReturnedBox(kind, boxes, o.Box));
-        const auto channels = static_cast<int>(boxes.size() / kind.Step);
+            shown.push_back(ReturnedBox(boxes, o.Box));
+        const auto channels = static_cast<int>(boxes.size() / 2);
         writes.push_back({.Address = first,
                           .Value = static_cast<quint16>(kind.SetWhenReturned ? (1 << channels) - 1 : 0),
                           .What = QLatin1String(kind.Returned),

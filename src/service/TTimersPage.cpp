@@ -4,6 +4,7 @@
 
 #include "common/NumberText.h"
 #include "config/BoardAddresses.h"
+#include "config/ValueText.h"
 #include "link/ModbusExceptions.h"
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
@@ -47,10 +48,8 @@ QGroupBox *TemperatureCorrection(QWidget *parent)
 {
     QGroupBox *group = ui::Group(parent, QStringLiteral(" Temperature Correction "), QStringLiteral("TCordxfGroupBox"));
     QGridLayout *grid = ui::GridOf(group);
-    QStringList values;
-    for (int value = 9; value >= -9; --value)
-        values.append(QString::number(value));
-    ui::Combo(grid, 0, 0, QStringLiteral("TCorValueColumnComboBox"), QStringLiteral("Value"), values, 0);
+    ui::Combo(grid, 0, 0, QStringLiteral("TCorValueColumnComboBox"), QStringLiteral("Value"),
+              values::ListItems(QStringLiteral("TCorValueColumnComboBox")), 0);
     ui::TimeEdit(grid, 1, 0, QStringLiteral("TCorStartAdvMaskEdit"), QStringLiteral("Start"), 8 * 60);
     ui::TimeEdit(grid, 2, 0, QStringLiteral("TCorStopAdvMaskEdit"), QStringLiteral("Stop"), 18 * 60);
     return group;
@@ -154,8 +153,8 @@ QGroupBox *TTimersPage::BuildTimer()
         ui::Name(start, interval + QStringLiteral(" start"));
         TAdvEdit *stop = ui::AsTimeEdit(
             ui::CellEdit(grid, n, 3, name.arg(2), interval + QStringLiteral(" stop"), TAdvEdit::Text, 5, {}), 0);
-        QComboBox *level =
-            ui::Combo(grid, n, 3, QStringLiteral("Int%1ColumnComboBox").arg(n), {}, ui::Numbers(0, 3), 0);
+        QComboBox *level = ui::Combo(grid, n, 3, QStringLiteral("Int%1ColumnComboBox").arg(n), {},
+                                     values::ListItems(QStringLiteral("Int%1ColumnComboBox").arg(n)), 0);
         ui::Name(level, interval + QStringLiteral(" level"));
         ui::SetTag(start, 2 * i);
         ui::SetTag(stop, 2 * i + 1);

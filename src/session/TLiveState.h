@@ -17,8 +17,8 @@ struct TIoSample
     float RoomTrendValue = 0.0f;
 };
 
-// The regulation trend's sample, taken after each diagnostic block: diagnostic values 1-8 in their
-// units (the registers are hundredths).
+// The regulation trend's sample, taken after each diagnostic block: diagnostic values 1-8 as the
+// board gives them, signed and unscaled.
 struct TRegulationSample
 {
     std::array<float, 8> Values{};

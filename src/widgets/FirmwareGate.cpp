@@ -45,3 +45,10 @@ void TFirmwareGate::Show(const std::optional<live::VersionBlock> &version)
     show(m_extended, version && version->Rev12);
     show(m_series, version && version->HasSeries);
 }
+
+void TFirmwareGate::ShowOffline()
+{
+    for (const std::vector<QWidget *> *controls : {&m_extended, &m_series})
+        for (QWidget *control : *controls)
+            ui::SwitchOff(control, kReason, QString());
+}

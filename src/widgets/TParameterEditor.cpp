@@ -218,8 +218,13 @@ bool TParameterEditor::Apply(QWidget *control)
     if (IsMask(kind)) {
         // The box's own bit as the user set it; every other bit as the board holds it now.
         const quint16 bit = place->Codec->BitOf(control);
-        ChangeBits(control, *place->Codec,
-                   [bit, shown = *word](quint16 held) { return static_cast<quint16>((held & ~bit) | (shown & bit)); });
+        // The click has turned the box already: a write that does not happen turns it back.
+        ChangeBits(
+            control, *place->Codec,
+            [bit, shown = *word](quint16 held) { return static_cast<quint16>((held & ~bit) | (shown & bit)); },
+            [codec = place->Codec, before = static_cast<quint16>(*word ^ bit)] {
+                codec->RegistersToControls({&before, 1});
+            });
         return true;
     }
     if (kind == TCodecKind::TimeOfDay)
@@ -229,7 +234,7 @@ bool TParameterEditor::Apply(QWidget *control)
 }
 
 void TParameterEditor::ChangeBits(QWidget *control, const TParameterCodec &codec,
-                                  std::function<quint16(quint16)> change)
+                                  std::function<quint16(quint16)> change, std::function<void()> unchanged)
 {
     const quint16 address = codec.Row().FirstRegister;
     const auto write = [this, control, &codec, address](quint16 word) {
@@ -240,6 +245,8 @@ void TParameterEditor::ChangeBits(QWidget *control, const TParameterCodec &codec
     // would be answered before the first change is written, and would undo it.
     if (const auto reading = m_changing.find(address); reading != m_changing.end()) {
         reading->push_back(std::move(change));
+        if (unchanged)
+            m_unchanged[address].push_back(std::move(unchanged));
         return;
     }
     if (TPage::ShowsTheBoard(control)) {
@@ -249,25 +256,37 @@ void TParameterEditor::ChangeBits(QWidget *control, const TParameterCodec &codec
             write(change(shown));
         return;
     }
-    if (!m_session.Connected())
+    if (!m_session.Connected()) {
+        if (unchanged)
+            unchanged();
         return;  // Sending said so
+    }
     m_changing[address].push_back(std::move(change));
+    if (unchanged)
+        m_unchanged[address].push_back(std::move(unchanged));
+    // Nothing is written: every change waiting for this read is shown undone.
+    const auto undo = [this, address] {
+        m_changing.remove(address);
+        for (const auto &each : m_unchanged.take(address))
+            each();
+    };
     m_session.Read(address, 1,
                    {.OnReply =
                         [this, address, write](const TModbusAnswer &held) {
                             quint16 word = held.Registers.value(0);
+                            m_unchanged.remove(address);
                             for (const auto &each : m_changing.take(address))
                                 word = each(word);
                             write(word);
                         },
                     .OnRefused =
-                        [this, control, address](const TModbusAnswer &answer) {
-                            m_changing.remove(address);
+                        [this, control, undo](const TModbusAnswer &answer) {
+                            undo();
                             Say(QStringLiteral("%1 was not written: the board refused to read its register "
                                                "first (%2).")
                                     .arg(PlaceOf(control), ExceptionText(answer.ExceptionCode)));
                         },
-                    .OnFailed = [this, address] { m_changing.remove(address); }});
+                    .OnFailed = undo});
 }
 
 void TParameterEditor::Refuse(QWidget *control, const QString &error)

@@ -71,9 +71,11 @@ public:
     // Writes the bit-mask register of codec's row (one register) on behalf of control as change
     // makes it from the word the board holds: the row's own word while control's page shows what
     // the board holds (TPage::ShowsTheBoard), else the word read from the board just before (and
-    // nothing is written when that read is refused or gets no answer). The row then shows the
-    // word written.
-    void ChangeBits(QWidget *control, const TParameterCodec &codec, std::function<quint16(quint16)> change);
+    // nothing is written when that read is refused or gets no answer, or the line is closed:
+    // unchanged then runs, to show what the row showed before). The row then shows the word
+    // written.
+    void ChangeBits(QWidget *control, const TParameterCodec &codec, std::function<quint16(quint16)> change,
+                    std::function<void()> unchanged = {});
     // A line for the status bar on behalf of a page.
     void Tell(const QString &text) { Say(text); }
     // Tells why control's value was refused (the range message when error is empty, else error in
@@ -119,5 +121,7 @@ private:
     QSet<const QWidget *> m_attached;
     // The bit changes waiting for the read of their register, by address.
     QHash<quint16, std::vector<std::function<quint16(quint16)>>> m_changing;
+    // What each of them runs when its write does not happen, by address.
+    QHash<quint16, std::vector<std::function<void()>>> m_unchanged;
     bool m_refusing = false;
 };
