@@ -16,7 +16,7 @@ const QString kCnfFilter = QStringLiteral("Configuration Parameters (*.cnf)");
 }  // namespace
 
 TDialogMessages::TDialogMessages(QWidget *parent)
-    : m_parent(parent), m_settingsPath(QDir::current().filePath(TSettings::FileName()))
+    : m_parent(parent), m_settingsPath(TSettings::PathIn(QDir::currentPath()))
 {
 }
 

@@ -14,13 +14,6 @@
 #include <unistd.h>
 
 namespace {
-QString ParityLetter(QSerialPort::Parity parity)
-{
-    return parity == QSerialPort::NoParity    ? QStringLiteral("N")
-           : parity == QSerialPort::OddParity ? QStringLiteral("O")
-                                              : QStringLiteral("E");
-}
-
 // The line options that reach a board found, for the next z4ctl call.
 QString LineOptions(const TLineOptions &line, const TBoardFound &found)
 {
@@ -29,7 +22,7 @@ QString LineOptions(const TLineOptions &line, const TBoardFound &found)
     return QStringLiteral("--rtu %1 --baud %2 --parity %3 --unit %4")
         .arg(line.Device)
         .arg(found.Setting.BaudRate)
-        .arg(ParityLetter(found.Setting.Parity))
+        .arg(TLineSettings::ParityLetter(found.Setting.Parity))
         .arg(found.Unit);
 }
 
@@ -41,7 +34,7 @@ QJsonObject FoundObject(const TLineOptions &line, const TBoardFound &found)
     if (line.Serial) {
         object.insert(QStringLiteral("device"), line.Device);
         object.insert(QStringLiteral("baud"), found.Setting.BaudRate);
-        object.insert(QStringLiteral("parity"), ParityLetter(found.Setting.Parity));
+        object.insert(QStringLiteral("parity"), TLineSettings::ParityLetter(found.Setting.Parity));
         object.insert(QStringLiteral("data_bits"), static_cast<int>(line.DataBits));
         object.insert(QStringLiteral("stop_bits"), line.StopBits == QSerialPort::TwoStop ? 2 : 1);
     } else {
@@ -57,17 +50,12 @@ TExitStatus RunScan(const TCliOptions &options, std::FILE *out, std::FILE *err)
     const TLineOptions &line = *options.Line;
     const auto given = [&](const char *option) { return options.Given.contains(QLatin1String(option)); };
     TSearchPlan plan;
-    plan.Serial = line.Serial;
-    plan.Device = line.Device;
-    plan.DataBits = line.DataBits;
-    plan.StopBits = line.StopBits;
+    plan.Line = line;
     plan.Settings = TBoardSearch::SerialSettings({line.BaudRate, line.Parity}, given("--baud"), given("--parity"));
-    plan.Host = line.Host;
-    plan.Port = line.Port;
     plan.Units = given("--unit") ? QList<quint8>{line.Unit} : TBoardSearch::Units(line.Unit);
     plan.All = options.All;
     if (given("--timeout"))
-        plan.TimeoutMs = static_cast<int>(line.TimeoutMs);
+        plan.TimeoutMs = line.TimeoutMs;
 
     TBoardSearch search;
     const bool terminal = isatty(fileno(err)) != 0;
