@@ -8,6 +8,7 @@
 
 #include "app/TConnectionPanel.h"
 #include "app/TForm1.h"
+#include "widgets/TDeviceComboBox.h"
 #include "widgets/TWrapLabel.h"
 
 #include <QLabel>

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QProcess>
 #include <QTest>
@@ -25,6 +26,21 @@ enum class Fault { DropEvery, Lost, Pulled, Refused, Unreachable };
 
 // Set inside the network namespace this test makes for the unreachable host.
 constexpr char kInNamespace[] = "Z4_LINE_IN_NETNS";
+// A folder: the window is shown, and pictured in each state a row leads to (run under xvfb-run
+// with QT_QPA_PLATFORM=xcb, at the screen sizes to be judged).
+constexpr char kShots[] = "Z4_LINE_SHOTS";
+
+void Picture(QWidget &form, const QString &name)
+{
+    const QString folder = qEnvironmentVariable(kShots);
+    if (folder.isEmpty())
+        return;
+    QTest::qWait(50);  // painted
+    form.grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<TErrorForm *>(w); window && window->isVisible())
+            window->grab().save(QDir(folder).filePath(name + QStringLiteral("-error.png")));
+}
 
 TErrorForm *ErrorWindow()
 {
@@ -121,8 +137,14 @@ void TstLine::lineStates()
     if (fault == Fault::Unreachable && !qEnvironmentVariableIsSet(kInNamespace)) {
         // Only inside a network namespace of the test's own, where 10.8.0.0/16 is unreachable:
         // this row again there, in a process of its own.
-        const QStringList unshare{"--net", "--map-root-user", "--fork", "--kill-child", "sh", "-c",
-                                  "ip link set lo up && ip route add unreachable 10.8.0.0/16 && exec \"$@\"", "sh"};
+        const QStringList unshare{"--net",
+                                  "--map-root-user",
+                                  "--fork",
+                                  "--kill-child",
+                                  "sh",
+                                  "-c",
+                                  "ip link set lo up && ip route add unreachable 10.8.0.0/16 && exec \"$@\"",
+                                  "sh"};
         if (QProcess::execute(QStringLiteral("unshare"), {"--net", "--map-root-user", "true"}) != 0)
             QSKIP("no network namespace of its own can be made here (unshare, ip)");
         QProcess self;
@@ -131,8 +153,9 @@ void TstLine::lineStates()
         self.setProcessEnvironment(environment);
         self.setProcessChannelMode(QProcess::MergedChannels);
         self.start(QStringLiteral("unshare"),
-                   unshare + QStringList{QCoreApplication::applicationFilePath(),
-                                         QStringLiteral("lineStates:unreachable host, cancelled")});
+                   unshare
+                       + QStringList{QCoreApplication::applicationFilePath(),
+                                     QStringLiteral("lineStates:unreachable host, cancelled")});
         QVERIFY(self.waitForFinished(2 * kSoonMs));
         QVERIFY2(self.exitCode() == 0, self.readAll().constData());
         return;
@@ -174,6 +197,9 @@ void TstLine::lineStates()
         panel.IPAddressEdit->setText(fault == Fault::Unreachable ? QStringLiteral("10.8.0.1")
                                                                  : QStringLiteral("127.0.0.1"));
     }
+    if (qEnvironmentVariableIsSet(kShots))
+        form->show();
+    const QString shot = QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char(','), 0, 0);
     QList<TLineState> seen;
     connect(&line, &TBoardLine::StateChanged, this, [&seen](const TLineStatus &s) {
         if (seen.isEmpty() || seen.last() != s.State)
@@ -182,9 +208,9 @@ void TstLine::lineStates()
     // Every view says the state the line is in.
     const auto agree = [&] {
         const TLineStatus &s = line.Status();
-        const QString lamp = s.State == TLineState::Answering                                     ? "green"
+        const QString lamp = s.State == TLineState::Answering                                  ? "green"
                              : s.State == TLineState::Waiting || s.State == TLineState::Silent ? "amber"
-                                                                                                : "off";
+                                                                                               : "off";
         QCOMPARE(Lamp(*panel.ConnectionVrUserLed), lamp);
         QCOMPARE(panel.ConnectionStateLabel->text(), s.Text());
         QCOMPARE(panel.ConnectionStateLabel->toolTip(), s.Text());
@@ -203,6 +229,7 @@ void TstLine::lineStates()
         QCOMPARE(line.Status().Try, 1);
         QVERIFY(line.Status().Text().startsWith(QStringLiteral("Connecting to %1, try 1").arg(line.Status().Line)));
         agree();
+        Picture(*form, shot);
         panel.ConnectVrButton->click();  // Cancel
         QTRY_COMPARE_WITH_TIMEOUT(line.State(), TLineState::Closed, kSoonMs);
         QCOMPARE(line.Status().Reason, reason);  // why stays said
@@ -229,11 +256,11 @@ void TstLine::lineStates()
     // "Since" is the board's last answer, whatever came after it.
     QVERIFY(status.Since >= lastAnswer && status.Since == line.LastAnswer());
     QVERIFY2(status.Text().contains(status.SinceText()), qPrintable(status.Text()));
-    QTRY_VERIFY_WITH_TIMEOUT(LiveStatusOf(*form)->text() == status.Text().replace('\n', QStringLiteral("; ")),
-                             kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(LiveStatusOf(*form)->text() == status.Text().replace('\n', QStringLiteral("; ")), kSoonMs);
     agree();
-    QCOMPARE(ErrorWindow() != nullptr, state == TLineState::Silent);
+    Picture(*form, shot);
     if (state == TLineState::Silent) {
+        QVERIFY(ErrorWindow());
         QCOMPARE(ErrorWindow()->findChild<QLabel *>(QStringLiteral("ErrorReasonLabel"))->text(), reason);
         // The board answers again: green, and the window goes.
         board->SetFaults({});

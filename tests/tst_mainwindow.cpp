@@ -71,9 +71,9 @@ QString PanelState(TForm1 &form)
                                        : odd.join(QLatin1Char(','));
     return QStringLiteral("connected=%1 led=%2 caption=%3 inputs=%4")
         .arg(form.Session().Connected())
-        .arg(!p.ConnectionVrUserLed->IsOn()                         ? QStringLiteral("0")
+        .arg(!p.ConnectionVrUserLed->IsOn()                        ? QStringLiteral("0")
              : p.ConnectionVrUserLed->Color() == QColor(0, 200, 0) ? QStringLiteral("1")
-                                                                    : QStringLiteral("amber"))
+                                                                   : QStringLiteral("amber"))
         .arg(p.ConnectVrButton->text(), inputs);
 }
 
@@ -475,7 +475,8 @@ void TstMainWindow::connectingSaysWhatItDoes()
     panel.ConnectVrButton->click();
     const QString line = QStringLiteral("127.0.0.1:%1").arg(deadPort);
     const QString waiting =
-        QStringLiteral("Connecting to %1, try 1, next in 10 s\ncannot connect to %1: the connection was refused").arg(line);
+        QStringLiteral("Connecting to %1, try 1, next in 10 s\ncannot connect to %1: the connection was refused")
+            .arg(line);
     const int width = panel.sizeHint().width();
     QTRY_COMPARE_WITH_TIMEOUT(panel.ConnectionStateLabel->text(), waiting, kSoonMs);
     QVERIFY(panel.sizeHint().width() <= width);  // the line wraps: the left column keeps its width

@@ -17,6 +17,7 @@
 #include "monitor/BoardSearch.h"
 #include "session/TBoardModel.h"
 #include "widgets/TAdvEdit.h"
+#include "widgets/TDeviceComboBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -86,9 +87,9 @@ int BoundMs(const TSearchPlan &plan)
 {
     int ms = 0;
     for (const TSearchSetting &setting : plan.Settings)
-        ms +=
-            2 * static_cast<int>(plan.Units.size()) * 2 * TBoardSearch::TimeoutMs(setting, plan.Line.DataBits, plan.Line.StopBits)
-            + 500;
+        ms += 2 * static_cast<int>(plan.Units.size()) * 2
+                  * TBoardSearch::TimeoutMs(setting, plan.Line.DataBits, plan.Line.StopBits)
+              + 500;
     return ms + 2000;
 }
 }  // namespace

@@ -699,7 +699,8 @@ void TstSettings::pipesDevicesAndFoldersAreRefusedAtOnce()
     bool refused = false;
     switch (use) {
     case SettingsFile:  // at start it counts as no file; at close it is refused
-        refused = TSettings::Read(place).Line.Host == TSettings().Line.Host && !TSettings::Write(place, TSettings(), &error);
+        refused =
+            TSettings::Read(place).Line.Host == TSettings().Line.Host && !TSettings::Write(place, TSettings(), &error);
         break;
     case Definition:
         refused = !ReadDefinitionFile(place, images, &error);

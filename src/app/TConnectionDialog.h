@@ -39,4 +39,3 @@ private:
     TUserMessages &m_messages;
     const Line m_line;
 };
-

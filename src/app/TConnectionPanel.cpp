@@ -8,12 +8,12 @@
 #include "app/TSettings.h"
 #include "config/DefinitionFile.h"
 #include "link/ModbusLog.h"
-#include "link/SerialDevices.h"
 #include "session/TBoardLine.h"
 #include "session/TUserMessages.h"
 #include "widgets/ComboAccessible.h"
 #include "widgets/EditApplied.h"
 #include "widgets/TAdvEdit.h"
+#include "widgets/TDeviceComboBox.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
 #include "widgets/TWrapLabel.h"
@@ -28,10 +28,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMetaObject>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace {
@@ -55,25 +54,6 @@ W *Named(W *widget, const char *name)
 const QString kConnect = QStringLiteral("&Connect");
 const QString kDisconnect = QStringLiteral("&Disconnect");
 const QString kCancel = QStringLiteral("&Cancel");
-constexpr int kDescriptionRole = Qt::UserRole + 1;
-
-// The device list shows each path with what the system says it is; the edit shows the path only,
-// so that a path typed or chosen reads the same.
-class DeviceDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        const QString description = index.data(kDescriptionRole).toString();
-        if (!description.isEmpty())
-            option->text += QStringLiteral("  \u2013 ") + description;
-    }
-};
-
 const QColor kGreen(0, 200, 0);
 const QColor kAmber(255, 176, 0);
 }  // namespace
@@ -99,15 +79,7 @@ TConnectionPanel::TConnectionPanel(TBoardLine &line, TUserMessages &messages, QW
     (new QVBoxLayout(ipBox))->addWidget(IPAddressEdit);
     auto *comBox = new QGroupBox(QStringLiteral(" COM Port "), this);
     ui::SpeakComboNames();
-    // The serial devices found, each with what it is; any other path can be typed.
-    COMPortColumnComboBox = Named(new QComboBox(comBox), "COMPortColumnComboBox");
-    COMPortColumnComboBox->setEditable(true);
-    COMPortColumnComboBox->setInsertPolicy(QComboBox::NoInsert);
-    COMPortColumnComboBox->setItemDelegate(new DeviceDelegate(COMPortColumnComboBox));
-    COMPortColumnComboBox->view()->setAccessibleName(QStringLiteral("Serial devices found"));
-    COMPortColumnComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    COMPortColumnComboBox->setMinimumContentsLength(10);
-    COMPortColumnComboBox->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
+    COMPortColumnComboBox = Named(new TDeviceComboBox(comBox), "COMPortColumnComboBox");
     COMPortColumnComboBox->setAccessibleName(QStringLiteral("COM Port"));
     (new QVBoxLayout(comBox))->addWidget(COMPortColumnComboBox);
     LineSettingsButton = Named(new QPushButton(QStringLiteral("Line setti&ngs..."), this), "LineSettingsButton");
@@ -176,12 +148,6 @@ TConnectionPanel::TConnectionPanel(TBoardLine &line, TUserMessages &messages, QW
     connect(&m_line, &TBoardLine::ErrorRaised, this, &TConnectionPanel::ShowErrorWindow);
     connect(&m_line, &TBoardLine::ErrorCleared, this, &TConnectionPanel::CloseErrorWindow);
 
-    // Devices come and go in bursts (a plugged adapter adds its node and links): list them once
-    // the burst is over.
-    m_rescan.setSingleShot(true);
-    m_rescan.setInterval(300);
-    connect(&m_rescan, &QTimer::timeout, this, &TConnectionPanel::RefreshDevices);
-    connect(&m_deviceWatch, &QFileSystemWatcher::directoryChanged, &m_rescan, qOverload<>(&QTimer::start));
     WatchDevices(QStringLiteral("/dev"));
 
     SerialdxfCheckBoxClick();
@@ -190,45 +156,12 @@ TConnectionPanel::TConnectionPanel(TBoardLine &line, TUserMessages &messages, QW
 
 void TConnectionPanel::WatchDevices(const QString &folder)
 {
-    if (!m_deviceWatch.directories().isEmpty())
-        m_deviceWatch.removePaths(m_deviceWatch.directories());
-    m_deviceFolder = folder;
-    const QString byId = QDir(folder).filePath(QStringLiteral("serial/by-id"));
-    for (const QString &path : {folder, QDir(folder).filePath(QStringLiteral("serial")), byId})
-        if (QFileInfo(path).isDir())
-            m_deviceWatch.addPath(path);
-    RefreshDevices();
-}
-
-void TConnectionPanel::RefreshDevices()
-{
-    // The folder "serial" appears with the first USB adapter.
-    const QString byId = QDir(m_deviceFolder).filePath(QStringLiteral("serial/by-id"));
-    if (QFileInfo(byId).isDir() && !m_deviceWatch.directories().contains(byId))
-        m_deviceWatch.addPath(byId);
-    const QString current = SerialDevice();
-    COMPortColumnComboBox->clear();
-    for (const TSerialDevice &device : ListSerialDevices(m_deviceFolder)) {
-        COMPortColumnComboBox->addItem(device.Path);
-        const int row = COMPortColumnComboBox->count() - 1;
-        COMPortColumnComboBox->setItemData(row, device.Description, kDescriptionRole);
-        COMPortColumnComboBox->setItemData(row, device.Description, Qt::ToolTipRole);
-    }
-    ShowDevice(current);
-}
-
-void TConnectionPanel::ShowDevice(const QString &path)
-{
-    const int found = COMPortColumnComboBox->findText(path);
-    if (found >= 0)
-        COMPortColumnComboBox->setCurrentIndex(found);
-    else
-        COMPortColumnComboBox->setEditText(path);
+    COMPortColumnComboBox->Watch(folder);
 }
 
 QString TConnectionPanel::SerialDevice() const
 {
-    return COMPortColumnComboBox->currentText().trimmed();
+    return COMPortColumnComboBox->Device();
 }
 
 TLineSettings TConnectionPanel::LineSettings() const
@@ -303,7 +236,7 @@ void TConnectionPanel::ApplySettings(const TSettings &settings)
     const TLineSettings &line = settings.Line;
     SetMode(line.Serial);
     IPAddressEdit->setText(line.Host);
-    ShowDevice(line.Device);
+    COMPortColumnComboBox->ShowDevice(line.Device);
     PeriodAdvEdit->setText(QString::number(settings.ReadPeriod));
     AddressAdvEdit->setText(QString::number(line.Unit));
     SetLineSettings(line);

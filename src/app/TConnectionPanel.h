@@ -4,9 +4,7 @@
 
 #include "link/TLineSettings.h"
 
-#include <QFileSystemWatcher>
 #include <QGroupBox>
-#include <QTimer>
 
 #include <functional>
 
@@ -15,6 +13,7 @@ class QComboBox;
 class QPushButton;
 class TAdvEdit;
 class TBoardLine;
+class TDeviceComboBox;
 class TErrorForm;
 class TIPAddressEdit;
 class TLed;
@@ -55,7 +54,6 @@ public:
     // The serial devices of folder (/dev unless a test gives another), listed again whenever
     // something changes in it (an adapter plugged or pulled).
     void WatchDevices(const QString &folder);
-    void RefreshDevices();
     // The device the serial line uses: the list's choice or the path typed into it.
     QString SerialDevice() const;
     // The settings of the next connect; setting them changes the box's choices too.
@@ -88,7 +86,7 @@ public:
     QCheckBox *SerialdxfCheckBox;
     QCheckBox *EthernetdxfCheckBox;
     TIPAddressEdit *IPAddressEdit;
-    QComboBox *COMPortColumnComboBox;
+    TDeviceComboBox *COMPortColumnComboBox;
     TAdvEdit *PeriodAdvEdit;
     TAdvEdit *AddressAdvEdit;
 
@@ -96,8 +94,6 @@ private:
     void Show(const TLineStatus &status);
     void ShowErrorWindow(const QString &failure);
     void CloseErrorWindow();
-    // Chooses the device in the list, or shows the path typed when the list has no such device.
-    void ShowDevice(const QString &path);
     void TakeFound(bool serial, const TBoardFound &found);
     // Keeps what the box and the dialog hold in the settings file now; what failed is told.
     void KeepNow(const QString &what);
@@ -105,7 +101,4 @@ private:
     TBoardLine &m_line;
     TUserMessages &m_messages;
     TErrorForm *m_errorForm = nullptr;  // the one open error window, if any
-    QString m_deviceFolder;
-    QFileSystemWatcher m_deviceWatch;
-    QTimer m_rescan;
 };

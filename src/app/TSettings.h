@@ -8,7 +8,6 @@
 #include <QSerialPort>
 #include <QString>
 
-
 // The settings file R4Ivivaz.ini in the working folder. Read and written here only: whoever keeps
 // something in it goes through Write or RememberFolder, which rewrite the file whole.
 struct TSettings
@@ -17,7 +16,7 @@ struct TSettings
     // The settings file of the tool started in folder.
     static QString PathIn(const QString &folder);
 
-    static constexpr int kMaxReadPeriod = 500;  // seconds
+    static constexpr int kMaxReadPeriod = 500;                   // seconds
     static constexpr int kMinAddress = TLineSettings::kMinUnit;  // Modbus slave addresses
     static constexpr int kMaxAddress = TLineSettings::kMaxUnit;
     static constexpr int kBoardTypes = 2;

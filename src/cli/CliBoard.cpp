@@ -4,10 +4,10 @@
 
 #include "config/ConfigChains.h"
 #include "config/DefinitionFile.h"
-#include "session/TBoardLine.h"
 #include "link/ModbusExceptions.h"
 #include "monitor/LiveDecoders.h"
 #include "monitor/TrafficText.h"
+#include "session/TBoardLine.h"
 
 #include <QAbstractSocket>
 #include <QEventLoop>

@@ -16,8 +16,7 @@ int InRange(const TIniFile &ini, const QString &section, const QString &key, int
 // The device of COM port number index + 1 in a file of the older layout.
 QString ComPortDevice(const TIniFile &ini, const QString &section, int index)
 {
-    const QString named =
-        ini.ReadString(section, QStringLiteral("COM%1 Device").arg(index + 1), QString()).trimmed();
+    const QString named = ini.ReadString(section, QStringLiteral("COM%1 Device").arg(index + 1), QString()).trimmed();
     if (!named.isEmpty())
         return named;
 #ifdef Q_OS_WIN
@@ -84,9 +83,10 @@ TLineSettings TLineSettings::Read(const TIniFile &ini, const QString &section)
     s.BaudRate = InRange(ini, section, QStringLiteral("Baud Rate"), kMinBaudRate, kMaxBaudRate, s.BaudRate);
     if (const auto parity = ParityFromText(ini.ReadString(section, QStringLiteral("Parity"), QString())))
         s.Parity = *parity;
-    s.DataBits = static_cast<QSerialPort::DataBits>(InRange(ini, section, QStringLiteral("Data Bits"), 5, 8, s.DataBits));
-    s.StopBits = InRange(ini, section, QStringLiteral("Stop Bits"), 1, 2, 1) == 2 ? QSerialPort::TwoStop
-                                                                                   : QSerialPort::OneStop;
+    s.DataBits =
+        static_cast<QSerialPort::DataBits>(InRange(ini, section, QStringLiteral("Data Bits"), 5, 8, s.DataBits));
+    s.StopBits =
+        InRange(ini, section, QStringLiteral("Stop Bits"), 1, 2, 1) == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
     s.Unit = static_cast<quint8>(InRange(ini, section, QStringLiteral("Address"), kMinUnit, kMaxUnit, s.Unit));
     s.TimeoutMs = InRange(ini, section, QStringLiteral("Timeout"), kMinTimeoutMs, kMaxTimeoutMs, s.TimeoutMs);
     return s;

@@ -3,8 +3,8 @@
 #include "monitor/BoardSearch.h"
 
 #include "config/BoardAddresses.h"
-#include "session/TBoardModel.h"
 #include "monitor/LiveDecoders.h"
+#include "session/TBoardModel.h"
 
 #include <QTimer>
 
@@ -210,11 +210,11 @@ void TBoardSearch::Probe()
     }
     const quint8 unit = m_plan.Units.at(m_order.at(m_done).second);
     const TLineSettings &line = m_plan.Line;
-    emit Progress(line.Serial ? QStringLiteral("Asking address %1 at %2 on %3")
-                                    .arg(unit)
-                                    .arg(SettingText(m_plan.Settings.at(m_setting), line.DataBits, line.StopBits),
-                                         line.Device)
-                              : QStringLiteral("Asking unit %1 at %2").arg(unit).arg(m_client->LineName()));
+    emit Progress(line.Serial
+                      ? QStringLiteral("Asking address %1 at %2 on %3")
+                            .arg(unit)
+                            .arg(SettingText(m_plan.Settings.at(m_setting), line.DataBits, line.StopBits), line.Device)
+                      : QStringLiteral("Asking unit %1 at %2").arg(unit).arg(m_client->LineName()));
     FunctionsStr record;
     record.OnReply = [this, unit](const TModbusAnswer &answer) {
         const auto block = live::DecodeVersionBlock(answer.Registers);

@@ -4,8 +4,8 @@
 
 #include "common/NumberText.h"
 #include "config/BoardAddresses.h"
-#include "monitor/LiveDecoders.h"
 #include "link/ModbusExceptions.h"
+#include "monitor/LiveDecoders.h"
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
@@ -387,14 +387,14 @@ void TTimersPage::AddressVrDemoButtonClick()
                         [refuse](const TModbusAnswer &answer) {
                             const auto block = live::DecodeVersionBlock(answer.Registers);
                             refuse(block ? QStringLiteral("a board answers there (firmware %1, board number %2)")
-                                              .arg(live::VersionNumberText(block->Version))
-                                              .arg(answer.Registers.at(1))
-                                        : QStringLiteral("a device answers there"));
+                                               .arg(live::VersionNumberText(block->Version))
+                                               .arg(answer.Registers.at(1))
+                                         : QStringLiteral("a device answers there"));
                         },
                     .OnRefused =
                         [refuse](const TModbusAnswer &answer) {
                             refuse(QStringLiteral("a device answers there (it refused the firmware version read: %1)")
-                                      .arg(ExceptionText(answer.ExceptionCode)));
+                                       .arg(ExceptionText(answer.ExceptionCode)));
                         },
                     // Nobody there is what is hoped for: no communication error.
                     .OnFailed = [this, address, old] { MoveAddress(address, old); },

@@ -147,8 +147,13 @@ void TBoardLine::SetRetrying(bool retrying)
 
 void TBoardLine::Open()
 {
-    if (m_status.State != TLineState::Closed)
+    // A line open or being opened is closed first; the new one opens once it is.
+    if (m_status.State != TLineState::Closed) {
         Close();
+        m_openWhenClosed = m_status.State != TLineState::Closed;
+        if (m_openWhenClosed)
+            return;
+    }
     TModbusClient &client = m_settings.Serial ? static_cast<TModbusClient &>(m_serial) : m_tcp;
     m_settings.ApplyTo(m_tcp);
     m_settings.ApplyTo(m_serial);
@@ -175,6 +180,7 @@ void TBoardLine::Open()
 
 void TBoardLine::Close()
 {
+    m_openWhenClosed = false;
     const TLineState state = m_status.State;
     if (state == TLineState::Closed || state == TLineState::Closing)
         return;
@@ -272,13 +278,16 @@ void TBoardLine::OnLineDown(bool byItself)
     const TLineState state = m_status.State;
     if (state == TLineState::Closed)
         return;
-    if (byItself && m_status.Open()) {
+    // Lost: opened again until Close, where the client tries again; else closed for good.
+    if (byItself && m_status.Open() && m_retrying) {
         Enter(TLineState::Lost, m_lineError, m_status.Answered ? m_lastAnswer : QDateTime());
         return;
     }
-    if (byItself)
+    if (byItself && !m_status.Open() && m_retrying)
         return;  // lost again while being opened again
     Enter(TLineState::Closed, state == TLineState::Closing ? m_status.Reason : m_lineError);
+    if (std::exchange(m_openWhenClosed, false))
+        Open();
 }
 
 void TBoardLine::OnLineError(const QString &message)
@@ -301,11 +310,12 @@ void TBoardLine::OnAnswer()
 
 void TBoardLine::OnFailure()
 {
-    // Requests still waiting when the line is closed or lost fail too: no failure of the board.
-    if (!m_status.Open() || Client().LastFailureKind() == TFailureKind::LineDown)
+    // Requests still waiting when the line is closed fail too: no failure of the board.
+    if (!m_status.Open())
         return;
     const QString failure = Client().LastFailure();
-    if (m_status.State != TLineState::Silent)
+    // A line that went down says so by its own events.
+    if (m_status.State != TLineState::Silent && Client().LastFailureKind() != TFailureKind::LineDown)
         Enter(TLineState::Silent, failure, m_status.Answered ? m_lastAnswer : m_status.Since);
     // One error stands for any number of failures.
     if (!m_session.LinkOk())

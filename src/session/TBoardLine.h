@@ -33,10 +33,10 @@ struct TLineStatus
     // When the state began; Silent and Lost: when the board last answered on this line (when it
     // never did: when the line opened, or went down).
     QDateTime Since;
-    QString Reason;          // the failure that led here; empty when none
-    bool Answered = false;   // the board answered since the line was opened
-    QDateTime LastAnswer;    // when the board last answered, on any line (invalid: never)
-    QString Line;            // the line's name ("/dev/ttyUSB0 (19200 8E1)", "10.0.0.7:502")
+    QString Reason;         // the failure that led here; empty when none
+    bool Answered = false;  // the board answered since the line was opened
+    QDateTime LastAnswer;   // when the board last answered, on any line (invalid: never)
+    QString Line;           // the line's name ("/dev/ttyUSB0 (19200 8E1)", "10.0.0.7:502")
     quint8 Unit = 0;
     int Try = 0;       // Opening, Lost over TCP: the connection attempt (1 for the first); 0: none counted
     int NextInS = -1;  // seconds to the next attempt; -1 while none waits
@@ -114,5 +114,6 @@ private:
     QDateTime m_lastAnswer;
     QString m_lineError;  // what the client said last about its line
     bool m_retrying = true;
-    QTimer m_tick;  // counts down to the next attempt, second by second
+    bool m_openWhenClosed = false;  // Open came while the line before was still closing
+    QTimer m_tick;                  // counts down to the next attempt, second by second
 };
