@@ -21,8 +21,10 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
-enum class Fault { DropEvery, Lost, Pulled, Refused, Unreachable };
+enum class Fault { DropEvery, Stopped, Lost, Pulled, Refused, Unreachable };
 
 // Set inside the network namespace this test makes for the unreachable host.
 constexpr char kInNamespace[] = "Z4_LINE_IN_NETNS";
@@ -119,6 +121,8 @@ void TstLine::lineStates_data()
     QTest::addColumn<QString>("reason");    // in the state's reason; PORT: the board's port
     QTest::newRow("silent board") << Fault::DropEvery << TLineState::Silent
                                   << QStringLiteral("no answer within 300 ms (127.0.0.1:PORT)");
+    QTest::newRow("silent board: a stopped process")
+        << Fault::Stopped << TLineState::Silent << QStringLiteral("no answer within 300 ms (127.0.0.1:PORT)");
     QTest::newRow("lost TCP") << Fault::Lost << TLineState::Lost << QString();
     QTest::newRow("pulled pty") << Fault::Pulled << TLineState::Lost << QStringLiteral("stopped working");
     QTest::newRow("refused connect, cancelled")
@@ -162,9 +166,13 @@ void TstLine::lineStates()
     }
 
     std::unique_ptr<Z4SimServer> board;
+    SimProcess process;
     PtyPair pty;
     quint16 port = 502;
-    if (fault == Fault::Pulled) {
+    if (fault == Fault::Stopped) {
+        QVERIFY(process.Start({QStringLiteral("--tcp"), QStringLiteral("0")}));
+        port = process.TcpPort();
+    } else if (fault == Fault::Pulled) {
         if (!PtyPair::Available())
             QSKIP("socat is not installed: no pty pair for the serial line (apt-get install socat)");
         pty.Start(kSoonMs);
@@ -245,6 +253,9 @@ void TstLine::lineStates()
     if (fault == Fault::DropEvery) {
         board->SetFaults({.DropEvery = 1, .Refuse = {}});
         form->ReadTimerTimer();
+    } else if (fault == Fault::Stopped) {
+        QCOMPARE(::kill(static_cast<pid_t>(process.Pid()), SIGSTOP), 0);
+        form->ReadTimerTimer();
     } else {
         board.reset();
         if (fault == Fault::Pulled)
@@ -263,7 +274,10 @@ void TstLine::lineStates()
         QVERIFY(ErrorWindow());
         QCOMPARE(ErrorWindow()->findChild<QLabel *>(QStringLiteral("ErrorReasonLabel"))->text(), reason);
         // The board answers again: green, and the window goes.
-        board->SetFaults({});
+        if (board)
+            board->SetFaults({});
+        else
+            QCOMPARE(::kill(static_cast<pid_t>(process.Pid()), SIGCONT), 0);
         form->ReadTimerTimer();
         QTRY_COMPARE_WITH_TIMEOUT(line.State(), TLineState::Answering, kSoonMs);
         QTRY_VERIFY_WITH_TIMEOUT(!ErrorWindow(), kSoonMs);
