@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
     if (!serveAt(247))
         return 1;
     TSearchPlan plan;
-    plan.Device = device;
+    plan.Line.Device = device;
     plan.Settings = TBoardSearch::SerialSettings(own, true, true);
     plan.Units = TBoardSearch::Units(1);
     const double ours = Search(plan, 247, &found);

@@ -8,6 +8,8 @@
 
 #include "app/TConnectionPanel.h"
 #include "app/TForm1.h"
+#include "widgets/TDeviceComboBox.h"
+#include "widgets/TWrapLabel.h"
 
 #include <QLabel>
 #include <QTabWidget>
@@ -96,4 +98,12 @@ inline TTCPModbusClient &TcpOf(TForm1 &form)
 inline TSerialModbusClient &SerialOf(TForm1 &form)
 {
     return form.Model().SerialClient();
+}
+
+// The TCP port the next connect uses, as "Line settings..." sets it.
+inline void SetTcpPort(TForm1 &form, quint16 port)
+{
+    TLineSettings line = PanelOf(form)->LineSettings();
+    line.Port = port;
+    PanelOf(form)->SetLineSettings(line);
 }

@@ -110,6 +110,7 @@ public:
         return true;
     }
     quint16 TcpPort() const { return m_port; }
+    qint64 Pid() const { return m_process.processId(); }
     QString ErrorOutput() { return QString::fromUtf8(m_process.readAllStandardError()); }
     ~SimProcess()
     {

@@ -31,7 +31,7 @@ inline bool ConnectTcp(TForm1 &form, quint16 port)
     TConnectionPanel &panel = *PanelOf(form);
     panel.EthernetdxfCheckBox->click();
     panel.IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-    TcpOf(form).SetPort(port);
+    SetTcpPort(form, port);
     panel.ConnectVrButton->click();
     return QTest::qWaitFor([&form] { return form.Session().Connected(); }, kSoonMs);
 }

@@ -578,7 +578,7 @@ void TestPoll::mainWindowShowsTheBoardLive()
     TConnectionPanel *panel = PanelOf(*form);
     panel->SetMode(false);
     panel->IPAddressEdit->SetOctets({127, 0, 0, 1});
-    TcpOf(*form).SetPort(board->TcpPort());
+    SetTcpPort(*form, board->TcpPort());
     TabsOf(*form)->setCurrentWidget(PageOf<TInputsOutputsPage>(*form));
     QSignalSpy connected(&TcpOf(*form), &TModbusClient::OnConnect);
     panel->ConnectVrButtonClick();

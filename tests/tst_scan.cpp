@@ -15,8 +15,9 @@
 #include "app/TSettings.h"
 #include "link/TSerialModbusClient.h"
 #include "monitor/BoardSearch.h"
-#include "session/TBoardSession.h"
+#include "session/TBoardModel.h"
 #include "widgets/TAdvEdit.h"
+#include "widgets/TDeviceComboBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -86,9 +87,9 @@ int BoundMs(const TSearchPlan &plan)
 {
     int ms = 0;
     for (const TSearchSetting &setting : plan.Settings)
-        ms +=
-            2 * static_cast<int>(plan.Units.size()) * 2 * TBoardSearch::TimeoutMs(setting, plan.DataBits, plan.StopBits)
-            + 500;
+        ms += 2 * static_cast<int>(plan.Units.size()) * 2
+                  * TBoardSearch::TimeoutMs(setting, plan.Line.DataBits, plan.Line.StopBits)
+              + 500;
     return ms + 2000;
 }
 }  // namespace
@@ -127,12 +128,12 @@ private slots:
         PtyBoard pty;
         std::unique_ptr<Z4SimServer> tcp;
         TSearchPlan plan;
-        plan.Serial = serial;
+        plan.Line.Serial = serial;
         plan.Units = units;
         Z4SimServer *board = nullptr;
         if (serial) {
             QVERIFY(pty.Start(baud, static_cast<QSerialPort::Parity>(parity), static_cast<quint8>(unit)));
-            plan.Device = pty.Path();
+            plan.Line.Device = pty.Path();
             plan.Settings = TBoardSearch::SerialSettings({19200, QSerialPort::EvenParity}, false, false);
             board = &pty.Server;
         } else {
@@ -140,8 +141,8 @@ private slots:
             tcp->SetUnit(static_cast<quint8>(unit));
             QString error;
             QVERIFY2(tcp->ListenTcp(QHostAddress::LocalHost, 0, &error), qPrintable(error));
-            plan.Host = QStringLiteral("127.0.0.1");
-            plan.Port = tcp->TcpPort();
+            plan.Line.Host = QStringLiteral("127.0.0.1");
+            plan.Line.Port = tcp->TcpPort();
             board = tcp.get();
         }
 
@@ -188,7 +189,7 @@ private slots:
         connect(&wire, &QSerialPort::readyRead, this, [&] { sent += wire.readAll(); });
 
         TSearchPlan plan;
-        plan.Device = pair.EndA();
+        plan.Line.Device = pair.EndA();
         plan.Settings = TBoardSearch::SerialSettings({19200, QSerialPort::EvenParity}, true, false);
         plan.Units = UnitRange(1, 10);
         QCOMPARE(plan.Settings.size(), 3);
@@ -230,12 +231,11 @@ private slots:
         QTemporaryDir work;
         const QString before = QDir::currentPath();
         QDir::setCurrent(work.path());
-        TBoardSession session;
-        TTCPModbusClient tcp;
-        TSerialModbusClient serial;
+        TBoardModel model;
+        TSerialModbusClient &serial = model.SerialClient();
         MessageRecorder messages;
         QWidget window;
-        auto *panel = new TConnectionPanel(session, tcp, serial, messages, &window);
+        auto *panel = new TConnectionPanel(model.Line(), messages, &window);
         panel->SerialdxfCheckBox->click();
         panel->COMPortColumnComboBox->lineEdit()->setText(pty.Path());
         panel->AddressAdvEdit->setText(QStringLiteral("37"));
@@ -252,10 +252,10 @@ private slots:
         QCOMPARE(panel->LineSettings().Parity, QSerialPort::OddParity);
         QCOMPARE(panel->AddressAdvEdit->text(), QStringLiteral("37"));
         const TSettings kept = TSettings::Read(work.filePath(TSettings::FileName()));
-        QCOMPARE(kept.BaudRate, 38400);
-        QCOMPARE(kept.Parity, QSerialPort::OddParity);
-        QCOMPARE(kept.Address, 37);
-        QCOMPARE(kept.Device, pty.Path());
+        QCOMPARE(kept.Line.BaudRate, 38400);
+        QCOMPARE(kept.Line.Parity, QSerialPort::OddParity);
+        QCOMPARE(kept.Line.Unit, quint8(37));
+        QCOMPARE(kept.Line.Device, pty.Path());
         QVERIFY2(messages.Errors.isEmpty(), qPrintable(messages.Errors.join('\n')));
         QVERIFY(!serial.IsOpen());
         QDir::setCurrent(before);

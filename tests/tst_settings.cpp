@@ -194,11 +194,11 @@ void TstSettings::keysMatchRegardlessOfCase()
 {
     const TSettings s = ReadText("[CONNECTION]\nmode=1\nip1=10\nIp2=1\niP3=2\nIP4=3\ncom port=2\n"
                                  "READPERIOD=9\naddress=33\n[boardtype]\nboardTypeINDEX=1\n");
-    QCOMPARE(s.Mode, true);
-    QCOMPARE(s.IP, (std::array<int, 4>{10, 1, 2, 3}));
+    QCOMPARE(s.Line.Serial, true);
+    QCOMPARE(s.Line.Host, QStringLiteral("10.1.2.3"));
     QCOMPARE(s.ComPort, 2);
     QCOMPARE(s.ReadPeriod, 9);
-    QCOMPARE(s.Address, 33);
+    QCOMPARE(s.Line.Unit, quint8(33));
     QCOMPARE(s.BoardTypeIndex, 1);
 }
 
@@ -222,7 +222,7 @@ void TstSettings::booleansReadAsNumbersOrWords()
 {
     QFETCH(QByteArray, value);
     QFETCH(bool, expected);
-    QCOMPARE(ReadText("[Connection]\nMode=" + value + "\n").Mode, expected);
+    QCOMPARE(ReadText("[Connection]\nMode=" + value + "\n").Line.Serial, expected);
     // The log switch is read the same way.
     QCOMPARE(ReadText("[Connection]\nLog File Enabled=" + value + "\n").LogFileEnabled, expected);
 }
@@ -258,16 +258,16 @@ void TstSettings::nonsenseCountsAsAbsent()
     QFETCH(QByteArray, line);
     const TSettings s = ReadText("[Connection]\n" + line + "\n");
     const TSettings d;
-    QCOMPARE(s.IP, d.IP);
+    QCOMPARE(s.Line.Host, d.Line.Host);
     QCOMPARE(s.ComPort, d.ComPort);
     QCOMPARE(s.ReadPeriod, d.ReadPeriod);
-    QCOMPARE(s.Address, d.Address);
+    QCOMPARE(s.Line.Unit, d.Line.Unit);
     QCOMPARE(s.BoardTypeIndex, d.BoardTypeIndex);
-    QCOMPARE(s.Port, d.Port);
-    QCOMPARE(s.Parity, d.Parity);
-    QCOMPARE(s.DataBits, d.DataBits);
-    QCOMPARE(s.StopBits, d.StopBits);
-    QCOMPARE(s.BaudRate, d.BaudRate);
+    QCOMPARE(s.Line.Port, d.Line.Port);
+    QCOMPARE(s.Line.Parity, d.Line.Parity);
+    QCOMPARE(s.Line.DataBits, d.Line.DataBits);
+    QCOMPARE(s.Line.StopBits, d.Line.StopBits);
+    QCOMPARE(s.Line.BaudRate, d.Line.BaudRate);
     QCOMPARE(s.LogFileLevel, d.LogFileLevel);
 }
 
@@ -316,10 +316,10 @@ void TstSettings::lineKeysReachTheClients()
     QCOMPARE(PanelOf(*form)->SerialDevice(), QStringLiteral("/dev/ttyUSB0"));
 
     // Parity by word as well as by letter.
-    QCOMPARE(ReadText("[Connection]\nParity=odd\n").Parity, QSerialPort::OddParity);
-    QCOMPARE(ReadText("[Connection]\nParity=none\n").Parity, QSerialPort::NoParity);
+    QCOMPARE(ReadText("[Connection]\nParity=odd\n").Line.Parity, QSerialPort::OddParity);
+    QCOMPARE(ReadText("[Connection]\nParity=none\n").Line.Parity, QSerialPort::NoParity);
     // A file that cannot be read (NUL bytes) gives the device of COM1, as a missing one does.
-    QCOMPARE(ReadText(QByteArray("[Connection]\nDevice=/dev/x\0\n", 28)).Device, QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(ReadText(QByteArray("[Connection]\nDevice=/dev/x\0\n", 28)).Line.Device, QStringLiteral("/dev/ttyS0"));
 }
 
 void TstSettings::theDeviceOfAnOlderFile_data()
@@ -362,6 +362,15 @@ void TstSettings::lineSettingsKeptOverCloseAndRestart()
                                          .StopBits = QSerialPort::TwoStop,
                                          .Port = 1502,
                                          .TimeoutMs = 800};
+    // What the dialog holds of the line.
+    const auto dialogPart = [](const TLineSettings &line) {
+        return TConnectionDialog::Line{.BaudRate = line.BaudRate,
+                                       .Parity = line.Parity,
+                                       .DataBits = line.DataBits,
+                                       .StopBits = line.StopBits,
+                                       .Port = line.Port,
+                                       .TimeoutMs = line.TimeoutMs};
+    };
     {
         RecordedForm form;
         TConnectionPanel &panel = *PanelOf(*form);
@@ -385,7 +394,7 @@ void TstSettings::lineSettingsKeptOverCloseAndRestart()
         panel.LineSettingsButton->click();
         QVERIFY(filled);
         QCOMPARE(form.Messages->Errors, QStringList{QStringLiteral("Baud rate: 50 to 4000000")});
-        QCOMPARE(panel.LineSettings(), chosen);
+        QCOMPARE(dialogPart(panel.LineSettings()), chosen);
         QCOMPARE(SerialOf(*form).BaudRate(), 57600);
         panel.SerialdxfCheckBox->click();
         panel.COMPortColumnComboBox->setEditText(QStringLiteral("/dev/serial/by-id/usb-FTDI_X-if00-port0"));
@@ -393,13 +402,13 @@ void TstSettings::lineSettingsKeptOverCloseAndRestart()
     }
     QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Connection"), QStringLiteral("Parity")), QStringLiteral("O"));
     RecordedForm again;
-    QCOMPARE(PanelOf(*again)->LineSettings(), chosen);
+    QCOMPARE(dialogPart(PanelOf(*again)->LineSettings()), chosen);
     QCOMPARE(PanelOf(*again)->SerialDevice(), QStringLiteral("/dev/serial/by-id/usb-FTDI_X-if00-port0"));
     QCOMPARE(TcpOf(*again).Port(), quint16(1502));
     // A dialog cancelled changes nothing.
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
     PanelOf(*again)->LineSettingsButton->click();
-    QCOMPARE(PanelOf(*again)->LineSettings(), chosen);
+    QCOMPARE(dialogPart(PanelOf(*again)->LineSettings()), chosen);
 }
 
 void TstSettings::valuesKeptOverCloseAndRestart()
@@ -838,7 +847,8 @@ void TstSettings::pipesDevicesAndFoldersAreRefusedAtOnce()
     bool refused = false;
     switch (use) {
     case SettingsFile:  // at start it counts as no file; at close it is refused
-        refused = TSettings::Read(place).IP == TSettings().IP && !TSettings::Write(place, TSettings(), &error);
+        refused =
+            TSettings::Read(place).Line.Host == TSettings().Line.Host && !TSettings::Write(place, TSettings(), &error);
         break;
     case Definition:
         refused = !ReadDefinitionFile(place, images, &error);
@@ -972,8 +982,8 @@ void TstSettings::aSectionLineWithoutItsBracketStaysOneLine()
     QVERIFY(WriteAll(SettingsPath(), text));
 
     const TSettings read = TSettings::Read(SettingsPath());
-    QCOMPARE(read.Mode, mode);
-    QCOMPARE(read.Address, address);
+    QCOMPARE(read.Line.Serial, mode);
+    QCOMPARE(int(read.Line.Unit), address);
     QString error;
     QVERIFY2(TSettings::Write(SettingsPath(), read, &error), qPrintable(error));
     const QByteArray written = ReadAll(SettingsPath());
@@ -985,7 +995,7 @@ void TstSettings::aSectionLineWithoutItsBracketStaysOneLine()
     QVERIFY(ini.LoadText(written, &error));
     for (const QString &section : ini.Sections())
         QVERIFY2(!section.contains(QLatin1Char('\n')) && !section.contains(QLatin1Char('\r')), qPrintable(section));
-    QCOMPARE(TSettings::Read(SettingsPath()).Mode, mode);
+    QCOMPARE(TSettings::Read(SettingsPath()).Line.Serial, mode);
 }
 
 QTEST_MAIN(TstSettings)

@@ -46,6 +46,7 @@ private slots:
     void clockFromThePc();
     void offlineShowsTheImageAndWritesNothing();
     void weekProgramReachesAnIndependentPeer();
+    void anAddressInUseIsRefused();
 
 private:
     TTimersPage &Page() const { return *PageOf<TTimersPage>(Form()); }
@@ -232,18 +233,24 @@ void TestTimers::slaveAddressAsksThenTheLineFollows()
     QCOMPARE(WriteRequests(), QList<Seen>{});
 
     Messages().Answers = {TChoice::Go};
+    const quint64 failedBefore = TcpOf(Form()).GetCounters().Failures;
     set->click();
+    // Nothing answers at 247: the board may go there.
+    QTRY_COMPARE_WITH_TIMEOUT(TcpOf(Form()).GetCounters().Failures, failedBefore + 1, kSoonMs);
     Form().ReadTimerTimer();  // a poll queued behind the write
     QTRY_COMPARE_WITH_TIMEOUT(m_board->Unit(), quint8(247), kSoonMs);
     Settle(Form());
     QCOMPARE(WriteRequests(), (QList<Seen>{{kWriteSingle, 0x0383, 1, {247}}}));
+    // Every text shows the new address.
+    QVERIFY2(PanelOf(Form())->ConnectionStateLabel->text().endsWith(QLatin1String("board address 247")),
+             qPrintable(PanelOf(Form())->ConnectionStateLabel->text()));
     QCOMPARE(Form().Session().SlaveAddress(), quint8(247));
     QCOMPARE(PanelOf(Form())->AddressAdvEdit->text(), QStringLiteral("247"));
-    QCOMPARE(TSettings::Read(QDir::current().filePath(TSettings::FileName())).Address, 247);
+    QCOMPARE(TSettings::Read(QDir::current().filePath(TSettings::FileName())).Line.Unit, quint8(247));
     Form().ReadTimerTimer();
     Settle(Form());
     const TModbusClient::Counters &counters = TcpOf(Form()).GetCounters();
-    QCOMPARE(counters.Failures, quint64(0));
+    QCOMPARE(counters.Failures, failedBefore + 1);  // the question at 247 alone
     QVERIFY(!PanelOf(Form())->ErrorWindow());
     QVERIFY(Form().Session().LinkOk());
     QVERIFY2(LiveStatusOf(Form())->text().isEmpty(), qPrintable(LiveStatusOf(Form())->text()));
@@ -312,6 +319,32 @@ void TestTimers::weekProgramReachesAnIndependentPeer()
     QCOMPARE(read[1], levels);
     QCOMPARE(read[2], QList<quint16>{0xA563});
     QCOMPARE(read[3], (QList<quint16>{2026, 0x0C05, 0x0E07, 0x0907}));
+}
+
+// A device that answers at the new address (the peer answers at every one) keeps the board where
+// it is: the change is refused naming what answered, and nothing is written.
+void TestTimers::anAddressInUseIsRefused()
+{
+    PymodbusPeer peer;
+    bool missing = false;
+    const QString error = peer.StartWithImage({0xE700, 0xE701}, m_dir.filePath(QStringLiteral("taken.json")), &missing);
+    if (missing)
+        QSKIP(qPrintable(error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    m_form = std::make_unique<RecordedForm>();
+    QVERIFY(ConnectTcp(Form(), peer.Port()));
+    Settle(Form());
+    Messages().Clear();
+    Named<TAdvEdit>(QStringLiteral("BoardAddrAdvEdit"))->setText(QStringLiteral("5"));
+    Messages().Answers = {TChoice::Go};
+    Named<QPushButton>(QStringLiteral("AddressVrDemoButton"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(Messages().Errors.size(), 1, kSoonMs);
+    QVERIFY2(Messages().Errors.first().startsWith(QLatin1String("The slave address 5 is taken: a board answers there "
+                                                                "(firmware ")),
+             qPrintable(Messages().Errors.first()));
+    Settle(Form());
+    QCOMPARE(Form().Session().SlaveAddress(), quint8(1));
+    QCOMPARE(PanelOf(Form())->AddressAdvEdit->text(), QStringLiteral("1"));
 }
 
 QTEST_MAIN(TestTimers)

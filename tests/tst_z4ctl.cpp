@@ -751,6 +751,9 @@ void TstZ4ctl::lineOptions_data()
     QTest::newRow("refused: a closed port")
         << QStringList() << QString() << QString() << QStringList{"--tcp", "127.0.0.1:CLOSED", "status"} << 3
         << "cannot connect to 127.0.0.1:CLOSED: the connection was refused";
+    QTest::newRow("refused: a closed port, scan")
+        << QStringList() << QString() << QString() << QStringList{"--tcp", "127.0.0.1:CLOSED", "scan"} << 3
+        << "z4ctl: cannot connect to 127.0.0.1:CLOSED: the connection was refused\n";
     QTest::newRow("no route to the host")
         << QStringList() << "ip route add unreachable 10.8.0.0/16 && exec \"$@\"" << QString()
         << QStringList{"--tcp", "10.8.0.1", "status"} << 3 << "cannot reach host 10.8.0.1 (port 502): Host unreachable";

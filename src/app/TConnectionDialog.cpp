@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TConnectionDialog.h"
 
-#include "app/TSettings.h"
 #include "session/TUserMessages.h"
 
 #include <QComboBox>
@@ -19,8 +18,8 @@
 namespace {
 // Parity as the list shows it, in its order.
 constexpr QSerialPort::Parity kParities[] = {QSerialPort::NoParity, QSerialPort::EvenParity, QSerialPort::OddParity};
-constexpr int kMinBaud = 50;
-constexpr int kMaxBaud = 4000000;
+constexpr int kMinBaud = TLineSettings::kMinBaudRate;
+constexpr int kMaxBaud = TLineSettings::kMaxBaudRate;
 
 QComboBox *List(QWidget *parent, const char *name, const QStringList &items)
 {
@@ -31,18 +30,8 @@ QComboBox *List(QWidget *parent, const char *name, const QStringList &items)
 }
 }  // namespace
 
-QString LineText(const TConnectionDialog::Line &line)
-{
-    const char parity = line.Parity == QSerialPort::NoParity ? 'N' : line.Parity == QSerialPort::OddParity ? 'O' : 'E';
-    return QStringLiteral("%1 %2%3%4")
-        .arg(line.BaudRate)
-        .arg(int(line.DataBits))
-        .arg(QLatin1Char(parity))
-        .arg(line.StopBits == QSerialPort::TwoStop ? 2 : 1);
-}
-
 TConnectionDialog::TConnectionDialog(const Line &line, TUserMessages &messages, QWidget *parent)
-    : QDialog(parent), m_messages(messages)
+    : QDialog(parent), m_messages(messages), m_line(line)
 {
     setObjectName(QStringLiteral("ConnectionDialog"));
     setWindowTitle(QStringLiteral("Line settings"));
@@ -80,7 +69,7 @@ TConnectionDialog::TConnectionDialog(const Line &line, TUserMessages &messages, 
     auto *answers = new QGroupBox(QStringLiteral("Requests"), this);
     TimeoutSpinBox = new QSpinBox(answers);
     TimeoutSpinBox->setObjectName(QStringLiteral("TimeoutSpinBox"));
-    TimeoutSpinBox->setRange(TSettings::kMinTimeoutMs, TSettings::kMaxTimeoutMs);
+    TimeoutSpinBox->setRange(TLineSettings::kMinTimeoutMs, TLineSettings::kMaxTimeoutMs);
     TimeoutSpinBox->setSingleStep(100);
     TimeoutSpinBox->setSuffix(QStringLiteral(" ms"));
     TimeoutSpinBox->setValue(line.TimeoutMs);
@@ -104,7 +93,7 @@ std::optional<TConnectionDialog::Line> TConnectionDialog::Chosen() const
     const int baud = BaudRateComboBox->currentText().toInt(&ok);
     if (!ok || baud < kMinBaud || baud > kMaxBaud)
         return std::nullopt;
-    Line line;
+    Line line = m_line;
     line.BaudRate = baud;
     line.Parity = kParities[std::max(ParityComboBox->currentIndex(), 0)];
     line.DataBits = static_cast<QSerialPort::DataBits>(DataBitsComboBox->currentText().toInt());

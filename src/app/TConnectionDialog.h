@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/TLineSettings.h"
+
 #include <QDialog>
 #include <QSerialPort>
 
@@ -18,21 +20,11 @@ class TConnectionDialog : public QDialog
     Q_OBJECT
 
 public:
-    struct Line
-    {
-        int BaudRate = 19200;
-        QSerialPort::Parity Parity = QSerialPort::EvenParity;
-        QSerialPort::DataBits DataBits = QSerialPort::Data8;
-        QSerialPort::StopBits StopBits = QSerialPort::OneStop;
-        quint16 Port = 502;
-        int TimeoutMs = 3000;
-
-        bool operator==(const Line &) const = default;
-    };
+    using Line = TLineSettings;
 
     TConnectionDialog(const Line &line, TUserMessages &messages, QWidget *parent = nullptr);
 
-    // What the dialog shows now; the baud rate empty when the text is no speed.
+    // The line given with what the dialog shows now; empty when the baud rate text is no speed.
     std::optional<Line> Chosen() const;
     void accept() override;
 
@@ -45,7 +37,5 @@ public:
 
 private:
     TUserMessages &m_messages;
+    const Line m_line;
 };
-
-// "19200 8E1": speed, data bits, parity and stop bits as a technician writes them.
-QString LineText(const TConnectionDialog::Line &line);

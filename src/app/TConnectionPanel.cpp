@@ -3,21 +3,21 @@
 #include "app/TConnectionPanel.h"
 
 #include "app/SettingsPlace.h"
+#include "app/TConnectionDialog.h"
 #include "app/TErrorForm.h"
 #include "app/TFindBoardDialog.h"
 #include "app/TSettings.h"
 #include "config/DefinitionFile.h"
 #include "link/ModbusLog.h"
-#include "link/SerialDevices.h"
-#include "link/TSerialModbusClient.h"
-#include "link/TTCPModbusClient.h"
-#include "session/TBoardSession.h"
+#include "session/TBoardLine.h"
 #include "session/TUserMessages.h"
 #include "widgets/ComboAccessible.h"
 #include "widgets/EditApplied.h"
 #include "widgets/TAdvEdit.h"
+#include "widgets/TDeviceComboBox.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
+#include "widgets/TWrapLabel.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -30,8 +30,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace {
@@ -55,39 +55,12 @@ W *Named(W *widget, const char *name)
 const QString kConnect = QStringLiteral("&Connect");
 const QString kDisconnect = QStringLiteral("&Disconnect");
 const QString kCancel = QStringLiteral("&Cancel");
-constexpr int kDescriptionRole = Qt::UserRole + 1;
-
-// The device list shows each path with what the system says it is; the edit shows the path only,
-// so that a path typed or chosen reads the same.
-class DeviceDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        const QString description = index.data(kDescriptionRole).toString();
-        if (!description.isEmpty())
-            option->text += QStringLiteral("  \u2013 ") + description;
-    }
-};
-
-QString Clock(const QDateTime &at)
-{
-    return at.time().toString(QStringLiteral("HH:mm:ss"));
-}
+const QColor kGreen(0, 200, 0);
+const QColor kAmber(255, 176, 0);
 }  // namespace
 
-TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp, TSerialModbusClient &serial,
-                                   TUserMessages &messages, QWidget *parent)
-    : QGroupBox(QStringLiteral(" Connection "), parent),
-      m_session(session),
-      m_tcp(tcp),
-      m_serial(serial),
-      m_messages(messages),
-      m_settingsPath(SettingsPlace::SettingsFile())
+TConnectionPanel::TConnectionPanel(TBoardLine &line, TUserMessages &messages, QWidget *parent)
+    : QGroupBox(QStringLiteral(" Connection "), parent), m_line(line), m_messages(messages)
 {
     setObjectName(QStringLiteral("ConnectiondxfGroupBox"));
 
@@ -107,15 +80,7 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     (new QVBoxLayout(ipBox))->addWidget(IPAddressEdit);
     auto *comBox = new QGroupBox(QStringLiteral(" COM Port "), this);
     ui::SpeakComboNames();
-    // The serial devices found, each with what it is; any other path can be typed.
-    COMPortColumnComboBox = Named(new QComboBox(comBox), "COMPortColumnComboBox");
-    COMPortColumnComboBox->setEditable(true);
-    COMPortColumnComboBox->setInsertPolicy(QComboBox::NoInsert);
-    COMPortColumnComboBox->setItemDelegate(new DeviceDelegate(COMPortColumnComboBox));
-    COMPortColumnComboBox->view()->setAccessibleName(QStringLiteral("Serial devices found"));
-    COMPortColumnComboBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    COMPortColumnComboBox->setMinimumContentsLength(10);
-    COMPortColumnComboBox->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
+    COMPortColumnComboBox = Named(new TDeviceComboBox(comBox), "COMPortColumnComboBox");
     COMPortColumnComboBox->setAccessibleName(QStringLiteral("COM Port"));
     (new QVBoxLayout(comBox))->addWidget(COMPortColumnComboBox);
     LineSettingsButton = Named(new QPushButton(QStringLiteral("Line setti&ngs..."), this), "LineSettingsButton");
@@ -124,14 +89,9 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     FindBoardButton = Named(new QPushButton(QStringLiteral("Find &board..."), this), "FindBoardButton");
     FindBoardButton->setToolTip(QStringLiteral("Looks for the board on this line when its slave address, baud rate "
                                                "or parity are not known, asking only for its firmware version"));
-    ConnectionStateLabel = Named(new QLabel(this), "ConnectionStateLabel");
-    ConnectionStateLabel->setWordWrap(true);
-    ConnectionStateLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // What the line does; it wraps within the column and never widens it.
+    ConnectionStateLabel = Named(new TWrapLabel(4, this), "ConnectionStateLabel");
     ConnectionStateLabel->setAccessibleName(QStringLiteral("Connection state"));
-    // Room for the longest state kept from the start, so that the column does not jump; all of it
-    // is in the tooltip too.
-    ConnectionStateLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ConnectionStateLabel->setMinimumHeight(4 * ConnectionStateLabel->fontMetrics().lineSpacing());
 
     PeriodAdvEdit = Named(new TAdvEdit(TAdvEdit::Unsigned, this), "PeriodAdvEdit");
     PeriodAdvEdit->setMaxLength(3);
@@ -185,95 +145,34 @@ TConnectionPanel::TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp
     connect(LineSettingsButton, &QPushButton::clicked, this, &TConnectionPanel::LineSettingsButtonClick);
     connect(FindBoardButton, &QPushButton::clicked, this, &TConnectionPanel::FindBoardButtonClick);
 
-    connect(&m_tcp, &TModbusClient::OnConnect, this, &TConnectionPanel::TCPModbusClientConnect);
-    connect(&m_tcp, &TModbusClient::OnDisconnect, this, &TConnectionPanel::TCPModbusClientDisconnect);
-    connect(&m_tcp, &TTCPModbusClient::OnClose, this, &TConnectionPanel::TCPModbusClientClose);
-    connect(&m_serial, &TModbusClient::OnConnect, this, &TConnectionPanel::SerialModbusClientConnect);
-    connect(&m_serial, &TModbusClient::OnDisconnect, this, &TConnectionPanel::SerialModbusClientDisconnect);
-    connect(&m_tcp, &TModbusClient::OnResponse, this, &TConnectionPanel::TCPModbusClientResponse);
-    connect(&m_serial, &TModbusClient::OnResponse, this, &TConnectionPanel::TCPModbusClientResponse);
-    // A serial port that cannot be opened is told; otherwise "Connect" would seem to do nothing.
-    // Queued: the box must not open inside the client's own handling. A TCP board that cannot be
-    // reached is told in the state line, try by try: the client keeps trying.
-    connect(&m_serial, &TModbusClient::OnLineError, this, &TConnectionPanel::SerialLineError, Qt::QueuedConnection);
-    connect(&m_tcp, &TTCPModbusClient::OnAttempt, this, &TConnectionPanel::UpdateState);
-    // A serial adapter pulled and plugged back is opened again, as a lost TCP line is.
-    m_serial.SetReconnect(true);
-    m_tick.setSingleShot(true);
-    connect(&m_tick, &QTimer::timeout, this, &TConnectionPanel::UpdateState);
+    connect(&m_line, &TBoardLine::StateChanged, this, &TConnectionPanel::Show);
+    connect(&m_line, &TBoardLine::ErrorRaised, this, &TConnectionPanel::ShowErrorWindow);
+    connect(&m_line, &TBoardLine::ErrorCleared, this, &TConnectionPanel::CloseErrorWindow);
 
-    // Devices come and go in bursts (a plugged adapter adds its node and links): list them once
-    // the burst is over.
-    m_rescan.setSingleShot(true);
-    m_rescan.setInterval(300);
-    connect(&m_rescan, &QTimer::timeout, this, &TConnectionPanel::RefreshDevices);
-    connect(&m_deviceWatch, &QFileSystemWatcher::directoryChanged, &m_rescan, qOverload<>(&QTimer::start));
     WatchDevices(QStringLiteral("/dev"));
 
     SerialdxfCheckBoxClick();
+    Show(m_line.Status());
 }
 
 void TConnectionPanel::WatchDevices(const QString &folder)
 {
-    if (!m_deviceWatch.directories().isEmpty())
-        m_deviceWatch.removePaths(m_deviceWatch.directories());
-    m_deviceFolder = folder;
-    const QString byId = QDir(folder).filePath(QStringLiteral("serial/by-id"));
-    for (const QString &path : {folder, QDir(folder).filePath(QStringLiteral("serial")), byId})
-        if (QFileInfo(path).isDir())
-            m_deviceWatch.addPath(path);
-    RefreshDevices();
-}
-
-void TConnectionPanel::RefreshDevices()
-{
-    // The folder "serial" appears with the first USB adapter.
-    const QString byId = QDir(m_deviceFolder).filePath(QStringLiteral("serial/by-id"));
-    if (QFileInfo(byId).isDir() && !m_deviceWatch.directories().contains(byId))
-        m_deviceWatch.addPath(byId);
-    const QString current = SerialDevice();
-    COMPortColumnComboBox->clear();
-    for (const TSerialDevice &device : ListSerialDevices(m_deviceFolder)) {
-        COMPortColumnComboBox->addItem(device.Path);
-        const int row = COMPortColumnComboBox->count() - 1;
-        COMPortColumnComboBox->setItemData(row, device.Description, kDescriptionRole);
-        COMPortColumnComboBox->setItemData(row, device.Description, Qt::ToolTipRole);
-    }
-    ShowDevice(current);
-}
-
-void TConnectionPanel::ShowDevice(const QString &path)
-{
-    const int found = COMPortColumnComboBox->findText(path);
-    if (found >= 0)
-        COMPortColumnComboBox->setCurrentIndex(found);
-    else
-        COMPortColumnComboBox->setEditText(path);
+    COMPortColumnComboBox->Watch(folder);
 }
 
 QString TConnectionPanel::SerialDevice() const
 {
-    return COMPortColumnComboBox->currentText().trimmed();
+    return COMPortColumnComboBox->Device();
 }
 
-TConnectionDialog::Line TConnectionPanel::LineSettings() const
+TLineSettings TConnectionPanel::LineSettings() const
 {
-    return {.BaudRate = m_serial.BaudRate(),
-            .Parity = m_serial.Parity(),
-            .DataBits = m_serial.DataBits(),
-            .StopBits = m_serial.StopBits(),
-            .Port = m_tcp.Port(),
-            .TimeoutMs = m_timeoutMs};
+    return m_line.Settings();
 }
 
-void TConnectionPanel::SetLineSettings(const TConnectionDialog::Line &line)
+void TConnectionPanel::SetLineSettings(const TLineSettings &line)
 {
-    m_serial.SetBaudRate(line.BaudRate);
-    m_serial.SetParity(line.Parity);
-    m_serial.SetDataBits(line.DataBits);
-    m_serial.SetStopBits(line.StopBits);
-    m_tcp.SetPort(line.Port);
-    m_timeoutMs = line.TimeoutMs;
+    m_line.SetSettings(line);
 }
 
 void TConnectionPanel::LineSettingsButtonClick()
@@ -286,27 +185,24 @@ void TConnectionPanel::LineSettingsButtonClick()
 
 void TConnectionPanel::FindBoardButtonClick()
 {
-    const TConnectionDialog::Line line = LineSettings();
     TSearchPlan plan;
-    plan.Serial = SerialSelected();
-    plan.Device = SerialDevice();
-    plan.DataBits = line.DataBits;
-    plan.StopBits = line.StopBits;
-    plan.Settings = TBoardSearch::SerialSettings({line.BaudRate, line.Parity}, false, false);
-    plan.Host = IPAddressEdit->text();
-    plan.Port = line.Port;
+    plan.Line = LineSettings();
+    plan.Line.Serial = SerialSelected();
+    plan.Line.Device = SerialDevice();
+    plan.Line.Host = IPAddressEdit->text();
+    plan.Settings = TBoardSearch::SerialSettings({plan.Line.BaudRate, plan.Line.Parity}, false, false);
     const int address = AddressAdvEdit->text().toInt();
     plan.Units = TBoardSearch::Units(address >= TSettings::kMinAddress && address <= TSettings::kMaxAddress
                                          ? static_cast<quint8>(address)
                                          : quint8(1));
-    if ((plan.Serial && plan.Device.isEmpty()) || (!plan.Serial && !IPAddressEdit->Octets())) {
-        m_messages.ErrorBox(plan.Serial ? QStringLiteral("Choose the serial device to search first.")
-                                        : QStringLiteral("Enter the board's IP address to search first."));
+    if ((plan.Line.Serial && plan.Line.Device.isEmpty()) || (!plan.Line.Serial && !IPAddressEdit->Octets())) {
+        m_messages.ErrorBox(plan.Line.Serial ? QStringLiteral("Choose the serial device to search first.")
+                                             : QStringLiteral("Enter the board's IP address to search first."));
         return;
     }
     auto *dialog = new TFindBoardDialog(plan, window());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, [this, dialog, serial = plan.Serial] {
+    connect(dialog, &QDialog::accepted, this, [this, dialog, serial = plan.Line.Serial] {
         if (const auto found = dialog->Chosen())
             TakeFound(serial, *found);
     });
@@ -316,48 +212,44 @@ void TConnectionPanel::FindBoardButtonClick()
 void TConnectionPanel::TakeFound(bool serial, const TBoardFound &found)
 {
     AddressAdvEdit->setText(QString::number(found.Unit));
-    TConnectionDialog::Line line = LineSettings();
+    TLineSettings line = LineSettings();
+    line.Unit = found.Unit;
     if (serial) {
         line.BaudRate = found.Setting.BaudRate;
         line.Parity = found.Setting.Parity;
-        SetLineSettings(line);
     }
-    TSettings settings = TSettings::Read(m_settingsPath);
+    SetLineSettings(line);
+    KeepNow(QStringLiteral("The settings found"));
+}
+
+void TConnectionPanel::KeepNow(const QString &what)
+{
+    const QString path = SettingsPlace::SettingsFile();
+    TSettings settings = TSettings::Read(path);
     KeepSettings(settings);
     QString error;
-    if (!TSettings::Write(m_settingsPath, settings, &error))
-        m_messages.ErrorBox(QStringLiteral("The settings found could not be kept in the settings file: %1").arg(error));
+    if (!TSettings::Write(path, settings, &error))
+        m_messages.ErrorBox(QStringLiteral("%1 could not be kept in the settings file: %2").arg(what, error));
 }
 
 void TConnectionPanel::ApplySettings(const TSettings &settings)
 {
-    SetMode(settings.Mode);
-    IPAddressEdit->SetOctets(settings.IP);
-    ShowDevice(settings.Device);
+    const TLineSettings &line = settings.Line;
+    SetMode(line.Serial);
+    IPAddressEdit->setText(line.Host);
+    COMPortColumnComboBox->ShowDevice(line.Device);
     PeriodAdvEdit->setText(QString::number(settings.ReadPeriod));
-    AddressAdvEdit->setText(QString::number(settings.Address));
-    m_tcp.SetServerAddress(IPAddressEdit->text());
-    SetLineSettings({.BaudRate = settings.BaudRate,
-                     .Parity = settings.Parity,
-                     .DataBits = settings.DataBits,
-                     .StopBits = settings.StopBits,
-                     .Port = settings.Port,
-                     .TimeoutMs = settings.TimeoutMs});
+    AddressAdvEdit->setText(QString::number(line.Unit));
+    SetLineSettings(line);
 }
 
 void TConnectionPanel::KeepSettings(TSettings &settings) const
 {
-    settings.Mode = SerialSelected();
-    if (const auto octets = IPAddressEdit->Octets())
-        settings.IP = *octets;
-    settings.Device = SerialDevice();
-    const TConnectionDialog::Line line = LineSettings();
-    settings.BaudRate = line.BaudRate;
-    settings.Parity = line.Parity;
-    settings.DataBits = line.DataBits;
-    settings.StopBits = line.StopBits;
-    settings.Port = line.Port;
-    settings.TimeoutMs = line.TimeoutMs;
+    TLineSettings line = LineSettings();
+    line.Serial = SerialSelected();
+    if (IPAddressEdit->Octets())
+        line.Host = IPAddressEdit->text();
+    line.Device = SerialDevice();
     bool ok = false;
     const int period = PeriodAdvEdit->text().toInt(&ok);
     if (ok)
@@ -365,10 +257,13 @@ void TConnectionPanel::KeepSettings(TSettings &settings) const
     else
         m_messages.ErrorBox(NotAnIntegerMessage(PeriodAdvEdit->text()));
     const int address = AddressAdvEdit->text().toInt(&ok);
-    if (ok)
-        settings.Address = address;
-    else
+    if (ok && address >= TSettings::kMinAddress && address <= TSettings::kMaxAddress)
+        line.Unit = static_cast<quint8>(address);
+    else if (!ok)
         m_messages.ErrorBox(NotAnIntegerMessage(AddressAdvEdit->text()));
+    if (!ok || address < TSettings::kMinAddress || address > TSettings::kMaxAddress)
+        line.Unit = settings.Line.Unit;
+    settings.Line = line;
 }
 
 void TConnectionPanel::SetMode(bool serial)
@@ -403,7 +298,9 @@ void TConnectionPanel::EthernetdxfCheckBoxClick()
 
 void TConnectionPanel::IPAddressEditExit()
 {
-    m_tcp.SetServerAddress(IPAddressEdit->text());
+    TLineSettings line = LineSettings();
+    line.Host = IPAddressEdit->text();
+    SetLineSettings(line);
 }
 
 void TConnectionPanel::PeriodeAdvEditExit()
@@ -424,8 +321,8 @@ void TConnectionPanel::PeriodeAdvEditExit()
 
 void TConnectionPanel::ConnectVrButtonClick()
 {
-    if (ConnectVrButton->text() != kConnect) {
-        if (BeforeDisconnect && m_session.Connected())
+    if (m_line.State() != TLineState::Closed) {
+        if (BeforeDisconnect && m_line.Status().Open())
             BeforeDisconnect([this] { Disconnect(); });
         else
             Disconnect();
@@ -457,276 +354,86 @@ void TConnectionPanel::ConnectVrButtonClick()
         COMPortColumnComboBox->setFocus(Qt::OtherFocusReason);
         return;
     }
-
-    TModbusClient *client = nullptr;
-    if (SerialdxfCheckBox->isChecked()) {
-        m_serial.SetDevice(SerialDevice());
-        client = &m_serial;
-    } else {
-        m_tcp.SetServerAddress(IPAddressEdit->text());
-        client = &m_tcp;
-    }
-    // The line in use is closed first: while it opens, is up or is being opened again, the button
-    // is Cancel or Disconnect.
-    m_opened = client;
-    // Set up, then open: opening purges and writes the log, and its events may follow at once.
-    m_session.SetActiveClient(client);
-    m_session.SetSlaveAddress(static_cast<quint8>(address));
-    m_session.SetRequestTimeout(static_cast<quint32>(m_timeoutMs));
-    m_session.SetSharedFailureHandler([this] { ShowErrorWindow(); });
-    m_failure.clear();
-    m_lostAt = {};
-    // Opening: the inputs are locked and the button cancels, until the line is up or given up.
-    LockInputs();
-    ConnectVrButton->setText(kCancel);
-    client->ClearCounters();
-    client->SetLogFilePath(LogFolder());
-    client->Open();
-    UpdateState();
-}
-
-void TConnectionPanel::LockInputs()
-{
-    for (QWidget *w : {static_cast<QWidget *>(SerialdxfCheckBox), static_cast<QWidget *>(EthernetdxfCheckBox),
-                       static_cast<QWidget *>(IPAddressEdit), static_cast<QWidget *>(COMPortColumnComboBox),
-                       static_cast<QWidget *>(PeriodAdvEdit), static_cast<QWidget *>(AddressAdvEdit),
-                       static_cast<QWidget *>(FindBoardButton)})
-        w->setEnabled(false);
-}
-
-void TConnectionPanel::LineUp()
-{
-    m_session.SetConnected(true);
-    // The lamp waits for the board: an open port or socket with nothing answering is no connection.
-    m_answered = false;
-    m_unanswered = false;
-    m_lostAt = {};
-    ConnectionVrUserLed->SetOn(false);
-    LockInputs();
-    ConnectVrButton->setText(kDisconnect);
-    CloseErrorWindow();
-    m_session.SetLinkOk(true);
-    UpdateState();
-    if (OnLineUp)
-        OnLineUp();
-}
-
-void TConnectionPanel::LineLost()
-{
-    m_session.SetConnected(false);
-    ConnectionVrUserLed->SetOn(false);
-    m_lostAt = QDateTime::currentDateTime();
-    UpdateState();
+    TLineSettings line = LineSettings();
+    line.Serial = SerialSelected();
+    line.Device = SerialDevice();
+    if (!line.Serial)
+        line.Host = IPAddressEdit->text();
+    line.Unit = static_cast<quint8>(address);
+    SetLineSettings(line);
+    m_line.SetLogFolder(LogFolder());
+    m_line.Open();
 }
 
 void TConnectionPanel::Disconnect()
 {
-    // Cancelled while the board could not be reached: why stays in the state line.
-    if (!m_session.Connected() && m_session.ActiveClient() == &m_tcp && !m_tcp.AttemptFailure().isEmpty())
-        m_failure = QStringLiteral("No connection to %1 (%2)").arg(m_tcp.LineName(), m_tcp.AttemptFailure());
-    // The lamp shows Connected (the TCP client's close event leaves it alone).
-    m_session.SetConnected(false);
-    ConnectionVrUserLed->SetOn(false);
-    m_lostAt = {};
-    if (m_session.ActiveClient())
-        m_session.ActiveClient()->Close();
-    m_opened = nullptr;
-    UpdateState();
+    m_line.Close();
     if (OnDisconnectClick)
         OnDisconnectClick();
 }
 
-// The line events below come only from the client in use: a client given up (see
-// ConnectVrButtonClick) may still report its closing after the other line came up.
-bool TConnectionPanel::IsActive(const TModbusClient &client) const
+void TConnectionPanel::Show(const TLineStatus &status)
 {
-    return m_session.ActiveClient() == &client;
+    const TLineState state = status.State;
+    // Green only while the board answers; amber while the line is open without its answers.
+    const bool waiting = state == TLineState::Waiting || state == TLineState::Silent;
+    ConnectionVrUserLed->SetColor(waiting ? kAmber : kGreen);
+    ConnectionVrUserLed->SetOn(state == TLineState::Answering || waiting);
+    ConnectionVrUserLed->setAccessibleDescription(state == TLineState::Answering ? QStringLiteral("on")
+                                                  : waiting                      ? QStringLiteral("waiting")
+                                                                                 : QStringLiteral("off"));
+    const bool closed = state == TLineState::Closed;
+    ConnectVrButton->setText(closed ? kConnect : state == TLineState::Opening ? kCancel : kDisconnect);
+    SerialdxfCheckBox->setEnabled(closed);
+    EthernetdxfCheckBox->setEnabled(closed);
+    IPAddressEdit->setEnabled(closed && EthernetdxfCheckBox->isChecked());
+    COMPortColumnComboBox->setEnabled(closed && SerialdxfCheckBox->isChecked());
+    PeriodAdvEdit->setEnabled(closed);
+    AddressAdvEdit->setEnabled(closed);
+    FindBoardButton->setEnabled(closed);
+    // The address the line uses, also after the board took a new one.
+    if (!closed)
+        AddressAdvEdit->setText(QString::number(status.Unit));
+    ConnectionStateLabel->Show(status.Text());
+    if (m_errorForm)
+        m_errorForm->ShowState(status.Text());
+    // A serial port that does not open is told in a box: otherwise "Connect" would seem to do
+    // nothing. Queued: the box must not open inside the client's own handling.
+    if (closed && status.Previous == TLineState::Opening && !status.Reason.isEmpty() && m_line.Settings().Serial)
+        QMetaObject::invokeMethod(
+            this, [this, reason = status.Reason] { m_messages.ErrorBox(reason); }, Qt::QueuedConnection);
+    if (state == TLineState::Waiting && OnLineUp
+        && (status.Previous == TLineState::Opening || status.Previous == TLineState::Lost))
+        OnLineUp();
 }
 
-void TConnectionPanel::TCPModbusClientConnect()
+void TConnectionPanel::ShowErrorWindow(const QString &failure)
 {
-    if (IsActive(m_tcp))
-        LineUp();
-}
-
-void TConnectionPanel::SerialModbusClientConnect()
-{
-    if (IsActive(m_serial))
-        LineUp();
-}
-
-void TConnectionPanel::TCPModbusClientDisconnect()
-{
-    // The client reconnects by itself and raises its connect event again.
-    if (IsActive(m_tcp))
-        LineLost();
-}
-
-void TConnectionPanel::RestorePanel()
-{
-    SerialdxfCheckBox->setEnabled(true);
-    EthernetdxfCheckBox->setEnabled(true);
-    IPAddressEdit->setEnabled(EthernetdxfCheckBox->isChecked());
-    COMPortColumnComboBox->setEnabled(SerialdxfCheckBox->isChecked());
-    PeriodAdvEdit->setEnabled(true);
-    AddressAdvEdit->setEnabled(true);
-    FindBoardButton->setEnabled(true);
-    ConnectVrButton->setText(kConnect);
-    m_lostAt = {};
-    UpdateState();
-}
-
-void TConnectionPanel::TCPModbusClientClose()
-{
-    if (IsActive(m_tcp))
-        RestorePanel();
-}
-
-void TConnectionPanel::SerialModbusClientDisconnect()
-{
-    if (!IsActive(m_serial))
-        return;
-    // A port that went away is opened again by the client until "Disconnect".
-    if (m_serial.Retrying()) {
-        LineLost();
-        return;
-    }
-    m_session.SetConnected(false);
-    ConnectionVrUserLed->SetOn(false);
-    RestorePanel();
-}
-
-void TConnectionPanel::SerialLineError(const QString &message)
-{
-    // Only a port that does not open is told in a box. One that stops working, or does not open
-    // again while it is away, is told in the state line: the client keeps trying it.
-    if (!IsActive(m_serial) || ConnectVrButton->text() != kCancel || m_serial.IsOpen())
-        return;
-    m_messages.ErrorBox(message);
-    m_opened = nullptr;
-    m_failure = message;
-    RestorePanel();
-}
-
-void TConnectionPanel::TCPModbusClientResponse()
-{
-    m_lastAnswer = QDateTime::currentDateTime();
-    if (!m_answered && m_session.Connected()) {
-        m_answered = true;
-        ConnectionVrUserLed->SetOn(true);
-        UpdateState();
-    }
-    if (m_session.LinkOk())
-        return;
-    m_session.SetLinkOk(true);
     CloseErrorWindow();
-}
-
-QString TConnectionPanel::ActiveLineName() const
-{
-    const TModbusClient *client = m_session.ActiveClient();
-    return client ? client->LineName() : QString();
-}
-
-QString TConnectionPanel::LineDownText() const
-{
-    if (m_lostAt.isValid())
-        return QStringLiteral("no connection to %1 since %2, trying again").arg(ActiveLineName(), Clock(m_lostAt));
-    if (m_lastAnswer.isValid())
-        return QStringLiteral("Line closed; values from %1").arg(Clock(m_lastAnswer));
-    return QStringLiteral("Line closed");
-}
-
-void TConnectionPanel::UpdateState()
-{
-    const bool serial = m_session.ActiveClient() == &m_serial;
-    const QString line = ActiveLineName();
-    const QString framing = serial ? QStringLiteral(" (%1)").arg(LineText(LineSettings())) : QString();
-    QString text;
-    bool counting = false;
-    if (ConnectVrButton->text() == kConnect) {
-        text = m_failure;  // why the last connect failed, until the next
-    } else if (m_session.Connected()) {
-        const int address = m_session.SlaveAddress();
-        if (m_answered)
-            text = QStringLiteral("Connected to %1%2, board address %3").arg(line, framing).arg(address);
-        else if (m_unanswered)
-            text = QStringLiteral("No answer from the board at address %1 on %2%3: check the cable, the address%4")
-                       .arg(address)
-                       .arg(line, framing, serial ? QStringLiteral(" and the line settings") : QString());
-        else
-            text = QStringLiteral("%1%2 open, waiting for the board at address %3").arg(line, framing).arg(address);
-    } else if (!m_opened) {
-        text = QStringLiteral("Closing %1").arg(line);
-    } else if (!serial) {
-        text = m_lostAt.isValid() ? LineDownText() : QStringLiteral("Connecting to %1").arg(line);
-        if (m_tcp.Attempt() > 0)
-            text += QStringLiteral(", try %1").arg(m_tcp.Attempt());
-        const int nextMs = m_tcp.NextAttemptInMs();
-        if (nextMs >= 0) {
-            text += QStringLiteral(", next in %1 s").arg((nextMs + 999) / 1000);
-            // Shown again just after the count drops, so that no second is skipped.
-            m_tick.start(nextMs % 1000 + 1);
-            counting = true;
-        }
-        if (!m_tcp.AttemptFailure().isEmpty())
-            text += QLatin1Char('\n') + m_tcp.AttemptFailure();
-    } else if (m_lostAt.isValid()) {
-        text = LineDownText();
-    } else {
-        text = QStringLiteral("Opening %1").arg(line);
-    }
-    if (!counting)
-        m_tick.stop();
-    if (ConnectionStateLabel->text() == text)
-        return;
-    ConnectionStateLabel->setText(text);
-    ConnectionStateLabel->setToolTip(text);
-    emit LineStateChanged();
-}
-
-void TConnectionPanel::ShowErrorWindow()
-{
-    // Requests still waiting when the user disconnects fail, but that is no communication error.
-    if (!m_session.Connected())
-        return;
-    if (!m_answered && !m_unanswered) {
-        m_unanswered = true;
-        UpdateState();
-    }
-    // One window stands for any number of failures.
-    if (!m_session.LinkOk())
-        return;
-    m_session.SetLinkOk(false);
-    const TModbusClient *client = m_session.ActiveClient();
-    auto *form = new TErrorForm(window(), client ? client->LastFailure() : QString());
+    auto *form = new TErrorForm(window(), failure);
+    form->ShowState(m_line.Status().Text());
     m_errorForm = form;
     // Closed by the user: the next failure opens a new window.
     connect(form, &QObject::destroyed, this, [this, form] {
         if (m_errorForm == form) {
             m_errorForm = nullptr;
-            m_session.SetLinkOk(true);
+            m_line.ErrorSeen();
         }
     });
     form->show();
-}
-
-void TConnectionPanel::FollowBoardAddress(int address)
-{
-    m_session.SetSlaveAddress(static_cast<quint8>(address));
-    AddressAdvEdit->setText(QString::number(address));
-    TSettings settings = TSettings::Read(m_settingsPath);
-    settings.Address = address;
-    QString error;
-    if (!TSettings::Write(m_settingsPath, settings, &error))
-        m_messages.ErrorBox(
-            QStringLiteral("The slave address %1 could not be kept in the settings file: %2").arg(address).arg(error));
 }
 
 void TConnectionPanel::CloseErrorWindow()
 {
     if (TErrorForm *form = std::exchange(m_errorForm, nullptr))
         form->close();
+}
+
+void TConnectionPanel::FollowBoardAddress(int address)
+{
+    m_line.SetUnit(static_cast<quint8>(address));
+    AddressAdvEdit->setText(QString::number(address));
+    KeepNow(QStringLiteral("The slave address %1").arg(address));
 }
 
 QString TConnectionPanel::LogFolderInUse()

@@ -2,45 +2,40 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDateTime>
-#include <QFileSystemWatcher>
+#include "link/TLineSettings.h"
+
 #include <QGroupBox>
-#include <QPointer>
-#include <QTimer>
 
 #include <functional>
 
-#include "app/TConnectionDialog.h"
-
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QPushButton;
 class TAdvEdit;
-class TBoardSession;
+class TBoardLine;
+class TDeviceComboBox;
 class TErrorForm;
 class TIPAddressEdit;
 class TLed;
-class TModbusClient;
-class TSerialModbusClient;
-class TTCPModbusClient;
 class TUserMessages;
+class TWrapLabel;
 struct TBoardFound;
+struct TLineStatus;
 struct TSettings;
 
 // " Connection ": serial or Ethernet, the serial device, server address, poll period and slave
-// address, and the line settings behind "Line settings..."; opening and closing the line, what the
-// line is doing in words, the clients' events, and the communication-error window.
+// address, and the line settings behind "Line settings..."; it opens and closes the line and shows
+// what the line (TBoardLine) does: its lamp, its button, its state line and the
+// communication-error window.
 class TConnectionPanel : public QGroupBox
 {
     Q_OBJECT
 
 public:
-    TConnectionPanel(TBoardSession &session, TTCPModbusClient &tcp, TSerialModbusClient &serial,
-                     TUserMessages &messages, QWidget *parent = nullptr);
+    TConnectionPanel(TBoardLine &line, TUserMessages &messages, QWidget *parent = nullptr);
 
     // What the main window does on the panel's behalf.
-    std::function<void()> OnLineUp;           // a connect event: read the visible page
+    std::function<void()> OnLineUp;           // the line came up: read the visible page
     std::function<void()> OnDisconnectClick;  // "Disconnect" done: clear the live display
     // "Disconnect" clicked with the line up: runs disconnect (now, later or never) instead of
     // disconnecting at once, so that what must reach the board first can.
@@ -59,20 +54,15 @@ public:
     // The serial devices of folder (/dev unless a test gives another), listed again whenever
     // something changes in it (an adapter plugged or pulled).
     void WatchDevices(const QString &folder);
-    void RefreshDevices();
     // The device the serial line uses: the list's choice or the path typed into it.
     QString SerialDevice() const;
-    TConnectionDialog::Line LineSettings() const;
-    void SetLineSettings(const TConnectionDialog::Line &line);
+    // The settings of the next connect; setting them changes the box's choices too.
+    TLineSettings LineSettings() const;
+    void SetLineSettings(const TLineSettings &line);
     void LineSettingsButtonClick();
     // "Find board...": searches the line chosen (closed) for the board, and takes the settings
     // found into the connection settings and the settings file when the user says so.
     void FindBoardButtonClick();
-
-    // What the live view says while the line is not up: "no connection to 10.0.0.7:502 since
-    // 14:07:09, trying again" while the line is being opened again, else "Line closed; values
-    // from 14:07:09".
-    QString LineDownText() const;
 
     void SerialdxfCheckBoxClick();
     void EthernetdxfCheckBoxClick();
@@ -81,66 +71,34 @@ public:
     void ConnectVrButtonClick();
     // Closes the line the user connected, as "Disconnect" does.
     void Disconnect();
-    void TCPModbusClientConnect();
-    void SerialModbusClientConnect();
-    void TCPModbusClientDisconnect();
-    void TCPModbusClientClose();
-    void SerialModbusClientDisconnect();
-    void TCPModbusClientResponse();
-    // The request record's OnFailed while connected.
-    void ShowErrorWindow();
     // The board took a new slave address: the line goes on at it, the address edit shows it and
     // the settings file keeps it.
     void FollowBoardAddress(int address);
 
     TErrorForm *ErrorWindow() const { return m_errorForm; }
 
-signals:
-    // What the line does changed; ConnectionStateLabel says it.
-    void LineStateChanged();
-
 public:
     TLed *ConnectionVrUserLed;
     QPushButton *ConnectVrButton;
     QPushButton *LineSettingsButton;
     QPushButton *FindBoardButton;
-    QLabel *ConnectionStateLabel;
+    TWrapLabel *ConnectionStateLabel;
     QCheckBox *SerialdxfCheckBox;
     QCheckBox *EthernetdxfCheckBox;
     TIPAddressEdit *IPAddressEdit;
-    QComboBox *COMPortColumnComboBox;
+    TDeviceComboBox *COMPortColumnComboBox;
     TAdvEdit *PeriodAdvEdit;
     TAdvEdit *AddressAdvEdit;
 
 private:
-    bool IsActive(const TModbusClient &client) const;
-    void LineUp();
-    void LineLost();
-    void LockInputs();
-    void RestorePanel();
+    void Show(const TLineStatus &status);
+    void ShowErrorWindow(const QString &failure);
     void CloseErrorWindow();
-    void SerialLineError(const QString &message);
-    // Chooses the device in the list, or shows the path typed when the list has no such device.
-    void ShowDevice(const QString &path);
-    void UpdateState();
-    QString ActiveLineName() const;
     void TakeFound(bool serial, const TBoardFound &found);
+    // Keeps what the box and the dialog hold in the settings file now; what failed is told.
+    void KeepNow(const QString &what);
 
-    TBoardSession &m_session;
-    TTCPModbusClient &m_tcp;
-    TSerialModbusClient &m_serial;
+    TBoardLine &m_line;
     TUserMessages &m_messages;
     TErrorForm *m_errorForm = nullptr;  // the one open error window, if any
-    TModbusClient *m_opened = nullptr;  // the client "Connect" opened, until "Disconnect"
-    QString m_settingsPath;             // the settings file of the working folder
-    int m_timeoutMs = 3000;             // answer time of one request, from the next connect
-    bool m_answered = false;            // the board answered since the line came up
-    bool m_unanswered = false;          // a request failed before the board answered
-    QString m_failure;                  // why the last connect failed
-    QDateTime m_lostAt;                 // when the line was lost, while it is opened again
-    QDateTime m_lastAnswer;             // the board's last answer
-    QTimer m_tick;                      // counts down to the next connection attempt, second by second
-    QString m_deviceFolder;
-    QFileSystemWatcher m_deviceWatch;
-    QTimer m_rescan;
 };

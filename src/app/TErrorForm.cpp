@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TErrorForm.h"
 
+#include "widgets/TWrapLabel.h"
+
 #include <QHideEvent>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -25,13 +27,23 @@ TErrorForm::TErrorForm(QWidget *mainWindow, const QString &reason)
     why->setObjectName(QStringLiteral("ErrorReasonLabel"));
     why->setAlignment(Qt::AlignCenter);
     why->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_state = new TWrapLabel(3, this);
+    m_state->setObjectName(QStringLiteral("ErrorStateLabel"));
+    m_state->setAccessibleName(QStringLiteral("Connection state"));
+    m_state->setMinimumWidth(why->fontMetrics().averageCharWidth() * 60);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 24, 32, 24);
     layout->addWidget(label);
     layout->addWidget(why);
+    layout->addWidget(m_state);
     setFixedSize(sizeHint());
     if (mainWindow)
         move(mainWindow->geometry().center() - rect().center());
+}
+
+void TErrorForm::ShowState(const QString &state)
+{
+    m_state->Show(state);
 }
 
 void TErrorForm::hideEvent(QHideEvent *event)

@@ -4,9 +4,11 @@
 
 #include <QDialog>
 
-// "Communication error": opened when requests fail, closed by the next answer. It is created
-// on demand and destroys itself once closed, whether by the user (close button, Escape) or by
-// the link.
+class TWrapLabel;
+
+// "Communication error": opened when requests fail, closed by the next answer. It says what failed
+// and where, and what the line does now, as the connection box does. It is created on demand and
+// destroys itself once closed, whether by the user (close button, Escape) or by the line.
 class TErrorForm : public QDialog
 {
     Q_OBJECT
@@ -14,6 +16,12 @@ class TErrorForm : public QDialog
 public:
     // reason: one line on what failed and where, under "Communication error!".
     TErrorForm(QWidget *mainWindow, const QString &reason);
+
+    // What the line does now, in the words of the connection box.
+    void ShowState(const QString &state);
+
+private:
+    TWrapLabel *m_state;
 
 protected:
     void hideEvent(QHideEvent *event) override;

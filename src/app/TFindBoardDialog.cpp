@@ -13,19 +13,20 @@ TFindBoardDialog::TFindBoardDialog(const TSearchPlan &plan, QWidget *parent) : Q
 {
     setWindowTitle(QStringLiteral("Find board"));
     setObjectName(QStringLiteral("FindBoardDialog"));
-    const int settings = plan.Serial ? static_cast<int>(plan.Settings.size()) : 1;
-    auto *intro = new QLabel(
-        plan.Serial ? QStringLiteral("Looking for the board on %1: %2 line settings, %3 slave addresses each, "
-                                     "the settings of the connection first. Only the firmware version is asked for.")
-                          .arg(plan.Device)
-                          .arg(settings)
-                          .arg(plan.Units.size())
-                    : QStringLiteral("Looking for the board at %1:%2: %3 unit addresses, that of the connection "
-                                     "first. Only the firmware version is asked for.")
-                          .arg(plan.Host)
-                          .arg(plan.Port)
-                          .arg(plan.Units.size()),
-        this);
+    const int settings = plan.Line.Serial ? static_cast<int>(plan.Settings.size()) : 1;
+    auto *intro =
+        new QLabel(plan.Line.Serial
+                       ? QStringLiteral("Looking for the board on %1: %2 line settings, %3 slave addresses each, "
+                                        "the settings of the connection first. Only the firmware version is asked for.")
+                             .arg(plan.Line.Device)
+                             .arg(settings)
+                             .arg(plan.Units.size())
+                       : QStringLiteral("Looking for the board at %1:%2: %3 unit addresses, that of the connection "
+                                        "first. Only the firmware version is asked for.")
+                             .arg(plan.Line.Host)
+                             .arg(plan.Line.Port)
+                             .arg(plan.Units.size()),
+                   this);
     intro->setWordWrap(true);
     ProgressBar = new QProgressBar(this);
     ProgressBar->setObjectName(QStringLiteral("FindBoardProgressBar"));

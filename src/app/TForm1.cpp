@@ -64,7 +64,7 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
       m_settings(SettingsPlace::Folder())
 {
     setObjectName(QStringLiteral("Form1"));
-    ConnectiondxfGroupBox = new TConnectionPanel(Session(), m_model.TcpClient(), m_model.SerialClient(), *m_messages);
+    ConnectiondxfGroupBox = new TConnectionPanel(m_model.Line(), *m_messages);
     m_leftColumn = new TLeftColumn(ConnectiondxfGroupBox, m_context);
     auto *central = new QWidget(this);
     auto *row = new QHBoxLayout(central);
@@ -287,27 +287,31 @@ void TForm1::BuildStatusBar()
     bar->addPermanentWidget(LiveStatusPanel);
 }
 
-void TForm1::ShowLiveLost(const QDateTime &lastAnswer)
+void TForm1::ShowLiveLost(const QDateTime &)
 {
     live::MarkStale(this, true);
-    const QString since = lastAnswer.time().toString(QStringLiteral("HH:mm:ss"));
-    QString text;
-    if (!Session().Connected())
-        text = ConnectiondxfGroupBox->LineDownText();
-    else if (lastAnswer.isValid())
-        text = QStringLiteral("No answer from the board since %1").arg(since);
-    else
-        text = QStringLiteral("No answer from the board");
-    LiveStatusPanel->setText(text);
-    LiveStatusPanel->setToolTip(QStringLiteral("The values shown are the last the board sent; they are faded "
-                                               "until it answers again."));
+    ShowLineState();
 }
 
 void TForm1::ShowLiveBack()
 {
     live::MarkStale(this, false);
-    LiveStatusPanel->clear();
-    LiveStatusPanel->setToolTip({});
+    ShowLineState();
+}
+
+// The status bar says what the connection box says, on one line, whenever the values shown are
+// not the board's current ones.
+void TForm1::ShowLineState()
+{
+    const TLineStatus &status = m_model.Line().Status();
+    if (status.State == TLineState::Answering && !m_poll->Stale()) {
+        LiveStatusPanel->clear();
+        LiveStatusPanel->setToolTip({});
+        return;
+    }
+    LiveStatusPanel->setText(status.Text().replace(QLatin1Char('\n'), QStringLiteral("; ")));
+    LiveStatusPanel->setToolTip(QStringLiteral("The values shown are the last the board sent; they are faded "
+                                               "until it answers again."));
 }
 
 void TForm1::FormCreate()
@@ -571,13 +575,11 @@ void TForm1::LeaveBoard(std::function<void()> leave)
 void TForm1::WirePoll()
 {
     ShowPollIn(*m_poll, *m_liveColumn, {*InputsOutputsTabSheet, *StopTabSheet, *ControlTabSheet});
+    connect(m_poll, &TPoll::StatusBlockRead, m_leftColumn,
+            [this](const live::StatusBlock &block) { m_leftColumn->ShowRunning(block.Running); });
     connect(m_poll, &TPoll::LiveLost, this, &TForm1::ShowLiveLost);
     connect(m_poll, &TPoll::LiveBack, this, &TForm1::ShowLiveBack);
-    // The line going down after the values went stale, or closed while being opened again.
-    connect(ConnectiondxfGroupBox, &TConnectionPanel::LineStateChanged, this, [this] {
-        if (m_poll->Stale() && !Session().Connected())
-            LiveStatusPanel->setText(ConnectiondxfGroupBox->LineDownText());
-    });
+    connect(&m_model.Line(), &TBoardLine::StateChanged, this, &TForm1::ShowLineState);
     // What a connected board's firmware may lack stays off until a version read shows it has it;
     // with no board everything is on.
     m_firmware = new TFirmwareGate(*this);

@@ -121,6 +121,7 @@ private:
     // The poll's values stopped being current, or are current again.
     void ShowLiveLost(const QDateTime &lastAnswer);
     void ShowLiveBack();
+    void ShowLineState();
     void LineUp();
     void WirePoll();
     // The overrides the pages show active on the board: manual, inverted and PWM-simulated I/O

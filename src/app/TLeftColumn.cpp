@@ -143,6 +143,7 @@ void TLeftColumn::ClearLive()
     d.FanSpeedVrLabel->setText(QStringLiteral("0"));
     d.StartStopVrUserLed->SetOn(false);
     d.StartStopVrButton->setText(TLiveColumn::StartCaption());
+    m_running = false;
     d.ModeValVrLabel->clear();
     d.SeasonValVrLabel->clear();
     d.SVentValVrLabel->clear();
@@ -158,7 +159,7 @@ QSize TLeftColumn::NaturalSize() const
 
 void TLeftColumn::StartStopVrButtonClick()
 {
-    const bool start = m_display.StartStopVrButton->text() == TLiveColumn::StartCaption();
+    const bool start = !m_running;
     const QString what = start ? QStringLiteral("Start") : QStringLiteral("Stop");
     const TQuestion question{.Title = QStringLiteral("%1 the unit").arg(what),
                              .Text =
@@ -167,8 +168,7 @@ void TLeftColumn::StartStopVrButtonClick()
                              .GoText = what};
     if (m_context.Messages.Ask(question) != TChoice::Go)
         return;
-    m_display.StartStopVrButton->setText(start ? TLiveColumn::StopCaption() : TLiveColumn::StartCaption());
-    m_context.Session.WriteSingle(board::StartStop, start ? 1 : 0);
+    m_context.Editor.Write(m_display.StartStopVrButton, board::StartStop, start ? 1 : 0);
 }
 
 void TLeftColumn::TimeVrButtonClick()

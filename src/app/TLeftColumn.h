@@ -26,6 +26,8 @@ public:
     const TLiveDisplay &Display() const { return m_display; }
     // The column as with no board: fan speed 0, the lamps out, "Start" and no values.
     void ClearLive();
+    // Whether the board's unit runs, as the poll read it: what "Start"/"Stop" does next.
+    void ShowRunning(bool running) { m_running = running; }
     // The size that shows the whole column without scrolling.
     QSize NaturalSize() const;
 
@@ -34,7 +36,8 @@ signals:
     void ChartClicked();
 
 private:
-    // "Start"/"Stop": asks first, then starts or stops the unit.
+    // "Start"/"Stop": asks first, then starts the unit the poll found stopped, or stops it, through
+    // the editor (a refusal or a closed line is said).
     void StartStopVrButtonClick();
     // " Date && Time " "Set": the board's clock to the PC's local date and time.
     void TimeVrButtonClick();
@@ -43,4 +46,5 @@ private:
     TLiveDisplay m_display;
     QPushButton *TimeVrButton;
     QPushButton *ChartVrButton;
+    bool m_running = false;
 };

@@ -4,6 +4,7 @@
 
 #include "common/IniFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -46,39 +47,18 @@ TSettings TSettings::Read(const QString &path)
     TSettings s;
     TIniFile ini;
     if (!ini.Load(path, nullptr, kLinks)) {
-        s.Device = s.ComPortDevice(s.ComPort);  // an unreadable file is treated like a missing one
+        s.Line = TLineSettings::Read(TIniFile(), kConnection);  // an unreadable file is treated like a missing one
         return s;
     }
 
-    s.Mode = ini.ReadBool(kConnection, QStringLiteral("Mode"), s.Mode);
-    for (int i = 0; i < 4; ++i)
-        s.IP[i] = InRange(ini, QStringLiteral("IP%1").arg(i + 1), 0, 255, 0);
+    s.Line = TLineSettings::Read(ini, kConnection);
     s.ComPort = InRange(ini, QStringLiteral("COM Port"), 0, 3, 0);
     s.LogFileEnabled = ini.ReadBool(kConnection, QStringLiteral("Log File Enabled"), s.LogFileEnabled);
     s.LogFileExistTime = InRange(ini, QStringLiteral("Log File Exist Time"), 0, 36500, s.LogFileExistTime);
     s.LogFileLevel = InRange(ini, QStringLiteral("Log File Level"), 0, 3, s.LogFileLevel);
-    // What the period and address edits would refuse, and board types the tool does not know.
+    // What the period edit would refuse, and board types the tool does not know.
     s.ReadPeriod = InRange(ini, QStringLiteral("ReadPeriod"), 0, kMaxReadPeriod, s.ReadPeriod);
-    s.Address = InRange(ini, QStringLiteral("Address"), kMinAddress, kMaxAddress, s.Address);
     s.BoardTypeIndex = InRange(ini, kBoardType, QStringLiteral("BoardTypeIndex"), 0, kBoardTypes - 1, s.BoardTypeIndex);
-
-    s.Port = static_cast<quint16>(InRange(ini, QStringLiteral("Port"), 1, 65535, s.Port));
-    s.BaudRate = InRange(ini, QStringLiteral("Baud Rate"), 50, 4000000, s.BaudRate);
-    const QString parity = ini.ReadString(kConnection, QStringLiteral("Parity"), QString()).toUpper();
-    if (parity == QLatin1String("N") || parity == QLatin1String("NONE"))
-        s.Parity = QSerialPort::NoParity;
-    else if (parity == QLatin1String("O") || parity == QLatin1String("ODD"))
-        s.Parity = QSerialPort::OddParity;
-    else if (parity == QLatin1String("E") || parity == QLatin1String("EVEN"))
-        s.Parity = QSerialPort::EvenParity;
-    s.DataBits = static_cast<QSerialPort::DataBits>(InRange(ini, QStringLiteral("Data Bits"), 5, 8, s.DataBits));
-    s.StopBits = InRange(ini, QStringLiteral("Stop Bits"), 1, 2, 1) == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
-    for (int i = 0; i < 4; ++i)
-        s.ComDevice[i] = ini.ReadString(kConnection, QStringLiteral("COM%1 Device").arg(i + 1), QString()).trimmed();
-    s.Device = ini.ReadString(kConnection, QStringLiteral("Device"), QString()).trimmed();
-    if (s.Device.isEmpty())
-        s.Device = s.ComPortDevice(s.ComPort);
-    s.TimeoutMs = InRange(ini, QStringLiteral("Timeout"), kMinTimeoutMs, kMaxTimeoutMs, s.TimeoutMs);
     s.FileFolder = ini.ReadString(kFiles, kFolder, QString());
 
     // A window rectangle is kept whole or not at all; where it lies on today's screens is the
@@ -100,21 +80,14 @@ bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
     TIniFile ini;
     if (!LoadForRewrite(ini, path, error))
         return false;
-    ini.WriteBool(kConnection, QStringLiteral("Mode"), s.Mode);
-    for (int i = 0; i < 4; ++i)
-        ini.WriteInteger(kConnection, QStringLiteral("IP%1").arg(i + 1), s.IP[i]);
+    // A new file gets the keys of the original tool first, in its order.
+    for (const char *key : {"Mode", "IP1", "IP2", "IP3", "IP4", "COM Port", "ReadPeriod", "Address"})
+        if (ini.ReadString(kConnection, QLatin1String(key), QStringLiteral("\n")) == QLatin1String("\n"))
+            ini.WriteString(kConnection, QLatin1String(key), QString());
+    s.Line.Write(ini, kConnection);
     ini.WriteInteger(kConnection, QStringLiteral("COM Port"), s.ComPort);
     ini.WriteInteger(kConnection, QStringLiteral("ReadPeriod"), s.ReadPeriod);
-    ini.WriteInteger(kConnection, QStringLiteral("Address"), s.Address);
     ini.WriteInteger(kBoardType, QStringLiteral("BoardTypeIndex"), s.BoardTypeIndex);
-    ini.WriteString(kConnection, QStringLiteral("Device"), s.Device);
-    ini.WriteInteger(kConnection, QStringLiteral("Port"), s.Port);
-    ini.WriteInteger(kConnection, QStringLiteral("Baud Rate"), s.BaudRate);
-    const char *parity = s.Parity == QSerialPort::NoParity ? "N" : s.Parity == QSerialPort::OddParity ? "O" : "E";
-    ini.WriteString(kConnection, QStringLiteral("Parity"), QLatin1String(parity));
-    ini.WriteInteger(kConnection, QStringLiteral("Data Bits"), s.DataBits);
-    ini.WriteInteger(kConnection, QStringLiteral("Stop Bits"), s.StopBits == QSerialPort::TwoStop ? 2 : 1);
-    ini.WriteInteger(kConnection, QStringLiteral("Timeout"), s.TimeoutMs);
     if (s.WindowRect.isValid()) {
         ini.WriteInteger(kWindow, QStringLiteral("Left"), s.WindowRect.x());
         ini.WriteInteger(kWindow, QStringLiteral("Top"), s.WindowRect.y());
@@ -127,15 +100,9 @@ bool TSettings::Write(const QString &path, const TSettings &s, QString *error)
     return ini.Save(path, error, kLinks);
 }
 
-QString TSettings::ComPortDevice(int index) const
+QString TSettings::PathIn(const QString &folder)
 {
-    if (!ComDevice[index].isEmpty())
-        return ComDevice[index];
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(index + 1);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(index);
-#endif
+    return QDir(folder).filePath(FileName());
 }
 
 QString TSettings::DialogFolder(const QString &fallback) const

@@ -2,30 +2,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/TLineSettings.h"
+
 #include <QRect>
 #include <QSerialPort>
 #include <QString>
 
-#include <array>
-
-// The settings file R4Ivivaz.ini in the working folder.
+// The settings file R4Ivivaz.ini in the working folder. Read and written here only: whoever keeps
+// something in it goes through Write or RememberFolder, which rewrite the file whole.
 struct TSettings
 {
     static QString FileName() { return QStringLiteral("R4Ivivaz.ini"); }
+    // The settings file of the tool started in folder.
+    static QString PathIn(const QString &folder);
 
-    static constexpr int kMaxReadPeriod = 500;  // seconds
-    static constexpr int kMinAddress = 1;       // Modbus slave addresses
-    static constexpr int kMaxAddress = 247;
+    static constexpr int kMaxReadPeriod = 500;                   // seconds
+    static constexpr int kMinAddress = TLineSettings::kMinUnit;  // Modbus slave addresses
+    static constexpr int kMaxAddress = TLineSettings::kMaxUnit;
     static constexpr int kBoardTypes = 2;
-    static constexpr int kMinTimeoutMs = 100;  // answer time of one request
-    static constexpr int kMaxTimeoutMs = 60000;
 
-    // Written back at close.
-    bool Mode = false;                  // true: serial line, false: Ethernet
-    std::array<int, 4> IP{0, 0, 0, 0};  // the board's IPv4 address, octet by octet
-    int ComPort = 0;                    // 0 = COM1 ... 3 = COM4
-    int ReadPeriod = 1;                 // seconds between polls
-    int Address = 1;                    // Modbus slave address
+    // Written back at close: the line (Mode, IP1..IP4, Device, Port, Baud Rate, Parity, Data Bits,
+    // Stop Bits, Address and Timeout in [Connection]), the poll period and the board type.
+    TLineSettings Line;
+    int ComPort = 0;     // an older file's serial port: 0 = COM1 ... 3 = COM4; kept as it is
+    int ReadPeriod = 1;  // seconds between polls
     int BoardTypeIndex = 0;
 
     // Written back at close: the main window as it was left. WindowRect is its client area in
@@ -42,20 +42,6 @@ struct TSettings
     bool LogFileEnabled = false;
     int LogFileExistTime = 7;
     int LogFileLevel = 1;
-
-    // Written back: the rest of the line.
-    QString Device;  // the serial device; a file without the key: the device of "COM Port"
-    quint16 Port = 502;
-    int BaudRate = 19200;
-    QSerialPort::Parity Parity = QSerialPort::EvenParity;
-    QSerialPort::DataBits DataBits = QSerialPort::Data8;
-    QSerialPort::StopBits StopBits = QSerialPort::OneStop;
-    int TimeoutMs = 3000;
-
-    // Read only: the device behind COM1..COM4 of an older file; empty: the platform's.
-    std::array<QString, 4> ComDevice;
-    // The device of COM port number index + 1 as an older file names it.
-    QString ComPortDevice(int index) const;
 
     // Missing file or keys give the defaults above; a value that makes no sense for its key
     // (an octet of 300, parity "X", a period above 500 s, slave address 0) is taken as absent.

@@ -44,15 +44,12 @@ TWindowSettings::TWindowSettings(const QString &workDir) : m_workDir(workDir) {}
 
 const TSettings &TWindowSettings::Restore(TConnectionPanel &panel, TBoardModel &model, QTabWidget &pages)
 {
-    m_read = TSettings::Read(QDir(m_workDir).filePath(TSettings::FileName()));
+    m_read = TSettings::Read(TSettings::PathIn(m_workDir));
     panel.ApplySettings(m_read);
-    TModbusClient &active = m_read.Mode ? static_cast<TModbusClient &>(model.SerialClient())
-                                        : static_cast<TModbusClient &>(model.TcpClient());
-    model.Session().SetActiveClient(&active);
+    TModbusClient &active = model.Line().Client();
     active.SetLogFileEnabled(m_read.LogFileEnabled);
     active.SetLogFileExistTime(m_read.LogFileExistTime);
     active.SetLogFileLevel(m_read.LogFileLevel);
-    model.Session().SetSlaveAddress(static_cast<quint8>(m_read.Address));
 
     // The page used last; the first start opens on the live values.
     pages.setCurrentIndex(0);
@@ -96,7 +93,7 @@ void TWindowSettings::KeepOnScreen(QWidget &window)
 bool TWindowSettings::Keep(const TConnectionPanel &panel, const QMainWindow &window, bool shown,
                            const QTabWidget &pages, QString *error) const
 {
-    const QString path = QDir(m_workDir).filePath(TSettings::FileName());
+    const QString path = TSettings::PathIn(m_workDir);
     // What cannot be stored keeps the value the file had.
     TSettings settings = TSettings::Read(path);
     panel.KeepSettings(settings);

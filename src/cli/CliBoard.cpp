@@ -7,6 +7,7 @@
 #include "link/ModbusExceptions.h"
 #include "monitor/LiveDecoders.h"
 #include "monitor/TrafficText.h"
+#include "session/TBoardLine.h"
 
 #include <QAbstractSocket>
 #include <QEventLoop>
@@ -58,50 +59,18 @@ private:
     int m_percent = -1;
 };
 
-// The host as an address of a URL: an IPv6 address in brackets. Qt's TCP client makes a URL of
-// host and port, and an IPv6 address without them would not be read as one.
-QString UrlHost(const QString &host)
-{
-    return host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host;
-}
-
-QString HostAndPort(const TLineOptions &line)
-{
-    return QStringLiteral("%1:%2").arg(UrlHost(line.Host)).arg(line.Port);
-}
-
 }  // namespace
 
 // The trace needs each record only as it comes, so one slot is all the ring keeps.
 TCliBoard::TCliBoard(const TLineOptions &line) : m_model(line.Trace ? 1 : 0), m_line(line)
 {
-    TBoardSession &session = m_model.Session();
-    if (line.Serial) {
-        TSerialModbusClient &serial = m_model.SerialClient();
-        serial.SetCommDevice(1, line.Device);
-        serial.SetCommNumber(1);
-        serial.SetBaudRate(line.BaudRate);
-        serial.SetParity(line.Parity);
-        serial.SetDataBits(line.DataBits);
-        serial.SetStopBits(line.StopBits);
-        m_client = &serial;
-    } else {
-        TTCPModbusClient &tcp = m_model.TcpClient();
-        tcp.SetServerAddress(UrlHost(line.Host));
-        tcp.SetPort(line.Port);
-        // One attempt: a script wants the failure, not a retry every ten seconds.
-        tcp.SetReconnect(false);
-        tcp.SetReconnectInterval(static_cast<int>(line.TimeoutMs));
-        m_client = &tcp;
-    }
-    session.SetActiveClient(m_client);
-    session.SetSlaveAddress(line.Unit);
-    session.SetRequestTimeout(line.TimeoutMs);
+    // One attempt: a script wants the failure, not a retry every ten seconds.
+    TBoardLine &boardLine = m_model.Line();
+    boardLine.SetRetrying(false);
+    boardLine.SetSettings(line);
+    m_client = &boardLine.Client();
     QObject::connect(m_client, &TModbusClient::OnLineError, m_client,
                      [this](const QString &message) { m_lineError = Described(message); });
-    QObject::connect(m_client, &TModbusClient::OnConnect, m_client, [this] { m_model.Session().SetConnected(true); });
-    QObject::connect(m_client, &TModbusClient::OnDisconnect, m_client,
-                     [this] { m_model.Session().SetConnected(false); });
     if (line.Trace) {
         // A definition that cannot be read leaves the items named by their numbers; the command
         // itself says what is wrong with it.
@@ -120,7 +89,7 @@ TCliBoard::TCliBoard(const TLineOptions &line) : m_model(line.Trace ? 1 : 0), m_
 TCliBoard::~TCliBoard()
 {
     m_client->ForgetClosures();
-    m_client->Close();
+    m_model.Line().Close();
 }
 
 bool TCliBoard::Fail(TExitStatus status, const QString &why)
@@ -141,7 +110,7 @@ QString TCliBoard::Described(const QString &lineError)
         if (error == QAbstractSocket::UnknownSocketError || !lineError.contains(socket->errorString()))
             continue;
         if (error == QAbstractSocket::ConnectionRefusedError)
-            return QStringLiteral("cannot connect to %1: the connection was refused").arg(HostAndPort(m_line));
+            return QStringLiteral("cannot connect to %1: the connection was refused").arg(m_line.Name());
         if (error == QAbstractSocket::RemoteHostClosedError)
             return lineError;
         m_reachError = true;
@@ -171,6 +140,8 @@ bool TCliBoard::Open()
 {
     m_lineError.clear();
     m_reachError = false;
+    TBoardLine &line = m_model.Line();
+    const auto settled = [&line] { return line.State() == TLineState::Waiting || line.State() == TLineState::Closed; };
     QEventLoop loop;
     bool timedOut = false;
     QTimer guard;
@@ -179,24 +150,22 @@ bool TCliBoard::Open()
         timedOut = true;
         loop.quit();
     });
-    const auto quit = [&loop] { loop.quit(); };
-    const QMetaObject::Connection up = QObject::connect(m_client, &TModbusClient::OnConnect, &loop, quit);
-    const QMetaObject::Connection refused = QObject::connect(m_client, &TModbusClient::OnLineError, &loop, quit);
-    // A TCP connection attempt is given up after one interval; a little more leaves it its turn.
-    guard.start(static_cast<int>(m_line.TimeoutMs) + 100);
-    m_client->Open();
-    RunUntil(loop, [&] { return m_model.Session().Connected() || !m_lineError.isEmpty() || timedOut; });
-    QObject::disconnect(up);
-    QObject::disconnect(refused);
-    if (m_model.Session().Connected()) {
+    QObject::connect(&line, &TBoardLine::StateChanged, &loop, [&] {
+        if (settled())
+            loop.quit();
+    });
+    // The line gives a connection attempt one request's time; a little more leaves it its turn.
+    guard.start(m_line.TimeoutMs + 1000);
+    line.Open();
+    RunUntil(loop, [&] { return settled() || timedOut; });
+    if (line.State() == TLineState::Waiting) {
         m_answeredResyncs = m_client->GetCounters().Resyncs;
         return true;
     }
-    m_client->Close();
-    if (!m_lineError.isEmpty())
-        return Fail(kExitLink, m_lineError);
-    if (!m_line.Serial)
-        return Fail(kExitLink, Unreachable(QStringLiteral("no answer within %1 ms").arg(m_line.TimeoutMs)));
+    const QString reason = line.Status().Reason;
+    line.Close();
+    if (!reason.isEmpty() && line.State() == TLineState::Closed)
+        return Fail(kExitLink, reason);
     return Fail(kExitLink, QStringLiteral("no connection to %1 within %2 ms").arg(LineName()).arg(m_line.TimeoutMs));
 }
 

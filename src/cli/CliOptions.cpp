@@ -128,7 +128,7 @@ const TOption kOptions[]{
     {"unit", 'u', "N", "slave address 1-247 (1)", nullptr,
      Whole<1, 247, [](TParse &p, qint64 n) { p.Line.Unit = static_cast<quint8>(n); }>, "1-247"},
     {"timeout", 0, "MS", "answer time of one request, 10-60000 ms (3000)", nullptr,
-     Whole<10, 60000, [](TParse &p, qint64 n) { p.Line.TimeoutMs = static_cast<quint32>(n); }>, "10-60000 (ms)"},
+     Whole<10, 60000, [](TParse &p, qint64 n) { p.Line.TimeoutMs = static_cast<int>(n); }>, "10-60000 (ms)"},
     {"definition", 0, "FILE",
      "the parameter definition file (deffiles/z4_0parameters.def beside\nz4ctl, else in ../share/z4vent/deffiles/ "
      "from z4ctl's folder)",

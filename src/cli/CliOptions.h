@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/TLineSettings.h"
+
 #include <QSerialPort>
 #include <QString>
 #include <QStringList>
@@ -17,21 +19,11 @@ enum TExitStatus : int {
     kExitRefused = 4,    // the board refused a write
 };
 
-// The line to the board, as the settings file knows it.
-struct TLineOptions
+// The line to the board, as the window opens it, and how z4ctl shows its traffic.
+struct TLineOptions : TLineSettings
 {
-    bool Serial = false;
-    QString Host;  // TCP: a name or an address (IPv6 without brackets)
-    quint16 Port = 502;
-    QString Device;  // RTU: an absolute path (a relative one is taken from the working folder)
-    int BaudRate = QSerialPort::Baud19200;
-    QSerialPort::Parity Parity = QSerialPort::EvenParity;
-    QSerialPort::DataBits DataBits = QSerialPort::Data8;
-    QSerialPort::StopBits StopBits = QSerialPort::OneStop;
-    quint8 Unit = 1;
-    quint32 TimeoutMs = 3000;  // per request, as the window's
-    bool Trace = false;        // --trace: every request and its outcome on stderr, decoded
-    QString TraceDefinition;   // the definition file that names the registers; empty: the standard one
+    bool Trace = false;       // --trace: every request and its outcome on stderr, decoded
+    QString TraceDefinition;  // the definition file that names the registers; empty: the standard one
 };
 
 struct TCliOptions

@@ -18,13 +18,6 @@
 #include <unistd.h>
 
 namespace {
-QString ParityLetter(QSerialPort::Parity parity)
-{
-    return parity == QSerialPort::NoParity    ? QStringLiteral("N")
-           : parity == QSerialPort::OddParity ? QStringLiteral("O")
-                                              : QStringLiteral("E");
-}
-
 // A pseudo-terminal carries every character as it is: a board set to no parity answers a request
 // sent with even parity, and the other way round. Only odd parity (and the baud rate) can be told.
 bool IsPseudoTerminal(const QString &device)
@@ -45,7 +38,7 @@ QString KnownParity(const TLineOptions &line, const TBoardFound &found)
 {
     if (found.Setting.Parity != QSerialPort::OddParity && IsPseudoTerminal(line.Device))
         return {};
-    return ParityLetter(found.Setting.Parity);
+    return TLineSettings::ParityLetter(found.Setting.Parity);
 }
 
 // The line options that reach a board found, for the next z4ctl call; without --parity when the
@@ -87,17 +80,12 @@ TExitStatus RunScan(const TCliOptions &options, std::FILE *out, std::FILE *err)
     const TLineOptions &line = *options.Line;
     const auto given = [&](const char *option) { return options.Given.contains(QLatin1String(option)); };
     TSearchPlan plan;
-    plan.Serial = line.Serial;
-    plan.Device = line.Device;
-    plan.DataBits = line.DataBits;
-    plan.StopBits = line.StopBits;
+    plan.Line = line;
     plan.Settings = TBoardSearch::SerialSettings({line.BaudRate, line.Parity}, given("--baud"), given("--parity"));
-    plan.Host = line.Host;
-    plan.Port = line.Port;
     plan.Units = given("--unit") ? QList<quint8>{line.Unit} : TBoardSearch::Units(line.Unit);
     plan.All = options.All;
     if (given("--timeout"))
-        plan.TimeoutMs = static_cast<int>(line.TimeoutMs);
+        plan.TimeoutMs = line.TimeoutMs;
 
     TBoardSearch search;
     const bool terminal = isatty(fileno(err)) != 0;

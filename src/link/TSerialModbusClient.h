@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/TLineSettings.h"
 #include "link/TModbusClient.h"
 #include "link/WireWatch.h"
 
@@ -101,11 +102,10 @@ private:
     int m_commNumber = 1;
     QString m_path;
     QMap<int, QString> m_devices;
-    // The Modbus serial-line default: 19200 baud, 8 data bits, even parity, 1 stop bit.
-    int m_baudRate = QSerialPort::Baud19200;
-    QSerialPort::Parity m_parity = QSerialPort::EvenParity;
-    QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+    int m_baudRate = TLineSettings().BaudRate;
+    QSerialPort::Parity m_parity = TLineSettings().Parity;
+    QSerialPort::DataBits m_dataBits = TLineSettings().DataBits;
+    QSerialPort::StopBits m_stopBits = TLineSettings().StopBits;
     TWireWatch m_watch;
     QByteArray m_wire;             // bytes the line carried since the request on the wire went out
     QByteArray m_idle;             // bytes that came while no request was out

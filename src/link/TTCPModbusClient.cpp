@@ -34,7 +34,7 @@ TTCPModbusClient::TTCPModbusClient(QObject *parent) : TModbusClient(new QModbusT
         if (Device()->state() == QModbusDevice::ConnectingState) {
             Log().Write(ModbusLog::Failures,
                         QStringLiteral("[%1] no connection within %2 ms").arg(LineName()).arg(m_reconnectInterval));
-            AttemptFailed(tr("no answer within %1 s").arg((m_reconnectInterval + 999) / 1000));
+            AttemptFailed(Unreachable(tr("no answer within %1 ms").arg(m_reconnectInterval)));
             AbortConnectAttempt();
         }
     });
@@ -200,19 +200,27 @@ void TTCPModbusClient::DeviceError(QModbusDevice::Error error, const QString &te
     const auto *socket = qobject_cast<const QAbstractSocket *>(Device()->device());
     switch (socket ? socket->error() : QAbstractSocket::UnknownSocketError) {
     case QAbstractSocket::ConnectionRefusedError:
-        AttemptFailed(tr("refused: nothing listens on that port"));
+        AttemptFailed(tr("cannot connect to %1: the connection was refused").arg(LineName()));
         break;
     case QAbstractSocket::NetworkError:
     case QAbstractSocket::SocketTimeoutError:
-        AttemptFailed(tr("unreachable: %1").arg(socket->errorString()));
+        AttemptFailed(Unreachable(socket->errorString()));
         break;
     case QAbstractSocket::HostNotFoundError:
-        AttemptFailed(tr("no host of that name"));
+        AttemptFailed(Unreachable(tr("no host of that name")));
         break;
     default:
-        AttemptFailed(socket ? socket->errorString() : text);
+        AttemptFailed(Unreachable(socket ? socket->errorString() : text));
         break;
     }
+}
+
+QString TTCPModbusClient::Unreachable(const QString &why) const
+{
+    QString host = m_address;
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    return tr("cannot reach host %1 (port %2): %3").arg(host).arg(m_port).arg(why);
 }
 
 void TTCPModbusClient::AttemptFailed(const QString &why)

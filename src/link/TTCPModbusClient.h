@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/TLineSettings.h"
 #include "link/TModbusClient.h"
 #include "link/WireWatch.h"
 
@@ -37,8 +38,9 @@ public:
     bool Retrying() const;
     // Milliseconds until the next attempt, -1 while none is waiting.
     int NextAttemptInMs() const { return m_reconnectTimer.isActive() ? m_reconnectTimer.remainingTime() : -1; }
-    // Why the last attempt failed, in a technician's words ("refused: nothing listens on that
-    // port", "unreachable: No route to host", "no answer within 10 s"); empty until one failed.
+    // Why the last attempt failed, in a technician's words ("cannot connect to 10.0.0.7:502: the
+    // connection was refused", "cannot reach host 10.0.0.7 (port 502): No route to host", "... no
+    // answer within 10000 ms"); empty until one failed.
     QString AttemptFailure() const { return m_attemptFailure; }
 
 signals:
@@ -65,12 +67,14 @@ private:
     // Ends a connection attempt under way; false when there is none.
     bool AbortConnectAttempt();
     void AttemptFailed(const QString &why);
+    // "cannot reach host HOST (port N): why".
+    QString Unreachable(const QString &why) const;
 
     int m_attempt = 0;
     QString m_attemptFailure;
 
     QString m_address = QStringLiteral("127.0.0.1");
-    quint16 m_port = 502;
+    quint16 m_port = TLineSettings().Port;
     bool m_reconnect = true;
     int m_reconnectInterval = 10000;
     bool m_openPending = false;

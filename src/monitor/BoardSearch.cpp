@@ -3,9 +3,8 @@
 #include "monitor/BoardSearch.h"
 
 #include "config/BoardAddresses.h"
-#include "link/TSerialModbusClient.h"
-#include "link/TTCPModbusClient.h"
 #include "monitor/LiveDecoders.h"
+#include "session/TBoardModel.h"
 
 #include <QTimer>
 
@@ -48,9 +47,9 @@ TBoardSearch::TBoardSearch(QObject *parent) : QObject(parent) {}
 TBoardSearch::~TBoardSearch()
 {
     // Gone in the middle of a search (its dialog closed with the window): no closure may reach it.
-    if (m_client) {
+    if (m_model) {
         m_client->ForgetClosures();
-        m_client->disconnect(this);
+        m_model->Line().disconnect(this);
     }
 }
 
@@ -111,11 +110,11 @@ QString TBoardSearch::FoundText(const TBoardFound &found) const
     const QString board = QStringLiteral("firmware %1, board number %2")
                               .arg(live::VersionNumberText(found.Version))
                               .arg(found.BoardNumber);
-    if (!m_plan.Serial)
-        return QStringLiteral("unit %1 at %2:%3 (%4)").arg(found.Unit).arg(m_plan.Host).arg(m_plan.Port).arg(board);
+    if (!m_plan.Line.Serial)
+        return QStringLiteral("unit %1 at %2 (%3)").arg(found.Unit).arg(m_plan.Line.Name(), board);
     return QStringLiteral("address %1 at %2 on %3 (%4)")
         .arg(found.Unit)
-        .arg(SettingText(found.Setting, m_plan.DataBits, m_plan.StopBits), m_plan.Device, board);
+        .arg(SettingText(found.Setting, m_plan.Line.DataBits, m_plan.Line.StopBits), m_plan.Line.Device, board);
 }
 
 void TBoardSearch::Start(const TSearchPlan &plan)
@@ -124,7 +123,7 @@ void TBoardSearch::Start(const TSearchPlan &plan)
     m_found.clear();
     m_error.clear();
     m_order.clear();
-    const qsizetype settings = m_plan.Serial ? m_plan.Settings.size() : 1;
+    const qsizetype settings = m_plan.Line.Serial ? m_plan.Settings.size() : 1;
     for (qsizetype setting = 0; setting < settings && !m_plan.Units.isEmpty(); ++setting)
         m_order.append({setting, 0});
     for (qsizetype setting = 0; setting < settings; ++setting)
@@ -148,54 +147,60 @@ void TBoardSearch::Cancel()
     m_cancelled = true;
     // The probe on the wire ends in its outcome (at most its short timeout); one still waiting for
     // the line to open ends here.
-    if (m_client && !m_client->IsOpen())
+    if (m_model && !m_client->IsOpen())
         QTimer::singleShot(0, this, [this] { Finish(); });
 }
 
 void TBoardSearch::OpenSetting()
 {
-    // A client of its own for each setting: the line opens afresh at it.
-    if (m_client)
-        m_client->disconnect(this);
-    m_client.reset();
+    // A line of its own for each setting: it opens afresh at it, and fails at once.
+    if (m_model)
+        m_model->Line().disconnect(this);
+    m_model.reset();
+    m_model = std::make_unique<TBoardModel>(0);
     m_setting = m_order.at(m_done).first;
-    if (m_plan.Serial) {
+    TLineSettings line = m_plan.Line;
+    if (line.Serial) {
         const TSearchSetting &setting = m_plan.Settings.at(m_setting);
-        auto client = std::make_unique<TSerialModbusClient>();
-        client->SetDevice(m_plan.Device);
-        client->SetBaudRate(setting.BaudRate);
-        client->SetParity(setting.Parity);
-        client->SetDataBits(m_plan.DataBits);
-        client->SetStopBits(m_plan.StopBits);
-        client->SetReconnect(false);
-        m_timeoutMs = m_plan.TimeoutMs > 0 ? m_plan.TimeoutMs : TimeoutMs(setting, m_plan.DataBits, m_plan.StopBits);
+        line.BaudRate = setting.BaudRate;
+        line.Parity = setting.Parity;
+        m_timeoutMs = m_plan.TimeoutMs > 0 ? m_plan.TimeoutMs : TimeoutMs(setting, line.DataBits, line.StopBits);
         // A late answer would end within its own time on the wire after the timeout.
-        const double charMs = CharMs(setting, m_plan.DataBits, m_plan.StopBits);
-        client->SetLateAnswerWaitMs(static_cast<int>(std::ceil(9 * charMs + SilenceMs(setting, charMs)))
-                                    + kLateAnswerMarginMs);
+        const double charMs = CharMs(setting, line.DataBits, line.StopBits);
+        m_model->SerialClient().SetLateAnswerWaitMs(static_cast<int>(std::ceil(9 * charMs + SilenceMs(setting, charMs)))
+                                                    + kLateAnswerMarginMs);
         // After a probe without a byte back the next goes out at once: it asks another address, and
         // a late answer's own address and CRC say whose it is.
-        client->SetWaitAfterSilence(false);
-        m_client = std::move(client);
+        m_model->SerialClient().SetWaitAfterSilence(false);
     } else {
-        auto client = std::make_unique<TTCPModbusClient>();
-        client->SetServerAddress(m_plan.Host);
-        client->SetPort(m_plan.Port);
-        client->SetReconnect(false);
         m_timeoutMs = m_plan.TimeoutMs > 0 ? m_plan.TimeoutMs : kTcpTimeoutMs;
-        connect(client.get(), &TTCPModbusClient::OnAttempt, this, [this, tcp = client.get()] {
-            if (!tcp->IsOpen() && !tcp->AttemptFailure().isEmpty())
-                Finish(QStringLiteral("cannot connect to %1: %2").arg(tcp->LineName(), tcp->AttemptFailure()));
-        });
-        m_client = std::move(client);
     }
-    connect(m_client.get(), &TModbusClient::OnConnect, this, &TBoardSearch::Probe, Qt::QueuedConnection);
-    connect(m_client.get(), &TModbusClient::OnLineError, this, [this](const QString &why) { Finish(why); });
-    connect(m_client.get(), &TModbusClient::OnDisconnect, this, [this] {
-        if (m_running)
-            Finish(QStringLiteral("the line to %1 was lost").arg(m_client->LineName()));
-    });
-    m_client->Open();
+    line.TimeoutMs = m_timeoutMs;
+    TBoardLine &boardLine = m_model->Line();
+    boardLine.SetRetrying(false);
+    boardLine.SetSettings(line);
+    m_client = &boardLine.Client();
+    connect(&boardLine, &TBoardLine::StateChanged, this, &TBoardSearch::LineChanged);
+    boardLine.Open();
+}
+
+void TBoardSearch::LineChanged(const TLineStatus &status)
+{
+    if (!m_running)
+        return;
+    switch (status.State) {
+    case TLineState::Waiting:
+        QTimer::singleShot(0, this, &TBoardSearch::Probe);
+        break;
+    case TLineState::Closed:
+        Finish(status.Reason);
+        break;
+    case TLineState::Lost:
+        Finish(QStringLiteral("the line to %1 was lost").arg(status.Line));
+        break;
+    default:
+        break;
+    }
 }
 
 void TBoardSearch::Probe()
@@ -207,17 +212,18 @@ void TBoardSearch::Probe()
         return;
     }
     const quint8 unit = m_plan.Units.at(m_order.at(m_done).second);
-    emit Progress(m_plan.Serial ? QStringLiteral("Asking address %1 at %2 on %3")
-                                      .arg(unit)
-                                      .arg(SettingText(m_plan.Settings.at(m_setting), m_plan.DataBits, m_plan.StopBits),
-                                           m_plan.Device)
-                                : QStringLiteral("Asking unit %1 at %2").arg(unit).arg(m_client->LineName()));
+    const TLineSettings &line = m_plan.Line;
+    emit Progress(line.Serial
+                      ? QStringLiteral("Asking address %1 at %2 on %3")
+                            .arg(unit)
+                            .arg(SettingText(m_plan.Settings.at(m_setting), line.DataBits, line.StopBits), line.Device)
+                      : QStringLiteral("Asking unit %1 at %2").arg(unit).arg(m_client->LineName()));
     FunctionsStr record;
     record.OnReply = [this, unit](const TModbusAnswer &answer) {
         const auto block = live::DecodeVersionBlock(answer.Registers);
         if (block && Plausible(block->Version)) {
             TBoardFound found;
-            found.Setting = m_plan.Serial ? m_plan.Settings.at(m_setting) : TSearchSetting{};
+            found.Setting = m_plan.Line.Serial ? m_plan.Settings.at(m_setting) : TSearchSetting{};
             found.Unit = unit;
             found.Version = block->Version;
             found.BoardNumber = answer.Registers.at(1);
@@ -272,12 +278,13 @@ void TBoardSearch::Finish(const QString &error)
         return;
     m_running = false;
     m_error = m_cancelled ? QString() : error;
-    if (m_client) {
+    if (m_model) {
         m_client->ForgetClosures();
-        m_client->disconnect(this);
-        m_client->Close();
+        m_model->Line().disconnect(this);
+        m_model->Line().Close();
         // Not from inside the client's own closure or signal.
-        m_client.release()->deleteLater();
+        QTimer::singleShot(0, [model = std::shared_ptr<TBoardModel>(std::move(m_model))] {});
+        m_client = nullptr;
     }
     emit Finished();
 }

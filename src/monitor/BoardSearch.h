@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "link/TLineSettings.h"
+
 #include <QList>
 #include <QObject>
 #include <QSerialPort>
@@ -9,28 +11,29 @@
 
 #include <memory>
 
+class TBoardModel;
 class TModbusClient;
+struct TLineStatus;
 
 // One serial line setting a search tries.
 struct TSearchSetting
 {
-    int BaudRate = 19200;
-    QSerialPort::Parity Parity = QSerialPort::EvenParity;
+    int BaudRate = TLineSettings().BaudRate;
+    QSerialPort::Parity Parity = TLineSettings().Parity;
 
     bool operator==(const TSearchSetting &) const = default;
 };
 
-// Where and what a search tries. Serial: each setting in turn on Device, each unit address at
-// each; TCP: each unit address of Host:Port.
+// Where and what a search tries. Serial: each setting in turn on the line's device (its data and
+// stop bits), each unit address at each; TCP: each unit address of the line's host and port.
 struct TSearchPlan
 {
-    bool Serial = true;
-    QString Device;
-    QSerialPort::DataBits DataBits = QSerialPort::Data8;
-    QSerialPort::StopBits StopBits = QSerialPort::OneStop;
+    TLineSettings Line = [] {
+        TLineSettings serial;
+        serial.Serial = true;
+        return serial;
+    }();
     QList<TSearchSetting> Settings;
-    QString Host;
-    quint16 Port = 502;
     QList<quint8> Units;
     bool All = false;   // go on after the first board found
     int TimeoutMs = 0;  // per request; 0: what the line needs (see TBoardSearch::TimeoutMs)
@@ -96,12 +99,15 @@ signals:
 
 private:
     void OpenSetting();
+    void LineChanged(const TLineStatus &status);
     void Probe();
     void Next();
     void Finish(const QString &error = {});
 
     TSearchPlan m_plan;
-    std::unique_ptr<TModbusClient> m_client;
+    // The line of the setting tried, on clients of its own.
+    std::unique_ptr<TBoardModel> m_model;
+    TModbusClient *m_client = nullptr;
     QList<TBoardFound> m_found;
     QString m_error;
     // The probes in the order they go out: indexes into the plan's settings and units.

@@ -6,6 +6,7 @@
 #include "config/BoardAddresses.h"
 #include "config/ValueText.h"
 #include "link/ModbusExceptions.h"
+#include "monitor/LiveDecoders.h"
 #include "session/TBoardSession.h"
 #include "session/TUserMessages.h"
 #include "widgets/PageBuilder.h"
@@ -366,6 +367,44 @@ void TTimersPage::AddressVrDemoButtonClick()
         .GoText = QStringLiteral("Set address %1").arg(address),
         .Default = TChoice::Cancel};
     if (Messages().Ask(question) != TChoice::Go)
+        return;
+    if (address == old)
+        return;
+    // Two boards on one line must not share an address: the new one is asked for its firmware
+    // version first, and the address is written only when nothing answers there.
+    Editor().Tell(QStringLiteral("Asking address %1 whether a board answers there...").arg(address));
+    const auto refuse = [this, address, old](const QString &what) {
+        Messages().ErrorBox(QStringLiteral("The slave address %1 is taken: %2. Two boards on one line must not "
+                                           "share an address; the board keeps address %3.")
+                                .arg(address)
+                                .arg(what)
+                                .arg(old));
+    };
+    Session().SetSlaveAddress(address);
+    Session().Read(board::Version, 2,
+                   {.OnReply =
+                        [refuse](const TModbusAnswer &answer) {
+                            const auto block = live::DecodeVersionBlock(answer.Registers);
+                            refuse(block ? QStringLiteral("a board answers there (firmware %1, board number %2)")
+                                               .arg(live::VersionNumberText(block->Version))
+                                               .arg(answer.Registers.at(1))
+                                         : QStringLiteral("a device answers there"));
+                        },
+                    .OnRefused =
+                        [refuse](const TModbusAnswer &answer) {
+                            refuse(QStringLiteral("a device answers there (it refused the firmware version read: %1)")
+                                       .arg(ExceptionText(answer.ExceptionCode)));
+                        },
+                    // Nobody there is what is hoped for: no communication error.
+                    .OnFailed = [this, address, old] { MoveAddress(address, old); },
+                    .FinalFailure = [] { return false; }});
+    Session().SetSlaveAddress(old);
+}
+
+void TTimersPage::MoveAddress(quint8 address, quint8 old)
+{
+    // The line may have closed while the new address was asked.
+    if (!Session().Connected() || Session().SlaveAddress() != old)
         return;
     // The board answers this write at the old address and takes the new one once the answer has
     // gone out. Requests go out one at a time, so every request made from now on is sent after that

@@ -55,8 +55,10 @@ public:
     // "Set" of the board number and the series.
     void SetVrButtonClick();
     void Set1VrDemoButtonClick();
-    // "Set" of the slave address: asks first, naming the old and the new address; the requests
-    // made after the write go to the new one, and SlaveAddressMoved follows the board's answer.
+    // "Set" of the slave address: asks first, naming the old and the new address, then asks the
+    // new address for the firmware version and refuses, naming what answered, when something
+    // does; the requests made after the write go to the new one, and SlaveAddressMoved follows
+    // the board's answer.
     void AddressVrDemoButtonClick();
 
     // A number with its "Set" button.
@@ -74,6 +76,9 @@ signals:
     void SlaveAddressMoved(quint8 address);
 
 private:
+    // Writes the new slave address at the old one.
+    void MoveAddress(quint8 address, quint8 old);
+
     struct TDayProgram
     {
         std::array<quint16, TWeekProgram::kTimesPerDay> Times{};

@@ -41,6 +41,8 @@ public:
     void SetSlaveAddress(quint8 address) { m_slaveAddress = address; }
     quint32 RequestTimeout() const { return m_requestTimeout; }
     void SetRequestTimeout(quint32 ms) { m_requestTimeout = ms; }
+    // The line is open. The line (TBoardLine) sets it from its state; only test rigs that hand the
+    // session a client of their own stand in for one.
     bool Connected() const { return m_connected; }
     void SetConnected(bool connected)
     {
@@ -49,6 +51,8 @@ public:
     }
     // Counts the connections made: what is learnt about the board holds while this stays the same.
     quint32 Connection() const { return m_connections; }
+    // False from a request without an answer until the next answer or the next open (the
+    // communication-error window stands); set by the line.
     bool LinkOk() const { return m_linkOk; }
     void SetLinkOk(bool ok) { m_linkOk = ok; }
     // Runs for every request of the session that gets no valid answer, before its own OnFailed
