@@ -79,6 +79,15 @@ inline bool WaitForTransferEnd(TParametersPage &page)
     return true;
 }
 
+// The lines of the page's log that the transfers wrote, without the lines that mark which board
+// the line reached.
+inline QStringList TransferLines(const TParametersPage &page)
+{
+    QStringList lines = page.ParametersMemo->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.removeIf([](const QString &line) { return line.startsWith(QLatin1String("==== ")); });
+    return lines;
+}
+
 class WindowOnBoard
 {
 protected:

@@ -60,11 +60,6 @@ bool WriteImageFile(const RegisterImage &image, const QString &path)
     return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(pairs).toJson(QJsonDocument::Compact)) > 0;
 }
 
-QStringList MemoLines(const TParametersPage &page)
-{
-    return page.ParametersMemo->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 QString FirstDifference(const QByteArray &a, const QByteArray &b)
 {
     const QList<QByteArray> left = a.split('\n');
@@ -140,7 +135,7 @@ void TstConfigInterop::SaveFrom(quint16 port, quint16 firmware, const QString &f
     QVERIFY(WaitForTransferEnd(page));
     QTRY_VERIFY_WITH_TIMEOUT(Idle(TcpOf(*form)), kSoonMs);
 
-    QStringList memo = MemoLines(page);
+    QStringList memo = TransferLines(page);
     if (reads == Reads::BlocksRefused) {
         QVERIFY2(memo.size() > 1 && memo[1].contains(QStringLiteral("could not be read in one request")),
                  qPrintable(memo.join(QLatin1Char('\n'))));

@@ -2,21 +2,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole configurations between the board, the window and files: Save, Load, Verify and Compare on
 // the main window against the in-process simulated board, and how every failure ends.
+#include "TestEnvironment.h"
 #include "TestFiles.h"
 #include "WindowOnBoard.h"
 
 #include "app/TConnectionPanel.h"
+#include "app/TQuestionDialog.h"
 #include "config/ConfigFile.h"
+#include "link/ModbusLog.h"
 #include "params/TParametersPage.h"
 #include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 namespace {
 // The writes among the board's requests.
@@ -67,6 +74,11 @@ private slots:
     void loadAsksFirst_data();
     void loadAsksFirst();
     void loadKeepsTheSlaveAddress();
+    void loadSavesTheBoardFirst_data();
+    void loadSavesTheBoardFirst();
+    void theLogMarksEachBoard();
+    void theQuestionListsAndAnswers_data();
+    void theQuestionListsAndAnswers();
     void theFirmwareVersionComesFirst_data();
     void theFirmwareVersionComesFirst();
     void leavingDuringATransferAsks_data();
@@ -88,6 +100,8 @@ private:
     TForm1 &Form() const { return *m_form->Form; }
     // A save of the board to name while connected; true when it ended with the file written.
     bool SaveBoard(const QString &name);
+    // Disconnects and connects the window to the board on port.
+    bool Reconnect(quint16 port);
 
     QTemporaryDir m_dir;
     QString m_oldCurrent;
@@ -136,8 +150,7 @@ int TestConfigTransfer::Connect(const Z4BoardOptions &options)
 
 QStringList TestConfigTransfer::Memo() const
 {
-    const QString text = Page().ParametersMemo->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    return TransferLines(Page());
 }
 
 bool TestConfigTransfer::SaveBoard(const QString &name)
@@ -149,6 +162,17 @@ bool TestConfigTransfer::SaveBoard(const QString &name)
     const QStringList memo = Memo();
     return memo.size() >= 2 && memo[memo.size() - 2] == QStringLiteral("Save Configuration To File: ") + name
            && memo.last().startsWith(QStringLiteral("Save done, ")) && QFile::exists(name);
+}
+
+bool TestConfigTransfer::Reconnect(quint16 port)
+{
+    TConnectionPanel &panel = *PanelOf(Form());
+    panel.ConnectVrButton->click();
+    if (!QTest::qWaitFor([&panel] { return panel.ConnectVrButton->text() == QStringLiteral("&Connect"); }, kSoonMs)
+        || !ConnectTcp(Form(), port))
+        return false;
+    Settle();
+    return true;
 }
 
 void TestConfigTransfer::saveLoadVerifyOnTheBoard()
@@ -196,11 +220,15 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     m_form->Messages->Answers = {TChoice::Other};
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().mid(3), QStringList({QStringLiteral("Load Configuration From File: ") + saved,
-                                         QStringLiteral("Read Configuration From Board..."),
-                                         QStringLiteral("1 of 140 items differ from the board."),
-                                         QStringLiteral("Write Configuration To Board..."),
-                                         QStringLiteral("Load done, 140 items written.")}));
+    QCOMPARE(Memo().mid(3),
+             QStringList({QStringLiteral("Load Configuration From File: ") + saved,
+                          QStringLiteral("Read Configuration From Board..."),
+                          QStringLiteral("1 of 140 items differ from the board."),
+                          QStringLiteral("[Settings] SupplySetPoint: board %1 °C, file 18.5 °C [%2, 1850]")
+                              .arg(QString::number(setPoint / 100.0))
+                              .arg(setPoint),
+                          QStringLiteral("Write Configuration To Board..."),
+                          QStringLiteral("Load done, 140 items written.")}));
     QCOMPARE(progress, QList<int>{0} + expected + QList<int>{0} + expected);
     const QList<SimRequest> writes = WritesOf(m_board->Requests());
     QCOMPARE(writes.size(), 140);
@@ -217,7 +245,7 @@ void TestConfigTransfer::saveLoadVerifyOnTheBoard()
     // Verify reads the board back against the file just loaded.
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(Memo().mid(8),
+    QCOMPARE(Memo().mid(9),
              QStringList({QStringLiteral("Read Configuration From Board..."),
                           QStringLiteral("Verify done, 140 items: the board holds every value of the file.")}));
     QCOMPARE(Page().WritedxfProgressBar->value(), 100);
@@ -767,6 +795,7 @@ void TestConfigTransfer::loadAsksFirst_data()
     QTest::addColumn<QByteArray>("value");   // its value in the file
     QTest::addColumn<int>("answer");         // the choice the user makes; -1: Enter
     QTest::addColumn<QStringList>("asked");  // what the question says, besides the file and the board
+    QTest::addColumn<QStringList>("row");    // the differing value listed: name, board, file; empty: none
     QTest::addColumn<bool>("written");       // the board took the value, and nothing else
 
     const QString onlyOne =
@@ -775,27 +804,34 @@ void TestConfigTransfer::loadAsksFirst_data()
                                            "[Settings] SupplySetPoint: 90 °C (the edit takes 10 .. 55 °C)");
     const QByteArray setPoint("SupplySetPoint");
     const quint16 at = 0x0200;
+    const QStringList setPointRow{QStringLiteral("[Settings] SupplySetPoint"), QStringLiteral("20 °C"),
+                                  QStringLiteral("18.5 °C")};
+    const QStringList outsideRow{QStringLiteral("[Settings] SupplySetPoint"), QStringLiteral("20 °C"),
+                                 QStringLiteral("90 °C")};
     QTest::newRow("one item differs: Enter writes nothing")
-        << setPoint << at << QByteArray("1850") << -1 << QStringList{onlyOne} << false;
+        << setPoint << at << QByteArray("1850") << -1 << QStringList{onlyOne} << setPointRow << false;
     QTest::newRow("one item differs: written alone")
-        << setPoint << at << QByteArray("1850") << int(TChoice::Go) << QStringList{onlyOne} << true;
+        << setPoint << at << QByteArray("1850") << int(TChoice::Go) << QStringList{onlyOne} << setPointRow << true;
     QTest::newRow("nothing differs: Enter writes nothing")
         << QByteArray() << at << QByteArray() << -1
         << QStringList{QStringLiteral("already holds every value"),
                        QStringLiteral("(140 items): nothing needs writing.")}
-        << false;
+        << QStringList() << false;
     QTest::newRow("a value outside its limits: Enter writes nothing")
-        << setPoint << at << QByteArray("9000") << -1 << QStringList{onlyOne, outside} << false;
+        << setPoint << at << QByteArray("9000") << -1 << QStringList{onlyOne, outside} << outsideRow << false;
     QTest::newRow("a value outside its limits: written when the user says so")
-        << setPoint << at << QByteArray("9000") << int(TChoice::Go) << QStringList{outside} << true;
+        << setPoint << at << QByteArray("9000") << int(TChoice::Go) << QStringList{outside} << outsideRow << true;
     // The simulation times' edits take whole seconds: 6.5 s is none they can hold.
     QTest::newRow("tenths of a second where the edit takes seconds")
         << QByteArray("SimulatedTemp0") << quint16(0x033B) << QByteArray("65") << -1
-        << QStringList{QStringLiteral("[InOut] SimulatedTemp0: 6.5 sec (the edit takes 1 .. 6000 sec)")} << false;
+        << QStringList{QStringLiteral("[InOut] SimulatedTemp0: 6.5 sec (the edit takes 1 .. 6000 sec)")}
+        << QStringList{QStringLiteral("[InOut] SimulatedTemp0"), QStringLiteral("60 sec"), QStringLiteral("6 sec")}
+        << false;
 }
 
-// Load reads the board first and asks, naming the file, the board, how many items differ and every
-// value outside its edit's limits; Enter writes nothing, and only the items that differ are written.
+// Load reads the board first and asks, naming the file, the board, how many items differ, listing
+// each differing value on both sides as the page shows it, and every value outside its edit's
+// limits; Enter writes nothing, and only the items that differ are written.
 void TestConfigTransfer::loadAsksFirst()
 {
     QFETCH(QByteArray, key);
@@ -803,6 +839,7 @@ void TestConfigTransfer::loadAsksFirst()
     QFETCH(QByteArray, value);
     QFETCH(int, answer);
     QFETCH(QStringList, asked);
+    QFETCH(QStringList, row);
     QFETCH(bool, written);
     QVERIFY(Connect() >= 0);
     const QString file = File(QStringLiteral("board.cnf"));
@@ -830,6 +867,8 @@ void TestConfigTransfer::loadAsksFirst()
              qPrintable(question.Text));
     for (const QString &part : asked)
         QVERIFY2(question.Text.contains(part), qPrintable(question.Text));
+    QCOMPARE(question.Rows, row.isEmpty() ? QList<QStringList>() : QList<QStringList>{row});
+    QCOMPARE(question.FirstText, QStringLiteral("Save the board's configuration first..."));
     // The board was read whole before anything was written.
     const QList<SimRequest> writes = WritesOf(m_board->Requests());
     QCOMPARE(m_board->Requests().size(), 8 + writes.size());
@@ -876,6 +915,157 @@ void TestConfigTransfer::loadKeepsTheSlaveAddress()
     QVERIFY(std::none_of(writes.cbegin(), writes.cend(), [](const SimRequest &w) { return w.Address == 0x0383; }));
     QCOMPARE(m_board->Board().value(0x0383), quint16(1));
     QVERIFY(Form().Session().LinkOk());
+}
+
+void TestConfigTransfer::loadSavesTheBoardFirst_data()
+{
+    QTest::addColumn<QString>("saveAs");      // the file chosen for the board's configuration; empty: cancelled
+    QTest::addColumn<QList<int>>("answers");  // the user's choices in the question, in turn
+    QTest::addColumn<int>("asked");           // how often the question came
+    QTest::addColumn<bool>("written");        // the Load wrote the file's value
+
+    const int first = int(TChoice::First);
+    QTest::newRow("saved, then written") << "kept.cnf" << QList<int>{first, int(TChoice::Go)} << 2 << true;
+    QTest::newRow("the save cancelled: asked again, nothing written")
+        << QString() << QList<int>{first, int(TChoice::Cancel)} << 2 << false;
+    QTest::newRow("a save that fails ends the Load") << "no folder/kept.cnf" << QList<int>{first} << 1 << false;
+    QTest::newRow("never over the file being loaded") << "board.cnf" << QList<int>{first} << 1 << false;
+}
+
+// "Save the board's configuration first..." in the Load question saves the board as read before
+// anything is written: loaded back, that file gives the board its old value, and Verify finds it
+// whole. A save cancelled asks again; one that fails ends the Load with a message and no write.
+void TestConfigTransfer::loadSavesTheBoardFirst()
+{
+    QFETCH(QString, saveAs);
+    QFETCH(QList<int>, answers);
+    QFETCH(int, asked);
+    QFETCH(bool, written);
+    QVERIFY(Connect() >= 0);
+    const QString file = File(QStringLiteral("board.cnf"));
+    QVERIFY(SaveBoard(file));
+    QByteArray text = ReadAll(file);
+    QVERIFY(text.contains("\nSupplySetPoint=2000\n"));
+    QVERIFY(WriteAll(file, text.replace("\nSupplySetPoint=2000\n", "\nSupplySetPoint=1850\n")));
+    const QString kept = saveAs.isEmpty() ? QString() : File(saveAs);
+    QFile::remove(File(QStringLiteral("kept.cnf")));
+    m_form->Messages->OpenAnswer = file;
+    m_form->Messages->SaveAnswer = kept;
+    for (const int answer : answers)
+        m_form->Messages->Answers.append(TChoice(answer));
+    Page().LoadButtonClick();
+    QVERIFY(WaitIdle());
+
+    QCOMPARE(m_form->Messages->Questions.size(), asked);
+    QCOMPARE(m_board->Board().value(0x0200), quint16(written ? 1850 : 2000));
+    if (!written) {
+        QCOMPARE(m_form->Messages->Errors.size(), kept.isEmpty() ? 0 : 1);
+        QCOMPARE(Memo().last(), QStringLiteral("Nothing was written to the board."));
+        QVERIFY(ReadAll(file).contains("\nSupplySetPoint=1850\n"));
+        return;
+    }
+    QVERIFY(m_form->Messages->Errors.isEmpty());
+    QVERIFY(m_form->Messages->Questions.last().Text.endsWith(QStringLiteral("The board's configuration was saved to\n")
+                                                             + QDir::toNativeSeparators(kept)));
+    m_form->Messages->OpenAnswer = kept;
+    m_form->Messages->Answers = {TChoice::Go};
+    Page().LoadButtonClick();
+    QVERIFY(WaitIdle());
+    QCOMPARE(m_board->Board().value(0x0200), quint16(2000));
+    Page().VerifyButtonClick();
+    QVERIFY(WaitIdle());
+    QVERIFY2(Memo().last().endsWith(QStringLiteral("the board holds every value of the file.")),
+             qPrintable(Memo().last()));
+}
+
+// The page's log marks which board it is about, once the connect's version read names it, and
+// again only when the line reaches another board; the link's log gets the same line.
+void TestConfigTransfer::theLogMarksEachBoard()
+{
+    QTemporaryDir data;
+    const TEnvironment environment("XDG_DATA_HOME", data.path());
+    TcpOf(Form()).SetLogFileEnabled(true);
+    // Other runs may have written there before (beside the program, in the build tree).
+    const QString logFile =
+        QDir(TConnectionPanel::LogFolderInUse()).filePath(ModbusLog::FileNameFor(QDate::currentDate()));
+    const qint64 logged = QFileInfo(logFile).size();
+    Z4BoardOptions options = Extended();
+    options.boardNumber = 7;
+    const std::unique_ptr<Z4SimServer> other = StartTcpBoard(options);
+    QVERIFY(other && Connect() >= 0);
+    const QString one =
+        QStringLiteral("board: 127.0.0.1:%1, unit 1, firmware 1.012, board number 1 ====").arg(m_board->TcpPort());
+    const QString seven =
+        QStringLiteral("board: 127.0.0.1:%1, unit 1, firmware 1.012, board number 7 ====").arg(other->TcpPort());
+    const auto marks = [this] {
+        QStringList ends;
+        const QRegularExpression mark(QStringLiteral("^==== \\d\\d:\\d\\d:\\d\\d (board: .*)$"));
+        for (const QString &line : Page().ParametersMemo->toPlainText().split(QLatin1Char('\n')))
+            if (const QRegularExpressionMatch match = mark.match(line); match.hasMatch())
+                ends.append(match.captured(1));
+        return ends;
+    };
+    QCOMPARE(marks(), QStringList{one});
+    // The version read again on the same board, the same board after a reconnect, another board.
+    Form().Poll().ReadVersion();
+    Settle();
+    QCOMPARE(marks(), QStringList{one});
+    QVERIFY(Reconnect(m_board->TcpPort()));
+    QCOMPARE(marks(), QStringList{one});
+    QVERIFY(Reconnect(other->TcpPort()));
+    QCOMPARE(marks(), (QStringList{one, seven}));
+    QVERIFY(Reconnect(m_board->TcpPort()));
+    QCOMPARE(marks(), (QStringList{one, seven, one}));
+    const QByteArray log = ReadAll(logFile).mid(logged);
+    QCOMPARE(log.count(("==== " + one).toUtf8()), 2);
+    QCOMPARE(log.count(("==== " + seven).toUtf8()), 1);
+}
+
+void TestConfigTransfer::theQuestionListsAndAnswers_data()
+{
+    QTest::addColumn<QString>("press");  // a button's caption, or a key
+    QTest::addColumn<int>("choice");
+    QTest::newRow("save first") << "Save the board's configuration first..." << int(TChoice::First);
+    QTest::newRow("the differing items") << "Write 2 items" << int(TChoice::Go);
+    QTest::newRow("all") << "Write all 140 items" << int(TChoice::Other);
+    QTest::newRow("cancel") << "Cancel" << int(TChoice::Cancel);
+    QTest::newRow("Enter: the default") << "Enter" << int(TChoice::Cancel);
+    QTest::newRow("Escape") << "Escape" << int(TChoice::Cancel);
+}
+
+// The Load question as the window shows it: the rows in a list under its column headings, the
+// step offered first and the ways on as buttons, each giving its choice.
+void TestConfigTransfer::theQuestionListsAndAnswers()
+{
+    QFETCH(QString, press);
+    QFETCH(int, choice);
+    const QList<QStringList> rows{{"[Settings] SupplySetPoint", "20.0 °C", "18.5 °C"},
+                                  {"[Settings] SeasonMode", "Auto", "Summer"}};
+    TQuestionDialog dialog({.Title = QStringLiteral("Load Configuration Parameters"),
+                            .Text = QStringLiteral("Write the configuration file?"),
+                            .GoText = QStringLiteral("Write 2 items"),
+                            .OtherText = QStringLiteral("Write all 140 items"),
+                            .Default = TChoice::Cancel,
+                            .FirstText = QStringLiteral("Save the board's configuration first..."),
+                            .Columns = {"Value", "On the board", "In the file"},
+                            .Rows = rows});
+    QVERIFY(dialog.RowsView);
+    QCOMPARE(dialog.RowsView->headerItem()->text(2), QStringLiteral("In the file"));
+    QCOMPARE(dialog.RowsView->topLevelItemCount(), 2);
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 3; ++column)
+            QCOMPARE(dialog.RowsView->topLevelItem(row)->text(column), rows[row][column]);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QList<QPushButton *> buttons = dialog.findChildren<QPushButton *>();
+    const auto button =
+        std::find_if(buttons.cbegin(), buttons.cend(), [&](QPushButton *b) { return b->text() == press; });
+    if (button != buttons.cend())
+        (*button)->click();
+    else
+        QTest::keyClick(&dialog, press == QStringLiteral("Enter") ? Qt::Key_Return : Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.Choice(), TChoice(choice));
 }
 
 void TestConfigTransfer::theFirmwareVersionComesFirst_data()

@@ -4,6 +4,7 @@
 // at close, and what it must leave alone.
 #include "FormHarness.h"
 #include "OddFiles.h"
+#include "TestEnvironment.h"
 #include "TestFiles.h"
 #include "app/SettingsPlace.h"
 #include "app/TAboutDialog.h"
@@ -68,23 +69,6 @@ QStringList AboutTexts(TForm1 &form)
     form.findChild<QAction *>(QStringLiteral("AboutAction"))->trigger();
     return texts;
 }
-
-// An environment variable set for the life of the object.
-class TEnvironment
-{
-public:
-    TEnvironment(const char *name, const QString &value) : m_name(name), m_old(qgetenv(name))
-    {
-        qputenv(name, value.toLocal8Bit());
-    }
-    ~TEnvironment() { qputenv(m_name, m_old); }
-    TEnvironment(const TEnvironment &) = delete;
-    TEnvironment &operator=(const TEnvironment &) = delete;
-
-private:
-    const char *m_name;
-    QByteArray m_old;
-};
 
 TSettings ReadText(const QByteArray &text)
 {

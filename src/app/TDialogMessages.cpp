@@ -3,6 +3,7 @@
 #include "app/TDialogMessages.h"
 
 #include "app/SettingsPlace.h"
+#include "app/TQuestionDialog.h"
 #include "app/TSettings.h"
 
 #include <QApplication>
@@ -84,6 +85,11 @@ QString TDialogMessages::AskOpenFileAs(const QString &title)
 
 TChoice TDialogMessages::Ask(const TQuestion &question)
 {
+    if (!question.Rows.isEmpty() || !question.FirstText.isEmpty()) {
+        TQuestionDialog dialog(question, m_parent);
+        dialog.exec();
+        return dialog.Choice();
+    }
     QMessageBox box(QMessageBox::Question, question.Title, question.Text, QMessageBox::NoButton, m_parent);
     QPushButton *go = box.addButton(question.GoText, QMessageBox::AcceptRole);
     QPushButton *other =
@@ -97,6 +103,7 @@ TChoice TDialogMessages::Ask(const TQuestion &question)
     case TChoice::Other:
         box.setDefaultButton(other ? other : cancel);
         break;
+    case TChoice::First:
     case TChoice::Cancel:
         box.setDefaultButton(cancel);
         break;

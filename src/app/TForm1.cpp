@@ -18,6 +18,7 @@
 #include "config/BoardAddresses.h"
 #include "config/DefinitionFile.h"
 #include "live/TInputsOutputsPage.h"
+#include "monitor/BoardMark.h"
 #include "monitor/TPoll.h"
 #include "params/TCascadePage.h"
 #include "params/TControlPage.h"
@@ -41,6 +42,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -88,6 +90,9 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     m_liveColumn = std::make_unique<TLiveColumn>(display);
     m_poll = new TPoll(Session(), Live(), this);
     WirePoll();
+    // The transfer log says which board it is about whenever that changes.
+    connect(new TBoardMark(m_model.Line(), *m_poll, this), &TBoardMark::Changed, ParametersTabSheet->ParametersMemo,
+            &QPlainTextEdit::appendPlainText);
     connect(&m_readTimer, &QTimer::timeout, this, &TForm1::ReadTimerTimer);
 
     ConnectiondxfGroupBox->OnLineUp = [this] {

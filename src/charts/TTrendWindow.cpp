@@ -341,6 +341,7 @@ bool TTrendWindow::MayClose()
         return ExportAsked();
     case TChoice::Other:
         return true;
+    case TChoice::First:
     case TChoice::Cancel:
         break;
     }

@@ -6,8 +6,9 @@
 #include <QFile>
 #include <QString>
 
-// The link's own log: one text file per day. Level 1 records failures and refusals, level 2 adds
-// every request with its outcome and round-trip time, level 3 adds the raw protocol data units.
+// The link's own log: one text file per day. Level 1 records failures and refusals (and which
+// board the line reaches when that changes), level 2 adds every request with its outcome and
+// round-trip time, level 3 adds the raw protocol data units.
 class ModbusLog
 {
 public:

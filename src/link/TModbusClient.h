@@ -146,6 +146,8 @@ public:
     void SetLogFileEnabled(bool enabled) { m_log.SetEnabled(enabled); }
     // The file the log is written to today (empty while logging is off or not yet written).
     QString LogFileName() const { return m_log.CurrentFile(); }
+    // A line of the caller's own in the log whenever it is on, whatever its level.
+    void LogNote(const QString &text) { m_log.Write(ModbusLog::Failures, text); }
     // Called with a record of every request's outcome (and of every resynchronisation), from the
     // same place as the log's lines; empty: no record is made.
     void SetTrafficSink(std::function<void(const TTrafficRecord &)> sink) { m_traffic = std::move(sink); }

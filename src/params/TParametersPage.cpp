@@ -30,6 +30,7 @@ namespace {
 // How the memo and the messages tell the user to check the board against the file.
 const QString kCheck = QStringLiteral("press Verify");
 const QString kLoadTitle = QStringLiteral("Load Configuration Parameters");
+const QString kSaveFirst = QStringLiteral("Save the board's configuration first...");
 // Values outside their edits' limits named one by one in the Load question; the rest are counted.
 constexpr size_t kOutsideNamed = 12;
 
@@ -61,7 +62,7 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
     ParametersMemo = new QPlainTextEdit(history);
     ParametersMemo->setObjectName(QStringLiteral("ParametersMemo"));
     ParametersMemo->setAccessibleName(QStringLiteral("Transfer log"));
-    ParametersMemo->setReadOnly(true);  // selectable and copyable, written only by the transfers
+    ParametersMemo->setReadOnly(true);  // selectable and copyable, written by the transfers and board changes
     ParametersMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     WritedxfProgressBar = new QProgressBar(history);
@@ -278,7 +279,7 @@ void TParametersPage::LogRepeats()
         Log(requests(repeats.Misfit) + QStringLiteral(" after an answer that did not fit."));
 }
 
-bool TParametersPage::SaveFile(const QString &fileName)
+bool TParametersPage::SaveFile(const QString &fileName, bool verifyAgainstIt)
 {
     Log(QStringLiteral("Save Configuration To File: ") + fileName);
     QString why;
@@ -286,7 +287,7 @@ bool TParametersPage::SaveFile(const QString &fileName)
         // Verify then compares the board with the file just saved, as it holds it (also the keys
         // of an older file saved over that this save did not touch), over the items saved.
         const qint32 saved = m_images.ActiveItemCount;
-        if (ReadConfigFile(fileName, m_images, m_live.FirmwareRev12, nullptr))
+        if (verifyAgainstIt && ReadConfigFile(fileName, m_images, m_live.FirmwareRev12, nullptr))
             m_images.ActiveItemCount = saved;
         return true;
     }
@@ -394,7 +395,14 @@ void TParametersPage::AskAndWrite(const QString &fileName)
     const qint32 count = m_images.ActiveItemCount;
     std::vector<qint32> differing;
     QString addressKept;  // the slave address is not loaded: why, when the file's differs
-    for (const TConfigDifference &d : ConfigDifferences(m_images.FileImage, m_images.BoardImage, count)) {
+    TQuestion question;
+    question.Columns = {QStringLiteral("Value"), QStringLiteral("On the board"), QStringLiteral("In the file")};
+    const std::vector<TShownDifference> shown = ShownDifferences(m_images.BoardImage, m_images.FileImage, count);
+    const std::vector<TConfigDifference> differences =
+        ConfigDifferences(m_images.BoardImage, m_images.FileImage, count);
+    QStringList lines;  // the same for the memo, so that it keeps what the board held
+    for (size_t i = 0; i < differences.size(); ++i) {
+        const TConfigDifference &d = differences[i];
         const ConfigItem &item = m_images.FileImage[static_cast<size_t>(d.Item)];
         if (MovesSlaveAddress(item, Session().SlaveAddress())) {
             addressKept = QStringLiteral("The file's slave address is not written: the board keeps answering at %1 "
@@ -404,6 +412,11 @@ void TParametersPage::AskAndWrite(const QString &fileName)
         }
         if (differing.empty() || differing.back() != d.Item)
             differing.push_back(d.Item);
+        // Each register as the page shows it, the board's value first, as Verify and Compare name it.
+        const TShownDifference &v = shown[i];
+        lines.append(v.Line(QStringLiteral("board"), QStringLiteral("file")));
+        question.Rows.append({QStringLiteral("[%1] %2").arg(v.Section, v.Key), v.Left,
+                              v.Change.isEmpty() ? v.Right : QStringLiteral("%1 (%2)").arg(v.Right, v.Change)});
     }
     // What "Write all" writes: every item but another slave address.
     const qsizetype writable = count - (addressKept.isEmpty() ? 0 : 1);
@@ -414,9 +427,9 @@ void TParametersPage::AskAndWrite(const QString &fileName)
     const QString file = QDir::toNativeSeparators(fileName);
 
     // Enter (the default) writes nothing.
-    TQuestion question;
     question.Title = kLoadTitle;
     question.Default = TChoice::Cancel;
+    question.FirstText = kSaveFirst;
     if (differing.empty()) {
         const QString every = addressKept.isEmpty() ? QStringLiteral("every") : QStringLiteral("every other");
         Log(QStringLiteral("The board holds %1 value of the file.").arg(every));
@@ -426,6 +439,8 @@ void TParametersPage::AskAndWrite(const QString &fileName)
         question.GoText = QStringLiteral("Write all %1 anyway").arg(Items(writable));
     } else {
         Log(QStringLiteral("%1 of %2 differ from the board.").arg(differing.size()).arg(Items(count)));
+        for (const QString &line : lines)
+            Log(line);
         question.Text = QStringLiteral("Write the configuration file\n%1\nto %2?\n\n%3 of %4 differ from what the "
                                        "board holds now; only these are written.")
                             .arg(file, board)
@@ -455,9 +470,28 @@ void TParametersPage::AskAndWrite(const QString &fileName)
         if (outside.size() > kOutsideNamed)
             question.Text += QStringLiteral("\n... and %1 more").arg(outside.size() - kOutsideNamed);
     }
-    const TChoice choice = Messages().Ask(question);
-    if (StoppedHere())
-        return;
+    TChoice choice = TChoice::Cancel;
+    for (;;) {
+        choice = Messages().Ask(question);
+        if (StoppedHere())
+            return;
+        if (choice != TChoice::First)
+            break;
+        // Nothing has been written yet: a save that is cancelled leaves the question as it was, one
+        // that fails ends the Load.
+        const QString saveName = Messages().AskSaveFile();
+        if (StoppedHere())
+            return;
+        if (saveName.isEmpty())
+            continue;
+        if (!SaveBoardFirst(saveName, fileName)) {
+            Log(QStringLiteral("Nothing was written to the board."));
+            End();
+            return;
+        }
+        question.Text +=
+            QStringLiteral("\n\nThe board's configuration was saved to\n%1").arg(QDir::toNativeSeparators(saveName));
+    }
     if (choice == TChoice::Cancel) {
         Log(QStringLiteral("Nothing was written to the board."));
         End();
@@ -468,6 +502,23 @@ void TParametersPage::AskAndWrite(const QString &fileName)
         std::iota(differing.begin(), differing.end(), 0);
     }
     WriteItems(std::move(differing));
+}
+
+bool TParametersPage::SaveBoardFirst(const QString &saveName, const QString &loadName)
+{
+    const QFileInfo save(saveName);
+    const QFileInfo load(loadName);
+    QString why;
+    if (save.absoluteFilePath() == load.absoluteFilePath()
+        || (save.exists() && save.canonicalFilePath() == load.canonicalFilePath()))
+        why = QStringLiteral("%1 is the file being loaded; the board's configuration was not saved over it.")
+                  .arg(QDir::toNativeSeparators(saveName));
+    else if (CanWriteConfigFile(saveName, &why))
+        return SaveFile(saveName, false);
+    Log(QStringLiteral("Save Configuration To File: ") + saveName);
+    Log(QStringLiteral("Save failed: ") + why);
+    Messages().ErrorBox(why);
+    return false;
 }
 
 void TParametersPage::WriteItems(std::vector<qint32> items)

@@ -90,16 +90,20 @@ private:
     void CompareImages(const QString &what);
     // One memo line with the requests the chain sent again, when there were any.
     void LogRepeats();
-    // Writes the file, or says why it could not; true when written. The file written is then the
-    // one Verify compares with.
-    bool SaveFile(const QString &fileName);
+    // Writes BoardImage to the file, or says why it could not; true when written. The file written
+    // is then the one Verify compares with, when verifyAgainstIt.
+    bool SaveFile(const QString &fileName, bool verifyAgainstIt = true);
+    // Load, asked first: the board's configuration as read (the items the Load walks) to saveName,
+    // never over loadName; false, said in the memo and a message, when it was not saved.
+    bool SaveBoardFirst(const QString &saveName, const QString &loadName);
     // Asks for a configuration file in a dialog titled title; empty when cancelled or gone.
     QString ChooseFile(const QString &title);
     // Reads fileName into FileImage for the board's walk of a Load or a Compare (as the memo names
     // it); false, said in the memo and a message, when it is refused.
     bool ReadFile(const QString &fileName, TTransfer transfer);
     // Load, the board read: asks whether to write the items of the file that differ from it (or
-    // all), naming the file, the board and the values outside their edits' limits; then writes.
+    // all), naming the file, the board, every differing value on both sides and the values outside
+    // their edits' limits, and offering to save the board's configuration first; then writes.
     void AskAndWrite(const QString &fileName);
     void WriteItems(std::vector<qint32> items);
 

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,7 @@ class QWidget;
 enum class TChoice {
     Go,      // the button that does what was asked
     Other,   // the second way, where one is offered
+    First,   // the step offered before going on, where one is offered; the question then comes again
     Cancel,  // nothing is done
 };
 
@@ -23,6 +25,12 @@ struct TQuestion
     QString GoText;       // the caption of the Go button, saying what it does ("Write 12 items")
     QString OtherText{};  // empty: no second way is offered
     TChoice Default = TChoice::Cancel;
+    // A step offered before going on ("Save the board's configuration first..."); empty: none.
+    QString FirstText{};
+    // What the question is about, one row each, shown under the text in a list that scrolls, under
+    // the headings of Columns; no rows: no list.
+    QStringList Columns{};
+    QList<QStringList> Rows{};
 };
 
 // Every message and file dialog the tool shows to the user goes through here, so that tests
