@@ -4,6 +4,7 @@
 // frames, CRCs and turnarounds of a real serial line, and a port that vanishes while in use. And
 // the whole-configuration read (Save) on either line when answers come late or malformed.
 #include "PtyPair.h"
+#include "RtuFrame.h"
 #include "SimHarness.h"
 #include "config/ConfigChains.h"
 #include "config/DefinitionFile.h"
@@ -114,19 +115,6 @@ bool OwnValues(Z4Board &board, const TConfigImages &images)
                              static_cast<quint16>(each.FirstRegister + k)))
                 return false;
     return true;
-}
-
-// An RTU frame of slave with pdu and its CRC.
-QByteArray Frame(quint8 slave, const QByteArray &pdu)
-{
-    QByteArray frame = QByteArray(1, static_cast<char>(slave)) + pdu;
-    quint16 crc = 0xFFFF;
-    for (const char byte : frame) {
-        crc ^= static_cast<quint8>(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0xA001) : static_cast<quint16>(crc >> 1);
-    }
-    return frame.append(static_cast<char>(crc & 0xFF)).append(static_cast<char>(crc >> 8));
 }
 
 // The items of image whose values are not what the board holds, as "[Section] Ident: read ...,
@@ -648,8 +636,8 @@ void TstRtu::scanTellsFramesFromNoise_data()
     QTest::addColumn<QList<qsizetype>>("frames");  // where frames of slave 1 begin
     QTest::addColumn<qsizetype>("open");
     QTest::addColumn<qsizetype>("noise");
-    const QByteArray answer = Frame(1, QByteArray::fromHex("030208fc"));
-    const QByteArray other = Frame(2, QByteArray::fromHex("030208fc"));
+    const QByteArray answer = RtuFrame(1, QByteArray::fromHex("030208fc"));
+    const QByteArray other = RtuFrame(2, QByteArray::fromHex("030208fc"));
     QTest::newRow("an answer") << answer << QList<qsizetype>{0} << qsizetype(-1) << qsizetype(0);
     QTest::newRow("noise around it") << QByteArray::fromHex("aa55") + answer + QByteArray::fromHex("ff00ee")
                                      << QList<qsizetype>{2} << qsizetype(-1) << qsizetype(5);

@@ -7,6 +7,7 @@
 
 #include "MessageRecorder.h"
 #include "PtyPair.h"
+#include "RtuFrame.h"
 #include "SimHarness.h"
 #include "SimPtyLine.h"
 
@@ -18,6 +19,7 @@
 #include "session/TBoardModel.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TDeviceComboBox.h"
+#include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -62,15 +64,7 @@ struct PtyBoard
 // What a search sends to the version register of a unit: one RTU read frame.
 QByteArray VersionRead(quint8 unit)
 {
-    QByteArray frame;
-    frame.append(static_cast<char>(unit)).append('\x03').append('\xE7').append('\x00').append('\x00').append('\x02');
-    quint16 crc = 0xFFFF;
-    for (const char byte : frame) {
-        crc ^= static_cast<quint8>(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0xA001) : static_cast<quint16>(crc >> 1);
-    }
-    return frame.append(static_cast<char>(crc & 0xFF)).append(static_cast<char>(crc >> 8));
+    return RtuFrame(unit, QByteArray::fromHex("03e7000002"));
 }
 
 QList<quint8> UnitRange(int first, int last)
@@ -258,6 +252,41 @@ private slots:
         QCOMPARE(kept.Line.Device, pty.Path());
         QVERIFY2(messages.Errors.isEmpty(), qPrintable(messages.Errors.join('\n')));
         QVERIFY(!serial.IsOpen());
+        QDir::setCurrent(before);
+    }
+
+    // Over Ethernet, "Find board..." aimed at a port where nothing listens says so in the words
+    // every command uses.
+    void findBoardSaysARefusal()
+    {
+        quint16 port = 0;
+        {
+            Z4SimServer gone;
+            QString error;
+            QVERIFY2(gone.ListenTcp(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+            port = gone.TcpPort();
+        }
+        QTemporaryDir work;
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(work.path());
+        TBoardModel model;
+        MessageRecorder messages;
+        QWidget window;
+        auto *panel = new TConnectionPanel(model.Line(), messages, &window);
+        panel->EthernetdxfCheckBox->click();
+        panel->IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
+        TLineSettings line = panel->LineSettings();
+        line.Port = port;
+        panel->SetLineSettings(line);
+        window.show();
+
+        panel->FindBoardButton->click();
+        auto *dialog = window.findChild<TFindBoardDialog *>();
+        QVERIFY(dialog);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            dialog->ResultLabel->text(),
+            QStringLiteral("The search stopped: cannot connect to 127.0.0.1:%1: the connection was refused").arg(port),
+            kSoonMs);
         QDir::setCurrent(before);
     }
 
