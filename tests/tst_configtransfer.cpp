@@ -7,7 +7,6 @@
 #include "WindowOnBoard.h"
 
 #include "app/TConnectionPanel.h"
-#include "app/TQuestionDialog.h"
 #include "config/ConfigFile.h"
 #include "link/ModbusLog.h"
 #include "params/TParametersPage.h"
@@ -16,14 +15,12 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 
 namespace {
 // The writes among the board's requests.
@@ -77,8 +74,6 @@ private slots:
     void loadSavesTheBoardFirst_data();
     void loadSavesTheBoardFirst();
     void theLogMarksEachBoard();
-    void theQuestionListsAndAnswers_data();
-    void theQuestionListsAndAnswers();
     void theFirmwareVersionComesFirst_data();
     void theFirmwareVersionComesFirst();
     void leavingDuringATransferAsks_data();
@@ -943,37 +938,31 @@ void TestConfigTransfer::loadSavesTheBoardFirst()
     QFETCH(bool, written);
     QVERIFY(Connect() >= 0);
     const QString file = File(QStringLiteral("board.cnf"));
-    QVERIFY(SaveBoard(file));
-    QByteArray text = ReadAll(file);
-    QVERIFY(text.contains("\nSupplySetPoint=2000\n"));
-    QVERIFY(WriteAll(file, text.replace("\nSupplySetPoint=2000\n", "\nSupplySetPoint=1850\n")));
     const QString kept = saveAs.isEmpty() ? QString() : File(saveAs);
+    QVERIFY(SaveBoard(file));
     QFile::remove(File(QStringLiteral("kept.cnf")));
+    QVERIFY(WriteAll(file, ReadAll(file).replace("\nSupplySetPoint=2000\n", "\nSupplySetPoint=1850\n")));
     m_form->Messages->OpenAnswer = file;
     m_form->Messages->SaveAnswer = kept;
     for (const int answer : answers)
         m_form->Messages->Answers.append(TChoice(answer));
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
-
     QCOMPARE(m_form->Messages->Questions.size(), asked);
+    QCOMPARE(m_form->Messages->Errors.size(), written || kept.isEmpty() ? 0 : 1);
     QCOMPARE(m_board->Board().value(0x0200), quint16(written ? 1850 : 2000));
     if (!written) {
-        QCOMPARE(m_form->Messages->Errors.size(), kept.isEmpty() ? 0 : 1);
         QCOMPARE(Memo().last(), QStringLiteral("Nothing was written to the board."));
-        QVERIFY(ReadAll(file).contains("\nSupplySetPoint=1850\n"));
         return;
     }
-    QVERIFY(m_form->Messages->Errors.isEmpty());
-    QVERIFY(m_form->Messages->Questions.last().Text.endsWith(QStringLiteral("The board's configuration was saved to\n")
-                                                             + QDir::toNativeSeparators(kept)));
+    QVERIFY(m_form->Messages->Questions.last().Text.endsWith(QDir::toNativeSeparators(kept)));
     m_form->Messages->OpenAnswer = kept;
     m_form->Messages->Answers = {TChoice::Go};
     Page().LoadButtonClick();
     QVERIFY(WaitIdle());
-    QCOMPARE(m_board->Board().value(0x0200), quint16(2000));
     Page().VerifyButtonClick();
     QVERIFY(WaitIdle());
+    QCOMPARE(m_board->Board().value(0x0200), quint16(2000));
     QVERIFY2(Memo().last().endsWith(QStringLiteral("the board holds every value of the file.")),
              qPrintable(Memo().last()));
 }
@@ -989,83 +978,32 @@ void TestConfigTransfer::theLogMarksEachBoard()
     const QString logFile =
         QDir(TConnectionPanel::LogFolderInUse()).filePath(ModbusLog::FileNameFor(QDate::currentDate()));
     const qint64 logged = QFileInfo(logFile).size();
-    Z4BoardOptions options = Extended();
-    options.boardNumber = 7;
-    const std::unique_ptr<Z4SimServer> other = StartTcpBoard(options);
+    const std::unique_ptr<Z4SimServer> other = StartTcpBoard({.firmware = 1012, .boardNumber = 7});
     QVERIFY(other && Connect() >= 0);
-    const QString one =
-        QStringLiteral("board: 127.0.0.1:%1, unit 1, firmware 1.012, board number 1 ====").arg(m_board->TcpPort());
-    const QString seven =
-        QStringLiteral("board: 127.0.0.1:%1, unit 1, firmware 1.012, board number 7 ====").arg(other->TcpPort());
+    const auto board = [](quint16 port, int number) {
+        return QStringLiteral("board: 127.0.0.1:%1, unit 1, firmware 1.012, board number %2 ====")
+            .arg(port)
+            .arg(number);
+    };
+    const QString one = board(m_board->TcpPort(), 1);
+    const QString seven = board(other->TcpPort(), 7);
     const auto marks = [this] {
-        QStringList ends;
-        const QRegularExpression mark(QStringLiteral("^==== \\d\\d:\\d\\d:\\d\\d (board: .*)$"));
-        for (const QString &line : Page().ParametersMemo->toPlainText().split(QLatin1Char('\n')))
-            if (const QRegularExpressionMatch match = mark.match(line); match.hasMatch())
-                ends.append(match.captured(1));
-        return ends;
+        QStringList lines = Page().ParametersMemo->toPlainText().split(QLatin1Char('\n'));
+        lines.removeIf([](const QString &line) { return !line.startsWith(QLatin1String("==== ")); });
+        return lines.replaceInStrings(QRegularExpression(QStringLiteral("^==== \\d\\d:\\d\\d:\\d\\d ")), QString());
     };
     QCOMPARE(marks(), QStringList{one});
     // The version read again on the same board, the same board after a reconnect, another board.
     Form().Poll().ReadVersion();
     Settle();
-    QCOMPARE(marks(), QStringList{one});
     QVERIFY(Reconnect(m_board->TcpPort()));
     QCOMPARE(marks(), QStringList{one});
     QVERIFY(Reconnect(other->TcpPort()));
-    QCOMPARE(marks(), (QStringList{one, seven}));
     QVERIFY(Reconnect(m_board->TcpPort()));
     QCOMPARE(marks(), (QStringList{one, seven, one}));
     const QByteArray log = ReadAll(logFile).mid(logged);
     QCOMPARE(log.count(("==== " + one).toUtf8()), 2);
     QCOMPARE(log.count(("==== " + seven).toUtf8()), 1);
-}
-
-void TestConfigTransfer::theQuestionListsAndAnswers_data()
-{
-    QTest::addColumn<QString>("press");  // a button's caption, or a key
-    QTest::addColumn<int>("choice");
-    QTest::newRow("save first") << "Save the board's configuration first..." << int(TChoice::First);
-    QTest::newRow("the differing items") << "Write 2 items" << int(TChoice::Go);
-    QTest::newRow("all") << "Write all 140 items" << int(TChoice::Other);
-    QTest::newRow("cancel") << "Cancel" << int(TChoice::Cancel);
-    QTest::newRow("Enter: the default") << "Enter" << int(TChoice::Cancel);
-    QTest::newRow("Escape") << "Escape" << int(TChoice::Cancel);
-}
-
-// The Load question as the window shows it: the rows in a list under its column headings, the
-// step offered first and the ways on as buttons, each giving its choice.
-void TestConfigTransfer::theQuestionListsAndAnswers()
-{
-    QFETCH(QString, press);
-    QFETCH(int, choice);
-    const QList<QStringList> rows{{"[Settings] SupplySetPoint", "20.0 °C", "18.5 °C"},
-                                  {"[Settings] SeasonMode", "Auto", "Summer"}};
-    TQuestionDialog dialog({.Title = QStringLiteral("Load Configuration Parameters"),
-                            .Text = QStringLiteral("Write the configuration file?"),
-                            .GoText = QStringLiteral("Write 2 items"),
-                            .OtherText = QStringLiteral("Write all 140 items"),
-                            .Default = TChoice::Cancel,
-                            .FirstText = QStringLiteral("Save the board's configuration first..."),
-                            .Columns = {"Value", "On the board", "In the file"},
-                            .Rows = rows});
-    QVERIFY(dialog.RowsView);
-    QCOMPARE(dialog.RowsView->headerItem()->text(2), QStringLiteral("In the file"));
-    QCOMPARE(dialog.RowsView->topLevelItemCount(), 2);
-    for (int row = 0; row < 2; ++row)
-        for (int column = 0; column < 3; ++column)
-            QCOMPARE(dialog.RowsView->topLevelItem(row)->text(column), rows[row][column]);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    const QList<QPushButton *> buttons = dialog.findChildren<QPushButton *>();
-    const auto button =
-        std::find_if(buttons.cbegin(), buttons.cend(), [&](QPushButton *b) { return b->text() == press; });
-    if (button != buttons.cend())
-        (*button)->click();
-    else
-        QTest::keyClick(&dialog, press == QStringLiteral("Enter") ? Qt::Key_Return : Qt::Key_Escape);
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(dialog.Choice(), TChoice(choice));
 }
 
 void TestConfigTransfer::theFirmwareVersionComesFirst_data()

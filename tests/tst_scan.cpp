@@ -19,7 +19,6 @@
 #include "session/TBoardModel.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TDeviceComboBox.h"
-#include "widgets/TIPAddressEdit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -255,39 +254,26 @@ private slots:
         QDir::setCurrent(before);
     }
 
-    // Over Ethernet, "Find board..." aimed at a port where nothing listens says so in the words
-    // every command uses.
-    void findBoardSaysARefusal()
+    // Over Ethernet, a search (the window's "Find board...") aimed at a port where nothing listens
+    // says so in the words every command uses.
+    void refusedConnection()
     {
-        quint16 port = 0;
+        TSearchPlan plan;
+        plan.Line.Serial = false;
+        plan.Line.Host = QStringLiteral("127.0.0.1");
+        plan.Units = {1};
         {
             Z4SimServer gone;
             QString error;
             QVERIFY2(gone.ListenTcp(QHostAddress::LocalHost, 0, &error), qPrintable(error));
-            port = gone.TcpPort();
+            plan.Line.Port = gone.TcpPort();
         }
-        QTemporaryDir work;
-        const QString before = QDir::currentPath();
-        QDir::setCurrent(work.path());
-        TBoardModel model;
-        MessageRecorder messages;
-        QWidget window;
-        auto *panel = new TConnectionPanel(model.Line(), messages, &window);
-        panel->EthernetdxfCheckBox->click();
-        panel->IPAddressEdit->setText(QStringLiteral("127.0.0.1"));
-        TLineSettings line = panel->LineSettings();
-        line.Port = port;
-        panel->SetLineSettings(line);
-        window.show();
-
-        panel->FindBoardButton->click();
-        auto *dialog = window.findChild<TFindBoardDialog *>();
-        QVERIFY(dialog);
-        QTRY_COMPARE_WITH_TIMEOUT(
-            dialog->ResultLabel->text(),
-            QStringLiteral("The search stopped: cannot connect to 127.0.0.1:%1: the connection was refused").arg(port),
-            kSoonMs);
-        QDir::setCurrent(before);
+        TBoardSearch search;
+        QSignalSpy finished(&search, &TBoardSearch::Finished);
+        search.Start(plan);
+        QVERIFY(finished.wait(kSoonMs));
+        QCOMPARE(search.Error(),
+                 QStringLiteral("cannot connect to 127.0.0.1:%1: the connection was refused").arg(plan.Line.Port));
     }
 
     void z4ctlScan_data()
