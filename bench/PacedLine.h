@@ -30,7 +30,8 @@ constexpr std::array<live::BlockRead, 5> kCycle{live::kStatusRead, live::kColumn
 class PacedLine
 {
 public:
-    PacedLine(const QString &simPath, int rate, int chatterMs = 0)
+    // extra: more of z4sim's options ("--firmware", "1012").
+    PacedLine(const QString &simPath, int rate, int chatterMs = 0, const QStringList &extra = {})
     {
         s_running = this;
         if (!m_dir.isValid())
@@ -58,6 +59,7 @@ public:
         if (chatterMs > 0)
             m_sim.setArguments(m_sim.arguments()
                                + QStringList{QStringLiteral("--chatter"), QString::number(chatterMs)});
+        m_sim.setArguments(m_sim.arguments() + extra);
         m_sim.start();
         if (!m_sim.waitForStarted(kStartMs))
             Fail(QStringLiteral("cannot start %1: %2").arg(simPath, m_sim.errorString()));

@@ -457,7 +457,7 @@ TExitStatus Report(TRun &run)
     report.Add(QStringLiteral("Items"), data.Items);
     report.Add(QStringLiteral("Forced"), static_cast<int>(ForcedWarnings(data).size()));
     if (data.Reference)
-        report.Add(QStringLiteral("Differences"), static_cast<int>(ReportDifferences(data)));
+        report.Add(QStringLiteral("Differing registers"), static_cast<int>(ReportDifferences(data)));
     report.Print(run.Out);
     return kExitDone;
 }
