@@ -32,7 +32,10 @@ void AddFileRow(QFormLayout *form, const QString &label, QLineEdit *edit, QPushB
     auto *row = new QHBoxLayout;
     row->addWidget(edit, 1);
     row->addWidget(browse);
-    form->addRow(label, row);
+    // A label of its own: the form makes one without a buddy for a row that is a layout.
+    auto *caption = new QLabel(label, edit->parentWidget());
+    caption->setBuddy(edit);
+    form->addRow(caption, row);
     browse->setAccessibleName(QStringLiteral("Browse for the %1").arg(label.toLower().remove(QLatin1Char('&'))));
 }
 

@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The commissioning report as a document: one self-contained HTML text, laid out on A4 pages as a
+// The commissioning report as a document: one self-contained HTML text, or drawn on A4 pages as a
 // PDF (page numbers and the tool's name and version in every page's footer, fonts embedded, the
-// text selectable), written whole or not at all. Every value reads as the window shows it
-// (config/ValueText).
+// text selectable), both from the same content, written whole or not at all. Every value reads as
+// the window shows it (config/ValueText).
 
 #include "report/ReportData.h"
 
