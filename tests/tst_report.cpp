@@ -167,6 +167,11 @@ private slots:
     void aFailedReadWritesNoDocument_data();
     void aFailedReadWritesNoDocument();
     void theWindowMakesTheReport();
+    void theClockIsComparedWithThePcs_data();
+    void theClockIsComparedWithThePcs();
+    void theSectionsHoldWhatTheBoardHolds_data();
+    void theSectionsHoldWhatTheBoardHolds();
+    void aStoppedReportWritesNoDocument();
 
 private:
     QTemporaryDir m_dir;
@@ -434,6 +439,94 @@ void TstReport::theWindowMakesTheReport()
     QCOMPARE(MarkedRows(text), 1);
     QVERIFY(HasRow(text, QStringLiteral("Board No."), QString::number(kBoardNumber)));
     QVERIFY(form.Messages->Errors.isEmpty());
+}
+
+void TstReport::theClockIsComparedWithThePcs_data()
+{
+    QTest::addColumn<QList<quint16>>("clock");  // the status block's first four words
+    QTest::addColumn<QString>("difference");
+
+    const QDateTime pc(QDate(2026, 12, 8), QTime(8, 30, 0));
+    const auto words = [](const QDateTime &at) {
+        return QList<quint16>{static_cast<quint16>(at.date().year()),
+                              static_cast<quint16>(at.date().month() << 8 | at.date().day()),
+                              static_cast<quint16>(at.time().hour() << 8 | at.time().minute()),
+                              static_cast<quint16>(at.time().second() << 8 | (at.date().dayOfWeek() % 7 + 1))};
+    };
+    QTest::newRow("the same") << words(pc) << QString();
+    QTest::newRow("a minute ahead") << words(pc.addSecs(60)) << QString();
+    QTest::newRow("a minute and a second ahead")
+        << words(pc.addSecs(61)) << QStringLiteral("1 min 1 s ahead of the PC");
+    QTest::newRow("behind") << words(pc.addSecs(-200)) << QStringLiteral("3 min 20 s behind the PC");
+    QTest::newRow("hours behind") << words(pc.addSecs(-7500)) << QStringLiteral("2 h 5 min behind the PC");
+    QTest::newRow("days ahead") << words(pc.addSecs(3 * 86400 + 4 * 3600 + 59))
+                                << QStringLiteral("3 d 4 h ahead of the PC");
+    QTest::newRow("a clock that is no date") << QList<quint16>{2026, 13 << 8 | 1, 0, 0} << QString();
+}
+
+void TstReport::theClockIsComparedWithThePcs()
+{
+    QFETCH(QList<quint16>, clock);
+    QFETCH(QString, difference);
+    QCOMPARE(ClockDifference(QDateTime(QDate(2026, 12, 8), QTime(8, 30, 0)), BoardTime(clock)), difference);
+}
+
+void TstReport::theSectionsHoldWhatTheBoardHolds_data()
+{
+    QTest::addColumn<QList<quint16>>("writes");  // address, word, address, word, ...
+    QTest::addColumn<QString>("row");            // a line of the PDF's text, as a pattern
+
+    QTest::newRow("week program: a day's interval and level")
+        << QList<quint16>{0x0346, 6 * 60 + 30, 0x0347, 8 * 60 + 15, 0x036D, 2}
+        << QStringLiteral("Monday\\s+6:30 \u2013 8:15\\s+2\\s");
+    // The board has taken every calibration (its status registers are its own: no write sets them).
+    QTest::newRow("calibration: the status lamps") << QList<quint16>{} << QStringLiteral("AIN3\\s+lit\\s+AOUT3\\s+lit");
+    QTest::newRow("calibration: a pressure input's offset and gain")
+        << QList<quint16>{board::PressureOffset + 1, 0xFF9C, board::PressureGain + 1, 8000}
+        << QStringLiteral("AIN10\\s+\\d+ Pa\\s+\\d+ m\u00b3/h\\s+-100 Pa\\s+0\\.8000\\s");
+    QTest::newRow("calibration mode") << QList<quint16>{board::CalibrationMode, 1}
+                                      << QStringLiteral("Calibration mode: on\\.");
+    QTest::newRow("the board's clock a year behind")
+        << QList<quint16>{board::Clock, static_cast<quint16>(QDate::currentDate().year() - 1)}
+        << QStringLiteral("Board clock\\s+\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\s+\\(\\d+ d( \\d+ "
+                          "h)?\\s+behind\\s+the PC\\)");
+}
+
+void TstReport::theSectionsHoldWhatTheBoardHolds()
+{
+    QFETCH(QList<quint16>, writes);
+    QFETCH(QString, row);
+    auto board = StartTcpBoard({.firmware = kFirmware});
+    QVERIFY(board);
+    for (qsizetype i = 0; i + 1 < writes.size(); i += 2)
+        QVERIFY(board->Board().write(writes[i], writes[i + 1]));
+    const QString out = m_dir.filePath(QStringLiteral("sections.pdf"));
+    const Run run = Z4ctl(board->TcpPort(), {QStringLiteral("report"), out});
+    QVERIFY2(run.Exit == 0, qPrintable(run.Out));
+    const QString text = PdfText(out);
+    QVERIFY2(QRegularExpression(row, QRegularExpression::MultilineOption).match(text).hasMatch(), qPrintable(text));
+}
+
+// Disconnect, or the window closing, stops a report at its next request: no document.
+void TstReport::aStoppedReportWritesNoDocument()
+{
+    auto board = StartTcpBoard({.firmware = kFirmware});
+    QVERIFY(board);
+    RecordedForm form;
+    QVERIFY(ConnectTcp(*form, board->TcpPort()));
+    Settle(*form);
+    auto &page = *PageOf<TParametersPage>(*form);
+    const QString out = m_dir.filePath(QStringLiteral("stopped.pdf"));
+    form.Messages->ReportAnswer = TReportAsk{{}, {}, {}, {}, out};
+    page.ReportButton->click();
+    QVERIFY(page.TransferRunning());
+    bool stopped = false;
+    page.StopTransfer([&stopped] { stopped = true; });
+    QVERIFY(WaitForTransferEnd(page));
+    QTRY_VERIFY(stopped);
+    QVERIFY2(page.ParametersMemo->toPlainText().contains(QStringLiteral("Transfer stopped by the user.")),
+             qPrintable(page.ParametersMemo->toPlainText()));
+    QVERIFY(!QFileInfo::exists(out));
 }
 
 QTEST_MAIN(TstReport)

@@ -24,15 +24,19 @@ const ConfigItem *ItemOf(const TReportData &data, int item)
 
 QString Span(qint64 seconds)
 {
-    const qint64 h = seconds / 3600;
+    const qint64 d = seconds / 86400;
+    const qint64 h = seconds % 86400 / 3600;
     const qint64 min = seconds % 3600 / 60;
     const qint64 s = seconds % 60;
     QStringList parts;
+    if (d > 0)
+        parts << QStringLiteral("%1 d").arg(d);
     if (h > 0)
         parts << QStringLiteral("%1 h").arg(h);
-    if (min > 0)
+    // Minutes and seconds say something only within a day, and seconds only within an hour.
+    if (min > 0 && d == 0)
         parts << QStringLiteral("%1 min").arg(min);
-    if (s > 0 && h == 0)
+    if (s > 0 && d == 0 && h == 0)
         parts << QStringLiteral("%1 s").arg(s);
     return parts.join(QLatin1Char(' '));
 }

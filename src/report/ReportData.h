@@ -64,7 +64,8 @@ struct TReportData
 // The board's clock from the status block's first four words; nothing when they are no date.
 std::optional<QDateTime> BoardTime(const QList<quint16> &status);
 // How far the board's clock is from the PC's, when more than a minute: "3 min 20 s ahead of the
-// PC", "2 h 5 min behind the PC"; empty within a minute, or without a board time.
+// PC", "2 h 5 min behind the PC", "3 d 4 h behind the PC"; empty within a minute, or without a
+// board time.
 QString ClockDifference(const QDateTime &pc, const std::optional<QDateTime> &board);
 
 // Every input or output a technician left out of automatic, every simulation channel running and
