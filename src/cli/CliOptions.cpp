@@ -224,10 +224,18 @@ QString UsageText()
     // One line a command, then the options, those of one command apart: help2man makes the manual
     // page's lists of these blocks, and the bash completion reads the commands from the first.
     QString text = QStringLiteral("Usage: z4ctl [OPTION...] COMMAND [ARGUMENT...]\n\nCommands:\n");
+    const auto callOf = [](const TCommand &command) {
+        return QStringLiteral("%1 %2").arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
+    };
+    // One column for the summaries, at least two blanks after the longest call (help2man reads a
+    // list item so).
+    qsizetype column = 0;
+    for (const TCommand &command : Commands())
+        column = std::max(column, callOf(command).size() + 1);
     for (const TCommand &command : Commands()) {
-        const QString call = QStringLiteral("%1 %2").arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
-        text += QStringLiteral("  ") + call.leftJustified(18) + QLatin1Char(' ') + QString::fromUtf8(command.Summary)
-                + QLatin1String(command.Writes ? " (writes to the board)" : "") + QLatin1Char('\n');
+        text += QStringLiteral("  ") + callOf(command).leftJustified(column) + QLatin1Char(' ')
+                + QString::fromUtf8(command.Summary) + QLatin1String(command.Writes ? " (writes to the board)" : "")
+                + QLatin1Char('\n');
     }
     text += QStringLiteral("\nOptions:\n");
     for (const TOption &option : kOptions) {
