@@ -172,6 +172,7 @@ private slots:
     void theSectionsHoldWhatTheBoardHolds_data();
     void theSectionsHoldWhatTheBoardHolds();
     void aStoppedReportWritesNoDocument();
+    void anAnswerLostOnTheWayIsAskedForAgain();
 
 private:
     QTemporaryDir m_dir;
@@ -527,6 +528,22 @@ void TstReport::aStoppedReportWritesNoDocument()
     QVERIFY2(page.ParametersMemo->toPlainText().contains(QStringLiteral("Transfer stopped by the user.")),
              qPrintable(page.ParametersMemo->toPlainText()));
     QVERIFY(!QFileInfo::exists(out));
+}
+
+// Every third request goes unanswered: each read is sent again, as Save's are, and the report is
+// made.
+void TstReport::anAnswerLostOnTheWayIsAskedForAgain()
+{
+    auto board = StartTcpBoard({.firmware = kFirmware});
+    QVERIFY(board);
+    SimFaults faults;
+    faults.DropEvery = 3;
+    board->SetFaults(faults);
+    const QString out = m_dir.filePath(QStringLiteral("dropped.pdf"));
+    const Run run =
+        Z4ctl(board->TcpPort(), {QStringLiteral("--timeout"), QStringLiteral("300"), QStringLiteral("report"), out});
+    QVERIFY2(run.Exit == 0, qPrintable(run.Out));
+    QVERIFY(PdfText(out).contains(QStringLiteral("Live state")));
 }
 
 QTEST_MAIN(TstReport)

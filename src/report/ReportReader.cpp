@@ -46,15 +46,16 @@ bool TReportReader::LineOpen(const QString &what)
     return true;
 }
 
-void TReportReader::Read(quint16 start, quint16 count, std::function<void(const QList<quint16> &)> take)
+void TReportReader::Read(quint16 start, quint16 count, std::function<void(const QList<quint16> &)> take, int sends)
 {
     const QString what = QStringLiteral("%1 registers from 0x%2").arg(count).arg(start, 4, 16, QLatin1Char('0'));
     if (!LineOpen(what))
         return;
     std::weak_ptr<int> alive = m_alive;
+    const bool last = sends >= TConfigChains::kMaxRepeats;
     m_session.Read(start, count,
                    {.OnReply =
-                        [this, alive, count, take = std::move(take), what](const TModbusAnswer &answer) {
+                        [this, alive, count, take, what](const TModbusAnswer &answer) {
                             if (alive.expired() || !m_running)
                                 return;
                             if (answer.Registers.size() != count) {
@@ -71,14 +72,21 @@ void TReportReader::Read(quint16 start, quint16 count, std::function<void(const 
                                      .arg(what, ExceptionText(answer.ExceptionCode)));
                         },
                     .OnFailed =
-                        [this, alive, what] {
+                        [this, alive, what, start, count, take, sends, last] {
                             if (alive.expired() || !m_running)
                                 return;
+                            if (!last) {
+                                Read(start, count, take, sends + 1);
+                                return;
+                            }
                             const QString why =
                                 m_session.ActiveClient() ? m_session.ActiveClient()->LastFailure() : QString();
                             Fail(QStringLiteral("no answer to reading %1%2")
                                      .arg(what, why.isEmpty() ? QString() : QStringLiteral(": ") + why));
-                        }});
+                        },
+                    // The communication-error window waits for the last try.
+                    .FinalFailure = [last] { return last; },
+                    .Repeat = sends > 0});
 }
 
 void TReportReader::ReadVersion()

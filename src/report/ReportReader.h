@@ -53,8 +53,10 @@ private:
     void Next();
     void Fail(const QString &why);
     void Finish();
-    // Reads start/count; take gets the answer's words, or the read fails the report.
-    void Read(quint16 start, quint16 count, std::function<void(const QList<quint16> &)> take);
+    // Reads start/count; take gets the answer's words. A read without an answer is sent again up to
+    // TConfigChains::kMaxRepeats times (sends: how often it went out already), as Save's reads are;
+    // then, or when refused, it fails the report.
+    void Read(quint16 start, quint16 count, std::function<void(const QList<quint16> &)> take, int sends = 0);
     bool LineOpen(const QString &what);
 
     TBoardSession &m_session;
