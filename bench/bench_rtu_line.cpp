@@ -41,94 +41,21 @@
 
 #include "BareQtChain.h"
 #include "BenchSimulator.h"
+#include "PacedLine.h"
 
 namespace {
 constexpr quint8 kUnit = 1;
 constexpr quint32 kTimeoutMs = 1000;
-constexpr int kStartMs = 10000;
 // Poll cycles in one timed poll pass, one after the other.
 constexpr int kPollCycles = 5;
 
-constexpr std::array<live::BlockRead, 5> kCycle{live::kStatusRead, live::kColumnARead, live::kRegulationModeRead,
-                                                live::kHeatRecoveryRead, live::kDiagnosticsRead};
+using paced::kCycle;
+using paced::PacedLine;
+using paced::Wire;
 
 using bench::Median;
 using bench::Pass;
 using bench::RunPasses;
-
-// The emulated cable: a socat pty pair with z4sim on end B, pacing at the line's rate.
-class PacedLine
-{
-public:
-    PacedLine(const QString &simPath, int rate, int chatterMs = 0)
-    {
-        s_running = this;
-        if (!m_dir.isValid())
-            Fail(QStringLiteral("no temporary folder: ") + m_dir.errorString());
-        m_socat.setProgram(QStringLiteral("socat"));
-        m_socat.setArguments({QStringLiteral("-d"), QStringLiteral("-d"),
-                              QStringLiteral("pty,raw,echo=0,link=") + EndA(),
-                              QStringLiteral("pty,raw,echo=0,link=") + EndB()});
-        m_socat.setStandardOutputFile(QProcess::nullDevice());
-        m_socat.start();
-        if (!m_socat.waitForStarted(kStartMs))
-            Fail(QStringLiteral("cannot start socat (apt-get install socat): ") + m_socat.errorString());
-        QElapsedTimer waited;
-        waited.start();
-        while (!QFileInfo::exists(EndA()) || !QFileInfo::exists(EndB())) {
-            if (waited.elapsed() > kStartMs)
-                Fail(QStringLiteral("socat made no pty pair: ")
-                     + QString::fromLocal8Bit(m_socat.readAllStandardError()));
-            QThread::msleep(5);
-        }
-        m_sim.setProgram(simPath);
-        m_sim.setArguments({QStringLiteral("--rtu"), EndB(), QStringLiteral("--baud"), QString::number(rate),
-                            QStringLiteral("--parity"), QStringLiteral("E"), QStringLiteral("--line-rate"),
-                            QString::number(rate)});
-        if (chatterMs > 0)
-            m_sim.setArguments(m_sim.arguments()
-                               + QStringList{QStringLiteral("--chatter"), QString::number(chatterMs)});
-        m_sim.start();
-        if (!m_sim.waitForStarted(kStartMs))
-            Fail(QStringLiteral("cannot start %1: %2").arg(simPath, m_sim.errorString()));
-        while (!m_sim.canReadLine()) {
-            if (!m_sim.waitForReadyRead(kStartMs))
-                Fail(QStringLiteral("z4sim did not start: ") + QString::fromLocal8Bit(m_sim.readAllStandardError()));
-        }
-    }
-
-    ~PacedLine()
-    {
-        s_running = nullptr;
-        for (QProcess *process : {&m_sim, &m_socat}) {
-            process->terminate();
-            if (!process->waitForFinished(kStartMs)) {
-                process->kill();
-                process->waitForFinished(kStartMs);
-            }
-        }
-    }
-
-    // The master's end.
-    QString EndA() const { return m_dir.filePath(QStringLiteral("A")); }
-    QString EndB() const { return m_dir.filePath(QStringLiteral("B")); }
-
-    // Ends the run, and z4sim and socat with it.
-    [[noreturn]] static void Fail(const QString &message)
-    {
-        if (s_running) {
-            s_running->m_sim.kill();
-            s_running->m_socat.kill();
-        }
-        bench::Fail(message);
-    }
-
-private:
-    static inline PacedLine *s_running = nullptr;
-    QTemporaryDir m_dir;
-    QProcess m_socat;
-    QProcess m_sim;
-};
 
 [[noreturn]] void Fail(const QString &message)
 {
@@ -145,50 +72,6 @@ QString ItemName(const ConfigImage &image, size_t index)
         .arg(item.FirstRegister, 4, 16, QLatin1Char('0'))
         .arg(item.Section, item.Ident);
 }
-
-// The least wire time of a list of request and answer lengths at rate baud, 8E1: 11 bits a
-// character, a 3.5-character silence after each frame.
-struct Wire
-{
-    int Rate;
-    double Seconds(int requestChars, int answerChars) const
-    {
-        return (requestChars + answerChars + 2 * 3.5) * 11.0 / Rate;
-    }
-    // A read: an 8-character request, a 5 + 2n character answer.
-    double Read(int count) const { return Seconds(8, 5 + 2 * count); }
-    // A single write and its echo are 8 characters each; a block write 9 + 2n and 8 back.
-    double Write(int count) const { return count == 1 ? Seconds(8, 8) : Seconds(9 + 2 * count, 8); }
-
-    double ReadChain(const ConfigImage &image) const
-    {
-        double s = 0;
-        for (const ConfigItem &item : image)
-            s += Read(item.Registers);
-        return s;
-    }
-    double BlockReads(const std::vector<ReadBlock> &blocks) const
-    {
-        double s = 0;
-        for (const ReadBlock &block : blocks)
-            s += Read(block.Registers);
-        return s;
-    }
-    double WriteChain(const ConfigImage &image) const
-    {
-        double s = 0;
-        for (const ConfigItem &item : image)
-            s += Write(item.Registers);
-        return s;
-    }
-    double PollCycle() const
-    {
-        double s = 0;
-        for (const live::BlockRead &read : kCycle)
-            s += Read(read.Count);
-        return s;
-    }
-};
 
 double Seconds(const QElapsedTimer &clock)
 {

@@ -40,6 +40,8 @@ public:
         return Answers.isEmpty() ? question.Default : Answers.takeFirst();
     }
 
+    std::optional<TReportAsk> AskReport() override { return ReportAnswer; }
+
     void Clear()
     {
         RangeWarnings.clear();
@@ -52,7 +54,8 @@ public:
     QStringList Errors;         // texts of the standard error box
     QString SaveAnswer;
     QString OpenAnswer;
-    QStringList OpenTitles;      // the title of each file dialog opened through AskOpenFileAs, in order
-    QList<TQuestion> Questions;  // every question asked, in order
-    QList<TChoice> Answers;      // the answers to give, first first; then the default
+    QStringList OpenTitles;                  // the title of each file dialog opened through AskOpenFileAs, in order
+    QList<TQuestion> Questions;              // every question asked, in order
+    QList<TChoice> Answers;                  // the answers to give, first first; then the default
+    std::optional<TReportAsk> ReportAnswer;  // what the report dialog is given; nothing: cancelled
 };

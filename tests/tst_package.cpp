@@ -393,7 +393,8 @@ void TstPackage::manualPages()
         if (lines[i] == QLatin1String(".TP") && i + 1 < lines.size())
             items.append(lines[i + 1].section(QLatin1Char(' '), 0, 0));
     }
-    QCOMPARE(items, QStringList({"status", "save", "load", "verify", "diff", "get", "set", "keys", "watch", "scan"}));
+    QCOMPARE(items, QStringList(
+                        {"status", "save", "report", "load", "verify", "diff", "get", "set", "keys", "watch", "scan"}));
 }
 
 // The words bash would complete after a command line, split as bash splits it (also at "="):
@@ -405,11 +406,13 @@ void TstPackage::completion_data()
     QTest::addColumn<QStringList>("notOffered");
 
     QTest::newRow("commands") << QStringList{""}
-                              << QStringList{"status", "save", "load", "verify", "get", "set", "watch"}
+                              << QStringList{"status", "save", "report", "load", "verify", "get", "set", "watch"}
                               << QStringList{"--tcp"};
     QTest::newRow("a command after line options")
         << QStringList{"--unit", "=", "2", "--rtu", "/dev/ttyUSB0", "ver"} << QStringList{"verify"} << QStringList{};
-    QTest::newRow("options") << QStringList{"--u"} << QStringList{"--unit"} << QStringList{"--tcp"};
+    QTest::newRow("options") << QStringList{"--u"} << QStringList{"--unit", "--unit-name"} << QStringList{"--tcp"};
+    QTest::newRow("the report's options")
+        << QStringList{"report", "OUT.pdf", "--re"} << QStringList{"--reference"} << QStringList{"--site"};
     // Only the options z4ctl has: not the "--option=value" its help speaks of.
     QTest::newRow("every option") << QStringList{"--"} << QStringList{"--unit", "--json", "--force", "--all"}
                                   << QStringList{"--option"};

@@ -116,6 +116,7 @@ private slots:
     void theLinkLogSwitch();
     void logsOfTheOlderFolderMoveOnce();
     void theDialogFolderIsKeptAcrossACloseAndRestart();
+    void theReportsHandoverIsKeptAcrossACloseAndRestart();
     void fileDialogsOpenWhereTheLastFileWasChosen_data();
     void fileDialogsOpenWhereTheLastFileWasChosen();
 
@@ -741,6 +742,29 @@ void TstSettings::theDialogFolderIsKeptAcrossACloseAndRestart()
     // A folder name the file cannot hold on one line is not kept; the one before stays.
     QVERIFY(!TSettings::RememberFolder(SettingsPath(), QStringLiteral("/tmp/a\nb/x.cnf"), &error));
     QCOMPARE(TSettings::Read(SettingsPath()).FileFolder, folder);
+}
+
+void TstSettings::theReportsHandoverIsKeptAcrossACloseAndRestart()
+{
+    QVERIFY(WriteAll(SettingsPath(), "; by hand\n[Connection]\nPort=1502\n"));
+    QString error;
+    QVERIFY2(TSettings::RememberReport(SettingsPath(), QStringLiteral("Harbour Hall"), QStringLiteral("AHU 2"),
+                                       QStringLiteral("J. Smith"), &error),
+             qPrintable(error));
+    QVERIFY(ReadAll(SettingsPath()).startsWith("; by hand\n"));
+    {
+        RecordedForm form;
+        QVERIFY(form->close());
+    }
+    const TSettings read = TSettings::Read(SettingsPath());
+    QCOMPARE(read.ReportSite, QStringLiteral("Harbour Hall"));
+    QCOMPARE(read.ReportUnit, QStringLiteral("AHU 2"));
+    QCOMPARE(read.ReportTechnician, QStringLiteral("J. Smith"));
+    QCOMPARE(ValueIn(SettingsPath(), QStringLiteral("Report"), QStringLiteral("Unit")), QStringLiteral("AHU 2"));
+
+    // A text the file cannot hold on one line is not kept; the ones before stay.
+    QVERIFY(!TSettings::RememberReport(SettingsPath(), QStringLiteral("a\nb"), QString(), QString(), &error));
+    QCOMPARE(TSettings::Read(SettingsPath()).ReportSite, QStringLiteral("Harbour Hall"));
 }
 
 void TstSettings::fileDialogsOpenWhereTheLastFileWasChosen_data()

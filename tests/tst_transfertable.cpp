@@ -738,9 +738,9 @@ void TestTransferTable::historyBox()
 {
     RecordedForm form;
     TParametersPage *page = PageOf<TParametersPage>(*form);
-    // Keyboard order follows the reading order: the four buttons, then the log.
-    const QList<QWidget *> order{page->SaveButton, page->LoadButton, page->VerifyButton, page->CompareButton,
-                                 page->ParametersMemo};
+    // Keyboard order follows the reading order: the five buttons, then the log.
+    const QList<QWidget *> order{page->SaveButton,    page->LoadButton,   page->VerifyButton,
+                                 page->CompareButton, page->ReportButton, page->ParametersMemo};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         QCOMPARE(order[i]->nextInFocusChain(), order[i + 1]);
     QVERIFY(page->ParametersMemo->isReadOnly());

@@ -4,6 +4,7 @@
 
 #include "app/SettingsPlace.h"
 #include "app/TQuestionDialog.h"
+#include "app/TReportDialog.h"
 #include "app/TSettings.h"
 
 #include <QApplication>
@@ -114,4 +115,18 @@ TChoice TDialogMessages::Ask(const TQuestion &question)
     if (other && box.clickedButton() == other)
         return TChoice::Other;
     return TChoice::Cancel;
+}
+
+std::optional<TReportAsk> TDialogMessages::AskReport()
+{
+    const TSettings settings = TSettings::Read(m_settingsPath);
+    TReportDialog dialog({settings.ReportSite, settings.ReportUnit, settings.ReportTechnician, QString(), QString()},
+                         StartFolder(), m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const TReportAsk answer = dialog.Answer();
+    // Not kept (a settings file that cannot be read or written): the next dialog starts empty.
+    TSettings::RememberReport(m_settingsPath, answer.Site, answer.Unit, answer.Technician, nullptr);
+    TSettings::RememberFolder(m_settingsPath, answer.File, nullptr);
+    return answer;
 }

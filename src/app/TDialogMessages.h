@@ -21,6 +21,8 @@ public:
     QString AskOpenFileAs(const QString &title) override;
     QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) override;
     TChoice Ask(const TQuestion &question) override;
+    // The report dialog, starting with the texts the settings file kept; they are kept again.
+    std::optional<TReportAsk> AskReport() override;
 
 private:
     // The folder the next file dialog opens in.

@@ -13,6 +13,12 @@ const QString kBoardType = QStringLiteral("BoardType");
 const QString kWindow = QStringLiteral("Window");
 const QString kFiles = QStringLiteral("Files");
 const QString kFolder = QStringLiteral("Folder");
+const QString kReport = QStringLiteral("Report");
+
+bool HasLineBreak(const QString &text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
 
 int InRange(const TIniFile &ini, const QString &section, const QString &key, int low, int high, int fallback)
 {
@@ -60,6 +66,9 @@ TSettings TSettings::Read(const QString &path)
     s.ReadPeriod = InRange(ini, QStringLiteral("ReadPeriod"), 0, kMaxReadPeriod, s.ReadPeriod);
     s.BoardTypeIndex = InRange(ini, kBoardType, QStringLiteral("BoardTypeIndex"), 0, kBoardTypes - 1, s.BoardTypeIndex);
     s.FileFolder = ini.ReadString(kFiles, kFolder, QString());
+    s.ReportSite = ini.ReadString(kReport, QStringLiteral("Site"), QString());
+    s.ReportUnit = ini.ReadString(kReport, QStringLiteral("Unit"), QString());
+    s.ReportTechnician = ini.ReadString(kReport, QStringLiteral("Technician"), QString());
 
     // A window rectangle is kept whole or not at all; where it lies on today's screens is the
     // window's business.
@@ -122,6 +131,23 @@ bool TSettings::RememberFolder(const QString &path, const QString &file, QString
     if (!LoadForRewrite(ini, path, error))
         return false;
     ini.WriteString(kFiles, kFolder, folder);
+    return ini.Save(path, error, kLinks);
+}
+
+bool TSettings::RememberReport(const QString &path, const QString &site, const QString &unit, const QString &technician,
+                               QString *error)
+{
+    if (HasLineBreak(site) || HasLineBreak(unit) || HasLineBreak(technician)) {
+        if (error)
+            *error = QStringLiteral("a text with a line break cannot be kept");
+        return false;
+    }
+    TIniFile ini;
+    if (!LoadForRewrite(ini, path, error))
+        return false;
+    ini.WriteString(kReport, QStringLiteral("Site"), site);
+    ini.WriteString(kReport, QStringLiteral("Unit"), unit);
+    ini.WriteString(kReport, QStringLiteral("Technician"), technician);
     return ini.Save(path, error, kLinks);
 }
 

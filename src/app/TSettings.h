@@ -38,6 +38,12 @@ struct TSettings
     // Written when a file dialog closes with a file: the folder the file dialogs open in.
     QString FileFolder;
 
+    // Written when the report dialog closes with a report: who made the last report where
+    // ([Report] Site, Unit and Technician), offered again by the next.
+    QString ReportSite;
+    QString ReportUnit;
+    QString ReportTechnician;
+
     // Read only: log keys for the client "Mode" selects, added by hand.
     bool LogFileEnabled = false;
     int LogFileExistTime = 7;
@@ -58,6 +64,10 @@ struct TSettings
     // Sets FileFolder in the file at path to the folder that holds file, keeping everything else
     // as Write does. A folder whose name holds a line break is not kept: the file could not hold it.
     static bool RememberFolder(const QString &path, const QString &file, QString *error);
+    // Sets the three report keys in the file at path, keeping everything else as Write does. A
+    // text with a line break is not kept: the file could not hold it.
+    static bool RememberReport(const QString &path, const QString &site, const QString &unit, const QString &technician,
+                               QString *error);
     // Sets "Log File Enabled" in the file at path (the window's "Link log" switch), keeping
     // everything else as Write does.
     static bool KeepLogEnabled(const QString &path, bool enabled, QString *error);

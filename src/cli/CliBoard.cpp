@@ -7,6 +7,7 @@
 #include "link/ModbusExceptions.h"
 #include "monitor/LiveDecoders.h"
 #include "monitor/TrafficText.h"
+#include "report/ReportReader.h"
 #include "session/TBoardLine.h"
 
 #include <QAbstractSocket>
@@ -272,6 +273,30 @@ bool TCliBoard::ReadConfiguration(TConfigImages &images)
     return RunChain(
         chains, "reading the board", [](const QString &why) { return QStringLiteral("transfer aborted: %1").arg(why); },
         &TConfigChains::BoardReadChain);
+}
+
+bool TCliBoard::ReadReport(TReportData &data, const TConfigImages &images, const QString &reference)
+{
+    TProgressLine progress("reading the board");
+    TReportReader reader(m_model.Session(), images);
+    reader.SetReference(reference);
+    reader.OnProgress = [&](int percent) { progress.Show(percent); };
+    QEventLoop loop;
+    bool done = false;
+    bool failed = false;
+    reader.Start(
+        data,
+        [&] {
+            done = true;
+            loop.quit();
+        },
+        [&](const QString &why) {
+            Fail(kExitLink, QStringLiteral("no report: %1").arg(LostLine(why)));
+            failed = true;
+            loop.quit();
+        });
+    RunUntil(loop, [&] { return done || failed; });
+    return done;
 }
 
 void TCliBoard::StopWritingNow()

@@ -13,6 +13,7 @@
 class TConfigChains;
 class TTrafficNames;
 struct TConfigImages;
+struct TReportData;
 
 // One board behind the line of the command line, driven to completion one step at a time: each
 // call runs the event loop until its requests have had their outcomes. What failed is kept in
@@ -37,6 +38,9 @@ public:
     bool ReadVersion();
     // The configuration of items 0 .. images.ActiveItemCount-1 into images.BoardImage.
     bool ReadConfiguration(TConfigImages &images);
+    // Everything a report holds into data (TReportReader), the items shaped by images' definition
+    // and, when reference is given, that configuration file set beside them.
+    bool ReadReport(TReportData &data, const TConfigImages &images, const QString &reference);
     // images.FileImage to the board. On a refusal, a lost line or a stop, Error() also says what was
     // written. stopWhen, asked before each write, ends the writes after the one on the line.
     bool WriteConfiguration(TConfigImages &images, std::function<bool()> stopWhen = {});

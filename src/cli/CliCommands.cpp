@@ -16,6 +16,8 @@
 #include "config/Units.h"
 #include "config/ValueText.h"
 #include "monitor/LiveDecoders.h"
+#include "report/ReportData.h"
+#include "report/ReportDocument.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -420,6 +422,42 @@ TExitStatus Save(TRun &run)
     TReport report(run.Options.Json);
     report.Add(QStringLiteral("Saved"), fileName);
     report.Add(QStringLiteral("Items"), images.ActiveItemCount);
+    report.Print(run.Out);
+    return kExitDone;
+}
+
+// The commissioning report of the board, as PDF or HTML by the file's extension. The file and the
+// reference are checked before the line is opened; a report whose reading failed writes nothing.
+TExitStatus Report(TRun &run)
+{
+    const QString &fileName = run.Options.Arguments[0];
+    if (const QString why = ReportPathProblem(fileName); !why.isEmpty())
+        return run.Fail(kExitUsage, why);
+    const QString &reference = run.Options.Reference;
+    if (!reference.isEmpty()) {
+        // The base set every board has; the board's own walk is read once its version is known.
+        TConfigImages check = run.Images;
+        if (QString why; !ReadConfigFile(reference, check, false, &why))
+            return run.Fail(kExitUsage, why);
+    }
+    TCliBoard *board = run.OpenLine();
+    if (!board)
+        return run.Status();
+    TReportData data;
+    data.Handover = {run.Options.Site, run.Options.UnitName, run.Options.By};
+    data.Line = board->LineName();
+    data.Address = run.Options.Line->Unit;
+    if (!board->ReadReport(data, run.Images, reference))
+        return run.BoardFailed();
+    QString why;
+    if (!WriteReport(fileName, data, &why))
+        return run.Fail(kExitUsage, why);
+    TReport report(run.Options.Json);
+    report.Add(QStringLiteral("Report"), fileName);
+    report.Add(QStringLiteral("Items"), data.Items);
+    report.Add(QStringLiteral("Forced"), static_cast<int>(ForcedWarnings(data).size()));
+    if (data.Reference)
+        report.Add(QStringLiteral("Differing registers"), static_cast<int>(ReportDifferences(data)));
     report.Print(run.Out);
     return kExitDone;
 }
@@ -863,6 +901,7 @@ TExitStatus Scan(TRun &run)
 constexpr TCommand kCommands[]{
     {"status", "", 0, false, TLineUse::Needed, false, "one poll cycle of the board, decoded", Status},
     {"save", "FILE.cnf", 1, false, TLineUse::Needed, true, "the board's configuration to a file", Save},
+    {"report", "OUT.pdf|OUT.html", 1, false, TLineUse::Needed, true, "the board's commissioning report", Report},
     {"load", "FILE.cnf", 1, true, TLineUse::Needed, true, "a configuration file to the board, then verify it", Load},
     {"verify", "FILE.cnf", 1, false, TLineUse::Needed, true, "the board against a configuration file", Verify},
     {"diff", "A.cnf B.cnf", 2, false, TLineUse::None, true, "two configuration files against each other (no line)",

@@ -150,6 +150,30 @@ const TOption kOptions[]{
      [](TParse &p, const QString &) { return p.Options.Force = true; }},
     {"all", 0, nullptr, "go on after the first board found", "scan",
      [](TParse &p, const QString &) { return p.Options.All = true; }},
+    {"site", 0, "S", "the site the unit stands at", "report",
+     [](TParse &p, const QString &v) {
+         p.Options.Site = v;
+         return true;
+     }},
+    {"unit-name", 0, "N", "the unit's name", "report",
+     [](TParse &p, const QString &v) {
+         p.Options.UnitName = v;
+         return true;
+     }},
+    {"by", 0, "T", "the technician who makes the report", "report",
+     [](TParse &p, const QString &v) {
+         p.Options.By = v;
+         return true;
+     }},
+    {"reference", 0, "FILE.cnf",
+     "a configuration file (the design values) to set beside the\nboard's, "
+     "differences marked",
+     "report",
+     [](TParse &p, const QString &v) {
+         p.Options.Reference = v;
+         return !v.isEmpty();
+     },
+     "a configuration file"},
     {"period", 0, "S", "seconds from one reading to the next, 1-500 (1)", "watch",
      Whole<1, 500, [](TParse &p, qint64 n) { p.Options.PeriodS = static_cast<int>(n); }>, "1-500 (seconds)"},
     {"count", 0, "N", "stop after N readings", "watch",
@@ -200,10 +224,18 @@ QString UsageText()
     // One line a command, then the options, those of one command apart: help2man makes the manual
     // page's lists of these blocks, and the bash completion reads the commands from the first.
     QString text = QStringLiteral("Usage: z4ctl [OPTION...] COMMAND [ARGUMENT...]\n\nCommands:\n");
+    const auto callOf = [](const TCommand &command) {
+        return QStringLiteral("%1 %2").arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
+    };
+    // One column for the summaries, at least two blanks after the longest call (help2man reads a
+    // list item so).
+    qsizetype column = 0;
+    for (const TCommand &command : Commands())
+        column = std::max(column, callOf(command).size() + 1);
     for (const TCommand &command : Commands()) {
-        const QString call = QStringLiteral("%1 %2").arg(QLatin1String(command.Name), QLatin1String(command.Arguments));
-        text += QStringLiteral("  ") + call.leftJustified(18) + QLatin1Char(' ') + QString::fromUtf8(command.Summary)
-                + QLatin1String(command.Writes ? " (writes to the board)" : "") + QLatin1Char('\n');
+        text += QStringLiteral("  ") + callOf(command).leftJustified(column) + QLatin1Char(' ')
+                + QString::fromUtf8(command.Summary) + QLatin1String(command.Writes ? " (writes to the board)" : "")
+                + QLatin1Char('\n');
     }
     text += QStringLiteral("\nOptions:\n");
     for (const TOption &option : kOptions) {

@@ -38,7 +38,11 @@ struct TCliOptions
     int PeriodS = 1;       // watch: seconds from one cycle's start to the next's
     int Count = 0;         // watch: cycles before it ends; 0 until it is stopped
     bool All = false;      // scan: every board, not only the first
-    QStringList Given;     // the options given, by name ("--baud")
+    QString Site;          // report: the site, the unit's name and who made it
+    QString UnitName;
+    QString By;
+    QString Reference;  // report: a configuration file to set beside the board's values
+    QStringList Given;  // the options given, by name ("--baud")
     QString Command;
     QStringList Arguments;  // the command's own
 };

@@ -5,8 +5,11 @@
 #include "cli/CliOptions.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QLoggingCategory>
+
+#include <memory>
 
 namespace {
 // z4ctl writes its own messages to stderr itself; whatever comes through Qt's message handler is
@@ -22,10 +25,27 @@ void FilterQtMessage(QtMsgType type, const QMessageLogContext &context, const QS
 }
 }  // namespace
 
+// Whether the command line may ask for a report, which lays out text with fonts: that takes a
+// QGuiApplication, on the offscreen platform since z4ctl shows nothing. Every other command keeps
+// the plain core application.
+static bool MayMakeReport(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "report") == 0)
+            return true;
+    return false;
+}
+
 int main(int argc, char *argv[])
 {
     g_qtHandler = qInstallMessageHandler(FilterQtMessage);
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (MayMakeReport(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     // Numbers for scripts: a decimal point whatever the user's language.
     QLocale::setDefault(QLocale::c());
 

@@ -7,6 +7,8 @@
 #include "config/EditRule.h"
 #include "config/TransferRows.h"
 #include "link/ModbusExceptions.h"
+#include "report/ReportDocument.h"
+#include "report/ReportReader.h"
 #include "session/TBoardSession.h"
 #include "session/TLiveState.h"
 #include "session/TUserMessages.h"
@@ -58,6 +60,9 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
     LoadButton = Button(history, "LoadButton", QStringLiteral("&Load"));
     VerifyButton = Button(history, "VerifyButton", QStringLiteral("&Verify"));
     CompareButton = Button(history, "CompareButton", QStringLiteral("Co&mpare"));
+    ReportButton = Button(history, "ReportButton", QStringLiteral("Rep&ort..."));
+    ReportButton->setToolTip(QStringLiteral("The board's commissioning report as a PDF or HTML document: its "
+                                            "configuration, week program, calibration, forced I/O and live state"));
 
     ParametersMemo = new QPlainTextEdit(history);
     ParametersMemo->setObjectName(QStringLiteral("ParametersMemo"));
@@ -79,15 +84,17 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
     grid->addWidget(LoadButton, 1, 0);
     grid->addWidget(VerifyButton, 2, 0);
     grid->addWidget(CompareButton, 3, 0);
-    grid->setRowStretch(4, 1);
-    grid->addWidget(ParametersMemo, 0, 1, 5, 1);
-    grid->addWidget(WritedxfProgressBar, 5, 0, 1, 2);
+    grid->addWidget(ReportButton, 4, 0);
+    grid->setRowStretch(5, 1);
+    grid->addWidget(ParametersMemo, 0, 1, 6, 1);
+    grid->addWidget(WritedxfProgressBar, 6, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
     setTabOrder(SaveButton, LoadButton);
     setTabOrder(LoadButton, VerifyButton);
     setTabOrder(VerifyButton, CompareButton);
-    setTabOrder(CompareButton, ParametersMemo);
+    setTabOrder(CompareButton, ReportButton);
+    setTabOrder(ReportButton, ParametersMemo);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(history);
@@ -96,6 +103,7 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
     connect(LoadButton, &QPushButton::clicked, this, &TParametersPage::LoadButtonClick);
     connect(VerifyButton, &QPushButton::clicked, this, &TParametersPage::VerifyButtonClick);
     connect(CompareButton, &QPushButton::clicked, this, &TParametersPage::CompareButtonClick);
+    connect(ReportButton, &QPushButton::clicked, this, &TParametersPage::ReportButtonClick);
 
     m_chains.OnProgress = [this](int percent) { WritedxfProgressBar->setValue(percent); };
     m_chains.StopWhen = [this] { return m_stopping; };
@@ -123,6 +131,8 @@ TParametersPage::TParametersPage(TPageContext &context, TConfigImages &images, c
     };
 }
 
+TParametersPage::~TParametersPage() = default;
+
 void TParametersPage::SetDefinitionUsable(bool usable)
 {
     m_definitionUsable = usable;
@@ -137,7 +147,7 @@ void TParametersPage::Log(const QString &line)
 void TParametersPage::EnableButtons(bool enabled)
 {
     enabled = enabled && m_definitionUsable;
-    for (QPushButton *button : {LoadButton, SaveButton, VerifyButton, CompareButton})
+    for (QPushButton *button : {LoadButton, SaveButton, VerifyButton, CompareButton, ReportButton})
         button->setEnabled(enabled);
 }
 
@@ -215,6 +225,8 @@ QString TParametersPage::RunningTransfer() const
     case TTransfer::Compare:
         return QStringLiteral("A %1 is reading the board's configuration; stopped, it gives no verdict.")
             .arg(m_transfer == TTransfer::Verify ? QStringLiteral("Verify") : QStringLiteral("Compare"));
+    case TTransfer::Report:
+        return QStringLiteral("A report is reading the board; stopped, it writes no document.");
     case TTransfer::None:
         break;
     }
@@ -234,6 +246,8 @@ void TParametersPage::StopTransfer(std::function<void()> then)
         then();
     };
     m_stopping = true;
+    if (m_reportReader && m_reportReader->Running())
+        m_reportReader->Stop();
 }
 
 void TParametersPage::WithVersion(std::function<void()> start)
@@ -588,4 +602,75 @@ void TParametersPage::CompareImages(const QString &what)
     Done(what, m_images.ActiveItemCount,
          differences.empty() ? QStringLiteral(": the board holds every value of the file.")
                              : QStringLiteral(": %1 (listed above).").arg(DifferingRegisters(differences.size())));
+}
+
+void TParametersPage::ReportButtonClick()
+{
+    if (!m_definitionUsable || TransferRunning())
+        return;
+    if (!Session().Connected()) {
+        Messages().ErrorBox(QStringLiteral("A report is read from the board: connect to it first."));
+        return;
+    }
+    const std::optional<TReportAsk> ask = Messages().AskReport();
+    if (!ask)
+        return;
+    Log(QStringLiteral("Commissioning report: ") + QDir::toNativeSeparators(ask->File));
+    QString why = ReportPathProblem(ask->File);
+    if (why.isEmpty() && !ask->Reference.isEmpty()) {
+        // The base set every board has; the board's own walk is read once its version is known.
+        TConfigImages check = m_images;
+        ReadConfigFile(ask->Reference, check, false, &why);
+    }
+    if (!why.isEmpty()) {
+        Log(QStringLiteral("Report not made: ") + why);
+        Messages().ErrorBox(why);
+        return;
+    }
+    Begin(TTransfer::Report);
+    Log(QStringLiteral("Reading the board for the report..."));
+    m_report = std::make_unique<TReportData>();
+    m_report->Handover = {ask->Site, ask->Unit, ask->Technician};
+    const TModbusClient *client = Session().ActiveClient();
+    m_report->Line = client ? client->LineName() : QString();
+    m_report->Address = Session().SlaveAddress();
+    m_reportReader = std::make_unique<TReportReader>(Session(), m_images);
+    m_reportReader->SetReference(ask->Reference);
+    m_reportReader->OnProgress = [this](int percent) { WritedxfProgressBar->setValue(percent); };
+    const int run = m_run;
+    // The reader's end comes inside the client's closure: the document is laid out after it.
+    const auto after = [this, run, ask = *ask](const QString &failure) {
+        QTimer::singleShot(0, this, [this, run, ask, failure] {
+            if (run == m_run)
+                ReportRead(ask, failure);
+        });
+    };
+    m_reportReader->Start(
+        *m_report, [after] { after({}); }, [after](const QString &failure) { after(failure); });
+}
+
+void TParametersPage::ReportRead(const TReportAsk &ask, const QString &failure)
+{
+    if (failure == QLatin1String("stopped")) {
+        EndStopped();
+        return;
+    }
+    QString why = failure;
+    if (why.isEmpty() && !WriteReport(ask.File, *m_report, &why) && why.isEmpty())
+        why = QStringLiteral("the document was not written");
+    if (!why.isEmpty()) {
+        const QString line = QStringLiteral("Report not made: %1. No document was written.").arg(why);
+        Log(line);
+        End({line});
+        return;
+    }
+    QStringList outcome;
+    const QStringList forced = ForcedWarnings(*m_report);
+    outcome << (forced.isEmpty() ? QStringLiteral("nothing forced") : QStringLiteral("%1 forced").arg(forced.size()));
+    if (m_report->Reference)
+        outcome << QStringLiteral("%1 from the reference")
+                       .arg(DifferingRegisters(static_cast<size_t>(ReportDifferences(*m_report))));
+    Done(QStringLiteral("Report"), m_report->Items,
+         QStringLiteral(" (%1) written to %2.")
+             .arg(outcome.join(QStringLiteral(", ")), QDir::toNativeSeparators(ask.File)));
 }

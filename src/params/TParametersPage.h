@@ -9,12 +9,16 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
+class TReportReader;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 struct TLiveState;
+struct TReportAsk;
+struct TReportData;
 
 // The "Parameters" page: moving whole configurations between the board, the window and
 // configuration files, with a log of what was done and the progress of a transfer.
@@ -26,6 +30,7 @@ public:
     // The context's table shows and takes the images; live tells whether the board's firmware
     // has the extended item set.
     TParametersPage(TPageContext &context, TConfigImages &images, const TLiveState &live, QWidget *parent = nullptr);
+    ~TParametersPage() override;
 
     // Save: the board (or, offline, the window) to a configuration file.
     void SaveButtonClick();
@@ -35,6 +40,8 @@ public:
     void VerifyButtonClick();
     // Compare: the board against a configuration file.
     void CompareButtonClick();
+    // "Report...": the board's commissioning report to a PDF or HTML file (report/).
+    void ReportButtonClick();
 
     // Without a usable definition file the four buttons stay disabled: there is nothing to
     // transfer and a save would write an empty or wrong file.
@@ -62,11 +69,12 @@ public:
     QPushButton *LoadButton;
     QPushButton *VerifyButton;
     QPushButton *CompareButton;
+    QPushButton *ReportButton;
     QPlainTextEdit *ParametersMemo;
     QProgressBar *WritedxfProgressBar;  // 0 .. 100, shown as a percentage
 
 private:
-    enum class TTransfer { None, Save, Load, Verify, Compare };
+    enum class TTransfer { None, Save, Load, Verify, Compare, Report };
 
     void Log(const QString &line);
     void EnableButtons(bool enabled);
@@ -106,6 +114,8 @@ private:
     // their edits' limits, and offering to save the board's configuration first; then writes.
     void AskAndWrite(const QString &fileName);
     void WriteItems(std::vector<qint32> items);
+    // The report's reading ended: the document written, or why not.
+    void ReportRead(const TReportAsk &ask, const QString &failure);
 
     TConfigImages &m_images;
     const TLiveState &m_live;
@@ -117,4 +127,6 @@ private:
     bool m_stopping = false;           // StopTransfer was asked; the transfer ends at its next step
     std::function<void()> m_afterEnd;  // what StopTransfer left to run once the transfer ended
     QStringList m_stopped;             // why a Load stopped early at a refused write, and what it left
+    std::unique_ptr<TReportReader> m_reportReader;
+    std::unique_ptr<TReportData> m_report;  // what the running report has read
 };

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QWidget;
 
 // How the user answered a question.
@@ -31,6 +33,16 @@ struct TQuestion
     // the headings of Columns; no rows: no list.
     QStringList Columns{};
     QList<QStringList> Rows{};
+};
+
+// What a commissioning report is made of, as the user gives it in the report dialog.
+struct TReportAsk
+{
+    QString Site;
+    QString Unit;        // the unit's name
+    QString Technician;  // who makes the report
+    QString Reference;   // a configuration file to set beside the board's values; empty: none
+    QString File;        // the report to write: .pdf or .html
 };
 
 // Every message and file dialog the tool shows to the user goes through here, so that tests
@@ -69,6 +81,9 @@ public:
     virtual QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) = 0;
     // A question; see TQuestion.
     virtual TChoice Ask(const TQuestion &question) = 0;
+    // "Commissioning Report": the site, the unit's name, the technician (as given last), an
+    // optional reference file and the report file; nothing when cancelled.
+    virtual std::optional<TReportAsk> AskReport() { return std::nullopt; }
 };
 
 // The conversion error of a text that is not a whole number, as the error box shows it.
