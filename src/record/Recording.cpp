@@ -230,6 +230,8 @@ bool TRecordingWriter::Create(const QString &path, const TRecordingInfo &info)
     if (!m_db.open())
         return Fail(path, SqlWhy(m_db.lastError()));
     QSqlQuery query(m_db);
+    // Pages of 16 KiB hold several chunk rows each (one of 4 KiB would hold one and waste the rest).
+    query.exec(QStringLiteral("PRAGMA page_size=16384"));
     // WAL: a reader sees the last commit while we write; NORMAL: a commit is not flushed to the
     // disk at once, so a power cut may lose the last commits, never the database.
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next()
@@ -647,11 +649,11 @@ bool TRecordingReader::MinMax(qint64 from, qint64 to, int columns, std::vector<T
         if (std::isnan(range.Max) || most > range.Max)
             range.Max = most;
     };
-    std::vector<std::pair<qint64, qint64>> across;  // chunks over a column's edge, decoded below
+    std::vector<TChunkRow> across;  // chunks over a column's edge, decoded below
     const bool read = ReadChunks(from, to - 1, false, [&](const TChunkRow &row) {
         const int c = column(row.First);
         if (c < 0 || c != column(row.Last) || c >= columns) {
-            across.emplace_back(row.First, row.Last);
+            across.push_back(row);
             return;
         }
         for (int s = 0; s < series; ++s) {
@@ -663,19 +665,30 @@ bool TRecordingReader::MinMax(qint64 from, qint64 to, int columns, std::vector<T
     });
     if (!read)
         return false;
-    for (const auto &[first, last] : across) {
-        const bool ok = ForEachSample(std::max(first, from), std::min(last, to - 1), [&](const TSample &sample) {
-            const int c = column(sample.Ms);
-            if (c < 0 || c >= columns)
-                return;
-            for (int s = 0; s < std::min(series, kSeries); ++s) {
-                const double value = sample.Values[static_cast<size_t>(s)];
-                if (!std::isnan(value))
-                    merge(s, c, value, value);
+    QSqlQuery data(m_db);
+    data.setForwardOnly(true);
+    data.prepare(QStringLiteral("SELECT data FROM chunk_data WHERE first_ms = ?"));
+    std::vector<qint64> times;
+    std::vector<qint32> values;
+    for (TChunkRow &row : across) {
+        data.bindValue(0, row.First);
+        if (!data.exec() || !data.next())
+            return Fail(QStringLiteral("is damaged: the samples at %1 are missing").arg(LocalTimeText(row.First)));
+        row.Data = data.value(0).toByteArray();
+        if (!Decode(row, times, values))
+            return Fail(QStringLiteral("is damaged: the samples at %1 cannot be read").arg(LocalTimeText(row.First)));
+        for (int i = 0; i < row.Count; ++i) {
+            const int c = column(times[static_cast<size_t>(i)]);
+            if (c < 0 || c >= columns || times[static_cast<size_t>(i)] >= to)
+                continue;
+            for (int s = 0; s < series; ++s) {
+                const qint32 value = values[static_cast<size_t>(i * series + s)];
+                if (value != kGap) {
+                    const double v = value * m_scales[static_cast<size_t>(s)];
+                    merge(s, c, v, v);
+                }
             }
-        });
-        if (!ok)
-            return false;
+        }
     }
     return true;
 }
