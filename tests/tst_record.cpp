@@ -4,17 +4,26 @@
 // event; files that are not ours, damaged or newer are refused; a file another tool writes is
 // marked so.
 
+#include "monitor/TPoll.h"
 #include "record/Recording.h"
+#include "record/TRecorder.h"
 
 #include "OddFiles.h"
+#include "SimHarness.h"
 #include "TestFiles.h"
+#include "Z4Registers.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <csignal>
 
 using namespace rec;
 
@@ -67,6 +76,11 @@ private slots:
     void hostileFilesRefused();
     void beingWrittenOpensReadOnly();
     void unwritablePlaces();
+    void recorderFollowsBoard();
+    void unwritableFolderLeavesPollAlone();
+    void z4ctlRecordEndsCleanly_data();
+    void z4ctlRecordEndsCleanly();
+    void z4ctlRecordOnAFullDisk();
 };
 
 void TstRecord::samplesReadBack_data()
@@ -278,6 +292,280 @@ void TstRecord::unwritablePlaces()
     QVERIFY2(writer.Error().contains(QStringLiteral("cannot be written")), qPrintable(writer.Error()));
     writer.Add(Made(0));  // does nothing, says nothing more
     QVERIFY(!writer.Commit());
+}
+
+namespace {
+
+// The poll over a simulated board, and a recorder on it.
+struct OnBoard
+{
+    OnBoard() : board(StartTcpBoard()), client(board ? OpenTcpClient(board->TcpPort()) : nullptr)
+    {
+        session.SetSlaveAddress(1);
+        session.SetRequestTimeout(3000);
+        if (client) {
+            session.SetActiveClient(client.get());
+            session.SetConnected(true);
+        }
+        QObject::connect(&poll, &TPoll::IoSampleTaken, &poll, [this](const TIoSample &s) { given.push_back(s); });
+        QObject::connect(&poll, &TPoll::RegulationSampleTaken, &poll,
+                         [this](const TRegulationSample &s) { givenRegulation.push_back(s); });
+    }
+    bool Ok() const { return board && client; }
+    // One poll cycle, answered.
+    bool Cycle()
+    {
+        poll.Tick();
+        return QTest::qWaitFor([this] { return Idle(*client); }, kSoonMs);
+    }
+
+    TBoardSession session;
+    TLiveState state;
+    TPoll poll{session, state};
+    TRecorder recorder{poll, session};
+    std::vector<TIoSample> given;
+    std::vector<TRegulationSample> givenRegulation;
+    std::unique_ptr<Z4SimServer> board;
+    std::unique_ptr<TTCPModbusClient> client;  // last: no closure outlives the rest
+};
+
+// The texts of the recording's events of kind, in order.
+QStringList EventTexts(TRecordingReader &reader, const QString &kind)
+{
+    QStringList texts;
+    for (const TEvent &event : reader.Events()) {
+        if (event.Kind == kind)
+            texts << event.Text;
+    }
+    return texts;
+}
+
+}  // namespace
+
+void TstRecord::recorderFollowsBoard()
+{
+    OnBoard rig;
+    QVERIFY(rig.Ok());
+    Z4Board &board = rig.board->Board();
+    QVERIFY(board.write(z4reg::StartStop, 1));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("board.z4rec"));
+    QVERIFY2(rig.recorder.Start(path, Info()), qPrintable(rig.recorder.Error()));
+    QVERIFY(rig.Cycle());
+    // Mid-recording the board stops on input 5 (the start/stop switch in the stop mask), then on
+    // its first stop-control row (code 25, STOP), then both clear.
+    const std::vector<std::pair<quint16, quint16>> steps[] = {
+        {{z4reg::DigitalStopMask, 0x0010}},
+        {{z4reg::StopControlInput, 4}, {z4reg::StopControlValue, 1000}, {z4reg::StopControlInvert, 1},
+         {z4reg::StopControlCode, 25}, {z4reg::StopControlEnable, 1}},
+        {{z4reg::DigitalStopMask, 0}, {z4reg::StopControlEnable, 0}},
+    };
+    for (const auto &writes : steps) {
+        for (const auto &[address, value] : writes)
+            QVERIFY(board.write(address, value));
+        QVERIFY(rig.Cycle());
+    }
+    // The tool's own writes: an edit, a Load's item and a command, and one the board refuses.
+    rig.session.WriteSingle(0x0200, 215, {.Cause = TWriteCause::Edit, .What = QStringLiteral("Supply setpoint = 21.5 °C"),
+                                         .Old = 200});
+    const quint16 loaded[] = {3, 4};
+    rig.session.WriteMultiple(0x0242, loaded, {.Cause = TWriteCause::Load, .What = QStringLiteral("Heating.Stages")});
+    rig.session.WriteSingle(z4reg::StartStop, 0, {.Cause = TWriteCause::Command, .What = QStringLiteral("Stop")});
+    rig.session.WriteSingle(0xFF00, 1, {.Cause = TWriteCause::Command});
+    QVERIFY(rig.Cycle());
+    rig.recorder.Stop();
+    QVERIFY(!rig.recorder.Running());
+
+    TRecordingReader reader;
+    QVERIFY2(reader.Open(path), qPrintable(reader.Error()));
+    QCOMPARE(EventTexts(reader, QStringLiteral("stop")),
+             QStringList({QStringLiteral("Stop cause DIN5 (Start/Stop 5) appeared"),
+                          QStringLiteral("Stop code: Stop Control 1 (STOP, code 25)"),
+                          QStringLiteral("Stop cause DIN5 (Start/Stop 5) cleared"), QStringLiteral("Stop code cleared")}));
+    const std::vector<TEvent> events = reader.Events();
+    std::vector<TEvent> writes;
+    std::copy_if(events.begin(), events.end(), std::back_inserter(writes),
+                 [](const TEvent &e) { return e.Kind == QLatin1String("write"); });
+    QCOMPARE(writes.size(), size_t(4));
+    const std::tuple<int, std::optional<int>, int, TCause, QString> want[] = {
+        {0x0200, 200, 215, TCause::Edit, QStringLiteral("Supply setpoint = 21.5 °C")},
+        {0x0242, std::nullopt, 3, TCause::Load, QStringLiteral("Heating.Stages")},
+        {z4reg::StartStop, std::nullopt, 0, TCause::Command, QStringLiteral("Stop")},
+        {0xFF00, std::nullopt, 1, TCause::Command, QStringLiteral("0xff00 = 1 (refused by the board)")},
+    };
+    for (size_t i = 0; i < writes.size(); ++i) {
+        const auto &[reg, old, value, cause, text] = want[i];
+        QCOMPARE(writes[i].Register, reg);
+        QCOMPARE(writes[i].Old, old);
+        QCOMPARE(writes[i].New, value);
+        QCOMPARE(writes[i].Cause, cause);
+        QCOMPARE(writes[i].Text, text);
+    }
+    QVERIFY(EventTexts(reader, QStringLiteral("run")).contains(QStringLiteral("Unit running")));
+    QCOMPARE(EventTexts(reader, QStringLiteral("mode")).size(), 1);
+
+    // Every sample as the board gave it, to the decimals kept.
+    QCOMPARE(reader.SampleCount(), static_cast<qint64>(rig.given.size()));
+    QCOMPARE(rig.given.size(), rig.givenRegulation.size());
+    size_t i = 0;
+    QVERIFY(reader.ForEachSample(reader.FirstMs(), reader.LastMs(), [&](const TSample &sample) {
+        const TIoSample &io = rig.given[i];
+        const auto kept = [](float v) { return v == -1000.0f ? std::nan("") : std::round(v * 100.0) / 100; };
+        QVERIFY(Same(sample.Values[0], kept(io.LiveValues[0])));
+        QVERIFY(Same(sample.Values[4], kept(io.SupplyTrendValue)));
+        QVERIFY(Same(sample.Values[5], kept(io.RoomTrendValue)));
+        QVERIFY(Same(sample.Values[6], kept(io.LiveValues[4])));
+        QVERIFY(Same(sample.Values[16], kept(io.LiveValues[14])));
+        for (size_t bit = 0; bit < io.OutputBits.size(); ++bit)
+            QCOMPARE(sample.Values[17 + bit], io.OutputBits[bit] ? 1.0 : 0.0);
+        for (size_t v = 0; v < 8; ++v)
+            QCOMPARE(sample.Values[kIoSeries + v], static_cast<double>(rig.givenRegulation[i].Values[v]));
+        ++i;
+    }));
+    QCOMPARE(i, rig.given.size());
+}
+
+void TstRecord::unwritableFolderLeavesPollAlone()
+{
+    OnBoard rig;
+    QVERIFY(rig.Ok());
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    ReadOnlyFolder locked(folder);
+    if (!locked.Ready())
+        QSKIP("a folder cannot be made read-only here");
+    QVERIFY(!rig.recorder.Start(folder + QStringLiteral("/r.z4rec"), Info()));
+    QVERIFY2(rig.recorder.Error().contains(QStringLiteral("cannot be written")), qPrintable(rig.recorder.Error()));
+    QVERIFY(!rig.recorder.Running());
+    QVERIFY(rig.Cycle());
+    QCOMPARE(rig.given.size(), size_t(1));
+}
+
+namespace {
+
+QStringList Tcp(quint16 port)
+{
+    return {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port)};
+}
+
+// Samples the file holds as far as a reader sees now; -1 while it cannot be read.
+qint64 SamplesIn(const QString &path)
+{
+    TRecordingReader reader;
+    return reader.Open(path) ? reader.SampleCount() : -1;
+}
+
+// z4ctl run to its end with arguments: exit code, stdout and stderr.
+struct Run
+{
+    int Code = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+Run Z4ctl(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(Z4_CTL_EXE), arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+}  // namespace
+
+// z4ctl record ended by SIGTERM, by SIGINT, by its duration or by kill -9: the file opens, passes
+// SQLite's integrity check and holds every sample committed before the end; events and export
+// read it.
+void TstRecord::z4ctlRecordEndsCleanly_data()
+{
+    QTest::addColumn<QString>("end");
+    QTest::newRow("SIGTERM") << "TERM";
+    QTest::newRow("SIGINT") << "INT";
+    QTest::newRow("duration") << "duration";
+    QTest::newRow("kill -9") << "KILL";
+}
+
+void TstRecord::z4ctlRecordEndsCleanly()
+{
+    QFETCH(QString, end);
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("night.z4rec"));
+    QProcess record;
+    QStringList arguments = Tcp(board->TcpPort()) + QStringList{QStringLiteral("record"), path};
+    if (end == QLatin1String("duration"))
+        arguments << QStringLiteral("--duration") << QStringLiteral("3s");
+    record.start(QStringLiteral(Z4_CTL_EXE), arguments);
+    QVERIFY(record.waitForStarted());
+    // Waits on what the file holds, never on the clock.
+    qint64 seen = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((seen = SamplesIn(path)) >= 3, 30000);
+    if (end == QLatin1String("KILL"))
+        ::kill(static_cast<pid_t>(record.processId()), SIGKILL);
+    else if (end != QLatin1String("duration"))
+        ::kill(static_cast<pid_t>(record.processId()), end == QLatin1String("TERM") ? SIGTERM : SIGINT);
+    QTRY_COMPARE_WITH_TIMEOUT(record.state(), QProcess::NotRunning, 30000);
+    if (end == QLatin1String("KILL")) {
+        QCOMPARE(record.exitStatus(), QProcess::CrashExit);
+    } else {
+        QCOMPARE(record.exitCode(), 0);
+        QVERIFY2(record.readAllStandardError().contains(" samples, "), "progress and size on stderr");
+    }
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral("PRAGMA integrity_check")) && query.next());
+        QCOMPARE(query.value(0).toString(), QStringLiteral("ok"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    TRecordingReader reader;
+    QVERIFY2(reader.Open(path), qPrintable(reader.Error()));
+    QVERIFY(!reader.BeingWritten());
+    QVERIFY(reader.SampleCount() >= seen);
+    QVERIFY(!reader.Events().empty());
+
+    const Run events = Z4ctl({QStringLiteral("events"), path});
+    QCOMPARE(events.Code, 0);
+    QVERIFY2(events.Out.contains("  firmware  Version: "), events.Out.constData());
+    const Run json = Z4ctl({QStringLiteral("events"), path, QStringLiteral("--json")});
+    QCOMPARE(json.Code, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.Out).object().value(QStringLiteral("events")).toArray().size(),
+             static_cast<qsizetype>(reader.Events().size()));
+    const QString csv = dir.filePath(QStringLiteral("night.csv"));
+    const Run exported = Z4ctl({QStringLiteral("export"), path, csv});
+    QCOMPARE(exported.Code, 0);
+    const QList<QByteArray> lines = ReadAll(csv).trimmed().split('\n');
+    QCOMPARE(lines.size(), reader.SampleCount() + 1);
+    QVERIFY(lines[0].startsWith("Time;Sample;Inp1;Inp2;"));
+    QCOMPARE(lines[0].count(';'), 1 + kSeries);
+    QCOMPARE(lines[1].count(';'), 1 + kSeries);
+}
+
+// A disk that fills up while recording stops the recording with a message: a small tmpfs in a
+// mount namespace of the test's own.
+void TstRecord::z4ctlRecordOnAFullDisk()
+{
+    if (QProcess::execute(QStringLiteral("unshare"), {QStringLiteral("-rm"), QStringLiteral("true")}) != 0)
+        QSKIP("no mount namespace can be made here");
+    auto board = StartTcpBoard();
+    QVERIFY(board);
+    QTemporaryDir dir;
+    QProcess record;
+    record.start(QStringLiteral("unshare"),
+                 {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+                  QStringLiteral("mount -t tmpfs -o size=400k none \"$0\" && exec \"$@\""), dir.path(),
+                  QStringLiteral(Z4_CTL_EXE), QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(board->TcpPort()),
+                  QStringLiteral("record"), dir.path() + QStringLiteral("/r.z4rec")});
+    QVERIFY(record.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(record.state(), QProcess::NotRunning, 60000);
+    const QByteArray err = record.readAllStandardError();
+    QCOMPARE(record.exitCode(), 2);
+    QVERIFY2(err.contains(" samples, "), "it recorded before the disk was full");
+    QVERIFY2(err.contains("z4ctl: the recording stopped: ") && err.contains("full"), err.constData());
 }
 
 QTEST_GUILESS_MAIN(TstRecord)

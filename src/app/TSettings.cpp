@@ -13,6 +13,7 @@ const QString kBoardType = QStringLiteral("BoardType");
 const QString kWindow = QStringLiteral("Window");
 const QString kFiles = QStringLiteral("Files");
 const QString kFolder = QStringLiteral("Folder");
+const QString kRecording = QStringLiteral("Recording");
 
 int InRange(const TIniFile &ini, const QString &section, const QString &key, int low, int high, int fallback)
 {
@@ -60,6 +61,9 @@ TSettings TSettings::Read(const QString &path)
     s.ReadPeriod = InRange(ini, QStringLiteral("ReadPeriod"), 0, kMaxReadPeriod, s.ReadPeriod);
     s.BoardTypeIndex = InRange(ini, kBoardType, QStringLiteral("BoardTypeIndex"), 0, kBoardTypes - 1, s.BoardTypeIndex);
     s.FileFolder = ini.ReadString(kFiles, kFolder, QString());
+    s.RecordFolder = ini.ReadString(kRecording, kFolder, QString()).trimmed();
+    s.RecordMaxMB = InRange(ini, kRecording, QStringLiteral("MaxSizeMB"), 1, 1024 * 1024, s.RecordMaxMB);
+    s.RecordWhenConnected = ini.ReadBool(kRecording, QStringLiteral("WhenConnected"), s.RecordWhenConnected);
 
     // A window rectangle is kept whole or not at all; where it lies on today's screens is the
     // window's business.
@@ -122,6 +126,15 @@ bool TSettings::RememberFolder(const QString &path, const QString &file, QString
     if (!LoadForRewrite(ini, path, error))
         return false;
     ini.WriteString(kFiles, kFolder, folder);
+    return ini.Save(path, error, kLinks);
+}
+
+bool TSettings::KeepRecordWhenConnected(const QString &path, bool on, QString *error)
+{
+    TIniFile ini;
+    if (!LoadForRewrite(ini, path, error))
+        return false;
+    ini.WriteBool(kRecording, QStringLiteral("WhenConnected"), on);
     return ini.Save(path, error, kLinks);
 }
 

@@ -304,47 +304,18 @@ void TTrendWindow::Place()
 
 void TTrendWindow::closeEvent(QCloseEvent *event)
 {
-    // A hidden window was closed already (the tool closes its windows as it ends).
-    if (isVisible() && !MayClose()) {
-        event->ignore();
-        return;
-    }
     QString why;
     if (!WriteSettings(&why))
         emit SettingsNotWritten(why);
     QWidget::closeEvent(event);
 }
 
-bool TTrendWindow::Unexported() const
+void TTrendWindow::SetPower(bool on)
 {
-    return m_recording.Count() > 0 && m_recording.Dropped() + m_recording.Count() != m_exportedThrough;
-}
-
-bool TTrendWindow::MayClose()
-{
-    if (!Unexported())
-        return true;
-    const QString since =
-        QDateTime::fromMSecsSinceEpoch(m_recording.Stamp(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const qsizetype count = m_recording.Count();
-    const TChoice choice = m_messages.Ask(
-        {.Title = QStringLiteral("Close %1").arg(windowTitle()),
-         .Text = QStringLiteral("The recording of %1 %2 since %3 has not been exported. Closing the window "
-                                "discards it.")
-                     .arg(count)
-                     .arg(count == 1 ? QStringLiteral("sample") : QStringLiteral("samples"), since),
-         .GoText = QStringLiteral("Export CSV..."),
-         .OtherText = QStringLiteral("Discard"),
-         .Default = TChoice::Cancel});
-    switch (choice) {
-    case TChoice::Go:
-        return ExportAsked();
-    case TChoice::Other:
-        return true;
-    case TChoice::Cancel:
-        break;
-    }
-    return false;
+    if (PowerButton->isChecked() == on)
+        return;
+    PowerButton->setChecked(on);
+    PowerButtonClick();
 }
 
 void TTrendWindow::PowerButtonClick()
@@ -354,13 +325,13 @@ void TTrendWindow::PowerButtonClick()
         IsRecording() ? QCP::Interactions() : QCP::Interactions(QCP::iRangeZoom | QCP::iRangeDrag);
     for (QCustomPlot *chart : m_charts)
         chart->setInteractions(zoom);
+    emit PowerSwitched(IsRecording());
 }
 
 void TTrendWindow::ClearButtonClick()
 {
     m_recording.Clear();
     m_follow.Clear();
-    m_exportedThrough = 0;
     ShowView();
 }
 
@@ -500,7 +471,6 @@ bool TTrendWindow::ExportAsked()
         m_messages.ErrorBox(QStringLiteral("The recording could not be exported: %1").arg(error));
         return false;
     }
-    m_exportedThrough = m_recording.Dropped() + m_recording.Count();
     return true;
 }
 

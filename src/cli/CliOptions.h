@@ -38,6 +38,7 @@ struct TCliOptions
     int PeriodS = 1;       // watch: seconds from one cycle's start to the next's
     int Count = 0;         // watch: cycles before it ends; 0 until it is stopped
     bool All = false;      // scan: every board, not only the first
+    qint64 DurationS = 0;  // record: seconds before it ends; 0 until it is stopped
     QStringList Given;     // the options given, by name ("--baud")
     QString Command;
     QStringList Arguments;  // the command's own

@@ -238,6 +238,8 @@ bool TRecordingWriter::Create(const QString &path, const TRecordingInfo &info)
         || query.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
         return Fail(path, QStringLiteral("the file cannot be kept in WAL mode (%1)").arg(SqlWhy(query.lastError())));
     query.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    // The log folded into the file every 4 MB (256 pages), not every 16 MB.
+    query.exec(QStringLiteral("PRAGMA wal_autocheckpoint=256"));
     if (!m_db.transaction())
         return Fail(path, SqlWhy(m_db.lastError()));
     bool ok = query.exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId))
