@@ -6,6 +6,7 @@
 
 #include "monitor/TPoll.h"
 #include "record/Recording.h"
+#include "record/RecordingsFolder.h"
 #include "record/TRecorder.h"
 
 #include "OddFiles.h"
@@ -78,6 +79,8 @@ private slots:
     void unwritablePlaces();
     void recorderFollowsBoard();
     void unwritableFolderLeavesPollAlone();
+    void sizeBoundRemovesOldest_data();
+    void sizeBoundRemovesOldest();
     void z4ctlRecordEndsCleanly_data();
     void z4ctlRecordEndsCleanly();
     void z4ctlRecordOnAFullDisk();
@@ -472,6 +475,47 @@ Run Z4ctl(const QStringList &arguments)
 }
 
 }  // namespace
+
+// The folder kept under its size: the oldest recordings go first (with their log and lock), never
+// the one being written nor one another tool writes; other files stay.
+void TstRecord::sizeBoundRemovesOldest_data()
+{
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<QString>("writing");
+    QTest::addColumn<QString>("lockedElsewhere");
+    QTest::addColumn<QStringList>("removed");
+    // Four recordings of 1000 bytes (the second with a log of 500), oldest first: a, b, c, d.
+    QTest::newRow("under the bound") << qint64(4500) << "d" << "" << QStringList{};
+    QTest::newRow("the oldest goes") << qint64(4000) << "d" << "" << QStringList{"a"};
+    QTest::newRow("as many as it takes") << qint64(1600) << "d" << "" << QStringList{"a", "b", "c"};
+    QTest::newRow("never the one written") << qint64(0) << "a" << "" << QStringList{"b", "c", "d"};
+    QTest::newRow("nor one another tool writes") << qint64(2500) << "d" << "a" << QStringList{"b", "c"};
+}
+
+void TstRecord::sizeBoundRemovesOldest()
+{
+    QFETCH(qint64, maxBytes);
+    QFETCH(QString, writing);
+    QFETCH(QString, lockedElsewhere);
+    QFETCH(QStringList, removed);
+    QTemporaryDir dir;
+    const auto path = [&](const QString &name) { return dir.filePath(QStringLiteral("2026-12-0%1.z4rec").arg(name)); };
+    for (const QString &name : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")})
+        QVERIFY(WriteAll(path(name), QByteArray(1000, 'x')));
+    QVERIFY(WriteAll(path(QStringLiteral("b")) + QStringLiteral("-wal"), QByteArray(500, 'x')));
+    QVERIFY(WriteAll(dir.filePath(QStringLiteral("notes.txt")), QByteArray(100000, 'x')));
+    // Another running tool's lock: this process's own, taken through another lock file object.
+    QLockFile other(path(lockedElsewhere) + QStringLiteral(".lock"));
+    if (!lockedElsewhere.isEmpty())
+        QVERIFY(other.tryLock(0));
+    QStringList want;
+    for (const QString &name : removed)
+        want << path(name);
+    QCOMPARE(KeepUnder(dir.path(), maxBytes, path(writing)), want);
+    for (const QString &name : removed)
+        QVERIFY(!QFile::exists(path(name)) && !QFile::exists(path(name) + QStringLiteral("-wal")));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("notes.txt"))));
+}
 
 // z4ctl record ended by SIGTERM, by SIGINT, by its duration or by kill -9: the file opens, passes
 // SQLite's integrity check and holds every sample committed before the end; events and export

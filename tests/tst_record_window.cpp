@@ -4,14 +4,22 @@
 // both trend windows closed and holds the audit trail of an edit and a Load; a folder that cannot
 // be written stops it with a message while polling goes on.
 
+#include "charts/TRecordingWindow.h"
 #include "record/Recording.h"
 #include "record/TRecorder.h"
 
 #include "OddFiles.h"
+#include "TestFiles.h"
 #include "WindowOnBoard.h"
 
 #include <QAction>
+#include <QListWidget>
 #include <QStatusBar>
+#include <QTreeWidget>
+
+#include <qcustomplot.h>
+
+#include <cmath>
 
 class TstRecordWindow : public QObject, public WindowOnBoard
 {
@@ -23,6 +31,7 @@ private slots:
     void cleanup() { Close(); }
     void recordingOutlivesTrendWindows();
     void unwritableFolderStopsWithMessage();
+    void windowDrawsAWeek();
 
 private:
     // The window connected to a new board, its recordings going to folder.
@@ -117,6 +126,87 @@ void TstRecordWindow::unwritableFolderStopsWithMessage()
     QSignalSpy samples(&Form().Poll(), &TPoll::IoSampleTaken);
     Poll(1);
     QCOMPARE(samples.size(), 1);
+}
+
+// A week of samples ten seconds apart with an event every six hours, written through our own
+// writer, drawn whole and by the hour, its events listed, found on hover and gone to, a range
+// exported; a file that is no recording is refused with a message.
+void TstRecordWindow::windowDrawsAWeek()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("2026-12-01_000000_week.z4rec"));
+    constexpr qint64 kStart = 1'780'000'000'000;
+    constexpr qint64 kWeek = 7LL * 24 * 3600 * 1000;
+    constexpr qint64 kPeriod = 10'000;
+    constexpr qint64 kHour = 3600'000;
+    {
+        rec::TRecordingWriter writer;
+        rec::TRecordingInfo info;
+        info.Line = QStringLiteral("10.0.4.17:502");
+        info.Board = QStringLiteral("17");
+        info.StartMs = kStart;
+        QVERIFY(writer.Create(path, info));
+        for (qint64 t = 0; t < kWeek; t += kPeriod) {
+            rec::TSample sample;
+            sample.Ms = kStart + t;
+            sample.Values.fill(std::nan(""));
+            sample.Values[0] = 20 + 5 * std::sin(static_cast<double>(t) / kHour);  // Inp1, a wave of hours
+            writer.Add(sample);
+            if (t % (6 * kHour) == 0)
+                writer.AddEvent({sample.Ms, QStringLiteral("stop"), QStringLiteral("Stop code cleared %1").arg(t / kHour),
+                                 {}, {}, {}, rec::TCause::None});
+        }
+        QVERIFY(writer.Close());
+    }
+    MessageRecorder messages;
+    TRecordingWindow window(dir.path(), messages);
+    window.resize(1366, 700);
+    window.show();
+    QCOMPARE(window.RecordingsList->topLevelItemCount(), 1);
+    QVERIFY(window.RecordingsList->topLevelItem(0)->text(0).contains(QStringLiteral("No. 17")));
+    QCOMPARE(window.RecordingsList->topLevelItem(0)->text(2), QStringLiteral("6 d 23 h"));
+    QVERIFY(window.OpenFile(path));
+    QCOMPARE(window.EventsList->count(), 28);
+    QCOMPARE(window.ViewFrom(), kStart);
+
+    // Whole: every column has its wave's least and greatest, about 19 .. 25 over the week.
+    QCPGraph *inp1 = window.Chart->graph(0);
+    QVERIFY(inp1->dataCount() >= window.Chart->axisRect()->width());
+    const auto extent = [&] {
+        bool found = false;
+        return inp1->getValueRange(found);
+    };
+    QVERIFY(extent().lower < 15.1 && extent().upper > 24.9);
+    // One hour, a column a few samples: the wave's part in that hour only.
+    const struct
+    {
+        qint64 From;
+        double Low;
+        double High;
+    } hours[] = {{0, 20.0, 24.2}, {3 * kHour, 16.2, 20.7}};
+    for (const auto &hour : hours) {
+        window.ShowRange(kStart + hour.From, kStart + hour.From + kHour);
+        QVERIFY2(std::abs(extent().lower - hour.Low) < 0.2 && std::abs(extent().upper - hour.High) < 0.2,
+                 qPrintable(QStringLiteral("%1 .. %2").arg(extent().lower).arg(extent().upper)));
+    }
+    // An event: on hover, and gone to from the list with the span kept.
+    QVERIFY(window.HoverText(kStart + 6 * kHour).contains(QStringLiteral("Stop code cleared 6")));
+    QVERIFY(window.HoverText(kStart + 6 * kHour + kHour / 4).isEmpty());
+    window.GoToEvent(4);
+    QCOMPARE(window.ViewFrom(), kStart + 24 * kHour - kHour / 2);
+    QCOMPARE(window.ViewTo() - window.ViewFrom(), kHour);
+    // The range shown as CSV: its samples only.
+    QString error;
+    QVERIFY2(window.ExportCsv(dir.filePath(QStringLiteral("hour.csv")), &error), qPrintable(error));
+    QFile csv(dir.filePath(QStringLiteral("hour.csv")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll().count('\n'), 1 + kHour / kPeriod);
+    QVERIFY(window.SavePicture(dir.filePath(QStringLiteral("week.png")), &error));
+
+    QVERIFY(WriteAll(dir.filePath(QStringLiteral("notes.z4rec")), "not a recording"));
+    QVERIFY(!window.OpenFile(dir.filePath(QStringLiteral("notes.z4rec"))));
+    QCOMPARE(messages.Errors.size(), 1);
+    QVERIFY(messages.Errors[0].contains(QStringLiteral("is not a recording of this tool")));
 }
 
 QTEST_MAIN(TstRecordWindow)

@@ -14,6 +14,7 @@
 #include "app/TTrafficWindow.h"
 #include "app/TermTips.h"
 #include "app/Version.h"
+#include "charts/TRecordingWindow.h"
 #include "charts/TTempChartForm.h"
 #include "record/RecordingsFolder.h"
 #include "record/TRecorder.h"
@@ -173,6 +174,7 @@ void TForm1::BuildMenus()
     m_whenConnectedAction = add(recording, QStringLiteral("Record whenever &connected"), "RecordWhenConnectedAction",
                                 [this](bool on) { RecordWhenConnectedClick(on); });
     m_whenConnectedAction->setCheckable(true);
+    add(recording, QStringLiteral("&Open recording..."), "OpenRecordingAction", [this] { OpenRecordingClick(); });
     add(recording, QStringLiteral("Open recordings &folder"), "RecordingsFolderAction", [this] {
         QDir().mkpath(m_recorder->Folder());
         if (m_options.OpenFolder)
@@ -359,6 +361,28 @@ void TForm1::FollowRecording(TTrendWindow *window)
 {
     window->SetPower(m_recordAction->isChecked());
     connect(window, &TTrendWindow::PowerSwitched, this, &TForm1::SetRecording);
+    connect(window, &TTrendWindow::OpenRecordingClicked, this, &TForm1::OpenRecordingClick);
+}
+
+TRecordingWindow *TForm1::RecordingWindow() const
+{
+    return m_recordingWindow;
+}
+
+void TForm1::OpenRecordingClick()
+{
+    if (!m_recordingWindow)
+        m_recordingWindow = new TRecordingWindow(m_recorder->Folder(), *m_messages, this);
+    else
+        m_recordingWindow->ListFolder();
+    // What is being written now is what is looked for; it is read as far as it was committed.
+    if (m_recorder->Running()) {
+        m_recorder->Commit();
+        m_recordingWindow->OpenFile(m_recorder->Path());
+    }
+    m_recordingWindow->show();
+    m_recordingWindow->raise();
+    m_recordingWindow->activateWindow();
 }
 
 void TForm1::ShowLiveLost(const QDateTime &)

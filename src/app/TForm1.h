@@ -33,6 +33,7 @@ class TParametersPage;
 class TPageTabs;
 class TPoll;
 class TRecorder;
+class TRecordingWindow;
 class TFirmwareGate;
 class TStopPage;
 class TTimersPage;
@@ -100,6 +101,10 @@ public:
     void SetRecording(bool on);
     // "Recording" > "Record whenever connected": kept in the settings file.
     void RecordWhenConnectedClick(bool on);
+    // "Recording" > "Open recording...", and the trend windows' button: the recordings window
+    // (made on first use), raised, with the recording being written open, if any.
+    void OpenRecordingClick();
+    TRecordingWindow *RecordingWindow() const;
     const TTransferTable &TransferTable() const { return m_table; }
     TConfigImages &Images() { return m_images; }
     TParameterEditor &Editor() { return m_editor; }
@@ -164,6 +169,7 @@ private:
     QPointer<TTempChartForm> m_tempChart;
     QPointer<TChartForm> m_chart;
     QPointer<TTrafficWindow> m_traffic;
+    QPointer<TRecordingWindow> m_recordingWindow;
     QPointer<QWidget> m_guide;
     QAction *m_linkLogAction = nullptr;  // "Help" > "Link log", checked while the log is on
     TPoll *m_poll;

@@ -95,6 +95,8 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     ExportButton->setObjectName(QStringLiteral("ExportCsvButton"));
     PictureButton = new QPushButton(QStringLiteral("Save picture"), this);
     PictureButton->setObjectName(QStringLiteral("SavePictureButton"));
+    OpenRecordingButton = new QPushButton(QStringLiteral("Open recording..."), this);
+    OpenRecordingButton->setObjectName(QStringLiteral("OpenRecordingButton"));
     ScrollBar = new QScrollBar(Qt::Horizontal, this);
     ScrollBar->setObjectName(scrollBar);
     ScrollBar->setAccessibleName(QStringLiteral("Recorded samples"));
@@ -109,13 +111,14 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     connect(ClearButton, &QPushButton::clicked, this, &TTrendWindow::ClearButtonClick);
     connect(ExportButton, &QPushButton::clicked, this, &TTrendWindow::ExportCsvClick);
     connect(PictureButton, &QPushButton::clicked, this, &TTrendWindow::SavePictureClick);
+    connect(OpenRecordingButton, &QPushButton::clicked, this, &TTrendWindow::OpenRecordingClicked);
     connect(ScrollBar, &QScrollBar::actionTriggered, this, &TTrendWindow::ScrollBarAction);
 }
 
 void TTrendWindow::AddToolBar(QVBoxLayout *window) const
 {
     auto *bar = new QHBoxLayout;
-    for (QPushButton *button : {PowerButton, ClearButton, ExportButton, PictureButton}) {
+    for (QPushButton *button : {PowerButton, ClearButton, ExportButton, PictureButton, OpenRecordingButton}) {
         button->setMinimumWidth(button->sizeHint().width());
         bar->addWidget(button);
     }

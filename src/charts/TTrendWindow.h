@@ -68,6 +68,7 @@ public:
     QPushButton *ClearButton = nullptr;
     QPushButton *ExportButton = nullptr;
     QPushButton *PictureButton = nullptr;
+    QPushButton *OpenRecordingButton = nullptr;
     QScrollBar *ScrollBar = nullptr;
     // How far back the recording reaches, once samples have made room for newer ones.
     QLabel *ReachLabel = nullptr;
@@ -77,6 +78,8 @@ signals:
     void SettingsNotWritten(const QString &why);
     // The user switched the power button.
     void PowerSwitched(bool on);
+    // "Open recording...": the recordings on disk asked for.
+    void OpenRecordingClicked();
 
 protected:
     // settingsPath: the settings file, section: the window's section there.

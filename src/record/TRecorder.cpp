@@ -233,6 +233,9 @@ void TRecorder::Commit()
     if (!m_writer)
         return;
     m_writer->Commit();
+    // The folder is kept under its size as the recording grows, every ten minutes.
+    if (m_auto && ++m_commits % 600 == 0)
+        rec::KeepUnder(m_folder, m_maxBytes, m_path);
     CheckFailure();
 }
 

@@ -72,15 +72,17 @@ public:
     // Commits what came since the last commit (the recorder does so every second by itself).
     void Commit();
 
+    // What the poll gives, as its signals bring it.
+    void TakeIo(const TIoSample &sample);
+    void TakeRegulation(const TRegulationSample &sample);
+    void TakeStatus(const live::StatusBlock &block);
+
 signals:
     void Started(const QString &path);
     // failure: why the recording stopped by itself; empty when it was asked to stop.
     void Stopped(const QString &path, const QString &failure);
 
 private:
-    void TakeIo(const TIoSample &sample);
-    void TakeRegulation(const TRegulationSample &sample);
-    void TakeStatus(const live::StatusBlock &block);
     void TakeVersion(const live::VersionBlock &block);
     void TakeSeries(const QString &panelText);
     void TakeWrite(const TWriteNote &note);
@@ -108,6 +110,7 @@ private:
     bool m_wanted = false;
     bool m_whenConnected = false;
     QString m_toolVersion;
-    bool m_auto = false;  // started by the switch or the setting, into the folder
+    bool m_auto = false;
+    quint64 m_commits = 0;  // started by the switch or the setting, into the folder
     QDate m_startDay;  // the local day of a recording the recorder named itself; null otherwise
 };
