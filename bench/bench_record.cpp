@@ -152,8 +152,13 @@ int main(int argc, char *argv[])
                 residentEarly = ResidentMb();
             writer.Add(made[static_cast<size_t>(i)]);
             if (i % eventEvery == 0)
-                writer.AddEvent({made[static_cast<size_t>(i)].Ms, QStringLiteral("stop"),
-                                 QStringLiteral("Stop cause DIN3 appeared"), {}, {}, {}, rec::TCause::None});
+                writer.AddEvent({made[static_cast<size_t>(i)].Ms,
+                                 QStringLiteral("stop"),
+                                 QStringLiteral("Stop cause DIN3 appeared"),
+                                 {},
+                                 {},
+                                 {},
+                                 rec::TCause::None});
             // A commit a second, as the recorder does at one sample a second.
             writer.Commit();
         }

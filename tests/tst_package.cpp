@@ -178,8 +178,8 @@ void TstPackage::control()
     QVERIFY(!field("Section").isEmpty());
     QVERIFY(!field("Description").isEmpty());
     const QString depends = field("Depends");
-    for (const char *library : {"libc6", "libqt6core6", "libqt6serialbus6", "libqt6widgets6", "qt6-qpa-plugins",
-                                "libqt6sql6-sqlite"})
+    for (const char *library :
+         {"libc6", "libqt6core6", "libqt6serialbus6", "libqt6widgets6", "qt6-qpa-plugins", "libqt6sql6-sqlite"})
         QVERIFY2(depends.contains(QRegularExpression(QStringLiteral("(^|, )%1( |,|$)").arg(QLatin1String(library)))),
                  qPrintable(library + QStringLiteral(" missing from: ") + depends));
 }

@@ -53,9 +53,14 @@ TSample Made(qint64 i)
 
 TRecordingInfo Info()
 {
-    return {.Address = 7, .Line = QStringLiteral("127.0.0.1:1502"), .Firmware = QStringLiteral("1.012"),
-            .Series = QStringLiteral("3"), .Board = QStringLiteral("17"), .Tool = QStringLiteral("2.07"),
-            .StartMs = kStart, .OffsetSeconds = 3600};
+    return {.Address = 7,
+            .Line = QStringLiteral("127.0.0.1:1502"),
+            .Firmware = QStringLiteral("1.012"),
+            .Series = QStringLiteral("3"),
+            .Board = QStringLiteral("17"),
+            .Tool = QStringLiteral("2.07"),
+            .StartMs = kStart,
+            .OffsetSeconds = 3600};
 }
 
 bool Same(double a, double b)
@@ -165,7 +170,8 @@ void TstRecord::eventsReadBack()
     const QString path = dir.filePath(QStringLiteral("e.z4rec"));
     const std::vector<TEvent> events{
         {kStart + 5, QStringLiteral("stop"), QStringLiteral("Stop cause DIN3 appeared"), {}, {}, {}, TCause::None},
-        {kStart + 9, QStringLiteral("write"), QStringLiteral("Supply setpoint 21.5 °C"), 0x0200, 200, 215, TCause::Edit},
+        {kStart + 9, QStringLiteral("write"), QStringLiteral("Supply setpoint 21.5 °C"), 0x0200, 200, 215,
+         TCause::Edit},
         {kStart + 9, QStringLiteral("write"), QStringLiteral("Start/stop"), 0x013A, std::nullopt, 1, TCause::Command},
         {kStart + 20, QStringLiteral("write"), QStringLiteral("Load"), 0x0242, std::nullopt, 3, TCause::Load},
     };
@@ -195,13 +201,20 @@ void TstRecord::hostileFilesRefused_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("text") << "text" << "is not a recording of this tool";
-    QTest::newRow("empty") << "empty" << "is not a recording of this tool";
-    QTest::newRow("another program's database") << "foreign" << "is not a recording of this tool";
-    QTest::newRow("newer format") << "newer" << "was made by a newer version of the tool";
-    QTest::newRow("cut short") << "cut" << "is damaged";
-    QTest::newRow("overwritten inside") << "scribbled" << "is damaged";
-    QTest::newRow("missing") << "missing" << "does not exist";
+    QTest::newRow("text") << "text"
+                          << "is not a recording of this tool";
+    QTest::newRow("empty") << "empty"
+                           << "is not a recording of this tool";
+    QTest::newRow("another program's database") << "foreign"
+                                                << "is not a recording of this tool";
+    QTest::newRow("newer format") << "newer"
+                                  << "was made by a newer version of the tool";
+    QTest::newRow("cut short") << "cut"
+                               << "is damaged";
+    QTest::newRow("overwritten inside") << "scribbled"
+                                        << "is damaged";
+    QTest::newRow("missing") << "missing"
+                             << "does not exist";
 }
 
 void TstRecord::hostileFilesRefused()
@@ -359,8 +372,11 @@ void TstRecord::recorderFollowsBoard()
     // its first stop-control row (code 25, STOP), then both clear.
     const std::vector<std::pair<quint16, quint16>> steps[] = {
         {{z4reg::DigitalStopMask, 0x0010}},
-        {{z4reg::StopControlInput, 4}, {z4reg::StopControlValue, 1000}, {z4reg::StopControlInvert, 1},
-         {z4reg::StopControlCode, 25}, {z4reg::StopControlEnable, 1}},
+        {{z4reg::StopControlInput, 4},
+         {z4reg::StopControlValue, 1000},
+         {z4reg::StopControlInvert, 1},
+         {z4reg::StopControlCode, 25},
+         {z4reg::StopControlEnable, 1}},
         {{z4reg::DigitalStopMask, 0}, {z4reg::StopControlEnable, 0}},
     };
     for (const auto &writes : steps) {
@@ -369,8 +385,8 @@ void TstRecord::recorderFollowsBoard()
         QVERIFY(rig.Cycle());
     }
     // The tool's own writes: an edit, a Load's item and a command, and one the board refuses.
-    rig.session.WriteSingle(0x0200, 215, {.Cause = TWriteCause::Edit, .What = QStringLiteral("Supply setpoint = 21.5 °C"),
-                                         .Old = 200});
+    rig.session.WriteSingle(
+        0x0200, 215, {.Cause = TWriteCause::Edit, .What = QStringLiteral("Supply setpoint = 21.5 °C"), .Old = 200});
     const quint16 loaded[] = {3, 4};
     rig.session.WriteMultiple(0x0242, loaded, {.Cause = TWriteCause::Load, .What = QStringLiteral("Heating.Stages")});
     rig.session.WriteSingle(z4reg::StartStop, 0, {.Cause = TWriteCause::Command, .What = QStringLiteral("Stop")});
@@ -381,10 +397,11 @@ void TstRecord::recorderFollowsBoard()
 
     TRecordingReader reader;
     QVERIFY2(reader.Open(path), qPrintable(reader.Error()));
-    QCOMPARE(EventTexts(reader, QStringLiteral("stop")),
-             QStringList({QStringLiteral("Stop cause DIN5 (Start/Stop 5) appeared"),
-                          QStringLiteral("Stop code: Stop Control 1 (STOP, code 25)"),
-                          QStringLiteral("Stop cause DIN5 (Start/Stop 5) cleared"), QStringLiteral("Stop code cleared")}));
+    QCOMPARE(
+        EventTexts(reader, QStringLiteral("stop")),
+        QStringList({QStringLiteral("Stop cause DIN5 (Start/Stop 5) appeared"),
+                     QStringLiteral("Stop code: Stop Control 1 (STOP, code 25)"),
+                     QStringLiteral("Stop cause DIN5 (Start/Stop 5) cleared"), QStringLiteral("Stop code cleared")}));
     const std::vector<TEvent> events = reader.Events();
     std::vector<TEvent> writes;
     std::copy_if(events.begin(), events.end(), std::back_inserter(writes),
@@ -485,11 +502,16 @@ void TstRecord::sizeBoundRemovesOldest_data()
     QTest::addColumn<QString>("lockedElsewhere");
     QTest::addColumn<QStringList>("removed");
     // Four recordings of 1000 bytes (the second with a log of 500), oldest first: a, b, c, d.
-    QTest::newRow("under the bound") << qint64(4500) << "d" << "" << QStringList{};
-    QTest::newRow("the oldest goes") << qint64(4000) << "d" << "" << QStringList{"a"};
-    QTest::newRow("as many as it takes") << qint64(1600) << "d" << "" << QStringList{"a", "b", "c"};
-    QTest::newRow("never the one written") << qint64(0) << "a" << "" << QStringList{"b", "c", "d"};
-    QTest::newRow("nor one another tool writes") << qint64(2500) << "d" << "a" << QStringList{"b", "c"};
+    QTest::newRow("under the bound") << qint64(4500) << "d"
+                                     << "" << QStringList{};
+    QTest::newRow("the oldest goes") << qint64(4000) << "d"
+                                     << "" << QStringList{"a"};
+    QTest::newRow("as many as it takes") << qint64(1600) << "d"
+                                         << "" << QStringList{"a", "b", "c"};
+    QTest::newRow("never the one written") << qint64(0) << "a"
+                                           << "" << QStringList{"b", "c", "d"};
+    QTest::newRow("nor one another tool writes") << qint64(2500) << "d"
+                                                 << "a" << QStringList{"b", "c"};
 }
 
 void TstRecord::sizeBoundRemovesOldest()
@@ -599,11 +621,11 @@ void TstRecord::z4ctlRecordOnAFullDisk()
     QVERIFY(board);
     QTemporaryDir dir;
     QProcess record;
-    record.start(QStringLiteral("unshare"),
-                 {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
-                  QStringLiteral("mount -t tmpfs -o size=400k none \"$0\" && exec \"$@\""), dir.path(),
-                  QStringLiteral(Z4_CTL_EXE), QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(board->TcpPort()),
-                  QStringLiteral("record"), dir.path() + QStringLiteral("/r.z4rec")});
+    record.start(QStringLiteral("unshare"), {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                             QStringLiteral("mount -t tmpfs -o size=400k none \"$0\" && exec \"$@\""),
+                                             dir.path(), QStringLiteral(Z4_CTL_EXE), QStringLiteral("--tcp"),
+                                             QStringLiteral("127.0.0.1:%1").arg(board->TcpPort()),
+                                             QStringLiteral("record"), dir.path() + QStringLiteral("/r.z4rec")});
     QVERIFY(record.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(record.state(), QProcess::NotRunning, 60000);
     const QByteArray err = record.readAllStandardError();

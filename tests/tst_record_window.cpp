@@ -66,6 +66,18 @@ void TstRecordWindow::recordingOutlivesTrendWindows()
     const QString path = Form().Recorder().Path();
     QCOMPARE(QFileInfo(path).absolutePath(), QDir(recordings.path()).absolutePath());
     QVERIFY(Named<QLabel>("RecordStatusPanel")->text().contains(QFileInfo(path).fileName()));
+    // The recording window draws it as it grows.
+    Poll(1);
+    Action("OpenRecordingAction")->trigger();
+    TRecordingWindow *shown = Form().RecordingWindow();
+    QVERIFY(shown && shown->isVisible() && shown->Reader());
+    const qint64 before = shown->Reader()->SampleCount();
+    QVERIFY(before >= 1);
+    Poll(1);
+    Form().Recorder().Commit();
+    shown->FollowGrowth();
+    QCOMPARE(shown->Reader()->SampleCount(), before + 1);
+    QVERIFY(shown->ViewTo() > shown->Reader()->LastMs());  // the view went along
     // The regulation window opens recording too; closing both asks nothing and ends nothing.
     Form().FormKeyDown(Qt::Key_F1);
     QVERIFY(Form().TempChartForm()->PowerButton->isChecked());
@@ -120,7 +132,8 @@ void TstRecordWindow::unwritableFolderStopsWithMessage()
     QVERIFY(!Form().Recorder().Running());
     QVERIFY(!Action("RecordAction")->isChecked());
     QCOMPARE(Messages().Errors.size(), 1);
-    QVERIFY2(Messages().Errors[0].startsWith(QStringLiteral("The recording stopped: ")), qPrintable(Messages().Errors[0]));
+    QVERIFY2(Messages().Errors[0].startsWith(QStringLiteral("The recording stopped: ")),
+             qPrintable(Messages().Errors[0]));
     QVERIFY(Messages().Errors[0].endsWith(QStringLiteral("Polling goes on.")));
     // The poll goes on.
     QSignalSpy samples(&Form().Poll(), &TPoll::IoSampleTaken);
@@ -153,8 +166,13 @@ void TstRecordWindow::windowDrawsAWeek()
             sample.Values[0] = 20 + 5 * std::sin(static_cast<double>(t) / kHour);  // Inp1, a wave of hours
             writer.Add(sample);
             if (t % (6 * kHour) == 0)
-                writer.AddEvent({sample.Ms, QStringLiteral("stop"), QStringLiteral("Stop code cleared %1").arg(t / kHour),
-                                 {}, {}, {}, rec::TCause::None});
+                writer.AddEvent({sample.Ms,
+                                 QStringLiteral("stop"),
+                                 QStringLiteral("Stop code cleared %1").arg(t / kHour),
+                                 {},
+                                 {},
+                                 {},
+                                 rec::TCause::None});
         }
         QVERIFY(writer.Close());
     }

@@ -14,12 +14,12 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFile>
-#include <QSignalSpy>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -16,8 +16,6 @@
 #include "app/Version.h"
 #include "charts/TRecordingWindow.h"
 #include "charts/TTempChartForm.h"
-#include "record/RecordingsFolder.h"
-#include "record/TRecorder.h"
 #include "config/BoardAddresses.h"
 #include "config/DefinitionFile.h"
 #include "live/TInputsOutputsPage.h"
@@ -30,6 +28,8 @@
 #include "params/TSettingsPage.h"
 #include "params/TStopPage.h"
 #include "params/TVentilationPage.h"
+#include "record/RecordingsFolder.h"
+#include "record/TRecorder.h"
 #include "service/TCalibrationPage.h"
 #include "service/TInOutPage.h"
 #include "service/TTimersPage.h"
@@ -338,8 +338,8 @@ void TForm1::ShowRecordingState()
 void TForm1::SetRecording(bool on)
 {
     m_recordAction->setChecked(on);
-    for (TTrendWindow *window : {static_cast<TTrendWindow *>(m_chart.data()),
-                                 static_cast<TTrendWindow *>(m_tempChart.data())}) {
+    for (TTrendWindow *window :
+         {static_cast<TTrendWindow *>(m_chart.data()), static_cast<TTrendWindow *>(m_tempChart.data())}) {
         if (window)
             window->SetPower(on);
     }

@@ -33,9 +33,18 @@
 namespace {
 
 // The colours of the trend windows, series by series.
-const QColor kColours[] = {Qt::red,          QColor(0, 255, 0), Qt::blue,          QColor(128, 128, 0),
-                           QColor(0, 128, 0), QColor(220, 180, 0), QColor(255, 128, 0), QColor(128, 0, 128),
-                           QColor(0, 128, 128), Qt::gray,       Qt::black,         QColor(128, 0, 0),
+const QColor kColours[] = {Qt::red,
+                           QColor(0, 255, 0),
+                           Qt::blue,
+                           QColor(128, 128, 0),
+                           QColor(0, 128, 0),
+                           QColor(220, 180, 0),
+                           QColor(255, 128, 0),
+                           QColor(128, 0, 128),
+                           QColor(0, 128, 128),
+                           Qt::gray,
+                           Qt::black,
+                           QColor(128, 0, 0),
                            QColor(0, 0, 128)};
 // Events within this many pixels of the mouse are named on hover.
 constexpr int kHoverPixels = 4;
@@ -67,8 +76,8 @@ TRecordingWindow::TRecordingWindow(const QString &folder, TUserMessages &message
     RecordingsList = new QTreeWidget(this);
     RecordingsList->setObjectName(QStringLiteral("RecordingsList"));
     RecordingsList->setAccessibleName(QStringLiteral("Recordings"));
-    RecordingsList->setHeaderLabels({QStringLiteral("Board"), QStringLiteral("Start"), QStringLiteral("Length"),
-                                     QStringLiteral("Size")});
+    RecordingsList->setHeaderLabels(
+        {QStringLiteral("Board"), QStringLiteral("Start"), QStringLiteral("Length"), QStringLiteral("Size")});
     RecordingsList->setRootIsDecorated(false);
     RecordingsList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(RecordingsList, &QTreeWidget::itemActivated, this,
@@ -177,6 +186,9 @@ TRecordingWindow::TRecordingWindow(const QString &folder, TUserMessages &message
     layout->addLayout(bar);
     layout->addWidget(splitter, 1);
     resize(1200, 640);
+    m_follow = new QTimer(this);
+    m_follow->setInterval(2000);
+    connect(m_follow, &QTimer::timeout, this, &TRecordingWindow::FollowGrowth);
     ListFolder();
 }
 
@@ -227,12 +239,39 @@ bool TRecordingWindow::OpenFile(const QString &path)
                                 m_reader->BeingWritten() ? QStringLiteral(" (being written)") : QString()));
     EventsList->clear();
     for (const rec::TEvent &event : m_events) {
-        auto *item = new QListWidgetItem(QStringLiteral("%1  %2").arg(rec::LocalTimeText(event.Ms), event.Text),
-                                         EventsList);
+        auto *item =
+            new QListWidgetItem(QStringLiteral("%1  %2").arg(rec::LocalTimeText(event.Ms), event.Text), EventsList);
         item->setToolTip(event.Text);
     }
     ShowRange(m_reader->FirstMs(), m_reader->LastMs() + 1);
+    if (m_reader->BeingWritten())
+        m_follow->start();
+    else
+        m_follow->stop();
     return true;
+}
+
+void TRecordingWindow::FollowGrowth()
+{
+    if (!m_reader)
+        return;
+    const qint64 last = m_reader->LastMs();
+    const qint64 lastEvent = m_events.empty() ? std::numeric_limits<qint64>::min() : m_events.back().Ms;
+    if (!m_reader->Refresh())
+        return;
+    for (const rec::TEvent &event : m_reader->Events(lastEvent + 1)) {
+        m_events.push_back(event);
+        auto *item =
+            new QListWidgetItem(QStringLiteral("%1  %2").arg(rec::LocalTimeText(event.Ms), event.Text), EventsList);
+        item->setToolTip(event.Text);
+    }
+    if (!m_reader->BeingWritten())
+        m_follow->stop();
+    const qint64 grown = m_reader->LastMs() - last;
+    if (grown > 0 && m_to > last)
+        ShowRange(m_from + grown, m_to + grown);
+    else
+        Draw();
 }
 
 void TRecordingWindow::ShowRange(qint64 from, qint64 to)

@@ -14,6 +14,7 @@ class QCustomPlot;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QTimer;
 class QTreeWidget;
 class TUserMessages;
 
@@ -41,6 +42,9 @@ public:
     void GoToEvent(int row);
     bool ExportCsv(const QString &path, QString *error);
     bool SavePicture(const QString &path, QString *error);
+    // A recording being written: reads what was committed since, lists its events and, while the
+    // view reaches the newest sample, moves the view along (every two seconds by itself).
+    void FollowGrowth();
     // What hovering over the chart at time ms shows: the events within a few pixels.
     QString HoverText(qint64 ms) const;
 
@@ -72,5 +76,6 @@ private:
     qint64 m_from = 0;
     qint64 m_to = 0;
     bool m_drawing = false;
+    QTimer *m_follow = nullptr;
     bool m_drawPending = false;
 };

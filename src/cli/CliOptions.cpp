@@ -161,7 +161,8 @@ const TOption kOptions[]{
          const QString text = v.trimmed();
          const qint64 unit = !text.isEmpty() ? units.value(text.back().toLower(), 0) : 0;
          qint64 n = 0;
-         if (!TakeWhole(unit ? text.chopped(1) : text, 1, 366 * 86400, n) || n * std::max<qint64>(unit, 1) > 366 * 86400)
+         if (!TakeWhole(unit ? text.chopped(1) : text, 1, 366 * 86400, n)
+             || n * std::max<qint64>(unit, 1) > 366 * 86400)
              return false;
          p.Options.DurationS = n * std::max<qint64>(unit, 1);
          return true;

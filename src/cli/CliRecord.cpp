@@ -25,7 +25,7 @@ constexpr int kPeriodMs = 1000;
 QString SizeText(qint64 bytes)
 {
     return bytes < 10 * 1024 * 1024 ? QStringLiteral("%1 kB").arg((bytes + 1023) / 1024)
-                                     : QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / 1024 / 1024, 0, 'f', 1);
+                                    : QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / 1024 / 1024, 0, 'f', 1);
 }
 
 bool OpenRecording(rec::TRecordingReader &reader, const QString &path, QString *error)
@@ -138,8 +138,8 @@ TExitStatus RunExport(const TCliOptions &options, std::FILE *out, std::FILE *err
             *error = QStringLiteral("%1 cannot be written: %2").arg(target, file.errorString());
             return kExitUsage;
         }
-        std::fprintf(err, "z4ctl: %lld samples written to %s (%s)\n", static_cast<long long>(count),
-                     qPrintable(target), qPrintable(SizeText(QFileInfo(target).size())));
+        std::fprintf(err, "z4ctl: %lld samples written to %s (%s)\n", static_cast<long long>(count), qPrintable(target),
+                     qPrintable(SizeText(QFileInfo(target).size())));
     }
     return kExitDone;
 }
@@ -157,9 +157,10 @@ TExitStatus RunEvents(const TCliOptions &options, std::FILE *out, QString *error
     if (options.Json) {
         QJsonArray list;
         for (const rec::TEvent &event : events) {
-            QJsonObject object{{QStringLiteral("time"), QDateTime::fromMSecsSinceEpoch(event.Ms).toString(Qt::ISODateWithMs)},
-                               {QStringLiteral("kind"), event.Kind},
-                               {QStringLiteral("text"), event.Text}};
+            QJsonObject object{
+                {QStringLiteral("time"), QDateTime::fromMSecsSinceEpoch(event.Ms).toString(Qt::ISODateWithMs)},
+                {QStringLiteral("kind"), event.Kind},
+                {QStringLiteral("text"), event.Text}};
             if (event.Register)
                 object.insert(QStringLiteral("register"), *event.Register);
             if (event.Old)
@@ -177,7 +178,8 @@ TExitStatus RunEvents(const TCliOptions &options, std::FILE *out, QString *error
         return kExitDone;
     }
     for (const rec::TEvent &event : events) {
-        QString line = QStringLiteral("%1  %2  %3").arg(rec::LocalTimeText(event.Ms), event.Kind.leftJustified(8), event.Text);
+        QString line =
+            QStringLiteral("%1  %2  %3").arg(rec::LocalTimeText(event.Ms), event.Kind.leftJustified(8), event.Text);
         if (event.Register) {
             line += QStringLiteral("  [0x%1: %2%3, %4]")
                         .arg(*event.Register, 4, 16, QLatin1Char('0'))

@@ -13,11 +13,11 @@
 #include <QVBoxLayout>
 
 namespace {
+using live::kDin3WarningBit;
 using live::kFirstStopControlCode;
+using live::kHcWarningBit;
 using live::kStop3Code;
 using live::kStop4Code;
-using live::kDin3WarningBit;
-using live::kHcWarningBit;
 
 QCheckBox *StateBox(QWidget *parent, const QString &name, const QString &caption)
 {

@@ -116,9 +116,8 @@ const char *const kSchema[] = {
 bool WriteMeta(QSqlQuery &query, const TRecordingInfo &info)
 {
     const std::pair<const char *, QVariant> rows[] = {
-        {"address", info.Address}, {"line", info.Line},        {"firmware", info.Firmware},
-        {"series", info.Series},   {"board", info.Board},      {"tool", info.Tool},
-        {"start_ms", info.StartMs}, {"offset_s", info.OffsetSeconds},
+        {"address", info.Address}, {"line", info.Line}, {"firmware", info.Firmware}, {"series", info.Series},
+        {"board", info.Board},     {"tool", info.Tool}, {"start_ms", info.StartMs},  {"offset_s", info.OffsetSeconds},
     };
     query.prepare(QStringLiteral("INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)"));
     for (const auto &[key, value] : rows) {
@@ -319,7 +318,8 @@ bool TRecordingWriter::WriteChunk(const TChunk &chunk)
     QByteArray data;
     data.reserve(count * (kSeries + 2));
     for (int i = 1; i < count; ++i)
-        PutVarint(data, static_cast<quint64>(chunk.Times[static_cast<size_t>(i)] - chunk.Times[static_cast<size_t>(i - 1)]));
+        PutVarint(data,
+                  static_cast<quint64>(chunk.Times[static_cast<size_t>(i)] - chunk.Times[static_cast<size_t>(i - 1)]));
     QByteArray minmax;
     minmax.reserve(kSeries * 8);
     for (int s = 0; s < kSeries; ++s) {
@@ -481,7 +481,7 @@ bool TRecordingReader::Open(const QString &path)
     if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next()) {
         const QString why = SqlWhy(query.lastError());
         return Fail(why.contains(QStringLiteral("not a database")) ? notOurs
-                                                                    : QStringLiteral("is damaged: %1").arg(why));
+                                                                   : QStringLiteral("is damaged: %1").arg(why));
     }
     if (query.value(0).toInt() != kApplicationId)
         return Fail(notOurs);
@@ -571,7 +571,8 @@ bool TRecordingReader::ReadChunks(qint64 from, qint64 to, bool withData,
         if (row.Last < from)
             continue;
         if (row.MinMax.size() != minmaxSize || row.Count < 1 || row.Last < row.First)
-            return Fail(QStringLiteral("is damaged: a chunk of samples at %1 is malformed").arg(LocalTimeText(row.First)));
+            return Fail(
+                QStringLiteral("is damaged: a chunk of samples at %1 is malformed").arg(LocalTimeText(row.First)));
         each(row);
     }
     if (query.lastError().isValid())
@@ -616,7 +617,8 @@ bool TRecordingReader::ForEachSample(qint64 from, qint64 to, const std::function
         if (!decoded)
             return;
         if (!Decode(row, times, values)) {
-            decoded = Fail(QStringLiteral("is damaged: the samples at %1 cannot be read").arg(LocalTimeText(row.First)));
+            decoded =
+                Fail(QStringLiteral("is damaged: the samples at %1 cannot be read").arg(LocalTimeText(row.First)));
             return;
         }
         for (int i = 0; i < row.Count; ++i) {

@@ -36,10 +36,10 @@ inline constexpr int kSeries = kIoSeries + kRegulationSeries;
 
 struct TSeriesInfo
 {
-    QString Name;     // as the trend windows' legends and CSV columns name it
-    QString Unit;     // "°C", "V", "%", "" for on/off and the regulation variables
-    int Stored = 0;   // the decimals a value is kept to (the file holds value x 10^Stored)
-    int Shown = 0;    // the decimals the windows show it to
+    QString Name;    // as the trend windows' legends and CSV columns name it
+    QString Unit;    // "°C", "V", "%", "" for on/off and the regulation variables
+    int Stored = 0;  // the decimals a value is kept to (the file holds value x 10^Stored)
+    int Shown = 0;   // the decimals the windows show it to
     bool OnOff = false;
 };
 // The series as this version records them.
@@ -52,12 +52,12 @@ inline const QString kExtension = QStringLiteral("z4rec");
 struct TRecordingInfo
 {
     int Address = 0;
-    QString Line;      // "/dev/ttyUSB0 (19200 8E1)", "10.0.0.7:502"
-    QString Firmware;  // "1.012"; empty until read
-    QString Series;    // the series number; empty when none or not read
-    QString Board;     // the board number; empty until read
-    QString Tool;      // the tool's version
-    qint64 StartMs = 0;  // UTC, milliseconds since the epoch
+    QString Line;           // "/dev/ttyUSB0 (19200 8E1)", "10.0.0.7:502"
+    QString Firmware;       // "1.012"; empty until read
+    QString Series;         // the series number; empty when none or not read
+    QString Board;          // the board number; empty until read
+    QString Tool;           // the tool's version
+    qint64 StartMs = 0;     // UTC, milliseconds since the epoch
     int OffsetSeconds = 0;  // the local clock's offset from UTC at the start
 };
 
@@ -76,8 +76,8 @@ std::optional<TCause> CauseOf(const QString &text);
 struct TEvent
 {
     qint64 Ms = 0;
-    QString Kind;  // "stop", "warning", "run", "mode", "season", "hearth", "line", "firmware", "write"
-    QString Text;  // as the window words it
+    QString Kind;                 // "stop", "warning", "run", "mode", "season", "hearth", "line", "firmware", "write"
+    QString Text;                 // as the window words it
     std::optional<int> Register;  // a write's register, its value before (when known) and after
     std::optional<int> Old;
     std::optional<int> New;

@@ -39,9 +39,8 @@ QString FileName(const QDateTime &start, const QString &line)
     // The line as far as a file name can carry it: "/dev/ttyUSB0 (19200 8E1)" gives "ttyUSB0".
     QString place = line.section(QLatin1Char(' '), 0, 0).section(QLatin1Char('/'), -1);
     place.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("-"));
-    return QStringLiteral("%1%2.%3")
-        .arg(start.toString(QStringLiteral("yyyy-MM-dd_HHmmss")),
-             place.isEmpty() ? QString() : QLatin1Char('_') + place, kExtension);
+    return QStringLiteral("%1%2.%3").arg(start.toString(QStringLiteral("yyyy-MM-dd_HHmmss")),
+                                         place.isEmpty() ? QString() : QLatin1Char('_') + place, kExtension);
 }
 
 QStringList Recordings(const QString &folder)

@@ -43,16 +43,17 @@ std::vector<TEvent> StatusEvents(const std::optional<live::StatusBlock> &before,
             continue;
         const QString cause = bit < 8 ? QStringLiteral("DIN%1 (%2)").arg(bit + 1).arg(live::DigitalInputName(bit + 1))
                                       : QStringLiteral("AIN%1 (%2)").arg(bit - 7).arg(live::InputName(bit - 7));
-        add("stop", (on ? QStringLiteral("Stop cause %1 appeared") : QStringLiteral("Stop cause %1 cleared")).arg(cause));
+        add("stop",
+            (on ? QStringLiteral("Stop cause %1 appeared") : QStringLiteral("Stop cause %1 cleared")).arg(cause));
     }
     if (now.StopCode != (before ? before->StopCode : 0)) {
         const QString caption = live::StopCodeCaption(now.StopCode);
-        add("stop", now.StopCode == 0 ? QStringLiteral("Stop code cleared")
+        add("stop", now.StopCode == 0   ? QStringLiteral("Stop code cleared")
                     : caption.isEmpty() ? QStringLiteral("Stop code %1").arg(now.StopCode)
                                         : QStringLiteral("Stop code: %1").arg(caption));
     }
-    for (const auto &[bit, name] : {std::pair{live::kDin3WarningBit, "DIN3 Warning"},
-                                    std::pair{live::kHcWarningBit, "HC Warning"}}) {
+    for (const auto &[bit, name] :
+         {std::pair{live::kDin3WarningBit, "DIN3 Warning"}, std::pair{live::kHcWarningBit, "HC Warning"}}) {
         const bool on = now.DigitalInput(bit);
         if (on != (before && before->DigitalInput(bit)))
             add("warning", QStringLiteral("%1 %2").arg(QLatin1String(name), OnOff(on)));
@@ -77,10 +78,10 @@ TEvent WriteEvent(const TWriteNote &note, qint64 ms)
     QStringList words;
     for (const quint16 word : note.Values)
         words << QString::number(word);
-    QString text = note.What.isEmpty() ? QStringLiteral("0x%1 = %2")
-                                             .arg(note.Start, 4, 16, QLatin1Char('0'))
-                                             .arg(words.join(QStringLiteral(", ")))
-                                       : note.What;
+    QString text =
+        note.What.isEmpty()
+            ? QStringLiteral("0x%1 = %2").arg(note.Start, 4, 16, QLatin1Char('0')).arg(words.join(QStringLiteral(", ")))
+            : note.What;
     if (note.Result == TWriteNote::Refused)
         text += QStringLiteral(" (refused by the board)");
     else if (note.Result == TWriteNote::Failed)
@@ -323,8 +324,13 @@ void TRecorder::TakeVersion(const live::VersionBlock &block)
     m_info.Firmware = live::VersionNumberText(block.Version);
     m_info.Board = QString::number(block.BoardNumber);
     m_writer->SetInfo(m_info);
-    Event({QDateTime::currentMSecsSinceEpoch(), QStringLiteral("firmware"),
-           QStringLiteral("%1, %2").arg(block.VersionPanel, block.BoardPanel), {}, {}, {}, rec::TCause::None});
+    Event({QDateTime::currentMSecsSinceEpoch(),
+           QStringLiteral("firmware"),
+           QStringLiteral("%1, %2").arg(block.VersionPanel, block.BoardPanel),
+           {},
+           {},
+           {},
+           rec::TCause::None});
 }
 
 void TRecorder::TakeSeries(const QString &panelText)

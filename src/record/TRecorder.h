@@ -112,5 +112,5 @@ private:
     QString m_toolVersion;
     bool m_auto = false;
     quint64 m_commits = 0;  // started by the switch or the setting, into the folder
-    QDate m_startDay;  // the local day of a recording the recorder named itself; null otherwise
+    QDate m_startDay;       // the local day of a recording the recorder named itself; null otherwise
 };
