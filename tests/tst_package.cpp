@@ -394,7 +394,8 @@ void TstPackage::manualPages()
         if (lines[i] == QLatin1String(".TP") && i + 1 < lines.size())
             items.append(lines[i + 1].section(QLatin1Char(' '), 0, 0));
     }
-    QCOMPARE(items, QStringList({"status", "save", "load", "verify", "diff", "get", "set", "keys", "watch", "scan"}));
+    QCOMPARE(items, QStringList({"status", "save", "load", "verify", "diff", "get", "set", "keys", "watch", "scan",
+                                 "record", "export", "events"}));
 }
 
 // The words bash would complete after a command line, split as bash splits it (also at "="):

@@ -165,7 +165,7 @@ void TForm1::BuildMenus()
     add(view, QStringLiteral("&Regulation trend\tF1"), "TempChartAction", [this] { FormKeyDown(Qt::Key_F1); });
     add(view, QStringLiteral("&Traffic"), "TrafficAction", [this] { TrafficClick(); });
 
-    QMenu *recording = menuBar()->addMenu(QStringLiteral("&Recording"));
+    QMenu *recording = menuBar()->addMenu(QStringLiteral("Recordin&g"));
     recording->setObjectName(QStringLiteral("RecordingMenu"));
     m_recordAction = add(recording, QStringLiteral("&Record"), "RecordAction", [this](bool on) { SetRecording(on); });
     m_recordAction->setCheckable(true);

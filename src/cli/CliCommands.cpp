@@ -901,8 +901,8 @@ constexpr TCommand kCommands[]{
      "find the board's line settings and address, asking only for its version", Scan},
     {"record", "FILE", 1, false, TLineUse::Needed, false,
      "the board's samples (a second apart) and events into a new recording, until stopped", Record},
-    {"export", "FILE [OUT.csv]", TCommand::kOneOrMore, false, TLineUse::None, false,
-     "a recording as the trend windows' CSV, to OUT.csv or stdout (no line)", Export},
+    {"export", "FILE [CSV]", TCommand::kOneOrMore, false, TLineUse::None, false,
+     "a recording as the trend windows' CSV, to the file CSV or stdout (no line)", Export},
     {"events", "FILE", 1, false, TLineUse::None, false, "a recording's events, one a line (no line)", Events},
 };
 
