@@ -308,7 +308,7 @@ void TRecordingWriter::AddEvent(const TEvent &event)
 
 void TRecordingWriter::CommitWhenDue()
 {
-    if (QDateTime::currentMSecsSinceEpoch() - m_lastCommit >= 1000)
+    if (m_autoCommit && QDateTime::currentMSecsSinceEpoch() - m_lastCommit >= 1000)
         Commit();
 }
 

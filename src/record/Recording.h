@@ -88,7 +88,8 @@ struct TEvent
 inline constexpr int kChunkSamples = 60;
 
 // Writes a new recording. Every call is cheap; Commit (at least once a second; Add and AddEvent
-// commit by themselves once a second has passed) puts what came since on disk as one transaction.
+// commit by themselves once a second has passed, unless told not to) puts what came since on disk
+// as one transaction.
 // A failure (a full disk, a folder gone) is kept: every later call does nothing and Error says why.
 class TRecordingWriter
 {
@@ -105,6 +106,9 @@ public:
     void Add(const TSample &sample);
     void AddEvent(const TEvent &event);
     bool Commit();
+    // Whether Add and AddEvent commit by themselves once a second has passed (they do at first);
+    // off, the owner commits, e.g. on a timer of its own, away from whoever adds.
+    void SetAutoCommit(bool on) { m_autoCommit = on; }
     // Commits and closes; false when the last commit failed.
     bool Close();
 
@@ -142,6 +146,7 @@ private:
     qint64 m_events = 0;
     qint64 m_lastMs = std::numeric_limits<qint64>::min();
     qint64 m_lastCommit = 0;  // QDateTime::currentMSecsSinceEpoch of the last commit
+    bool m_autoCommit = true;
 };
 
 // The least and greatest value of each series within one pixel column; NaN when it has none.

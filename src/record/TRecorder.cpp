@@ -189,6 +189,8 @@ bool TRecorder::Start(const QString &path, const rec::TRecordingInfo &info)
         m_error = writer->Error();
         return false;
     }
+    // The timer commits, a second apart: never inside the poll's answer handlers.
+    writer->SetAutoCommit(false);
     m_writer = std::move(writer);
     m_path = path;
     m_info = info;

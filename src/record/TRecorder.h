@@ -34,7 +34,8 @@ TEvent WriteEvent(const TWriteNote &note, qint64 ms);
 // Records the poll into a recording file, apart from any window: one sample a poll tick (the I/O
 // trend's values and the regulation variables of the same cycle, with the time of the status
 // block's answer), and the events: stop causes, start/stop, mode, season, hearth, the line lost and
-// back, the firmware read, and every write made through the session. A failure to write (a full
+// back, the firmware read, and every write made through the session. What comes is kept in
+// memory and committed by a timer once a second, apart from the poll. A failure to write (a full
 // disk, a folder gone) stops the recording and says why; the poll goes on.
 class TRecorder : public QObject
 {
