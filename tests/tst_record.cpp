@@ -215,6 +215,11 @@ void TstRecord::hostileFilesRefused_data()
                                         << "is damaged";
     QTest::newRow("missing") << "missing"
                              << "does not exist";
+    // Opened, but its samples cannot be read.
+    QTest::newRow("a chunk's count lies") << "count"
+                                          << "is damaged";
+    QTest::newRow("a chunk's samples are junk") << "junk"
+                                                << "is damaged";
 }
 
 void TstRecord::hostileFilesRefused()
@@ -256,6 +261,12 @@ void TstRecord::hostileFilesRefused()
         ours();
         const QByteArray bytes = ReadAll(path);
         QVERIFY(WriteAll(path, bytes.left(bytes.size() / 3)));
+    } else if (kind == QLatin1String("count")) {
+        ours();
+        sql({QStringLiteral("UPDATE chunk SET count = 2000000000, last_ms = 9223372036854775807")});
+    } else if (kind == QLatin1String("junk")) {
+        ours();
+        sql({QStringLiteral("UPDATE chunk_data SET data = zeroblob(3000) || x'FFFFFFFFFFFFFFFFFFFF01'")});
     } else if (kind == QLatin1String("scribbled")) {
         ours();
         QByteArray bytes = ReadAll(path);
@@ -265,7 +276,12 @@ void TstRecord::hostileFilesRefused()
         QVERIFY(WriteAll(path, bytes));
     }
     TRecordingReader reader;
-    QVERIFY(!reader.Open(path));
+    if (reader.Open(path)) {
+        QVERIFY(kind == QLatin1String("count") || kind == QLatin1String("junk"));
+        std::vector<TColumnRange> columns;
+        QVERIFY(!reader.MinMax(reader.FirstMs(), reader.FirstMs() + 3'600'000, 100, columns));
+        QVERIFY(!reader.ForEachSample(reader.FirstMs(), reader.LastMs(), [](const TSample &) {}));
+    }
     QVERIFY2(reader.Error().contains(message), qPrintable(reader.Error()));
     QVERIFY(reader.Error().startsWith(QStringLiteral("h.z4rec ")));
 }

@@ -583,6 +583,10 @@ bool TRecordingReader::ReadChunks(qint64 from, qint64 to, bool withData,
 bool TRecordingReader::Decode(const TChunkRow &row, std::vector<qint64> &times, std::vector<qint32> &values) const
 {
     const auto series = static_cast<int>(m_series.size());
+    // Every value takes a byte at least: a count the data cannot hold is a damaged row, never an
+    // allocation of its size.
+    if (static_cast<qint64>(row.Count) * series > row.Data.size())
+        return false;
     times.assign(static_cast<size_t>(row.Count), row.First);
     values.assign(static_cast<size_t>(row.Count * series), kGap);
     qsizetype at = 0;
@@ -590,7 +594,9 @@ bool TRecordingReader::Decode(const TChunkRow &row, std::vector<qint64> &times, 
     for (int i = 1; i < row.Count; ++i) {
         if (!GetVarint(row.Data, at, code))
             return false;
-        times[static_cast<size_t>(i)] = times[static_cast<size_t>(i - 1)] + static_cast<qint64>(code);
+        // Wrapping arithmetic: a damaged row gives wrong numbers, never undefined behaviour.
+        times[static_cast<size_t>(i)] =
+            static_cast<qint64>(static_cast<quint64>(times[static_cast<size_t>(i - 1)]) + code);
     }
     for (int s = 0; s < series; ++s) {
         qint64 previous = 0;
@@ -599,7 +605,7 @@ bool TRecordingReader::Decode(const TChunkRow &row, std::vector<qint64> &times, 
                 return false;
             if (code == 0)
                 continue;
-            previous += UnZigZag(code - 1);
+            previous = static_cast<qint64>(static_cast<quint64>(previous) + static_cast<quint64>(UnZigZag(code - 1)));
             values[static_cast<size_t>(i * series + s)] = static_cast<qint32>(previous);
         }
     }
@@ -645,7 +651,11 @@ bool TRecordingReader::MinMax(qint64 from, qint64 to, int columns, std::vector<T
     if (columns <= 0 || to <= from)
         return true;
     const double width = static_cast<double>(to - from) / columns;
-    const auto column = [&](qint64 ms) { return static_cast<int>(std::floor((ms - from) / width)); };
+    // A column index, or -1 / columns for a time before / after the range (however far off).
+    const auto column = [&](qint64 ms) {
+        const double c = std::floor(static_cast<double>(ms - from) / width);
+        return c < 0 ? -1 : c >= columns ? columns : static_cast<int>(c);
+    };
     const auto merge = [&](int s, int c, double least, double most) {
         TColumnRange &range = result[static_cast<size_t>(s * columns + c)];
         if (std::isnan(range.Min) || least < range.Min)
