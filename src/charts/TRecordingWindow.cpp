@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTimer>
@@ -193,6 +194,19 @@ TRecordingWindow::TRecordingWindow(const QString &folder, TUserMessages &message
 }
 
 TRecordingWindow::~TRecordingWindow() = default;
+
+void TRecordingWindow::showEvent(QShowEvent *event)
+{
+    if (!std::exchange(m_placed, true)) {
+        if (const QScreen *shown = screen()) {
+            const QRect available = shown->availableGeometry();
+            // Room for a title bar that a desktop adds.
+            resize(size().boundedTo(available.size() - QSize(0, 48)).expandedTo(minimumSizeHint()));
+            move(available.center() - rect().center());
+        }
+    }
+    QWidget::showEvent(event);
+}
 
 void TRecordingWindow::ListFolder()
 {

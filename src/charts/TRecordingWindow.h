@@ -61,6 +61,10 @@ public:
     qint64 ViewFrom() const { return m_from; }
     qint64 ViewTo() const { return m_to; }
 
+protected:
+    // The first show keeps the window within its screen's free area.
+    void showEvent(QShowEvent *event) override;
+
 private:
     // Reads the columns of the range shown and draws them.
     void Draw();
@@ -78,4 +82,5 @@ private:
     bool m_drawing = false;
     QTimer *m_follow = nullptr;
     bool m_drawPending = false;
+    bool m_placed = false;
 };
