@@ -9,6 +9,9 @@
 //  3. The same cycle with the traffic record kept (the Traffic window closed), against the cycle
 //     without it, in the same run (target: no more than 5 % slower); and, for the record, what
 //     the open Traffic window adds: decoding one cycle's five records into lines.
+//  4. The same cycle with the recording on (every sample and event to the recorder), against the
+//     cycle without it (target: at most 1.05x); and, for the record, the commit that puts a
+//     second's samples on disk, which the recorder's timer runs apart from the cycle.
 #include "Z4Board.h"
 #include "app/TLiveColumn.h"
 #include "link/TTCPModbusClient.h"
@@ -17,6 +20,7 @@
 #include "monitor/TrafficText.h"
 #include "params/TControlPage.h"
 #include "params/TStopPage.h"
+#include "record/TRecorder.h"
 #include "session/TBoardSession.h"
 #include "session/TLiveState.h"
 #include "session/TTrafficLog.h"
@@ -32,6 +36,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <modbus.h>
 
@@ -255,7 +260,30 @@ int main(int argc, char *argv[])
     modbus_t *context = OpenLibmodbus(port, kUnit, static_cast<int>(kTimeoutMs));
 
     TTrafficLog traffic;
-    std::array<Pass, 3> passes{{
+    // The recorder takes the poll's samples only in its own pass (its own poll never ticks).
+    QTemporaryDir recordings;
+    TPoll idle(window.session, window.state);
+    TRecorder recorder(idle, window.session);
+    if (!recorder.Start(recordings.filePath(QStringLiteral("bench.z4rec")), {}))
+        Fail(recorder.Error());
+    bool recording = false;
+    QObject::connect(window.poll.get(), &TPoll::IoSampleTaken, &recorder, [&](const TIoSample &s) {
+        if (recording)
+            recorder.TakeIo(s);
+    });
+    QObject::connect(window.poll.get(), &TPoll::StatusBlockRead, &recorder, [&](const live::StatusBlock &b) {
+        if (recording)
+            recorder.TakeStatus(b);
+    });
+    // Before the cycle's end, so that its time counts.
+    QObject::disconnect(window.poll.get(), &TPoll::RegulationSampleTaken, &window.end, &CycleEnd::AddSample);
+    QObject::connect(window.poll.get(), &TPoll::RegulationSampleTaken, &recorder, [&](const TRegulationSample &s) {
+        if (recording)
+            recorder.TakeRegulation(s);
+    });
+    std::vector<double> commits;
+    QObject::connect(window.poll.get(), &TPoll::RegulationSampleTaken, &window.end, &CycleEnd::AddSample);
+    std::array<Pass, 4> passes{{
         {"TTCPModbusClient + TPoll (tick to last handler)",
          [&] {
              client.SetTrafficSink({});
@@ -266,7 +294,22 @@ int main(int argc, char *argv[])
         {"the same, traffic record kept",
          [&] {
              traffic.Attach(client);
-             return OursCycle(window);
+             const double seconds = OursCycle(window);
+             client.SetTrafficSink({});
+             return seconds;
+         },
+         {}},
+        {"the same, recording on",
+         [&] {
+             recording = true;
+             const double seconds = OursCycle(window);
+             recording = false;
+             // At one cycle a second, each cycle's sample is committed alone.
+             QElapsedTimer clock;
+             clock.start();
+             recorder.Commit();
+             commits.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+             return seconds;
          },
          {}},
     }};
@@ -284,7 +327,7 @@ int main(int argc, char *argv[])
                 Percentile(display.Processor, 0.95) * 1e3);
     std::printf("one poll cycle on loopback, z4sim on 127.0.0.1:%u, median of %d rounds after %d warm-up:\n", port,
                 rounds, warmup);
-    std::array<double, 3> medians{};
+    std::array<double, 4> medians{};
     for (size_t k = 0; k < passes.size(); ++k) {
         medians[k] = Median(passes[k].Seconds);
         std::printf("  %-48s %7.3f ms  (best %.3f ms, 95th percentile %.3f ms)\n", passes[k].Name, medians[k] * 1e3,
@@ -296,6 +339,12 @@ int main(int argc, char *argv[])
     const double kept = medians[2] / medians[0];
     std::printf("  ratio with/without the traffic record %11.3fx  (target: at most 1.05x) %s; %lld records kept\n",
                 kept, kept <= 1.05 ? "met" : "NOT MET", static_cast<long long>(traffic.Added()));
+    const double recorded = medians[3] / medians[0];
+    std::printf("  ratio with/without the recording %16.3fx  (target: at most 1.05x) %s; %lld samples recorded\n",
+                recorded, recorded <= 1.05 ? "met" : "NOT MET", static_cast<long long>(recorder.Samples()));
+    std::printf("  the commit of one cycle's sample, apart from the cycle (the recorder's timer, once a second): "
+                "%.3f ms (median)\n",
+                Median(commits) * 1e3);
     // The open window's share: the cycle's five records decoded (the last five kept are one cycle).
     const TTrafficNames names(ConfigImage{});
     std::vector<double> decode;

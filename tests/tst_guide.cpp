@@ -45,13 +45,16 @@ private slots:
     void cleanupTestCase() { LeaveOwnFolder(); }
     void cleanup() { Close(); }
 
-    // "View" holds the trend windows and Traffic, "Help" the guide, the log and About.
+    // "View" holds the trend windows and Traffic, "Recording" the recording's switches and its
+    // window, "Help" the guide, the log and About.
     void menus()
     {
         RecordedForm form;
         QCOMPARE(ActionsOf(*form, "ViewMenu"), QStringList({"I/O trend", "Regulation trend\tF1", "Traffic"}));
         QCOMPARE(ActionsOf(*form, "HelpMenu"),
                  QStringList({"User's guide", "Link log", "Open log folder", "About Z4 Ventilation"}));
+        QCOMPARE(ActionsOf(*form, "RecordingMenu"),
+                 QStringList({"Record", "Record whenever connected", "Open recording...", "Open recordings folder"}));
         form->findChild<QAction *>(QStringLiteral("ChartAction"))->trigger();
         form->findChild<QAction *>(QStringLiteral("TempChartAction"))->trigger();
         QVERIFY(form->ChartForm() && form->ChartForm()->isVisible());

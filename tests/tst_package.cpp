@@ -178,7 +178,8 @@ void TstPackage::control()
     QVERIFY(!field("Section").isEmpty());
     QVERIFY(!field("Description").isEmpty());
     const QString depends = field("Depends");
-    for (const char *library : {"libc6", "libqt6core6", "libqt6serialbus6", "libqt6widgets6", "qt6-qpa-plugins"})
+    for (const char *library :
+         {"libc6", "libqt6core6", "libqt6serialbus6", "libqt6widgets6", "qt6-qpa-plugins", "libqt6sql6-sqlite"})
         QVERIFY2(depends.contains(QRegularExpression(QStringLiteral("(^|, )%1( |,|$)").arg(QLatin1String(library)))),
                  qPrintable(library + QStringLiteral(" missing from: ") + depends));
 }
@@ -393,8 +394,8 @@ void TstPackage::manualPages()
         if (lines[i] == QLatin1String(".TP") && i + 1 < lines.size())
             items.append(lines[i + 1].section(QLatin1Char(' '), 0, 0));
     }
-    QCOMPARE(items, QStringList(
-                        {"status", "save", "report", "load", "verify", "diff", "get", "set", "keys", "watch", "scan"}));
+    QCOMPARE(items, QStringList({"status", "save", "report", "load", "verify", "diff", "get", "set", "keys", "watch",
+                                 "scan", "record", "export", "events"}));
 }
 
 // The words bash would complete after a command line, split as bash splits it (also at "="):

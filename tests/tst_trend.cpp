@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -78,7 +79,7 @@ private slots:
     void fitOnScreen_data();
     void fitOnScreen();
     void windowsComeBackWhereTheyWereOnTheScreen();
-    void closingAsksBeforeARecordingIsLost();
+    void closingAsksNothing();
 };
 
 void TestTrend::storeKeepsValuesGapsAndItsCap()
@@ -391,45 +392,25 @@ void TestTrend::windowsComeBackWhereTheyWereOnTheScreen()
     QVERIFY(available.contains(moved.frameGeometry()));
 }
 
-// Closing a window that holds a recording not yet exported asks: export, discard or cancel, Enter
-// cancelling. A recording exported since its last sample, or none, closes without a word.
-void TestTrend::closingAsksBeforeARecordingIsLost()
+// The recording lives on disk apart from the window: closing a window that holds samples asks
+// nothing and writes its settings; the power button tells the switch, and follows it.
+void TestTrend::closingAsksNothing()
 {
     QTemporaryDir dir;
-    const TRegulationSample sample;
     Messages messages;
     TTempChartForm window(dir.filePath(QStringLiteral("settings.ini")), messages);
+    QSignalSpy switched(&window, &TTrendWindow::PowerSwitched);
     window.show();
     window.PowerButton->click();
-    QVERIFY(window.close());  // nothing recorded
-    window.show();
-    window.AddSample(sample);
-    struct Case
-    {
-        TChoice Answer;
-        QString File;  // the file the user picks when asked for one
-        bool Closes;
-    };
-    for (const Case &c : {Case{TChoice::Cancel, {}, false},  // Enter or Escape
-                          Case{TChoice::Go, {}, false},      // the file dialog cancelled
-                          Case{TChoice::Go, dir.filePath(QStringLiteral("no/folder.csv")), false},
-                          Case{TChoice::Go, dir.filePath(QStringLiteral("kept.csv")), true}}) {
-        window.show();
-        messages.Answers = {c.Answer};
-        messages.SaveAnswer = c.File;
-        QCOMPARE(window.close(), c.Closes);
-        QCOMPARE(window.isVisible(), !c.Closes);
-    }
-    QCOMPARE(messages.Questions.size(), 4);
-    QVERIFY2(messages.Questions[0].contains(QLatin1String("of 1 sample since")), qPrintable(messages.Questions[0]));
-    QCOMPARE(messages.Errors.size(), 1);  // the folder that does not exist
-    window.show();
-    QVERIFY(window.close());  // exported, nothing since
-    window.show();
-    window.AddSample(sample);
-    messages.Answers = {TChoice::Other};
+    window.AddSample({});
     QVERIFY(window.close());
-    QCOMPARE(messages.Questions.size(), 5);
+    QVERIFY(messages.Questions.isEmpty());
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("settings.ini"))));
+    window.SetPower(false);
+    QCOMPARE(switched.size(), 2);
+    QCOMPARE(switched[0][0].toBool(), true);
+    QCOMPARE(switched[1][0].toBool(), false);
+    QVERIFY(!window.PowerButton->isChecked());
 }
 
 QTEST_MAIN(TestTrend)

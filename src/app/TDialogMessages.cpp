@@ -84,6 +84,14 @@ QString TDialogMessages::AskOpenFileAs(const QString &title)
     return Chosen(dialog);
 }
 
+QString TDialogMessages::AskOpenFileOf(const QString &title, const QString &filter)
+{
+    QFileDialog dialog(m_parent, title, StartFolder(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Chosen(dialog);
+}
+
 TChoice TDialogMessages::Ask(const TQuestion &question)
 {
     if (!question.Rows.isEmpty() || !question.FirstText.isEmpty()) {

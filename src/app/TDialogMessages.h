@@ -19,6 +19,7 @@ public:
     QString AskSaveFile() override;
     QString AskOpenFile() override;
     QString AskOpenFileAs(const QString &title) override;
+    QString AskOpenFileOf(const QString &title, const QString &filter) override;
     QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) override;
     TChoice Ask(const TQuestion &question) override;
     // The report dialog, starting with the texts the settings file kept; they are kept again.

@@ -14,6 +14,7 @@
 #include "app/TTrafficWindow.h"
 #include "app/TermTips.h"
 #include "app/Version.h"
+#include "charts/TRecordingWindow.h"
 #include "charts/TTempChartForm.h"
 #include "config/BoardAddresses.h"
 #include "config/DefinitionFile.h"
@@ -28,6 +29,8 @@
 #include "params/TSettingsPage.h"
 #include "params/TStopPage.h"
 #include "params/TVentilationPage.h"
+#include "record/RecordingsFolder.h"
+#include "record/TRecorder.h"
 #include "service/TCalibrationPage.h"
 #include "service/TInOutPage.h"
 #include "service/TTimersPage.h"
@@ -89,6 +92,18 @@ TForm1::TForm1(TBoardModel &model, std::unique_ptr<TUserMessages> messages, TFor
     display.VersionPanel = StatusPanels[3];
     m_liveColumn = std::make_unique<TLiveColumn>(display);
     m_poll = new TPoll(Session(), Live(), this);
+    m_recorder = new TRecorder(*m_poll, Session(), this);
+    m_recorder->WatchLine(m_model.Line());
+    m_recorder->SetToolVersion(ToolVersionText());
+    connect(m_recorder, &TRecorder::Started, this, &TForm1::ShowRecordingState);
+    connect(m_recorder, &TRecorder::Stopped, this, [this](const QString &path, const QString &failure) {
+        if (!failure.isEmpty()) {
+            SetRecording(false);
+            m_messages->ErrorBox(QStringLiteral("The recording stopped: %1\nPolling goes on.").arg(failure));
+        }
+        Q_UNUSED(path);
+        ShowRecordingState();
+    });
     WirePoll();
     // The transfer log says which board it is about whenever that changes.
     connect(new TBoardMark(m_model.Line(), *m_poll, this), &TBoardMark::Changed, ParametersTabSheet->ParametersMemo,
@@ -154,6 +169,24 @@ void TForm1::BuildMenus()
     // F1 itself is the window's shortcut; the menu shows it.
     add(view, QStringLiteral("&Regulation trend\tF1"), "TempChartAction", [this] { FormKeyDown(Qt::Key_F1); });
     add(view, QStringLiteral("&Traffic"), "TrafficAction", [this] { TrafficClick(); });
+
+    QMenu *recording = menuBar()->addMenu(QStringLiteral("Recordin&g"));
+    recording->setObjectName(QStringLiteral("RecordingMenu"));
+    m_recordAction = add(recording, QStringLiteral("&Record"), "RecordAction", [this](bool on) { SetRecording(on); });
+    m_recordAction->setCheckable(true);
+    m_recordAction->setToolTip(QStringLiteral("Records every sample and event to a file while connected, with or "
+                                              "without a trend window open"));
+    m_whenConnectedAction = add(recording, QStringLiteral("Record whenever &connected"), "RecordWhenConnectedAction",
+                                [this](bool on) { RecordWhenConnectedClick(on); });
+    m_whenConnectedAction->setCheckable(true);
+    add(recording, QStringLiteral("&Open recording..."), "OpenRecordingAction", [this] { OpenRecordingClick(); });
+    add(recording, QStringLiteral("Open recordings &folder"), "RecordingsFolderAction", [this] {
+        QDir().mkpath(m_recorder->Folder());
+        if (m_options.OpenFolder)
+            m_options.OpenFolder(m_recorder->Folder());
+        else
+            QDesktopServices::openUrl(QUrl::fromLocalFile(m_recorder->Folder()));
+    });
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("HelpMenu"));
@@ -290,6 +323,71 @@ void TForm1::BuildStatusBar()
     LiveStatusPanel->setObjectName(QStringLiteral("LiveStatusPanel"));
     LiveStatusPanel->setAccessibleName(QStringLiteral("Live values"));
     bar->addPermanentWidget(LiveStatusPanel);
+    RecordStatusPanel = new TStatusPanel(QString(), bar);
+    RecordStatusPanel->setObjectName(QStringLiteral("RecordStatusPanel"));
+    RecordStatusPanel->setAccessibleName(QStringLiteral("Recording"));
+    bar->addPermanentWidget(RecordStatusPanel);
+}
+
+void TForm1::ShowRecordingState()
+{
+    if (m_recorder->Running()) {
+        RecordStatusPanel->setText(QStringLiteral("Recording: %1").arg(QFileInfo(m_recorder->Path()).fileName()));
+        RecordStatusPanel->setToolTip(QDir::toNativeSeparators(m_recorder->Path()));
+    } else {
+        RecordStatusPanel->setText(m_recorder->Wanted() ? QStringLiteral("Recording when connected") : QString());
+        RecordStatusPanel->setToolTip(QDir::toNativeSeparators(m_recorder->Folder()));
+    }
+}
+
+void TForm1::SetRecording(bool on)
+{
+    m_recordAction->setChecked(on);
+    for (TTrendWindow *window :
+         {static_cast<TTrendWindow *>(m_chart.data()), static_cast<TTrendWindow *>(m_tempChart.data())}) {
+        if (window)
+            window->SetPower(on);
+    }
+    if (m_recorder->Wanted() != on)
+        m_recorder->SetWanted(on);
+    ShowRecordingState();
+}
+
+void TForm1::RecordWhenConnectedClick(bool on)
+{
+    m_recorder->SetWhenConnected(on);
+    QString error;
+    if (!TSettings::KeepRecordWhenConnected(SettingsFile(), on, &error))
+        m_messages->ErrorBox(QStringLiteral("The setting could not be saved: %1").arg(error));
+    ShowRecordingState();
+}
+
+void TForm1::FollowRecording(TTrendWindow *window)
+{
+    window->SetPower(m_recordAction->isChecked());
+    connect(window, &TTrendWindow::PowerSwitched, this, &TForm1::SetRecording);
+    connect(window, &TTrendWindow::OpenRecordingClicked, this, &TForm1::OpenRecordingClick);
+}
+
+TRecordingWindow *TForm1::RecordingWindow() const
+{
+    return m_recordingWindow;
+}
+
+void TForm1::OpenRecordingClick()
+{
+    if (!m_recordingWindow)
+        m_recordingWindow = new TRecordingWindow(m_recorder->Folder(), *m_messages, this);
+    else
+        m_recordingWindow->ListFolder();
+    // What is being written now is what is looked for; it is read as far as it was committed.
+    if (m_recorder->Running()) {
+        m_recorder->Commit();
+        m_recordingWindow->OpenFile(m_recorder->Path());
+    }
+    m_recordingWindow->show();
+    m_recordingWindow->raise();
+    m_recordingWindow->activateWindow();
 }
 
 void TForm1::ShowLiveLost(const QDateTime &)
@@ -328,6 +426,13 @@ void TForm1::FormCreate()
     CalibrationTabSheet->ShowStartReferences();
 
     SetPollPeriod(settings.ReadPeriod);
+    m_recorder->SetFolder(!m_options.RecordingsFolder.isEmpty() ? m_options.RecordingsFolder
+                          : !settings.RecordFolder.isEmpty()    ? settings.RecordFolder
+                                                                : rec::DefaultFolder(),
+                          static_cast<qint64>(settings.RecordMaxMB) * 1024 * 1024);
+    m_whenConnectedAction->setChecked(settings.RecordWhenConnected);
+    m_recorder->SetWhenConnected(settings.RecordWhenConnected);
+    ShowRecordingState();
 
     // The transfer table ties every configuration register to its controls; the definition file
     // names the items in configuration files. Without a definition that fits the table there is
@@ -396,13 +501,6 @@ void TForm1::closeEvent(QCloseEvent *event)
         });
         return;
     }
-    // A trend window holding a recording asks first; its Cancel keeps the tool open.
-    for (QWidget *chart : {static_cast<QWidget *>(m_chart.data()), static_cast<QWidget *>(m_tempChart.data())}) {
-        if (chart && chart->isVisible() && !chart->close()) {
-            event->ignore();
-            return;
-        }
-    }
     FormClose();
     QMainWindow::closeEvent(event);
 }
@@ -410,8 +508,12 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::FormClose()
 {
     // An open trend window closes with the tool, and keeps its check boxes as when closed alone.
-    if (m_chart)
-        m_chart->close();
+    for (QWidget *chart : {static_cast<QWidget *>(m_chart.data()), static_cast<QWidget *>(m_tempChart.data())}) {
+        if (chart && chart->isVisible())
+            chart->close();
+    }
+    // What was recorded is committed; the file stays whole.
+    m_recorder->Stop();
     QString error;
     if (!m_settings.Keep(*ConnectiondxfGroupBox, *this, m_shown, *MainPageControl, &error))
         m_messages->ErrorBox(QStringLiteral("The settings could not be saved: %1").arg(error));
@@ -426,6 +528,7 @@ void TForm1::FormKeyDown(int key)
     delete m_tempChart;  // a hidden one is replaced by a fresh window
     m_tempChart = new TTempChartForm(QDir(WorkDir()).filePath(SettingsPlace::TrendFileName()), *m_messages, this);
     m_tempChart->TakeSamplesFrom(*m_poll);
+    FollowRecording(m_tempChart);
     connect(m_tempChart, &TTrendWindow::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The regulation chart's place could not be saved: %1").arg(why));
     });
@@ -439,6 +542,7 @@ void TForm1::ChartVrButtonClick()
     delete m_chart;  // a closed one is replaced by a fresh window
     m_chart = new TChartForm(QDir(WorkDir()).filePath(SettingsPlace::TrendFileName()), *m_messages, this);
     m_chart->TakeSamplesFrom(*m_poll);
+    FollowRecording(m_chart);
     connect(m_chart, &TChartForm::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The chart's check boxes could not be saved: %1").arg(why));
     });
@@ -573,7 +677,9 @@ void TForm1::LeaveBoard(std::function<void()> leave)
                                        done();
                                    },
                                .OnRefused = [done](const TModbusAnswer &) { done(); },
-                               .OnFailed = done});
+                               .OnFailed = done,
+                               .Cause = TWriteCause::Command,
+                               .What = write.What});
     }
 }
 

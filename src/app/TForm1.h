@@ -32,6 +32,8 @@ class TLeftColumn;
 class TParametersPage;
 class TPageTabs;
 class TPoll;
+class TRecorder;
+class TRecordingWindow;
 class TFirmwareGate;
 class TStopPage;
 class TTimersPage;
@@ -47,6 +49,9 @@ struct TForm1Options
     std::function<void(const QString &folder)> OpenFolder;
     // The user's guide (empty: where TGuideWindow finds it).
     QString GuidePath;
+    // Where recordings go (empty: the settings file's [Recording] Folder, else the user's data
+    // folder).
+    QString RecordingsFolder;
 };
 
 class TTrafficWindow;
@@ -90,6 +95,16 @@ public:
     TTempChartForm *TempChartForm() const { return m_tempChart; }
     TChartForm *ChartForm() const { return m_chart; }
     TPoll &Poll() { return *m_poll; }
+    TRecorder &Recorder() { return *m_recorder; }
+    // "Recording" > "Record", and the trend windows' power buttons: the recording on disk runs
+    // while the line is open (a new file a connection and a day, in the recordings folder).
+    void SetRecording(bool on);
+    // "Recording" > "Record whenever connected": kept in the settings file.
+    void RecordWhenConnectedClick(bool on);
+    // "Recording" > "Open recording...", and the trend windows' button: the recordings window
+    // (made on first use), raised, with the recording being written open, if any.
+    void OpenRecordingClick();
+    TRecordingWindow *RecordingWindow() const;
     const TTransferTable &TransferTable() const { return m_table; }
     TConfigImages &Images() { return m_images; }
     TParameterEditor &Editor() { return m_editor; }
@@ -154,9 +169,16 @@ private:
     QPointer<TTempChartForm> m_tempChart;
     QPointer<TChartForm> m_chart;
     QPointer<TTrafficWindow> m_traffic;
+    QPointer<TRecordingWindow> m_recordingWindow;
     QPointer<QWidget> m_guide;
     QAction *m_linkLogAction = nullptr;  // "Help" > "Link log", checked while the log is on
     TPoll *m_poll;
+    TRecorder *m_recorder = nullptr;
+    QAction *m_recordAction = nullptr;
+    QAction *m_whenConnectedAction = nullptr;
+    // The trend windows shown, their power buttons following the recording.
+    void FollowRecording(TTrendWindow *window);
+    void ShowRecordingState();
     TFirmwareGate *m_firmware = nullptr;
     std::unique_ptr<TLiveColumn> m_liveColumn;
     TConfigImages m_images;
@@ -168,6 +190,8 @@ private:
     std::array<QLabel *, 5> StatusPanels;
     // Since when the values shown are no longer current; empty while they are.
     QLabel *LiveStatusPanel;
+    // Where the recording runs; empty while none does.
+    QLabel *RecordStatusPanel;
     // The pages the window wires to one another and to the poll.
     TInputsOutputsPage *InputsOutputsTabSheet;
     TStopPage *StopTabSheet;

@@ -19,6 +19,7 @@ bool HasLineBreak(const QString &text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
+const QString kRecording = QStringLiteral("Recording");
 
 int InRange(const TIniFile &ini, const QString &section, const QString &key, int low, int high, int fallback)
 {
@@ -69,6 +70,9 @@ TSettings TSettings::Read(const QString &path)
     s.ReportSite = ini.ReadString(kReport, QStringLiteral("Site"), QString());
     s.ReportUnit = ini.ReadString(kReport, QStringLiteral("Unit"), QString());
     s.ReportTechnician = ini.ReadString(kReport, QStringLiteral("Technician"), QString());
+    s.RecordFolder = ini.ReadString(kRecording, kFolder, QString()).trimmed();
+    s.RecordMaxMB = InRange(ini, kRecording, QStringLiteral("MaxSizeMB"), 1, 1024 * 1024, s.RecordMaxMB);
+    s.RecordWhenConnected = ini.ReadBool(kRecording, QStringLiteral("WhenConnected"), s.RecordWhenConnected);
 
     // A window rectangle is kept whole or not at all; where it lies on today's screens is the
     // window's business.
@@ -148,6 +152,15 @@ bool TSettings::RememberReport(const QString &path, const QString &site, const Q
     ini.WriteString(kReport, QStringLiteral("Site"), site);
     ini.WriteString(kReport, QStringLiteral("Unit"), unit);
     ini.WriteString(kReport, QStringLiteral("Technician"), technician);
+    return ini.Save(path, error, kLinks);
+}
+
+bool TSettings::KeepRecordWhenConnected(const QString &path, bool on, QString *error)
+{
+    TIniFile ini;
+    if (!LoadForRewrite(ini, path, error))
+        return false;
+    ini.WriteBool(kRecording, QStringLiteral("WhenConnected"), on);
     return ini.Save(path, error, kLinks);
 }
 

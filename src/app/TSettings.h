@@ -44,6 +44,11 @@ struct TSettings
     QString ReportUnit;
     QString ReportTechnician;
 
+    // Recordings ([Recording]): the folder (empty: the user's data folder), the size the folder is
+    // kept under in MB, and whether to record whenever connected (the menu's switch writes it).
+    QString RecordFolder;
+    int RecordMaxMB = 2048;
+    bool RecordWhenConnected = false;
     // Read only: log keys for the client "Mode" selects, added by hand.
     bool LogFileEnabled = false;
     int LogFileExistTime = 7;
@@ -71,4 +76,6 @@ struct TSettings
     // Sets "Log File Enabled" in the file at path (the window's "Link log" switch), keeping
     // everything else as Write does.
     static bool KeepLogEnabled(const QString &path, bool enabled, QString *error);
+    // Sets "WhenConnected" of [Recording] in the file at path, keeping everything else.
+    static bool KeepRecordWhenConnected(const QString &path, bool on, QString *error);
 };

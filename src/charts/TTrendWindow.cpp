@@ -95,6 +95,8 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     ExportButton->setObjectName(QStringLiteral("ExportCsvButton"));
     PictureButton = new QPushButton(QStringLiteral("Save picture"), this);
     PictureButton->setObjectName(QStringLiteral("SavePictureButton"));
+    OpenRecordingButton = new QPushButton(QStringLiteral("Open recording..."), this);
+    OpenRecordingButton->setObjectName(QStringLiteral("OpenRecordingButton"));
     ScrollBar = new QScrollBar(Qt::Horizontal, this);
     ScrollBar->setObjectName(scrollBar);
     ScrollBar->setAccessibleName(QStringLiteral("Recorded samples"));
@@ -109,13 +111,14 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     connect(ClearButton, &QPushButton::clicked, this, &TTrendWindow::ClearButtonClick);
     connect(ExportButton, &QPushButton::clicked, this, &TTrendWindow::ExportCsvClick);
     connect(PictureButton, &QPushButton::clicked, this, &TTrendWindow::SavePictureClick);
+    connect(OpenRecordingButton, &QPushButton::clicked, this, &TTrendWindow::OpenRecordingClicked);
     connect(ScrollBar, &QScrollBar::actionTriggered, this, &TTrendWindow::ScrollBarAction);
 }
 
 void TTrendWindow::AddToolBar(QVBoxLayout *window) const
 {
     auto *bar = new QHBoxLayout;
-    for (QPushButton *button : {PowerButton, ClearButton, ExportButton, PictureButton}) {
+    for (QPushButton *button : {PowerButton, ClearButton, ExportButton, PictureButton, OpenRecordingButton}) {
         button->setMinimumWidth(button->sizeHint().width());
         bar->addWidget(button);
     }
@@ -304,48 +307,18 @@ void TTrendWindow::Place()
 
 void TTrendWindow::closeEvent(QCloseEvent *event)
 {
-    // A hidden window was closed already (the tool closes its windows as it ends).
-    if (isVisible() && !MayClose()) {
-        event->ignore();
-        return;
-    }
     QString why;
     if (!WriteSettings(&why))
         emit SettingsNotWritten(why);
     QWidget::closeEvent(event);
 }
 
-bool TTrendWindow::Unexported() const
+void TTrendWindow::SetPower(bool on)
 {
-    return m_recording.Count() > 0 && m_recording.Dropped() + m_recording.Count() != m_exportedThrough;
-}
-
-bool TTrendWindow::MayClose()
-{
-    if (!Unexported())
-        return true;
-    const QString since =
-        QDateTime::fromMSecsSinceEpoch(m_recording.Stamp(0)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const qsizetype count = m_recording.Count();
-    const TChoice choice = m_messages.Ask(
-        {.Title = QStringLiteral("Close %1").arg(windowTitle()),
-         .Text = QStringLiteral("The recording of %1 %2 since %3 has not been exported. Closing the window "
-                                "discards it.")
-                     .arg(count)
-                     .arg(count == 1 ? QStringLiteral("sample") : QStringLiteral("samples"), since),
-         .GoText = QStringLiteral("Export CSV..."),
-         .OtherText = QStringLiteral("Discard"),
-         .Default = TChoice::Cancel});
-    switch (choice) {
-    case TChoice::Go:
-        return ExportAsked();
-    case TChoice::Other:
-        return true;
-    case TChoice::First:
-    case TChoice::Cancel:
-        break;
-    }
-    return false;
+    if (PowerButton->isChecked() == on)
+        return;
+    PowerButton->setChecked(on);
+    PowerButtonClick();
 }
 
 void TTrendWindow::PowerButtonClick()
@@ -355,13 +328,13 @@ void TTrendWindow::PowerButtonClick()
         IsRecording() ? QCP::Interactions() : QCP::Interactions(QCP::iRangeZoom | QCP::iRangeDrag);
     for (QCustomPlot *chart : m_charts)
         chart->setInteractions(zoom);
+    emit PowerSwitched(IsRecording());
 }
 
 void TTrendWindow::ClearButtonClick()
 {
     m_recording.Clear();
     m_follow.Clear();
-    m_exportedThrough = 0;
     ShowView();
 }
 
@@ -501,7 +474,6 @@ bool TTrendWindow::ExportAsked()
         m_messages.ErrorBox(QStringLiteral("The recording could not be exported: %1").arg(error));
         return false;
     }
-    m_exportedThrough = m_recording.Dropped() + m_recording.Count();
     return true;
 }
 

@@ -28,8 +28,9 @@ QRect FitOnScreen(const QRect &wanted, const QRect &available);
 // What the two trend windows share: the recording (capped, the oldest going first), the view that
 // follows the newest sample or stays where the user scrolled it, the tool bar (the power button,
 // "Clear", "Export CSV", "Save picture"), the scroll bar, the export of the whole recording as CSV
-// or of the window as a picture, the question before a recording is lost, and the window's place
-// and size, kept in the settings file beside the I/O trend's check boxes. A window builds its
+// or of the window as a picture, and the window's place and size, kept in the settings file beside
+// the I/O trend's check boxes. The recording on disk runs apart from the window: the power button
+// asks for it, and closing the window leaves it running. A window builds its
 // charts and series, then hands them here.
 class TTrendWindow : public QWidget
 {
@@ -46,6 +47,8 @@ public:
 
     // The power button: recording on (zooming off) or off (zooming on).
     void PowerButtonClick();
+    // Sets the power button as the recording on disk runs (switched elsewhere).
+    void SetPower(bool on);
     // "Clear": an empty recording, the views at their start, the scroll bar off.
     void ClearButtonClick();
     // "Export CSV" and "Save picture": asked for a file, written whole or not at all.
@@ -65,6 +68,7 @@ public:
     QPushButton *ClearButton = nullptr;
     QPushButton *ExportButton = nullptr;
     QPushButton *PictureButton = nullptr;
+    QPushButton *OpenRecordingButton = nullptr;
     QScrollBar *ScrollBar = nullptr;
     // How far back the recording reaches, once samples have made room for newer ones.
     QLabel *ReachLabel = nullptr;
@@ -72,6 +76,10 @@ public:
 signals:
     // The settings could not be written when the window closed.
     void SettingsNotWritten(const QString &why);
+    // The user switched the power button.
+    void PowerSwitched(bool on);
+    // "Open recording...": the recordings on disk asked for.
+    void OpenRecordingClicked();
 
 protected:
     // settingsPath: the settings file, section: the window's section there.
@@ -80,8 +88,7 @@ protected:
     // A window that is not shown draws nothing; it catches up when it is shown. The first show
     // puts the window where it was last, within the screen.
     void showEvent(QShowEvent *event) override;
-    // A visible window holding a recording not yet exported asks first: export, discard, or stay
-    // open. Then the settings are written.
+    // Writes the settings. What was recorded on disk stays there.
     void closeEvent(QCloseEvent *event) override;
 
     // Makes the controls every trend window has (named with prefix: "ChartVr"/"TempChartVr" for
@@ -125,17 +132,12 @@ private:
     void Place();
     // Asks for a file and exports the recording there; true when it was written.
     bool ExportAsked();
-    // The question before closing; true when the window may close.
-    bool MayClose();
-    // Whether something was recorded since the last export (or since recording began).
-    bool Unexported() const;
 
     QString m_settingsPath;
     QString m_section;
     QRect m_savedGeometry;  // the place and size read from the file; empty when none
     bool m_savedMaximized = false;
     bool m_placed = false;
-    qint64 m_exportedThrough = 0;  // samples ever recorded when the last export was written
     TUserMessages &m_messages;
     TTrendRecording m_recording;
     TTrendFollow m_follow;

@@ -226,7 +226,11 @@ bool TCliBoard::Write(quint16 address, quint16 word)
 {
     std::optional<TModbusAnswer> answer;
     return Request(
-        [&](TRequestHandlers handlers) { m_model.Session().WriteSingle(address, word, std::move(handlers)); },
+        [&](TRequestHandlers handlers) {
+            handlers.Cause = TWriteCause::Command;
+            handlers.What = QStringLiteral("z4ctl write");
+            m_model.Session().WriteSingle(address, word, std::move(handlers));
+        },
         kExitRefused, QStringLiteral("the board refused writing 0x%1").arg(address, 4, 16, QLatin1Char('0')), answer);
 }
 

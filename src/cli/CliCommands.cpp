@@ -3,6 +3,7 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CliBoard.h"
+#include "cli/CliRecord.h"
 #include "cli/CliScan.h"
 #include "cli/StopSignals.h"
 #include "common/NumberText.h"
@@ -897,6 +898,27 @@ TExitStatus Scan(TRun &run)
     return RunScan(run.Options, run.Out, run.Err);
 }
 
+TExitStatus Record(TRun &run)
+{
+    QString error;
+    const TExitStatus status = RunRecord(run.Options, run.Err, &error);
+    return error.isEmpty() ? status : run.Fail(status, error);
+}
+
+TExitStatus Export(TRun &run)
+{
+    QString error;
+    const TExitStatus status = RunExport(run.Options, run.Out, run.Err, &error);
+    return error.isEmpty() ? status : run.Fail(status, error);
+}
+
+TExitStatus Events(TRun &run)
+{
+    QString error;
+    const TExitStatus status = RunEvents(run.Options, run.Out, &error);
+    return error.isEmpty() ? status : run.Fail(status, error);
+}
+
 // The commands, in the order the usage lists them.
 constexpr TCommand kCommands[]{
     {"status", "", 0, false, TLineUse::Needed, false, "one poll cycle of the board, decoded", Status},
@@ -916,6 +938,11 @@ constexpr TCommand kCommands[]{
      Watch},
     {"scan", "", 0, false, TLineUse::Needed, false,
      "find the board's line settings and address, asking only for its version", Scan},
+    {"record", "FILE", 1, false, TLineUse::Needed, false,
+     "the board's samples (a second apart) and events into a new recording, until stopped", Record},
+    {"export", "FILE [CSV]", TCommand::kOneOrMore, false, TLineUse::None, false,
+     "a recording as the trend windows' CSV, to the file CSV or stdout (no line)", Export},
+    {"events", "FILE", 1, false, TLineUse::None, false, "a recording's events, one a line (no line)", Events},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "common/NumberText.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <iterator>
@@ -178,6 +179,19 @@ const TOption kOptions[]{
      Whole<1, 500, [](TParse &p, qint64 n) { p.Options.PeriodS = static_cast<int>(n); }>, "1-500 (seconds)"},
     {"count", 0, "N", "stop after N readings", "watch",
      Whole<1, 1000000000, [](TParse &p, qint64 n) { p.Options.Count = static_cast<int>(n); }>, "1-1000000000"},
+    {"duration", 0, "D", "stop after D: seconds, or a number with s, m, h or d (90m)", "record",
+     [](TParse &p, const QString &v) {
+         static const QHash<QChar, qint64> units{{u's', 1}, {u'm', 60}, {u'h', 3600}, {u'd', 86400}};
+         const QString text = v.trimmed();
+         const qint64 unit = !text.isEmpty() ? units.value(text.back().toLower(), 0) : 0;
+         qint64 n = 0;
+         if (!TakeWhole(unit ? text.chopped(1) : text, 1, 366 * 86400, n)
+             || n * std::max<qint64>(unit, 1) > 366 * 86400)
+             return false;
+         p.Options.DurationS = n * std::max<qint64>(unit, 1);
+         return true;
+     },
+     "a time up to a year: 3600, 90m, 8h or 7d"},
     {"help", 'h', nullptr, "this help, and nothing else", nullptr,
      [](TParse &p, const QString &) { return p.Options.Help = true; }},
     {"version", 'V', nullptr, "z4ctl's version, and nothing else", nullptr,

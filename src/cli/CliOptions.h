@@ -42,6 +42,7 @@ struct TCliOptions
     QString UnitName;
     QString By;
     QString Reference;  // report: a configuration file to set beside the board's values
+    qint64 DurationS = 0;  // record: seconds before it ends; 0 until it is stopped
     QStringList Given;  // the options given, by name ("--baud")
     QString Command;
     QStringList Arguments;  // the command's own

@@ -294,6 +294,8 @@ void TConfigChains::WriteStep()
                 WriteRefused(answer.ExceptionCode);
         },
         &TConfigChains::WriteStep);
+    handlers.Cause = TWriteCause::Load;
+    handlers.What = QStringLiteral("%1.%2").arg(item.Section, item.Ident);
     if (item.Registers == 1) {
         m_session.WriteSingle(item.FirstRegister, item.Values[0], std::move(handlers));
     } else {

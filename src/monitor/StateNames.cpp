@@ -115,4 +115,19 @@ QString RecoveryControlStateName(int state)
     return NameOf(kRecoveryControlStates, state);
 }
 
+QString StopCodeCaption(int code)
+{
+    static const std::array<const char *, 4> controls{"STOP", "HEATER", "WATER", "FROST"};
+    if (code == kStop3Code || code == kStop4Code)
+        return QStringLiteral("Stop %1 (code %2)").arg(code - kStop3Code + 3).arg(code);
+    if (code >= kFirstStopControlCode && code < kFirstStopControlCode + 4) {
+        const int i = code - kFirstStopControlCode;
+        return QStringLiteral("Stop Control %1 (%2, code %3)")
+            .arg(i + 1)
+            .arg(QLatin1String(controls[static_cast<size_t>(i)]))
+            .arg(code);
+    }
+    return {};
+}
+
 }  // namespace live

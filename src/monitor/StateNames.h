@@ -29,4 +29,14 @@ QString ControlStatusName(int status);
 // Heat-recovery control state 0..21 ("CS_PASSIVE" ... "CS_WAIT_FAN_STOP").
 QString RecoveryControlStateName(int state);
 
+// The stop code's meaning as the "Stop" page's boxes word it ("Stop 3 (code 19)",
+// "Stop Control 1 (STOP, code 25)"); empty for a code without a box.
+QString StopCodeCaption(int code);
+inline constexpr int kStop3Code = 19;
+inline constexpr int kStop4Code = 20;
+inline constexpr int kFirstStopControlCode = 25;  // "STOP", "HEATER", "WATER", "FROST": 25 .. 28
+// The warning bits of the status block's digital input word: "DIN3 Warning", "HC Warning".
+inline constexpr int kDin3WarningBit = 10;
+inline constexpr int kHcWarningBit = 12;
+
 }  // namespace live

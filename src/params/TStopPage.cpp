@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "params/TStopPage.h"
 
+#include "monitor/StateNames.h"
 #include "widgets/PageBuilder.h"
 #include "widgets/ValueDisplay.h"
 
@@ -12,13 +13,11 @@
 #include <QVBoxLayout>
 
 namespace {
-// Stop codes with a box of their own.
-constexpr qint16 kStop3Code = 19;
-constexpr qint16 kStop4Code = 20;
-constexpr qint16 kFirstStopControlCode = 25;  // "STOP", "HEATER", "WATER", "FROST": 25 .. 28
-// Warning bits of the digital input word.
-constexpr int kDin3WarningBit = 10;
-constexpr int kHcWarningBit = 12;
+using live::kDin3WarningBit;
+using live::kFirstStopControlCode;
+using live::kHcWarningBit;
+using live::kStop3Code;
+using live::kStop4Code;
 
 QCheckBox *StateBox(QWidget *parent, const QString &name, const QString &caption)
 {
@@ -50,18 +49,13 @@ TStopPage::TStopPage(TPageContext &context, QWidget *parent) : TPage(QStringLite
                                TAdvEdit::Text, 6, QString());
     live::MakeDisplayOnly(StopCodeAdvEdit);
     StopCodeAdvEdit->setAlignment(Qt::AlignRight);
-    Stop3dxfCheckBox = StateBox(reason, QStringLiteral("Stop3dxfCheckBox"), QStringLiteral("Stop 3 (code 19)"));
-    Stop4dxfCheckBox = StateBox(reason, QStringLiteral("Stop4dxfCheckBox"), QStringLiteral("Stop 4 (code 20)"));
+    Stop3dxfCheckBox = StateBox(reason, QStringLiteral("Stop3dxfCheckBox"), live::StopCodeCaption(kStop3Code));
+    Stop4dxfCheckBox = StateBox(reason, QStringLiteral("Stop4dxfCheckBox"), live::StopCodeCaption(kStop4Code));
     grid->addWidget(Stop3dxfCheckBox, 1, 0, 1, 3);
     grid->addWidget(Stop4dxfCheckBox, 2, 0, 1, 3);
-    const std::array<QString, 4> controlCodes{QStringLiteral("STOP"), QStringLiteral("HEATER"), QStringLiteral("WATER"),
-                                              QStringLiteral("FROST")};
     for (int i = 0; i < 4; ++i) {
         QCheckBox *box = StateBox(reason, QStringLiteral("StopCntrl%1dxfCheckBox").arg(i + 1),
-                                  QStringLiteral("Stop Control %1 (%2, code %3)")
-                                      .arg(i + 1)
-                                      .arg(controlCodes[static_cast<size_t>(i)])
-                                      .arg(kFirstStopControlCode + i));
+                                  live::StopCodeCaption(kFirstStopControlCode + i));
         StopCntrlChecks[static_cast<size_t>(i)] = box;
         grid->addWidget(box, 3 + i, 0, 1, 3);
     }

@@ -437,7 +437,10 @@ void TTimersPage::MoveAddress(quint8 address, quint8 old)
                                               "still at %2.")
                                    .arg(address)
                                    .arg(old));
-             }});
+             },
+         .Cause = TWriteCause::Command,
+         .What = QStringLiteral("Slave address = %1").arg(address),
+         .Old = old});
     Session().SetSlaveAddress(address);
 }
 

@@ -7,7 +7,13 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <span>
+#include <vector>
+
+// What made a write to the board: an edit of a control, a configuration Load, or a command (a
+// button such as Start/Stop or Set, z4ctl write).
+enum class TWriteCause { Edit, Load, Command };
 
 // What one request does with its outcome; any handler may be empty. A request without a valid
 // answer runs the session's shared failure handler first (the communication-error window), then
@@ -23,6 +29,23 @@ struct TRequestHandlers
     std::function<bool()> FinalFailure = {};
     // The request is sent again after the same one failed (marked so in the traffic record).
     bool Repeat = false;
+    // A write's cause, what it sets in the window's words ("Supply setpoint = 21.5 °C") and the
+    // register's value before, when the writer knows it.
+    TWriteCause Cause = TWriteCause::Edit;
+    QString What = {};
+    std::optional<quint16> Old = {};
+};
+
+// A write the session made and its outcome, for the recording's audit trail.
+struct TWriteNote
+{
+    enum Outcome { Taken, Refused, Failed };
+    quint16 Start = 0;
+    std::vector<quint16> Values;
+    std::optional<quint16> Old;
+    TWriteCause Cause = TWriteCause::Edit;
+    QString What;
+    Outcome Result = Taken;
 };
 
 // The link state that every page shares: the active client, the slave address, the request
@@ -65,8 +88,14 @@ public:
     void WriteSingle(quint16 address, quint16 value, TRequestHandlers handlers = {});
     void WriteMultiple(quint16 start, std::span<const quint16> values, TRequestHandlers handlers = {});
 
+signals:
+    // Every write made through the session, once its outcome is known.
+    void WriteDone(const TWriteNote &note);
+
 private:
     FunctionsStr Record(TRequestHandlers handlers) const;
+    // The handlers of a write that also tell WriteDone.
+    TRequestHandlers Noted(quint16 start, std::span<const quint16> values, TRequestHandlers handlers);
 
     TModbusClient *m_activeClient = nullptr;
     quint8 m_slaveAddress = 0;

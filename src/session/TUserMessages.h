@@ -76,6 +76,13 @@ public:
         Q_UNUSED(title);
         return AskOpenFile();
     }
+    // An existing file of the kind filter names ("Recordings (*.z4rec)") chosen in a dialog titled
+    // title; empty when cancelled. Where it is not given its own, AskOpenFileAs's dialog.
+    virtual QString AskOpenFileOf(const QString &title, const QString &filter)
+    {
+        Q_UNUSED(filter);
+        return AskOpenFileAs(title);
+    }
     // A file to write under title, of the kind filter names ("CSV (*.csv)"), with suffix added
     // when none is typed; empty when cancelled.
     virtual QString AskSaveFileAs(const QString &title, const QString &filter, const QString &suffix) = 0;

@@ -368,12 +368,25 @@ void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word, st
         shown.isEmpty() ? QStringLiteral("%1 written").arg(name)
                         : QStringLiteral("%1 = %2 written").arg(name, unit.isEmpty() ? shown : shown + u' ' + unit);
     const auto held = qobject_cast<TAdvEdit *>(control) ? std::optional(shown) : std::nullopt;
-    m_session.WriteSingle(address, word, WriteHandlers(control, address, confirmation, held, std::move(written)));
+    TRequestHandlers handlers = WriteHandlers(control, address, confirmation, held, std::move(written));
+    handlers.Cause = CauseOf(control);
+    handlers.What = confirmation.chopped(QStringLiteral(" written").size());
+    m_session.WriteSingle(address, word, std::move(handlers));
 }
 
 void TParameterEditor::WriteBlock(QWidget *control, quint16 start, std::span<const quint16> words)
 {
     Sending(control);
-    m_session.WriteMultiple(start, words,
-                            WriteHandlers(control, start, QStringLiteral("%1 written").arg(SpokenNameOf(control)), {}));
+    TRequestHandlers handlers =
+        WriteHandlers(control, start, QStringLiteral("%1 written").arg(SpokenNameOf(control)), {});
+    handlers.Cause = CauseOf(control);
+    handlers.What = SpokenNameOf(control);
+    m_session.WriteMultiple(start, words, std::move(handlers));
+}
+
+TWriteCause TParameterEditor::CauseOf(const QWidget *control)
+{
+    // A push button (Start/Stop, Set, Store) gives a command; a control that holds a value, an edit.
+    const auto *button = qobject_cast<const QAbstractButton *>(control);
+    return button && !button->isCheckable() ? TWriteCause::Command : TWriteCause::Edit;
 }

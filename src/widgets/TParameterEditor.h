@@ -3,6 +3,7 @@
 #pragma once
 
 #include "link/ModbusExceptions.h"
+#include "session/TBoardSession.h"
 
 #include <QHash>
 #include <QObject>
@@ -92,6 +93,8 @@ signals:
     void Status(const QString &text);
 
 private:
+    // What a write on behalf of control is, for the recording's audit trail.
+    static TWriteCause CauseOf(const QWidget *control);
     void Dispatch(QWidget *control);
     void Connect(QWidget *control);
     // The handlers of a write on behalf of control; what the board took confirmed as confirmation

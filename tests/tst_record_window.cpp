@@ -1,0 +1,231 @@
+// SPDX-FileCopyrightText: 2026 Z4 Ventilation maintainers
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's recording on a simulated board: started from a trend window, it goes on with
+// both trend windows closed and holds the audit trail of an edit and a Load; a folder that cannot
+// be written stops it with a message while polling goes on.
+
+#include "charts/TRecordingWindow.h"
+#include "record/Recording.h"
+#include "record/TRecorder.h"
+
+#include "OddFiles.h"
+#include "TestFiles.h"
+#include "WindowOnBoard.h"
+
+#include <QAction>
+#include <QListWidget>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+#include <qcustomplot.h>
+
+#include <cmath>
+
+class TstRecordWindow : public QObject, public WindowOnBoard
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { EnterOwnFolder(); }
+    void cleanupTestCase() { LeaveOwnFolder(); }
+    void cleanup() { Close(); }
+    void recordingOutlivesTrendWindows();
+    void unwritableFolderStopsWithMessage();
+    void windowDrawsAWeek();
+
+private:
+    // The window connected to a new board, its recordings going to folder.
+    void OpenRecording(const QString &folder)
+    {
+        m_board = StartTcpBoard();
+        QVERIFY(m_board);
+        TForm1Options options;
+        options.RecordingsFolder = folder;
+        m_form = std::make_unique<RecordedForm>(options);
+        QVERIFY(ConnectTcp(Form(), m_board->TcpPort()));
+        Settle(Form());
+    }
+    void Poll(int cycles)
+    {
+        for (int i = 0; i < cycles; ++i) {
+            Form().ReadTimerTimer();
+            Settle(Form());
+        }
+    }
+    QAction *Action(const char *name) const { return Named<QAction>(name); }
+};
+
+void TstRecordWindow::recordingOutlivesTrendWindows()
+{
+    QTemporaryDir recordings;
+    OpenRecording(recordings.path());
+    Action("ChartAction")->trigger();
+    Form().ChartForm()->PowerButton->click();
+    QVERIFY(Form().Recorder().Running());
+    QVERIFY(Action("RecordAction")->isChecked());
+    const QString path = Form().Recorder().Path();
+    QCOMPARE(QFileInfo(path).absolutePath(), QDir(recordings.path()).absolutePath());
+    QVERIFY(Named<QLabel>("RecordStatusPanel")->text().contains(QFileInfo(path).fileName()));
+    // The recording window draws it as it grows.
+    Poll(1);
+    Action("OpenRecordingAction")->trigger();
+    TRecordingWindow *shown = Form().RecordingWindow();
+    QVERIFY(shown && shown->isVisible() && shown->Reader());
+    const qint64 before = shown->Reader()->SampleCount();
+    QVERIFY(before >= 1);
+    Poll(1);
+    Form().Recorder().Commit();
+    shown->FollowGrowth();
+    QCOMPARE(shown->Reader()->SampleCount(), before + 1);
+    QVERIFY(shown->ViewTo() > shown->Reader()->LastMs());  // the view went along
+    // The regulation window opens recording too; closing both asks nothing and ends nothing.
+    Form().FormKeyDown(Qt::Key_F1);
+    QVERIFY(Form().TempChartForm()->PowerButton->isChecked());
+    Poll(2);
+    QVERIFY(Form().ChartForm()->close() && Form().TempChartForm()->close());
+    QVERIFY(Messages().Answers.isEmpty() && Messages().Errors.isEmpty());
+    QVERIFY(Form().Recorder().Running());
+
+    // An edit, then a Load of what a Save wrote.
+    Type(QStringLiteral("SupplySPAdvEdit"), QStringLiteral("18.5"));
+    SettleWrites();
+    auto *parameters = Named<TParametersPage>("ParametersTabSheet");
+    Messages().SaveAnswer = m_dir.filePath(QStringLiteral("board.cnf"));
+    parameters->SaveButtonClick();
+    QVERIFY(WaitForTransferEnd(*parameters));
+    Messages().OpenAnswer = Messages().SaveAnswer;
+    Messages().Answers = {TChoice::Other};
+    parameters->LoadButtonClick();
+    QVERIFY(WaitForTransferEnd(*parameters));
+    Poll(2);
+    Action("RecordAction")->trigger();
+    QVERIFY(!Form().Recorder().Running());
+    QVERIFY(Named<QLabel>("RecordStatusPanel")->text().isEmpty());
+
+    rec::TRecordingReader reader;
+    QVERIFY2(reader.Open(path), qPrintable(reader.Error()));
+    QVERIFY(reader.SampleCount() >= 4);
+    QCOMPARE(reader.Info().Line, Form().Model().Line().Status().Line);
+    int edits = 0;
+    int loads = 0;
+    for (const rec::TEvent &event : reader.Events()) {
+        if (event.Cause == rec::TCause::Edit) {
+            ++edits;
+            QCOMPARE(event.New, 1850);
+            QVERIFY2(event.Text.contains(QStringLiteral("18.5")), qPrintable(event.Text));
+        }
+        loads += event.Cause == rec::TCause::Load ? 1 : 0;
+    }
+    QCOMPARE(edits, 1);
+    QVERIFY2(loads >= 100, qPrintable(QString::number(loads)));  // one a configuration item
+}
+
+void TstRecordWindow::unwritableFolderStopsWithMessage()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    ReadOnlyFolder locked(folder);
+    if (!locked.Ready())
+        QSKIP("a folder cannot be made read-only here");
+    OpenRecording(folder);
+    Action("RecordAction")->trigger();
+    QVERIFY(!Form().Recorder().Running());
+    QVERIFY(!Action("RecordAction")->isChecked());
+    QCOMPARE(Messages().Errors.size(), 1);
+    QVERIFY2(Messages().Errors[0].startsWith(QStringLiteral("The recording stopped: ")),
+             qPrintable(Messages().Errors[0]));
+    QVERIFY(Messages().Errors[0].endsWith(QStringLiteral("Polling goes on.")));
+    // The poll goes on.
+    QSignalSpy samples(&Form().Poll(), &TPoll::IoSampleTaken);
+    Poll(1);
+    QCOMPARE(samples.size(), 1);
+}
+
+// A week of samples ten seconds apart with an event every six hours, written through our own
+// writer, drawn whole and by the hour, its events listed, found on hover and gone to, a range
+// exported; a file that is no recording is refused with a message.
+void TstRecordWindow::windowDrawsAWeek()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("2026-12-01_000000_week.z4rec"));
+    constexpr qint64 kStart = 1'780'000'000'000;
+    constexpr qint64 kWeek = 7LL * 24 * 3600 * 1000;
+    constexpr qint64 kPeriod = 10'000;
+    constexpr qint64 kHour = 3600'000;
+    {
+        rec::TRecordingWriter writer;
+        rec::TRecordingInfo info;
+        info.Line = QStringLiteral("10.0.4.17:502");
+        info.Board = QStringLiteral("17");
+        info.StartMs = kStart;
+        QVERIFY(writer.Create(path, info));
+        for (qint64 t = 0; t < kWeek; t += kPeriod) {
+            rec::TSample sample;
+            sample.Ms = kStart + t;
+            sample.Values.fill(std::nan(""));
+            sample.Values[0] = 20 + 5 * std::sin(static_cast<double>(t) / kHour);  // Inp1, a wave of hours
+            writer.Add(sample);
+            if (t % (6 * kHour) == 0)
+                writer.AddEvent({sample.Ms,
+                                 QStringLiteral("stop"),
+                                 QStringLiteral("Stop code cleared %1").arg(t / kHour),
+                                 {},
+                                 {},
+                                 {},
+                                 rec::TCause::None});
+        }
+        QVERIFY(writer.Close());
+    }
+    MessageRecorder messages;
+    TRecordingWindow window(dir.path(), messages);
+    window.resize(1366, 700);
+    window.show();
+    QCOMPARE(window.RecordingsList->topLevelItemCount(), 1);
+    QVERIFY(window.RecordingsList->topLevelItem(0)->text(0).contains(QStringLiteral("No. 17")));
+    QCOMPARE(window.RecordingsList->topLevelItem(0)->text(2), QStringLiteral("6 d 23 h"));
+    QVERIFY(window.OpenFile(path));
+    QCOMPARE(window.EventsList->count(), 28);
+    QCOMPARE(window.ViewFrom(), kStart);
+
+    // Whole: every column has its wave's least and greatest, about 19 .. 25 over the week.
+    QCPGraph *inp1 = window.Chart->graph(0);
+    QVERIFY(inp1->dataCount() >= window.Chart->axisRect()->width());
+    const auto extent = [&] {
+        bool found = false;
+        return inp1->getValueRange(found);
+    };
+    QVERIFY(extent().lower < 15.1 && extent().upper > 24.9);
+    // One hour, a column a few samples: the wave's part in that hour only.
+    const struct
+    {
+        qint64 From;
+        double Low;
+        double High;
+    } hours[] = {{0, 20.0, 24.2}, {3 * kHour, 16.2, 20.7}};
+    for (const auto &hour : hours) {
+        window.ShowRange(kStart + hour.From, kStart + hour.From + kHour);
+        QVERIFY2(std::abs(extent().lower - hour.Low) < 0.2 && std::abs(extent().upper - hour.High) < 0.2,
+                 qPrintable(QStringLiteral("%1 .. %2").arg(extent().lower).arg(extent().upper)));
+    }
+    // An event: on hover, and gone to from the list with the span kept.
+    QVERIFY(window.HoverText(kStart + 6 * kHour).contains(QStringLiteral("Stop code cleared 6")));
+    QVERIFY(window.HoverText(kStart + 6 * kHour + kHour / 4).isEmpty());
+    window.GoToEvent(4);
+    QCOMPARE(window.ViewFrom(), kStart + 24 * kHour - kHour / 2);
+    QCOMPARE(window.ViewTo() - window.ViewFrom(), kHour);
+    // The range shown as CSV: its samples only.
+    QString error;
+    QVERIFY2(window.ExportCsv(dir.filePath(QStringLiteral("hour.csv")), &error), qPrintable(error));
+    QFile csv(dir.filePath(QStringLiteral("hour.csv")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll().count('\n'), 1 + kHour / kPeriod);
+    QVERIFY(window.SavePicture(dir.filePath(QStringLiteral("week.png")), &error));
+
+    QVERIFY(WriteAll(dir.filePath(QStringLiteral("notes.z4rec")), "not a recording"));
+    QVERIFY(!window.OpenFile(dir.filePath(QStringLiteral("notes.z4rec"))));
+    QCOMPARE(messages.Errors.size(), 1);
+    QVERIFY(messages.Errors[0].contains(QStringLiteral("is not a recording of this tool")));
+}
+
+QTEST_MAIN(TstRecordWindow)
+#include "tst_record_window.moc"
