@@ -816,17 +816,18 @@ void TestConfigTransfer::loadAsksFirst_data()
         << setPoint << at << QByteArray("9000") << -1 << QStringList{onlyOne, outside} << outsideRow << false;
     QTest::newRow("a value outside its limits: written when the user says so")
         << setPoint << at << QByteArray("9000") << int(TChoice::Go) << QStringList{outside} << outsideRow << true;
-    // The simulation times' edits take whole seconds: 6.5 s is none they can hold.
+    // The simulation times' edits take whole seconds: 6.5 s is none they can hold, and the list
+    // says it as the part on the limits does.
     QTest::newRow("tenths of a second where the edit takes seconds")
         << QByteArray("SimulatedTemp0") << quint16(0x033B) << QByteArray("65") << -1
         << QStringList{QStringLiteral("[InOut] SimulatedTemp0: 6.5 sec (the edit takes 1 .. 6000 sec)")}
-        << QStringList{QStringLiteral("[InOut] SimulatedTemp0"), QStringLiteral("60 sec"), QStringLiteral("6 sec")}
+        << QStringList{QStringLiteral("[InOut] SimulatedTemp0"), QStringLiteral("60 sec"), QStringLiteral("6.5 sec")}
         << false;
 }
 
 // Load reads the board first and asks, naming the file, the board, how many items differ, listing
-// each differing value on both sides as the page shows it, and every value outside its edit's
-// limits; Enter writes nothing, and only the items that differ are written.
+// each differing value on both sides as Verify and Compare name it, and every value outside its
+// edit's limits; Enter writes nothing, and only the items that differ are written.
 void TestConfigTransfer::loadAsksFirst()
 {
     QFETCH(QByteArray, key);

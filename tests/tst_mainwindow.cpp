@@ -505,6 +505,12 @@ void TstMainWindow::aSerialAdapterPulledIsOpenedAgain()
     ConnectSerial(form, pty.EndA());
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
 
+    // The tries to open it again are in the link's log.
+    TSerialModbusClient &client = SerialOf(*form);
+    client.SetLogFilePath(m_dir->path());
+    client.SetLogFileLevel(ModbusLog::Failures);
+    client.SetLogFileEnabled(true);
+
     // The poll finds the port gone, and the status bar says what the panel says.
     form->ReadTimer().setInterval(100);
     form->ReadTimer().start();
@@ -515,18 +521,26 @@ void TstMainWindow::aSerialAdapterPulledIsOpenedAgain()
     QVERIFY2(panel.ConnectionStateLabel->text().startsWith(lost), qPrintable(panel.ConnectionStateLabel->text()));
     QTRY_COMPARE_WITH_TIMEOUT(LiveStatusOf(*form)->text(), panel.ConnectionStateLabel->text().replace('\n', "; "),
                               kSoonMs);
-    QTest::qWait(300);  // a few tries while the adapter is away
+    // A few tries while the adapter is away.
+    const QString cannotOpen = QStringLiteral("[%1] cannot open").arg(pty.EndA());
+    QTRY_VERIFY_WITH_TIMEOUT(QString::fromUtf8(ReadAll(client.LogFileName())).count(cannotOpen) >= 3, kSoonMs);
     QCOMPARE(PanelState(*form.Form), kDropped);
 
     pty.Start(kSoonMs);  // plugged back, under the same name
     if (QTest::currentTestFailed())
         return;
+    // Start/Stop writes the opposite of what the poll last read, which the caption says: here the
+    // fresh board's state, once the poll has read it (a fresh board runs).
+    QSignalSpy statusRead(&form->Poll(), &TPoll::StatusBlockRead);
     board = std::make_unique<Z4SimServer>();
     QVERIFY2(board->OpenRtu(pty.EndB(), SimSerialSettings{}, &error), qPrintable(error));
     QTRY_COMPARE_WITH_TIMEOUT(PanelState(*form.Form), kOpen, kSoonMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!statusRead.isEmpty(), kSoonMs);
+    auto *button = ControlOf<QPushButton>(*form, "StartStopVrButton");
+    QCOMPARE(button->text(), QStringLiteral("Sto&p"));
     form.Messages->Answers << TChoice::Go;
-    ControlOf<QPushButton>(*form, "StartStopVrButton")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{1}, kSoonMs);
+    button->click();
+    QTRY_COMPARE_WITH_TIMEOUT(WritesTo(*board, 0x013A), QList<quint16>{0}, kSoonMs);
     QVERIFY2(form.Messages->Errors.isEmpty(), qPrintable(form.Messages->Errors.join(QLatin1Char('\n'))));
 
     form->ReadTimer().stop();

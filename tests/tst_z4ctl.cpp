@@ -150,6 +150,7 @@ private:
     QString m_changed;       // the same with SupplySetPoint 22.00
     QString m_bad;           // the same with a SupplySetPoint that is no number
     QString m_outside;       // the same with SupplySetPoint 90.00, which its edit refuses
+    QString m_tenths;        // the same with SimulatedTemp0 60.5 s, which its whole-seconds edit shows as 60
     QString m_setPoint;      // SupplySetPoint of a fresh z4sim, as its edit shows it
     QString m_setPointWord;  // the same as its file holds it
     QString m_antiFreeze;    // AntiFreezeTemp of a fresh z4sim, as its edit shows it
@@ -181,12 +182,17 @@ void TstZ4ctl::initTestCase()
     bad.replace("SupplySetPoint=" + raw.toUtf8(), "SupplySetPoint=21,5");
     QByteArray outside = base;
     outside.replace("SupplySetPoint=" + raw.toUtf8(), "SupplySetPoint=9000");
+    QByteArray tenths = base;
+    QVERIFY(tenths.contains("\nSimulatedTemp0=600\n"));
+    tenths.replace("\nSimulatedTemp0=600\n", "\nSimulatedTemp0=605\n");
     m_changed = m_dir.filePath(QStringLiteral("changed.cnf"));
     m_bad = m_dir.filePath(QStringLiteral("bad.cnf"));
     m_outside = m_dir.filePath(QStringLiteral("outside.cnf"));
     QVERIFY(WriteAll(m_changed, changed));
     QVERIFY(WriteAll(m_bad, bad));
     QVERIFY(WriteAll(m_outside, outside));
+    m_tenths = m_dir.filePath(QStringLiteral("tenths.cnf"));
+    QVERIFY(WriteAll(m_tenths, tenths));
 }
 
 void TstZ4ctl::statusAndSaveAgainstPymodbus()
@@ -301,6 +307,11 @@ void TstZ4ctl::commands_data()
     QTest::newRow("diff: different")
         << QStringList{} << L{{"diff", base, changed}} << QList<int>{1}
         << QStringList{QStringLiteral("[Settings] SupplySetPoint: a %1 °C, b 22 °C [%2, 2200]\n").arg(sp, word)};
+    QTest::newRow("diff: tenths a whole-seconds edit drops are shown")
+        << QStringList{} << L{{"diff", base, m_tenths}, {"--json", "diff", base, m_tenths}} << QList<int>{1, 1}
+        << QStringList{"[InOut] SimulatedTemp0: a 60 sec, b 60.5 sec [600, 605]\n",
+                       "{\"a\":600,\"a_text\":\"60 sec\",\"b\":605,\"b_text\":\"60.5 sec\",\"key\":\"SimulatedTemp0\","
+                       "\"section\":\"InOut\",\"unit\":\"sec\"}"};
     QTest::newRow("load, then verify") << rev12
                                        << L{line({"load", changed}), line({"verify", changed}), line({"verify", base})}
                                        << QList<int>{0, 0, 1}

@@ -119,8 +119,7 @@ std::vector<TValueOutsideLimits> ValuesOutsideLimits(const ConfigImage &image, i
             const bool isSigned = StorableRange(kind)->Min < 0;
             const qint64 raw = isSigned ? qint64{static_cast<qint16>(value)} : qint64{value};
             const TLimits &limits = row.LimitsOf(reg);
-            // A Tenths edit takes whole seconds: tenths left over are no value it can hold, and are
-            // shown as they are ("6.5 sec", not the "6" the edit would show).
+            // A Tenths edit takes whole seconds: tenths left over are no value it can hold.
             const bool tenthsLeft = kind == TCodecKind::Tenths && value % 10 != 0;
             if (limits.Contains(raw) && !tenthsLeft)
                 continue;
@@ -128,8 +127,8 @@ std::vector<TValueOutsideLimits> ValuesOutsideLimits(const ConfigImage &image, i
             const auto withUnit = [&unit](const QString &text) {
                 return unit.isEmpty() ? text : text + QLatin1Char(' ') + unit;
             };
-            const QString text = tenthsLeft ? ScaledText(value, 1) : *EditText(kind, value);
-            outside.push_back({static_cast<int>(i), reg, value, withUnit(text), withUnit(EditRange(row, reg).Text)});
+            outside.push_back({static_cast<int>(i), reg, value, withUnit(*ExactEditText(kind, value)),
+                               withUnit(EditRange(row, reg).Text)});
         }
     }
     return outside;

@@ -62,7 +62,7 @@ struct TValueOutsideLimits
     int Item;
     int Register;  // within the item
     quint16 Value;
-    QString Text;     // the value as the edit shows it, with its unit: "90 °C"
+    QString Text;     // the value with every digit it needs and its unit: "90 °C", "6.5 sec"
     QString Accepts;  // what the edit takes, with its unit: "10 .. 55 °C"
 };
 // The registers of items 0 .. items-1 of image whose edits would refuse what they hold (a value

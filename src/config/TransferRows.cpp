@@ -294,6 +294,13 @@ std::optional<QString> EditText(TCodecKind kind, quint16 value)
     }
 }
 
+std::optional<QString> ExactEditText(TCodecKind kind, quint16 value)
+{
+    if (kind == TCodecKind::Tenths && value % 10 != 0)
+        return ScaledText(value, 1);
+    return EditText(kind, value);
+}
+
 std::optional<TLimits> StorableRange(TCodecKind kind)
 {
     switch (kind) {

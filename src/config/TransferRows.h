@@ -74,6 +74,10 @@ std::optional<TLimits> StorableRange(TCodecKind kind);
 // The text an edit of kind shows for a register word: 21.5 for 2150 in a Centi edit, the
 // signed or unsigned decimal, whole seconds of tenths, h:mm. Nothing for the kinds without an edit.
 std::optional<QString> EditText(TCodecKind kind, quint16 value);
+// The value of a register word in the units of an edit of kind, with every digit it needs: the
+// edit's text, but tenths that a whole-seconds edit drops are kept (6.5 for 65, where the edit
+// shows 6), so that no two words read alike. Nothing for the kinds without an edit.
+std::optional<QString> ExactEditText(TCodecKind kind, quint16 value);
 
 // One row of the transfer table: a run of registers, the controls that show them and how.
 struct TParameterRow

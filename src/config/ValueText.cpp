@@ -204,8 +204,12 @@ QString ControlText(const TParameterRow &row, int reg, quint16 word)
 {
     const TCodec &codec = row.CodecOf(reg);
     const auto signedWord = static_cast<qint16>(word);
-    if (auto text = EditText(codec.Kind, word))
+    if (auto text = ExactEditText(codec.Kind, word))
         return *text;
+    // What boxes show of a word they also show for another one, after the word itself.
+    const auto shownAs = [signedWord](bool itself, const QString &shown) {
+        return itself ? shown : QStringLiteral("%1 (shown as %2)").arg(signedWord).arg(shown);
+    };
     switch (codec.Kind) {
     case TCodecKind::Combo:
     case TCodecKind::WeekLevels: {
@@ -219,18 +223,22 @@ QString ControlText(const TParameterRow &row, int reg, quint16 word)
                    ? QString::number(signedWord)
                    : QStringLiteral("%1 (not in the list)").arg(signedWord);
     case TCodecKind::Flag:
-        return word != 0 ? QStringLiteral("on") : QStringLiteral("off");
+        return shownAs(word <= 1, word != 0 ? QStringLiteral("on") : QStringLiteral("off"));
     case TCodecKind::AutoManual:
-        return word != 0 ? QStringLiteral("M") : QStringLiteral("A");
+        return shownAs(word <= 1, word != 0 ? QStringLiteral("M") : QStringLiteral("A"));
     case TCodecKind::Choice2:
     case TCodecKind::Choice2One:
     case TCodecKind::Choice4: {
         const QStringList captions = ChoiceCaptions(row);
-        const int index = codec.Kind == TCodecKind::Choice2 ? (word != 0 ? 1 : 0) : signedWord;
-        return index >= 0 && index < captions.size() ? captions[index] : QStringLiteral("%1 (no box)").arg(signedWord);
+        if (codec.Kind == TCodecKind::Choice2)
+            return shownAs(word <= 1, captions.value(word != 0 ? 1 : 0));
+        return signedWord >= 0 && signedWord < captions.size() ? captions[signedWord]
+                                                               : QStringLiteral("%1 (no box)").arg(signedWord);
     }
-    case TCodecKind::StageCount:
-        return QString::number(std::clamp<int>(signedWord, 1, 3));
+    case TCodecKind::StageCount: {
+        const int stages = std::clamp<int>(signedWord, 1, 3);
+        return shownAs(stages == signedWord, QString::number(stages));
+    }
     case TCodecKind::Bits:
     case TCodecKind::TaggedBits:
     case TCodecKind::BitPairs:

@@ -8,7 +8,8 @@
 // with the unit beside it ("21.5 °C"), a list item by its text ("Auto"), a box as "on" or "off",
 // a group of exclusive boxes by the caption of the checked one ("Manual"), a mask as the numbers
 // of the inputs or outputs it holds ("1, 2, 4, 6"), a time of day or a switching time of the
-// week program as h:mm ("8:00"). A live reading is its number at its unit's resolution with the
+// week program as h:mm ("8:00"); a word the control cannot show as itself reads as itself (see
+// ControlText). A live reading is its number at its unit's resolution with the
 // unit ("8.0 °C"), or what the window says of an invalid one ("no sensor").
 
 #include "config/TransferRows.h"
@@ -31,7 +32,11 @@ QStringList ChoiceCaptions(const TParameterRow &row);
 
 // The text of word in register reg of row, with the unit shown beside its edit.
 QString RegisterText(const TParameterRow &row, int reg, quint16 word);
-// The same without the unit: what the control itself shows (the edit's text, the list item).
+// The same without the unit: what the control itself shows (the edit's text, the list item). No
+// two words of a register read alike: a word the control cannot show as itself reads as itself,
+// tenths a whole-seconds edit drops with their digit ("6.5" where the edit shows "6"), a word the
+// boxes show as another one with what they show ("2 (shown as on)"), one no list item or box has
+// with why ("7 (not in the list)", "5 (no box)").
 QString ControlText(const TParameterRow &row, int reg, quint16 word);
 // Register reg of configuration item item (a row of the transfer table); an item or register
 // the table does not have reads as the signed word.

@@ -426,7 +426,9 @@ void TParametersPage::AskAndWrite(const QString &fileName)
         }
         if (differing.empty() || differing.back() != d.Item)
             differing.push_back(d.Item);
-        // Each register as the page shows it, the board's value first, as Verify and Compare name it.
+        // Each register as Verify and Compare name it, the board's value first: as the page shows it,
+        // but a value its control cannot show as itself reads as itself ("6.5 sec" where the edit
+        // shows "6"), as the values outside the edits' limits below read.
         const TShownDifference &v = shown[i];
         lines.append(v.Line(QStringLiteral("board"), QStringLiteral("file")));
         question.Rows.append({QStringLiteral("[%1] %2").arg(v.Section, v.Key), v.Left,
