@@ -41,9 +41,9 @@ struct TCliOptions
     QString Site;          // report: the site, the unit's name and who made it
     QString UnitName;
     QString By;
-    QString Reference;  // report: a configuration file to set beside the board's values
+    QString Reference;     // report: a configuration file to set beside the board's values
     qint64 DurationS = 0;  // record: seconds before it ends; 0 until it is stopped
-    QStringList Given;  // the options given, by name ("--baud")
+    QStringList Given;     // the options given, by name ("--baud")
     QString Command;
     QStringList Arguments;  // the command's own
 };
