@@ -728,11 +728,11 @@ void TstRtu::aLateAnswerCostsOneTransferAtMost()
     // The third request only: the faults apply from the request after the one handled.
     QObject::connect(line.Server.get(), &Z4SimServer::RequestHandled, line.Server.get(), [&line] {
         if (line.Server->Requests().size() == 2)
-            line.Server->SetFaults({.Refuse = {}, .LateEvery = 3, .LateMs = 750});
+            line.Server->SetFaults({.Refuse = {}, .LateEvery = 3, .LateMs = 2500});
         else if (line.Server->Requests().size() == 4)
             line.Server->SetFaults({});
     });
-    const SaveRun first = RunSave(*line.Client, images, 300, false);
+    const SaveRun first = RunSave(*line.Client, images, 1000, false);
     QVERIFY2(first.Done, qPrintable(first.Aborted));
     QVERIFY(Differences(images.BoardImage, line.Server->Board()).isEmpty());
 
@@ -741,7 +741,7 @@ void TstRtu::aLateAnswerCostsOneTransferAtMost()
     QObject::disconnect(line.Server.get(), &Z4SimServer::RequestHandled, nullptr, nullptr);
     line.Server->ClearRecord();
     images.BoardImage = ConfigurationItems().BoardImage;
-    const SaveRun next = RunSave(*line.Client, images, 300, false);
+    const SaveRun next = RunSave(*line.Client, images, 1000, false);
     QVERIFY2(next.Done, qPrintable(next.Aborted));
     QCOMPARE(size_t(line.Server->Requests().size()), blocks);
     QVERIFY(Differences(images.BoardImage, line.Server->Board()).isEmpty());
