@@ -6,6 +6,7 @@
 // that fails leaving no document; from z4ctl and from the window.
 #include "PageText.h"
 #include "WindowOnBoard.h"
+#include "Z4ctlRun.h"
 
 #include "config/BoardAddresses.h"
 #include "report/ReportDocument.h"
@@ -26,24 +27,6 @@
 #include <set>
 
 namespace {
-
-struct Run
-{
-    int Exit = -1;
-    QString Out;
-};
-
-// z4ctl against a board of this process: the event loop serves the board while z4ctl runs.
-Run Z4ctl(quint16 port, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(Z4_CTL_EXE),
-                  QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port)} + arguments);
-    if (!QTest::qWaitFor([&process] { return process.state() == QProcess::NotRunning; }, 60000))
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAll())};
-}
 
 // The output of one of poppler's tools on file; empty when it could not run.
 QString Poppler(const char *tool, const QStringList &arguments)
@@ -274,7 +257,7 @@ void TstReport::everyKindReadsAsTheWindowShowsIt()
     const QString label = QString::fromUtf8(line->Label);
 
     const QString out = m_dir.filePath(QStringLiteral("report-%1-%2.%3").arg(item).arg(reg).arg(format));
-    const Run run =
+    const Z4ctlRun run =
         Z4ctl(board->TcpPort(), {QStringLiteral("report"), out, QStringLiteral("--site"),
                                  QStringLiteral("Harbour Hall"), QStringLiteral("--unit-name"), QStringLiteral("AHU 2"),
                                  QStringLiteral("--by"), QStringLiteral("J. Smith")});
@@ -321,7 +304,8 @@ void TstReport::aReferenceMarksAndCountsItsDifferences()
     QVERIFY(board->Board().write(0x0200, 2350));
     QVERIFY(board->Board().write(0x0215, 1));
     const QString out = m_dir.filePath(QStringLiteral("differences.pdf"));
-    const Run run = Z4ctl(board->TcpPort(), {QStringLiteral("report"), out, QStringLiteral("--reference"), reference});
+    const Z4ctlRun run =
+        Z4ctl(board->TcpPort(), {QStringLiteral("report"), out, QStringLiteral("--reference"), reference});
     QVERIFY2(run.Exit == 0, qPrintable(run.Out));
     const QString text = PdfText(out);
     QCOMPARE(MarkedRows(text), 2);
@@ -357,7 +341,7 @@ void TstReport::forcedInputsAndOutputsAreWarnedOfAtTheTop()
     if (address != 0)
         QVERIFY(board->Board().write(address, word));
     const QString out = m_dir.filePath(QStringLiteral("forced.pdf"));
-    const Run run = Z4ctl(board->TcpPort(), {QStringLiteral("report"), out});
+    const Z4ctlRun run = Z4ctl(board->TcpPort(), {QStringLiteral("report"), out});
     QVERIFY2(run.Exit == 0, qPrintable(run.Out));
     const QString text = PdfText(out).simplified();
     const qsizetype at = text.indexOf(warning);
@@ -406,7 +390,7 @@ void TstReport::aFailedReadWritesNoDocument()
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.write("the report of last week");
         existing.close();
-        const Run run = Z4ctl(port, {QStringLiteral("report"), out});
+        const Z4ctlRun run = Z4ctl(port, {QStringLiteral("report"), out});
         QCOMPARE(run.Exit, 3);
         QVERIFY2(run.Out.contains(message), qPrintable(run.Out));
         QCOMPARE(FileText(out), QStringLiteral("the report of last week"));
@@ -502,7 +486,7 @@ void TstReport::theSectionsHoldWhatTheBoardHolds()
     for (qsizetype i = 0; i + 1 < writes.size(); i += 2)
         QVERIFY(board->Board().write(writes[i], writes[i + 1]));
     const QString out = m_dir.filePath(QStringLiteral("sections.pdf"));
-    const Run run = Z4ctl(board->TcpPort(), {QStringLiteral("report"), out});
+    const Z4ctlRun run = Z4ctl(board->TcpPort(), {QStringLiteral("report"), out});
     QVERIFY2(run.Exit == 0, qPrintable(run.Out));
     const QString text = PdfText(out);
     QVERIFY2(QRegularExpression(row, QRegularExpression::MultilineOption).match(text).hasMatch(), qPrintable(text));
@@ -540,7 +524,7 @@ void TstReport::anAnswerLostOnTheWayIsAskedForAgain()
     faults.DropEvery = 3;
     board->SetFaults(faults);
     const QString out = m_dir.filePath(QStringLiteral("dropped.pdf"));
-    const Run run =
+    const Z4ctlRun run =
         Z4ctl(board->TcpPort(), {QStringLiteral("--timeout"), QStringLiteral("300"), QStringLiteral("report"), out});
     QVERIFY2(run.Exit == 0, qPrintable(run.Out));
     QVERIFY(PdfText(out).contains(QStringLiteral("Live state")));

@@ -6,6 +6,7 @@
 #include "PageText.h"
 #include "PymodbusPeer.h"
 #include "WindowOnBoard.h"
+#include "Z4ctlRun.h"
 
 #include "charts/TChartForm.h"
 #include "config/ConfigCompare.h"
@@ -25,28 +26,6 @@
 
 #include <bit>
 #include <limits>
-
-namespace {
-
-struct Run
-{
-    int Exit = -1;
-    QString Out;
-};
-
-// z4ctl against a board of this process: the event loop serves the board while z4ctl runs.
-Run Z4ctl(quint16 port, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(Z4_CTL_EXE),
-                  QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port)} + arguments);
-    if (!QTest::qWaitFor([&process] { return process.state() == QProcess::NotRunning; }, 60000))
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAll())};
-}
-
-}  // namespace
 
 class TstValueText : public QObject
 {
@@ -153,10 +132,10 @@ void TstValueText::everyKindReadsTheSameEverywhere()
 
     // z4ctl get of the word, and set of the text.
     QVERIFY(board->Board().write(address, word));
-    const Run get = Z4ctl(board->TcpPort(), {QStringLiteral("get"), key});
+    const Z4ctlRun get = Z4ctl(board->TcpPort(), {QStringLiteral("get"), key});
     QCOMPARE(get.Out, QStringLiteral("%1: %2\n").arg(key, text));
     QVERIFY(board->Board().write(address, static_cast<quint16>(word ^ 1)));
-    const Run set =
+    const Z4ctlRun set =
         Z4ctl(board->TcpPort(), {QStringLiteral("set"), key + QLatin1Char('=') + (typed.isEmpty() ? text : typed)});
     if (typed.isEmpty()) {
         QVERIFY2(set.Exit == 2 && set.Out.contains(refusal), qPrintable(set.Out));
@@ -220,7 +199,7 @@ void TstValueText::aLiveReadingReadsTheSameEverywhere()
     PymodbusPeer peer;
     bool missing = false;
     const QString error = peer.StartWithImage(addresses, dir.filePath(QStringLiteral("image.json")), &missing, held);
-    const Run status = missing || !error.isEmpty() ? Run{} : Z4ctl(peer.Port(), {QStringLiteral("status")});
+    const Z4ctlRun status = missing || !error.isEmpty() ? Z4ctlRun{} : Z4ctl(peer.Port(), {QStringLiteral("status")});
 
     for (int i = 0; i < 2; ++i) {
         const QString name = live::InputName(i + 1);
