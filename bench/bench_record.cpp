@@ -5,6 +5,7 @@
 // Then drawing it: opening the file and finding each pixel column's least and greatest value of
 // every series over the whole week and over one hour, against the same columns found in today's
 // in-memory store (TTrendRecording) holding the same week, in the same run.
+#include "ResidentMemory.h"
 #include "monitor/TrendRecording.h"
 #include "record/Recording.h"
 
@@ -27,19 +28,6 @@ constexpr qint64 kWeek = 7 * 24 * 3600;
 constexpr int kEvents = 1000;
 constexpr int kColumns = 1366;
 constexpr qint64 kStart = 1'780'000'000'000;
-
-// The resident memory of this process, in MB.
-double ResidentMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
 
 double CpuSeconds()
 {

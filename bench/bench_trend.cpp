@@ -6,6 +6,7 @@
 // the visible window, with 1,000 and with 600,000 samples recorded, against a plain append (every
 // point added to the graphs of a second window of ours, the same charts at the same size). Both
 // measured in the same run, offscreen.
+#include "ResidentMemory.h"
 #include "charts/TChartForm.h"
 #include "session/TLiveState.h"
 
@@ -31,19 +32,6 @@ namespace {
 constexpr qsizetype kWeek = 7 * 24 * 3600;
 constexpr int kSeries = TChartForm::kSeries;
 constexpr int kRounds = 200;
-
-// The resident memory of this process, in MB.
-double ResidentMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
 
 double Median(std::vector<double> values)
 {
