@@ -341,7 +341,8 @@ void TstSettings::theDeviceOfAnOlderFile()
 // What the line settings dialog takes is used at the next connect and kept in the file.
 void TstSettings::lineSettingsKeptOverCloseAndRestart()
 {
-    const TConnectionDialog::Line chosen{.BaudRate = 57600,
+    const TConnectionDialog::Line chosen{.Device = {},
+                                         .BaudRate = 57600,
                                          .Parity = QSerialPort::OddParity,
                                          .DataBits = QSerialPort::Data7,
                                          .StopBits = QSerialPort::TwoStop,
@@ -349,7 +350,8 @@ void TstSettings::lineSettingsKeptOverCloseAndRestart()
                                          .TimeoutMs = 800};
     // What the dialog holds of the line.
     const auto dialogPart = [](const TLineSettings &line) {
-        return TConnectionDialog::Line{.BaudRate = line.BaudRate,
+        return TConnectionDialog::Line{.Device = {},
+                                       .BaudRate = line.BaudRate,
                                        .Parity = line.Parity,
                                        .DataBits = line.DataBits,
                                        .StopBits = line.StopBits,
