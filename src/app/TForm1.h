@@ -139,8 +139,8 @@ private:
     void ShowLineState();
     void LineUp();
     void WirePoll();
-    // The overrides the pages show active on the board: manual, inverted and PWM-simulated I/O
-    // and calibration mode.
+    // The overrides the pages show active on the board: inputs and outputs in manual, and
+    // calibration mode.
     QStringList ActiveOverrides() const;
     // At connect, whichever page is shown: the I/O test block and the calibration mode, so that
     // the overrides warning and the question before leaving know what the board holds.
