@@ -86,13 +86,19 @@ void TstRecordWindow::recordingOutlivesTrendWindows()
     QVERIFY(Messages().Answers.isEmpty() && Messages().Errors.isEmpty());
     QVERIFY(Form().Recorder().Running());
 
-    // An edit, then a Load of what a Save wrote.
+    // An edit on the page as read from the board, a Save, another edit, then a Load of what the
+    // Save wrote: each write tells what the board held before.
+    TabsOf(Form())->setCurrentWidget(Named<QWidget>("SettingsTabSheet"));
+    Settle(Form());
+    const quint16 held = m_board->Board().value(0x0200);
     Type(QStringLiteral("SupplySPAdvEdit"), QStringLiteral("18.5"));
     SettleWrites();
     auto *parameters = Named<TParametersPage>("ParametersTabSheet");
     Messages().SaveAnswer = m_dir.filePath(QStringLiteral("board.cnf"));
     parameters->SaveButtonClick();
     QVERIFY(WaitForTransferEnd(*parameters));
+    Type(QStringLiteral("SupplySPAdvEdit"), QStringLiteral("19.0"));
+    SettleWrites();
     Messages().OpenAnswer = Messages().SaveAnswer;
     Messages().Answers = {TChoice::Other};
     parameters->LoadButtonClick();
@@ -106,17 +112,27 @@ void TstRecordWindow::recordingOutlivesTrendWindows()
     QVERIFY2(reader.Open(path), qPrintable(reader.Error()));
     QVERIFY(reader.SampleCount() >= 4);
     QCOMPARE(reader.Info().Line, Form().Model().Line().Status().Line);
-    int edits = 0;
+    std::vector<std::tuple<std::optional<int>, std::optional<int>, QString>> edits;
     int loads = 0;
     for (const rec::TEvent &event : reader.Events()) {
-        if (event.Cause == rec::TCause::Edit) {
-            ++edits;
+        if (event.Cause == rec::TCause::Edit)
+            edits.emplace_back(event.Old, event.New, event.Text.section(QStringLiteral(": "), 1));
+        if (event.Cause != rec::TCause::Load)
+            continue;
+        ++loads;
+        // The Load read the board first: every value before is known; only the set point changes.
+        QVERIFY2(event.Old, qPrintable(event.Text));
+        if (event.Register == 0x0200) {
+            QCOMPARE(event.Old, 1900);
             QCOMPARE(event.New, 1850);
-            QVERIFY2(event.Text.contains(QStringLiteral("18.5")), qPrintable(event.Text));
+            QCOMPARE(event.Text, QStringLiteral("Settings.SupplySetPoint: 19 °C -> 18.5 °C"));
+        } else {
+            QCOMPARE(event.Old, event.New);
         }
-        loads += event.Cause == rec::TCause::Load ? 1 : 0;
     }
-    QCOMPARE(edits, 1);
+    const decltype(edits) wantEdits{{held, 1850, QStringLiteral("%1 °C -> 18.5 °C").arg(held / 100.0)},
+                                    {1850, 1900, QStringLiteral("18.5 °C -> 19 °C")}};
+    QCOMPARE(edits, wantEdits);
     QVERIFY2(loads >= 100, qPrintable(QString::number(loads)));  // one a configuration item
 }
 
