@@ -83,6 +83,8 @@ private slots:
     void beingWrittenOpensReadOnly();
     void unwritablePlaces();
     void recorderFollowsBoard();
+    void valueBeforeAfterAnOutcome_data();
+    void valueBeforeAfterAnOutcome();
     void unwritableFolderLeavesPollAlone();
     void sizeBoundRemovesOldest_data();
     void sizeBoundRemovesOldest();
@@ -541,6 +543,51 @@ qint64 SamplesIn(const QString &path)
 }
 
 }  // namespace
+
+// What a register held before a write follows the outcome of the write before it there: one
+// taken sets it, one refused leaves it, one without an answer makes it unknown (the board may or
+// may not have taken it).
+void TstRecord::valueBeforeAfterAnOutcome_data()
+{
+    QTest::addColumn<int>("fault");   // 0 none, 1 the write refused, 2 no answer
+    QTest::addColumn<int>("before");  // -1: not known
+    QTest::newRow("taken") << 0 << 2150;
+    QTest::newRow("refused") << 1 << 1850;
+    QTest::newRow("no answer") << 2 << -1;
+}
+
+void TstRecord::valueBeforeAfterAnOutcome()
+{
+    QFETCH(int, fault);
+    QFETCH(int, before);
+    OnBoard rig;
+    QVERIFY(rig.Ok());
+    std::vector<TWriteNote> notes;
+    QObject::connect(&rig.session, &TBoardSession::WriteDone, &rig.poll,
+                     [&notes](const TWriteNote &note) { notes.push_back(note); });
+    QVERIFY(rig.board->Board().write(0x0200, 1850));
+    rig.session.Read(0x0200, 1);
+    QVERIFY(QTest::qWaitFor([&] { return Idle(*rig.client); }, kSoonMs));
+    QCOMPARE(rig.session.Known(0x0200), std::optional<quint16>(1850));
+    SimFaults faults;
+    if (fault == 1)
+        faults.Refuse = {{.First = 0x0200, .Last = 0x0200, .Code = 2, .WritesOnly = true}};
+    faults.DropEvery = fault == 2 ? 1 : 0;
+    rig.board->SetFaults(faults);
+    if (fault == 2)
+        rig.session.SetRequestTimeout(300);  // no need to wait long for what never comes
+    rig.session.WriteSingle(0x0200, 2150);
+    QVERIFY(QTest::qWaitFor([&] { return notes.size() == 1; }, kSoonMs));
+    rig.board->SetFaults({});
+    rig.session.SetRequestTimeout(3000);
+    rig.session.WriteSingle(0x0200, 2000);
+    QVERIFY(QTest::qWaitFor([&] { return notes.size() == 2; }, kSoonMs));
+    QCOMPARE(notes[0].Old, std::vector<std::optional<quint16>>{1850});
+    QCOMPARE(notes[0].Result, fault == 0 ? TWriteNote::Taken : fault == 1 ? TWriteNote::Refused : TWriteNote::Failed);
+    QCOMPARE(notes[1].Old,
+             std::vector<std::optional<quint16>>{before < 0 ? std::nullopt : std::optional<quint16>(before)});
+    QCOMPARE(notes[1].Result, TWriteNote::Taken);
+}
 
 // The folder kept under its size: the oldest recordings go first (with their log and lock), never
 // the one being written nor one another tool writes; other files stay.
