@@ -83,6 +83,8 @@ private slots:
     void beingWrittenOpensReadOnly();
     void unwritablePlaces();
     void recorderFollowsBoard();
+    void valueBeforeAfterAnOutcome_data();
+    void valueBeforeAfterAnOutcome();
     void unwritableFolderLeavesPollAlone();
     void sizeBoundRemovesOldest_data();
     void sizeBoundRemovesOldest();
@@ -361,6 +363,22 @@ struct OnBoard
     std::unique_ptr<TTCPModbusClient> client;  // last: no closure outlives the rest
 };
 
+// z4ctl run to its end with arguments: exit code, stdout and stderr.
+struct Run
+{
+    int Code = -1;
+    QByteArray Out;
+    QByteArray Err;
+};
+Run Z4ctl(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(Z4_CTL_EXE), arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
 // The texts of the recording's events of kind, in order.
 QStringList EventTexts(TRecordingReader &reader, const QString &kind)
 {
@@ -400,12 +418,24 @@ void TstRecord::recorderFollowsBoard()
             QVERIFY(board.write(address, value));
         QVERIFY(rig.Cycle());
     }
-    // The tool's own writes: an edit, a Load's item and a command, and one the board refuses.
-    rig.session.WriteSingle(
-        0x0200, 215, {.Cause = TWriteCause::Edit, .What = QStringLiteral("Supply setpoint = 21.5 °C"), .Old = 200});
-    const quint16 loaded[] = {3, 4};
-    rig.session.WriteMultiple(0x0242, loaded, {.Cause = TWriteCause::Load, .What = QStringLiteral("Heating.Stages")});
-    rig.session.WriteSingle(z4reg::StartStop, 0, {.Cause = TWriteCause::Command, .What = QStringLiteral("Stop")});
+    // The tool's own writes, after the reads a page and a Load make: each value before is what
+    // the board held then (or what the write before set); a line opened anew knows nothing.
+    QVERIFY(board.write(0x0200, 1850) && board.write(0x0242, 0) && board.write(0x0243, 30));
+    const quint16 running = board.value(z4reg::StartStop);  // the poll read it
+    rig.session.Read(0x0200, 1);
+    rig.session.Read(0x0242, 2);
+    const QString setpoint = QStringLiteral("Supply setpoint");
+    rig.session.WriteSingle(0x0200, 2150, {.Cause = TWriteCause::Edit, .What = setpoint});
+    rig.session.WriteSingle(0x0200, 2000, {.Cause = TWriteCause::Edit, .What = setpoint});
+    const quint16 loaded[] = {1, 30};
+    const QStringList names{QStringLiteral("Heating.WHMode"), QStringLiteral("Heating.WHPeriod")};
+    for (int twice = 0; twice < 2; ++twice)
+        rig.session.WriteMultiple(0x0242, loaded, {.Cause = TWriteCause::Load, .What = {}, .Names = names});
+    rig.session.WriteSingle(z4reg::StartStop, 0, {.Cause = TWriteCause::Command, .What = QStringLiteral("Start/Stop")});
+    QVERIFY(rig.Cycle());
+    rig.session.SetConnected(false);
+    rig.session.SetConnected(true);
+    rig.session.WriteSingle(0x0243, 45, {.Cause = TWriteCause::Edit, .What = QStringLiteral("Heater period")});
     rig.session.WriteSingle(0xFF00, 1, {.Cause = TWriteCause::Command});
     QVERIFY(rig.Cycle());
     rig.recorder.Stop();
@@ -422,13 +452,18 @@ void TstRecord::recorderFollowsBoard()
     std::vector<TEvent> writes;
     std::copy_if(events.begin(), events.end(), std::back_inserter(writes),
                  [](const TEvent &e) { return e.Kind == QLatin1String("write"); });
-    QCOMPARE(writes.size(), size_t(4));
     const std::tuple<int, std::optional<int>, int, TCause, QString> want[] = {
-        {0x0200, 200, 215, TCause::Edit, QStringLiteral("Supply setpoint = 21.5 °C")},
-        {0x0242, std::nullopt, 3, TCause::Load, QStringLiteral("Heating.Stages")},
-        {z4reg::StartStop, std::nullopt, 0, TCause::Command, QStringLiteral("Stop")},
-        {0xFF00, std::nullopt, 1, TCause::Command, QStringLiteral("0xff00 = 1 (refused by the board)")},
+        {0x0200, 1850, 2150, TCause::Edit, QStringLiteral("Supply setpoint: 18.5 °C -> 21.5 °C")},
+        {0x0200, 2150, 2000, TCause::Edit, QStringLiteral("Supply setpoint: 21.5 °C -> 20 °C")},
+        // Of a block, the registers it changes; the period already held 30.
+        {0x0242, 0, 1, TCause::Load, QStringLiteral("Heating.WHMode: Off -> On")},
+        // A block that changes nothing is told by its first register.
+        {0x0242, 1, 1, TCause::Load, QStringLiteral("Heating.WHMode: On -> On")},
+        {z4reg::StartStop, running, 0, TCause::Command, QStringLiteral("Start/Stop: %1 -> 0").arg(running)},
+        {0x0243, std::nullopt, 45, TCause::Edit, QStringLiteral("Heater period: not known -> 45 sec")},
+        {0xFF00, std::nullopt, 1, TCause::Command, QStringLiteral("0xff00: not known -> 1 (refused by the board)")},
     };
+    QCOMPARE(writes.size(), std::size(want));
     for (size_t i = 0; i < writes.size(); ++i) {
         const auto &[reg, old, value, cause, text] = want[i];
         QCOMPARE(writes[i].Register, reg);
@@ -437,6 +472,22 @@ void TstRecord::recorderFollowsBoard()
         QCOMPARE(writes[i].Cause, cause);
         QCOMPARE(writes[i].Text, text);
     }
+    // z4ctl shows them: the words, then the register with its words before and after.
+    const Run listed = Z4ctl({QStringLiteral("events"), path});
+    QVERIFY2(listed.Out.contains("Supply setpoint: 18.5 °C -> 21.5 °C  [0x0200: 1850 -> 2150, edit]"),
+             listed.Out.constData());
+    const Run json = Z4ctl({QStringLiteral("events"), path, QStringLiteral("--json")});
+    std::vector<std::optional<int>> olds;
+    for (const QJsonValue &event :
+         QJsonDocument::fromJson(json.Out).object().value(QStringLiteral("events")).toArray()) {
+        if (event[QStringLiteral("kind")] == QStringLiteral("write"))
+            olds.push_back(event[QStringLiteral("old")].isUndefined()
+                               ? std::nullopt
+                               : std::optional(event[QStringLiteral("old")].toInt()));
+    }
+    QCOMPARE(olds.size(), std::size(want));
+    for (size_t i = 0; i < olds.size(); ++i)
+        QCOMPARE(olds[i], std::get<1>(want[i]));
     QVERIFY(EventTexts(reader, QStringLiteral("run")).contains(QStringLiteral("Unit running")));
     QCOMPARE(EventTexts(reader, QStringLiteral("mode")).size(), 1);
 
@@ -491,23 +542,52 @@ qint64 SamplesIn(const QString &path)
     return reader.Open(path) ? reader.SampleCount() : -1;
 }
 
-// z4ctl run to its end with arguments: exit code, stdout and stderr.
-struct Run
+}  // namespace
+
+// What a register held before a write follows the outcome of the write before it there: one
+// taken sets it, one refused leaves it, one without an answer makes it unknown (the board may or
+// may not have taken it).
+void TstRecord::valueBeforeAfterAnOutcome_data()
 {
-    int Code = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-Run Z4ctl(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(Z4_CTL_EXE), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    QTest::addColumn<int>("fault");   // 0 none, 1 the write refused, 2 no answer
+    QTest::addColumn<int>("before");  // -1: not known
+    QTest::newRow("taken") << 0 << 2150;
+    QTest::newRow("refused") << 1 << 1850;
+    QTest::newRow("no answer") << 2 << -1;
 }
 
-}  // namespace
+void TstRecord::valueBeforeAfterAnOutcome()
+{
+    QFETCH(int, fault);
+    QFETCH(int, before);
+    OnBoard rig;
+    QVERIFY(rig.Ok());
+    std::vector<TWriteNote> notes;
+    QObject::connect(&rig.session, &TBoardSession::WriteDone, &rig.poll,
+                     [&notes](const TWriteNote &note) { notes.push_back(note); });
+    QVERIFY(rig.board->Board().write(0x0200, 1850));
+    rig.session.Read(0x0200, 1);
+    QVERIFY(QTest::qWaitFor([&] { return Idle(*rig.client); }, kSoonMs));
+    QCOMPARE(rig.session.Known(0x0200), std::optional<quint16>(1850));
+    SimFaults faults;
+    if (fault == 1)
+        faults.Refuse = {{.First = 0x0200, .Last = 0x0200, .Code = 2, .WritesOnly = true}};
+    faults.DropEvery = fault == 2 ? 1 : 0;
+    rig.board->SetFaults(faults);
+    if (fault == 2)
+        rig.session.SetRequestTimeout(300);  // no need to wait long for what never comes
+    rig.session.WriteSingle(0x0200, 2150);
+    QVERIFY(QTest::qWaitFor([&] { return notes.size() == 1; }, kSoonMs));
+    rig.board->SetFaults({});
+    rig.session.SetRequestTimeout(3000);
+    rig.session.WriteSingle(0x0200, 2000);
+    QVERIFY(QTest::qWaitFor([&] { return notes.size() == 2; }, kSoonMs));
+    QCOMPARE(notes[0].Old, std::vector<std::optional<quint16>>{1850});
+    QCOMPARE(notes[0].Result, fault == 0 ? TWriteNote::Taken : fault == 1 ? TWriteNote::Refused : TWriteNote::Failed);
+    QCOMPARE(notes[1].Old,
+             std::vector<std::optional<quint16>>{before < 0 ? std::nullopt : std::optional<quint16>(before)});
+    QCOMPARE(notes[1].Result, TWriteNote::Taken);
+}
 
 // The folder kept under its size: the oldest recordings go first (with their log and lock), never
 // the one being written nor one another tool writes; other files stay.

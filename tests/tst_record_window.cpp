@@ -12,8 +12,9 @@
 #include "TestFiles.h"
 #include "WindowOnBoard.h"
 
+#include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QAction>
-#include <QListWidget>
 #include <QStatusBar>
 #include <QTreeWidget>
 
@@ -32,6 +33,8 @@ private slots:
     void recordingOutlivesTrendWindows();
     void unwritableFolderStopsWithMessage();
     void windowDrawsAWeek();
+    void lanesAndGaps_data();
+    void lanesAndGaps();
 
 private:
     // The window connected to a new board, its recordings going to folder.
@@ -86,13 +89,19 @@ void TstRecordWindow::recordingOutlivesTrendWindows()
     QVERIFY(Messages().Answers.isEmpty() && Messages().Errors.isEmpty());
     QVERIFY(Form().Recorder().Running());
 
-    // An edit, then a Load of what a Save wrote.
+    // An edit on the page as read from the board, a Save, another edit, then a Load of what the
+    // Save wrote: each write tells what the board held before.
+    TabsOf(Form())->setCurrentWidget(Named<QWidget>("SettingsTabSheet"));
+    Settle(Form());
+    const quint16 held = m_board->Board().value(0x0200);
     Type(QStringLiteral("SupplySPAdvEdit"), QStringLiteral("18.5"));
     SettleWrites();
     auto *parameters = Named<TParametersPage>("ParametersTabSheet");
     Messages().SaveAnswer = m_dir.filePath(QStringLiteral("board.cnf"));
     parameters->SaveButtonClick();
     QVERIFY(WaitForTransferEnd(*parameters));
+    Type(QStringLiteral("SupplySPAdvEdit"), QStringLiteral("19.0"));
+    SettleWrites();
     Messages().OpenAnswer = Messages().SaveAnswer;
     Messages().Answers = {TChoice::Other};
     parameters->LoadButtonClick();
@@ -106,17 +115,27 @@ void TstRecordWindow::recordingOutlivesTrendWindows()
     QVERIFY2(reader.Open(path), qPrintable(reader.Error()));
     QVERIFY(reader.SampleCount() >= 4);
     QCOMPARE(reader.Info().Line, Form().Model().Line().Status().Line);
-    int edits = 0;
+    std::vector<std::tuple<std::optional<int>, std::optional<int>, QString>> edits;
     int loads = 0;
     for (const rec::TEvent &event : reader.Events()) {
-        if (event.Cause == rec::TCause::Edit) {
-            ++edits;
+        if (event.Cause == rec::TCause::Edit)
+            edits.emplace_back(event.Old, event.New, event.Text.section(QStringLiteral(": "), 1));
+        if (event.Cause != rec::TCause::Load)
+            continue;
+        ++loads;
+        // The Load read the board first: every value before is known; only the set point changes.
+        QVERIFY2(event.Old, qPrintable(event.Text));
+        if (event.Register == 0x0200) {
+            QCOMPARE(event.Old, 1900);
             QCOMPARE(event.New, 1850);
-            QVERIFY2(event.Text.contains(QStringLiteral("18.5")), qPrintable(event.Text));
+            QCOMPARE(event.Text, QStringLiteral("Settings.SupplySetPoint: 19 °C -> 18.5 °C"));
+        } else {
+            QCOMPARE(event.Old, event.New);
         }
-        loads += event.Cause == rec::TCause::Load ? 1 : 0;
     }
-    QCOMPARE(edits, 1);
+    const decltype(edits) wantEdits{{held, 1850, QStringLiteral("%1 °C -> 18.5 °C").arg(held / 100.0)},
+                                    {1850, 1900, QStringLiteral("18.5 °C -> 19 °C")}};
+    QCOMPARE(edits, wantEdits);
     QVERIFY2(loads >= 100, qPrintable(QString::number(loads)));  // one a configuration item
 }
 
@@ -184,7 +203,7 @@ void TstRecordWindow::windowDrawsAWeek()
     QVERIFY(window.RecordingsList->topLevelItem(0)->text(0).contains(QStringLiteral("No. 17")));
     QCOMPARE(window.RecordingsList->topLevelItem(0)->text(2), QStringLiteral("6 d 23 h"));
     QVERIFY(window.OpenFile(path));
-    QCOMPARE(window.EventsList->count(), 28);
+    QCOMPARE(window.EventsList->topLevelItemCount(), 28);
     QCOMPARE(window.ViewFrom(), kStart);
 
     // Whole: every column has its wave's least and greatest, about 19 .. 25 over the week.
@@ -221,10 +240,95 @@ void TstRecordWindow::windowDrawsAWeek()
     QCOMPARE(csv.readAll().count('\n'), 1 + kHour / kPeriod);
     QVERIFY(window.SavePicture(dir.filePath(QStringLiteral("week.png")), &error));
 
+    // Every control that takes the focus is spoken by a name of its own.
+    QStringList names;
+    for (QWidget *control : window.findChildren<QWidget *>()) {
+        if (!(control->focusPolicy() & Qt::TabFocus) || qobject_cast<QAbstractScrollArea *>(control->parentWidget()))
+            continue;
+        QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(control);
+        const QString name = spoken ? spoken->text(QAccessible::Name) : QString();
+        QVERIFY2(!name.isEmpty() && !names.contains(name), qPrintable(control->objectName() + u' ' + name));
+        names << name;
+    }
+
     QVERIFY(WriteAll(dir.filePath(QStringLiteral("notes.z4rec")), "not a recording"));
     QVERIFY(!window.OpenFile(dir.filePath(QStringLiteral("notes.z4rec"))));
     QCOMPARE(messages.Errors.size(), 1);
     QVERIFY(messages.Errors[0].contains(QStringLiteral("is not a recording of this tool")));
+}
+
+void TstRecordWindow::lanesAndGaps_data()
+{
+    QTest::addColumn<qint64>("from");  // seconds after the start
+    QTest::addColumn<qint64>("to");
+    QTest::addColumn<int>("gaps");  // of Inp1 in view
+    // Samples ten seconds apart, far more columns than samples: the line joins them.
+    QTest::newRow("joined") << qint64(0) << qint64(200) << 0;
+    QTest::newRow("a sample without Inp1") << qint64(250) << qint64(350) << 1;
+    QTest::newRow("ten minutes without samples") << qint64(350) << qint64(1100) << 1;
+    QTest::newRow("the whole: both") << qint64(0) << qint64(1300) << 2;
+}
+
+// Inp1 and the on/off series Rel1 and Sim2 of a recording with a gap of Inp1 and a pause of ten
+// minutes: the on/off series step in lanes of their own under the values, the value axis fits
+// the values only, and the line has a gap where Inp1 or the samples are missing.
+void TstRecordWindow::lanesAndGaps()
+{
+    QFETCH(qint64, from);
+    QFETCH(qint64, to);
+    QFETCH(int, gaps);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lanes.z4rec"));
+    constexpr qint64 kStart = 1'780'000'000'000;
+    constexpr int kRel1 = 17;
+    constexpr int kSim2 = 26;
+    {
+        rec::TRecordingWriter writer;
+        QVERIFY(writer.Create(path, {}));
+        for (int i = 0; i < 60; ++i) {
+            rec::TSample sample;
+            sample.Ms = kStart + 10'000LL * i + (i >= 40 ? 600'000 : 0);
+            sample.Values.fill(0.0);
+            sample.Values[0] = i == 30 ? std::nan("") : 20 + i % 3;
+            sample.Values[kRel1] = i % 2;
+            writer.Add(sample);
+        }
+        QVERIFY(writer.Close());
+    }
+    MessageRecorder messages;
+    TRecordingWindow window(dir.path(), messages);
+    window.resize(1366, 700);
+    window.show();
+    QVERIFY(window.OpenFile(path));
+    QCOMPARE(window.Chart->plotLayout()->rowCount(), 1);  // no lanes while no on/off series is chosen
+    for (int s = 1; s < 6; ++s)
+        window.SeriesBoxes[static_cast<size_t>(s)]->click();
+    for (const int s : {kRel1, kSim2})
+        window.SeriesBoxes[static_cast<size_t>(s)]->click();
+    QCOMPARE(window.Chart->plotLayout()->rowCount(), 2);
+    window.ShowRange(kStart + from * 1000, kStart + to * 1000);
+
+    QCPGraph *inp1 = window.Chart->graph(0);
+    int nans = 0;
+    for (auto point = inp1->data()->constBegin(); point != inp1->data()->constEnd(); ++point)
+        nans += std::isnan(point->value) ? 1 : 0;
+    QCOMPARE(nans, gaps);
+    bool found = false;
+    const QCPRange values = window.Chart->yAxis->range();
+    QVERIFY2(values.lower > 15 && values.upper < 25,
+             qPrintable(QStringLiteral("%1 .. %2").arg(values.lower).arg(values.upper)));
+    // Rel1 steps from its lane, the upper, to the lane's top; Sim2, always off, lies in the lower.
+    const std::optional<double> rel1 = window.LaneOf(kRel1);
+    const std::optional<double> sim2 = window.LaneOf(kSim2);
+    QVERIFY(rel1 && sim2 && *sim2 < *rel1);
+    QCOMPARE(window.Chart->graph(kRel1)->getValueRange(found), QCPRange(*rel1, *rel1 + TRecordingWindow::kLaneHeight));
+    QCOMPARE(window.Chart->graph(kSim2)->getValueRange(found), QCPRange(*sim2, *sim2));
+    QCOMPARE(window.Chart->graph(kRel1)->valueAxis(), window.Lanes->axis(QCPAxis::atLeft));
+    // Without them, the values take the chart again.
+    for (const int s : {kRel1, kSim2})
+        window.SeriesBoxes[static_cast<size_t>(s)]->click();
+    QCOMPARE(window.Chart->plotLayout()->rowCount(), 1);
+    QVERIFY(!window.LaneOf(kRel1));
 }
 
 QTEST_MAIN(TstRecordWindow)

@@ -133,6 +133,11 @@ void TestTrendScreens::bothWindowsAfterARecording()
         QVERIFY(recording->Reader());
         QCOMPARE(recording->Reader()->SampleCount(), qint64(30));
         QVERIFY(recording->Chart->graph(0)->dataCount() > 0);
+        // Two relays and a simulated output in their lanes under the values.
+        for (const int s : {17, 18, 25})
+            recording->SeriesBoxes[static_cast<size_t>(s)]->click();
+        QCoreApplication::processEvents();  // the drawing the clicks asked for
+        QVERIFY(recording->Chart->graph(17)->dataCount() > 0);
         QVERIFY(recording->grab().toImage().save(
             QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-recording.png").arg(screen))));
         QVERIFY2(Misfits(recording).isEmpty(), qPrintable(Misfits(recording)));

@@ -14,12 +14,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolTip>
@@ -80,7 +81,11 @@ TRecordingWindow::TRecordingWindow(const QString &folder, TUserMessages &message
     RecordingsList->setHeaderLabels(
         {QStringLiteral("Board"), QStringLiteral("Start"), QStringLiteral("Length"), QStringLiteral("Size")});
     RecordingsList->setRootIsDecorated(false);
+    RecordingsList->setTextElideMode(Qt::ElideMiddle);
+    // Start, length and size always whole; the board's line takes what is left.
+    RecordingsList->header()->setStretchLastSection(false);
     RecordingsList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    RecordingsList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     connect(RecordingsList, &QTreeWidget::itemActivated, this,
             [this](QTreeWidgetItem *item) { OpenFile(item->data(0, Qt::UserRole).toString()); });
     connect(RecordingsList, &QTreeWidget::itemClicked, this,
@@ -116,7 +121,24 @@ TRecordingWindow::TRecordingWindow(const QString &folder, TUserMessages &message
     Chart->axisRect()->setRangeDrag(Qt::Horizontal);
     Chart->axisRect()->setRangeZoom(Qt::Horizontal);
     Chart->legend->setVisible(false);
+    // The lanes under the values share their time axis: dragged or zoomed there, the values' axis
+    // moves, and the lanes follow it.
+    Lanes = new QCPAxisRect(Chart);
+    Lanes->axis(QCPAxis::atBottom)->setTicker(ticker);
+    Lanes->axis(QCPAxis::atLeft)->grid()->setVisible(false);
+    QFont laneFont = Lanes->axis(QCPAxis::atLeft)->tickLabelFont();
+    laneFont.setPointSizeF(laneFont.pointSizeF() * 0.8);
+    Lanes->axis(QCPAxis::atLeft)->setTickLabelFont(laneFont);
+    Lanes->axis(QCPAxis::atLeft)->setTicker(QSharedPointer<QCPAxisTickerText>::create());
+    Lanes->setRangeDrag(Qt::Horizontal);
+    Lanes->setRangeZoom(Qt::Horizontal);
+    Lanes->setRangeDragAxes({Chart->xAxis}, {});
+    Lanes->setRangeZoomAxes({Chart->xAxis}, {});
+    auto *edges = new QCPMarginGroup(Chart);
+    Chart->axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, edges);
+    Lanes->setMarginGroup(QCP::msLeft | QCP::msRight, edges);
     connect(Chart->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, [this](const QCPRange &range) {
+        Lanes->axis(QCPAxis::atBottom)->setRange(range);
         if (m_drawing)
             return;
         m_from = static_cast<qint64>(range.lower * 1000);
@@ -128,30 +150,70 @@ TRecordingWindow::TRecordingWindow(const QString &folder, TUserMessages &message
         QToolTip::showText(event->globalPosition().toPoint(), text, Chart);
     });
 
-    EventsList = new QListWidget(this);
+    EventsList = new QTreeWidget(this);
     EventsList->setObjectName(QStringLiteral("EventsList"));
     EventsList->setAccessibleName(QStringLiteral("Events"));
-    connect(EventsList, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { GoToEvent(EventsList->row(item)); });
+    EventsList->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Event")});
+    EventsList->setRootIsDecorated(false);
+    EventsList->setUniformRowHeights(true);
+    EventsList->header()->setStretchLastSection(false);
+    EventsList->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    EventsList->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    connect(EventsList, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem *item) { GoToEvent(EventsList->indexOfTopLevelItem(item)); });
 
-    // The series to draw, in the trend windows' order; the temperatures at first.
+    // The series to draw, each box with its line: the I/O values, the outputs and the regulation
+    // variables, then the on/off series; the temperatures at first.
     auto *series = new QGroupBox(QStringLiteral(" Series "), this);
     series->setObjectName(QStringLiteral("SeriesGroupBox"));
     auto *boxes = new QGridLayout(series);
     boxes->setVerticalSpacing(0);
+    int valueSeries = 0;
+    int onOffSeries = 0;
     for (int s = 0; s < rec::kSeries; ++s) {
         const rec::TSeriesInfo &info = rec::SeriesTable()[static_cast<size_t>(s)];
         auto *box = new QCheckBox(info.Name, series);
         box->setObjectName(QStringLiteral("Recorded%1CheckBox").arg(s + 1));
         box->setAccessibleName(QStringLiteral("Series %1").arg(info.Name));
         box->setChecked(s < 6);
-        boxes->addWidget(box, s % 12, s / 12);
-        connect(box, &QCheckBox::clicked, this, &TRecordingWindow::ScheduleDraw);
+        connect(box, &QCheckBox::clicked, this, [this] {
+            PlaceLanes();
+            ScheduleDraw();
+        });
         SeriesBoxes.push_back(box);
-        QCPGraph *graph = Chart->addGraph();
+        // The values: thirteen colours, then the same dashed. The on/off series: named lanes.
+        const int n = info.OnOff ? onOffSeries++ : valueSeries++;
+        QPen pen(kColours[static_cast<size_t>(n) % std::size(kColours)], info.OnOff ? 2 : 1.5);
+        if (!info.OnOff && n >= static_cast<int>(std::size(kColours)))
+            pen.setStyle(Qt::DashLine);
+        QCPGraph *graph = info.OnOff ? Chart->addGraph(Lanes->axis(QCPAxis::atBottom), Lanes->axis(QCPAxis::atLeft))
+                                     : Chart->addGraph();
         graph->setName(info.Name);
-        graph->setPen(QPen(kColours[static_cast<size_t>(s) % std::size(kColours)], info.OnOff ? 2 : 1.5));
+        graph->setPen(pen);
+        QPixmap line(QSize(20, 12) * devicePixelRatio());
+        line.setDevicePixelRatio(devicePixelRatio());
+        line.fill(Qt::transparent);
+        QPainter painter(&line);
+        painter.setPen(QPen(pen.color(), 2, pen.style()));
+        painter.drawLine(1, 6, 19, 6);
+        painter.end();
+        box->setIconSize(QSize(20, 12));
+        box->setIcon(QIcon(line));
+        // Three columns: the inputs; the outputs and the regulation variables; the on/off ones.
+        const int column = info.OnOff ? 2 : n < 12 ? 0 : 1;
+        const int row = info.OnOff ? n : n < 12 ? n : n - 12;
+        boxes->addWidget(box, row, column);
     }
+    boxes->setRowStretch(boxes->rowCount(), 1);
+    auto *seriesArea = new QScrollArea(this);
+    seriesArea->setObjectName(QStringLiteral("SeriesArea"));
+    seriesArea->setWidget(series);
+    seriesArea->setWidgetResizable(true);
+    seriesArea->setFrameShape(QFrame::NoFrame);
+    seriesArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    seriesArea->setFocusPolicy(Qt::NoFocus);  // the boxes take the focus; the area follows it
+    seriesArea->setMinimumWidth(series->sizeHint().width() + seriesArea->verticalScrollBar()->sizeHint().width());
+    PlaceLanes();
 
     auto *bar = new QHBoxLayout;
     for (QPushButton *button : {OpenButton, WholeButton, ExportButton, PictureButton}) {
@@ -161,39 +223,97 @@ TRecordingWindow::TRecordingWindow(const QString &folder, TUserMessages &message
     bar->addSpacing(12);
     bar->addWidget(InfoLabel, 1);
 
-    auto *right = new QWidget(this);
-    auto *rightLayout = new QVBoxLayout(right);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->addWidget(new QLabel(QStringLiteral("Events"), right));
-    rightLayout->addWidget(EventsList, 1);
-    rightLayout->addWidget(series);
+    // The chart and its series on top; the folder and the events under them, side by side.
+    auto *top = new QWidget(this);
+    auto *topLayout = new QHBoxLayout(top);
+    topLayout->setContentsMargins(0, 0, 0, 0);
+    topLayout->addWidget(Chart, 1);
+    topLayout->addWidget(seriesArea);
 
-    auto *left = new QWidget(this);
-    auto *leftLayout = new QVBoxLayout(left);
-    leftLayout->setContentsMargins(0, 0, 0, 0);
-    auto *listLabel = new QLabel(QStringLiteral("Recordings folder"), left);
-    listLabel->setToolTip(QDir::toNativeSeparators(m_folder));
-    leftLayout->addWidget(listLabel);
-    leftLayout->addWidget(RecordingsList, 1);
+    const auto listWith = [this](const QString &caption, QWidget *list) {
+        auto *part = new QWidget(this);
+        auto *partLayout = new QVBoxLayout(part);
+        partLayout->setContentsMargins(0, 0, 0, 0);
+        auto *label = new QLabel(caption, part);
+        label->setBuddy(list);
+        partLayout->addWidget(label);
+        partLayout->addWidget(list, 1);
+        list->setMinimumHeight(60);
+        return std::pair(part, label);
+    };
+    const auto [folderPart, folderLabel] = listWith(QStringLiteral("Recordings folder"), RecordingsList);
+    folderLabel->setToolTip(QDir::toNativeSeparators(m_folder));
+    const auto [eventsPart, eventsLabel] = listWith(QStringLiteral("Events"), EventsList);
+    auto *bottom = new QSplitter(Qt::Horizontal, this);
+    bottom->setObjectName(QStringLiteral("ListsSplitter"));
+    bottom->addWidget(folderPart);
+    bottom->addWidget(eventsPart);
+    bottom->setStretchFactor(0, 2);
+    bottom->setStretchFactor(1, 3);
+    bottom->setChildrenCollapsible(false);
 
-    auto *splitter = new QSplitter(this);
-    splitter->addWidget(left);
-    splitter->addWidget(Chart);
-    splitter->addWidget(right);
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setObjectName(QStringLiteral("ChartSplitter"));
+    splitter->addWidget(top);
+    splitter->addWidget(bottom);
+    splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({260, 700, 240});
+    splitter->setChildrenCollapsible(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(splitter, 1);
-    resize(1200, 640);
+    resize(1200, 700);
+    splitter->setSizes({480, 180});
+    bottom->setSizes({480, 720});
     m_follow = new QTimer(this);
     m_follow->setInterval(2000);
     connect(m_follow, &QTimer::timeout, this, &TRecordingWindow::FollowGrowth);
     ListFolder();
 }
 
-TRecordingWindow::~TRecordingWindow() = default;
+TRecordingWindow::~TRecordingWindow()
+{
+    // The lanes go with the chart, as every part of its layout.
+    if (!Chart->plotLayout()->hasElement(1, 0))
+        Chart->plotLayout()->addElement(1, 0, Lanes);
+}
+
+std::optional<double> TRecordingWindow::LaneOf(int s) const
+{
+    if (s < 0 || s >= rec::kSeries || !rec::SeriesTable()[static_cast<size_t>(s)].OnOff
+        || !SeriesBoxes[static_cast<size_t>(s)]->isChecked())
+        return std::nullopt;
+    int above = 0;
+    for (int t = 0; t < s; ++t)
+        above += rec::SeriesTable()[static_cast<size_t>(t)].OnOff && SeriesBoxes[static_cast<size_t>(t)]->isChecked();
+    return 10.0 * (Lanes->axis(QCPAxis::atLeft)->range().upper / 10.0 - 1 - above) + 1;
+}
+
+void TRecordingWindow::PlaceLanes()
+{
+    auto lanes = QSharedPointer<QCPAxisTickerText>::create();
+    int count = 0;
+    for (int s = 0; s < rec::kSeries; ++s)
+        count += rec::SeriesTable()[static_cast<size_t>(s)].OnOff && SeriesBoxes[static_cast<size_t>(s)]->isChecked();
+    Lanes->axis(QCPAxis::atLeft)->setRange(0, 10.0 * std::max(count, 1));
+    for (int s = 0; s < rec::kSeries; ++s) {
+        if (const auto lane = LaneOf(s))
+            lanes->addTick(*lane + kLaneHeight / 2, rec::SeriesTable()[static_cast<size_t>(s)].Name);
+    }
+    Lanes->axis(QCPAxis::atLeft)->setTicker(lanes);
+    QCPLayoutGrid *grid = Chart->plotLayout();
+    const bool shown = grid->hasElement(1, 0);
+    if (count > 0 && !shown)
+        grid->addElement(1, 0, Lanes);
+    else if (count == 0 && shown)
+        grid->take(Lanes);
+    grid->simplify();
+    if (count > 0)
+        grid->setRowStretchFactors({1.0, std::min(0.1 * count, 1.0)});
+    // The time under the lowest part only.
+    Chart->xAxis->setTickLabels(count == 0);
+}
 
 void TRecordingWindow::showEvent(QShowEvent *event)
 {
@@ -252,17 +372,21 @@ bool TRecordingWindow::OpenFile(const QString &path)
                            .arg(rec::LocalTimeText(info.StartMs),
                                 m_reader->BeingWritten() ? QStringLiteral(" (being written)") : QString()));
     EventsList->clear();
-    for (const rec::TEvent &event : m_events) {
-        auto *item =
-            new QListWidgetItem(QStringLiteral("%1  %2").arg(rec::LocalTimeText(event.Ms), event.Text), EventsList);
-        item->setToolTip(event.Text);
-    }
+    AddEvents(m_events);
     ShowRange(m_reader->FirstMs(), m_reader->LastMs() + 1);
     if (m_reader->BeingWritten())
         m_follow->start();
     else
         m_follow->stop();
     return true;
+}
+
+void TRecordingWindow::AddEvents(const std::vector<rec::TEvent> &events)
+{
+    for (const rec::TEvent &event : events) {
+        auto *item = new QTreeWidgetItem(EventsList, {rec::LocalTimeText(event.Ms), event.Text});
+        item->setToolTip(1, event.Text);
+    }
 }
 
 void TRecordingWindow::FollowGrowth()
@@ -273,12 +397,9 @@ void TRecordingWindow::FollowGrowth()
     const qint64 lastEvent = m_events.empty() ? std::numeric_limits<qint64>::min() : m_events.back().Ms;
     if (!m_reader->Refresh())
         return;
-    for (const rec::TEvent &event : m_reader->Events(lastEvent + 1)) {
-        m_events.push_back(event);
-        auto *item =
-            new QListWidgetItem(QStringLiteral("%1  %2").arg(rec::LocalTimeText(event.Ms), event.Text), EventsList);
-        item->setToolTip(event.Text);
-    }
+    const std::vector<rec::TEvent> added = m_reader->Events(lastEvent + 1);
+    m_events.insert(m_events.end(), added.begin(), added.end());
+    AddEvents(added);
     if (!m_reader->BeingWritten())
         m_follow->stop();
     const qint64 grown = m_reader->LastMs() - last;
@@ -320,6 +441,13 @@ void TRecordingWindow::Draw()
         return;
     }
     const double width = static_cast<double>(m_to - m_from) / columns / 1000;
+    // Samples further apart than a column are joined by the line, but not those further apart
+    // than a few sample periods (the line was lost, the recording paused): a gap there.
+    const qint64 samples = m_reader->SampleCount();
+    const double period =
+        samples > 1 ? static_cast<double>(m_reader->LastMs() - m_reader->FirstMs()) / static_cast<double>(samples - 1)
+                    : 1000.0;
+    const double joined = 3 * std::max(period, 1.0) / 1000 / width;  // in columns
     double least = std::numeric_limits<double>::infinity();
     double most = -least;
     for (int s = 0; s < rec::kSeries; ++s) {
@@ -327,21 +455,35 @@ void TRecordingWindow::Draw()
         graph->data()->clear();
         if (!SeriesBoxes[static_cast<size_t>(s)]->isChecked())
             continue;
-        // Down each column from its greatest to its least value, a gap where it has none.
+        // An on/off series steps from its lane (off) to the lane's top (on).
+        const std::optional<double> lane = LaneOf(s);
+        const double scale = lane ? kLaneHeight : 1.0;
+        const double base = lane.value_or(0.0);
+        // Down each column from its greatest to its least value, a gap where the series has none.
         QVector<double> keys;
         QVector<double> values;
         keys.reserve(columns * 2);
         values.reserve(columns * 2);
+        int sampled = -1;  // the last column with samples
         for (int c = 0; c < columns; ++c) {
             const rec::TColumnRange &range = ranges[static_cast<size_t>(s * columns + c)];
+            if (!range.Sampled)
+                continue;
             const double key = static_cast<double>(m_from) / 1000 + (c + 0.5) * width;
+            if (sampled >= 0 && c - sampled > joined) {
+                keys << key - width / 2;
+                values << std::nan("");
+            }
+            sampled = c;
             if (std::isnan(range.Min)) {
                 keys << key;
                 values << std::nan("");
                 continue;
             }
             keys << key << key;
-            values << range.Max << range.Min;
+            values << base + range.Max * scale << base + range.Min * scale;
+            if (lane)
+                continue;
             least = std::min(least, range.Min);
             most = std::max(most, range.Max);
         }

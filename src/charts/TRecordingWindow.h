@@ -7,12 +7,13 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
+class QCPAxisRect;
 class QCustomPlot;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QTimer;
 class QTreeWidget;
@@ -23,7 +24,10 @@ class TUserMessages;
 // greatest value of each chosen series there, read from the file by time range; nothing holds all
 // the samples. Events are marks on the time axis (their text on hover) and a list beside the
 // chart; clicking one moves the view there. "Export CSV" and "Save picture" take the range shown.
-// The recordings folder is listed on the left (board, start, length, size).
+// The on/off series (relays, simulated outputs) are drawn in lanes of their own under the values,
+// as the I/O chart draws them; each series box shows its line. The recordings folder (board,
+// start, length, size) and the events lie under the chart, their texts elided where the window is
+// narrow, in full on hover.
 class TRecordingWindow : public QWidget
 {
     Q_OBJECT
@@ -50,13 +54,19 @@ public:
 
     QTreeWidget *RecordingsList = nullptr;
     QCustomPlot *Chart = nullptr;
-    QListWidget *EventsList = nullptr;
+    QTreeWidget *EventsList = nullptr;  // time, text
     std::vector<QCheckBox *> SeriesBoxes;
     QPushButton *OpenButton = nullptr;
     QPushButton *WholeButton = nullptr;
     QPushButton *ExportButton = nullptr;
     QPushButton *PictureButton = nullptr;
     QLabel *InfoLabel = nullptr;
+    // Where the on/off series are drawn: in the chart's layout while one of them is chosen.
+    QCPAxisRect *Lanes = nullptr;
+    // The lane (its "off" level; "on" is kLaneHeight higher) of series s, when s is an on/off
+    // series that is chosen: the chosen ones take the lanes from the top, in the table's order.
+    std::optional<double> LaneOf(int s) const;
+    static constexpr double kLaneHeight = 8.0;
     const rec::TRecordingReader *Reader() const { return m_reader.get(); }
     qint64 ViewFrom() const { return m_from; }
     qint64 ViewTo() const { return m_to; }
@@ -66,6 +76,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Shows the lanes of the chosen on/off series (none: no lanes, the values take the height).
+    void PlaceLanes();
+    void AddEvents(const std::vector<rec::TEvent> &events);
     // Reads the columns of the range shown and draws them.
     void Draw();
     void ScheduleDraw();

@@ -228,7 +228,7 @@ bool TCliBoard::Write(quint16 address, quint16 word)
     return Request(
         [&](TRequestHandlers handlers) {
             handlers.Cause = TWriteCause::Command;
-            handlers.What = QStringLiteral("z4ctl write");
+            handlers.What = QStringLiteral("0x%1 (z4ctl write)").arg(address, 4, 16, QLatin1Char('0'));
             m_model.Session().WriteSingle(address, word, std::move(handlers));
         },
         kExitRefused, QStringLiteral("the board refused writing 0x%1").arg(address, 4, 16, QLatin1Char('0')), answer);

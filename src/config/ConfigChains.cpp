@@ -3,6 +3,7 @@
 #include "config/ConfigChains.h"
 
 #include "config/BoardAddresses.h"
+#include "config/ConfigFile.h"
 #include "link/ModbusExceptions.h"
 #include "session/TBoardSession.h"
 
@@ -296,6 +297,8 @@ void TConfigChains::WriteStep()
         &TConfigChains::WriteStep);
     handlers.Cause = TWriteCause::Load;
     handlers.What = QStringLiteral("%1.%2").arg(item.Section, item.Ident);
+    for (int k = 0; k < item.Registers; ++k)
+        handlers.Names << QStringLiteral("%1.%2").arg(item.Section, ConfigKey(item, k));
     if (item.Registers == 1) {
         m_session.WriteSingle(item.FirstRegister, item.Values[0], std::move(handlers));
     } else {

@@ -265,6 +265,18 @@ QString ItemText(int item, int reg, quint16 word)
     return RegisterText(rows[static_cast<size_t>(item)], reg, word);
 }
 
+std::optional<QString> AddressText(quint16 address, quint16 word)
+{
+    for (const auto *rows : {&TransferRows(), &SideRows()}) {
+        for (const TParameterRow &row : *rows) {
+            const int reg = address - row.FirstRegister;
+            if (reg >= 0 && reg < row.Registers)
+                return RegisterText(row, reg, word);
+        }
+    }
+    return std::nullopt;
+}
+
 QString Allowed(const TParameterRow &row, int reg)
 {
     const TCodec &codec = row.CodecOf(reg);

@@ -41,6 +41,9 @@ QString ControlText(const TParameterRow &row, int reg, quint16 word);
 // Register reg of configuration item item (a row of the transfer table); an item or register
 // the table does not have reads as the signed word.
 QString ItemText(int item, int reg, quint16 word);
+// The text of word in the board's register address, when a row of the transfer table (or the
+// season's or the series number's) holds that register; nothing for any other register.
+std::optional<QString> AddressText(quint16 address, quint16 word);
 
 // What register reg of row takes, in words: "Summer, Winter or Auto", "on or off",
 // "10 .. 55 °C", "the numbers 1 to 8, e.g. 1, 2, 4", "a time 0:00 .. 23:59".

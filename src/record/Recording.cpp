@@ -671,6 +671,7 @@ bool TRecordingReader::MinMax(qint64 from, qint64 to, int columns, std::vector<T
             return;
         }
         for (int s = 0; s < series; ++s) {
+            result[static_cast<size_t>(s * columns + c)].Sampled = true;
             const qint32 least = GetInt32(row.MinMax, s * 8);
             const qint32 most = GetInt32(row.MinMax, s * 8 + 4);
             if (least <= most)
@@ -696,6 +697,7 @@ bool TRecordingReader::MinMax(qint64 from, qint64 to, int columns, std::vector<T
             if (c < 0 || c >= columns || times[static_cast<size_t>(i)] >= to)
                 continue;
             for (int s = 0; s < series; ++s) {
+                result[static_cast<size_t>(s * columns + c)].Sampled = true;
                 const qint32 value = values[static_cast<size_t>(i * series + s)];
                 if (value != kGap) {
                     const double v = value * m_scales[static_cast<size_t>(s)];

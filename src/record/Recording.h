@@ -150,10 +150,13 @@ private:
 };
 
 // The least and greatest value of each series within one pixel column; NaN when it has none.
+// Sampled: the column holds samples (a NaN range of a sampled column is a gap of the series; one
+// of a column without samples lies between samples further apart than a column).
 struct TColumnRange
 {
     double Min = std::numeric_limits<double>::quiet_NaN();
     double Max = std::numeric_limits<double>::quiet_NaN();
+    bool Sampled = false;
 };
 
 // Reads a recording, ours or one being written by another tool (always read-only). The samples

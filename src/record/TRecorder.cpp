@@ -70,29 +70,49 @@ std::vector<TEvent> StatusEvents(const std::optional<live::StatusBlock> &before,
     return events;
 }
 
-TEvent WriteEvent(const TWriteNote &note, qint64 ms)
+std::vector<TEvent> WriteEvents(const TWriteNote &note, qint64 ms)
 {
     const TCause cause = note.Cause == TWriteCause::Load      ? TCause::Load
                          : note.Cause == TWriteCause::Command ? TCause::Command
                                                               : TCause::Edit;
-    QStringList words;
-    for (const quint16 word : note.Values)
-        words << QString::number(word);
-    QString text =
-        note.What.isEmpty()
-            ? QStringLiteral("0x%1 = %2").arg(note.Start, 4, 16, QLatin1Char('0')).arg(words.join(QStringLiteral(", ")))
-            : note.What;
-    if (note.Result == TWriteNote::Refused)
-        text += QStringLiteral(" (refused by the board)");
-    else if (note.Result == TWriteNote::Failed)
-        text += QStringLiteral(" (no answer)");
-    return {ms,
-            QStringLiteral("write"),
-            text,
-            note.Start,
-            note.Old ? std::optional<int>(*note.Old) : std::nullopt,
-            note.Values.empty() ? std::nullopt : std::optional<int>(note.Values.front()),
-            cause};
+    const QString outcome = note.Result == TWriteNote::Refused  ? QStringLiteral(" (refused by the board)")
+                            : note.Result == TWriteNote::Failed ? QStringLiteral(" (no answer)")
+                                                                : QString();
+    const size_t count = note.Values.size();
+    const auto oldOf = [&](size_t k) { return k < note.Old.size() ? note.Old[k] : std::nullopt; };
+    // A register reads as its control shows it; one of no control as its word.
+    const auto text = [](quint16 address, quint16 word) {
+        return values::AddressText(address, word).value_or(QString::number(word));
+    };
+    const auto nameOf = [&](size_t k, quint16 address) {
+        if (static_cast<qsizetype>(k) < note.Names.size() && !note.Names[static_cast<qsizetype>(k)].isEmpty())
+            return note.Names[static_cast<qsizetype>(k)];
+        const QString hex = QStringLiteral("0x%1").arg(address, 4, 16, QLatin1Char('0'));
+        if (note.What.isEmpty())
+            return hex;
+        return count == 1 ? note.What : QStringLiteral("%1 (%2)").arg(note.What, hex);
+    };
+    // Each register the write changes, or whose value before is not known; a write that changes
+    // none of its registers is told by its first.
+    std::vector<size_t> told;
+    for (size_t k = 0; k < count; ++k) {
+        if (!oldOf(k) || *oldOf(k) != note.Values[k])
+            told.push_back(k);
+    }
+    if (told.empty() && count > 0)
+        told.push_back(0);
+    std::vector<TEvent> events;
+    for (const size_t k : told) {
+        const auto address = static_cast<quint16>(note.Start + k);
+        const std::optional<quint16> before = oldOf(k);
+        events.push_back({ms, QStringLiteral("write"),
+                          QStringLiteral("%1: %2 -> %3%4")
+                              .arg(nameOf(k, address), before ? text(address, *before) : QStringLiteral("not known"),
+                                   text(address, note.Values[k]), outcome),
+                          address, before ? std::optional<int>(*before) : std::nullopt,
+                          std::optional<int>(note.Values[k]), cause});
+    }
+    return events;
 }
 
 }  // namespace rec
@@ -348,7 +368,8 @@ void TRecorder::TakeSeries(const QString &panelText)
 
 void TRecorder::TakeWrite(const TWriteNote &note)
 {
-    Event(rec::WriteEvent(note, QDateTime::currentMSecsSinceEpoch()));
+    for (rec::TEvent &event : rec::WriteEvents(note, QDateTime::currentMSecsSinceEpoch()))
+        Event(std::move(event));
 }
 
 void TRecorder::TakeLine(const TLineStatus &status)

@@ -26,8 +26,12 @@ namespace rec {
 // window words them.
 std::vector<TEvent> StatusEvents(const std::optional<live::StatusBlock> &before, const live::StatusBlock &now,
                                  qint64 ms);
-// A write's event: its register, value before (when known) and after, cause and words.
-TEvent WriteEvent(const TWriteNote &note, qint64 ms);
+// A write's events, one a register: its address, value before (when known) and after, cause, and
+// words "Supply Air Temp.: 18.5 °C -> 20.0 °C" (the values as the window shows them where a
+// control shows the register; "not known" for a value before the tool never saw). A write of
+// several registers tells each register it changes or whose value before is not known; one that
+// changes none of them is told by its first register.
+std::vector<TEvent> WriteEvents(const TWriteNote &note, qint64 ms);
 
 }  // namespace rec
 

@@ -439,7 +439,7 @@ void TTimersPage::MoveAddress(quint8 address, quint8 old)
                                    .arg(old));
              },
          .Cause = TWriteCause::Command,
-         .What = QStringLiteral("Slave address = %1").arg(address),
+         .What = QStringLiteral("Slave address"),
          .Old = old});
     Session().SetSlaveAddress(address);
 }

@@ -26,29 +26,70 @@ FunctionsStr TBoardSession::Record(TRequestHandlers handlers) const
 
 void TBoardSession::Read(quint16 start, quint16 count, TRequestHandlers handlers)
 {
-    if (m_activeClient)
-        m_activeClient->ReadHoldingRegisters(m_slaveAddress, start, count, m_requestTimeout,
-                                             Record(std::move(handlers)));
+    if (!m_activeClient)
+        return;
+    handlers.OnReply = [this, start, own = std::move(handlers.OnReply)](const TModbusAnswer &answer) {
+        Learn(start, std::span(answer.Registers.constData(), static_cast<size_t>(answer.Registers.size())));
+        if (own)
+            own(answer);
+    };
+    m_activeClient->ReadHoldingRegisters(m_slaveAddress, start, count, m_requestTimeout, Record(std::move(handlers)));
+}
+
+std::optional<quint16> TBoardSession::Known(quint16 address) const
+{
+    if (address >= m_known.size() || m_known[address] < 0)
+        return std::nullopt;
+    return static_cast<quint16>(m_known[address]);
+}
+
+void TBoardSession::Learn(quint16 start, std::span<const quint16> values)
+{
+    if (m_known.empty())
+        m_known.assign(size_t{0x10000}, -1);
+    for (size_t k = 0; k < values.size() && start + k < m_known.size(); ++k)
+        m_known[start + k] = values[k];
+}
+
+void TBoardSession::Forget(quint16 start, size_t count)
+{
+    for (size_t k = 0; k < count && start + k < m_known.size(); ++k)
+        m_known[start + k] = -1;
 }
 
 TRequestHandlers TBoardSession::Noted(quint16 start, std::span<const quint16> values, TRequestHandlers handlers)
 {
     auto note = std::make_shared<TWriteNote>(TWriteNote{.Start = start,
                                                         .Values = {values.begin(), values.end()},
-                                                        .Old = handlers.Old,
+                                                        .Old = {},
                                                         .Cause = handlers.Cause,
-                                                        .What = handlers.What});
+                                                        .What = handlers.What,
+                                                        .Names = handlers.Names});
+    // What the registers held is what the session knew when the board came to this write: the
+    // answers come in request order, so every request before it has been answered then. Taken at
+    // the first outcome: a failure the caller repeats makes the registers unknown meanwhile.
+    const auto before = [this, note, callerOld = handlers.Old] {
+        if (!note->Old.empty())
+            return;
+        for (size_t k = 0; k < note->Values.size(); ++k)
+            note->Old.push_back(Known(static_cast<quint16>(note->Start + k)));
+        if (!note->Old.empty() && !note->Old.front())
+            note->Old.front() = callerOld;
+    };
     // The note goes out first: what a handler does next (another write, a Load's end) follows it.
     const auto tell = [this, note](TWriteNote::Outcome outcome) {
         note->Result = outcome;
         emit WriteDone(*note);
     };
-    handlers.OnReply = [tell, own = std::move(handlers.OnReply)](const TModbusAnswer &answer) {
+    handlers.OnReply = [this, before, tell, note, own = std::move(handlers.OnReply)](const TModbusAnswer &answer) {
+        before();
+        Learn(note->Start, note->Values);
         tell(TWriteNote::Taken);
         if (own)
             own(answer);
     };
-    handlers.OnRefused = [tell, own = std::move(handlers.OnRefused)](const TModbusAnswer &answer) {
+    handlers.OnRefused = [before, tell, own = std::move(handlers.OnRefused)](const TModbusAnswer &answer) {
+        before();
         tell(TWriteNote::Refused);
         if (own)
             own(answer);
@@ -62,7 +103,10 @@ TRequestHandlers TBoardSession::Noted(quint16 start, std::span<const quint16> va
             return **answered;
         };
     }
-    handlers.OnFailed = [tell, answered, isFinal = handlers.FinalFailure, own = std::move(handlers.OnFailed)] {
+    handlers.OnFailed = [this, before, tell, note, answered, isFinal = handlers.FinalFailure,
+                         own = std::move(handlers.OnFailed)] {
+        before();
+        Forget(note->Start, note->Values.size());
         const bool final = answered->has_value() ? **answered : (!isFinal || isFinal());
         answered->reset();
         if (final)

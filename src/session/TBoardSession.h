@@ -5,6 +5,7 @@
 #include "link/TModbusClient.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -29,11 +30,13 @@ struct TRequestHandlers
     std::function<bool()> FinalFailure = {};
     // The request is sent again after the same one failed (marked so in the traffic record).
     bool Repeat = false;
-    // A write's cause, what it sets in the window's words ("Supply setpoint = 21.5 °C") and the
-    // register's value before, when the writer knows it.
+    // A write's cause, what it sets in the window's words ("Supply setpoint"), the names of its
+    // registers when they have names of their own (a Load's "Settings.SupplySP"), and the first
+    // register's value before when the writer knows it and the session has not seen it.
     TWriteCause Cause = TWriteCause::Edit;
     QString What = {};
     std::optional<quint16> Old = {};
+    QStringList Names = {};
 };
 
 // A write the session made and its outcome, for the recording's audit trail.
@@ -42,9 +45,11 @@ struct TWriteNote
     enum Outcome { Taken, Refused, Failed };
     quint16 Start = 0;
     std::vector<quint16> Values;
-    std::optional<quint16> Old;
+    // What each register held before the write, where known (one for each value).
+    std::vector<std::optional<quint16>> Old;
     TWriteCause Cause = TWriteCause::Edit;
     QString What;
+    QStringList Names;  // one for each value, or none
     Outcome Result = Taken;
 };
 
@@ -59,9 +64,19 @@ public:
     explicit TBoardSession(QObject *parent = nullptr) : QObject(parent) {}
 
     TModbusClient *ActiveClient() const { return m_activeClient; }
-    void SetActiveClient(TModbusClient *client) { m_activeClient = client; }
+    void SetActiveClient(TModbusClient *client)
+    {
+        if (client != m_activeClient)
+            ForgetAll();
+        m_activeClient = client;
+    }
     quint8 SlaveAddress() const { return m_slaveAddress; }
-    void SetSlaveAddress(quint8 address) { m_slaveAddress = address; }
+    void SetSlaveAddress(quint8 address)
+    {
+        if (address != m_slaveAddress)
+            ForgetAll();
+        m_slaveAddress = address;
+    }
     quint32 RequestTimeout() const { return m_requestTimeout; }
     void SetRequestTimeout(quint32 ms) { m_requestTimeout = ms; }
     // The line is open. The line (TBoardLine) sets it from its state; only test rigs that hand the
@@ -69,6 +84,8 @@ public:
     bool Connected() const { return m_connected; }
     void SetConnected(bool connected)
     {
+        if (connected != m_connected)
+            ForgetAll();
         m_connections += connected && !m_connected ? 1 : 0;
         m_connected = connected;
     }
@@ -88,6 +105,11 @@ public:
     void WriteSingle(quint16 address, quint16 value, TRequestHandlers handlers = {});
     void WriteMultiple(quint16 start, std::span<const quint16> values, TRequestHandlers handlers = {});
 
+    // What the board holds at address as far as this session saw it: the last answered read or
+    // write taken there since the line opened to this slave address; nothing when none was, or
+    // when a write there went unanswered (the board may or may not have taken it) since.
+    std::optional<quint16> Known(quint16 address) const;
+
 signals:
     // Every write made through the session, once its outcome is known.
     void WriteDone(const TWriteNote &note);
@@ -96,6 +118,9 @@ private:
     FunctionsStr Record(TRequestHandlers handlers) const;
     // The handlers of a write that also tell WriteDone.
     TRequestHandlers Noted(quint16 start, std::span<const quint16> values, TRequestHandlers handlers);
+    void Learn(quint16 start, std::span<const quint16> values);
+    void Forget(quint16 start, size_t count);
+    void ForgetAll() { m_known.clear(); }
 
     TModbusClient *m_activeClient = nullptr;
     quint8 m_slaveAddress = 0;
@@ -104,4 +129,6 @@ private:
     bool m_connected = false;
     quint32 m_connections = 0;
     bool m_linkOk = false;
+    // Known() by register address, -1 where unknown; empty until the first answer.
+    std::vector<qint32> m_known;
 };

@@ -370,7 +370,7 @@ void TParameterEditor::Write(QWidget *control, quint16 address, quint16 word, st
     const auto held = qobject_cast<TAdvEdit *>(control) ? std::optional(shown) : std::nullopt;
     TRequestHandlers handlers = WriteHandlers(control, address, confirmation, held, std::move(written));
     handlers.Cause = CauseOf(control);
-    handlers.What = confirmation.chopped(QStringLiteral(" written").size());
+    handlers.What = name;
     m_session.WriteSingle(address, word, std::move(handlers));
 }
 
