@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QSignalBlocker>
 #include <QTemporaryDir>
 
 #include <qcustomplot.h>
@@ -71,7 +72,7 @@ double MedianMs(int rounds, F f)
 }
 
 // The peer's drawing: each column's least and greatest value by a walk over the in-memory store's
-// samples in view, put on the charts' graphs as our window puts them.
+// samples in view, put on the charts' graphs as our window puts them, the time axes on the range.
 void DrawFromMemory(const TTrendRecording &store, qint64 from, qint64 to, TChartForm &window)
 {
     const int columns = std::max(window.Charts[0]->axisRect()->width(), 10);
@@ -98,6 +99,8 @@ void DrawFromMemory(const TTrendRecording &store, qint64 from, qint64 to, TChart
     }
     size_t s = 0;
     for (QCustomPlot *chart : window.Charts) {
+        const QSignalBlocker quiet(chart->xAxis);  // the window does not redraw by itself
+        chart->xAxis->setRange(static_cast<double>(from) / 1000, static_cast<double>(to) / 1000);
         for (int g = 0; g < chart->graphCount(); ++g, ++s) {
             QVector<double> keys;
             QVector<double> values;

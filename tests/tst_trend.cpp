@@ -316,7 +316,7 @@ void TestTrend::followAndScroll()
 // walk over the samples. The script: "f" a new file (midnight or a new connection), "r:N:P" N
 // samples P ms apart, "g:P" P ms without samples (the line lost), "x" Clear, "F" a file the window
 // does not see start, "h:N:P" samples it does not see, "j" the window joins the file being
-// written, "u" nothing committed from here on.
+// written, "l" a sample taken before the clear comes after it, "u" nothing committed from here on.
 void TestTrend::sourceReadsTheFilesByTime_data()
 {
     QTest::addColumn<int>("tail");
@@ -326,6 +326,7 @@ void TestTrend::sourceReadsTheFilesByTime_data()
     QTest::newRow("two files at midnight") << 50 << "f r:300:1000 f r:300:1000";
     QTest::newRow("the line lost for ten minutes") << 50 << "f r:200:1000 g:600000 r:200:1000";
     QTest::newRow("cleared within a file") << 50 << "f r:300:1000 x r:300:1000";
+    QTest::newRow("a cycle under way at the clear") << 50 << "f r:300:1000 x l r:300:1000";
     QTest::newRow("opened while a file is written") << 50 << "F h:300:1000 j r:300:1000";
     QTest::newRow("the newest not committed") << 50 << "f r:300:1000 u r:40:1000";
     QTest::newRow("three files, a slow poll") << 20 << "f r:100:5000 f r:100:5000 f r:100:5000";
@@ -363,8 +364,10 @@ void TestTrend::sourceReadsTheFilesByTime()
         } else if (part[0] == QLatin1String("g")) {
             gap = n;
         } else if (part[0] == QLatin1String("x")) {
-            since = recording.samples.back().Ms + 1;
+            since = recording.samples.back().Ms + 500;
             source.Clear(since);
+        } else if (part[0] == QLatin1String("l")) {
+            recording.Add(--since);
         } else if (part[0] == QLatin1String("j")) {
             since = recording.samples.back().Ms + 1;
             source.FileStarted(recording.writer->Path(), since);

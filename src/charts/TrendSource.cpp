@@ -51,8 +51,13 @@ void TTrendSource::FileStarted(const QString &path, qint64 since)
 void TTrendSource::Add(const rec::TSample &sample)
 {
     m_tail.Add(sample.Ms, std::span(sample.Values).subspan(static_cast<size_t>(m_first), static_cast<size_t>(m_count)));
-    if (m_samples++ == 0)
+    if (m_samples++ == 0) {
         m_firstMs = sample.Ms;
+        // The recording begins with its first sample, though it was taken before the window
+        // began it (a poll cycle under way at a "Clear"): the file is read from there too.
+        if (!m_files.empty())
+            m_files.back().Since = std::min(m_files.back().Since, sample.Ms);
+    }
     m_lastMs = sample.Ms;
 }
 
