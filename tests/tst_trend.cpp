@@ -30,7 +30,6 @@
 #include <qcustomplot.h>
 
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <tuple>
@@ -86,54 +85,39 @@ rec::TSample Made(qint64 ms, qint64 i)
 }
 
 // Files of a recording written through our writer, each sample handed to a window (or a source)
-// as the recorder hands it.
+// as the recorder hands it, while Seen.
 struct Recording
 {
-    Recording(std::function<void(const QString &, qint64)> start, std::function<void(const rec::TSample &)> take,
-              std::function<void()> end)
-        : started(std::move(start)), taken(std::move(take)), ended(std::move(end))
-    {
-    }
+    explicit Recording(TTrendSource &to) : source(&to) {}
+    explicit Recording(TTrendWindow &to) : window(&to) {}
 
-    std::function<void(const QString &, qint64)> started;
-    std::function<void(const rec::TSample &)> taken;
-    std::function<void()> ended;
-
+    TTrendSource *source = nullptr;
+    TTrendWindow *window = nullptr;
+    bool Seen = true;
     QTemporaryDir dir;
     std::unique_ptr<rec::TRecordingWriter> writer;
     std::vector<rec::TSample> samples;  // all of them, in order
     int files = 0;
 
-    static Recording Of(TTrendSource &source)
-    {
-        return Recording([&source](const QString &path, qint64 since) { source.FileStarted(path, since); },
-                         [&source](const rec::TSample &sample) { source.Add(sample); },
-                         [&source] { source.FileEnded(); });
-    }
-    static Recording Of(TTrendWindow &window)
-    {
-        return Recording([&window](const QString &path, qint64 since) { window.RecordingStarted(path, since); },
-                         [&window](const rec::TSample &sample) { window.Take(sample); },
-                         [&window] { window.RecordingEnded(); });
-    }
-    // A new file, its samples the window's from since on.
-    void Start(qint64 since = kNone)
+    // A new file.
+    void Start()
     {
         End();
         writer = std::make_unique<rec::TRecordingWriter>();
         rec::TRecordingInfo info;
-        info.Line = QStringLiteral("127.0.0.1:502");
         info.StartMs = samples.empty() ? kMidnightBefore : samples.back().Ms;
         const QString path = dir.filePath(QStringLiteral("r%1.z4rec").arg(++files));
         QVERIFY2(writer->Create(path, info), qPrintable(writer->Error()));
         writer->SetAutoCommit(false);
-        started(path, since);
+        if (Seen)
+            source ? source->FileStarted(path) : window->RecordingStarted(path);
     }
     void Add(qint64 ms)
     {
         samples.push_back(Made(ms, static_cast<qint64>(samples.size())));
         writer->Add(samples.back());
-        taken(samples.back());
+        if (Seen)
+            source ? source->Add(samples.back()) : window->Take(samples.back());
     }
     // n samples period apart after the last one (or from the start).
     void AddRun(qint64 n, qint64 period)
@@ -142,17 +126,13 @@ struct Recording
         for (qint64 i = 0; i < n; ++i)
             Add(first + i * period);
     }
-    void Event(qint64 ms, const char *kind, const QString &text)
-    {
-        writer->AddEvent({ms, QLatin1String(kind), text, {}, {}, {}, rec::TCause::None});
-    }
     void Commit() { QVERIFY(writer->Commit()); }
     void End()
     {
         if (writer) {
             QVERIFY(writer->Close());
             writer.reset();
-            ended();
+            source ? source->FileEnded() : window->RecordingEnded();
         }
     }
 };
@@ -337,7 +317,7 @@ void TestTrend::sourceReadsTheFilesByTime()
     QFETCH(int, tail);
     QFETCH(QString, script);
     TTrendSource source(0, rec::kSeries, 2, tail);
-    Recording recording = Recording::Of(source);
+    Recording recording(source);
     qint64 since = kNone;
     bool commit = true;
     qint64 gap = 0;
@@ -352,15 +332,13 @@ void TestTrend::sourceReadsTheFilesByTime()
         if (part[0] == QLatin1String("f")) {
             recording.Start();
         } else if (part[0] == QLatin1String("F")) {
-            recording.started = [](const QString &, qint64) {};
+            recording.Seen = false;
             recording.Start();
         } else if (part[0] == QLatin1String("r") || part[0] == QLatin1String("h")) {
-            if (part[0] == QLatin1String("h"))
-                recording.taken = [](const rec::TSample &) {};
+            recording.Seen = part[0] == QLatin1String("r");
             const qint64 first = next(period);
             for (qint64 i = 0; i < n; ++i)
                 recording.Add(first + i * period);
-            recording.taken = [&source](const rec::TSample &sample) { source.Add(sample); };
         } else if (part[0] == QLatin1String("g")) {
             gap = n;
         } else if (part[0] == QLatin1String("x")) {
@@ -455,7 +433,7 @@ void TestTrend::windowHoldsNoMoreForALongerRecording()
     window.SeriesBoxes[19]->click();  // Rel3
     window.PowerButton->click();
     window.SetSamplePeriod(period);
-    Recording recording = Recording::Of(window);
+    Recording recording(window);
     qint64 boundary = 0;
     for (int f = 0; f < files; ++f) {
         recording.Start();
@@ -542,7 +520,7 @@ void TestTrend::regulationWindowRecords()
     window.VariableBoxes[1]->click();  // PV1
     window.PowerButton->click();
     QVERIFY(!window.VariablesChart->interactions().testFlag(QCP::iRangeZoom));
-    Recording recording = Recording::Of(window);
+    Recording recording(window);
     recording.Start();
     recording.AddRun(1, 1000);
     // The variables as the board gives them: PV1 = -5 is drawn, not a gap.
@@ -598,7 +576,7 @@ void TestTrend::ioWindowRecordsValuesGapsAndLanes()
                              "Out5dxfCheckBox", "Rel3dxfCheckBox", "Sim3dxfCheckBox"})
         box(name)->click();
     window.PowerButton->click();
-    Recording recording = Recording::Of(window);
+    Recording recording(window);
     recording.Start();
     rec::TSample live = Made(kMidnightBefore, 0);
     live.Values.fill(5.5);
@@ -681,13 +659,13 @@ void TestTrend::eventMarks()
     window.resize(800, 500);
     window.show();
     window.SetSamplePeriod(1000);
-    Recording recording = Recording::Of(window);
+    Recording recording(window);
     recording.Start();
     recording.AddRun(100, 1000);
     const qint64 mouse = kMidnightBefore + 50'000;
     const int width = window.VariablesChart->axisRect()->width();
     const qint64 at = mouse + pixels * window.Follow().Width() / width;
-    recording.Event(at, kind.toLatin1().constData(), QStringLiteral("Something of %1").arg(kind));
+    recording.writer->AddEvent({at, kind, QStringLiteral("Something of %1").arg(kind), {}, {}, {}, rec::TCause::None});
     recording.Commit();
     window.Draw();
     QCOMPARE(window.VariablesChart->itemCount(), 1);
@@ -788,7 +766,7 @@ void TestTrend::closingAsksNothing()
     QSignalSpy switched(&window, &TTrendWindow::PowerSwitched);
     window.show();
     window.PowerButton->click();
-    Recording recording = Recording::Of(window);
+    Recording recording(window);
     recording.Start();
     recording.AddRun(3, 1000);
     QVERIFY(window.close());
