@@ -450,6 +450,7 @@ void TestTrend::windowHoldsNoMoreForALongerRecording()
     QCOMPARE(source.Count(), qint64(samples));
     QCOMPARE(source.Files(), qsizetype(files));
     QVERIFY(source.Tail().Count() <= TTrendSource::kTail);
+    QCOMPARE(source.OpenFiles(), qsizetype(1));  // only the one being written
     const auto points = [&window] {
         int most = 0;
         for (QCustomPlot *chart : window.Charts)
@@ -486,6 +487,7 @@ void TestTrend::windowHoldsNoMoreForALongerRecording()
     QVERIFY(found);
     QCOMPARE(drawn.lower, least);
     QCOMPARE(drawn.upper, most);
+    QCOMPARE(source.OpenFiles(), qsizetype(files));
 
     // Over the file boundary: the samples either side, a gap where the line was lost.
     if (files > 1) {

@@ -104,7 +104,7 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     OpenRecordingButton->setObjectName(QStringLiteral("OpenRecordingButton"));
     ScrollBar = new QScrollBar(Qt::Horizontal, this);
     ScrollBar->setObjectName(scrollBar);
-    ScrollBar->setAccessibleName(QStringLiteral("Recorded time"));
+    ScrollBar->setAccessibleName(QStringLiteral("Recorded samples"));
     ScrollBar->setRange(0, 100);
     ScrollBar->setPageStep(10);
     ScrollBar->setEnabled(false);

@@ -81,29 +81,55 @@ bool TTrendSource::TailCovers(qint64 from) const
     return m_tail.Dropped() == 0 || (m_tail.Count() > 0 && from >= m_tail.Stamp(0));
 }
 
+bool TTrendSource::Open(TFile &file)
+{
+    if (file.Reader)
+        return true;
+    auto reader = std::make_unique<rec::TRecordingReader>();
+    // A file gone (the folder kept under its size) or not readable yet leaves its part out.
+    if (!reader->Open(file.Path)) {
+        m_error = reader->Error();
+        return false;
+    }
+    file.Reader = std::move(reader);
+    return true;
+}
+
 qint64 TTrendSource::DiskEnd()
 {
     qint64 end = std::numeric_limits<qint64>::min();
     for (size_t f = 0; f < m_files.size(); ++f) {
         TFile &file = m_files[f];
-        const bool live = m_writing && f + 1 == m_files.size();
-        if (!file.Reader) {
-            auto reader = std::make_unique<rec::TRecordingReader>();
-            // A file gone (the folder kept under its size) or not readable yet leaves its part out.
-            if (!reader->Open(file.Path)) {
-                m_error = reader->Error();
-                continue;
+        if (!file.Final && Open(file) && file.Reader->Refresh()) {
+            file.Count = file.Reader->SampleCount();
+            file.FirstMs = file.Reader->FirstMs();
+            file.LastMs = file.Reader->LastMs();
+            file.Final = !(m_writing && f + 1 == m_files.size());
+            if (file.Final) {
+                const std::vector<rec::TEvent> events = file.Reader->Events();
+                file.Reach[0] = events.empty() ? file.FirstMs : std::min(file.FirstMs, events.front().Ms);
+                file.Reach[1] = events.empty() ? file.LastMs : std::max(file.LastMs, events.back().Ms);
             }
-            file.Reader = std::move(reader);
-            file.Final = !live;
-        } else if (!file.Final) {
-            file.Reader->Refresh();
-            file.Final = !live;
         }
-        if (file.Reader->SampleCount() > 0)
-            end = std::max(end, file.Reader->LastMs());
+        if (file.Count > 0)
+            end = std::max(end, file.LastMs);
     }
     return end;
+}
+
+rec::TRecordingReader *TTrendSource::ReaderFor(TFile &file, qint64 from, qint64 to, bool events)
+{
+    const qint64 low = std::max(from, file.Since);
+    // A file being written may hold events before its first sample, and beyond its last.
+    const bool inRange = !file.Final ? low <= to
+                         : events    ? low <= to && file.Reach[0] <= to && file.Reach[1] >= low
+                                     : file.Count > 0 && low <= to && file.FirstMs <= to && file.LastMs >= low;
+    if (!inRange) {
+        if (file.Final)
+            file.Reader.reset();
+        return nullptr;
+    }
+    return Open(file) ? file.Reader.get() : nullptr;
 }
 
 void TTrendSource::TailSample(qsizetype i, std::vector<double> &values) const
@@ -122,14 +148,15 @@ bool TTrendSource::ForEach(qint64 from, qint64 to, const TEach &each)
         for (TFile &file : m_files) {
             const qint64 low = std::max(from, file.Since);
             const qint64 high = std::min(to - 1, end);
-            if (!file.Reader || low > high)
+            rec::TRecordingReader *reader = ReaderFor(file, low, high);
+            if (!reader)
                 continue;
-            const bool read = file.Reader->ForEachSample(low, high, [&](const rec::TSample &sample) {
+            const bool read = reader->ForEachSample(low, high, [&](const rec::TSample &sample) {
                 each(sample.Ms,
                      std::span(sample.Values).subspan(static_cast<size_t>(m_first), static_cast<size_t>(m_count)));
             });
             if (!read) {
-                m_error = file.Reader->Error();
+                m_error = reader->Error();
                 return false;
             }
         }
@@ -166,12 +193,11 @@ bool TTrendSource::Columns(qint64 from, qint64 to, int columns, std::vector<rec:
         end = DiskEnd();
         std::vector<rec::TColumnRange> part;
         for (TFile &file : m_files) {
-            const rec::TRecordingReader *reader = file.Reader.get();
-            if (!reader || reader->SampleCount() == 0 || reader->LastMs() < std::max(from, file.Since)
-                || reader->FirstMs() >= to || file.Since >= to)
+            rec::TRecordingReader *reader = ReaderFor(file, from, to - 1);
+            if (!reader)
                 continue;
-            if (!file.Reader->MinMax(from, to, columns, part)) {
-                m_error = file.Reader->Error();
+            if (!reader->MinMax(from, to, columns, part)) {
+                m_error = reader->Error();
                 return false;
             }
             // A file reaching back before the window's recording counts from its start on: the
@@ -187,13 +213,13 @@ bool TTrendSource::Columns(qint64 from, qint64 to, int columns, std::vector<rec:
             if (cut >= 0) {
                 const auto edge = static_cast<qint64>(std::ceil(static_cast<double>(from) + (cut + 1) * grid.Width));
                 const bool read =
-                    file.Reader->ForEachSample(file.Since, std::min(edge, to - 1), [&](const rec::TSample &sample) {
+                    reader->ForEachSample(file.Since, std::min(edge, to - 1), [&](const rec::TSample &sample) {
                         if (grid.Of(sample.Ms) == cut)
                             fold(sample.Ms, std::span(sample.Values)
                                                 .subspan(static_cast<size_t>(m_first), static_cast<size_t>(m_count)));
                     });
                 if (!read) {
-                    m_error = file.Reader->Error();
+                    m_error = reader->Error();
                     return false;
                 }
             }
@@ -218,8 +244,8 @@ qint64 TTrendSource::CountAbout(qint64 from, qint64 to)
         end = DiskEnd();
         for (TFile &file : m_files) {
             const qint64 low = std::max(from, file.Since);
-            if (file.Reader && low < to)
-                count += std::max<qint64>(file.Reader->CountAbout(low, to - 1), 0);
+            if (rec::TRecordingReader *reader = ReaderFor(file, low, to - 1))
+                count += std::max<qint64>(reader->CountAbout(low, to - 1), 0);
         }
     }
     for (qsizetype i = 0; i < m_tail.Count(); ++i) {
@@ -247,9 +273,10 @@ std::vector<rec::TEvent> TTrendSource::Events(qint64 from, qint64 to)
     DiskEnd();
     for (TFile &file : m_files) {
         const qint64 low = std::max(from, file.Since);
-        if (!file.Reader || low >= to)
+        rec::TRecordingReader *reader = ReaderFor(file, low, to - 1, true);
+        if (!reader)
             continue;
-        for (rec::TEvent &event : file.Reader->Events(low, to - 1))
+        for (rec::TEvent &event : reader->Events(low, to - 1))
             events.push_back(std::move(event));
     }
     return events;

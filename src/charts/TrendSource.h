@@ -5,6 +5,7 @@
 #include "monitor/TrendRecording.h"
 #include "record/Recording.h"
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -47,6 +48,11 @@ public:
     qint64 LastMs() const { return m_lastMs; }
     const TTrendRecording &Tail() const { return m_tail; }
     qsizetype Files() const { return static_cast<qsizetype>(m_files.size()); }
+    // The files whose readers are open now.
+    qsizetype OpenFiles() const
+    {
+        return std::count_if(m_files.begin(), m_files.end(), [](const TFile &file) { return file.Reader != nullptr; });
+    }
     // Why the last read failed.
     QString Error() const { return m_error; }
 
@@ -73,14 +79,24 @@ private:
     {
         QString Path;
         qint64 Since;
-        std::unique_ptr<rec::TRecordingReader> Reader;
-        bool Final = false;  // its extent read once it was ended
+        std::unique_ptr<rec::TRecordingReader> Reader;  // open while in use
+        bool Final = false;                             // ended, its extent read since
+        // Its samples' extent, and how far its events reach beyond it.
+        qint64 Count = 0;
+        qint64 FirstMs = 0;
+        qint64 LastMs = 0;
+        qint64 Reach[2] = {0, 0};
     };
     // Whether the tail holds every sample from from on.
     bool TailCovers(qint64 from) const;
-    // Opens the files not open yet and reads anew how far those being written reach: the time up
-    // to which the files hold the samples (the tail holds the later ones).
+    // Reads anew how far the files being written reach: the time up to which the files hold the
+    // samples (the tail holds the later ones).
     qint64 DiskEnd();
+    // The reader of file when the file has samples (or, with events, events) from from through
+    // to; else none. Only the readers in use stay open: a finished file out of the range is closed,
+    // so that a long recording keeps no more open than its view needs.
+    rec::TRecordingReader *ReaderFor(TFile &file, qint64 from, qint64 to, bool events = false);
+    bool Open(TFile &file);
     void TailSample(qsizetype i, std::vector<double> &values) const;
 
     int m_first;
