@@ -491,8 +491,7 @@ void TTrendWindow::Draw()
     }
     m_events = m_source.Events(from, to + 1);
     // Half a day or more in view: the date too.
-    const QString format =
-        to - from >= 12 * 3600 * 1000 ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm:ss");
+    const QString format = to - from >= 12 * 3600 * 1000 ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm:ss");
     m_drawing = true;
     for (QCustomPlot *chart : m_charts) {
         qSharedPointerCast<QCPAxisTickerDateTime>(chart->xAxis->ticker())->setDateTimeFormat(format);
