@@ -7,7 +7,7 @@
 // recording being written and fits too, and closing the tool asks nothing (the recording is on
 // disk); both draw a day's recording zoomed out. The screenshots are left in the test's working
 // folder (tst_trend_screens-<screen>-chart.png, -tempchart.png, -recording.png, -chart-day.png,
-// -tempchart-day.png).
+// -tempchart-day.png, -chart-follow.png, -tempchart-follow.png).
 #include "WindowOnBoard.h"
 
 #include "charts/TRecordingWindow.h"
@@ -61,7 +61,8 @@ QString Misfits(QWidget *window)
 
 // Writes a day at one sample every 10 s (a file to midnight and one after, stop causes and other
 // events now and then) for both windows, zooms them out to the whole day and keeps their pictures
-// (-chart-day.png, -tempchart-day.png).
+// (-chart-day.png, -tempchart-day.png), and the view that followed the newest samples before
+// (-chart-follow.png, -tempchart-follow.png).
 void DayZoomedOut(TUserMessages &messages, const QString &artifacts, const QString &screen)
 {
     QTemporaryDir dir;
@@ -75,6 +76,8 @@ void DayZoomedOut(TUserMessages &messages, const QString &artifacts, const QStri
         box->setChecked(true);
     for (QCheckBox *box : temp->VariableBoxes)
         box->setChecked(true);
+    chart->SetSamplePeriod(10'000);
+    temp->SetSamplePeriod(10'000);
     chart->show();
     temp->show();
     QVERIFY(QTest::qWaitForWindowExposed(chart) && QTest::qWaitForWindowExposed(temp));
@@ -117,6 +120,15 @@ void DayZoomedOut(TUserMessages &messages, const QString &artifacts, const QStri
         temp->Take(sample);
     }
     QVERIFY(writer->Close());
+    // The view that followed the newest samples, then the whole day.
+    for (TTrendWindow *window : {static_cast<TTrendWindow *>(chart), static_cast<TTrendWindow *>(temp)}) {
+        for (QCustomPlot *each : window->findChildren<QCustomPlot *>())
+            each->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    QVERIFY(chart->grab().save(
+        QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-chart-follow.png").arg(screen))));
+    QVERIFY(temp->grab().save(
+        QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-tempchart-follow.png").arg(screen))));
     for (TTrendWindow *window : {static_cast<TTrendWindow *>(chart), static_cast<TTrendWindow *>(temp)}) {
         QCustomPlot *plot = window->findChild<QCustomPlot *>();
         plot->xAxis->setRange(start / 1000.0, (start + 8640 * 10'000) / 1000.0);
