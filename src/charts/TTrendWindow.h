@@ -9,7 +9,6 @@
 
 #include <limits>
 #include <optional>
-#include <span>
 #include <vector>
 
 class QAbstractButton;
