@@ -17,6 +17,7 @@
 #include "monitor/TPoll.h"
 #include "params/TControlPage.h"
 #include "params/TVentilationPage.h"
+#include "record/TRecorder.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
 #include "widgets/TLed.h"
@@ -906,10 +907,14 @@ void TstMainWindow::chartOpensOneTrendWindow()
     QVERIFY(form->ChartForm() && form->ChartForm()->isVisible());
     QVERIFY(!first);
     QCOMPARE(form->findChildren<TChartForm *>().size(), 1);
-    // The poll's I/O sample reaches it while it records.
-    form->ChartForm()->PowerButton->click();
+    // What the recorder records of the poll reaches it: the cycle's sample once its regulation
+    // values came.
+    QTemporaryDir recordings;
+    QVERIFY(form->Recorder().Start(recordings.filePath(QStringLiteral("r.z4rec")), {}));
     emit form->Poll().IoSampleTaken(TIoSample{});
-    QCOMPARE(form->ChartForm()->Recording().Count(), qsizetype(1));
+    emit form->Poll().RegulationSampleTaken(TRegulationSample{});
+    QCOMPARE(form->ChartForm()->Recording().Count(), qint64(1));
+    QCOMPARE(form->ChartForm()->Recording().Files(), qsizetype(1));
     // Closing the tool closes it (its recording discarded when it asks), and its check boxes are
     // kept.
     form->ChartForm()->SeriesBoxes[3]->click();

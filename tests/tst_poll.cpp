@@ -14,6 +14,7 @@
 #include "monitor/TPoll.h"
 #include "params/TControlPage.h"
 #include "params/TStopPage.h"
+#include "record/TRecorder.h"
 #include "session/TBoardSession.h"
 #include "widgets/TAdvEdit.h"
 #include "widgets/TIPAddressEdit.h"
@@ -350,46 +351,36 @@ void TestPoll::heatRecoveryAndDiagnostics()
     QVERIFY(rig.display.DayStaticText->text().isEmpty());
 }
 
+// The trend windows show what the recorder records of the poll: one sample a cycle, the I/O
+// values of the status block with the regulation variables of the diagnostics.
 void TestPoll::trendWindowsGetTheirSamples()
 {
     Rig rig;
     QTemporaryDir dir;
+    TRecorder recorder(*rig.poll, rig.session);
     TChartForm io(dir.filePath(QStringLiteral("settings.ini")), rig.messages);
     TTempChartForm regulation(dir.filePath(QStringLiteral("settings.ini")), rig.messages);
-    io.TakeSamplesFrom(*rig.poll);
-    regulation.TakeSamplesFrom(*rig.poll);
-    io.SeriesBoxes[0]->click();            // Inp1
-    io.SeriesBoxes[4]->click();            // Sup.
-    regulation.VariableBoxes[7]->click();  // MD2
-    io.PowerButton->click();
-    regulation.PowerButton->click();
+    io.Watch(recorder);
+    regulation.Watch(recorder);
 
-    // Hidden windows get nothing.
+    // Nothing recorded: nothing to show.
     rig.poll->StatusBlockReply(Answer(StatusWords()));
     rig.poll->DiagnosticsReply(Answer(QList<quint16>(10, 1)));
-    QCOMPARE(io.Recording().Count() + regulation.Recording().Count(), qsizetype(0));
+    QCOMPARE(io.Recording().Count() + regulation.Recording().Count(), qint64(0));
 
-    // Shown ones get the sample just decoded, each after its own block only.
-    io.show();
-    regulation.show();
+    QVERIFY(recorder.Start(dir.filePath(QStringLiteral("r.z4rec")), {}));
     QList<quint16> r = StatusWords();
     Put(r, 4, 12.5f);
     r[51] = 1930;
     rig.poll->StatusBlockReply(Answer(r));
-    QCOMPARE(io.Recording().Count(), qsizetype(1));
-    QCOMPARE(io.Recording().Value(0, 0), std::optional<double>(12.5));
-    QCOMPARE(io.Recording().Value(0, 4), std::optional<double>(19.3));
-    QCOMPARE(regulation.Recording().Count(), qsizetype(0));
+    QCOMPARE(io.Recording().Count(), qint64(0));  // the cycle's sample waits for its regulation values
     rig.poll->DiagnosticsReply(Answer({10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
-    QCOMPARE(regulation.Recording().Count(), qsizetype(1));
-    QCOMPARE(regulation.Recording().Value(0, 7), std::optional<double>(80));
-    QCOMPARE(io.Recording().Count(), qsizetype(1));
-
-    // A closed window only hides: it takes no more samples.
-    rig.messages.Answers = {TChoice::Other};
-    QVERIFY(io.close());
-    rig.poll->StatusBlockReply(Answer(r));
-    QCOMPARE(io.Recording().Count(), qsizetype(1));
+    QCOMPARE(io.Recording().Count(), qint64(1));
+    QCOMPARE(io.Recording().Tail().Value(0, 0), std::optional<double>(12.5));
+    QCOMPARE(io.Recording().Tail().Value(0, 4), std::optional<double>(19.3));
+    QCOMPARE(regulation.Recording().Count(), qint64(1));
+    QCOMPARE(regulation.Recording().Tail().Value(0, 7), std::optional<double>(80));
+    QCOMPARE(io.Recording().Files(), qsizetype(1));
 }
 
 void TestPoll::eachTickReadsTheFiveBlocksAndEveryTenthTheVersion()

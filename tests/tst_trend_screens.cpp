@@ -5,12 +5,14 @@
 // board through the main window's poll: each fits the screen with every button and check box in
 // view, the regulation chart shows its variables in their units, the recording window shows the
 // recording being written and fits too, and closing the tool asks nothing (the recording is on
-// disk). The screenshots are left in the test's working folder (tst_trend_screens-<screen>-chart.png,
-// -tempchart.png, -recording.png).
+// disk); both draw a day's recording zoomed out. The screenshots are left in the test's working
+// folder (tst_trend_screens-<screen>-chart.png, -tempchart.png, -recording.png, -chart-day.png,
+// -tempchart-day.png, -chart-follow.png, -tempchart-follow.png).
 #include "WindowOnBoard.h"
 
 #include "charts/TRecordingWindow.h"
 #include "monitor/TPoll.h"
+#include "record/Recording.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -19,6 +21,10 @@
 #include <QScreen>
 
 #include <qcustomplot.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
 
 class TestTrendScreens : public QObject
 {
@@ -51,6 +57,92 @@ QString Misfits(QWidget *window)
     }
     return misfits.isEmpty() ? QString()
                              : window->windowTitle() + QLatin1String(": ") + misfits.join(QLatin1String(", "));
+}
+
+// Writes a day at one sample every 10 s (a file to midnight and one after, stop causes and other
+// events now and then) for both windows, zooms them out to the whole day and keeps their pictures
+// (-chart-day.png, -tempchart-day.png), and the view that followed the newest samples before
+// (-chart-follow.png, -tempchart-follow.png).
+void DayZoomedOut(TUserMessages &messages, const QString &artifacts, const QString &screen)
+{
+    QTemporaryDir dir;
+    const qint64 start = QDateTime(QDate(2026, 11, 2), QTime(12, 0)).toMSecsSinceEpoch();
+    const qint64 midnight = QDateTime(QDate(2026, 11, 3), QTime(0, 0)).toMSecsSinceEpoch();
+    TChartForm chartForm(dir.filePath(QStringLiteral("settings.ini")), messages);
+    TTempChartForm tempForm(dir.filePath(QStringLiteral("settings.ini")), messages);
+    TChartForm *chart = &chartForm;
+    TTempChartForm *temp = &tempForm;
+    for (QCheckBox *box : chart->SeriesBoxes)
+        box->setChecked(true);
+    for (QCheckBox *box : temp->VariableBoxes)
+        box->setChecked(true);
+    chart->SetSamplePeriod(10'000);
+    temp->SetSamplePeriod(10'000);
+    chart->show();
+    temp->show();
+    QVERIFY(QTest::qWaitForWindowExposed(chart) && QTest::qWaitForWindowExposed(temp));
+    std::unique_ptr<rec::TRecordingWriter> writer;
+    for (qint64 i = 0; i < 8640; ++i) {
+        const qint64 ms = start + i * 10'000;
+        if (!writer || (ms >= midnight && ms - 10'000 < midnight)) {
+            if (writer)
+                QVERIFY(writer->Close());
+            writer = std::make_unique<rec::TRecordingWriter>();
+            rec::TRecordingInfo info;
+            info.StartMs = ms;
+            const QString path = dir.filePath(QStringLiteral("day%1.z4rec").arg(ms));
+            QVERIFY(writer->Create(path, info));
+            writer->SetAutoCommit(false);
+            chart->RecordingStarted(path);
+            temp->RecordingStarted(path);
+        }
+        rec::TSample sample;
+        sample.Ms = ms;
+        const double hour = static_cast<double>(i) / 360;
+        for (int s = 0; s < rec::kSeries; ++s) {
+            const rec::TSeriesInfo &series = rec::SeriesTable()[static_cast<size_t>(s)];
+            const double wave = std::sin(hour / 24 * 2 * std::numbers::pi + s) + 0.2 * std::sin(hour * 3 + s);
+            sample.Values[static_cast<size_t>(s)] = series.OnOff          ? ((i / (60 + 7 * s)) % 3 == 0 ? 1.0 : 0.0)
+                                                    : s >= rec::kIoSeries ? std::round(2000 + 300 * wave)
+                                                    : s < 6               ? 18 + 6 * wave
+                                                                          : 5 + 4 * wave;
+        }
+        writer->Add(sample);
+        if (i % 700 == 350)
+            writer->AddEvent({ms,
+                              i % 1400 == 350 ? QStringLiteral("stop") : QStringLiteral("line"),
+                              QStringLiteral("Event %1").arg(i),
+                              {},
+                              {},
+                              {},
+                              rec::TCause::None});
+        chart->Take(sample);
+        temp->Take(sample);
+    }
+    QVERIFY(writer->Close());
+    // The view that followed the newest samples, then the whole day.
+    for (TTrendWindow *window : {static_cast<TTrendWindow *>(chart), static_cast<TTrendWindow *>(temp)}) {
+        for (QCustomPlot *each : window->findChildren<QCustomPlot *>())
+            each->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    QVERIFY(chart->grab().save(
+        QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-chart-follow.png").arg(screen))));
+    QVERIFY(temp->grab().save(
+        QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-tempchart-follow.png").arg(screen))));
+    for (TTrendWindow *window : {static_cast<TTrendWindow *>(chart), static_cast<TTrendWindow *>(temp)}) {
+        QCustomPlot *plot = window->findChild<QCustomPlot *>();
+        plot->xAxis->setRange(start / 1000.0, (start + 8640 * 10'000) / 1000.0);
+        window->Draw();
+        QVERIFY(!window->DrawsSamples());
+        QVERIFY(plot->itemCount() > 0);  // the events' marks
+        for (QCustomPlot *each : window->findChildren<QCustomPlot *>())
+            each->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    QCoreApplication::processEvents();
+    QVERIFY(
+        chart->grab().save(QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-chart-day.png").arg(screen))));
+    QVERIFY(temp->grab().save(
+        QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-tempchart-day.png").arg(screen))));
 }
 
 }  // namespace
@@ -93,8 +185,8 @@ void TestTrendScreens::bothWindowsAfterARecording()
             Settle(*form.Form);
             board->Board().advance();
         }
-        QCOMPARE(chart->Recording().Count(), qsizetype(30));
-        QCOMPARE(temp->Recording().Count(), qsizetype(30));
+        QCOMPARE(chart->Recording().Count(), qint64(30));
+        QCOMPARE(temp->Recording().Count(), qint64(30));
         for (QCustomPlot *plot : chart->Charts)
             plot->replot(QCustomPlot::rpImmediateRefresh);
         temp->VariablesChart->replot(QCustomPlot::rpImmediateRefresh);
@@ -102,7 +194,7 @@ void TestTrendScreens::bothWindowsAfterARecording()
 
         // The set point (about 20 °C, 2000 in the board's register) as the board gives it (the
         // axis that fits it: tst_trend).
-        const auto setPoint = temp->Recording().Value(29, 0);
+        const auto setPoint = temp->Recording().Tail().Value(29, 0);
         QVERIFY(setPoint && *setPoint > 500 && *setPoint < 4000);
 
         // Each window as it draws itself on the X server, whatever lies over it.
@@ -142,6 +234,9 @@ void TestTrendScreens::bothWindowsAfterARecording()
             QDir(artifacts).filePath(QStringLiteral("tst_trend_screens-%1-recording.png").arg(screen))));
         QVERIFY2(Misfits(recording).isEmpty(), qPrintable(Misfits(recording)));
         recording->close();
+
+        // A day's recording over midnight, with its stop causes, zoomed out to the whole.
+        DayZoomedOut(*form.Messages, artifacts, screen);
 
         // Closing the tool asks nothing of the recordings (they are on disk) and closes both.
         form->show();

@@ -17,6 +17,7 @@
 #include "monitor/TrafficText.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,6 +26,7 @@
 #include <QTest>
 
 #include <bit>
+#include <cmath>
 #include <limits>
 
 class TstValueText : public QObject
@@ -171,15 +173,18 @@ void TstValueText::aLiveReadingReadsTheSameEverywhere()
     const QString traffic = TTrafficNames(form->Images().BoardImage).Decode(record).Values;
 
     QTemporaryDir dir;
-    TChartForm chart(dir.filePath(QStringLiteral("settings.ini")), *form.Messages, nullptr, 10);
+    TChartForm chart(dir.filePath(QStringLiteral("settings.ini")), *form.Messages);
     chart.show();
     chart.SeriesBoxes[0]->click();
     chart.SeriesBoxes[1]->click();
     chart.PowerButton->click();
-    TIoSample sample;
+    // The inputs as the recorder records them (a value the board could not give as a gap).
+    rec::TSample sample;
+    sample.Ms = QDateTime::currentMSecsSinceEpoch();
+    sample.Values.fill(std::nan(""));
     for (size_t i = 0; i < 2; ++i)
-        sample.LiveValues[i] = block.Inputs[i].Kept;
-    chart.AddSample(sample);
+        sample.Values[i] = block.Inputs[i].Kept == live::InvalidValue ? std::nan("") : block.Inputs[i].Kept;
+    chart.Take(sample);
     const QString csvPath = dir.filePath(QStringLiteral("trend.csv"));
     QString why;
     QVERIFY2(chart.ExportCsv(csvPath, &why), qPrintable(why));
@@ -211,8 +216,8 @@ void TstValueText::aLiveReadingReadsTheSameEverywhere()
         const QByteArray cell = cells.value(2 + i);
         QCOMPARE(cell, block.Inputs[static_cast<size_t>(i)].Valid ? shown.toUtf8() : QByteArray());
         if (block.Inputs[static_cast<size_t>(i)].Valid)
-            QVERIFY2(chart.HoverText(chart.Charts[0], 0).contains(QStringLiteral("Inp1: ") + shown),
-                     qPrintable(chart.HoverText(chart.Charts[0], 0)));
+            QVERIFY2(chart.HoverText(chart.Charts[0], sample.Ms / 1000.0).contains(QStringLiteral("Inp1: ") + shown),
+                     qPrintable(chart.HoverText(chart.Charts[0], sample.Ms / 1000.0)));
         if (status.Exit == 0)
             QVERIFY2(status.Out.contains(QStringLiteral("\n%1: %2\n").arg(name, texts[i])), qPrintable(status.Out));
     }

@@ -364,6 +364,9 @@ void TForm1::RecordWhenConnectedClick(bool on)
 
 void TForm1::FollowRecording(TTrendWindow *window)
 {
+    // The window shows what the recorder records, a view a hundred poll periods wide at first.
+    window->Watch(*m_recorder);
+    window->SetSamplePeriod(m_readTimer.interval() > 0 ? m_readTimer.interval() : 1000);
     window->SetPower(m_recordAction->isChecked());
     connect(window, &TTrendWindow::PowerSwitched, this, &TForm1::SetRecording);
     connect(window, &TTrendWindow::OpenRecordingClicked, this, &TForm1::OpenRecordingClick);
@@ -527,7 +530,6 @@ void TForm1::FormKeyDown(int key)
         return;
     delete m_tempChart;  // a hidden one is replaced by a fresh window
     m_tempChart = new TTempChartForm(QDir(WorkDir()).filePath(SettingsPlace::TrendFileName()), *m_messages, this);
-    m_tempChart->TakeSamplesFrom(*m_poll);
     FollowRecording(m_tempChart);
     connect(m_tempChart, &TTrendWindow::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The regulation chart's place could not be saved: %1").arg(why));
@@ -541,7 +543,6 @@ void TForm1::ChartVrButtonClick()
         return;
     delete m_chart;  // a closed one is replaced by a fresh window
     m_chart = new TChartForm(QDir(WorkDir()).filePath(SettingsPlace::TrendFileName()), *m_messages, this);
-    m_chart->TakeSamplesFrom(*m_poll);
     FollowRecording(m_chart);
     connect(m_chart, &TChartForm::SettingsNotWritten, this, [this](const QString &why) {
         m_messages->ErrorBox(QStringLiteral("The chart's check boxes could not be saved: %1").arg(why));
@@ -567,6 +568,11 @@ void TForm1::SetPollPeriod(int seconds)
 {
     m_readTimer.stop();
     m_readTimer.setInterval(std::max(seconds, 0) * 1000);
+    for (TTrendWindow *window :
+         {static_cast<TTrendWindow *>(m_chart.data()), static_cast<TTrendWindow *>(m_tempChart.data())}) {
+        if (window && seconds > 0)
+            window->SetSamplePeriod(seconds * 1000);
+    }
     // A period of 0 leaves the poll off rather than reading the board without pause.
     if (seconds > 0 && m_shown)
         m_readTimer.start();

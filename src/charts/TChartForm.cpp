@@ -3,7 +3,7 @@
 #include "charts/TChartForm.h"
 
 #include "common/IniFile.h"
-#include "monitor/TPoll.h"
+#include "monitor/LiveDecoders.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -71,7 +71,6 @@ const std::array<Chart, TChartForm::kCharts> kChartTable{{
 }};
 
 constexpr int kFirstDigital = 17;  // "Rel1"
-constexpr int kInvalid = -1000;    // a live value the board could not give
 
 // Lanes of ten from the top: digital channel k runs from 101 - 10k (off) to 109 - 10k (on).
 double LaneOf(int k)
@@ -81,8 +80,8 @@ double LaneOf(int k)
 
 }  // namespace
 
-TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent, qsizetype capacity)
-    : TTrendWindow(kSeries, capacity, 2, settingsPath, QStringLiteral("Chart"), messages, parent)
+TChartForm::TChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent)
+    : TTrendWindow(0, kSeries, 2, settingsPath, QStringLiteral("Chart"), messages, parent)
 {
     setObjectName(QStringLiteral("ChartForm"));
     setWindowTitle(QStringLiteral("Chart"));
@@ -163,36 +162,4 @@ void TChartForm::WriteOwnSettings(TIniFile &settings, const QString &section) co
     for (int s = 0; s < kSeries; ++s)
         settings.WriteBool(section, QLatin1String(kSeriesTable[static_cast<size_t>(s)].Key),
                            SeriesBoxes[static_cast<size_t>(s)]->isChecked());
-}
-
-void TChartForm::TakeSamplesFrom(const TPoll &poll)
-{
-    connect(&poll, &TPoll::IoSampleTaken, this, [this](const TIoSample &sample) {
-        if (isVisible())
-            AddSample(sample);
-    });
-}
-
-void TChartForm::AddSample(const TIoSample &sample)
-{
-    std::array<double, kSeries> values{};
-    for (int s = 0; s < kSeries; ++s) {
-        double value = std::nan("");
-        if (SeriesBoxes[static_cast<size_t>(s)]->isChecked()) {
-            if (s < 4)
-                value = sample.LiveValues[static_cast<size_t>(s)];
-            else if (s == 4)
-                value = sample.SupplyTrendValue;
-            else if (s == 5)
-                value = sample.RoomTrendValue;
-            else if (s < kFirstDigital)
-                value = sample.LiveValues[static_cast<size_t>(s - 2)];  // inputs 5-10, then outputs 1-5
-            else
-                value = sample.OutputBits[static_cast<size_t>(s - kFirstDigital)] ? 1.0 : 0.0;  // drawn in its lane
-            if (s < kFirstDigital && value == kInvalid)
-                value = std::nan("");
-        }
-        values[static_cast<size_t>(s)] = value;
-    }
-    Record(values);
 }

@@ -7,13 +7,11 @@
 #include <array>
 
 class QCheckBox;
-class TPoll;
-struct TIoSample;
 
 // "Chart": the trend of the board's live inputs and outputs in five charts (temperatures, analog
 // inputs, pressure inputs, analog outputs, digital outputs in lanes), one sample a poll tick while
-// recording, the series chosen with 28 check boxes beside their charts that the settings file
-// remembers.
+// recording, the series drawn chosen with 28 check boxes beside their charts that the settings
+// file remembers.
 class TChartForm : public TTrendWindow
 {
     Q_OBJECT
@@ -21,18 +19,8 @@ class TChartForm : public TTrendWindow
 public:
     static constexpr int kSeries = 28;
     static constexpr int kCharts = 5;
-    // A week of samples at one a second: the oldest go first after that.
-    static constexpr qsizetype kCapacity = 7 * 24 * 3600;
-
     // settingsPath: the file of the check boxes and the window's place (section "Chart").
-    TChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr,
-               qsizetype capacity = kCapacity);
-
-    // Takes the poll's I/O samples while the window is shown (a closed one only hides).
-    void TakeSamplesFrom(const TPoll &poll);
-    // One sample, while recording: each checked series' value, a gap for the others and for a
-    // value the board could not give.
-    void AddSample(const TIoSample &sample);
+    TChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr);
 
     std::array<QCustomPlot *, kCharts> Charts{};
     std::array<QCheckBox *, kSeries> SeriesBoxes{};

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "charts/TTempChartForm.h"
 
-#include "monitor/TPoll.h"
+#include "record/Recording.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -33,10 +33,10 @@ const std::array<Variable, 8> kVariables{{{"SP1", Qt::red},
 
 }  // namespace
 
-TTempChartForm::TTempChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent,
-                               qsizetype capacity)
-    // The variables are the board's signed words, drawn as they are on an axis fitted to them.
-    : TTrendWindow(static_cast<int>(kVariables.size()), capacity, 0, settingsPath, QStringLiteral("TempChart"),
+TTempChartForm::TTempChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent)
+    // The variables are the board's signed words, drawn as they are on an axis fitted to them; they
+    // follow the I/O series in a recording.
+    : TTrendWindow(rec::kIoSeries, static_cast<int>(kVariables.size()), 0, settingsPath, QStringLiteral("TempChart"),
                    messages, parent)
 {
     setObjectName(QStringLiteral("TempChartForm"));
@@ -70,20 +70,4 @@ TTempChartForm::TTempChartForm(const QString &settingsPath, TUserMessages &messa
     layout->addLayout(body, 1);
 
     ReadSettings(QSize(800, 500));
-}
-
-void TTempChartForm::TakeSamplesFrom(const TPoll &poll)
-{
-    connect(&poll, &TPoll::RegulationSampleTaken, this, [this](const TRegulationSample &sample) {
-        if (isVisible())
-            AddSample(sample);
-    });
-}
-
-void TTempChartForm::AddSample(const TRegulationSample &sample)
-{
-    std::array<double, kVariables.size()> values{};
-    for (size_t i = 0; i < values.size(); ++i)
-        values[i] = VariableBoxes[i]->isChecked() ? sample.Values[i] : std::nan("");
-    Record(values);
 }

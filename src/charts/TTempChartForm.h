@@ -7,30 +7,18 @@
 #include <array>
 
 class QCheckBox;
-class TPoll;
-struct TRegulationSample;
 
 // "Temp Chart": the trend of the eight regulation variables SP1, PV1, CO1, SP2, PV2, CO2, MD1 and
-// MD2 in their units (°C and %), one sample a poll tick while recording, on a value axis that fits
-// what is in view. Opened with F1 from the main window.
+// MD2 in their units (°C and %), one sample a poll tick while recording (the boxes choose those drawn), on a value axis
+// that fits what is in view. Opened with F1 from the main window.
 class TTempChartForm : public TTrendWindow
 {
     Q_OBJECT
 
 public:
-    // A week of samples at one a second: the oldest go first after that. The variables come in
-    // hundredths of their units.
-    static constexpr qsizetype kCapacity = 7 * 24 * 3600;
-
     // settingsPath: the file that keeps the window's place (section "TempChart"). The check boxes
     // start unchecked every time.
-    TTempChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr,
-                   qsizetype capacity = kCapacity);
-
-    // Takes the poll's regulation samples while the window is shown (a closed one only hides).
-    void TakeSamplesFrom(const TPoll &poll);
-    // One sample, while recording: each checked variable's value, a gap for the others.
-    void AddSample(const TRegulationSample &sample);
+    TTempChartForm(const QString &settingsPath, TUserMessages &messages, QWidget *parent = nullptr);
 
     QCustomPlot *VariablesChart;
     std::array<QCheckBox *, 8> VariableBoxes{};

@@ -2,8 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "charts/TTrendWindow.h"
 
+#include "charts/EventMarks.h"
 #include "common/IniFile.h"
 #include "common/PlainFile.h"
+#include "record/TRecorder.h"
 #include "session/TUserMessages.h"
 
 #include <QCloseEvent>
@@ -18,6 +20,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -72,14 +75,16 @@ QRect FitOnScreen(const QRect &wanted, const QRect &available)
     return fitted;
 }
 
-TTrendWindow::TTrendWindow(int series, qsizetype capacity, int decimals, const QString &settingsPath,
-                           const QString &section, TUserMessages &messages, QWidget *parent)
+TTrendWindow::TTrendWindow(int first, int series, int decimals, const QString &settingsPath, const QString &section,
+                           TUserMessages &messages, QWidget *parent)
     : QWidget(parent, Qt::Window),
       m_settingsPath(settingsPath),
       m_section(section),
       m_messages(messages),
-      m_recording(series, capacity, decimals)
+      m_decimals(decimals),
+      m_source(first, series, decimals)
 {
+    m_follow.Clear(QDateTime::currentMSecsSinceEpoch());
 }
 
 void TTrendWindow::MakeControls(const QString &power, const QString &powerCaption, const QString &clear,
@@ -105,7 +110,8 @@ void TTrendWindow::MakeControls(const QString &power, const QString &powerCaptio
     ScrollBar->setEnabled(false);
     ReachLabel = new QLabel(this);
     ReachLabel->setObjectName(QStringLiteral("ReachLabel"));
-    ReachLabel->setWordWrap(true);
+    // One line, cut short in a narrow window (the tooltip has it whole).
+    ReachLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     connect(PowerButton, &QPushButton::clicked, this, &TTrendWindow::PowerButtonClick);
     connect(ClearButton, &QPushButton::clicked, this, &TTrendWindow::ClearButtonClick);
@@ -134,7 +140,11 @@ QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, 
     chart->setAccessibleName(title);
     chart->plotLayout()->insertRow(0);
     chart->plotLayout()->addElement(0, 0, new QCPTextElement(chart, title));
-    chart->xAxis->setRange(0, TTrendFollow::Span);
+    // The clock time, local.
+    auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+    ticker->setDateTimeFormat(QStringLiteral("HH:mm:ss"));
+    chart->xAxis->setTicker(ticker);
+    chart->xAxis->setRange(static_cast<double>(m_follow.From()) / 1000, static_cast<double>(m_follow.To()) / 1000);
     chart->yAxis->setRange(low, high);
     chart->legend->setVisible(true);
     // Four series a column, in a smaller type: a legend of eleven still fits a short chart.
@@ -145,6 +155,8 @@ QCustomPlot *TTrendWindow::MakeChart(const QString &name, const QString &title, 
     chart->legend->setWrap(4);
     chart->legend->setFillOrder(QCPLayoutGrid::foRowsFirst, false);
     chart->setInteractions(QCP::iRangeZoom | QCP::iRangeDrag);
+    connect(chart->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+            [this, chart](const QCPRange &range) { Zoomed(chart, range); });
     connect(chart, &QCustomPlot::mouseMove, this, [this, chart](QMouseEvent *event) {
         const QString text = HoverText(chart, chart->xAxis->pixelToCoord(event->position().x()));
         QToolTip::showText(event->globalPosition().toPoint(), text, chart);
@@ -170,20 +182,14 @@ void TTrendWindow::AddSeries(QCustomPlot *chart, const QString &legend, const QP
     QCPGraph *graph = chart->addGraph();
     graph->setName(legend);
     graph->setPen(pen);
-    if (lane)
-        graph->setLineStyle(QCPGraph::lsStepLeft);
-    m_series.push_back({chart, chart->graphCount() - 1, lane,
-                        lane            ? 0
-                        : decimals >= 0 ? decimals
-                                        : m_recording.Decimals()});
+    m_series.push_back({chart, chart->graphCount() - 1, lane, lane ? 0 : decimals >= 0 ? decimals : m_decimals, box});
+    connect(box, &QAbstractButton::clicked, this, &TTrendWindow::Draw);
 }
 
-double TTrendWindow::Drawn(size_t s, std::optional<double> value) const
+double TTrendWindow::Drawn(size_t s, double value) const
 {
-    if (!value)
-        return std::nan("");
     const std::optional<double> &lane = m_series[s].Lane;
-    return lane ? *lane + (*value != 0.0 ? kLaneHeight : 0.0) : *value;
+    return lane && !std::isnan(value) ? *lane + (value != 0.0 ? kLaneHeight : 0.0) : value;
 }
 
 QStringList TTrendWindow::SeriesNames() const
@@ -194,24 +200,25 @@ QStringList TTrendWindow::SeriesNames() const
     return names;
 }
 
-QString TTrendWindow::HoverText(const QCustomPlot *chart, double key) const
+QString TTrendWindow::HoverText(const QCustomPlot *chart, double key)
 {
-    const auto index = static_cast<qsizetype>(std::lround(key));
-    if (index < 0 || index >= m_recording.Count())
-        return {};
-    QStringList lines{QStringLiteral("%1  (sample %2)")
-                          .arg(QDateTime::fromMSecsSinceEpoch(m_recording.Stamp(index))
-                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
-                          .arg(m_recording.Dropped() + index)};
-    for (size_t s = 0; s < m_series.size(); ++s) {
-        if (m_series[s].Chart != chart)
-            continue;
-        const auto value = m_recording.Value(index, static_cast<int>(s));
-        const QString text = !value             ? QStringLiteral("-")
-                             : m_series[s].Lane ? (*value != 0.0 ? QStringLiteral("on") : QStringLiteral("off"))
-                                                : TrendValueText(*value, m_series[s].Decimals);
-        lines << QStringLiteral("%1: %2").arg(chart->graph(m_series[s].Graph)->name().trimmed(), text);
+    const auto ms = static_cast<qint64>(std::llround(key * 1000));
+    const int width = std::max(chart->axisRect()->width(), 1);
+    const auto within = static_cast<qint64>(kEventHoverPixels * static_cast<double>(m_follow.Width()) / width);
+    QStringList lines;
+    if (const auto sample = m_source.Nearest(ms, within)) {
+        lines << rec::LocalTimeText(sample->first);
+        for (size_t s = 0; s < m_series.size(); ++s) {
+            if (m_series[s].Chart != chart)
+                continue;
+            const double value = sample->second[s];
+            const QString text = std::isnan(value)  ? QStringLiteral("-")
+                                 : m_series[s].Lane ? (value != 0.0 ? QStringLiteral("on") : QStringLiteral("off"))
+                                                    : TrendValueText(value, m_series[s].Decimals);
+            lines << QStringLiteral("%1: %2").arg(chart->graph(m_series[s].Graph)->name().trimmed(), text);
+        }
     }
+    lines << EventsNear(m_events, ms, m_follow.From(), m_follow.To(), width);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -220,16 +227,41 @@ bool TTrendWindow::IsRecording() const
     return PowerButton->isChecked();
 }
 
-void TTrendWindow::Record(std::span<const double> values)
+void TTrendWindow::Watch(TRecorder &recorder)
 {
-    if (!IsRecording())
-        return;
-    const qint64 dropped = m_recording.Dropped();
-    m_recording.Add(QDateTime::currentMSecsSinceEpoch(), values);
-    const auto droppedNow = static_cast<qsizetype>(m_recording.Dropped() - dropped);
-    m_follow.Added(m_recording.Count(), droppedNow);
+    connect(&recorder, &TRecorder::Started, this, [this](const QString &path) { RecordingStarted(path); });
+    connect(&recorder, &TRecorder::Stopped, this, &TTrendWindow::RecordingEnded);
+    connect(&recorder, &TRecorder::SampleRecorded, this, &TTrendWindow::Take);
+    // A new window shows what is recorded from its opening on.
+    if (recorder.Running())
+        RecordingStarted(recorder.Path(), QDateTime::currentMSecsSinceEpoch());
+}
+
+void TTrendWindow::RecordingStarted(const QString &path, qint64 since)
+{
+    m_source.FileStarted(path, since);
+}
+
+void TTrendWindow::RecordingEnded()
+{
+    m_source.FileEnded();
+}
+
+void TTrendWindow::Take(const rec::TSample &sample)
+{
+    const std::optional<qint64> previous =
+        m_source.Count() > 0 ? std::optional<qint64>(m_source.LastMs()) : std::nullopt;
+    m_source.Add(sample);
+    m_follow.Added(m_source.FirstMs(), m_source.LastMs(), previous);
     if (isVisible())
-        AppendToView(droppedNow);
+        Draw();
+}
+
+void TTrendWindow::SetSamplePeriod(qint64 ms)
+{
+    m_follow.SetPeriod(ms);
+    if (isVisible())
+        Draw();
 }
 
 void TTrendWindow::ReadSettings(QSize defaultSize)
@@ -276,7 +308,7 @@ void TTrendWindow::showEvent(QShowEvent *event)
     if (!std::exchange(m_placed, true))
         Place();
     QWidget::showEvent(event);
-    ShowView();
+    Draw();
 }
 
 void TTrendWindow::Place()
@@ -333,9 +365,10 @@ void TTrendWindow::PowerButtonClick()
 
 void TTrendWindow::ClearButtonClick()
 {
-    m_recording.Clear();
-    m_follow.Clear();
-    ShowView();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    m_source.Clear(now);
+    m_follow.Clear(now);
+    Draw();
 }
 
 void TTrendWindow::ScrollBarAction(int action)
@@ -345,92 +378,153 @@ void TTrendWindow::ScrollBarAction(int action)
     switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
     case QAbstractSlider::SliderSingleStepSub:
-        m_follow.Step(position, m_recording.Count());
+        m_follow.Step(position, m_source.FirstMs(), m_source.LastMs());
         break;
     case QAbstractSlider::SliderPageStepAdd:
     case QAbstractSlider::SliderPageStepSub:
     case QAbstractSlider::SliderMove:
-        m_follow.Track(position, m_recording.Count());
+        m_follow.Track(position, m_source.FirstMs(), m_source.LastMs());
         break;
     default:
         return;
     }
-    ShowView();
+    Draw();
 }
 
-void TTrendWindow::ShowView()
+void TTrendWindow::Zoomed(const QCustomPlot *chart, const QCPRange &range)
 {
-    // Only the samples in view go to the charts: a recording of days costs a replot no more than
-    // one of minutes.
-    const qsizetype first = m_follow.First();
-    const qsizetype last = std::min(first + TTrendFollow::Span, m_recording.Count() - 1);
-    QVector<double> keys;
-    for (qsizetype i = first; i <= last; ++i)
-        keys.append(static_cast<double>(i));
-    for (size_t s = 0; s < m_series.size(); ++s) {
-        QVector<double> values;
-        values.reserve(keys.size());
-        for (qsizetype i = first; i <= last; ++i)
-            values.append(Drawn(s, m_recording.Value(i, static_cast<int>(s))));
-        m_series[s].Chart->graph(m_series[s].Graph)->setData(keys, values, true);
-    }
-    m_heldFirst = first;
-    m_heldCount = keys.size();
-    ShowFrame();
-}
-
-void TTrendWindow::AppendToView(qsizetype dropped)
-{
-    const qsizetype count = m_recording.Count();
-    const qsizetype first = m_follow.First();
-    const qsizetype last = std::min(first + TTrendFollow::Span, count - 1);
-    const qsizetype newest = count - 1;
-    // The samples dropped from the front move what the charts hold down by as many places.
-    m_heldFirst -= dropped;
-    const qsizetype heldLast = m_heldFirst + m_heldCount - 1;
-    // What the charts hold must reach from the view's start to the sample before the newest (or
-    // to the view's end when the newest lies beyond it).
-    const qsizetype needed = last == newest ? newest - 1 : last;
-    if (needed >= first && (m_heldCount == 0 || m_heldFirst > first || heldLast < needed)) {
-        ShowView();
+    if (m_drawing)
         return;
+    const auto from = static_cast<qint64>(std::llround(range.lower * 1000));
+    const auto to = static_cast<qint64>(std::llround(range.upper * 1000));
+    m_follow.Show(from, std::max<qint64>(to - from, 1000), m_source.FirstMs(), m_source.LastMs());
+    // The other charts move with it.
+    m_drawing = true;
+    for (QCustomPlot *other : m_charts) {
+        if (other != chart)
+            other->xAxis->setRange(range);
+    }
+    m_drawing = false;
+    ScheduleDraw();
+}
+
+void TTrendWindow::ScheduleDraw()
+{
+    // The range changes of one drag or wheel turn make one drawing.
+    if (std::exchange(m_drawPending, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_drawPending = false;
+        Draw();
+    });
+}
+
+void TTrendWindow::Draw()
+{
+    const qint64 from = m_follow.From();
+    const qint64 to = m_follow.To();
+    const int columns = std::max(m_charts.front()->axisRect()->width(), 10);
+    // Fewer than two samples a pixel column are drawn as they are; more, as each column's least
+    // and greatest value: a view of a week costs a drawing no more than one of minutes.
+    m_drawsSamples = m_source.CountAbout(from, to + 1) < 2 * static_cast<qint64>(columns);
+    std::vector<QVector<double>> keys(m_series.size());
+    std::vector<QVector<double>> values(m_series.size());
+    bool read = true;
+    if (m_drawsSamples) {
+        // The line breaks where samples are missing: a time between two of them of more than
+        // three times the usual.
+        std::vector<qint64> times;
+        read = m_source.ForEach(from, to + 1, [&](qint64 ms, std::span<const double> sample) {
+            times.push_back(ms);
+            for (size_t s = 0; s < m_series.size(); ++s)
+                values[s].append(Drawn(s, sample[s]));
+        });
+        std::vector<qint64> steps;
+        for (size_t i = 1; i < times.size(); ++i)
+            steps.push_back(times[i] - times[i - 1]);
+        qint64 usual = 0;
+        if (!steps.empty()) {
+            std::nth_element(steps.begin(), steps.begin() + static_cast<qsizetype>(steps.size() / 2), steps.end());
+            usual = steps[steps.size() / 2];
+        }
+        for (size_t s = 0; s < m_series.size(); ++s) {
+            QVector<double> drawn;
+            QVector<double> at;
+            for (size_t i = 0; i < times.size(); ++i) {
+                if (i > 0 && times[i] - times[i - 1] > 3 * usual) {
+                    at.append(static_cast<double>(times[i - 1] + times[i]) / 2000);
+                    drawn.append(std::nan(""));
+                }
+                at.append(static_cast<double>(times[i]) / 1000);
+                drawn.append(values[s][static_cast<qsizetype>(i)]);
+            }
+            keys[s] = std::move(at);
+            values[s] = std::move(drawn);
+        }
+    } else {
+        std::vector<rec::TColumnRange> ranges;
+        read = m_source.Columns(from, to, columns, ranges);
+        const double width = static_cast<double>(to - from) / columns;
+        for (size_t s = 0; s < m_series.size(); ++s) {
+            // Down each column from its greatest to its least value, a gap where it has none.
+            for (int c = 0; c < columns; ++c) {
+                const rec::TColumnRange &range = ranges[s * static_cast<size_t>(columns) + static_cast<size_t>(c)];
+                const double key = (static_cast<double>(from) + (c + 0.5) * width) / 1000;
+                if (std::isnan(range.Min)) {
+                    keys[s] << key;
+                    values[s] << std::nan("");
+                    continue;
+                }
+                keys[s] << key << key;
+                values[s] << Drawn(s, range.Max) << Drawn(s, range.Min);
+            }
+        }
     }
     for (size_t s = 0; s < m_series.size(); ++s) {
         QCPGraph *graph = m_series[s].Chart->graph(m_series[s].Graph);
-        if (dropped > 0) {
-            for (QCPGraphData &point : *graph->data())
-                point.key -= static_cast<double>(dropped);
-        }
-        graph->data()->removeBefore(static_cast<double>(first));
-        graph->data()->removeAfter(static_cast<double>(last));
-        if (last == newest)
-            graph->addData(static_cast<double>(newest), Drawn(s, m_recording.Value(newest, static_cast<int>(s))));
+        // An on/off series steps between its samples; a column's range is a stroke of its own.
+        graph->setLineStyle(m_series[s].Lane && m_drawsSamples ? QCPGraph::lsStepLeft : QCPGraph::lsLine);
+        if (m_series[s].Box->isChecked())
+            graph->setData(keys[s], values[s], true);
+        else
+            graph->data()->clear();
     }
-    const qsizetype heldEnd = last == newest ? newest : std::min(heldLast, last);
-    m_heldFirst = first;
-    m_heldCount = std::max<qsizetype>(heldEnd - first + 1, 0);
+    m_events = m_source.Events(from, to + 1);
+    // Half a day or more in view: the date too.
+    const QString format = to - from >= 12 * 3600 * 1000 ? QStringLiteral("MM-dd HH:mm") : QStringLiteral("HH:mm:ss");
+    m_drawing = true;
+    for (QCustomPlot *chart : m_charts) {
+        qSharedPointerCast<QCPAxisTickerDateTime>(chart->xAxis->ticker())->setDateTimeFormat(format);
+        chart->xAxis->setRange(static_cast<double>(from) / 1000, static_cast<double>(to) / 1000);
+        DrawEventMarks(chart, m_events, from, to, chart->axisRect()->width());
+    }
+    for (QCustomPlot *chart : m_autoScaled)
+        FitValueAxis(chart);
+    for (QCustomPlot *chart : m_charts)
+        chart->replot(QCustomPlot::rpQueuedReplot);
+    m_drawing = false;
     ShowFrame();
+    if (!read) {
+        ReachLabel->setText(QStringLiteral("The recording cannot be read: %1").arg(m_source.Error()));
+        ReachLabel->setToolTip(ReachLabel->text());
+    }
 }
 
 void TTrendWindow::ShowFrame()
 {
-    const qsizetype first = m_follow.First();
-    for (QCustomPlot *chart : m_autoScaled)
-        FitValueAxis(chart);
-    for (QCustomPlot *chart : m_charts) {
-        chart->xAxis->setRange(static_cast<double>(first), static_cast<double>(first + TTrendFollow::Span));
-        chart->replot(QCustomPlot::rpQueuedReplot);
-    }
     ScrollBar->setEnabled(m_follow.ScrollBarEnabled());
     ScrollBar->setValue(m_follow.Position());
-    ReachLabel->setText(m_recording.Dropped() == 0 || m_recording.Count() == 0
-                            ? QString()
-                            : QStringLiteral("Kept since %1")
-                                  .arg(QDateTime::fromMSecsSinceEpoch(m_recording.Stamp(0))
-                                           .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    if (m_source.Count() > 0)
+        ReachLabel->setText(QStringLiteral("Recorded since %1 (%2)")
+                                .arg(rec::LocalTimeText(m_source.FirstMs()),
+                                     m_source.Files() == 1 ? QStringLiteral("1 file")
+                                                           : QStringLiteral("%1 files").arg(m_source.Files())));
+    else
+        ReachLabel->clear();
+    ReachLabel->setToolTip(ReachLabel->text());
 }
 
-bool TTrendWindow::ExportCsv(const QString &path, QString *error) const
+bool TTrendWindow::ExportCsv(const QString &path, QString *error)
 {
     if (*error = WriteProblem(path, TLinks::Follow); !error->isEmpty())
         return false;
@@ -438,8 +532,13 @@ bool TTrendWindow::ExportCsv(const QString &path, QString *error) const
     for (const TSeries &series : m_series)
         decimals.push_back(series.Decimals);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || !WriteTrendCsv(m_recording, SeriesNames(), file, decimals)
-        || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (!m_source.WriteCsv(file, SeriesNames(), decimals, error))
+        return false;
+    if (!file.commit()) {
         *error = file.errorString();
         return false;
     }

@@ -2,22 +2,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "monitor/TrendRecording.h"
+#include "charts/TrendSource.h"
 
 #include <QRect>
 #include <QWidget>
 
+#include <limits>
 #include <optional>
-#include <span>
 #include <vector>
 
 class QAbstractButton;
+class QCPRange;
 class QCustomPlot;
 class QLabel;
 class QPushButton;
 class QScrollBar;
 class QVBoxLayout;
 class TIniFile;
+class TRecorder;
 class TUserMessages;
 
 // Where a window of the wanted frame goes on a screen whose free area is available: as wanted when
@@ -25,13 +27,14 @@ class TUserMessages;
 // the screen, nor its title bar above it.
 QRect FitOnScreen(const QRect &wanted, const QRect &available);
 
-// What the two trend windows share: the recording (capped, the oldest going first), the view that
-// follows the newest sample or stays where the user scrolled it, the tool bar (the power button,
-// "Clear", "Export CSV", "Save picture"), the scroll bar, the export of the whole recording as CSV
-// or of the window as a picture, and the window's place and size, kept in the settings file beside
-// the I/O trend's check boxes. The recording on disk runs apart from the window: the power button
-// asks for it, and closing the window leaves it running. A window builds its
-// charts and series, then hands them here.
+// What the two trend windows share: the view of what the recorder records since the window's
+// "Clear" (read from its files by time range, the newest samples kept in memory), on a clock-time
+// axis that follows the newest sample or stays where the user scrolled it; the tool bar (the power
+// button, "Clear", "Export CSV", "Save picture"), the scroll bar, the events as marks on the time
+// axes, the export of the whole recording as CSV or of the window as a picture, and the window's
+// place and size, kept in the settings file beside the I/O trend's check boxes. The recording on
+// disk runs apart from the window: the power button asks for it, and closing the window leaves it
+// running. A window builds its charts and series, then hands them here.
 class TTrendWindow : public QWidget
 {
     Q_OBJECT
@@ -40,7 +43,7 @@ public:
     // The keys of the window's place and size in its settings section.
     static constexpr const char *GeometryKeys[] = {"Left", "Top", "Width", "Height", "Maximized"};
 
-    const TTrendRecording &Recording() const { return m_recording; }
+    TTrendSource &Recording() { return m_source; }
     const TTrendFollow &Follow() const { return m_follow; }
     // The series' legend titles, in recording order.
     QStringList SeriesNames() const;
@@ -49,16 +52,29 @@ public:
     void PowerButtonClick();
     // Sets the power button as the recording on disk runs (switched elsewhere).
     void SetPower(bool on);
+    // The recorder whose recording the window shows: what it records from now on.
+    void Watch(TRecorder &recorder);
+    // The recorder began writing path (its samples from since on are the window's), ended it, and
+    // wrote a sample there.
+    void RecordingStarted(const QString &path, qint64 since = std::numeric_limits<qint64>::min());
+    void RecordingEnded();
+    void Take(const rec::TSample &sample);
+    // The time between the poll's samples: a view not zoomed spans a hundred of them.
+    void SetSamplePeriod(qint64 ms);
     // "Clear": an empty recording, the views at their start, the scroll bar off.
     void ClearButtonClick();
     // "Export CSV" and "Save picture": asked for a file, written whole or not at all.
     void ExportCsvClick();
     void SavePictureClick();
-    bool ExportCsv(const QString &path, QString *error) const;
-    // What hovering over chart at the time axis' key shows: the sample's wall-clock time and
-    // number, and the value of each of the chart's series there ("-" for a gap). Empty off the
-    // recording.
-    QString HoverText(const QCustomPlot *chart, double key) const;
+    bool ExportCsv(const QString &path, QString *error);
+    // What hovering over chart at the time axis' key (seconds since the epoch) shows: the clock
+    // time of the sample nearest there and the value of each of the chart's series ("-" for a gap),
+    // and the events there. Empty when none lies within a few pixels.
+    QString HoverText(const QCustomPlot *chart, double key);
+    // Draws the view anew (a shown window does so by itself as samples come).
+    void Draw();
+    // Whether the charts show the samples themselves (else each pixel column's least and greatest).
+    bool DrawsSamples() const { return m_drawsSamples; }
     bool SavePicture(const QString &path, QString *error);
     // Writes the window's settings (its place and size, and what the window adds) to the settings
     // file; false (and why) when it cannot. Other keys and comments of the file stay.
@@ -70,7 +86,7 @@ public:
     QPushButton *PictureButton = nullptr;
     QPushButton *OpenRecordingButton = nullptr;
     QScrollBar *ScrollBar = nullptr;
-    // How far back the recording reaches, once samples have made room for newer ones.
+    // Since when the window's recording reaches, and in how many files.
     QLabel *ReachLabel = nullptr;
 
 signals:
@@ -83,7 +99,8 @@ signals:
 
 protected:
     // settingsPath: the settings file, section: the window's section there.
-    TTrendWindow(int series, qsizetype capacity, int decimals, const QString &settingsPath, const QString &section,
+    // first, series: the window's series among those recorded; decimals: those its values have.
+    TTrendWindow(int first, int series, int decimals, const QString &settingsPath, const QString &section,
                  TUserMessages &messages, QWidget *parent);
     // A window that is not shown draws nothing; it catches up when it is shown. The first show
     // puts the window where it was last, within the screen.
@@ -109,25 +126,20 @@ protected:
     virtual void ReadOwnSettings(const TIniFile &settings, const QString &section);
     virtual void WriteOwnSettings(TIniFile &settings, const QString &section) const;
     // Adds a series to chart, in recording order; its check box box shows the series' line as the
-    // chart's legend does. An on/off series (recorded as 1 and 0, shown "on"/"off") is drawn in
-    // steps in a lane of its own: at lane + kLaneHeight when on, at lane when off. The hover and the
-    // CSV show a value to decimals places, as the window shows it (the recording's when -1).
+    // chart's legend does, and chooses whether it is drawn. An on/off series (recorded as 1 and 0, shown "on"/"off") is
+    // drawn in steps in a lane of its own: at lane + kLaneHeight when on, at lane when off. The hover and the CSV show
+    // a value to decimals places, as the window shows it (the recording's when -1).
     void AddSeries(QCustomPlot *chart, const QString &legend, const QPen &pen, QAbstractButton *box,
                    std::optional<double> lane = std::nullopt, int decimals = -1);
     static constexpr double kLaneHeight = 8.0;
-    // Records one sample (NaN for a gap) while recording; a shown window draws it.
-    void Record(std::span<const double> values);
     bool IsRecording() const;
 
 private:
     void ScrollBarAction(int action);
-    // Puts the samples in view on the charts anew.
-    void ShowView();
-    // After a sample was recorded (and dropped of the oldest made room): the charts take the
-    // newest sample and let go of what left the view, as long as what they hold still covers the
-    // view; else ShowView.
-    void AppendToView(qsizetype dropped);
-    // The axes, the scroll bar and the reach, after the charts' data changed.
+    // The user zoomed or dragged chart's time axis.
+    void Zoomed(const QCustomPlot *chart, const QCPRange &range);
+    void ScheduleDraw();
+    // The scroll bar and the reach, after the view moved.
     void ShowFrame();
     void Place();
     // Asks for a file and exports the recording there; true when it was written.
@@ -139,7 +151,8 @@ private:
     bool m_savedMaximized = false;
     bool m_placed = false;
     TUserMessages &m_messages;
-    TTrendRecording m_recording;
+    int m_decimals;
+    TTrendSource m_source;
     TTrendFollow m_follow;
     std::vector<QCustomPlot *> m_charts;
     struct TSeries
@@ -148,12 +161,14 @@ private:
         int Graph;
         std::optional<double> Lane;
         int Decimals;
+        QAbstractButton *Box;
     };
     // Series s's recorded value as its chart draws it.
-    double Drawn(size_t s, std::optional<double> value) const;
+    double Drawn(size_t s, double value) const;
     std::vector<TSeries> m_series;
     std::vector<QCustomPlot *> m_autoScaled;
-    // The recording's samples the charts hold: m_heldFirst .. m_heldFirst + m_heldCount - 1.
-    qsizetype m_heldFirst = 0;
-    qsizetype m_heldCount = 0;
+    std::vector<rec::TEvent> m_events;  // those of the view
+    bool m_drawing = false;
+    bool m_drawPending = false;
+    bool m_drawsSamples = true;
 };

@@ -2,11 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/TrendRecording.h"
 
-#include <QDateTime>
-#include <QIODevice>
-#include <QStringList>
-#include <QTextStream>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -74,83 +69,74 @@ QString TrendValueText(double value, int decimals)
     return QString::number(rounded, 'f', decimals);
 }
 
-bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out,
-                   const std::vector<int> &decimals)
+void TTrendFollow::SetPeriod(qint64 ms)
 {
-    QTextStream text(&out);
-    text << "Time;Sample";
-    for (const QString &name : names)
-        text << ';' << name.trimmed();
-    text << '\n';
-    for (qsizetype i = 0; i < recording.Count(); ++i) {
-        text << QDateTime::fromMSecsSinceEpoch(recording.Stamp(i)).toString(Qt::ISODateWithMs) << ';'
-             << recording.Dropped() + i;
-        for (int s = 0; s < recording.Series(); ++s) {
-            text << ';';
-            const int places =
-                static_cast<size_t>(s) < decimals.size() ? decimals[static_cast<size_t>(s)] : recording.Decimals();
-            if (const auto value = recording.Value(i, s))
-                text << TrendValueText(*value, places);
-        }
-        text << '\n';
+    m_period = std::max<qint64>(ms, 1);
+    if (!m_zoomed)
+        m_width = Span * m_period;
+}
+
+void TTrendFollow::SetPosition(qint64 first, qint64 newest)
+{
+    const qint64 hidden = newest - first - m_width;
+    m_position = hidden > 0 ? static_cast<int>(std::clamp<qint64>((m_from - first) * 100 / hidden, 0, 100)) : 0;
+}
+
+void TTrendFollow::MoveTo(qint64 from, qint64 first, qint64 newest)
+{
+    m_from = std::clamp(from, first, std::max(newest - m_width, first));
+    SetPosition(first, newest);
+}
+
+void TTrendFollow::Added(qint64 first, qint64 newest, std::optional<qint64> previous)
+{
+    if (!previous) {
+        // The first sample: the view starts there.
+        m_from = newest;
+        return;
     }
-    text.flush();
-    return text.status() == QTextStream::Ok;
-}
-
-qsizetype TTrendFollow::Visible(qsizetype count) const
-{
-    return std::clamp<qsizetype>(count - m_first, 0, Span + 1);
-}
-
-void TTrendFollow::SetPosition(qsizetype count)
-{
-    const qsizetype hidden = count - Visible(count);
-    m_position = hidden > 0 ? static_cast<int>(m_first * 100 / hidden) : 0;
-}
-
-void TTrendFollow::MoveTo(qsizetype first, qsizetype count)
-{
-    m_first = std::clamp<qsizetype>(first, 0, std::max<qsizetype>(count - Span - 1, 0));
-    SetPosition(count);
-}
-
-void TTrendFollow::Added(qsizetype count, qsizetype dropped)
-{
-    // Samples dropped from the front move what is shown with them.
-    m_first = std::max<qsizetype>(m_first - dropped, 0);
-    const qsizetype axisEnd = m_first + Span;
-    // The last sample the view showed before this one.
-    const qsizetype lastShown = std::min(axisEnd, count - 2);
-    if (lastShown == axisEnd)
+    const qint64 axisEnd = To();
+    // The recording has filled the view once: from then on it can be scrolled.
+    if (*previous >= axisEnd)
         m_enabled = true;
-    // Following: the view ended at the previous newest sample, and the new one lies past it.
-    if (lastShown == count - 2 && count - 1 > axisEnd)
-        ++m_first;
+    // Following: the view reached the previous newest sample, and the new one lies past it.
+    if (*previous >= m_from && *previous <= axisEnd && newest > axisEnd)
+        m_from = newest - m_width;
     if (m_enabled)
-        SetPosition(count);
+        SetPosition(first, newest);
 }
 
-void TTrendFollow::Step(int position, qsizetype count)
+void TTrendFollow::Step(int position, qint64 first, qint64 newest)
 {
     if (std::abs(position - m_position) != 1)
         return;
-    MoveTo(m_first + (position - m_position), count);
+    MoveTo(m_from + (position - m_position) * std::max<qint64>(m_width / Span, 1), first, newest);
 }
 
-void TTrendFollow::Track(int position, qsizetype count)
+void TTrendFollow::Track(int position, qint64 first, qint64 newest)
 {
     if (std::abs(position - m_lastTracked) <= 5)
         return;
     m_lastTracked = position;
-    const qsizetype hidden = count - Visible(count);
-    MoveTo(hidden * position / 100, count);
+    const qint64 hidden = std::max<qint64>(newest - first - m_width, 0);
+    MoveTo(first + hidden * position / 100, first, newest);
     m_position = position;  // the thumb stays where the user put it
 }
 
-void TTrendFollow::Clear()
+void TTrendFollow::Show(qint64 from, qint64 width, qint64 first, qint64 newest)
 {
-    m_first = 0;
+    m_from = from;
+    m_width = std::max<qint64>(width, 1);
+    m_zoomed = true;
+    if (m_enabled)
+        SetPosition(first, newest);
+}
+
+void TTrendFollow::Clear(qint64 now)
+{
+    m_from = now;
+    m_zoomed = false;
+    m_width = Span * m_period;
     m_enabled = false;
     m_position = 0;
 }

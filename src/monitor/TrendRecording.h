@@ -9,8 +9,6 @@
 #include <span>
 #include <vector>
 
-class QIODevice;
-
 // The samples of one trend window, kept compact so that a recording left running for days fits in
 // bounded memory: per sample a time stamp and, per series, a value as a 16-bit word in units of
 // 10^-decimals, or a gap. At the capacity the oldest sample makes room for the newest.
@@ -54,42 +52,45 @@ private:
 // with the decimal point '.'.
 QString TrendValueText(double value, int decimals);
 
-// Writes the recording as CSV: a header ("Time;Sample;" and the series names), then a line a sample
-// with its local time (ISO 8601 with milliseconds), its number and one cell per series, empty for a
-// gap, the decimal point '.', each series to its own decimals as given (an on/off state, recorded
-// as 1 and 0, to none), else to the recording's. False when the device fails.
-bool WriteTrendCsv(const TTrendRecording &recording, const QStringList &names, QIODevice &out,
-                   const std::vector<int> &decimals = {});
-
-// Which samples a trend chart shows and where its scroll bar stands. The time axis shows Span + 1
-// samples from First; it follows the newest sample while the view ends at the one before it, and
-// stays where the user scrolled it otherwise.
+// Which part of a recording a trend chart shows and where its scroll bar stands, on a clock-time
+// axis (milliseconds since the epoch). The view spans Width() from From(); at first (and after
+// Clear) Span sample periods from the first sample. It follows the newest sample while the view
+// reaches the one before it, and stays where the user scrolled it otherwise.
 class TTrendFollow
 {
 public:
-    static constexpr qsizetype Span = 100;
+    static constexpr int Span = 100;
 
-    qsizetype First() const { return m_first; }
+    qint64 From() const { return m_from; }
+    qint64 Width() const { return m_width; }
+    qint64 To() const { return m_from + m_width; }
     bool ScrollBarEnabled() const { return m_enabled; }
     // The scroll bar's position, 0 .. 100: where the view starts within the recording.
     int Position() const { return m_position; }
 
-    // A sample was added: count samples are recorded now (and the oldest may have been dropped,
-    // dropped of them this time).
-    void Added(qsizetype count, qsizetype dropped = 0);
-    // A line step of the scroll bar to position: the view moves by the difference.
-    void Step(int position, qsizetype count);
+    // The time between samples: a view the user did not zoom spans Span of them.
+    void SetPeriod(qint64 ms);
+    // A sample was added at newest; first: the recording's first sample; previous: the newest one
+    // before it, none for the first.
+    void Added(qint64 first, qint64 newest, std::optional<qint64> previous);
+    // A line step of the scroll bar to position: the view moves by a hundredth of its width a step.
+    void Step(int position, qint64 first, qint64 newest);
     // The thumb tracked (or paged) to position: the view jumps to that fraction of the recording,
     // unless the position is 5 or less from the last one handled.
-    void Track(int position, qsizetype count);
-    void Clear();
+    void Track(int position, qint64 first, qint64 newest);
+    // The user zoomed or dragged the time axis to from .. from + width.
+    void Show(qint64 from, qint64 width, qint64 first, qint64 newest);
+    // An empty recording from now: the view starts there, Span periods wide.
+    void Clear(qint64 now);
 
 private:
-    qsizetype Visible(qsizetype count) const;
-    void SetPosition(qsizetype count);
-    void MoveTo(qsizetype first, qsizetype count);
+    void SetPosition(qint64 first, qint64 newest);
+    void MoveTo(qint64 from, qint64 first, qint64 newest);
 
-    qsizetype m_first = 0;
+    qint64 m_period = 1000;
+    qint64 m_from = 0;
+    qint64 m_width = Span * 1000;
+    bool m_zoomed = false;
     bool m_enabled = false;
     int m_position = 0;
     int m_lastTracked = 0;  // never reset: a window keeps it for its life

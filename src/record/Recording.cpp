@@ -709,6 +709,19 @@ bool TRecordingReader::MinMax(qint64 from, qint64 to, int columns, std::vector<T
     return true;
 }
 
+qint64 TRecordingReader::CountAbout(qint64 from, qint64 to)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT TOTAL(count) FROM chunk WHERE last_ms >= ? AND first_ms <= ?"));
+    query.addBindValue(from);
+    query.addBindValue(to);
+    if (!query.exec() || !query.next()) {
+        Fail(QStringLiteral("is damaged: %1").arg(SqlWhy(query.lastError())));
+        return -1;
+    }
+    return static_cast<qint64>(query.value(0).toDouble());
+}
+
 std::vector<TEvent> TRecordingReader::Events(qint64 from, qint64 to)
 {
     std::vector<TEvent> events;

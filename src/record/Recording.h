@@ -192,6 +192,9 @@ public:
     // greatest value (series-major: result[series * columns + column]). A chunk lying in one column
     // counts with its stored least and greatest; only chunks across a column's edge are decoded.
     bool MinMax(qint64 from, qint64 to, int columns, std::vector<TColumnRange> &result);
+    // About how many samples lie from from through to: those of the chunks reaching into the range
+    // (at most a chunk's worth more at each end); -1 when the file could not be read.
+    qint64 CountAbout(qint64 from, qint64 to);
     // The events from from through to, in time order.
     std::vector<TEvent> Events(qint64 from = std::numeric_limits<qint64>::min(),
                                qint64 to = std::numeric_limits<qint64>::max());

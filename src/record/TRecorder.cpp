@@ -230,8 +230,10 @@ void TRecorder::Stop()
     const std::unique_ptr<rec::TRecordingWriter> writer = std::move(m_writer);
     if (!writer)
         return;
-    if (m_pending)
+    if (m_pending) {
         writer->Add(*m_pending);
+        emit SampleRecorded(*m_pending);
+    }
     m_pending.reset();
     const bool ok = writer->Close();
     const QString failure = ok ? QString() : writer->Error();
@@ -271,9 +273,15 @@ void TRecorder::CheckFailure()
 void TRecorder::FlushPending()
 {
     if (m_writer && m_pending)
-        m_writer->Add(*m_pending);
+        AddToFile(*m_pending);
     m_pending.reset();
     CheckFailure();
+}
+
+void TRecorder::AddToFile(const rec::TSample &sample)
+{
+    m_writer->Add(sample);
+    emit SampleRecorded(sample);
 }
 
 void TRecorder::TakeIo(const TIoSample &sample)

@@ -86,6 +86,8 @@ signals:
     void Started(const QString &path);
     // failure: why the recording stopped by itself; empty when it was asked to stop.
     void Stopped(const QString &path, const QString &failure);
+    // A sample went to the file being written (it is on disk with the next commit).
+    void SampleRecorded(const rec::TSample &sample);
 
 private:
     void TakeVersion(const live::VersionBlock &block);
@@ -97,6 +99,7 @@ private:
     void Follow();
     bool StartInFolder();
     void FlushPending();
+    void AddToFile(const rec::TSample &sample);
     void CheckFailure();
 
     std::unique_ptr<rec::TRecordingWriter> m_writer;
