@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "charts/TRecordingWindow.h"
 
+#include "charts/EventMarks.h"
+
 #include "record/RecordingCsv.h"
 #include "record/RecordingsFolder.h"
 #include "session/TUserMessages.h"
@@ -48,8 +50,6 @@ const QColor kColours[] = {Qt::red,
                            Qt::black,
                            QColor(128, 0, 0),
                            QColor(0, 0, 128)};
-// Events within this many pixels of the mouse are named on hover.
-constexpr int kHoverPixels = 4;
 
 QString LengthText(qint64 ms)
 {
@@ -493,29 +493,7 @@ void TRecordingWindow::Draw()
         const double margin = std::max((most - least) / 10, 1.0);
         Chart->yAxis->setRange(least - margin, most + margin);
     }
-    // The events in view, as marks on the time axis: one a pixel column, a stop cause's red.
-    Chart->clearItems();
-    int lastColumn = -1;
-    bool lastStop = false;
-    for (const rec::TEvent &event : m_events) {
-        if (event.Ms < m_from || event.Ms > m_to)
-            continue;
-        const auto column = static_cast<int>(static_cast<double>(event.Ms - m_from) / (m_to - m_from) * columns);
-        const bool stop = event.Kind == QLatin1String("stop");
-        if (column == lastColumn && (lastStop || !stop))
-            continue;
-        lastColumn = column;
-        lastStop = stop;
-        auto *mark = new QCPItemLine(Chart);
-        const double x = static_cast<double>(event.Ms) / 1000;
-        for (QCPItemPosition *end : {mark->start, mark->end}) {
-            end->setTypeX(QCPItemPosition::ptPlotCoords);
-            end->setTypeY(QCPItemPosition::ptAxisRectRatio);
-        }
-        mark->start->setCoords(x, 1.0);
-        mark->end->setCoords(x, 0.94);
-        mark->setPen(QPen(stop ? QColor(200, 0, 0) : QColor(60, 60, 200), 2));
-    }
+    DrawEventMarks(Chart, m_events, m_from, m_to, columns);
     m_drawing = true;
     Chart->replot();
     m_drawing = false;
@@ -523,15 +501,7 @@ void TRecordingWindow::Draw()
 
 QString TRecordingWindow::HoverText(qint64 ms) const
 {
-    if (m_to <= m_from)
-        return {};
-    const double msPerPixel = static_cast<double>(m_to - m_from) / std::max(Chart->axisRect()->width(), 1);
-    QStringList lines;
-    for (const rec::TEvent &event : m_events) {
-        if (std::abs(static_cast<double>(event.Ms - ms)) <= kHoverPixels * msPerPixel)
-            lines << QStringLiteral("%1  %2").arg(rec::LocalTimeText(event.Ms), event.Text);
-    }
-    return lines.join(QLatin1Char('\n'));
+    return EventsNear(m_events, ms, m_from, m_to, Chart->axisRect()->width()).join(QLatin1Char('\n'));
 }
 
 void TRecordingWindow::GoToEvent(int row)
