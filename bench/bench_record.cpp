@@ -5,6 +5,7 @@
 // Then drawing it: opening the file and finding each pixel column's least and greatest value of
 // every series over the whole week and over one hour, against the same columns found in today's
 // in-memory store (TTrendRecording) holding the same week, in the same run.
+#include "MedianTime.h"
 #include "ResidentMemory.h"
 #include "monitor/TrendRecording.h"
 #include "record/Recording.h"
@@ -81,20 +82,6 @@ void InMemoryColumns(const TTrendRecording &store, qint64 from, qint64 to, int c
             }
         }
     }
-}
-
-template <typename F>
-double MedianMs(int rounds, F f)
-{
-    std::vector<double> times;
-    for (int r = 0; r < rounds; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        f();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 }  // namespace

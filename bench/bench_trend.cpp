@@ -7,6 +7,7 @@
 // measured first in the same run: today's in-memory store holding the same week for both windows.
 // Time: the I/O window zoomed out to the whole week and to one hour, drawn from the files, against
 // the same columns found in the in-memory store and put on the same charts.
+#include "MedianTime.h"
 #include "ResidentMemory.h"
 #include "charts/TChartForm.h"
 #include "charts/TTempChartForm.h"
@@ -55,20 +56,6 @@ rec::TSample Made(qint64 i)
         sample.Values[static_cast<size_t>(s)] = (i + s) % 5000 == 0 ? std::nan("") : value;
     }
     return sample;
-}
-
-template <typename F>
-double MedianMs(int rounds, F f)
-{
-    std::vector<double> times;
-    for (int r = 0; r < rounds; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        f();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 // The peer's drawing: each column's least and greatest value by a walk over the in-memory store's

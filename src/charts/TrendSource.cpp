@@ -132,11 +132,17 @@ rec::TRecordingReader *TTrendSource::ReaderFor(TFile &file, qint64 from, qint64 
     return Open(file) ? file.Reader.get() : nullptr;
 }
 
-void TTrendSource::TailSample(qsizetype i, std::vector<double> &values) const
+void TTrendSource::ForEachInTail(qint64 after, qint64 from, qint64 to, const TEach &each) const
 {
-    values.resize(static_cast<size_t>(m_count));
-    for (int s = 0; s < m_count; ++s)
-        values[static_cast<size_t>(s)] = m_tail.Value(i, s).value_or(std::nan(""));
+    std::vector<double> values(static_cast<size_t>(m_count));
+    for (qsizetype i = 0; i < m_tail.Count(); ++i) {
+        const qint64 ms = m_tail.Stamp(i);
+        if (ms <= after || ms < from || ms >= to)
+            continue;
+        for (int s = 0; s < m_count; ++s)
+            values[static_cast<size_t>(s)] = m_tail.Value(i, s).value_or(std::nan(""));
+        each(ms, values);
+    }
 }
 
 bool TTrendSource::ForEach(qint64 from, qint64 to, const TEach &each)
@@ -161,14 +167,7 @@ bool TTrendSource::ForEach(qint64 from, qint64 to, const TEach &each)
             }
         }
     }
-    std::vector<double> values;
-    for (qsizetype i = 0; i < m_tail.Count(); ++i) {
-        const qint64 ms = m_tail.Stamp(i);
-        if (ms > end && ms >= from && ms < to) {
-            TailSample(i, values);
-            each(ms, values);
-        }
-    }
+    ForEachInTail(end, from, to, each);
     return true;
 }
 
@@ -225,14 +224,7 @@ bool TTrendSource::Columns(qint64 from, qint64 to, int columns, std::vector<rec:
             }
         }
     }
-    std::vector<double> values;
-    for (qsizetype i = 0; i < m_tail.Count(); ++i) {
-        const qint64 ms = m_tail.Stamp(i);
-        if (ms > end && ms >= from && ms < to) {
-            TailSample(i, values);
-            fold(ms, values);
-        }
-    }
+    ForEachInTail(end, from, to, fold);
     return true;
 }
 

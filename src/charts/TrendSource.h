@@ -97,7 +97,8 @@ private:
     // so that a long recording keeps no more open than its view needs.
     rec::TRecordingReader *ReaderFor(TFile &file, qint64 from, qint64 to, bool events = false);
     bool Open(TFile &file);
-    void TailSample(qsizetype i, std::vector<double> &values) const;
+    // The tail's samples after after, from from up to to, in time order.
+    void ForEachInTail(qint64 after, qint64 from, qint64 to, const TEach &each) const;
 
     int m_first;
     int m_count;
