@@ -4,6 +4,7 @@
 // Two pseudo-terminals joined by socat, standing in for a serial cable between the tool and a
 // board: what one end writes, the other end reads.
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -35,11 +36,16 @@ public:
     QString EndA() const { return m_dir.filePath(QStringLiteral("A")); }
     QString EndB() const { return m_dir.filePath(QStringLiteral("B")); }
 
-    // Pulls the cable: socat dies and both terminals vanish under whoever has them open.
+    // Pulls the cable: socat dies and both terminals vanish under whoever has them open, and so do
+    // their names, as an adapter's does. socat killed leaves its links behind, and they would
+    // point at terminal numbers the system gives out again, to another test's pair.
     bool Kill(int timeoutMs)
     {
         m_socat.kill();
-        return m_socat.waitForFinished(timeoutMs);
+        const bool finished = m_socat.waitForFinished(timeoutMs);
+        QFile::remove(EndA());
+        QFile::remove(EndB());
+        return finished;
     }
 
     ~PtyPair()
