@@ -227,14 +227,12 @@ bool TRecorder::Start(const QString &path, const rec::TRecordingInfo &info)
 
 void TRecorder::Stop()
 {
-    const std::unique_ptr<rec::TRecordingWriter> writer = std::move(m_writer);
-    if (!writer)
+    if (!m_writer)
         return;
-    if (m_pending) {
-        writer->Add(*m_pending);
-        emit SampleRecorded(*m_pending);
-    }
+    if (m_pending)
+        AddToFile(*m_pending);
     m_pending.reset();
+    const std::unique_ptr<rec::TRecordingWriter> writer = std::move(m_writer);
     const bool ok = writer->Close();
     const QString failure = ok ? QString() : writer->Error();
     m_commitTimer.stop();
